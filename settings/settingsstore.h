@@ -1,0 +1,81 @@
+#pragma once
+// The per-user settings store: string values addressed by application,
+// section and key. Only this layer talks to QSettings. Section names are
+// compared without regard to letter case.
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace qln {
+
+// Where the values live. The QSettings backend is the program's; tests use
+// the memory backend, which also records the order of writes.
+class SettingsBackend {
+public:
+    virtual ~SettingsBackend() = default;
+    virtual std::optional<QString> value(const QString &section, const QString &key) const = 0;
+    virtual void setValue(const QString &section, const QString &key, const QString &value) = 0;
+    virtual void removeAll() = 0;
+    virtual QStringList sections() const = 0;
+    virtual QStringList keys(const QString &section) const = 0;
+    virtual void sync() {}
+};
+
+// INI file of QSettings, user scope, organisation and application "QLN".
+std::unique_ptr<SettingsBackend> makeQSettingsBackend();
+
+class MemorySettingsBackend : public SettingsBackend {
+public:
+    struct Write {
+        QString section, key, value;
+    };
+    std::optional<QString> value(const QString &section, const QString &key) const override;
+    void setValue(const QString &section, const QString &key, const QString &value) override;
+    void removeAll() override;
+    QStringList sections() const override;
+    QStringList keys(const QString &section) const override;
+    const std::vector<Write> &writes() const { return m_writes; }
+    void clearWrites() { m_writes.clear(); }
+
+private:
+    std::vector<std::pair<QString, std::vector<std::pair<QString, QString>>>> m_data;
+    std::vector<Write> m_writes;
+};
+
+class SettingsStore {
+public:
+    explicit SettingsStore(std::unique_ptr<SettingsBackend> backend);
+    ~SettingsStore();
+
+    QString get(const QString &section, const QString &key, const QString &def = QString()) const;
+    std::optional<QString> find(const QString &section, const QString &key) const;
+    void save(const QString &section, const QString &key, const QString &value);
+    void deleteAll();
+    void sync();
+    SettingsBackend &backend() { return *m_backend; }
+
+    // One spelling per section whatever case a caller uses.
+    static QString canonicalSection(const QString &section);
+
+private:
+    std::unique_ptr<SettingsBackend> m_backend;
+};
+
+// The program-wide store used by GetSetting/SaveSetting/DeleteSetting.
+SettingsStore &settingsStore();
+// Replaces the program-wide store (start-up and tests).
+void setSettingsStore(std::unique_ptr<SettingsStore> store);
+
+// The three runtime operations; app is always "QLN".
+QString GetSetting(const QString &app, const QString &section, const QString &key,
+                   const QString &def = QString());
+void SaveSetting(const QString &app, const QString &section, const QString &key,
+                 const QString &value);
+void DeleteSetting(const QString &app);
+
+inline const QString kApp = QStringLiteral("QLN");
+inline const QString kPrefs = QStringLiteral("Preferences");
+
+} // namespace qln

@@ -1,0 +1,6 @@
+target_sources(quillon_core PRIVATE
+  surface/charformat.h
+  surface/surface.h surface/surface.cpp
+  surface/textfile.h surface/textfile.cpp)
+target_sources(quillon_widgets PRIVATE
+  surface/surfaceview.h surface/surfaceview.cpp)

@@ -1,0 +1,207 @@
+#pragma once
+// The editing surface: plain text in which every line break is CR LF (two
+// characters), with a character format per character, a selection, undo and
+// the find operation the formatting engine is built on. It stands without a
+// view; SurfaceView (widgets layer) shows one on screen.
+
+#include "surface/charformat.h"
+
+#include <QHash>
+#include <QObject>
+#include <functional>
+#include <QString>
+#include <optional>
+#include <vector>
+
+class QMimeData;
+
+namespace qln {
+
+// Options of Surface::find, combinable.
+enum FindOptions { FindNone = 0, FindWholeWord = 2, FindMatchCase = 4 };
+
+struct TextFileFormat;
+
+class Surface : public QObject {
+    Q_OBJECT
+public:
+    explicit Surface(QObject *parent = nullptr);
+    ~Surface() override;
+
+    // --- text -----------------------------------------------------------
+    const QString &text() const { return m_text; }
+    // Replaces everything; the new text takes the format for typed text.
+    // Line breaks of any style (CR LF, CR, LF) become CR LF.
+    void setText(const QString &text);
+    int length() const { return int(m_text.size()); }
+
+    // --- selection ------------------------------------------------------
+    int selStart() const { return m_selStart; }
+    void setSelStart(int pos); // empties the selection
+    int selLength() const { return m_selLength; }
+    void setSelLength(int length); // negative lengths are ignored
+    void setSelection(int start, int length);
+    QString selText() const;
+    // Replaces the selection (or inserts at the caret); the caret ends after it.
+    void setSelText(const QString &text);
+
+    // Formatting of the selection; with an empty selection, of the text
+    // typed next. A mixed selection reads as no value.
+    std::optional<BgrColor> selColor() const;
+    void setSelColor(BgrColor color);
+    std::optional<bool> selBold() const;
+    void setSelBold(bool on);
+    std::optional<bool> selItalic() const;
+    void setSelItalic(bool on);
+    std::optional<bool> selUnderline() const;
+    void setSelUnderline(bool on);
+    std::optional<QString> selFontName() const;
+    void setSelFontName(const QString &name);
+    std::optional<double> selFontSize() const;
+    void setSelFontSize(double points);
+    // Sets colour and the three styles of the selection in one step.
+    void setSelStyle(BgrColor color, bool bold, bool italic, bool underline);
+
+    // --- whole surface ---------------------------------------------------
+    QString fontName() const { return m_baseFontName; }
+    void setFontName(const QString &name); // applies to the whole text
+    double fontSize() const { return m_baseFontSize; }
+    void setFontSize(double points); // applies to the whole text
+    BgrColor backColor() const { return m_backColor; }
+    void setBackColor(BgrColor color);
+    int rightMargin() const { return m_rightMargin; } // twips
+    void setRightMargin(int twips);
+    bool isVisible() const { return m_visible; }
+    void setVisible(bool visible);
+
+    // --- find and lines -------------------------------------------------
+    // First match of needle lying wholly in [start, end) (end -1: the end
+    // of the text), or -1. A match is selected.
+    int find(const QString &needle, int start, int end = -1, int options = FindNone);
+    // The same search without touching the selection.
+    int indexOf(const QString &needle, int start, int end = -1, int options = FindNone) const;
+    int lineCount() const { return int(m_lineStarts.size()); }
+    int lineIndex(int line) const; // -1 when the line does not exist
+    int lineFromChar(int pos) const;
+    int lineLength(int line) const; // without its line break
+    int firstVisibleLine() const;
+
+    // --- files ----------------------------------------------------------
+    // Replaces the content by the file read as plain text. Returns the
+    // file's encoding and line-break style, or nothing when it cannot be
+    // read as text (the content is then unchanged).
+    std::optional<TextFileFormat> loadFile(const QString &path, QString *error = nullptr);
+
+    // --- undo -----------------------------------------------------------
+    bool canUndo() const { return !m_undo.empty(); }
+    bool canRedo() const { return !m_redo.empty(); }
+    void undo();
+    void redo();
+    void clearUndo();
+    // Edits made while recording is off are not undoable (used for
+    // temporary changes that are reverted within one operation).
+    bool setUndoRecording(bool on);
+    // Typing into a view merges consecutive one-character insertions.
+    void breakUndoMerge() { m_mergeUndo = false; }
+
+    // --- clipboard ------------------------------------------------------
+    // Mime data of a range: plain text plus the program's own format runs.
+    QMimeData *mimeData(int start, int length) const;
+    // Replaces the selection by the clipboard content; with formatting when
+    // the data carries ours.
+    void insertMimeData(const QMimeData *data, bool withFormatting);
+    bool cut();
+    bool copy();
+    bool paste();
+    bool cutPlain();
+    bool copyPlain();
+    bool pastePlain();
+
+    // --- formats, for views and the engine -------------------------------
+    const CharFormat &formatAt(int pos) const;
+    const CharFormat &insertFormat() const { return m_palette[m_insertFormat]; }
+    // Sets the format of a range directly (no selection change).
+    void setFormat(int start, int length, const CharFormat &format);
+    // Runs of equal format within [start, start + length), as
+    // (offset from start, length, format) triples.
+    struct FormatRun {
+        int start;
+        int length;
+        const CharFormat *format;
+    };
+    std::vector<FormatRun> formatRuns(int start, int length) const;
+    // Monotonic counter of text edits.
+    quint64 revision() const { return m_revision; }
+
+    // Replaces [pos, pos + removed) by text, the primitive every text edit
+    // goes through. fromView marks edits typed into a view (they merge for
+    // undo and are not echoed back to that view).
+    void replace(int pos, int removed, const QString &text, bool fromView = false);
+
+    // A position in the view's counting (one character per line break)
+    // and back.
+    int toViewPosition(int pos) const;
+    int fromViewPosition(int viewPos) const;
+
+    // Set by the view that shows this surface.
+    void setFirstVisibleLineProvider(std::function<int()> provider);
+
+    // Turns any line-break style into CR LF.
+    static QString normalizeLineBreaks(const QString &text);
+
+signals:
+    // The text changed (programmatically or by typing).
+    void changed();
+    // The selection or caret moved.
+    void selChanged();
+    // For views: [pos, pos+removed) was replaced by `added` characters.
+    void textReplaced(int pos, int removed, int added, bool fromView);
+    // For views: the formats of [start, start+length) changed.
+    void formatsChanged(int start, int length);
+    // For views: selection set by the program (not by the view).
+    void selectionSetByProgram();
+    void appearanceChanged(); // font, back colour, margin, visibility
+
+private:
+    friend class SurfaceView;
+    quint16 intern(const CharFormat &format);
+    template <typename Mutate> void mutateSelection(Mutate mutate);
+    void mutateRange(int start, int length, const std::function<void(CharFormat &)> &mutate);
+    void updateInsertFormatFromCaret();
+    void rebuildLineStarts(int fromLine, int fromPos);
+    void compactPalette();
+    void setSelInternal(int start, int length, bool byProgram);
+
+    struct Edit {
+        int pos;
+        QString removedText;
+        std::vector<quint16> removedFormats;
+        int insertedLength;
+    };
+    void applyEdit(Edit &edit, std::vector<Edit> &inverseStack);
+
+    QString m_text;
+    std::vector<quint16> m_formats; // palette index per character
+    std::vector<CharFormat> m_palette;
+    QHash<CharFormat, quint16> m_paletteIndex;
+    std::vector<int> m_lineStarts{0};
+    int m_selStart = 0;
+    int m_selLength = 0;
+    quint16 m_insertFormat = 0;
+    QString m_baseFontName;
+    double m_baseFontSize = 10;
+    BgrColor m_backColor = 0xFFFFFF;
+    int m_rightMargin = 0;
+    bool m_visible = true;
+    quint64 m_revision = 0;
+    std::vector<Edit> m_undo;
+    std::vector<Edit> m_redo;
+    bool m_recordUndo = true;
+    bool m_mergeUndo = false;
+    std::function<int()> m_firstVisibleLine;
+    // Cache of the last single-attribute change (old index -> new index).
+    quint16 m_cacheFrom = 0xFFFF, m_cacheTo = 0xFFFF;
+    quint64 m_cacheKey = 0;
+};
+
+} // namespace qln
