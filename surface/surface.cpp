@@ -1,1 +1,801 @@
-// placeholder
+#include "surface/surface.h"
+
+#include "surface/textfile.h"
+
+#include <QClipboard>
+#include <QDataStream>
+#include <QGuiApplication>
+#include <QIODevice>
+#include <QMimeData>
+#include <algorithm>
+
+namespace qln {
+
+namespace {
+
+const QString kFormattedMime = QStringLiteral("application/x-quillon-formatted");
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+int countLineFeeds(QStringView s)
+{
+    return int(s.count(QLatin1Char('\n')));
+}
+
+} // namespace
+
+Surface::Surface(QObject *parent) : QObject(parent)
+{
+    m_palette.push_back(CharFormat{});
+    m_paletteIndex.insert(CharFormat{}, 0);
+}
+
+Surface::~Surface() = default;
+
+QString Surface::normalizeLineBreaks(const QString &text)
+{
+    // Fast path: nothing to do when every CR is followed by LF and every
+    // LF is preceded by CR.
+    const qsizetype n = text.size();
+    const QChar *d = text.constData();
+    bool clean = true;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (d[i] == QLatin1Char('\r')) {
+            if (i + 1 >= n || d[i + 1] != QLatin1Char('\n')) {
+                clean = false;
+                break;
+            }
+            ++i;
+        } else if (d[i] == QLatin1Char('\n')) {
+            clean = false;
+            break;
+        }
+    }
+    if (clean)
+        return text;
+    QString out;
+    out.reserve(n + n / 16 + 2);
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = d[i];
+        if (c == QLatin1Char('\r')) {
+            out += QLatin1String("\r\n");
+            if (i + 1 < n && d[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else if (c == QLatin1Char('\n')) {
+            out += QLatin1String("\r\n");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// --- palette ---------------------------------------------------------------
+
+quint16 Surface::intern(const CharFormat &format)
+{
+    auto it = m_paletteIndex.constFind(format);
+    if (it != m_paletteIndex.constEnd())
+        return it.value();
+    if (m_palette.size() >= 0xFFFF)
+        compactPalette();
+    const auto idx = quint16(m_palette.size());
+    m_palette.push_back(format);
+    m_paletteIndex.insert(format, idx);
+    return idx;
+}
+
+void Surface::compactPalette()
+{
+    // Keep only the formats still in use (and the default at index 0).
+    std::vector<int> remap(m_palette.size(), -1);
+    remap[0] = 0;
+    remap[m_insertFormat] = 0;
+    for (quint16 f : m_formats)
+        remap[f] = 0;
+    std::vector<CharFormat> palette{CharFormat{}};
+    QHash<CharFormat, quint16> index;
+    index.insert(CharFormat{}, 0);
+    for (size_t i = 1; i < m_palette.size(); ++i) {
+        if (remap[i] < 0)
+            continue;
+        auto it = index.constFind(m_palette[i]);
+        if (it != index.constEnd()) {
+            remap[i] = it.value();
+        } else {
+            remap[i] = int(palette.size());
+            index.insert(m_palette[i], quint16(palette.size()));
+            palette.push_back(m_palette[i]);
+        }
+    }
+    for (quint16 &f : m_formats)
+        f = quint16(remap[f]);
+    m_insertFormat = quint16(remap[m_insertFormat]);
+    m_palette = std::move(palette);
+    m_paletteIndex = std::move(index);
+}
+
+const CharFormat &Surface::formatAt(int pos) const
+{
+    if (pos < 0 || pos >= length())
+        return m_palette[m_insertFormat];
+    return m_palette[m_formats[size_t(pos)]];
+}
+
+template <typename Mutate> void Surface::mutateRange(int start, int length, Mutate mutate)
+{
+    start = std::clamp(start, 0, this->length());
+    length = std::clamp(length, 0, this->length() - start);
+    if (length == 0)
+        return;
+    // Most ranges hold one or two formats: remember the last mapping.
+    quint16 lastFrom = 0xFFFF, lastTo = 0;
+    bool changed = false;
+    quint16 *f = m_formats.data() + start;
+    for (int i = 0; i < length; ++i) {
+        const quint16 from = f[i];
+        if (from != lastFrom) {
+            CharFormat cf = m_palette[from];
+            mutate(cf);
+            lastTo = intern(cf);
+            lastFrom = from;
+        }
+        if (lastTo != from) {
+            f[i] = lastTo;
+            changed = true;
+        }
+    }
+    if (changed)
+        emit formatsChanged(start, length);
+}
+
+template <typename Mutate> void Surface::mutateSelection(Mutate mutate)
+{
+    if (m_selLength == 0) {
+        CharFormat cf = m_palette[m_insertFormat];
+        mutate(cf);
+        m_insertFormat = intern(cf);
+        return;
+    }
+    mutateRange(m_selStart, m_selLength, mutate);
+}
+
+template <typename Get>
+auto Surface::readSelection(Get get) const -> std::optional<decltype(get(CharFormat()))>
+{
+    if (m_selLength == 0)
+        return get(m_palette[m_insertFormat]);
+    const quint16 *f = m_formats.data() + m_selStart;
+    const auto first = get(m_palette[f[0]]);
+    quint16 lastSame = f[0];
+    for (int i = 1; i < m_selLength; ++i) {
+        if (f[i] == lastSame)
+            continue;
+        if (!(get(m_palette[f[i]]) == first))
+            return std::nullopt;
+        lastSame = f[i];
+    }
+    return first;
+}
+
+void Surface::setFormat(int start, int length, const CharFormat &format)
+{
+    start = std::clamp(start, 0, this->length());
+    length = std::clamp(length, 0, this->length() - start);
+    if (length == 0)
+        return;
+    const quint16 idx = intern(format);
+    std::fill_n(m_formats.begin() + start, length, idx);
+    emit formatsChanged(start, length);
+}
+
+std::vector<Surface::FormatRun> Surface::formatRuns(int start, int length) const
+{
+    std::vector<FormatRun> runs;
+    start = std::clamp(start, 0, this->length());
+    length = std::clamp(length, 0, this->length() - start);
+    int i = 0;
+    while (i < length) {
+        const quint16 f = m_formats[size_t(start + i)];
+        int j = i + 1;
+        while (j < length && m_formats[size_t(start + j)] == f)
+            ++j;
+        runs.push_back(FormatRun{i, j - i, &m_palette[f]});
+        i = j;
+    }
+    return runs;
+}
+
+// --- text edits --------------------------------------------------------------
+
+void Surface::setText(const QString &text)
+{
+    replace(0, length(), text);
+    clearUndo();
+    setSelInternal(0, 0, true);
+}
+
+void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool fromView)
+{
+    if (!m_recordUndo)
+        return;
+    m_redo.clear();
+    // Typing one character after another makes one undo step.
+    const int inserted = int(insertedText.size());
+    const bool typedChar = fromView && removed == 0 && inserted == 1
+                           && insertedText.at(0) != QLatin1Char('\r');
+    if (typedChar && m_mergeUndo && !m_undo.empty()) {
+        Edit &last = m_undo.back();
+        if (last.removedText.isEmpty() && last.pos + last.insertedLength == pos) {
+            ++last.insertedLength;
+            return;
+        }
+    }
+    Edit e;
+    e.pos = pos;
+    e.removedText = m_text.mid(pos, removed);
+    e.removedFormats.assign(m_formats.begin() + pos, m_formats.begin() + pos + removed);
+    e.insertedLength = inserted;
+    m_undo.push_back(std::move(e));
+    m_mergeUndo = typedChar;
+}
+
+void Surface::replace(int pos, int removed, const QString &rawText, bool fromView)
+{
+    const int len = length();
+    pos = std::clamp(pos, 0, len);
+    removed = std::clamp(removed, 0, len - pos);
+    // Never split a CR LF pair. An insertion between CR and LF goes before
+    // the pair (the end of the line); a removal that starts or ends inside
+    // a pair takes the whole pair.
+    if (pos > 0 && pos < len && m_text.at(pos - 1) == QLatin1Char('\r')
+        && m_text.at(pos) == QLatin1Char('\n')) {
+        --pos;
+        if (removed > 0)
+            ++removed;
+    }
+    const int endPos = pos + removed;
+    if (removed > 0 && endPos > 0 && endPos < len && m_text.at(endPos - 1) == QLatin1Char('\r')
+        && m_text.at(endPos) == QLatin1Char('\n'))
+        ++removed;
+
+    const QString text = normalizeLineBreaks(rawText);
+    const int inserted = int(text.size());
+    if (removed == 0 && inserted == 0)
+        return;
+
+    const int removedBreaks = countLineFeeds(QStringView(m_text).mid(pos, removed));
+    recordUndo(pos, removed, text, fromView);
+    if (!fromView)
+        m_mergeUndo = false;
+
+    // Formats of new text: the format for typed text.
+    const quint16 fmt = m_insertFormat;
+    m_text.replace(pos, removed, text);
+    if (inserted >= removed) {
+        std::fill_n(m_formats.begin() + pos, removed, fmt);
+        m_formats.insert(m_formats.begin() + pos + removed, size_t(inserted - removed), fmt);
+    } else {
+        std::fill_n(m_formats.begin() + pos, inserted, fmt);
+        m_formats.erase(m_formats.begin() + pos + inserted, m_formats.begin() + pos + removed);
+    }
+
+    // Line starts: drop those inside the removed text, shift the rest,
+    // add those of the inserted text.
+    const int delta = inserted - removed;
+    auto first = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos);
+    auto last = std::upper_bound(first, m_lineStarts.end(), pos + removed);
+    const auto firstIndex = first - m_lineStarts.begin();
+    first = m_lineStarts.erase(first, last);
+    for (auto it = first; it != m_lineStarts.end(); ++it)
+        *it += delta;
+    std::vector<int> added;
+    for (int i = 0; i < inserted; ++i)
+        if (text.at(i) == QLatin1Char('\n'))
+            added.push_back(pos + i + 1);
+    if (!added.empty())
+        m_lineStarts.insert(m_lineStarts.begin() + firstIndex, added.begin(), added.end());
+
+    ++m_revision;
+    const int oldStart = m_selStart, oldLength = m_selLength;
+    m_selStart = pos + inserted;
+    m_selLength = 0;
+    emit textReplaced(pos, removed, removedBreaks, inserted, fromView);
+    if (fromView) {
+        m_pendingViewChange = true;
+        return;
+    }
+    emit changed();
+    if (oldStart != m_selStart || oldLength != m_selLength) {
+        emit selectionSetByProgram();
+        emit selChanged();
+    }
+}
+
+void Surface::notifyChanged()
+{
+    if (!m_pendingViewChange)
+        return;
+    m_pendingViewChange = false;
+    emit changed();
+    emit selChanged();
+}
+
+// --- selection -------------------------------------------------------------
+
+void Surface::setSelInternal(int start, int length, bool byProgram)
+{
+    start = std::clamp(start, 0, this->length());
+    length = std::clamp(length, 0, this->length() - start);
+    const bool moved = start != m_selStart || length != m_selLength;
+    m_selStart = start;
+    m_selLength = length;
+    if (byProgram)
+        m_mergeUndo = false;
+    updateInsertFormatFromCaret();
+    if (!moved)
+        return;
+    if (byProgram)
+        emit selectionSetByProgram();
+    emit selChanged();
+}
+
+void Surface::setSelectionFromView(int start, int length)
+{
+    if (start != m_selStart)
+        m_mergeUndo = false;
+    setSelInternal(start, length, false);
+}
+
+void Surface::updateInsertFormatFromCaret()
+{
+    // Text typed next takes the format of the selection's first character,
+    // or of the character before the caret.
+    if (m_text.isEmpty())
+        return;
+    int at = m_selLength > 0 ? m_selStart : m_selStart - 1;
+    if (at < 0)
+        at = 0;
+    m_insertFormat = m_formats[size_t(std::min(at, length() - 1))];
+}
+
+void Surface::setSelStart(int pos)
+{
+    setSelInternal(pos, 0, true);
+}
+
+void Surface::setSelLength(int len)
+{
+    if (len < 0)
+        return;
+    setSelInternal(m_selStart, len, true);
+}
+
+void Surface::setSelection(int start, int len)
+{
+    setSelInternal(start, std::max(0, len), true);
+}
+
+QString Surface::selText() const
+{
+    return m_text.mid(m_selStart, m_selLength);
+}
+
+void Surface::setSelText(const QString &text)
+{
+    replace(m_selStart, m_selLength, text);
+}
+
+std::optional<BgrColor> Surface::selColor() const
+{
+    return readSelection([](const CharFormat &f) { return f.color; });
+}
+void Surface::setSelColor(BgrColor color)
+{
+    mutateSelection([color](CharFormat &f) { f.color = color & 0xFFFFFF; });
+}
+std::optional<bool> Surface::selBold() const
+{
+    return readSelection([](const CharFormat &f) { return f.bold; });
+}
+void Surface::setSelBold(bool on)
+{
+    mutateSelection([on](CharFormat &f) { f.bold = on; });
+}
+std::optional<bool> Surface::selItalic() const
+{
+    return readSelection([](const CharFormat &f) { return f.italic; });
+}
+void Surface::setSelItalic(bool on)
+{
+    mutateSelection([on](CharFormat &f) { f.italic = on; });
+}
+std::optional<bool> Surface::selUnderline() const
+{
+    return readSelection([](const CharFormat &f) { return f.underline; });
+}
+void Surface::setSelUnderline(bool on)
+{
+    mutateSelection([on](CharFormat &f) { f.underline = on; });
+}
+std::optional<QString> Surface::selFontName() const
+{
+    const QString base = m_baseFontName;
+    return readSelection(
+        [&base](const CharFormat &f) { return f.fontName.isEmpty() ? base : f.fontName; });
+}
+void Surface::setSelFontName(const QString &name)
+{
+    const QString stored = name == m_baseFontName ? QString() : name;
+    mutateSelection([&stored](CharFormat &f) { f.fontName = stored; });
+}
+std::optional<double> Surface::selFontSize() const
+{
+    const double base = m_baseFontSize;
+    return readSelection([base](const CharFormat &f) { return f.fontSize > 0 ? f.fontSize : base; });
+}
+void Surface::setSelFontSize(double points)
+{
+    const double stored = points == m_baseFontSize ? 0 : points;
+    mutateSelection([stored](CharFormat &f) { f.fontSize = stored; });
+}
+void Surface::setSelStyle(BgrColor color, bool bold, bool italic, bool underline)
+{
+    mutateSelection([=](CharFormat &f) {
+        f.color = color & 0xFFFFFF;
+        f.bold = bold;
+        f.italic = italic;
+        f.underline = underline;
+    });
+}
+
+// --- whole surface ---------------------------------------------------------
+
+void Surface::setFontName(const QString &name)
+{
+    // The base font applies to the whole text: per-character names go.
+    m_baseFontName = name;
+    mutateRange(0, length(), [](CharFormat &f) { f.fontName.clear(); });
+    CharFormat cf = m_palette[m_insertFormat];
+    cf.fontName.clear();
+    m_insertFormat = intern(cf);
+    emit appearanceChanged();
+}
+
+void Surface::setFontSize(double points)
+{
+    if (points <= 0)
+        return;
+    m_baseFontSize = points;
+    mutateRange(0, length(), [](CharFormat &f) { f.fontSize = 0; });
+    CharFormat cf = m_palette[m_insertFormat];
+    cf.fontSize = 0;
+    m_insertFormat = intern(cf);
+    emit appearanceChanged();
+}
+
+void Surface::setBackColor(BgrColor color)
+{
+    m_backColor = color & 0xFFFFFF;
+    emit appearanceChanged();
+}
+
+void Surface::setRightMargin(int twips)
+{
+    m_rightMargin = std::max(0, twips);
+    emit appearanceChanged();
+}
+
+void Surface::setVisible(bool visible)
+{
+    if (m_visible == visible)
+        return;
+    m_visible = visible;
+    emit appearanceChanged();
+}
+
+// --- find and lines ----------------------------------------------------------
+
+bool Surface::wholeWordAt(int pos, int len, const QString &needle) const
+{
+    if (isWordChar(needle.front()) && pos > 0 && isWordChar(m_text.at(pos - 1)))
+        return false;
+    if (isWordChar(needle.back()) && pos + len < length() && isWordChar(m_text.at(pos + len)))
+        return false;
+    return true;
+}
+
+int Surface::indexOf(const QString &needle, int start, int end, int options) const
+{
+    const int len = length();
+    if (needle.isEmpty())
+        return -1;
+    if (start < 0)
+        start = 0;
+    if (end < 0 || end > len)
+        end = len;
+    const int n = int(needle.size());
+    if (start > end - n)
+        return -1;
+    const Qt::CaseSensitivity cs =
+        (options & FindMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    // Search a view ending at `end`, so no match can run past it.
+    const QStringView window = QStringView(m_text).left(end);
+    qsizetype from = start;
+    while (from <= end - n) {
+        const qsizetype p = window.indexOf(needle, from, cs);
+        if (p < 0)
+            return -1;
+        if (!(options & FindWholeWord) || wholeWordAt(int(p), n, needle))
+            return int(p);
+        from = p + 1;
+    }
+    return -1;
+}
+
+int Surface::find(const QString &needle, int start, int end, int options)
+{
+    const int p = indexOf(needle, start, end, options);
+    if (p >= 0)
+        setSelInternal(p, int(needle.size()), true);
+    return p;
+}
+
+int Surface::lineIndex(int line) const
+{
+    if (line < 0 || line >= lineCount())
+        return -1;
+    return m_lineStarts[size_t(line)];
+}
+
+int Surface::lineFromChar(int pos) const
+{
+    pos = std::clamp(pos, 0, length());
+    auto it = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos);
+    return int(it - m_lineStarts.begin()) - 1;
+}
+
+int Surface::lineLength(int line) const
+{
+    if (line < 0 || line >= lineCount())
+        return 0;
+    const int start = m_lineStarts[size_t(line)];
+    const int next = line + 1 < lineCount() ? m_lineStarts[size_t(line + 1)] - 2 : length();
+    return next - start;
+}
+
+int Surface::firstVisibleLine() const
+{
+    return m_firstVisibleLine ? m_firstVisibleLine() : 0;
+}
+
+void Surface::setFirstVisibleLineProvider(std::function<int()> provider)
+{
+    m_firstVisibleLine = std::move(provider);
+}
+
+int Surface::toViewPosition(int pos) const
+{
+    pos = std::clamp(pos, 0, length());
+    const int line = lineFromChar(pos);
+    // A position on the LF of a line break is the end of the line there.
+    const int lineEnd = m_lineStarts[size_t(line)] + lineLength(line);
+    return std::min(pos, lineEnd) - line;
+}
+
+int Surface::fromViewPosition(int viewPos) const
+{
+    // Line n starts at model position start(n) and view position start(n) - n.
+    int lo = 0, hi = lineCount() - 1;
+    while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        if (m_lineStarts[size_t(mid)] - mid <= viewPos)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    const int start = m_lineStarts[size_t(lo)];
+    const int offset = std::clamp(viewPos - (start - lo), 0, lineLength(lo));
+    return start + offset;
+}
+
+// --- files -------------------------------------------------------------------
+
+std::optional<TextFileFormat> Surface::loadFile(const QString &path, QString *error)
+{
+    auto decoded = readTextFile(path, error);
+    if (!decoded)
+        return std::nullopt;
+    setText(decoded->text);
+    return decoded->format;
+}
+
+// --- undo ----------------------------------------------------------------------
+
+void Surface::applyEdit(Edit &edit, std::vector<Edit> &inverseStack)
+{
+    // Put the removed text (with its formats) back in place of the
+    // inserted text, and remember the opposite edit.
+    Edit inverse;
+    inverse.pos = edit.pos;
+    inverse.removedText = m_text.mid(edit.pos, edit.insertedLength);
+    inverse.removedFormats.assign(m_formats.begin() + edit.pos,
+                                  m_formats.begin() + edit.pos + edit.insertedLength);
+    inverse.insertedLength = int(edit.removedText.size());
+
+    const bool wasRecording = m_recordUndo;
+    m_recordUndo = false;
+    replace(edit.pos, edit.insertedLength, edit.removedText);
+    m_recordUndo = wasRecording;
+    std::copy(edit.removedFormats.begin(), edit.removedFormats.end(),
+              m_formats.begin() + edit.pos);
+    if (!edit.removedFormats.empty())
+        emit formatsChanged(edit.pos, int(edit.removedFormats.size()));
+    inverseStack.push_back(std::move(inverse));
+}
+
+void Surface::undo()
+{
+    if (m_undo.empty())
+        return;
+    Edit e = std::move(m_undo.back());
+    m_undo.pop_back();
+    m_mergeUndo = false;
+    applyEdit(e, m_redo);
+}
+
+void Surface::redo()
+{
+    if (m_redo.empty())
+        return;
+    Edit e = std::move(m_redo.back());
+    m_redo.pop_back();
+    m_mergeUndo = false;
+    applyEdit(e, m_undo);
+}
+
+void Surface::clearUndo()
+{
+    m_undo.clear();
+    m_redo.clear();
+    m_mergeUndo = false;
+}
+
+bool Surface::setUndoRecording(bool on)
+{
+    const bool was = m_recordUndo;
+    m_recordUndo = on;
+    return was;
+}
+
+// --- clipboard -----------------------------------------------------------------
+
+QMimeData *Surface::mimeData(int start, int len) const
+{
+    start = std::clamp(start, 0, length());
+    len = std::clamp(len, 0, length() - start);
+    auto *data = new QMimeData;
+    const QString text = m_text.mid(start, len);
+    // Other programs on this system expect LF line breaks.
+    QString plain = text;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    data->setText(plain);
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << text;
+    const auto runs = formatRuns(start, len);
+    out << quint32(runs.size());
+    for (const auto &r : runs) {
+        const CharFormat &f = *r.format;
+        out << qint32(r.length) << quint32(f.color) << f.bold << f.italic << f.underline
+            << (f.fontName.isEmpty() ? m_baseFontName : f.fontName)
+            << (f.fontSize > 0 ? f.fontSize : m_baseFontSize);
+    }
+    data->setData(kFormattedMime, bytes);
+    return data;
+}
+
+void Surface::insertMimeData(const QMimeData *data, bool withFormatting)
+{
+    if (!data)
+        return;
+    if (withFormatting && data->hasFormat(kFormattedMime)) {
+        QDataStream in(data->data(kFormattedMime));
+        QString text;
+        quint32 count = 0;
+        in >> text >> count;
+        struct Run {
+            int length;
+            CharFormat format;
+        };
+        std::vector<Run> runs;
+        int total = 0;
+        for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+            qint32 l = 0;
+            quint32 color = 0;
+            CharFormat f;
+            in >> l >> color >> f.bold >> f.italic >> f.underline >> f.fontName >> f.fontSize;
+            f.color = color & 0xFFFFFF;
+            if (f.fontName == m_baseFontName)
+                f.fontName.clear();
+            if (f.fontSize == m_baseFontSize)
+                f.fontSize = 0;
+            runs.push_back(Run{l, f});
+            total += l;
+        }
+        // Only trust runs that describe the text exactly.
+        if (in.status() == QDataStream::Ok && total == text.size()
+            && normalizeLineBreaks(text) == text) {
+            const int pos = m_selStart;
+            replace(m_selStart, m_selLength, text);
+            int at = pos;
+            for (const Run &r : runs) {
+                std::fill_n(m_formats.begin() + at, r.length, intern(r.format));
+                at += r.length;
+            }
+            if (total > 0)
+                emit formatsChanged(pos, total);
+            return;
+        }
+    }
+    if (data->hasText())
+        replace(m_selStart, m_selLength, data->text());
+}
+
+bool Surface::copy()
+{
+    if (m_selLength == 0 || !QGuiApplication::clipboard())
+        return false;
+    QGuiApplication::clipboard()->setMimeData(mimeData(m_selStart, m_selLength));
+    return true;
+}
+
+bool Surface::cut()
+{
+    if (!copy())
+        return false;
+    replace(m_selStart, m_selLength, QString());
+    return true;
+}
+
+bool Surface::paste()
+{
+    auto *clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    insertMimeData(clipboard->mimeData(), true);
+    return true;
+}
+
+bool Surface::copyPlain()
+{
+    if (m_selLength == 0 || !QGuiApplication::clipboard())
+        return false;
+    QString plain = selText();
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QGuiApplication::clipboard()->clear();
+    QGuiApplication::clipboard()->setText(plain);
+    return true;
+}
+
+bool Surface::cutPlain()
+{
+    if (!copyPlain())
+        return false;
+    replace(m_selStart, m_selLength, QString());
+    return true;
+}
+
+bool Surface::pastePlain()
+{
+    auto *clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    replace(m_selStart, m_selLength, clipboard->text());
+    return true;
+}
+
+} // namespace qln

@@ -136,7 +136,10 @@ public:
     // Replaces [pos, pos + removed) by text, the primitive every text edit
     // goes through. fromView marks edits typed into a view (they merge for
     // undo and are not echoed back to that view).
+    // Edits from a view emit changed() only when the view calls
+    // notifyChanged() after its own editing step has finished.
     void replace(int pos, int removed, const QString &text, bool fromView = false);
+    void notifyChanged();
 
     // A position in the view's counting (one character per line break)
     // and back.
@@ -154,8 +157,9 @@ signals:
     void changed();
     // The selection or caret moved.
     void selChanged();
-    // For views: [pos, pos+removed) was replaced by `added` characters.
-    void textReplaced(int pos, int removed, int added, bool fromView);
+    // For views: [pos, pos + removed) was replaced by `added` characters;
+    // removedBreaks line breaks were among the removed ones.
+    void textReplaced(int pos, int removed, int removedBreaks, int added, bool fromView);
     // For views: the formats of [start, start+length) changed.
     void formatsChanged(int start, int length);
     // For views: selection set by the program (not by the view).
@@ -165,12 +169,16 @@ signals:
 private:
     friend class SurfaceView;
     quint16 intern(const CharFormat &format);
+    template <typename Mutate> void mutateRange(int start, int length, Mutate mutate);
     template <typename Mutate> void mutateSelection(Mutate mutate);
-    void mutateRange(int start, int length, const std::function<void(CharFormat &)> &mutate);
+    template <typename Get> auto readSelection(Get get) const -> std::optional<decltype(get(CharFormat()))>;
     void updateInsertFormatFromCaret();
     void rebuildLineStarts(int fromLine, int fromPos);
     void compactPalette();
     void setSelInternal(int start, int length, bool byProgram);
+    // Selection set by the view the user works in.
+    void setSelectionFromView(int start, int length);
+    bool wholeWordAt(int pos, int len, const QString &needle) const;
 
     struct Edit {
         int pos;
@@ -179,6 +187,7 @@ private:
         int insertedLength;
     };
     void applyEdit(Edit &edit, std::vector<Edit> &inverseStack);
+    void recordUndo(int pos, int removed, const QString &insertedText, bool fromView);
 
     QString m_text;
     std::vector<quint16> m_formats; // palette index per character
@@ -199,9 +208,7 @@ private:
     bool m_recordUndo = true;
     bool m_mergeUndo = false;
     std::function<int()> m_firstVisibleLine;
-    // Cache of the last single-attribute change (old index -> new index).
-    quint16 m_cacheFrom = 0xFFFF, m_cacheTo = 0xFFFF;
-    quint64 m_cacheKey = 0;
+    bool m_pendingViewChange = false;
 };
 
 } // namespace qln

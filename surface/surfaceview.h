@@ -41,7 +41,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
@@ -49,7 +49,13 @@ protected:
 
 private:
     void onContentsChange(int position, int removed, int added);
-    void onTextReplaced(int pos, int removed, int added, bool fromView);
+    void onTextReplaced(int pos, int removed, int removedBreaks, int added, bool fromView);
+    // An edit the user made, applied to the surface and shown at once.
+    void editSurface(int start, int length, const QString &text);
+    void deleteBackward();
+    void deleteForward();
+    void resyncAll();
+    void markLinesDirty(int firstLine, int lastLine);
     void onFormatsChanged(int start, int length);
     void onCursorMoved();
     void onAppearanceChanged();
@@ -59,6 +65,8 @@ private:
 
     Surface *m_surface;
     bool m_applyingModel = false; // widget edits made on the surface's behalf
+    bool m_mirroring = false;     // copying a widget edit into the surface
+    bool m_textStale = false;     // the surface changed while hidden
     bool m_flushPosted = false;
     bool m_selectionDirty = false;
     int m_dirtyFirstLine = -1;

@@ -1,0 +1,80 @@
+// Figures of the editing surface on 1 MB of real Java source: setting the
+// text, finding, colouring many ranges, showing, and typing.
+#include "benchsupport.h"
+#include "surface/surfaceview.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <cstdio>
+
+using namespace qln;
+using namespace qln::bench;
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString src = javaSource(1024 * 1024);
+    if (src.isEmpty()) {
+        std::printf("no Java kit with lib/src.zip found: nothing measured\n");
+        return 0;
+    }
+    std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
+
+    {
+        Surface s;
+        report(QStringLiteral("set text, surface without a view"),
+               medianMs(9, [&] { s.setText(src); }), QStringLiteral("20 ms"));
+        report(QStringLiteral("find an absent word (match case, whole word)"),
+               medianMs(21, [&] { s.find(QStringLiteral("qlnAbsentWord"), 0, -1, 6); }),
+               QStringLiteral("2 ms"));
+        report(QStringLiteral("find an absent word (no options)"),
+               medianMs(21, [&] { s.find(QStringLiteral("qlnAbsentWord"), 0); }),
+               QStringLiteral("2 ms"));
+    }
+
+    SurfaceView view;
+    view.resize(1000, 700);
+    view.show();
+    QTest::qWaitForWindowExposed(&view);
+    Surface *s = view.surface();
+    report(QStringLiteral("set text, surface shown in a window"), timeMs([&] {
+               s->setText(src);
+               view.flush();
+               view.viewport()->repaint();
+           }),
+           QStringLiteral("100 ms"));
+
+    s->setVisible(false);
+    const int step = s->length() / 100000;
+    report(QStringLiteral("colour 100,000 ranges of the hidden surface"), timeMs([&] {
+               for (int i = 0; i < 100000; ++i) {
+                   s->setSelStart(i * step);
+                   s->setSelLength(std::max(1, step / 2));
+                   s->setSelColor(BgrColor(i % 2 ? 255 : 16711680));
+               }
+           }),
+           QStringLiteral("100 ms"));
+    report(QStringLiteral("show the surface afterwards"), timeMs([&] {
+               s->setVisible(true);
+               view.flush();
+               view.viewport()->repaint();
+           }),
+           QStringLiteral("100 ms"));
+
+    s->setSelStart(s->lineIndex(s->lineCount() / 2));
+    view.flush();
+    double p99 = 0;
+    const double typed = medianMs(
+        201,
+        [&] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            QApplication::sendEvent(&view, &press);
+            view.viewport()->repaint();
+        },
+        &p99);
+    report(QStringLiteral("one typed character in a shown 1 MB document, median"), typed,
+           QStringLiteral("1 ms"));
+    report(QStringLiteral("one typed character, 99th percentile"), p99, QStringLiteral("-"));
+    return 0;
+}
