@@ -1,9 +1,17 @@
 #pragma once
 // Moving preferences between the settings store, the preferences dialog's
 // controls (PrefModel) and the shared in-memory values (Preferences).
+//
+// A stored value that does not convert (a count edited by hand, a colour
+// "red") stops the routine that reads it, as a runtime error would: FirstRun,
+// loadDefPref and load_arrays return early with what they had done so far
+// kept; load_properties skips only the one value. None of them throws.
 
 #include "settings/prefmodel.h"
 #include "settings/preferences.h"
+
+#include <QStringList>
+#include <functional>
 
 namespace qln {
 
@@ -11,7 +19,7 @@ class Prompter;
 class SettingsStore;
 
 enum class LoadOutcome {
-    Loaded,    // the controls hold the store
+    Loaded,    // the controls hold the store (or as much of it as converted)
     Reinstall, // the user agreed: reload the dialog, which runs first run
     Quit       // the user refused: the program ends
 };
@@ -24,23 +32,57 @@ struct ProbePlaces {
 // The places on this machine: kits under /usr/lib/jvm in ascending
 // version order, the kit of javac on PATH, then $JAVA_HOME.
 ProbePlaces defaultProbePlaces();
+// The kit folders directly under root (symbolic links resolved, each folder
+// once) in ascending version order: the JAVA_VERSION of the kit's "release"
+// file when there is one, else the first dotted number in the folder's name;
+// a leading "1." (1.8) reads as the major version (8). Folders without a
+// version come first; equal versions go by name.
+QStringList kitFoldersUnder(const QString &root);
+// The kit folder of the javac found on PATH (links resolved), or "".
+QString kitOfJavacOnPath();
 
 struct SplashHooks {
     std::function<void()> show; // called before the defaults are written
 };
 
-// Writes the factory defaults when the store lacks the "firstrun" marker,
-// then calls loadDefPref. Returns what loadDefPref returned.
-LoadOutcome FirstRun(SettingsStore &store, PrefModel &model, Prompter &prompter,
-                     const ProbePlaces &places, const SplashHooks &splash = {});
+// Defaults that depend on the main window as designed, supplied by the
+// caller so that first run needs no widgets. Sizes are in twips; first run
+// writes fheight and fwidth as given and centres the window on the screen
+// for ftop and fleft: (screen - window) / 2.
+struct DesignedValues {
+    QString fontName;  // deffontname
+    QString fontSize;  // deffontsize, as text (e.g. "10")
+    float heightTwips = 0, widthTwips = 0;
+    float screenHeightTwips = 0, screenWidthTwips = 0;
+};
 
+// Everything first run needs besides the store and the dialog's model.
+struct FirstRunInputs {
+    ProbePlaces places;
+    DesignedValues designed;
+    QString manifestPath; // passed on to loadDefPref
+    SplashHooks splash;
+};
+
+// Writes the factory defaults when the store lacks the "firstrun" marker
+// (a store whose marker is 1 is never rewritten), then calls loadDefPref.
+// Returns what loadDefPref returned, or Loaded when a stored marker that is
+// not a number abandons first run before it.
+LoadOutcome FirstRun(SettingsStore &store, PrefModel &model, Prompter &prompter,
+                     const FirstRunInputs &inputs);
+
+// Copies the store into the dialog's controls. When the marker is missing
+// it asks whether to reinstall the defaults instead and returns the answer.
 LoadOutcome loadDefPref(SettingsStore &store, PrefModel &model, Prompter &prompter,
                         const QString &manifestPath);
 void SaveDefPref(const PrefModel &model, SettingsStore &store);
 void load_arrays(SettingsStore &store, Preferences &prefs);
 void load_properties(SettingsStore &store, const PrefModel &model, Preferences &prefs);
-// Sorts the spelling pairs by their wrong form (binary), refills the
+// Sorts the spelling pairs by their wrong form (binary, stable), refills the
 // dialog's lists and writes the pairs back.
 void sortSpellingList(Preferences &prefs, PrefModel &model, SettingsStore &store);
+
+// The four lines of the reinstall question, joined by CR LF.
+QString reinstallQuestion();
 
 } // namespace qln

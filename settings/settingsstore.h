@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace qln {
 
@@ -23,8 +24,14 @@ public:
     virtual void sync() {}
 };
 
-// INI file of QSettings, user scope, organisation and application "QLN".
-std::unique_ptr<SettingsBackend> makeQSettingsBackend();
+// INI file of QSettings, user scope, organisation and application "QLN":
+// $XDG_CONFIG_HOME/QLN/QLN.ini (~/.config when unset). The location is
+// worked out at each call, so a test that points XDG_CONFIG_HOME elsewhere
+// gets its own file. A given filePath is used instead. A file that cannot be
+// read or written leaves the values in memory only; it never stops the
+// program.
+std::unique_ptr<SettingsBackend> makeQSettingsBackend(const QString &filePath = QString());
+QString defaultSettingsFilePath();
 
 class MemorySettingsBackend : public SettingsBackend {
 public:
@@ -49,6 +56,7 @@ public:
     explicit SettingsStore(std::unique_ptr<SettingsBackend> backend);
     ~SettingsStore();
 
+    // Section names are matched without regard to letter case.
     QString get(const QString &section, const QString &key, const QString &def = QString()) const;
     std::optional<QString> find(const QString &section, const QString &key) const;
     void save(const QString &section, const QString &key, const QString &value);
@@ -56,10 +64,15 @@ public:
     void sync();
     SettingsBackend &backend() { return *m_backend; }
 
-    // One spelling per section whatever case a caller uses.
+    // One spelling per known section whatever case a caller uses; other
+    // names come back unchanged.
     static QString canonicalSection(const QString &section);
 
 private:
+    // canonicalSection, then a case-insensitive match against the groups
+    // already stored.
+    QString resolveSection(const QString &section) const;
+
     std::unique_ptr<SettingsBackend> m_backend;
 };
 
@@ -68,7 +81,9 @@ SettingsStore &settingsStore();
 // Replaces the program-wide store (start-up and tests).
 void setSettingsStore(std::unique_ptr<SettingsStore> store);
 
-// The three runtime operations; app is always "QLN".
+// The three runtime operations on the program-wide store; app is always
+// "QLN" (matched without regard to case; any other name reads defaults and
+// writes nothing). DeleteSetting removes every section of the application.
 QString GetSetting(const QString &app, const QString &section, const QString &key,
                    const QString &def = QString());
 void SaveSetting(const QString &app, const QString &section, const QString &key,

@@ -1,0 +1,34 @@
+#pragma once
+// Path helpers of the program ("pub_d"): splitting paths, existence tests
+// with wildcards, and where the program itself lives. "/" separates folders.
+
+#include <QString>
+
+namespace qln {
+
+// Parts of a path, split at its last "/":
+//  2 the folder up to and including that "/" (a path without one gives "/"),
+//  3 the file name with extension,
+//  4 the extension with its dot ("" when the file name has no "."),
+//  5 the file name without extension (the whole name when it has no ".").
+// An empty path, or any other part number, gives "".
+QString SplitPath(const QString &path, int part);
+
+// Linux has no short (8.3) names: both return the path unchanged.
+QString ShortPath(const QString &path);
+QString ShortFolderPath(const QString &path);
+
+// True when a file or folder is there. "*" and "?" in the last component
+// are wildcards; then the answer is whether any entry of that folder matches.
+bool FileExists(const QString &path);
+
+// True when the file exists and the user may not write it.
+bool isReadOnlyFile(const QString &path);
+
+// The folder of the running executable, without a trailing "/".
+QString programFolder();
+// programFolder() + "/" + the executable's name without extension +
+// ".exe.manifest".
+QString manifestPath();
+
+} // namespace qln

@@ -1,0 +1,371 @@
+// First run: the keys and their order, the factory values, the marker, the
+// kit probe and the object tree probe.
+#include "settings/convert.h"
+#include "settings/prefloader.h"
+#include "settings/schema.h"
+#include "settings/settingsstore.h"
+#include "support/scriptedprompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qln;
+using schema::Origin;
+
+namespace {
+
+struct Fixture {
+    MemorySettingsBackend *mem;
+    SettingsStore store;
+    PrefModel model;
+    test::ScriptedPrompter prompter;
+    Fixture() : Fixture(std::make_unique<MemorySettingsBackend>()) {}
+    explicit Fixture(std::unique_ptr<MemorySettingsBackend> b) : mem(b.get()), store(std::move(b)) {}
+    QString pref(const QString &key) const { return store.get("Preferences", key); }
+};
+
+FirstRunInputs inputs(const QStringList &kits = {}, const QString &programFolder = {})
+{
+    FirstRunInputs in;
+    in.places.kitFolders = kits;
+    in.places.programFolder = programFolder;
+    in.designed.fontName = "Monospace";
+    in.designed.fontSize = "10";
+    in.designed.heightTwips = 6000;
+    in.designed.widthTwips = 9000;
+    in.designed.screenHeightTwips = 11520;
+    in.designed.screenWidthTwips = 15360;
+    return in;
+}
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+}
+
+// A fake kit with the named files (relative to the kit folder).
+QString makeKit(const QString &root, const QString &name, const QStringList &files,
+                const QString &releaseVersion = {})
+{
+    const QString kit = root + "/" + name;
+    QDir().mkpath(kit);
+    for (const QString &f : files)
+        touch(kit + "/" + f);
+    if (!releaseVersion.isEmpty()) {
+        QFile r(kit + "/release");
+        if (r.open(QIODevice::WriteOnly))
+            r.write("IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"" + releaseVersion.toUtf8() + "\"\n");
+    }
+    return kit;
+}
+
+const QStringList kAllTools{"bin/javac", "bin/java", "bin/appletviewer", "bin/jar",
+                            "bin/native2ascii", "src.jar"};
+
+QString exe(const SettingsStore &s, const QString &mode)
+{
+    return s.get("JavaX-" + mode, "exe", "<absent>");
+}
+
+} // namespace
+
+class TstFirstRun : public QObject {
+    Q_OBJECT
+private slots:
+    void writesEveryKeyInTableOrder()
+    {
+        Fixture f;
+        bool splashShown = false;
+        FirstRunInputs in = inputs();
+        in.splash.show = [&] {
+            splashShown = true;
+            QVERIFY(f.mem->writes().empty()); // before anything is written
+        };
+        QCOMPARE(FirstRun(f.store, f.model, f.prompter, in), LoadOutcome::Loaded);
+        QVERIFY(splashShown);
+        QCOMPARE(f.prompter.asked().size(), size_t(0));
+
+        // Expected sequence, from the table: the style block writes all
+        // fifteen flags as "0" and then sets those whose default is "1".
+        QStringList expected, styleOn;
+        const auto &table = schema::entries();
+        for (size_t i = 0; i < table.size(); ++i) {
+            const auto &e = table[i];
+            if (e.origin != Origin::Factory && e.origin != Origin::Designed)
+                continue;
+            expected << e.section + "/" + e.key;
+            if (e.form == schema::Form::StyleFlag && e.def == "1")
+                styleOn << e.section + "/" + e.key;
+            if (e.form == schema::Form::StyleFlag && table[i + 1].form != schema::Form::StyleFlag)
+                expected << styleOn;
+        }
+        expected << "Preferences/firstrun";
+
+        QStringList written;
+        for (const auto &w : f.mem->writes())
+            written << w.section + "/" + w.key;
+        QCOMPARE(written, expected);
+        QCOMPARE(styleOn, QStringList{"Preferences/tbrccommentfont2"});
+
+        // Spot checks of the table's order against the stated sequence.
+        QCOMPARE(written.first(), QStringLiteral("Preferences/SingleLineComment_String"));
+        QCOMPARE(written.indexOf("Preferences/autotreesearch"), 8);
+        QCOMPARE(written.indexOf("Preferences/lstckeyword1"),
+                 written.indexOf("Preferences/ckeywordcount") + 1);
+        QCOMPARE(written.indexOf("Preferences/ckeywordcolor"),
+                 written.indexOf("Preferences/lstckeyword48") + 1);
+        const int firstStyle = written.indexOf("Preferences/tbrckeywordfont1");
+        QCOMPARE(written.mid(firstStyle, 6),
+                 QStringList({"Preferences/tbrckeywordfont1", "Preferences/tbrcotherfont1",
+                              "Preferences/tbrcmorefont1", "Preferences/tbrccommentfont1",
+                              "Preferences/tbrcstringfont1", "Preferences/tbrckeywordfont2"}));
+        QCOMPARE(written.indexOf("Preferences/deffontname"), firstStyle + 16);
+        const int tools = written.indexOf("JavaX-Compile/IgnoreDashes");
+        QCOMPARE(written.indexOf("Preferences/CustomDateTime"), tools - 1);
+        QCOMPARE(written.mid(tools, 5),
+                 QStringList({"JavaX-Compile/IgnoreDashes", "JavaX-Compile/LeaveSpaces",
+                              "JavaX-Compile/CommandLineOptions",
+                              "JavaX-Compile/LaunchInSeparateWindow",
+                              "JavaX-Run/IgnoreDashes"}));
+        QCOMPARE(written.last(), QStringLiteral("Preferences/firstrun"));
+        QCOMPARE(written.size(), tools + 20 + 1);
+
+        // Every key ends with its table default; none is written that the
+        // table does not know.
+        for (const auto &e : table) {
+            if (e.origin == Origin::Factory || e.origin == Origin::Marker)
+                QCOMPARE(f.store.get(e.section, e.key, "<absent>"), e.def);
+        }
+        for (const auto &w : f.mem->writes())
+            QVERIFY2(schema::find(w.section, w.key), qPrintable(w.key));
+
+        // No kit, no tree: their keys stay absent, as does the spelling list.
+        for (const QString &mode : schema::modes())
+            QCOMPARE(exe(f.store, mode), QStringLiteral("<absent>"));
+        QVERIFY(!f.store.find("Preferences", "src"));
+        QVERIFY(!f.store.find("Preferences", "tree"));
+        QVERIFY(!f.store.find("Preferences", "fromtocount"));
+    }
+
+    void factoryValues()
+    {
+        Fixture f;
+        FirstRun(f.store, f.model, f.prompter, inputs());
+
+        QCOMPARE(f.pref("ckeywordcount"), QStringLiteral("48"));
+        QCOMPARE(f.pref("lstckeyword1"), QStringLiteral("abstract"));
+        QCOMPARE(f.pref("lstckeyword37"), QStringLiteral("strictftp"));
+        QCOMPARE(f.pref("lstckeyword48"), QStringLiteral("while"));
+        QVERIFY(!f.store.find("Preferences", "lstckeyword49"));
+        QCOMPARE(f.pref("cothercount"), QStringLiteral("3"));
+        QCOMPARE(f.pref("lstcother3"), QStringLiteral("false"));
+        QCOMPARE(QStringList({f.pref("lstcmore1"), f.pref("lstcmore2"), f.pref("lstcmore3")}),
+                 QStringList({"{", "}", ";"}));
+        QCOMPARE(f.pref("String1_String"), QStringLiteral("\""));
+        QCOMPARE(f.pref("String2_String"), QStringLiteral("'"));
+        QCOMPARE(f.pref("Ignore_String"), QStringLiteral("\\\""));
+        QCOMPARE(f.pref("BlockBeggining_String"), QStringLiteral("{"));
+        QCOMPARE(f.pref("ccommentscolor"), QStringLiteral("8355711"));
+        QCOMPARE(f.pref("cstringscolor"), QStringLiteral("4227072"));
+        QCOMPARE(f.pref("rtfbgcolor"), QStringLiteral("16777215"));
+        QCOMPARE(f.pref("defcbotreeposx"), QStringLiteral("X"));
+        QCOMPARE(f.pref("CustomDateTime"), QStringLiteral("<custom>"));
+        QCOMPARE(f.pref("tbrccommentfont2"), QStringLiteral("1"));
+        QCOMPARE(f.pref("tbrccommentfont1"), QStringLiteral("0"));
+
+        // Templates: CR LF before, between and after the lines.
+        QCOMPARE(f.pref("insertif"), QStringLiteral("\r\nif ( <>= ) { }\r\n"));
+        QCOMPARE(f.pref("insertforloop"),
+                 QStringLiteral("\r\nfor  ( = ; <>= ; ++)\r\n{\r\n\r\n}\r\n"));
+        QCOMPARE(f.pref("insertswitch"),
+                 QStringLiteral("\r\nswitch ( )\r\n{\r\n\r\ncase :\r\n\r\n  break;\r\ncase :"
+                                "\r\n\r\n  break;\r\ncase :\r\n\r\n}\r\n"));
+        QCOMPARE(f.pref("insertdowhileloop"),
+                 QStringLiteral("\r\ndo\r\n{\r\n\r\n}while ( <>= );\r\n"));
+        QCOMPARE(f.pref("insertifelse").count("\r\n"), 9);
+        QVERIFY(!f.pref("insertwhileloop").remove("\r\n").contains('\n'));
+
+        // Tool sections.
+        QCOMPARE(f.store.get("JavaX-Run", "CommandLineOptions"),
+                 QStringLiteral(R"(textbox2.text & " " & options & " " & textbox1.filename)"));
+        QCOMPARE(f.store.get("JavaX-Jar", "CommandLineOptions"),
+                 QStringLiteral(R"(textbox3.text & " " & options & " " & textbox2.text)"));
+        QCOMPARE(f.store.get("JavaX-Appletviewer", "CommandLineOptions"),
+                 QStringLiteral(R"(textbox2.text & " " & options & " " & textbox1.filetitle)"));
+        QCOMPARE(f.store.get("JavaX-Jar", "IgnoreDashes"), QStringLiteral("1"));
+        QCOMPARE(f.store.get("JavaX-Native2Ascii", "LeaveSpaces"), QStringLiteral("0"));
+        QCOMPARE(f.store.get("JavaX-Compile", "LeaveSpaces"), QStringLiteral("1"));
+
+        // Window as designed, centred on the screen.
+        QCOMPARE(f.pref("deffontname"), QStringLiteral("Monospace"));
+        QCOMPARE(f.pref("deffontsize"), QStringLiteral("10"));
+        QCOMPARE(f.pref("fheight"), QStringLiteral("6000"));
+        QCOMPARE(f.pref("fwidth"), QStringLiteral("9000"));
+        QCOMPARE(f.pref("ftop"), QStringLiteral("2760"));
+        QCOMPARE(f.pref("fleft"), QStringLiteral("3180"));
+
+        // And the dialog's controls were loaded from what was written.
+        QCOMPARE(f.model.lstckeyword.size(), 48);
+        QCOMPARE(f.model.txtgSingleLineComment, QStringLiteral("//"));
+        QVERIFY(f.model.optgautotreesearchyes);
+        QVERIFY(f.model.opta1);
+        QVERIFY(f.model.tbrstyle[5][2]);
+        QVERIFY(!f.model.tbrstyle[5][1]);
+        QCOMPARE(f.model.cmdcothercolor, BgrColor(16711680));
+        QVERIFY(f.model.chkckeywordwholeword && !f.model.chkcmorewholeword);
+    }
+
+    void storeWithMarkerIsNeverRewritten()
+    {
+        Fixture f;
+        f.store.save("Preferences", "firstrun", "1");
+        f.store.save("Preferences", "ckeywordcount", "2");
+        f.mem->clearWrites();
+        QTemporaryDir root;
+        const QString kit = makeKit(root.path(), "jdk", kAllTools);
+        QCOMPARE(FirstRun(f.store, f.model, f.prompter, inputs({kit})), LoadOutcome::Loaded);
+        QVERIFY(f.mem->writes().empty());
+        QVERIFY(!f.store.find("Preferences", "SingleLineComment_String"));
+        QCOMPARE(f.model.lstckeyword, QStringList({"", ""}));
+
+        // Any marker other than 1 means the defaults are missing.
+        Fixture g;
+        g.store.save("Preferences", "firstrun", "0");
+        FirstRun(g.store, g.model, g.prompter, inputs());
+        QCOMPARE(g.pref("firstrun"), QStringLiteral("1"));
+        QCOMPARE(g.pref("ckeywordcount"), QStringLiteral("48"));
+
+        // A marker that is not a number abandons first run quietly.
+        Fixture h;
+        h.store.save("Preferences", "firstrun", "abc");
+        h.mem->clearWrites();
+        QCOMPARE(FirstRun(h.store, h.model, h.prompter, inputs()), LoadOutcome::Loaded);
+        QVERIFY(h.mem->writes().empty());
+        QCOMPARE(h.prompter.asked().size(), size_t(0));
+    }
+
+    void kitProbeLaterKitsWin()
+    {
+        QTemporaryDir root;
+        const QString k131 = makeKit(root.path(), "jdk1.3.1", kAllTools);
+        const QString k142 = makeKit(root.path(), "jdk1.4.2", kAllTools);
+        Fixture f;
+        FirstRun(f.store, f.model, f.prompter, inputs({k131, k142}));
+        QCOMPARE(exe(f.store, "Compile"), k142 + "/bin/javac");
+        QCOMPARE(exe(f.store, "Run"), k142 + "/bin/java");
+        QCOMPARE(exe(f.store, "Appletviewer"), k142 + "/bin/appletviewer");
+        QCOMPARE(exe(f.store, "Jar"), k142 + "/bin/jar");
+        QCOMPARE(exe(f.store, "Native2Ascii"), k142 + "/bin/native2ascii");
+        QCOMPARE(f.pref("src"), k142 + "/src.jar");
+        // The probe comes after the tool sections and before the marker.
+        const auto &w = f.mem->writes();
+        QCOMPARE(w[w.size() - 2].key, QStringLiteral("src"));
+        QCOMPARE(w.back().key, QStringLiteral("firstrun"));
+    }
+
+    void kitProbeMissingTools()
+    {
+        QTemporaryDir root;
+        // The older kit is complete; the newer one has javac and java only,
+        // and its sources in lib/ as src.zip.
+        const QString old = makeKit(root.path(), "old", kAllTools);
+        const QString compilerOnly =
+            makeKit(root.path(), "new", {"bin/javac", "bin/java", "lib/src.zip"});
+        Fixture f;
+        FirstRun(f.store, f.model, f.prompter, inputs({old, compilerOnly + "/"}));
+        QCOMPARE(exe(f.store, "Compile"), compilerOnly + "/bin/javac");
+        QCOMPARE(exe(f.store, "Jar"), old + "/bin/jar");
+        QCOMPARE(exe(f.store, "Native2Ascii"), old + "/bin/native2ascii");
+        QCOMPARE(f.pref("src"), compilerOnly + "/lib/src.zip");
+
+        // Alone, a kit without jar leaves the Jar tool absent.
+        Fixture g;
+        FirstRun(g.store, g.model, g.prompter, inputs({compilerOnly, root.path() + "/none"}));
+        QCOMPARE(exe(g.store, "Compile"), compilerOnly + "/bin/javac");
+        QCOMPARE(exe(g.store, "Jar"), QStringLiteral("<absent>"));
+        QCOMPARE(exe(g.store, "Appletviewer"), QStringLiteral("<absent>"));
+    }
+
+    void kitFoldersInVersionOrder()
+    {
+        QTemporaryDir root;
+        const QString r = root.path();
+        makeKit(r, "jdk-11.0.2", {"bin/javac"});
+        makeKit(r, "java-1.8.0-openjdk-amd64", {"bin/javac"});
+        makeKit(r, "java-17-openjdk-amd64", {"bin/javac"});
+        makeKit(r, "zulu", {"bin/javac"}, "21.0.1");   // version from release only
+        makeKit(r, "jdk-99", {"bin/javac"}, "1.7.0_80"); // release wins over the name
+        makeKit(r, "java-9", {"bin/javac"});
+        QVERIFY(QFile::link(r + "/java-17-openjdk-amd64", r + "/java-1.17.0-openjdk-amd64"));
+        touch(r + "/.hidden.jinfo");
+
+        const QStringList expected{r + "/jdk-99", r + "/java-1.8.0-openjdk-amd64", r + "/java-9",
+                                   r + "/jdk-11.0.2", r + "/java-17-openjdk-amd64", r + "/zulu"};
+        QStringList got = kitFoldersUnder(r);
+        for (QString &g : got)
+            g = QFileInfo(g).fileName();
+        QStringList want;
+        for (const QString &e : expected)
+            want << QFileInfo(e).fileName();
+        QCOMPARE(got, want);
+        QVERIFY(kitFoldersUnder(r + "/absent").isEmpty());
+    }
+
+    void javacOnPathNamesItsKit()
+    {
+        QTemporaryDir root;
+        const QString kit = makeKit(root.path(), "kit", {"bin/javac"});
+        QFile::setPermissions(kit + "/bin/javac", QFile::ReadOwner | QFile::ExeOwner);
+        QDir().mkpath(root.path() + "/path");
+        QVERIFY(QFile::link(kit + "/bin/javac", root.path() + "/path/javac"));
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(root.path() + "/path"));
+        const QString found = kitOfJavacOnPath();
+        qputenv("PATH", oldPath);
+        QCOMPARE(found, QFileInfo(kit).canonicalFilePath());
+    }
+
+    void machineKitIsFound()
+    {
+        const ProbePlaces places = defaultProbePlaces();
+        if (places.kitFolders.isEmpty())
+            QSKIP("no Java development kit on this machine");
+        Fixture f;
+        FirstRun(f.store, f.model, f.prompter, inputs(places.kitFolders));
+        const QString javac = exe(f.store, "Compile");
+        QVERIFY2(QFileInfo(javac).isFile(), qPrintable(javac));
+        QVERIFY(QFileInfo(exe(f.store, "Run")).isFile());
+        QVERIFY(QFileInfo(exe(f.store, "Jar")).isFile());
+        // The kit of javac on PATH comes after the others and so names the tools.
+        const QString onPath = kitOfJavacOnPath();
+        if (!onPath.isEmpty() && qEnvironmentVariableIsEmpty("JAVA_HOME"))
+            QCOMPARE(javac, onPath + "/bin/javac");
+        // Modern kits have neither tool.
+        if (!QFile::exists(QFileInfo(javac).path() + "/native2ascii"))
+            QCOMPARE(exe(f.store, "Native2Ascii"), QStringLiteral("<absent>"));
+    }
+
+    void objectTreeProbe()
+    {
+        QTemporaryDir dir;
+        Fixture none;
+        FirstRun(none.store, none.model, none.prompter, inputs({}, dir.path()));
+        QVERIFY(!none.store.find("Preferences", "tree"));
+
+        touch(dir.path() + "/JDK1.3.1TreeSorted.txt");
+        Fixture f;
+        FirstRun(f.store, f.model, f.prompter, inputs({}, dir.path() + "/"));
+        QCOMPARE(f.pref("tree"), dir.path() + "/JDK1.3.1TreeSorted.txt");
+        Fixture g;
+        FirstRun(g.store, g.model, g.prompter, inputs({}, dir.path()));
+        QCOMPARE(g.pref("tree"), dir.path() + "/JDK1.3.1TreeSorted.txt");
+    }
+};
+
+QTEST_GUILESS_MAIN(TstFirstRun)
+#include "tst_firstrun.moc"

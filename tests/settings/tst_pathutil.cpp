@@ -1,0 +1,106 @@
+// The path helpers: splitting, wildcards, read-only files, program folder.
+#include "shell/pathutil.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+using namespace qln;
+
+class TstPathUtil : public QObject {
+    Q_OBJECT
+private slots:
+    void splitPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("two dots") << "/a/b.c.java" << "/a/" << "b.c.java" << ".java" << "b.c";
+        QTest::newRow("no dot") << "/src/Makefile" << "/src/" << "Makefile" << "" << "Makefile";
+        QTest::newRow("no folder") << "A.java" << "/" << "A.java" << ".java" << "A";
+        QTest::newRow("folder only") << "/a/b/" << "/a/b/" << "" << "" << "";
+        QTest::newRow("dot in folder") << "/x.y/z" << "/x.y/" << "z" << "" << "z";
+        QTest::newRow("trailing dot") << "/a/b." << "/a/" << "b." << "." << "b";
+        QTest::newRow("empty") << "" << "" << "" << "" << "";
+    }
+    void splitPath()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(QString, ext);
+        QFETCH(QString, title);
+        QCOMPARE(SplitPath(path, 2), folder);
+        QCOMPARE(SplitPath(path, 3), name);
+        QCOMPARE(SplitPath(path, 4), ext);
+        QCOMPARE(SplitPath(path, 5), title);
+        QCOMPARE(SplitPath(path, 1), QString());
+        QCOMPARE(SplitPath(path, 6), QString());
+    }
+
+    void shortPathsAreUnchanged()
+    {
+        QCOMPARE(ShortPath("/home/a b/Long Name.java"), QStringLiteral("/home/a b/Long Name.java"));
+        QCOMPARE(ShortFolderPath("/home/a b/Long Name.java"),
+                 QStringLiteral("/home/a b/Long Name.java"));
+        QCOMPARE(ShortFolderPath(""), QString());
+    }
+
+    void fileExistsWithWildcards()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        QDir(d).mkdir("sub");
+        for (const char *n : {"Main.java", "Other.txt", "[x].java"}) {
+            QFile f(d + "/" + n);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(FileExists(d + "/Main.java"));
+        QVERIFY(FileExists(d + "/sub")); // a folder counts
+        QVERIFY(!FileExists(d + "/main.java"));
+        QVERIFY(!FileExists(d + "/nothing"));
+        QVERIFY(!FileExists(""));
+
+        QVERIFY(FileExists(d + "/*.java"));
+        QVERIFY(FileExists(d + "/M?in.*"));
+        QVERIFY(FileExists(d + "/*"));
+        QVERIFY(FileExists(d + "/s*"));
+        QVERIFY(FileExists(d + "/[x]*")); // brackets are plain characters
+        QVERIFY(!FileExists(d + "/*.class"));
+        QVERIFY(!FileExists(d + "/M?n.java"));
+        QVERIFY(!FileExists(d + "/nowhere/*.java"));
+
+        QTemporaryDir empty;
+        QVERIFY(!FileExists(empty.path() + "/*"));
+    }
+
+    void readOnlyFiles()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ro.java");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(!isReadOnlyFile(path));
+        QVERIFY(!isReadOnlyFile(dir.filePath("absent.java")));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
+        if (geteuid() == 0)
+            QSKIP("root may write any file");
+        QVERIFY(isReadOnlyFile(path));
+    }
+
+    void programFolderAndManifest()
+    {
+        QCOMPARE(programFolder(), QCoreApplication::applicationDirPath());
+        QCOMPARE(manifestPath(), QCoreApplication::applicationDirPath() +
+                                     "/tst_pathutil.exe.manifest");
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPathUtil)
+#include "tst_pathutil.moc"

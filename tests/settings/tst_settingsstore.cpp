@@ -1,0 +1,149 @@
+// The settings store: sections without regard to case, the INI file under
+// XDG_CONFIG_HOME, the three runtime operations, and damaged files.
+#include "settings/settingsstore.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace qln;
+
+class TstSettingsStore : public QObject {
+    Q_OBJECT
+private slots:
+    void sectionsIgnoreCase()
+    {
+        auto backend = std::make_unique<MemorySettingsBackend>();
+        auto *mem = backend.get();
+        SettingsStore store(std::move(backend));
+
+        store.save("JAVAX-COMPILE", "exe", "/k/bin/javac");
+        store.save("javax-compile", "LeaveSpaces", "1");
+        store.save("preferences", "opta1", "1");
+        QCOMPARE(mem->sections(), QStringList({"JavaX-Compile", "Preferences"}));
+        QCOMPARE(store.get("Javax-Compile", "exe"), QStringLiteral("/k/bin/javac"));
+        QCOMPARE(store.get("JavaX-Native2Ascii", "exe", "none"), QStringLiteral("none"));
+
+        // A section the program does not know is matched against the groups
+        // already there, whatever its case.
+        store.save("MyTool", "a", "1");
+        store.save("MYTOOL", "b", "2");
+        QCOMPARE(mem->keys("MyTool"), QStringList({"a", "b"}));
+        QCOMPARE(store.get("mytool", "b"), QStringLiteral("2"));
+        QVERIFY(!store.find("mytool", "c").has_value());
+
+        // Keys keep their case; absent and empty are told apart.
+        store.save("Preferences", "empty", "");
+        QCOMPARE(store.find("Preferences", "empty"), std::optional<QString>(QString()));
+        QVERIFY(!store.find("Preferences", "EMPTY").has_value());
+    }
+
+    void memoryBackendRecordsWritesInOrder()
+    {
+        MemorySettingsBackend mem;
+        mem.setValue("S", "a", "1");
+        mem.setValue("S", "b", "2");
+        mem.setValue("S", "a", "3");
+        QCOMPARE(int(mem.writes().size()), 3);
+        QCOMPARE(mem.writes()[2].key, QStringLiteral("a"));
+        QCOMPARE(mem.writes()[2].value, QStringLiteral("3"));
+        QCOMPARE(mem.value("S", "a"), std::optional<QString>("3"));
+        QCOMPARE(mem.keys("S"), QStringList({"a", "b"}));
+        mem.removeAll();
+        QVERIFY(mem.sections().isEmpty());
+        QVERIFY(!mem.value("S", "a"));
+    }
+
+    void iniFileUnderConfigHomeKeepsValuesExactly()
+    {
+        test::TestEnv env;
+        const QString path = env.configHome() + "/QLN/QLN.ini";
+        QCOMPARE(defaultSettingsFilePath(), path);
+
+        const QString tmpl = "\r\nif ( <>= )\r\n{\r\n\r\n}\r\n";
+        const QString expr = R"(textbox2.text & " " & options & " " & textbox1.text)";
+        {
+            SettingsStore store(makeQSettingsBackend());
+            store.save("Preferences", "insertifelse", tmpl);
+            store.save("JavaX-Compile", "CommandLineOptions", expr);
+            store.save("Preferences", "list", "a, b,c");
+            store.save("Preferences", "at", "@Variant(x)");
+            store.save("Preferences", "Ignore_String", "\\\"");
+        }
+        QVERIFY(QFile::exists(path));
+        SettingsStore again(makeQSettingsBackend());
+        QCOMPARE(again.get("preferences", "insertifelse"), tmpl);
+        QCOMPARE(again.get("JAVAX-compile", "CommandLineOptions"), expr);
+        QCOMPARE(again.get("Preferences", "list"), QStringLiteral("a, b,c"));
+        QCOMPARE(again.get("Preferences", "at"), QStringLiteral("@Variant(x)"));
+        QCOMPARE(again.get("Preferences", "Ignore_String"), QStringLiteral("\\\""));
+    }
+
+    void handEditedListValueReadsAsText()
+    {
+        test::TestEnv env;
+        QDir().mkpath(env.configHome() + "/QLN");
+        QFile f(env.configHome() + "/QLN/QLN.ini");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Preferences]\ndefcbotreeposx=1,2\n");
+        f.close();
+        SettingsStore store(makeQSettingsBackend());
+        QCOMPARE(store.get("Preferences", "defcbotreeposx"), QStringLiteral("1, 2"));
+    }
+
+    void runtimeOperationsAndDeleteSetting()
+    {
+        test::TestEnv env;
+        setSettingsStore(std::make_unique<SettingsStore>(makeQSettingsBackend()));
+        SaveSetting(kApp, "Preferences", "firstrun", "1");
+        SaveSetting("qln", "JavaX-Jar", "IgnoreDashes", "1");
+        SaveSetting(kApp, "MyTool", "x", "y");
+        QCOMPARE(GetSetting(kApp, "Preferences", "firstrun", "0"), QStringLiteral("1"));
+        QCOMPARE(GetSetting(kApp, "JAVAX-JAR", "IgnoreDashes"), QStringLiteral("1"));
+        // Another application's name reaches nothing of ours.
+        QCOMPARE(GetSetting("Other", "Preferences", "firstrun", "0"), QStringLiteral("0"));
+        DeleteSetting("Other");
+        QCOMPARE(GetSetting(kApp, "Preferences", "firstrun", "0"), QStringLiteral("1"));
+
+        DeleteSetting(kApp);
+        QCOMPARE(GetSetting(kApp, "Preferences", "firstrun", "0"), QStringLiteral("0"));
+        QCOMPARE(GetSetting(kApp, "JavaX-Jar", "IgnoreDashes", "-"), QStringLiteral("-"));
+        QCOMPARE(GetSetting(kApp, "MyTool", "x", "-"), QStringLiteral("-"));
+        QVERIFY(settingsStore().backend().sections().isEmpty());
+
+        // The removal reached the file, not only the memory.
+        setSettingsStore(std::make_unique<SettingsStore>(makeQSettingsBackend()));
+        QVERIFY(settingsStore().backend().sections().isEmpty());
+        setSettingsStore(nullptr);
+    }
+
+    void unusableFileDoesNotStopTheProgram()
+    {
+        test::TestEnv env;
+        // The settings "file" is a folder: nothing can be read or written.
+        QVERIFY(QDir().mkpath(env.configHome() + "/QLN/QLN.ini"));
+        {
+            SettingsStore store(makeQSettingsBackend());
+            QCOMPARE(store.get("Preferences", "firstrun", "0"), QStringLiteral("0"));
+            store.save("Preferences", "firstrun", "1");
+            // Values written in this run are still read back.
+            QCOMPARE(store.get("Preferences", "firstrun", "0"), QStringLiteral("1"));
+            store.sync();
+        }
+        QVERIFY(QFileInfo(env.configHome() + "/QLN/QLN.ini").isDir());
+
+        // The configuration folder cannot be created at all.
+        test::TestEnv blocked;
+        QFile block(blocked.configHome() + "/QLN");
+        QVERIFY(block.open(QIODevice::WriteOnly));
+        block.close();
+        SettingsStore store(makeQSettingsBackend());
+        store.save("Preferences", "x", "1");
+        store.sync();
+        QCOMPARE(store.get("Preferences", "x"), QStringLiteral("1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSettingsStore)
+#include "tst_settingsstore.moc"
