@@ -301,10 +301,11 @@ private slots:
         makeKit(r, "zulu", {"bin/javac"}, "21.0.1");   // version from release only
         makeKit(r, "jdk-99", {"bin/javac"}, "1.7.0_80"); // release wins over the name
         makeKit(r, "java-9", {"bin/javac"});
+        makeKit(r, "java-7-x", {"bin/javac"});
         QVERIFY(QFile::link(r + "/java-17-openjdk-amd64", r + "/java-1.17.0-openjdk-amd64"));
         touch(r + "/.hidden.jinfo");
 
-        const QStringList expected{r + "/jdk-99", r + "/java-1.8.0-openjdk-amd64", r + "/java-9",
+        const QStringList expected{r + "/java-7-x", r + "/jdk-99", r + "/java-1.8.0-openjdk-amd64", r + "/java-9",
                                    r + "/jdk-11.0.2", r + "/java-17-openjdk-amd64", r + "/zulu"};
         QStringList got = kitFoldersUnder(r);
         for (QString &g : got)
