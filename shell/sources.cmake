@@ -1,3 +1,17 @@
 target_sources(quillon_core PRIVATE
-  shell/prompter.h shell/prompter.cpp)
-target_sources(quillon_widgets PRIVATE)
+  shell/prompter.h shell/prompter.cpp
+  shell/editorstate.h shell/editorstate.cpp
+  shell/documenttitle.h shell/documenttitle.cpp
+  shell/statustext.h shell/statustext.cpp
+  shell/windowgeometry.h shell/windowgeometry.cpp
+  shell/windowsettings.h shell/windowsettings.cpp)
+target_sources(quillon_widgets PRIVATE
+  shell/qtprompter.h shell/qtprompter.cpp
+  shell/frmedit.h shell/frmedit.cpp
+  shell/frmsplash.h shell/frmsplash.cpp
+  shell/frmwait.h shell/frmwait.cpp
+  shell/shell_icons.qrc)
+
+# The sample document lies next to the program so it can be opened at once.
+configure_file(${CMAKE_SOURCE_DIR}/samples/Hello.java
+  ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Hello.java COPYONLY)

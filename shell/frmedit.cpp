@@ -1,0 +1,819 @@
+#include "shell/frmedit.h"
+
+#include "settings/convert.h"
+#include "settings/preferences.h"
+#include "settings/prefsession.h"
+#include "settings/settingsstore.h"
+#include "shell/documenttitle.h"
+#include "shell/editorstate.h"
+#include "shell/frmsplash.h"
+#include "shell/pathutil.h"
+#include "shell/qtprompter.h"
+#include "shell/statustext.h"
+#include "shell/windowsettings.h"
+#include "surface/surface.h"
+#include "surface/surfaceview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QToolBar>
+
+static void initShellResources()
+{
+    Q_INIT_RESOURCE(shell_icons);
+}
+
+namespace qln {
+
+namespace {
+
+struct MenuEntry {
+    const char *name; // nullptr: separator
+    const char *caption;
+    const char *shortcut;
+};
+
+// The menu bar, top-level menus first; a submenu's items follow it, ended by
+// an entry with the name "}".
+struct MenuDef {
+    const char *name;
+    const char *caption;
+    std::vector<MenuEntry> items;
+};
+
+const std::vector<MenuDef> &menuTree()
+{
+    static const std::vector<MenuDef> tree = {
+        {"file", "&File",
+         {{"newwindow", "New Window", "Ctrl+W"},
+          {"new", "&New", "Ctrl+N"},
+          {"Open", "&Open", "Ctrl+O"},
+          {nullptr, nullptr, nullptr},
+          {"Save", "&Save", "Ctrl+S"},
+          {"Save_as", "Save &As...", "Ctrl+A"},
+          {nullptr, nullptr, nullptr},
+          {"printa", "&Print", "Ctrl+P"},
+          {"printd", "Print...", ""},
+          {nullptr, nullptr, nullptr},
+          {"Exit", "E&xit", "Alt+Backspace"}}},
+        {"Edit", "&Edit",
+         {{"undo", "&Undo", ""},
+          {nullptr, nullptr, nullptr},
+          {"Cut", "Cu&t", "Ctrl+X"},
+          {"Copy", "&Copy", "Ctrl+C"},
+          {"Paste", "Past&e\tCtrl+V", ""},
+          {"plaintext{", "P&lain text", ""},
+          {"plaintextcut", "Cut", ""},
+          {"plaintextcopy", "Copy", ""},
+          {"plaintextpaste", "Paste", ""},
+          {"}", nullptr, nullptr},
+          {"selectall", "&Select All", ""},
+          {nullptr, nullptr, nullptr},
+          {"Find", "&Find...", "Ctrl+F"},
+          {"Find_next", "Find &next", "F3"},
+          {"replace", "&Replace...", ""},
+          {nullptr, nullptr, nullptr},
+          {"gotoline", "&Goto Line...", "Ctrl+G"},
+          {nullptr, nullptr, nullptr},
+          {"preferences", "&Preferences...", ""}}},
+        {"format", "Fo&rmat",
+         {{"colorizeallrtf", "&Colorize all", ""},
+          {"spellcorrectallrtf", "&Spell correct all", ""},
+          {"indentallrtf", "Auto&Indent all", ""},
+          {nullptr, nullptr, nullptr},
+          {"changecase{", "C&hange Case", ""},
+          {"lowercase", "lowercase\tAlt+L", ""},
+          {"uppercase", "UPPERCASE\tAlt+U", ""},
+          {"invertcase", "Invert Case\tAlt+I", ""},
+          {"capitalize", "Capitalize\tAlt+C", ""},
+          {"}", nullptr, nullptr},
+          {nullptr, nullptr, nullptr},
+          {"font", "&Font...", ""},
+          {nullptr, nullptr, nullptr},
+          {"background", "&Background...", ""}}},
+        {"insert", "In&sert",
+         {{"timeanddate", "&Time and Date...", ""},
+          {nullptr, nullptr, nullptr},
+          {"infile", "Fi&le...", ""},
+          {nullptr, nullptr, nullptr},
+          {"editstructures", "Edit St&ructures ...", ""},
+          {nullptr, nullptr, nullptr},
+          {"insertif", "&If", "Shift+F1"},
+          {"insertifelse", "if / &Else", "Shift+F2"},
+          {"insertswitch", "&Switch", "Shift+F3"},
+          {"insertforloop", "&For loop", "Shift+F4"},
+          {"insertwhileloop", "&While loop", "Shift+F5"},
+          {"insertdowhileloop", "&Do While loop", "Shift+F6"}}},
+        {"tools", "&Tools",
+         {{"run", "&Run...", "Ctrl+F1"},
+          {"compile", "&Compile...", "Ctrl+F2"},
+          {"appletviewer", "&Appletviewer...", "Ctrl+F3"},
+          {"jar", "&Java Archive Tool...", "Ctrl+F4"},
+          {"htmlconverter", "&Html converter...", "Ctrl+F5"},
+          {"native2asciiconverter", "&Native 2 ASCII converter...", ""},
+          {"javadoc", "Javadoc...", ""},
+          {"javap", "Javap...", ""}}},
+        {"view", "&View",
+         {{"viewStandardtoolbar", "&Standard Toolbar", "Shift+Ctrl+F1"},
+          {"viewformattingtoolbar", "&Formatting Toolbar", "Shift+Ctrl+F2"},
+          {"viewstatusbar", "S&tatus Bar", "Shift+Ctrl+F3"}}},
+        {"help", "Help", {{"about", "About", ""}}},
+    };
+    return tree;
+}
+
+struct ToolbarEntry {
+    const char *key; // nullptr: separator
+    const char *tooltip;
+    const char *themeIcon;
+    const char *fallback;
+};
+
+// Bold, Italic and Underline must stay items 13 to 15, separators counted.
+const std::vector<ToolbarEntry> &toolbarItems()
+{
+    static const std::vector<ToolbarEntry> items = {
+        {"New", "New FIle", "document-new", "new"},
+        {"Open", "Open FIle", "document-open", "open"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Save", "Save", "document-save", "save"},
+        {"SaveAs", "Save As", "document-save-as", "saveas"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Print", "Print", "document-print", "print"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Cut", "Cut", "edit-cut", "cut"},
+        {"Copy", "Copy", "edit-copy", "copy"},
+        {"Paste", "Paste", "edit-paste", "paste"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Bold", "Bold", "format-text-bold", "bold"},
+        {"Italic", "Italic", "format-text-italic", "italic"},
+        {"Underline", "Underline", "format-text-underline", "underline"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Find", "Find", "edit-find", "find"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"run", "Run", "media-playback-start", "run"},
+        {"compile", "Compile", "system-run", "compile"},
+        {"appletviewer", "Appletviewer", "applications-internet", "appletviewer"},
+        {"jar", "Java Archive Tool", "package-x-generic", "jar"},
+        {"htmlconverter", "Html converter", "text-html", "htmlconverter"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"autoindentall", "Autoindent all", "format-indent-more", "autoindentall"},
+        {"colorizeall", "Colorize all", "format-fill-color", "colorizeall"},
+        {"spellcorrectall", "Spell correct all", "tools-check-spelling", "spellcorrectall"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {"Preferences", "Preferences", "preferences-system", "preferences"},
+        {"Help", "Help", "help-about", "help"},
+    };
+    return items;
+}
+
+// Which menu command a toolbar key runs; keys not listed do something of
+// their own (the style buttons) or nothing (htmlconverter).
+const char *menuCommandOfKey(const QString &key)
+{
+    static const std::pair<const char *, const char *> map[] = {
+        {"New", "new"},
+        {"Open", "Open"},
+        {"Save", "Save"},
+        {"SaveAs", "Save_as"},
+        {"Print", "printa"},
+        {"Cut", "Cut"},
+        {"Copy", "Copy"},
+        {"Paste", "Paste"},
+        {"Find", "Find"},
+        {"run", "run"},
+        {"compile", "compile"},
+        {"appletviewer", "appletviewer"},
+        {"jar", "jar"},
+        {"autoindentall", "indentallrtf"},
+        {"colorizeall", "colorizeallrtf"},
+        {"spellcorrectall", "spellcorrectallrtf"},
+        {"Preferences", "preferences"},
+        {"Help", "about"},
+    };
+    for (const auto &[k, item] : map)
+        if (key == QLatin1String(k))
+            return item;
+    return nullptr;
+}
+
+// The window as designed, in twips: 800 x 600 pixels at 96 dots an inch.
+constexpr double kDesignedWidth = 12000;
+constexpr double kDesignedHeight = 9000;
+
+double screenDpi()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+int toPixels(double twips)
+{
+    return qRound(twipsToPixels(twips, screenDpi()));
+}
+
+double toTwips(int pixels)
+{
+    return pixelsToTwips(pixels, screenDpi());
+}
+
+} // namespace
+
+frmedit::frmedit(const QString &commandLine, Prompter *prompter,
+                 std::optional<ProbePlaces> probePlaces)
+    : m_probePlaces(std::move(probePlaces))
+{
+    initShellResources();
+    setObjectName(QStringLiteral("frmedit"));
+    // Any size is allowed; restoring applies its own lower limits.
+    setMinimumSize(1, 1);
+    if (prompter) {
+        m_prompter = prompter;
+    } else {
+        m_ownPrompter = std::make_unique<QtPrompter>(this);
+        m_prompter = m_ownPrompter.get();
+    }
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->setAutoFillBackground(true);
+    m_client->installEventFilter(this);
+    setCentralWidget(m_client);
+
+    m_rtfedit = new SurfaceView(m_client);
+    m_rtfedit->setObjectName(QStringLiteral("rtfedit"));
+    m_rtftemp = new SurfaceView(m_client);
+    m_rtftemp->setObjectName(QStringLiteral("rtftemp"));
+    m_rtftemp->hide();
+    m_picdummy = new QWidget(m_client);
+    m_picdummy->setObjectName(QStringLiteral("picdummy"));
+    m_picdummy->hide();
+
+    buildMenus();
+    buildToolbar();
+    buildFormattingBand();
+    buildStatusBar();
+
+    m_Timer1 = new QTimer(this);
+    m_Timer1->setObjectName(QStringLiteral("Timer1"));
+    m_Timer1->setSingleShot(true);
+    connect(m_Timer1, &QTimer::timeout, this, &frmedit::Timer1_Timer);
+
+    connect(surface(), &Surface::changed, this, &frmedit::rtfedit_Change);
+    connect(surface(), &Surface::selChanged, this, &frmedit::rtfedit_SelChange);
+    connect(m_rtfedit, &SurfaceView::keyDown, this, [this](KeyEventInfo *info) {
+        // The surface would take these keys for itself (select all, undo);
+        // in this program they belong to the menu.
+        const QKeySequence pressed(QKeyCombination(info->modifiers, Qt::Key(info->key)));
+        for (const char *name : {"Save_as", "Exit"}) {
+            QAction *item = menuItem(QLatin1String(name));
+            if (item && item->isEnabled() && item->shortcut() == pressed) {
+                info->consumed = true;
+                item->trigger();
+                return;
+            }
+        }
+    });
+
+    resize(toPixels(kDesignedWidth), toPixels(kDesignedHeight));
+    Form_Load(commandLine);
+}
+
+frmedit::~frmedit()
+{
+    if (m_splash)
+        m_splash->dismiss();
+}
+
+Surface *frmedit::surface() const
+{
+    return m_rtfedit->surface();
+}
+
+// --- controls ---------------------------------------------------------------
+
+void frmedit::buildMenus()
+{
+    for (const MenuDef &def : menuTree()) {
+        QMenu *menu = menuBar()->addMenu(QString::fromUtf8(def.caption));
+        menu->setObjectName(QLatin1String(def.name));
+        menu->menuAction()->setObjectName(QLatin1String(def.name));
+        QMenu *target = menu;
+        for (const MenuEntry &e : def.items) {
+            if (!e.name) {
+                target->addSeparator();
+                continue;
+            }
+            const QString name = QLatin1String(e.name);
+            if (name == QLatin1String("}")) {
+                target = menu;
+                continue;
+            }
+            if (name.endsWith(QLatin1Char('{'))) {
+                target = menu->addMenu(QString::fromUtf8(e.caption));
+                target->setObjectName(name.chopped(1));
+                target->menuAction()->setObjectName(name.chopped(1));
+                continue;
+            }
+            QAction *item = target->addAction(QString::fromUtf8(e.caption));
+            item->setObjectName(name);
+            if (*e.shortcut)
+                item->setShortcut(QKeySequence(QLatin1String(e.shortcut)));
+        }
+    }
+    for (const char *name : {"viewStandardtoolbar", "viewformattingtoolbar", "viewstatusbar"}) {
+        QAction *item = menuItem(QLatin1String(name));
+        item->setCheckable(true);
+        item->setChecked(true);
+    }
+    connect(menuItem(QStringLiteral("viewStandardtoolbar")), &QAction::triggered, this,
+            [this] { toggleView(menuItem(QStringLiteral("viewStandardtoolbar")), m_Toolbar1); });
+    connect(menuItem(QStringLiteral("viewformattingtoolbar")), &QAction::triggered, this,
+            [this] { toggleView(menuItem(QStringLiteral("viewformattingtoolbar")), m_cblf); });
+    connect(menuItem(QStringLiteral("viewstatusbar")), &QAction::triggered, this,
+            [this] { toggleView(menuItem(QStringLiteral("viewstatusbar")), m_stb); });
+    connect(menuItem(QStringLiteral("Exit")), &QAction::triggered, this, &QWidget::close);
+}
+
+void frmedit::buildToolbar()
+{
+    m_Toolbar1 = new QToolBar(m_client);
+    m_Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    m_Toolbar1->setMovable(false);
+    m_Toolbar1->setFloatable(false);
+    m_Toolbar1->setIconSize(QSize(24, 24));
+    for (const ToolbarEntry &e : toolbarItems()) {
+        if (!e.key) {
+            m_Toolbar1->addSeparator();
+            continue;
+        }
+        const QIcon fallback(QStringLiteral(":/shell/icons/%1.png").arg(QLatin1String(e.fallback)));
+        QAction *button = m_Toolbar1->addAction(
+            QIcon::fromTheme(QLatin1String(e.themeIcon), fallback), QLatin1String(e.key));
+        button->setObjectName(QLatin1String(e.key));
+        button->setToolTip(QLatin1String(e.tooltip));
+    }
+    for (const char *key : {"Bold", "Italic", "Underline"})
+        toolbarButton(QLatin1String(key))->setCheckable(true);
+    connect(m_Toolbar1, &QToolBar::actionTriggered, this, &frmedit::Toolbar1_ButtonClick);
+}
+
+void frmedit::buildFormattingBand()
+{
+    m_cblf = new QToolBar(m_client);
+    m_cblf->setObjectName(QStringLiteral("cblf"));
+    m_cblf->setMovable(false);
+    m_cblf->setFloatable(false);
+
+    m_cbofontlist = new QComboBox(m_cblf);
+    m_cbofontlist->setObjectName(QStringLiteral("cbofontlist"));
+    m_cbofontlist->setEditable(true);
+    m_cbofontlist->setInsertPolicy(QComboBox::NoInsert);
+    m_cbofontlist->setMinimumContentsLength(18);
+    m_cbofontlist->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_cbofontsize = new QComboBox(m_cblf);
+    m_cbofontsize->setObjectName(QStringLiteral("cbofontsize"));
+    m_cbofontsize->setEditable(true);
+    m_cbofontsize->setInsertPolicy(QComboBox::NoInsert);
+    m_cbofontsize->setMinimumContentsLength(3);
+
+    m_chkautotreesearch = new QCheckBox(QStringLiteral("Auto Tree Search"), m_cblf);
+    m_chkautotreesearch->setObjectName(QStringLiteral("chkautotreesearch"));
+    m_chkautospellcorrect = new QCheckBox(QStringLiteral("Auto Spell correct"), m_cblf);
+    m_chkautospellcorrect->setObjectName(QStringLiteral("chkautospellcorrect"));
+    m_chkautosyntaxcolor = new QCheckBox(QStringLiteral("Auto Syntax colorizing"), m_cblf);
+    m_chkautosyntaxcolor->setObjectName(QStringLiteral("chkautosyntaxcolor"));
+
+    m_cblf->addWidget(m_cbofontlist);
+    m_cblf->addWidget(m_cbofontsize);
+    m_cblf->addSeparator();
+    m_cblf->addWidget(m_chkautotreesearch);
+    m_cblf->addWidget(m_chkautospellcorrect);
+    m_cblf->addWidget(m_chkautosyntaxcolor);
+
+    connect(m_cbofontlist, &QComboBox::activated, this, &frmedit::cbofontlist_Click);
+    connect(m_cbofontsize, &QComboBox::activated, this, &frmedit::cbofontsize_Click);
+    // Only the user's clicks write the switches; Form_Activate sets them
+    // from the store without writing anything back.
+    connect(m_chkautospellcorrect, &QCheckBox::clicked, this, [this](bool on) {
+        settingsStore().save(kPrefs, QStringLiteral("chksautosc"), on ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+    connect(m_chkautosyntaxcolor, &QCheckBox::clicked, this, [this](bool on) {
+        settingsStore().save(kPrefs, QStringLiteral("chkautosyntaxcolor"),
+                             on ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+}
+
+void frmedit::buildStatusBar()
+{
+    m_stb = new QStatusBar(m_client);
+    m_stb->setObjectName(QStringLiteral("stb"));
+    m_stb->setSizeGripEnabled(false);
+    static const char *const texts[6] = {"", "", "CAPS", "NUM", "SCRL", "INS"};
+    for (int i = 0; i < 6; ++i) {
+        auto *panel = new QLabel(QLatin1String(texts[i]), m_stb);
+        panel->setObjectName(QStringLiteral("stbPanel%1").arg(i + 1));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setContentsMargins(4, 0, 4, 0);
+        m_panels[i] = panel;
+        if (i == 0)
+            m_stb->addWidget(panel, 1);
+        else
+            m_stb->addPermanentWidget(panel);
+    }
+    m_progress = new QProgressBar(m_stb);
+    m_progress->setObjectName(QStringLiteral("Progress"));
+    m_progress->setRange(0, 100);
+    m_progress->setMaximumWidth(200);
+    m_stb->addWidget(m_progress);
+    m_progress->hide();
+
+    // The bar keeps its own panels up to date: the clock here; the lock
+    // and insert indicators show their names.
+    m_clock = new QTimer(this);
+    auto tick = [this] {
+        m_panels[1]->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+    };
+    connect(m_clock, &QTimer::timeout, this, tick);
+    tick();
+    m_clock->start(1000);
+}
+
+QAction *frmedit::menuItem(const QString &name) const
+{
+    for (QAction *a : menuBar()->findChildren<QAction *>(name))
+        if (!a->menu())
+            return a;
+    return nullptr;
+}
+
+QAction *frmedit::toolbarButton(const QString &key) const
+{
+    for (QAction *a : m_Toolbar1->actions())
+        if (a->objectName() == key)
+            return a;
+    return nullptr;
+}
+
+QAction *frmedit::toolbarItem(int position) const
+{
+    const QList<QAction *> items = m_Toolbar1->actions();
+    return position >= 1 && position <= items.size() ? items[position - 1] : nullptr;
+}
+
+QLabel *frmedit::statusPanel(int panel) const
+{
+    return panel >= 1 && panel <= 6 ? m_panels[panel - 1] : nullptr;
+}
+
+// --- start-up ---------------------------------------------------------------
+
+void frmedit::Form_Load(const QString &commandLine)
+{
+    for (const char *name : {"htmlconverter", "native2asciiconverter", "javadoc", "javap"})
+        menuItem(QLatin1String(name))->setVisible(false);
+
+    m_cbofontlist->addItems(QFontDatabase::families());
+    for (int size = 5; size <= 72; ++size)
+        m_cbofontsize->addItem(QString::number(size));
+
+    setWindowTitle(documentCaption(QString()));
+
+    if (!loadPreferences())
+        return;
+
+    // The find dialog is created by its own command when it first runs.
+
+    surface()->setRightMargin(int(screenTwips().width() * 5));
+    LoadWindowSettings();
+    Form_Resize();
+
+    m_loaded = true;
+    if (!openCommandLineFile(commandLine)) {
+        m_prompter->message(QStringLiteral("Error opening file"), QStringLiteral("Error"),
+                            MsgIcon::Critical, MsgButtons::Ok);
+        show();
+        return; // the focus timer is not started
+    }
+    show();
+    m_Timer1->start(1000);
+}
+
+bool frmedit::loadPreferences()
+{
+    const QSizeF screen = screenTwips();
+    FirstRunInputs inputs;
+    inputs.places = m_probePlaces ? *m_probePlaces : defaultProbePlaces();
+    inputs.designed.fontName = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    inputs.designed.fontSize = QStringLiteral("10");
+    inputs.designed.heightTwips = float(kDesignedHeight);
+    inputs.designed.widthTwips = float(kDesignedWidth);
+    inputs.designed.screenHeightTwips = float(screen.height());
+    inputs.designed.screenWidthTwips = float(screen.width());
+    inputs.manifestPath = manifestPath();
+    inputs.splash.show = [this] {
+        m_splash = new frmSplash(this);
+        m_splash->show();
+        m_splash->repaint();
+    };
+    // The object tree is loaded here once its loader exists.
+    m_prefs = std::make_unique<PreferencesSession>(settingsStore(), *m_prompter, m_preferences,
+                                                   std::move(inputs));
+    return m_prefs->startUp() != LoadOutcome::Quit;
+}
+
+bool frmedit::openCommandLineFile(const QString &commandLine)
+{
+    if (commandLine.isEmpty())
+        return true;
+    const QString path = stripCommandLineQuotes(commandLine);
+    m_documentPath = path;
+    std::optional<TextFileFormat> format;
+    {
+        SuppressGuard quiet;
+        format = surface()->loadFile(path);
+    }
+    if (!format) {
+        // Nothing was read: keep no path, so a later Save asks for a name
+        // instead of overwriting the file with an empty document.
+        m_documentPath.clear();
+        surface()->setText(QString());
+        setWindowTitle(documentCaption(QString()));
+        return false;
+    }
+    m_documentFormat = format;
+    surface()->setSelStart(0);
+    setWindowTitle(documentCaption(SplitPath(path, 3)));
+    return true;
+}
+
+QSizeF frmedit::screenTwips()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return QSizeF(pixelsToTwips(1024, 96), pixelsToTwips(768, 96));
+    const QSize px = screen->geometry().size();
+    return QSizeF(toTwips(px.width()), toTwips(px.height()));
+}
+
+frmedit::Twips frmedit::geometryTwips() const
+{
+    return Twips{toTwips(pos().y()), toTwips(pos().x()), toTwips(height()), toTwips(width())};
+}
+
+void frmedit::LoadWindowSettings()
+{
+    Surface *s = surface();
+    s->setSelStart(0);
+    const QSizeF screen = screenTwips();
+    const RestoredWindowSettings r = readWindowSettings(settingsStore(), screen.width(), screen.height());
+    if (r.fontSize) {
+        m_cbofontsize->setCurrentText(QString::number(*r.fontSize));
+        m_dialogFontSize = *r.fontSize;
+        s->setSelFontSize(*r.fontSize);
+    }
+    if (r.fontName) {
+        m_cbofontlist->setCurrentText(*r.fontName);
+        m_dialogFontName = *r.fontName;
+        s->setFontName(*r.fontName);
+        s->setSelFontName(*r.fontName);
+        cbofontlist_Click();
+    }
+    if (r.documentPath)
+        m_documentPath = *r.documentPath;
+    if (r.geometry) {
+        move(toPixels(r.geometry->left), toPixels(r.geometry->top));
+        resize(toPixels(r.geometry->width), toPixels(r.geometry->height));
+    }
+    if (r.background) {
+        s->setBackColor(*r.background);
+        QPalette pal = m_client->palette();
+        pal.setColor(QPalette::Window, toQColor(*r.background));
+        m_client->setPalette(pal);
+    }
+    setWindowTitle(documentCaption(QString()));
+}
+
+void frmedit::SaveWindowSettings()
+{
+    const Twips g = geometryTwips();
+    WindowSettingsSnapshot snap;
+    snap.fontName = m_cbofontlist->currentText();
+    snap.fontSize = m_cbofontsize->currentText();
+    snap.documentPath = m_documentPath;
+    snap.geometry = WindowGeometry{g.top, g.left, g.height, g.width};
+    snap.background = surface()->backColor();
+    snap.textColor = m_preferences.ctextcolor;
+    writeWindowSettings(settingsStore(), snap);
+}
+
+// --- window events ------------------------------------------------------------
+
+void frmedit::Form_Activate()
+{
+    const SettingsStore &store = settingsStore();
+    m_chkautospellcorrect->setChecked(leadingNumber(store.get(kPrefs, QStringLiteral("chksautosc"))) != 0);
+    m_chkautosyntaxcolor->setChecked(
+        leadingNumber(store.get(kPrefs, QStringLiteral("chkautosyntaxcolor"))) != 0);
+    m_chkautotreesearch->setChecked(isTreeSearchOn(store.get(kPrefs, QStringLiteral("autotreesearch"))));
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    for (QCheckBox *box : {m_chkautotreesearch, m_chkautospellcorrect, m_chkautosyntaxcolor}) {
+        box->setAutoFillBackground(true);
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::Window, m_cblf->palette().color(QPalette::Window));
+        box->setPalette(pal);
+    }
+    Form_Resize();
+}
+
+void frmedit::Form_Resize()
+{
+    const int width = m_client->width();
+    int top = 0;
+    if (menuItem(QStringLiteral("viewStandardtoolbar"))->isChecked()) {
+        const int h = m_Toolbar1->sizeHint().height();
+        m_Toolbar1->setGeometry(0, top, width, h);
+        top += h;
+    }
+    if (menuItem(QStringLiteral("viewformattingtoolbar"))->isChecked()) {
+        const int h = m_cblf->sizeHint().height();
+        m_cblf->setGeometry(0, top, width, h);
+        top += h;
+    }
+    int bottom = m_client->height();
+    if (menuItem(QStringLiteral("viewstatusbar"))->isChecked()) {
+        const int h = m_stb->sizeHint().height();
+        bottom -= h;
+        m_stb->setGeometry(0, bottom, width, h);
+    }
+    // A window too small for the bars leaves the surface as it was.
+    if (bottom - top < 0 || width <= 0)
+        return;
+    m_rtfedit->setGeometry(0, top, width, bottom - top);
+}
+
+void frmedit::toggleView(QAction *item, QWidget *bar)
+{
+    // The item's check mark has already been inverted by the menu.
+    bar->setVisible(item->isChecked());
+    Form_Resize();
+}
+
+void frmedit::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_loaded)
+        Form_Activate();
+}
+
+bool frmedit::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmedit::closeEvent(QCloseEvent *event)
+{
+    if (captionMarksModified(windowTitle())) {
+        const MsgAnswer answer = m_prompter->message(
+            QStringLiteral("Do you wish to save the file?"), QStringLiteral("File not saved"),
+            MsgIcon::Question, MsgButtons::YesNoCancel);
+        if (answer == MsgAnswer::Cancel) {
+            event->ignore();
+            return;
+        }
+        if (answer == MsgAnswer::Yes)
+            saveBeforeClose();
+    }
+    SaveWindowSettings();
+    if (m_splash)
+        m_splash->dismiss();
+    m_Timer1->stop();
+    event->accept();
+}
+
+// The document commands take over here: this stands in for the Save
+// command until it exists. It writes the surface's text to the document's
+// own path, or asks for a path when there is none.
+bool frmedit::saveBeforeClose()
+{
+    QString path = m_documentPath;
+    if (path.isEmpty() || path.contains(QLatin1Char('*'))) {
+        FileDialogRequest request;
+        request.mode = FileDialogRequest::Save;
+        request.startPath = path;
+        request.filter = qtFileFilter(QStringLiteral(
+            "Java Files(*.java)|*.java|Text Files(*.txt)|*.txt|All Files(*.*)|*.*"));
+        const auto chosen = m_prompter->file(request);
+        if (!chosen)
+            return false;
+        path = *chosen;
+    }
+    TextFileFormat format;
+    if (m_documentFormat)
+        format = *m_documentFormat;
+    if (!writeTextFile(path, surface()->text(), format))
+        return false;
+    m_documentPath = path;
+    setWindowTitle(documentCaption(SplitPath(path, 3)));
+    return true;
+}
+
+// --- control events -----------------------------------------------------------
+
+void frmedit::Toolbar1_ButtonClick(QAction *button)
+{
+    const QString key = button->objectName();
+    if (key == QLatin1String("Bold") || key == QLatin1String("Italic")
+        || key == QLatin1String("Underline")) {
+        toggleStyle(button);
+        return;
+    }
+    if (const char *command = menuCommandOfKey(key))
+        if (QAction *item = menuItem(QLatin1String(command)))
+            item->trigger();
+}
+
+void frmedit::toggleStyle(QAction *button)
+{
+    Surface *s = surface();
+    const QString key = button->objectName();
+    if (key == QLatin1String("Bold")) {
+        s->setSelBold(!s->selBold().value_or(false));
+        button->setChecked(s->selBold().value_or(false));
+    } else if (key == QLatin1String("Italic")) {
+        s->setSelItalic(!s->selItalic().value_or(false));
+        button->setChecked(s->selItalic().value_or(false));
+    } else {
+        s->setSelUnderline(!s->selUnderline().value_or(false));
+        button->setChecked(s->selUnderline().value_or(false));
+    }
+}
+
+void frmedit::cbofontlist_Click()
+{
+    const QString name = m_cbofontlist->currentText();
+    if (name.isEmpty())
+        return;
+    m_dialogFontName = name;
+    surface()->setFontName(m_dialogFontName);
+    m_cbofontlist->setCurrentText(m_dialogFontName);
+}
+
+void frmedit::cbofontsize_Click()
+{
+    const double size = leadingNumber(m_cbofontsize->currentText());
+    if (size > 0) {
+        m_dialogFontSize = size;
+        surface()->setFontSize(size);
+    }
+    m_rtfedit->setFocus();
+}
+
+void frmedit::rtfedit_Change()
+{
+    if (editorState().suppressChange)
+        return;
+    if (!windowTitle().isEmpty())
+        setWindowTitle(captionWithModifiedMark(windowTitle()));
+}
+
+void frmedit::rtfedit_SelChange()
+{
+    if (editorState().suppressSelChange)
+        return;
+    UpdateStatusBar();
+}
+
+void frmedit::UpdateStatusBar()
+{
+    setStatusText(statusText(*surface()));
+}
+
+void frmedit::setStatusText(const QString &text)
+{
+    m_panels[0]->setText(text);
+}
+
+void frmedit::Timer1_Timer()
+{
+    m_Timer1->stop();
+    m_rtfedit->setFocus();
+}
+
+} // namespace qln

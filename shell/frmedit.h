@@ -1,0 +1,145 @@
+#pragma once
+// The main window: the editing surface, menus, the standard and formatting
+// toolbars and the status bar. It builds the editing environment when it is
+// created (start-up), restores itself from the settings store, and on close
+// offers to save and writes its settings back. It holds controls and hands
+// each event on; the work lives in the core classes.
+
+#include "settings/preferences.h"
+#include "settings/prefloader.h"
+#include "shell/prompter.h"
+#include "surface/textfile.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+
+namespace qln {
+
+class PreferencesSession;
+class Surface;
+class SurfaceView;
+class frmSplash;
+
+class frmedit : public QMainWindow {
+    Q_OBJECT
+public:
+    // Runs the start-up sequence with the whole command-line text as the
+    // document path. Without a prompter the window asks the user with real
+    // dialogs; without probe places first use probes this machine.
+    explicit frmedit(const QString &commandLine, Prompter *prompter = nullptr,
+                     std::optional<ProbePlaces> probePlaces = std::nullopt);
+    ~frmedit() override;
+
+    // False when start-up ended the program (the user refused to restore
+    // the missing settings): the window was never shown.
+    bool isLoaded() const { return m_loaded; }
+
+    SurfaceView *rtfedit() const { return m_rtfedit; }
+    Surface *surface() const;
+    SurfaceView *rtftemp() const { return m_rtftemp; }
+    QComboBox *cbofontlist() const { return m_cbofontlist; }
+    QComboBox *cbofontsize() const { return m_cbofontsize; }
+    QProgressBar *progress() const { return m_progress; }
+    Prompter &prompter() const { return *m_prompter; }
+    PreferencesSession *preferencesSession() const { return m_prefs.get(); }
+    // The shared in-memory preferences the editing features read.
+    Preferences &preferences() { return m_preferences; }
+
+    // A menu item by its name ("Save_as", "viewstatusbar", ...).
+    QAction *menuItem(const QString &name) const;
+    // A toolbar item by its key ("New", "Bold", ...), or by its position
+    // counted from 1 with separators included.
+    QAction *toolbarButton(const QString &key) const;
+    QAction *toolbarItem(int position) const;
+    QLabel *statusPanel(int panel) const; // 1..6
+
+    // The path of the current document: "" for none, or a folder followed
+    // by "*.java", which also means none (the Open dialog starts there).
+    QString documentPath() const { return m_documentPath; }
+    void setDocumentPath(const QString &path) { m_documentPath = path; }
+    // Encoding and line breaks of the file the document came from.
+    std::optional<TextFileFormat> documentFormat() const { return m_documentFormat; }
+
+    void LoadWindowSettings();
+    void SaveWindowSettings();
+    void Form_Activate();
+    void Form_Resize();
+    void UpdateStatusBar();
+    void setStatusText(const QString &text);
+
+    // The window geometry in twips, as stored.
+    struct Twips {
+        double top, left, height, width;
+    };
+    Twips geometryTwips() const;
+    // The screen size in twips.
+    static QSizeF screenTwips();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Load(const QString &commandLine);
+    bool loadPreferences();
+    bool openCommandLineFile(const QString &commandLine);
+    void buildMenus();
+    void buildToolbar();
+    void buildFormattingBand();
+    void buildStatusBar();
+    void toggleView(QAction *item, QWidget *bar);
+    void Toolbar1_ButtonClick(QAction *button);
+    void toggleStyle(QAction *button);
+    void cbofontlist_Click();
+    void cbofontsize_Click();
+    void rtfedit_Change();
+    void rtfedit_SelChange();
+    void Timer1_Timer();
+    bool saveBeforeClose();
+
+    std::unique_ptr<Prompter> m_ownPrompter;
+    Prompter *m_prompter = nullptr;
+    std::optional<ProbePlaces> m_probePlaces;
+    Preferences m_preferences;
+    std::unique_ptr<PreferencesSession> m_prefs;
+    bool m_loaded = false;
+
+    QWidget *m_client = nullptr; // the inner area the controls are laid out in
+    SurfaceView *m_rtfedit = nullptr;
+    SurfaceView *m_rtftemp = nullptr;
+    QWidget *m_picdummy = nullptr;
+    QToolBar *m_Toolbar1 = nullptr;
+    QToolBar *m_cblf = nullptr;
+    QComboBox *m_cbofontlist = nullptr;
+    QComboBox *m_cbofontsize = nullptr;
+    QCheckBox *m_chkautotreesearch = nullptr;
+    QCheckBox *m_chkautospellcorrect = nullptr;
+    QCheckBox *m_chkautosyntaxcolor = nullptr;
+    QStatusBar *m_stb = nullptr;
+    QLabel *m_panels[6] = {};
+    QProgressBar *m_progress = nullptr;
+    QTimer *m_Timer1 = nullptr;
+    QTimer *m_clock = nullptr;
+    QPointer<frmSplash> m_splash;
+
+    // The common dialog's state: the document path and the font it offers.
+    QString m_documentPath;
+    QString m_dialogFontName;
+    double m_dialogFontSize = 0;
+    std::optional<TextFileFormat> m_documentFormat;
+};
+
+} // namespace qln

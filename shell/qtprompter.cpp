@@ -1,0 +1,135 @@
+#include "shell/qtprompter.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace qln {
+
+namespace {
+
+QString titleOr(const QString &title)
+{
+    return title.isEmpty() ? QtPrompter::defaultTitle() : title;
+}
+
+QMessageBox::Icon qtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// A start path such as "/home/me/*.java" names a folder and a pattern; the
+// dialog should open in the folder rather than propose "*.java" as a name.
+QString dialogStart(const QString &startPath)
+{
+    const QFileInfo info(startPath);
+    const QString name = info.fileName();
+    if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?')))
+        return startPath;
+    return startPath.contains(QLatin1Char('/')) ? info.path() : QString();
+}
+
+} // namespace
+
+MsgAnswer QtPrompter::message(const MessageRequest &request)
+{
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    switch (request.buttons) {
+    case MsgButtons::Ok: buttons = QMessageBox::Ok; defaultButton = QMessageBox::Ok; break;
+    case MsgButtons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; defaultButton = QMessageBox::Ok; break;
+    case MsgButtons::YesNo: buttons = QMessageBox::Yes | QMessageBox::No; defaultButton = QMessageBox::Yes; break;
+    case MsgButtons::YesNoCancel:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        defaultButton = QMessageBox::Yes;
+        break;
+    }
+    QMessageBox box(qtIcon(request.icon), titleOr(request.title), request.text, buttons, m_parent);
+    box.setDefaultButton(defaultButton);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return MsgAnswer::Yes;
+    case QMessageBox::No: return MsgAnswer::No;
+    case QMessageBox::Ok: return MsgAnswer::Ok;
+    default: break;
+    }
+    // Closing the box with Escape or its close button: the box's way out.
+    switch (request.buttons) {
+    case MsgButtons::Ok: return MsgAnswer::Ok;
+    case MsgButtons::YesNo: return MsgAnswer::No;
+    default: return MsgAnswer::Cancel;
+    }
+}
+
+std::optional<QString> QtPrompter::input(const QString &prompt, const QString &title,
+                                         const QString &initial)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(m_parent, titleOr(title), prompt,
+                                               QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> QtPrompter::file(const FileDialogRequest &request)
+{
+    const QString filter = request.filter.contains(QLatin1Char('|'))
+                               ? qtFileFilter(request.filter)
+                               : request.filter;
+    const QString start = dialogStart(request.startPath);
+    QString path;
+    if (request.mode == FileDialogRequest::Save) {
+        // The program asks about overwriting itself.
+        path = QFileDialog::getSaveFileName(m_parent, request.title, start, filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    } else {
+        path = QFileDialog::getOpenFileName(m_parent, request.title, start, filter);
+    }
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+std::optional<QColor> QtPrompter::color(const QColor &initial)
+{
+    const QColor c = QColorDialog::getColor(initial, m_parent);
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}
+
+std::optional<FontChoice> QtPrompter::font(const FontChoice &initial)
+{
+    QFont start(initial.family);
+    if (initial.pointSize > 0)
+        start.setPointSizeF(initial.pointSize);
+    start.setBold(initial.bold);
+    start.setItalic(initial.italic);
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, start, m_parent);
+    if (!ok)
+        return std::nullopt;
+    return FontChoice{f.family(), f.pointSizeF(), f.bold(), f.italic()};
+}
+
+std::optional<QString> QtPrompter::folder(const QString &title, const QString &start)
+{
+    QString path = QFileDialog::getExistingDirectory(m_parent, titleOr(title), start);
+    if (path.isEmpty())
+        return std::nullopt;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path;
+}
+
+} // namespace qln

@@ -1,0 +1,54 @@
+#include "shell/windowsettings.h"
+
+#include "settings/convert.h"
+#include "settings/settingsstore.h"
+#include "shell/pathutil.h"
+
+#include <cmath>
+
+namespace qln {
+
+RestoredWindowSettings readWindowSettings(const SettingsStore &store, double screenWidthTwips,
+                                          double screenHeightTwips)
+{
+    RestoredWindowSettings out;
+    auto get = [&store](const char *key) { return store.get(kPrefs, QLatin1String(key)); };
+
+    const double size = leadingNumber(get("deffontsize"));
+    if (!(size > 0))
+        return out; // a surface cannot take a size of 0: the rest is abandoned
+    out.fontSize = size;
+    out.fontName = get("deffontname");
+    out.documentPath = SplitPath(get("lastfilename"), 2) + QStringLiteral("*.java");
+
+    try {
+        const WindowGeometry stored{toTwips(get("ftop")), toTwips(get("fleft")),
+                                    toTwips(get("fheight")), toTwips(get("fwidth"))};
+        out.geometry = clampWindowGeometry(stored, screenWidthTwips, screenHeightTwips);
+        out.background = toColour(get("rtfbgcolor"));
+    } catch (const ConversionError &) {
+        // A value that is not a number ends the restore here.
+    }
+    return out;
+}
+
+void writeWindowSettings(SettingsStore &store, const WindowSettingsSnapshot &s)
+{
+    auto put = [&store](const char *key, const QString &value) {
+        store.save(kPrefs, QLatin1String(key), value);
+    };
+    // Whole twips: the window lives on whole pixels anyway.
+    auto twips = [](double v) { return twipsText(float(std::round(v))); };
+    put("deffontname", s.fontName);
+    put("deffontsize", s.fontSize);
+    put("lastfilename", s.documentPath);
+    put("ftop", twips(s.geometry.top));
+    put("fleft", twips(s.geometry.left));
+    put("fheight", twips(s.geometry.height));
+    put("fwidth", twips(s.geometry.width));
+    put("rtfbgcolor", colourText(s.background));
+    put("rtftextcolor", s.textColor);
+    store.sync();
+}
+
+} // namespace qln
