@@ -5,6 +5,7 @@
 #include "settings/prefsession.h"
 #include "settings/settingsstore.h"
 #include "shell/documenttitle.h"
+#include "shell/commandtables.h"
 #include "shell/editorstate.h"
 #include "shell/frmsplash.h"
 #include "shell/pathutil.h"
@@ -20,6 +21,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -39,176 +41,6 @@ static void initShellResources()
 namespace qln {
 
 namespace {
-
-struct MenuEntry {
-    const char *name; // nullptr: separator
-    const char *caption;
-    const char *shortcut;
-};
-
-// The menu bar, top-level menus first; a submenu's items follow it, ended by
-// an entry with the name "}".
-struct MenuDef {
-    const char *name;
-    const char *caption;
-    std::vector<MenuEntry> items;
-};
-
-const std::vector<MenuDef> &menuTree()
-{
-    static const std::vector<MenuDef> tree = {
-        {"file", "&File",
-         {{"newwindow", "New Window", "Ctrl+W"},
-          {"new", "&New", "Ctrl+N"},
-          {"Open", "&Open", "Ctrl+O"},
-          {nullptr, nullptr, nullptr},
-          {"Save", "&Save", "Ctrl+S"},
-          {"Save_as", "Save &As...", "Ctrl+A"},
-          {nullptr, nullptr, nullptr},
-          {"printa", "&Print", "Ctrl+P"},
-          {"printd", "Print...", ""},
-          {nullptr, nullptr, nullptr},
-          {"Exit", "E&xit", "Alt+Backspace"}}},
-        {"Edit", "&Edit",
-         {{"undo", "&Undo", ""},
-          {nullptr, nullptr, nullptr},
-          {"Cut", "Cu&t", "Ctrl+X"},
-          {"Copy", "&Copy", "Ctrl+C"},
-          {"Paste", "Past&e\tCtrl+V", ""},
-          {"plaintext{", "P&lain text", ""},
-          {"plaintextcut", "Cut", ""},
-          {"plaintextcopy", "Copy", ""},
-          {"plaintextpaste", "Paste", ""},
-          {"}", nullptr, nullptr},
-          {"selectall", "&Select All", ""},
-          {nullptr, nullptr, nullptr},
-          {"Find", "&Find...", "Ctrl+F"},
-          {"Find_next", "Find &next", "F3"},
-          {"replace", "&Replace...", ""},
-          {nullptr, nullptr, nullptr},
-          {"gotoline", "&Goto Line...", "Ctrl+G"},
-          {nullptr, nullptr, nullptr},
-          {"preferences", "&Preferences...", ""}}},
-        {"format", "Fo&rmat",
-         {{"colorizeallrtf", "&Colorize all", ""},
-          {"spellcorrectallrtf", "&Spell correct all", ""},
-          {"indentallrtf", "Auto&Indent all", ""},
-          {nullptr, nullptr, nullptr},
-          {"changecase{", "C&hange Case", ""},
-          {"lowercase", "lowercase\tAlt+L", ""},
-          {"uppercase", "UPPERCASE\tAlt+U", ""},
-          {"invertcase", "Invert Case\tAlt+I", ""},
-          {"capitalize", "Capitalize\tAlt+C", ""},
-          {"}", nullptr, nullptr},
-          {nullptr, nullptr, nullptr},
-          {"font", "&Font...", ""},
-          {nullptr, nullptr, nullptr},
-          {"background", "&Background...", ""}}},
-        {"insert", "In&sert",
-         {{"timeanddate", "&Time and Date...", ""},
-          {nullptr, nullptr, nullptr},
-          {"infile", "Fi&le...", ""},
-          {nullptr, nullptr, nullptr},
-          {"editstructures", "Edit St&ructures ...", ""},
-          {nullptr, nullptr, nullptr},
-          {"insertif", "&If", "Shift+F1"},
-          {"insertifelse", "if / &Else", "Shift+F2"},
-          {"insertswitch", "&Switch", "Shift+F3"},
-          {"insertforloop", "&For loop", "Shift+F4"},
-          {"insertwhileloop", "&While loop", "Shift+F5"},
-          {"insertdowhileloop", "&Do While loop", "Shift+F6"}}},
-        {"tools", "&Tools",
-         {{"run", "&Run...", "Ctrl+F1"},
-          {"compile", "&Compile...", "Ctrl+F2"},
-          {"appletviewer", "&Appletviewer...", "Ctrl+F3"},
-          {"jar", "&Java Archive Tool...", "Ctrl+F4"},
-          {"htmlconverter", "&Html converter...", "Ctrl+F5"},
-          {"native2asciiconverter", "&Native 2 ASCII converter...", ""},
-          {"javadoc", "Javadoc...", ""},
-          {"javap", "Javap...", ""}}},
-        {"view", "&View",
-         {{"viewStandardtoolbar", "&Standard Toolbar", "Shift+Ctrl+F1"},
-          {"viewformattingtoolbar", "&Formatting Toolbar", "Shift+Ctrl+F2"},
-          {"viewstatusbar", "S&tatus Bar", "Shift+Ctrl+F3"}}},
-        {"help", "Help", {{"about", "About", ""}}},
-    };
-    return tree;
-}
-
-struct ToolbarEntry {
-    const char *key; // nullptr: separator
-    const char *tooltip;
-    const char *themeIcon;
-    const char *fallback;
-};
-
-// Bold, Italic and Underline must stay items 13 to 15, separators counted.
-const std::vector<ToolbarEntry> &toolbarItems()
-{
-    static const std::vector<ToolbarEntry> items = {
-        {"New", "New FIle", "document-new", "new"},
-        {"Open", "Open FIle", "document-open", "open"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Save", "Save", "document-save", "save"},
-        {"SaveAs", "Save As", "document-save-as", "saveas"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Print", "Print", "document-print", "print"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Cut", "Cut", "edit-cut", "cut"},
-        {"Copy", "Copy", "edit-copy", "copy"},
-        {"Paste", "Paste", "edit-paste", "paste"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Bold", "Bold", "format-text-bold", "bold"},
-        {"Italic", "Italic", "format-text-italic", "italic"},
-        {"Underline", "Underline", "format-text-underline", "underline"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Find", "Find", "edit-find", "find"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"run", "Run", "media-playback-start", "run"},
-        {"compile", "Compile", "system-run", "compile"},
-        {"appletviewer", "Appletviewer", "applications-internet", "appletviewer"},
-        {"jar", "Java Archive Tool", "package-x-generic", "jar"},
-        {"htmlconverter", "Html converter", "text-html", "htmlconverter"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"autoindentall", "Autoindent all", "format-indent-more", "autoindentall"},
-        {"colorizeall", "Colorize all", "format-fill-color", "colorizeall"},
-        {"spellcorrectall", "Spell correct all", "tools-check-spelling", "spellcorrectall"},
-        {nullptr, nullptr, nullptr, nullptr},
-        {"Preferences", "Preferences", "preferences-system", "preferences"},
-        {"Help", "Help", "help-about", "help"},
-    };
-    return items;
-}
-
-// Which menu command a toolbar key runs; keys not listed do something of
-// their own (the style buttons) or nothing (htmlconverter).
-const char *menuCommandOfKey(const QString &key)
-{
-    static const std::pair<const char *, const char *> map[] = {
-        {"New", "new"},
-        {"Open", "Open"},
-        {"Save", "Save"},
-        {"SaveAs", "Save_as"},
-        {"Print", "printa"},
-        {"Cut", "Cut"},
-        {"Copy", "Copy"},
-        {"Paste", "Paste"},
-        {"Find", "Find"},
-        {"run", "run"},
-        {"compile", "compile"},
-        {"appletviewer", "appletviewer"},
-        {"jar", "jar"},
-        {"autoindentall", "indentallrtf"},
-        {"colorizeall", "colorizeallrtf"},
-        {"spellcorrectall", "spellcorrectallrtf"},
-        {"Preferences", "preferences"},
-        {"Help", "about"},
-    };
-    for (const auto &[k, item] : map)
-        if (key == QLatin1String(k))
-            return item;
-    return nullptr;
-}
 
 // The window as designed, in twips: 800 x 600 pixels at 96 dots an inch.
 constexpr double kDesignedWidth = 12000;
@@ -500,6 +332,7 @@ void frmedit::Form_Load(const QString &commandLine)
     surface()->setRightMargin(int(screenTwips().width() * 5));
     LoadWindowSettings();
     Form_Resize();
+    UpdateStatusBar();
 
     m_loaded = true;
     if (!openCommandLineFile(commandLine)) {
@@ -512,12 +345,24 @@ void frmedit::Form_Load(const QString &commandLine)
     m_Timer1->start(1000);
 }
 
+void frmedit::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Showing the window activates it, even where the window system hands
+    // out no focus (no window manager); the first-use splash stays on top.
+    if (m_loaded && !event->spontaneous())
+        Form_Activate();
+    if (m_splash)
+        m_splash->raise();
+}
+
 bool frmedit::loadPreferences()
 {
     const QSizeF screen = screenTwips();
     FirstRunInputs inputs;
     inputs.places = m_probePlaces ? *m_probePlaces : defaultProbePlaces();
-    inputs.designed.fontName = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    // The real family behind the fixed-pitch alias, so the font list shows it.
+    inputs.designed.fontName = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
     inputs.designed.fontSize = QStringLiteral("10");
     inputs.designed.heightTwips = float(kDesignedHeight);
     inputs.designed.widthTwips = float(kDesignedWidth);
@@ -556,6 +401,7 @@ bool frmedit::openCommandLineFile(const QString &commandLine)
     }
     m_documentFormat = format;
     surface()->setSelStart(0);
+    UpdateStatusBar();
     setWindowTitle(documentCaption(SplitPath(path, 3)));
     return true;
 }
@@ -632,7 +478,6 @@ void frmedit::Form_Activate()
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
     for (QCheckBox *box : {m_chkautotreesearch, m_chkautospellcorrect, m_chkautosyntaxcolor}) {
-        box->setAutoFillBackground(true);
         QPalette pal = box->palette();
         pal.setColor(QPalette::Window, m_cblf->palette().color(QPalette::Window));
         box->setPalette(pal);
@@ -744,7 +589,7 @@ void frmedit::Toolbar1_ButtonClick(QAction *button)
         toggleStyle(button);
         return;
     }
-    if (const char *command = menuCommandOfKey(key))
+    if (const char *command = menuCommandOfKey(key.toLatin1().constData()))
         if (QAction *item = menuItem(QLatin1String(command)))
             item->trigger();
 }

@@ -3,6 +3,7 @@ target_sources(quillon_core PRIVATE
   shell/editorstate.h shell/editorstate.cpp
   shell/documenttitle.h shell/documenttitle.cpp
   shell/statustext.h shell/statustext.cpp
+  shell/commandtables.h shell/commandtables.cpp
   shell/windowgeometry.h shell/windowgeometry.cpp
   shell/windowsettings.h shell/windowsettings.cpp)
 target_sources(quillon_widgets PRIVATE

@@ -1,6 +1,6 @@
 # The editor shell: window settings and captions (core) and the main window
 # driven offscreen.
-quillon_add_test(test_shell_core
+quillon_add_test(tst_shellcore
   shell/tst_shellcore.cpp)
-quillon_add_test(test_frmedit
+quillon_add_test(tst_frmedit
   shell/tst_frmedit.cpp)

@@ -1,0 +1,39 @@
+#pragma once
+// The main window's menu tree and standard toolbar as data: names, captions,
+// shortcuts, tooltips and pictures, and which menu command each toolbar key
+// runs. The window builds its widgets from these tables.
+
+#include <vector>
+
+namespace qln {
+
+struct MenuEntry {
+    const char *name; // nullptr: separator; "name{" opens a submenu, "}" ends it
+    const char *caption;
+    const char *shortcut; // "" when the item has no key of its own
+};
+
+struct MenuDef {
+    const char *name;
+    const char *caption;
+    std::vector<MenuEntry> items;
+};
+
+// The top-level menus in order, each with its items in order.
+const std::vector<MenuDef> &menuTree();
+
+struct ToolbarEntry {
+    const char *key; // nullptr: separator
+    const char *tooltip;
+    const char *themeIcon; // freedesktop icon name
+    const char *fallback;  // bundled picture, :/shell/icons/<fallback>.png
+};
+
+// Bold, Italic and Underline are items 13 to 15, separators counted.
+const std::vector<ToolbarEntry> &toolbarItems();
+
+// The menu command a toolbar key runs, or nullptr for keys that act on
+// their own (the style buttons) or do nothing (htmlconverter).
+const char *menuCommandOfKey(const char *key);
+
+} // namespace qln
