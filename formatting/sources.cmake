@@ -1,1 +1,3 @@
-# Sources of this subsystem (core first, then widgets).
+# The formatting engine (colouring) and the commands built on it.
+include(formatting/engine.cmake OPTIONAL)
+include(formatting/commands.cmake OPTIONAL)

@@ -1,0 +1,3 @@
+# Formatting engine and commands.
+include(formatting/engine.cmake OPTIONAL)
+include(formatting/commands.cmake OPTIONAL)
