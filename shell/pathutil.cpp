@@ -90,7 +90,13 @@ bool FileExists(const QString &path)
 bool isReadOnlyFile(const QString &path)
 {
     const QFileInfo info(path);
-    return info.exists() && !info.isWritable();
+    if (!info.exists())
+        return false;
+    // Root may write anything, so the permission bits decide as well: a
+    // file nobody has write permission for counts as read-only for root too.
+    constexpr QFile::Permissions anyWrite =
+        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    return !info.isWritable() || !(info.permissions() & anyWrite);
 }
 
 QString programFolder()

@@ -22,7 +22,8 @@ QString ShortFolderPath(const QString &path);
 // are wildcards; then the answer is whether any entry of that folder matches.
 bool FileExists(const QString &path);
 
-// True when the file exists and the user may not write it.
+// True when the file exists and either the user may not write it or no one
+// has write permission for it (so also for root on a chmod 444 file).
 bool isReadOnlyFile(const QString &path);
 
 // The folder of the running executable, without a trailing "/".

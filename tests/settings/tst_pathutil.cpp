@@ -88,10 +88,19 @@ private slots:
         f.close();
         QVERIFY(!isReadOnlyFile(path));
         QVERIFY(!isReadOnlyFile(dir.filePath("absent.java")));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
-        if (geteuid() == 0)
-            QSKIP("root may write any file");
+        // chmod 444: read-only for everyone, root included (root could
+        // write it, but the file says no one should).
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup
+                                                | QFile::ReadOther));
         QVERIFY(isReadOnlyFile(path));
+        // Writable by its group only: the owner may not write it unless root.
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser | QFile::WriteGroup));
+        QCOMPARE(isReadOnlyFile(path), geteuid() != 0);
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser
+                                                | QFile::WriteUser));
+        QVERIFY(!isReadOnlyFile(path));
+        // A folder is not a read-only file unless its bits say so.
+        QVERIFY(!isReadOnlyFile(dir.path()));
     }
 
     void programFolderAndManifest()

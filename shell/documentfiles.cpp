@@ -1,0 +1,291 @@
+#include "shell/documentfiles.h"
+
+#include "settings/convert.h"
+#include "settings/preferences.h"
+#include "settings/settingsstore.h"
+#include "shell/documenttitle.h"
+#include "shell/editorstate.h"
+#include "shell/pathutil.h"
+#include "surface/surface.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStorageInfo>
+#include <cmath>
+
+namespace qln {
+
+namespace {
+
+const QString kPleaseWait = QStringLiteral("Please wait");
+const QString kDone = QStringLiteral("Done");
+
+QString kiloBytes(qint64 bytes)
+{
+    // Rounded up, so a document of a few characters does not read as 0.
+    return QString::number((std::max<qint64>(bytes, 0) + 1023) / 1024);
+}
+
+} // namespace
+
+std::optional<DiskSpace> queryDiskSpace(const QString &folder)
+{
+    const QStorageInfo info(folder);
+    if (!info.isValid() || !info.isReady())
+        return std::nullopt;
+    return DiskSpace{info.bytesTotal(), info.bytesFree(), info.bytesAvailable()};
+}
+
+bool CheckDiskSpace(const QString &text, const QString &folder, Prompter &prompter)
+{
+    return CheckDiskSpace(text, queryDiskSpace(folder), prompter);
+}
+
+bool CheckDiskSpace(const QString &text, const std::optional<DiskSpace> &space, Prompter &prompter)
+{
+    // A disk that cannot be asked lets the save go on.
+    if (!space)
+        return true;
+    const qint64 size = text.size();
+    if (space->free >= size)
+        return true;
+    const QString message =
+        QStringLiteral("There's not ehough space to save this file\r\n") +
+        QStringLiteral("Total Disk Space ~") + kiloBytes(space->total) + QStringLiteral(" KBytes\r\n") +
+        QStringLiteral("Free Space ~ ") + kiloBytes(space->free) + QStringLiteral(" KBytes\r\n") +
+        QStringLiteral("Code Size ~ ") + kiloBytes(size) + QStringLiteral(" KBytes\r\n") +
+        QStringLiteral("If you choose yes the file will be saved partially");
+    return prompter.message(message, QStringLiteral("Do you wish to continue?"), MsgIcon::Critical,
+                            MsgButtons::YesNo) == MsgAnswer::Yes;
+}
+
+DocumentFiles::DocumentFiles(DocumentHost &host, Prompter &prompter, Surface &rtfedit,
+                             Surface &rtftemp, const Preferences &preferences)
+    : m_host(host), m_prompter(prompter), m_rtfedit(rtfedit), m_rtftemp(rtftemp),
+      m_preferences(preferences)
+{
+    // The scratch surface is never shown, so nothing is laid out for it.
+    m_rtftemp.setVisible(false);
+    m_launcher = [](const QString &program) { return QProcess::startDetached(program, {}); };
+}
+
+bool DocumentFiles::isModified() const
+{
+    return captionMarksModified(m_host.caption());
+}
+
+quint32 DocumentFiles::textColour() const
+{
+    return quint32(leadingNumber(m_preferences.ctextcolor)) & 0xFFFFFF;
+}
+
+DocumentFiles::SaveFirst DocumentFiles::askSaveFirst()
+{
+    if (!isModified())
+        return SaveFirst::NoChanges;
+    switch (m_prompter.message(QStringLiteral("Do you wish to save the file?"),
+                               QStringLiteral("File not saved"), MsgIcon::Question,
+                               MsgButtons::YesNoCancel)) {
+    case MsgAnswer::Yes:
+        return Save() ? SaveFirst::Saved : SaveFirst::Stop;
+    case MsgAnswer::No:
+        return SaveFirst::Declined;
+    default:
+        return SaveFirst::Stop;
+    }
+}
+
+QString DocumentFiles::chooseFile(bool save)
+{
+    FileDialogRequest request;
+    request.mode = save ? FileDialogRequest::Save : FileDialogRequest::Open;
+    request.startPath = m_path;
+    request.filter = qtFileFilter(kDocumentFilter);
+    const std::optional<QString> chosen = m_prompter.file(request);
+    return chosen ? *chosen : QString();
+}
+
+void DocumentFiles::clearDocument()
+{
+    m_path.clear();
+    m_format.reset();
+    m_rtfedit.setText(QString());
+    m_rtfedit.setSelColor(0);
+    m_host.setHourglass(false);
+    m_host.setCaption(documentCaption(QString()));
+}
+
+void DocumentFiles::New()
+{
+    if (askSaveFirst() == SaveFirst::Stop)
+        return;
+    clearDocument();
+}
+
+void DocumentFiles::NewWindow()
+{
+    m_host.SaveWindowSettings();
+    SettingsStore &store = settingsStore();
+    store.save(kPrefs, QStringLiteral("ftop"),
+               twipsText(float(std::round(m_host.windowTopTwips() + 400))));
+    // The new instance reads the store as soon as it starts.
+    store.sync();
+    if (m_launcher)
+        m_launcher(QCoreApplication::applicationFilePath());
+}
+
+void DocumentFiles::Open()
+{
+    const SaveFirst first = askSaveFirst();
+    if (first == SaveFirst::Stop)
+        return;
+    if (first == SaveFirst::Declined)
+        clearDocument();
+    const QString chosen = chooseFile(false);
+    if (chosen.isEmpty())
+        return;
+    if (!load(chosen))
+        m_prompter.message(QStringLiteral("Error opening file"), QStringLiteral("Error"),
+                           MsgIcon::Critical, MsgButtons::Ok);
+}
+
+bool DocumentFiles::load(const QString &path)
+{
+    const QString statusBefore = m_host.statusText();
+    m_host.setStatusText(kPleaseWait);
+    m_host.setHourglass(true);
+
+    // Read first: a file that cannot be read leaves the document alone.
+    std::optional<DecodedText> decoded = readTextFile(path);
+    if (!decoded) {
+        m_host.setHourglass(false);
+        m_host.setStatusText(statusBefore);
+        return false;
+    }
+
+    {
+        SuppressGuard quiet(true, true);
+        const QString fontName = m_host.dialogFontName();
+        m_rtfedit.setVisible(false);
+        m_rtfedit.setText(QString());
+        m_rtfedit.setSelStart(0);
+        if (!fontName.isEmpty())
+            m_rtfedit.setSelFontName(fontName);
+        m_rtfedit.setSelStyle(textColour(), false, false, false);
+        if (!fontName.isEmpty())
+            m_rtfedit.setFontName(fontName);
+        m_rtfedit.setText(decoded->text);
+        m_rtfedit.setSelStart(0);
+    }
+    m_rtfedit.setVisible(true);
+
+    m_path = path;
+    m_format = decoded->format;
+    m_host.setCaption(documentCaption(SplitPath(path, 3)));
+    m_host.setHourglass(false);
+    m_host.setStatusText(kDone);
+    return true;
+}
+
+void DocumentFiles::showSaveError()
+{
+    m_host.setHourglass(false);
+    m_prompter.message(
+        QStringLiteral("The disk seems to be either write protected or there's not enough space to "
+                       "save the file"),
+        QStringLiteral("Error saving file [") + m_path + QLatin1Char(']'), MsgIcon::Critical,
+        MsgButtons::Ok);
+    m_host.setStatusText(QStringLiteral("Error"));
+}
+
+bool DocumentFiles::Save()
+{
+    if (m_path.isEmpty() || m_path.contains(QLatin1Char('*')))
+        return SaveAs();
+
+    if (isReadOnlyFile(m_path)) {
+        const MsgAnswer answer = m_prompter.message(
+            QStringLiteral("The file you are trying to save is read only\r\n"
+                           "Would you like to save the file under different name?"),
+            QStringLiteral("Error saving file [") + m_path + QLatin1Char(']'), MsgIcon::Critical,
+            MsgButtons::YesNo);
+        return answer == MsgAnswer::Yes && SaveAs();
+    }
+
+    m_host.setStatusText(kPleaseWait);
+    m_host.setHourglass(true);
+    const QString &text = m_rtfedit.text();
+    if (!CheckDiskSpace(text, SplitPath(m_path, 2), m_prompter)) {
+        m_host.setHourglass(false);
+        return false;
+    }
+    // All or nothing: the old file stays as it was unless the whole new
+    // content reached the disk.
+    if (!writeTextFile(m_path, text, m_format.value_or(TextFileFormat{}))) {
+        showSaveError();
+        return false;
+    }
+    m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
+    m_host.setHourglass(false);
+    m_host.setStatusText(kDone);
+    return true;
+}
+
+bool DocumentFiles::SaveAs()
+{
+    const QString chosen = chooseFile(true);
+    if (chosen.isEmpty())
+        return false;
+    if (QFileInfo::exists(chosen)) {
+        const MsgAnswer answer = m_prompter.message(
+            QStringLiteral("Do you wish to overwrite the file?"), QStringLiteral("File already exists"),
+            MsgIcon::Question, MsgButtons::YesNoCancel);
+        if (answer == MsgAnswer::Cancel) {
+            m_path.clear();
+            return false;
+        }
+        if (answer == MsgAnswer::No) {
+            m_path.clear();
+            return SaveAs();
+        }
+    }
+    m_path = chosen;
+    return Save();
+}
+
+void DocumentFiles::InsertFile()
+{
+    const QString chosen = chooseFile(false);
+    if (chosen.isEmpty())
+        return;
+    // Any failure ends the command silently, with the document untouched.
+    std::optional<DecodedText> decoded = readTextFile(chosen);
+    if (!decoded)
+        return;
+
+    m_rtftemp.setText(QString());
+    m_rtftemp.setSelStart(0);
+    m_rtftemp.setSelStyle(textColour(), false, false, false);
+    const QString dialogFont = m_host.dialogFontName();
+    if (!dialogFont.isEmpty())
+        m_rtftemp.setSelFontName(dialogFont);
+    m_rtftemp.setText(decoded->text);
+    m_rtftemp.setSelection(0, m_rtftemp.length());
+    const QString listFont = m_host.fontListText();
+    if (!listFont.isEmpty())
+        m_rtftemp.setSelFontName(listFont);
+    const double size = leadingNumber(m_host.fontSizeText());
+    if (size > 0)
+        m_rtftemp.setSelFontSize(size);
+
+    m_rtfedit.setSelStyle(textColour(), false, false, false);
+    m_rtfedit.setSelText(m_rtftemp.text());
+}
+
+void DocumentFiles::Exit()
+{
+    m_host.closeWindow();
+}
+
+} // namespace qln

@@ -1,0 +1,111 @@
+#pragma once
+// The document commands of the File and Insert menus: New, New Window,
+// Open, Save, Save As, Insert File and Exit, the save-first prompt, the
+// modified marker and the disk-space check. DocumentFiles owns the document
+// path and the format of the file the document came from; it reaches the
+// main window only through DocumentHost.
+
+#include "shell/prompter.h"
+#include "surface/textfile.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace qln {
+
+class Surface;
+struct Preferences;
+
+// What the document commands need from the main window.
+class DocumentHost {
+public:
+    virtual ~DocumentHost() = default;
+    virtual QString caption() const = 0;
+    virtual void setCaption(const QString &caption) = 0;
+    virtual QString statusText() const = 0;          // status panel 1
+    virtual void setStatusText(const QString &text) = 0; // shown at once
+    virtual void setHourglass(bool on) = 0;
+    virtual QString dialogFontName() const = 0;
+    virtual QString fontListText() const = 0;  // cbofontlist
+    virtual QString fontSizeText() const = 0;  // cbofontsize
+    virtual double windowTopTwips() const = 0;
+    virtual void SaveWindowSettings() = 0;
+    // Closes the window; its close sequence runs.
+    virtual void closeWindow() = 0;
+};
+
+// The filter every document dialog offers, in the program's own notation.
+inline const QString kDocumentFilter =
+    QStringLiteral("Java Files(*.java)|*.java|Text Files(*.txt)|*.txt|All Files(*.*)|*.*");
+
+// Disk space of the file system holding a folder, in bytes.
+struct DiskSpace {
+    qint64 total = 0;
+    qint64 free = 0;      // total free bytes
+    qint64 available = 0; // free bytes this user may use
+};
+std::optional<DiskSpace> queryDiskSpace(const QString &folder);
+
+// True when the save may go on: either the disk has room for text (counted
+// in characters), or the user answers Yes to the warning. An unknown disk
+// (no answer from the query) lets the save go on.
+bool CheckDiskSpace(const QString &text, const QString &folder, Prompter &prompter);
+bool CheckDiskSpace(const QString &text, const std::optional<DiskSpace> &space, Prompter &prompter);
+
+class DocumentFiles {
+public:
+    DocumentFiles(DocumentHost &host, Prompter &prompter, Surface &rtfedit, Surface &rtftemp,
+                  const Preferences &preferences);
+
+    // The document path: "" or a folder followed by "*.java" both mean no
+    // file yet (then Save asks for a name).
+    QString path() const { return m_path; }
+    void setPath(const QString &path) { m_path = path; }
+    // The encoding and line breaks of the file the document was read from;
+    // nothing for a new document, which is written as CR LF UTF-8.
+    std::optional<TextFileFormat> format() const { return m_format; }
+    // The document has unsaved changes: the caption ends with "*".
+    bool isModified() const;
+
+    // The commands.
+    void New();
+    void NewWindow();
+    void Open();
+    // Both answer whether the file was written.
+    bool Save();
+    bool SaveAs();
+    void InsertFile();
+    void Exit();
+
+    // Reads a file into the document: on success the document is that
+    // file, titled with its name, caret at 0. The file is read before the
+    // document is touched, so a file that cannot be read (missing, a
+    // folder, unreadable, holding NUL bytes) leaves the document, its path
+    // and caption as they were, and false comes back. No message is shown.
+    bool load(const QString &path);
+
+    // How New Window starts the second instance; by default the running
+    // executable, detached. Tests replace it.
+    using Launcher = std::function<bool(const QString &program)>;
+    void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
+
+private:
+    enum class SaveFirst { NoChanges, Saved, Declined, Stop };
+    SaveFirst askSaveFirst();
+    void clearDocument();
+    QString chooseFile(bool save);
+    quint32 textColour() const;
+    void showSaveError();
+
+    DocumentHost &m_host;
+    Prompter &m_prompter;
+    Surface &m_rtfedit;
+    Surface &m_rtftemp;
+    const Preferences &m_preferences;
+    QString m_path;
+    std::optional<TextFileFormat> m_format;
+    Launcher m_launcher;
+};
+
+} // namespace qln
