@@ -1,0 +1,2 @@
+add_executable(bench_editing bench_editing.cpp)
+target_link_libraries(bench_editing PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
