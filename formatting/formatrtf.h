@@ -1,0 +1,112 @@
+#pragma once
+// The colouring engine: six routines that give Java text its colours and
+// font styles on any Surface, with any word lists, colours, markers and
+// style table the caller passes. The results are those of colouring by
+// find-and-select on the surface (see each routine); the routines write
+// formats directly, in one bulk write per call, and never move the
+// selection or change the text.
+//
+// Common contract of all routines:
+// - Positions are 0-based character positions in the surface's text, in
+//   which a line break is CR LF (two characters). -1 means "not found" or
+//   "no end". A line is addressed by the position of the line feed before it
+//   (-1 or 0 for the first line) and the position of the line feed that ends
+//   it. Searches are limited like Surface::find: a match must lie wholly in
+//   [from, end).
+// - Colours are BgrColor values (0x00BBGGRR, the number the settings store
+//   keeps as decimal text; convert Preferences' texts with toColour()).
+//   A colour read over several characters of different colours has no
+//   value: such a marker is "not coloured" in every colour test below.
+// - Only colour, bold, italic and underline are written; each character
+//   keeps its font name and size.
+// - The caller hides the surface and sets the suppression flags; the engine
+//   touches neither. Nothing is ever shown to the user.
+
+#include "surface/charformat.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+namespace qln {
+
+class Surface;
+class ProgressSink;
+
+// fontstyle[category][attribute], as Preferences::fontstyle: categories
+// 1 keywords, 2 other, 3 more, 4 strings, 5 comments; attributes 1 bold,
+// 2 italic, 3 underline, 4 whole word (categories 1-3 only). Index 0 unused.
+using FontStyleTable = std::array<std::array<bool, 5>, 6>;
+
+// Stands in for each occurrence of the ignore string while strings are found.
+inline const QString kIgnorePlaceholder = QStringLiteral("_QLNSpecChar_");
+
+// Colours every occurrence of words[1..count] within [start, end) with
+// `color` and the bold/italic/underline of `category`, matching case, and
+// whole words only when fontstyle[category][4] is set. Occurrences may
+// overlap (each search restarts one character after the previous match's
+// first character) and a word inside a longer word counts unless whole word
+// is on. Empty entries match nothing. count is clamped to the list's size.
+// end == -1: does nothing and returns 0. start == -1 becomes 0 (the
+// caller's variable changes).
+// When progress is visible it is set, for each word i, to
+// (i + wordsDoneBefore) * progressFactor rounded half to even.
+// Returns the number of words (count).
+int ColorWordList(const QStringList &words, int count, const FontStyleTable &fontstyle,
+                  int category, int &start, int end, Surface &surface, BgrColor color,
+                  ProgressSink *progress, double progressFactor, int wordsDoneBefore);
+
+// Colours the strings and then the single-line comment of one line:
+// start is the line feed before the line (-1 or 0 for the first line), end
+// the line feed that ends it.
+// end == -1: returns at once (a last line without a line break). start == -1
+// becomes 0. While strings are found each occurrence of `ignore` (e.g. a
+// backslash and a double quote) is exchanged with `placeholder`, so an
+// escaped delimiter neither opens nor closes a string; the text is exactly
+// as before when the call returns, and so is end (which moves meanwhile).
+// Strings: the first of delimiter1 / delimiter2 (delimiter2 on a tie) opens
+// a string closed by the next same delimiter on the line (ColorStringSpan);
+// the scan goes on after the closing one. Unterminated strings are not
+// coloured. Comments: each occurrence of `comment` whose characters all
+// carry a colour other than stringsColor colours from it to end.
+// An ignore string or placeholder containing a line break, or an empty
+// placeholder, disables masking.
+void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1,
+               const QString &delimiter2, const QString &ignore, const QString &placeholder,
+               const QString &comment, BgrColor stringsColor, BgrColor commentsColor,
+               const FontStyleTable &fontstyle, int stringsCategory, int commentsCategory);
+
+// One string: finds `delimiter` from scan + 1 (to end). Not found: returns
+// scan. If that delimiter already carries `color`, returns its position.
+// Otherwise finds the closing delimiter after it; none: returns the opening
+// position, colouring nothing; else colours the text strictly between the
+// two with `color` and the category's styles and returns the closing
+// position. scan itself is not changed.
+int ColorStringSpan(const FontStyleTable &fontstyle, int category, const QString &delimiter,
+                    BgrColor color, int &scan, int end, Surface &surface);
+
+// Colours every multi-line comment from startMarker to endMarker (both
+// included) with commentsColor and the category's styles, searching from
+// start to the end of the text (callers pass start = -1). A start marker
+// that carries the strings or comments colour is skipped; the end marker is
+// searched from 2 past the start marker's position (so "/*/" does not close
+// itself), and end markers carrying the strings or comments colour are
+// skipped. No end marker: stops. start and end are not changed; end is not
+// used (the search always runs to the end of the text).
+void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleTable &fontstyle,
+                        int category, BgrColor stringsColor, BgrColor commentsColor,
+                        const QString &startMarker, const QString &endMarker);
+
+// Replaces each occurrence of `ignore` in [start, end) (not matching case)
+// by `placeholder`, returning the end moved by the change of length. The
+// new text takes the format of the occurrence's first character. These two
+// edit the text without recording undo: callers pair them within one
+// operation so the text ends as it was.
+int MaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
+                   const QString &placeholder);
+// The reverse: each occurrence of `placeholder` in [start, end) becomes
+// `ignore`; returns the moved end.
+int UnmaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
+                     const QString &placeholder);
+
+} // namespace qln
