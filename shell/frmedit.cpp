@@ -4,6 +4,7 @@
 #include "settings/preferences.h"
 #include "settings/prefsession.h"
 #include "settings/settingsstore.h"
+#include "shell/documentfiles.h"
 #include "shell/documenttitle.h"
 #include "shell/commandtables.h"
 #include "shell/editorstate.h"
@@ -61,6 +62,42 @@ double toTwips(int pixels)
 {
     return pixelsToTwips(pixels, screenDpi());
 }
+
+// The main window as the document commands see it.
+class WindowDocumentHost final : public DocumentHost {
+public:
+    explicit WindowDocumentHost(frmedit &window) : m_window(window) {}
+    ~WindowDocumentHost() override { setHourglass(false); }
+
+    QString caption() const override { return m_window.windowTitle(); }
+    void setCaption(const QString &caption) override { m_window.setWindowTitle(caption); }
+    QString statusText() const override { return m_window.statusPanel(1)->text(); }
+    void setStatusText(const QString &text) override
+    {
+        m_window.setStatusText(text);
+        m_window.statusPanel(1)->repaint();
+    }
+    void setHourglass(bool on) override
+    {
+        if (on == m_hourglass)
+            return;
+        m_hourglass = on;
+        if (on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else if (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+    }
+    QString dialogFontName() const override { return m_window.dialogFontName(); }
+    QString fontListText() const override { return m_window.cbofontlist()->currentText(); }
+    QString fontSizeText() const override { return m_window.cbofontsize()->currentText(); }
+    double windowTopTwips() const override { return m_window.geometryTwips().top; }
+    void SaveWindowSettings() override { m_window.SaveWindowSettings(); }
+    void closeWindow() override { m_window.close(); }
+
+private:
+    frmedit &m_window;
+    bool m_hourglass = false;
+};
 
 } // namespace
 
@@ -120,6 +157,11 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
         }
     });
 
+    m_documentHost = std::make_unique<WindowDocumentHost>(*this);
+    m_documents = std::make_unique<DocumentFiles>(*m_documentHost, *m_prompter, *surface(),
+                                                  *m_rtftemp->surface(), m_preferences);
+    connectDocumentCommands();
+
     resize(toPixels(kDesignedWidth), toPixels(kDesignedHeight));
     Form_Load(commandLine);
 }
@@ -133,6 +175,36 @@ frmedit::~frmedit()
 Surface *frmedit::surface() const
 {
     return m_rtfedit->surface();
+}
+
+QString frmedit::documentPath() const
+{
+    return m_documents->path();
+}
+
+void frmedit::setDocumentPath(const QString &path)
+{
+    m_documents->setPath(path);
+}
+
+std::optional<TextFileFormat> frmedit::documentFormat() const
+{
+    return m_documents->format();
+}
+
+void frmedit::connectDocumentCommands()
+{
+    DocumentFiles *docs = m_documents.get();
+    auto on = [this](const char *name, auto handler) {
+        connect(menuItem(QLatin1String(name)), &QAction::triggered, this, handler);
+    };
+    on("new", [docs] { docs->New(); });
+    on("newwindow", [docs] { docs->NewWindow(); });
+    on("Open", [docs] { docs->Open(); });
+    on("Save", [docs] { docs->Save(); });
+    on("Save_as", [docs] { docs->SaveAs(); });
+    on("Exit", [docs] { docs->Exit(); });
+    on("infile", [docs] { docs->InsertFile(); });
 }
 
 // --- controls ---------------------------------------------------------------
@@ -177,7 +249,6 @@ void frmedit::buildMenus()
             [this] { toggleView(menuItem(QStringLiteral("viewformattingtoolbar")), m_cblf); });
     connect(menuItem(QStringLiteral("viewstatusbar")), &QAction::triggered, this,
             [this] { toggleView(menuItem(QStringLiteral("viewstatusbar")), m_stb); });
-    connect(menuItem(QStringLiteral("Exit")), &QAction::triggered, this, &QWidget::close);
 }
 
 void frmedit::buildToolbar()
@@ -384,25 +455,14 @@ bool frmedit::openCommandLineFile(const QString &commandLine)
 {
     if (commandLine.isEmpty())
         return true;
-    const QString path = stripCommandLineQuotes(commandLine);
-    m_documentPath = path;
-    std::optional<TextFileFormat> format;
-    {
-        SuppressGuard quiet;
-        format = surface()->loadFile(path);
-    }
-    if (!format) {
+    // The same loading routine as the Open command.
+    if (!m_documents->load(stripCommandLineQuotes(commandLine))) {
         // Nothing was read: keep no path, so a later Save asks for a name
         // instead of overwriting the file with an empty document.
-        m_documentPath.clear();
-        surface()->setText(QString());
-        setWindowTitle(documentCaption(QString()));
+        m_documents->setPath(QString());
         return false;
     }
-    m_documentFormat = format;
-    surface()->setSelStart(0);
     UpdateStatusBar();
-    setWindowTitle(documentCaption(SplitPath(path, 3)));
     return true;
 }
 
@@ -439,7 +499,7 @@ void frmedit::LoadWindowSettings()
         cbofontlist_Click();
     }
     if (r.documentPath)
-        m_documentPath = *r.documentPath;
+        m_documents->setPath(*r.documentPath);
     if (r.geometry) {
         move(toPixels(r.geometry->left), toPixels(r.geometry->top));
         resize(toPixels(r.geometry->width), toPixels(r.geometry->height));
@@ -459,7 +519,7 @@ void frmedit::SaveWindowSettings()
     WindowSettingsSnapshot snap;
     snap.fontName = m_cbofontlist->currentText();
     snap.fontSize = m_cbofontsize->currentText();
-    snap.documentPath = m_documentPath;
+    snap.documentPath = m_documents->path();
     snap.geometry = WindowGeometry{g.top, g.left, g.height, g.width};
     snap.background = surface()->backColor();
     snap.textColor = m_preferences.ctextcolor;
@@ -552,31 +612,11 @@ void frmedit::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-// The document commands take over here: this stands in for the Save
-// command until it exists. It writes the surface's text to the document's
-// own path, or asks for a path when there is none.
+// Yes to the close question runs the Save command; the close goes on
+// whatever its outcome.
 bool frmedit::saveBeforeClose()
 {
-    QString path = m_documentPath;
-    if (path.isEmpty() || path.contains(QLatin1Char('*'))) {
-        FileDialogRequest request;
-        request.mode = FileDialogRequest::Save;
-        request.startPath = path;
-        request.filter = qtFileFilter(QStringLiteral(
-            "Java Files(*.java)|*.java|Text Files(*.txt)|*.txt|All Files(*.*)|*.*"));
-        const auto chosen = m_prompter->file(request);
-        if (!chosen)
-            return false;
-        path = *chosen;
-    }
-    TextFileFormat format;
-    if (m_documentFormat)
-        format = *m_documentFormat;
-    if (!writeTextFile(path, surface()->text(), format))
-        return false;
-    m_documentPath = path;
-    setWindowTitle(documentCaption(SplitPath(path, 3)));
-    return true;
+    return m_documents->Save();
 }
 
 // --- control events -----------------------------------------------------------

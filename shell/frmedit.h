@@ -27,6 +27,8 @@ class QToolBar;
 
 namespace qln {
 
+class DocumentFiles;
+class DocumentHost;
 class PreferencesSession;
 class Surface;
 class SurfaceView;
@@ -67,10 +69,14 @@ public:
 
     // The path of the current document: "" for none, or a folder followed
     // by "*.java", which also means none (the Open dialog starts there).
-    QString documentPath() const { return m_documentPath; }
-    void setDocumentPath(const QString &path) { m_documentPath = path; }
+    QString documentPath() const;
+    void setDocumentPath(const QString &path);
     // Encoding and line breaks of the file the document came from.
-    std::optional<TextFileFormat> documentFormat() const { return m_documentFormat; }
+    std::optional<TextFileFormat> documentFormat() const;
+    // The document commands of the File and Insert menus.
+    DocumentFiles &documents() const { return *m_documents; }
+    // The font name the common dialog offers.
+    QString dialogFontName() const { return m_dialogFontName; }
 
     void LoadWindowSettings();
     void SaveWindowSettings();
@@ -110,6 +116,7 @@ private:
     void rtfedit_SelChange();
     void Timer1_Timer();
     bool saveBeforeClose();
+    void connectDocumentCommands();
 
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;
@@ -136,11 +143,12 @@ private:
     QTimer *m_clock = nullptr;
     QPointer<frmSplash> m_splash;
 
-    // The common dialog's state: the document path and the font it offers.
-    QString m_documentPath;
+    // The common dialog's state: the font it offers.
     QString m_dialogFontName;
     double m_dialogFontSize = 0;
-    std::optional<TextFileFormat> m_documentFormat;
+    // The document path and file format live with the document commands.
+    std::unique_ptr<DocumentHost> m_documentHost;
+    std::unique_ptr<DocumentFiles> m_documents;
 };
 
 } // namespace qln

@@ -94,8 +94,9 @@ bool isReadOnlyFile(const QString &path)
         return false;
     // Root may write anything, so the permission bits decide as well: a
     // file nobody has write permission for counts as read-only for root too.
-    constexpr QFile::Permissions anyWrite =
-        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    // (WriteUser is not a mode bit: Qt answers it from access(), which
+    // root always passes.)
+    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return !info.isWritable() || !(info.permissions() & anyWrite);
 }
 

@@ -5,7 +5,8 @@ target_sources(quillon_core PRIVATE
   shell/statustext.h shell/statustext.cpp
   shell/commandtables.h shell/commandtables.cpp
   shell/windowgeometry.h shell/windowgeometry.cpp
-  shell/windowsettings.h shell/windowsettings.cpp)
+  shell/windowsettings.h shell/windowsettings.cpp
+  shell/documentfiles.h shell/documentfiles.cpp)
 target_sources(quillon_widgets PRIVATE
   shell/qtprompter.h shell/qtprompter.cpp
   shell/frmedit.h shell/frmedit.cpp

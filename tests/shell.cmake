@@ -4,3 +4,5 @@ quillon_add_test(tst_shellcore
   shell/tst_shellcore.cpp)
 quillon_add_test(tst_frmedit
   shell/tst_frmedit.cpp)
+quillon_add_test(tst_documents
+  shell/tst_documents.cpp)

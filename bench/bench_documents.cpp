@@ -1,0 +1,153 @@
+// Figures of the document commands on 10 MB of real Java source: Open into
+// a shown main window (the whole command: read, decode, load, show, paint)
+// and Save back to disk.
+#include "benchsupport.h"
+#include "settings/prefloader.h"
+#include "settings/settingsstore.h"
+#include "shell/documentfiles.h"
+#include "shell/frmedit.h"
+#include "surface/surface.h"
+#include "surface/surfaceview.h"
+#include "surface/textfile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+using namespace qln;
+using namespace qln::bench;
+
+namespace {
+
+// Answers every dialog without showing one: the file dialog with the
+// benchmark's file, every message box with its first button.
+class BenchPrompter : public Prompter {
+public:
+    QString chosen;
+    int messages = 0;
+    MsgAnswer message(const MessageRequest &r) override
+    {
+        ++messages;
+        std::printf("unexpected message: %s\n", qPrintable(r.text));
+        return r.buttons == MsgButtons::Ok || r.buttons == MsgButtons::OkCancel ? MsgAnswer::Ok
+                                                                                : MsgAnswer::Yes;
+    }
+    using Prompter::message;
+    std::optional<QString> input(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> file(const FileDialogRequest &) override { return chosen; }
+    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
+    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
+    std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Never touch the user's own settings.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication app(argc, argv);
+
+    const QString src = javaSource(10 * 1024 * 1024);
+    if (src.isEmpty()) {
+        std::printf("no Java kit with lib/src.zip found: nothing measured\n");
+        return 0;
+    }
+    std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
+
+    // A Linux file: LF line breaks, UTF-8.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Big.java"));
+    QByteArray bytes = src.toUtf8();
+    bytes.replace("\r\n", "\n");
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+            std::printf("cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+    }
+    std::printf("file: %lld bytes, %d lines\n", qlonglong(bytes.size()), int(bytes.count('\n')));
+
+    // The store as a previous run left it, so no first-run splash shows.
+    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
+    BenchPrompter prompter;
+    {
+        PrefModel model;
+        FirstRunInputs inputs;
+        inputs.designed.fontName = QStringLiteral("Monospace");
+        inputs.designed.fontSize = QStringLiteral("10");
+        inputs.designed.heightTwips = 9000;
+        inputs.designed.widthTwips = 12000;
+        inputs.designed.screenHeightTwips = 12000;
+        inputs.designed.screenWidthTwips = 16000;
+        FirstRun(settingsStore(), model, prompter, inputs);
+    }
+
+    frmedit w(QString(), &prompter, ProbePlaces{});
+    w.resize(1000, 700);
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w)) {
+        std::printf("the window was not shown\n");
+        return 1;
+    }
+
+    report(QStringLiteral("read and decode the file alone"), medianMs(3, [&] { readTextFile(path); }),
+           QStringLiteral("-"));
+
+    // Where the time of Open goes, step by step, in a window of its own.
+    {
+        frmedit parts(QString(), &prompter, ProbePlaces{});
+        parts.resize(1000, 700);
+        parts.show();
+        QTest::qWaitForWindowExposed(&parts);
+        const auto decoded = readTextFile(path);
+        Surface *s = parts.surface();
+        s->setVisible(false);
+        report(QStringLiteral("  part: set 10 MB into the hidden surface"),
+               timeMs([&] { s->setText(decoded->text); }), QStringLiteral("-"));
+        report(QStringLiteral("  part: show the surface (the view takes the text), painted"),
+               timeMs([&] {
+                   s->setVisible(true);
+                   parts.rtfedit()->flush();
+                   parts.rtfedit()->viewport()->repaint();
+               }),
+               QStringLiteral("-"));
+    }
+
+    prompter.chosen = path;
+    const double open = timeMs([&] {
+        w.menuItem(QStringLiteral("Open"))->trigger();
+        w.rtfedit()->flush();
+        w.rtfedit()->viewport()->repaint();
+    });
+    report(QStringLiteral("Open 10 MB into the shown window, painted"), open, QStringLiteral("1 s"));
+    if (w.surface()->length() != src.size())
+        std::printf("unexpected length after Open: %d\n", w.surface()->length());
+
+    // Opening again replaces a 10 MB document by another.
+    const double reopen = timeMs([&] {
+        w.menuItem(QStringLiteral("Open"))->trigger();
+        w.rtfedit()->flush();
+        w.rtfedit()->viewport()->repaint();
+    });
+    report(QStringLiteral("Open again over a loaded 10 MB document"), reopen, QStringLiteral("1 s"));
+
+    const double save = medianMs(5, [&] { w.menuItem(QStringLiteral("Save"))->trigger(); });
+    report(QStringLiteral("Save 10 MB (atomic, LF UTF-8), median of 5"), save, QStringLiteral("200 ms"));
+
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    if (f.readAll() != bytes)
+        std::printf("the saved file differs from the original\n");
+    if (prompter.messages)
+        std::printf("%d unexpected messages\n", prompter.messages);
+    return 0;
+}

@@ -1,0 +1,2 @@
+add_executable(bench_documents bench_documents.cpp)
+target_link_libraries(bench_documents PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
