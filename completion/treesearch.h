@@ -1,0 +1,103 @@
+#pragma once
+// The completion search over the object tree: the two keys before the
+// caret, the members of key 1 for the completion box, their order, the
+// pre-selection, the insertion of a choice and the box's placement. The box
+// itself is a widget; here it is a plain model the widget mirrors.
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <vector>
+
+namespace qln {
+
+class Surface;
+
+// The thirteen kind tags, in the order the parent search tries them. The
+// image number is the tag's picture in the completion box; the caption is
+// its text in the legend.
+struct TreeTag {
+    const char *tag;
+    int image;
+    const char *caption;
+};
+extern const std::array<TreeTag, 13> kTreeTags;
+
+// Image number (1..13) of an entry whose text ends with "." + a tag, else 0.
+int treeTagImage(const QString &entry);
+
+// The text before the caret on the current line -> key 1 (mode 1: the
+// qualified name before the caret up to and including its last ".") or
+// key 2 (mode 2: the text after that "."). Name characters are A-Z, a-z,
+// 0-9, "." and "_". No "." gives two empty keys; other modes give "".
+QString GetTreeKey(const QString &text, int mode);
+
+struct TreeBoxItem {
+    QString text;
+    int image = 0; // 1..13, see kTreeTags
+};
+
+// What the completion box shows. items[k] inserts arrmatch[k + 1];
+// `selected` counts like arrmatch (1 = first item, 0 = none).
+struct TreeBoxModel {
+    std::vector<TreeBoxItem> items;
+    QString text;
+    int width = 0; // twips
+    int selected = 0;
+    bool visible = false;
+};
+
+// Fills box and arrmatch with the direct members of key1 found in the
+// sorted arrtree, sized for the longest text but never wider than the
+// editing surface, sorted by the names they insert. The box is left hidden.
+void SearchTree(TreeBoxModel &box, const QStringList &arrtree, const QString &key1,
+                QStringList &arrmatch, int surfaceWidthTwips);
+
+// Binary search of entries 1..upper bound for text; its index or -1.
+int FindTreeEntry(const QStringList &arr, const QString &text);
+
+// Stores at arrmatch[item] the name that the display text inserts:
+// "Color brighter()" -> "brighter()", "final Color black" -> "black".
+void MatchName(QStringList &arrmatch, int item, const QString &display);
+
+// Orders arrmatch[1..] in ascending binary order, moving the box's items
+// (texts and images) with their names; equal names keep their order.
+void SortTreeMatches(QStringList &arrmatch, TreeBoxModel &box);
+
+// Selects the first item whose name starts with the trimmed text in any
+// letter case; no match (or an empty text) leaves the selection. Returns
+// the selection afterwards.
+int SelectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString &text);
+
+// Replaces the key2.length() characters that end at savedCaret by the name
+// of the selected item. Shows the surface in any case. Returns whether a
+// name was inserted (no selection, an empty name or a range outside the
+// text insert nothing).
+bool InsertTreeChoice(Surface &surface, int selected, const QStringList &arrmatch,
+                      const QString &key2, int savedCaret);
+
+// The numbers the placement at the caret works from (twips, except where
+// said). lines = caret line + 1 - first visible line (0-based lines).
+struct TreeBoxPlacement {
+    int textLength = 0; // characters of the text before the caret
+    int fontSize = 0;   // the window's font-size box, as a whole number
+    int lines = 0;
+    int boxLeft = 0;
+    int boxWidth = 0;
+    int boxHeight = 0;
+    int surfaceTop = 0;
+    int surfaceHeight = 0;
+    int clientWidth = 0;
+    int clientHeight = 0;
+};
+
+// Where the box goes near the caret (approximate): never right of the
+// client area when it fits, never left of it.
+QPoint PlaceTreeBox(const TreeBoxPlacement &p);
+
+// The fixed place of the box: the leading numbers of the two stored texts
+// (the factory placeholders "X" and "Y" read as 0).
+QPoint FixedTreeBoxPosition(const QString &x, const QString &y);
+
+} // namespace qln
