@@ -213,11 +213,13 @@ bool DocumentFiles::Save()
         return answer == MsgAnswer::Yes && SaveAs();
     }
 
+    const QString statusBefore = m_host.statusText();
     m_host.setStatusText(kPleaseWait);
     m_host.setHourglass(true);
     const QString &text = m_rtfedit.text();
     if (!CheckDiskSpace(text, SplitPath(m_path, 2), m_prompter)) {
         m_host.setHourglass(false);
+        m_host.setStatusText(statusBefore); // not left at "Please wait"
         return false;
     }
     // All or nothing: the old file stays as it was unless the whole new
