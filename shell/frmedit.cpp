@@ -6,6 +6,7 @@
 #include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
 #include "shell/documenttitle.h"
+#include "shell/editcommands.h"
 #include "shell/commandtables.h"
 #include "shell/editorstate.h"
 #include "shell/frmsplash.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -26,6 +28,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
@@ -249,6 +252,61 @@ void frmedit::buildMenus()
             [this] { toggleView(menuItem(QStringLiteral("viewformattingtoolbar")), m_cblf); });
     connect(menuItem(QStringLiteral("viewstatusbar")), &QAction::triggered, this,
             [this] { toggleView(menuItem(QStringLiteral("viewstatusbar")), m_stb); });
+    connectEditCommands();
+}
+
+void frmedit::connectEditCommands()
+{
+    auto on = [this](const char *name, auto &&handler) {
+        connect(menuItem(QLatin1String(name)), &QAction::triggered, this, handler);
+    };
+    on("undo", [this] { editUndo(*surface()); });
+    on("Cut", [this] { editCut(*surface(), *m_prompter); });
+    on("Copy", [this] { editCopy(*surface(), *m_prompter); });
+    on("Paste", [this] { editPaste(*surface(), *m_prompter); });
+    on("plaintextcut", [this] { plainTextCut(*surface()); });
+    on("plaintextcopy", [this] { plainTextCopy(*surface()); });
+    on("plaintextpaste", [this] { plainTextPaste(*surface()); });
+    on("selectall", [this] {
+        selectAll(*surface(), StatusHooks{[this](const QString &t) {
+                                               setStatusText(t);
+                                               m_stb->repaint();
+                                           },
+                                           [](bool busy) {
+                                               if (busy)
+                                                   QApplication::setOverrideCursor(Qt::WaitCursor);
+                                               else
+                                                   QApplication::restoreOverrideCursor();
+                                           },
+                                           [this] { m_rtfedit->setFocus(); }});
+    });
+    on("gotoline", [this] { gotoLine(*surface(), *m_prompter); });
+    on("font", [this] { chooseSelectionFont(*surface(), *m_prompter); });
+    on("background", [this] {
+        if (chooseBackground(*surface(), *m_prompter)) {
+            QPalette pal = m_client->palette();
+            pal.setColor(QPalette::Window, toQColor(surface()->backColor()));
+            m_client->setPalette(pal);
+        }
+    });
+
+    // The Edit and Format menus enable their items as they open.
+    connect(findChild<QMenu *>(QStringLiteral("Edit")), &QMenu::aboutToShow, this, [this] {
+        const QClipboard *clipboard = QGuiApplication::clipboard();
+        const EditMenuState state =
+            editMenuState(*surface(), clipboard && !clipboard->text().isEmpty());
+        menuItem(QStringLiteral("Cut"))->setEnabled(state.cut);
+        menuItem(QStringLiteral("Copy"))->setEnabled(state.copy);
+        menuItem(QStringLiteral("Paste"))->setEnabled(state.paste);
+        menuItem(QStringLiteral("plaintextcut"))->setEnabled(state.plainCut);
+        menuItem(QStringLiteral("plaintextcopy"))->setEnabled(state.plainCopy);
+        menuItem(QStringLiteral("plaintextpaste"))->setEnabled(state.plainPaste);
+    });
+    connect(findChild<QMenu *>(QStringLiteral("format")), &QMenu::aboutToShow, this, [this] {
+        const bool enabled = caseItemsEnabled(*surface());
+        for (const char *name : {"lowercase", "uppercase", "invertcase", "capitalize"})
+            menuItem(QLatin1String(name))->setEnabled(enabled);
+    });
 }
 
 void frmedit::buildToolbar()

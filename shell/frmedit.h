@@ -107,6 +107,7 @@ private:
     void buildToolbar();
     void buildFormattingBand();
     void buildStatusBar();
+    void connectEditCommands();
     void toggleView(QAction *item, QWidget *bar);
     void Toolbar1_ButtonClick(QAction *button);
     void toggleStyle(QAction *button);

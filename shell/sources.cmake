@@ -17,3 +17,7 @@ target_sources(quillon_widgets PRIVATE
 # The sample document lies next to the program so it can be opened at once.
 configure_file(${CMAKE_SOURCE_DIR}/samples/Hello.java
   ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Hello.java COPYONLY)
+
+# Edit and Format menu commands.
+target_sources(quillon_core PRIVATE shell/editcommands.h shell/editcommands.cpp)
+include(shell/dialogs.cmake)

@@ -4,5 +4,7 @@ quillon_add_test(tst_shellcore
   shell/tst_shellcore.cpp)
 quillon_add_test(tst_frmedit
   shell/tst_frmedit.cpp)
+quillon_add_test(tst_editcommands
+  shell/tst_editcommands.cpp)
 quillon_add_test(tst_documents
   shell/tst_documents.cpp)
