@@ -191,6 +191,13 @@ int SelectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString
     return box.selected;
 }
 
+int PreselectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString &key2)
+{
+    if (key2.contains(QLatin1Char('(')))
+        return box.selected;
+    return SelectTreeItem(box, arrmatch, key2);
+}
+
 bool InsertTreeChoice(Surface &surface, int selected, const QStringList &arrmatch,
                       const QString &key2, int savedCaret)
 {

@@ -70,6 +70,10 @@ void SortTreeMatches(QStringList &arrmatch, TreeBoxModel &box);
 // the selection afterwards.
 int SelectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString &text);
 
+// The pre-selection after a search: the item matching key 2, or no change
+// when key 2 holds a "(" (the user is already typing the parameters).
+int PreselectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString &key2);
+
 // Replaces the key2.length() characters that end at savedCaret by the name
 // of the selected item. Shows the surface in any case. Returns whether a
 // name was inserted (no selection, an empty name or a range outside the
