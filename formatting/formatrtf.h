@@ -47,8 +47,8 @@ inline const QString kIgnorePlaceholder = QStringLiteral("_QLNSpecChar_");
 // overlap (each search restarts one character after the previous match's
 // first character) and a word inside a longer word counts unless whole word
 // is on. Empty entries match nothing. count is clamped to the list's size.
-// end == -1: does nothing and returns 0. start == -1 becomes 0 (the
-// caller's variable changes).
+// end == -1 (any negative end): does nothing and returns 0. start == -1
+// becomes 0 (the caller's variable changes).
 // When progress is visible it is set, for each word i, to
 // (i + wordsDoneBefore) * progressFactor rounded half to even.
 // Returns the number of words (count).
@@ -59,8 +59,8 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
 // Colours the strings and then the single-line comment of one line:
 // start is the line feed before the line (-1 or 0 for the first line), end
 // the line feed that ends it.
-// end == -1: returns at once (a last line without a line break). start == -1
-// becomes 0. While strings are found each occurrence of `ignore` (e.g. a
+// end == -1 (any negative end): returns at once (a last line without a line
+// break). start == -1 becomes 0. While strings are found each occurrence of `ignore` (e.g. a
 // backslash and a double quote) is exchanged with `placeholder`, so an
 // escaped delimiter neither opens nor closes a string; the text is exactly
 // as before when the call returns, and so is end (which moves meanwhile).

@@ -192,6 +192,53 @@ void Surface::setFormat(int start, int length, const CharFormat &format)
     emit formatsChanged(start, length);
 }
 
+void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
+                             const TextStyle &style)
+{
+    // One palette look-up per distinct old format, shared by all ranges.
+    std::vector<int> remap(m_palette.size(), -1);
+    int lo = length(), hi = 0;
+    for (const auto &[rawStart, rawLength] : ranges) {
+        if (rawLength <= 0)
+            continue;
+        const int start = int(std::clamp<qint64>(rawStart, 0, length()));
+        const int stop = int(std::clamp<qint64>(qint64(rawStart) + rawLength, 0, length()));
+        for (int i = start; i < stop; ++i) {
+            const quint16 from = m_formats[size_t(i)];
+            if (from >= remap.size())
+                remap.resize(size_t(from) + 1, -1);
+            int to = remap[from];
+            if (to < 0) {
+                CharFormat cf = m_palette[from];
+                cf.color = style.color & 0xFFFFFF;
+                cf.bold = style.bold;
+                cf.italic = style.italic;
+                cf.underline = style.underline;
+                const size_t before = m_palette.size();
+                to = intern(cf);
+                if (m_palette.size() < before) {
+                    // The palette was compacted: every cached index is stale.
+                    std::fill(remap.begin(), remap.end(), -1);
+                } else {
+                    remap[m_formats[size_t(i)]] = to;
+                }
+            }
+            if (m_formats[size_t(i)] != to) {
+                m_formats[size_t(i)] = quint16(to);
+                lo = std::min(lo, i);
+                hi = std::max(hi, i + 1);
+            }
+        }
+    }
+    if (lo < hi)
+        emit formatsChanged(lo, hi - lo);
+}
+
+bool Surface::isWordCharacter(QChar c)
+{
+    return isWordChar(c);
+}
+
 std::vector<Surface::FormatRun> Surface::formatRuns(int start, int length) const
 {
     std::vector<FormatRun> runs;

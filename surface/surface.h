@@ -122,6 +122,21 @@ public:
     const CharFormat &insertFormat() const { return m_palette[m_insertFormat]; }
     // Sets the format of a range directly (no selection change).
     void setFormat(int start, int length, const CharFormat &format);
+    // Colour and the three font styles: the part of a format that the
+    // formatting engine writes.
+    struct TextStyle {
+        BgrColor color = 0;
+        bool bold = false;
+        bool italic = false;
+        bool underline = false;
+    };
+    // Gives every (start, length) range the style, keeping each character's
+    // font name and size. No selection change; one formatsChanged spanning
+    // every changed character. Ranges may overlap and come in any order;
+    // parts outside the text are ignored.
+    void setStyleRanges(const std::vector<std::pair<int, int>> &ranges, const TextStyle &style);
+    // The whole-word rule of find: letters, digits, "_" and "$" form words.
+    static bool isWordCharacter(QChar c);
     // Runs of equal format within [start, start + length), as
     // (offset from start, length, format) triples.
     struct FormatRun {

@@ -1,0 +1,165 @@
+#include "formatting/colorizeall.h"
+
+#include "formatting/commandhost.h"
+#include "settings/convert.h"
+#include "settings/preferences.h"
+#include "shell/editorstate.h"
+#include "surface/surface.h"
+
+#include <cmath>
+
+namespace qln {
+
+namespace {
+
+// The estimate model: 15 seconds per 80000 characters on the machine the
+// message names; only documents above 45000 characters get an estimate.
+constexpr int kEstimateThreshold = 45000;
+constexpr double kSecondsPer80000 = 15.0;
+
+BgrColor colourOrBlack(const QString &text)
+{
+    try {
+        return toColour(text);
+    } catch (const ConversionError &) {
+        return 0;
+    }
+}
+
+void setProgress(ProgressSink *progress, double value)
+{
+    if (progress && std::isfinite(value))
+        progress->setValue(int(std::lrint(value)));
+}
+
+} // namespace
+
+std::optional<MsgAnswer> AskSaveFirst(CommandHost &host)
+{
+    if (!host.caption().endsWith(QLatin1Char('*')))
+        return std::nullopt;
+    return host.prompter().message(QStringLiteral("Would you like to save the file?"),
+                                   QStringLiteral("Save file first?"), MsgIcon::Question,
+                                   MsgButtons::YesNoCancel);
+}
+
+QString EstimateText(double seconds)
+{
+    const double minutes = std::floor(seconds / 60.0);
+    const double rest = seconds - 60.0 * minutes;
+    return QString::number(minutes, 'f', 0) + QStringLiteral(" minutes ")
+           + QString::number(rest, 'g', 15) + QStringLiteral(" seconds");
+}
+
+QString ColorizeTimeQuestion(int length)
+{
+    if (length <= kEstimateThreshold)
+        return QString();
+    const double low = kSecondsPer80000 * double(length) / 80000.0;
+    const double high = low * 3;
+    if (!(high / 3 > 10))
+        return QString();
+    return QStringLiteral("Approximately ") + EstimateText(low) + QStringLiteral(" to ")
+           + EstimateText(high) + QStringLiteral(" needed on a 933 MHz computer for the process");
+}
+
+void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink *progress,
+                       const std::function<void(const QString &)> &status)
+{
+    auto say = [&](const QString &text) {
+        if (status)
+            status(text);
+    };
+    const int length = surface.length();
+    const auto &fs = prefs.fontstyle;
+
+    // Reset. An empty document has no characters: the format for typed
+    // text takes the reset instead, as setting the empty selection would.
+    const Surface::TextStyle plain{colourOrBlack(prefs.ctextcolor), false, false, false};
+    if (length == 0) {
+        surface.setSelStart(0);
+        surface.setSelStyle(plain.color, false, false, false);
+    } else {
+        surface.setStyleRanges({{0, length}}, plain);
+    }
+
+    // Stage 1: the word lists; the bar runs from 0 to 100 across all three.
+    say(QStringLiteral("Please wait. Stage 1 of 3"));
+    const int words = prefs.ckeywordcount + prefs.cothercount + prefs.cmorecount;
+    const double factor = words > 0 ? 100.0 / words : 0.0;
+    int done = 0;
+    int start = 0;
+    done += ColorWordList(prefs.arrckeyword, prefs.ckeywordcount, fs, 1, start, length, surface,
+                          colourOrBlack(prefs.ckeywordcolor), progress, factor, done);
+    start = 0;
+    done += ColorWordList(prefs.arrcother, prefs.cothercount, fs, 2, start, length, surface,
+                          colourOrBlack(prefs.cothercolor), progress, factor, done);
+    start = 0;
+    done += ColorWordList(prefs.arrcmore, prefs.cmorecount, fs, 3, start, length, surface,
+                          colourOrBlack(prefs.cmorecolor), progress, factor, done);
+
+    // Stage 2: strings and single-line comments, line by line. The text
+    // after the last line feed has no end and is left alone.
+    const BgrColor strings = colourOrBlack(prefs.cstringscolor);
+    const BgrColor comments = colourOrBlack(prefs.ccommentscolor);
+    const double lineFactor = 100.0 / std::max(1, surface.lineCount());
+    say(QStringLiteral("Please wait. Stage 2 of 3"));
+    const QString lf(QLatin1Char('\n'));
+    int next = -1;
+    for (int count = 1;; ++count) {
+        const int previous = next;
+        next = surface.indexOf(lf, previous + 1);
+        if (next == -1)
+            break;
+        setProgress(progress, count * lineFactor);
+        int lineStart = previous, lineEnd = next;
+        ColorLine(lineStart, lineEnd, surface, prefs.string1, prefs.string2, prefs.ignoreString,
+                  kIgnorePlaceholder, prefs.singleLineComment, strings, comments, fs, 4, 5);
+    }
+
+    // Stage 3: multi-line comments over the whole text.
+    say(QStringLiteral("Please wait. Stage 3 of 3"));
+    setProgress(progress, 0);
+    int blockStart = -1, blockEnd = length;
+    ColorBlockComments(blockStart, blockEnd, surface, fs, 5, strings, comments,
+                       prefs.multiLineCommentStart, prefs.multiLineCommentEnd);
+    setProgress(progress, 100);
+}
+
+bool colorizeallrtf(CommandHost &host)
+{
+    const auto save = AskSaveFirst(host);
+    if (save == MsgAnswer::Cancel)
+        return false;
+    if (save == MsgAnswer::Yes)
+        host.saveDocument(); // a failed save does not stop the run
+
+    Surface &surface = host.surface();
+    const QString question = ColorizeTimeQuestion(surface.length());
+    if (!question.isEmpty()
+        && host.prompter().message(question, QStringLiteral("Do you wish to continue?"),
+                                   MsgIcon::Question, MsgButtons::YesNo)
+               != MsgAnswer::Yes)
+        return false;
+
+    host.setBusy(true);
+    surface.setVisible(false);
+    host.setWindowEnabled(false);
+    ProgressSink &progress = host.progress();
+    progress.setVisible(true);
+    {
+        SuppressGuard guard(true, true);
+        ColorizeAllStages(surface, host.preferences(), &progress,
+                          [&host](const QString &text) { host.setStatusText(text); });
+    }
+    progress.setVisible(false);
+    host.setWindowEnabled(true);
+    host.setBusy(false);
+    surface.setVisible(true);
+    host.focusSurface();
+    surface.setSelStart(0);
+    host.setStatusText(QStringLiteral("Done"));
+    return true;
+}
+
+} // namespace qln

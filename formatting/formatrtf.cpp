@@ -1,0 +1,507 @@
+#include "formatting/formatrtf.h"
+
+#include "formatting/commandhost.h"
+#include "surface/surface.h"
+
+#include <QStringView>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// Each routine gives the result of colouring by find-and-select: search,
+// select the match, read or set the selection's colour and styles. Doing
+// that literally costs a selection change, five format writes and their
+// signals per match, and (for strings) two text edits per escaped quote.
+// Here the same searches run over the text (or a private copy of one line),
+// colour reads look at the formats as the earlier steps of the same call
+// left them, and the writes of one call go to the surface in one bulk write.
+
+namespace qln {
+
+namespace {
+
+using Ranges = std::vector<std::pair<int, int>>;
+
+Surface::TextStyle styleOf(const FontStyleTable &fontstyle, int category, BgrColor color)
+{
+    Surface::TextStyle style;
+    style.color = color;
+    if (category >= 1 && category <= 5) {
+        style.bold = fontstyle[size_t(category)][1];
+        style.italic = fontstyle[size_t(category)][2];
+        style.underline = fontstyle[size_t(category)][3];
+    }
+    return style;
+}
+
+bool wholeWordOf(const FontStyleTable &fontstyle, int category)
+{
+    return category >= 1 && category <= 5 && fontstyle[size_t(category)][4];
+}
+
+// The colour a character shows once written: the surface keeps 24 bits.
+BgrColor stored(BgrColor c)
+{
+    return c & 0xFFFFFF;
+}
+
+// Search with the surface's rules (no options: letter case ignored) in a
+// window: a match must lie wholly in [from, window.size()).
+int findIn(QStringView window, const QString &needle, int from)
+{
+    if (needle.isEmpty())
+        return -1;
+    from = std::max(from, 0);
+    if (from > int(window.size()) - int(needle.size()))
+        return -1;
+    return int(window.indexOf(needle, from, Qt::CaseInsensitive));
+}
+
+// Masking is off for an ignore string or placeholder that would split or
+// join lines, and for an empty placeholder (nothing would mark the spot).
+bool maskingOn(const QString &ignore, const QString &placeholder)
+{
+    auto hasBreak = [](const QString &s) {
+        return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
+    };
+    return !ignore.isEmpty() && !placeholder.isEmpty() && !hasBreak(ignore)
+           && !hasBreak(placeholder);
+}
+
+// Appends [from, to) of a 0/1 mark array (offset by base) as ranges.
+void collectRuns(const std::vector<quint8> &marks, quint8 value, int base, Ranges &out)
+{
+    const int n = int(marks.size());
+    for (int i = 0; i < n;) {
+        if (marks[size_t(i)] != value) {
+            ++i;
+            continue;
+        }
+        int j = i + 1;
+        while (j < n && marks[size_t(j)] == value)
+            ++j;
+        out.emplace_back(base + i, j - i);
+        i = j;
+    }
+}
+
+} // namespace
+
+// --- word lists -----------------------------------------------------------------
+
+int ColorWordList(const QStringList &words, int count, const FontStyleTable &fontstyle,
+                  int category, int &start, int end, Surface &surface, BgrColor color,
+                  ProgressSink *progress, double progressFactor, int wordsDoneBefore)
+{
+    if (end < 0)
+        return 0;
+    if (start == -1)
+        start = 0;
+    count = std::clamp(count, 0, int(words.size()) - 1);
+
+    const QString &text = surface.text();
+    const int len = surface.length();
+    const int from = std::clamp(start, 0, len);
+    const int to = std::min(end, len);
+    const bool wholeWord = wholeWordOf(fontstyle, category);
+
+    if (progress && progress->isVisible())
+        for (int i = 1; i <= count; ++i)
+            progress->setValue(int(std::lrint((i + wordsDoneBefore) * progressFactor)));
+
+    // All words of one list share one style, and nothing is read back, so
+    // the result is the union of every word's matches: find them all in one
+    // pass, trying at each position only the words that start with its
+    // character.
+    std::vector<std::vector<int>> groups;
+    int asciiGroup[128];
+    std::fill(std::begin(asciiGroup), std::end(asciiGroup), -1);
+    std::unordered_map<char16_t, int> otherGroup;
+    for (int i = 1; i <= count; ++i) {
+        const QString &w = words.at(i);
+        if (w.isEmpty())
+            continue;
+        const char16_t c = w.front().unicode();
+        int *slot = nullptr;
+        int g;
+        if (c < 128) {
+            slot = &asciiGroup[c];
+            g = *slot;
+        } else {
+            auto it = otherGroup.find(c);
+            g = it == otherGroup.end() ? -1 : it->second;
+        }
+        if (g < 0) {
+            g = int(groups.size());
+            groups.emplace_back();
+            if (slot)
+                *slot = g;
+            else
+                otherGroup.emplace(c, g);
+        }
+        groups[size_t(g)].push_back(i);
+    }
+    if (groups.empty())
+        return count;
+
+    Ranges ranges;
+    int runStart = -1, runEnd = -1;
+    const QChar *d = text.constData();
+    for (int p = from; p < to; ++p) {
+        const char16_t c = d[p].unicode();
+        int g;
+        if (c < 128) {
+            g = asciiGroup[c];
+        } else if (otherGroup.empty()) {
+            continue;
+        } else {
+            auto it = otherGroup.find(c);
+            g = it == otherGroup.end() ? -1 : it->second;
+        }
+        if (g < 0)
+            continue;
+        int longest = 0;
+        for (int i : groups[size_t(g)]) {
+            const QString &w = words.at(i);
+            const int n = int(w.size());
+            if (n <= longest || p + n > to)
+                continue;
+            if (QStringView(d + p, n) != QStringView(w))
+                continue;
+            if (wholeWord) {
+                if (Surface::isWordCharacter(w.front()) && p > 0
+                    && Surface::isWordCharacter(d[p - 1]))
+                    continue;
+                if (Surface::isWordCharacter(w.back()) && p + n < len
+                    && Surface::isWordCharacter(d[p + n]))
+                    continue;
+            }
+            longest = n;
+        }
+        if (longest == 0)
+            continue;
+        if (p <= runEnd) {
+            runEnd = std::max(runEnd, p + longest);
+        } else {
+            if (runEnd > runStart)
+                ranges.emplace_back(runStart, runEnd - runStart);
+            runStart = p;
+            runEnd = p + longest;
+        }
+    }
+    if (runEnd > runStart)
+        ranges.emplace_back(runStart, runEnd - runStart);
+    if (!ranges.empty())
+        surface.setStyleRanges(ranges, styleOf(fontstyle, category, color));
+    return count;
+}
+
+// --- one line: strings and single-line comments ------------------------------
+
+namespace {
+
+// One line while its strings are found: the text of [lo, hi) with every
+// ignore string exchanged for the placeholder, the colour each character
+// shows, and which characters the string pass has coloured.
+struct MaskedLine {
+    int lo = 0;        // absolute position of buf[0]
+    QString buf;       // masked text
+    std::vector<BgrColor> baseColor;
+    std::vector<quint8> coloured; // 1: strings style written
+    BgrColor stringsColor = 0;
+
+    std::optional<BgrColor> colorOf(int pos, int n) const
+    {
+        std::optional<BgrColor> c;
+        for (int i = pos - lo; i < pos - lo + n; ++i) {
+            if (i < 0 || i >= int(buf.size()))
+                continue;
+            const BgrColor ci = coloured[size_t(i)] ? stored(stringsColor) : baseColor[size_t(i)];
+            if (c && *c != ci)
+                return std::nullopt;
+            c = ci;
+        }
+        return c;
+    }
+    int find(const QString &needle, int from) const
+    {
+        const int p = findIn(QStringView(buf), needle, std::max(from, 0) - lo);
+        return p < 0 ? -1 : p + lo;
+    }
+};
+
+struct Occurrence {
+    int pos;     // in the original text
+    int bufPos;  // in the masked text
+    int length;  // of the ignore string as it stood
+};
+
+int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int scan, int end)
+{
+    const int p = line.find(delimiter, scan + 1);
+    if (p == -1)
+        return scan;
+    const int n = int(delimiter.size());
+    const auto c = line.colorOf(p, n);
+    if (c && *c == color)
+        return p;
+    const int q = line.find(delimiter, p + 1);
+    if (q == -1)
+        return p;
+    Q_UNUSED(end);
+    for (int i = p + n; i < q; ++i)
+        line.coloured[size_t(i - line.lo)] = 1;
+    return q;
+}
+
+} // namespace
+
+void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1,
+               const QString &delimiter2, const QString &ignore, const QString &placeholder,
+               const QString &comment, BgrColor stringsColor, BgrColor commentsColor,
+               const FontStyleTable &fontstyle, int stringsCategory, int commentsCategory)
+{
+    if (end < 0)
+        return;
+    if (start == -1)
+        start = 0;
+    const QString &text = surface.text();
+    const int len = surface.length();
+    const int lo = std::clamp(start, 0, len);
+    const int hi = std::min(end, len);
+    if (lo >= hi)
+        return;
+    const QStringView window = QStringView(text).left(hi);
+
+    // Build the masked copy of the line.
+    MaskedLine line;
+    line.lo = lo;
+    line.stringsColor = stringsColor;
+    std::vector<Occurrence> occurrences;
+    std::vector<BgrColor> origColor(size_t(hi - lo));
+    for (int i = lo; i < hi; ++i)
+        origColor[size_t(i - lo)] = surface.formatAt(i).color;
+    if (maskingOn(ignore, placeholder)) {
+        int cur = lo;
+        for (int m; (m = findIn(window, ignore, cur)) != -1; cur = m + int(ignore.size()))
+            occurrences.push_back(Occurrence{m, 0, int(ignore.size())});
+    }
+    {
+        const int extra = int(occurrences.size()) * (int(placeholder.size()) - int(ignore.size()));
+        line.buf.reserve(hi - lo + std::max(0, extra));
+        line.baseColor.reserve(size_t(hi - lo + std::max(0, extra)));
+        int i = lo;
+        for (Occurrence &o : occurrences) {
+            line.buf.append(window.mid(i, o.pos - i));
+            line.baseColor.insert(line.baseColor.end(), origColor.begin() + (i - lo),
+                                  origColor.begin() + (o.pos - lo));
+            o.bufPos = int(line.buf.size());
+            line.buf.append(placeholder);
+            line.baseColor.insert(line.baseColor.end(), size_t(placeholder.size()),
+                                  origColor[size_t(o.pos - lo)]);
+            i = o.pos + o.length;
+        }
+        line.buf.append(window.mid(i, hi - i));
+        line.baseColor.insert(line.baseColor.end(), origColor.begin() + (i - lo), origColor.end());
+        line.coloured.assign(line.buf.size(), 0);
+    }
+    const int maskedEnd =
+        end + int(occurrences.size()) * (int(placeholder.size()) - int(ignore.size()));
+
+    // Strings, in masked positions.
+    int scan = start == 0 ? -1 : start;
+    int a = line.find(delimiter1, start);
+    int b = line.find(delimiter2, start);
+    while (a != -1 || b != -1) {
+        const QString &delimiter = a == -1 ? delimiter2 : b == -1 ? delimiter1 : a < b ? delimiter1 : delimiter2;
+        scan = stringSpan(line, delimiter, stringsColor, scan, maskedEnd);
+        a = line.find(delimiter1, scan + 1);
+        b = line.find(delimiter2, scan + 1);
+        if (scan + 1 > maskedEnd)
+            break;
+    }
+
+    // Back to the original text: each ignore string takes the format its
+    // placeholder's first character had.
+    std::vector<quint8> marks(size_t(hi - lo), 0);
+    {
+        int i = lo, j = 0;
+        auto copyPlain = [&](int upTo) {
+            for (; i < upTo; ++i, ++j)
+                marks[size_t(i - lo)] = line.coloured[size_t(j)];
+        };
+        for (const Occurrence &o : occurrences) {
+            copyPlain(o.pos);
+            const quint8 first = line.coloured[size_t(o.bufPos)];
+            for (int k = 0; k < o.length; ++k) {
+                marks[size_t(o.pos - lo + k)] = first;
+                origColor[size_t(o.pos - lo + k)] = origColor[size_t(o.pos - lo)];
+            }
+            i = o.pos + o.length;
+            j = o.bufPos + int(placeholder.size());
+        }
+        copyPlain(hi);
+    }
+
+    // Single-line comments, on the original text.
+    auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
+        std::optional<BgrColor> c;
+        for (int i = pos; i < pos + n; ++i) {
+            const quint8 m = marks[size_t(i - lo)];
+            const BgrColor ci = m == 1 ? stored(stringsColor)
+                                : m == 2 ? stored(commentsColor)
+                                         : origColor[size_t(i - lo)];
+            if (c && *c != ci)
+                return std::nullopt;
+            c = ci;
+        }
+        return c;
+    };
+    for (int m = findIn(window, comment, start); m != -1; m = findIn(window, comment, m + 1)) {
+        const auto c = colorOf(m, int(comment.size()));
+        if (c && *c != stringsColor)
+            std::fill(marks.begin() + (m - lo), marks.end(), quint8(2));
+    }
+
+    Ranges strings, comments;
+    collectRuns(marks, 1, lo, strings);
+    collectRuns(marks, 2, lo, comments);
+    if (!strings.empty())
+        surface.setStyleRanges(strings, styleOf(fontstyle, stringsCategory, stringsColor));
+    if (!comments.empty())
+        surface.setStyleRanges(comments, styleOf(fontstyle, commentsCategory, commentsColor));
+    for (const Occurrence &o : occurrences) {
+        const CharFormat first = surface.formatAt(o.pos);
+        for (int k = 1; k < o.length; ++k) {
+            if (!(surface.formatAt(o.pos + k) == first)) {
+                surface.setFormat(o.pos + 1, o.length - 1, first);
+                break;
+            }
+        }
+    }
+}
+
+int ColorStringSpan(const FontStyleTable &fontstyle, int category, const QString &delimiter,
+                    BgrColor color, int &scan, int end, Surface &surface)
+{
+    const int p = surface.indexOf(delimiter, scan + 1, end);
+    if (p == -1)
+        return scan;
+    const int n = int(delimiter.size());
+    std::optional<BgrColor> c;
+    for (int i = p; i < p + n; ++i) {
+        const BgrColor ci = surface.formatAt(i).color;
+        if (c && *c != ci) {
+            c.reset();
+            break;
+        }
+        c = ci;
+    }
+    if (c && *c == color)
+        return p;
+    const int q = surface.indexOf(delimiter, p + 1, end);
+    if (q == -1)
+        return p;
+    if (q - (p + n) > 0)
+        surface.setStyleRanges({{p + n, q - (p + n)}}, styleOf(fontstyle, category, color));
+    return q;
+}
+
+// --- multi-line comments ----------------------------------------------------------
+
+void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleTable &fontstyle,
+                        int category, BgrColor stringsColor, BgrColor commentsColor,
+                        const QString &startMarker, const QString &endMarker)
+{
+    Q_UNUSED(end);
+    const int len = surface.length();
+    if (startMarker.isEmpty() || endMarker.isEmpty() || len == 0)
+        return;
+    // Which characters this call has coloured already; they read as the
+    // comments colour from then on.
+    std::vector<quint8> written;
+    const BgrColor writtenColor = stored(commentsColor);
+    auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
+        std::optional<BgrColor> c;
+        for (int i = pos; i < pos + n; ++i) {
+            const BgrColor ci = !written.empty() && written[size_t(i)] ? writtenColor
+                                                                        : surface.formatAt(i).color;
+            if (c && *c != ci)
+                return std::nullopt;
+            c = ci;
+        }
+        return c;
+    };
+    auto isColoured = [&](int pos, int n) {
+        const auto c = colorOf(pos, n);
+        return c && (*c == stringsColor || *c == commentsColor);
+    };
+    const int ns = int(startMarker.size()), ne = int(endMarker.size());
+    Ranges ranges;
+    // start - 1 + 1 without overflow for very small starts.
+    qint64 scan = qint64(start) - 1;
+    for (;;) {
+        const int p = surface.indexOf(startMarker, int(std::max<qint64>(scan + 1, 0)), -1);
+        if (p == -1)
+            break;
+        scan = p;
+        if (isColoured(p, ns))
+            continue;
+        int q = surface.indexOf(endMarker, p + 2, -1);
+        if (q == -1)
+            break;
+        while (isColoured(q, ne)) {
+            q = surface.indexOf(endMarker, q + 2, -1);
+            if (q == -1)
+                break;
+        }
+        if (q == -1)
+            break;
+        scan = q;
+        if (written.empty())
+            written.assign(size_t(len), 0);
+        std::fill(written.begin() + p, written.begin() + q + ne, quint8(1));
+        ranges.emplace_back(p, q + ne - p);
+    }
+    if (!ranges.empty())
+        surface.setStyleRanges(ranges, styleOf(fontstyle, category, commentsColor));
+}
+
+// --- masking -----------------------------------------------------------------------
+
+namespace {
+
+int exchange(int start, int end, Surface &surface, const QString &from, const QString &to)
+{
+    if (from.isEmpty())
+        return end;
+    const bool wasRecording = surface.setUndoRecording(false);
+    const int delta = int(to.size()) - int(from.size());
+    int cur = start;
+    for (int m; (m = surface.find(from, cur, end)) != -1;) {
+        surface.setSelText(to);
+        end += delta;
+        cur = m + int(to.size());
+    }
+    surface.setUndoRecording(wasRecording);
+    return end;
+}
+
+} // namespace
+
+int MaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
+                   const QString &placeholder)
+{
+    return exchange(start, end, surface, ignore, placeholder);
+}
+
+int UnmaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
+                     const QString &placeholder)
+{
+    return exchange(start, end, surface, placeholder, ignore);
+}
+
+} // namespace qln
