@@ -1,0 +1,110 @@
+// Figures of the object tree: loading the shipped tree (sorted), loading a
+// shuffled copy of it (with the sort), and one completion search.
+#include "benchsupport.h"
+#include "completion/objecttree.h"
+#include "completion/treesearch.h"
+#include "settings/settingsstore.h"
+#include "shell/pathutil.h"
+#include "shell/prompter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace qln;
+using namespace qln::bench;
+
+namespace {
+// Declines the sorted-copy offer; counts what it was asked.
+class NoPrompter : public Prompter {
+public:
+    int asked = 0;
+    MsgAnswer message(const MessageRequest &) override
+    {
+        ++asked;
+        return MsgAnswer::No;
+    }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
+    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
+    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
+    std::optional<QString> folder(const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+};
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString factory = programFolder() + QStringLiteral("/JDK1.3.1TreeSorted.txt");
+    if (!QFile::exists(factory)) {
+        std::printf("%s not found: nothing measured\n", qPrintable(factory));
+        return 0;
+    }
+    SettingsStore store(std::make_unique<MemorySettingsBackend>());
+    NoPrompter prompter;
+    ObjectTree tree;
+
+    auto load = [&](const QString &file, const TreeLoadHooks &hooks) {
+        QString path = file;
+        tree.clear();
+        LoadObjectTree(path, tree, store, prompter, hooks);
+    };
+    load(factory, {});
+    std::printf("input: %s, %d entries, %lld bytes\n", qPrintable(factory), tree.treecount,
+                qlonglong(QFileInfo(factory).size()));
+
+    report(QStringLiteral("Load the shipped tree (sorted)"),
+           medianMs(15, [&] { load(factory, {}); }), QStringLiteral("150 ms"));
+
+    // A shuffled copy: read, sorted in memory, the offer declined.
+    QTemporaryDir dir;
+    const QString shuffledPath = dir.filePath(QStringLiteral("shuffled.txt"));
+    {
+        QStringList entries = tree.arrtree.mid(1);
+        QRandomGenerator rng(1234);
+        for (qsizetype i = entries.size() - 1; i > 0; --i)
+            entries.swapItemsAt(i, qsizetype(rng.bounded(quint32(i + 1))));
+        QByteArray out;
+        for (const QString &e : entries)
+            out += '"' + e.toUtf8() + "\"\r\n";
+        QFile f(shuffledPath);
+        if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size()) {
+            std::printf("cannot write %s\n", qPrintable(shuffledPath));
+            return 1;
+        }
+    }
+    TreeLoadHooks windowHooks;
+    int yields = 0;
+    windowHooks.yield = [&] {
+        ++yields;
+        QCoreApplication::processEvents();
+    };
+    prompter.asked = 0;
+    report(QStringLiteral("Load a shuffled copy, sort yielding to the event loop"),
+           medianMs(7, [&] { load(shuffledPath, windowHooks); }), QStringLiteral("600 ms"));
+    std::printf("  (%d sorted-copy questions over 7 runs, %d yields per load)\n", prompter.asked,
+                yields / 7);
+    report(QStringLiteral("Load a shuffled copy, sort without yielding"),
+           medianMs(7, [&] { load(shuffledPath, {}); }), QStringLiteral("600 ms"));
+
+    for (const char *key : {"java.awt.", "java.lang.String.", "javax.swing.JComponent."}) {
+        TreeBoxModel box;
+        QStringList arrmatch;
+        const QString key1 = QString::fromLatin1(key);
+        double p99 = 0;
+        const double ms = medianMs(
+            200, [&] { SearchTree(box, tree.arrtree, key1, arrmatch, 12000); }, &p99);
+        report(QStringLiteral("One search for %1 (%2 items)").arg(key1).arg(box.items.size()), ms,
+               QStringLiteral("1 ms"));
+        std::printf("  (p99 %.3f ms)\n", p99);
+    }
+    return 0;
+}

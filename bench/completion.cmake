@@ -1,0 +1,2 @@
+add_executable(bench_completion bench_completion.cpp)
+target_link_libraries(bench_completion PRIVATE quillon_widgets quillon_benchsupport)
