@@ -1,0 +1,4 @@
+# The tool front end: coding language, modes and option catalogues, runner.
+quillon_add_test(tst_commandlanguage tools/tst_commandlanguage.cpp)
+quillon_add_test(tst_toolmodes tools/tst_toolmodes.cpp)
+quillon_add_test(tst_dosoutputs tools/tst_dosoutputs.cpp)
