@@ -1,5 +1,6 @@
 #include "tools/commandlanguage.h"
 
+#include "formatting/formatrtf.h"
 #include "settings/schema.h"
 #include "shell/pathutil.h"
 #include "shell/prompter.h"
@@ -345,11 +346,32 @@ BuildOutcome BuildCommandLine(JavaXState &state, Prompter &prompter)
     return BuildOutcome::InvalidBlink;
 }
 
-bool colourCode(Surface &codingBox, bool archiveInUse)
+void colourCode(Surface &codingBox, bool archiveInUse)
 {
-    Q_UNUSED(codingBox);
-    Q_UNUSED(archiveInUse);
-    return false;
+    const int length = codingBox.length();
+    codingBox.setStyleRanges({{0, length}}, Surface::TextStyle{kCodeOtherColour, false, false, false});
+
+    // One style row: bold, whole word; literals (category 4) plain.
+    FontStyleTable style{};
+    style[1][1] = true;
+    style[1][4] = true;
+    QStringList parts{QString()};
+    parts << partNames();
+    QStringList boxes{QString()};
+    boxes << QStringLiteral("TextBox1") << QStringLiteral("TextBox2")
+          << (archiveInUse ? QStringLiteral("TextBox3") : QString()) << kOptions;
+    int start = 0;
+    ColorWordList(parts, int(parts.size() - 1), style, 1, start, length, codingBox, kCodeKeywordColour,
+                  nullptr, 0, 0);
+    ColorWordList(boxes, int(boxes.size() - 1), style, 1, start, length, codingBox, kCodeKeywordColour,
+                  nullptr, 0, 0);
+    style[1][4] = false;
+    const QStringList separators{QString(), QStringLiteral(" "), QStringLiteral("&"), QStringLiteral(".")};
+    ColorWordList(separators, 3, style, 1, start, length, codingBox, kCodeSeparatorColour, nullptr, 0, 0);
+
+    int end = length;
+    ColorLine(start, end, codingBox, QStringLiteral("\""), QString(), QString(), QString(), QString(),
+              kCodeLiteralColour, kCodeOtherColour, style, 4, 5);
 }
 
 } // namespace qln

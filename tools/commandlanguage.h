@@ -110,9 +110,8 @@ QString invalidCodeQuestion();
 
 // Colours the coding box: resets everything to black, then keywords and
 // separators with the word-colouring routine and literals with the
-// line-colouring routine of the formatting engine. Returns false when this
-// build has no colouring engine (the box then stays uncoloured; validation
-// never depends on it).
-bool colourCode(Surface &codingBox, bool archiveInUse);
+// line-colouring routine of the formatting engine. Validation reads
+// classifyCode, which gives the same classes as these colours.
+void colourCode(Surface &codingBox, bool archiveInUse);
 
 } // namespace qln

@@ -3,6 +3,7 @@
 // "Invalid Code" question.
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
+#include "surface/surface.h"
 #include "tools/commandlanguage.h"
 #include "tools/toolmodes.h"
 
@@ -127,6 +128,47 @@ private slots:
         QCOMPARE(c[16], CodeClass::Other);    // opening quote keeps its colour
         QCOMPARE(c[18], CodeClass::Literal);  // blank inside the literal
         QCOMPARE(c[22], CodeClass::Other);    // the stray x
+    }
+
+    // The coding box's colours, made by the formatting engine, show exactly
+    // the classes that validation reads.
+    void colouringMatchesClassification_data()
+    {
+        QTest::addColumn<bool>("archive");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("default code") << false << "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text";
+        QTest::newRow("literal first") << false << "\"a & Options\" & TextBox1.Path";
+        QTest::newRow("stray word and dot") << false << "TextBox1.Texts & foo.bar";
+        QTest::newRow("TextBox3 outside Jar") << false << "TextBox3.FileExt";
+        QTest::newRow("TextBox3 in Jar") << true << "TextBox3.FileExt & Options";
+        QTest::newRow("unclosed literal") << false << "Options & \"abc \"def\" \"x";
+        QTest::newRow("keyword in a longer word") << false << "TextBox12.FileNames";
+    }
+    void colouringMatchesClassification()
+    {
+        QFETCH(bool, archive);
+        QFETCH(QString, code);
+        Surface box;
+        box.setText(code);
+        box.setSelStart(0);
+        box.setSelLength(box.length());
+        box.setSelStyle(16777215, true, true, true); // whatever it held before
+        colourCode(box, archive);
+        const std::vector<CodeClass> cls = classifyCode(code, archive);
+        for (int i = 0; i < code.size(); ++i) {
+            const CharFormat &f = box.formatAt(i);
+            BgrColor colour = kCodeOtherColour;
+            bool bold = false;
+            switch (cls[size_t(i)]) {
+            case CodeClass::Keyword: colour = kCodeKeywordColour; bold = true; break;
+            case CodeClass::Separator: colour = kCodeSeparatorColour; bold = true; break;
+            case CodeClass::Literal: colour = kCodeLiteralColour; break;
+            case CodeClass::Other: break;
+            }
+            QVERIFY2(f.color == colour && f.bold == bold && !f.italic && !f.underline,
+                     qPrintable(QStringLiteral("character %1 '%2': colour %3 bold %4")
+                                    .arg(i).arg(code.at(i)).arg(f.color).arg(f.bold)));
+        }
     }
 
     void evaluate_data()
