@@ -1,0 +1,2 @@
+add_executable(bench_tools bench_tools.cpp)
+target_link_libraries(bench_tools PRIVATE quillon_widgets quillon_benchsupport)
