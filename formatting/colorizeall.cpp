@@ -104,11 +104,10 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
     const BgrColor comments = colourOrBlack(prefs.ccommentscolor);
     const double lineFactor = 100.0 / std::max(1, surface.lineCount());
     say(QStringLiteral("Please wait. Stage 2 of 3"));
-    const QString lf(QLatin1Char('\n'));
     int next = -1;
     for (int count = 1;; ++count) {
         const int previous = next;
-        next = surface.indexOf(lf, previous + 1);
+        next = int(surface.text().indexOf(QLatin1Char('\n'), previous + 1));
         if (next == -1)
             break;
         setProgress(progress, count * lineFactor);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,21 @@ bool wholeWordOf(const FontStyleTable &fontstyle, int category)
     return category >= 1 && category <= 5 && fontstyle[size_t(category)][4];
 }
 
+// The surface's whole-word rule, with a table for ASCII.
+struct WordTable {
+    bool ascii[128];
+    WordTable()
+    {
+        for (int c = 0; c < 128; ++c)
+            ascii[c] = Surface::isWordCharacter(QChar(c));
+    }
+};
+inline bool isWordChar(QChar c)
+{
+    static const WordTable table;
+    return c.unicode() < 128 ? table.ascii[c.unicode()] : Surface::isWordCharacter(c);
+}
+
 // The colour a character shows once written: the surface keeps 24 bits.
 BgrColor stored(BgrColor c)
 {
@@ -57,7 +73,15 @@ int findIn(QStringView window, const QString &needle, int from)
     from = std::max(from, 0);
     if (from > int(window.size()) - int(needle.size()))
         return -1;
-    return int(window.indexOf(needle, from, Qt::CaseInsensitive));
+    // Letter case only matters for letters: a needle of ASCII punctuation
+    // (quotes, slashes, stars) matches the same places either way, and the
+    // exact search is many times faster.
+    bool caseless = true;
+    for (QChar c : needle)
+        caseless = caseless && c.unicode() < 128 && !c.isLetter();
+    if (caseless && needle.size() == 1)
+        return int(window.indexOf(needle.front(), from, Qt::CaseSensitive));
+    return int(window.indexOf(needle, from, caseless ? Qt::CaseSensitive : Qt::CaseInsensitive));
 }
 
 // Masking is off for an ignore string or placeholder that would split or
@@ -113,17 +137,64 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
             progress->setValue(int(std::lrint((i + wordsDoneBefore) * progressFactor)));
 
     // All words of one list share one style, and nothing is read back, so
-    // the result is the union of every word's matches: find them all in one
-    // pass, trying at each position only the words that start with its
-    // character.
-    std::vector<std::vector<int>> groups;
-    int asciiGroup[128];
-    std::fill(std::begin(asciiGroup), std::end(asciiGroup), -1);
-    std::unordered_map<char16_t, int> otherGroup;
+    // the result is the union of every word's matches.
+    Ranges ranges;
+    const QChar *d = text.constData();
+
+    // In whole-word mode a word made of word characters only matches a
+    // whole run of word characters: walk the runs and look each up.
+    struct ViewHash {
+        size_t operator()(QStringView v) const { return qHash(v); }
+    };
+    std::unordered_set<QStringView, ViewHash> identifiers;
+    quint64 lengths = 0; // bit n: some identifier word has n characters (n < 64)
+    bool longIdentifier = false;
+    std::vector<int> general; // the words searched for at every position
     for (int i = 1; i <= count; ++i) {
         const QString &w = words.at(i);
         if (w.isEmpty())
             continue;
+        const bool identifier =
+            wholeWord && std::all_of(w.begin(), w.end(), [](QChar c) { return isWordChar(c); });
+        if (!identifier) {
+            general.push_back(i);
+            continue;
+        }
+        identifiers.insert(QStringView(w));
+        if (w.size() < 64)
+            lengths |= quint64(1) << w.size();
+        else
+            longIdentifier = true;
+    }
+    if (!identifiers.empty()) {
+        int p = from;
+        if (p > 0 && p < to && isWordChar(d[p - 1]))
+            while (p < to && isWordChar(d[p])) // a run that starts before the range
+                ++p;
+        while (p < to) {
+            if (!isWordChar(d[p])) {
+                ++p;
+                continue;
+            }
+            int q = p + 1;
+            while (q < len && isWordChar(d[q]))
+                ++q;
+            const int n = q - p;
+            if (q <= to && (n < 64 ? (lengths >> n) & 1 : longIdentifier)
+                && identifiers.count(QStringView(d + p, n)))
+                ranges.emplace_back(p, n);
+            p = q;
+        }
+    }
+
+    // The other words: at each position only those that start with its
+    // character are tried.
+    std::vector<std::vector<int>> groups;
+    int asciiGroup[128];
+    std::fill(std::begin(asciiGroup), std::end(asciiGroup), -1);
+    std::unordered_map<char16_t, int> otherGroup;
+    for (int i : general) {
+        const QString &w = words.at(i);
         const char16_t c = w.front().unicode();
         int *slot = nullptr;
         int g;
@@ -144,13 +215,14 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
         }
         groups[size_t(g)].push_back(i);
     }
-    if (groups.empty())
-        return count;
+    // In whole-word mode a word that starts with a word character cannot
+    // match right after another one.
+    std::vector<char> startsWord(groups.size(), 0);
+    for (size_t g = 0; g < groups.size(); ++g)
+        startsWord[g] = wholeWord && isWordChar(words.at(groups[g].front()).front());
 
-    Ranges ranges;
     int runStart = -1, runEnd = -1;
-    const QChar *d = text.constData();
-    for (int p = from; p < to; ++p) {
+    for (int p = from; p < to && !groups.empty(); ++p) {
         const char16_t c = d[p].unicode();
         int g;
         if (c < 128) {
@@ -163,6 +235,8 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
         }
         if (g < 0)
             continue;
+        if (startsWord[size_t(g)] && p > 0 && isWordChar(d[p - 1]))
+            continue;
         int longest = 0;
         for (int i : groups[size_t(g)]) {
             const QString &w = words.at(i);
@@ -172,11 +246,9 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
             if (QStringView(d + p, n) != QStringView(w))
                 continue;
             if (wholeWord) {
-                if (Surface::isWordCharacter(w.front()) && p > 0
-                    && Surface::isWordCharacter(d[p - 1]))
+                if (isWordChar(w.front()) && p > 0 && isWordChar(d[p - 1]))
                     continue;
-                if (Surface::isWordCharacter(w.back()) && p + n < len
-                    && Surface::isWordCharacter(d[p + n]))
+                if (isWordChar(w.back()) && p + n < len && isWordChar(d[p + n]))
                     continue;
             }
             longest = n;
@@ -203,43 +275,57 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
 
 namespace {
 
+struct Occurrence {
+    int pos;    // in the original text
+    int bufPos; // in the masked text
+    int length; // of the ignore string as it stood
+};
+
 // One line while its strings are found: the text of [lo, hi) with every
-// ignore string exchanged for the placeholder, the colour each character
-// shows, and which characters the string pass has coloured.
+// ignore string exchanged for the placeholder (a view of the surface's own
+// text when the line has none), and which characters the string pass has
+// coloured. Colours of untouched characters are read from the surface: a
+// placeholder shows the format of the ignore string's first character.
 struct MaskedLine {
-    int lo = 0;        // absolute position of buf[0]
-    QString buf;       // masked text
-    std::vector<BgrColor> baseColor;
-    std::vector<quint8> coloured; // 1: strings style written
+    const Surface *surface = nullptr;
+    int lo = 0;
+    QStringView buf;
+    const std::vector<Occurrence> *occurrences = nullptr;
+    int placeholderLength = 0;
+    std::vector<quint8> *coloured = nullptr; // 1: strings style written
     BgrColor stringsColor = 0;
 
+    BgrColor baseColor(int j) const
+    {
+        int shift = 0;
+        for (const Occurrence &o : *occurrences) {
+            if (j < o.bufPos)
+                break;
+            if (j < o.bufPos + placeholderLength)
+                return surface->formatAt(o.pos).color;
+            shift += placeholderLength - o.length;
+        }
+        return surface->formatAt(lo + j - shift).color;
+    }
     std::optional<BgrColor> colorOf(int pos, int n) const
     {
         std::optional<BgrColor> c;
-        for (int i = pos - lo; i < pos - lo + n; ++i) {
-            if (i < 0 || i >= int(buf.size()))
-                continue;
-            const BgrColor ci = coloured[size_t(i)] ? stored(stringsColor) : baseColor[size_t(i)];
-            if (c && *c != ci)
+        for (int j = pos - lo; j < pos - lo + n; ++j) {
+            const BgrColor cj = (*coloured)[size_t(j)] ? stored(stringsColor) : baseColor(j);
+            if (c && *c != cj)
                 return std::nullopt;
-            c = ci;
+            c = cj;
         }
         return c;
     }
     int find(const QString &needle, int from) const
     {
-        const int p = findIn(QStringView(buf), needle, std::max(from, 0) - lo);
+        const int p = findIn(buf, needle, std::max(from, 0) - lo);
         return p < 0 ? -1 : p + lo;
     }
 };
 
-struct Occurrence {
-    int pos;     // in the original text
-    int bufPos;  // in the masked text
-    int length;  // of the ignore string as it stood
-};
-
-int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int scan, int end)
+int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int scan)
 {
     const int p = line.find(delimiter, scan + 1);
     if (p == -1)
@@ -251,11 +337,19 @@ int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int s
     const int q = line.find(delimiter, p + 1);
     if (q == -1)
         return p;
-    Q_UNUSED(end);
     for (int i = p + n; i < q; ++i)
-        line.coloured[size_t(i - line.lo)] = 1;
+        (*line.coloured)[size_t(i - line.lo)] = 1;
     return q;
 }
+
+// Buffers reused from line to line: colourize-all calls ColorLine once per
+// line of the document.
+struct LineScratch {
+    std::vector<Occurrence> occurrences;
+    QString masked;
+    std::vector<quint8> coloured, marks;
+    Ranges strings, comments;
+};
 
 } // namespace
 
@@ -275,49 +369,51 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
     if (lo >= hi)
         return;
     const QStringView window = QStringView(text).left(hi);
+    thread_local LineScratch scratch;
+    LineScratch &sc = scratch;
+    auto &occurrences = sc.occurrences;
+    occurrences.clear();
+    const int pl = int(placeholder.size());
 
-    // Build the masked copy of the line.
-    MaskedLine line;
-    line.lo = lo;
-    line.stringsColor = stringsColor;
-    std::vector<Occurrence> occurrences;
-    std::vector<BgrColor> origColor(size_t(hi - lo));
-    for (int i = lo; i < hi; ++i)
-        origColor[size_t(i - lo)] = surface.formatAt(i).color;
+    // The masked copy of the line.
     if (maskingOn(ignore, placeholder)) {
         int cur = lo;
         for (int m; (m = findIn(window, ignore, cur)) != -1; cur = m + int(ignore.size()))
             occurrences.push_back(Occurrence{m, 0, int(ignore.size())});
     }
-    {
-        const int extra = int(occurrences.size()) * (int(placeholder.size()) - int(ignore.size()));
-        line.buf.reserve(hi - lo + std::max(0, extra));
-        line.baseColor.reserve(size_t(hi - lo + std::max(0, extra)));
+    MaskedLine line;
+    line.surface = &surface;
+    line.lo = lo;
+    line.occurrences = &occurrences;
+    line.placeholderLength = pl;
+    line.coloured = &sc.coloured;
+    line.stringsColor = stringsColor;
+    if (occurrences.empty()) {
+        line.buf = window.mid(lo);
+    } else {
+        QString &m = sc.masked;
+        m.resize(0);
         int i = lo;
         for (Occurrence &o : occurrences) {
-            line.buf.append(window.mid(i, o.pos - i));
-            line.baseColor.insert(line.baseColor.end(), origColor.begin() + (i - lo),
-                                  origColor.begin() + (o.pos - lo));
-            o.bufPos = int(line.buf.size());
-            line.buf.append(placeholder);
-            line.baseColor.insert(line.baseColor.end(), size_t(placeholder.size()),
-                                  origColor[size_t(o.pos - lo)]);
+            m.append(window.mid(i, o.pos - i));
+            o.bufPos = int(m.size());
+            m.append(placeholder);
             i = o.pos + o.length;
         }
-        line.buf.append(window.mid(i, hi - i));
-        line.baseColor.insert(line.baseColor.end(), origColor.begin() + (i - lo), origColor.end());
-        line.coloured.assign(line.buf.size(), 0);
+        m.append(window.mid(i, hi - i));
+        line.buf = m;
     }
-    const int maskedEnd =
-        end + int(occurrences.size()) * (int(placeholder.size()) - int(ignore.size()));
+    sc.coloured.assign(size_t(line.buf.size()), 0);
+    const int maskedEnd = end + int(occurrences.size()) * (pl - int(ignore.size()));
 
     // Strings, in masked positions.
     int scan = start == 0 ? -1 : start;
     int a = line.find(delimiter1, start);
     int b = line.find(delimiter2, start);
     while (a != -1 || b != -1) {
-        const QString &delimiter = a == -1 ? delimiter2 : b == -1 ? delimiter1 : a < b ? delimiter1 : delimiter2;
-        scan = stringSpan(line, delimiter, stringsColor, scan, maskedEnd);
+        const QString &delimiter =
+            a == -1 ? delimiter2 : b == -1 ? delimiter1 : a < b ? delimiter1 : delimiter2;
+        scan = stringSpan(line, delimiter, stringsColor, scan);
         a = line.find(delimiter1, scan + 1);
         b = line.find(delimiter2, scan + 1);
         if (scan + 1 > maskedEnd)
@@ -326,34 +422,39 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
 
     // Back to the original text: each ignore string takes the format its
     // placeholder's first character had.
-    std::vector<quint8> marks(size_t(hi - lo), 0);
-    {
+    auto &marks = sc.marks;
+    if (occurrences.empty()) {
+        marks.swap(sc.coloured);
+    } else {
+        marks.assign(size_t(hi - lo), 0);
         int i = lo, j = 0;
         auto copyPlain = [&](int upTo) {
             for (; i < upTo; ++i, ++j)
-                marks[size_t(i - lo)] = line.coloured[size_t(j)];
+                marks[size_t(i - lo)] = sc.coloured[size_t(j)];
         };
         for (const Occurrence &o : occurrences) {
             copyPlain(o.pos);
-            const quint8 first = line.coloured[size_t(o.bufPos)];
-            for (int k = 0; k < o.length; ++k) {
-                marks[size_t(o.pos - lo + k)] = first;
-                origColor[size_t(o.pos - lo + k)] = origColor[size_t(o.pos - lo)];
-            }
+            std::fill_n(marks.begin() + (o.pos - lo), o.length, sc.coloured[size_t(o.bufPos)]);
             i = o.pos + o.length;
-            j = o.bufPos + int(placeholder.size());
+            j = o.bufPos + pl;
         }
         copyPlain(hi);
     }
 
     // Single-line comments, on the original text.
+    auto originalColor = [&](int i) {
+        for (const Occurrence &o : occurrences)
+            if (i > o.pos && i < o.pos + o.length)
+                return surface.formatAt(o.pos).color;
+        return surface.formatAt(i).color;
+    };
     auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
         std::optional<BgrColor> c;
         for (int i = pos; i < pos + n; ++i) {
             const quint8 m = marks[size_t(i - lo)];
-            const BgrColor ci = m == 1 ? stored(stringsColor)
+            const BgrColor ci = m == 1   ? stored(stringsColor)
                                 : m == 2 ? stored(commentsColor)
-                                         : origColor[size_t(i - lo)];
+                                         : originalColor(i);
             if (c && *c != ci)
                 return std::nullopt;
             c = ci;
@@ -366,13 +467,14 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
             std::fill(marks.begin() + (m - lo), marks.end(), quint8(2));
     }
 
-    Ranges strings, comments;
-    collectRuns(marks, 1, lo, strings);
-    collectRuns(marks, 2, lo, comments);
-    if (!strings.empty())
-        surface.setStyleRanges(strings, styleOf(fontstyle, stringsCategory, stringsColor));
-    if (!comments.empty())
-        surface.setStyleRanges(comments, styleOf(fontstyle, commentsCategory, commentsColor));
+    sc.strings.clear();
+    sc.comments.clear();
+    collectRuns(marks, 1, lo, sc.strings);
+    collectRuns(marks, 2, lo, sc.comments);
+    if (!sc.strings.empty())
+        surface.setStyleRanges(sc.strings, styleOf(fontstyle, stringsCategory, stringsColor));
+    if (!sc.comments.empty())
+        surface.setStyleRanges(sc.comments, styleOf(fontstyle, commentsCategory, commentsColor));
     for (const Occurrence &o : occurrences) {
         const CharFormat first = surface.formatAt(o.pos);
         for (int k = 1; k < o.length; ++k) {
@@ -440,21 +542,22 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
         return c && (*c == stringsColor || *c == commentsColor);
     };
     const int ns = int(startMarker.size()), ne = int(endMarker.size());
+    const QStringView all(surface.text());
     Ranges ranges;
     // start - 1 + 1 without overflow for very small starts.
     qint64 scan = qint64(start) - 1;
     for (;;) {
-        const int p = surface.indexOf(startMarker, int(std::max<qint64>(scan + 1, 0)), -1);
+        const int p = findIn(all, startMarker, int(std::max<qint64>(scan + 1, 0)));
         if (p == -1)
             break;
         scan = p;
         if (isColoured(p, ns))
             continue;
-        int q = surface.indexOf(endMarker, p + 2, -1);
+        int q = findIn(all, endMarker, p + 2);
         if (q == -1)
             break;
         while (isColoured(q, ne)) {
-            q = surface.indexOf(endMarker, q + 2, -1);
+            q = findIn(all, endMarker, q + 2);
             if (q == -1)
                 break;
         }

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QMimeData>
+#include <QVarLengthArray>
 #include <algorithm>
 
 namespace qln {
@@ -196,7 +197,7 @@ void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
                              const TextStyle &style)
 {
     // One palette look-up per distinct old format, shared by all ranges.
-    std::vector<int> remap(m_palette.size(), -1);
+    QVarLengthArray<int, 64> remap(qsizetype(m_palette.size()), -1);
     int lo = length(), hi = 0;
     for (const auto &[rawStart, rawLength] : ranges) {
         if (rawLength <= 0)
@@ -206,7 +207,7 @@ void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
         for (int i = start; i < stop; ++i) {
             const quint16 from = m_formats[size_t(i)];
             if (from >= remap.size())
-                remap.resize(size_t(from) + 1, -1);
+                remap.resize(qsizetype(from) + 1, -1);
             int to = remap[from];
             if (to < 0) {
                 CharFormat cf = m_palette[from];

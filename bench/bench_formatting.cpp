@@ -1,0 +1,192 @@
+// Figures of colourize-all with the factory lists and settings: 1 MB of
+// real Java source coloured by the engine alone and until the document is
+// shown again in a SurfaceView, the plain reference engine on the same
+// text, and the extra memory colouring 10 MB needs.
+#include "benchsupport.h"
+#include "formatting/colorizeall.h"
+#include "formatting/commandhost.h"
+#include "formatting/enginesupport.h"
+#include "formatting/formatrtf.h"
+#include "formatting/reference_formatrtf.h"
+#include "shell/prompter.h"
+#include "surface/surfaceview.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <cstdio>
+#include <malloc.h>
+
+using namespace qln;
+using namespace qln::bench;
+
+namespace {
+
+// Kilobytes of a line of /proc/self/status ("VmRSS", "VmHWM").
+long statusKb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// Starts a new peak: the kernel resets VmHWM to the current RSS.
+bool resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+class YesPrompter : public Prompter {
+public:
+    MsgAnswer message(const MessageRequest &) override { return MsgAnswer::Yes; }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
+    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
+    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
+    std::optional<QString> folder(const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+};
+
+class NullProgress : public ProgressSink {
+public:
+    bool isVisible() const override { return m_visible; }
+    void setVisible(bool v) override { m_visible = v; }
+    int value() const override { return m_value; }
+    void setValue(int v) override { m_value = v; }
+
+private:
+    bool m_visible = false;
+    int m_value = 0;
+};
+
+// The window's part of the command, for a view on screen.
+class ViewHost : public CommandHost {
+public:
+    ViewHost(SurfaceView &view, const Preferences &prefs) : m_view(view), m_prefs(prefs) {}
+    Surface &surface() override { return *m_view.surface(); }
+    Prompter &prompter() override { return m_prompter; }
+    const Preferences &preferences() const override { return m_prefs; }
+    ProgressSink &progress() override { return m_progress; }
+    QString caption() const override { return QStringLiteral("Document [] - Quillon"); }
+    void setCaption(const QString &) override {}
+    void setStatusText(const QString &) override {}
+    void setBusy(bool) override {}
+    void setWindowEnabled(bool) override {}
+    void focusSurface() override { m_view.setFocus(); }
+    bool saveDocument() override { return true; }
+
+private:
+    SurfaceView &m_view;
+    const Preferences &m_prefs;
+    YesPrompter m_prompter;
+    NullProgress m_progress;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString src = javaSource(1024 * 1024);
+    if (src.isEmpty()) {
+        std::printf("no Java kit with lib/src.zip found: nothing measured\n");
+        return 0;
+    }
+    std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
+    const Preferences prefs = enginetest::factoryPreferences();
+
+    {
+        Surface s;
+        s.setText(src);
+        report(QStringLiteral("colourize-all on 1 MB, engine alone (median of 9)"),
+               medianMs(9, [&] { ColorizeAllStages(s, prefs, nullptr); }), QStringLiteral("50 ms"));
+
+        // Where the time goes.
+        const FontStyleTable &fs = prefs.fontstyle;
+        report(QStringLiteral("  stage 1: the three word lists"), medianMs(9, [&] {
+                   int st = 0;
+                   ColorWordList(prefs.arrckeyword, prefs.ckeywordcount, fs, 1, st, s.length(), s,
+                                 255, nullptr, 0, 0);
+                   ColorWordList(prefs.arrcother, prefs.cothercount, fs, 2, st, s.length(), s,
+                                 16711680, nullptr, 0, 0);
+                   ColorWordList(prefs.arrcmore, prefs.cmorecount, fs, 3, st, s.length(), s,
+                                 16711935, nullptr, 0, 0);
+               }),
+               QStringLiteral("-"));
+        report(QStringLiteral("  stage 2: strings and comments, line by line"), medianMs(9, [&] {
+                   for (int prev = -1, next; (next = s.indexOf(QStringLiteral("\n"), prev + 1)) != -1;
+                        prev = next) {
+                       int a = prev, b = next;
+                       ColorLine(a, b, s, prefs.string1, prefs.string2, prefs.ignoreString,
+                                 kIgnorePlaceholder, prefs.singleLineComment, 4227072, 8355711, fs,
+                                 4, 5);
+                   }
+               }),
+               QStringLiteral("-"));
+        report(QStringLiteral("  stage 3: multi-line comments"), medianMs(9, [&] {
+                   int a = -1, b = s.length();
+                   ColorBlockComments(a, b, s, fs, 5, 4227072, 8355711,
+                                      prefs.multiLineCommentStart, prefs.multiLineCommentEnd);
+               }),
+               QStringLiteral("-"));
+
+        ColorizeAllStages(s, prefs, nullptr); // back to a whole run's result
+        Surface r;
+        r.setText(src);
+        report(QStringLiteral("colourize-all on 1 MB, reference engine (search and select)"),
+               timeMs([&] { ref::ColorizeAllStages(r, prefs, nullptr); }),
+               QStringLiteral("none, for comparison"));
+        const QString diff = enginetest::compareFormats(s, r);
+        std::printf("production and reference results %s\n",
+                    diff.isEmpty() ? "identical" : qPrintable("DIFFER: " + diff));
+    }
+
+    {
+        SurfaceView view;
+        view.resize(1000, 700);
+        view.show();
+        QTest::qWaitForWindowExposed(&view);
+        Surface *s = view.surface();
+        s->setText(src);
+        view.flush();
+        view.viewport()->repaint();
+        ViewHost host(view, prefs);
+        auto run = [&] {
+            colorizeallrtf(host);
+            view.flush();
+            view.viewport()->repaint();
+        };
+        run(); // the first run gives every character its colour
+        report(QStringLiteral("colourize-all on 1 MB until shown in a SurfaceView (median of 5)"),
+               medianMs(5, run), QStringLiteral("100 ms"));
+    }
+
+    {
+        const QString big = javaSource(10 * 1024 * 1024);
+        std::printf("memory input: %s\n", qPrintable(javaSourceOrigin()));
+        Surface s;
+        s.setText(big);
+        malloc_trim(0); // memory freed earlier is not counted as headroom
+        const long rssBefore = statusKb("VmRSS:");
+        const bool reset = resetPeak();
+        const double ms = timeMs([&] { ColorizeAllStages(s, prefs, nullptr); });
+        const long peak = statusKb("VmHWM:");
+        const double textMb = double(big.size()) / (1024.0 * 1024.0);
+        const double extraMb = double(peak - rssBefore) / 1024.0;
+        std::printf("colourize-all on %.1f M characters: %.1f ms; peak RSS grew by %.1f MB "
+                    "(%.2f x the character count, %.2f x the UTF-16 text; limit 10 x)%s\n",
+                    textMb, ms, extraMb, extraMb / textMb, extraMb / (2 * textMb),
+                    reset ? "" : " [peak could not be reset: figure is an upper bound]");
+    }
+    return 0;
+}

@@ -1,0 +1,7 @@
+# Colourize-all on real Java source: the engine alone, until shown, the
+# plain reference engine for comparison, and the memory a 10 MB run needs.
+add_executable(bench_formatting bench_formatting.cpp
+  ${PROJECT_SOURCE_DIR}/tests/formatting/reference_formatrtf.cpp
+  ${PROJECT_SOURCE_DIR}/tests/formatting/enginesupport.cpp)
+target_include_directories(bench_formatting PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(bench_formatting PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
