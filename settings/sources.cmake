@@ -7,3 +7,10 @@ target_sources(quillon_core PRIVATE
   settings/prefsession.h settings/prefsession.cpp
   # The path helpers live with the shell but are listed here.
   shell/pathutil.h shell/pathutil.cpp)
+
+# The preferences dialog, the spelling-list files and the style manifest.
+target_sources(quillon_core PRIVATE
+  settings/spellinglist.h settings/spellinglist.cpp
+  settings/manifest.h settings/manifest.cpp)
+target_sources(quillon_widgets PRIVATE
+  settings/frmpref.h settings/frmpref.cpp)

@@ -1,0 +1,169 @@
+// The visual-style manifest written and removed by the style check box, and
+// "Load Defaults", which removes every setting.
+#include "settings/manifest.h"
+#include "settings/prefloader.h"
+#include "settings/settingsstore.h"
+#include "support/scriptedprompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qln;
+
+namespace {
+
+const char *kExpected =
+    "<?xml version=\"1.0\"  encoding=\"UTF-8\"  standalone=\"yes\"?>\r\n"
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"  manifestVersion=\"1.0\">\r\n"
+    "<assemblyIdentity processorArchitecture=\"x86\"  version=\"1.0.0.0\"  type=\"win32\"  "
+    "name=\"quillon.exe\"/>\r\n"
+    "<description>Quillon.exe_XPTheme</description>\r\n"
+    "<dependency>\r\n"
+    "<dependentAssembly>\r\n"
+    "<assemblyIdentity type=\"win32\"  name=\"Microsoft.Windows.Common-Controls\"  "
+    "version=\"6.0.0.0\"  publicKeyToken=\"6595b64144ccf1df\"  language=\"*\"  "
+    "processorArchitecture=\"x86\"/>\r\n"
+    "</dependentAssembly>\r\n"
+    "</dependency>\r\n"
+    "</assembly>\r\n";
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QString kRestart = QStringLiteral(
+    "The program must be restarted for changes to XP style to take effect");
+
+} // namespace
+
+class TstManifest : public QObject {
+    Q_OBJECT
+private slots:
+    void tickWritesTheTenLinesAndUntickRemoves()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("quillon.exe.manifest");
+        test::ScriptedPrompter p;
+        p.answer(MsgAnswer::Ok);
+        QVERIFY(setVisualStyleManifest(true, path, p));
+        QCOMPARE(contents(path), QByteArray(kExpected));
+        QCOMPARE(p.asked().size(), size_t(1));
+        QCOMPARE(p.asked()[0].message.text, kRestart);
+        QCOMPARE(p.asked()[0].message.title, QString()); // captioned "QLN"
+        QCOMPARE(p.asked()[0].message.icon, MsgIcon::None);
+        QCOMPARE(p.asked()[0].message.buttons, MsgButtons::Ok);
+
+        // Ticking with the file present changes nothing and says nothing.
+        p.clear();
+        QFile::remove(path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("mine");
+        f.close();
+        QVERIFY(setVisualStyleManifest(true, path, p));
+        QCOMPARE(contents(path), QByteArray("mine"));
+        QVERIFY(p.asked().empty());
+
+        // Unticking removes it with the same message; again does nothing.
+        p.answer(MsgAnswer::Ok);
+        QVERIFY(!setVisualStyleManifest(false, path, p));
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(p.messages(), QStringList{kRestart});
+        p.clear();
+        QVERIFY(!setVisualStyleManifest(false, path, p));
+        QVERIFY(p.asked().empty());
+
+        // Ticking again recreates the same bytes.
+        p.answer(MsgAnswer::Ok);
+        QVERIFY(setVisualStyleManifest(true, path, p));
+        QCOMPARE(contents(path), QByteArray(kExpected));
+    }
+
+    void nameFollowsTheProgram()
+    {
+        QCOMPARE(manifestProgramName("/opt/q/editor.exe.manifest"), QStringLiteral("editor"));
+        QVERIFY(manifestText("editor").contains("name=\"editor.exe\"/>"));
+        QVERIFY(manifestText("editor").contains("<description>Quillon.exe_XPTheme</description>"));
+    }
+
+    void readOnlyFolderPutsTheBoxBack()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath("bin"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        // The manifest's folder is a file, so nothing can be written there.
+        const QString path = dir.filePath("bin/quillon.exe.manifest");
+        test::ScriptedPrompter p;
+        p.answer(MsgAnswer::Ok);
+        QVERIFY(!setVisualStyleManifest(true, path, p));
+        QCOMPARE(p.asked().size(), size_t(1));
+        const MessageRequest &m = p.asked()[0].message;
+        QCOMPARE(m.text, QStringLiteral("The Program directory\r\n") + dir.filePath("bin") +
+                             QStringLiteral("\r\nappears to be Read Only\r\n\r\n"
+                                            "Cannot enable XP style"));
+        QCOMPARE(m.title, QStringLiteral("Error"));
+        QCOMPARE(m.icon, MsgIcon::Critical);
+
+        // A manifest that cannot be removed keeps the box ticked.
+        const QString stuck = dir.filePath("stuck.exe.manifest");
+        QVERIFY(QDir(dir.path()).mkpath("stuck.exe.manifest/inside"));
+        p.clear();
+        p.answer(MsgAnswer::Ok);
+        QVERIFY(setVisualStyleManifest(false, stuck, p));
+        QCOMPARE(p.messages().size(), 1);
+        QVERIFY(p.messages()[0].endsWith("Cannot disable XP style"));
+    }
+
+    void loadDefaults()
+    {
+        auto mem = std::make_unique<MemorySettingsBackend>();
+        setSettingsStore(std::make_unique<SettingsStore>(std::move(mem)));
+        SettingsStore &store = settingsStore();
+        PrefModel model;
+        test::ScriptedPrompter p;
+        FirstRun(store, model, p, FirstRunInputs{});
+        store.save("JavaX-Compile", "IgnoreDashes", "1");
+        const int keys = int(store.backend().keys("Preferences").size());
+        QVERIFY(keys > 48);
+
+        // No leaves everything in place.
+        p.answer(MsgAnswer::No);
+        QVERIFY(!deleteAllSettings(p));
+        QCOMPARE(int(store.backend().keys("Preferences").size()), keys);
+        QCOMPARE(store.get("JavaX-Compile", "IgnoreDashes"), QStringLiteral("1"));
+        const MessageRequest &q = p.asked()[0].message;
+        QCOMPARE(q.text, QStringLiteral("Are you sure you want to delete QLN entries from "
+                                        "regiistry?\r\nNOTE: after you rerun the program the "
+                                        "defaults will be loaded"));
+        QCOMPARE(q.title, QStringLiteral("Confirm Deletion"));
+        QCOMPARE(q.icon, MsgIcon::Question);
+        QCOMPARE(q.buttons, MsgButtons::YesNo);
+
+        // Yes removes every section and says the program closes.
+        p.clear();
+        p.answer(MsgAnswer::Yes);
+        p.answer(MsgAnswer::Ok);
+        QVERIFY(deleteAllSettings(p));
+        QVERIFY(store.backend().sections().isEmpty());
+        const MessageRequest &bye = p.asked()[1].message;
+        QCOMPARE(bye.text, QStringLiteral("The program will now close, you can run the program "
+                                          "later if you want"));
+        QCOMPARE(bye.title, QStringLiteral("The program must be closed"));
+        QCOMPARE(bye.icon, MsgIcon::Information);
+
+        // The next start writes the factory defaults again.
+        PrefModel fresh;
+        p.clear();
+        QCOMPARE(FirstRun(store, fresh, p, FirstRunInputs{}), LoadOutcome::Loaded);
+        QCOMPARE(fresh.lstckeyword.size(), 48);
+        QCOMPARE(fresh.lstckeyword.last(), QStringLiteral("while"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstManifest)
+#include "tst_manifest.moc"
