@@ -4,6 +4,9 @@
 #include "shell/prompter.h"
 #include "surface/surface.h"
 
+#include <QStringMatcher>
+
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -25,6 +28,50 @@ bool isAsciiLetterOrDigit(QChar c)
     const char16_t u = c.unicode();
     return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
 }
+
+// Occurrences of a text lying wholly before a position, found going back.
+// Qt's forward search is several times faster than its backward one without
+// match case, so windows before the position are searched forwards, growing
+// as they go back and overlapping by n - 1 characters so that no occurrence
+// across their border is missed. Successive calls with falling positions
+// (the whole-word retries) reuse what a window found.
+class BackwardScanner {
+public:
+    BackwardScanner(QStringView text, const QString &needle, Qt::CaseSensitivity cs)
+        : m_text(text), m_matcher(needle, cs), m_n(needle.size()), m_begin(text.size())
+    {
+    }
+    // Start of the last occurrence ending at or before pos, or -1.
+    qsizetype previous(qsizetype pos)
+    {
+        if (m_n == 0)
+            return -1;
+        for (;;) {
+            while (!m_hits.empty() && m_hits.back() + m_n > pos)
+                m_hits.pop_back();
+            if (!m_hits.empty())
+                return m_hits.back();
+            if (m_begin == 0 || pos < m_n)
+                return -1;
+            const qsizetype end = std::min(pos, m_begin + m_n - 1);
+            const qsizetype begin = std::max<qsizetype>(0, end - m_size);
+            m_size *= 2;
+            const QStringView window = m_text.mid(begin, end - begin);
+            for (qsizetype at = m_matcher.indexIn(window, 0); at >= 0;
+                 at = m_matcher.indexIn(window, at + 1))
+                m_hits.push_back(begin + at);
+            m_begin = begin;
+        }
+    }
+
+private:
+    QStringView m_text;
+    QStringMatcher m_matcher;
+    qsizetype m_n;
+    qsizetype m_begin; // start of the last window searched
+    qsizetype m_size = 256;
+    std::vector<qsizetype> m_hits;
+};
 
 // Each occurrence found and replaced as its own edit, so the surface's
 // change notification runs once per replacement. Also the path for texts
@@ -256,16 +303,6 @@ bool FindReplace::searchForward()
     return false;
 }
 
-int FindReplace::lastOccurrence(int pos) const
-{
-    const int n = int(m_findText.size());
-    if (n == 0 || pos < n)
-        return 0;
-    const Qt::CaseSensitivity cs = m_matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const QStringView window = QStringView(m_surface.text()).left(pos);
-    return int(window.lastIndexOf(QStringView(m_findText), window.size() - n, cs)) + 1;
-}
-
 bool FindReplace::isWholeWordBackward(int index) const
 {
     // Any character but an ASCII letter or digit bounds a word here, so "_"
@@ -280,10 +317,12 @@ bool FindReplace::isWholeWordBackward(int index) const
 bool FindReplace::searchBackward()
 {
     const int n = int(m_findText.size());
+    BackwardScanner scanner(QStringView(m_surface.text()), m_findText,
+                            m_matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
     if (!m_wholeWord) {
-        const int p = lastOccurrence(m_surface.selStart());
-        if (p > 0) {
-            m_surface.setSelection(p - 1, n);
+        const qsizetype p = scanner.previous(m_surface.selStart());
+        if (p >= 0) {
+            m_surface.setSelection(int(p), n);
             return true;
         }
         notFound();
@@ -298,21 +337,21 @@ bool FindReplace::searchBackward()
         m_savedLength = m_surface.selLength();
     }
     bool hit = false;
-    int pos = m_surface.selStart();
+    qsizetype pos = m_surface.selStart();
     for (;;) {
-        const int p = lastOccurrence(pos);
-        if (p == 0) {
+        const qsizetype p = scanner.previous(pos);
+        if (p < 0) {
             notFound();
             break;
         }
-        if (isWholeWordBackward(p - 1)) {
-            m_savedStart = p - 1;
+        if (isWholeWordBackward(int(p))) {
+            m_savedStart = int(p);
             m_savedLength = n;
             hit = true;
             break;
         }
         m_retry = true;
-        pos = p - 1;
+        pos = p;
     }
     m_surface.setSelection(m_savedStart, m_savedLength);
     m_retry = false;

@@ -89,8 +89,6 @@ private:
     int surfaceOptions() const;
     void notFound();
     bool askFindText();
-    // 1-based position of the last occurrence ending at or before pos, or 0.
-    int lastOccurrence(int pos) const;
     bool isWholeWordBackward(int index) const;
 
     Surface &m_surface;

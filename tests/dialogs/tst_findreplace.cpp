@@ -106,6 +106,7 @@ private slots:
     void forwardSearch();
     void backwardSearch_data();
     void backwardSearch();
+    void backwardSearchAgreesWithLastIndexOf();
     void notFoundShowsTheSurfaceDuringTheMessage();
     void emptyFindBoxAsksForAValue();
 
@@ -248,6 +249,40 @@ void TstFindReplace::backwardSearch()
     QCOMPARE(prompter.messages(), notFound ? QStringList{kNotFound} : QStringList{});
     QCOMPARE(s.selStart(), expectedStart);
     QCOMPARE(s.selLength(), expectedLength);
+}
+
+void TstFindReplace::backwardSearchAgreesWithLastIndexOf()
+{
+    // Long enough that the search goes back through several windows.
+    QRandomGenerator rng(7);
+    QString text;
+    for (int i = 0; i < 20000; ++i)
+        text += QLatin1Char("aAbB  "[rng.bounded(6)]);
+    Surface s;
+    s.setText(text);
+    ScriptedPrompter prompter;
+    FindReplace fr(s, prompter);
+    fr.setUp(true);
+    for (const char *needle : {"ab", "aBa", "bbbb", "ab ab"}) {
+        fr.setFindText(QLatin1String(needle));
+        for (bool matchCase : {false, true}) {
+            fr.setMatchCase(matchCase);
+            const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+            for (int pos = text.size(); pos >= 0; pos -= int(rng.bounded(1, 900))) {
+                const QStringView before = QStringView(text).left(pos);
+                const qsizetype expected =
+                    before.lastIndexOf(QLatin1String(needle), before.size() - qsizetype(strlen(needle)), cs);
+                s.setSelStart(pos);
+                prompter.answer(MsgAnswer::Ok);
+                fr.searchBackward();
+                const QByteArray where = QByteArray(needle) + " from " + QByteArray::number(pos);
+                if (expected < 0 || pos < int(strlen(needle)))
+                    QVERIFY2(s.selStart() == pos && s.selLength() == 0, where.constData());
+                else
+                    QVERIFY2(s.selStart() == int(expected), where.constData());
+            }
+        }
+    }
 }
 
 void TstFindReplace::notFoundShowsTheSurfaceDuringTheMessage()

@@ -1,0 +1,2 @@
+add_executable(bench_dialogs bench_dialogs.cpp)
+target_link_libraries(bench_dialogs PRIVATE quillon_widgets quillon_benchsupport)
