@@ -131,8 +131,15 @@ frmpref::frmpref(PreferencesSession &session, Prompter &prompter, QWidget *mainW
     layout->addSpacing(8);
     layout->addLayout(buttons);
 
+    // Hidden pages take no room in a layout: size the page area for the
+    // largest page so that changing tabs never resizes the window.
+    QSize largest;
+    for (QWidget *page : m_pages)
+        largest = largest.expandedTo(page->sizeHint());
+    frame->setMinimumSize(largest + QSize(pageArea->contentsMargins().left() * 2,
+                                          pageArea->contentsMargins().top() * 2));
     tbsOptions_Click(0);
-    resize(720, 520);
+    resize(sizeHint());
 }
 
 frmpref::~frmpref()

@@ -39,7 +39,7 @@ QPixmap completionSample()
     const struct {
         int image;
         const char *text;
-    } rows[] = {{1, "java.awt.color"}, {2, "Color"}, {8, "BLACK"}, {6, "getRed()"}};
+    } rows[] = {{1, "java.awt.font"}, {2, "Color"}, {8, "BLACK"}, {6, "getRed()"}};
     QFont f = p.font();
     f.setPointSize(8);
     p.setFont(f);
