@@ -138,7 +138,9 @@ QString dateSeparator(const QLocale &locale)
     QString sep;
     while (i < pattern.size() && !pattern.at(i).isLetter() && pattern.at(i) != QLatin1Char('\''))
         sep += pattern.at(i++);
-    return sep.isEmpty() ? QStringLiteral("/") : sep;
+    // A short date written with a month name (the C locale's "d MMM yyyy")
+    // has no separator to speak of.
+    return sep.trimmed().isEmpty() ? QStringLiteral("/") : sep;
 }
 
 QString formatDateTime(const QDateTime &moment, const QString &format, const QLocale &locale)

@@ -61,8 +61,14 @@ frmDateTime::frmDateTime(Surface &surface, const QString &commentMarker, Setting
     // Load: the list shows the moment of opening and is not refreshed.
     lstDateTime->addItems(dateTimeEntries(m_clock(), m_locale));
     connect(lstDateTime, &QListWidget::itemClicked, this, &frmDateTime::lstDateTime_Click);
-    connect(lstDateTime, &QListWidget::currentItemChanged, this,
-            [this](QListWidgetItem *item) { lstDateTime_Click(item); });
+    // Keys move the selection as clicks do. The current item alone is not
+    // followed: the list makes its first item current when it takes the
+    // focus, which must not overwrite the custom preview.
+    connect(lstDateTime, &QListWidget::itemSelectionChanged, this, [this] {
+        const auto selected = lstDateTime->selectedItems();
+        if (!selected.isEmpty())
+            lstDateTime_Click(selected.front());
+    });
     connect(lstDateTime, &QListWidget::itemDoubleClicked, this,
             &frmDateTime::lstDateTime_DblClick);
     connect(txtcustom, &QLineEdit::textChanged, this, &frmDateTime::txtcustom_Change);

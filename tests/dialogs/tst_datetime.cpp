@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QFocusEvent>
 #include <QTest>
 
 using namespace qln;
@@ -65,6 +66,8 @@ void TstDateTime::formats_data()
     QTest::newRow("mm/dd/yy, US") << "mm/dd/yy" << kUs << "12/05/26";
     QTest::newRow("mm/dd/yyyy, US") << "mm/dd/yyyy" << kUs << "12/05/2026";
     QTest::newRow("mm/dd/yyyy, German separator") << "mm/dd/yyyy" << kGerman << "12.05.2026";
+    QTest::newRow("mm/dd/yyyy, C locale has no separator: slash")
+        << "mm/dd/yyyy" << QLocale::c() << "12/05/2026";
     QTest::newRow("named formats ignore case") << "Long Date" << kUs << "Saturday, December 5, 2026";
     QTest::newRow("yyyy alone") << "yyyy" << kUs << "2026";
     QTest::newRow("mm alone is the month") << "mm" << kUs << "12";
@@ -157,6 +160,10 @@ void TstDateTime::placeholderInsertDoesNothing()
 void TstDateTime::storedFormatInsertsAtOnce()
 {
     Window w(QStringLiteral("yyyy-mm-dd"));
+    // The list taking the focus makes an item current; the preview stays.
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(w.control<QListWidget>("lstDateTime"), &focusIn);
+    QVERIFY(w.control<QListWidget>("lstDateTime")->currentItem());
     QCOMPARE(w.dialog->labelText(), QStringLiteral("2026-12-05"));
     QTest::mouseClick(w.control<QPushButton>("cmdinsert"), Qt::LeftButton);
     QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n//2026-12-05"));
@@ -176,6 +183,9 @@ void TstDateTime::doubleClickInsertsTheEntry()
     const QPoint at = list->visualItemRect(item).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(w.dialog->labelText(), QStringLiteral("12/05/2026"));
+    // Keys choose an entry as a click does.
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(w.dialog->labelText(), list->item(9)->text());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(w.surface.text(), QStringLiteral("//12/05/2026 x;\r\n"));
     QVERIFY(!w.dialog->isVisible());
