@@ -82,18 +82,13 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
 {
     if (m_mirroring)
         return; // the widget has this edit already
-    if (!m_surface->isVisible()) {
-        m_textStale = true; // shown again in one step when the surface shows
+    if (isHidden()) {
+        m_textStale = true; // a widget hidden for good catches up when shown
         return;
     }
     if (m_textStale) {
         resyncAll();
         return;
-    }
-    // Formats waiting for lines that this edit renumbers go out first.
-    if (m_dirtyFirstLine >= 0) {
-        pushFormats(m_dirtyFirstLine, m_dirtyLastLine);
-        m_dirtyFirstLine = m_dirtyLastLine = -1;
     }
     QString inserted = m_surface->text().mid(pos, added);
     inserted.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -108,7 +103,17 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
         c.insertText(inserted);
     }
     m_applyingModel = false;
-    markLinesDirty(m_surface->lineFromChar(pos), m_surface->lineFromChar(pos + added));
+    // Lines waiting for their formats may have moved with this edit: widen
+    // the waiting range so that it still covers them, and the edited lines.
+    const int editFirst = m_surface->lineFromChar(pos);
+    const int editLast = m_surface->lineFromChar(pos + added);
+    const int addedBreaks = editLast - editFirst;
+    if (m_dirtyFirstLine >= 0) {
+        m_dirtyFirstLine = std::min(m_dirtyFirstLine, editFirst);
+        m_dirtyLastLine = std::max(m_dirtyLastLine + std::max(0, addedBreaks - removedBreaks),
+                                   editLast);
+    }
+    markLinesDirty(editFirst, editLast);
     m_selectionDirty = true;
     scheduleFlush();
 }
@@ -141,7 +146,7 @@ void SurfaceView::scheduleFlush()
 void SurfaceView::flush()
 {
     m_flushPosted = false;
-    if (!m_surface->isVisible())
+    if (!m_surface->isVisible() || isHidden())
         return;
     if (m_textStale)
         resyncAll();
@@ -246,10 +251,15 @@ void SurfaceView::onAppearanceChanged()
         setLineWrapMode(WidgetWidth);
     }
 
-    if (m_surface->isVisible() != !isHidden()) {
-        setVisible(m_surface->isVisible());
-        if (m_surface->isVisible())
+    // A hidden surface keeps its text in step but is not repainted and
+    // receives no formats until it shows again. The widget itself stays, so
+    // it keeps the keyboard focus.
+    if (m_surface->isVisible() != viewport()->updatesEnabled()) {
+        viewport()->setUpdatesEnabled(m_surface->isVisible());
+        if (m_surface->isVisible()) {
             flush();
+            viewport()->update();
+        }
     }
 }
 

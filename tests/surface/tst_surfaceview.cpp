@@ -23,6 +23,7 @@ private slots:
     void undoComesFromSurface();
     void formatsReachLayoutWithoutEditing();
     void hiddenSurfaceShowsAllAtOnce();
+    void hiddenWidgetCatchesUpWhenShown();
     void inputMethodCommitsText();
     void keyDownCanConsume();
     void changeHandlerMayEditWhileTyping();
@@ -155,19 +156,43 @@ void TstSurfaceView::hiddenSurfaceShowsAllAtOnce()
 {
     Surface *s = m_view->surface();
     s->setText(QStringLiteral("a\r\nb\r\nc"));
+    m_view->flush();
+    m_view->setFocus();
     s->setVisible(false);
-    QVERIFY(m_view->isHidden());
+    QVERIFY(!m_view->viewport()->updatesEnabled()); // not repainted while hidden
     s->setSelStart(2);
     s->setSelText(QStringLiteral("\r\nnew"));
     s->setSelection(0, 1);
     s->setSelColor(16711680);
-    QCOMPARE(m_view->document()->blockCount(), 3); // not repainted while hidden
-    s->setVisible(true);
-    QVERIFY(!m_view->isHidden());
+    s->setSelection(s->lineIndex(1), 3); // the inserted "new"
+    s->setSelColor(255);
+    QCoreApplication::processEvents();
+    // The text keeps in step; formats wait for the surface to show.
     QCOMPARE(viewText(), s->text());
-    const auto formats = m_view->document()->firstBlock().layout()->formats();
-    QCOMPARE(formats.size(), 1);
-    QCOMPARE(formats[0].format.foreground().color(), QColor(0, 0, 255));
+    QVERIFY(m_view->document()->firstBlock().layout()->formats().isEmpty());
+    QVERIFY(m_view->hasFocus()); // hiding does not take the focus away
+    s->setVisible(true);
+    QVERIFY(m_view->viewport()->updatesEnabled());
+    const auto first = m_view->document()->firstBlock().layout()->formats();
+    QCOMPARE(first.size(), 1);
+    QCOMPARE(first[0].format.foreground().color(), QColor(0, 0, 255));
+    const auto second = m_view->document()->findBlockByNumber(1).layout()->formats();
+    QCOMPARE(second.size(), 1);
+    QCOMPARE(second[0].length, 3);
+    QCOMPARE(second[0].format.foreground().color(), QColor(255, 0, 0));
+}
+
+void TstSurfaceView::hiddenWidgetCatchesUpWhenShown()
+{
+    // A widget hidden for good (a scratch surface) is not fed every edit.
+    m_view->hide();
+    Surface *s = m_view->surface();
+    s->setText(QStringLiteral("x\r\ny"));
+    s->setSelStart(1);
+    s->setSelText(QStringLiteral("z"));
+    QVERIFY(m_view->document()->toPlainText().isEmpty());
+    m_view->show();
+    QCOMPARE(viewText(), s->text());
 }
 
 void TstSurfaceView::inputMethodCommitsText()
