@@ -169,21 +169,22 @@ void DOSOutputs::reportEnd()
     emit finished(m_end);
 }
 
-bool DOSOutputs::launchDetached(const QString &commandLine, const QString &terminal)
+bool DOSOutputs::launchDetached(const QString &commandLine, const QString &terminal,
+                                const QString &folder)
 {
     if (commandLine.isEmpty())
         return false;
     const QString shell = QStringLiteral("/bin/sh");
     if (!terminal.isEmpty())
         return QProcess::startDetached(terminal, {QStringLiteral("-e"), shell, QStringLiteral("-c"),
-                                                  commandLine});
-    return QProcess::startDetached(shell, {QStringLiteral("-c"), commandLine});
+                                                  commandLine}, folder);
+    return QProcess::startDetached(shell, {QStringLiteral("-c"), commandLine}, folder);
 }
 
-bool DOSOutputs::launchInSeparateWindow(const QString &commandLine)
+bool DOSOutputs::launchInSeparateWindow(const QString &commandLine, const QString &folder)
 {
     return launchDetached(commandLine,
-                          QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator")));
+                          QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator")), folder);
 }
 
 QStringList closingMarkers(const QString &mode, const QString &output, const RunEnd &end)

@@ -67,10 +67,12 @@ public:
     // The separate-window launch: the command line detached in
     // terminal + " -e /bin/sh -c ..." (terminal "" : detached without a
     // window). Nothing is captured. Returns whether it started; an empty
-    // command line starts nothing.
-    static bool launchDetached(const QString &commandLine, const QString &terminal);
+    // command line starts nothing. folder: where it starts ("" the current
+    // folder), as a captured run would start there.
+    static bool launchDetached(const QString &commandLine, const QString &terminal,
+                               const QString &folder = QString());
     // launchDetached with x-terminal-emulator when it is installed.
-    static bool launchInSeparateWindow(const QString &commandLine);
+    static bool launchInSeparateWindow(const QString &commandLine, const QString &folder = QString());
 
 signals:
     // One chunk of the tool's output, decoded as UTF-8 (a character split

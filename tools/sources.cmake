@@ -6,3 +6,7 @@ target_sources(quillon_core PRIVATE
   tools/commandlanguage.h tools/commandlanguage.cpp
   tools/toolmodes.h tools/toolmodes.cpp
   tools/dosoutputs.h tools/dosoutputs.cpp)
+# The tool dialog; it drives DOSOutputs itself (see frmjavax.cpp for why
+# there is no separate host window).
+target_sources(quillon_widgets PRIVATE
+  tools/frmjavax.h tools/frmjavax.cpp)
