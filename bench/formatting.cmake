@@ -5,3 +5,7 @@ add_executable(bench_formatting bench_formatting.cpp
   ${PROJECT_SOURCE_DIR}/tests/formatting/enginesupport.cpp)
 target_include_directories(bench_formatting PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(bench_formatting PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
+
+# The whole-document commands: indent all, spell correct all, case changes.
+add_executable(bench_commands bench_commands.cpp)
+target_link_libraries(bench_commands PRIVATE quillon_widgets quillon_benchsupport)

@@ -293,6 +293,63 @@ void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool
 
 void Surface::replace(int pos, int removed, const QString &rawText, bool fromView)
 {
+    replace(pos, removed, rawText, fromView, nullptr);
+}
+
+void Surface::replacePieces(int pos, int removed, const std::vector<Piece> &pieces)
+{
+    const int len = length();
+    pos = std::clamp(pos, 0, len);
+    removed = std::clamp(removed, 0, len - pos);
+    auto splitsPair = [&](int at) {
+        return at > 0 && at < len && m_text.at(at - 1) == QLatin1Char('\r')
+               && m_text.at(at) == QLatin1Char('\n');
+    };
+    // A range that ends inside a line break takes the rest of it along
+    // unchanged, and one that starts inside takes its CR.
+    const bool withCr = splitsPair(pos);
+    if (withCr) {
+        --pos;
+        ++removed;
+    }
+    const bool withLf = splitsPair(pos + removed);
+    if (withLf)
+        ++removed;
+    qsizetype total = (withCr ? 1 : 0) + (withLf ? 1 : 0);
+    for (const Piece &p : pieces)
+        total += p.source >= 0 ? p.length : p.text.size();
+    QString text;
+    text.reserve(total);
+    std::vector<quint16> formats;
+    formats.reserve(size_t(total));
+    auto keep = [&](int from, int n) {
+        from = std::clamp(from, 0, len);
+        n = std::clamp(n, 0, len - from);
+        text.append(QStringView(m_text).mid(from, n));
+        formats.insert(formats.end(), m_formats.begin() + from, m_formats.begin() + from + n);
+    };
+    if (withCr)
+        keep(pos, 1);
+    for (const Piece &p : pieces) {
+        if (p.source >= 0) {
+            keep(p.source, p.length);
+        } else {
+            const quint16 f = p.formatOf >= 0 && p.formatOf < len ? m_formats[size_t(p.formatOf)]
+                                                                   : m_insertFormat;
+            text.append(p.text);
+            formats.insert(formats.end(), size_t(p.text.size()), f);
+        }
+    }
+    if (withLf)
+        keep(pos + removed - 1, 1);
+    // Normalising changes the length exactly when the text is not clean.
+    const bool clean = normalizeLineBreaks(text).size() == text.size();
+    replace(pos, removed, text, false, clean ? &formats : nullptr);
+}
+
+void Surface::replace(int pos, int removed, const QString &rawText, bool fromView,
+                      const std::vector<quint16> *newFormats)
+{
     const int len = length();
     pos = std::clamp(pos, 0, len);
     removed = std::clamp(removed, 0, len - pos);
@@ -330,6 +387,8 @@ void Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
         std::fill_n(m_formats.begin() + pos, inserted, fmt);
         m_formats.erase(m_formats.begin() + pos + inserted, m_formats.begin() + pos + removed);
     }
+    if (newFormats && newFormats->size() == size_t(inserted))
+        std::copy(newFormats->begin(), newFormats->end(), m_formats.begin() + pos);
 
     // Line starts: drop those inside the removed text, shift the rest,
     // add those of the inserted text.

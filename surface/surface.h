@@ -156,6 +156,26 @@ public:
     void replace(int pos, int removed, const QString &text, bool fromView = false);
     void notifyChanged();
 
+    // One piece of the new content given to replacePieces(): `length`
+    // characters of the current text from `source`, keeping their formats,
+    // or (source -1) `text` in the format of the character at `formatOf`
+    // (the format for typed text when formatOf lies outside the text).
+    struct Piece {
+        int source = -1;
+        int length = 0;
+        QString text;
+        int formatOf = -1;
+    };
+    // Replaces [pos, pos + removed) by the pieces joined, as one edit: one
+    // undo step, one textReplaced, one changed(); the caret ends after the
+    // new content. Positions in pieces refer to the text before the edit.
+    // Bulk commands build a whole document's new text this way instead of
+    // making thousands of small edits. A range that starts or ends inside a
+    // CR LF pair is widened to keep the pair. When the joined pieces are not
+    // clean CR LF text, they are normalised as replace() does and take the
+    // format for typed text.
+    void replacePieces(int pos, int removed, const std::vector<Piece> &pieces);
+
     // A position in the view's counting (one character per line break)
     // and back.
     int toViewPosition(int pos) const;
@@ -203,6 +223,10 @@ private:
     };
     void applyEdit(Edit &edit, std::vector<Edit> &inverseStack);
     void recordUndo(int pos, int removed, const QString &insertedText, bool fromView);
+    // replace() with a format per inserted character (nullptr: the format
+    // for typed text).
+    void replace(int pos, int removed, const QString &text, bool fromView,
+                 const std::vector<quint16> *formats);
 
     QString m_text;
     std::vector<quint16> m_formats; // palette index per character

@@ -1,0 +1,215 @@
+#include "formatting/indenter.h"
+
+#include "formatting/colorizeall.h"
+#include "formatting/commandhost.h"
+#include "settings/preferences.h"
+#include "shell/editorstate.h"
+#include "shell/prompter.h"
+#include "surface/surface.h"
+
+#include <limits>
+
+namespace qln {
+
+namespace {
+
+// Surface::find without options: any case, a match wholly in [start, end).
+int findAnyCase(QStringView text, const QString &needle, int start, int end)
+{
+    const int n = int(needle.size());
+    if (n == 0 || start < 0 || start > end - n)
+        return -1;
+    return int(text.left(end).indexOf(needle, start, Qt::CaseInsensitive));
+}
+
+// The level is a 16-bit number; a step past its limits is skipped, as an
+// overflowing statement is.
+void raise(qint16 &level)
+{
+    if (level < std::numeric_limits<qint16>::max())
+        ++level;
+}
+void lower(qint16 &level)
+{
+    if (level > std::numeric_limits<qint16>::min())
+        --level;
+}
+
+struct LineIndent {
+    int blanks = 0; // leading tabs and blanks removed
+    int units = 0;  // indentation units inserted
+};
+
+// The arithmetic of IndentLine on the text of the line [s, e) as it stands.
+// Leading blanks are removed before steps 4 and 5 search the line again,
+// so those searches start after them.
+LineIndent indentOf(QStringView text, int s, int e, qint16 &level, const QString &begin,
+                    const QString &end)
+{
+    LineIndent r;
+    const bool opens = findAnyCase(text, begin, s, e) >= 0;
+    if (opens)
+        lower(level);
+    const bool closes = findAnyCase(text, end, s, e) >= 0;
+    if (closes && opens)
+        raise(level);
+    while (s + r.blanks < e
+           && (text[s + r.blanks] == QLatin1Char('\t') || text[s + r.blanks] == QLatin1Char(' ')))
+        ++r.blanks;
+    const int from = s + r.blanks;
+    for (int p = findAnyCase(text, begin, from, e); p >= 0; p = findAnyCase(text, begin, p + 1, e))
+        raise(level);
+    for (int p = findAnyCase(text, end, from, e); p >= 0; p = findAnyCase(text, end, p + 1, e))
+        if (level > 0)
+            --level;
+    r.units = std::max<int>(0, level);
+    if (opens)
+        raise(level);
+    if (closes && opens)
+        lower(level);
+    return r;
+}
+
+// The indentation takes the format the inserted text would take with the
+// caret at the line start: the character before it, or on the first line
+// the first character left after the blanks.
+int indentFormatSource(int s, int blanks)
+{
+    return s > 0 ? s - 1 : s + blanks;
+}
+
+} // namespace
+
+int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, const QString &unit,
+               const QString &blockBegin, const QString &blockEnd)
+{
+    const int s = lineStart;
+    const LineIndent r = indentOf(surface.text(), s, lineEnd, level, blockBegin, blockEnd);
+    surface.setSelStart(s);
+    const QString indent = unit.repeated(r.units);
+    if (r.blanks > 0 || !indent.isEmpty())
+        surface.replacePieces(s, r.blanks, {Surface::Piece{-1, 0, indent,
+                                                           indentFormatSource(s, r.blanks)}});
+    lineEnd += int(indent.size()) - r.blanks;
+    return lineEnd;
+}
+
+qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &blockBegin,
+                      const QString &blockEnd, ProgressSink *progress)
+{
+    // The lines are worked out on the text as it was and the new text is
+    // applied in one edit: each line's result depends only on its own text
+    // and the level, so this equals re-indenting line after line.
+    const QString text = surface.text();
+    const QStringView view(text);
+    qint16 level = 0;
+    const double factor = 100.0 / surface.lineCount();
+    int shown = progress ? progress->value() : 0;
+    std::vector<Surface::Piece> pieces;
+    int rangeStart = -1, keptFrom = 0;
+    int delta = 0;      // length change of the lines before the current one
+    int caret = -1;     // where the caret ends, in the new text
+    int next = -1, count = 0;
+    for (;;) {
+        int s = next;
+        next = int(view.indexOf(QLatin1Char('\n'), s + 1));
+        s += 1;
+        ++count;
+        if (next < 0)
+            break;
+        if (progress) {
+            const int value = int(count * factor);
+            if (value != shown) {
+                progress->setValue(value);
+                shown = value;
+            }
+        }
+        const LineIndent r = indentOf(view, s, next, level, blockBegin, blockEnd);
+        const int added = int(unit.size()) * r.units;
+        caret = s + delta + added;
+        if (r.blanks == 0 && added == 0)
+            continue;
+        if (rangeStart < 0)
+            rangeStart = keptFrom = s;
+        if (s > keptFrom)
+            pieces.push_back(Surface::Piece{keptFrom, s - keptFrom, {}, -1});
+        if (added > 0)
+            pieces.push_back(
+                Surface::Piece{-1, 0, unit.repeated(r.units), indentFormatSource(s, r.blanks)});
+        keptFrom = s + r.blanks;
+        delta += added - r.blanks;
+    }
+    if (rangeStart >= 0)
+        surface.replacePieces(rangeStart, keptFrom - rangeStart, pieces);
+    if (caret >= 0)
+        surface.setSelStart(caret);
+    return level;
+}
+
+bool confirmLongRun(CommandHost &host, int length)
+{
+    const QString question = ColorizeTimeQuestion(length);
+    return question.isEmpty()
+           || host.prompter().message(question, QStringLiteral("Do you wish to continue?"),
+                                      MsgIcon::Question, MsgButtons::YesNo)
+                  == MsgAnswer::Yes;
+}
+
+bool saveFirstOrStop(CommandHost &host)
+{
+    const std::optional<MsgAnswer> answer = AskSaveFirst(host);
+    if (answer == MsgAnswer::Yes)
+        host.saveDocument(); // goes on whether or not the file was written
+    return answer != MsgAnswer::Cancel;
+}
+
+BulkRun::BulkRun(CommandHost &host, const QString &runCaption) : m_host(host)
+{
+    host.setStatusText(QStringLiteral("Please wait"));
+    m_caption = host.caption();
+    host.setBusy(true);
+    host.surface().setVisible(false);
+    host.setWindowEnabled(false);
+    host.progress().setVisible(true);
+    editorState().suppressChange = true;
+    editorState().suppressSelChange = true;
+    host.setCaption(runCaption);
+}
+
+BulkRun::~BulkRun()
+{
+    editorState().suppressChange = false;
+    editorState().suppressSelChange = false;
+    m_host.progress().setVisible(false);
+    m_host.setWindowEnabled(true);
+    m_host.setBusy(false);
+    m_host.surface().setVisible(true);
+    m_host.focusSurface();
+    m_host.surface().setSelStart(0);
+    QString caption = m_caption;
+    if (!caption.isEmpty() && !caption.endsWith(QLatin1Char('*')))
+        caption += QLatin1Char('*');
+    m_host.setCaption(caption);
+    m_host.setStatusText(QStringLiteral("Done"));
+}
+
+QString indentNotice()
+{
+    return QStringLiteral("block begining or block ending characters found in stirngs or "
+                          "comments will NOT be ignored\r\nstill working on this. i'll try to "
+                          "fix this in later versions.");
+}
+
+void indentallrtf(CommandHost &host)
+{
+    host.prompter().message(indentNotice(), QString(), MsgIcon::None, MsgButtons::Ok);
+    if (!saveFirstOrStop(host) || !confirmLongRun(host, host.surface().length()))
+        return;
+    Surface &surface = host.surface();
+    const BulkRun run(host, QStringLiteral("Autoindenting"));
+    const Preferences &prefs = host.preferences();
+    IndentAllLines(surface, prefs.indentstring, prefs.blockBeginning, prefs.blockEnding,
+                   &host.progress());
+}
+
+} // namespace qln

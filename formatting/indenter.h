@@ -1,0 +1,70 @@
+#pragma once
+// The auto-indenter: re-indents lines from the block-beginning and
+// block-ending strings (it counts them wherever they occur, strings and
+// comments included), and the "Auto&Indent all" command built on it.
+
+#include <QString>
+#include <QtGlobal>
+
+namespace qln {
+
+class CommandHost;
+class ProgressSink;
+class Surface;
+
+// Re-indents one line: its first character is at lineStart, its ending line
+// feed at lineEnd. Leading tabs and blanks go, then `unit` is inserted
+// `level` times (none when level <= 0), where the level is first adjusted by
+// the block strings of the line. Searches match any case, within
+// [lineStart, lineEnd). `level` is the indentation level carried from line
+// to line (it saturates at the 16-bit limits). Returns the moved line end.
+// The indentation takes the format of the character before the line. The
+// caret ends after the inserted indentation.
+int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, const QString &unit,
+               const QString &blockBegin, const QString &blockEnd);
+
+// IndentLine over every line that ends with a line feed, from the first
+// line on with the level starting at 0, applied as one edit (one undo
+// step). The result, caret included, is that of calling IndentLine line by
+// line. When progress is given it is set to count * 100 / line count for
+// each line (only when that whole value changes). Returns the level left
+// by the last line.
+qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &blockBegin,
+                      const QString &blockEnd, ProgressSink *progress = nullptr);
+
+// The notice shown each time "Auto&Indent all" starts.
+QString indentNotice();
+
+// The "Auto&Indent all" command: notice, save question, time estimate,
+// then the whole document re-indented with the window disabled and the
+// surface hidden; the caret ends at 0 and the caption is marked modified.
+void indentallrtf(CommandHost &host);
+
+// --- The frame of the whole-document commands (indent all, spell correct
+// all) ---------------------------------------------------------------------
+
+// AskSaveFirst: Yes saves (and goes on whether or not the save worked), No
+// goes on, Cancel stops. Returns false when the command must stop.
+bool saveFirstOrStop(CommandHost &host);
+// The time estimate question of colourize-all for a text of `length`
+// characters; false when the user answers No.
+bool confirmLongRun(CommandHost &host, int length);
+
+// For the lifetime of the object: status "Please wait", hourglass, surface
+// hidden, window disabled, progress bar shown, both suppression flags set
+// and the caption replaced by runCaption. Afterwards all is undone, the
+// caret is at 0, the remembered caption comes back marked modified and the
+// status reads "Done".
+class BulkRun {
+public:
+    BulkRun(CommandHost &host, const QString &runCaption);
+    ~BulkRun();
+    BulkRun(const BulkRun &) = delete;
+    BulkRun &operator=(const BulkRun &) = delete;
+
+private:
+    CommandHost &m_host;
+    QString m_caption;
+};
+
+} // namespace qln

@@ -1,0 +1,374 @@
+#include "formatting/spellcorrect.h"
+
+#include "formatting/commandhost.h"
+#include "formatting/indenter.h"
+#include "settings/preferences.h"
+#include "surface/surface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <unordered_map>
+#include <vector>
+
+namespace qln {
+
+namespace {
+
+// Ranges shorter than this (a line being typed) are corrected search by
+// search on the surface; longer ones through the word index below.
+constexpr int kIndexedRangeMin = 2048;
+
+bool isWord(QChar c)
+{
+    return Surface::isWordCharacter(c);
+}
+
+char16_t fold(QChar c)
+{
+    return char16_t(QChar::toCaseFolded(char32_t(c.unicode())));
+}
+
+bool isPlainWord(const QString &w)
+{
+    return !w.isEmpty() && std::all_of(w.begin(), w.end(), isWord);
+}
+
+// A character outside words that folds to a word character could join an
+// any-case match across a word boundary; such text is left to the
+// search-by-search path.
+bool foldsIntoWord(QChar c)
+{
+    return c.unicode() >= 0x80 && !c.isSurrogate() && !isWord(c) && isWord(QChar(fold(c)));
+}
+
+quint64 foldHash(QStringView s)
+{
+    quint64 h = 1469598103934665603ull;
+    for (QChar c : s)
+        h = (h ^ fold(c)) * 1099511628211ull;
+    return h;
+}
+
+bool foldEquals(QStringView a, QStringView folded)
+{
+    if (a.size() != folded.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != folded[i].unicode())
+            return false;
+    return true;
+}
+
+// The literal algorithm, on the surface.
+void correctBySearch(const QStringList &wrong, const QStringList &right, int count, int pairs,
+                     int step, int &lengthChange, int start, int end, Surface &surface,
+                     ProgressSink *progress)
+{
+    for (int i = 1; i <= count; ++i) {
+        surface.setSelStart(start);
+        if (progress && progress->isVisible())
+            progress->setValue(step * i);
+        if (i > pairs)
+            continue;
+        const QString &w = wrong[i];
+        const QString &r = right[i];
+        while (surface.find(w, surface.selStart(), end, FindWholeWord) >= 0) {
+            lengthChange += int(r.size() - w.size());
+            surface.setSelText(r);
+        }
+    }
+}
+
+// Sums of length changes of the slots before a slot.
+class Fenwick {
+public:
+    explicit Fenwick(size_t n) : m_tree(n + 1, 0) {}
+    void add(size_t i, int delta)
+    {
+        for (++i; i < m_tree.size(); i += i & (~i + 1))
+            m_tree[i] += delta;
+    }
+    int before(size_t i) const // sum over [0, i)
+    {
+        int s = 0;
+        for (; i > 0; i -= i & (~i + 1))
+            s += m_tree[i];
+        return s;
+    }
+
+private:
+    std::vector<int> m_tree;
+};
+
+// The same result through an index of the words that some wrong form
+// matches. With every wrong form a plain word, a whole-word any-case match
+// is exactly a maximal run of word characters that folds to the wrong form,
+// and replacing one such run never changes whether another run matches:
+// runs are separated by characters outside words, which no replacement
+// touches. So each candidate word is a slot whose current text is kept on
+// its own; only the end bound needs the positions, which the slots' length
+// changes give. Returns false (having changed nothing) when the text holds
+// a character that makes this reasoning unsafe.
+bool correctByIndex(const QStringList &wrong, const QStringList &right, int count, int pairs,
+                    int step, int &lengthChange, int start, int end, Surface &surface,
+                    ProgressSink *progress)
+{
+    // Distinct folded wrong forms.
+    std::vector<QString> keys;
+    std::vector<int> pairKey(size_t(pairs) + 1, -1);
+    std::unordered_map<quint64, std::vector<int>> keysByHash;
+    std::vector<bool> lengthUsed;
+    for (int i = 1; i <= pairs; ++i) {
+        QString k;
+        k.reserve(wrong[i].size());
+        for (QChar c : wrong[i])
+            k += QChar(fold(c));
+        auto &bucket = keysByHash[foldHash(wrong[i])];
+        int found = -1;
+        for (int idx : bucket)
+            if (keys[size_t(idx)] == k)
+                found = idx;
+        if (found < 0) {
+            found = int(keys.size());
+            keys.push_back(k);
+            bucket.push_back(found);
+        }
+        pairKey[size_t(i)] = found;
+        if (size_t(k.size()) >= lengthUsed.size())
+            lengthUsed.resize(size_t(k.size()) + 1, false);
+        lengthUsed[size_t(k.size())] = true;
+        for (QChar c : right[i])
+            if (foldsIntoWord(c))
+                return false;
+    }
+    auto keyOf = [&](QStringView token) -> int {
+        if (size_t(token.size()) >= lengthUsed.size() || !lengthUsed[size_t(token.size())])
+            return -1;
+        const auto it = keysByHash.find(foldHash(token));
+        if (it == keysByHash.end())
+            return -1;
+        for (int idx : it->second)
+            if (foldEquals(token, keys[size_t(idx)]))
+                return idx;
+        return -1;
+    };
+
+    struct Slot {
+        int origStart, origLength;
+        QString text;
+        // Per character: its position in the text before the call, or for
+        // inserted characters -1 - the position whose format it carries.
+        std::vector<int> origin;
+        bool loaded = false;
+        bool changed = false;
+    };
+    std::vector<Slot> slotList;
+    std::vector<std::vector<int>> slotsByKey(keys.size());
+
+    const QString &text = surface.text();
+    const int len = int(text.size());
+    int i = start;
+    // A word that begins before start cannot match from inside.
+    if (i > 0 && i < len && isWord(text[i - 1]))
+        while (i < len && isWord(text[i]))
+            ++i;
+    while (i < len) {
+        if (!isWord(text[i])) {
+            if (foldsIntoWord(text[i]))
+                return false;
+            ++i;
+            continue;
+        }
+        int j = i + 1;
+        while (j < len && isWord(text[j]))
+            ++j;
+        const int k = keyOf(QStringView(text).mid(i, j - i));
+        if (k >= 0) {
+            slotsByKey[size_t(k)].push_back(int(slotList.size()));
+            slotList.push_back(Slot{i, j - i, {}, {}, false, false});
+        }
+        i = j;
+    }
+
+    Fenwick shifts(slotList.size());
+    auto slotText = [&](Slot &s) -> QString & {
+        if (!s.loaded) {
+            s.loaded = true;
+            s.text = text.mid(s.origStart, s.origLength);
+            s.origin.resize(size_t(s.origLength));
+            for (int c = 0; c < s.origLength; ++c)
+                s.origin[size_t(c)] = s.origStart + c;
+        }
+        return s.text;
+    };
+
+    // The end stays a fixed position; a negative one bounds nothing.
+    const int bound = end < 0 ? std::numeric_limits<int>::max() : end;
+    int caret = start;
+    for (int p = 1; p <= count; ++p) {
+        caret = start;
+        if (progress && progress->isVisible())
+            progress->setValue(step * p);
+        if (p > pairs)
+            continue;
+        const int key = pairKey[size_t(p)];
+        const QString &folded = keys[size_t(key)];
+        const QString &r = right[p];
+        const int n = int(folded.size());
+        std::vector<int> candidates = std::move(slotsByKey[size_t(key)]);
+        slotsByKey[size_t(key)].clear();
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        bool stopped = false;
+        for (int id : candidates) {
+            Slot &s = slotList[size_t(id)];
+            if (stopped) {
+                slotsByKey[size_t(key)].push_back(id);
+                continue;
+            }
+            const QString &cur = slotText(s);
+            const int base = s.origStart + shifts.before(size_t(id));
+            QString out;
+            std::vector<int> origin;
+            bool replaced = false;
+            int c = 0;
+            const int curLen = int(cur.size());
+            while (c < curLen) {
+                if (!isWord(cur[c])) {
+                    out += cur[c];
+                    origin.push_back(s.origin[size_t(c)]);
+                    ++c;
+                    continue;
+                }
+                int d = c + 1;
+                while (d < curLen && isWord(cur[d]))
+                    ++d;
+                const QStringView token = QStringView(cur).mid(c, d - c);
+                if (!stopped && foldEquals(token, folded)) {
+                    const int at = base + int(out.size());
+                    if (at > bound - n) {
+                        stopped = true;
+                    } else {
+                        const int o = s.origin[size_t(c)];
+                        const int formatOf = o >= 0 ? o : -1 - o;
+                        out += r;
+                        origin.insert(origin.end(), size_t(r.size()), -1 - formatOf);
+                        lengthChange += int(r.size()) - n;
+                        caret = at + int(r.size());
+                        replaced = true;
+                        c = d;
+                        continue;
+                    }
+                }
+                out += token;
+                origin.insert(origin.end(), s.origin.begin() + c, s.origin.begin() + d);
+                c = d;
+            }
+            if (replaced) {
+                shifts.add(size_t(id), int(out.size()) - curLen);
+                s.text = std::move(out);
+                s.origin = std::move(origin);
+                s.changed = true;
+                // Register the slot under every key its new text holds.
+                const QString &now = s.text;
+                for (int a = 0; a < int(now.size());) {
+                    if (!isWord(now[a])) {
+                        ++a;
+                        continue;
+                    }
+                    int b = a + 1;
+                    while (b < int(now.size()) && isWord(now[b]))
+                        ++b;
+                    const int k = keyOf(QStringView(now).mid(a, b - a));
+                    if (k >= 0)
+                        slotsByKey[size_t(k)].push_back(id);
+                    a = b;
+                }
+            } else if (stopped) {
+                slotsByKey[size_t(key)].push_back(id);
+            }
+        }
+    }
+
+    // One edit from the first changed slot to the end of the last.
+    std::vector<Surface::Piece> pieces;
+    int rangeStart = -1, keptFrom = 0;
+    for (const Slot &s : slotList) {
+        if (!s.changed)
+            continue;
+        if (rangeStart < 0)
+            rangeStart = keptFrom = s.origStart;
+        if (s.origStart > keptFrom)
+            pieces.push_back(Surface::Piece{keptFrom, s.origStart - keptFrom, {}, -1});
+        for (size_t a = 0; a < s.origin.size();) {
+            size_t b = a + 1;
+            if (s.origin[a] >= 0) {
+                while (b < s.origin.size() && s.origin[b] == s.origin[b - 1] + 1)
+                    ++b;
+                pieces.push_back(Surface::Piece{s.origin[a], int(b - a), {}, -1});
+            } else {
+                while (b < s.origin.size() && s.origin[b] == s.origin[a])
+                    ++b;
+                pieces.push_back(Surface::Piece{-1, 0, s.text.mid(qsizetype(a), qsizetype(b - a)),
+                                                -1 - s.origin[a]});
+            }
+            a = b;
+        }
+        keptFrom = s.origStart + s.origLength;
+    }
+    if (rangeStart >= 0)
+        surface.replacePieces(rangeStart, keptFrom - rangeStart, pieces);
+    surface.setSelStart(caret);
+    return true;
+}
+
+} // namespace
+
+int spellProgressStep(int count)
+{
+    if (count <= 0)
+        return 0;
+    return int(std::nearbyint(100.0 / count)); // the default rounding: halves to even
+}
+
+void SpellCorrectRange(const QStringList &wrongForms, const QStringList &rightForms, int count,
+                       int &lengthChange, int &start, int end, Surface &surface,
+                       ProgressSink *progress)
+{
+    if (end == -1 || count <= 0)
+        return;
+    const int step = spellProgressStep(count);
+    if (start > 0)
+        start -= 1;
+    if (start == -1)
+        start = 0;
+    // Entries beyond the lists are skipped; their pairs still advance the bar.
+    const int pairs = std::max(
+        0, std::min<int>(count, int(std::min(wrongForms.size(), rightForms.size())) - 1));
+    const int from = std::max(0, start);
+    const int to = end < 0 || end > surface.length() ? surface.length() : end;
+    bool plain = true;
+    for (int i = 1; i <= pairs && plain; ++i)
+        plain = isPlainWord(wrongForms[i]);
+    if (plain && pairs > 0 && to - from >= kIndexedRangeMin
+        && correctByIndex(wrongForms, rightForms, count, pairs, step, lengthChange, from, end,
+                          surface, progress))
+        return;
+    correctBySearch(wrongForms, rightForms, count, pairs, step, lengthChange, start, end, surface,
+                    progress);
+}
+
+void spellcorrectallrtf(CommandHost &host)
+{
+    if (!saveFirstOrStop(host))
+        return;
+    const BulkRun run(host, QStringLiteral("Spellcorrecting words"));
+    const Preferences &prefs = host.preferences();
+    int lengthChange = 0;
+    int start = 0;
+    SpellCorrectRange(prefs.arrsfrom, prefs.arrsto, prefs.fromtocount, lengthChange, start,
+                      host.surface().length(), host.surface(), &host.progress());
+}
+
+} // namespace qln

@@ -1,0 +1,6 @@
+# The commands built on the formatting engine.
+quillon_add_test(tst_indenter formatting/tst_indenter.cpp formatting/fakehost.h)
+quillon_add_test(tst_spellcorrect formatting/tst_spellcorrect.cpp formatting/fakehost.h)
+quillon_add_test(tst_casechange formatting/tst_casechange.cpp formatting/fakehost.h)
+quillon_add_test(tst_templates formatting/tst_templates.cpp formatting/fakehost.h)
+quillon_add_test(tst_replacepieces formatting/tst_replacepieces.cpp)

@@ -1,0 +1,268 @@
+// Case changes: the word-character test, the offer to suspend the automatic
+// features, lowercase/UPPERCASE as single edits, and Invert Case and
+// Capitalize against a character-by-character reference on the surface.
+#include "fakehost.h"
+
+#include "formatting/casechange.h"
+#include "shell/editorstate.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace qln;
+using namespace qln::test;
+
+namespace {
+
+const QString kSuspendQuestion = QStringLiteral(
+    "Would you like to turn off the autotreesearch, autocolorize and autospellcorrect features "
+    "during the process?\r\nIf you choose yes, it will speed up the process significantly");
+
+enum class Walk { Invert, Capitalize };
+
+// The walk as described, one selection and one replacement per character
+// on the surface, over the selection only.
+void referenceWalk(Surface &surface, Walk walk)
+{
+    int s = surface.selStart();
+    const int e = s + surface.selLength();
+    bool prev = true;
+    if (walk == Walk::Capitalize) {
+        if (s == 0) {
+            prev = true;
+        } else {
+            s -= 1;
+            prev = false;
+        }
+    }
+    for (int i = s; i < e; ++i) {
+        surface.setSelection(i, 1);
+        const QString c = surface.selText();
+        if (walk == Walk::Invert) {
+            const QString u = c.toUpper();
+            if (!IsWordDelimiter(u))
+                surface.setSelText(c == u ? c.toLower() : u);
+        } else {
+            if (!IsWordDelimiter(c) && prev) {
+                surface.setSelText(c.toUpper());
+                surface.setSelection(i, 1);
+            }
+            prev = IsWordDelimiter(surface.selText());
+        }
+    }
+}
+
+void paint(Surface &s)
+{
+    for (int i = 0; i < s.length(); ++i) {
+        CharFormat f;
+        f.color = BgrColor((i % 251) * 40503u & 0xFFFFFF);
+        f.underline = i % 4 == 0;
+        s.setFormat(i, 1, f);
+    }
+}
+
+void compareSurfaces(const Surface &a, const Surface &b)
+{
+    QCOMPARE(a.text(), b.text());
+    for (int i = 0; i < a.length(); ++i)
+        if (!(a.formatAt(i) == b.formatAt(i)))
+            QFAIL(qPrintable(QStringLiteral("format differs at %1: %2/%3 vs %4/%5").arg(i).arg(a.formatAt(i).color).arg(a.formatAt(i).underline).arg(b.formatAt(i).color).arg(b.formatAt(i).underline)));
+    QCOMPARE(a.selStart(), b.selStart());
+    QCOMPARE(a.selLength(), b.selLength());
+}
+
+// Runs a command on text with [start, start+length) selected.
+QString run(void (*command)(CommandHost &, const AutoFeatureSwitches &), const QString &text,
+            int start, int length)
+{
+    FakeHost host;
+    host.m_surface.setText(text);
+    host.m_surface.setSelection(start, length);
+    command(host, AutoFeatureSwitches{});
+    return host.m_surface.text();
+}
+
+QString randomText(QRandomGenerator &rng, int n)
+{
+    const QString alphabet = QStringLiteral("aBzZ09._ -$\té\u00DFxY(\r\n");
+    QString t;
+    for (int i = 0; i < n; ++i)
+        t += alphabet[rng.bounded(int(alphabet.size()))];
+    return Surface::normalizeLineBreaks(t);
+}
+
+} // namespace
+
+class TestCaseChange : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { editorState() = EditorState{}; }
+
+    void wordDelimiters()
+    {
+        QVERIFY(IsWordDelimiter(QString()));
+        for (const char *word : {"0", "9", "A", "Z", "a", "z", ".", "_", "abc", "_x"})
+            QVERIFY2(!IsWordDelimiter(QString::fromLatin1(word)), word);
+        for (const char *delim : {" ", "$", "-", "/", "@", "[", "`", "{", ":", "\t"})
+            QVERIFY2(IsWordDelimiter(QString::fromLatin1(delim)), delim);
+        // Only ASCII letters count: the ANSI code of é is not one of them.
+        QVERIFY(IsWordDelimiter(QStringLiteral("é")));
+    }
+
+    void suspendQuestion()
+    {
+        ScriptedPrompter p;
+        QVERIFY(AskSuspendAutoFeatures(p, AutoFeatureSwitches{}));
+        QVERIFY(p.asked().empty());
+        for (int which = 0; which < 3; ++which) {
+            AutoFeatureSwitches on;
+            on.autoSyntaxColor = which == 0;
+            on.autoSpellCorrect = which == 1;
+            on.autoTreeSearch = which == 2;
+            p.clear();
+            p.answer(MsgAnswer::Yes);
+            QVERIFY(AskSuspendAutoFeatures(p, on));
+            p.answer(MsgAnswer::No);
+            QVERIFY(!AskSuspendAutoFeatures(p, on));
+            QCOMPARE(p.asked().size(), size_t(2));
+            const MessageRequest &m = p.asked()[0].message;
+            QCOMPARE(m.text, kSuspendQuestion);
+            QCOMPARE(m.title, QString());
+            QCOMPARE(m.icon, MsgIcon::Question);
+            QCOMPARE(m.buttons, MsgButtons::YesNo);
+        }
+    }
+
+    void lowerAndUpperCaseAreSingleEdits()
+    {
+        FakeHost host;
+        host.m_surface.setText(QStringLiteral("Hello World"));
+        host.m_surface.setSelection(0, 5);
+        int changes = 0;
+        bool flagsClear = false;
+        connect(&host.m_surface, &Surface::changed, this, [&] {
+            ++changes;
+            flagsClear = !editorState().suppressChange && !editorState().suppressSelChange;
+        });
+        uppercase(host);
+        QCOMPARE(host.m_surface.text(), QStringLiteral("HELLO World"));
+        QCOMPARE(changes, 1);
+        QVERIFY(flagsClear);
+        QCOMPARE(host.log, (QStringList{"status Please wait", "busy", "idle", "status Done"}));
+        host.m_surface.setSelection(0, 11);
+        lowercase(host);
+        QCOMPARE(host.m_surface.text(), QStringLiteral("hello world"));
+        // An empty selection: nothing, not even the status bar.
+        host.log.clear();
+        host.m_surface.setSelStart(3);
+        lowercase(host);
+        uppercase(host);
+        QVERIFY(host.log.isEmpty());
+        QCOMPARE(changes, 2);
+    }
+
+    void capitalizeAndInvert()
+    {
+        QCOMPARE(run(capitalize, QStringLiteral("hello world"), 0, 11), QStringLiteral("Hello World"));
+        QCOMPARE(run(capitalize, QStringLiteral("x_y.z"), 0, 5), QStringLiteral("X_y.z"));
+        QCOMPARE(run(capitalize, QStringLiteral("java.lang.String x1 2b"), 0, 22),
+                 QStringLiteral("Java.lang.String X1 2b"));
+        // Starting inside a word: the first selected letter is not a word start.
+        QCOMPARE(run(capitalize, QStringLiteral("abc def"), 1, 6), QStringLiteral("abc Def"));
+        QCOMPARE(run(capitalize, QStringLiteral("ab def"), 2, 4), QStringLiteral("ab Def"));
+        QCOMPARE(run(invertcase, QStringLiteral("aB1"), 0, 3), QStringLiteral("Ab1"));
+        // The character after the selection is left alone.
+        QCOMPARE(run(invertcase, QStringLiteral("abcd"), 0, 2), QStringLiteral("ABcd"));
+        QCOMPARE(run(capitalize, QStringLiteral("a b"), 0, 2), QStringLiteral("A b"));
+        // Letters outside ASCII are not inverted, but "ß" upper-cases to
+        // "SS", whose second letter the walk then meets and lower-cases.
+        QCOMPARE(run(invertcase, QStringLiteral("éa"), 0, 2), QStringLiteral("éA"));
+        QCOMPARE(run(invertcase, QStringLiteral("\u00DFa"), 0, 2), QStringLiteral("Ssa"));
+    }
+
+    void walkFlagsAndQuestion()
+    {
+        // All features off: no question, and suppressChange is set for the walk.
+        FakeHost host;
+        host.m_surface.setText(QStringLiteral("ab cd"));
+        host.m_surface.setSelection(0, 5);
+        bool change = false, sel = false, hidden = false;
+        connect(&host.m_surface, &Surface::changed, this, [&] {
+            change = editorState().suppressChange;
+            sel = editorState().suppressSelChange;
+            hidden = !host.m_surface.isVisible();
+        });
+        invertcase(host, AutoFeatureSwitches{});
+        QVERIFY(host.prompts.asked().empty());
+        QVERIFY(change && sel && hidden);
+        QCOMPARE(host.m_surface.text(), QStringLiteral("AB CD"));
+        QVERIFY(!editorState().suppressChange && !editorState().suppressSelChange);
+        QVERIFY(host.m_surface.isVisible());
+        QCOMPARE(host.log, (QStringList{"status Please wait", "busy", "idle", "status Done"}));
+
+        // A feature on and the answer No: suppressChange stays clear, so the
+        // change handler sees every character's edit.
+        AutoFeatureSwitches on;
+        on.autoSpellCorrect = true;
+        int edits = 0;
+        connect(&host.m_surface, &Surface::changed, this, [&] { ++edits; });
+        host.m_surface.setText(QStringLiteral("ab cd"));
+        host.m_surface.setSelection(0, 5);
+        edits = 0;
+        host.prompts.answer(MsgAnswer::No);
+        capitalize(host, on);
+        QCOMPARE(host.m_surface.text(), QStringLiteral("Ab Cd"));
+        QCOMPARE(host.prompts.messages(), QStringList{kSuspendQuestion});
+        QVERIFY(!change && sel);
+        QCOMPARE(edits, 2);
+        // Yes: one edit with the handler suppressed.
+        host.m_surface.setText(QStringLiteral("ab cd"));
+        host.m_surface.setSelection(0, 5);
+        edits = 0;
+        host.prompts.answer(MsgAnswer::Yes);
+        invertcase(host, on);
+        QCOMPARE(host.m_surface.text(), QStringLiteral("AB CD"));
+        QCOMPARE(edits, 1);
+        QVERIFY(change);
+    }
+
+    void walksEqualTheReference()
+    {
+        QRandomGenerator rng(4711);
+        for (int round = 0; round < 200; ++round) {
+            const QString text = randomText(rng, 1 + rng.bounded(120));
+            const int start = rng.bounded(int(text.size()));
+            const int length = 1 + rng.bounded(int(text.size()) - start);
+            const Walk walk = round % 2 ? Walk::Invert : Walk::Capitalize;
+            // Both ways of running the command: in one edit (features
+            // suspended) and edit by edit (features kept on).
+            for (bool suspend : {true, false}) {
+                Surface ref;
+                ref.setText(text);
+                paint(ref);
+                ref.setSelection(start, length);
+                referenceWalk(ref, walk);
+                FakeHost host;
+                host.m_surface.setText(text);
+                paint(host.m_surface);
+                host.m_surface.setSelection(start, length);
+                AutoFeatureSwitches on;
+                on.autoTreeSearch = true;
+                host.prompts.answer(suspend ? MsgAnswer::Yes : MsgAnswer::No);
+                if (walk == Walk::Invert)
+                    invertcase(host, on);
+                else
+                    capitalize(host, on);
+                compareSurfaces(host.m_surface, ref);
+                if (QTest::currentTestFailed()) {
+                    qDebug() << "input" << text << start << length << int(walk) << suspend;
+                    return;
+                }
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCaseChange)
+#include "tst_casechange.moc"

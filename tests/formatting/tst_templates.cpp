@@ -1,0 +1,169 @@
+// Statement templates: insertion at the caret from the store, the Defaults
+// texts, and the "Edit Structures" dialog's OK, Cancel and Defaults.
+#include "fakehost.h"
+
+#include "formatting/frmstructures.h"
+#include "formatting/templates.h"
+#include "settings/schema.h"
+#include "settings/settingsstore.h"
+#include "shell/editorstate.h"
+#include "surface/surfaceview.h"
+
+#include <QPushButton>
+#include <QTest>
+
+using namespace qln;
+using namespace qln::test;
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+MemorySettingsBackend *freshStore()
+{
+    auto backend = std::make_unique<MemorySettingsBackend>();
+    MemorySettingsBackend *raw = backend.get();
+    setSettingsStore(std::make_unique<SettingsStore>(std::move(backend)));
+    return raw;
+}
+
+QString stored(int k)
+{
+    return settingsStore().get(kPrefs, templateKey(k), QStringLiteral("<absent>"));
+}
+
+} // namespace
+
+class TestTemplates : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { freshStore(); }
+
+    void keysInMenuOrder()
+    {
+        const QStringList expected{"insertif",      "insertifelse",    "insertswitch",
+                                   "insertforloop", "insertwhileloop", "insertdowhileloop"};
+        for (int k = 1; k <= kTemplateCount; ++k)
+            QCOMPARE(templateKey(k), expected[k - 1]);
+        QCOMPARE(templateKey(0), QString());
+        QCOMPARE(templateKey(7), QString());
+    }
+
+    void insertingSplitsTheLineInTheTextColour()
+    {
+        SaveSetting(kApp, kPrefs, QStringLiteral("insertif"),
+                    kCrLf + QStringLiteral("if ( <>= ) { }") + kCrLf);
+        FakeHost host;
+        host.prefs.ctextcolor = QStringLiteral("16711680");
+        Surface &s = host.m_surface;
+        s.setText(QStringLiteral("abcdef"));
+        CharFormat red;
+        red.color = 255;
+        s.setFormat(0, 6, red);
+        s.setSelStart(3);
+        bool flagsClear = false;
+        connect(&s, &Surface::changed, this, [&] {
+            flagsClear = !editorState().suppressChange && !editorState().suppressSelChange;
+        });
+        insertTemplate(host, 1);
+        QCOMPARE(s.text(), QStringLiteral("abc\r\nif ( <>= ) { }\r\ndef"));
+        QCOMPARE(s.selStart(), 21);
+        QVERIFY(flagsClear);
+        for (int i = 3; i < 21; ++i)
+            QCOMPARE(s.formatAt(i).color, BgrColor(16711680));
+        QCOMPARE(s.formatAt(21).color, BgrColor(255));
+
+        // A selection is replaced, and the new text is uncoloured too.
+        SaveSetting(kApp, kPrefs, QStringLiteral("insertwhileloop"), QStringLiteral("while"));
+        s.setSelection(0, 3);
+        insertTemplate(host, 5);
+        QVERIFY(s.text().startsWith(QStringLiteral("while\r\nif")));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(s.formatAt(i).color, BgrColor(16711680));
+
+        // An absent key inserts nothing.
+        const QString before = s.text();
+        s.setSelStart(2);
+        insertTemplate(host, 6);
+        QCOMPARE(s.text(), before);
+    }
+
+    void defaultsButtonTexts()
+    {
+        QCOMPARE(defaultsButtonTemplate(3),
+                 QStringLiteral("\r\nswitch ( )\r\n{\r\n\r\ncase :\r\n\r\ncase :\r\n\r\n}\r\n"));
+        QVERIFY(defaultsButtonTemplate(3) != schema::factoryDefault(kPrefs, templateKey(3)));
+        QCOMPARE(defaultsButtonTemplate(1), QStringLiteral("\r\nif ( <>= ) { }\r\n"));
+        QCOMPARE(defaultsButtonTemplate(6),
+                 QStringLiteral("\r\ndo\r\n{\r\n\r\n}while ( <>= );\r\n"));
+        for (int k : {2, 4, 5})
+            QCOMPARE(defaultsButtonTemplate(k), schema::factoryDefault(kPrefs, templateKey(k)));
+        QVERIFY(defaultsButtonTemplate(4).contains(QStringLiteral("for  ( = ; <>= ; ++)")));
+    }
+
+    void dialogOkStoresCancelDiscards()
+    {
+        for (int k = 1; k <= kTemplateCount; ++k)
+            SaveSetting(kApp, kPrefs, templateKey(k), QStringLiteral("t%1").arg(k));
+        {
+            frmstructures dlg;
+            QCOMPARE(dlg.windowTitle(), QStringLiteral("Edit Structures"));
+            Surface *box = dlg.rtfstructure()->surface();
+            QCOMPARE(box->text(), QStringLiteral("t1"));
+            QCOMPARE(dlg.templateButton(4)->text(), QStringLiteral("for loop"));
+            QTest::mouseClick(dlg.templateButton(4), Qt::LeftButton);
+            QCOMPARE(box->text(), QStringLiteral("t4"));
+            box->setSelStart(2);
+            box->setSelText(QStringLiteral(" edited"));
+            QTest::mouseClick(dlg.templateButton(1), Qt::LeftButton);
+            QCOMPARE(box->text(), QStringLiteral("t1"));
+            box->setText(QStringLiteral("if\r\nchanged"));
+            QTest::mouseClick(dlg.templateButton(4), Qt::LeftButton);
+            QCOMPARE(box->text(), QStringLiteral("t4 edited"));
+            QTest::mouseClick(dlg.cmdcancel(), Qt::LeftButton);
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        }
+        for (int k = 1; k <= kTemplateCount; ++k)
+            QCOMPARE(stored(k), QStringLiteral("t%1").arg(k));
+        {
+            frmstructures dlg;
+            Surface *box = dlg.rtfstructure()->surface();
+            QTest::mouseClick(dlg.templateButton(6), Qt::LeftButton);
+            box->setText(QStringLiteral("do\r\n{ }"));
+            QTest::mouseClick(dlg.cmdok(), Qt::LeftButton);
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(stored(6), QStringLiteral("do\r\n{ }"));
+        QCOMPARE(stored(1), QStringLiteral("t1"));
+    }
+
+    void dialogDefaultsWriteAtOnce()
+    {
+        SaveSetting(kApp, kPrefs, templateKey(3), QStringLiteral("mine"));
+        frmstructures dlg;
+        QTest::mouseClick(dlg.templateButton(3), Qt::LeftButton);
+        QTest::mouseClick(dlg.cmddefaults(), Qt::LeftButton);
+        // Written to the store before OK or Cancel; the box shows "if".
+        for (int k = 1; k <= kTemplateCount; ++k)
+            QCOMPARE(stored(k), defaultsButtonTemplate(k));
+        QCOMPARE(dlg.rtfstructure()->surface()->text(), defaultsButtonTemplate(1));
+        QCOMPARE(dlg.editor().current(), 1);
+        QTest::mouseClick(dlg.cmdcancel(), Qt::LeftButton);
+        QCOMPARE(stored(3), defaultsButtonTemplate(3));
+    }
+
+    void editStructuresDisablesTheWindowWhileOpen()
+    {
+        FakeHost host;
+        QPointer<frmstructures> dlg = editstructures(host);
+        QVERIFY(dlg && dlg->isVisible());
+        QVERIFY(!dlg->parent());
+        QVERIFY(!host.windowEnabled);
+        dlg->reject();
+        QVERIFY(host.windowEnabled);
+        QTRY_VERIFY(dlg.isNull()); // deleted once closed
+    }
+};
+
+QTEST_MAIN(TestTemplates)
+#include "tst_templates.moc"
