@@ -141,6 +141,7 @@ void frmJavaX::closeEvent(QCloseEvent *event)
         m_dos->disconnect(this);
         m_dos->stop();
         m_run = RunKind::None;
+        QApplication::restoreOverrideCursor();
     }
     if (m_help)
         m_help->hide();
@@ -310,7 +311,7 @@ QWidget *frmJavaX::buildCommandLineFrame()
     rtfCommandLineOptions = named(new SurfaceView(fraCommandLine), QStringLiteral("rtfCommandLineOptions"));
     rtfCommandLineOptions->setMinimumHeight(60);
     rtfCommandLineOptions->surface()->setRightMargin(1);
-    rtfCommandLineOptions->surface()->setVisible(false);
+    rtfCommandLineOptions->hide();
     v->addWidget(rtfCommandLine, 1);
     v->addWidget(rtfCommandLineOptions, 1);
 
@@ -471,8 +472,8 @@ void frmJavaX::showState()
     chkLaunchInSeparateWindow->setChecked(m_state.launchInSeparateWindow);
     setCodeText(m_state.code);
     const bool panel = m_state.panelOpen;
-    commandLineBox().setVisible(!panel);
-    codingBox().setVisible(panel);
+    rtfCommandLine->setVisible(!panel);
+    rtfCommandLineOptions->setVisible(panel);
     chkIgnoreDashes->setVisible(panel);
     chkLeaveSpaceBetweenOptions->setVisible(panel);
     fraCommandLineO->setVisible(panel);
@@ -950,11 +951,12 @@ void frmJavaX::onRunEnded(const RunEnd &end)
             appendStyled(marker, kMarkerColour, true);
     }
     setRunningLook(false);
-    if (m_owner) {
+    if (m_owner)
         m_owner->show();
-    }
     raise();
     activateWindow();
+    if (cmdJavaX->isEnabled())
+        cmdJavaX->setFocus();
     rtfCommandLine->ensureCursorVisible();
     if (kind == RunKind::OptionsHelp && end.started)
         m_prompter.message(output.trimmed(), QStringLiteral("Options Help"), MsgIcon::Information,
