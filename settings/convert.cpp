@@ -108,4 +108,13 @@ QString colourText(BgrColor colour)
     return QString::number(colour);
 }
 
+BgrColor colourOr(const QString &text, BgrColor fallback)
+{
+    try {
+        return toColour(text);
+    } catch (const ConversionError &) {
+        return fallback;
+    }
+}
+
 } // namespace qln

@@ -38,6 +38,8 @@ qint16 toCount16(const QString &text);
 qint32 toCount32(const QString &text, qint32 max = kMaxSpellingPairs);
 // A stored colour: a whole number from 0 to 0xFFFFFF (red in the low byte).
 BgrColor toColour(const QString &text);
+// A stored colour, or `fallback` when the text does not convert.
+BgrColor colourOr(const QString &text, BgrColor fallback = 0);
 // A single-precision number of twips.
 float toTwips(const QString &text);
 

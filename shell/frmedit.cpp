@@ -9,7 +9,23 @@
 #include "shell/editcommands.h"
 #include "shell/commandtables.h"
 #include "shell/editorstate.h"
+#include "dialogs/frmdatetime.h"
+#include "dialogs/frmfind.h"
+#include "formatting/casechange.h"
+#include "formatting/colorizeall.h"
+#include "formatting/frmstructures.h"
+#include "formatting/indenter.h"
+#include "formatting/spellcorrect.h"
+#include "formatting/templates.h"
+#include "settings/frmpref.h"
+#include "shell/completionbox.h"
+#include "shell/frmabout.h"
+#include "shell/print.h"
+#include "tools/frmjavax.h"
 #include "shell/frmsplash.h"
+#include "shell/frmwait.h"
+#include "shell/windowhosts.h"
+#include "formatting/typingassist.h"
 #include "shell/pathutil.h"
 #include "shell/qtprompter.h"
 #include "shell/statustext.h"
@@ -146,6 +162,9 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
 
     connect(surface(), &Surface::changed, this, &frmedit::rtfedit_Change);
     connect(surface(), &Surface::selChanged, this, &frmedit::rtfedit_SelChange);
+    connectTypingAssist();
+    connectDialogCommands();
+    connectFormattingCommands();
     connect(m_rtfedit, &SurfaceView::keyDown, this, [this](KeyEventInfo *info) {
         // The surface would take these keys for itself (select all, undo);
         // in this program they belong to the menu.
@@ -158,6 +177,8 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
                 return;
             }
         }
+        if (m_typing->onKeyDown(info->key, info->modifiers))
+            info->consumed = true;
     });
 
     m_documentHost = std::make_unique<WindowDocumentHost>(*this);
@@ -503,10 +524,43 @@ bool frmedit::loadPreferences()
         m_splash->show();
         m_splash->repaint();
     };
-    // The object tree is loaded here once its loader exists.
     m_prefs = std::make_unique<PreferencesSession>(settingsStore(), *m_prompter, m_preferences,
                                                    std::move(inputs));
-    return m_prefs->startUp() != LoadOutcome::Quit;
+    m_prefs->loadObjectTree = [this](const QString &path) { loadObjectTree(path); };
+    // The preferences dialog's own load runs the start-up load of the
+    // preferences; it stays loaded, hidden.
+    return loadPreferencesDialog() != nullptr;
+}
+
+frmpref *frmedit::loadPreferencesDialog()
+{
+    m_frmpref = new frmpref(*m_prefs, *m_prompter, this);
+    frmpref *dialog = m_frmpref;
+    dialog->locateObjectTree = [this] { LocateObjectTree(*m_prompter, settingsStore()); };
+    connect(dialog, &frmpref::endProgram, this, [this] {
+        m_endAtOnce = true;
+        close();
+    });
+    connect(dialog, &frmpref::closeMainWindow, this, [this] {
+        m_endAtOnce = true;
+        close();
+    });
+    if (dialog->Form_Load() == LoadOutcome::Quit) {
+        delete dialog;
+        return nullptr;
+    }
+    return dialog;
+}
+
+void frmedit::showPreferences()
+{
+    // A dialog the user closed with its close box is loaded again.
+    if (!m_frmpref && !loadPreferencesDialog()) {
+        m_endAtOnce = true;
+        close();
+        return;
+    }
+    m_frmpref->showPreferences();
 }
 
 bool frmedit::openCommandLineFile(const QString &commandLine)
@@ -652,6 +706,12 @@ bool frmedit::eventFilter(QObject *watched, QEvent *event)
 
 void frmedit::closeEvent(QCloseEvent *event)
 {
+    if (m_endAtOnce) {
+        delete m_frmpref;
+        delete m_find;
+        event->accept();
+        return;
+    }
     if (captionMarksModified(windowTitle())) {
         const MsgAnswer answer = m_prompter->message(
             QStringLiteral("Do you wish to save the file?"), QStringLiteral("File not saved"),
@@ -667,6 +727,8 @@ void frmedit::closeEvent(QCloseEvent *event)
     if (m_splash)
         m_splash->dismiss();
     m_Timer1->stop();
+    delete m_frmpref;
+    delete m_find;
     event->accept();
 }
 
@@ -730,17 +792,158 @@ void frmedit::cbofontsize_Click()
 
 void frmedit::rtfedit_Change()
 {
-    if (editorState().suppressChange)
-        return;
-    if (!windowTitle().isEmpty())
-        setWindowTitle(captionWithModifiedMark(windowTitle()));
+    m_typing->onChange();
 }
 
 void frmedit::rtfedit_SelChange()
 {
-    if (editorState().suppressSelChange)
-        return;
-    UpdateStatusBar();
+    m_typing->onSelChange();
+}
+
+void frmedit::connectDialogCommands()
+{
+    auto on = [this](const char *name, auto &&handler) {
+        connect(menuItem(QLatin1String(name)), &QAction::triggered, this, handler);
+    };
+    // Tools.
+    on("compile", [this] {
+        if (captionMarksModified(windowTitle())
+            && m_prompter->message(QStringLiteral("Do you wish to save the file before compiling?"),
+                                   QStringLiteral("File not saved"), MsgIcon::Question,
+                                   MsgButtons::YesNo)
+                   == MsgAnswer::Yes)
+            m_documents->Save();
+        openTool(QStringLiteral("Compile"));
+    });
+    on("run", [this] { openTool(QStringLiteral("Run")); });
+    on("appletviewer", [this] { openTool(QStringLiteral("Appletviewer")); });
+    on("jar", [this] { openTool(QStringLiteral("Jar")); });
+    for (const char *name : {"htmlconverter", "native2asciiconverter", "javadoc", "javap"})
+        on(name, [this] {
+            m_prompter->message(QStringLiteral("this option doesn't work yet"), QString(),
+                                MsgIcon::None, MsgButtons::Ok);
+        });
+
+    // Find and replace: one dialog, loaded hidden and kept.
+    m_find = new frmFind(*surface(), m_rtfedit, *m_prompter, this);
+    m_find->setSuspendOffer(
+        [this] { return AskSuspendAutoFeatures(*m_prompter, m_typingHost->switches()); });
+    on("Find", [this] { m_find->showFromMenu(); });
+    on("replace", [this] { m_find->showFromMenu(); });
+    on("Find_next", [this] { m_find->findNext(); });
+    on("timeanddate", [this] {
+        frmDateTime::timeanddate(*surface(), m_preferences.singleLineComment, settingsStore(),
+                                 this);
+    });
+
+    on("preferences", [this] { showPreferences(); });
+    on("about", [this] { frmAbout::showAbout(*m_prompter, this); });
+    on("printa", [this] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        printDocument(*surface());
+        QApplication::restoreOverrideCursor();
+    });
+    on("printd", [this] {
+        printWithDialog(*surface(), [this](QPrinter &printer, bool hasSelection) {
+            return execPrintDialog(printer, hasSelection, this);
+        });
+    });
+}
+
+void frmedit::connectFormattingCommands()
+{
+    m_commandHost = std::make_unique<WindowCommandHost>(*this);
+    auto on = [this](const char *name, auto &&handler) {
+        connect(menuItem(QLatin1String(name)), &QAction::triggered, this, handler);
+    };
+    on("colorizeallrtf", [this] { colorizeallrtf(*m_commandHost); });
+    on("spellcorrectallrtf", [this] { spellcorrectallrtf(*m_commandHost); });
+    on("indentallrtf", [this] { indentallrtf(*m_commandHost); });
+    on("lowercase", [this] { runCaseCommand('L'); });
+    on("uppercase", [this] { runCaseCommand('U'); });
+    on("invertcase", [this] { runCaseCommand('I'); });
+    on("capitalize", [this] { runCaseCommand('C'); });
+    on("editstructures", [this] { editstructures(*m_commandHost); });
+    const char *templates[] = {"insertif",       "insertifelse",    "insertswitch",
+                               "insertforloop",  "insertwhileloop", "insertdowhileloop"};
+    for (int k = 1; k <= kTemplateCount; ++k)
+        on(templates[k - 1], [this, k] { insertTemplate(*m_commandHost, k); });
+}
+
+void frmedit::runCaseCommand(char which)
+{
+    switch (which) {
+    case 'L': lowercase(*m_commandHost); break;
+    case 'U': uppercase(*m_commandHost); break;
+    case 'I': invertcase(*m_commandHost, m_typingHost->switches()); break;
+    case 'C': capitalize(*m_commandHost, m_typingHost->switches()); break;
+    }
+}
+
+void frmedit::openTool(const QString &mode)
+{
+    // A path that is only the Open dialog's starting folder names no document.
+    const QString path = m_documents->path().contains(QLatin1Char('*')) ? QString()
+                                                                          : m_documents->path();
+    if (frmJavaX *dialog = frmJavaX::open(mode, path, *m_prompter, settingsStore(), this))
+        dialog->setCompileCommand(
+            [this] { menuItem(QStringLiteral("compile"))->trigger(); });
+}
+
+void frmedit::connectTypingAssist()
+{
+    m_cbotree = new CompletionBox(m_client);
+    m_typingHost = std::make_unique<WindowTypingHost>(*this);
+    m_typing = std::make_unique<TypingAssist>(*m_typingHost);
+    connect(m_rtfedit, &SurfaceView::clicked, this, [this] { m_typing->onClick(); });
+    // The box's own keys; after a choice the surface gets the focus back
+    // a moment later.
+    connect(m_cbotree, &CompletionBox::boxKeyDown, this, [this](int key) {
+        m_typing->boxKeyDown(key);
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+            m_Timer1->start(100);
+    });
+    connect(m_cbotree, &CompletionBox::boxActivated, this, [this](int item) {
+        m_typing->boxActivated(item);
+        m_Timer1->start(100);
+    });
+    connect(m_cbotree, &CompletionBox::boxKeyPress, this,
+            [this](const QString &text) { m_typing->boxKeyPress(text); });
+    connect(m_chkautotreesearch, &QCheckBox::clicked, this, [this](bool on) {
+        AutoTreeSearchTicked(on, m_tree, settingsStore(), *m_prompter, treeLoadHooks());
+        if (!on)
+            m_typing->clearBox();
+    });
+}
+
+TreeLoadHooks frmedit::treeLoadHooks()
+{
+    TreeLoadHooks hooks;
+    hooks.showWait = [this](const QString &text) {
+        if (!m_wait)
+            m_wait = new frmwait(this);
+        m_wait->setWaitText(text);
+        m_wait->show();
+        m_wait->repaint();
+    };
+    hooks.setWaitText = [this](const QString &text) {
+        if (m_wait) {
+            m_wait->setWaitText(text);
+            m_wait->repaint();
+        }
+    };
+    hooks.hideWait = [this] {
+        if (m_wait)
+            m_wait->deleteLater();
+    };
+    hooks.yield = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    return hooks;
+}
+
+void frmedit::loadObjectTree(const QString &path)
+{
+    QString file = path;
+    LoadObjectTree(file, m_tree, settingsStore(), *m_prompter, treeLoadHooks());
 }
 
 void frmedit::UpdateStatusBar()

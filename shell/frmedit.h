@@ -5,6 +5,7 @@
 // offers to save and writes its settings back. It holds controls and hands
 // each event on; the work lives in the core classes.
 
+#include "completion/objecttree.h"
 #include "settings/preferences.h"
 #include "settings/prefloader.h"
 #include "shell/prompter.h"
@@ -29,7 +30,14 @@ namespace qln {
 
 class DocumentFiles;
 class DocumentHost;
+class CompletionBox;
+class frmFind;
+class frmpref;
 class PreferencesSession;
+class TypingAssist;
+class WindowCommandHost;
+class WindowTypingHost;
+class frmwait;
 class Surface;
 class SurfaceView;
 class frmSplash;
@@ -75,6 +83,18 @@ public:
     std::optional<TextFileFormat> documentFormat() const;
     // The document commands of the File and Insert menus.
     DocumentFiles &documents() const { return *m_documents; }
+
+    // The object tree the completion box draws from, the box, and the
+    // typing-time assistance that drives it.
+    ObjectTree &objectTree() { return m_tree; }
+    const ObjectTree &objectTree() const { return m_tree; }
+    CompletionBox *cbotree() const { return m_cbotree; }
+    TypingAssist &typing() const { return *m_typing; }
+    QCheckBox *chkautotreesearch() const { return m_chkautotreesearch; }
+    QCheckBox *chkautospellcorrect() const { return m_chkautospellcorrect; }
+    QCheckBox *chkautosyntaxcolor() const { return m_chkautosyntaxcolor; }
+    // Loads the object tree file at path, with the wait window up.
+    void loadObjectTree(const QString &path);
     // The font name the common dialog offers.
     QString dialogFontName() const { return m_dialogFontName; }
 
@@ -108,6 +128,17 @@ private:
     void buildFormattingBand();
     void buildStatusBar();
     void connectEditCommands();
+    void connectTypingAssist();
+    void connectDialogCommands();
+    void connectFormattingCommands();
+public:
+    // Alt+L/U/I/C and the Change Case menu: 'L', 'U', 'I' or 'C'.
+    void runCaseCommand(char which);
+private:
+    void openTool(const QString &mode);
+    frmpref *loadPreferencesDialog();
+    void showPreferences();
+    TreeLoadHooks treeLoadHooks();
     void toggleView(QAction *item, QWidget *bar);
     void Toolbar1_ButtonClick(QAction *button);
     void toggleStyle(QAction *button);
@@ -119,6 +150,16 @@ private:
     bool saveBeforeClose();
     void connectDocumentCommands();
 
+    ObjectTree m_tree;
+    CompletionBox *m_cbotree = nullptr;
+    std::unique_ptr<WindowTypingHost> m_typingHost;
+    std::unique_ptr<WindowCommandHost> m_commandHost;
+    std::unique_ptr<TypingAssist> m_typing;
+    QPointer<frmwait> m_wait;
+    QPointer<frmpref> m_frmpref;
+    QPointer<frmFind> m_find;
+    // "Load Defaults" ends the program without the usual closing steps.
+    bool m_endAtOnce = false;
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;
     std::optional<ProbePlaces> m_probePlaces;

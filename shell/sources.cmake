@@ -21,3 +21,9 @@ configure_file(${CMAKE_SOURCE_DIR}/samples/Hello.java
 # Edit and Format menu commands.
 target_sources(quillon_core PRIVATE shell/editcommands.h shell/editcommands.cpp)
 include(shell/dialogs.cmake)
+
+# The completion box and the window's adapters for the formatting commands
+# and the typing-time assistance.
+target_sources(quillon_widgets PRIVATE
+  shell/completionbox.h shell/completionbox.cpp
+  shell/windowhosts.h shell/windowhosts.cpp)

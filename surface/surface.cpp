@@ -162,6 +162,8 @@ template <typename Mutate> void Surface::mutateSelection(Mutate mutate)
         return;
     }
     mutateRange(m_selStart, m_selLength, mutate);
+    // Text that replaces the selection takes its new format.
+    updateInsertFormatFromCaret();
 }
 
 template <typename Get>

@@ -8,3 +8,5 @@ quillon_add_test(tst_editcommands
   shell/tst_editcommands.cpp)
 quillon_add_test(tst_documents
   shell/tst_documents.cpp)
+quillon_add_test(tst_typing
+  shell/tst_typing.cpp)

@@ -259,9 +259,19 @@ void TestFrmedit::toolbarAndStatusBar()
     QSignalSpy preferences(w->menuItem("preferences"), &QAction::triggered);
     QSignalSpy indent(w->menuItem("indentallrtf"), &QAction::triggered);
     w->toolbarButton("Preferences")->trigger();
+    QVERIFY(!w->isEnabled()); // the preferences dialog is up
+    QWidget *prefs = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->objectName() == QLatin1String("frmpref") && top->isVisible())
+            prefs = top;
+    QVERIFY(prefs);
+    prefs->close(); // its close box gives the main window back
+    QVERIFY(w->isEnabled());
+    m_prompter.answer(MsgAnswer::Ok); // the indenter's notice
     w->toolbarButton("autoindentall")->trigger();
     QCOMPARE(preferences.count(), 1);
     QCOMPARE(indent.count(), 1);
+    QVERIFY(m_prompter.messages().last().startsWith(QStringLiteral("block begining")));
 
     // The Bold button inverts the selection's bold and shows the result.
     w->surface()->setText(QStringLiteral("int x;"));

@@ -1,0 +1,306 @@
+#include "formatting/typingassist.h"
+
+#include "formatting/formatrtf.h"
+#include "formatting/spellcorrect.h"
+#include "settings/convert.h"
+#include "settings/prefmodel.h"
+#include "settings/preferences.h"
+#include "shell/editorstate.h"
+#include "surface/surface.h"
+
+#include <QObject>
+
+namespace qln {
+
+namespace {
+
+const QString kLineFeed = QStringLiteral("\n");
+
+// Follows a position through the edits a surface makes, the way a caret
+// moves with text inserted or removed before it.
+class PositionTracker {
+public:
+    PositionTracker(Surface &surface, int &pos) : m_pos(pos)
+    {
+        m_connection = QObject::connect(
+            &surface, &Surface::textReplaced,
+            [this](int at, int removed, int, int added, bool) {
+                if (at + removed <= m_pos)
+                    m_pos += added - removed;
+                else if (at < m_pos)
+                    m_pos = at + added; // the edit covered the position
+            });
+    }
+    ~PositionTracker() { QObject::disconnect(m_connection); }
+
+private:
+    int &m_pos;
+    QMetaObject::Connection m_connection;
+};
+
+} // namespace
+
+TypingAssist::TypingAssist(TypingHost &host) : m_host(host) {}
+
+bool TypingAssist::boxReady() const
+{
+    return !m_box.items.empty() && m_host.switches().autoTreeSearch && m_box.visible;
+}
+
+void TypingAssist::clearBox()
+{
+    m_box.items.clear();
+    m_box.selected = 0;
+    m_box.visible = false;
+    m_arrmatch = QStringList{QString()};
+    m_host.syncBox(m_box);
+}
+
+void TypingAssist::colourLine(int lineStart, int nextBreak)
+{
+    Surface &s = m_host.surface();
+    const Preferences &p = m_host.preferences();
+    const AutoFeatureSwitches sw = m_host.switches();
+    const BgrColor text = colourOr(p.ctextcolor);
+    if (!sw.autoSyntaxColor) {
+        s.setSelColor(text);
+        return;
+    }
+    s.setSelStyle(text, false, false, false);
+    // The engine takes its positions by reference: give it copies.
+    int start = lineStart;
+    ColorWordList(p.arrckeyword, p.ckeywordcount, p.fontstyle, CatKeyword, start, nextBreak, s,
+                  colourOr(p.ckeywordcolor), nullptr, 0, 0);
+    start = lineStart;
+    ColorWordList(p.arrcother, p.cothercount, p.fontstyle, CatOther, start, nextBreak, s,
+                  colourOr(p.cothercolor), nullptr, 0, 0);
+    start = lineStart;
+    ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, nextBreak, s,
+                  colourOr(p.cmorecolor), nullptr, 0, 0);
+    start = lineStart;
+    int end = nextBreak;
+    ColorLine(start, end, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder,
+              p.singleLineComment, colourOr(p.cstringscolor), colourOr(p.ccommentscolor),
+              p.fontstyle, CatString, CatComment);
+}
+
+void TypingAssist::onChange()
+{
+    EditorState &state = editorState();
+    if (state.suppressChange)
+        return;
+    const QString caption = m_host.caption();
+    if (!caption.endsWith(QLatin1Char('*')))
+        m_host.setCaption(caption + QLatin1Char('*'));
+
+    Surface &s = m_host.surface();
+    m_savedCaret = s.selStart();
+    s.setVisible(false);
+    state.suppressSelChange = true;
+    state.suppressChange = true;
+
+    // The line of the caret, from the line feed before it (or the start of
+    // the text) to the line feed after it (-1 on a last line without one).
+    const int line = s.lineFromChar(m_savedCaret);
+    int lineStart = s.lineIndex(line);
+    const int nextBreak = s.indexOf(kLineFeed, lineStart);
+    if (lineStart > 0)
+        --lineStart;
+    s.setSelStart(lineStart);
+    s.setSelLength(nextBreak - lineStart); // refused on a last line: nothing selected
+
+    colourLine(lineStart, nextBreak);
+
+    const AutoFeatureSwitches sw = m_host.switches();
+    if (sw.autoSpellCorrect) {
+        const Preferences &p = m_host.preferences();
+        // The caret follows the corrections made before it; a correction
+        // after it leaves it where it is.
+        PositionTracker track(s, m_savedCaret);
+        int lengthChange = 0;
+        int start = lineStart;
+        SpellCorrectRange(p.arrsfrom, p.arrsto, p.fromtocount, lengthChange, start, nextBreak, s,
+                          nullptr);
+    }
+
+    const bool justInserted = m_justInserted;
+    m_justInserted = false;
+    if (sw.autoTreeSearch && m_host.objectTree().treecount >= 1) {
+        m_box.visible = false;
+        m_host.syncBox(m_box);
+        // The keys come from the text before the caret on its line.
+        const int from = s.lineIndex(s.lineFromChar(m_savedCaret));
+        const QString before = s.text().mid(from, m_savedCaret - from);
+        runCompletion(justInserted ? QString() : before);
+        if (m_box.visible && m_host.preferences().setfocusontreebox) {
+            state.suppressSelChange = false;
+            state.suppressChange = false;
+            s.setVisible(true);
+            s.setSelStart(m_savedCaret);
+            m_host.focusBox();
+            return;
+        }
+    }
+
+    state.suppressSelChange = false;
+    state.suppressChange = false;
+    s.setVisible(true);
+    s.setSelStart(m_savedCaret);
+    m_host.focusSurface();
+}
+
+void TypingAssist::runCompletion(const QString &textBeforeCaret)
+{
+    if (textBeforeCaret.isNull())
+        return; // right after an insertion: keep the box closed
+    m_key1 = GetTreeKey(textBeforeCaret, 1);
+    m_key2 = GetTreeKey(textBeforeCaret, 2);
+    if (m_key1 != m_previousKey1 || m_box.items.empty())
+        SearchTree(m_box, m_host.objectTree().arrtree, m_key1, m_arrmatch,
+                   m_host.surfaceWidthTwips());
+    const bool changed = m_key1 != m_previousKey1;
+    m_previousKey1 = m_key1;
+    if (m_box.items.empty()) {
+        m_host.syncBox(m_box);
+        return;
+    }
+    if (m_host.preferences().autocbopos) {
+        if (changed)
+            m_host.placeBoxAtCaret(textBeforeCaret);
+    } else if (changed) {
+        m_host.placeBoxFixed();
+    }
+    m_host.setDefaultPointer();
+    m_box.visible = true;
+    if (!m_key2.contains(QLatin1Char('(')))
+        SelectTreeItem(m_box, m_arrmatch, m_key2);
+    m_host.syncBox(m_box);
+    if (m_host.dropDownOnShow() && changed)
+        m_host.dropDownBox();
+}
+
+bool TypingAssist::insertChoice()
+{
+    const bool inserted = InsertTreeChoice(m_host.surface(), m_box.selected, m_arrmatch, m_key2,
+                                           m_savedCaret);
+    m_box.visible = false;
+    m_host.syncBox(m_box);
+    return inserted;
+}
+
+bool TypingAssist::onKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    EditorState &state = editorState();
+    state.suppressSelChange = true;
+    Surface &s = m_host.surface();
+    bool consumed = false;
+    const Qt::KeyboardModifiers mods = modifiers & ~Qt::KeypadModifier;
+
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (boxReady()) {
+            s.setVisible(false);
+            m_justInserted = true;
+            consumed = insertChoice();
+            if (!consumed)
+                m_justInserted = false;
+            s.setVisible(true);
+        }
+    } else if ((key == Qt::Key_Up || key == Qt::Key_Down) && boxReady()) {
+        const int count = int(m_box.items.size());
+        int sel = m_box.selected;
+        if (key == Qt::Key_Down)
+            sel = sel == 0 ? 1 : sel + 1;
+        else
+            sel = sel == 0 ? count : sel - 1;
+        if (sel >= 1 && sel <= count)
+            m_box.selected = sel; // past either end the selection stays
+        m_host.syncBox(m_box);
+        consumed = true;
+    } else if (key == Qt::Key_Escape) {
+        clearBox();
+    }
+
+    if (mods == Qt::AltModifier) {
+        const char which = key == Qt::Key_L   ? 'L'
+                           : key == Qt::Key_U ? 'U'
+                           : key == Qt::Key_I ? 'I'
+                           : key == Qt::Key_C ? 'C'
+                                              : 0;
+        if (which) {
+            m_host.runCaseCommand(which);
+            consumed = true;
+        }
+    } else if (mods == Qt::ControlModifier) {
+        state.suppressChange = true;
+        if (key == Qt::Key_B) {
+            s.setSelBold(!s.selBold().value_or(false));
+            consumed = true;
+        } else if (key == Qt::Key_I) {
+            s.setSelItalic(!s.selItalic().value_or(false));
+            consumed = true;
+        } else if (key == Qt::Key_U) {
+            s.setSelUnderline(!s.selUnderline().value_or(false));
+            consumed = true;
+        }
+        state.suppressChange = false;
+    }
+    state.suppressSelChange = false;
+    if (consumed && mods == Qt::ControlModifier)
+        onSelChange(); // the style buttons follow the new style
+    return consumed;
+}
+
+void TypingAssist::onClick()
+{
+    editorState().suppressSelChange = false;
+    m_box.visible = false;
+    m_host.syncBox(m_box);
+}
+
+void TypingAssist::onSelChange()
+{
+    if (editorState().suppressSelChange)
+        return;
+    m_host.updateStatusBar();
+    Surface &s = m_host.surface();
+    if (s.selLength() == 0)
+        return;
+    m_host.showSelectionFormat(s.selFontName(), s.selFontSize(), s.selBold().value_or(false),
+                               s.selItalic().value_or(false), s.selUnderline().value_or(false));
+}
+
+void TypingAssist::boxKeyDown(int key)
+{
+    m_arrowFlag = key == Qt::Key_Up || key == Qt::Key_Down;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        m_justInserted = true;
+        if (!insertChoice())
+            m_justInserted = false;
+        m_host.setDefaultPointer();
+        m_host.focusSurface();
+    } else if (key == Qt::Key_Escape) {
+        clearBox();
+        m_host.focusSurface();
+    }
+}
+
+void TypingAssist::boxActivated(int item)
+{
+    if (!m_arrowFlag && item >= 1 && item <= int(m_box.items.size())) {
+        m_box.selected = item;
+        m_justInserted = true;
+        if (!insertChoice())
+            m_justInserted = false;
+        m_host.setDefaultPointer();
+        m_host.focusSurface();
+    }
+    m_arrowFlag = false;
+}
+
+void TypingAssist::boxKeyPress(const QString &text)
+{
+    SelectTreeItem(m_box, m_arrmatch, text);
+    m_host.syncBox(m_box);
+}
+
+} // namespace qln

@@ -1,0 +1,34 @@
+#pragma once
+// The completion box `cbotree`: a combo box whose items carry the pictures
+// of the completion kinds. It shows a TreeBoxModel and reports its keys and
+// choices; the typing-time assistance decides what they do.
+
+#include "completion/treesearch.h"
+
+#include <QComboBox>
+
+namespace qln {
+
+class CompletionBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit CompletionBox(QWidget *parent = nullptr);
+
+    // Shows the model: items and pictures (only when they changed), the
+    // selection, the width (twips, converted at dpi) and the visibility.
+    void sync(const TreeBoxModel &model, double dpi);
+
+signals:
+    void boxKeyDown(int key);
+    void boxKeyPress(const QString &text);
+    void boxActivated(int item); // 1-based
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    std::vector<TreeBoxItem> m_shown;
+    bool m_syncing = false;
+};
+
+} // namespace qln

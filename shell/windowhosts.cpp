@@ -1,0 +1,259 @@
+#include "shell/windowhosts.h"
+
+#include "settings/convert.h"
+#include "settings/prefsession.h"
+#include "shell/completionbox.h"
+#include "shell/documentfiles.h"
+#include "shell/frmedit.h"
+#include "surface/surfaceview.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+
+namespace qln {
+
+namespace {
+
+double screenDpi()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+int toTwips(int pixels)
+{
+    return int(pixelsToTwips(pixels, screenDpi()));
+}
+
+int toPixels(int twips)
+{
+    return int(twipsToPixels(twips, screenDpi()));
+}
+
+} // namespace
+
+// --- progress bar ---------------------------------------------------------------
+
+bool ProgressBarSink::isVisible() const
+{
+    return !m_bar->isHidden();
+}
+
+void ProgressBarSink::setVisible(bool visible)
+{
+    m_bar->setVisible(visible);
+    if (visible)
+        m_bar->repaint();
+}
+
+int ProgressBarSink::value() const
+{
+    return m_bar->value();
+}
+
+void ProgressBarSink::setValue(int value)
+{
+    if (value < m_bar->minimum() || value > m_bar->maximum())
+        return; // the bar refuses values outside its range
+    m_bar->setValue(value);
+    if (m_bar->isVisible())
+        m_bar->repaint();
+}
+
+// --- whole-document commands ------------------------------------------------------
+
+WindowCommandHost::WindowCommandHost(frmedit &window)
+    : m_window(window), m_progress(window.progress())
+{
+}
+
+WindowCommandHost::~WindowCommandHost()
+{
+    while (m_busy-- > 0)
+        QApplication::restoreOverrideCursor();
+}
+
+Surface &WindowCommandHost::surface()
+{
+    return *m_window.surface();
+}
+
+Prompter &WindowCommandHost::prompter()
+{
+    return m_window.prompter();
+}
+
+const Preferences &WindowCommandHost::preferences() const
+{
+    return m_window.preferences();
+}
+
+QString WindowCommandHost::caption() const
+{
+    return m_window.windowTitle();
+}
+
+void WindowCommandHost::setCaption(const QString &caption)
+{
+    m_window.setWindowTitle(caption);
+}
+
+void WindowCommandHost::setStatusText(const QString &text)
+{
+    m_window.setStatusText(text);
+    m_window.statusPanel(1)->repaint();
+}
+
+void WindowCommandHost::setBusy(bool busy)
+{
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++m_busy;
+    } else if (m_busy > 0) {
+        QApplication::restoreOverrideCursor();
+        --m_busy;
+    }
+}
+
+void WindowCommandHost::setWindowEnabled(bool enabled)
+{
+    m_window.setEnabled(enabled);
+}
+
+void WindowCommandHost::focusSurface()
+{
+    m_window.surface()->setVisible(true);
+    m_window.rtfedit()->setFocus();
+}
+
+bool WindowCommandHost::saveDocument()
+{
+    return m_window.documents().Save();
+}
+
+// --- typing-time assistance ---------------------------------------------------------
+
+Surface &WindowTypingHost::surface()
+{
+    return *m_window.surface();
+}
+
+const Preferences &WindowTypingHost::preferences() const
+{
+    return m_window.preferences();
+}
+
+const ObjectTree &WindowTypingHost::objectTree() const
+{
+    return m_window.objectTree();
+}
+
+AutoFeatureSwitches WindowTypingHost::switches() const
+{
+    return AutoFeatureSwitches{m_window.chkautosyntaxcolor()->isChecked(),
+                               m_window.chkautospellcorrect()->isChecked(),
+                               m_window.chkautotreesearch()->isChecked()};
+}
+
+QString WindowTypingHost::caption() const
+{
+    return m_window.windowTitle();
+}
+
+void WindowTypingHost::setCaption(const QString &caption)
+{
+    m_window.setWindowTitle(caption);
+}
+
+void WindowTypingHost::focusSurface()
+{
+    m_window.rtfedit()->setFocus();
+}
+
+void WindowTypingHost::syncBox(const TreeBoxModel &box)
+{
+    m_window.cbotree()->sync(box, screenDpi());
+}
+
+void WindowTypingHost::placeBoxAtCaret(const QString &textBeforeCaret)
+{
+    const QWidget *client = m_window.cbotree()->parentWidget();
+    const SurfaceView *view = m_window.rtfedit();
+    const Surface *s = m_window.surface();
+    const CompletionBox *box = m_window.cbotree();
+    TreeBoxPlacement p;
+    p.textLength = int(textBeforeCaret.size());
+    p.fontSize = int(leadingNumber(m_window.cbofontsize()->currentText()));
+    p.lines = s->lineFromChar(s->selStart()) + 1 - s->firstVisibleLine();
+    p.boxLeft = toTwips(box->x());
+    p.boxWidth = toTwips(box->width());
+    p.boxHeight = toTwips(box->height());
+    p.surfaceTop = toTwips(view->y());
+    p.surfaceHeight = toTwips(view->height());
+    p.clientWidth = toTwips(client->width());
+    p.clientHeight = toTwips(client->height());
+    const QPoint at = PlaceTreeBox(p);
+    m_window.cbotree()->move(toPixels(at.x()), toPixels(at.y()));
+}
+
+void WindowTypingHost::placeBoxFixed()
+{
+    const PrefModel &model = m_window.preferencesSession()->model();
+    const QPoint at = FixedTreeBoxPosition(model.txtgdefcboposX, model.txtgdefcboposY);
+    m_window.cbotree()->move(toPixels(at.x()), toPixels(at.y()));
+}
+
+void WindowTypingHost::dropDownBox()
+{
+    m_window.cbotree()->showPopup();
+}
+
+void WindowTypingHost::focusBox()
+{
+    m_window.cbotree()->setFocus();
+}
+
+int WindowTypingHost::surfaceWidthTwips() const
+{
+    return toTwips(m_window.rtfedit()->width());
+}
+
+bool WindowTypingHost::dropDownOnShow() const
+{
+    return m_window.preferencesSession()->model().chkgdropdowncbo;
+}
+
+void WindowTypingHost::setDefaultPointer()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void WindowTypingHost::updateStatusBar()
+{
+    m_window.UpdateStatusBar();
+}
+
+void WindowTypingHost::showSelectionFormat(const std::optional<QString> &fontName,
+                                           const std::optional<double> &fontSize, bool bold,
+                                           bool italic, bool underline)
+{
+    if (fontSize)
+        m_window.cbofontsize()->setCurrentText(QString::number(*fontSize));
+    if (fontName)
+        m_window.cbofontlist()->setCurrentText(*fontName);
+    m_window.toolbarItem(13)->setChecked(bold);
+    m_window.toolbarItem(14)->setChecked(italic);
+    m_window.toolbarItem(15)->setChecked(underline);
+}
+
+void WindowTypingHost::runCaseCommand(char which)
+{
+    m_window.runCaseCommand(which);
+}
+
+} // namespace qln
