@@ -14,11 +14,55 @@ CompletionBox::CompletionBox(QWidget *parent) : QComboBox(parent)
     setEditable(false);
     setFocusPolicy(Qt::StrongFocus);
     hide();
-    // A choice made with the mouse in the open list.
-    connect(view(), &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+    // A choice made by the user: a click or Enter in the open list, or Up
+    // and Down in the closed box (which the arrow flag tells apart).
+    connect(this, &QComboBox::activated, this, [this](int index) {
         if (!m_syncing)
-            emit boxActivated(index.row() + 1);
+            emit boxActivated(index + 1);
     });
+    view()->installEventFilter(this);
+}
+
+void CompletionBox::showPopup()
+{
+    QComboBox::showPopup();
+}
+
+bool CompletionBox::eventFilter(QObject *watched, QEvent *event)
+{
+    // The dropped-down list takes the keyboard; only the keys that move in
+    // it or choose from it stay there. Typing goes on in the surface.
+    if (watched != view() || event->type() != QEvent::KeyPress)
+        return QComboBox::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return false;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return false; // the list chooses its lit item (activated)
+    case Qt::Key_Space: {
+        // Space chooses the lit item too.
+        const int row = view()->currentIndex().row();
+        hidePopup();
+        if (row >= 0) {
+            setCurrentIndex(row);
+            emit boxActivated(row + 1);
+        }
+        return true;
+    }
+    case Qt::Key_Escape:
+        hidePopup();
+        emit boxKeyDown(Qt::Key_Escape);
+        return true;
+    default:
+        hidePopup();
+        emit typedThrough(key->key(), key->modifiers(), key->text());
+        return true;
+    }
 }
 
 void CompletionBox::sync(const TreeBoxModel &model, double dpi)

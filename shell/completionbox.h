@@ -18,13 +18,19 @@ public:
     // selection, the width (twips, converted at dpi) and the visibility.
     void sync(const TreeBoxModel &model, double dpi);
 
+    void showPopup() override;
+
 signals:
     void boxKeyDown(int key);
+    // A key typed while the list was dropped down that belongs to the
+    // editing surface (the list closes and the surface takes the key).
+    void typedThrough(int key, Qt::KeyboardModifiers modifiers, const QString &text);
     void boxKeyPress(const QString &text);
     void boxActivated(int item); // 1-based
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::vector<TreeBoxItem> m_shown;

@@ -43,6 +43,7 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -909,6 +910,12 @@ void frmedit::connectTypingAssist()
     });
     connect(m_cbotree, &CompletionBox::boxKeyPress, this,
             [this](const QString &text) { m_typing->boxKeyPress(text); });
+    connect(m_cbotree, &CompletionBox::typedThrough, this,
+            [this](int key, Qt::KeyboardModifiers modifiers, const QString &text) {
+                m_rtfedit->setFocus();
+                QKeyEvent typed(QEvent::KeyPress, key, modifiers, text);
+                QApplication::sendEvent(m_rtfedit, &typed);
+            });
     connect(m_chkautotreesearch, &QCheckBox::clicked, this, [this](bool on) {
         AutoTreeSearchTicked(on, m_tree, settingsStore(), *m_prompter, treeLoadHooks());
         if (!on)

@@ -14,6 +14,7 @@
 #include "surface/surface.h"
 #include "surface/surfaceview.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -47,6 +48,7 @@ private slots:
     void completionOnLastLineWithoutBreak();
     void altAndCtrlShortcuts();
     void clickHidesTheBox();
+    void droppedListLetsTypingThrough();
 
 private:
     std::unique_ptr<frmedit> start(const QString &spelling = QString());
@@ -303,6 +305,29 @@ void TstTyping::clickHidesTheBox()
     QVERIFY(m_w->cbotree()->isVisible());
     QTest::mouseClick(m_w->rtfedit()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(m_w->cbotree()->isHidden());
+}
+
+void TstTyping::droppedListLetsTypingThrough()
+{
+    setPref("dropdowncbo", QStringLiteral("1"));
+    m_w = start();
+    Surface *s = m_w->surface();
+    type(QStringLiteral("java."));
+    CompletionBox *box = m_w->cbotree();
+    QVERIFY(box->view()->isVisible()); // the list dropped down for the new key
+    // Typing into the open list goes on in the document.
+    QTest::keyClicks(box->view(), QStringLiteral("awt.Co"));
+    QCOMPARE(s->text(), QStringLiteral("java.awt.Co"));
+    QVERIFY(m_w->rtfedit()->hasFocus());
+    QVERIFY(box->isVisible());
+    // In the open list, Down moves and Enter chooses the lit item.
+    type(QStringLiteral("l"));
+    QCOMPARE(s->text(), QStringLiteral("java.awt.Col"));
+    box->showPopup();
+    QTest::keyClick(box->view(), Qt::Key_Return);
+    const QString chosen = m_w->typing().arrmatch().at(box->currentIndex() + 1);
+    QVERIFY(chosen.startsWith(QStringLiteral("Col")));
+    QCOMPARE(s->text(), QStringLiteral("java.awt.") + chosen);
 }
 
 QTEST_MAIN(TstTyping)

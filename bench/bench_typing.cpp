@@ -1,0 +1,120 @@
+// One typed character in a shown 1 MB Java document with colouring,
+// spelling correction and completion all on, through the real main window.
+#include "benchsupport.h"
+#include "settings/prefloader.h"
+#include "settings/settingsstore.h"
+#include "shell/frmedit.h"
+#include "surface/surfaceview.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+using namespace qln;
+using namespace qln::bench;
+
+namespace {
+// Answers nothing: the benchmark asks no questions.
+class SilentPrompter : public Prompter {
+public:
+    MsgAnswer message(const MessageRequest &) override { return MsgAnswer::No; }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
+    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
+    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
+    std::optional<QString> folder(const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+};
+
+void typeKey(QWidget *w, Qt::Key key, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &press);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString src = javaSource(1024 * 1024);
+    if (src.isEmpty()) {
+        std::printf("no Java kit with lib/src.zip found: nothing measured\n");
+        return 0;
+    }
+    std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
+    SilentPrompter prompter;
+    PrefModel model;
+    FirstRunInputs inputs;
+    inputs.designed.fontName = QStringLiteral("Monospace");
+    inputs.designed.fontSize = QStringLiteral("10");
+    inputs.designed.heightTwips = 9000;
+    inputs.designed.widthTwips = 12000;
+    inputs.designed.screenHeightTwips = 12000;
+    inputs.designed.screenWidthTwips = 16000;
+    FirstRun(settingsStore(), model, prompter, inputs);
+    auto save = [](const char *key, const QString &v) {
+        settingsStore().save(kPrefs, QLatin1String(key), v);
+    };
+    save("tree", QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt"));
+    save("dropdowncbo", QStringLiteral("0"));
+    // A spelling list of 50 pairs, none of which occurs.
+    save("fromtocount", QStringLiteral("50"));
+    for (int i = 1; i <= 50; ++i) {
+        save(qPrintable(QStringLiteral("lstsfrom%1").arg(i)), QStringLiteral("qlnwrong%1").arg(i));
+        save(qPrintable(QStringLiteral("lststo%1").arg(i)), QStringLiteral("right%1").arg(i));
+    }
+
+    frmedit w(QString(), &prompter, ProbePlaces{});
+    QTest::qWaitForWindowExposed(&w);
+    std::printf("object tree entries: %d\n", w.objectTree().treecount);
+    Surface *s = w.surface();
+    s->setText(src);
+    s->setSelStart(s->lineIndex(s->lineCount() / 2));
+    w.rtfedit()->flush();
+    QApplication::processEvents();
+
+    double p99 = 0;
+    const double plain = medianMs(
+        301,
+        [&] {
+            typeKey(w.rtfedit(), Qt::Key_A, QStringLiteral("a"));
+            w.rtfedit()->viewport()->repaint();
+        },
+        &p99);
+    report(QStringLiteral("typed character, three assistants on, median"), plain,
+           QStringLiteral("2 ms"));
+    report(QStringLiteral("typed character, three assistants on, 99th percentile"), p99,
+           QStringLiteral("10 ms"));
+
+    // Typing a qualified name: the completion box is searched and shown.
+    typeKey(w.rtfedit(), Qt::Key_Return, QStringLiteral("\r"));
+    const QString name = QStringLiteral("java.awt.Co");
+    int at = 0;
+    const double completing = medianMs(
+        301,
+        [&] {
+            const QChar c = name.at(at % name.size());
+            if (at % name.size() == 0 && at > 0)
+                typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
+            typeKey(w.rtfedit(), Qt::Key_unknown, QString(c));
+            w.rtfedit()->viewport()->repaint();
+            ++at;
+        },
+        &p99);
+    report(QStringLiteral("typed character of java.awt.Co (completion), median"), completing,
+           QStringLiteral("2 ms"));
+    report(QStringLiteral("typed character of java.awt.Co (completion), 99th percentile"), p99,
+           QStringLiteral("10 ms"));
+    w.setWindowTitle(QStringLiteral("Document [] - Quillon"));
+    return 0;
+}
