@@ -2,7 +2,7 @@
 # Installs the Debian packages the editor and its tests need, when missing.
 set -e
 need=""
-for p in qt6-base-dev qt6-base-dev-tools libgl-dev cmake g++ make; do
+for p in qt6-base-dev qt6-base-dev-tools libgl-dev cmake g++ make unzip; do
   dpkg -s "$p" >/dev/null 2>&1 || need="$need $p"
 done
 if [ -n "$need" ]; then
