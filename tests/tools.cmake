@@ -4,3 +4,4 @@ quillon_add_test(tst_toolmodes tools/tst_toolmodes.cpp)
 quillon_add_test(tst_dosoutputs tools/tst_dosoutputs.cpp)
 # The tool dialog, offscreen, with the installed kit when there is one.
 quillon_add_test(tst_frmjavax tools/tst_frmjavax.cpp)
+quillon_add_test(tst_frmdosx tools/tst_frmdosx.cpp)

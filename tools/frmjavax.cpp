@@ -1,5 +1,7 @@
 #include "tools/frmjavax.h"
 
+#include "tools/frmdosx.h"
+
 #include "settings/settingsstore.h"
 #include "shell/frmhelp.h"
 #include "shell/pathutil.h"
@@ -24,12 +26,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-// There is no separate host window between this dialog and DOSOutputs:
-// DOSOutputs keeps the whole output itself (Outputs()) and reports the end
-// of a run with finished(), so all a host would add is forwarding each
-// chunk to the output box. That forwarding lives here, because the dialog
-// has to batch it: a tool can print far faster than a text view can take
-// single chunks, and the window must keep repainting while it does.
+// A captured run goes through frmDosX, which keeps the tool's output and
+// shows it at the end of rtfCommandLine as it arrives.
 
 namespace qln {
 
@@ -117,9 +115,10 @@ frmJavaX::frmJavaX(Prompter &prompter, SettingsStore &store, QWidget *owner)
     if (owner)
         setWindowOwner(this, owner);
 
-    m_dos = new DOSOutputs(m_prompter, this);
-    connect(m_dos, &DOSOutputs::ReceiveOutputs, this, &frmJavaX::queueOutput);
-    connect(m_dos, &DOSOutputs::finished, this, &frmJavaX::onRunEnded);
+    m_dosx = new frmDosX(m_prompter, this);
+    connect(m_dosx, &frmDosX::outputShown, this, [this] { rtfCommandLine->ensureCursorVisible(); });
+    connect(m_dosx, &frmDosX::finished, this,
+            [this](const QString &, const RunEnd &end) { onRunEnded(end); });
 
     Form_Initialize();
     m_colouring = false;
@@ -137,9 +136,9 @@ void frmJavaX::closeEvent(QCloseEvent *event)
 {
     // A tool still running is killed with the dialog; nothing of its
     // output would have anywhere to go.
-    if (m_dos->isRunning()) {
-        m_dos->disconnect(this);
-        m_dos->stop();
+    if (m_dosx->isRunning()) {
+        m_dosx->disconnect(this);
+        m_dosx->stop();
         m_run = RunKind::None;
         QApplication::restoreOverrideCursor();
     }
@@ -845,42 +844,17 @@ void frmJavaX::appendStyled(const QString &text, BgrColor colour, bool bold)
     box.setSelStart(box.length());
 }
 
-void frmJavaX::queueOutput(const QString &chunk)
-{
-    if (m_run == RunKind::None)
-        return;
-    m_pendingOutput += chunk;
-    if (m_flushQueued)
-        return;
-    // Everything that arrives before the event loop comes round again goes
-    // into the box as one insertion.
-    m_flushQueued = true;
-    QTimer::singleShot(0, this, [this] {
-        m_flushQueued = false;
-        flushOutput();
-    });
-}
-
-void frmJavaX::flushOutput()
-{
-    if (m_pendingOutput.isEmpty())
-        return;
-    appendStyled(m_pendingOutput, m_outputColour, m_outputBold);
-    m_pendingOutput.clear();
-    rtfCommandLine->ensureCursorVisible();
-}
-
 void frmJavaX::startCaptured(RunKind kind, const QString &commandLine, const QString &folder)
 {
     m_run = kind;
     m_runEndSeen = false;
-    m_pendingOutput.clear();
     setRunningLook(true);
-    m_dos->setWorkingDirectory(folder);
-    const bool started = m_dos->ExecuteCommand(commandLine);
+    const bool started = m_dosx->DosExecute(
+        commandLine, &commandLineBox(),
+        Surface::TextStyle{m_outputColour, m_outputBold, false, false}, folder);
     // Nothing was started and no end will be reported (the "Command Line
     // empty" case): the run ends here.
-    if (!started && !m_runEndSeen && !m_dos->isRunning() && m_run == kind)
+    if (!started && !m_runEndSeen && !m_dosx->isRunning() && m_run == kind)
         onRunEnded(RunEnd{});
 }
 
@@ -933,8 +907,8 @@ void frmJavaX::cmdOptionsHelp_Click()
 
 void frmJavaX::cmdStop_Click()
 {
-    if (m_dos->isRunning())
-        m_dos->stop(); // finished() follows and writes the closing markers
+    if (m_dosx->isRunning())
+        m_dosx->stop(); // finished() follows and writes the closing markers
 }
 
 void frmJavaX::onRunEnded(const RunEnd &end)
@@ -943,9 +917,8 @@ void frmJavaX::onRunEnded(const RunEnd &end)
     const RunKind kind = m_run;
     if (kind == RunKind::None)
         return;
-    flushOutput();
     m_run = RunKind::None;
-    const QString output = m_dos->Outputs();
+    const QString output = m_dosx->text();
     if (kind == RunKind::Tool) {
         for (const QString &marker : closingMarkers(m_state.mode, output, end))
             appendStyled(marker, kMarkerColour, true);

@@ -37,6 +37,7 @@ class SettingsStore;
 class Surface;
 class SurfaceView;
 class frmhelp;
+class frmDosX;
 
 class frmJavaX : public QDialog {
     Q_OBJECT
@@ -133,8 +134,6 @@ private:
     // The run sequence.
     void setRunningLook(bool running);
     void appendStyled(const QString &text, BgrColor colour, bool bold);
-    void queueOutput(const QString &chunk);
-    void flushOutput();
     void startCaptured(RunKind kind, const QString &commandLine, const QString &folder);
     void onRunEnded(const RunEnd &end);
 
@@ -147,11 +146,9 @@ private:
     bool m_colouring = false; // the coding box is being normalised and coloured
     bool m_showing = false;   // controls are being written from the state
 
-    DOSOutputs *m_dos = nullptr;
+    frmDosX *m_dosx = nullptr;
     RunKind m_run = RunKind::None;
     bool m_runEndSeen = false;
-    QString m_pendingOutput;
-    bool m_flushQueued = false;
     BgrColor m_outputColour = kToolOutputColour;
     bool m_outputBold = true;
     std::unique_ptr<frmhelp> m_help;

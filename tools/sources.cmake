@@ -5,8 +5,8 @@ target_sources(quillon_core PRIVATE
   tools/javaxmodel.h
   tools/commandlanguage.h tools/commandlanguage.cpp
   tools/toolmodes.h tools/toolmodes.cpp
-  tools/dosoutputs.h tools/dosoutputs.cpp)
-# The tool dialog; it drives DOSOutputs itself (see frmjavax.cpp for why
-# there is no separate host window).
+  tools/dosoutputs.h tools/dosoutputs.cpp
+  tools/frmdosx.h tools/frmdosx.cpp)
+# The tool dialog.
 target_sources(quillon_widgets PRIVATE
   tools/frmjavax.h tools/frmjavax.cpp)
