@@ -21,22 +21,6 @@ using namespace qln::bench;
 
 namespace {
 
-class NoPrompts : public Prompter {
-public:
-    MsgAnswer message(const MessageRequest &r) override
-    {
-        return r.buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Yes;
-    }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
-    std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
-};
-
 class Bar : public ProgressSink {
 public:
     bool isVisible() const override { return m_visible; }
@@ -68,7 +52,7 @@ public:
     bool saveDocument() override { return true; }
 
     Surface s;
-    NoPrompts prompts;
+    BenchPrompter prompts{MsgAnswer::Yes};
     Preferences prefs;
     Bar bar;
     QString title = QStringLiteral("Document [A.java] - Quillon");

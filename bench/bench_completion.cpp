@@ -17,27 +17,6 @@ using namespace qln;
 using namespace qln::bench;
 
 namespace {
-// Declines the sorted-copy offer; counts what it was asked.
-class NoPrompter : public Prompter {
-public:
-    int asked = 0;
-    MsgAnswer message(const MessageRequest &) override
-    {
-        ++asked;
-        return MsgAnswer::No;
-    }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
-    std::optional<QString> folder(const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-};
 } // namespace
 
 int main(int argc, char **argv)
@@ -49,7 +28,7 @@ int main(int argc, char **argv)
         return 0;
     }
     SettingsStore store(std::make_unique<MemorySettingsBackend>());
-    NoPrompter prompter;
+    BenchPrompter prompter{MsgAnswer::No};
     ObjectTree tree;
 
     auto load = [&](const QString &file, const TreeLoadHooks &hooks) {
@@ -87,10 +66,10 @@ int main(int argc, char **argv)
         ++yields;
         QCoreApplication::processEvents();
     };
-    prompter.asked = 0;
+    prompter.messages = 0;
     report(QStringLiteral("Load a shuffled copy, sort yielding to the event loop"),
            medianMs(7, [&] { load(shuffledPath, windowHooks); }), QStringLiteral("600 ms"));
-    std::printf("  (%d sorted-copy questions over 7 runs, %d yields per load)\n", prompter.asked,
+    std::printf("  (%d sorted-copy questions over 7 runs, %d yields per load)\n", prompter.messages,
                 yields / 7);
     report(QStringLiteral("Load a shuffled copy, sort without yielding"),
            medianMs(7, [&] { load(shuffledPath, {}); }), QStringLiteral("600 ms"));

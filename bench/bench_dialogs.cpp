@@ -14,29 +14,6 @@ using namespace qln::bench;
 
 namespace {
 
-// Answers every message with OK; the benchmark has no one to ask.
-class SilentPrompter : public Prompter {
-public:
-    MsgAnswer message(const MessageRequest &request) override
-    {
-        last = request.text;
-        return MsgAnswer::Ok;
-    }
-    using Prompter::message;
-    std::optional<QString> input(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
-    std::optional<QString> folder(const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    QString last;
-};
-
 // Puts `word` into the source at 50,000 places spread evenly, each as a word
 // of its own, keeping the document at about 1 MB.
 QString withOccurrences(const QString &src, const QString &word, int count)
@@ -69,7 +46,7 @@ int main(int argc, char **argv)
     std::printf("document: %lld characters\n", qlonglong(doc.size()));
 
     Surface s;
-    SilentPrompter prompter;
+    BenchPrompter prompter{MsgAnswer::Ok};
     FindReplace fr(s, prompter);
     fr.setSuspendOffer([] { return true; });
 
@@ -83,7 +60,7 @@ int main(int argc, char **argv)
             runs.push_back(timeMs([&] { count = fr.replaceAll(); }));
         }
         std::sort(runs.begin(), runs.end());
-        std::printf("replace all reported: %s (count %d)\n", qPrintable(prompter.last), count);
+        std::printf("replace all reported: %s (count %d)\n", qPrintable(prompter.lastMessage), count);
         report(QStringLiteral("Replace All, 3-letter word, 50,000 occurrences, 1 MB (median of 5)"),
                runs[2], QStringLiteral("500 ms"));
     }

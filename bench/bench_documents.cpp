@@ -22,30 +22,6 @@ using namespace qln::bench;
 
 namespace {
 
-// Answers every dialog without showing one: the file dialog with the
-// benchmark's file, every message box with its first button.
-class BenchPrompter : public Prompter {
-public:
-    QString chosen;
-    int messages = 0;
-    MsgAnswer message(const MessageRequest &r) override
-    {
-        ++messages;
-        std::printf("unexpected message: %s\n", qPrintable(r.text));
-        return r.buttons == MsgButtons::Ok || r.buttons == MsgButtons::OkCancel ? MsgAnswer::Ok
-                                                                                : MsgAnswer::Yes;
-    }
-    using Prompter::message;
-    std::optional<QString> input(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> file(const FileDialogRequest &) override { return chosen; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
-    std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -77,19 +53,9 @@ int main(int argc, char **argv)
     std::printf("file: %lld bytes, %d lines\n", qlonglong(bytes.size()), int(bytes.count('\n')));
 
     // The store as a previous run left it, so no first-run splash shows.
-    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
-    BenchPrompter prompter;
-    {
-        PrefModel model;
-        FirstRunInputs inputs;
-        inputs.designed.fontName = QStringLiteral("Monospace");
-        inputs.designed.fontSize = QStringLiteral("10");
-        inputs.designed.heightTwips = 9000;
-        inputs.designed.widthTwips = 12000;
-        inputs.designed.screenHeightTwips = 12000;
-        inputs.designed.screenWidthTwips = 16000;
-        FirstRun(settingsStore(), model, prompter, inputs);
-    }
+    BenchPrompter prompter{MsgAnswer::Yes};
+    prompter.reportMessages = true;
+    installFactorySettings(prompter);
 
     frmedit w(QString(), &prompter, ProbePlaces{});
     w.resize(1000, 700);
@@ -122,7 +88,7 @@ int main(int argc, char **argv)
                QStringLiteral("-"));
     }
 
-    prompter.chosen = path;
+    prompter.fileName = path;
     const double open = timeMs([&] {
         w.menuItem(QStringLiteral("Open"))->trigger();
         w.rtfedit()->flush();

@@ -12,23 +12,6 @@ using namespace qln;
 using namespace qln::bench;
 
 namespace {
-// Answers the goto question with a fixed line.
-class LinePrompter : public Prompter {
-public:
-    QString line;
-    MsgAnswer message(const MessageRequest &) override { return MsgAnswer::No; }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override
-    {
-        return line;
-    }
-    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
-    std::optional<QString> folder(const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-};
 } // namespace
 
 int main(int argc, char **argv)
@@ -54,15 +37,15 @@ int main(int argc, char **argv)
                view.viewport()->repaint();
            }),
            QStringLiteral("50 ms"));
-    LinePrompter prompter;
-    prompter.line = QString::number(s->lineCount() - 10);
+    BenchPrompter prompter{MsgAnswer::No};
+    prompter.inputText = QString::number(s->lineCount() - 10);
     report(QStringLiteral("Goto line near the end of 10 MB, shown"), timeMs([&] {
                gotoLine(*s, prompter);
                view.flush();
                view.viewport()->repaint();
            }),
            QStringLiteral("50 ms"));
-    prompter.line = QString::number(s->lineCount() / 2);
+    prompter.inputText = QString::number(s->lineCount() / 2);
     report(QStringLiteral("Goto line in the middle of 10 MB, shown"), timeMs([&] {
                gotoLine(*s, prompter);
                view.flush();

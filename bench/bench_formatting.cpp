@@ -41,22 +41,6 @@ bool resetPeak()
     return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
 }
 
-class YesPrompter : public Prompter {
-public:
-    MsgAnswer message(const MessageRequest &) override { return MsgAnswer::Yes; }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
-    std::optional<QString> folder(const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-};
-
 class NullProgress : public ProgressSink {
 public:
     bool isVisible() const override { return m_visible; }
@@ -88,7 +72,7 @@ public:
 private:
     SurfaceView &m_view;
     const Preferences &m_prefs;
-    YesPrompter m_prompter;
+    BenchPrompter m_prompter{MsgAnswer::Yes};
     NullProgress m_progress;
 };
 

@@ -24,21 +24,6 @@ using namespace qln::bench;
 
 namespace {
 
-// Answers every prompt with its first button; none is expected here.
-class SilentPrompter : public Prompter {
-public:
-    MsgAnswer message(const MessageRequest &r) override
-    {
-        std::printf("unexpected prompt: %s\n", qPrintable(r.text));
-        return r.buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
-    }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QString> file(const FileDialogRequest &) override { return {}; }
-    std::optional<QColor> color(const QColor &) override { return {}; }
-    std::optional<FontChoice> font(const FontChoice &) override { return {}; }
-    std::optional<QString> folder(const QString &, const QString &) override { return {}; }
-};
-
 qint64 realtimeNs()
 {
     timespec ts;
@@ -83,7 +68,7 @@ double runWatchingTheLoop(DOSOutputs &dos, const QString &command,
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    SilentPrompter prompter;
+    BenchPrompter prompter{MsgAnswer::No};
 
     // A 255-character code that normalisation has work to do on.
     QString raw;

@@ -16,23 +16,6 @@ using namespace qln;
 using namespace qln::bench;
 
 namespace {
-// Answers nothing: the benchmark asks no questions.
-class SilentPrompter : public Prompter {
-public:
-    MsgAnswer message(const MessageRequest &) override { return MsgAnswer::No; }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    std::optional<QString> file(const FileDialogRequest &) override { return std::nullopt; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
-    std::optional<QString> folder(const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-};
-
 void typeKey(QWidget *w, Qt::Key key, const QString &text)
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -51,17 +34,8 @@ int main(int argc, char **argv)
     std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
-    SilentPrompter prompter;
-    PrefModel model;
-    FirstRunInputs inputs;
-    inputs.designed.fontName = QStringLiteral("Monospace");
-    inputs.designed.fontSize = QStringLiteral("10");
-    inputs.designed.heightTwips = 9000;
-    inputs.designed.widthTwips = 12000;
-    inputs.designed.screenHeightTwips = 12000;
-    inputs.designed.screenWidthTwips = 16000;
-    FirstRun(settingsStore(), model, prompter, inputs);
+    BenchPrompter prompter{MsgAnswer::No};
+    installFactorySettings(prompter);
     auto save = [](const char *key, const QString &v) {
         settingsStore().save(kPrefs, QLatin1String(key), v);
     };

@@ -1,5 +1,8 @@
 #include "benchsupport.h"
 
+#include "settings/prefloader.h"
+#include "settings/settingsstore.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -89,6 +92,41 @@ void report(const QString &what, double ms, const QString &limit)
 {
     std::printf("%-64s %9.3f ms   (limit %s)\n", qPrintable(what), ms, qPrintable(limit));
     std::fflush(stdout);
+}
+
+MsgAnswer BenchPrompter::message(const MessageRequest &request)
+{
+    ++messages;
+    lastMessage = request.text;
+    if (reportMessages)
+        std::printf("message: %s\n", qPrintable(request.text));
+    if (request.buttons == MsgButtons::Ok || request.buttons == MsgButtons::OkCancel)
+        return MsgAnswer::Ok;
+    return answer;
+}
+
+std::optional<QString> BenchPrompter::input(const QString &, const QString &, const QString &)
+{
+    return inputText.isEmpty() ? std::nullopt : std::optional<QString>(inputText);
+}
+
+std::optional<QString> BenchPrompter::file(const FileDialogRequest &)
+{
+    return fileName.isEmpty() ? std::nullopt : std::optional<QString>(fileName);
+}
+
+void installFactorySettings(Prompter &prompter)
+{
+    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
+    PrefModel model;
+    FirstRunInputs inputs;
+    inputs.designed.fontName = QStringLiteral("Monospace");
+    inputs.designed.fontSize = QStringLiteral("10");
+    inputs.designed.heightTwips = 9000;
+    inputs.designed.widthTwips = 12000;
+    inputs.designed.screenHeightTwips = 12000;
+    inputs.designed.screenWidthTwips = 16000;
+    FirstRun(settingsStore(), model, prompter, inputs);
 }
 
 } // namespace qln::bench

@@ -2,6 +2,8 @@
 // Helpers of the benchmark programs: real Java source from the installed
 // kit's src.zip, and a stopwatch that reports medians.
 
+#include "shell/prompter.h"
+
 #include <QElapsedTimer>
 #include <QString>
 #include <algorithm>
@@ -23,5 +25,31 @@ double timeMs(const std::function<void()> &f);
 double medianMs(int runs, const std::function<void()> &f, double *p99 = nullptr);
 
 void report(const QString &what, double ms, const QString &limit);
+
+// Answers every prompt at once without a window: boxes with only OK (or OK
+// and Cancel) with OK, other boxes with `answer`; input boxes with
+// inputText and file dialogs with fileName (no answer when empty).
+class BenchPrompter : public Prompter {
+public:
+    explicit BenchPrompter(MsgAnswer answer = MsgAnswer::No) : answer(answer) {}
+    MsgAnswer answer;
+    QString inputText;
+    QString fileName;
+    bool reportMessages = false; // print every message (for unexpected ones)
+    int messages = 0;
+    QString lastMessage;
+
+    MsgAnswer message(const MessageRequest &request) override;
+    using Prompter::message;
+    std::optional<QString> input(const QString &, const QString &, const QString &) override;
+    std::optional<QString> file(const FileDialogRequest &) override;
+    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
+    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
+    std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
+};
+
+// Makes the program-wide settings store an in-memory one with the factory
+// defaults, as a previous run leaves it (no first-run splash).
+void installFactorySettings(Prompter &prompter);
 
 } // namespace qln::bench

@@ -145,16 +145,7 @@ void TestDocuments::init()
     m_env = std::make_unique<test::TestEnv>();
     m_dir = std::make_unique<QTemporaryDir>();
     m_prompter.clear();
-    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
-    PrefModel model;
-    FirstRunInputs inputs;
-    inputs.designed.fontName = QStringLiteral("Monospace");
-    inputs.designed.fontSize = QStringLiteral("10");
-    inputs.designed.heightTwips = 6000;
-    inputs.designed.widthTwips = 9000;
-    inputs.designed.screenHeightTwips = 9000;
-    inputs.designed.screenWidthTwips = 12000;
-    QCOMPARE(FirstRun(settingsStore(), model, m_prompter, inputs), LoadOutcome::Loaded);
+    QVERIFY(test::installFactorySettings(m_prompter));
 }
 
 void TestDocuments::cleanup()

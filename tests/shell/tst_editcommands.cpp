@@ -58,16 +58,7 @@ void TstEditCommands::cleanup()
 
 std::unique_ptr<frmedit> TstEditCommands::startWindow()
 {
-    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
-    PrefModel model;
-    FirstRunInputs inputs;
-    inputs.designed.fontName = QStringLiteral("Monospace");
-    inputs.designed.fontSize = QStringLiteral("10");
-    inputs.designed.heightTwips = 6000;
-    inputs.designed.widthTwips = 9000;
-    inputs.designed.screenHeightTwips = 9000;
-    inputs.designed.screenWidthTwips = 12000;
-    FirstRun(settingsStore(), model, m_prompter, inputs);
+    test::installFactorySettings(m_prompter);
     return std::make_unique<frmedit>(QString(), &m_prompter, ProbePlaces{});
 }
 

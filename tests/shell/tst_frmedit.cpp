@@ -108,22 +108,9 @@ void TestFrmedit::init()
     m_env = std::make_unique<test::TestEnv>();
     m_dir = std::make_unique<QTemporaryDir>();
     m_prompter.clear();
-    auto backend = std::make_unique<MemorySettingsBackend>();
-    m_mem = backend.get();
-    setSettingsStore(std::make_unique<SettingsStore>(std::move(backend)));
-
     // The store as a previous run left it: defaults in place, so start-up
     // shows no splash.
-    PrefModel model;
-    FirstRunInputs inputs;
-    inputs.designed.fontName = QStringLiteral("Monospace");
-    inputs.designed.fontSize = QStringLiteral("10");
-    inputs.designed.heightTwips = 6000;
-    inputs.designed.widthTwips = 9000;
-    inputs.designed.screenHeightTwips = 9000;
-    inputs.designed.screenWidthTwips = 12000;
-    QCOMPARE(FirstRun(settingsStore(), model, m_prompter, inputs), LoadOutcome::Loaded);
-    m_mem->clearWrites();
+    m_mem = test::installFactorySettings(m_prompter);
 }
 
 void TestFrmedit::cleanup()

@@ -62,16 +62,7 @@ void TstTyping::init()
 {
     m_env = std::make_unique<test::TestEnv>();
     m_prompter.clear();
-    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
-    PrefModel model;
-    FirstRunInputs inputs;
-    inputs.designed.fontName = QStringLiteral("Monospace");
-    inputs.designed.fontSize = QStringLiteral("10");
-    inputs.designed.heightTwips = 6000;
-    inputs.designed.widthTwips = 9000;
-    inputs.designed.screenHeightTwips = 9000;
-    inputs.designed.screenWidthTwips = 12000;
-    QCOMPARE(FirstRun(settingsStore(), model, m_prompter, inputs), LoadOutcome::Loaded);
+    QVERIFY(test::installFactorySettings(m_prompter));
     // The factory tree lies next to the program, as it does when installed.
     const QString tree = QCoreApplication::applicationDirPath()
                          + QStringLiteral("/JDK1.3.1TreeSorted.txt");

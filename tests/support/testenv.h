@@ -4,6 +4,11 @@
 
 #include <QTemporaryDir>
 
+namespace qln {
+class MemorySettingsBackend;
+class Prompter;
+}
+
 namespace qln::test {
 
 class TestEnv {
@@ -17,5 +22,10 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_oldConfig;
 };
+
+// Makes the program-wide settings store an in-memory one holding the
+// factory defaults, as a previous run leaves it (so no first-run splash
+// shows). Returns the backend, which records later writes.
+MemorySettingsBackend *installFactorySettings(Prompter &prompter);
 
 } // namespace qln::test
