@@ -239,16 +239,20 @@ void SurfaceView::onAppearanceChanged()
     }
 
     // Margins beyond a few screen widths mean no wrapping at all; a narrower
-    // margin wraps lines at the window's width.
+    // one (the printed line width after printing) wraps lines at that width.
     const int margin = m_surface->rightMargin();
     const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
     const int px = int(twipsToPixels(margin, dpi));
     const QScreen *screen = QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : 1920;
     if (margin <= 0 || px >= 4 * screenWidth) {
+        m_wrapWidth = 0;
         setLineWrapMode(NoWrap);
+        applyWrapWidth();
     } else {
+        m_wrapWidth = px;
         setLineWrapMode(WidgetWidth);
+        applyWrapWidth();
     }
 
     // A hidden surface keeps its text in step but is not repainted and
@@ -491,6 +495,23 @@ void SurfaceView::insertFromMimeData(const QMimeData *source)
 QMimeData *SurfaceView::createMimeDataFromSelection() const
 {
     return m_surface->mimeData(m_surface->selStart(), m_surface->selLength());
+}
+
+void SurfaceView::applyWrapWidth()
+{
+    // Lines wrap at the width of the text area: a fixed wrapping width
+    // narrows that area, leaving the rest of the widget empty beside it.
+    const int current = viewportMargins().right();
+    const int full = viewport()->width() + current;
+    const int right = m_wrapWidth > 0 ? std::max(0, full - m_wrapWidth) : 0;
+    if (right != current)
+        setViewportMargins(0, 0, right, 0);
+}
+
+void SurfaceView::resizeEvent(QResizeEvent *e)
+{
+    QPlainTextEdit::resizeEvent(e);
+    applyWrapWidth();
 }
 
 void SurfaceView::showEvent(QShowEvent *e)

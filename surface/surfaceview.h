@@ -46,6 +46,7 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void onContentsChange(int position, int removed, int added);
@@ -56,6 +57,7 @@ private:
     void deleteForward();
     void resyncAll();
     void markLinesDirty(int firstLine, int lastLine);
+    void applyWrapWidth();
     void onFormatsChanged(int start, int length);
     void onCursorMoved();
     void onAppearanceChanged();
@@ -69,6 +71,7 @@ private:
     bool m_textStale = false;     // the surface changed while hidden
     bool m_flushPosted = false;
     bool m_selectionDirty = false;
+    int m_wrapWidth = 0; // pixels; 0: lines do not wrap
     int m_dirtyFirstLine = -1;
     int m_dirtyLastLine = -1;
 };

@@ -7,6 +7,7 @@
 #include <QInputMethodEvent>
 #include <QTest>
 #include <QTextBlock>
+#include <QAbstractTextDocumentLayout>
 #include <QTextLayout>
 
 using namespace qln;
@@ -28,6 +29,7 @@ private slots:
     void keyDownCanConsume();
     void changeHandlerMayEditWhileTyping();
     void caretFollowsSelectionByProgram();
+    void narrowMarginWrapsAtItsWidth();
 
 private:
     QString viewText() const;
@@ -248,6 +250,31 @@ void TstSurfaceView::caretFollowsSelectionByProgram()
     QCOMPARE(m_view->textCursor().selectedText(), QStringLiteral("two"));
     QTest::keyClicks(m_view, QStringLiteral("2"));
     QCOMPARE(s->text(), QStringLiteral("one\r\n2\r\nthree"));
+}
+
+void TstSurfaceView::narrowMarginWrapsAtItsWidth()
+{
+    Surface *s = m_view->surface();
+    s->setText(QString(300, QLatin1Char('x')) + QStringLiteral("\r\nshort"));
+    auto lines = [this] {
+        const QTextBlock block = m_view->document()->firstBlock();
+        m_view->document()->documentLayout()->blockBoundingRect(block); // lays it out
+        return block.layout()->lineCount();
+    };
+    // Five screen widths: one long line.
+    s->setRightMargin(1440 * 200);
+    m_view->viewport()->repaint();
+    QCOMPARE(lines(), 1);
+    // Two inches: the line wraps at that width, narrower than the window.
+    s->setRightMargin(1440 * 2);
+    m_view->resize(600, 300);
+    QCoreApplication::processEvents();
+    QVERIFY(lines() > 1);
+    const QTextLine first = m_view->document()->firstBlock().layout()->lineAt(0);
+    const double dpi = m_view->logicalDpiX();
+    QVERIFY(first.naturalTextWidth() <= 2 * dpi + 1);
+    QVERIFY(first.naturalTextWidth() > dpi); // not the window's 600 pixels either way
+    QCOMPARE(viewText(), s->text());
 }
 
 QTEST_MAIN(TstSurfaceView)
