@@ -183,6 +183,10 @@ void SurfaceView::pushFormats(int firstLine, int lastLine)
     int endPos = firstPos;
     // One Qt format per surface format met in this push.
     QHash<const CharFormat *, QTextCharFormat> cache;
+    // A few lines (a keystroke) are laid out again one by one, so the
+    // widget repaints just them; many lines (a whole-document command) are
+    // marked in one go and laid out as they come into view.
+    const bool fewLines = lastLine - firstLine < 8;
     for (int line = firstLine; line <= lastLine && block.isValid(); ++line, block = block.next()) {
         const int start = m_surface->lineIndex(line);
         const int length = m_surface->lineLength(line);
@@ -196,14 +200,22 @@ void SurfaceView::pushFormats(int firstLine, int lastLine)
             ranges.append(QTextLayout::FormatRange{run.start, run.length, it.value()});
         }
         QTextLayout *layout = block.layout();
-        if (!ranges.isEmpty() || !layout->formats().isEmpty())
-            layout->setFormats(ranges);
+        if (ranges.isEmpty() && layout->formats().isEmpty())
+            continue;
+        layout->setFormats(ranges);
+        if (fewLines) {
+            doc->documentLayout()->blockBoundingRect(block); // lays the line out
+            m_applyingModel = true;
+            doc->markContentsDirty(block.position(), std::max(0, block.length() - 1));
+            m_applyingModel = false;
+        }
         endPos = block.position() + block.length();
     }
-    m_applyingModel = true;
-    doc->markContentsDirty(firstPos, std::max(0, endPos - firstPos - 1));
-    m_applyingModel = false;
-    viewport()->update();
+    if (!fewLines && endPos > firstPos) {
+        m_applyingModel = true;
+        doc->markContentsDirty(firstPos, std::max(0, endPos - firstPos - 1));
+        m_applyingModel = false;
+    }
 }
 
 void SurfaceView::pushSelection()
