@@ -886,9 +886,20 @@ void frmedit::openTool(const QString &mode)
     // A path that is only the Open dialog's starting folder names no document.
     const QString path = m_documents->path().contains(QLatin1Char('*')) ? QString()
                                                                           : m_documents->path();
-    if (frmJavaX *dialog = frmJavaX::open(mode, path, *m_prompter, settingsStore(), this))
-        dialog->setCompileCommand(
-            [this] { menuItem(QStringLiteral("compile"))->trigger(); });
+    frmJavaX *dialog = frmJavaX::open(mode, path, *m_prompter, settingsStore(), this);
+    if (!dialog)
+        return;
+    dialog->setCompileCommand([this] { menuItem(QStringLiteral("compile"))->trigger(); });
+    // The dialog is tall: keep all of it on the screen.
+    if (const QScreen *screen = dialog->screen()) {
+        const QRect available = screen->availableGeometry();
+        QRect frame = dialog->frameGeometry();
+        if (frame.bottom() > available.bottom())
+            frame.moveBottom(available.bottom());
+        if (frame.top() < available.top())
+            frame.moveTop(available.top());
+        dialog->move(frame.topLeft());
+    }
 }
 
 void frmedit::connectTypingAssist()
