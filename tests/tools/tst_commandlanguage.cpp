@@ -1,5 +1,5 @@
-// The command-line coding language: normalisation, validation, evaluation
-// with shell escaping and the Jar extras, the length limit and the
+// The command-line coding language: normalisation, validation, colouring,
+// evaluation with shell escaping, the Jar extras, the length limit and the
 // "Invalid Code" question.
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
@@ -22,8 +22,7 @@ JavaXState stateFor(const QString &mode)
 {
     JavaXState s;
     s.mode = mode;
-    const ModeDef *def = findMode(mode);
-    if (def) {
+    if (const ModeDef *def = findMode(mode)) {
         for (const OptionDef &o : def->options)
             s.options[size_t(o.slot)].def = o;
         s.boxes.archiveInUse = def->archiveInUse;
@@ -32,12 +31,13 @@ JavaXState stateFor(const QString &mode)
     return s;
 }
 
-int slotOf(const JavaXState &s, const QString &sw)
+void tick(JavaXState &s, const QString &sw, const QString &argument, bool on = true)
 {
-    for (int i = 0; i < kOptionSlots; ++i)
-        if (s.options[size_t(i)].def.switchText == sw)
-            return i;
-    return -1;
+    for (OptionSlot &o : s.options)
+        if (o.def.switchText == sw) {
+            o.ticked = on;
+            o.argument = argument;
+        }
 }
 
 } // namespace
@@ -45,132 +45,86 @@ int slotOf(const JavaXState &s, const QString &sw)
 class TstCommandLanguage : public QObject {
     Q_OBJECT
 private slots:
-    void normalise_data()
+    // A row's code is normalised to the second column (null: not checked)
+    // and the result parsed into the tokens (none: invalid).
+    void normaliseAndParse_data()
     {
         QTest::addColumn<bool>("archive");
         QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("upper-case keywords take their form")
-            << false << "TEXTBOX1.FILENAME" << "TextBox1.FileName";
-        QTest::newRow("default compile code")
-            << false << "textbox2.text & \" \" & options & \" \" & textbox1.text"
-            << "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text";
-        QTest::newRow("runs of blanks around & shrink to one")
-            << false << "textbox2.text    &   options" << "TextBox2.Text & Options";
-        QTest::newRow("blanks inside a literal shrink too")
-            << false << "\"a    b\"" << "\"a b\"";
-        QTest::newRow("textbox3 keeps its case outside Jar")
-            << false << "textbox3.text" << "textbox3.Text";
-        QTest::newRow("textbox3 takes its form in Jar") << true << "textbox3.text" << "TextBox3.Text";
-        QTest::newRow("keyword inside a longer word is left")
-            << false << "textboxes.texts" << "textboxes.texts";
-        QTest::newRow("keyword inside a literal is rewritten")
-            << false << "\"options\"" << "\"Options\"";
-        QTest::newRow("trailing blank stays") << false << "options " << "Options ";
-    }
-    void normalise()
-    {
-        QFETCH(bool, archive);
-        QFETCH(QString, code);
-        QFETCH(QString, expected);
-        QCOMPARE(NormaliseCode(code, archive), expected);
-    }
-
-    void parse_data()
-    {
-        QTest::addColumn<bool>("archive");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("normal");
         QTest::addColumn<QStringList>("tokens");
-        QTest::newRow("default code")
-            << false << "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text" << true
+        const QStringList invalid;
+        QTest::newRow("default code") << false << "textbox2.text & \" \" & options & \" \" & textbox1.text"
+            << "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text"
             << QStringList{"TextBox2.Text", "\" \"", "Options", "\" \"", "TextBox1.Text"};
-        QTest::newRow("no blanks around & is one token")
-            << false << "TextBox1.Text&TextBox2.Text" << false << QStringList();
-        QTest::newRow("trailing blank") << false << "TextBox1.Text " << false << QStringList();
-        QTest::newRow("trailing &") << false << "TextBox1.Text &" << false << QStringList();
-        QTest::newRow("literal only")
-            << false << "\"javac -version\"" << true << QStringList{"\"javac -version\""};
-        QTest::newRow("literal holding & and a keyword")
-            << false << "\"a & Options\"" << true << QStringList{"\"a & Options\""};
-        QTest::newRow("unclosed literal")
-            << false << "TextBox1.Text & \"abc" << false << QStringList();
-        QTest::newRow("lone double quote") << false << "TextBox1.Text & \"" << false << QStringList();
-        QTest::newRow("TextBox3 outside Jar") << false << "TextBox3.Text" << false << QStringList();
-        QTest::newRow("TextBox3 in Jar") << true << "TextBox3.Text" << true << QStringList{"TextBox3.Text"};
-        QTest::newRow("unknown word") << false << "TextBox1.Text & foo" << false << QStringList();
-        QTest::newRow("box without a part") << false << "TextBox1 & Options" << false << QStringList();
-        QTest::newRow("part without a box") << false << "Text" << false << QStringList();
-        QTest::newRow("two operands without &")
-            << false << "TextBox1.Text TextBox2.Text" << false << QStringList();
-        QTest::newRow("not normalised") << false << "textbox1.text" << false << QStringList();
-        QTest::newRow("empty") << false << "" << false << QStringList();
-        QTest::newRow("blanks only") << false << " " << false << QStringList();
+        QTest::newRow("upper case, runs of blanks around & shrink") << false
+            << "TEXTBOX2.TEXT    &   options" << "TextBox2.Text & Options"
+            << QStringList{"TextBox2.Text", "Options"};
+        QTest::newRow("blanks inside a literal shrink too")
+            << false << "\"a    b\"" << "\"a b\"" << QStringList{"\"a b\""};
+        QTest::newRow("keyword inside a literal is rewritten, & in it stays") << false
+            << "\"a & options\"" << "\"a & Options\"" << QStringList{"\"a & Options\""};
+        QTest::newRow("textbox3 outside Jar") << false << "textbox3.text" << "textbox3.Text" << invalid;
+        QTest::newRow("textbox3 in Jar")
+            << true << "textbox3.text" << "TextBox3.Text" << QStringList{"TextBox3.Text"};
+        QTest::newRow("keyword inside a longer word is left")
+            << false << "textboxes.texts" << "textboxes.texts" << invalid;
+        QTest::newRow("trailing blank stays") << false << "options " << "Options " << invalid;
+        QTest::newRow("no blanks around &") << false << "TextBox1.Text&TextBox2.Text" << QString() << invalid;
+        QTest::newRow("trailing &") << false << "TextBox1.Text &" << QString() << invalid;
+        QTest::newRow("unclosed literal") << false << "TextBox1.Text & \"abc" << QString() << invalid;
+        QTest::newRow("unknown word") << false << "TextBox1.Text & foo" << QString() << invalid;
+        QTest::newRow("box without a part") << false << "TextBox1 & Options" << QString() << invalid;
+        QTest::newRow("not normalised") << false << "textbox1.text" << QString() << invalid;
+        QTest::newRow("empty") << false << "" << "" << invalid;
     }
-    void parse()
+    void normaliseAndParse()
     {
         QFETCH(bool, archive);
         QFETCH(QString, code);
-        QFETCH(bool, valid);
+        QFETCH(QString, normal);
         QFETCH(QStringList, tokens);
+        if (!normal.isNull())
+            QCOMPARE(NormaliseCode(code, archive), normal);
+        else
+            normal = code;
         QStringList got;
-        QCOMPARE(ParseCode(code, archive, &got), valid);
-        if (valid)
+        QCOMPARE(ParseCode(normal, archive, &got), !tokens.isEmpty());
+        if (!tokens.isEmpty())
             QCOMPARE(got, tokens);
     }
 
-    void classification_marksLiteralsAndBlack()
-    {
-        const QString code = "TextBox1.Text & \"a b\" x";
-        const std::vector<CodeClass> c = classifyCode(code, false);
-        QCOMPARE(c[0], CodeClass::Keyword);
-        QCOMPARE(c[8], CodeClass::Separator); // "."
-        QCOMPARE(c[16], CodeClass::Other);    // opening quote keeps its colour
-        QCOMPARE(c[18], CodeClass::Literal);  // blank inside the literal
-        QCOMPARE(c[22], CodeClass::Other);    // the stray x
-    }
-
-    // The coding box's colours, made by the formatting engine, show exactly
-    // the classes that validation reads.
-    void colouringMatchesClassification_data()
-    {
-        QTest::addColumn<bool>("archive");
-        QTest::addColumn<QString>("code");
-        QTest::newRow("default code") << false << "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text";
-        QTest::newRow("literal first") << false << "\"a & Options\" & TextBox1.Path";
-        QTest::newRow("stray word and dot") << false << "TextBox1.Texts & foo.bar";
-        QTest::newRow("TextBox3 outside Jar") << false << "TextBox3.FileExt";
-        QTest::newRow("TextBox3 in Jar") << true << "TextBox3.FileExt & Options";
-        QTest::newRow("unclosed literal") << false << "Options & \"abc \"def\" \"x";
-        QTest::newRow("keyword in a longer word") << false << "TextBox12.FileNames";
-    }
+    // The coding box's colours show exactly the classes that validation reads.
     void colouringMatchesClassification()
     {
-        QFETCH(bool, archive);
-        QFETCH(QString, code);
-        Surface box;
-        box.setText(code);
-        box.setSelStart(0);
-        box.setSelLength(box.length());
-        box.setSelStyle(16777215, true, true, true); // whatever it held before
-        colourCode(box, archive);
-        const std::vector<CodeClass> cls = classifyCode(code, archive);
-        for (int i = 0; i < code.size(); ++i) {
-            const CharFormat &f = box.formatAt(i);
-            BgrColor colour = kCodeOtherColour;
-            bool bold = false;
-            switch (cls[size_t(i)]) {
-            case CodeClass::Keyword: colour = kCodeKeywordColour; bold = true; break;
-            case CodeClass::Separator: colour = kCodeSeparatorColour; bold = true; break;
-            case CodeClass::Literal: colour = kCodeLiteralColour; break;
-            case CodeClass::Other: break;
+        const std::pair<bool, QString> cases[] = {
+            {false, "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text"},
+            {false, "TextBox1.Texts & foo.bar"},           // stray word and dot
+            {true, "TextBox3.FileExt & Options"},          // TextBox3 in Jar
+            {false, "Options & \"abc \"def\" \"x"}};       // unclosed literal
+        for (const auto &[archive, code] : cases) {
+            Surface box;
+            box.setText(code);
+            box.setSelStart(0);
+            box.setSelLength(box.length());
+            box.setSelStyle(16777215, true, true, true); // whatever it held before
+            colourCode(box, archive);
+            const std::vector<CodeClass> cls = classifyCode(code, archive);
+            for (int i = 0; i < code.size(); ++i) {
+                const CharFormat &f = box.formatAt(i);
+                const CodeClass c = cls[size_t(i)];
+                const BgrColor colour = c == CodeClass::Keyword     ? kCodeKeywordColour
+                                        : c == CodeClass::Separator ? kCodeSeparatorColour
+                                        : c == CodeClass::Literal   ? kCodeLiteralColour
+                                                                    : kCodeOtherColour;
+                const bool bold = c == CodeClass::Keyword || c == CodeClass::Separator;
+                QVERIFY2(f.color == colour && f.bold == bold && !f.italic && !f.underline,
+                         qPrintable(QStringLiteral("%1: character %2").arg(code).arg(i)));
             }
-            QVERIFY2(f.color == colour && f.bold == bold && !f.italic && !f.underline,
-                     qPrintable(QStringLiteral("character %1 '%2': colour %3 bold %4")
-                                    .arg(i).arg(code.at(i)).arg(f.color).arg(f.bold)));
         }
     }
 
+    // A null expectation means the code is invalid and evaluates to nothing.
     void evaluate_data()
     {
         QTest::addColumn<QString>("code");
@@ -183,22 +137,16 @@ private slots:
         QTest::newRow("& adds no blank")
             << "TextBox1.FileName & TextBox1.FileExt" << myClass << "My\\ Class.java";
         QTest::newRow("path") << "TextBox1.Path" << myClass << "/src/";
-        QTest::newRow("file title") << "TextBox1.FileTitle" << myClass << "My\\ Class.java";
-        QTest::newRow("file name") << "TextBox1.FileName" << myClass << "My\\ Class";
-        QTest::newRow("file ext") << "TextBox1.FileExt" << myClass << ".java";
         QTest::newRow("name without dot") << "TextBox1.FileName" << "/src/Makefile" << "Makefile";
         QTest::newRow("semicolon is escaped")
             << "TextBox1.Text" << "/src/a;rm x.java" << "/src/a\\;rm\\ x.java";
-        QTest::newRow("wildcards stay")
-            << "TextBox1.Text" << "/src/*.java" << "/src/*.java";
-        QTest::newRow("literal only") << "\"javac -version\"" << myClass << "javac -version";
-        QTest::newRow("literal keeps & and keywords")
-            << "\"a & Options\"" << myClass << "a & Options";
+        QTest::newRow("wildcards stay") << "TextBox1.Text" << "/src/*.java" << "/src/*.java";
         QTest::newRow("literals and options are not escaped")
             << "\"echo a;b\" & Options" << myClass << "echo a;b -verbose ";
         QTest::newRow("box 2 is the executable outside Jar")
             << "TextBox2.FileTitle" << myClass << "javac";
         QTest::newRow("double literal") << "\"a\"\"b\"" << myClass << "a\"\"b";
+        QTest::newRow("invalid: TextBox3 outside Jar") << "TextBox3.Text" << myClass << QString();
     }
     void evaluate()
     {
@@ -211,59 +159,27 @@ private slots:
         c.mode = "Compile";
         c.options = " -verbose ";
         const std::optional<QString> line = EvaluateCode(code, c);
-        QVERIFY(line);
-        QCOMPARE(*line, expected);
-    }
-
-    void evaluate_invalidGivesNothing()
-    {
-        CodeContext c;
-        c.boxes.inFile = "/a/B.java";
-        QVERIFY(!EvaluateCode("TextBox1.Text ", c));
-        QVERIFY(!EvaluateCode("TextBox3.Text", c));
+        QCOMPARE(bool(line), !expected.isNull());
+        if (line)
+            QCOMPARE(*line, expected);
     }
 
     // The escaped names reach the shell as one word each, and a name built
     // to run a second command runs nothing.
-    void shellEscape_survivesTheShell_data()
+    void shellEscapeSurvivesTheShell()
     {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("blank") << "My Class.java";
-        QTest::newRow("semicolon and blank") << "a;rm x.java";
-        QTest::newRow("quotes and dollar") << "it's \"$HOME\" `id`.java";
-        QTest::newRow("pipes, redirections, globs in brackets") << "a|b>c<d&e[1]{2}(3)#~=!\\.java";
-        QTest::newRow("tab and line break") << "a\tb\nc.java";
-    }
-    void shellEscape_survivesTheShell()
-    {
-        QFETCH(QString, name);
-        QTemporaryDir dir;
-        QProcess sh;
-        sh.setWorkingDirectory(dir.path());
-        sh.start("/bin/sh", {"-c", "printf '%s|' " + shellEscape(name) + " 'end'"});
-        QVERIFY(sh.waitForFinished(30000));
-        QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), name + "|end|");
-        QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        for (const QString name : {"it's \"$HOME\" `id`.java", "a|b>c<d&e[1]{2}(3)#~=!\\.java",
+                                   "a\tb\nc.java"}) {
+            QTemporaryDir dir;
+            QProcess sh;
+            sh.setWorkingDirectory(dir.path());
+            sh.start("/bin/sh", {"-c", "printf '%s|' " + shellEscape(name) + " 'end'"});
+            QVERIFY(sh.waitForFinished(30000));
+            QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), name + "|end|");
+            QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        }
     }
 
-    void lengthLimit()
-    {
-        ScriptedPrompter p;
-        JavaXState s = stateFor("Compile");
-        codeChanged(s, QString(255, 'x'), p);
-        QCOMPARE(s.code.size(), 255);
-        QVERIFY(p.asked().empty());
-
-        p.answer(MsgAnswer::Ok);
-        codeChanged(s, QString(256, 'x'), p);
-        QCOMPARE(s.code, QString(255, 'x'));
-        QCOMPARE(p.messages(), QStringList{"Maximum 255 characters allowed"});
-        QCOMPARE(p.asked()[0].message.icon, MsgIcon::Exclamation);
-        QCOMPARE(p.asked()[0].message.buttons, MsgButtons::Ok);
-    }
-
-    // The default Jar code with "-x" ticked and a.txt: the executable, the
-    // option letters, the archive, then two blanks and a.txt.
     void jarExtras()
     {
         ScriptedPrompter p;
@@ -274,20 +190,16 @@ private slots:
         s.boxes.archive = "/w/out.jar";
         s.boxes.executable = "/jdk/bin/jar";
         codeChanged(s, defaultCode("Jar"), p);
-        const int x = slotOf(s, "-x");
-        s.options[size_t(x)].ticked = true;
-        s.options[size_t(x)].argument = "a.txt";
+        // "-x" ticked: the executable, the letters, the archive, two blanks, the files.
+        tick(s, "-x", "a.txt");
         QCOMPARE(BuildCommandLine(s, p), BuildOutcome::Built);
         QCOMPARE(s.commandLine, QStringLiteral("/jdk/bin/jar fx /w/out.jar  a.txt"));
 
-        // Unticked, the input files take the extract place, escaped; a
-        // ticked "-m" puts its manifest first.
-        s.options[size_t(x)].ticked = false;
+        // Unticked, the input files take its place, escaped; "-m" puts its manifest first.
+        tick(s, "-x", QString(), false);
+        tick(s, "-m", "/w/manifest.mf");
+        tick(s, "-c", QString());
         s.boxes.inFile = "/w/My Hello.class";
-        const int m = slotOf(s, "-m");
-        s.options[size_t(m)].ticked = true;
-        s.options[size_t(m)].argument = "/w/manifest.mf";
-        s.options[0].ticked = true; // -c
         QCOMPARE(BuildCommandLine(s, p), BuildOutcome::Built);
         QCOMPARE(s.commandLine,
                  QStringLiteral("/jdk/bin/jar fcm /w/out.jar /w/manifest.mf /w/My\\ Hello.class"));
@@ -299,18 +211,9 @@ private slots:
         QVERIFY(p.asked().empty());
     }
 
-    void invalidCode_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("outcome");
-        QTest::newRow("yes loads the default code")
-            << int(MsgAnswer::Yes) << int(BuildOutcome::InvalidDefaultLoaded);
-        QTest::newRow("no blinks") << int(MsgAnswer::No) << int(BuildOutcome::InvalidBlink);
-    }
+    // Declining the default keeps the bad code and blinks; accepting loads it.
     void invalidCode()
     {
-        QFETCH(int, answer);
-        QFETCH(int, outcome);
         ScriptedPrompter p;
         JavaXState s = stateFor("Run");
         s.boxes.inFile = "/w/Hello.class";
@@ -321,8 +224,8 @@ private slots:
         QCOMPARE(before, QStringLiteral("/jdk/bin/java   Hello"));
 
         codeChanged(s, "textbox1.text & bogus", p);
-        p.answer(MsgAnswer(answer));
-        QCOMPARE(int(BuildCommandLine(s, p)), outcome);
+        p.answer(MsgAnswer::No);
+        QCOMPARE(BuildCommandLine(s, p), BuildOutcome::InvalidBlink);
         QCOMPARE(p.asked().size(), size_t(1));
         const MessageRequest &q = p.asked()[0].message;
         QCOMPARE(q.title, QStringLiteral("Invalid Code"));
@@ -331,31 +234,25 @@ private slots:
                                         "If you need help on coding click the help button"));
         QCOMPARE(q.icon, MsgIcon::Exclamation);
         QCOMPARE(q.buttons, MsgButtons::YesNo);
-        QCOMPARE(s.commandLine, before); // the previous command line stays
-        QVERIFY(s.panelOpen);
-        QVERIFY(!s.runEnabled);
-        if (answer == int(MsgAnswer::Yes)) {
-            QCOMPARE(s.code, NormaliseCode(defaultCode("Run"), false));
-            QVERIFY(succeeded(BuildOutcome(outcome)));
-        } else {
-            QCOMPARE(s.code, QStringLiteral("TextBox1.Text & bogus"));
-        }
-    }
+        QCOMPARE(s.commandLine, before);
+        QVERIFY(s.panelOpen && !s.runEnabled);
+        QCOMPARE(s.code, QStringLiteral("TextBox1.Text & bogus"));
 
-    void notReadyDoesNothing()
-    {
-        ScriptedPrompter p;
-        JavaXState s = stateFor("Compile");
+        // A dialog that is not ready builds nothing and asks nothing.
         s.ready = false;
-        s.code = "bogus";
         QCOMPARE(BuildCommandLine(s, p), BuildOutcome::NotReady);
-        QVERIFY(p.asked().empty());
+        s.ready = true;
+
+        p.answer(MsgAnswer::Yes);
+        QCOMPARE(BuildCommandLine(s, p), BuildOutcome::InvalidDefaultLoaded);
+        QCOMPARE(p.asked().size(), size_t(2));
+        QCOMPARE(s.code, NormaliseCode(defaultCode("Run"), false));
+        QCOMPARE(s.commandLine, before);
+        QVERIFY(s.panelOpen && !s.runEnabled);
     }
 
-    void defaultCodesComeFromTheFactoryTable()
+    void defaultCodesAreValid()
     {
-        QCOMPARE(defaultCode("jar"), QStringLiteral("textbox3.text & \" \" & options & \" \" & textbox2.text"));
-        QCOMPARE(defaultCode("Unknown"), QString());
         for (const ModeDef &m : toolModes())
             QVERIFY2(ParseCode(NormaliseCode(defaultCode(m.name), m.archiveInUse), m.archiveInUse),
                      qPrintable(m.name));

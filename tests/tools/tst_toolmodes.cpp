@@ -1,5 +1,5 @@
-// Tool modes: catalogues, the mode list, the option string, loading a mode
-// from the store, the default input file and the checks before a run.
+// Tool modes: the mode list, the option string, loading a mode from the
+// store, the default input file and the checks before a run.
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
@@ -37,12 +38,19 @@ JavaXState stateFor(const QString &mode)
     return s;
 }
 
-int slotOf(const JavaXState &s, const QString &sw)
+// Ticks each "switch=argument"; returns false for a switch the mode lacks.
+bool tick(JavaXState &s, const QStringList &ticks)
 {
-    for (int i = 0; i < kOptionSlots; ++i)
-        if (s.options[size_t(i)].def.switchText == sw)
-            return i;
-    return -1;
+    for (const QString &t : ticks) {
+        const qsizetype eq = t.indexOf('=');
+        auto it = std::find_if(s.options.begin(), s.options.end(),
+                               [&](const OptionSlot &o) { return o.def.switchText == t.left(eq); });
+        if (it == s.options.end())
+            return false;
+        it->ticked = true;
+        it->argument = t.mid(eq + 1);
+    }
+    return true;
 }
 
 void touch(const QString &path)
@@ -63,55 +71,10 @@ QString under(const QString &dir, const QString &rel)
 class TstToolModes : public QObject {
     Q_OBJECT
 private slots:
-    void catalogueShape()
-    {
-        QStringList names;
-        for (const ModeDef &m : toolModes())
-            names << m.name;
-        QCOMPARE(names, schema::modes());
-
-        // Run leaves slots 5 and 6 free; its VM switches keep 3, 4 and 7.
-        const ModeDef *run = findMode("run");
-        QVERIFY(run);
-        QList<int> used;
-        for (const OptionDef &o : run->options)
-            used << o.slot;
-        QCOMPARE(used, (QList<int>{0, 1, 2, 3, 4, 7, 8, 9, 10, 11}));
-        QCOMPARE(run->options[5].switchText, QStringLiteral("-classic"));
-
-        // The three switches of "-g"'s tool tip line up in one column.
-        const ModeDef *compile = findMode("Compile");
-        const QStringList lines = compile->options[7].description.split("\r\n");
-        QCOMPARE(lines.size(), 3);
-        for (const QString &l : lines)
-            QCOMPARE(l.indexOf("Generate"), 26);
-
-        QVERIFY(!findMode("Native2Ascii")->hasCatalogue);
-        QVERIFY(findMode("Jar")->archiveInUse);
-        QCOMPARE(encodingList().size(), 22);
-    }
-
-    void lastWord_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("word");
-        QTest::newRow("encoding entry") << "Japanese (ja) SJIS" << "SJIS";
-        QTest::newRow("no blank") << "Cp1252" << "Cp1252";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("trailing blank") << "abc " << "";
-    }
-    void lastWord()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, word);
-        QCOMPARE(LastWord(text), word);
-    }
-
     void fillModeList_data()
     {
         QTest::addColumn<QString>("current");
         QTest::addColumn<QStringList>("items");
-        QTest::newRow("Run") << "Run" << QStringList{"Compile", "Appletviewer", "Jar", "Native2Ascii"};
         QTest::newRow("Compile") << "Compile" << QStringList{"Run", "Appletviewer", "Jar", "Native2Ascii"};
         QTest::newRow("Native2Ascii") << "Native2Ascii" << QStringList{"Compile", "Run", "Appletviewer", "Jar"};
         QTest::newRow("exact comparison: run")
@@ -122,6 +85,10 @@ private slots:
         QFETCH(QString, current);
         QFETCH(QStringList, items);
         QCOMPARE(FillModeList(current), items);
+        QStringList names;
+        for (const ModeDef &m : toolModes())
+            names << m.name;
+        QCOMPARE(names, schema::modes());
     }
 
     void optionString_data()
@@ -146,15 +113,12 @@ private slots:
         QTest::newRow("jar -m keeps its manifest out")
             << "Jar" << QStringList{"-c=", "-m=/w/manifest.mf"} << true << false << "/w/a.jar" << ""
             << "fcm";
-        QTest::newRow("jar -x keeps its files out")
-            << "jar" << QStringList{"-x=a.txt"} << false << true << "/w/a.jar" << "" << "-f  -x ";
         QTest::newRow("jar without archive has no f")
             << "Jar" << QStringList{"-t="} << true << false << "" << "" << "t";
         QTest::newRow("other options follow, no blanks")
             << "Compile" << QStringList{"-O="} << false << false << "" << "-Xlint" << "-O-Xlint";
-        QTest::newRow("-m outside jar keeps nothing special")
+        QTest::newRow("argument holding =, nothing else")
             << "Run" << QStringList{"-D=a=b"} << false << true << "" << "" << " -D a=b ";
-        QTest::newRow("nothing ticked") << "Run" << QStringList{} << false << true << "" << "" << " ";
     }
     void optionString()
     {
@@ -170,25 +134,8 @@ private slots:
         s.leaveSpaces = spaces;
         s.boxes.archive = archive;
         s.other = other;
-        for (const QString &t : ticks) {
-            const qsizetype eq = t.indexOf('=');
-            const int slot = slotOf(s, t.left(eq));
-            QVERIFY2(slot >= 0, qPrintable(t));
-            s.options[size_t(slot)].ticked = true;
-            s.options[size_t(slot)].argument = t.mid(eq + 1);
-        }
+        QVERIFY(tick(s, ticks));
         QCOMPARE(BuildOptionString(s), expected);
-    }
-
-    void encodingChoice()
-    {
-        ScriptedPrompter p;
-        JavaXState s = stateFor("Appletviewer");
-        s.code = NormaliseCode(defaultCode("Appletviewer"), false);
-        s.options[6].ticked = true;
-        encodingChanged(s, "Dutch (nl) Cp1252", p);
-        QCOMPARE(s.options[6].argument, QStringLiteral("Cp1252"));
-        QCOMPARE(BuildOptionString(s), QStringLiteral(" -encoding Cp1252 "));
     }
 
     void loadMode_readsTheStore()
@@ -207,49 +154,37 @@ private slots:
         QVERIFY(p.asked().empty());
         QVERIFY(s.ready);
         QCOMPARE(s.executableCaption, QStringLiteral("Compiler"));
-        QCOMPARE(s.runCaption, QStringLiteral("Compile"));
         QVERIFY(!s.archiveShown);
         QVERIFY(s.encodingVisible);
         QCOMPARE(s.encodingText, QStringLiteral("SJIS"));
         QVERIFY(s.options[4].ticked && s.options[4].argumentEnabled);
-        QVERIFY(s.options[10].ticked);
         QVERIFY(!s.options[5].argumentEnabled);
-        QCOMPARE(s.code, QStringLiteral("TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text"));
-        QVERIFY(s.leaveSpaces);
-        QVERIFY(!s.ignoreDashes);
+        QVERIFY(s.leaveSpaces && !s.ignoreDashes);
         QCOMPARE(s.commandLine, QStringLiteral("/jdk/bin/javac  -d /out -verbose -Xlint *.java"));
         // A missing showOptions reads as shown and is stored back.
         QVERIFY(s.showOptions);
         QCOMPARE(store->get(sec, "showOptions"), QStringLiteral("1"));
 
-        // Loading another mode rebuilds the grid; a stale tick of a slot
-        // Run does not use stays clear.
+        // Another mode rebuilds the grid; a stale tick of a slot Run does not use stays clear.
         store->save("Javax-Run", "chk5", "1");
         store->save("JAVAX-RUN", "showOptions", "0");
         resetDialog(s, *store);
         QCOMPARE(store->get(sec, "exe"), QStringLiteral("/jdk/bin/javac"));
         LoadJavaXMode(s, "Run", *store, p, QString());
-        QVERIFY(!s.options[5].ticked);
-        QVERIFY(!s.options[5].used());
+        QVERIFY(!s.options[5].ticked && !s.options[5].used());
         QVERIFY(!s.showOptions);
         QVERIFY(!s.encodingVisible);
-    }
 
-    void loadMode_withoutCatalogue()
-    {
-        auto store = factoryStore();
-        ScriptedPrompter p;
+        // Native2Ascii has no catalogue.
         p.answer(MsgAnswer::Ok);
-        JavaXState s;
+        resetDialog(s, *store);
         LoadJavaXMode(s, "Native2Ascii", *store, p, QString());
         QCOMPARE(p.messages(), QStringList{"Option not supported"});
         QCOMPARE(p.asked()[0].message.icon, MsgIcon::None);
-        QVERIFY(s.archiveShown);
-        QVERIFY(s.boxes.archiveInUse);
+        QVERIFY(s.archiveShown && s.boxes.archiveInUse);
         QCOMPARE(s.runCaption, QString());
         for (const OptionSlot &o : s.options)
             QVERIFY(!o.used());
-        QCOMPARE(s.mode, QStringLiteral("Native2Ascii"));
     }
 
     void loadMode_invalidStoredCode()
@@ -261,50 +196,29 @@ private slots:
         JavaXState s;
         QCOMPARE(LoadJavaXMode(s, "Run", *store, p, QString()), BuildOutcome::InvalidBlink);
         QCOMPARE(p.asked()[0].message.title, QStringLiteral("Invalid Code"));
-        QVERIFY(s.panelOpen);
-        QVERIFY(!s.runEnabled);
+        QVERIFY(s.panelOpen && !s.runEnabled);
         QVERIFY(s.commandLine.isEmpty());
 
         // Closing the panel with a good code saves the panel's keys.
-        ScriptedPrompter q;
-        codeChanged(s, "\"java -version\"", q);
+        codeChanged(s, "\"java -version\"", p);
         s.launchInSeparateWindow = true;
-        QVERIFY(closeCodePanel(s, *store, q));
-        QVERIFY(!s.panelOpen);
-        QVERIFY(s.runEnabled);
+        QVERIFY(closeCodePanel(s, *store, p));
+        QVERIFY(!s.panelOpen && s.runEnabled);
         QCOMPARE(s.commandLine, QStringLiteral("java -version"));
         QCOMPARE(store->get("JavaX-Run", "CommandLineOptions"), QStringLiteral("\"java -version\""));
         QCOMPARE(store->get("JavaX-Run", "LaunchInSeparateWindow"), QStringLiteral("1"));
         QCOMPARE(store->get("JavaX-Run", "LeaveSpaces"), QStringLiteral("1"));
         QCOMPARE(store->get("JavaX-Run", "IgnoreDashes"), QStringLiteral("0"));
+        QCOMPARE(p.asked().size(), size_t(1));
     }
 
-    void saveAndLoadOptions()
-    {
-        auto store = factoryStore();
-        JavaXState s = stateFor("Jar");
-        s.options[3].ticked = true;
-        s.options[3].argument = "/w/m.mf";
-        s.other = "-J-Xmx64m";
-        saveOptions(s, *store);
-        QCOMPARE(store->get("JavaX-Jar", "chk3"), QStringLiteral("1"));
-        QCOMPARE(store->get("JavaX-Jar", "chk0"), QStringLiteral("0"));
-        QCOMPARE(store->get("JavaX-Jar", "otherOPT"), QStringLiteral("-J-Xmx64m"));
-
-        JavaXState t = stateFor("Jar");
-        loadOptions(t, *store);
-        QVERIFY(t.options[3].ticked);
-        QCOMPARE(t.options[3].argument, QStringLiteral("/w/m.mf"));
-        QVERIFY(!t.options[0].ticked);
-        QCOMPARE(t.other, QStringLiteral("-J-Xmx64m"));
-    }
-
-    void fileBoxChangesAreStored()
+    void optionsAndFileBoxesGoToTheStore()
     {
         auto store = factoryStore();
         ScriptedPrompter p;
         JavaXState s = stateFor("Jar");
         s.code = NormaliseCode(defaultCode("Jar"), true);
+        // The boxes are trimmed and stored as they change.
         fileBoxChanged(s, FileBox::Input, "  /w/A.class", *store, p);
         fileBoxChanged(s, FileBox::Archive, " /w/a.jar", *store, p);
         fileBoxChanged(s, FileBox::Executable, "/jdk/bin/jar", *store, p);
@@ -312,8 +226,20 @@ private slots:
         QCOMPARE(store->get("JavaX-Jar", "Lasttxt2"), QStringLiteral("/w/a.jar"));
         QCOMPARE(store->get("JavaX-Jar", "exe"), QStringLiteral("/jdk/bin/jar"));
         QCOMPARE(s.commandLine, QStringLiteral("/jdk/bin/jar -f   /w/a.jar  /w/A.class"));
+
+        QVERIFY(tick(s, {"-m=/w/m.mf"}));
+        s.other = "-J-Xmx64m";
+        saveOptions(s, *store);
+        QCOMPARE(store->get("JavaX-Jar", "chk3"), QStringLiteral("1"));
+        QCOMPARE(store->get("JavaX-Jar", "chk0"), QStringLiteral("0"));
+        JavaXState t = stateFor("Jar");
+        loadOptions(t, *store);
+        QVERIFY(t.options[3].ticked && !t.options[0].ticked);
+        QCOMPARE(t.options[3].argument, QStringLiteral("/w/m.mf"));
+        QCOMPARE(t.other, QStringLiteral("-J-Xmx64m"));
     }
 
+    // Paths start with "@/", the test's own folder.
     void pickDefaultInput_data()
     {
         QTest::addColumn<QString>("mode");
@@ -324,44 +250,35 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("archive");
         const QStringList javaAndClass{"@/src/A.java", "@/src/A.class", "@/src/B.java"};
+        const QStringList aJava{"@/w/A.java"};
         QTest::newRow("compile: the document")
             << "Compile" << javaAndClass << "@/src/A.java" << "" << "" << "@/src/A.java" << "";
         QTest::newRow("compile: no source of that name")
-            << "Compile" << QStringList{"@/src/Notes.txt", "@/src/B.java"} << "@/src/Notes.txt" << ""
-            << "" << "@/src/*.java" << "";
+            << "Compile" << QStringList{"@/src/Notes.txt", "@/src/B.java"}
+            << "@/src/Notes.txt" << "" << "" << "@/src/*.java" << "";
         QTest::newRow("compile: no document, last input")
             << "Compile" << javaAndClass << "" << "@/src/B.java" << "" << "@/src/B.java" << "";
         QTest::newRow("compile: last input with a wildcard is not a base")
             << "Compile" << javaAndClass << "" << "@/src/*.java" << "" << "*.java" << "";
-        QTest::newRow("compile: last input in an empty folder")
-            << "Compile" << QStringList{"@/src/A.java"} << "" << "@/gone/C.java" << "" << "*.java" << "";
         QTest::newRow("run: the class")
             << "Run" << javaAndClass << "@/src/A.java" << "" << "" << "@/src/A.class" << "";
         QTest::newRow("run: no class yet")
-            << "Run" << QStringList{"@/src/A.java"} << "@/src/A.java" << "" << "" << "@/src/*.class" << "";
-        QTest::newRow("appletviewer: htm before html")
-            << "Appletviewer" << QStringList{"@/w/A.java", "@/w/A.htm", "@/w/A.html"} << "@/w/A.java" << ""
-            << "" << "@/w/A.htm" << "";
-        QTest::newRow("appletviewer: html")
-            << "Appletviewer" << QStringList{"@/w/A.java", "@/w/A.html"} << "@/w/A.java" << "" << ""
-            << "@/w/A.html" << "";
-        QTest::newRow("appletviewer: another page of that name")
-            << "Appletviewer" << QStringList{"@/w/A.java", "@/w/A.htmx"} << "@/w/A.java" << "" << ""
-            << "@/w/A.ht*" << "";
-        QTest::newRow("appletviewer: no page, the last one")
-            << "Appletviewer" << QStringList{"@/w/A.java", "@/p/page.html"} << "@/w/A.java"
-            << "@/p/page.html" << "" << "@/p/page.html" << "";
+            << "Run" << aJava << "@/w/A.java" << "" << "" << "@/w/*.class" << "";
+        QTest::newRow("appletviewer: htm before html") << "Appletviewer"
+            << QStringList{"@/w/A.java", "@/w/A.htm", "@/w/A.html"} << "@/w/A.java" << "" << ""
+            << "@/w/A.htm" << "";
+        QTest::newRow("appletviewer: another page of that name") << "Appletviewer"
+            << QStringList{"@/w/A.java", "@/w/A.htmx"} << "@/w/A.java" << "" << "" << "@/w/A.ht*" << "";
+        QTest::newRow("appletviewer: no page, the last one") << "Appletviewer"
+            << QStringList{"@/w/A.java", "@/p/page.html"} << "@/w/A.java" << "@/p/page.html" << ""
+            << "@/p/page.html" << "";
         QTest::newRow("appletviewer: no page at all")
-            << "Appletviewer" << QStringList{"@/w/A.java"} << "@/w/A.java" << "" << "" << "@/w/*.ht*" << "";
-        QTest::newRow("jar: document and stored archive")
-            << "Jar" << QStringList{"@/w/A.java", "@/w/a.jar"} << "@/w/A.java" << "" << "@/w/a.jar"
-            << "@/w/A.java" << "@/w/a.jar";
+            << "Appletviewer" << aJava << "@/w/A.java" << "" << "" << "@/w/*.ht*" << "";
+        QTest::newRow("jar: document and stored archive") << "Jar" << QStringList{"@/w/A.java", "@/w/a.jar"}
+            << "@/w/A.java" << "" << "@/w/a.jar" << "@/w/A.java" << "@/w/a.jar";
         QTest::newRow("jar: stored archive gone")
-            << "Jar" << QStringList{"@/w/A.java"} << "@/w/A.java" << "" << "@/w/a.jar" << "@/w/A.java" << "";
-        QTest::newRow("jar: no document")
-            << "Jar" << QStringList{"@/w/A.java"} << "" << "" << "" << "" << "";
-        QTest::newRow("native2ascii: the document")
-            << "Native2Ascii" << QStringList{"@/w/A.java"} << "@/w/A.java" << "" << "" << "@/w/A.java" << "";
+            << "Jar" << aJava << "@/w/A.java" << "" << "@/w/a.jar" << "@/w/A.java" << "";
+        QTest::newRow("jar: no document") << "Jar" << aJava << "" << "" << "" << "" << "";
     }
     void pickDefaultInput()
     {
@@ -391,63 +308,55 @@ private slots:
         QCOMPARE(store->get(sec, "LastInFile"), under(d, input));
     }
 
+    // The folder "@/" holds A.java, A.class, a.jar, javac, java, jar and out/.
+    // Answers are letters: Y(es), N(o), O(k). Questions are "title|text".
     void runChecks_data()
     {
         QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("inFile");   // relative to the folder
+        QTest::addColumn<QString>("inFile");
         QTest::addColumn<QString>("archive");
         QTest::addColumn<QString>("exe");
-        QTest::addColumn<QStringList>("ticks"); // "switch=argument"
-        QTest::addColumn<QList<int>>("answers");
-        QTest::addColumn<QStringList>("asked"); // title|text
+        QTest::addColumn<QStringList>("ticks");
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QStringList>("asked");
         QTest::addColumn<bool>("proceed");
         const QString notFound = "Input File not found|Input File path is not correct\r\n"
                                  "Do you wish to continue execution?";
-        QTest::newRow("compile: all there")
-            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{} << QList<int>{} << QStringList{}
-            << true;
+        const QString noArchive = "Archive file not found|Make sure Archive path is correct";
+        const QStringList none;
         QTest::newRow("compile: missing input, no")
-            << "Compile" << "@/Gone.java" << "" << "@/javac" << QStringList{} << QList<int>{int(MsgAnswer::No)}
-            << QStringList{notFound} << false;
+            << "Compile" << "@/Gone.java" << "" << "@/javac" << none << "N" << QStringList{notFound} << false;
         QTest::newRow("compile: missing input, yes, then the compiler is missing")
-            << "Compile" << "@/Gone.java" << "" << "@/nojavac" << QStringList{}
-            << QList<int>{int(MsgAnswer::Yes), int(MsgAnswer::Ok)}
+            << "Compile" << "@/Gone.java" << "" << "@/nojavac" << none << "YO"
             << QStringList{notFound, "Compiler file not found|Make sure Compiler path is correct"} << false;
         QTest::newRow("compile: several files, go on")
-            << "Compile" << "@/*.java" << "" << "@/javac" << QStringList{} << QList<int>{int(MsgAnswer::Yes)}
+            << "Compile" << "@/*.java" << "" << "@/javac" << none << "Y"
             << QStringList{"Continue?|The Input File references to multiple files in folder\r\n@/"} << true;
         QTest::newRow("compile: -d without a folder, go on")
-            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-d="}
-            << QList<int>{int(MsgAnswer::Yes)}
+            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-d="} << "Y"
             << QStringList{"Output path not found|Output path does not exist\r\nDo you wish to continue execution?"}
             << true;
         QTest::newRow("compile: -d to an existing folder")
-            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-d=out"} << QList<int>{}
-            << QStringList{} << true;
+            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-d=out"} << "" << none << true;
         QTest::newRow("compile: -encoding empty, stop")
-            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-encoding="}
-            << QList<int>{int(MsgAnswer::No)}
+            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-encoding="} << "N"
             << QStringList{"Error|Encoding is not correct\r\nDo you wish to continue execution?"} << false;
         QTest::newRow("run: interpreter missing")
-            << "Run" << "@/A.class" << "" << "@/nojava" << QStringList{} << QList<int>{int(MsgAnswer::Ok)}
+            << "Run" << "@/A.class" << "" << "@/nojava" << none << "O"
             << QStringList{"Interpreter file not found|Make sure Interpreter path is correct"} << false;
         QTest::newRow("jar: archive missing")
-            << "Jar" << "@/A.class" << "@/new.jar" << "@/jar" << QStringList{} << QList<int>{int(MsgAnswer::Ok)}
-            << QStringList{"Archive file not found|Make sure Archive path is correct"} << false;
+            << "Jar" << "@/A.class" << "@/new.jar" << "@/jar" << none << "O" << QStringList{noArchive} << false;
         QTest::newRow("jar: a new archive with -c")
-            << "Jar" << "@/A.class" << "@/new.jar" << "@/jar" << QStringList{"-c="} << QList<int>{}
-            << QStringList{} << true;
+            << "Jar" << "@/A.class" << "@/new.jar" << "@/jar" << QStringList{"-c="} << "" << none << true;
         QTest::newRow("jar: a new archive in a missing folder")
-            << "Jar" << "@/A.class" << "@/nowhere/new.jar" << "@/jar" << QStringList{"-c="}
-            << QList<int>{int(MsgAnswer::Ok)}
-            << QStringList{"Archive file not found|Make sure Archive path is correct"} << false;
+            << "Jar" << "@/A.class" << "@/nowhere/new.jar" << "@/jar" << QStringList{"-c="} << "O"
+            << QStringList{noArchive} << false;
         QTest::newRow("jar: executable missing")
-            << "Jar" << "@/A.class" << "@/a.jar" << "@/nojar" << QStringList{} << QList<int>{int(MsgAnswer::Ok)}
+            << "Jar" << "@/A.class" << "@/a.jar" << "@/nojar" << none << "O"
             << QStringList{"Java Archive Tool file not found|Make sure Java Archive Tool path is correct"}
             << false;
         QTest::newRow("native2ascii runs nothing")
-            << "Native2Ascii" << "@/A.java" << "" << "@/javac" << QStringList{} << QList<int>{} << QStringList{}
-            << false;
+            << "Native2Ascii" << "@/A.java" << "" << "@/javac" << none << "" << none << false;
     }
     void runChecks()
     {
@@ -456,7 +365,7 @@ private slots:
         QFETCH(QString, archive);
         QFETCH(QString, exe);
         QFETCH(QStringList, ticks);
-        QFETCH(QList<int>, answers);
+        QFETCH(QString, answers);
         QFETCH(QStringList, asked);
         QFETCH(bool, proceed);
         QTemporaryDir dir;
@@ -469,15 +378,10 @@ private slots:
         s.boxes.inFile = " " + under(d, inFile) + " ";
         s.boxes.archive = under(d, archive);
         s.boxes.executable = under(d, exe);
-        for (const QString &t : ticks) {
-            const qsizetype eq = t.indexOf('=');
-            const int slot = slotOf(s, t.left(eq));
-            s.options[size_t(slot)].ticked = true;
-            s.options[size_t(slot)].argument = t.mid(eq + 1);
-        }
+        QVERIFY(tick(s, ticks));
         ScriptedPrompter p;
-        for (int a : answers)
-            p.answer(MsgAnswer(a));
+        for (QChar a : answers)
+            p.answer(a == 'Y' ? MsgAnswer::Yes : a == 'N' ? MsgAnswer::No : MsgAnswer::Ok);
         const RunPlan plan = prepareRun(s, p);
         QStringList got;
         for (const auto &a : p.asked())
@@ -490,9 +394,8 @@ private slots:
         QCOMPARE(s.boxes.inFile, under(d, inFile)); // trimmed
         if (proceed)
             QCOMPARE(QDir(plan.workingFolder).canonicalPath(), QDir(d).canonicalPath());
-        const int dSlot = slotOf(s, "-d");
-        if (mode == "Compile" && ticks == QStringList{"-d="})
-            QCOMPARE(s.options[size_t(dSlot)].argument, QStringLiteral("./"));
+        if (ticks == QStringList{"-d="}) // going on without the folder writes to the working one
+            QCOMPARE(s.options[4].argument, QStringLiteral("./"));
     }
 };
 
