@@ -1,16 +1,15 @@
 // Date and time insertion: the format language against a fixed moment and
-// fixed locales, and the frmDateTime window driven offscreen with its
-// stored custom format.
+// fixed locales, and the frmDateTime window with its stored custom format.
 #include "dialogs/datetimeformat.h"
 #include "dialogs/frmdatetime.h"
 #include "settings/settingsstore.h"
 #include "surface/surface.h"
 
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QFocusEvent>
 #include <QTest>
 
 using namespace qln;
@@ -22,98 +21,7 @@ const QDateTime kMoment(QDate(2026, 12, 5), QTime(14, 7, 9));
 const QLocale kUs(QLocale::English, QLocale::UnitedStates);
 const QLocale kGerman(QLocale::German, QLocale::Germany);
 
-} // namespace
-
-class TstDateTime : public QObject {
-    Q_OBJECT
-private slots:
-    void formats_data();
-    void formats();
-    void listEntriesInOrder();
-    void generalDateAtMidnightIsTheDateAlone();
-    void customPreviewOfThePlaceholderIsEmpty();
-
-    void dialogLoadsListAndStoredFormat();
-    void placeholderInsertDoesNothing();
-    void storedFormatInsertsAtOnce();
-    void doubleClickInsertsTheEntry();
-    void typingAFormatPreviewsIt();
-    void cancelStillStoresTheFormat_data();
-    void cancelStillStoresTheFormat();
-
-private:
-    struct Window;
-};
-
-void TstDateTime::formats_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("long time, US") << "long time" << kUs << "2:07:09 PM";
-    QTest::newRow("long time, German") << "long time" << kGerman << "14:07:09";
-    QTest::newRow("medium time, US") << "medium time" << kUs << "02:07 PM";
-    QTest::newRow("hh-mm-ss") << "hh-mm-ss" << kUs << "14-07-09";
-    QTest::newRow("hh.mm.ss") << "hh.mm.ss" << kUs << "14.07.09";
-    QTest::newRow("hh-mm") << "hh-mm" << kUs << "14-07";
-    QTest::newRow("general date, US") << "general date" << kUs << "12/5/26 2:07:09 PM";
-    QTest::newRow("general date, German") << "general date" << kGerman << "05.12.26 14:07:09";
-    QTest::newRow("long date, US") << "long date" << kUs << "Saturday, December 5, 2026";
-    QTest::newRow("long date, German") << "long date" << kGerman << "Samstag, 5. Dezember 2026";
-    QTest::newRow("medium date, US") << "medium date" << kUs << "05-Dec-26";
-    QTest::newRow("mm - dd - yyyy") << "mm - dd - yyyy" << kUs << "12 - 05 - 2026";
-    QTest::newRow("mm/dd/yy, US") << "mm/dd/yy" << kUs << "12/05/26";
-    QTest::newRow("mm/dd/yyyy, US") << "mm/dd/yyyy" << kUs << "12/05/2026";
-    QTest::newRow("mm/dd/yyyy, German separator") << "mm/dd/yyyy" << kGerman << "12.05.2026";
-    QTest::newRow("mm/dd/yyyy, C locale has no separator: slash")
-        << "mm/dd/yyyy" << QLocale::c() << "12/05/2026";
-    QTest::newRow("named formats ignore case") << "Long Date" << kUs << "Saturday, December 5, 2026";
-    QTest::newRow("yyyy alone") << "yyyy" << kUs << "2026";
-    QTest::newRow("mm alone is the month") << "mm" << kUs << "12";
-    QTest::newRow("mm after hh is minutes") << "hh:mm" << kUs << "14:07";
-    QTest::newRow("mm after ss is the month") << "ss mm" << kUs << "09 12";
-    QTest::newRow("codes in capitals") << "DD.MM.YYYY" << kUs << "05.12.2026";
-    QTest::newRow("short codes unpadded") << "d/m h:m:s" << kUs << "5/12 14:7:9";
-    QTest::newRow("month and day names") << "dddd, mmmm d" << kUs << "Saturday, December 5";
-    QTest::newRow("short names, German") << "ddd mmm" << kGerman << "Sa. Dez.";
-    QTest::newRow("other characters literal") << "[#x] @" << kUs << "[#x] @";
-    QTest::newRow("single y literal") << "y" << kUs << "y";
-    QTest::newRow("empty format") << "" << kUs << "";
-}
-
-void TstDateTime::formats()
-{
-    QFETCH(QString, format);
-    QFETCH(QLocale, locale);
-    QFETCH(QString, expected);
-    QCOMPARE(formatDateTime(kMoment, format, locale), expected);
-}
-
-void TstDateTime::listEntriesInOrder()
-{
-    QCOMPARE(dateTimeListFormats().size(), 11);
-    QCOMPARE(dateTimeEntries(kMoment, kUs),
-             (QStringList{"2:07:09 PM", "02:07 PM", "14-07-09", "14.07.09", "14-07",
-                          "12/5/26 2:07:09 PM", "Saturday, December 5, 2026", "05-Dec-26",
-                          "12 - 05 - 2026", "12/05/26", "12/05/2026"}));
-}
-
-void TstDateTime::generalDateAtMidnightIsTheDateAlone()
-{
-    QCOMPARE(formatDateTime(QDateTime(QDate(2026, 1, 2), QTime(0, 0)), "general date", kUs),
-             QStringLiteral("1/2/26"));
-}
-
-void TstDateTime::customPreviewOfThePlaceholderIsEmpty()
-{
-    QCOMPARE(customPreview(QStringLiteral("<custom>"), kMoment, kUs), QString());
-    QCOMPARE(customPreview(QStringLiteral("<yyyy>"), kMoment, kUs), QStringLiteral("<2026>"));
-}
-
-// --- the window --------------------------------------------------------------
-
-struct TstDateTime::Window {
+struct Window {
     explicit Window(const QString &stored)
     {
         store.save(kPrefs, QStringLiteral("CustomDateTime"), stored);
@@ -128,113 +36,156 @@ struct TstDateTime::Window {
         return dialog->findChild<T *>(QLatin1String(name));
     }
     QString stored() const { return store.get(kPrefs, QStringLiteral("CustomDateTime")); }
+    void clickInsert() { QTest::mouseClick(control<QPushButton>("cmdinsert"), Qt::LeftButton); }
 
     SettingsStore store{std::make_unique<MemorySettingsBackend>()};
     Surface surface;
     std::unique_ptr<frmDateTime> dialog;
 };
 
-void TstDateTime::dialogLoadsListAndStoredFormat()
-{
-    Window w(QStringLiteral("<custom>"));
-    QCOMPARE(w.dialog->windowTitle(), QStringLiteral("Qln - Date / Time"));
-    auto *list = w.control<QListWidget>("lstDateTime");
-    QStringList shown;
-    for (int i = 0; i < list->count(); ++i)
-        shown << list->item(i)->text();
-    QCOMPARE(shown, dateTimeEntries(kMoment, kUs));
-    QCOMPARE(w.control<QLineEdit>("txtcustom")->text(), QStringLiteral("<custom>"));
-    QCOMPARE(w.control<QLabel>("lblDateTime")->text(), QString());
-    QCOMPARE(w.control<QPushButton>("cmdinsert")->text(), QStringLiteral("&Insert"));
-    QCOMPARE(w.control<QPushButton>("cmdCancel")->text(), QStringLiteral("&Cancel"));
-}
+} // namespace
 
-void TstDateTime::placeholderInsertDoesNothing()
-{
-    Window w(QStringLiteral("<custom>"));
-    QTest::mouseClick(w.control<QPushButton>("cmdinsert"), Qt::LeftButton);
-    QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n"));
-    QVERIFY(w.dialog->isVisible());
-}
+class TstDateTime : public QObject {
+    Q_OBJECT
+private slots:
 
-void TstDateTime::storedFormatInsertsAtOnce()
-{
-    Window w(QStringLiteral("yyyy-mm-dd"));
-    // The list taking the focus makes an item current; the preview stays.
-    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(w.control<QListWidget>("lstDateTime"), &focusIn);
-    QVERIFY(w.control<QListWidget>("lstDateTime")->currentItem());
-    QCOMPARE(w.dialog->labelText(), QStringLiteral("2026-12-05"));
-    QTest::mouseClick(w.control<QPushButton>("cmdinsert"), Qt::LeftButton);
-    QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n//2026-12-05"));
-    QCOMPARE(w.surface.selStart(), w.surface.length());
-    QVERIFY(!w.dialog->isVisible());
-    QCOMPARE(w.dialog->result(), int(QDialog::Accepted));
-    QCOMPARE(w.stored(), QStringLiteral("yyyy-mm-dd"));
-}
+    void formats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("expected");
 
-void TstDateTime::doubleClickInsertsTheEntry()
-{
-    Window w(QStringLiteral("<custom>"));
-    w.surface.setSelection(0, 3); // the insertion replaces a selection
-    auto *list = w.control<QListWidget>("lstDateTime");
-    QListWidgetItem *item = list->item(10);
-    QCOMPARE(item->text(), QStringLiteral("12/05/2026"));
-    const QPoint at = list->visualItemRect(item).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    QCOMPARE(w.dialog->labelText(), QStringLiteral("12/05/2026"));
-    // Keys choose an entry as a click does.
-    QTest::keyClick(list, Qt::Key_Up);
-    QCOMPARE(w.dialog->labelText(), list->item(9)->text());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    QCOMPARE(w.surface.text(), QStringLiteral("//12/05/2026 x;\r\n"));
-    QVERIFY(!w.dialog->isVisible());
-}
+        QTest::newRow("long time, German") << "long time" << kGerman << "14:07:09";
+        QTest::newRow("general date, German") << "general date" << kGerman << "05.12.26 14:07:09";
+        QTest::newRow("long date, German") << "long date" << kGerman << "Samstag, 5. Dezember 2026";
+        QTest::newRow("mm/dd/yyyy, German separator") << "mm/dd/yyyy" << kGerman << "12.05.2026";
+        QTest::newRow("mm/dd/yyyy, C locale has no separator: slash")
+            << "mm/dd/yyyy" << QLocale::c() << "12/05/2026";
+        QTest::newRow("named formats ignore case") << "Long Date" << kUs << "Saturday, December 5, 2026";
+        QTest::newRow("mm alone is the month") << "mm" << kUs << "12";
+        QTest::newRow("mm after hh is minutes") << "hh:mm" << kUs << "14:07";
+        QTest::newRow("mm after ss is the month") << "ss mm" << kUs << "09 12";
+        QTest::newRow("codes in capitals") << "DD.MM.YYYY" << kUs << "05.12.2026";
+        QTest::newRow("short codes unpadded") << "d/m h:m:s" << kUs << "5/12 14:7:9";
+        QTest::newRow("month and day names") << "dddd, mmmm d" << kUs << "Saturday, December 5";
+        QTest::newRow("short names, German") << "ddd mmm" << kGerman << "Sa. Dez.";
+        QTest::newRow("other characters literal") << "[#x] @" << kUs << "[#x] @";
+        QTest::newRow("single y literal") << "y" << kUs << "y";
+        QTest::newRow("empty format") << "" << kUs << "";
+    }
 
-void TstDateTime::typingAFormatPreviewsIt()
-{
-    Window w(QStringLiteral("<custom>"));
-    auto *custom = w.control<QLineEdit>("txtcustom");
-    QTest::mouseClick(custom, Qt::LeftButton);
-    QCOMPARE(custom->text(), QString());
-    QTest::keyClicks(custom, QStringLiteral("yyyy"));
-    QCOMPARE(w.dialog->labelText(), QStringLiteral("2026"));
-    // A click no longer empties a real format.
-    QTest::mouseClick(custom, Qt::LeftButton);
-    QCOMPARE(custom->text(), QStringLiteral("yyyy"));
-    custom->selectAll();
-    QTest::keyClick(custom, Qt::Key_Backspace);
-    QCOMPARE(w.dialog->labelText(), QString());
-    QTest::mouseClick(w.control<QPushButton>("cmdinsert"), Qt::LeftButton);
-    QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n"));
-    QVERIFY(w.dialog->isVisible());
-}
+    void formats()
+    {
+        QFETCH(QString, format);
+        QFETCH(QLocale, locale);
+        QFETCH(QString, expected);
+        QCOMPARE(formatDateTime(kMoment, format, locale), expected);
+    }
 
-void TstDateTime::cancelStillStoresTheFormat_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("Cancel button") << "cancel";
-    QTest::newRow("Escape in the list") << "escape";
-    QTest::newRow("window closed") << "close";
-}
+    void listEntriesAndEdgeCases()
+    {
+        QCOMPARE(dateTimeEntries(kMoment, kUs),
+                 (QStringList{"2:07:09 PM", "02:07 PM", "14-07-09", "14.07.09", "14-07",
+                              "12/5/26 2:07:09 PM", "Saturday, December 5, 2026", "05-Dec-26",
+                              "12 - 05 - 2026", "12/05/26", "12/05/2026"}));
+        // The general date at midnight is the date alone.
+        QCOMPARE(formatDateTime(QDateTime(QDate(2026, 1, 2), QTime(0, 0)), "general date", kUs),
+                 QStringLiteral("1/2/26"));
+        QCOMPARE(customPreview(QStringLiteral("<custom>"), kMoment, kUs), QString());
+        QCOMPARE(customPreview(QStringLiteral("<yyyy>"), kMoment, kUs), QStringLiteral("<2026>"));
+    }
 
-void TstDateTime::cancelStillStoresTheFormat()
-{
-    QFETCH(QString, how);
-    Window w(QStringLiteral("<custom>"));
-    auto *custom = w.control<QLineEdit>("txtcustom");
-    QTest::mouseClick(custom, Qt::LeftButton);
-    QTest::keyClicks(custom, QStringLiteral("dd.mm.yy"));
-    if (how == QLatin1String("cancel"))
-        QTest::mouseClick(w.control<QPushButton>("cmdCancel"), Qt::LeftButton);
-    else if (how == QLatin1String("escape"))
-        QTest::keyClick(w.control<QListWidget>("lstDateTime"), Qt::Key_Escape);
-    else
-        w.dialog->close();
-    QVERIFY(!w.dialog->isVisible());
-    QCOMPARE(w.stored(), QStringLiteral("dd.mm.yy"));
-    QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n"));
-}
+    void dialogShowsListAndIgnoresThePlaceholder()
+    {
+        Window w(QStringLiteral("<custom>"));
+        QCOMPARE(w.dialog->windowTitle(), QStringLiteral("Qln - Date / Time"));
+        auto *list = w.control<QListWidget>("lstDateTime");
+        QStringList shown;
+        for (int i = 0; i < list->count(); ++i)
+            shown << list->item(i)->text();
+        QCOMPARE(shown, dateTimeEntries(kMoment, kUs));
+        QCOMPARE(w.control<QLineEdit>("txtcustom")->text(), QStringLiteral("<custom>"));
+        QCOMPARE(w.control<QLabel>("lblDateTime")->text(), QString());
+        QCOMPARE(w.control<QPushButton>("cmdinsert")->text(), QStringLiteral("&Insert"));
+        QCOMPARE(w.control<QPushButton>("cmdCancel")->text(), QStringLiteral("&Cancel"));
+        w.clickInsert();
+        QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n"));
+        QVERIFY(w.dialog->isVisible());
+    }
+
+    void storedFormatInsertsAtOnce()
+    {
+        Window w(QStringLiteral("yyyy-mm-dd"));
+        // The list taking the focus makes an item current; the preview stays.
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(w.control<QListWidget>("lstDateTime"), &focusIn);
+        QCOMPARE(w.dialog->labelText(), QStringLiteral("2026-12-05"));
+        w.clickInsert();
+        QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n//2026-12-05"));
+        QCOMPARE(w.surface.selStart(), w.surface.length());
+        QVERIFY(!w.dialog->isVisible());
+        QCOMPARE(w.stored(), QStringLiteral("yyyy-mm-dd"));
+    }
+
+    void doubleClickInsertsTheEntry()
+    {
+        Window w(QStringLiteral("<custom>"));
+        w.surface.setSelection(0, 3); // the insertion replaces a selection
+        auto *list = w.control<QListWidget>("lstDateTime");
+        const QPoint at = list->visualItemRect(list->item(10)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(w.dialog->labelText(), QStringLiteral("12/05/2026"));
+        // Keys choose an entry as a click does.
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(w.dialog->labelText(), list->item(9)->text());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(w.surface.text(), QStringLiteral("//12/05/2026 x;\r\n"));
+        QVERIFY(!w.dialog->isVisible());
+    }
+
+    void typingAFormatPreviewsIt()
+    {
+        Window w(QStringLiteral("<custom>"));
+        auto *custom = w.control<QLineEdit>("txtcustom");
+        QTest::mouseClick(custom, Qt::LeftButton); // the placeholder goes
+        QTest::keyClicks(custom, QStringLiteral("yyyy"));
+        QCOMPARE(w.dialog->labelText(), QStringLiteral("2026"));
+        // A click no longer empties a real format.
+        QTest::mouseClick(custom, Qt::LeftButton);
+        QCOMPARE(custom->text(), QStringLiteral("yyyy"));
+        custom->selectAll();
+        QTest::keyClick(custom, Qt::Key_Backspace);
+        QCOMPARE(w.dialog->labelText(), QString());
+        w.clickInsert();
+        QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n"));
+    }
+
+    void cancelStillStoresTheFormat_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel button") << "cancel";
+        QTest::newRow("Escape in the list") << "escape";
+        QTest::newRow("window closed") << "close";
+    }
+
+    void cancelStillStoresTheFormat()
+    {
+        QFETCH(QString, how);
+        Window w(QStringLiteral("<custom>"));
+        auto *custom = w.control<QLineEdit>("txtcustom");
+        QTest::mouseClick(custom, Qt::LeftButton);
+        QTest::keyClicks(custom, QStringLiteral("dd.mm.yy"));
+        if (how == QLatin1String("cancel"))
+            QTest::mouseClick(w.control<QPushButton>("cmdCancel"), Qt::LeftButton);
+        else if (how == QLatin1String("escape"))
+            QTest::keyClick(w.control<QListWidget>("lstDateTime"), Qt::Key_Escape);
+        else
+            w.dialog->close();
+        QVERIFY(!w.dialog->isVisible());
+        QCOMPARE(w.stored(), QStringLiteral("dd.mm.yy"));
+        QCOMPARE(w.surface.text(), QStringLiteral("int x;\r\n"));
+    }
+};
 
 QTEST_MAIN(TstDateTime)
 #include "tst_datetime.moc"

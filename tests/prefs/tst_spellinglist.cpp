@@ -1,6 +1,5 @@
 // Spelling-list files: the delimited format written and read back, and the
-// files a user may pick by mistake (bad quotes, missing fields, blank
-// lines, binary data, very long lists).
+// files a user may pick by mistake (bad quotes, missing fields, binary data).
 #include "settings/spellinglist.h"
 
 #include <QFile>
@@ -20,20 +19,13 @@ private slots:
         QTest::addColumn<int>("skipped");
         QTest::addColumn<int>("firstSkipped");
 
-        QTest::newRow("quoted CR LF") << "\"teh\",\"the\"\r\n\"adn\",\"and\"\r\n"
-                                      << QStringList{"teh", "adn"} << QStringList{"the", "and"} << 0 << 0;
         QTest::newRow("bare fields, blanks trimmed, LF")
             << "  teh ,  the \nadn,and" << QStringList{"teh", "adn"} << QStringList{"the", "and"} << 0 << 0;
-        QTest::newRow("CR line ends") << "\"a\",\"b\"\r\"c\",\"d\"\r"
-                                      << QStringList{"a", "c"} << QStringList{"b", "d"} << 0 << 0;
-        QTest::newRow("blank lines ignored") << "\r\n   \r\n\"a\",\"b\"\r\n\t\r\n\r\n"
-                                             << QStringList{"a"} << QStringList{"b"} << 0 << 0;
-        QTest::newRow("comma inside quotes") << "\"a,b\",\"c\"" << QStringList{"a,b"}
-                                             << QStringList{"c"} << 0 << 0;
-        QTest::newRow("doubled quote") << "\"say\"\"\",\"x\"" << QStringList{"say\""}
-                                       << QStringList{"x"} << 0 << 0;
-        QTest::newRow("third field ignored") << "\"a\",\"b\",\"c\"" << QStringList{"a"}
-                                             << QStringList{"b"} << 0 << 0;
+        QTest::newRow("CR line ends, blank lines ignored")
+            << "\"a\",\"b\"\r\r\n \r\"c\",\"d\"\r" << QStringList{"a", "c"} << QStringList{"b", "d"} << 0 << 0;
+        QTest::newRow("comma and doubled quote inside quotes, third field ignored")
+            << "\"a,b\",\"c\"\n\"say\"\"\",\"x\",\"y\"" << QStringList{"a,b", "say\""}
+            << QStringList{"c", "x"} << 0 << 0;
         // A missing second field must not pair the line with the next one.
         QTest::newRow("missing second field")
             << "\"a\",\"b\"\r\n\"lonely\"\r\n\"c\",\"d\"\r\n"
@@ -42,8 +34,7 @@ private slots:
                                               << QStringList{"a"} << QStringList{"b"} << 2 << 1;
         // An open quote ends with its line; the following lines still read.
         QTest::newRow("unbalanced quote")
-            << "\"teh,\"the\"\r\n\"adn\",\"and\"\r\n"
-            << QStringList{"adn"} << QStringList{"and"} << 1 << 1;
+            << "\"teh,\"the\"\r\n\"adn\",\"and\"\r\n" << QStringList{"adn"} << QStringList{"and"} << 1 << 1;
         QTest::newRow("unbalanced second field")
             << "\"teh\",\"the\r\n\"adn\",\"and\"" << QStringList{"teh", "adn"}
             << QStringList{"the", "and"} << 0 << 0;
@@ -68,8 +59,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("list.txt");
-        const QStringList from{"teh", "a,b", "quote\"d", "ünï"};
-        const QStringList to{"The", "c", "x", "uni"};
+        QStringList from{"teh", "a,b", "quote\"d", "ünï"};
+        QStringList to{"The", "c", "x", "uni"};
         QVERIFY(writeSpellingList(path, from, to));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -77,8 +68,18 @@ private slots:
         QVERIFY(bytes.startsWith("\"teh\",\"The\"\r\n\"a,b\",\"c\"\r\n"));
         QVERIFY(bytes.endsWith("\r\n"));
         QCOMPARE(bytes.count("\r\n"), 4);
-        const SpellingListRead r = readSpellingList(path);
+        SpellingListRead r = readSpellingList(path);
         QCOMPARE(r.status, SpellingListRead::Ok);
+        QCOMPARE(r.from, from);
+        QCOMPARE(r.to, to);
+
+        // A long list comes back whole.
+        for (int i = 0; i < 100000; ++i) {
+            from << QStringLiteral("w%1").arg(i);
+            to << QStringLiteral("r%1").arg(i);
+        }
+        QVERIFY(writeSpellingList(path, from, to));
+        r = readSpellingList(path);
         QCOMPARE(r.from, from);
         QCOMPARE(r.to, to);
     }
@@ -101,19 +102,14 @@ private slots:
         QTemporaryDir dir;
         auto write = [&](const QString &name, const QByteArray &bytes) {
             QFile f(dir.filePath(name));
-            if (!f.open(QIODevice::WriteOnly))
-                return QString();
-            f.write(bytes);
-            return f.fileName();
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) ? f.fileName() : QString();
         };
         // Binary data is refused as a whole.
-        QByteArray binary("\"a\",\"b\"\r\n");
-        binary += QByteArray("\x00\x01\x02\xff\xfe", 5);
-        QCOMPARE(readSpellingList(write("bin.txt", binary)).status, SpellingListRead::NotText);
-        QVERIFY(readSpellingList(write("bin.txt", binary)).from.isEmpty());
-
-        QCOMPARE(readSpellingList(dir.filePath("absent.txt")).status,
-                 SpellingListRead::Unreadable);
+        const SpellingListRead bin =
+            readSpellingList(write("bin.txt", QByteArray("\"a\",\"b\"\r\n\x00\x01\x02\xff\xfe", 14)));
+        QCOMPARE(bin.status, SpellingListRead::NotText);
+        QVERIFY(bin.from.isEmpty());
+        QCOMPARE(readSpellingList(dir.filePath("absent.txt")).status, SpellingListRead::Unreadable);
 
         // Latin-1 text that is not UTF-8 still reads.
         const SpellingListRead latin = readSpellingList(write("latin.txt", "\"caf\xe9\",\"x\"\r\n"));
@@ -121,25 +117,7 @@ private slots:
         QCOMPARE(latin.from, QStringList{QString::fromLatin1("caf\xe9")});
 
         // A byte-order mark is not part of the first word.
-        const SpellingListRead bom = readSpellingList(write("bom.txt", "\xEF\xBB\xBF\"a\",\"b\""));
-        QCOMPARE(bom.from, QStringList{"a"});
-    }
-
-    void hundredThousandPairs()
-    {
-        QTemporaryDir dir;
-        QByteArray bytes;
-        for (int i = 0; i < 100000; ++i)
-            bytes += "\"w" + QByteArray::number(i) + "\",\"r" + QByteArray::number(i) + "\"\r\n";
-        QFile f(dir.filePath("big.txt"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
-        const SpellingListRead r = readSpellingList(f.fileName());
-        QCOMPARE(r.status, SpellingListRead::Ok);
-        QCOMPARE(r.from.size(), 100000);
-        QCOMPARE(r.from.last(), QStringLiteral("w99999"));
-        QCOMPARE(r.to.last(), QStringLiteral("r99999"));
+        QCOMPARE(readSpellingList(write("bom.txt", "\xEF\xBB\xBF\"a\",\"b\"")).from, QStringList{"a"});
     }
 };
 
