@@ -48,10 +48,13 @@ QString newLocationText(const QString &path)
                           "and choosing the file you want");
 }
 
-const QString kOverwriteText =
-    QStringLiteral("File already exists\r\nAre you sure you want to overwrite the current file?");
-const QString kWriteErrorText = QStringLiteral(
-    "The output File directory is write protected or there's not enough free space on the disk");
+// A message box as one comparable line: title, icon, buttons, text.
+QString msg(const QString &title, MsgIcon icon, MsgButtons buttons, const QString &text)
+{
+    return QStringLiteral("[%1] icon %2 buttons %3: %4")
+        .arg(title).arg(int(icon)).arg(int(buttons)).arg(text);
+}
+QString shown(const MessageRequest &m) { return msg(m.title, m.icon, m.buttons, m.text); }
 
 QStringList treeOf(QStringList entries)
 {
@@ -59,6 +62,13 @@ QStringList treeOf(QStringList entries)
     return entries;
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+const QStringList kLoadEvents{"show:Loading object tree", "text:Sorting object tree", "hide"};
 // A temporary folder, an in-memory store, a scripted prompter and hooks
 // that record what the wait window was told.
 struct Fixture {
@@ -88,15 +98,8 @@ struct Fixture {
     }
     void load(QString &path) { LoadObjectTree(path, tree, store, prompter, hooks); }
     QString pref(const QString &key) { return store.get(kPrefs, key, QStringLiteral("<unset>")); }
+    const MessageRequest &asked(size_t i) { return prompter.asked().at(i).message; }
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-const QStringList kLoadEvents{"show:Loading object tree", "text:Sorting object tree", "hide"};
 
 } // namespace
 
@@ -107,22 +110,16 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("fields");
-        QTest::newRow("CR LF lines") << "a\r\nb\r\n" << QStringList{"a", "b"};
-        QTest::newRow("LF and CR lines") << "a\nb\rc" << QStringList{"a", "b", "c"};
-        QTest::newRow("blank lines skipped") << "a\r\n\r\n   \r\n\t\r\nb" << QStringList{"a", "b"};
-        QTest::newRow("trimmed") << "   java.io.-p-p   \r\n" << QStringList{"java.io.-p-p"};
-        QTest::newRow("comma splits") << "a.-p-p,b.-p-p" << QStringList{"a.-p-p", "b.-p-p"};
+        QTest::newRow("CR LF, LF and CR lines") << "a\r\nb\nc\rd" << QStringList{"a", "b", "c", "d"};
+        QTest::newRow("blanks skipped, fields trimmed") << "  a  \r\n\r\n \t\r\n\"\"\r\n\" \",,b,"
+                                                        << QStringList{"a", "b"};
         QTest::newRow("quoted comma kept") << "\"S.String valueOf(char[], int).-p-m\"\r\n"
                                            << QStringList{"S.String valueOf(char[], int).-p-m"};
-        QTest::newRow("quoted and trimmed") << "\"  a b  \"" << QStringList{"a b"};
         QTest::newRow("text after closing quote dropped") << "\"a\"xyz,b" << QStringList{"a", "b"};
         QTest::newRow("unclosed quote ends at line end") << "\"a,b\r\nc" << QStringList{"a,b", "c"};
-        QTest::newRow("empty quotes skipped") << "\"\"\r\n\" \"\r\na" << QStringList{"a"};
-        QTest::newRow("empty fields skipped") << ",,a,,\r\n," << QStringList{"a"};
         QTest::newRow("quote inside unquoted field") << "a\"b" << QStringList{"a\"b"};
         QTest::newRow("overlong field skipped")
             << QString("a\r\n") + QString(5000, QLatin1Char('x')) + "\r\nb" << QStringList{"a", "b"};
-        QTest::newRow("empty text") << "" << QStringList{};
     }
     void readFields()
     {
@@ -131,367 +128,228 @@ private slots:
         QCOMPARE(readTreeFields(text), fields);
     }
 
-    void sortCheck()
-    {
-        QVERIFY(IsTreeSorted(treeOf({"Z", "a"}))); // capitals first
-        QVERIFY(!IsTreeSorted(treeOf({"a", "Z"})));
-        QVERIFY(IsTreeSorted(treeOf({"a", "a", "b"}))); // equal neighbours
-        QVERIFY(IsTreeSorted(treeOf({"b"})));
-        QVERIFY(IsTreeSorted(QStringList{QString()}));
-        QVERIFY(IsTreeSorted(QStringList{}));
-        QVERIFY(IsTreeSorted(QStringList{"zzz", "a", "b"})); // entry 0 is not looked at
-        QVERIFY(!IsTreeSorted(treeOf({"a", "c", "b", "d"})));
-        QVERIFY(IsTreeSorted(treeOf({"java.awt.-p-p", "java.awt.Color.-p-c", "java.awtx.-p-p"})));
-    }
-
+    // The loader's sort, from entry 0 (empty) to the count, on shapes that
+    // include one built against a middle-pivot quicksort.
     void sortTree_data()
     {
-        QTest::addColumn<QString>("shape");
+        QTest::addColumn<bool>("killer");
         QTest::addColumn<int>("n");
-        for (const char *shape : {"random", "sorted", "reversed", "all equal", "few values",
-                                  "organ pipe", "middle killer"})
-            for (int n : {1, 2, 3, 7, 100, 20000})
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(shape).arg(n)))
-                    << QString::fromLatin1(shape) << n;
+        for (int n : {2, 7, 20000}) {
+            QTest::addRow("random %d", n) << false << n;
+            QTest::addRow("middle killer %d", n) << true << n;
+        }
     }
     void sortTree()
     {
-        QFETCH(QString, shape);
+        QFETCH(bool, killer);
         QFETCH(int, n);
-        auto *rng = QRandomGenerator::global();
         std::vector<int> keys(n);
-        for (int i = 0; i < n; ++i) {
-            if (shape == "random")
-                keys[i] = int(rng->bounded(1000000));
-            else if (shape == "sorted")
-                keys[i] = i;
-            else if (shape == "reversed")
-                keys[i] = n - i;
-            else if (shape == "all equal")
-                keys[i] = 7;
-            else if (shape == "few values")
-                keys[i] = int(rng->bounded(3));
-            else if (shape == "organ pipe")
-                keys[i] = std::min(i, n - i);
-            else
-                keys[i] = i;
-        }
-        if (shape == "middle killer") {
-            // Puts the largest remaining value where each partition of a
-            // middle-pivot quicksort looks next, so every pass splits off
-            // a single element.
+        for (int i = 0; i < n; ++i)
+            keys[i] = int(QRandomGenerator::global()->bounded(killer ? 1 : 1000000));
+        if (killer) {
+            // The largest remaining value goes where each partition looks next.
             std::vector<int> pos(n);
             for (int i = 0; i < n; ++i)
                 pos[i] = i;
             for (int k = n - 1, lo = 0; lo < n; ++lo, --k) {
-                const int mid = (lo + n - 1) / 2;
-                std::swap(pos[lo], pos[mid]);
+                std::swap(pos[lo], pos[(lo + n - 1) / 2]);
                 keys[pos[lo]] = k;
             }
         }
-        QStringList arr{QStringLiteral("entry 0")};
+        QStringList arr{QString()};
         for (int k : keys)
             arr << QStringLiteral("e%1").arg(k, 7, 10, QLatin1Char('0'));
         QStringList expected = arr;
-        std::sort(expected.begin() + 1, expected.end());
+        std::sort(expected.begin(), expected.end());
         int yields = 0;
-        SortTree(arr, 1, n, [&] { ++yields; });
+        SortTree(arr, 0, n, [&] { ++yields; });
         QCOMPARE(arr, expected);
         QVERIFY(IsTreeSorted(arr));
-        if (n >= 2)
-            QVERIFY(yields >= 1);
+        QVERIFY(yields >= 1);
     }
 
-    void sortTreeDetails()
-    {
-        // One partition pass for two swapped entries.
-        QStringList two = treeOf({"b", "a"});
-        int yields = 0;
-        SortTree(two, 1, 2, [&] { ++yields; });
-        QCOMPARE(two, treeOf({"a", "b"}));
-        QCOMPARE(yields, 1);
-
-        // Only low..high move; entry 0 stays first when sorting from 0.
-        QStringList part = treeOf({"d", "c", "b", "a"});
-        SortTree(part, 2, 3);
-        QCOMPARE(part, treeOf({"d", "b", "c", "a"}));
-        SortTree(part, 0, 4);
-        QCOMPARE(part, treeOf({"a", "b", "c", "d"}));
-        // Bounds outside the array are clamped, not followed.
-        QStringList clamped = treeOf({"b", "a"});
-        SortTree(clamped, -5, 99);
-        QCOMPARE(clamped, treeOf({"a", "b"}));
-        QStringList none;
-        SortTree(none, 0, 3);
-        QVERIFY(none.isEmpty());
-    }
-
-    void sortedFileLoadsWithoutQuestion()
+    void sortedFileLoadsQuietly()
     {
         Fixture fx;
-        QString path = fx.file("tree.txt", "\"java.awt.-p-p\"\r\n\"java.awt.Color.-p-c\"\r\n"
-                                           "\"java.awt.event.-p-p\"\r\n");
+        QString path = fx.file("tree.txt", "\xef\xbb\xbf java.awt.-p-p\r\n"
+                                           "java.awt.Color.-p-c,\"java.awt.F(a, b).-p-m\"\n"
+                                           "java.awt.\xc3\xa9t\xc3\xa9.-p-c\r\n");
         const QString original = path;
         fx.load(path);
-        QCOMPARE(fx.tree.treecount, 3);
-        QCOMPARE(fx.tree.arrtree,
-                 treeOf({"java.awt.-p-p", "java.awt.Color.-p-c", "java.awt.event.-p-p"}));
-        QVERIFY(fx.prompter.asked().empty());
-        QVERIFY(fx.memory().writes().empty());
+        QCOMPARE(fx.tree.arrtree, treeOf({"java.awt.-p-p", "java.awt.Color.-p-c", "java.awt.F(a, b).-p-m",
+                                          QStringLiteral("java.awt.\u00e9t\u00e9.-p-c")}));
+        QCOMPARE(fx.tree.treecount, 4);
+        QVERIFY(fx.prompter.asked().empty() && fx.memory().writes().empty());
         QCOMPARE(fx.events, kLoadEvents);
         QCOMPARE(fx.yields, 0);
         QCOMPARE(path, original);
+
+        // Bytes that are not UTF-8 read as Latin-1.
+        Fixture latin;
+        QString p = latin.file("latin.txt", "java.awt.caf\xe9.-p-c\r\n");
+        latin.load(p);
+        QCOMPARE(latin.tree.arrtree, treeOf({QStringLiteral("java.awt.caf\u00e9.-p-c")}));
     }
 
-    void fileRulesThroughALoad()
+    // A file out of order is sorted in memory and the program offers to
+    // save a sorted copy. Script: an answer, "?name" for a file chosen in
+    // the dialog, "-" for a cancelled dialog. Transcript: every question
+    // asked, "%D" standing for the folder.
+    void sortedCopyFlows_data()
     {
-        Fixture fx;
-        QString path = fx.file("tree.txt", "\r\n   \r\n   java.io.-p-p   \r\n"
-                                           "java.io.File.-p-c,java.io.Reader.-p-c\r\n"
-                                           "\"java.lang.String.String valueOf(char[], int, int).-p-m\"\n");
-        fx.load(path);
-        QCOMPARE(fx.tree.arrtree,
-                 treeOf({"java.io.-p-p", "java.io.File.-p-c", "java.io.Reader.-p-c",
-                         "java.lang.String.String valueOf(char[], int, int).-p-m"}));
-        QCOMPARE(fx.tree.treecount, 4);
-        QVERIFY(fx.prompter.asked().empty());
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QStringList>("transcript");
+        QTest::addColumn<QString>("savedTo");
+        const QString sortQ = msg("File [tree.txt] not sorted", MsgIcon::Question,
+                                  MsgButtons::YesNo, sortQuestion("%D/tree.txt"));
+        const QString dialog = QStringLiteral("file dialog");
+        const QString overwriteQ =
+            msg("File already exists", MsgIcon::Question, MsgButtons::YesNoCancel,
+                "File already exists\r\nAre you sure you want to overwrite the current file?");
+        auto moved = [](const QString &name) {
+            return msg(QString(), MsgIcon::Information, MsgButtons::Ok, newLocationText("%D/" + name));
+        };
+        QTest::newRow("No keeps the file") << QStringList{"No"} << QStringList{sortQ} << QString();
+        QTest::newRow("to a new file") << QStringList{"Yes", "?sorted.txt", "Ok"}
+                                       << QStringList{sortQ, dialog, moved("sorted.txt")}
+                                       << "sorted.txt";
+        QTest::newRow("dialog cancelled") << QStringList{"Yes", "-"} << QStringList{sortQ, dialog}
+                                          << QString();
+        QTest::newRow("overwrite No asks again, Cancel ends")
+            << QStringList{"Yes", "?other.txt", "No", "?other.txt", "Cancel"}
+            << QStringList{sortQ, dialog, overwriteQ, dialog, overwriteQ} << QString();
+        QTest::newRow("overwrite Yes replaces the file itself")
+            << QStringList{"Yes", "?tree.txt", "Yes", "Ok"}
+            << QStringList{sortQ, dialog, overwriteQ, moved("tree.txt")} << "tree.txt";
+        QTest::newRow("read-only target asks again")
+            << QStringList{"Yes", "?locked.txt", "Ok", "-"}
+            << QStringList{sortQ, dialog,
+                           msg("Error saving file [%D/locked.txt]", MsgIcon::Critical, MsgButtons::Ok,
+                               "The file you are trying to save is read only"),
+                           dialog}
+            << QString();
+        QTest::newRow("write fails") << QStringList{"Yes", "?missing/folder/sorted.txt", "Ok"}
+                                     << QStringList{sortQ, dialog,
+                                                    msg("Error saving file [tree.txt]", MsgIcon::Critical,
+                                                        MsgButtons::Ok,
+                                                        "The output File directory is write protected "
+                                                        "or there's not enough free space on the disk")}
+                                     << QString();
     }
-
-    void swappedLinesAreSortedAndNoKeepsTheFile()
+    void sortedCopyFlows()
     {
+        QFETCH(QStringList, script);
+        QFETCH(QStringList, transcript);
+        QFETCH(QString, savedTo);
         Fixture fx;
-        const QByteArray bytes = "a.-p-p\r\nZ.-p-p\r\nb.-p-p\r\n";
-        QString path = fx.file("swapped.txt", bytes);
+        const QByteArray unsorted = "a.-p-p\r\nZ.-p-p, \"c.x(d, e).-p-m\"\r\n";
+        QString path = fx.file("tree.txt", unsorted);
         const QString original = path;
-        fx.prompter.answer(MsgAnswer::No);
-        fx.load(path);
-        QCOMPARE(fx.tree.arrtree, treeOf({"Z.-p-p", "a.-p-p", "b.-p-p"}));
-        QCOMPARE(fx.tree.treecount, 3);
-        QCOMPARE(fx.prompter.asked().size(), size_t(1));
-        const MessageRequest &q = fx.prompter.asked()[0].message;
-        QCOMPARE(q.text, sortQuestion(original));
-        QCOMPARE(q.title, QStringLiteral("File [swapped.txt] not sorted"));
-        QCOMPARE(q.icon, MsgIcon::Question);
-        QCOMPARE(q.buttons, MsgButtons::YesNo);
-        QCOMPARE(readAll(original), bytes);
-        QVERIFY(fx.memory().writes().empty());
-        QCOMPARE(path, original);
-        QCOMPARE(fx.events, kLoadEvents);
-        QVERIFY(fx.yields >= 1);
-    }
-
-    void sortedCopyToANewFile()
-    {
-        Fixture fx;
-        QString path = fx.file("tree.txt", "b.-p-p\r\na.-p-p, \"c.x(d, e).-p-m\"\r\n");
-        const QString target = fx.dir.filePath("sorted.txt");
-        fx.prompter.answer(MsgAnswer::Yes);
-        fx.prompter.answerText(target);
-        fx.prompter.answer(MsgAnswer::Ok);
-        fx.load(path);
-
-        const auto &asked = fx.prompter.asked();
-        QCOMPARE(asked.size(), size_t(3));
-        QCOMPARE(asked[1].kind, ScriptedPrompter::Asked::File);
-        QCOMPARE(asked[1].file.mode, FileDialogRequest::Save);
-        QCOMPARE(asked[1].file.startPath, fx.dir.filePath("tree.txt"));
-        QCOMPARE(asked[1].file.filter, QStringLiteral("Text Files(*.txt);;All Files(*)"));
-        QCOMPARE(asked[2].message.text, newLocationText(target));
-        QCOMPARE(asked[2].message.title, QString());
-        QCOMPARE(asked[2].message.icon, MsgIcon::Information);
-        QCOMPARE(asked[2].message.buttons, MsgButtons::Ok);
-
-        QCOMPARE(readAll(target), QByteArray("\"a.-p-p\"\r\n\"b.-p-p\"\r\n\"c.x(d, e).-p-m\"\r\n"));
-        QCOMPARE(path, target);
-        QCOMPARE(fx.pref("tree"), target);
-        QCOMPARE(fx.memory().writes().size(), size_t(1));
-        QCOMPARE(fx.events, kLoadEvents);
-
-        // The copy loads without another question.
-        Fixture again;
-        QString copy = target;
-        again.load(copy);
-        QCOMPARE(again.tree.arrtree, fx.tree.arrtree);
-        QVERIFY(again.prompter.asked().empty());
-    }
-
-    void sortedCopyOverwriteAnswers()
-    {
-        // No asks for another file, Cancel ends without writing anything.
-        {
-            Fixture fx;
-            QString path = fx.file("tree.txt", "b.-p-p\r\na.-p-p\r\n");
-            const QString other = fx.file("other.txt", "keep me");
-            fx.prompter.answer(MsgAnswer::Yes);
-            fx.prompter.answerText(other);
-            fx.prompter.answer(MsgAnswer::No);
-            fx.prompter.answerText(other);
-            fx.prompter.answer(MsgAnswer::Cancel);
-            fx.load(path);
-            const auto &asked = fx.prompter.asked();
-            QCOMPARE(asked.size(), size_t(5));
-            QCOMPARE(asked[2].message.text, kOverwriteText);
-            QCOMPARE(asked[2].message.title, QStringLiteral("File already exists"));
-            QCOMPARE(asked[2].message.icon, MsgIcon::Question);
-            QCOMPARE(asked[2].message.buttons, MsgButtons::YesNoCancel);
-            QCOMPARE(asked[3].kind, ScriptedPrompter::Asked::File);
-            QCOMPARE(readAll(other), QByteArray("keep me"));
-            QCOMPARE(readAll(fx.dir.filePath("tree.txt")), QByteArray("b.-p-p\r\na.-p-p\r\n"));
-            QVERIFY(fx.memory().writes().empty());
-            QCOMPARE(path, fx.dir.filePath("tree.txt"));
-            QCOMPARE(fx.tree.arrtree, treeOf({"a.-p-p", "b.-p-p"}));
-            QCOMPARE(fx.events, kLoadEvents);
-        }
-        // Yes replaces the file itself, which then loads without a question.
-        {
-            Fixture fx;
-            QString path = fx.file("tree.txt", "b.-p-p\r\na.-p-p\r\n");
-            const QString original = path;
-            fx.prompter.answer(MsgAnswer::Yes);
-            fx.prompter.answerText(original);
-            fx.prompter.answer(MsgAnswer::Yes);
-            fx.prompter.answer(MsgAnswer::Ok);
-            fx.load(path);
-            QCOMPARE(fx.prompter.pending(), 0);
-            QCOMPARE(readAll(original), QByteArray("\"a.-p-p\"\r\n\"b.-p-p\"\r\n"));
-            QCOMPARE(fx.pref("tree"), original);
-            QCOMPARE(fx.prompter.messages().last(), newLocationText(original));
-
-            Fixture again;
-            QString p = original;
-            again.load(p);
-            QVERIFY(again.prompter.asked().empty());
-        }
-    }
-
-    void sortedCopyCancelledDialog()
-    {
-        Fixture fx;
-        QString path = fx.file("tree.txt", "b.-p-p\r\na.-p-p\r\n");
-        fx.prompter.answer(MsgAnswer::Yes);
-        fx.prompter.cancel();
-        fx.load(path);
-        QCOMPARE(fx.prompter.asked().size(), size_t(2));
-        QVERIFY(fx.memory().writes().empty());
-        QCOMPARE(path, fx.dir.filePath("tree.txt"));
-        QCOMPARE(QDir(fx.dir.path()).entryList(QDir::Files), QStringList{"tree.txt"});
-        QCOMPARE(fx.events, kLoadEvents);
-    }
-
-    void sortedCopyReadOnlyTarget()
-    {
-        Fixture fx;
-        QString path = fx.file("tree.txt", "b.-p-p\r\na.-p-p\r\n");
+        fx.file("other.txt", "keep me");
         const QString locked = fx.file("locked.txt", "old");
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-        fx.prompter.answer(MsgAnswer::Yes);
-        fx.prompter.answerText(locked);
-        fx.prompter.answer(MsgAnswer::Ok);
-        fx.prompter.cancel();
+        const QString folder = fx.dir.path();
+        for (const QString &step : script) {
+            if (step == "-")
+                fx.prompter.cancel();
+            else if (step.startsWith('?'))
+                fx.prompter.answerText(folder + "/" + step.mid(1));
+            else
+                fx.prompter.answer(step == "Yes" ? MsgAnswer::Yes : step == "No" ? MsgAnswer::No
+                                   : step == "Ok" ? MsgAnswer::Ok : MsgAnswer::Cancel);
+        }
         fx.load(path);
-        const auto &asked = fx.prompter.asked();
-        QCOMPARE(asked.size(), size_t(4));
-        QCOMPARE(asked[2].message.text, QStringLiteral("The file you are trying to save is read only"));
-        QCOMPARE(asked[2].message.title, "Error saving file [" + locked + "]");
-        QCOMPARE(asked[2].message.icon, MsgIcon::Critical);
-        QCOMPARE(asked[2].message.buttons, MsgButtons::Ok);
-        QCOMPARE(asked[3].kind, ScriptedPrompter::Asked::File); // asked again
-        QCOMPARE(readAll(locked), QByteArray("old"));
-        QVERIFY(fx.memory().writes().empty());
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
-    }
 
-    void sortedCopyWriteFailure()
-    {
-        Fixture fx;
-        QString path = fx.file("tree.txt", "b.-p-p\r\na.-p-p\r\n");
-        const QString nowhere = fx.dir.filePath("missing/folder/sorted.txt");
-        fx.prompter.answer(MsgAnswer::Yes);
-        fx.prompter.answerText(nowhere);
-        fx.prompter.answer(MsgAnswer::Ok);
-        fx.load(path);
-        const auto &asked = fx.prompter.asked();
-        QCOMPARE(asked.size(), size_t(3));
-        QCOMPARE(asked[2].message.text, kWriteErrorText);
-        QCOMPARE(asked[2].message.title, QStringLiteral("Error saving file [tree.txt]"));
-        QCOMPARE(asked[2].message.icon, MsgIcon::Critical);
-        QVERIFY(!QFileInfo::exists(nowhere));
-        QVERIFY(fx.memory().writes().empty());
-        QCOMPARE(path, fx.dir.filePath("tree.txt"));
-        QCOMPARE(fx.tree.arrtree, treeOf({"a.-p-p", "b.-p-p"})); // still sorted in memory
+        QStringList asked;
+        for (const auto &a : fx.prompter.asked()) {
+            asked << (a.kind == ScriptedPrompter::Asked::File ? QStringLiteral("file dialog")
+                                                                : shown(a.message));
+            if (a.kind == ScriptedPrompter::Asked::File) {
+                QCOMPARE(a.file.mode, FileDialogRequest::Save);
+                QCOMPARE(a.file.startPath, original);
+                QCOMPARE(a.file.filter, QStringLiteral("Text Files(*.txt);;All Files(*)"));
+            }
+        }
+        QCOMPARE(asked, transcript.replaceInStrings("%D", folder));
+        QCOMPARE(fx.prompter.pending(), 0);
+        const QStringList sorted = treeOf({"Z.-p-p", "a.-p-p", "c.x(d, e).-p-m"});
+        QCOMPARE(fx.tree.arrtree, sorted);
+        QCOMPARE(fx.tree.treecount, 3);
         QCOMPARE(fx.events, kLoadEvents);
+        QVERIFY(fx.yields >= 1);
+        QCOMPARE(readAll(fx.dir.filePath("other.txt")), QByteArray("keep me"));
+        QCOMPARE(readAll(locked), QByteArray("old"));
+        QStringList files{"locked.txt", "other.txt", "tree.txt"};
+        if (savedTo.isEmpty()) {
+            QCOMPARE(path, original);
+            QCOMPARE(readAll(original), unsorted);
+            QVERIFY(fx.memory().writes().empty());
+        } else {
+            const QString target = fx.dir.filePath(savedTo);
+            QCOMPARE(path, target);
+            QCOMPARE(fx.pref("tree"), target);
+            QCOMPARE(fx.memory().writes().size(), size_t(1));
+            QCOMPARE(readAll(target), QByteArray("\"Z.-p-p\"\r\n\"a.-p-p\"\r\n\"c.x(d, e).-p-m\"\r\n"));
+            Fixture again; // the copy loads without a question
+            again.load(path);
+            QVERIFY(again.prompter.asked().empty());
+            QCOMPARE(again.tree.arrtree, sorted);
+            if (!files.contains(savedTo))
+                files << savedTo;
+        }
+        files.sort();
+        QCOMPARE(QDir(folder).entryList(QDir::Files), files);
     }
 
+    // An absent file (or a folder) asks whether to turn the message off;
+    // paths too short to name a file ask nothing.
     void missingFile_data()
     {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("treeAfter");
-        QTest::newRow("Yes turns the message off") << int(MsgAnswer::Yes) << QString();
-        QTest::newRow("No keeps it") << int(MsgAnswer::No) << QStringLiteral("<unset>");
+        QTest::newRow("Yes turns the message off") << "absent.txt" << int(MsgAnswer::Yes) << QString();
+        QTest::newRow("No keeps it") << "absent.txt" << int(MsgAnswer::No) << QStringLiteral("<unset>");
+        QTest::newRow("a folder counts as missing") << "." << int(MsgAnswer::No) << QStringLiteral("<unset>");
+        QTest::newRow("slash: no question") << "/" << -1 << QStringLiteral("<unset>");
+        QTest::newRow("backslash: no question") << "\\" << -1 << QStringLiteral("<unset>");
+        QTest::newRow("empty: no question") << "" << -1 << QStringLiteral("<unset>");
     }
     void missingFile()
     {
+        QFETCH(QString, name);
         QFETCH(int, answer);
         QFETCH(QString, treeAfter);
         Fixture fx;
         fx.tree.arrtree = treeOf({"kept.-p-p"});
         fx.tree.treecount = 1;
-        QString path = fx.dir.filePath("absent.txt");
-        fx.prompter.answer(MsgAnswer(answer));
+        QString path = name.size() > 1 ? fx.dir.filePath(name) : name == "." ? fx.dir.path() : name;
+        if (answer >= 0)
+            fx.prompter.answer(MsgAnswer(answer));
         fx.load(path);
-        QCOMPARE(fx.prompter.asked().size(), size_t(1));
-        const MessageRequest &m = fx.prompter.asked()[0].message;
-        QCOMPARE(m.text, kNotFoundText);
-        QCOMPARE(m.title, QStringLiteral("object tree file no found"));
-        QCOMPARE(m.icon, MsgIcon::Question);
-        QCOMPARE(m.buttons, MsgButtons::YesNo);
+        QCOMPARE(fx.prompter.messages(), answer >= 0 ? QStringList{kNotFoundText} : QStringList{});
+        if (answer >= 0)
+            QCOMPARE(shown(fx.asked(0)), msg("object tree file no found", MsgIcon::Question,
+                                             MsgButtons::YesNo, kNotFoundText));
         QCOMPARE(fx.pref("tree"), treeAfter);
         QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("0"));
         QCOMPARE(fx.tree.treecount, 1); // nothing loaded, nothing lost
         QVERIFY(fx.events.isEmpty());
     }
 
-    void folderCountsAsMissing()
-    {
-        Fixture fx;
-        QString path = fx.dir.path();
-        fx.prompter.answer(MsgAnswer::No);
-        fx.load(path);
-        QCOMPARE(fx.prompter.messages(), QStringList{kNotFoundText});
-        QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("0"));
-        QCOMPARE(fx.tree.treecount, 0);
-    }
-
-    void shortPathsGiveNoMessage_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("backslash") << "\\";
-        QTest::newRow("slash") << "/";
-        QTest::newRow("empty") << "";
-    }
-    void shortPathsGiveNoMessage()
-    {
-        QFETCH(QString, path);
-        Fixture fx;
-        fx.load(path);
-        QVERIFY(fx.prompter.asked().empty());
-        QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("0"));
-        QCOMPARE(fx.pref("tree"), QStringLiteral("<unset>"));
-        QCOMPARE(fx.tree.treecount, 0);
-    }
-
     void badFiles_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
+        const QString noTags = "holds no tagged entries (such as java.awt.Color.-p-c)";
         QTest::newRow("binary") << QByteArray("java.awt.-p-p\r\n\0\x01\x02", 18)
                                 << "is not a text file";
-        QTest::newRow("no tags") << QByteArray("just some\r\nwords, here\r\n")
-                                 << "holds no tagged entries (such as java.awt.Color.-p-c)";
-        QTest::newRow("empty") << QByteArray() << "holds no tagged entries (such as java.awt.Color.-p-c)";
-        QTest::newRow("only blanks") << QByteArray("  \r\n\t\r\n,,") << "holds no tagged entries (such as java.awt.Color.-p-c)";
+        QTest::newRow("no tags") << QByteArray("just some\r\nwords, here\r\n") << noTags;
+        QTest::newRow("only blanks") << QByteArray("  \r\n\t\r\n,,") << noTags;
         QTest::newRow("too many entries") << QByteArray("a.-p-p,").repeated(2000001)
                                           << "holds more than 2000000 entries";
+        QTest::newRow("too large, refused unread") << QByteArray() << "is larger than 64 MB";
     }
     void badFiles()
     {
@@ -501,119 +359,60 @@ private slots:
         fx.tree.arrtree = treeOf({"kept.-p-p"});
         fx.tree.treecount = 1;
         QString path = fx.file("bad.txt", bytes);
+        if (bytes.isEmpty())
+            QVERIFY(QFile::resize(path, kMaxTreeFileBytes + 1)); // sparse: no real data written
         fx.prompter.answer(MsgAnswer::Ok);
         fx.load(path);
         QCOMPARE(fx.prompter.asked().size(), size_t(1));
-        const MessageRequest &m = fx.prompter.asked()[0].message;
-        QCOMPARE(m.text, "The object tree file\r\n" + path + "\r\n" + reason +
-                             "\r\n\r\nNothing was loaded and Auto Tree Search has been turned off.");
-        QCOMPARE(m.title, QStringLiteral("Error loading file [bad.txt]"));
-        QCOMPARE(m.icon, MsgIcon::Critical);
-        QCOMPARE(m.buttons, MsgButtons::Ok);
+        QCOMPARE(shown(fx.asked(0)),
+                 msg("Error loading file [bad.txt]", MsgIcon::Critical, MsgButtons::Ok,
+                     "The object tree file\r\n" + path + "\r\n" + reason +
+                         "\r\n\r\nNothing was loaded and Auto Tree Search has been turned off."));
         QCOMPARE(fx.tree.arrtree, treeOf({"kept.-p-p"}));
-        QCOMPARE(fx.tree.treecount, 1);
         QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("0"));
         QCOMPARE(fx.events, QStringList({"show:Loading object tree", "hide"}));
     }
 
-    void hugeFileIsRefusedUnread()
-    {
-        Fixture fx;
-        QString path = fx.dir.filePath("huge.txt");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QVERIFY(f.resize(kMaxTreeFileBytes + 1)); // sparse: no real data written
-        f.close();
-        fx.prompter.answer(MsgAnswer::Ok);
-        fx.load(path);
-        QCOMPARE(fx.prompter.messages().size(), 1);
-        QVERIFY(fx.prompter.messages()[0].contains("\r\nis larger than 64 MB\r\n"));
-        QCOMPARE(fx.tree.treecount, 0);
-        QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("0"));
-    }
-
-    void damagedLinesLoadWhatTheyCan()
-    {
-        Fixture fx;
-        QByteArray bytes = "\"java.awt.-p-p\r\n";              // quote never closed
-        bytes += QByteArray(100000, 'x') + "\r\n";              // overlong line
-        bytes += "\"java.awt.Color.-p-c\"junk\r\n";             // text after the quote
-        bytes += "java.awt.Font.-p-c\r\n";
-        bytes += "java.awt.caf\xe9.-p-c\r\n";                  // Latin-1, not UTF-8
-        QString path = fx.file("damaged.txt", bytes);
-        fx.load(path);
-        QCOMPARE(fx.tree.arrtree,
-                 treeOf({"java.awt.-p-p", "java.awt.Color.-p-c", "java.awt.Font.-p-c",
-                         QStringLiteral("java.awt.caf\u00e9.-p-c")}));
-        QVERIFY(fx.prompter.asked().empty());
-    }
-
-    void utf8WithByteOrderMark()
-    {
-        Fixture fx;
-        QString path = fx.file("bom.txt", "\xef\xbb\xbfjava.awt.-p-p\r\njava.awt.\xc3\xa9t\xc3\xa9.-p-c\r\n");
-        fx.load(path);
-        QCOMPARE(fx.tree.arrtree,
-                 treeOf({"java.awt.-p-p", QStringLiteral("java.awt.\u00e9t\u00e9.-p-c")}));
-    }
-
     void testProbe()
     {
+        // Each "test.test" entry shows its position; a file full of them
+        // asks a bounded number of times.
         Fixture fx;
-        QString path = fx.file("probe.txt", "a.-p-p\r\ntest.test\r\nz.-p-p\r\n");
-        fx.prompter.answer(MsgAnswer::Ok);
-        fx.load(path);
-        QCOMPARE(fx.prompter.asked().size(), size_t(1));
-        const MessageRequest &m = fx.prompter.asked()[0].message;
-        QCOMPARE(m.text, QStringLiteral("1"));
-        QCOMPARE(m.title, QStringLiteral("QLN"));
-        QCOMPARE(m.buttons, MsgButtons::Ok);
-        QCOMPARE(fx.tree.arrtree, treeOf({"a.-p-p", "test.test", "z.-p-p"}));
-
-        // A file full of probes asks a bounded number of times.
-        Fixture many;
-        QString p = many.file("probes.txt", "a.-p-p\r\n" + QByteArray("test.test\r\n").repeated(50));
+        QString p = fx.file("probes.txt", "a.-p-p\r\n" + QByteArray("test.test\r\n").repeated(50));
         for (int i = 0; i < kMaxTreeProbes; ++i)
-            many.prompter.answer(MsgAnswer::Ok);
-        many.load(p);
-        QCOMPARE(many.prompter.messages(),
+            fx.prompter.answer(MsgAnswer::Ok);
+        fx.load(p);
+        QCOMPARE(shown(fx.asked(0)), msg("QLN", MsgIcon::None, MsgButtons::Ok, "1"));
+        QCOMPARE(fx.prompter.messages(),
                  QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
-        QCOMPARE(many.tree.treecount, 51);
+        QCOMPARE(fx.tree.treecount, 51);
     }
 
     void autoTreeSearchBox()
     {
         // Ticked with no file named: "/" is stored and turns the search off
         // again without a question.
-        {
-            Fixture fx;
-            AutoTreeSearchTicked(true, fx.tree, fx.store, fx.prompter, fx.hooks);
-            QVERIFY(fx.prompter.asked().empty());
-            const auto &w = fx.memory().writes();
-            QCOMPARE(w.size(), size_t(3));
-            QCOMPARE(w[0].key + "=" + w[0].value, QStringLiteral("tree=/"));
-            QCOMPARE(w[1].key + "=" + w[1].value, QStringLiteral("autotreesearch=1"));
-            QCOMPARE(w[2].key + "=" + w[2].value, QStringLiteral("autotreesearch=0"));
-        }
+        Fixture none;
+        AutoTreeSearchTicked(true, none.tree, none.store, none.prompter, none.hooks);
+        QStringList writes;
+        for (const auto &w : none.memory().writes())
+            writes << w.key + "=" + w.value;
+        QCOMPARE(writes, QStringList({"tree=/", "autotreesearch=1", "autotreesearch=0"}));
+
         // Ticked with a file: it loads; ticked again: no second load;
         // unticked: the tree is gone.
-        {
-            Fixture fx;
-            const QString path = fx.file("tree.txt", "a.-p-p\r\nb.-p-p\r\n");
-            fx.store.save(kPrefs, "tree", path);
-            AutoTreeSearchTicked(true, fx.tree, fx.store, fx.prompter, fx.hooks);
-            QCOMPARE(fx.tree.treecount, 2);
-            QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("1"));
-            QCOMPARE(fx.events, kLoadEvents);
-            AutoTreeSearchTicked(true, fx.tree, fx.store, fx.prompter, fx.hooks);
-            QCOMPARE(fx.events, kLoadEvents);
-            AutoTreeSearchTicked(false, fx.tree, fx.store, fx.prompter, fx.hooks);
-            QCOMPARE(fx.tree.treecount, 0);
-            QCOMPARE(fx.tree.arrtree, QStringList{QString()});
-            QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("0"));
-            QCOMPARE(fx.pref("tree"), path);
-            QVERIFY(fx.prompter.asked().empty());
-        }
+        Fixture fx;
+        const QString path = fx.file("tree.txt", "a.-p-p\r\nb.-p-p\r\n");
+        fx.store.save(kPrefs, "tree", path);
+        AutoTreeSearchTicked(true, fx.tree, fx.store, fx.prompter, fx.hooks);
+        QCOMPARE(fx.tree.treecount, 2);
+        QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("1"));
+        AutoTreeSearchTicked(true, fx.tree, fx.store, fx.prompter, fx.hooks);
+        QCOMPARE(fx.events, kLoadEvents);
+        AutoTreeSearchTicked(false, fx.tree, fx.store, fx.prompter, fx.hooks);
+        QCOMPARE(fx.tree.arrtree, QStringList{QString()});
+        QCOMPARE(fx.pref("autotreesearch") + " " + fx.pref("tree"), "0 " + path);
+        QVERIFY(fx.prompter.asked().empty() && none.prompter.asked().empty());
     }
 
     void locateExistingTree()
@@ -634,11 +433,6 @@ private slots:
         QVERIFY(LocateObjectTree(fx.prompter, fx.store));
         QCOMPARE(fx.prompter.asked()[1].file.startPath, QString()); // missing file: no preset
         QCOMPARE(fx.pref("tree"), existing);
-
-        fx.store.save(kPrefs, "tree", "/");
-        fx.prompter.cancel();
-        QVERIFY(!LocateObjectTree(fx.prompter, fx.store));
-        QCOMPARE(fx.prompter.asked()[2].file.startPath, QString()); // a folder is no preset
     }
 
     void factoryTree()
@@ -659,37 +453,18 @@ private slots:
         fx.load(path);
         QVERIFY(fx.prompter.asked().empty()); // sorted: no question
         QCOMPARE(fx.tree.treecount, int(lines.size() - 1));
-        QVERIFY(fx.tree.treecount > 20000);
         QCOMPARE(fx.yields, 0);
-        for (int i = 1; i < fx.tree.treecount; ++i)
-            QVERIFY2(fx.tree.arrtree[i] < fx.tree.arrtree[i + 1], qPrintable(fx.tree.arrtree[i]));
 
         TreeBoxModel box;
         QStringList arrmatch;
         SearchTree(box, fx.tree.arrtree, GetTreeKey("x = java.awt.", 1), arrmatch, 12000);
-        QVERIFY(arrmatch.contains("Color"));
-        QVERIFY(arrmatch.contains("event"));
-        QVERIFY(arrmatch.contains("Frame"));
-        for (size_t i = 0; i < box.items.size(); ++i) {
-            if (arrmatch[int(i) + 1] == "Color")
-                QCOMPARE(box.items[i].image, 2);
-            if (arrmatch[int(i) + 1] == "event")
-                QCOMPARE(box.items[i].image, 1);
-            QVERIFY(!box.items[i].text.contains('.'));
-        }
+        QVERIFY(arrmatch.contains("Color") && arrmatch.contains("event"));
         QVERIFY(!arrmatch.contains("ActionEvent")); // lives in java.awt.event
-
-        SearchTree(box, fx.tree.arrtree, "java.lang.String.", arrmatch, 12000);
-        QVERIFY(arrmatch.contains("valueOf(char)"));
-        QVERIFY(arrmatch.contains("length()"));
-        QVERIFY(arrmatch.contains("CASE_INSENSITIVE_ORDER"));
-        QVERIFY(std::is_sorted(arrmatch.begin() + 1, arrmatch.end()));
 
         // Typing java.awt.Color.br and choosing the pre-selected name.
         SearchTree(box, fx.tree.arrtree, "java.awt.Color.", arrmatch, 12000);
         const int chosen = PreselectTreeItem(box, arrmatch, "br");
         QVERIFY(chosen > 0);
-        QCOMPARE(arrmatch[chosen], QStringLiteral("brighter()"));
         QCOMPARE(box.items[chosen - 1].text, QStringLiteral("Color brighter()"));
         Surface surface;
         surface.setText(QStringLiteral("c = java.awt.Color.br"));

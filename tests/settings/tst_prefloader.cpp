@@ -28,6 +28,25 @@ struct Fixture {
     void set(const QString &key, const QString &value) { store.save("Preferences", key, value); }
     QString pref(const QString &key) const { return store.get("Preferences", key, "<absent>"); }
     void firstRun() { FirstRun(store, model, prompter, FirstRunInputs{}); }
+    LoadOutcome loadDef() { return loadDefPref(store, model, prompter, QString()); }
+    // The dialog's session, started up; `treeLoads` records tree loads.
+    std::unique_ptr<PreferencesSession> session(QStringList *treeLoads = nullptr)
+    {
+        auto s = std::make_unique<PreferencesSession>(store, prompter, prefs, FirstRunInputs{});
+        if (treeLoads)
+            s->loadObjectTree = [treeLoads](const QString &path) { *treeLoads << path; };
+        if (s->startUp() != LoadOutcome::Loaded)
+            qFatal("start-up failed");
+        return s;
+    }
+    // The stored spelling list as "from=to" pairs.
+    QStringList storedSpelling() const
+    {
+        QStringList out;
+        for (int i = 1; i <= pref("fromtocount").toInt(); ++i)
+            out << pref(QStringLiteral("lstsfrom%1").arg(i)) + "=" + pref(QStringLiteral("lststo%1").arg(i));
+        return out;
+    }
 };
 
 QStringList entries(const QStringList &arr)
@@ -40,21 +59,17 @@ QStringList entries(const QStringList &arr)
 class TstPrefLoader : public QObject {
     Q_OBJECT
 private slots:
-    void reinstallQuestion_data()
+    void reinstallQuestionOnMissingDefaults()
     {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("outcome");
-        QTest::newRow("yes") << int(MsgAnswer::Yes) << int(LoadOutcome::Reinstall);
-        QTest::newRow("no") << int(MsgAnswer::No) << int(LoadOutcome::Quit);
-    }
-    void reinstallQuestion()
-    {
-        QFETCH(int, answer);
-        QFETCH(int, outcome);
+        // Cancel on a store whose defaults were removed: Yes writes the
+        // defaults again and runs the whole start-up load; No quits.
         Fixture f;
-        f.set("txtaindnum", "7");
-        f.prompter.answer(MsgAnswer(answer));
-        QCOMPARE(int(loadDefPref(f.store, f.model, f.prompter, QString())), outcome);
+        auto session = f.session();
+        QCOMPARE(f.prompter.asked().size(), size_t(0));
+        session->model().lstckeyword << "extra";
+        f.store.deleteAll();
+        f.prompter.answer(MsgAnswer::Yes);
+        QCOMPARE(session->cancel(), LoadOutcome::Loaded);
         QCOMPARE(f.prompter.asked().size(), size_t(1));
         const MessageRequest &m = f.prompter.asked()[0].message;
         QCOMPARE(m.text, QStringLiteral("It appears that you've uninstalled the program\r\n"
@@ -64,30 +79,20 @@ private slots:
         QCOMPARE(m.title, QStringLiteral("Error"));
         QCOMPARE(m.icon, MsgIcon::Critical);
         QCOMPARE(m.buttons, MsgButtons::YesNo);
-        // Either way nothing was loaded into the controls.
-        QCOMPARE(f.model.txtaindnum, QString());
-    }
-
-    void sessionRepeatsStartUpOnReinstall()
-    {
-        // Cancel on a store whose defaults were removed: Yes writes the
-        // defaults again and runs the whole start-up load.
-        Fixture f;
-        PreferencesSession session(f.store, f.prompter, f.prefs, FirstRunInputs{});
-        QCOMPARE(session.startUp(), LoadOutcome::Loaded);
-        QCOMPARE(f.prompter.asked().size(), size_t(0));
-        session.model().lstckeyword << "extra";
-        f.store.deleteAll();
-        f.prompter.answer(MsgAnswer::Yes);
-        QCOMPARE(session.cancel(), LoadOutcome::Loaded);
         QCOMPARE(f.pref("firstrun"), QStringLiteral("1"));
-        QCOMPARE(session.model().lstckeyword.size(), 48);
+        QCOMPARE(session->model().lstckeyword.size(), 48);
         QCOMPARE(f.prefs.ckeywordcount, 48);
 
         f.store.deleteAll();
         f.prompter.answer(MsgAnswer::No);
-        QCOMPARE(session.refresh(), LoadOutcome::Quit);
+        QCOMPARE(session->refresh(), LoadOutcome::Quit);
         QCOMPARE(f.pref("firstrun"), QStringLiteral("<absent>"));
+        // loadDefPref itself loads nothing into the controls before asking.
+        Fixture g;
+        g.set("txtaindnum", "7");
+        g.prompter.answer(MsgAnswer::Yes);
+        QCOMPARE(g.loadDef(), LoadOutcome::Reinstall);
+        QCOMPARE(g.model.txtaindnum, QString());
     }
 
     void manifestTicksTheStyleBox()
@@ -112,7 +117,6 @@ private slots:
         load_arrays(f.store, f.prefs);
         QCOMPARE(f.prefs.ckeywordcount, 0);
         QCOMPARE(f.prefs.arrckeyword, QStringList{QString()});
-        QCOMPARE(f.prefs.fromtocount, 0);
         QCOMPARE(f.prefs.arrsfrom, QStringList{QString()});
 
         // Absent entry keys give empty entries that stay in the list.
@@ -123,15 +127,14 @@ private slots:
         QCOMPARE(entries(f.prefs.arrcother), QStringList({"null", "", "false"}));
 
         f.model.txtaindnum = "9";
-        loadDefPref(f.store, f.model, f.prompter, QString());
+        f.loadDef();
         QCOMPARE(f.model.lstcother, QStringList({"null", "", "false"}));
         QCOMPARE(f.model.txtaindnum, QString());
         QVERIFY(!f.model.optgautotreesearchyes);
-        QVERIFY(f.model.lstsfrom.isEmpty());
         // The colours are absent, which stops the routine: the whole-word
         // boxes after them keep what they held.
         f.model.chkcmorewholeword = true;
-        loadDefPref(f.store, f.model, f.prompter, QString());
+        f.loadDef();
         QVERIFY(f.model.chkcmorewholeword);
     }
 
@@ -142,7 +145,7 @@ private slots:
         f.set("ckeywordcount", "2");
         load_arrays(f.store, f.prefs);
         QCOMPARE(f.prefs.arrckeyword, QStringList({"", "abstract", "boolean"}));
-        loadDefPref(f.store, f.model, f.prompter, QString());
+        f.loadDef();
         QCOMPARE(f.model.lstckeyword, QStringList({"abstract", "boolean"}));
 
         // Shortening a list leaves the old entry keys in the store.
@@ -152,10 +155,6 @@ private slots:
         QCOMPARE(f.pref("lstcmore3"), QStringLiteral(";"));
         load_arrays(f.store, f.prefs);
         QCOMPARE(f.prefs.arrcmore, QStringList({"", "("}));
-
-        f.set("ckeywordcount", "0");
-        load_arrays(f.store, f.prefs);
-        QCOMPARE(f.prefs.arrckeyword, QStringList{QString()});
     }
 
     void badCountsStopLoadArrays_data()
@@ -163,7 +162,6 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::newRow("letters") << "abc";
         QTest::newRow("negative") << "-3";
-        QTest::newRow("huge") << "2000000000";
         QTest::newRow("over 16 bits") << "40000";
     }
     void badCountsStopLoadArrays()
@@ -179,14 +177,13 @@ private slots:
         f.set("ckeywordcount", value);
         f.set("cothercount", "1");
         load_arrays(f.store, f.prefs);
-        QCOMPARE(f.prefs.ckeywordcount, before.ckeywordcount);
         QCOMPARE(f.prefs.arrckeyword, before.arrckeyword);
         QCOMPARE(f.prefs.cothercount, 3);
 
         // loadDefPref stops there too and the keyword box keeps its list.
         const QStringList shown = f.model.lstckeyword;
         f.model.lstcother.clear();
-        QCOMPARE(loadDefPref(f.store, f.model, f.prompter, QString()), LoadOutcome::Loaded);
+        QCOMPARE(f.loadDef(), LoadOutcome::Loaded);
         QCOMPARE(f.model.lstckeyword, shown);
         QVERIFY(f.model.lstcother.isEmpty());
 
@@ -205,15 +202,8 @@ private slots:
         f.set("fromtocount", "40000");
         f.set("lstsfrom40000", "last");
         load_arrays(f.store, f.prefs);
-        QCOMPARE(f.prefs.fromtocount, 40000);
         QCOMPARE(f.prefs.arrsfrom.size(), 40001);
         QCOMPARE(f.prefs.arrsfrom.last(), QStringLiteral("last"));
-        // An absent count keeps the one in memory.
-        Fixture g;
-        g.prefs = f.prefs;
-        load_arrays(g.store, g.prefs);
-        QCOMPARE(g.prefs.fromtocount, 40000);
-        QCOMPARE(g.prefs.arrsfrom.last(), QString());
     }
 
     void badValuesInLoadProperties()
@@ -221,9 +211,8 @@ private slots:
         Fixture f;
         f.firstRun();
         load_properties(f.store, f.model, f.prefs);
-        QVERIFY(f.prefs.fontstyle[5][2]);
-        QVERIFY(f.prefs.fontstyle[1][4]);
-
+        f.model.txtgSingleLineComment = "#";
+        f.model.chkgsetfocuscbox = true;
         // One bad value leaves only that value as it was.
         f.set("tbrccommentfont2", "abc");
         f.set("tbrccommentfont3", "True");
@@ -232,36 +221,21 @@ private slots:
         f.set("cotherwholeword", "0");
         f.set("ckeywordcolor", "red");
         load_properties(f.store, f.model, f.prefs);
-        QVERIFY(f.prefs.fontstyle[5][2]);
-        QVERIFY(f.prefs.fontstyle[5][3]);
-        QVERIFY(f.prefs.fontstyle[1][1]);
-        QVERIFY(f.prefs.fontstyle[1][4]);
-        QVERIFY(!f.prefs.fontstyle[2][4]);
-        QVERIFY(!f.prefs.fontstyle[4][4]); // strings have no whole-word flag
+        QVERIFY(f.prefs.fontstyle[5][2] && f.prefs.fontstyle[5][3]);
+        QVERIFY(f.prefs.fontstyle[1][1] && f.prefs.fontstyle[1][4] && !f.prefs.fontstyle[2][4]);
         QCOMPARE(f.prefs.ckeywordcolor, QStringLiteral("red"));
         QCOMPARE(f.prefs.cstringscolor, QStringLiteral("4227072"));
+        // Reserved strings and flags come from the controls, not the store.
+        QCOMPARE(f.prefs.singleLineComment, QStringLiteral("#"));
+        QCOMPARE(f.prefs.ignoreString, QStringLiteral("\\\""));
+        QVERIFY(f.prefs.setfocusontreebox);
+        QCOMPARE(f.pref("SingleLineComment_String"), QStringLiteral("//"));
 
         // In loadDefPref a colour that is no colour stops the routine.
         f.model.chkckeywordwholeword = false;
-        loadDefPref(f.store, f.model, f.prompter, QString());
+        f.loadDef();
         QCOMPARE(f.model.cmdckeywordcolor, BgrColor(255));
         QVERIFY(!f.model.chkckeywordwholeword);
-    }
-
-    void reservedStringsAndFlagsComeFromTheControls()
-    {
-        Fixture f;
-        f.firstRun();
-        f.model.txtgSingleLineComment = "#";
-        f.model.chkgsetfocuscbox = true;
-        f.model.optgfixedcbopos = true;
-        load_properties(f.store, f.model, f.prefs);
-        QCOMPARE(f.prefs.singleLineComment, QStringLiteral("#"));
-        QCOMPARE(f.prefs.ignoreString, QStringLiteral("\\\""));
-        QCOMPARE(f.prefs.blockBeginning, QStringLiteral("{"));
-        QVERIFY(f.prefs.setfocusontreebox);
-        QVERIFY(!f.prefs.autocbopos);
-        QCOMPARE(f.pref("SingleLineComment_String"), QStringLiteral("//"));
     }
 
     void indentString_data()
@@ -272,9 +246,7 @@ private slots:
         QTest::newRow("4 tabs") << "True" << "4" << "\t\t\t\t";
         QTest::newRow("4 blanks") << "False" << "4" << "    ";
         QTest::newRow("first-run flag") << "1" << "2" << "\t\t";
-        QTest::newRow("zero") << "True" << "0" << "";
         QTest::newRow("no number") << "True" << "abc" << "";
-        QTest::newRow("negative") << "True" << "-3" << "";
         QTest::newRow("absurd") << "True" << "2000000000" << "";
         QTest::newRow("unreadable flag") << "maybe" << "3" << "   ";
     }
@@ -291,131 +263,80 @@ private slots:
         QCOMPARE(f.prefs.indentstring, unit);
     }
 
-    void optionPairOfIndentation()
-    {
-        Fixture f;
-        f.firstRun();
-        QVERIFY(f.model.opta1);
-        f.model.opta1 = false;
-        SaveDefPref(f.model, f.store);
-        QCOMPARE(f.pref("opta1"), QStringLiteral("False"));
-        QCOMPARE(f.pref("opta2"), QStringLiteral("True"));
-        f.model.opta1 = true;
-        loadDefPref(f.store, f.model, f.prompter, QString());
-        QVERIFY(!f.model.opta1);
-    }
-
     void saveThenLoadRoundTrip()
     {
         Fixture f;
         f.firstRun();
         PrefModel edited = f.model;
+        edited.opta1 = false;
         edited.txtgBlockEnding = "end";
         edited.optgautotreesearchyes = false;
-        edited.chkgdropdowncbo = false;
         edited.optgfixedcbopos = true;
         edited.txtgdefcboposX = "120";
-        edited.txtaindnum = "3";
-        edited.chksautosc = false;
         edited.lstsfrom = QStringList{"teh"};
         edited.lststo = QStringList{"the"};
-        edited.lstcother = QStringList{"null"};
         edited.tbrstyle[4][1] = true;
         edited.tbrstyle[5][2] = false;
         edited.cmdctextcolor = 0x123456;
         edited.chkcmorewholeword = true;
         f.mem->clearWrites();
         SaveDefPref(edited, f.store);
-
+        QCOMPARE(f.pref("opta1") + f.pref("opta2"), QStringLiteral("FalseTrue"));
         QCOMPARE(f.pref("autotreesearch"), QStringLiteral("False"));
-        QCOMPARE(f.pref("fixedcbotreepos"), QStringLiteral("True"));
-        QCOMPARE(f.pref("dropdowncbo"), QStringLiteral("0"));
-        QCOMPARE(f.pref("tbrcstringfont1"), QStringLiteral("1"));
         QCOMPARE(f.pref("ctextcolor"), QString::number(0x123456));
         // Saving never touches the marker or the keys other parts own.
         for (const auto &w : f.mem->writes()) {
-            QVERIFY(w.key != "firstrun");
-            QVERIFY(!w.key.startsWith("insert"));
+            QVERIFY(w.key != "firstrun" && !w.key.startsWith("insert"));
             QVERIFY(w.key != "chkautosyntaxcolor" && w.key != "CustomDateTime");
         }
-        // Style flags go category by category: keywords, other, more,
-        // comments, strings.
-        QStringList styles;
-        for (const auto &w : f.mem->writes())
-            if (w.key.startsWith("tbrc"))
-                styles << w.key;
-        QCOMPARE(styles.mid(8, 5), QStringList({"tbrcmorefont3", "tbrccommentfont1",
-                                                "tbrccommentfont2", "tbrccommentfont3",
-                                                "tbrcstringfont1"}));
 
         PrefModel loaded;
+        loaded.opta1 = true;
         loadDefPref(f.store, loaded, f.prompter, QString());
-        QCOMPARE(loaded.txtgBlockEnding, edited.txtgBlockEnding);
-        QCOMPARE(loaded.optgautotreesearchyes, false);
-        QCOMPARE(loaded.chkgdropdowncbo, false);
-        QCOMPARE(loaded.optgfixedcbopos, true);
-        QCOMPARE(loaded.txtgdefcboposX, QStringLiteral("120"));
-        QCOMPARE(loaded.txtaindnum, QStringLiteral("3"));
-        QCOMPARE(loaded.chksautosc, false);
-        QCOMPARE(loaded.lstsfrom, edited.lstsfrom);
-        QCOMPARE(loaded.lststo, edited.lststo);
-        QCOMPARE(loaded.lstcother, edited.lstcother);
+        QVERIFY(!loaded.opta1 && !loaded.optgautotreesearchyes);
+        QVERIFY(loaded.optgfixedcbopos && loaded.chkcmorewholeword);
+        QCOMPARE(loaded.txtgBlockEnding + loaded.txtgdefcboposX, QStringLiteral("end120"));
+        QCOMPARE(loaded.lstsfrom + loaded.lststo, QStringList({"teh", "the"}));
         QCOMPARE(loaded.lstckeyword, edited.lstckeyword);
         QCOMPARE(loaded.tbrstyle, edited.tbrstyle);
         QCOMPARE(loaded.cmdctextcolor, BgrColor(0x123456));
         QCOMPARE(loaded.cmdcmorecolor, BgrColor(16711935));
-        QCOMPARE(loaded.chkcmorewholeword, true);
     }
 
-    void spellingSort()
+    void spellingSortOnApplyAndOk()
     {
         Fixture f;
         f.firstRun();
-        PreferencesSession session(f.store, f.prompter, f.prefs, FirstRunInputs{});
-        QCOMPARE(session.startUp(), LoadOutcome::Loaded);
-        session.model().lstsfrom = QStringList{"teh", "adn", "a", "B", "adn", "teh"};
-        session.model().lststo = QStringList{"the", "and", "x", "y", "and2", "the2"};
-        session.apply();
-
+        auto session = f.session();
+        session->model().lstsfrom = QStringList{"teh", "adn", "a", "B", "adn", "teh"};
+        session->model().lststo = QStringList{"the", "and", "x", "y", "and2", "the2"};
+        session->apply();
         const QStringList from{"B", "a", "adn", "adn", "teh", "teh"};
         const QStringList to{"y", "x", "and", "and2", "the", "the2"};
         QCOMPARE(entries(f.prefs.arrsfrom), from);
         QCOMPARE(entries(f.prefs.arrsto), to);
-        QCOMPARE(session.model().lstsfrom, from);
-        QCOMPARE(session.model().lststo, to);
-        QCOMPARE(f.pref("fromtocount"), QStringLiteral("6"));
-        for (int i = 1; i <= 6; ++i) {
-            QCOMPARE(f.pref("lstsfrom" + QString::number(i)), from[i - 1]);
-            QCOMPARE(f.pref("lststo" + QString::number(i)), to[i - 1]);
-        }
-    }
+        QCOMPARE(session->model().lstsfrom, from);
+        QCOMPARE(session->model().lststo, to);
+        QCOMPARE(f.storedSpelling(),
+                 QStringList({"B=y", "a=x", "adn=and", "adn=and2", "teh=the", "teh=the2"}));
 
-    void spellingSortTwoPairs()
-    {
-        Fixture f;
-        f.firstRun();
-        PreferencesSession session(f.store, f.prompter, f.prefs, FirstRunInputs{});
-        session.startUp();
-        session.model().lstsfrom = QStringList{"teh", "adn"};
-        session.model().lststo = QStringList{"the", "and"};
-        session.ok();
+        session->model().lstsfrom = QStringList{"teh", "adn"};
+        session->model().lststo = QStringList{"the", "and"};
+        session->ok();
         QCOMPARE(entries(f.prefs.arrsfrom), QStringList({"adn", "teh"}));
-        QCOMPARE(entries(f.prefs.arrsto), QStringList({"and", "the"}));
-        QCOMPARE(f.pref("lstsfrom1"), QStringLiteral("adn"));
-        QCOMPARE(f.pref("lststo2"), QStringLiteral("the"));
+        QCOMPARE(f.storedSpelling(), QStringList({"adn=and", "teh=the"}));
     }
 
     void cancelRestoresTheStoredLists()
     {
         Fixture f;
-        PreferencesSession session(f.store, f.prompter, f.prefs, FirstRunInputs{});
-        session.startUp();
-        session.model().lstckeyword << "record";
-        session.model().lstsfrom << "recieve";
-        session.model().lststo << "receive";
-        QCOMPARE(session.cancel(), LoadOutcome::Loaded);
-        QCOMPARE(session.model().lstckeyword.size(), 48);
-        QVERIFY(session.model().lstsfrom.isEmpty());
+        auto session = f.session();
+        session->model().lstckeyword << "record";
+        session->model().lstsfrom << "recieve";
+        session->model().lststo << "receive";
+        QCOMPARE(session->cancel(), LoadOutcome::Loaded);
+        QCOMPARE(session->model().lstckeyword.size(), 48);
+        QVERIFY(session->model().lstsfrom.isEmpty());
         QCOMPARE(f.pref("ckeywordcount"), QStringLiteral("48"));
     }
 
@@ -432,15 +353,9 @@ private slots:
         session.loadObjectTree = [&](const QString &path) { treeLoads << path; };
         QCOMPARE(session.startUp(), LoadOutcome::Loaded);
         QCOMPARE(prompter.asked().size(), size_t(0));
-        QCOMPARE(prefs.ckeywordcount, 48);
-        QCOMPARE(prefs.arrckeyword[37], QStringLiteral("strictftp"));
         QCOMPARE(prefs.arrcmore, QStringList({"", "{", "}", ";"}));
-        QCOMPARE(prefs.fromtocount, 0);
-        QCOMPARE(prefs.ccommentscolor, QStringLiteral("8355711"));
         QCOMPARE(prefs.indentstring, QStringLiteral("\t"));
-        QCOMPARE(prefs.multiLineCommentEnd, QStringLiteral("*/"));
-        QVERIFY(prefs.autocbopos);
-        QVERIFY(!prefs.tempFolder.isEmpty() && prefs.tempFolder.endsWith('/'));
+        QVERIFY(prefs.tempFolder.endsWith('/'));
         // autotreesearch is "1" after first run; no tree file was found.
         QCOMPARE(treeLoads, QStringList{QString()});
 
@@ -450,15 +365,15 @@ private slots:
         QCOMPARE(next.get("Preferences", "firstrun"), QStringLiteral("1"));
     }
 
+    // Start-up loads the tree for a true "autotreesearch", and goes on past
+    // bad values elsewhere.
     void autoTreeSearch_data()
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("loads");
-        QTest::newRow("True") << "True" << true;
         QTest::newRow("TRUE") << "TRUE" << true;
         QTest::newRow("1") << "1" << true;
         QTest::newRow("yes") << "yes" << false;
-        QTest::newRow("False") << "False" << false;
         QTest::newRow("-1") << "-1" << false;
     }
     void autoTreeSearch()
@@ -469,34 +384,18 @@ private slots:
         f.firstRun();
         f.set("autotreesearch", value);
         f.set("tree", "/opt/trees/JDK1.3.1TreeSorted.txt");
-        PreferencesSession session(f.store, f.prompter, f.prefs, FirstRunInputs{});
-        QStringList treeLoads;
-        session.loadObjectTree = [&](const QString &path) { treeLoads << path; };
-        QCOMPARE(session.startUp(), LoadOutcome::Loaded);
-        QCOMPARE(treeLoads, loads ? QStringList{"/opt/trees/JDK1.3.1TreeSorted.txt"}
-                                  : QStringList{});
-        // Without a hook nothing is loaded and nothing fails.
-        PreferencesSession bare(f.store, f.prompter, f.prefs, FirstRunInputs{});
-        QCOMPARE(bare.startUp(), LoadOutcome::Loaded);
-    }
-
-    void startUpGoesOnPastBadValues()
-    {
-        Fixture f;
-        f.firstRun();
         f.set("ckeywordcount", "2000000000");
         f.set("ctextcolor", "red");
         f.set("fheight", "abc");
-        f.set("cothercount", "-3");
-        PreferencesSession session(f.store, f.prompter, f.prefs, FirstRunInputs{});
-        int loads = 0;
-        session.loadObjectTree = [&](const QString &) { ++loads; };
-        QCOMPARE(session.startUp(), LoadOutcome::Loaded);
-        QCOMPARE(loads, 1);
+        QStringList treeLoads;
+        f.session(&treeLoads);
+        QCOMPARE(treeLoads, loads ? QStringList{"/opt/trees/JDK1.3.1TreeSorted.txt"}
+                                  : QStringList{});
         QCOMPARE(f.prefs.ckeywordcount, 0);
         QCOMPARE(f.prefs.ctextcolor, QStringLiteral("red"));
-        QCOMPARE(f.prefs.indentstring, QStringLiteral("\t"));
-        QVERIFY(!f.prefs.tempFolder.isEmpty());
+        if (value != "yes") // an unreadable flag stops loadDefPref before the indent box
+            QCOMPARE(f.prefs.indentstring, QStringLiteral("\t"));
+        f.session(); // without a hook nothing is loaded and nothing fails
     }
 };
 
