@@ -433,6 +433,10 @@ private slots:
         QVERIFY(LocateObjectTree(fx.prompter, fx.store));
         QCOMPARE(fx.prompter.asked()[1].file.startPath, QString()); // missing file: no preset
         QCOMPARE(fx.pref("tree"), existing);
+        fx.store.save(kPrefs, "tree", "/");
+        fx.prompter.cancel();
+        QVERIFY(!LocateObjectTree(fx.prompter, fx.store));
+        QCOMPARE(fx.prompter.asked()[2].file.startPath, QString()); // a folder is no preset
     }
 
     void factoryTree()

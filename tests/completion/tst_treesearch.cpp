@@ -61,9 +61,7 @@ private slots:
         QTest::addColumn<QString>("key1");
         QTest::addColumn<QString>("key2");
         QTest::newRow("after an assignment") << "x = y + java.awt.Co" << "java.awt." << "Co";
-        QTest::newRow("inside a call") << "this.foo(java.lang.Str" << "java.lang." << "Str";
         QTest::newRow("ends with the dot") << "a=java.util." << "java.util." << "";
-        QTest::newRow("after a bracket") << "a[i.j" << "i." << "j";
         QTest::newRow("underscore and digits") << "!a_b.c1.d" << "a_b.c1." << "d";
         QTest::newRow("parameters typed") << "s = java.lang.String.valueOf(x"
                                           << "java.lang.String." << "valueOf(x";

@@ -158,11 +158,7 @@ private slots:
 
         // And the dialog's controls were loaded from what was written.
         QCOMPARE(f.model.lstckeyword.size(), 48);
-        QCOMPARE(f.model.txtgSingleLineComment, QStringLiteral("//"));
-        QVERIFY(f.model.optgautotreesearchyes && f.model.opta1);
         QVERIFY(f.model.tbrstyle[5][2] && !f.model.tbrstyle[5][1]);
-        QCOMPARE(f.model.cmdcothercolor, BgrColor(16711680));
-        QVERIFY(f.model.chkckeywordwholeword && !f.model.chkcmorewholeword);
     }
 
     void storeWithMarkerIsNeverRewritten()
