@@ -202,12 +202,23 @@ void SurfaceView::pushFormats(int firstLine, int lastLine)
         QTextLayout *layout = block.layout();
         if (ranges.isEmpty() && layout->formats().isEmpty())
             continue;
+        const int linesBefore = block.lineCount();
         layout->setFormats(ranges);
         if (fewLines) {
             doc->documentLayout()->blockBoundingRect(block); // lays the line out
-            m_applyingModel = true;
-            doc->markContentsDirty(block.position(), std::max(0, block.length() - 1));
-            m_applyingModel = false;
+            // New formats make the document layout report the whole document
+            // changed, and the widget would repaint everything. When the
+            // line keeps its height, only its own rectangle is repainted.
+            const bool sameHeight = block.lineCount() == linesBefore && linesBefore > 0;
+            const QRect area = blockBoundingGeometry(block).translated(contentOffset()).toAlignedRect();
+            {
+                const QSignalBlocker quiet(sameHeight ? doc->documentLayout() : nullptr);
+                m_applyingModel = true;
+                doc->markContentsDirty(block.position(), std::max(0, block.length() - 1));
+                m_applyingModel = false;
+            }
+            if (sameHeight)
+                viewport()->update(area.adjusted(0, 0, viewport()->width(), 0));
         }
         endPos = block.position() + block.length();
     }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QPaintEvent>
 #include <QTest>
 #include <QTextBlock>
 #include <QAbstractTextDocumentLayout>
@@ -30,6 +31,7 @@ private slots:
     void changeHandlerMayEditWhileTyping();
     void caretFollowsSelectionByProgram();
     void narrowMarginWrapsAtItsWidth();
+    void colouringALineRepaintsThatLine();
 
 private:
     QString viewText() const;
@@ -275,6 +277,42 @@ void TstSurfaceView::narrowMarginWrapsAtItsWidth()
     QVERIFY(first.naturalTextWidth() <= 2 * dpi + 1);
     QVERIFY(first.naturalTextWidth() > dpi); // not the window's 600 pixels either way
     QCOMPARE(viewText(), s->text());
+}
+
+void TstSurfaceView::colouringALineRepaintsThatLine()
+{
+    Surface *s = m_view->surface();
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QStringLiteral("int x%1 = %1;\r\n").arg(i);
+    s->setText(text);
+    m_view->flush();
+    QTest::qWait(20);
+    // Record what the widget paints after one line gets a colour.
+    QRegion painted;
+    struct Spy : QObject {
+        QRegion *region;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::Paint)
+                *region += static_cast<QPaintEvent *>(e)->region();
+            return false;
+        }
+    } spy;
+    spy.region = &painted;
+    m_view->viewport()->installEventFilter(&spy);
+    CharFormat red;
+    red.color = 255;
+    s->setFormat(s->lineIndex(3), 3, red);
+    m_view->flush();
+    QTest::qWait(20);
+    m_view->viewport()->removeEventFilter(&spy);
+    const QRect line = m_view->cursorRect(QTextCursor(m_view->document()->findBlockByNumber(3)));
+    QVERIFY(painted.boundingRect().intersects(line));
+    QVERIFY2(painted.boundingRect().height() < 3 * line.height(),
+             "only the coloured line is repainted");
+    const auto formats = m_view->document()->findBlockByNumber(3).layout()->formats();
+    QCOMPARE(formats.size(), 1);
 }
 
 QTEST_MAIN(TstSurfaceView)
