@@ -538,14 +538,16 @@ frmpref *frmedit::loadPreferencesDialog()
     m_frmpref = new frmpref(*m_prefs, *m_prompter, this);
     frmpref *dialog = m_frmpref;
     dialog->locateObjectTree = [this] { LocateObjectTree(*m_prompter, settingsStore()); };
+    // Both end the program; they are delivered after the dialog's own
+    // handler has returned, since closing deletes the dialog.
     connect(dialog, &frmpref::endProgram, this, [this] {
         m_endAtOnce = true;
         close();
-    });
+    }, Qt::QueuedConnection);
     connect(dialog, &frmpref::closeMainWindow, this, [this] {
         m_endAtOnce = true;
         close();
-    });
+    }, Qt::QueuedConnection);
     if (dialog->Form_Load() == LoadOutcome::Quit) {
         delete dialog;
         return nullptr;
@@ -708,8 +710,8 @@ bool frmedit::eventFilter(QObject *watched, QEvent *event)
 void frmedit::closeEvent(QCloseEvent *event)
 {
     if (m_endAtOnce) {
-        delete m_frmpref;
-        delete m_find;
+        if (m_frmpref)
+            m_frmpref->deleteLater();
         event->accept();
         return;
     }
@@ -728,8 +730,8 @@ void frmedit::closeEvent(QCloseEvent *event)
     if (m_splash)
         m_splash->dismiss();
     m_Timer1->stop();
-    delete m_frmpref;
-    delete m_find;
+    if (m_frmpref)
+        m_frmpref->deleteLater();
     event->accept();
 }
 

@@ -3,6 +3,7 @@
 // close question, the view toggles, the formatting band's switches, the
 // status text and the splash and wait windows. Prompts are scripted.
 
+#include "settings/frmpref.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
 #include "shell/editorstate.h"
@@ -99,6 +100,7 @@ private slots:
     void badGeometryKeepsDesignedSize();
     void closeCancelKeepsEverything();
     void closeNoWritesWindowSettings();
+    void loadDefaultsEndsAtOnce();
     void viewTogglesGiveTheSurfaceTheSpace();
     void switchCheckBoxesWriteTheirKeys();
     void activateReflectsTheStore_data();
@@ -355,6 +357,28 @@ void TestFrmedit::closeNoWritesWindowSettings()
     QCOMPARE(pref("deffontsize"), QStringLiteral("14"));
     QCOMPARE(pref("lastfilename"), m_dir->path() + QStringLiteral("/*.java"));
     QCOMPARE(pref("rtftextcolor"), pref("ctextcolor"));
+}
+
+void TestFrmedit::loadDefaultsEndsAtOnce()
+{
+    auto w = start();
+    w->surface()->setSelText(QStringLiteral("unsaved"));
+    w->menuItem("preferences")->trigger();
+    frmpref *prefs = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *p = qobject_cast<frmpref *>(top); p && p->isVisible())
+            prefs = p;
+    QVERIFY(prefs);
+    m_prompter.answer(MsgAnswer::Yes); // "Confirm Deletion"
+    m_prompter.answer(MsgAnswer::Ok);  // "The program must be closed"
+    m_mem->clearWrites();
+    prefs->cmddefaults_Click();
+    QTRY_VERIFY(!w->isVisible());
+    // Every setting is gone, and none was written back: no save question,
+    // no window settings.
+    QVERIFY(m_mem->writes().empty());
+    QVERIFY(m_mem->sections().isEmpty());
+    QCOMPARE(m_prompter.asked().size(), size_t(2));
 }
 
 void TestFrmedit::viewTogglesGiveTheSurfaceTheSpace()
