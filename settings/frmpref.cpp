@@ -885,10 +885,18 @@ void frmpref::cmdsadd_Click()
                            MsgButtons::Ok);
         return;
     }
+    appendPair(from, m_txtsto->text());
+}
+
+// A new pair goes to the end of both lists and is selected; the boxes
+// empty for the next one.
+void frmpref::appendPair(const QString &from, const QString &to)
+{
+    PrefModel &m = m_session.model();
     m.lstsfrom.append(from);
-    m.lststo.append(m_txtsto->text());
+    m.lststo.append(to);
     m_lstsfrom->addItem(from);
-    m_lststo->addItem(m_txtsto->text());
+    m_lststo->addItem(to);
     m_txtsfrom->clear();
     m_txtsto->clear();
     selectPair(m_lstsfrom->count() - 1);
@@ -919,14 +927,7 @@ void frmpref::cmdschange_Click()
     m.lststo.removeAt(row);
     delete m_lstsfrom->takeItem(row);
     delete m_lststo->takeItem(row);
-    m.lstsfrom.append(from);
-    m.lststo.append(m_txtsto->text());
-    m_lstsfrom->addItem(from);
-    m_lststo->addItem(m_txtsto->text());
-    m_txtsfrom->clear();
-    m_txtsto->clear();
-    selectPair(m_lstsfrom->count() - 1);
-    edited();
+    appendPair(from, m_txtsto->text());
 }
 
 void frmpref::cmdsremove_Click()

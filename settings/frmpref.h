@@ -121,6 +121,7 @@ private:
     void cmdsload_Click();
     void cmdssave_Click();
     void selectPair(int row);
+    void appendPair(const QString &from, const QString &to);
     void refillSpellingLists();
     void updateSpellingButtons();
 
