@@ -2,14 +2,19 @@
 
 #include "shell/documenttitle.h"
 #include "shell/frmedit.h"
+#include "shell/pathutil.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("QLN"));
     QApplication::setApplicationName(QStringLiteral("QLN"));
+    // The style manifest next to the program asks for the newer look.
+    if (QFileInfo::exists(qln::manifestPath()))
+        QApplication::setStyle(QStringLiteral("Fusion"));
     qln::frmedit window(qln::commandLineText(QApplication::arguments()));
     return window.isLoaded() ? app.exec() : 0;
 }
