@@ -83,6 +83,25 @@ double toTwips(int pixels)
     return pixelsToTwips(pixels, screenDpi());
 }
 
+// Moves a window so that all of it lies on its screen's available area.
+void keepOnScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QRect frame = window->frameGeometry();
+    if (frame.right() > available.right())
+        frame.moveRight(available.right());
+    if (frame.bottom() > available.bottom())
+        frame.moveBottom(available.bottom());
+    if (frame.left() < available.left())
+        frame.moveLeft(available.left());
+    if (frame.top() < available.top())
+        frame.moveTop(available.top());
+    window->move(frame.topLeft());
+}
+
 // The main window as the document commands see it.
 class WindowDocumentHost final : public DocumentHost {
 public:
@@ -563,6 +582,12 @@ void frmedit::showPreferences()
         close();
         return;
     }
+    if (!m_frmpref->isVisible()) {
+        // Over the main window, wholly on the screen.
+        m_frmpref->adjustSize();
+        m_frmpref->move(frameGeometry().center() - m_frmpref->rect().center());
+        keepOnScreen(m_frmpref);
+    }
     m_frmpref->showPreferences();
 }
 
@@ -892,16 +917,7 @@ void frmedit::openTool(const QString &mode)
     if (!dialog)
         return;
     dialog->setCompileCommand([this] { menuItem(QStringLiteral("compile"))->trigger(); });
-    // The dialog is tall: keep all of it on the screen.
-    if (const QScreen *screen = dialog->screen()) {
-        const QRect available = screen->availableGeometry();
-        QRect frame = dialog->frameGeometry();
-        if (frame.bottom() > available.bottom())
-            frame.moveBottom(available.bottom());
-        if (frame.top() < available.top())
-            frame.moveTop(available.top());
-        dialog->move(frame.topLeft());
-    }
+    keepOnScreen(dialog); // the dialog is tall
 }
 
 void frmedit::connectTypingAssist()
