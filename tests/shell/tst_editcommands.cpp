@@ -22,253 +22,175 @@ using qln::test::ScriptedPrompter;
 
 class TstEditCommands : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void gotoLineSelectsLineAndCr();
-    void gotoLineOnLastLineSelectsNothing();
-    void gotoLineZeroOrTextDoesNothing_data();
-    void gotoLineZeroOrTextDoesNothing();
-    void gotoLineBeyondEndAsksAgain();
-    void selectAllReportsAndSuppressesSelChange();
-    void clipboardCommandsNeedSelection();
-    void fontDialogAppliesToSelection();
-    void backgroundDialogCancelledChangesNothing();
-    void menusEnableOnOpening();
-    void statusTextFollowsCaret();
 
-private:
-    std::unique_ptr<frmedit> startWindow();
     std::unique_ptr<test::TestEnv> m_env;
     ScriptedPrompter m_prompter;
-};
 
-void TstEditCommands::init()
-{
-    m_env = std::make_unique<test::TestEnv>();
-    m_prompter.clear();
-    QGuiApplication::clipboard()->clear();
-}
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<test::TestEnv>();
+        m_prompter.clear();
+        QGuiApplication::clipboard()->clear();
+    }
 
-void TstEditCommands::cleanup()
-{
-    QCOMPARE(m_prompter.pending(), 0);
-    editorState() = EditorState{};
-}
+    void cleanup()
+    {
+        QCOMPARE(m_prompter.pending(), 0);
+        editorState() = EditorState{};
+    }
 
-std::unique_ptr<frmedit> TstEditCommands::startWindow()
-{
-    test::installFactorySettings(m_prompter);
-    return std::make_unique<frmedit>(QString(), &m_prompter, ProbePlaces{});
-}
+    void gotoLine_data()
+    {
+        QTest::addColumn<QStringList>("answers"); // "?Y"/"?N": a message answer, "!": cancel
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("2: line and CR") << QStringList{"2"} << 5 << "two\r";
+        QTest::newRow("last line") << QStringList{"3"} << 10 << "";
+        QTest::newRow("0") << QStringList{"0"} << 1 << "ne";
+        QTest::newRow("text") << QStringList{"abc"} << 1 << "ne";
+        QTest::newRow("empty") << QStringList{""} << 1 << "ne";
+        QTest::newRow("cancelled") << QStringList{"!"} << 1 << "ne";
+        QTest::newRow("9, again: 2 lines") << QStringList{"9", "?Y", "2 lines"} << 5 << "two\r";
+        QTest::newRow("-1, not again") << QStringList{"-1", "?N"} << 1 << "ne";
+    }
 
-void TstEditCommands::gotoLineSelectsLineAndCr()
-{
-    Surface s;
-    s.setText(QStringLiteral("one\r\ntwo\r\nthree"));
-    m_prompter.answerText(QStringLiteral("2"));
-    gotoLine(s, m_prompter);
-    QCOMPARE(m_prompter.asked().at(0).prompt, QStringLiteral("Goto "));
-    QCOMPARE(m_prompter.asked().at(0).title, QStringLiteral("Goto line"));
-    QCOMPARE(s.selStart(), 5);
-    QCOMPARE(s.selText(), QStringLiteral("two\r"));
-}
+    void gotoLine()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(int, start);
+        QFETCH(QString, selected);
+        Surface s;
+        s.setText(QStringLiteral("one\r\ntwo\r\nthree"));
+        s.setSelection(1, 2);
+        for (const QString &a : answers) {
+            if (a.startsWith('?'))
+                m_prompter.answer(a == QLatin1String("?Y") ? MsgAnswer::Yes : MsgAnswer::No);
+            else if (a == QLatin1String("!"))
+                m_prompter.cancel();
+            else
+                m_prompter.answerText(a);
+        }
+        qln::gotoLine(s, m_prompter);
+        QCOMPARE(s.selStart(), start);
+        QCOMPARE(s.selText(), selected);
+        const auto &asked = m_prompter.asked();
+        QCOMPARE(asked.size(), size_t(answers.size()));
+        QCOMPARE(asked[0].prompt + '|' + asked[0].title, QStringLiteral("Goto |Goto line"));
+        if (answers.size() > 1) {
+            const MessageRequest &m = asked[1].message;
+            QCOMPARE(m.text + '|' + m.title, QStringLiteral("Line doesn't existWould you like to "
+                                                            "try another line?|Line not found"));
+            QVERIFY(m.icon == MsgIcon::Question && m.buttons == MsgButtons::YesNo);
+        }
+    }
 
-void TstEditCommands::gotoLineOnLastLineSelectsNothing()
-{
-    Surface s;
-    s.setText(QStringLiteral("one\r\ntwo\r\nthree"));
-    m_prompter.answerText(QStringLiteral("3"));
-    gotoLine(s, m_prompter);
-    QCOMPARE(s.selStart(), 10);
-    QCOMPARE(s.selLength(), 0);
-}
+    void selectAllReportsAndSuppressesSelChange()
+    {
+        Surface s;
+        s.setText(QStringLiteral("abc\r\ndef"));
+        QStringList status;
+        int selChangesWhileSuppressed = 0;
+        connect(&s, &Surface::selChanged, this,
+                [&] { selChangesWhileSuppressed += editorState().suppressSelChange; });
+        bool focused = false;
+        selectAll(s, StatusHooks{[&](const QString &t) { status << t; }, [](bool) {},
+                                 [&] { focused = true; }});
+        QCOMPARE(status.join(' '), QStringLiteral("Please wait Done"));
+        QCOMPARE(s.selStart(), 0);
+        QCOMPARE(s.selLength(), s.length());
+        QVERIFY(focused && selChangesWhileSuppressed > 0 && !editorState().suppressSelChange);
+    }
 
-void TstEditCommands::gotoLineZeroOrTextDoesNothing_data()
-{
-    QTest::addColumn<QVariant>("answer");
-    QTest::newRow("zero") << QVariant(QStringLiteral("0"));
-    QTest::newRow("not a number") << QVariant(QStringLiteral("abc"));
-    QTest::newRow("empty") << QVariant(QString());
-    QTest::newRow("cancelled") << QVariant();
-}
+    void clipboardCommandsNeedSelection()
+    {
+        Surface s;
+        s.setText(QStringLiteral("copy me"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        editCopy(s, m_prompter); // nothing selected: the clipboard stays
+        editCut(s, m_prompter);
+        plainTextCut(s);
+        QCOMPARE(QGuiApplication::clipboard()->text() + '|' + s.text(),
+                 QStringLiteral("before|copy me"));
 
-void TstEditCommands::gotoLineZeroOrTextDoesNothing()
-{
-    QFETCH(QVariant, answer);
-    Surface s;
-    s.setText(QStringLiteral("a\r\nb"));
-    s.setSelection(1, 2);
-    if (answer.isValid())
-        m_prompter.answerText(answer.toString());
-    else
+        s.setSelection(0, 4);
+        s.setSelColor(255);
+        editCut(s, m_prompter);
+        QCOMPARE(s.text(), QStringLiteral(" me"));
+        s.setSelStart(3);
+        editPaste(s, m_prompter);
+        QCOMPARE(s.text(), QStringLiteral(" mecopy"));
+        QCOMPARE(s.formatAt(3).color, 255u); // pasted with its colour
+        s.setSelStart(0);
+        plainTextPaste(s);
+        QCOMPARE(s.formatAt(0).color, 0u); // plain text takes the format at the caret
+        QVERIFY(m_prompter.asked().empty());
+    }
+
+    void fontAndBackgroundDialogs()
+    {
+        Surface s;
+        s.setText(QStringLiteral("abcd"));
+        s.setSelection(1, 2);
+        m_prompter.answerFont(FontChoice{QStringLiteral("Serif"), 14, true, true});
+        chooseSelectionFont(s, m_prompter);
+        QCOMPARE(s.selFontName(), std::optional<QString>(QStringLiteral("Serif")));
+        QCOMPARE(s.selFontSize(), std::optional<double>(14));
+        QVERIFY(s.selBold() == true && s.selItalic() == true && !s.formatAt(0).bold);
+        // Cancelled, nothing changes.
+        s.setSelection(0, 1);
         m_prompter.cancel();
-    gotoLine(s, m_prompter);
-    QCOMPARE(s.selStart(), 1);
-    QCOMPARE(s.selLength(), 2);
-    QCOMPARE(m_prompter.asked().size(), size_t(1)); // no second question
-}
+        chooseSelectionFont(s, m_prompter);
+        QVERIFY(s.formatAt(0).fontName.isEmpty() && !s.formatAt(0).bold);
 
-void TstEditCommands::gotoLineBeyondEndAsksAgain()
-{
-    Surface s;
-    s.setText(QStringLiteral("a\r\nb\r\nc"));
-    m_prompter.answerText(QStringLiteral("9"));
-    m_prompter.answer(MsgAnswer::Yes);
-    m_prompter.answerText(QStringLiteral("2 lines"));
-    gotoLine(s, m_prompter);
-    const auto &asked = m_prompter.asked();
-    QCOMPARE(asked.size(), size_t(3));
-    QCOMPARE(asked[1].message.text,
-             QStringLiteral("Line doesn't existWould you like to try another line?"));
-    QCOMPARE(asked[1].message.title, QStringLiteral("Line not found"));
-    QCOMPARE(asked[1].message.icon, MsgIcon::Question);
-    QCOMPARE(asked[1].message.buttons, MsgButtons::YesNo);
-    QCOMPARE(s.selText(), QStringLiteral("b\r"));
+        s.setBackColor(0xFFFFFF);
+        m_prompter.cancel();
+        QVERIFY(!chooseBackground(s, m_prompter));
+        QCOMPARE(s.backColor(), 0xFFFFFFu);
+        m_prompter.answerColor(QColor(0, 0, 128));
+        QVERIFY(chooseBackground(s, m_prompter));
+        QCOMPARE(s.backColor(), 0x800000u);
+    }
 
-    // Answered No, the search ends where it was.
-    m_prompter.clear();
-    s.setSelStart(0);
-    m_prompter.answerText(QStringLiteral("-1"));
-    m_prompter.answer(MsgAnswer::No);
-    gotoLine(s, m_prompter);
-    QCOMPARE(s.selStart(), 0);
-    QCOMPARE(s.selLength(), 0);
-}
+    void menusEnableOnOpening()
+    {
+        test::installFactorySettings(m_prompter);
+        frmedit w(QString(), &m_prompter, ProbePlaces{});
+        w.surface()->setText(QStringLiteral("some text"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("on the clipboard"));
+        auto *edit = w.findChild<QMenu *>(QStringLiteral("Edit"));
+        auto *format = w.findChild<QMenu *>(QStringLiteral("format"));
+        QVERIFY(edit && format);
+        const auto enabled = [&] {
+            emit edit->aboutToShow();
+            emit format->aboutToShow();
+            QString out;
+            for (const char *name : {"Cut", "Copy", "plaintextcut", "plaintextcopy", "Paste",
+                                     "plaintextpaste", "lowercase", "uppercase", "invertcase",
+                                     "capitalize"})
+                out += QLatin1Char(w.menuItem(QLatin1String(name))->isEnabled() ? '1' : '0');
+            return out;
+        };
+        w.surface()->setSelStart(2);
+        QCOMPARE(enabled(), QStringLiteral("0000110000"));
+        w.surface()->setSelection(0, 4);
+        QGuiApplication::clipboard()->clear();
+        QCOMPARE(enabled(), QStringLiteral("1111001111"));
 
-void TstEditCommands::selectAllReportsAndSuppressesSelChange()
-{
-    Surface s;
-    s.setText(QStringLiteral("abc\r\ndef"));
-    QStringList status;
-    int selChangesWhileSuppressed = 0;
-    connect(&s, &Surface::selChanged, this, [&] {
-        if (editorState().suppressSelChange)
-            ++selChangesWhileSuppressed;
-    });
-    bool focused = false;
-    selectAll(s, StatusHooks{[&](const QString &t) { status << t; }, [](bool) {},
-                             [&] { focused = true; }});
-    QCOMPARE(status, (QStringList{QStringLiteral("Please wait"), QStringLiteral("Done")}));
-    QCOMPARE(s.selStart(), 0);
-    QCOMPARE(s.selLength(), s.length());
-    QVERIFY(focused);
-    QVERIFY(selChangesWhileSuppressed > 0);
-    QVERIFY(!editorState().suppressSelChange);
-}
-
-void TstEditCommands::clipboardCommandsNeedSelection()
-{
-    Surface s;
-    s.setText(QStringLiteral("copy me"));
-    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    editCopy(s, m_prompter); // nothing selected: the clipboard stays
-    editCut(s, m_prompter);
-    plainTextCut(s);
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-    QCOMPARE(s.text(), QStringLiteral("copy me"));
-
-    s.setSelection(0, 4);
-    s.setSelColor(255);
-    editCut(s, m_prompter);
-    QCOMPARE(s.text(), QStringLiteral(" me"));
-    s.setSelStart(3);
-    editPaste(s, m_prompter);
-    QCOMPARE(s.text(), QStringLiteral(" mecopy"));
-    QCOMPARE(s.formatAt(3).color, 255u); // pasted with its colour
-    s.setSelStart(0);
-    plainTextPaste(s);
-    QCOMPARE(s.formatAt(0).color, 0u); // plain text takes the format at the caret
-    QVERIFY(m_prompter.asked().empty());
-}
-
-void TstEditCommands::fontDialogAppliesToSelection()
-{
-    Surface s;
-    s.setText(QStringLiteral("abcd"));
-    s.setSelection(1, 2);
-    m_prompter.answerFont(FontChoice{QStringLiteral("Serif"), 14, true, true});
-    chooseSelectionFont(s, m_prompter);
-    QCOMPARE(s.selFontName(), std::optional<QString>(QStringLiteral("Serif")));
-    QCOMPARE(s.selFontSize(), std::optional<double>(14));
-    QCOMPARE(s.selBold(), std::optional<bool>(true));
-    QCOMPARE(s.selItalic(), std::optional<bool>(true));
-    QVERIFY(!s.formatAt(0).bold);
-    // Cancelled, nothing changes.
-    s.setSelection(0, 1);
-    m_prompter.cancel();
-    chooseSelectionFont(s, m_prompter);
-    QVERIFY(s.formatAt(0).fontName.isEmpty());
-    QVERIFY(!s.formatAt(0).bold);
-}
-
-void TstEditCommands::backgroundDialogCancelledChangesNothing()
-{
-    Surface s;
-    s.setBackColor(0xFFFFFF);
-    m_prompter.cancel();
-    QVERIFY(!chooseBackground(s, m_prompter));
-    QCOMPARE(s.backColor(), 0xFFFFFFu);
-    m_prompter.answerColor(QColor(0, 0, 128));
-    QVERIFY(chooseBackground(s, m_prompter));
-    QCOMPARE(s.backColor(), 0x800000u);
-}
-
-void TstEditCommands::menusEnableOnOpening()
-{
-    auto w = startWindow();
-    w->surface()->setText(QStringLiteral("some text"));
-    QGuiApplication::clipboard()->setText(QStringLiteral("on the clipboard"));
-    auto *edit = w->findChild<QMenu *>(QStringLiteral("Edit"));
-    auto *format = w->findChild<QMenu *>(QStringLiteral("format"));
-    QVERIFY(edit && format);
-
-    w->surface()->setSelStart(2);
-    emit edit->aboutToShow();
-    for (const char *name : {"Cut", "Copy", "plaintextcut", "plaintextcopy"})
-        QVERIFY2(!w->menuItem(QLatin1String(name))->isEnabled(), name);
-    for (const char *name : {"Paste", "plaintextpaste"})
-        QVERIFY2(w->menuItem(QLatin1String(name))->isEnabled(), name);
-    emit format->aboutToShow();
-    for (const char *name : {"lowercase", "uppercase", "invertcase", "capitalize"})
-        QVERIFY2(!w->menuItem(QLatin1String(name))->isEnabled(), name);
-
-    w->surface()->setSelection(0, 4);
-    QGuiApplication::clipboard()->clear();
-    emit edit->aboutToShow();
-    QVERIFY(w->menuItem(QStringLiteral("Cut"))->isEnabled());
-    QVERIFY(w->menuItem(QStringLiteral("plaintextcopy"))->isEnabled());
-    QVERIFY(!w->menuItem(QStringLiteral("Paste"))->isEnabled());
-    emit format->aboutToShow();
-    QVERIFY(w->menuItem(QStringLiteral("capitalize"))->isEnabled());
-
-    // Goto line through the menu.
-    w->surface()->setText(QStringLiteral("x\r\ny"));
-    m_prompter.answerText(QStringLiteral("2"));
-    w->menuItem(QStringLiteral("gotoline"))->trigger();
-    QCOMPARE(w->surface()->selStart(), 3);
-    w->menuItem(QStringLiteral("selectall"))->trigger();
-    QCOMPARE(w->surface()->selLength(), 4);
-    QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Done"));
-    m_prompter.answer(MsgAnswer::No); // the text was changed: do not save it
-    w->close();
-}
-
-void TstEditCommands::statusTextFollowsCaret()
-{
-    auto w = startWindow();
-    Surface *s = w->surface();
-    s->setText(QStringLiteral("l1\r\nl2\r\nl3\r\nl4\r\nabcdef"));
-    s->setSelection(s->lineIndex(4) + 2, 2);
-    QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Line: 5  Col: 3  Sel: 2"));
-    // Select All keeps the status it reported while the selection moved.
-    w->menuItem(QStringLiteral("selectall"))->trigger();
-    QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Done"));
-    s->setSelStart(4);
-    QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Line: 2  Col: 1  Sel: 0"));
-    m_prompter.answer(MsgAnswer::No);
-    w->close();
-}
+        // Goto line and Select All through the menu.
+        w.surface()->setText(QStringLiteral("x\r\ny"));
+        m_prompter.answerText(QStringLiteral("2"));
+        w.menuItem(QStringLiteral("gotoline"))->trigger();
+        QCOMPARE(w.surface()->selStart(), 3);
+        w.menuItem(QStringLiteral("selectall"))->trigger();
+        QCOMPARE(w.surface()->selLength(), 4);
+        QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("Done"));
+        w.surface()->setSelStart(3);
+        QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("Line: 2  Col: 1  Sel: 0"));
+        m_prompter.answer(MsgAnswer::No); // the text was changed: do not save it
+        w.close();
+    }
+};
 
 QTEST_MAIN(TstEditCommands)
 #include "tst_editcommands.moc"
