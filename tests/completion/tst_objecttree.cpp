@@ -1,6 +1,5 @@
-// The object tree file: reading its fields, the sort check and the sort,
-// the missing-file question, the sorted-copy offer, bad files, the "Auto
-// Tree Search" box, locating a file, and the tree shipped with the program.
+// The object tree file: fields, sort, missing and bad files, the sorted-copy
+// offer, the "Auto Tree Search" box, locating a file, the shipped tree.
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "settings/settingsstore.h"
@@ -22,62 +21,30 @@ using qln::test::ScriptedPrompter;
 namespace {
 
 const QString kNotFoundText = QStringLiteral(
-    "The object Tree File was not found\r\n"
-    "Would you like to turn off this message?\r\n"
+    "The object Tree File was not found\r\nWould you like to turn off this message?\r\n"
     "If you choose no, this message will appear each time the program loads\r\n"
-    "if object tree has not been located \r\n"
-    "\r\n"
-    "You can locate existing object tree file by going\r\n"
-    "\r\n"
-    "Edit>Preferences>General>Locate existing object tree");
-
-QString sortQuestion(const QString &path)
-{
-    return QStringLiteral("The File \r\n") + path +
-           QStringLiteral("\r\nwas not sorted\r\n"
-                          "To prevent the sorting of the array every time the program loads\r\n"
-                          "you can save the file in sorted order\r\n"
-                          "Would you like to do so now?");
-}
-
-QString newLocationText(const QString &path)
-{
-    return QStringLiteral("The new loacation of the object tree file is\r\n") + path +
-           QStringLiteral("\r\n\r\nYou can change the location by going\r\n\r\n"
-                          "Edit>Preferences>General>Locate existing object tree\r\n\r\n"
-                          "and choosing the file you want");
-}
+    "if object tree has not been located \r\n\r\nYou can locate existing object tree file by going\r\n"
+    "\r\nEdit>Preferences>General>Locate existing object tree");
+const QString kFilter = QStringLiteral("Text Files(*.txt);;All Files(*)");
 
 // A message box as one comparable line: title, icon, buttons, text.
 QString msg(const QString &title, MsgIcon icon, MsgButtons buttons, const QString &text)
 {
-    return QStringLiteral("[%1] icon %2 buttons %3: %4")
-        .arg(title).arg(int(icon)).arg(int(buttons)).arg(text);
+    return QStringLiteral("[%1] icon %2 buttons %3: %4").arg(title).arg(int(icon)).arg(int(buttons)).arg(text);
 }
 QString shown(const MessageRequest &m) { return msg(m.title, m.icon, m.buttons, m.text); }
-
-QStringList treeOf(QStringList entries)
-{
-    entries.prepend(QString());
-    return entries;
-}
+QStringList treeOf(QStringList entries) { entries.prepend(QString()); return entries; }
 
 QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
+{ QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>"); }
 
 const QStringList kLoadEvents{"show:Loading object tree", "text:Sorting object tree", "hide"};
-// A temporary folder, an in-memory store, a scripted prompter and hooks
-// that record what the wait window was told.
 struct Fixture {
     QTemporaryDir dir;
     SettingsStore store{std::make_unique<MemorySettingsBackend>()};
     ScriptedPrompter prompter;
     ObjectTree tree;
-    QStringList events;
-    int yields = 0;
+    QStringList events; // what the wait window was told
     TreeLoadHooks hooks;
 
     Fixture()
@@ -85,20 +52,17 @@ struct Fixture {
         hooks.showWait = [this](const QString &t) { events << "show:" + t; };
         hooks.setWaitText = [this](const QString &t) { events << "text:" + t; };
         hooks.hideWait = [this] { events << "hide"; };
-        hooks.yield = [this] { ++yields; };
     }
     MemorySettingsBackend &memory() { return static_cast<MemorySettingsBackend &>(store.backend()); }
     QString file(const QString &name, const QByteArray &bytes)
     {
-        const QString path = dir.filePath(name);
-        QFile f(path);
+        QFile f(dir.filePath(name));
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+            qFatal("cannot write %s", qPrintable(name));
+        return f.fileName();
     }
     void load(QString &path) { LoadObjectTree(path, tree, store, prompter, hooks); }
     QString pref(const QString &key) { return store.get(kPrefs, key, QStringLiteral("<unset>")); }
-    const MessageRequest &asked(size_t i) { return prompter.asked().at(i).message; }
 };
 
 } // namespace
@@ -110,16 +74,14 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("fields");
-        QTest::newRow("CR LF, LF and CR lines") << "a\r\nb\nc\rd" << QStringList{"a", "b", "c", "d"};
-        QTest::newRow("blanks skipped, fields trimmed") << "  a  \r\n\r\n \t\r\n\"\"\r\n\" \",,b,"
-                                                        << QStringList{"a", "b"};
-        QTest::newRow("quoted comma kept") << "\"S.String valueOf(char[], int).-p-m\"\r\n"
-                                           << QStringList{"S.String valueOf(char[], int).-p-m"};
-        QTest::newRow("text after closing quote dropped") << "\"a\"xyz,b" << QStringList{"a", "b"};
-        QTest::newRow("unclosed quote ends at line end") << "\"a,b\r\nc" << QStringList{"a,b", "c"};
-        QTest::newRow("quote inside unquoted field") << "a\"b" << QStringList{"a\"b"};
-        QTest::newRow("overlong field skipped")
-            << QString("a\r\n") + QString(5000, QLatin1Char('x')) + "\r\nb" << QStringList{"a", "b"};
+        QTest::newRow("line ends") << "a\r\nb\nc\rd" << QStringList{"a", "b", "c", "d"};
+        QTest::newRow("blanks") << "  a  \r\n\r\n \t\r\n\"\"\r\n\" \",,b," << QStringList{"a", "b"};
+        QTest::newRow("quoted comma") << "\"S.String valueOf(char[], int).-p-m\"\r\n"
+                                      << QStringList{"S.String valueOf(char[], int).-p-m"};
+        QTest::newRow("after quote") << "\"a\"xyz,b" << QStringList{"a", "b"};
+        QTest::newRow("unclosed quote") << "\"a,b\r\nc" << QStringList{"a,b", "c"};
+        QTest::newRow("inner quote") << "a\"b" << QStringList{"a\"b"};
+        QTest::newRow("overlong") << "a\r\n" + QString(5000, 'x') + "\r\nb" << QStringList{"a", "b"};
     }
     void readFields()
     {
@@ -128,44 +90,30 @@ private slots:
         QCOMPARE(readTreeFields(text), fields);
     }
 
-    // The loader's sort, from entry 0 (empty) to the count, on shapes that
-    // include one built against a middle-pivot quicksort.
-    void sortTree_data()
-    {
-        QTest::addColumn<bool>("killer");
-        QTest::addColumn<int>("n");
-        for (int n : {2, 7, 20000}) {
-            QTest::addRow("random %d", n) << false << n;
-            QTest::addRow("middle killer %d", n) << true << n;
-        }
-    }
+    // Entry 0 (empty) to the count, including a shape built against a
+    // middle-pivot quicksort (the largest remaining value goes where each
+    // partition looks next).
     void sortTree()
     {
-        QFETCH(bool, killer);
-        QFETCH(int, n);
-        std::vector<int> keys(n);
-        for (int i = 0; i < n; ++i)
-            keys[i] = int(QRandomGenerator::global()->bounded(killer ? 1 : 1000000));
-        if (killer) {
-            // The largest remaining value goes where each partition looks next.
-            std::vector<int> pos(n);
+        for (int run = 0; run < 4; ++run) {
+            const int n = run < 2 ? 7 : 20000;
+            const bool killer = run % 2;
+            std::vector<int> keys(n), pos(n);
             for (int i = 0; i < n; ++i)
-                pos[i] = i;
-            for (int k = n - 1, lo = 0; lo < n; ++lo, --k) {
+                keys[i] = int(QRandomGenerator::global()->bounded(1000000)), pos[i] = i;
+            for (int k = n - 1, lo = 0; killer && lo < n; ++lo, --k) {
                 std::swap(pos[lo], pos[(lo + n - 1) / 2]);
                 keys[pos[lo]] = k;
             }
+            QStringList arr{QString()};
+            for (int k : keys)
+                arr << QStringLiteral("e%1").arg(k, 7, 10, QLatin1Char('0'));
+            QStringList expected = arr;
+            std::sort(expected.begin(), expected.end());
+            int yields = 0;
+            SortTree(arr, 0, n, [&] { ++yields; });
+            QVERIFY2(arr == expected && IsTreeSorted(arr) && yields >= 1, qPrintable(QString::number(run)));
         }
-        QStringList arr{QString()};
-        for (int k : keys)
-            arr << QStringLiteral("e%1").arg(k, 7, 10, QLatin1Char('0'));
-        QStringList expected = arr;
-        std::sort(expected.begin(), expected.end());
-        int yields = 0;
-        SortTree(arr, 0, n, [&] { ++yields; });
-        QCOMPARE(arr, expected);
-        QVERIFY(IsTreeSorted(arr));
-        QVERIFY(yields >= 1);
     }
 
     void sortedFileLoadsQuietly()
@@ -181,75 +129,42 @@ private slots:
         QCOMPARE(fx.tree.treecount, 4);
         QVERIFY(fx.prompter.asked().empty() && fx.memory().writes().empty());
         QCOMPARE(fx.events, kLoadEvents);
-        QCOMPARE(fx.yields, 0);
         QCOMPARE(path, original);
 
-        // Bytes that are not UTF-8 read as Latin-1.
-        Fixture latin;
+        Fixture latin; // bytes that are not UTF-8 read as Latin-1
         QString p = latin.file("latin.txt", "java.awt.caf\xe9.-p-c\r\n");
         latin.load(p);
         QCOMPARE(latin.tree.arrtree, treeOf({QStringLiteral("java.awt.caf\u00e9.-p-c")}));
     }
 
-    // A file out of order is sorted in memory and the program offers to
-    // save a sorted copy. Script: an answer, "?name" for a file chosen in
-    // the dialog, "-" for a cancelled dialog. Transcript: every question
-    // asked, "%D" standing for the folder.
+    // Script: an answer, "?name" for a file chosen in the dialog, "-" for a
+    // cancelled dialog. Transcript: S sort question, D file dialog, O
+    // overwrite question, M:name moved-to note, R read-only, W write failed.
     void sortedCopyFlows_data()
     {
-        QTest::addColumn<QStringList>("script");
-        QTest::addColumn<QStringList>("transcript");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("transcript");
         QTest::addColumn<QString>("savedTo");
-        const QString sortQ = msg("File [tree.txt] not sorted", MsgIcon::Question,
-                                  MsgButtons::YesNo, sortQuestion("%D/tree.txt"));
-        const QString dialog = QStringLiteral("file dialog");
-        const QString overwriteQ =
-            msg("File already exists", MsgIcon::Question, MsgButtons::YesNoCancel,
-                "File already exists\r\nAre you sure you want to overwrite the current file?");
-        auto moved = [](const QString &name) {
-            return msg(QString(), MsgIcon::Information, MsgButtons::Ok, newLocationText("%D/" + name));
-        };
-        QTest::newRow("No keeps the file") << QStringList{"No"} << QStringList{sortQ} << QString();
-        QTest::newRow("to a new file") << QStringList{"Yes", "?sorted.txt", "Ok"}
-                                       << QStringList{sortQ, dialog, moved("sorted.txt")}
-                                       << "sorted.txt";
-        QTest::newRow("dialog cancelled") << QStringList{"Yes", "-"} << QStringList{sortQ, dialog}
-                                          << QString();
-        QTest::newRow("overwrite No asks again, Cancel ends")
-            << QStringList{"Yes", "?other.txt", "No", "?other.txt", "Cancel"}
-            << QStringList{sortQ, dialog, overwriteQ, dialog, overwriteQ} << QString();
-        QTest::newRow("overwrite Yes replaces the file itself")
-            << QStringList{"Yes", "?tree.txt", "Yes", "Ok"}
-            << QStringList{sortQ, dialog, overwriteQ, moved("tree.txt")} << "tree.txt";
-        QTest::newRow("read-only target asks again")
-            << QStringList{"Yes", "?locked.txt", "Ok", "-"}
-            << QStringList{sortQ, dialog,
-                           msg("Error saving file [%D/locked.txt]", MsgIcon::Critical, MsgButtons::Ok,
-                               "The file you are trying to save is read only"),
-                           dialog}
-            << QString();
-        QTest::newRow("write fails") << QStringList{"Yes", "?missing/folder/sorted.txt", "Ok"}
-                                     << QStringList{sortQ, dialog,
-                                                    msg("Error saving file [tree.txt]", MsgIcon::Critical,
-                                                        MsgButtons::Ok,
-                                                        "The output File directory is write protected "
-                                                        "or there's not enough free space on the disk")}
-                                     << QString();
+        QTest::newRow("No") << "No" << "S" << "";
+        QTest::newRow("new file") << "Yes ?sorted.txt Ok" << "S D M:sorted.txt" << "sorted.txt";
+        QTest::newRow("overwrite No, Cancel") << "Yes ?other.txt No ?other.txt Cancel" << "S D O D O" << "";
+        QTest::newRow("overwrite itself") << "Yes ?tree.txt Yes Ok" << "S D O M:tree.txt" << "tree.txt";
+        QTest::newRow("read-only, cancel") << "Yes ?locked.txt Ok -" << "S D R D" << "";
+        QTest::newRow("write fails") << "Yes ?missing/folder/sorted.txt Ok" << "S D W" << "";
     }
     void sortedCopyFlows()
     {
-        QFETCH(QStringList, script);
-        QFETCH(QStringList, transcript);
+        QFETCH(QString, script);
+        QFETCH(QString, transcript);
         QFETCH(QString, savedTo);
         Fixture fx;
         const QByteArray unsorted = "a.-p-p\r\nZ.-p-p, \"c.x(d, e).-p-m\"\r\n";
         QString path = fx.file("tree.txt", unsorted);
-        const QString original = path;
+        const QString original = path, folder = fx.dir.path();
         fx.file("other.txt", "keep me");
         const QString locked = fx.file("locked.txt", "old");
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-        const QString folder = fx.dir.path();
-        for (const QString &step : script) {
+        for (const QString &step : script.split(' ')) {
             if (step == "-")
                 fx.prompter.cancel();
             else if (step.startsWith('?'))
@@ -259,28 +174,39 @@ private slots:
                                    : step == "Ok" ? MsgAnswer::Ok : MsgAnswer::Cancel);
         }
         fx.load(path);
-        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
 
         QStringList asked;
         for (const auto &a : fx.prompter.asked()) {
-            asked << (a.kind == ScriptedPrompter::Asked::File ? QStringLiteral("file dialog")
-                                                                : shown(a.message));
-            if (a.kind == ScriptedPrompter::Asked::File) {
-                QCOMPARE(a.file.mode, FileDialogRequest::Save);
-                QCOMPARE(a.file.startPath, original);
-                QCOMPARE(a.file.filter, QStringLiteral("Text Files(*.txt);;All Files(*)"));
-            }
+            const bool isFile = a.kind == ScriptedPrompter::Asked::File;
+            asked << (isFile ? QStringLiteral("file dialog") : shown(a.message));
+            if (isFile)
+                QVERIFY(a.file.mode == FileDialogRequest::Save && a.file.startPath == original
+                        && a.file.filter == kFilter);
         }
-        QCOMPARE(asked, transcript.replaceInStrings("%D", folder));
+        QStringList expected;
+        for (const QString &code : transcript.split(' '))
+            expected << (code == "D" ? QStringLiteral("file dialog")
+                : code == "S" ? msg("File [tree.txt] not sorted", MsgIcon::Question, MsgButtons::YesNo,
+                                    "The File \r\n" + folder + "/tree.txt\r\nwas not sorted\r\nTo prevent the sorting "
+                                    "of the array every time the program loads\r\nyou can save the file in sorted "
+                                    "order\r\nWould you like to do so now?")
+                : code == "O" ? msg("File already exists", MsgIcon::Question, MsgButtons::YesNoCancel,
+                                    "File already exists\r\nAre you sure you want to overwrite the current file?")
+                : code == "R" ? msg("Error saving file [" + folder + "/locked.txt]", MsgIcon::Critical,
+                                    MsgButtons::Ok, "The file you are trying to save is read only")
+                : code == "W" ? msg("Error saving file [tree.txt]", MsgIcon::Critical, MsgButtons::Ok,
+                                    "The output File directory is write protected or there's not enough free "
+                                    "space on the disk")
+                : msg(QString(), MsgIcon::Information, MsgButtons::Ok, "The new loacation of the object tree "
+                      "file is\r\n" + folder + "/" + code.mid(2) + "\r\n\r\nYou can change the location by going"
+                      "\r\n\r\nEdit>Preferences>General>Locate existing object tree\r\n\r\nand choosing the file you want"));
+        QCOMPARE(asked, expected);
         QCOMPARE(fx.prompter.pending(), 0);
         const QStringList sorted = treeOf({"Z.-p-p", "a.-p-p", "c.x(d, e).-p-m"});
         QCOMPARE(fx.tree.arrtree, sorted);
         QCOMPARE(fx.tree.treecount, 3);
         QCOMPARE(fx.events, kLoadEvents);
-        QVERIFY(fx.yields >= 1);
-        QCOMPARE(readAll(fx.dir.filePath("other.txt")), QByteArray("keep me"));
-        QCOMPARE(readAll(locked), QByteArray("old"));
-        QStringList files{"locked.txt", "other.txt", "tree.txt"};
+        QCOMPARE(readAll(fx.dir.filePath("other.txt")) + readAll(locked), QByteArray("keep meold"));
         if (savedTo.isEmpty()) {
             QCOMPARE(path, original);
             QCOMPARE(readAll(original), unsorted);
@@ -293,114 +219,91 @@ private slots:
             QCOMPARE(readAll(target), QByteArray("\"Z.-p-p\"\r\n\"a.-p-p\"\r\n\"c.x(d, e).-p-m\"\r\n"));
             Fixture again; // the copy loads without a question
             again.load(path);
-            QVERIFY(again.prompter.asked().empty());
-            QCOMPARE(again.tree.arrtree, sorted);
-            if (!files.contains(savedTo))
-                files << savedTo;
+            QVERIFY(again.prompter.asked().empty() && again.tree.arrtree == sorted);
         }
+        QStringList files = QStringList{"locked.txt", "other.txt", "tree.txt", savedTo}.filter(".txt");
+        files.removeDuplicates();
         files.sort();
         QCOMPARE(QDir(folder).entryList(QDir::Files), files);
     }
 
-    // An absent file (or a folder) asks whether to turn the message off;
-    // paths too short to name a file ask nothing.
-    void missingFile_data()
+    // An unusable file leaves the tree as it was and Auto Tree Search off.
+    // Absent (or a folder): the not-found question, Yes turning it off; a
+    // path too short to name a file: no question; a bad file: its reason.
+    void refusedFiles_data()
     {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("name"); // "." the folder itself, "/" as it is
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("treeAfter");
-        QTest::newRow("Yes turns the message off") << "absent.txt" << int(MsgAnswer::Yes) << QString();
-        QTest::newRow("No keeps it") << "absent.txt" << int(MsgAnswer::No) << QStringLiteral("<unset>");
-        QTest::newRow("a folder counts as missing") << "." << int(MsgAnswer::No) << QStringLiteral("<unset>");
-        QTest::newRow("slash: no question") << "/" << -1 << QStringLiteral("<unset>");
-        QTest::newRow("backslash: no question") << "\\" << -1 << QStringLiteral("<unset>");
-        QTest::newRow("empty: no question") << "" << -1 << QStringLiteral("<unset>");
+        QTest::addColumn<QString>("reason");
+        const int yes = int(MsgAnswer::Yes), no = int(MsgAnswer::No), ok = int(MsgAnswer::Ok);
+        QTest::newRow("absent, Yes") << "absent.txt" << QByteArray() << yes << "";
+        QTest::newRow("absent, No") << "absent.txt" << QByteArray() << no << "";
+        QTest::newRow("folder") << "." << QByteArray() << no << "";
+        QTest::newRow("slash") << "/" << QByteArray() << -1 << "";
+        QTest::newRow("binary") << "bad.txt" << QByteArray("java.awt.-p-p\r\n\0\x01\x02", 18) << ok << "is not a text file";
+        QTest::newRow("no tags") << "bad.txt" << QByteArray("just some\r\nwords, here\r\n") << ok
+                                 << "holds no tagged entries (such as java.awt.Color.-p-c)";
+        QTest::newRow("too many") << "bad.txt" << QByteArray("a.-p-p,").repeated(2000001) << ok
+                                  << "holds more than 2000000 entries";
+        QTest::newRow("too large") << "bad.txt" << QByteArray() << ok << "is larger than 64 MB";
     }
-    void missingFile()
+    void refusedFiles()
     {
         QFETCH(QString, name);
-        QFETCH(int, answer);
-        QFETCH(QString, treeAfter);
-        Fixture fx;
-        fx.tree.arrtree = treeOf({"kept.-p-p"});
-        fx.tree.treecount = 1;
-        QString path = name.size() > 1 ? fx.dir.filePath(name) : name == "." ? fx.dir.path() : name;
-        if (answer >= 0)
-            fx.prompter.answer(MsgAnswer(answer));
-        fx.load(path);
-        QCOMPARE(fx.prompter.messages(), answer >= 0 ? QStringList{kNotFoundText} : QStringList{});
-        if (answer >= 0)
-            QCOMPARE(shown(fx.asked(0)), msg("object tree file no found", MsgIcon::Question,
-                                             MsgButtons::YesNo, kNotFoundText));
-        QCOMPARE(fx.pref("tree"), treeAfter);
-        QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("0"));
-        QCOMPARE(fx.tree.treecount, 1); // nothing loaded, nothing lost
-        QVERIFY(fx.events.isEmpty());
-    }
-
-    void badFiles_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("reason");
-        const QString noTags = "holds no tagged entries (such as java.awt.Color.-p-c)";
-        QTest::newRow("binary") << QByteArray("java.awt.-p-p\r\n\0\x01\x02", 18)
-                                << "is not a text file";
-        QTest::newRow("no tags") << QByteArray("just some\r\nwords, here\r\n") << noTags;
-        QTest::newRow("only blanks") << QByteArray("  \r\n\t\r\n,,") << noTags;
-        QTest::newRow("too many entries") << QByteArray("a.-p-p,").repeated(2000001)
-                                          << "holds more than 2000000 entries";
-        QTest::newRow("too large, refused unread") << QByteArray() << "is larger than 64 MB";
-    }
-    void badFiles()
-    {
         QFETCH(QByteArray, bytes);
+        QFETCH(int, answer);
         QFETCH(QString, reason);
         Fixture fx;
         fx.tree.arrtree = treeOf({"kept.-p-p"});
         fx.tree.treecount = 1;
-        QString path = fx.file("bad.txt", bytes);
-        if (bytes.isEmpty())
-            QVERIFY(QFile::resize(path, kMaxTreeFileBytes + 1)); // sparse: no real data written
-        fx.prompter.answer(MsgAnswer::Ok);
+        QString path = name == "." ? fx.dir.path() : name == "/" ? name : fx.dir.filePath(name);
+        if (!reason.isEmpty())
+            fx.file(name, bytes);
+        if (reason.startsWith("is larger"))
+            QVERIFY(QFile::resize(path, kMaxTreeFileBytes + 1)); // sparse: refused unread
+        if (answer >= 0)
+            fx.prompter.answer(MsgAnswer(answer));
         fx.load(path);
-        QCOMPARE(fx.prompter.asked().size(), size_t(1));
-        QCOMPARE(shown(fx.asked(0)),
-                 msg("Error loading file [bad.txt]", MsgIcon::Critical, MsgButtons::Ok,
-                     "The object tree file\r\n" + path + "\r\n" + reason +
-                         "\r\n\r\nNothing was loaded and Auto Tree Search has been turned off."));
-        QCOMPARE(fx.tree.arrtree, treeOf({"kept.-p-p"}));
-        QCOMPARE(fx.pref("autotreesearch"), QStringLiteral("0"));
-        QCOMPARE(fx.events, QStringList({"show:Loading object tree", "hide"}));
+        QStringList asked, expected;
+        for (const auto &a : fx.prompter.asked())
+            asked << shown(a.message);
+        if (answer >= 0)
+            expected << (reason.isEmpty()
+                             ? msg("object tree file no found", MsgIcon::Question, MsgButtons::YesNo, kNotFoundText)
+                             : msg("Error loading file [bad.txt]", MsgIcon::Critical, MsgButtons::Ok,
+                                   "The object tree file\r\n" + path + "\r\n" + reason +
+                                       "\r\n\r\nNothing was loaded and Auto Tree Search has been turned off."));
+        QCOMPARE(asked, expected);
+        QCOMPARE(fx.tree.arrtree, treeOf({"kept.-p-p"})); // nothing loaded, nothing lost
+        QCOMPARE(fx.tree.treecount, 1);
+        QCOMPARE(fx.pref("tree") + " " + fx.pref("autotreesearch"),
+                 (answer == int(MsgAnswer::Yes) ? "" : "<unset>") + QStringLiteral(" 0"));
+        QCOMPARE(fx.events, reason.isEmpty() ? QStringList() : QStringList({"show:Loading object tree", "hide"}));
     }
 
     void testProbe()
     {
-        // Each "test.test" entry shows its position; a file full of them
-        // asks a bounded number of times.
+        // Each "test.test" entry shows its position, a bounded number of times.
         Fixture fx;
         QString p = fx.file("probes.txt", "a.-p-p\r\n" + QByteArray("test.test\r\n").repeated(50));
         for (int i = 0; i < kMaxTreeProbes; ++i)
             fx.prompter.answer(MsgAnswer::Ok);
         fx.load(p);
-        QCOMPARE(shown(fx.asked(0)), msg("QLN", MsgIcon::None, MsgButtons::Ok, "1"));
-        QCOMPARE(fx.prompter.messages(),
-                 QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
+        QCOMPARE(shown(fx.prompter.asked().at(0).message), msg("QLN", MsgIcon::None, MsgButtons::Ok, "1"));
+        QCOMPARE(fx.prompter.messages(), QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
         QCOMPARE(fx.tree.treecount, 51);
     }
 
-    void autoTreeSearchBox()
+    void autoTreeSearchBoxAndLocate()
     {
-        // Ticked with no file named: "/" is stored and turns the search off
+        // Ticked with no file named: "/" is stored and the search goes off
         // again without a question.
         Fixture none;
         AutoTreeSearchTicked(true, none.tree, none.store, none.prompter, none.hooks);
-        QStringList writes;
-        for (const auto &w : none.memory().writes())
-            writes << w.key + "=" + w.value;
-        QCOMPARE(writes, QStringList({"tree=/", "autotreesearch=1", "autotreesearch=0"}));
+        QCOMPARE(none.pref("tree") + " " + none.pref("autotreesearch"), "/ 0");
 
-        // Ticked with a file: it loads; ticked again: no second load;
-        // unticked: the tree is gone.
+        // Ticked with a file: it loads once; unticked: the tree is gone.
         Fixture fx;
         const QString path = fx.file("tree.txt", "a.-p-p\r\nb.-p-p\r\n");
         fx.store.save(kPrefs, "tree", path);
@@ -413,30 +316,18 @@ private slots:
         QCOMPARE(fx.tree.arrtree, QStringList{QString()});
         QCOMPARE(fx.pref("autotreesearch") + " " + fx.pref("tree"), "0 " + path);
         QVERIFY(fx.prompter.asked().empty() && none.prompter.asked().empty());
-    }
 
-    void locateExistingTree()
-    {
-        Fixture fx;
-        const QString existing = fx.file("tree.txt", "a.-p-p\r\n");
-        fx.store.save(kPrefs, "tree", existing);
+        // Locating a file: the dialog starts at the named file if it exists.
         fx.prompter.cancel();
         QVERIFY(!LocateObjectTree(fx.prompter, fx.store));
-        QCOMPARE(fx.prompter.asked()[0].file.mode, FileDialogRequest::Open);
-        QCOMPARE(fx.prompter.asked()[0].file.startPath, existing);
-        QCOMPARE(fx.prompter.asked()[0].file.filter,
-                 QStringLiteral("Text Files(*.txt);;All Files(*)"));
-        QCOMPARE(fx.pref("tree"), existing);
-
+        const FileDialogRequest &first = fx.prompter.asked()[0].file;
+        QVERIFY(first.mode == FileDialogRequest::Open && first.startPath == path && first.filter == kFilter);
+        QCOMPARE(fx.pref("tree"), path);
         fx.store.save(kPrefs, "tree", fx.dir.filePath("gone.txt"));
-        fx.prompter.answerText(existing);
+        fx.prompter.answerText(path);
         QVERIFY(LocateObjectTree(fx.prompter, fx.store));
         QCOMPARE(fx.prompter.asked()[1].file.startPath, QString()); // missing file: no preset
-        QCOMPARE(fx.pref("tree"), existing);
-        fx.store.save(kPrefs, "tree", "/");
-        fx.prompter.cancel();
-        QVERIFY(!LocateObjectTree(fx.prompter, fx.store));
-        QCOMPARE(fx.prompter.asked()[2].file.startPath, QString()); // a folder is no preset
+        QCOMPARE(fx.pref("tree"), path);
     }
 
     void factoryTree()
@@ -457,21 +348,18 @@ private slots:
         fx.load(path);
         QVERIFY(fx.prompter.asked().empty()); // sorted: no question
         QCOMPARE(fx.tree.treecount, int(lines.size() - 1));
-        QCOMPARE(fx.yields, 0);
-
-        TreeBoxModel box;
-        QStringList arrmatch;
-        SearchTree(box, fx.tree.arrtree, GetTreeKey("x = java.awt.", 1), arrmatch, 12000);
-        QVERIFY(arrmatch.contains("Color") && arrmatch.contains("event"));
-        QVERIFY(!arrmatch.contains("ActionEvent")); // lives in java.awt.event
 
         // Typing java.awt.Color.br and choosing the pre-selected name.
-        SearchTree(box, fx.tree.arrtree, "java.awt.Color.", arrmatch, 12000);
-        const int chosen = PreselectTreeItem(box, arrmatch, "br");
+        const QString typed = QStringLiteral("c = java.awt.Color.br");
+        TreeBoxModel box;
+        QStringList arrmatch;
+        SearchTree(box, fx.tree.arrtree, GetTreeKey(typed, 1), arrmatch, 12000);
+        QVERIFY(!arrmatch.contains("ColorModel") && arrmatch.contains("darker()"));
+        const int chosen = PreselectTreeItem(box, arrmatch, GetTreeKey(typed, 2));
         QVERIFY(chosen > 0);
         QCOMPARE(box.items[chosen - 1].text, QStringLiteral("Color brighter()"));
         Surface surface;
-        surface.setText(QStringLiteral("c = java.awt.Color.br"));
+        surface.setText(typed);
         QVERIFY(InsertTreeChoice(surface, chosen, arrmatch, "br", surface.length()));
         QCOMPARE(surface.text(), QStringLiteral("c = java.awt.Color.brighter()"));
     }

@@ -1,6 +1,6 @@
 // Loading and saving preferences: the reinstall question, the loaders with
-// absent, stale and bad values, the spelling sort, and the dialog's
-// start-up, Apply, OK and Cancel sequences.
+// absent, stale and bad values, the spelling sort, and the dialog's start-up,
+// Apply, OK and Cancel sequences.
 #include "settings/convert.h"
 #include "settings/prefloader.h"
 #include "settings/prefsession.h"
@@ -18,13 +18,11 @@ using namespace qln;
 namespace {
 
 struct Fixture {
-    MemorySettingsBackend *mem;
-    SettingsStore store;
+    MemorySettingsBackend *mem = new MemorySettingsBackend;
+    SettingsStore store{std::unique_ptr<SettingsBackend>(mem)};
     PrefModel model;
     Preferences prefs;
     test::ScriptedPrompter prompter;
-    Fixture() : Fixture(std::make_unique<MemorySettingsBackend>()) {}
-    explicit Fixture(std::unique_ptr<MemorySettingsBackend> b) : mem(b.get()), store(std::move(b)) {}
     void set(const QString &key, const QString &value) { store.save("Preferences", key, value); }
     QString pref(const QString &key) const { return store.get("Preferences", key, "<absent>"); }
     void firstRun() { FirstRun(store, model, prompter, FirstRunInputs{}); }
@@ -49,40 +47,43 @@ struct Fixture {
     }
 };
 
-QStringList entries(const QStringList &arr)
-{
-    return arr.mid(1);
-}
+QStringList entries(const QStringList &arr) { return arr.mid(1); }
 
 } // namespace
 
 class TstPrefLoader : public QObject {
     Q_OBJECT
 private slots:
-    void reinstallQuestionOnMissingDefaults()
+    void cancelAndTheReinstallQuestion()
     {
-        // Cancel on a store whose defaults were removed: Yes writes the
-        // defaults again and runs the whole start-up load; No quits.
+        // Cancel restores the stored lists.
         Fixture f;
         auto session = f.session();
         QCOMPARE(f.prompter.asked().size(), size_t(0));
+        session->model().lstckeyword << "record";
+        session->model().lstsfrom << "recieve";
+        session->model().lststo << "receive";
+        QCOMPARE(session->cancel(), LoadOutcome::Loaded);
+        QCOMPARE(session->model().lstckeyword.size(), 48);
+        QVERIFY(session->model().lstsfrom.isEmpty());
+        QCOMPARE(f.pref("ckeywordcount"), QStringLiteral("48"));
+
+        // On a store whose defaults were removed: Yes writes the defaults
+        // again and runs the whole start-up load; No quits.
         session->model().lstckeyword << "extra";
         f.store.deleteAll();
         f.prompter.answer(MsgAnswer::Yes);
         QCOMPARE(session->cancel(), LoadOutcome::Loaded);
         QCOMPARE(f.prompter.asked().size(), size_t(1));
         const MessageRequest &m = f.prompter.asked()[0].message;
-        QCOMPARE(m.text, QStringLiteral("It appears that you've uninstalled the program\r\n"
-                                        "Some registry entries were not found\r\n"
-                                        "Do you want the program to reinstall the registry "
-                                        "entries?\r\nIf you choose no, the program will close"));
-        QCOMPARE(m.title, QStringLiteral("Error"));
-        QCOMPARE(m.icon, MsgIcon::Critical);
-        QCOMPARE(m.buttons, MsgButtons::YesNo);
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(m.title).arg(int(m.icon)).arg(int(m.buttons)).arg(m.text),
+                 QStringLiteral("Error|%1|%2|").arg(int(MsgIcon::Critical)).arg(int(MsgButtons::YesNo)) +
+                     "It appears that you've uninstalled the program\r\nSome registry entries were not found\r\n"
+                     "Do you want the program to reinstall the registry entries?\r\n"
+                     "If you choose no, the program will close");
         QCOMPARE(f.pref("firstrun"), QStringLiteral("1"));
         QCOMPARE(session->model().lstckeyword.size(), 48);
         QCOMPARE(f.prefs.ckeywordcount, 48);
-
         f.store.deleteAll();
         f.prompter.answer(MsgAnswer::No);
         QCOMPARE(session->refresh(), LoadOutcome::Quit);
@@ -95,29 +96,13 @@ private slots:
         QCOMPARE(g.model.txtaindnum, QString());
     }
 
-    void manifestTicksTheStyleBox()
-    {
-        QTemporaryDir dir;
-        const QString manifest = dir.filePath("quillon.exe.manifest");
-        Fixture f;
-        f.firstRun();
-        loadDefPref(f.store, f.model, f.prompter, manifest);
-        QVERIFY(!f.model.chkusexptheme);
-        QFile m(manifest);
-        QVERIFY(m.open(QIODevice::WriteOnly));
-        m.close();
-        loadDefPref(f.store, f.model, f.prompter, manifest);
-        QVERIFY(f.model.chkusexptheme);
-    }
-
     void absentKeysReadAsEmptyOrZero()
     {
         Fixture f;
         f.set("firstrun", "1");
         load_arrays(f.store, f.prefs);
         QCOMPARE(f.prefs.ckeywordcount, 0);
-        QCOMPARE(f.prefs.arrckeyword, QStringList{QString()});
-        QCOMPARE(f.prefs.arrsfrom, QStringList{QString()});
+        QVERIFY(f.prefs.arrckeyword == QStringList{QString()} && f.prefs.arrsfrom == QStringList{QString()});
 
         // Absent entry keys give empty entries that stay in the list.
         f.set("cothercount", "3");
@@ -129,13 +114,7 @@ private slots:
         f.model.txtaindnum = "9";
         f.loadDef();
         QCOMPARE(f.model.lstcother, QStringList({"null", "", "false"}));
-        QCOMPARE(f.model.txtaindnum, QString());
-        QVERIFY(!f.model.optgautotreesearchyes);
-        // The colours are absent, which stops the routine: the whole-word
-        // boxes after them keep what they held.
-        f.model.chkcmorewholeword = true;
-        f.loadDef();
-        QVERIFY(f.model.chkcmorewholeword);
+        QVERIFY(f.model.txtaindnum.isEmpty() && !f.model.optgautotreesearchyes);
     }
 
     void staleEntriesBeyondTheCount()
@@ -151,8 +130,7 @@ private slots:
         // Shortening a list leaves the old entry keys in the store.
         f.model.lstcmore = QStringList{"("};
         SaveDefPref(f.model, f.store);
-        QCOMPARE(f.pref("cmorecount"), QStringLiteral("1"));
-        QCOMPARE(f.pref("lstcmore3"), QStringLiteral(";"));
+        QCOMPARE(f.pref("cmorecount") + f.pref("lstcmore3"), QStringLiteral("1;"));
         load_arrays(f.store, f.prefs);
         QCOMPARE(f.prefs.arrcmore, QStringList({"", "("}));
     }
@@ -160,9 +138,8 @@ private slots:
     void badCountsStopLoadArrays_data()
     {
         QTest::addColumn<QString>("value");
-        QTest::newRow("letters") << "abc";
-        QTest::newRow("negative") << "-3";
-        QTest::newRow("over 16 bits") << "40000";
+        for (const char *v : {"abc", "-3", "40000"})
+            QTest::newRow(v) << QString(v);
     }
     void badCountsStopLoadArrays()
     {
@@ -194,11 +171,8 @@ private slots:
         QCOMPARE(f.prefs.ckeywordcount, 48);
         QCOMPARE(f.prefs.fromtocount, 0);
         QCOMPARE(f.prefs.arrsfrom, QStringList{QString()});
-    }
 
-    void bigButValidSpellingCount()
-    {
-        Fixture f;
+        // 40000 is a valid spelling count.
         f.set("fromtocount", "40000");
         f.set("lstsfrom40000", "last");
         load_arrays(f.store, f.prefs);
@@ -221,21 +195,18 @@ private slots:
         f.set("cotherwholeword", "0");
         f.set("ckeywordcolor", "red");
         load_properties(f.store, f.model, f.prefs);
-        QVERIFY(f.prefs.fontstyle[5][2] && f.prefs.fontstyle[5][3]);
-        QVERIFY(f.prefs.fontstyle[1][1] && f.prefs.fontstyle[1][4] && !f.prefs.fontstyle[2][4]);
-        QCOMPARE(f.prefs.ckeywordcolor, QStringLiteral("red"));
-        QCOMPARE(f.prefs.cstringscolor, QStringLiteral("4227072"));
+        QVERIFY(f.prefs.fontstyle[5][2] && f.prefs.fontstyle[5][3] && f.prefs.fontstyle[1][1]);
+        QVERIFY(f.prefs.fontstyle[1][4] && !f.prefs.fontstyle[2][4]);
+        QCOMPARE(f.prefs.ckeywordcolor + " " + f.prefs.cstringscolor, QStringLiteral("red 4227072"));
         // Reserved strings and flags come from the controls, not the store.
-        QCOMPARE(f.prefs.singleLineComment, QStringLiteral("#"));
-        QCOMPARE(f.prefs.ignoreString, QStringLiteral("\\\""));
+        QCOMPARE(f.prefs.singleLineComment + f.prefs.ignoreString, QStringLiteral("#\\\""));
         QVERIFY(f.prefs.setfocusontreebox);
         QCOMPARE(f.pref("SingleLineComment_String"), QStringLiteral("//"));
 
         // In loadDefPref a colour that is no colour stops the routine.
         f.model.chkckeywordwholeword = false;
         f.loadDef();
-        QCOMPARE(f.model.cmdckeywordcolor, BgrColor(255));
-        QVERIFY(!f.model.chkckeywordwholeword);
+        QVERIFY(f.model.cmdckeywordcolor == BgrColor(255) && !f.model.chkckeywordwholeword);
     }
 
     void indentString_data()
@@ -243,12 +214,12 @@ private slots:
         QTest::addColumn<QString>("opta1");
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("unit");
-        QTest::newRow("4 tabs") << "True" << "4" << "\t\t\t\t";
-        QTest::newRow("4 blanks") << "False" << "4" << "    ";
-        QTest::newRow("first-run flag") << "1" << "2" << "\t\t";
+        QTest::newRow("tabs") << "True" << "4" << "\t\t\t\t";
+        QTest::newRow("blanks") << "False" << "4" << "    ";
+        QTest::newRow("flag 1") << "1" << "2" << "\t\t";
         QTest::newRow("no number") << "True" << "abc" << "";
         QTest::newRow("absurd") << "True" << "2000000000" << "";
-        QTest::newRow("unreadable flag") << "maybe" << "3" << "   ";
+        QTest::newRow("bad flag") << "maybe" << "3" << "   ";
     }
     void indentString()
     {
@@ -271,73 +242,57 @@ private slots:
         edited.opta1 = false;
         edited.txtgBlockEnding = "end";
         edited.optgautotreesearchyes = false;
-        edited.optgfixedcbopos = true;
-        edited.txtgdefcboposX = "120";
-        edited.lstsfrom = QStringList{"teh"};
-        edited.lststo = QStringList{"the"};
+        edited.lstsfrom = {"teh"};
+        edited.lststo = {"the"};
         edited.tbrstyle[4][1] = true;
         edited.tbrstyle[5][2] = false;
         edited.cmdctextcolor = 0x123456;
         edited.chkcmorewholeword = true;
         f.mem->clearWrites();
         SaveDefPref(edited, f.store);
-        QCOMPARE(f.pref("opta1") + f.pref("opta2"), QStringLiteral("FalseTrue"));
-        QCOMPARE(f.pref("autotreesearch"), QStringLiteral("False"));
-        QCOMPARE(f.pref("ctextcolor"), QString::number(0x123456));
+        QCOMPARE(f.pref("opta1") + f.pref("opta2") + f.pref("autotreesearch") + f.pref("ctextcolor"),
+                 "FalseTrueFalse" + QString::number(0x123456));
         // Saving never touches the marker or the keys other parts own.
-        for (const auto &w : f.mem->writes()) {
-            QVERIFY(w.key != "firstrun" && !w.key.startsWith("insert"));
-            QVERIFY(w.key != "chkautosyntaxcolor" && w.key != "CustomDateTime");
-        }
+        for (const auto &w : f.mem->writes())
+            QVERIFY2(w.key != "firstrun" && !w.key.startsWith("insert") && w.key != "chkautosyntaxcolor"
+                         && w.key != "CustomDateTime", qPrintable(w.key));
 
         PrefModel loaded;
         loaded.opta1 = true;
-        loadDefPref(f.store, loaded, f.prompter, QString());
-        QVERIFY(!loaded.opta1 && !loaded.optgautotreesearchyes);
-        QVERIFY(loaded.optgfixedcbopos && loaded.chkcmorewholeword);
-        QCOMPARE(loaded.txtgBlockEnding + loaded.txtgdefcboposX, QStringLiteral("end120"));
+        QTemporaryDir dir; // the style box is ticked when the manifest exists
+        const QString manifest = dir.filePath("quillon.exe.manifest");
+        loadDefPref(f.store, loaded, f.prompter, manifest);
+        QVERIFY(!loaded.chkusexptheme);
+        QVERIFY(QFile(manifest).open(QIODevice::WriteOnly));
+        loadDefPref(f.store, loaded, f.prompter, manifest);
+        QVERIFY(loaded.chkusexptheme);
+        QVERIFY(!loaded.opta1 && !loaded.optgautotreesearchyes && loaded.chkcmorewholeword);
+        QCOMPARE(loaded.txtgBlockEnding, QStringLiteral("end"));
         QCOMPARE(loaded.lstsfrom + loaded.lststo, QStringList({"teh", "the"}));
         QCOMPARE(loaded.lstckeyword, edited.lstckeyword);
         QCOMPARE(loaded.tbrstyle, edited.tbrstyle);
-        QCOMPARE(loaded.cmdctextcolor, BgrColor(0x123456));
-        QCOMPARE(loaded.cmdcmorecolor, BgrColor(16711935));
+        QVERIFY(loaded.cmdctextcolor == BgrColor(0x123456) && loaded.cmdcmorecolor == BgrColor(16711935));
     }
 
     void spellingSortOnApplyAndOk()
     {
+        // Binary order, equal wrong forms keeping their order, in the shared
+        // arrays, the dialog's lists and the store.
         Fixture f;
-        f.firstRun();
         auto session = f.session();
-        session->model().lstsfrom = QStringList{"teh", "adn", "a", "B", "adn", "teh"};
-        session->model().lststo = QStringList{"the", "and", "x", "y", "and2", "the2"};
+        session->model().lstsfrom = {"teh", "adn", "a", "B", "adn", "teh"};
+        session->model().lststo = {"the", "and", "x", "y", "and2", "the2"};
         session->apply();
-        const QStringList from{"B", "a", "adn", "adn", "teh", "teh"};
         const QStringList to{"y", "x", "and", "and2", "the", "the2"};
-        QCOMPARE(entries(f.prefs.arrsfrom), from);
-        QCOMPARE(entries(f.prefs.arrsto), to);
-        QCOMPARE(session->model().lstsfrom, from);
-        QCOMPARE(session->model().lststo, to);
-        QCOMPARE(f.storedSpelling(),
-                 QStringList({"B=y", "a=x", "adn=and", "adn=and2", "teh=the", "teh=the2"}));
+        QCOMPARE(entries(f.prefs.arrsfrom), QStringList({"B", "a", "adn", "adn", "teh", "teh"}));
+        QVERIFY(entries(f.prefs.arrsto) == to && session->model().lststo == to);
+        QCOMPARE(f.storedSpelling(), QStringList({"B=y", "a=x", "adn=and", "adn=and2", "teh=the", "teh=the2"}));
 
-        session->model().lstsfrom = QStringList{"teh", "adn"};
-        session->model().lststo = QStringList{"the", "and"};
+        session->model().lstsfrom = {"teh", "adn"};
+        session->model().lststo = {"the", "and"};
         session->ok();
         QCOMPARE(entries(f.prefs.arrsfrom), QStringList({"adn", "teh"}));
         QCOMPARE(f.storedSpelling(), QStringList({"adn=and", "teh=the"}));
-    }
-
-    void cancelRestoresTheStoredLists()
-    {
-        Fixture f;
-        auto session = f.session();
-        session->model().lstckeyword << "record";
-        session->model().lstsfrom << "recieve";
-        session->model().lststo << "receive";
-        QCOMPARE(session->cancel(), LoadOutcome::Loaded);
-        QCOMPARE(session->model().lstckeyword.size(), 48);
-        QVERIFY(session->model().lstsfrom.isEmpty());
-        QCOMPARE(f.pref("ckeywordcount"), QStringLiteral("48"));
     }
 
     void startUpLoadsEverything()
@@ -352,7 +307,7 @@ private slots:
         QStringList treeLoads;
         session.loadObjectTree = [&](const QString &path) { treeLoads << path; };
         QCOMPARE(session.startUp(), LoadOutcome::Loaded);
-        QCOMPARE(prompter.asked().size(), size_t(0));
+        QVERIFY(prompter.asked().empty());
         QCOMPARE(prefs.arrcmore, QStringList({"", "{", "}", ";"}));
         QCOMPARE(prefs.indentstring, QStringLiteral("\t"));
         QVERIFY(prefs.tempFolder.endsWith('/'));
@@ -361,8 +316,8 @@ private slots:
 
         // The INI file holds the defaults for the next start.
         SettingsStore next(makeQSettingsBackend());
-        QCOMPARE(next.get("Preferences", "insertif"), QStringLiteral("\r\nif ( <>= ) { }\r\n"));
-        QCOMPARE(next.get("Preferences", "firstrun"), QStringLiteral("1"));
+        QCOMPARE(next.get("Preferences", "firstrun") + next.get("Preferences", "insertif"),
+                 QStringLiteral("1\r\nif ( <>= ) { }\r\n"));
     }
 
     // Start-up loads the tree for a true "autotreesearch", and goes on past
@@ -371,10 +326,8 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("loads");
-        QTest::newRow("TRUE") << "TRUE" << true;
-        QTest::newRow("1") << "1" << true;
-        QTest::newRow("yes") << "yes" << false;
-        QTest::newRow("-1") << "-1" << false;
+        for (const char *v : {"TRUE", "1", "yes", "-1"})
+            QTest::newRow(v) << QString(v) << (v[0] == 'T' || v[0] == '1');
     }
     void autoTreeSearch()
     {
@@ -389,8 +342,7 @@ private slots:
         f.set("fheight", "abc");
         QStringList treeLoads;
         f.session(&treeLoads);
-        QCOMPARE(treeLoads, loads ? QStringList{"/opt/trees/JDK1.3.1TreeSorted.txt"}
-                                  : QStringList{});
+        QCOMPARE(treeLoads, loads ? QStringList{"/opt/trees/JDK1.3.1TreeSorted.txt"} : QStringList{});
         QCOMPARE(f.prefs.ckeywordcount, 0);
         QCOMPARE(f.prefs.ctextcolor, QStringLiteral("red"));
         if (value != "yes") // an unreadable flag stops loadDefPref before the indent box
