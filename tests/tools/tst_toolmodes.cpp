@@ -71,71 +71,36 @@ QString under(const QString &dir, const QString &rel)
 class TstToolModes : public QObject {
     Q_OBJECT
 private slots:
-    void fillModeList_data()
+    void modeListAndOptionString()
     {
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QStringList>("items");
-        QTest::newRow("Compile") << "Compile" << QStringList{"Run", "Appletviewer", "Jar", "Native2Ascii"};
-        QTest::newRow("Native2Ascii") << "Native2Ascii" << QStringList{"Compile", "Run", "Appletviewer", "Jar"};
-        QTest::newRow("exact comparison: run")
-            << "run" << QStringList{"Compile", "Run", "Appletviewer", "Jar", "Native2Ascii"};
-    }
-    void fillModeList()
-    {
-        QFETCH(QString, current);
-        QFETCH(QStringList, items);
-        QCOMPARE(FillModeList(current), items);
         QStringList names;
         for (const ModeDef &m : toolModes())
             names << m.name;
         QCOMPARE(names, schema::modes());
-    }
+        QCOMPARE(FillModeList("Compile"), (QStringList{"Run", "Appletviewer", "Jar", "Native2Ascii"}));
+        QCOMPARE(FillModeList("Native2Ascii"), (QStringList{"Compile", "Run", "Appletviewer", "Jar"}));
+        QCOMPARE(FillModeList("run"), names); // exact comparison
 
-    void optionString_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QStringList>("ticks"); // "switch=argument"
-        QTest::addColumn<bool>("dropDashes");
-        QTest::addColumn<bool>("spaces");
-        QTest::addColumn<QString>("archive");
-        QTest::addColumn<QString>("other");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("compile -d and -verbose, blanks, dashes kept")
-            << "Compile" << QStringList{"-d=/out", "-verbose="} << false << true << "" << ""
-            << " -d /out -verbose ";
-        QTest::newRow("jar -c -v, archive, dashes dropped, no blanks")
-            << "Jar" << QStringList{"-c=", "-v="} << true << false << "/w/a.jar" << "" << "fcv";
-        QTest::newRow("dash dropping of -classpath")
-            << "Compile" << QStringList{"-classpath=/lib"} << true << true << "" << ""
-            << " classpath /lib ";
-        QTest::newRow("jar -f keeps its dash with blanks")
-            << "Jar" << QStringList{"-c="} << false << true << "/w/a.jar" << "" << "-f  -c ";
-        QTest::newRow("jar -m keeps its manifest out")
-            << "Jar" << QStringList{"-c=", "-m=/w/manifest.mf"} << true << false << "/w/a.jar" << ""
-            << "fcm";
-        QTest::newRow("jar without archive has no f")
-            << "Jar" << QStringList{"-t="} << true << false << "" << "" << "t";
-        QTest::newRow("other options follow, no blanks")
-            << "Compile" << QStringList{"-O="} << false << false << "" << "-Xlint" << "-O-Xlint";
-        QTest::newRow("argument holding =, nothing else")
-            << "Run" << QStringList{"-D=a=b"} << false << true << "" << "" << " -D a=b ";
-    }
-    void optionString()
-    {
-        QFETCH(QString, mode);
-        QFETCH(QStringList, ticks);
-        QFETCH(bool, dropDashes);
-        QFETCH(bool, spaces);
-        QFETCH(QString, archive);
-        QFETCH(QString, other);
-        QFETCH(QString, expected);
-        JavaXState s = stateFor(mode);
-        s.ignoreDashes = dropDashes;
-        s.leaveSpaces = spaces;
-        s.boxes.archive = archive;
-        s.other = other;
-        QVERIFY(tick(s, ticks));
-        QCOMPARE(BuildOptionString(s), expected);
+        // "switch=argument" ticks, dashes dropped, blanks kept, archive, other options.
+        const struct { const char *mode; QStringList ticks; bool dropDashes, spaces; QString archive, other, want; } rows[] = {
+            {"Compile", {"-d=/out", "-verbose="}, false, true, "", "", " -d /out -verbose "},
+            {"Jar", {"-c=", "-v="}, true, false, "/w/a.jar", "", "fcv"},
+            {"Compile", {"-classpath=/lib"}, true, true, "", "", " classpath /lib "},
+            {"Jar", {"-c="}, false, true, "/w/a.jar", "", "-f  -c "},
+            {"Jar", {"-c=", "-m=/w/manifest.mf"}, true, false, "/w/a.jar", "", "fcm"},
+            {"Jar", {"-t="}, true, false, "", "", "t"},
+            {"Compile", {"-O="}, false, false, "", "-Xlint", "-O-Xlint"},
+            {"Run", {"-D=a=b"}, false, true, "", "", " -D a=b "},
+        };
+        for (const auto &r : rows) {
+            JavaXState s = stateFor(r.mode);
+            s.ignoreDashes = r.dropDashes;
+            s.leaveSpaces = r.spaces;
+            s.boxes.archive = r.archive;
+            s.other = r.other;
+            QVERIFY(tick(s, r.ticks));
+            QCOMPARE(BuildOptionString(s), r.want);
+        }
     }
 
     void loadMode_readsTheStore()
@@ -143,22 +108,14 @@ private slots:
         auto store = factoryStore();
         ScriptedPrompter p;
         const QString sec = "JavaX-Compile";
-        store->save(sec, "exe", "/jdk/bin/javac");
-        store->save(sec, "chk4", "1");
-        store->save(sec, "txt4", "/out");
-        store->save(sec, "chk10", "True");
-        store->save(sec, "txt6", "SJIS");
-        store->save(sec, "otherOPT", "-Xlint");
+        for (const auto &[key, value] : {std::pair{"exe", "/jdk/bin/javac"}, {"chk4", "1"}, {"txt4", "/out"},
+                                         {"chk10", "True"}, {"txt6", "SJIS"}, {"otherOPT", "-Xlint"}})
+            store->save(sec, key, value);
         JavaXState s;
         QCOMPARE(LoadJavaXMode(s, "Compile", *store, p, QString()), BuildOutcome::Built);
-        QVERIFY(p.asked().empty());
-        QVERIFY(s.ready);
-        QCOMPARE(s.executableCaption, QStringLiteral("Compiler"));
-        QVERIFY(!s.archiveShown);
-        QVERIFY(s.encodingVisible);
-        QCOMPARE(s.encodingText, QStringLiteral("SJIS"));
-        QVERIFY(s.options[4].ticked && s.options[4].argumentEnabled);
-        QVERIFY(!s.options[5].argumentEnabled);
+        QVERIFY(p.asked().empty() && s.ready && !s.archiveShown && s.encodingVisible);
+        QCOMPARE((QStringList{s.executableCaption, s.encodingText}), (QStringList{"Compiler", "SJIS"}));
+        QVERIFY(s.options[4].ticked && s.options[4].argumentEnabled && !s.options[5].argumentEnabled);
         QVERIFY(s.leaveSpaces && !s.ignoreDashes);
         QCOMPARE(s.commandLine, QStringLiteral("/jdk/bin/javac  -d /out -verbose -Xlint *.java"));
         // A missing showOptions reads as shown and is stored back.
@@ -171,9 +128,7 @@ private slots:
         resetDialog(s, *store);
         QCOMPARE(store->get(sec, "exe"), QStringLiteral("/jdk/bin/javac"));
         LoadJavaXMode(s, "Run", *store, p, QString());
-        QVERIFY(!s.options[5].ticked && !s.options[5].used());
-        QVERIFY(!s.showOptions);
-        QVERIFY(!s.encodingVisible);
+        QVERIFY(!s.options[5].ticked && !s.options[5].used() && !s.showOptions && !s.encodingVisible);
 
         // Native2Ascii has no catalogue.
         p.answer(MsgAnswer::Ok);
@@ -196,8 +151,7 @@ private slots:
         JavaXState s;
         QCOMPARE(LoadJavaXMode(s, "Run", *store, p, QString()), BuildOutcome::InvalidBlink);
         QCOMPARE(p.asked()[0].message.title, QStringLiteral("Invalid Code"));
-        QVERIFY(s.panelOpen && !s.runEnabled);
-        QVERIFY(s.commandLine.isEmpty());
+        QVERIFY(s.panelOpen && !s.runEnabled && s.commandLine.isEmpty());
 
         // Closing the panel with a good code saves the panel's keys.
         codeChanged(s, "\"java -version\"", p);
@@ -205,10 +159,10 @@ private slots:
         QVERIFY(closeCodePanel(s, *store, p));
         QVERIFY(!s.panelOpen && s.runEnabled);
         QCOMPARE(s.commandLine, QStringLiteral("java -version"));
-        QCOMPARE(store->get("JavaX-Run", "CommandLineOptions"), QStringLiteral("\"java -version\""));
-        QCOMPARE(store->get("JavaX-Run", "LaunchInSeparateWindow"), QStringLiteral("1"));
-        QCOMPARE(store->get("JavaX-Run", "LeaveSpaces"), QStringLiteral("1"));
-        QCOMPARE(store->get("JavaX-Run", "IgnoreDashes"), QStringLiteral("0"));
+        QStringList saved;
+        for (const char *key : {"CommandLineOptions", "LaunchInSeparateWindow", "LeaveSpaces", "IgnoreDashes"})
+            saved << store->get("JavaX-Run", key);
+        QCOMPARE(saved, (QStringList{"\"java -version\"", "1", "1", "0"}));
         QCOMPARE(p.asked().size(), size_t(1));
     }
 
@@ -222,16 +176,14 @@ private slots:
         fileBoxChanged(s, FileBox::Input, "  /w/A.class", *store, p);
         fileBoxChanged(s, FileBox::Archive, " /w/a.jar", *store, p);
         fileBoxChanged(s, FileBox::Executable, "/jdk/bin/jar", *store, p);
-        QCOMPARE(store->get("JavaX-Jar", "LastInFile"), QStringLiteral("/w/A.class"));
-        QCOMPARE(store->get("JavaX-Jar", "Lasttxt2"), QStringLiteral("/w/a.jar"));
-        QCOMPARE(store->get("JavaX-Jar", "exe"), QStringLiteral("/jdk/bin/jar"));
+        QCOMPARE((QStringList{store->get("JavaX-Jar", "LastInFile"), store->get("JavaX-Jar", "Lasttxt2"), store->get("JavaX-Jar", "exe")}),
+                 (QStringList{"/w/A.class", "/w/a.jar", "/jdk/bin/jar"}));
         QCOMPARE(s.commandLine, QStringLiteral("/jdk/bin/jar -f   /w/a.jar  /w/A.class"));
 
         QVERIFY(tick(s, {"-m=/w/m.mf"}));
         s.other = "-J-Xmx64m";
         saveOptions(s, *store);
-        QCOMPARE(store->get("JavaX-Jar", "chk3"), QStringLiteral("1"));
-        QCOMPARE(store->get("JavaX-Jar", "chk0"), QStringLiteral("0"));
+        QCOMPARE((QStringList{store->get("JavaX-Jar", "chk3"), store->get("JavaX-Jar", "chk0")}), (QStringList{"1", "0"}));
         JavaXState t = stateFor("Jar");
         loadOptions(t, *store);
         QVERIFY(t.options[3].ticked && !t.options[0].ticked);
@@ -240,162 +192,98 @@ private slots:
     }
 
     // Paths start with "@/", the test's own folder.
-    void pickDefaultInput_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QString>("document");
-        QTest::addColumn<QString>("lastIn");
-        QTest::addColumn<QString>("lastArchive");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("archive");
-        const QStringList javaAndClass{"@/src/A.java", "@/src/A.class", "@/src/B.java"};
-        const QStringList aJava{"@/w/A.java"};
-        QTest::newRow("compile: the document")
-            << "Compile" << javaAndClass << "@/src/A.java" << "" << "" << "@/src/A.java" << "";
-        QTest::newRow("compile: no source of that name")
-            << "Compile" << QStringList{"@/src/Notes.txt", "@/src/B.java"}
-            << "@/src/Notes.txt" << "" << "" << "@/src/*.java" << "";
-        QTest::newRow("compile: no document, last input")
-            << "Compile" << javaAndClass << "" << "@/src/B.java" << "" << "@/src/B.java" << "";
-        QTest::newRow("compile: last input with a wildcard is not a base")
-            << "Compile" << javaAndClass << "" << "@/src/*.java" << "" << "*.java" << "";
-        QTest::newRow("run: the class")
-            << "Run" << javaAndClass << "@/src/A.java" << "" << "" << "@/src/A.class" << "";
-        QTest::newRow("run: no class yet")
-            << "Run" << aJava << "@/w/A.java" << "" << "" << "@/w/*.class" << "";
-        QTest::newRow("appletviewer: htm before html") << "Appletviewer"
-            << QStringList{"@/w/A.java", "@/w/A.htm", "@/w/A.html"} << "@/w/A.java" << "" << ""
-            << "@/w/A.htm" << "";
-        QTest::newRow("appletviewer: another page of that name") << "Appletviewer"
-            << QStringList{"@/w/A.java", "@/w/A.htmx"} << "@/w/A.java" << "" << "" << "@/w/A.ht*" << "";
-        QTest::newRow("appletviewer: no page, the last one") << "Appletviewer"
-            << QStringList{"@/w/A.java", "@/p/page.html"} << "@/w/A.java" << "@/p/page.html" << ""
-            << "@/p/page.html" << "";
-        QTest::newRow("appletviewer: no page at all")
-            << "Appletviewer" << aJava << "@/w/A.java" << "" << "" << "@/w/*.ht*" << "";
-        QTest::newRow("jar: document and stored archive") << "Jar" << QStringList{"@/w/A.java", "@/w/a.jar"}
-            << "@/w/A.java" << "" << "@/w/a.jar" << "@/w/A.java" << "@/w/a.jar";
-        QTest::newRow("jar: stored archive gone")
-            << "Jar" << aJava << "@/w/A.java" << "" << "@/w/a.jar" << "@/w/A.java" << "";
-        QTest::newRow("jar: no document") << "Jar" << aJava << "" << "" << "" << "" << "";
-    }
     void pickDefaultInput()
     {
-        QFETCH(QString, mode);
-        QFETCH(QStringList, files);
-        QFETCH(QString, document);
-        QFETCH(QString, lastIn);
-        QFETCH(QString, lastArchive);
-        QFETCH(QString, input);
-        QFETCH(QString, archive);
-        QTemporaryDir dir;
-        const QString d = dir.path();
-        for (const QString &f : files)
-            touch(under(d, f));
-        auto store = factoryStore();
-        const QString sec = "JavaX-" + mode;
-        if (!lastIn.isEmpty())
-            store->save(sec, "LastInFile", under(d, lastIn));
-        if (!lastArchive.isEmpty())
-            store->save(sec, "Lasttxt2", under(d, lastArchive));
-        JavaXState s = stateFor(mode);
-        s.boxes.archive = "previous";
-        PickDefaultInput(s, under(d, document), *store);
-        QCOMPARE(s.boxes.inFile, under(d, input));
-        if (mode == "Jar")
-            QCOMPARE(s.boxes.archive, under(d, archive));
-        QCOMPARE(store->get(sec, "LastInFile"), under(d, input));
+        const QStringList javaAndClass{"@/src/A.java", "@/src/A.class", "@/src/B.java"}, aJava{"@/w/A.java"};
+        const struct { const char *name, *mode; QStringList files; QString document, lastIn, lastArchive, input, archive; } rows[] = {
+            {"compile doc", "Compile", javaAndClass, "@/src/A.java", "", "", "@/src/A.java", ""},
+            {"compile no such source", "Compile", {"@/src/Notes.txt", "@/src/B.java"}, "@/src/Notes.txt", "", "", "@/src/*.java", ""},
+            {"compile last input", "Compile", javaAndClass, "", "@/src/B.java", "", "@/src/B.java", ""},
+            {"compile last wildcard", "Compile", javaAndClass, "", "@/src/*.java", "", "*.java", ""},
+            {"run class", "Run", javaAndClass, "@/src/A.java", "", "", "@/src/A.class", ""},
+            {"run no class", "Run", aJava, "@/w/A.java", "", "", "@/w/*.class", ""},
+            {"applet htm first", "Appletviewer", {"@/w/A.java", "@/w/A.htm", "@/w/A.html"}, "@/w/A.java", "", "", "@/w/A.htm", ""},
+            {"applet other page", "Appletviewer", {"@/w/A.java", "@/w/A.htmx"}, "@/w/A.java", "", "", "@/w/A.ht*", ""},
+            {"applet last page", "Appletviewer", {"@/w/A.java", "@/p/page.html"}, "@/w/A.java", "@/p/page.html", "", "@/p/page.html", ""},
+            {"applet no page", "Appletviewer", aJava, "@/w/A.java", "", "", "@/w/*.ht*", ""},
+            {"jar archive", "Jar", {"@/w/A.java", "@/w/a.jar"}, "@/w/A.java", "", "@/w/a.jar", "@/w/A.java", "@/w/a.jar"},
+            {"jar archive gone", "Jar", aJava, "@/w/A.java", "", "@/w/a.jar", "@/w/A.java", ""},
+            {"jar no doc", "Jar", aJava, "", "", "", "", ""},
+        };
+        for (const auto &r : rows) {
+            QTemporaryDir dir;
+            const QString d = dir.path(), sec = QStringLiteral("JavaX-") + r.mode;
+            for (const QString &f : r.files)
+                touch(under(d, f));
+            auto store = factoryStore();
+            if (!r.lastIn.isEmpty())
+                store->save(sec, "LastInFile", under(d, r.lastIn));
+            if (!r.lastArchive.isEmpty())
+                store->save(sec, "Lasttxt2", under(d, r.lastArchive));
+            JavaXState s = stateFor(r.mode);
+            s.boxes.archive = "previous";
+            PickDefaultInput(s, under(d, r.document), *store);
+            const QString archive = sec == "JavaX-Jar" ? s.boxes.archive : under(d, r.archive);
+            QCOMPARE((QStringList{r.name, s.boxes.inFile, archive, store->get(sec, "LastInFile")}),
+                     (QStringList{r.name, under(d, r.input), under(d, r.archive), under(d, r.input)}));
+        }
     }
 
     // The folder "@/" holds A.java, A.class, a.jar, javac, java, jar and out/.
     // Answers are letters: Y(es), N(o), O(k). Questions are "title|text".
-    void runChecks_data()
+    void runChecks()
     {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("inFile");
-        QTest::addColumn<QString>("archive");
-        QTest::addColumn<QString>("exe");
-        QTest::addColumn<QStringList>("ticks");
-        QTest::addColumn<QString>("answers");
-        QTest::addColumn<QStringList>("asked");
-        QTest::addColumn<bool>("proceed");
         const QString notFound = "Input File not found|Input File path is not correct\r\n"
                                  "Do you wish to continue execution?";
         const QString noArchive = "Archive file not found|Make sure Archive path is correct";
-        const QStringList none;
-        QTest::newRow("compile: missing input, no")
-            << "Compile" << "@/Gone.java" << "" << "@/javac" << none << "N" << QStringList{notFound} << false;
-        QTest::newRow("compile: missing input, yes, then the compiler is missing")
-            << "Compile" << "@/Gone.java" << "" << "@/nojavac" << none << "YO"
-            << QStringList{notFound, "Compiler file not found|Make sure Compiler path is correct"} << false;
-        QTest::newRow("compile: several files, go on")
-            << "Compile" << "@/*.java" << "" << "@/javac" << none << "Y"
-            << QStringList{"Continue?|The Input File references to multiple files in folder\r\n@/"} << true;
-        QTest::newRow("compile: -d without a folder, go on")
-            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-d="} << "Y"
-            << QStringList{"Output path not found|Output path does not exist\r\nDo you wish to continue execution?"}
-            << true;
-        QTest::newRow("compile: -d to an existing folder")
-            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-d=out"} << "" << none << true;
-        QTest::newRow("compile: -encoding empty, stop")
-            << "Compile" << "@/A.java" << "" << "@/javac" << QStringList{"-encoding="} << "N"
-            << QStringList{"Error|Encoding is not correct\r\nDo you wish to continue execution?"} << false;
-        QTest::newRow("run: interpreter missing")
-            << "Run" << "@/A.class" << "" << "@/nojava" << none << "O"
-            << QStringList{"Interpreter file not found|Make sure Interpreter path is correct"} << false;
-        QTest::newRow("jar: archive missing")
-            << "Jar" << "@/A.class" << "@/new.jar" << "@/jar" << none << "O" << QStringList{noArchive} << false;
-        QTest::newRow("jar: a new archive with -c")
-            << "Jar" << "@/A.class" << "@/new.jar" << "@/jar" << QStringList{"-c="} << "" << none << true;
-        QTest::newRow("jar: a new archive in a missing folder")
-            << "Jar" << "@/A.class" << "@/nowhere/new.jar" << "@/jar" << QStringList{"-c="} << "O"
-            << QStringList{noArchive} << false;
-        QTest::newRow("jar: executable missing")
-            << "Jar" << "@/A.class" << "@/a.jar" << "@/nojar" << none << "O"
-            << QStringList{"Java Archive Tool file not found|Make sure Java Archive Tool path is correct"}
-            << false;
-        QTest::newRow("native2ascii runs nothing")
-            << "Native2Ascii" << "@/A.java" << "" << "@/javac" << none << "" << none << false;
-    }
-    void runChecks()
-    {
-        QFETCH(QString, mode);
-        QFETCH(QString, inFile);
-        QFETCH(QString, archive);
-        QFETCH(QString, exe);
-        QFETCH(QStringList, ticks);
-        QFETCH(QString, answers);
-        QFETCH(QStringList, asked);
-        QFETCH(bool, proceed);
-        QTemporaryDir dir;
-        const QString d = dir.path();
-        for (const char *f : {"A.java", "A.class", "a.jar", "javac", "java", "jar"})
-            touch(d + "/" + f);
-        QDir(d).mkdir("out");
-
-        JavaXState s = stateFor(mode);
-        s.boxes.inFile = " " + under(d, inFile) + " ";
-        s.boxes.archive = under(d, archive);
-        s.boxes.executable = under(d, exe);
-        QVERIFY(tick(s, ticks));
-        ScriptedPrompter p;
-        for (QChar a : answers)
-            p.answer(a == 'Y' ? MsgAnswer::Yes : a == 'N' ? MsgAnswer::No : MsgAnswer::Ok);
-        const RunPlan plan = prepareRun(s, p);
-        QStringList got;
-        for (const auto &a : p.asked())
-            got << a.message.title + "|" + a.message.text;
-        QStringList want;
-        for (const QString &a : asked)
-            want << under(d, a);
-        QCOMPARE(got, want);
-        QCOMPARE(plan.proceed, proceed);
-        QCOMPARE(s.boxes.inFile, under(d, inFile)); // trimmed
-        if (proceed)
-            QCOMPARE(QDir(plan.workingFolder).canonicalPath(), QDir(d).canonicalPath());
-        if (ticks == QStringList{"-d="}) // going on without the folder writes to the working one
-            QCOMPARE(s.options[4].argument, QStringLiteral("./"));
+        const struct { const char *name, *mode, *inFile, *archive, *exe; QStringList ticks; const char *answers; QStringList asked; bool proceed; } rows[] = {
+            {"missing input, no", "Compile", "@/Gone.java", "", "@/javac", {}, "N", {notFound}, false},
+            {"missing input, yes, no compiler", "Compile", "@/Gone.java", "", "@/nojavac", {}, "YO",
+             {notFound, "Compiler file not found|Make sure Compiler path is correct"}, false},
+            {"several files", "Compile", "@/*.java", "", "@/javac", {}, "Y",
+             {"Continue?|The Input File references to multiple files in folder\r\n@/"}, true},
+            {"-d without folder", "Compile", "@/A.java", "", "@/javac", {"-d="}, "Y",
+             {"Output path not found|Output path does not exist\r\nDo you wish to continue execution?"}, true},
+            {"-d to a folder", "Compile", "@/A.java", "", "@/javac", {"-d=out"}, "", {}, true},
+            {"-encoding empty", "Compile", "@/A.java", "", "@/javac", {"-encoding="}, "N",
+             {"Error|Encoding is not correct\r\nDo you wish to continue execution?"}, false},
+            {"no interpreter", "Run", "@/A.class", "", "@/nojava", {}, "O",
+             {"Interpreter file not found|Make sure Interpreter path is correct"}, false},
+            {"archive missing", "Jar", "@/A.class", "@/new.jar", "@/jar", {}, "O", {noArchive}, false},
+            {"new archive -c", "Jar", "@/A.class", "@/new.jar", "@/jar", {"-c="}, "", {}, true},
+            {"new archive, no folder", "Jar", "@/A.class", "@/nowhere/new.jar", "@/jar", {"-c="}, "O", {noArchive}, false},
+            {"no jar tool", "Jar", "@/A.class", "@/a.jar", "@/nojar", {}, "O",
+             {"Java Archive Tool file not found|Make sure Java Archive Tool path is correct"}, false},
+            {"native2ascii", "Native2Ascii", "@/A.java", "", "@/javac", {}, "", {}, false},
+        };
+        for (const auto &r : rows) {
+            QTemporaryDir dir;
+            const QString d = dir.path();
+            for (const char *f : {"A.java", "A.class", "a.jar", "javac", "java", "jar"})
+                touch(d + "/" + f);
+            QDir(d).mkdir("out");
+            JavaXState s = stateFor(r.mode);
+            s.boxes.inFile = " " + under(d, r.inFile) + " ";
+            s.boxes.archive = under(d, r.archive);
+            s.boxes.executable = under(d, r.exe);
+            QVERIFY(tick(s, r.ticks));
+            ScriptedPrompter p;
+            for (const char *a = r.answers; *a; ++a)
+                p.answer(*a == 'Y' ? MsgAnswer::Yes : *a == 'N' ? MsgAnswer::No : MsgAnswer::Ok);
+            const RunPlan plan = prepareRun(s, p);
+            QStringList got{r.name}, want{r.name};
+            for (const auto &a : p.asked())
+                got << a.message.title + "|" + a.message.text;
+            for (const QString &a : r.asked)
+                want << under(d, a);
+            QCOMPARE(got, want);
+            QCOMPARE(plan.proceed, r.proceed);
+            QCOMPARE(s.boxes.inFile, under(d, r.inFile)); // trimmed
+            if (r.proceed)
+                QCOMPARE(QDir(plan.workingFolder).canonicalPath(), QDir(d).canonicalPath());
+            if (r.ticks == QStringList{"-d="}) // going on without the folder writes to the working one
+                QCOMPARE(s.options[4].argument, QStringLiteral("./"));
+        }
     }
 };
 
