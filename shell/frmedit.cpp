@@ -926,6 +926,9 @@ void frmedit::connectTypingAssist()
     m_typingHost = std::make_unique<WindowTypingHost>(*this);
     m_typing = std::make_unique<TypingAssist>(*m_typingHost);
     connect(m_rtfedit, &SurfaceView::clicked, this, [this] { m_typing->onClick(); });
+    // "INS" reads grey while typing overwrites.
+    connect(m_rtfedit, &SurfaceView::overwriteModeToggled, this,
+            [this](bool overwrite) { m_panels[5]->setEnabled(!overwrite); });
     // The box's own keys; after a choice the surface gets the focus back
     // a moment later.
     connect(m_cbotree, &CompletionBox::boxKeyDown, this, [this](int key) {

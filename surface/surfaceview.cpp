@@ -450,6 +450,7 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
     } else if (e->key() == Qt::Key_Insert && mods == Qt::NoModifier
                && !(e->modifiers() & Qt::ShiftModifier)) {
         setOverwriteMode(!overwriteMode());
+        emit overwriteModeToggled(overwriteMode());
     } else if (typing) {
         int start = m_surface->selStart();
         int length = m_surface->selLength();

@@ -35,6 +35,8 @@ signals:
     void keyDown(qln::KeyEventInfo *info);
     void keyPress(qln::KeyEventInfo *info);
     void clicked();
+    // The Insert key switched between inserting and overwriting.
+    void overwriteModeToggled(bool overwrite);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QCoreApplication>
 #include <QTest>
 
@@ -49,6 +50,7 @@ private slots:
     void altAndCtrlShortcuts();
     void clickHidesTheBox();
     void droppedListLetsTypingThrough();
+    void insertKeyOverwrites();
 
 private:
     std::unique_ptr<frmedit> start(const QString &spelling = QString());
@@ -319,6 +321,23 @@ void TstTyping::droppedListLetsTypingThrough()
     const QString chosen = m_w->typing().arrmatch().at(box->currentIndex() + 1);
     QVERIFY(chosen.startsWith(QStringLiteral("Col")));
     QCOMPARE(s->text(), QStringLiteral("java.awt.") + chosen);
+}
+
+void TstTyping::insertKeyOverwrites()
+{
+    setPref("autotreesearch", QStringLiteral("0"));
+    m_w = start();
+    Surface *s = m_w->surface();
+    s->setText(QStringLiteral("abcd\r\n"));
+    s->setSelStart(1);
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Insert);
+    QVERIFY(!m_w->statusPanel(6)->isEnabled());
+    type(QStringLiteral("XYZW"));
+    QCOMPARE(s->text(), QStringLiteral("aXYZW\r\n")); // the line break is never overwritten
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Insert);
+    QVERIFY(m_w->statusPanel(6)->isEnabled());
+    type(QStringLiteral("!"));
+    QCOMPARE(s->text(), QStringLiteral("aXYZW!\r\n"));
 }
 
 QTEST_MAIN(TstTyping)
