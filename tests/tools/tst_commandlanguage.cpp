@@ -3,6 +3,7 @@
 // "Invalid Code" question.
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
+#include "toolsupport.h"
 #include "surface/surface.h"
 #include "tools/commandlanguage.h"
 #include "tools/toolmodes.h"
@@ -14,22 +15,11 @@
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
+using qln::test::factoryStore;
+using qln::test::kitBin;
+using qln::test::stateFor;
 
 namespace {
-
-// The model of a mode's dialog with its catalogue, no store involved.
-JavaXState stateFor(const QString &mode)
-{
-    JavaXState s;
-    s.mode = mode;
-    if (const ModeDef *def = findMode(mode)) {
-        for (const OptionDef &o : def->options)
-            s.options[size_t(o.slot)].def = o;
-        s.boxes.archiveInUse = def->archiveInUse;
-    }
-    s.ready = true;
-    return s;
-}
 
 void tick(JavaXState &s, const QString &sw, const QString &argument, bool on = true)
 {

@@ -4,6 +4,7 @@
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
+#include "toolsupport.h"
 #include "tools/commandlanguage.h"
 #include "tools/dosoutputs.h"
 #include "tools/toolmodes.h"
@@ -17,6 +18,9 @@
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
+using qln::test::factoryStore;
+using qln::test::kitBin;
+using qln::test::stateFor;
 
 namespace {
 
@@ -43,29 +47,6 @@ Captured run(DOSOutputs &dos, const QString &command)
         if (!QTest::qWaitFor([&] { return c.ended; }, kGenerous))
             qWarning("the command did not end in time: %s", qPrintable(command));
     return c;
-}
-
-std::unique_ptr<SettingsStore> factoryStore()
-{
-    auto store = std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>());
-    for (const schema::Entry &e : schema::entries())
-        if (e.section.startsWith(QLatin1String("JavaX-")) && e.origin == schema::Origin::Factory)
-            store->save(e.section, e.key, e.def);
-    return store;
-}
-
-// The kit's bin folder as the program finds it: the kit of javac on PATH,
-// else the last kit under /usr/lib/jvm that has a compiler.
-QString kitBin()
-{
-    QString kit = kitOfJavacOnPath();
-    if (kit.isEmpty())
-        for (const QString &k : defaultProbePlaces().kitFolders)
-            if (QFile::exists(k + "/bin/javac"))
-                kit = k;
-    if (kit.isEmpty() || !QFile::exists(kit + "/bin/javac") || !QFile::exists(kit + "/bin/jar"))
-        return QString();
-    return kit + "/bin/";
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)

@@ -4,6 +4,7 @@
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
+#include "toolsupport.h"
 #include "surface/surface.h"
 #include "tools/dosoutputs.h"
 #include "tools/frmjavax.h"
@@ -23,35 +24,15 @@
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
+using qln::test::factoryStore;
+using qln::test::kitBin;
+using qln::test::stateFor;
 
 namespace {
 
 constexpr int kGenerous = 120000; // ms; slow machines and CI runners alike
 constexpr BgrColor kBlue = 16711680;
 constexpr BgrColor kOlive = 356435;
-
-std::unique_ptr<SettingsStore> factoryStore()
-{
-    auto store = std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>());
-    for (const schema::Entry &e : schema::entries())
-        if (e.section.startsWith(QLatin1String("JavaX-")) && e.origin == schema::Origin::Factory)
-            store->save(e.section, e.key, e.def);
-    return store;
-}
-
-// The kit's bin folder as the program finds it.
-QString kitBin()
-{
-    QString kit = kitOfJavacOnPath();
-    if (kit.isEmpty())
-        for (const QString &k : defaultProbePlaces().kitFolders)
-            if (QFile::exists(k + "/bin/javac"))
-                kit = k;
-    for (const char *tool : {"javac", "java", "jar"})
-        if (kit.isEmpty() || !QFile::exists(kit + "/bin/" + tool))
-            return QString();
-    return kit + "/bin/";
-}
 
 void writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
 {

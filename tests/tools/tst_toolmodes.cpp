@@ -3,6 +3,7 @@
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
+#include "toolsupport.h"
 #include "tools/toolmodes.h"
 
 #include <QDir>
@@ -13,30 +14,11 @@
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
+using qln::test::factoryStore;
+using qln::test::kitBin;
+using qln::test::stateFor;
 
 namespace {
-
-std::unique_ptr<SettingsStore> factoryStore()
-{
-    auto store = std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>());
-    for (const schema::Entry &e : schema::entries())
-        if (e.section.startsWith(QLatin1String("JavaX-")) && e.origin == schema::Origin::Factory)
-            store->save(e.section, e.key, e.def);
-    return store;
-}
-
-JavaXState stateFor(const QString &mode)
-{
-    JavaXState s;
-    s.mode = mode;
-    if (const ModeDef *def = findMode(mode)) {
-        for (const OptionDef &o : def->options)
-            s.options[size_t(o.slot)].def = o;
-        s.boxes.archiveInUse = def->archiveInUse;
-    }
-    s.ready = true;
-    return s;
-}
 
 // Ticks each "switch=argument"; returns false for a switch the mode lacks.
 bool tick(JavaXState &s, const QStringList &ticks)
