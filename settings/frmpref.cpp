@@ -9,6 +9,7 @@
 #include "shell/prompter.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -154,6 +155,22 @@ frmhelp *frmpref::helpWindow() const
 
 // ---- pages ----
 
+// A check box or option button bound to a flag of the model: every user
+// change reaches the model and enables Apply; `also` runs on every change,
+// loads included (frames shown or hidden with the option).
+void frmpref::bindSwitch(QAbstractButton *button, bool PrefModel::*field,
+                         std::function<void()> also)
+{
+    connect(button, &QAbstractButton::toggled, this, [this, field, also](bool on) {
+        if (also)
+            also();
+        if (m_loading)
+            return;
+        m_session.model().*field = on;
+        edited();
+    });
+}
+
 QWidget *frmpref::buildGeneralPage()
 {
     auto *page = named(new QWidget(this), QStringLiteral("picgeneral"));
@@ -179,13 +196,8 @@ QWidget *frmpref::buildGeneralPage()
                                     QStringLiteral("optgautotreesearchyes"));
     m_optgautotreesearchno = named(new QRadioButton(QStringLiteral("No"), tree),
                                    QStringLiteral("optgautotreesearchno"));
-    connect(m_optgautotreesearchyes, &QRadioButton::toggled, this, [this](bool on) {
-        showTreeSearchFrames();
-        if (m_loading)
-            return;
-        m_session.model().optgautotreesearchyes = on;
-        edited();
-    });
+    bindSwitch(m_optgautotreesearchyes, &PrefModel::optgautotreesearchyes,
+               [this] { showTreeSearchFrames(); });
 
     m_fraifitemfound = named(new QGroupBox(QStringLiteral("If item was found"), tree),
                              QStringLiteral("fragifitemfound"));
@@ -198,18 +210,8 @@ QWidget *frmpref::buildGeneralPage()
     auto *found = new QVBoxLayout(m_fraifitemfound);
     found->addWidget(m_chkgsetfocuscbox);
     found->addWidget(m_chkgdropdowncbo);
-    connect(m_chkgsetfocuscbox, &QCheckBox::toggled, this, [this](bool on) {
-        if (m_loading)
-            return;
-        m_session.model().chkgsetfocuscbox = on;
-        edited();
-    });
-    connect(m_chkgdropdowncbo, &QCheckBox::toggled, this, [this](bool on) {
-        if (m_loading)
-            return;
-        m_session.model().chkgdropdowncbo = on;
-        edited();
-    });
+    bindSwitch(m_chkgsetfocuscbox, &PrefModel::chkgsetfocuscbox);
+    bindSwitch(m_chkgdropdowncbo, &PrefModel::chkgdropdowncbo);
 
     m_fracbopos = named(new QGroupBox(QStringLiteral("Combo box  Positioning"), tree),
                         QStringLiteral("fragcbopos"));
@@ -238,13 +240,8 @@ QWidget *frmpref::buildGeneralPage()
     pos->addWidget(m_lblgdefcboposY, 1, 2, Qt::AlignRight);
     pos->addWidget(m_txtgdefcboposY, 1, 3);
     pos->addWidget(m_lblgautopos, 2, 0, 1, 4);
-    connect(m_optgfixedcbopos, &QRadioButton::toggled, this, [this](bool fixed) {
-        showPositionControls();
-        if (m_loading)
-            return;
-        m_session.model().optgfixedcbopos = fixed;
-        edited();
-    });
+    bindSwitch(m_optgfixedcbopos, &PrefModel::optgfixedcbopos,
+               [this] { showPositionControls(); });
     connect(m_txtgdefcboposX, &QLineEdit::textChanged, this,
             [this] { positionBox_Change(m_txtgdefcboposX, QStringLiteral("X")); });
     connect(m_txtgdefcboposY, &QLineEdit::textChanged, this,
@@ -322,13 +319,7 @@ QWidget *frmpref::buildAllignmentPage()
     auto *indentLayout = new QVBoxLayout(indent);
     indentLayout->addWidget(m_opta1);
     indentLayout->addWidget(m_opta2);
-    connect(m_opta1, &QRadioButton::toggled, this, [this](bool tabs) {
-        showIndentCaption();
-        if (m_loading)
-            return;
-        m_session.model().opta1 = tabs;
-        edited();
-    });
+    bindSwitch(m_opta1, &PrefModel::opta1, [this] { showIndentCaption(); });
 
     m_fraindnum = named(new QGroupBox(QStringLiteral("Indent Number"), page),
                         QStringLiteral("fraindnum"));
@@ -393,12 +384,7 @@ QWidget *frmpref::buildSpellingPage()
     connect(m_cmdsremoveall, &QPushButton::clicked, this, &frmpref::cmdsremoveall_Click);
     connect(m_cmdsload, &QPushButton::clicked, this, &frmpref::cmdsload_Click);
     connect(m_cmdssave, &QPushButton::clicked, this, &frmpref::cmdssave_Click);
-    connect(m_chksautosc, &QCheckBox::toggled, this, [this](bool on) {
-        if (m_loading)
-            return;
-        m_session.model().chksautosc = on;
-        edited();
-    });
+    bindSwitch(m_chksautosc, &PrefModel::chksautosc);
 
     auto *grid = new QGridLayout;
     grid->addWidget(named(new QLabel(QStringLiteral("From"), page), QStringLiteral("lblsfrom")), 0, 0);
@@ -495,15 +481,9 @@ QGroupBox *frmpref::buildWordListFrame(const QString &caption, const QString &ba
     auto *whole = named(new QCheckBox(wholeWordCaption, frame),
                         QStringLiteral("chkc") + base + QStringLiteral("wholeword"));
     m_wholeWord[category] = whole;
-    connect(whole, &QCheckBox::toggled, this, [this, category](bool on) {
-        if (m_loading)
-            return;
-        PrefModel &m = m_session.model();
-        (category == CatKeyword ? m.chkckeywordwholeword
-         : category == CatOther ? m.chkcotherwholeword
-                                : m.chkcmorewholeword) = on;
-        edited();
-    });
+    bindSwitch(whole, category == CatKeyword ? &PrefModel::chkckeywordwholeword
+                      : category == CatOther ? &PrefModel::chkcotherwholeword
+                                             : &PrefModel::chkcmorewholeword);
     QToolBar *bar =
         buildStyleToolbar(QStringLiteral("tbrc") + base + QStringLiteral("font"), category, frame);
 

@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <functional>
 
+class QAbstractButton;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -104,6 +105,8 @@ private:
 
     void tbsOptions_Click(int index);
     void edited();
+    void bindSwitch(QAbstractButton *button, bool PrefModel::*field,
+                    std::function<void()> also = {});
     void showHelp(int panel);
     void mainWindowBack();
 
