@@ -2,6 +2,7 @@
 // a shown main window (the whole command: read, decode, load, show, paint)
 // and Save back to disk.
 #include "benchsupport.h"
+#include "support/testenv.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
@@ -31,12 +32,9 @@ int main(int argc, char **argv)
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
 
-    const QString src = javaSource(10 * 1024 * 1024);
-    if (src.isEmpty()) {
-        std::printf("no Java kit with lib/src.zip found: nothing measured\n");
+    const QString src = reportedJavaSource(10 * 1024 * 1024);
+    if (src.isEmpty())
         return 0;
-    }
-    std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
 
     // A Linux file: LF line breaks, UTF-8.
     QTemporaryDir dir;
@@ -55,7 +53,7 @@ int main(int argc, char **argv)
     // The store as a previous run left it, so no first-run splash shows.
     BenchPrompter prompter{MsgAnswer::Yes};
     prompter.reportMessages = true;
-    installFactorySettings(prompter);
+    test::installFactorySettings(prompter);
 
     frmedit w(QString(), &prompter, ProbePlaces{});
     w.resize(1000, 700);

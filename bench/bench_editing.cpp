@@ -17,12 +17,9 @@ namespace {
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const QString src = javaSource(10 * 1024 * 1024);
-    if (src.isEmpty()) {
-        std::printf("no Java kit with lib/src.zip found: nothing measured\n");
+    const QString src = reportedJavaSource(10 * 1024 * 1024);
+    if (src.isEmpty())
         return 0;
-    }
-    std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
     SurfaceView view;
     view.resize(1000, 700);
     view.show();

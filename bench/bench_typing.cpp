@@ -1,6 +1,7 @@
 // One typed character in a shown 1 MB Java document with colouring,
 // spelling correction and completion all on, through the real main window.
 #include "benchsupport.h"
+#include "support/testenv.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
 #include "shell/frmedit.h"
@@ -26,16 +27,13 @@ void typeKey(QWidget *w, Qt::Key key, const QString &text)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const QString src = javaSource(1024 * 1024);
-    if (src.isEmpty()) {
-        std::printf("no Java kit with lib/src.zip found: nothing measured\n");
+    const QString src = reportedJavaSource(1024 * 1024);
+    if (src.isEmpty())
         return 0;
-    }
-    std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     BenchPrompter prompter{MsgAnswer::No};
-    installFactorySettings(prompter);
+    test::installFactorySettings(prompter);
     auto save = [](const char *key, const QString &v) {
         settingsStore().save(kPrefs, QLatin1String(key), v);
     };

@@ -1,7 +1,5 @@
 #include "benchsupport.h"
 
-#include "settings/prefloader.h"
-#include "settings/settingsstore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -115,18 +113,14 @@ std::optional<QString> BenchPrompter::file(const FileDialogRequest &)
     return fileName.isEmpty() ? std::nullopt : std::optional<QString>(fileName);
 }
 
-void installFactorySettings(Prompter &prompter)
+QString reportedJavaSource(qsizetype bytes)
 {
-    setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
-    PrefModel model;
-    FirstRunInputs inputs;
-    inputs.designed.fontName = QStringLiteral("Monospace");
-    inputs.designed.fontSize = QStringLiteral("10");
-    inputs.designed.heightTwips = 9000;
-    inputs.designed.widthTwips = 12000;
-    inputs.designed.screenHeightTwips = 12000;
-    inputs.designed.screenWidthTwips = 16000;
-    FirstRun(settingsStore(), model, prompter, inputs);
+    const QString src = javaSource(bytes);
+    if (src.isEmpty())
+        std::printf("no Java kit with lib/src.zip found: nothing measured\n");
+    else
+        std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
+    return src;
 }
 
 } // namespace qln::bench

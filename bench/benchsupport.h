@@ -16,6 +16,9 @@ namespace qln::bench {
 // the kit's lib/src.zip (java.base/java/util first). Empty when no kit is
 // installed.
 QString javaSource(qsizetype bytes);
+// javaSource, printing where it came from, or that nothing can be
+// measured when there is no kit.
+QString reportedJavaSource(qsizetype bytes);
 // Where the source came from, for the printed report.
 QString javaSourceOrigin();
 
@@ -48,8 +51,5 @@ public:
     std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
 };
 
-// Makes the program-wide settings store an in-memory one with the factory
-// defaults, as a previous run leaves it (no first-run splash).
-void installFactorySettings(Prompter &prompter);
 
 } // namespace qln::bench

@@ -1,5 +1,5 @@
 add_library(quillon_benchsupport STATIC benchsupport.h benchsupport.cpp)
-target_link_libraries(quillon_benchsupport PUBLIC quillon_core)
+target_link_libraries(quillon_benchsupport PUBLIC quillon_core quillon_testsupport)
 
 add_executable(bench_surface bench_surface.cpp)
 target_link_libraries(bench_surface PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
