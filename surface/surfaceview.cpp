@@ -282,11 +282,10 @@ void SurfaceView::onAppearanceChanged()
     // receives no formats until it shows again. The widget itself stays, so
     // it keeps the keyboard focus.
     if (m_surface->isVisible() != viewport()->updatesEnabled()) {
+        // Enabling updates again repaints the whole view.
         viewport()->setUpdatesEnabled(m_surface->isVisible());
-        if (m_surface->isVisible()) {
+        if (m_surface->isVisible())
             flush();
-            viewport()->update();
-        }
     }
 }
 
