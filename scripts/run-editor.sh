@@ -8,6 +8,6 @@ build="${QUILLON_BUILD:-$root/build}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target quillon
 if [ $# -eq 0 ]; then
-  set -- "$build/bin/Hello.java"
+  set -- "$root/samples/Hello.java"
 fi
 exec "$build/bin/quillon" "$@"

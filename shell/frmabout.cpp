@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -160,7 +161,15 @@ frmAbout::frmAbout(Prompter &prompter, QWidget *owner)
 
 frmAbout *frmAbout::showAbout(Prompter &prompter, QWidget *owner)
 {
+    // About is one window: asking for it again brings the open one forward.
+    static QPointer<frmAbout> open;
+    if (open && open->parentWidget() == owner) {
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
     auto *about = new frmAbout(prompter, owner);
+    open = about;
     about->show();
     about->raise();
     about->activateWindow();

@@ -533,7 +533,7 @@ bool frmedit::loadPreferences()
     inputs.places = m_probePlaces ? *m_probePlaces : defaultProbePlaces();
     // The real family behind the fixed-pitch alias, so the font list shows it.
     inputs.designed.fontName = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
-    inputs.designed.fontSize = QStringLiteral("10");
+    inputs.designed.fontSize = QString::number(kFactoryFontSize);
     inputs.designed.heightTwips = float(kDesignedHeight);
     inputs.designed.widthTwips = float(kDesignedWidth);
     inputs.designed.screenHeightTwips = float(screen.height());
@@ -868,13 +868,13 @@ void frmedit::connectDialogCommands()
     on("about", [this] { frmAbout::showAbout(*m_prompter, this); });
     on("printa", [this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        printDocument(*surface());
+        printDocument(*surface(), printJobTitle(m_documents->path()));
         QApplication::restoreOverrideCursor();
     });
     on("printd", [this] {
         printWithDialog(*surface(), [this](QPrinter &printer, bool hasSelection) {
             return execPrintDialog(printer, hasSelection, this);
-        });
+        }, nullptr, printJobTitle(m_documents->path()));
     });
 }
 

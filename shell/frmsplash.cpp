@@ -21,7 +21,7 @@ QString frmSplash::versionText()
 }
 
 frmSplash::frmSplash(QWidget *mainWindow)
-    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint), m_main(mainWindow)
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_main(mainWindow)
 {
     setObjectName(QStringLiteral("frmSplash"));
     setAttribute(Qt::WA_DeleteOnClose);

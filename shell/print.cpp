@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTextBlock>
@@ -167,15 +168,23 @@ int PrintSurface(const Surface &surface, QPrinter &printer, int leftMargin, int 
                       bottomMargin);
 }
 
-int printDocument(Surface &surface, QPrinter &printer)
+QString printJobTitle(const QString &documentPath)
+{
+    const QString name = QFileInfo(documentPath).fileName();
+    return name.isEmpty() ? QStringLiteral("Document") : name;
+}
+
+int printDocument(Surface &surface, QPrinter &printer, const QString &title)
 {
     CursorGuard hourglass;
+    if (!title.isEmpty())
+        printer.setDocName(title);
     printer.setCopyCount(1);
     SetPrintLineWidth(surface, printer, 360, 360, 360, 360);
     return PrintSurface(surface, printer, kInch, kInch, kInch, kInch);
 }
 
-int printDocument(Surface &surface)
+int printDocument(Surface &surface, const QString &title)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull() || info.printerName().isEmpty())
@@ -183,7 +192,7 @@ int printDocument(Surface &surface)
     QPrinter printer(info, QPrinter::HighResolution);
     if (!printer.isValid())
         return 0;
-    return printDocument(surface, printer);
+    return printDocument(surface, printer, title);
 }
 
 bool execPrintDialog(QPrinter &printer, bool hasSelection, QWidget *parent)
@@ -196,7 +205,8 @@ bool execPrintDialog(QPrinter &printer, bool hasSelection, QWidget *parent)
     return dialog.exec() == QDialog::Accepted;
 }
 
-int printWithDialog(Surface &surface, const PrintDialogHook &ask, QPrinter *given)
+int printWithDialog(Surface &surface, const PrintDialogHook &ask, QPrinter *given,
+                    const QString &title)
 {
     std::unique_ptr<QPrinter> own;
     QPrinter *printer = given;
@@ -204,6 +214,8 @@ int printWithDialog(Surface &surface, const PrintDialogHook &ask, QPrinter *give
         own = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer = own.get();
     }
+    if (!title.isEmpty())
+        printer->setDocName(title);
     const bool hasSelection = surface.selLength() > 0;
     printer->setPrintRange(QPrinter::AllPages);
     if (!ask || !ask(*printer, hasSelection))

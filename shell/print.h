@@ -45,11 +45,16 @@ int printRange(const Surface &surface, QPrinter &printer, int start, int length,
 
 // "&Print": the line width for 360-twip side margins, then the whole text
 // with one-inch margins on the given printer, with the hourglass pointer
-// meanwhile. Returns the pages printed.
-int printDocument(Surface &surface, QPrinter &printer);
+// meanwhile. Returns the pages printed. The job carries `title` (see
+// printJobTitle) as its name in the print queue.
+int printDocument(Surface &surface, QPrinter &printer, const QString &title = QString());
 // "&Print" on the system's default printer. With no printer installed
 // nothing happens and 0 is returned.
-int printDocument(Surface &surface);
+int printDocument(Surface &surface, const QString &title = QString());
+
+// The print job's name for a document: its file name, or "Document" while
+// it has none.
+QString printJobTitle(const QString &documentPath);
 
 // Shows the print dialog for `printer`; true when the user chose to print.
 // hasSelection offers (and preselects) printing the selection only.
@@ -61,6 +66,7 @@ bool execPrintDialog(QPrinter &printer, bool hasSelection, QWidget *parent);
 // dialog chose it) or the whole text with one-inch margins. Returns the
 // pages printed; 0 when the user cancelled. A given printer is used instead
 // of a new one (tests print to a PDF file).
-int printWithDialog(Surface &surface, const PrintDialogHook &ask, QPrinter *printer = nullptr);
+int printWithDialog(Surface &surface, const PrintDialogHook &ask, QPrinter *printer = nullptr,
+                    const QString &title = QString());
 
 } // namespace qln

@@ -14,10 +14,6 @@ target_sources(quillon_widgets PRIVATE
   shell/frmwait.h shell/frmwait.cpp
   shell/shell_icons.qrc)
 
-# The sample document lies next to the program so it can be opened at once.
-configure_file(${CMAKE_SOURCE_DIR}/samples/Hello.java
-  ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Hello.java COPYONLY)
-
 # Edit and Format menu commands.
 target_sources(quillon_core PRIVATE shell/editcommands.h shell/editcommands.cpp)
 include(shell/dialogs.cmake)

@@ -14,10 +14,16 @@ RestoredWindowSettings readWindowSettings(const SettingsStore &store, double scr
     RestoredWindowSettings out;
     auto get = [&store](const char *key) { return store.get(kPrefs, QLatin1String(key)); };
 
-    const double size = leadingNumber(get("deffontsize"));
-    if (!(size > 0))
-        return out; // a surface cannot take a size of 0: the rest is abandoned
-    out.fontSize = size;
+    double size = 0;
+    try {
+        size = leadingNumber(get("deffontsize"));
+    } catch (const ConversionError &) {
+        size = 0;
+    }
+    // A size no font can take (negative, text, two thousand million points)
+    // would break the surface: the factory size stands in for it, and that is
+    // what the window writes back when it closes.
+    out.fontSize = (size >= kMinFontSize && size <= kMaxFontSize) ? size : double(kFactoryFontSize);
     out.fontName = get("deffontname");
     out.documentPath = SplitPath(get("lastfilename"), 2) + QStringLiteral("*.java");
 

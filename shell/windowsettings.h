@@ -12,10 +12,18 @@ namespace qln {
 
 class SettingsStore;
 
-// What the window restores, in the order it restores it. Reading stops at
-// the first value that is not usable (a size that is no positive number, a
-// geometry or colour key that is not a number): that value and every later
-// one stay empty and the window keeps what it had.
+// The editing surface's font size as designed, in points; also what a stored
+// size that no font can take falls back to.
+inline constexpr int kFactoryFontSize = 10;
+// The font sizes a stored value may hold, in points.
+inline constexpr double kMinFontSize = 1;
+inline constexpr double kMaxFontSize = 1638;
+
+// What the window restores, in the order it restores it. A stored font size
+// outside kMinFontSize..kMaxFontSize (or no number at all) gives the factory
+// size and leaves the rest alone. Reading stops at the first geometry or
+// colour key that is not a number: that value and every later one stay
+// empty and the window keeps what it had.
 struct RestoredWindowSettings {
     std::optional<double> fontSize;
     std::optional<QString> fontName;

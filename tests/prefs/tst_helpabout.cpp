@@ -72,6 +72,9 @@ private slots:
         test::ScriptedPrompter p;
         QWidget owner;
         QPointer<frmAbout> about = frmAbout::showAbout(p, &owner);
+        // a second press raises the open window instead of opening another
+        QCOMPARE(frmAbout::showAbout(p, &owner), about.data());
+        QCOMPARE(owner.findChildren<frmAbout *>().size(), 1);
         QCOMPARE(about->windowTitle(), QStringLiteral("About Quillon"));
         QCOMPARE(about->findChild<QLabel *>("lblTitle")->text(), QStringLiteral("Quillon"));
         QCOMPARE(about->findChild<QLabel *>("lblVersion")->text(),

@@ -114,8 +114,18 @@ private slots:
         QVERIFY2(qAbs(w.pageHeight - (842 * 20 - 720)) <= 2, qPrintable(QString::number(w.pageHeight)));
         QCOMPARE(s.rightMargin(), w.lineWidth);
         s.setRightMargin(100000);
-        QCOMPARE(printDocument(s, pdf.printer), 1);
+        QCOMPARE(printDocument(s, pdf.printer, printJobTitle(QStringLiteral("/src/Hello.java"))), 1);
         QCOMPARE(s.rightMargin(), w.lineWidth);
+        // the job is named after the document's file
+        QCOMPARE(pdf.printer.docName(), QStringLiteral("Hello.java"));
+        QFile out(pdf.path);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        // the PDF's title entry holds the name as UTF-16 big-endian
+        QByteArray title;
+        for (QChar c : QStringLiteral("Hello.java"))
+            title += char(0), title += char(c.unicode());
+        QVERIFY(out.readAll().contains(title));
+        QCOMPARE(printJobTitle(QString()), QStringLiteral("Document"));
     }
 
     void printDialogPath()
@@ -138,7 +148,10 @@ private slots:
 
         // With a selection chosen in the dialog only the selection prints.
         s.setSelection(0, 30);
-        QCOMPARE(printWithDialog(s, choose(QPrinter::Selection, true), &pdf.printer), 1);
+        QCOMPARE(printWithDialog(s, choose(QPrinter::Selection, true), &pdf.printer,
+                                 QStringLiteral("Sel.java")),
+                 1);
+        QCOMPARE(pdf.printer.docName(), QStringLiteral("Sel.java"));
         QVERIFY(offered);
         QCOMPARE(pdfPages(pdf.path), 1);
 

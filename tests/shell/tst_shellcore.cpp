@@ -77,13 +77,20 @@ void TestShellCore::readStopsAtFirstBadValue_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value"); // null: the key is absent
     QTest::addColumn<int>("restored");  // how many of the five values are set
-    QTest::newRow("all good") << QString() << QString() << 5;
-    QTest::newRow("size zero") << "deffontsize" << "0" << 0;
-    QTest::newRow("size with unit") << "deffontsize" << "12pt" << 5;
-    QTest::newRow("height not a number") << "fheight" << "tall" << 3;
-    QTest::newRow("top absent") << "ftop" << QString() << 3;
-    QTest::newRow("no last file: the pattern alone") << "lastfilename" << QString() << 5;
-    QTest::newRow("colour not a number") << "rtfbgcolor" << "white" << 4;
+    QTest::addColumn<double>("size");   // the font size restored
+    QTest::newRow("all good") << QString() << QString() << 5 << 12.0;
+    QTest::newRow("size with unit") << "deffontsize" << "12pt" << 5 << 12.0;
+    // sizes no font can take give the factory size; the rest is restored
+    QTest::newRow("size zero") << "deffontsize" << "0" << 5 << 10.0;
+    QTest::newRow("size negative") << "deffontsize" << "-4" << 5 << 10.0;
+    QTest::newRow("size text") << "deffontsize" << "big" << 5 << 10.0;
+    QTest::newRow("size huge") << "deffontsize" << "2000000000" << 5 << 10.0;
+    QTest::newRow("size absent") << "deffontsize" << QString() << 5 << 10.0;
+    QTest::newRow("size largest") << "deffontsize" << "1638" << 5 << 1638.0;
+    QTest::newRow("height not a number") << "fheight" << "tall" << 3 << 12.0;
+    QTest::newRow("top absent") << "ftop" << QString() << 3 << 12.0;
+    QTest::newRow("no last file: the pattern alone") << "lastfilename" << QString() << 5 << 12.0;
+    QTest::newRow("colour not a number") << "rtfbgcolor" << "white" << 4 << 12.0;
 }
 
 void TestShellCore::readStopsAtFirstBadValue()
@@ -91,6 +98,7 @@ void TestShellCore::readStopsAtFirstBadValue()
     QFETCH(QString, key);
     QFETCH(QString, value);
     QFETCH(int, restored);
+    QFETCH(double, size);
     SettingsStore store(std::make_unique<MemorySettingsBackend>());
     const std::pair<const char *, const char *> good[] = {
         {"deffontsize", "12"}, {"deffontname", "Serif"}, {"lastfilename", "/src/a/B.java"},
@@ -108,7 +116,7 @@ void TestShellCore::readStopsAtFirstBadValue()
                  + int(r.background.has_value()),
              restored);
     if (restored >= 3) {
-        QCOMPARE(*r.fontSize, 12.0);
+        QCOMPARE(*r.fontSize, size);
         QCOMPARE(*r.fontName, QStringLiteral("Serif"));
         QCOMPARE(*r.documentPath, key == "lastfilename" ? "*.java" : "/src/a/*.java");
     }
