@@ -59,6 +59,10 @@ void ProgressBarSink::setValue(int value)
 {
     if (value < m_bar->minimum() || value > m_bar->maximum())
         return; // the bar refuses values outside its range
+    // Long commands report once a line; the bar is painted only when what it
+    // shows changes, at most once per percent.
+    if (value == m_bar->value())
+        return;
     m_bar->setValue(value);
     if (m_bar->isVisible())
         m_bar->repaint();
@@ -104,6 +108,8 @@ void WindowCommandHost::setCaption(const QString &caption)
 
 void WindowCommandHost::setStatusText(const QString &text)
 {
+    if (m_window.statusPanel(1)->text() == text)
+        return; // the same text again: nothing to paint
     m_window.setStatusText(text);
     m_window.statusPanel(1)->repaint();
 }
