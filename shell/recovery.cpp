@@ -12,6 +12,9 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace qln {
 
 namespace {
@@ -74,6 +77,17 @@ QString sessionId()
         .arg(QCoreApplication::applicationPid())
         .arg(QDateTime::currentMSecsSinceEpoch())
         .arg(counter.fetchAndAddRelaxed(1));
+}
+
+// The worker runs at a lower priority than the window thread, so that on a
+// busy machine typing goes first and the copy waits.
+void yieldToTheWindow()
+{
+    thread_local bool lowered = false;
+    if (!lowered) {
+        ::setpriority(PRIO_PROCESS, ::gettid(), 10);
+        lowered = true;
+    }
 }
 
 std::unique_ptr<QLockFile> makeLock(const QString &path)
@@ -306,11 +320,14 @@ void DocumentRecovery::snapshotAndWrite()
     m_busy = true;
     m_fileMayExist = true;
     m_writtenRevision = revision;
-    // The snapshot shares the document's text; encoding and writing it
-    // happen on the worker.
+    // A copy of its own, made now, in the pause after typing: were the text
+    // still shared with the document, the next key would pay for copying
+    // it, while the worker competes for the processor.
     RecoveryRecord record = m_source.snapshot();
+    record.text.detach();
     const QString file = sessionFile();
     m_worker.start([this, file, record = std::move(record)] {
+        yieldToTheWindow();
         QString error;
         const bool ok = writeRecoveryFile(file, record, &error);
         QMetaObject::invokeMethod(
