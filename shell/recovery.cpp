@@ -105,7 +105,7 @@ QByteArray encodeRecovery(const RecoveryRecord &record)
 {
     const QByteArray body = record.text.toUtf8();
     QByteArray out = kMagic;
-    out += "path " + QUrl::toPercentEncoding(record.path) + '\n';
+    out += "path " + QUrl::toPercentEncoding(record.path, "/") + '\n';
     out += "format " + formatText(record.format) + '\n';
     out += "stamp " + record.stamp.toText().toLatin1() + '\n';
     out += "length " + QByteArray::number(body.size()) + '\n';
