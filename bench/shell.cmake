@@ -1,2 +1,4 @@
 add_executable(bench_documents bench_documents.cpp)
 target_link_libraries(bench_documents PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
+add_executable(bench_recovery bench_recovery.cpp)
+target_link_libraries(bench_recovery PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)

@@ -6,6 +6,7 @@
 #include "shell/documenttitle.h"
 #include "shell/editorstate.h"
 #include "shell/pathutil.h"
+#include "shell/recovery.h"
 #include "surface/surface.h"
 
 #include <QCoreApplication>
@@ -90,6 +91,7 @@ DocumentFiles::SaveFirst DocumentFiles::askSaveFirst()
     case MsgAnswer::Yes:
         return Save() ? SaveFirst::Saved : SaveFirst::Stop;
     case MsgAnswer::No:
+        notify(DocumentEvent::Discarded);
         return SaveFirst::Declined;
     default:
         return SaveFirst::Stop;
@@ -114,6 +116,8 @@ void DocumentFiles::clearDocument()
     m_rtfedit.setSelColor(0);
     m_host.setHourglass(false);
     m_host.setCaption(documentCaption(QString()));
+    m_disk.forget();
+    notify(DocumentEvent::Cleared);
 }
 
 void DocumentFiles::New()
@@ -185,7 +189,51 @@ bool DocumentFiles::load(const QString &path)
     m_host.setCaption(documentCaption(SplitPath(path, 3)));
     m_host.setHourglass(false);
     m_host.setStatusText(kDone);
+    m_disk.remember(path);
+    notify(DocumentEvent::Opened);
     return true;
+}
+
+void DocumentFiles::markModified()
+{
+    m_host.setCaption(captionWithModifiedMark(m_host.caption()));
+}
+
+void DocumentFiles::checkFileOnDisk()
+{
+    switch (m_disk.checkOnActivation(isModified(), m_prompter)) {
+    case DiskChangeCheck::Outcome::Reload:
+        if (!load(m_path))
+            m_prompter.message(QStringLiteral("Error opening file"), QStringLiteral("Error"),
+                               MsgIcon::Critical, MsgButtons::Ok);
+        break;
+    case DiskChangeCheck::Outcome::KeepModified:
+        markModified();
+        notify(DocumentEvent::KeptModified);
+        break;
+    case DiskChangeCheck::Outcome::Nothing:
+        break;
+    }
+}
+
+void DocumentFiles::openRecovered(const RecoveryRecord &record)
+{
+    {
+        SuppressGuard quiet(true, true);
+        m_rtfedit.setSelStart(0);
+        m_rtfedit.setSelStyle(textColour(), false, false, false);
+        m_rtfedit.setText(record.text);
+        m_rtfedit.setSelStart(0);
+    }
+    m_path = record.path;
+    m_format = record.format;
+    if (record.path.isEmpty())
+        m_disk.forget();
+    else
+        m_disk.remember(record.path, record.stamp); // Save asks if the file changed since
+    m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
+    markModified();
+    notify(DocumentEvent::KeptModified);
 }
 
 void DocumentFiles::showSaveError()
@@ -212,6 +260,8 @@ bool DocumentFiles::Save()
             MsgButtons::YesNo);
         return answer == MsgAnswer::Yes && SaveAs();
     }
+    if (!m_disk.confirmOverwrite(m_path, m_prompter))
+        return false;
 
     const QString statusBefore = m_host.statusText();
     m_host.setStatusText(kPleaseWait);
@@ -231,6 +281,8 @@ bool DocumentFiles::Save()
     m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
     m_host.setHourglass(false);
     m_host.setStatusText(kDone);
+    m_disk.remember(m_path);
+    notify(DocumentEvent::Saved);
     return true;
 }
 
@@ -251,6 +303,9 @@ bool DocumentFiles::SaveAs()
             m_path.clear();
             return SaveAs();
         }
+        // The user chose to overwrite it, whatever another program did to it.
+        if (chosen == m_disk.path())
+            m_disk.forget();
     }
     m_path = chosen;
     return Save();

@@ -5,6 +5,7 @@
 // path and the format of the file the document came from; it reaches the
 // main window only through DocumentHost.
 
+#include "shell/diskchange.h"
 #include "shell/prompter.h"
 #include "surface/textfile.h"
 
@@ -16,6 +17,16 @@ namespace qln {
 
 class Surface;
 struct Preferences;
+struct RecoveryRecord;
+
+// What happened to the document, for those who keep a copy of it.
+enum class DocumentEvent {
+    Opened,       // it now holds a file as that file is on disk
+    Saved,        // it was written to its file
+    Cleared,      // New: it is empty, with no file
+    Discarded,    // the user answered No to saving its changes
+    KeptModified, // its text is the only copy (its file was deleted, or it was recovered)
+};
 
 // What the document commands need from the main window.
 class DocumentHost {
@@ -78,6 +89,18 @@ public:
     void InsertFile();
     void Exit();
 
+    // The window was activated: when the document's file was changed,
+    // replaced or deleted by another program, asks to reload an unedited
+    // document, warns about an edited one, and keeps the text of a deleted
+    // file as an unsaved document.
+    void checkFileOnDisk();
+    // Shows a recovered document: its text, with its path and format, as
+    // unsaved changes.
+    void openRecovered(const RecoveryRecord &record);
+    // The document's file as it was when last opened or saved here.
+    FileStamp fileStamp() const { return m_disk.stamp(); }
+    void setEventHandler(std::function<void(DocumentEvent)> handler) { m_events = std::move(handler); }
+
     // Reads a file into the document: on success the document is that
     // file, titled with its name, caret at 0. The file is read before the
     // document is touched, so a file that cannot be read (missing, a
@@ -97,6 +120,12 @@ private:
     QString chooseFile(bool save);
     quint32 textColour() const;
     void showSaveError();
+    void markModified();
+    void notify(DocumentEvent event) const
+    {
+        if (m_events)
+            m_events(event);
+    }
 
     DocumentHost &m_host;
     Prompter &m_prompter;
@@ -106,6 +135,8 @@ private:
     QString m_path;
     std::optional<TextFileFormat> m_format;
     Launcher m_launcher;
+    DiskChangeCheck m_disk;
+    std::function<void(DocumentEvent)> m_events;
 };
 
 } // namespace qln

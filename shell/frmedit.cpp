@@ -28,6 +28,7 @@
 #include "formatting/typingassist.h"
 #include "shell/pathutil.h"
 #include "shell/qtprompter.h"
+#include "shell/recovery.h"
 #include "shell/statustext.h"
 #include "shell/windowsettings.h"
 #include "surface/surface.h"
@@ -205,6 +206,7 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
     m_documents = std::make_unique<DocumentFiles>(*m_documentHost, *m_prompter, *surface(),
                                                   *m_rtftemp->surface(), m_preferences);
     connectDocumentCommands();
+    connectRecovery();
 
     resize(toPixels(kDesignedWidth), toPixels(kDesignedHeight));
     Form_Load(commandLine);
@@ -212,6 +214,8 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
 
 frmedit::~frmedit()
 {
+    // Unsaved changes the user never declined stay recoverable.
+    m_recovery->finish();
     if (m_splash)
         m_splash->dismiss();
 }
@@ -249,6 +253,47 @@ void frmedit::connectDocumentCommands()
     on("Save_as", [docs] { docs->SaveAs(); });
     on("Exit", [docs] { docs->Exit(); });
     on("infile", [docs] { docs->InsertFile(); });
+}
+
+// The copy of unsaved changes follows the document: written two seconds
+// after the last edit, dropped when the document is saved, cleared or its
+// changes are declined.
+void frmedit::connectRecovery()
+{
+    m_recovery = std::make_unique<DocumentRecovery>();
+    Surface *s = surface();
+    DocumentFiles *docs = m_documents.get();
+    RecoverySource source;
+    source.modified = [docs] { return docs->isModified(); };
+    source.revision = [s] { return s->revision(); };
+    source.snapshot = [s, docs] {
+        // A path holding "*" is only where the Open dialog starts.
+        const QString path = docs->path().contains(QLatin1Char('*')) ? QString() : docs->path();
+        return RecoveryRecord{path, docs->format(), docs->fileStamp(), s->text()};
+    };
+    m_recovery->setSource(std::move(source));
+    connect(s, &Surface::changed, m_recovery.get(), &DocumentRecovery::noteEdit);
+    docs->setEventHandler([this](DocumentEvent event) {
+        if (event == DocumentEvent::KeptModified)
+            m_recovery->noteEdit();
+        else
+            m_recovery->discard();
+    });
+    // Said once in the status bar, never as a box per edit.
+    connect(m_recovery.get(), &DocumentRecovery::problem, this,
+            [this](const QString &message) { m_stb->showMessage(message, 30000); });
+}
+
+// Start-up: recovery begins, and what an editor that did not end normally
+// left behind is offered back.
+void frmedit::startRecovery()
+{
+    if (!m_recovery->start())
+        return;
+    offerRecovery(*m_recovery, *m_prompter, [this](const RecoveryRecord &record) {
+        m_documents->openRecovered(record);
+        UpdateStatusBar();
+    });
 }
 
 // --- controls ---------------------------------------------------------------
@@ -509,9 +554,11 @@ void frmedit::Form_Load(const QString &commandLine)
         m_prompter->message(QStringLiteral("Error opening file"), QStringLiteral("Error"),
                             MsgIcon::Critical, MsgButtons::Ok);
         show();
+        startRecovery();
         return; // the focus timer is not started
     }
     show();
+    startRecovery();
     m_Timer1->start(1000);
 }
 
@@ -683,6 +730,15 @@ void frmedit::Form_Activate()
         box->setPalette(pal);
     }
     Form_Resize();
+    // Looked at once the activation is over, so its questions are not
+    // asked from inside the window system's event.
+    if (!m_diskCheckQueued) {
+        m_diskCheckQueued = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_diskCheckQueued = false;
+            m_documents->checkFileOnDisk();
+        }, Qt::QueuedConnection);
+    }
 }
 
 void frmedit::Form_Resize()
@@ -748,6 +804,8 @@ void frmedit::closeEvent(QCloseEvent *event)
             event->ignore();
             return;
         }
+        if (answer == MsgAnswer::No)
+            m_recovery->discard();
         if (answer == MsgAnswer::Yes)
             saveBeforeClose();
     }

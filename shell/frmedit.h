@@ -30,6 +30,7 @@ namespace qln {
 
 class DocumentFiles;
 class DocumentHost;
+class DocumentRecovery;
 class CompletionBox;
 class frmFind;
 class frmpref;
@@ -83,6 +84,8 @@ public:
     std::optional<TextFileFormat> documentFormat() const;
     // The document commands of the File and Insert menus.
     DocumentFiles &documents() const { return *m_documents; }
+    // The copy of unsaved changes kept for crash recovery.
+    DocumentRecovery &recovery() const { return *m_recovery; }
 
     // The object tree the completion box draws from, the box, and the
     // typing-time assistance that drives it.
@@ -149,6 +152,8 @@ private:
     void Timer1_Timer();
     bool saveBeforeClose();
     void connectDocumentCommands();
+    void connectRecovery();
+    void startRecovery();
 
     ObjectTree m_tree;
     CompletionBox *m_cbotree = nullptr;
@@ -191,6 +196,8 @@ private:
     // The document path and file format live with the document commands.
     std::unique_ptr<DocumentHost> m_documentHost;
     std::unique_ptr<DocumentFiles> m_documents;
+    std::unique_ptr<DocumentRecovery> m_recovery;
+    bool m_diskCheckQueued = false;
 };
 
 } // namespace qln

@@ -7,6 +7,10 @@ target_sources(quillon_core PRIVATE
   shell/windowgeometry.h shell/windowgeometry.cpp
   shell/windowsettings.h shell/windowsettings.cpp
   shell/documentfiles.h shell/documentfiles.cpp)
+# Files changed by other programs, and the copies kept for crash recovery.
+target_sources(quillon_core PRIVATE
+  shell/diskchange.h shell/diskchange.cpp
+  shell/recovery.h shell/recovery.cpp)
 target_sources(quillon_widgets PRIVATE
   shell/qtprompter.h shell/qtprompter.cpp
   shell/frmedit.h shell/frmedit.cpp

@@ -10,3 +10,12 @@ quillon_add_test(tst_documents
   shell/tst_documents.cpp)
 quillon_add_test(tst_typing
   shell/tst_typing.cpp)
+# Files changed by other programs, and crash recovery; the recovery test
+# starts a second editor (recoverychild) and kills it.
+quillon_add_test(tst_diskchange
+  shell/tst_diskchange.cpp)
+quillon_add_test(tst_recovery
+  shell/tst_recovery.cpp)
+add_executable(recoverychild shell/recoverychild.cpp)
+target_link_libraries(recoverychild PRIVATE quillon_widgets quillon_testsupport Qt6::Test)
+add_dependencies(tst_recovery recoverychild)

@@ -330,8 +330,11 @@ private slots:
         QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Done"));
         QVERIFY(!w->surface()->canUndo());
 
+        // Changed by another program since it was opened: Save asks first.
         writeFile(file, "overwritten");
+        m_prompter.answer(MsgAnswer::Yes);
         run(*w, "Save");
+        QCOMPARE(m_prompter.asked().back().message.title, QStringLiteral("File changed on disk"));
         QCOMPARE(readFile(file), bytes);
     }
 

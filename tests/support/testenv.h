@@ -1,6 +1,7 @@
 #pragma once
-// Test isolation: a temporary XDG_CONFIG_HOME for the settings file, so no
-// test touches the user's own settings.
+// Test isolation: a temporary XDG_CONFIG_HOME for the settings file and a
+// temporary XDG_STATE_HOME for crash-recovery copies, so no test touches
+// the user's own settings or files.
 
 #include <QTemporaryDir>
 
@@ -17,15 +18,17 @@ public:
     ~TestEnv();
     QString configHome() const { return m_dir.path(); }
     QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString stateHome() const { return m_dir.filePath(QStringLiteral("state")); }
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldConfig;
 };
 
 // Makes the program-wide settings store an in-memory one holding the
 // factory defaults, as a previous run leaves it (so no first-run splash
-// shows). Returns the backend, which records later writes.
+// shows). Returns the backend, which records later writes. Outside a
+// TestEnv it also points XDG_STATE_HOME at a folder of its own, so the
+// windows of benchmarks keep their recovery copies away from the user's.
 MemorySettingsBackend *installFactorySettings(Prompter &prompter);
 
 } // namespace qln::test

@@ -1,0 +1,305 @@
+// Files changed by another program while they are open, through the main
+// window offscreen with every prompt scripted: Save asks before writing over
+// a file that changed since it was opened or saved; activating the window
+// offers to reload an unedited document, warns about an edited one and keeps
+// the text of a deleted file. An atomic replace (a new file under the same
+// name, same size and time) is noticed too.
+
+#include "settings/prefloader.h"
+#include "shell/diskchange.h"
+#include "shell/documentfiles.h"
+#include "shell/editorstate.h"
+#include "shell/frmedit.h"
+#include "support/scriptedprompter.h"
+#include "support/testenv.h"
+#include "surface/surface.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace qln;
+using qln::test::ScriptedPrompter;
+
+namespace {
+
+using Asked = ScriptedPrompter::Asked;
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+bool setModifiedTime(const QString &path, const timespec &when)
+{
+    const timespec times[2] = {when, when};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+timespec modifiedTime(const QString &path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mtim;
+}
+
+// How another program changes the file; the file holds `before` (5 bytes).
+enum class Change { None, Append, SameSizeNewTime, AtomicReplace, Delete };
+
+// Leaves the file changed as `how` says. The atomic replace keeps size and
+// modification time to the nanosecond, so only the file's identity differs.
+bool changeFile(const QString &path, Change how)
+{
+    const timespec before = modifiedTime(path);
+    switch (how) {
+    case Change::None:
+        return true;
+    case Change::Append: {
+        QFile f(path);
+        return f.open(QIODevice::Append) && f.write("// more\n") == 8;
+    }
+    case Change::SameSizeNewTime: {
+        timespec later = before;
+        later.tv_sec += 7;
+        return writeFile(path, "other") && setModifiedTime(path, later);
+    }
+    case Change::AtomicReplace: {
+        const QString temp = path + QStringLiteral(".new");
+        return writeFile(temp, "other") && setModifiedTime(temp, before)
+            && ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
+    }
+    case Change::Delete:
+        return QFile::remove(path);
+    }
+    return false;
+}
+
+QString describe(const Asked &a)
+{
+    if (a.kind != Asked::Message)
+        return QStringLiteral("<not a message>");
+    return QStringLiteral("%1|%2|%3").arg(a.message.title).arg(int(a.message.icon)).arg(int(a.message.buttons));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
+
+class TestDiskChange : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<frmedit> open(const QString &file)
+    {
+        auto w = std::make_unique<frmedit>(file, &m_prompter, ProbePlaces{});
+        settle(*w);
+        return w;
+    }
+    // Runs the file check that activating the window queues.
+    static void activate(frmedit &w)
+    {
+        w.Form_Activate();
+        QCoreApplication::sendPostedEvents(&w, QEvent::MetaCall);
+    }
+    static void settle(frmedit &w) { QCoreApplication::sendPostedEvents(&w, QEvent::MetaCall); }
+    static void edit(frmedit &w)
+    {
+        w.surface()->setSelStart(w.surface()->length());
+        w.surface()->setSelText(QStringLiteral("!"));
+    }
+    static bool modified(const frmedit &w) { return w.windowTitle().endsWith(QLatin1Char('*')); }
+
+    std::unique_ptr<test::TestEnv> m_env;
+    ScriptedPrompter m_prompter;
+    QString m_file;
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<test::TestEnv>();
+        m_prompter.clear();
+        QVERIFY(test::installFactorySettings(m_prompter));
+        m_file = m_env->path(QStringLiteral("A.java"));
+        QVERIFY(writeFile(m_file, "class"));
+    }
+
+    void cleanup()
+    {
+        QCOMPARE(m_prompter.pending(), 0); // every scripted answer was asked for
+        editorState() = EditorState{};
+    }
+
+    void stampsTellVersionsApart()
+    {
+        const FileStamp first = FileStamp::of(m_file);
+        QVERIFY(first.exists && first.size == 5 && first.inode != 0);
+        QCOMPARE(FileStamp::of(m_file), first);
+        QCOMPARE(FileStamp::fromText(first.toText()), first);
+        QCOMPARE(FileStamp::fromText(QStringLiteral("none")), FileStamp{});
+        QCOMPARE(FileStamp::fromText(QStringLiteral("1 2 x 4")), FileStamp{});
+        QVERIFY(!FileStamp::of(m_env->path(QStringLiteral("missing"))).exists);
+        QVERIFY(!FileStamp::of(m_env->configHome()).exists); // a folder is no document
+        QVERIFY(changeFile(m_file, Change::AtomicReplace));
+        const FileStamp replaced = FileStamp::of(m_file);
+        QCOMPARE(replaced.size, first.size);
+        QCOMPARE(replaced.modifiedNs, first.modifiedNs);
+        QVERIFY(replaced != first);
+    }
+
+    void saveAsksBeforeOverwritingAChangedFile_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<int>("answer"); // -1: no question expected
+        const int yes = int(MsgAnswer::Yes), no = int(MsgAnswer::No);
+        QTest::newRow("unchanged") << Change::None << -1;
+        QTest::newRow("grown, Yes") << Change::Append << yes;
+        QTest::newRow("grown, No") << Change::Append << no;
+        QTest::newRow("same size, new time, No") << Change::SameSizeNewTime << no;
+        QTest::newRow("atomic replace, Yes") << Change::AtomicReplace << yes;
+        QTest::newRow("atomic replace, No") << Change::AtomicReplace << no;
+        QTest::newRow("deleted: saved again") << Change::Delete << -1;
+    }
+
+    void saveAsksBeforeOverwritingAChangedFile()
+    {
+        QFETCH(Change, change);
+        QFETCH(int, answer);
+        auto w = open(m_file);
+        edit(*w);
+        QVERIFY(changeFile(m_file, change));
+        const QByteArray other = readFile(m_file);
+        if (answer >= 0)
+            m_prompter.answer(MsgAnswer(answer));
+        w->menuItem(QStringLiteral("Save"))->trigger();
+
+        const bool asked = answer >= 0;
+        QCOMPARE(m_prompter.asked().size(), size_t(asked ? 1 : 0));
+        if (asked) {
+            const Asked &a = m_prompter.asked().front();
+            QCOMPARE(describe(a), QStringLiteral("File changed on disk|%1|%2")
+                                      .arg(int(MsgIcon::Exclamation)).arg(int(MsgButtons::YesNo)));
+            QVERIFY(a.message.text.contains(m_file));
+        }
+        const bool written = answer != int(MsgAnswer::No);
+        QCOMPARE(readFile(m_file), written ? QByteArray("class!") : other);
+        QCOMPARE(modified(*w), !written);
+        QCOMPARE(w->surface()->text(), QStringLiteral("class!"));
+
+        // After a save the file is known again: the next save asks nothing.
+        if (written) {
+            edit(*w);
+            w->menuItem(QStringLiteral("Save"))->trigger();
+            QCOMPARE(readFile(m_file), QByteArray("class!!"));
+            QCOMPARE(m_prompter.asked().size(), size_t(asked ? 1 : 0));
+        }
+    }
+
+    void saveAsOntoTheChangedFileAsksOnlyOnce()
+    {
+        auto w = open(m_file);
+        edit(*w);
+        QVERIFY(changeFile(m_file, Change::Append));
+        m_prompter.answerText(m_file);        // Save As: the same file
+        m_prompter.answer(MsgAnswer::Yes);    // "Do you wish to overwrite the file?"
+        w->menuItem(QStringLiteral("Save_as"))->trigger();
+        QCOMPARE(m_prompter.messages(), QStringList{QStringLiteral("Do you wish to overwrite the file?")});
+        QCOMPARE(readFile(m_file), QByteArray("class!"));
+    }
+
+    void activationLooksAtTheFile_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<int>("answer");      // -1: an OK box, -2: nothing asked
+        QTest::addColumn<QString>("title");   // of the box
+        QTest::addColumn<QString>("text");    // the document afterwards
+        QTest::addColumn<bool>("modified");   // afterwards
+        const int yes = int(MsgAnswer::Yes), no = int(MsgAnswer::No);
+        QTest::newRow("unchanged") << Change::None << false << -2 << "" << "class" << false;
+        QTest::newRow("unedited, reload Yes")
+            << Change::SameSizeNewTime << false << yes << "File changed on disk" << "other" << false;
+        QTest::newRow("unedited, reload No")
+            << Change::Append << false << no << "File changed on disk" << "class" << false;
+        QTest::newRow("unedited, atomic replace, reload Yes")
+            << Change::AtomicReplace << false << yes << "File changed on disk" << "other" << false;
+        QTest::newRow("edited: a warning only")
+            << Change::Append << true << -1 << "File changed on disk" << "class!" << true;
+        QTest::newRow("unedited, deleted: kept as unsaved")
+            << Change::Delete << false << -1 << "File deleted" << "class" << true;
+        QTest::newRow("edited, deleted") << Change::Delete << true << -1 << "File deleted" << "class!" << true;
+    }
+
+    void activationLooksAtTheFile()
+    {
+        QFETCH(Change, change);
+        QFETCH(bool, edited);
+        QFETCH(int, answer);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QFETCH(bool, modified);
+        auto w = open(m_file);
+        if (edited)
+            edit(*w);
+        QVERIFY(changeFile(m_file, change));
+        if (answer >= 0)
+            m_prompter.answer(MsgAnswer(answer));
+        else if (answer == -1)
+            m_prompter.answer(MsgAnswer::Ok);
+        activate(*w);
+
+        QCOMPARE(m_prompter.asked().size(), size_t(answer == -2 ? 0 : 1));
+        if (answer != -2) {
+            const MessageRequest &m = m_prompter.asked().front().message;
+            QCOMPARE(m.title, title);
+            QCOMPARE(m.buttons, answer >= 0 ? MsgButtons::YesNo : MsgButtons::Ok);
+            QVERIFY(m.text.contains(m_file));
+        }
+        QCOMPARE(w->surface()->text(), text);
+        QCOMPARE(this->modified(*w), modified);
+        QCOMPARE(w->documentPath(), m_file);
+
+        // Told once: activating again asks nothing until the file changes again.
+        activate(*w);
+        QCOMPARE(m_prompter.asked().size(), size_t(answer == -2 ? 0 : 1));
+    }
+
+    void declinedReloadStillGuardsTheSave()
+    {
+        auto w = open(m_file);
+        QVERIFY(changeFile(m_file, Change::Append));
+        m_prompter.answer(MsgAnswer::No); // do not reload
+        activate(*w);
+        edit(*w);
+        m_prompter.answer(MsgAnswer::No); // do not overwrite
+        w->menuItem(QStringLiteral("Save"))->trigger();
+        QCOMPARE(m_prompter.asked().size(), size_t(2));
+        QCOMPARE(m_prompter.asked().back().message.buttons, MsgButtons::YesNo);
+        QCOMPARE(readFile(m_file), QByteArray("class// more\n"));
+        QVERIFY(modified(*w));
+    }
+
+    void newDocumentForgetsTheFile()
+    {
+        auto w = open(m_file);
+        w->menuItem(QStringLiteral("new"))->trigger();
+        QVERIFY(changeFile(m_file, Change::Delete));
+        activate(*w);
+        QVERIFY(m_prompter.asked().empty());
+        QVERIFY(!modified(*w));
+    }
+};
+
+QTEST_MAIN(TestDiskChange)
+#include "tst_diskchange.moc"
