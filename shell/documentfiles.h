@@ -11,6 +11,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace qln {
 
@@ -65,8 +66,32 @@ public:
     // The encoding and line breaks of the file the document was read from;
     // nothing for a new document, which is written as CR LF UTF-8.
     std::optional<TextFileFormat> format() const { return m_format; }
-    // The document has unsaved changes: the caption ends with "*".
+    // The document has unsaved changes: its text differs from what was
+    // last opened or saved (the surface's clean point). The caption's "*"
+    // shows this state.
     bool isModified() const;
+
+    // The one guard of every way out of the document (Close, Exit, New,
+    // Open, Load Defaults, the session ending). When the document is
+    // modified it asks "Do you wish to save the file?" (Yes / No / Cancel).
+    // Stay: Cancel, or Yes and the save did not write the file (cancelled
+    // Save As, a failed write); text, path and "*" are kept. A document
+    // the user already declined to save, unchanged since, is not asked
+    // about again.
+    enum class Leave { Unmodified, Saved, Discarded, Stay };
+    Leave offerToSave();
+    // offerToSave() != Leave::Stay.
+    bool mayLeave() { return offerToSave() != Leave::Stay; }
+
+    // What happened to the document, for those that keep something about
+    // it (the file's state on disk, a recovery copy). Loaded: a file was
+    // opened or a new empty document started (path() tells which). Saved:
+    // the file was written. Discarded: the user answered No to the save
+    // question. Closed: the window is closing with the guard passed.
+    enum class Event { Loaded, Saved, Discarded, Closed };
+    void addListener(std::function<void(Event)> listener);
+    // The main window calls this when it closes for good.
+    void closing();
 
     // The commands.
     void New();
@@ -91,8 +116,7 @@ public:
     void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
 
 private:
-    enum class SaveFirst { NoChanges, Saved, Declined, Stop };
-    SaveFirst askSaveFirst();
+    void notify(Event event);
     void clearDocument();
     QString chooseFile(bool save);
     quint32 textColour() const;
@@ -106,6 +130,9 @@ private:
     QString m_path;
     std::optional<TextFileFormat> m_format;
     Launcher m_launcher;
+    std::vector<std::function<void(Event)>> m_listeners;
+    // The surface's revision when the user last declined to save.
+    std::optional<quint64> m_declinedAt;
 };
 
 } // namespace qln

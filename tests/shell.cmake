@@ -10,3 +10,5 @@ quillon_add_test(tst_documents
   shell/tst_documents.cpp)
 quillon_add_test(tst_typing
   shell/tst_typing.cpp)
+quillon_add_test(tst_unsaved
+  shell/tst_unsaved.cpp)
