@@ -222,6 +222,10 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
 
 frmedit::~frmedit()
 {
+    // A font box that loses the focus while the controls are destroyed
+    // reports a choice; the surface may be gone by then.
+    m_cbofontlist->disconnect(this);
+    m_cbofontsize->disconnect(this);
     if (m_splash)
         m_splash->dismiss();
 }
@@ -916,8 +920,15 @@ void frmedit::connectFormattingCommands()
         connect(menuItem(QLatin1String(name)), &QAction::triggered, this, handler);
     };
     on("colorizeallrtf", [this] { colorizeallrtf(*m_commandHost); });
-    on("spellcorrectallrtf", [this] { spellcorrectallrtf(*m_commandHost); });
-    on("indentallrtf", [this] { indentallrtf(*m_commandHost); });
+    // Each whole-document command is one undo step, however it edits.
+    on("spellcorrectallrtf", [this] {
+        Surface::UndoGroup step(*surface());
+        spellcorrectallrtf(*m_commandHost);
+    });
+    on("indentallrtf", [this] {
+        Surface::UndoGroup step(*surface());
+        indentallrtf(*m_commandHost);
+    });
     on("lowercase", [this] { runCaseCommand('L'); });
     on("uppercase", [this] { runCaseCommand('U'); });
     on("invertcase", [this] { runCaseCommand('I'); });

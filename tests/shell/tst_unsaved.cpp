@@ -14,12 +14,14 @@
 #include "support/testenv.h"
 #include "surface/surface.h"
 #include "surface/surfaceview.h"
+#include "tools/frmjavax.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QMenu>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -292,6 +294,44 @@ private slots:
         QCOMPARE(w->rtfedit()->toPlainText(), QStringLiteral("a which \n"));
         QVERIFY(marked(*w) && undo->isEnabled() && redo->isEnabled());
         s->setClean();
+    }
+
+    // Spell correct all on a short document is one step that Undo takes
+    // back whole, and it stays taken back.
+    void spellCorrectAllUndoes()
+    {
+        settingsStore().save(kPrefs, QStringLiteral("fromtocount"), QStringLiteral("1"));
+        settingsStore().save(kPrefs, QStringLiteral("lstsfrom1"), QStringLiteral("teh"));
+        settingsStore().save(kPrefs, QStringLiteral("lststo1"), QStringLiteral("the"));
+        const QString file = path(QStringLiteral("S.java"));
+        writeFile(file, "teh a\nb teh\nteh");
+        auto w = start(file);
+        w->show();
+        w->menuItem(QStringLiteral("spellcorrectallrtf"))->trigger(); // unmodified: no question
+        QCOMPARE(w->surface()->text(), QStringLiteral("the a\r\nb the\r\nthe"));
+        QVERIFY(marked(*w));
+        w->menuItem(QStringLiteral("undo"))->trigger();
+        QCOMPARE(w->surface()->text(), QStringLiteral("teh a\r\nb teh\r\nteh"));
+        QVERIFY(!marked(*w) && !w->surface()->canUndo());
+    }
+
+    // A tool dialog open when the main window closes: one question, and
+    // the window does not come back when the dialog goes.
+    void closingWithAToolDialogAsksOnce()
+    {
+        auto w = start();
+        w->show();
+        w->menuItem(QStringLiteral("run"))->trigger();
+        QPointer<frmJavaX> tool = frmJavaX::instance();
+        QVERIFY(tool);
+        m_prompter.clear(); // whatever opening the dialog asked
+        w->surface()->setSelText(QStringLiteral("typed"));
+        m_prompter.answer(MsgAnswer::No);
+        QVERIFY(w->close());
+        QTRY_VERIFY(!tool);
+        QApplication::processEvents();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(m_prompter.messages(), QStringList{kSaveFirst});
     }
 
     void redoSitsUnderUndo()
