@@ -106,10 +106,15 @@ void TypingAssist::keepWordsAround(int from, int to)
         --from;
     while (to < len && Surface::isWordCharacter(text.at(to)))
         ++to;
-    // Only words that some pair would correct need keeping.
+    // Only words that some pair would correct need keeping; a whole
+    // document put back by Undo is scanned without copying words of other
+    // lengths.
     QSet<QString> wrong;
-    for (int i = 1; i <= p.fromtocount && i < p.arrsfrom.size(); ++i)
+    QSet<qsizetype> lengths;
+    for (int i = 1; i <= p.fromtocount && i < p.arrsfrom.size(); ++i) {
         wrong.insert(p.arrsfrom.at(i).toCaseFolded());
+        lengths.insert(p.arrsfrom.at(i).size());
+    }
     std::vector<KeptWord> found;
     for (int i = from; i < to;) {
         if (!Surface::isWordCharacter(text.at(i))) {
@@ -119,9 +124,11 @@ void TypingAssist::keepWordsAround(int from, int to)
         int j = i + 1;
         while (j < to && Surface::isWordCharacter(text.at(j)))
             ++j;
-        const QString word = text.mid(i, j - i);
-        if (wrong.contains(word.toCaseFolded()))
-            found.push_back(KeptWord{i, word});
+        if (lengths.contains(j - i)) {
+            const QString word = text.mid(i, j - i);
+            if (wrong.contains(word.toCaseFolded()))
+                found.push_back(KeptWord{i, word});
+        }
         i = j;
     }
     if (found.empty())
