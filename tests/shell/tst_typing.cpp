@@ -230,6 +230,12 @@ void TstTyping::completionOffersMembersAndEnterInserts()
     // The box stays closed after the insertion, so Enter now breaks the line.
     QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
     QCOMPARE(s->lineCount(), 3);
+    // Undo takes the line break back, then the whole completion in one step,
+    // leaving what was typed; the box does not open for it.
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(s->text(), QStringLiteral("x = java.awt.Co\r\n"));
+    QVERIFY(box->isHidden());
 }
 
 void TstTyping::arrowsMoveInTheBoxAndEscapeEmptiesIt()
