@@ -380,10 +380,14 @@ int FindReplace::replaceAll()
     state.suppressSelChange = true;
     m_surface.setVisible(false);
     // While the change handler is live it must see every replacement, so the
-    // single-edit path is taken only when it is suspended.
-    const int count = replaceEvery(m_surface, m_findText, m_replaceText, surfaceOptions(),
-                                   state.suppressChange ? ReplaceMode::Batched
-                                                        : ReplaceMode::OneAtATime);
+    // single-edit path is taken only when it is suspended. Either way the
+    // whole run, corrections made while it ran included, is one undo step.
+    int count = 0;
+    {
+        Surface::UndoGroup step(m_surface);
+        count = replaceEvery(m_surface, m_findText, m_replaceText, surfaceOptions(),
+                             state.suppressChange ? ReplaceMode::Batched : ReplaceMode::OneAtATime);
+    }
     m_surface.setVisible(true);
     state.suppressChange = false;
     state.suppressSelChange = false;

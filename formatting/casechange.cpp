@@ -179,10 +179,14 @@ void walkSelection(CommandHost &host, const AutoFeatureSwitches &switches, Walk 
     host.setBusy(true);
     // The walk stops at the end of the selection: examining the position
     // after it would change a character the user did not select.
-    if (editorState().suppressChange)
-        walkInOneEdit(surface, walk, s, e);
-    else
-        walkOnSurface(host, walk, s, e);
+    {
+        // One undo step, however many edits the walk makes.
+        Surface::UndoGroup step(surface);
+        if (editorState().suppressChange)
+            walkInOneEdit(surface, walk, s, e);
+        else
+            walkOnSurface(host, walk, s, e);
+    }
     host.setBusy(false);
     host.setStatusText(QStringLiteral("Done"));
     editorState().suppressChange = false;

@@ -9,6 +9,9 @@
 #include "surface/surface.h"
 
 #include <QObject>
+#include <QSet>
+
+#include <algorithm>
 
 namespace qln {
 
@@ -40,7 +43,130 @@ private:
 
 } // namespace
 
-TypingAssist::TypingAssist(TypingHost &host) : m_host(host) {}
+TypingAssist::TypingAssist(TypingHost &host) : m_host(host)
+{
+    m_replacedConnection = QObject::connect(
+        &host.surface(), &Surface::textReplaced,
+        [this](int at, int removed, int, int added, bool) { onTextReplaced(at, removed, added); });
+}
+
+TypingAssist::~TypingAssist()
+{
+    QObject::disconnect(m_replacedConnection);
+}
+
+std::vector<std::pair<int, int>> TypingAssist::keptWords() const
+{
+    std::vector<std::pair<int, int>> out;
+    for (const KeptWord &k : m_kept)
+        out.emplace_back(k.start, int(k.text.size()));
+    return out;
+}
+
+void TypingAssist::onTextReplaced(int at, int removed, int added)
+{
+    const Surface &s = m_host.surface();
+    const QString &text = s.text();
+    // Edits the handler makes itself (corrections, masking) and those of
+    // Undo and Redo only move the kept words. Any other edit releases a
+    // kept word it changes or extends (typing on it, deleting into it,
+    // joining it to a neighbour); a blank typed after it does not.
+    const bool own = m_inHandler || s.isApplyingHistory();
+    const int delta = added - removed;
+    auto isWord = [&text](int i) {
+        return i >= 0 && i < text.size() && Surface::isWordCharacter(text.at(i));
+    };
+    std::vector<KeptWord> kept;
+    kept.reserve(m_kept.size());
+    for (KeptWord &k : m_kept) {
+        const int end = k.start + int(k.text.size());
+        if (at < end && at + removed > k.start)
+            continue; // the edit changed the word itself
+        if (at + removed <= k.start)
+            k.start += delta;
+        const int newEnd = k.start + int(k.text.size());
+        if (!own && (isWord(k.start - 1) || isWord(newEnd)))
+            continue;
+        kept.push_back(std::move(k));
+    }
+    m_kept = std::move(kept);
+    if (s.isApplyingHistory() && !m_inHandler)
+        keepWordsAround(at, at + added);
+}
+
+void TypingAssist::keepWordsAround(int from, int to)
+{
+    const Surface &s = m_host.surface();
+    const Preferences &p = m_host.preferences();
+    if (p.fromtocount <= 0)
+        return;
+    const QString &text = s.text();
+    const int len = int(text.size());
+    while (from > 0 && Surface::isWordCharacter(text.at(from - 1)))
+        --from;
+    while (to < len && Surface::isWordCharacter(text.at(to)))
+        ++to;
+    // Only words that some pair would correct need keeping; a whole
+    // document put back by Undo is scanned without copying words of other
+    // lengths.
+    QSet<QString> wrong;
+    QSet<qsizetype> lengths;
+    for (int i = 1; i <= p.fromtocount && i < p.arrsfrom.size(); ++i) {
+        wrong.insert(p.arrsfrom.at(i).toCaseFolded());
+        lengths.insert(p.arrsfrom.at(i).size());
+    }
+    std::vector<KeptWord> found;
+    for (int i = from; i < to;) {
+        if (!Surface::isWordCharacter(text.at(i))) {
+            ++i;
+            continue;
+        }
+        int j = i + 1;
+        while (j < to && Surface::isWordCharacter(text.at(j)))
+            ++j;
+        if (lengths.contains(j - i)) {
+            const QString word = text.mid(i, j - i);
+            if (wrong.contains(word.toCaseFolded()))
+                found.push_back(KeptWord{i, word});
+        }
+        i = j;
+    }
+    if (found.empty())
+        return;
+    m_kept.insert(m_kept.end(), found.begin(), found.end());
+    std::sort(m_kept.begin(), m_kept.end(),
+              [](const KeptWord &a, const KeptWord &b) { return a.start < b.start; });
+}
+
+void TypingAssist::correctLine(int lineStart, int nextBreak)
+{
+    Surface &s = m_host.surface();
+    const Preferences &p = m_host.preferences();
+    // The line is corrected around the kept words, the last part first so
+    // that the bounds of the parts before it stay where they are.
+    std::vector<std::pair<int, int>> parts;
+    int from = lineStart;
+    for (const KeptWord &k : m_kept) {
+        const int end = k.start + int(k.text.size());
+        if (end <= lineStart || k.start >= nextBreak)
+            continue;
+        if (s.text().mid(k.start, k.text.size()) != k.text)
+            continue;
+        parts.emplace_back(from, k.start);
+        // A start above 0 is taken one character back: past the word's
+        // last character, onto the character that ends it.
+        from = end + 1;
+    }
+    parts.emplace_back(from, nextBreak);
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        if (it->first >= it->second)
+            continue;
+        int lengthChange = 0;
+        int start = it->first;
+        SpellCorrectRange(p.arrsfrom, p.arrsto, p.fromtocount, lengthChange, start, it->second, s,
+                          nullptr);
+    }
+}
 
 bool TypingAssist::boxReady() const
 {
@@ -62,6 +188,7 @@ void TypingAssist::colourLine(int lineStart, int nextBreak)
     const Preferences &p = m_host.preferences();
     const AutoFeatureSwitches sw = m_host.switches();
     const BgrColor text = colourOr(p.ctextcolor);
+
     if (!sw.autoSyntaxColor) {
         s.setSelColor(text);
         return;
@@ -89,11 +216,14 @@ void TypingAssist::onChange()
     EditorState &state = editorState();
     if (state.suppressChange)
         return;
-    const QString caption = m_host.caption();
-    if (!caption.endsWith(QLatin1Char('*')))
-        m_host.setCaption(caption + QLatin1Char('*'));
+    // The caption's modified marker follows the surface's own state.
 
     Surface &s = m_host.surface();
+    // Undo and Redo put text back as it was: it is coloured, but neither
+    // corrected again nor offered for completion.
+    const bool history = s.isApplyingHistory();
+    // Edits from here on (masking, corrections) are the handler's own.
+    m_inHandler = true;
     m_savedCaret = s.selStart();
     s.setVisible(false);
     state.suppressSelChange = true;
@@ -112,20 +242,21 @@ void TypingAssist::onChange()
     colourLine(lineStart, nextBreak);
 
     const AutoFeatureSwitches sw = m_host.switches();
-    if (sw.autoSpellCorrect) {
-        const Preferences &p = m_host.preferences();
+    if (sw.autoSpellCorrect && !history && nextBreak >= 0) {
         // The caret follows the corrections made before it; a correction
-        // after it leaves it where it is.
+        // after it leaves it where it is. All corrections of one change are
+        // one undo step of their own, after the edit that caused them.
         PositionTracker track(s, m_savedCaret);
-        int lengthChange = 0;
-        int start = lineStart;
-        SpellCorrectRange(p.arrsfrom, p.arrsto, p.fromtocount, lengthChange, start, nextBreak, s,
-                          nullptr);
+        Surface::UndoGroup step(s);
+        correctLine(lineStart, nextBreak);
     }
 
     const bool justInserted = m_justInserted;
     m_justInserted = false;
-    if (sw.autoTreeSearch && m_host.objectTree().treecount >= 1) {
+    if (history && m_box.visible) {
+        m_box.visible = false;
+        m_host.syncBox(m_box);
+    } else if (sw.autoTreeSearch && m_host.objectTree().treecount >= 1 && !history) {
         m_box.visible = false;
         m_host.syncBox(m_box);
         // The keys come from the text before the caret on its line.
@@ -133,6 +264,7 @@ void TypingAssist::onChange()
         const QString before = s.text().mid(from, m_savedCaret - from);
         runCompletion(justInserted ? QString() : before);
         if (m_box.visible && m_host.preferences().setfocusontreebox) {
+            m_inHandler = false;
             state.suppressSelChange = false;
             state.suppressChange = false;
             s.setVisible(true);
@@ -142,6 +274,7 @@ void TypingAssist::onChange()
         }
     }
 
+    m_inHandler = false;
     state.suppressSelChange = false;
     state.suppressChange = false;
     s.setVisible(true);
@@ -181,6 +314,8 @@ void TypingAssist::runCompletion(const QString &textBeforeCaret)
 
 bool TypingAssist::insertChoice()
 {
+    // The inserted completion is one undo step, whatever it takes.
+    Surface::UndoGroup step(m_host.surface());
     const bool inserted = InsertTreeChoice(m_host.surface(), m_box.selected, m_arrmatch, m_key2,
                                            m_savedCaret);
     m_box.visible = false;

@@ -9,9 +9,12 @@
 #include "completion/treesearch.h"
 #include "formatting/casechange.h"
 
+#include <QMetaObject>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace qln {
 
@@ -26,8 +29,6 @@ public:
     virtual const ObjectTree &objectTree() const = 0;
     // The three check boxes of the formatting band.
     virtual AutoFeatureSwitches switches() const = 0;
-    virtual QString caption() const = 0;
-    virtual void setCaption(const QString &caption) = 0;
     virtual void focusSurface() = 0;
 
     // The completion box: show the model's items, selection, width and
@@ -56,6 +57,9 @@ public:
 class TypingAssist {
 public:
     explicit TypingAssist(TypingHost &host);
+    ~TypingAssist();
+    TypingAssist(const TypingAssist &) = delete;
+    TypingAssist &operator=(const TypingAssist &) = delete;
 
     // The surface's events.
     void onChange();
@@ -76,9 +80,19 @@ public:
     int savedCaret() const { return m_savedCaret; }
     // Empties and hides the box (Escape, unticking the tree search).
     void clearBox();
+    // Words that Undo or Redo put back and that the corrections made while
+    // typing leave alone until an edit touches them: (start, length).
+    std::vector<std::pair<int, int>> keptWords() const;
 
 private:
+    struct KeptWord {
+        int start;
+        QString text;
+    };
     void colourLine(int lineStart, int nextBreak);
+    void correctLine(int lineStart, int nextBreak);
+    void onTextReplaced(int at, int removed, int added);
+    void keepWordsAround(int from, int to);
     void runCompletion(const QString &textBeforeCaret);
     bool insertChoice();
     bool boxReady() const;
@@ -92,6 +106,9 @@ private:
     // The change an insertion of a completion makes does not show the box
     // again, so the next Enter types a line break.
     bool m_justInserted = false;
+    bool m_inHandler = false; // the change handler is editing the surface
+    std::vector<KeptWord> m_kept; // sorted by start
+    QMetaObject::Connection m_replacedConnection;
 };
 
 } // namespace qln

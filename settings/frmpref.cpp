@@ -670,6 +670,8 @@ void frmpref::cmdcancel_Click()
 
 void frmpref::cmddefaults_Click()
 {
+    if (leaveDocument && !leaveDocument())
+        return;
     if (deleteAllSettings(m_prompter))
         emit endProgram();
 }

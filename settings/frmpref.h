@@ -63,6 +63,9 @@ public:
 
     // "Locate existing object tree"; the main window connects it.
     std::function<void()> locateObjectTree;
+    // Asked before "Load Defaults" does anything: whether the open document
+    // may be left (saved or declined). False leaves everything as it was.
+    std::function<bool()> leaveDocument;
 
     // Where the visual-style manifest lives (next to the program unless set).
     void setManifestPath(const QString &path) { m_manifestPath = path; }

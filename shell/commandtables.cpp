@@ -21,6 +21,7 @@ const std::vector<MenuDef> &menuTree()
           {"Exit", "E&xit", "Alt+Backspace"}}},
         {"Edit", "&Edit",
          {{"undo", "&Undo", ""},
+          {"redo", "Redo", "Ctrl+Y; Ctrl+Shift+Z"},
           {nullptr, nullptr, nullptr},
           {"Cut", "Cu&t", "Ctrl+X"},
           {"Copy", "&Copy", "Ctrl+C"},

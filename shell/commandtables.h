@@ -10,7 +10,7 @@ namespace qln {
 struct MenuEntry {
     const char *name; // nullptr: separator; "name{" opens a submenu, "}" ends it
     const char *caption;
-    const char *shortcut; // "" when the item has no key of its own
+    const char *shortcut; // "" when the item has no key of its own; "; " between several
 };
 
 struct MenuDef {

@@ -73,7 +73,7 @@ DocumentFiles::DocumentFiles(DocumentHost &host, Prompter &prompter, Surface &rt
 
 bool DocumentFiles::isModified() const
 {
-    return captionMarksModified(m_host.caption());
+    return m_rtfedit.isModified();
 }
 
 quint32 DocumentFiles::textColour() const
@@ -81,20 +81,40 @@ quint32 DocumentFiles::textColour() const
     return quint32(leadingNumber(m_preferences.ctextcolor)) & 0xFFFFFF;
 }
 
-DocumentFiles::SaveFirst DocumentFiles::askSaveFirst()
+void DocumentFiles::addListener(std::function<void(DocumentEvent)> listener)
+{
+    m_listeners.push_back(std::move(listener));
+}
+
+void DocumentFiles::notify(DocumentEvent event)
+{
+    for (const auto &listener : m_listeners)
+        listener(event);
+}
+
+void DocumentFiles::closing()
+{
+    notify(DocumentEvent::Closed);
+}
+
+DocumentFiles::Leave DocumentFiles::offerToSave()
 {
     if (!isModified())
-        return SaveFirst::NoChanges;
+        return Leave::Unmodified;
+    if (m_declinedAt == m_rtfedit.revision())
+        return Leave::Discarded;
     switch (m_prompter.message(QStringLiteral("Do you wish to save the file?"),
                                QStringLiteral("File not saved"), MsgIcon::Question,
                                MsgButtons::YesNoCancel)) {
     case MsgAnswer::Yes:
-        return Save() ? SaveFirst::Saved : SaveFirst::Stop;
+        // Only a save that really wrote the file lets the caller go on.
+        return Save() ? Leave::Saved : Leave::Stay;
     case MsgAnswer::No:
+        m_declinedAt = m_rtfedit.revision();
         notify(DocumentEvent::Discarded);
-        return SaveFirst::Declined;
+        return Leave::Discarded;
     default:
-        return SaveFirst::Stop;
+        return Leave::Stay;
     }
 }
 
@@ -113,6 +133,7 @@ void DocumentFiles::clearDocument()
     m_path.clear();
     m_format.reset();
     m_rtfedit.setText(QString());
+    m_rtfedit.setClean();
     m_rtfedit.setSelColor(0);
     m_host.setHourglass(false);
     m_host.setCaption(documentCaption(QString()));
@@ -122,7 +143,7 @@ void DocumentFiles::clearDocument()
 
 void DocumentFiles::New()
 {
-    if (askSaveFirst() == SaveFirst::Stop)
+    if (!mayLeave())
         return;
     clearDocument();
 }
@@ -141,10 +162,10 @@ void DocumentFiles::NewWindow()
 
 void DocumentFiles::Open()
 {
-    const SaveFirst first = askSaveFirst();
-    if (first == SaveFirst::Stop)
+    const Leave first = offerToSave();
+    if (first == Leave::Stay)
         return;
-    if (first == SaveFirst::Declined)
+    if (first == Leave::Discarded)
         clearDocument();
     const QString chosen = chooseFile(false);
     if (chosen.isEmpty())
@@ -180,6 +201,7 @@ bool DocumentFiles::load(const QString &path)
         if (!fontName.isEmpty())
             m_rtfedit.setFontName(fontName);
         m_rtfedit.setText(decoded->text);
+        m_rtfedit.setClean();
         m_rtfedit.setSelStart(0);
     }
     m_rtfedit.setVisible(true);
@@ -196,7 +218,8 @@ bool DocumentFiles::load(const QString &path)
 
 void DocumentFiles::markModified()
 {
-    m_host.setCaption(captionWithModifiedMark(m_host.caption()));
+    m_rtfedit.markModified();
+    m_declinedAt.reset();
 }
 
 void DocumentFiles::checkFileOnDisk()
@@ -224,6 +247,7 @@ void DocumentFiles::openRecovered(const RecoveryRecord &record)
         m_rtfedit.setSelStyle(textColour(), false, false, false);
         m_rtfedit.setText(record.text);
         m_rtfedit.setSelStart(0);
+        m_rtfedit.clearUndo();
     }
     m_path = record.path;
     m_format = record.format;
@@ -278,6 +302,7 @@ bool DocumentFiles::Save()
         showSaveError();
         return false;
     }
+    m_rtfedit.setClean();
     m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
     m_host.setHourglass(false);
     m_host.setStatusText(kDone);
@@ -337,6 +362,7 @@ void DocumentFiles::InsertFile()
         m_rtftemp.setSelFontSize(size);
 
     m_rtfedit.setSelStyle(textColour(), false, false, false);
+    Surface::UndoGroup step(m_rtfedit);
     m_rtfedit.setSelText(m_rtftemp.text());
 }
 

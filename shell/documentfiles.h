@@ -12,6 +12,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace qln {
 
@@ -26,6 +27,7 @@ enum class DocumentEvent {
     Cleared,      // New: it is empty, with no file
     Discarded,    // the user answered No to saving its changes
     KeptModified, // its text is the only copy (its file was deleted, or it was recovered)
+    Closed,       // the window is closing for good, past the save question
 };
 
 // What the document commands need from the main window.
@@ -76,8 +78,27 @@ public:
     // The encoding and line breaks of the file the document was read from;
     // nothing for a new document, which is written as CR LF UTF-8.
     std::optional<TextFileFormat> format() const { return m_format; }
-    // The document has unsaved changes: the caption ends with "*".
+    // The document has unsaved changes: its text differs from what was
+    // last opened or saved (the surface's clean point). The caption's "*"
+    // shows this state.
     bool isModified() const;
+
+    // The one guard of every way out of the document (Close, Exit, New,
+    // Open, Load Defaults, the session ending). When the document is
+    // modified it asks "Do you wish to save the file?" (Yes / No / Cancel).
+    // Stay: Cancel, or Yes and the save did not write the file (cancelled
+    // Save As, a failed write); text, path and "*" are kept. A document
+    // the user already declined to save, unchanged since, is not asked
+    // about again.
+    enum class Leave { Unmodified, Saved, Discarded, Stay };
+    Leave offerToSave();
+    // offerToSave() != Leave::Stay.
+    bool mayLeave() { return offerToSave() != Leave::Stay; }
+
+    // Tells `listener` what happens to the document (see DocumentEvent).
+    void addListener(std::function<void(DocumentEvent)> listener);
+    // The main window calls this when it closes for good.
+    void closing();
 
     // The commands.
     void New();
@@ -99,7 +120,6 @@ public:
     void openRecovered(const RecoveryRecord &record);
     // The document's file as it was when last opened or saved here.
     FileStamp fileStamp() const { return m_disk.stamp(); }
-    void setEventHandler(std::function<void(DocumentEvent)> handler) { m_events = std::move(handler); }
 
     // Reads a file into the document: on success the document is that
     // file, titled with its name, caret at 0. The file is read before the
@@ -114,18 +134,12 @@ public:
     void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
 
 private:
-    enum class SaveFirst { NoChanges, Saved, Declined, Stop };
-    SaveFirst askSaveFirst();
     void clearDocument();
     QString chooseFile(bool save);
     quint32 textColour() const;
     void showSaveError();
     void markModified();
-    void notify(DocumentEvent event) const
-    {
-        if (m_events)
-            m_events(event);
-    }
+    void notify(DocumentEvent event);
 
     DocumentHost &m_host;
     Prompter &m_prompter;
@@ -136,7 +150,9 @@ private:
     std::optional<TextFileFormat> m_format;
     Launcher m_launcher;
     DiskChangeCheck m_disk;
-    std::function<void(DocumentEvent)> m_events;
+    std::vector<std::function<void(DocumentEvent)>> m_listeners;
+    // The surface's revision when the user last declined to save.
+    std::optional<quint64> m_declinedAt;
 };
 
 } // namespace qln

@@ -59,6 +59,11 @@ void editUndo(Surface &surface)
     surface.undo();
 }
 
+void editRedo(Surface &surface)
+{
+    surface.redo();
+}
+
 void selectAll(Surface &surface, const StatusHooks &hooks)
 {
     if (hooks.setStatusText)

@@ -30,6 +30,7 @@ void plainTextCopy(Surface &surface);
 void plainTextPaste(Surface &surface);
 
 void editUndo(Surface &surface);
+void editRedo(Surface &surface);
 void selectAll(Surface &surface, const StatusHooks &hooks);
 
 // Asks "Goto " / "Goto line" and selects the line's text and its CR; a line

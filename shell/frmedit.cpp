@@ -50,6 +50,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -110,7 +111,7 @@ public:
     ~WindowDocumentHost() override { setHourglass(false); }
 
     QString caption() const override { return m_window.windowTitle(); }
-    void setCaption(const QString &caption) override { m_window.setWindowTitle(caption); }
+    void setCaption(const QString &caption) override { m_window.setCaption(caption); }
     QString statusText() const override { return m_window.statusPanel(1)->text(); }
     void setStatusText(const QString &text) override
     {
@@ -182,17 +183,21 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
     connect(m_Timer1, &QTimer::timeout, this, &frmedit::Timer1_Timer);
 
     connect(surface(), &Surface::changed, this, &frmedit::rtfedit_Change);
+    // The "*" appears the moment the text changes by any path, before any
+    // handler runs, and goes when Undo returns to the saved text.
+    connect(surface(), &Surface::modifiedChanged, this, [this] { setCaption(windowTitle()); });
+    connect(surface(), &Surface::historyChanged, this, &frmedit::updateHistoryItems);
     connect(surface(), &Surface::selChanged, this, &frmedit::rtfedit_SelChange);
     connectTypingAssist();
     connectDialogCommands();
     connectFormattingCommands();
     connect(m_rtfedit, &SurfaceView::keyDown, this, [this](KeyEventInfo *info) {
-        // The surface would take these keys for itself (select all, undo);
-        // in this program they belong to the menu.
+        // The surface would take these keys for itself (select all, undo,
+        // redo); in this program they belong to the menu.
         const QKeySequence pressed(QKeyCombination(info->modifiers, Qt::Key(info->key)));
-        for (const char *name : {"Save_as", "Exit"}) {
+        for (const char *name : {"Save_as", "Exit", "redo"}) {
             QAction *item = menuItem(QLatin1String(name));
-            if (item && item->isEnabled() && item->shortcut() == pressed) {
+            if (item && item->isEnabled() && item->shortcuts().contains(pressed)) {
                 info->consumed = true;
                 item->trigger();
                 return;
@@ -207,6 +212,11 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
                                                   *m_rtftemp->surface(), m_preferences);
     connectDocumentCommands();
     connectRecovery();
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
+        if (!commitData(manager.allowsInteraction()))
+            manager.cancel();
+        manager.release();
+    });
 
     resize(toPixels(kDesignedWidth), toPixels(kDesignedHeight));
     Form_Load(commandLine);
@@ -214,6 +224,10 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
 
 frmedit::~frmedit()
 {
+    // A font box that loses the focus while the controls are destroyed
+    // reports a choice; the surface may be gone by then.
+    m_cbofontlist->disconnect(this);
+    m_cbofontsize->disconnect(this);
     // Unsaved changes the user never declined stay recoverable.
     m_recovery->finish();
     if (m_splash)
@@ -273,11 +287,19 @@ void frmedit::connectRecovery()
     };
     m_recovery->setSource(std::move(source));
     connect(s, &Surface::changed, m_recovery.get(), &DocumentRecovery::noteEdit);
-    docs->setEventHandler([this](DocumentEvent event) {
-        if (event == DocumentEvent::KeptModified)
+    docs->addListener([this](DocumentEvent event) {
+        switch (event) {
+        case DocumentEvent::KeptModified:
             m_recovery->noteEdit();
-        else
+            break;
+        case DocumentEvent::Closed:
+            // What happens to the copy is settled when the window goes:
+            // changes nobody declined stay recoverable.
+            break;
+        default:
             m_recovery->discard();
+            break;
+        }
     });
     // Said once in the status bar, never as a box per edit.
     connect(m_recovery.get(), &DocumentRecovery::problem, this,
@@ -324,7 +346,7 @@ void frmedit::buildMenus()
             QAction *item = target->addAction(QString::fromUtf8(e.caption));
             item->setObjectName(name);
             if (*e.shortcut)
-                item->setShortcut(QKeySequence(QLatin1String(e.shortcut)));
+                item->setShortcuts(QKeySequence::listFromString(QLatin1String(e.shortcut)));
         }
     }
     for (const char *name : {"viewStandardtoolbar", "viewformattingtoolbar", "viewstatusbar"}) {
@@ -347,6 +369,8 @@ void frmedit::connectEditCommands()
         connect(menuItem(QLatin1String(name)), &QAction::triggered, this, handler);
     };
     on("undo", [this] { editUndo(*surface()); });
+    on("redo", [this] { editRedo(*surface()); });
+    updateHistoryItems();
     on("Cut", [this] { editCut(*surface(), *m_prompter); });
     on("Copy", [this] { editCopy(*surface(), *m_prompter); });
     on("Paste", [this] { editPaste(*surface(), *m_prompter); });
@@ -537,7 +561,7 @@ void frmedit::Form_Load(const QString &commandLine)
     for (int size = 5; size <= 72; ++size)
         m_cbofontsize->addItem(QString::number(size));
 
-    setWindowTitle(documentCaption(QString()));
+    setCaption(documentCaption(QString()));
 
     if (!loadPreferences())
         return;
@@ -604,6 +628,9 @@ frmpref *frmedit::loadPreferencesDialog()
     m_frmpref = new frmpref(*m_prefs, *m_prompter, this);
     frmpref *dialog = m_frmpref;
     dialog->locateObjectTree = [this] { LocateObjectTree(*m_prompter, settingsStore()); };
+    // Load Defaults ends the program: the document is offered for saving
+    // first, and Cancel there leaves everything as it was.
+    dialog->leaveDocument = [this] { return m_documents->mayLeave(); };
     // Both end the program; they are delivered after the dialog's own
     // handler has returned, since closing deletes the dialog.
     connect(dialog, &frmpref::endProgram, this, [this] {
@@ -697,7 +724,7 @@ void frmedit::LoadWindowSettings()
         pal.setColor(QPalette::Window, toQColor(*r.background));
         m_client->setPalette(pal);
     }
-    setWindowTitle(documentCaption(QString()));
+    setCaption(documentCaption(QString()));
 }
 
 void frmedit::SaveWindowSettings()
@@ -790,39 +817,53 @@ bool frmedit::eventFilter(QObject *watched, QEvent *event)
 
 void frmedit::closeEvent(QCloseEvent *event)
 {
-    if (m_endAtOnce) {
-        if (m_frmpref)
-            m_frmpref->deleteLater();
-        event->accept();
+    // Every way out passes the one save question; one that asked it
+    // already (Load Defaults, the session ending) is not asked again.
+    if (!m_documents->mayLeave()) {
+        m_endAtOnce = false;
+        event->ignore();
         return;
     }
-    if (captionMarksModified(windowTitle())) {
-        const MsgAnswer answer = m_prompter->message(
-            QStringLiteral("Do you wish to save the file?"), QStringLiteral("File not saved"),
-            MsgIcon::Question, MsgButtons::YesNoCancel);
-        if (answer == MsgAnswer::Cancel) {
-            event->ignore();
-            return;
-        }
-        if (answer == MsgAnswer::No)
-            m_recovery->discard();
-        if (answer == MsgAnswer::Yes)
-            saveBeforeClose();
-    }
-    SaveWindowSettings();
+    // A tool dialog still open goes first, ending its tool; closing it
+    // would otherwise show this window again after it closed.
+    if (frmJavaX *tool = frmJavaX::instance())
+        tool->close();
+    if (!m_endAtOnce)
+        SaveWindowSettings();
     if (m_splash)
         m_splash->dismiss();
     m_Timer1->stop();
     if (m_frmpref)
         m_frmpref->deleteLater();
+    m_documents->closing();
     event->accept();
 }
 
-// Yes to the close question runs the Save command; the close goes on
-// whatever its outcome.
-bool frmedit::saveBeforeClose()
+bool frmedit::commitData(bool interactionAllowed)
 {
-    return m_documents->Save();
+    // Without interaction nothing can be asked; the session manager ends
+    // the program as it likes.
+    if (!interactionAllowed)
+        return true;
+    return m_documents->mayLeave();
+}
+
+void frmedit::setCaption(const QString &caption)
+{
+    QString title = caption;
+    if (title.endsWith(QLatin1Char('*')))
+        title.chop(1);
+    if (surface()->isModified())
+        title += QLatin1Char('*');
+    setWindowTitle(title);
+}
+
+void frmedit::updateHistoryItems()
+{
+    if (QAction *undo = menuItem(QStringLiteral("undo")))
+        undo->setEnabled(surface()->canUndo());
+    if (QAction *redo = menuItem(QStringLiteral("redo")))
+        redo->setEnabled(surface()->canRedo());
 }
 
 // --- control events -----------------------------------------------------------
@@ -893,7 +934,7 @@ void frmedit::connectDialogCommands()
     };
     // Tools.
     on("compile", [this] {
-        if (captionMarksModified(windowTitle())
+        if (m_documents->isModified()
             && m_prompter->message(QStringLiteral("Do you wish to save the file before compiling?"),
                                    QStringLiteral("File not saved"), MsgIcon::Question,
                                    MsgButtons::YesNo)
@@ -943,8 +984,15 @@ void frmedit::connectFormattingCommands()
         connect(menuItem(QLatin1String(name)), &QAction::triggered, this, handler);
     };
     on("colorizeallrtf", [this] { colorizeallrtf(*m_commandHost); });
-    on("spellcorrectallrtf", [this] { spellcorrectallrtf(*m_commandHost); });
-    on("indentallrtf", [this] { indentallrtf(*m_commandHost); });
+    // Each whole-document command is one undo step, however it edits.
+    on("spellcorrectallrtf", [this] {
+        Surface::UndoGroup step(*surface());
+        spellcorrectallrtf(*m_commandHost);
+    });
+    on("indentallrtf", [this] {
+        Surface::UndoGroup step(*surface());
+        indentallrtf(*m_commandHost);
+    });
     on("lowercase", [this] { runCaseCommand('L'); });
     on("uppercase", [this] { runCaseCommand('U'); });
     on("invertcase", [this] { runCaseCommand('I'); });

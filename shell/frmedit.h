@@ -107,6 +107,13 @@ public:
     void Form_Resize();
     void UpdateStatusBar();
     void setStatusText(const QString &text);
+    // Sets the caption; its modified marker "*" always follows the
+    // document's own state, whatever the caption given ends with.
+    void setCaption(const QString &caption);
+    // The desktop session is ending: the save question when interaction is
+    // allowed. False when the user chose to stay (the session end is then
+    // cancelled).
+    bool commitData(bool interactionAllowed);
 
     // The window geometry in twips, as stored.
     struct Twips {
@@ -150,10 +157,10 @@ private:
     void rtfedit_Change();
     void rtfedit_SelChange();
     void Timer1_Timer();
-    bool saveBeforeClose();
     void connectDocumentCommands();
     void connectRecovery();
     void startRecovery();
+    void updateHistoryItems();
 
     ObjectTree m_tree;
     CompletionBox *m_cbotree = nullptr;

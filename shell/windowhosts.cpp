@@ -103,7 +103,7 @@ QString WindowCommandHost::caption() const
 
 void WindowCommandHost::setCaption(const QString &caption)
 {
-    m_window.setWindowTitle(caption);
+    m_window.setCaption(caption);
 }
 
 void WindowCommandHost::setStatusText(const QString &text)
@@ -163,16 +163,6 @@ AutoFeatureSwitches WindowTypingHost::switches() const
     return AutoFeatureSwitches{m_window.chkautosyntaxcolor()->isChecked(),
                                m_window.chkautospellcorrect()->isChecked(),
                                m_window.chkautotreesearch()->isChecked()};
-}
-
-QString WindowTypingHost::caption() const
-{
-    return m_window.windowTitle();
-}
-
-void WindowTypingHost::setCaption(const QString &caption)
-{
-    m_window.setWindowTitle(caption);
 }
 
 void WindowTypingHost::focusSurface()

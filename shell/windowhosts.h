@@ -54,8 +54,6 @@ public:
     const Preferences &preferences() const override;
     const ObjectTree &objectTree() const override;
     AutoFeatureSwitches switches() const override;
-    QString caption() const override;
-    void setCaption(const QString &caption) override;
     void focusSurface() override;
     void syncBox(const TreeBoxModel &box) override;
     void placeBoxAtCaret(const QString &textBeforeCaret) override;

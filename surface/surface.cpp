@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QVarLengthArray>
 #include <algorithm>
+#include <limits>
 
 namespace qln {
 
@@ -272,25 +273,84 @@ void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool
 {
     if (!m_recordUndo)
         return;
-    m_redo.clear();
-    // Typing one character after another makes one undo step.
-    const int inserted = int(insertedText.size());
-    const bool typedChar = fromView && removed == 0 && inserted == 1
-                           && insertedText.at(0) != QLatin1Char('\r');
-    if (typedChar && m_mergeUndo && !m_undo.empty()) {
-        Edit &last = m_undo.back();
-        if (last.removedText.isEmpty() && last.pos + last.insertedLength == pos) {
-            ++last.insertedLength;
-            return;
-        }
+    if (!m_redo.empty()) {
+        m_redo.clear();
+        emit historyChanged();
     }
     Edit e;
     e.pos = pos;
     e.removedText = m_text.mid(pos, removed);
     e.removedFormats.assign(m_formats.begin() + pos, m_formats.begin() + pos + removed);
-    e.insertedLength = inserted;
-    m_undo.push_back(std::move(e));
+    e.insertedLength = int(insertedText.size());
+    if (m_groupDepth > 0 && m_groupStepOpen && !m_undo.empty()) {
+        m_undo.back().edits.push_back(std::move(e));
+        m_undo.back().id = m_nextStateId++;
+        return;
+    }
+    // Characters typed one after another make one step per word: a word
+    // character typed after a character outside words starts a new one.
+    const bool typedChar = fromView && m_groupDepth == 0 && removed == 0
+                           && insertedText.size() == 1 && insertedText.at(0) != QLatin1Char('\r');
+    if (typedChar && m_mergeUndo && !m_undo.empty()) {
+        Step &last = m_undo.back();
+        const Edit &prev = last.edits.back();
+        const bool startsWord = pos > 0 && isWordChar(insertedText.at(0))
+                                && !isWordChar(m_text.at(pos - 1));
+        if (last.typing && last.edits.size() == 1 && prev.removedText.isEmpty()
+            && prev.pos + prev.insertedLength == pos && !startsWord) {
+            ++last.edits.back().insertedLength;
+            // The step now leads to another text than before.
+            last.id = m_nextStateId++;
+            return;
+        }
+    }
+    Step step;
+    step.edits.push_back(std::move(e));
+    step.id = m_nextStateId++;
+    step.typing = typedChar;
+    const bool hadUndo = !m_undo.empty();
+    m_undo.push_back(std::move(step));
+    if (m_groupDepth > 0)
+        m_groupStepOpen = true;
     m_mergeUndo = typedChar;
+    if (!hadUndo)
+        emit historyChanged();
+}
+
+void Surface::beginUndoGroup()
+{
+    if (m_groupDepth++ == 0)
+        m_groupStepOpen = false;
+}
+
+void Surface::endUndoGroup()
+{
+    if (m_groupDepth > 0 && --m_groupDepth == 0) {
+        if (m_groupStepOpen)
+            m_mergeUndo = false;
+        m_groupStepOpen = false;
+    }
+}
+
+void Surface::updateModified()
+{
+    const bool modified = currentState() != m_cleanState;
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    emit modifiedChanged(modified);
+}
+
+void Surface::setClean()
+{
+    m_cleanState = currentState();
+    updateModified();
+}
+
+void Surface::markModified()
+{
+    m_cleanState = std::numeric_limits<quint64>::max();
+    updateModified();
 }
 
 void Surface::replace(int pos, int removed, const QString &rawText, bool fromView)
@@ -412,11 +472,14 @@ void Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
     const int oldStart = m_selStart, oldLength = m_selLength;
     m_selStart = pos + inserted;
     m_selLength = 0;
+    updateModified();
     emit textReplaced(pos, removed, removedBreaks, inserted, fromView);
     if (fromView) {
         m_pendingViewChange = true;
         return;
     }
+    if (m_holdChanged)
+        return;
     emit changed();
     if (oldStart != m_selStart || oldLength != m_selLength) {
         emit selectionSetByProgram();
@@ -442,8 +505,6 @@ void Surface::setSelInternal(int start, int length, bool byProgram)
     const bool moved = start != m_selStart || length != m_selLength;
     m_selStart = start;
     m_selLength = length;
-    if (byProgram)
-        m_mergeUndo = false;
     updateInsertFormatFromCaret();
     if (!moved)
         return;
@@ -724,10 +785,10 @@ std::optional<TextFileFormat> Surface::loadFile(const QString &path, QString *er
 
 // --- undo ----------------------------------------------------------------------
 
-void Surface::applyEdit(Edit &edit, std::vector<Edit> &inverseStack)
+Surface::Edit Surface::applyEdit(const Edit &edit)
 {
     // Put the removed text (with its formats) back in place of the
-    // inserted text, and remember the opposite edit.
+    // inserted text, and return the opposite edit.
     Edit inverse;
     inverse.pos = edit.pos;
     inverse.removedText = m_text.mid(edit.pos, edit.insertedLength);
@@ -737,40 +798,69 @@ void Surface::applyEdit(Edit &edit, std::vector<Edit> &inverseStack)
 
     const bool wasRecording = m_recordUndo;
     m_recordUndo = false;
-    replace(edit.pos, edit.insertedLength, edit.removedText);
+    replace(edit.pos, edit.insertedLength, edit.removedText, false, &edit.removedFormats);
     m_recordUndo = wasRecording;
-    std::copy(edit.removedFormats.begin(), edit.removedFormats.end(),
-              m_formats.begin() + edit.pos);
     if (!edit.removedFormats.empty())
         emit formatsChanged(edit.pos, int(edit.removedFormats.size()));
-    inverseStack.push_back(std::move(inverse));
+    return inverse;
+}
+
+void Surface::applyStep(std::vector<Step> &from, std::vector<Step> &to)
+{
+    if (from.empty() || m_applyingHistory)
+        return;
+    Step step = std::move(from.back());
+    from.pop_back();
+    m_mergeUndo = false;
+    const int oldStart = m_selStart, oldLength = m_selLength;
+    // The edits are taken back last first; their opposites, kept in the
+    // same order reversed, make the step again in its own order. The step
+    // keeps its name: redoing it leads to the same state again.
+    Step inverse;
+    inverse.id = step.id;
+    m_applyingHistory = true;
+    m_holdChanged = true;
+    for (auto it = step.edits.rbegin(); it != step.edits.rend(); ++it)
+        inverse.edits.push_back(applyEdit(*it));
+    m_holdChanged = false;
+    // The state is now the one before the step (undo) or the step's own
+    // (redo): the stacks tell which.
+    to.push_back(std::move(inverse));
+    updateModified();
+    emit historyChanged();
+    // Handlers run once for the whole step, with the text complete; edits
+    // they make now are recorded as usual.
+    emit changed();
+    m_applyingHistory = false;
+    if (oldStart != m_selStart || oldLength != m_selLength) {
+        emit selectionSetByProgram();
+        emit selChanged();
+    }
 }
 
 void Surface::undo()
 {
-    if (m_undo.empty())
-        return;
-    Edit e = std::move(m_undo.back());
-    m_undo.pop_back();
-    m_mergeUndo = false;
-    applyEdit(e, m_redo);
+    applyStep(m_undo, m_redo);
 }
 
 void Surface::redo()
 {
-    if (m_redo.empty())
-        return;
-    Edit e = std::move(m_redo.back());
-    m_redo.pop_back();
-    m_mergeUndo = false;
-    applyEdit(e, m_undo);
+    applyStep(m_redo, m_undo);
 }
 
 void Surface::clearUndo()
 {
+    const bool clean = !m_modified;
+    const bool had = !m_undo.empty() || !m_redo.empty();
     m_undo.clear();
     m_redo.clear();
     m_mergeUndo = false;
+    m_groupStepOpen = false;
+    // Without its history the text can only be clean if it is clean now.
+    m_cleanState = clean ? 0 : std::numeric_limits<quint64>::max();
+    updateModified();
+    if (had)
+        emit historyChanged();
 }
 
 bool Surface::setUndoRecording(bool on)

@@ -93,6 +93,8 @@ public:
     std::optional<TextFileFormat> loadFile(const QString &path, QString *error = nullptr);
 
     // --- undo -----------------------------------------------------------
+    // The history is a list of steps; each step is one or more primitive
+    // edits that Undo and Redo take back or make again together.
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
     void undo();
@@ -101,8 +103,37 @@ public:
     // Edits made while recording is off are not undoable (used for
     // temporary changes that are reverted within one operation).
     bool setUndoRecording(bool on);
-    // Typing into a view merges consecutive one-character insertions.
+    // Typing into a view merges consecutive one-character insertions into
+    // one step per word; this starts a new step with the next one.
     void breakUndoMerge() { m_mergeUndo = false; }
+    // Every edit recorded between begin and end (they nest) is one step.
+    void beginUndoGroup();
+    void endUndoGroup();
+    class UndoGroup {
+    public:
+        explicit UndoGroup(Surface &surface) : m_surface(surface) { surface.beginUndoGroup(); }
+        ~UndoGroup() { m_surface.endUndoGroup(); }
+        UndoGroup(const UndoGroup &) = delete;
+        UndoGroup &operator=(const UndoGroup &) = delete;
+
+    private:
+        Surface &m_surface;
+    };
+    // True while Undo or Redo edits the text and while the changed() that
+    // follows is delivered: handlers must not re-apply what was taken back.
+    bool isApplyingHistory() const { return m_applyingHistory; }
+
+    // --- modified state ---------------------------------------------------
+    // Whether the text differs from the clean point: the state last marked
+    // clean (opened or saved). Undoing back to it makes the document clean
+    // again; any other recorded edit, an undo or redo away from it, or a
+    // history cleared while modified makes it modified. Format changes
+    // never do.
+    bool isModified() const { return m_modified; }
+    void setClean();
+    // No state in the history is clean any more: the text is the only copy
+    // of the document (its file was deleted, or it was recovered).
+    void markModified();
 
     // --- clipboard ------------------------------------------------------
     // Mime data of a range: plain text plus the program's own format runs.
@@ -200,6 +231,10 @@ signals:
     // For views: selection set by the program (not by the view).
     void selectionSetByProgram();
     void appearanceChanged(); // font, back colour, margin, visibility
+    // isModified() changed; emitted before the changed() of the edit.
+    void modifiedChanged(bool modified);
+    // canUndo() or canRedo() may have changed.
+    void historyChanged();
 
 private:
     friend class SurfaceView;
@@ -221,8 +256,16 @@ private:
         std::vector<quint16> removedFormats;
         int insertedLength;
     };
-    void applyEdit(Edit &edit, std::vector<Edit> &inverseStack);
+    struct Step {
+        std::vector<Edit> edits;
+        quint64 id = 0;      // names the state this step leads to
+        bool typing = false; // characters typed into a view, still open for more
+    };
+    Edit applyEdit(const Edit &edit);
+    void applyStep(std::vector<Step> &from, std::vector<Step> &to);
     void recordUndo(int pos, int removed, const QString &insertedText, bool fromView);
+    quint64 currentState() const { return m_undo.empty() ? 0 : m_undo.back().id; }
+    void updateModified();
     // replace() with a format per inserted character (nullptr: the format
     // for typed text).
     void replace(int pos, int removed, const QString &text, bool fromView,
@@ -242,10 +285,17 @@ private:
     int m_rightMargin = 0;
     bool m_visible = true;
     quint64 m_revision = 0;
-    std::vector<Edit> m_undo;
-    std::vector<Edit> m_redo;
+    std::vector<Step> m_undo;
+    std::vector<Step> m_redo;
     bool m_recordUndo = true;
     bool m_mergeUndo = false;
+    int m_groupDepth = 0;
+    bool m_groupStepOpen = false; // the open group has its step on m_undo
+    bool m_applyingHistory = false;
+    bool m_holdChanged = false; // changed() waits for the end of a step
+    quint64 m_nextStateId = 1;
+    quint64 m_cleanState = 0; // kNoState when no state in the history is clean
+    bool m_modified = false;
     std::function<int()> m_firstVisibleLine;
     bool m_pendingViewChange = false;
 };

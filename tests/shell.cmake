@@ -19,3 +19,5 @@ quillon_add_test(tst_recovery
 add_executable(recoverychild shell/recoverychild.cpp)
 target_link_libraries(recoverychild PRIVATE quillon_widgets quillon_testsupport Qt6::Test)
 add_dependencies(tst_recovery recoverychild)
+quillon_add_test(tst_unsaved
+  shell/tst_unsaved.cpp)

@@ -4,3 +4,5 @@ quillon_add_test(tst_spellcorrect formatting/tst_spellcorrect.cpp formatting/fak
 quillon_add_test(tst_casechange formatting/tst_casechange.cpp formatting/fakehost.h)
 quillon_add_test(tst_templates formatting/tst_templates.cpp formatting/fakehost.h)
 quillon_add_test(tst_replacepieces formatting/tst_replacepieces.cpp)
+quillon_add_test(tst_undohistory formatting/tst_undohistory.cpp formatting/fakehost.h)
+target_link_libraries(tst_undohistory PRIVATE quillon_enginetestsupport)

@@ -270,8 +270,7 @@ private slots:
 
     void loadDefaultsEndsAtOnce()
     {
-        auto w = start();
-        w->surface()->setSelText(QStringLiteral("unsaved"));
+        auto w = start(); // unmodified: no save question (the other case is tested with it)
         w->menuItem("preferences")->trigger();
         frmpref *prefs = visibleTopLevel<frmpref>();
         QVERIFY(prefs);
@@ -280,7 +279,7 @@ private slots:
         m_mem->clearWrites();
         prefs->cmddefaults_Click();
         QTRY_VERIFY(!w->isVisible());
-        // Every setting is gone and none was written back: no save question, no window settings.
+        // Every setting is gone and none was written back: no window settings.
         QVERIFY(m_mem->writes().empty());
         QVERIFY(m_mem->sections().isEmpty());
         QCOMPARE(m_prompter.asked().size(), size_t(2));
@@ -342,14 +341,20 @@ private slots:
         QCOMPARE(m_mem->writes().size(), size_t(2));
     }
 
-    void captionAndStatusFollowEditsUnlessSuppressed()
+    void captionFollowsTheDocumentAndStatusUnlessSuppressed()
     {
         auto w = start();
         Surface *s = w->surface();
         {
+            // The marker comes from the document, whatever the handlers do.
             SuppressGuard quiet(true, false);
             s->setText(QStringLiteral("a\r\nb\r\nc\r\nd\r\nline five\r\n"));
+            QCOMPARE(w->windowTitle(), QStringLiteral("Document [] - Quillon*"));
         }
+        s->setClean();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Document [] - Quillon"));
+        s->setSelection(0, 1);
+        s->setSelColor(255); // formats alone do not mark it
         QCOMPARE(w->windowTitle(), QStringLiteral("Document [] - Quillon"));
         s->setSelection(s->lineIndex(4) + 2, 2);
         QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Line: 5  Col: 3  Sel: 2"));

@@ -1,0 +1,390 @@
+// No edit is lost: the main window offscreen, every prompt scripted. The
+// caption's "*" follows the document through every kind of edit, Undo and
+// Redo; every way out asks to save and goes on only after No or a save that
+// wrote the file.
+
+#include "dialogs/frmfind.h"
+#include "settings/frmpref.h"
+#include "settings/prefloader.h"
+#include "settings/settingsstore.h"
+#include "shell/documentfiles.h"
+#include "shell/editorstate.h"
+#include "shell/frmedit.h"
+#include "support/scriptedprompter.h"
+#include "support/testenv.h"
+#include "surface/surface.h"
+#include "surface/surfaceview.h"
+#include "tools/frmjavax.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QMenu>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace qln;
+using qln::test::ScriptedPrompter;
+
+namespace {
+
+const QString kSaveFirst = QStringLiteral("Do you wish to save the file?");
+const QString kSuspend = QStringLiteral(
+    "Would you like to turn off the autotreesearch, autocolorize and autospellcorrect features "
+    "during the process?\r\nIf you choose yes, it will speed up the process significantly");
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+template <class T> T *visibleTopLevel()
+{
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+// Writes above `bytes` fail (SIGXFSZ ignored) while the guard lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        m_ok = sigaction(SIGXFSZ, &ignore, &m_oldAction) == 0 && getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        const rlimit low = {bytes, m_old.rlim_max};
+        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &low) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        sigaction(SIGXFSZ, &m_oldAction, nullptr);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old = {};
+    struct sigaction m_oldAction = {};
+    bool m_ok = false;
+};
+
+} // namespace
+
+class TestUnsaved : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<frmedit> start(const QString &file = QString())
+    {
+        auto w = std::make_unique<frmedit>(file, &m_prompter, ProbePlaces{});
+        w->documents().setLauncher([](const QString &) { return false; });
+        return w;
+    }
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    static bool marked(const frmedit &w) { return w.windowTitle().endsWith(QLatin1Char('*')); }
+
+    std::unique_ptr<test::TestEnv> m_env;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompter m_prompter;
+    MemorySettingsBackend *m_mem = nullptr;
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<test::TestEnv>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_prompter.clear();
+        m_mem = test::installFactorySettings(m_prompter);
+        QVERIFY(m_mem);
+    }
+
+    void cleanup()
+    {
+        QCOMPARE(m_prompter.pending(), 0); // every scripted answer was asked for
+        editorState() = EditorState{};
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+    }
+
+    // Replace All and the case walks with the automatic features suspended
+    // used to leave no "*", and the close asked nothing.
+    void suspendedCommandsMarkTheDocument_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("Replace All") << "replaceall" << "z z z";
+        QTest::newRow("Capitalize (Alt+C)") << "C" << "X X X";
+        QTest::newRow("Invert Case (Alt+I)") << "I" << "X X X";
+    }
+
+    void suspendedCommandsMarkTheDocument()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, result);
+        const QString file = path(QStringLiteral("X.java"));
+        writeFile(file, "x x x");
+        auto w = start(file);
+        QVERIFY(!marked(*w));
+        m_prompter.answer(MsgAnswer::Yes); // turn the automatic features off
+        if (command == QLatin1String("replaceall")) {
+            w->menuItem(QStringLiteral("replace"))->trigger();
+            auto *find = w->findChild<frmFind *>();
+            QVERIFY(find);
+            find->findChild<QComboBox *>(QStringLiteral("cboFind"))->setCurrentText("x");
+            find->findChild<QComboBox *>(QStringLiteral("cboReplace"))->setCurrentText("z");
+            m_prompter.answer(MsgAnswer::Ok);
+            find->cmdReplaceAll_Click();
+            QCOMPARE(m_prompter.messages().last(), QStringLiteral("3 items replaced"));
+            find->hide();
+        } else {
+            w->surface()->setSelection(0, w->surface()->length());
+            QTest::keyClick(w->rtfedit(), command == QLatin1String("C") ? Qt::Key_C : Qt::Key_I,
+                            Qt::AltModifier);
+        }
+        QCOMPARE(m_prompter.messages().first(), kSuspend);
+        QCOMPARE(w->surface()->text(), result);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Document [X.java] - Quillon*"));
+
+        // One Undo takes the whole command back, and with it the "*".
+        w->menuItem(QStringLiteral("undo"))->trigger();
+        QCOMPARE(w->surface()->text(), QStringLiteral("x x x"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Document [X.java] - Quillon"));
+        w->menuItem(QStringLiteral("redo"))->trigger();
+        QVERIFY(marked(*w));
+
+        // Closing asks, and Yes writes the file.
+        m_prompter.answer(MsgAnswer::Yes);
+        QVERIFY(w->close());
+        QCOMPARE(m_prompter.messages().last(), kSaveFirst);
+        QCOMPARE(readFile(file), result.toUtf8());
+    }
+
+    // Yes to the close question, then a save that does not write the file:
+    // the window, its text and its "*" stay.
+    void closeWithAFailedSaveKeepsTheWindow_data()
+    {
+        QTest::addColumn<QString>("item"); // how the user leaves
+        QTest::addColumn<bool>("named");   // false: a new document, Save As is cancelled
+        QTest::newRow("Exit (Alt+Backspace), Save As cancelled") << "Exit" << false;
+        QTest::newRow("window box, Save As cancelled") << "" << false;
+        QTest::newRow("New, write fails") << "new" << true;
+        QTest::newRow("Exit, write fails") << "Exit" << true;
+        QTest::newRow("window box, write fails") << "" << true;
+    }
+
+    void closeWithAFailedSaveKeepsTheWindow()
+    {
+        QFETCH(QString, item);
+        QFETCH(bool, named);
+        const QString file = path(QStringLiteral("Small.java"));
+        writeFile(file, "class Small {}\n");
+        auto w = start(named ? file : QString());
+        w->show();
+        const QString big = QStringLiteral("    int field = 1;\r\n").repeated(20000);
+        w->surface()->setSelText(named ? big : QStringLiteral("typed"));
+        const QString text = w->surface()->text();
+        m_prompter.answer(MsgAnswer::Yes);
+        if (named)
+            m_prompter.answer(MsgAnswer::Ok); // the disk message
+        else
+            m_prompter.cancel(); // the Save As dialog
+        {
+            FileSizeLimit limit(64 * 1024);
+            QVERIFY(limit.ok());
+            if (item.isEmpty())
+                QVERIFY(!w->close());
+            else
+                w->menuItem(item)->trigger();
+        }
+        QCOMPARE(m_prompter.messages().first(), kSaveFirst);
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->surface()->text(), text);
+        QVERIFY(marked(*w));
+        QCOMPARE(readFile(file), QByteArray("class Small {}\n"));
+        // With room on the disk the same way out saves and goes on.
+        if (named) {
+            m_prompter.answer(MsgAnswer::Yes);
+            QVERIFY(w->close());
+            QCOMPARE(readFile(file), text.toUtf8().replace("\r\n", "\n"));
+        } else {
+            m_prompter.answer(MsgAnswer::No);
+            QVERIFY(w->close());
+        }
+    }
+
+    // Load Defaults offers to save first; Cancel leaves everything.
+    void loadDefaultsAsksToSaveFirst()
+    {
+        auto w = start();
+        w->show();
+        w->surface()->setSelText(QStringLiteral("unsaved"));
+        w->menuItem(QStringLiteral("preferences"))->trigger();
+        frmpref *prefs = visibleTopLevel<frmpref>();
+        QVERIFY(prefs);
+        m_prompter.answer(MsgAnswer::Cancel);
+        m_mem->clearWrites();
+        prefs->cmddefaults_Click();
+        QCOMPARE(m_prompter.messages(), QStringList{kSaveFirst});
+        QVERIFY(!m_mem->sections().isEmpty());
+        QVERIFY(m_mem->writes().empty());
+
+        // No: then the program's own question, and the program ends
+        // without asking again.
+        m_prompter.answer(MsgAnswer::No);
+        m_prompter.answer(MsgAnswer::Yes); // "Confirm Deletion"
+        m_prompter.answer(MsgAnswer::Ok);  // "The program must be closed"
+        prefs->cmddefaults_Click();
+        QTRY_VERIFY(!w->isVisible());
+        QCOMPARE(m_prompter.asked().size(), size_t(4));
+        QVERIFY(m_mem->sections().isEmpty());
+    }
+
+    // Typing with a correction, then Ctrl+Z and Ctrl+Y through the window.
+    void undoAfterACorrectionIsExact()
+    {
+        settingsStore().save(kPrefs, QStringLiteral("fromtocount"), QStringLiteral("1"));
+        settingsStore().save(kPrefs, QStringLiteral("lstsfrom1"), QStringLiteral("wich"));
+        settingsStore().save(kPrefs, QStringLiteral("lststo1"), QStringLiteral("which"));
+        settingsStore().save(kPrefs, QStringLiteral("chksautosc"), QStringLiteral("1"));
+        settingsStore().save(kPrefs, QStringLiteral("autotreesearch"), QStringLiteral("0"));
+        auto w = start();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        Surface *s = w->surface();
+        {
+            SuppressGuard quiet;
+            s->setText(QStringLiteral("\r\n"));
+        }
+        s->setClean();
+        QAction *undo = w->menuItem(QStringLiteral("undo"));
+        QAction *redo = w->menuItem(QStringLiteral("redo"));
+        QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+        w->rtfedit()->setFocus();
+        QTest::keyClicks(w->rtfedit(), QStringLiteral("a wich b"));
+        QCOMPARE(s->text(), QStringLiteral("a which b\r\n"));
+        QVERIFY(marked(*w) && undo->isEnabled() && !redo->isEnabled());
+
+        QStringList seen;
+        while (s->canUndo()) {
+            QTest::keyClick(w->rtfedit(), Qt::Key_Z, Qt::ControlModifier);
+            seen << s->text();
+        }
+        QCOMPARE(seen, (QStringList{"a which \r\n", "a which\r\n", "a wich\r\n", "a \r\n", "\r\n"}));
+        QCOMPARE(w->rtfedit()->toPlainText(), QStringLiteral("\n"));
+        QVERIFY(!marked(*w) && !undo->isEnabled() && redo->isEnabled());
+        for (const auto &key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)})
+            for (int i = 0; i < 2; ++i)
+                QTest::keySequence(w->rtfedit(), key);
+        QCOMPARE(s->text(), QStringLiteral("a which \r\n"));
+        QCOMPARE(w->rtfedit()->toPlainText(), QStringLiteral("a which \n"));
+        QVERIFY(marked(*w) && undo->isEnabled() && redo->isEnabled());
+        s->setClean();
+    }
+
+    // Spell correct all on a short document is one step that Undo takes
+    // back whole, and it stays taken back.
+    void spellCorrectAllUndoes()
+    {
+        settingsStore().save(kPrefs, QStringLiteral("fromtocount"), QStringLiteral("1"));
+        settingsStore().save(kPrefs, QStringLiteral("lstsfrom1"), QStringLiteral("teh"));
+        settingsStore().save(kPrefs, QStringLiteral("lststo1"), QStringLiteral("the"));
+        const QString file = path(QStringLiteral("S.java"));
+        writeFile(file, "teh a\nb teh\nteh");
+        auto w = start(file);
+        w->show();
+        w->menuItem(QStringLiteral("spellcorrectallrtf"))->trigger(); // unmodified: no question
+        QCOMPARE(w->surface()->text(), QStringLiteral("the a\r\nb the\r\nthe"));
+        QVERIFY(marked(*w));
+        w->menuItem(QStringLiteral("undo"))->trigger();
+        QCOMPARE(w->surface()->text(), QStringLiteral("teh a\r\nb teh\r\nteh"));
+        QVERIFY(!marked(*w) && !w->surface()->canUndo());
+    }
+
+    // A tool dialog open when the main window closes: one question, and
+    // the window does not come back when the dialog goes.
+    void closingWithAToolDialogAsksOnce()
+    {
+        auto w = start();
+        w->show();
+        w->menuItem(QStringLiteral("run"))->trigger();
+        QPointer<frmJavaX> tool = frmJavaX::instance();
+        QVERIFY(tool);
+        m_prompter.clear(); // whatever opening the dialog asked
+        w->surface()->setSelText(QStringLiteral("typed"));
+        m_prompter.answer(MsgAnswer::No);
+        QVERIFY(w->close());
+        QTRY_VERIFY(!tool);
+        QApplication::processEvents();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(m_prompter.messages(), QStringList{kSaveFirst});
+    }
+
+    void redoSitsUnderUndo()
+    {
+        auto w = start();
+        const QList<QAction *> items = w->findChild<QMenu *>(QStringLiteral("Edit"))->actions();
+        QCOMPARE(items.value(0)->text(), QStringLiteral("&Undo"));
+        QCOMPARE(items.value(1)->text(), QStringLiteral("Redo"));
+        QCOMPARE(items.value(1)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")),
+                                      QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
+    }
+
+    // The session ending asks once; a later close of the same text does not
+    // ask again. Cancel keeps the session from ending.
+    void sessionEndAsksOnce()
+    {
+        auto w = start();
+        w->show();
+        w->surface()->setSelText(QStringLiteral("typed"));
+        QVERIFY(w->commitData(false)); // nothing can be asked
+        m_prompter.answer(MsgAnswer::Cancel);
+        QVERIFY(!w->commitData(true));
+        m_prompter.answer(MsgAnswer::No);
+        QVERIFY(w->commitData(true));
+        QVERIFY(w->close());
+        QCOMPARE(m_prompter.messages(), (QStringList{kSaveFirst, kSaveFirst}));
+    }
+
+    // What the document commands tell those that keep something about the
+    // document.
+    void documentEventsFollowTheCommands()
+    {
+        const QString file = path(QStringLiteral("E.java"));
+        writeFile(file, "class E {}\n");
+        auto w = start();
+        QStringList events;
+        w->documents().addListener([&](DocumentEvent e) {
+            static const char *names[] = {"Opened",    "Saved",        "Cleared",
+                                          "Discarded", "KeptModified", "Closed"};
+            events << QLatin1String(names[int(e)]);
+        });
+        m_prompter.answerText(file);
+        w->menuItem(QStringLiteral("Open"))->trigger();
+        w->surface()->setSelText(QStringLiteral("x"));
+        w->menuItem(QStringLiteral("Save"))->trigger();
+        w->surface()->setSelText(QStringLiteral("y"));
+        m_prompter.answer(MsgAnswer::No);
+        w->menuItem(QStringLiteral("new"))->trigger();
+        QVERIFY(w->close());
+        QCOMPARE(events, (QStringList{"Opened", "Saved", "Discarded", "Cleared", "Closed"}));
+    }
+};
+
+QTEST_MAIN(TestUnsaved)
+#include "tst_unsaved.moc"
