@@ -337,8 +337,12 @@ int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int p
     const int q = line.find(delimiter, p + 1);
     if (q == -1)
         return p;
-    std::fill(line.coloured->begin() + (p + n - line.lo), line.coloured->begin() + (q - line.lo),
-              quint8(1));
+    // A delimiter of several characters may close overlapping its opening
+    // one (three apostrophes with a two-apostrophe delimiter): then nothing
+    // lies between them.
+    if (q > p + n)
+        std::fill(line.coloured->begin() + (p + n - line.lo),
+                  line.coloured->begin() + (q - line.lo), quint8(1));
     return q;
 }
 
@@ -487,10 +491,11 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
     if (!sc.strings.empty())
         surface.setStyleRanges(sc.strings, styleOf(fontstyle, stringsCategory, stringsColor));
     for (const Occurrence &o : occurrences) {
-        const CharFormat first = surface.formatAt(o.pos);
+        // Equal formats are one palette entry: comparing addresses suffices.
+        const CharFormat *first = &surface.formatAt(o.pos);
         for (int k = 1; k < o.length; ++k) {
-            if (!(surface.formatAt(o.pos + k) == first)) {
-                surface.setFormat(o.pos + 1, o.length - 1, first);
+            if (&surface.formatAt(o.pos + k) != first) {
+                surface.setFormat(o.pos + 1, o.length - 1, CharFormat(*first));
                 break;
             }
         }

@@ -105,6 +105,13 @@ qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &bloc
     // applied in one edit: each line's result depends only on its own text
     // and the level, so this equals re-indenting line after line.
     const QString text = surface.text();
+    // The length is worked out first, without building anything, so a
+    // result too large is refused at the cost of one pass over the lines.
+    if (IndentedLength(text, unit, blockBegin, blockEnd) < 0) {
+        if (tooLarge)
+            *tooLarge = true;
+        return 0;
+    }
     const QStringView view(text);
     qint16 level = 0;
     const double factor = 100.0 / surface.lineCount();

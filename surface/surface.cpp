@@ -539,6 +539,10 @@ std::optional<double> Surface::selFontSize() const
 }
 void Surface::setSelFontSize(double points)
 {
+    // A size that is no number would never equal itself, and so never
+    // find its palette entry again.
+    if (!std::isfinite(points))
+        return;
     const double stored = points == m_baseFontSize ? 0 : points;
     mutateSelection([stored](CharFormat &f) { f.fontSize = stored; });
 }
@@ -567,7 +571,7 @@ void Surface::setFontName(const QString &name)
 
 void Surface::setFontSize(double points)
 {
-    if (points <= 0)
+    if (!(points > 0) || !std::isfinite(points))
         return;
     m_baseFontSize = points;
     mutateRange(0, length(), [](CharFormat &f) { f.fontSize = 0; });
