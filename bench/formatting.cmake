@@ -9,3 +9,9 @@ target_link_libraries(bench_formatting PRIVATE quillon_widgets quillon_benchsupp
 # The whole-document commands: indent all, spell correct all, case changes.
 add_executable(bench_commands bench_commands.cpp)
 target_link_libraries(bench_commands PRIVATE quillon_widgets quillon_benchsupport)
+
+# Colouring, formats and indenting on input made to be slow.
+add_executable(bench_hardening bench_hardening.cpp
+  ${PROJECT_SOURCE_DIR}/tests/formatting/enginesupport.cpp)
+target_include_directories(bench_hardening PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(bench_hardening PRIVATE quillon_core quillon_benchsupport)

@@ -297,15 +297,16 @@ struct MaskedLine {
 
     BgrColor baseColor(int j) const
     {
-        int shift = 0;
-        for (const Occurrence &o : *occurrences) {
-            if (j < o.bufPos)
-                break;
-            if (j < o.bufPos + placeholderLength)
-                return surface->formatAt(o.pos).color;
-            shift += placeholderLength - o.length;
-        }
-        return surface->formatAt(lo + j - shift).color;
+        // The last occurrence whose placeholder starts at or before j.
+        const auto it = std::upper_bound(
+            occurrences->begin(), occurrences->end(), j,
+            [](int v, const Occurrence &o) { return v < o.bufPos; });
+        if (it == occurrences->begin())
+            return surface->formatAt(lo + j).color;
+        const Occurrence &o = *(it - 1);
+        if (j < o.bufPos + placeholderLength)
+            return surface->formatAt(o.pos).color;
+        return surface->formatAt(o.pos + o.length + (j - o.bufPos - placeholderLength)).color;
     }
     std::optional<BgrColor> colorOf(int pos, int n) const
     {
@@ -325,11 +326,10 @@ struct MaskedLine {
     }
 };
 
-int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int scan)
+// One string whose opening delimiter the caller found at p (the first
+// occurrence after scan).
+int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int p)
 {
-    const int p = line.find(delimiter, scan + 1);
-    if (p == -1)
-        return scan;
     const int n = int(delimiter.size());
     const auto c = line.colorOf(p, n);
     if (c && *c == color)
@@ -337,8 +337,12 @@ int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int s
     const int q = line.find(delimiter, p + 1);
     if (q == -1)
         return p;
-    for (int i = p + n; i < q; ++i)
-        (*line.coloured)[size_t(i - line.lo)] = 1;
+    // A delimiter of several characters may close overlapping its opening
+    // one (three apostrophes with a two-apostrophe delimiter): then nothing
+    // lies between them.
+    if (q > p + n)
+        std::fill(line.coloured->begin() + (p + n - line.lo),
+                  line.coloured->begin() + (q - line.lo), quint8(1));
     return q;
 }
 
@@ -406,16 +410,21 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
     sc.coloured.assign(size_t(line.buf.size()), 0);
     const int maskedEnd = end + int(occurrences.size()) * (pl - int(ignore.size()));
 
-    // Strings, in masked positions.
+    // Strings, in masked positions. The scan only moves forward, so the
+    // next occurrence of a delimiter found earlier stays valid until the
+    // scan passes it, and a delimiter that is not on the rest of the line
+    // is never searched again: the line is read a bounded number of times.
     int scan = start == 0 ? -1 : start;
     int a = line.find(delimiter1, start);
     int b = line.find(delimiter2, start);
     while (a != -1 || b != -1) {
-        const QString &delimiter =
-            a == -1 ? delimiter2 : b == -1 ? delimiter1 : a < b ? delimiter1 : delimiter2;
-        scan = stringSpan(line, delimiter, stringsColor, scan);
-        a = line.find(delimiter1, scan + 1);
-        b = line.find(delimiter2, scan + 1);
+        const bool first = a != -1 && (b == -1 || a < b);
+        const QString &delimiter = first ? delimiter1 : delimiter2;
+        scan = stringSpan(line, delimiter, stringsColor, first ? a : b);
+        if (a != -1 && a < scan + 1)
+            a = line.find(delimiter1, scan + 1);
+        if (b != -1 && b < scan + 1)
+            b = line.find(delimiter2, scan + 1);
         if (scan + 1 > maskedEnd)
             break;
     }
@@ -441,49 +450,58 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
         copyPlain(hi);
     }
 
-    // Single-line comments, on the original text.
+    // Single-line comments, on the original text. After the masking is
+    // undone each ignore string carries the format its placeholder's first
+    // character had; the comment pass reads and overwrites that.
     auto originalColor = [&](int i) {
-        for (const Occurrence &o : occurrences)
-            if (i > o.pos && i < o.pos + o.length)
-                return surface.formatAt(o.pos).color;
+        const auto it = std::upper_bound(occurrences.begin(), occurrences.end(), i,
+                                         [](int v, const Occurrence &o) { return v < o.pos; });
+        if (it != occurrences.begin() && i < (it - 1)->pos + (it - 1)->length)
+            return surface.formatAt((it - 1)->pos).color;
         return surface.formatAt(i).color;
     };
     auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
         std::optional<BgrColor> c;
         for (int i = pos; i < pos + n; ++i) {
             const quint8 m = marks[size_t(i - lo)];
-            const BgrColor ci = m == 1   ? stored(stringsColor)
-                                : m == 2 ? stored(commentsColor)
-                                         : originalColor(i);
+            const BgrColor ci = m == 1 ? stored(stringsColor) : originalColor(i);
             if (c && *c != ci)
                 return std::nullopt;
             c = ci;
         }
         return c;
     };
+    // The first marker taken colours to the line's end; every later marker
+    // lies in that comment and would colour the same characters again.
+    bool commented = false;
     for (int m = findIn(window, comment, start); m != -1; m = findIn(window, comment, m + 1)) {
         const auto c = colorOf(m, int(comment.size()));
-        if (c && *c != stringsColor)
+        if (c && *c != stringsColor) {
             std::fill(marks.begin() + (m - lo), marks.end(), quint8(2));
+            commented = true;
+            break;
+        }
     }
 
     sc.strings.clear();
     sc.comments.clear();
     collectRuns(marks, 1, lo, sc.strings);
-    collectRuns(marks, 2, lo, sc.comments);
+    if (commented)
+        collectRuns(marks, 2, lo, sc.comments);
     if (!sc.strings.empty())
         surface.setStyleRanges(sc.strings, styleOf(fontstyle, stringsCategory, stringsColor));
-    if (!sc.comments.empty())
-        surface.setStyleRanges(sc.comments, styleOf(fontstyle, commentsCategory, commentsColor));
     for (const Occurrence &o : occurrences) {
-        const CharFormat first = surface.formatAt(o.pos);
+        // Equal formats are one palette entry: comparing addresses suffices.
+        const CharFormat *first = &surface.formatAt(o.pos);
         for (int k = 1; k < o.length; ++k) {
-            if (!(surface.formatAt(o.pos + k) == first)) {
-                surface.setFormat(o.pos + 1, o.length - 1, first);
+            if (&surface.formatAt(o.pos + k) != first) {
+                surface.setFormat(o.pos + 1, o.length - 1, CharFormat(*first));
                 break;
             }
         }
     }
+    if (!sc.comments.empty())
+        surface.setStyleRanges(sc.comments, styleOf(fontstyle, commentsCategory, commentsColor));
 }
 
 int ColorStringSpan(const FontStyleTable &fontstyle, int category, const QString &delimiter,
@@ -577,6 +595,18 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
 
 namespace {
 
+// The exchanges edit the text without recording undo, so the undo history
+// only stays true when the pair gives back exactly the text it started
+// from. Masking remembers that text (a shared copy, no bytes are copied);
+// unmasking compares, and when the text differs (a placeholder was in the
+// text before, letters of another case were masked, an unmask without its
+// mask) the history no longer describes the text and is dropped.
+struct MaskJournal {
+    const Surface *surface = nullptr;
+    QString textBefore;
+};
+thread_local MaskJournal journal;
+
 int exchange(int start, int end, Surface &surface, const QString &from, const QString &to)
 {
     if (from.isEmpty())
@@ -598,13 +628,26 @@ int exchange(int start, int end, Surface &surface, const QString &from, const QS
 int MaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
                    const QString &placeholder)
 {
+    journal.surface = &surface;
+    journal.textBefore = surface.text();
     return exchange(start, end, surface, ignore, placeholder);
 }
 
 int UnmaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
                      const QString &placeholder)
 {
-    return exchange(start, end, surface, placeholder, ignore);
+    const quint64 revision = surface.revision();
+    end = exchange(start, end, surface, placeholder, ignore);
+    const bool paired = journal.surface == &surface;
+    const bool restored = paired && journal.textBefore == surface.text();
+    const bool changed = paired ? !restored : surface.revision() != revision;
+    if (paired) {
+        journal.surface = nullptr;
+        journal.textBefore.clear();
+    }
+    if (changed)
+        surface.clearUndo();
+    return end;
 }
 
 } // namespace qln

@@ -101,7 +101,10 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
 // by `placeholder`, returning the end moved by the change of length. The
 // new text takes the format of the occurrence's first character. These two
 // edit the text without recording undo: callers pair them within one
-// operation so the text ends as it was.
+// operation so the text ends as it was. When the unmask does not give back
+// exactly the text the mask started from (or runs without a mask before
+// it) and has changed the text, the surface's undo history is cleared, as
+// it no longer describes the text.
 int MaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
                    const QString &placeholder);
 // The reverse: each occurrence of `placeholder` in [start, end) becomes

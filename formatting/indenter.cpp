@@ -86,6 +86,8 @@ int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, co
     const int s = lineStart;
     const LineIndent r = indentOf(surface.text(), s, lineEnd, level, blockBegin, blockEnd);
     surface.setSelStart(s);
+    if (qint64(surface.length()) - r.blanks + qint64(unit.size()) * r.units > kMaxIndentedLength)
+        return lineEnd;
     const QString indent = unit.repeated(r.units);
     if (r.blanks > 0 || !indent.isEmpty())
         surface.replacePieces(s, r.blanks, {Surface::Piece{-1, 0, indent,
@@ -95,19 +97,28 @@ int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, co
 }
 
 qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &blockBegin,
-                      const QString &blockEnd, ProgressSink *progress)
+                      const QString &blockEnd, ProgressSink *progress, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     // The lines are worked out on the text as it was and the new text is
     // applied in one edit: each line's result depends only on its own text
     // and the level, so this equals re-indenting line after line.
     const QString text = surface.text();
+    // The length is worked out first, without building anything, so a
+    // result too large is refused at the cost of one pass over the lines.
+    if (IndentedLength(text, unit, blockBegin, blockEnd) < 0) {
+        if (tooLarge)
+            *tooLarge = true;
+        return 0;
+    }
     const QStringView view(text);
     qint16 level = 0;
     const double factor = 100.0 / surface.lineCount();
     int shown = progress ? progress->value() : 0;
     std::vector<Surface::Piece> pieces;
     int rangeStart = -1, keptFrom = 0;
-    int delta = 0;      // length change of the lines before the current one
+    qint64 delta = 0;   // length change of the lines before the current one
     int caret = -1;     // where the caret ends, in the new text
     int next = -1, count = 0;
     for (;;) {
@@ -125,8 +136,14 @@ qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &bloc
             }
         }
         const LineIndent r = indentOf(view, s, next, level, blockBegin, blockEnd);
-        const int added = int(unit.size()) * r.units;
-        caret = s + delta + added;
+        const qint64 added = qint64(unit.size()) * r.units;
+        // The whole text as far as known: refuse before building more.
+        if (view.size() + delta + added - r.blanks > kMaxIndentedLength) {
+            if (tooLarge)
+                *tooLarge = true;
+            return 0;
+        }
+        caret = int(s + delta + added);
         if (r.blanks == 0 && added == 0)
             continue;
         if (rangeStart < 0)
@@ -139,11 +156,33 @@ qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &bloc
         keptFrom = s + r.blanks;
         delta += added - r.blanks;
     }
-    if (rangeStart >= 0)
-        surface.replacePieces(rangeStart, keptFrom - rangeStart, pieces);
+    if (rangeStart >= 0 && !surface.replacePieces(rangeStart, keptFrom - rangeStart, pieces)) {
+        if (tooLarge)
+            *tooLarge = true;
+        return 0;
+    }
     if (caret >= 0)
         surface.setSelStart(caret);
     return level;
+}
+
+qint64 IndentedLength(const QString &text, const QString &unit, const QString &blockBegin,
+                      const QString &blockEnd)
+{
+    const QStringView view(text);
+    qint16 level = 0;
+    qint64 length = text.size();
+    for (qsizetype s = 0;;) {
+        const qsizetype next = view.indexOf(QLatin1Char('\n'), s);
+        if (next < 0)
+            break;
+        const LineIndent r = indentOf(view, int(s), int(next), level, blockBegin, blockEnd);
+        length += qint64(unit.size()) * r.units - r.blanks;
+        if (length > kMaxIndentedLength)
+            return -1;
+        s = next + 1;
+    }
+    return length;
 }
 
 bool confirmLongRun(CommandHost &host, int length)
@@ -193,6 +232,12 @@ BulkRun::~BulkRun()
     m_host.setStatusText(QStringLiteral("Done"));
 }
 
+QString indentTooLargeMessage()
+{
+    return QStringLiteral("The indented document would be larger than 64 MB. "
+                          "Nothing was changed.");
+}
+
 QString indentNotice()
 {
     return QStringLiteral("block begining or block ending characters found in stirngs or "
@@ -206,10 +251,22 @@ void indentallrtf(CommandHost &host)
     if (!saveFirstOrStop(host) || !confirmLongRun(host, host.surface().length()))
         return;
     Surface &surface = host.surface();
-    const BulkRun run(host, QStringLiteral("Autoindenting"));
     const Preferences &prefs = host.preferences();
-    IndentAllLines(surface, prefs.indentstring, prefs.blockBeginning, prefs.blockEnding,
-                   &host.progress());
+    bool tooLarge = IndentedLength(surface.text(), prefs.indentstring, prefs.blockBeginning,
+                                   prefs.blockEnding) < 0;
+    if (tooLarge) {
+        host.prompter().message(indentTooLargeMessage(), QStringLiteral("Auto Indent"),
+                                MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
+    {
+        const BulkRun run(host, QStringLiteral("Autoindenting"));
+        IndentAllLines(surface, prefs.indentstring, prefs.blockBeginning, prefs.blockEnding,
+                       &host.progress(), &tooLarge);
+    }
+    if (tooLarge)
+        host.prompter().message(indentTooLargeMessage(), QStringLiteral("Auto Indent"),
+                                MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 } // namespace qln

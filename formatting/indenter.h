@@ -19,7 +19,9 @@ class Surface;
 // [lineStart, lineEnd). `level` is the indentation level carried from line
 // to line (it saturates at the 16-bit limits). Returns the moved line end.
 // The indentation takes the format of the character before the line. The
-// caret ends after the inserted indentation.
+// caret ends after the inserted indentation. A line whose indentation would
+// make the text longer than kMaxIndentedLength is left as it is (the level
+// still moves as for any line).
 int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, const QString &unit,
                const QString &blockBegin, const QString &blockEnd);
 
@@ -28,9 +30,24 @@ int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, co
 // step). The result, caret included, is that of calling IndentLine line by
 // line. When progress is given it is set to count * 100 / line count for
 // each line (only when that whole value changes). Returns the level left
-// by the last line.
+// by the last line. When the re-indented text would be longer than
+// kMaxIndentedLength nothing changes, *tooLarge (when given) is set and
+// the level returned is 0.
 qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &blockBegin,
-                      const QString &blockEnd, ProgressSink *progress = nullptr);
+                      const QString &blockEnd, ProgressSink *progress = nullptr,
+                      bool *tooLarge = nullptr);
+
+// The longest text indenting may produce, in characters (64 MB of text,
+// well inside the surface's int positions).
+inline constexpr qint64 kMaxIndentedLength = qint64(64) * 1024 * 1024;
+
+// The length the text would have after IndentAllLines, or -1 as soon as
+// it is known to exceed kMaxIndentedLength.
+qint64 IndentedLength(const QString &text, const QString &unit, const QString &blockBegin,
+                      const QString &blockEnd);
+
+// The message shown when "Auto&Indent all" refuses a too large result.
+QString indentTooLargeMessage();
 
 // The notice shown each time "Auto&Indent all" starts.
 QString indentNotice();

@@ -7,8 +7,8 @@
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QMimeData>
-#include <QVarLengthArray>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace qln {
@@ -77,47 +77,17 @@ QString Surface::normalizeLineBreaks(const QString &text)
 
 // --- palette ---------------------------------------------------------------
 
-quint16 Surface::intern(const CharFormat &format)
+Surface::FormatIndex Surface::intern(const CharFormat &format)
 {
     auto it = m_paletteIndex.constFind(format);
     if (it != m_paletteIndex.constEnd())
         return it.value();
-    if (m_palette.size() >= 0xFFFF)
-        compactPalette();
-    const auto idx = quint16(m_palette.size());
+    // The palette only grows: it holds each distinct format ever used, which
+    // stays small in practice, and no index held anywhere goes stale.
+    const auto idx = FormatIndex(m_palette.size());
     m_palette.push_back(format);
     m_paletteIndex.insert(format, idx);
     return idx;
-}
-
-void Surface::compactPalette()
-{
-    // Keep only the formats still in use (and the default at index 0).
-    std::vector<int> remap(m_palette.size(), -1);
-    remap[0] = 0;
-    remap[m_insertFormat] = 0;
-    for (quint16 f : m_formats)
-        remap[f] = 0;
-    std::vector<CharFormat> palette{CharFormat{}};
-    QHash<CharFormat, quint16> index;
-    index.insert(CharFormat{}, 0);
-    for (size_t i = 1; i < m_palette.size(); ++i) {
-        if (remap[i] < 0)
-            continue;
-        auto it = index.constFind(m_palette[i]);
-        if (it != index.constEnd()) {
-            remap[i] = it.value();
-        } else {
-            remap[i] = int(palette.size());
-            index.insert(m_palette[i], quint16(palette.size()));
-            palette.push_back(m_palette[i]);
-        }
-    }
-    for (quint16 &f : m_formats)
-        f = quint16(remap[f]);
-    m_insertFormat = quint16(remap[m_insertFormat]);
-    m_palette = std::move(palette);
-    m_paletteIndex = std::move(index);
 }
 
 const CharFormat &Surface::formatAt(int pos) const
@@ -134,16 +104,18 @@ template <typename Mutate> void Surface::mutateRange(int start, int length, Muta
     if (length == 0)
         return;
     // Most ranges hold one or two formats: remember the last mapping.
-    quint16 lastFrom = 0xFFFF, lastTo = 0;
+    bool haveLast = false;
+    FormatIndex lastFrom = 0, lastTo = 0;
     bool changed = false;
-    quint16 *f = m_formats.data() + start;
+    FormatIndex *f = m_formats.data() + start;
     for (int i = 0; i < length; ++i) {
-        const quint16 from = f[i];
-        if (from != lastFrom) {
+        const FormatIndex from = f[i];
+        if (!haveLast || from != lastFrom) {
             CharFormat cf = m_palette[from];
             mutate(cf);
             lastTo = intern(cf);
             lastFrom = from;
+            haveLast = true;
         }
         if (lastTo != from) {
             f[i] = lastTo;
@@ -172,9 +144,9 @@ auto Surface::readSelection(Get get) const -> std::optional<decltype(get(CharFor
 {
     if (m_selLength == 0)
         return get(m_palette[m_insertFormat]);
-    const quint16 *f = m_formats.data() + m_selStart;
+    const FormatIndex *f = m_formats.data() + m_selStart;
     const auto first = get(m_palette[f[0]]);
-    quint16 lastSame = f[0];
+    FormatIndex lastSame = f[0];
     for (int i = 1; i < m_selLength; ++i) {
         if (f[i] == lastSame)
             continue;
@@ -191,7 +163,7 @@ void Surface::setFormat(int start, int length, const CharFormat &format)
     length = std::clamp(length, 0, this->length() - start);
     if (length == 0)
         return;
-    const quint16 idx = intern(format);
+    const FormatIndex idx = intern(format);
     std::fill_n(m_formats.begin() + start, length, idx);
     emit formatsChanged(start, length);
 }
@@ -200,7 +172,9 @@ void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
                              const TextStyle &style)
 {
     // One palette look-up per distinct old format, shared by all ranges.
-    QVarLengthArray<int, 64> remap(qsizetype(m_palette.size()), -1);
+    QHash<FormatIndex, FormatIndex> remap;
+    bool haveLast = false;
+    FormatIndex lastFrom = 0, lastTo = 0;
     int lo = length(), hi = 0;
     for (const auto &[rawStart, rawLength] : ranges) {
         if (rawLength <= 0)
@@ -208,27 +182,25 @@ void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
         const int start = int(std::clamp<qint64>(rawStart, 0, length()));
         const int stop = int(std::clamp<qint64>(qint64(rawStart) + rawLength, 0, length()));
         for (int i = start; i < stop; ++i) {
-            const quint16 from = m_formats[size_t(i)];
-            if (from >= remap.size())
-                remap.resize(qsizetype(from) + 1, -1);
-            int to = remap[from];
-            if (to < 0) {
-                CharFormat cf = m_palette[from];
-                cf.color = style.color & 0xFFFFFF;
-                cf.bold = style.bold;
-                cf.italic = style.italic;
-                cf.underline = style.underline;
-                const size_t before = m_palette.size();
-                to = intern(cf);
-                if (m_palette.size() < before) {
-                    // The palette was compacted: every cached index is stale.
-                    std::fill(remap.begin(), remap.end(), -1);
+            const FormatIndex from = m_formats[size_t(i)];
+            if (!haveLast || from != lastFrom) {
+                auto it = remap.constFind(from);
+                if (it != remap.constEnd()) {
+                    lastTo = it.value();
                 } else {
-                    remap[m_formats[size_t(i)]] = to;
+                    CharFormat cf = m_palette[from];
+                    cf.color = style.color & 0xFFFFFF;
+                    cf.bold = style.bold;
+                    cf.italic = style.italic;
+                    cf.underline = style.underline;
+                    lastTo = intern(cf);
+                    remap.insert(from, lastTo);
                 }
+                lastFrom = from;
+                haveLast = true;
             }
-            if (m_formats[size_t(i)] != to) {
-                m_formats[size_t(i)] = quint16(to);
+            if (from != lastTo) {
+                m_formats[size_t(i)] = lastTo;
                 lo = std::min(lo, i);
                 hi = std::max(hi, i + 1);
             }
@@ -250,7 +222,7 @@ std::vector<Surface::FormatRun> Surface::formatRuns(int start, int length) const
     length = std::clamp(length, 0, this->length() - start);
     int i = 0;
     while (i < length) {
-        const quint16 f = m_formats[size_t(start + i)];
+        const FormatIndex f = m_formats[size_t(start + i)];
         int j = i + 1;
         while (j < length && m_formats[size_t(start + j)] == f)
             ++j;
@@ -353,12 +325,12 @@ void Surface::markModified()
     updateModified();
 }
 
-void Surface::replace(int pos, int removed, const QString &rawText, bool fromView)
+bool Surface::replace(int pos, int removed, const QString &rawText, bool fromView)
 {
-    replace(pos, removed, rawText, fromView, nullptr);
+    return replace(pos, removed, rawText, fromView, nullptr);
 }
 
-void Surface::replacePieces(int pos, int removed, const std::vector<Piece> &pieces)
+bool Surface::replacePieces(int pos, int removed, const std::vector<Piece> &pieces)
 {
     const int len = length();
     pos = std::clamp(pos, 0, len);
@@ -377,16 +349,27 @@ void Surface::replacePieces(int pos, int removed, const std::vector<Piece> &piec
     const bool withLf = splitsPair(pos + removed);
     if (withLf)
         ++removed;
-    qsizetype total = (withCr ? 1 : 0) + (withLf ? 1 : 0);
-    for (const Piece &p : pieces)
-        total += p.source >= 0 ? p.length : p.text.size();
+    // Kept pieces must lie in the text, and the result must fit: anything
+    // else refuses the edit before a byte is allocated for it.
+    qint64 total = (withCr ? 1 : 0) + (withLf ? 1 : 0);
+    for (const Piece &p : pieces) {
+        if (p.source >= 0) {
+            if (p.length < 0 || qint64(p.source) + p.length > len)
+                return false;
+            total += p.length;
+        } else {
+            total += p.text.size();
+        }
+        if (total > kMaxLength)
+            return false;
+    }
+    if (qint64(len) - removed + total > kMaxLength)
+        return false;
     QString text;
-    text.reserve(total);
-    std::vector<quint16> formats;
+    text.reserve(qsizetype(total));
+    std::vector<FormatIndex> formats;
     formats.reserve(size_t(total));
     auto keep = [&](int from, int n) {
-        from = std::clamp(from, 0, len);
-        n = std::clamp(n, 0, len - from);
         text.append(QStringView(m_text).mid(from, n));
         formats.insert(formats.end(), m_formats.begin() + from, m_formats.begin() + from + n);
     };
@@ -396,8 +379,9 @@ void Surface::replacePieces(int pos, int removed, const std::vector<Piece> &piec
         if (p.source >= 0) {
             keep(p.source, p.length);
         } else {
-            const quint16 f = p.formatOf >= 0 && p.formatOf < len ? m_formats[size_t(p.formatOf)]
-                                                                   : m_insertFormat;
+            const FormatIndex f = p.formatOf >= 0 && p.formatOf < len
+                                      ? m_formats[size_t(p.formatOf)]
+                                      : m_insertFormat;
             text.append(p.text);
             formats.insert(formats.end(), size_t(p.text.size()), f);
         }
@@ -406,11 +390,11 @@ void Surface::replacePieces(int pos, int removed, const std::vector<Piece> &piec
         keep(pos + removed - 1, 1);
     // Normalising changes the length exactly when the text is not clean.
     const bool clean = normalizeLineBreaks(text).size() == text.size();
-    replace(pos, removed, text, false, clean ? &formats : nullptr);
+    return replace(pos, removed, text, false, clean ? &formats : nullptr);
 }
 
-void Surface::replace(int pos, int removed, const QString &rawText, bool fromView,
-                      const std::vector<quint16> *newFormats)
+bool Surface::replace(int pos, int removed, const QString &rawText, bool fromView,
+                      const std::vector<FormatIndex> *newFormats)
 {
     const int len = length();
     pos = std::clamp(pos, 0, len);
@@ -429,10 +413,16 @@ void Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
         && m_text.at(endPos) == QLatin1Char('\n'))
         ++removed;
 
+    // Normalising at most doubles the length: a text that cannot fit even
+    // before that is refused without being copied.
+    if (qint64(len) - removed + rawText.size() > kMaxLength)
+        return false;
     const QString text = normalizeLineBreaks(rawText);
+    if (qint64(len) - removed + text.size() > kMaxLength)
+        return false;
     const int inserted = int(text.size());
     if (removed == 0 && inserted == 0)
-        return;
+        return true;
 
     const int removedBreaks = countLineFeeds(QStringView(m_text).mid(pos, removed));
     recordUndo(pos, removed, text, fromView);
@@ -440,7 +430,7 @@ void Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
         m_mergeUndo = false;
 
     // Formats of new text: the format for typed text.
-    const quint16 fmt = m_insertFormat;
+    const FormatIndex fmt = m_insertFormat;
     m_text.replace(pos, removed, text);
     if (inserted >= removed) {
         std::fill_n(m_formats.begin() + pos, removed, fmt);
@@ -476,15 +466,16 @@ void Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
     emit textReplaced(pos, removed, removedBreaks, inserted, fromView);
     if (fromView) {
         m_pendingViewChange = true;
-        return;
+        return true;
     }
     if (m_holdChanged)
-        return;
+        return true;
     emit changed();
     if (oldStart != m_selStart || oldLength != m_selLength) {
         emit selectionSetByProgram();
         emit selChanged();
     }
+    return true;
 }
 
 void Surface::notifyChanged()
@@ -609,6 +600,10 @@ std::optional<double> Surface::selFontSize() const
 }
 void Surface::setSelFontSize(double points)
 {
+    // A size that is no number would never equal itself, and so never
+    // find its palette entry again.
+    if (!std::isfinite(points))
+        return;
     const double stored = points == m_baseFontSize ? 0 : points;
     mutateSelection([stored](CharFormat &f) { f.fontSize = stored; });
 }
@@ -637,7 +632,7 @@ void Surface::setFontName(const QString &name)
 
 void Surface::setFontSize(double points)
 {
-    if (points <= 0)
+    if (!(points > 0) || !std::isfinite(points))
         return;
     m_baseFontSize = points;
     mutateRange(0, length(), [](CharFormat &f) { f.fontSize = 0; });
@@ -897,46 +892,69 @@ QMimeData *Surface::mimeData(int start, int len) const
     return data;
 }
 
+namespace {
+
+// One run of pasted formatted data, as read.
+struct PastedRun {
+    qint32 length = 0;
+    CharFormat format;
+};
+
+// Reads our formatted clipboard data. Nothing unless every run has a
+// non-negative length, the runs cover the text exactly, every font size is
+// a finite size in range and the text is clean CR LF text.
+bool readFormatted(const QByteArray &bytes, QString &text, std::vector<PastedRun> &runs)
+{
+    QDataStream in(bytes);
+    quint32 count = 0;
+    in >> text >> count;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    qint64 total = 0;
+    for (quint32 i = 0; i < count; ++i) {
+        qint32 l = 0;
+        quint32 color = 0;
+        PastedRun r;
+        in >> l >> color >> r.format.bold >> r.format.italic >> r.format.underline
+            >> r.format.fontName >> r.format.fontSize;
+        if (in.status() != QDataStream::Ok || l < 0)
+            return false;
+        total += l;
+        if (total > text.size())
+            return false;
+        const double size = r.format.fontSize;
+        if (!std::isfinite(size) || size < Surface::kMinFontSize || size > Surface::kMaxFontSize)
+            return false;
+        r.format.color = color & 0xFFFFFF;
+        r.length = l;
+        runs.push_back(std::move(r));
+    }
+    return total == text.size() && Surface::normalizeLineBreaks(text).size() == text.size();
+}
+
+} // namespace
+
 void Surface::insertMimeData(const QMimeData *data, bool withFormatting)
 {
     if (!data)
         return;
     if (withFormatting && data->hasFormat(kFormattedMime)) {
-        QDataStream in(data->data(kFormattedMime));
         QString text;
-        quint32 count = 0;
-        in >> text >> count;
-        struct Run {
-            int length;
-            CharFormat format;
-        };
-        std::vector<Run> runs;
-        int total = 0;
-        for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-            qint32 l = 0;
-            quint32 color = 0;
-            CharFormat f;
-            in >> l >> color >> f.bold >> f.italic >> f.underline >> f.fontName >> f.fontSize;
-            f.color = color & 0xFFFFFF;
-            if (f.fontName == m_baseFontName)
-                f.fontName.clear();
-            if (f.fontSize == m_baseFontSize)
-                f.fontSize = 0;
-            runs.push_back(Run{l, f});
-            total += l;
-        }
-        // Only trust runs that describe the text exactly.
-        if (in.status() == QDataStream::Ok && total == text.size()
-            && normalizeLineBreaks(text) == text) {
-            const int pos = m_selStart;
-            replace(m_selStart, m_selLength, text);
-            int at = pos;
-            for (const Run &r : runs) {
-                std::fill_n(m_formats.begin() + at, r.length, intern(r.format));
-                at += r.length;
+        std::vector<PastedRun> runs;
+        if (readFormatted(data->data(kFormattedMime), text, runs)) {
+            std::vector<FormatIndex> formats;
+            formats.reserve(size_t(text.size()));
+            for (PastedRun &r : runs) {
+                if (r.format.fontName == m_baseFontName)
+                    r.format.fontName.clear();
+                if (r.format.fontSize == m_baseFontSize)
+                    r.format.fontSize = 0;
+                formats.insert(formats.end(), size_t(r.length), intern(r.format));
             }
-            if (total > 0)
-                emit formatsChanged(pos, total);
+            // The text lands where replace() puts it (before a line break
+            // when the selection starts on its LF); the formats go with it.
+            if (replace(m_selStart, m_selLength, text, false, &formats) && !text.isEmpty())
+                emit formatsChanged(m_selStart - int(text.size()), int(text.size()));
             return;
         }
     }

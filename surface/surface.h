@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QObject>
 #include <functional>
+#include <limits>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -34,6 +35,14 @@ public:
     // Line breaks of any style (CR LF, CR, LF) become CR LF.
     void setText(const QString &text);
     int length() const { return int(m_text.size()); }
+    // Positions are ints: an edit that would make the text longer than this
+    // is refused and changes nothing.
+    static constexpr int kMaxLength = std::numeric_limits<int>::max() - 2;
+    // Font sizes a pasted format may carry (points): positive, and small
+    // enough that the pixel size stays under Qt's 0xFFFF limit even on a
+    // 2,880 dpi device. Pasted formats outside this range are not trusted.
+    static constexpr double kMinFontSize = 1.0 / 64;
+    static constexpr double kMaxFontSize = 1638;
 
     // --- selection ------------------------------------------------------
     int selStart() const { return m_selStart; }
@@ -139,7 +148,10 @@ public:
     // Mime data of a range: plain text plus the program's own format runs.
     QMimeData *mimeData(int start, int length) const;
     // Replaces the selection by the clipboard content; with formatting when
-    // the data carries ours.
+    // the data carries ours. Clipboard and drop data come from other
+    // programs: formatted data whose runs do not describe its text exactly,
+    // or whose font sizes are not finite sizes in range, is pasted as plain
+    // text.
     void insertMimeData(const QMimeData *data, bool withFormatting);
     bool cut();
     bool copy();
@@ -184,7 +196,9 @@ public:
     // undo and are not echoed back to that view).
     // Edits from a view emit changed() only when the view calls
     // notifyChanged() after its own editing step has finished.
-    void replace(int pos, int removed, const QString &text, bool fromView = false);
+    // Returns false, changing nothing, when the result would be longer
+    // than kMaxLength.
+    bool replace(int pos, int removed, const QString &text, bool fromView = false);
     void notifyChanged();
 
     // One piece of the new content given to replacePieces(): `length`
@@ -204,8 +218,10 @@ public:
     // making thousands of small edits. A range that starts or ends inside a
     // CR LF pair is widened to keep the pair. When the joined pieces are not
     // clean CR LF text, they are normalised as replace() does and take the
-    // format for typed text.
-    void replacePieces(int pos, int removed, const std::vector<Piece> &pieces);
+    // format for typed text. A kept piece with a negative length or one
+    // reaching past the text, or a result longer than kMaxLength, refuses
+    // the whole edit: nothing changes and the result is false.
+    bool replacePieces(int pos, int removed, const std::vector<Piece> &pieces);
 
     // A position in the view's counting (one character per line break)
     // and back.
@@ -238,13 +254,15 @@ signals:
 
 private:
     friend class SurfaceView;
-    quint16 intern(const CharFormat &format);
+    // Index of a format in the palette. The palette only grows, so an index
+    // stays valid for the surface's lifetime (undo entries keep them too).
+    using FormatIndex = quint32;
+    FormatIndex intern(const CharFormat &format);
     template <typename Mutate> void mutateRange(int start, int length, Mutate mutate);
     template <typename Mutate> void mutateSelection(Mutate mutate);
     template <typename Get> auto readSelection(Get get) const -> std::optional<decltype(get(CharFormat()))>;
     void updateInsertFormatFromCaret();
     void rebuildLineStarts(int fromLine, int fromPos);
-    void compactPalette();
     void setSelInternal(int start, int length, bool byProgram);
     // Selection set by the view the user works in.
     void setSelectionFromView(int start, int length);
@@ -253,7 +271,7 @@ private:
     struct Edit {
         int pos;
         QString removedText;
-        std::vector<quint16> removedFormats;
+        std::vector<FormatIndex> removedFormats;
         int insertedLength;
     };
     struct Step {
@@ -268,17 +286,17 @@ private:
     void updateModified();
     // replace() with a format per inserted character (nullptr: the format
     // for typed text).
-    void replace(int pos, int removed, const QString &text, bool fromView,
-                 const std::vector<quint16> *formats);
+    bool replace(int pos, int removed, const QString &text, bool fromView,
+                 const std::vector<FormatIndex> *formats);
 
     QString m_text;
-    std::vector<quint16> m_formats; // palette index per character
+    std::vector<FormatIndex> m_formats; // palette index per character
     std::vector<CharFormat> m_palette;
-    QHash<CharFormat, quint16> m_paletteIndex;
+    QHash<CharFormat, FormatIndex> m_paletteIndex;
     std::vector<int> m_lineStarts{0};
     int m_selStart = 0;
     int m_selLength = 0;
-    quint16 m_insertFormat = 0;
+    FormatIndex m_insertFormat = 0;
     QString m_baseFontName;
     double m_baseFontSize = 10;
     BgrColor m_backColor = 0xFFFFFF;

@@ -22,7 +22,9 @@ std::optional<DecodedText> decodeText(const QByteArray &bytes)
         out.format.byteOrderMark = true;
         body = body.sliced(3);
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // One mark was taken off above; any further one is text and stays.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(body);
     if (utf8.hasError()) {
         // Not valid UTF-8: read every byte as Latin-1 so it is written back as is.

@@ -221,6 +221,84 @@ private slots:
         QCOMPARE(bar.values, (std::vector<int>{50, 62, 75}));
     }
 
+    // A comment marker that begins inside an ignore string: once the
+    // masking is undone the marker is ordinary text, so the comment runs
+    // from the marker itself, in both engines.
+    void commentMarkerInsideIgnoreString_data()
+    {
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const struct { const char *name; QString text, expected; } rows[] = {
+            {"marker after the escape character", QStringLiteral("a \\# b\r\n"), QStringLiteral("...CCC|")},
+            {"escape alone on its line", QStringLiteral("\\#\r\n"), QStringLiteral(".C|")},
+            {"escape in a string, then one outside", QStringLiteral("x = \"\\#\"; \\# c\r\n"),
+             QStringLiteral(".....SS....CCC|")},
+        };
+        for (const auto &r : rows)
+            for (Engine e : {Engine::Production, Engine::Reference})
+                QTest::addRow("%s (%s)", r.name, e == Engine::Production ? "production" : "reference")
+                    << int(e) << r.text << r.expected;
+    }
+    void commentMarkerInsideIgnoreString()
+    {
+        QFETCH(int, engine);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        Preferences p = m_prefs;
+        p.ignoreString = QStringLiteral("\\#");
+        p.singleLineComment = QStringLiteral("#");
+        p.arrcmore = QStringList{QString()};
+        p.cmorecount = 0;
+        Surface s;
+        s.setText(text);
+        Engine(engine) == Engine::Production ? ColorizeAllStages(s, p, nullptr)
+                                             : ref::ColorizeAllStages(s, p, nullptr);
+        QCOMPARE(tags(s), expected);
+    }
+
+    // Masking edits the text without recording undo; the pair must leave an
+    // undo history that still describes the text.
+    void maskingKeepsUndoTrue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("ignore");
+        QTest::addColumn<bool>("unmaskOnly");
+        QTest::addColumn<bool>("textComesBack");
+        QTest::newRow("escapes only") << "s = \"a\\\"b\";" << "\\\"" << false << true;
+        QTest::newRow("placeholder already in the text")
+            << "s = \"_QLNSpecChar_ \\\"\";" << "\\\"" << false << false;
+        QTest::newRow("escape in another letter case") << "aqa" << "Q" << false << false;
+        QTest::newRow("unmask without a mask") << "_QLNSpecChar_!" << "\\\"" << true << false;
+    }
+    void maskingKeepsUndoTrue()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, ignore);
+        QFETCH(bool, unmaskOnly);
+        QFETCH(bool, textComesBack);
+        Surface s;
+        s.setText(text);
+        s.setSelStart(s.length());
+        s.setSelText(QStringLiteral("\r\nmore text")); // one undo step
+        const QString before = s.text();
+        int end = s.length();
+        if (!unmaskOnly)
+            end = MaskIgnoreText(0, end, s, ignore, kIgnorePlaceholder);
+        UnmaskIgnoreText(0, end, s, ignore, kIgnorePlaceholder);
+        QCOMPARE(s.text() == before, textComesBack);
+        QCOMPARE(s.canUndo(), textComesBack);
+        const QString after = s.text();
+        s.undo();
+        QCOMPARE(s.text(), textComesBack ? text : after);
+        s.redo();
+        QCOMPARE(s.text(), after);
+        int covered = 0;
+        for (const auto &run : s.formatRuns(0, s.length()))
+            covered += run.length;
+        QCOMPARE(covered, s.length());
+    }
+
     // The bulk style write the production engine uses: overlapping and
     // out-of-range pieces are merged and clipped into one change, the
     // selection, font name and size stay, underline is replaced.

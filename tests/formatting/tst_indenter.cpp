@@ -222,6 +222,68 @@ private slots:
                       QStringLiteral("Do you wish to continue?"), MsgIcon::Question, MsgButtons::YesNo}));
         QCOMPARE(host.m_surface.text(), big);
     }
+
+    // A result past 64 MB is refused before anything changes: whole
+    // document, command (with its message) and single line alike.
+    void refusesTooLargeResult_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<qint64>("length"); // -1: too large
+        const QString braces20000 = QString(QStringLiteral("{\r\n")).repeated(20000);
+        QTest::newRow("20,000 nested braces") << braces20000 << kTab << qint64(-1);
+        QTest::newRow("400 braces, wide unit") << QString(QStringLiteral("{\r\n")).repeated(400)
+                                              << QString(1000, QLatin1Char(' ')) << qint64(-1);
+        QTest::newRow("400 braces, tab") << QString(QStringLiteral("{\r\n")).repeated(400) << kTab
+                                        << qint64(400 * 3 + 399 * 400 / 2);
+        QTest::newRow("blanks go") << QStringLiteral("  x\r\n\ty") << kTab << qint64(5);
+    }
+    void refusesTooLargeResult()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, unit);
+        QFETCH(qint64, length);
+        QCOMPARE(IndentedLength(text, unit, kOpen, kClose), length);
+        Surface s;
+        s.setText(text);
+        bool tooLarge = true;
+        IndentAllLines(s, unit, kOpen, kClose, nullptr, &tooLarge);
+        QCOMPARE(tooLarge, length < 0);
+        if (length < 0) {
+            QCOMPARE(s.text(), text);
+            QVERIFY(!s.canUndo());
+        } else {
+            QCOMPARE(s.length(), length);
+        }
+    }
+
+    void commandRefusesTooLargeResult()
+    {
+        FakeHost host;
+        host.prefs.indentstring = QString(1000, QLatin1Char(' '));
+        host.prefs.blockBeginning = kOpen;
+        host.prefs.blockEnding = kClose;
+        const QString text = QString(QStringLiteral("{\r\n")).repeated(400);
+        host.m_surface.setText(text);
+        const QString caption = host.caption();
+        host.prompts.answer(MsgAnswer::Ok);
+        host.prompts.answer(MsgAnswer::Ok);
+        indentallrtf(host);
+        QCOMPARE(host.prompts.messages(),
+                 (QStringList{indentNotice(), indentTooLargeMessage()}));
+        QCOMPARE(host.m_surface.text(), text);
+        QCOMPARE(host.caption(), caption);
+        QVERIFY(!host.m_surface.canUndo());
+        QVERIFY(!host.log.contains(QStringLiteral("status Please wait")));
+
+        // One line: a level of 32,767 units of 3,000 characters is left alone.
+        Surface s;
+        s.setText(QStringLiteral("x\r\n"));
+        int start = 0, end = 2;
+        qint16 level = 32767;
+        QCOMPARE(IndentLine(start, end, s, level, QString(3000, QLatin1Char(' ')), kOpen, kClose), 2);
+        QCOMPARE(s.text(), QStringLiteral("x\r\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestIndenter)

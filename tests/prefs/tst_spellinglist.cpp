@@ -116,8 +116,13 @@ private slots:
         QCOMPARE(latin.status, SpellingListRead::Ok);
         QCOMPARE(latin.from, QStringList{QString::fromLatin1("caf\xe9")});
 
-        // A byte-order mark is not part of the first word.
+        // A byte-order mark is not part of the first word; a second one is
+        // text (here it makes the first field a bare one).
         QCOMPARE(readSpellingList(write("bom.txt", "\xEF\xBB\xBF\"a\",\"b\"")).from, QStringList{"a"});
+        QCOMPARE(readSpellingList(write("bom2.txt", "\xEF\xBB\xBF\xEF\xBB\xBF\"a\",\"b\"")).from,
+                 QStringList{QStringLiteral("\uFEFF\"a\"")});
+        QCOMPARE(readSpellingList(write("bom3.txt", "\xEF\xBB\xBFx,y\r\n\xEF\xBB\xBFz,w")).from,
+                 (QStringList{"x", QStringLiteral("\uFEFFz")}));
     }
 };
 

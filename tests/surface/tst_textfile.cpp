@@ -46,6 +46,13 @@ void TstTextFile::roundTrip_data()
     QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBFint x;\r\n") << "int x;\r\n";
     QTest::newRow("latin1") << QByteArray("// caf\xE9\n") << QStringLiteral("// café\r\n");
     QTest::newRow("cr only") << QByteArray("a\rb\r") << "a\r\nb\r\n";
+    // Only the first mark is the file's; any further one is text.
+    QTest::newRow("two marks") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFint x;\r\n")
+                               << QStringLiteral("\uFEFFint x;\r\n");
+    QTest::newRow("three marks, lf") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF" "a\n")
+                                     << QStringLiteral("\uFEFF\uFEFFa\r\n");
+    QTest::newRow("marks only") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") << QStringLiteral("\uFEFF");
+    QTest::newRow("mark inside") << QByteArray("a\xEF\xBB\xBF\n") << QStringLiteral("a\uFEFF\r\n");
     QTest::newRow("tabs and nbsp") << QByteArray("\ta\xC2\xA0=1;\n") << QStringLiteral("\ta\u00A0=1;\r\n");
 }
 
