@@ -215,8 +215,8 @@ int main(int argc, char **argv)
     prompter.reportMessages = true;
     test::installFactorySettings(prompter);
 
+    endlessOutput(prompter, seconds);
     errorsToFirstF4(prompter, 10000);
     errorsToFirstF4(prompter, 100000);
-    endlessOutput(prompter, seconds);
     return 0;
 }

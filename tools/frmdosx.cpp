@@ -31,6 +31,7 @@ frmDosX::frmDosX(Prompter &prompter, QObject *parent)
     connect(m_objDOS, &DOSOutputs::finished, this, [this](const RunEnd &end) {
         flush();
         findLinks(true);
+        collectLocations(QString(), true);
         emit finished(m_Text1, end);
     });
 }
@@ -44,6 +45,7 @@ bool frmDosX::DosExecute(const QString &commandLine, Surface *target,
     m_pending.clear();
     m_dropped = false;
     m_boxDropped = false;
+    m_partialLine.clear();
     m_outputStart = target ? target->length() : 0;
     m_scanFrom = m_outputStart;
     m_objDOS->setWorkingDirectory(folder);
@@ -61,8 +63,38 @@ bool frmDosX::sendInput(const QString &line, const Surface::TextStyle &style)
     return m_objDOS->writeInput(line + QLatin1Char('\n'));
 }
 
+void frmDosX::collectLocations(const QString &chunk, bool toTheEnd)
+{
+    if (!m_locations) {
+        m_partialLine.clear();
+        return;
+    }
+    // Whole lines only: a line may come in several chunks.
+    m_partialLine += chunk;
+    qsizetype from = 0;
+    while (true) {
+        qsizetype end = m_partialLine.indexOf(QLatin1Char('\n'), from);
+        if (end < 0) {
+            if (!toTheEnd || from >= m_partialLine.size())
+                break;
+            end = m_partialLine.size();
+        }
+        QStringView line = QStringView(m_partialLine).mid(from, end - from);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (std::optional<ToolLocation> loc = parseToolLocation(line))
+            m_locations->add(std::move(*loc));
+        from = end + 1;
+    }
+    m_partialLine.remove(0, std::min(from, m_partialLine.size()));
+    // A line without end is no location; keep it from growing without end.
+    if (m_partialLine.size() > 64 * 1024)
+        m_partialLine.clear();
+}
+
 void frmDosX::objDOS_ReceiveOutputs(const QString &chunk)
 {
+    collectLocations(chunk, false);
     m_Text1 += chunk;
     if (m_Text1.size() > kKeptOutput + kCutSlack) {
         m_Text1.remove(0, m_Text1.size() - kKeptOutput);
@@ -155,11 +187,8 @@ void frmDosX::findLinks(bool toTheEnd)
         if (contentEnd > from && text.at(contentEnd - 1) == QLatin1Char('\r'))
             --contentEnd;
         const QStringView line = QStringView(text).mid(from, contentEnd - from);
-        if (std::optional<ToolLocation> loc = parseToolLocation(line)) {
+        if (std::optional<ToolLocation> loc = parseToolLocation(line))
             links.emplace_back(from + loc->linkStart, loc->linkLength);
-            if (m_locations)
-                m_locations->add(std::move(*loc));
-        }
         from = next;
     }
     m_scanFrom = from;

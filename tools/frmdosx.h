@@ -8,8 +8,9 @@
 // characters of the run; the first time older output goes, the box says
 // "[Earlier output dropped]" where the run's output starts. The box records
 // no undo steps for any of it. Lines that name a place in the source (a
-// compiler message or a stack frame, see toollocations.h) are underlined
-// as links and collected into the run's ToolLocations.
+// compiler message or a stack frame, see toollocations.h) are collected
+// into the run's ToolLocations as they arrive, all of them, and underlined
+// as links in the box.
 
 #include "surface/surface.h"
 #include "tools/dosoutputs.h"
@@ -66,6 +67,7 @@ private:
     void insertAtEnd(const QString &text, const Surface::TextStyle &style);
     void dropOldOutput();
     void findLinks(bool toTheEnd);
+    void collectLocations(const QString &chunk, bool toTheEnd);
 
     DOSOutputs *m_objDOS;
     QString m_Text1;
@@ -78,6 +80,7 @@ private:
     int m_outputStart = 0; // where the run's output starts in the box
     int m_scanFrom = 0;    // the first box position not yet searched for links
     ToolLocations *m_locations = nullptr;
+    QString m_partialLine; // the output's last line, still to be completed
 };
 
 } // namespace qln
