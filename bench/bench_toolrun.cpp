@@ -135,7 +135,7 @@ void endlessOutput(BenchPrompter &prompter, int seconds)
            QStringLiteral("-"));
     std::printf("  output box at the end: %d characters (kept: the last %lld)\n", boxChars,
                 qlonglong(DOSOutputs::kKeptOutput));
-    report(QStringLiteral("peak resident memory during the run, MB"), peak, QStringLiteral("300 MB"));
+    std::printf("%-60s %10.0f MB   (limit 300 MB)\n", "peak resident memory during the run", peak);
     report(QStringLiteral("longest event-loop gap during the run"), watch.longest(), QStringLiteral("100 ms"));
     report(QStringLiteral("99th percentile event-loop gap (10 ms ticks)"), watch.percentile(0.99),
            QStringLiteral("-"));
