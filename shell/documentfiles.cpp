@@ -175,6 +175,17 @@ void DocumentFiles::Open()
                            MsgIcon::Critical, MsgButtons::Ok);
 }
 
+bool DocumentFiles::openPath(const QString &path)
+{
+    if (!mayLeave())
+        return false;
+    if (load(path))
+        return true;
+    m_prompter.message(QStringLiteral("Error opening file"), QStringLiteral("Error"), MsgIcon::Critical,
+                       MsgButtons::Ok);
+    return false;
+}
+
 bool DocumentFiles::load(const QString &path)
 {
     const QString statusBefore = m_host.statusText();
@@ -273,7 +284,7 @@ void DocumentFiles::showSaveError()
 
 bool DocumentFiles::Save()
 {
-    if (m_path.isEmpty() || m_path.contains(QLatin1Char('*')))
+    if (namesNoFile(m_path))
         return SaveAs();
 
     if (isReadOnlyFile(m_path)) {

@@ -128,6 +128,12 @@ public:
     // and caption as they were, and false comes back. No message is shown.
     bool load(const QString &path);
 
+    // Opens the file at path as Open does after its file dialog: the save
+    // question first when the document is modified (Cancel, or a save that
+    // fails, keeps everything), then the file; "Error opening file" when it
+    // cannot be read. Answers whether the document is now that file.
+    bool openPath(const QString &path);
+
     // How New Window starts the second instance; by default the running
     // executable, detached. Tests replace it.
     using Launcher = std::function<bool(const QString &program)>;

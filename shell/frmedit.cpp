@@ -22,6 +22,7 @@
 #include "shell/frmabout.h"
 #include "shell/print.h"
 #include "tools/frmjavax.h"
+#include "tools/toollocations.h"
 #include "shell/frmsplash.h"
 #include "shell/frmwait.h"
 #include "shell/windowhosts.h"
@@ -40,6 +41,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -945,6 +947,9 @@ void frmedit::connectDialogCommands()
     on("run", [this] { openTool(QStringLiteral("Run")); });
     on("appletviewer", [this] { openTool(QStringLiteral("Appletviewer")); });
     on("jar", [this] { openTool(QStringLiteral("Jar")); });
+    m_toolLocations = std::make_unique<ToolLocations>();
+    on("nexterror", [this] { gotoToolLocation(1); });
+    on("previouserror", [this] { gotoToolLocation(-1); });
     for (const char *name : {"htmlconverter", "native2asciiconverter", "javadoc", "javap"})
         on(name, [this] {
             m_prompter->message(QStringLiteral("this option doesn't work yet"), QString(),
@@ -1017,13 +1022,42 @@ void frmedit::runCaseCommand(char which)
 void frmedit::openTool(const QString &mode)
 {
     // A path that is only the Open dialog's starting folder names no document.
-    const QString path = m_documents->path().contains(QLatin1Char('*')) ? QString()
-                                                                          : m_documents->path();
+    const QString path = namesNoFile(m_documents->path()) ? QString() : m_documents->path();
     frmJavaX *dialog = frmJavaX::open(mode, path, *m_prompter, settingsStore(), this);
     if (!dialog)
         return;
     dialog->setCompileCommand([this] { menuItem(QStringLiteral("compile"))->trigger(); });
+    dialog->setLocations(m_toolLocations.get());
+    dialog->setLocationOpener(
+        [this](const QString &file, int line, int index) { openToolLocation(file, line, index); });
     keepOnScreen(dialog); // the dialog is tall
+}
+
+void frmedit::gotoToolLocation(int direction)
+{
+    const int index = m_toolLocations->step(direction);
+    if (index < 0) {
+        setStatusText(m_toolLocations->count() == 0 ? QStringLiteral("No errors in the last tool run")
+                                                    : QStringLiteral("No file of the last tool run's errors was found"));
+        return;
+    }
+    openToolLocation(m_toolLocations->resolve(index), m_toolLocations->at(index).line, index);
+}
+
+bool frmedit::openToolLocation(const QString &path, int line, int index)
+{
+    const QFileInfo wanted(path);
+    const bool same = !namesNoFile(m_documents->path()) &&
+                      QFileInfo(m_documents->path()).canonicalFilePath() == wanted.canonicalFilePath();
+    if (!same && !m_documents->openPath(path))
+        return false;
+    Surface &s = *surface();
+    const int target = std::clamp(line - 1, 0, std::max(0, s.lineCount() - 1));
+    s.setSelection(s.lineIndex(target), s.lineLength(target));
+    m_rtfedit->ensureCursorVisible();
+    if (index >= 0)
+        setStatusText(locationStatus(index, m_toolLocations->count()));
+    return true;
 }
 
 void frmedit::connectTypingAssist()

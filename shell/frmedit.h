@@ -42,6 +42,7 @@ class frmwait;
 class Surface;
 class SurfaceView;
 class frmSplash;
+class ToolLocations;
 
 class frmedit : public QMainWindow {
     Q_OBJECT
@@ -122,6 +123,16 @@ public:
     Twips geometryTwips() const;
     // The screen size in twips.
     static QSizeF screenTwips();
+
+    // The places named by the last tool run's output. F4 and Shift+F4 go
+    // to the next and previous one whose file is there.
+    ToolLocations &toolLocations() const { return *m_toolLocations; }
+    void gotoToolLocation(int direction);
+    // Opens a file of a tool's output at a line (through the save question
+    // when another file is named and the document is modified), selects
+    // the line and says "Error i of n" for location index. Answers whether
+    // the line is shown.
+    bool openToolLocation(const QString &path, int line, int index);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -205,6 +216,7 @@ private:
     std::unique_ptr<DocumentFiles> m_documents;
     std::unique_ptr<DocumentRecovery> m_recovery;
     bool m_diskCheckQueued = false;
+    std::unique_ptr<ToolLocations> m_toolLocations;
 };
 
 } // namespace qln

@@ -87,6 +87,11 @@ bool FileExists(const QString &path)
     return false;
 }
 
+bool namesNoFile(const QString &path)
+{
+    return path.isEmpty() || (path.contains(QLatin1Char('*')) && !QFileInfo::exists(path));
+}
+
 bool isReadOnlyFile(const QString &path)
 {
     const QFileInfo info(path);

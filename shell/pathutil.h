@@ -22,6 +22,11 @@ QString ShortFolderPath(const QString &path);
 // are wildcards; then the answer is whether any entry of that folder matches.
 bool FileExists(const QString &path);
 
+// True when a document path names no file yet: "" or a pattern such as
+// "/home/me/*.java" (the Open dialog's starting place). A path holding "*"
+// that exists on disk as written is a real file's name.
+bool namesNoFile(const QString &path);
+
 // True when the file exists and either the user may not write it or no one
 // has write permission for it (so also for root on a chmod 444 file).
 bool isReadOnlyFile(const QString &path);

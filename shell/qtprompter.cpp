@@ -1,11 +1,23 @@
 #include "shell/qtprompter.h"
 
 #include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <memory>
 
 namespace qln {
 
@@ -39,10 +51,97 @@ QString dialogStart(const QString &startPath)
     return startPath.contains(QLatin1Char('/')) ? info.path() : QString();
 }
 
+QDialogButtonBox::StandardButtons dialogButtons(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok: return QDialogButtonBox::Ok;
+    case MsgButtons::OkCancel: return QDialogButtonBox::Ok | QDialogButtonBox::Cancel;
+    case MsgButtons::YesNo: return QDialogButtonBox::Yes | QDialogButtonBox::No;
+    case MsgButtons::YesNoCancel: return QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Cancel;
+    }
+    return QDialogButtonBox::Ok;
+}
+
+QStyle::StandardPixmap iconPixmap(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Critical: return QStyle::SP_MessageBoxCritical;
+    case MsgIcon::Question: return QStyle::SP_MessageBoxQuestion;
+    case MsgIcon::Exclamation: return QStyle::SP_MessageBoxWarning;
+    default: return QStyle::SP_MessageBoxInformation;
+    }
+}
+
 } // namespace
+
+bool QtPrompter::isLongMessage(const QString &text)
+{
+    return text.count(QLatin1Char('\n')) >= 20 || text.size() > 2000;
+}
+
+QDialog *QtPrompter::longMessageWindow(const MessageRequest &request, QWidget *parent)
+{
+    auto *window = new QDialog(parent);
+    window->setObjectName(QStringLiteral("longMessage"));
+    window->setWindowTitle(titleOr(request.title));
+    auto *layout = new QVBoxLayout(window);
+    auto *row = new QHBoxLayout;
+    if (request.icon != MsgIcon::None) {
+        auto *icon = new QLabel(window);
+        const int side = window->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, window);
+        icon->setPixmap(window->style()->standardIcon(iconPixmap(request.icon), nullptr, window).pixmap(side, side));
+        icon->setAlignment(Qt::AlignTop);
+        row->addWidget(icon);
+    }
+    auto *text = new QPlainTextEdit(window);
+    text->setObjectName(QStringLiteral("text"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QString plain = request.text;
+    text->setPlainText(plain.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    row->addWidget(text, 1);
+    layout->addLayout(row, 1);
+    auto *buttons = new QDialogButtonBox(dialogButtons(request.buttons), window);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::clicked, window, [window, buttons](QAbstractButton *b) {
+        window->done(int(buttons->standardButton(b)));
+    });
+    if (QPushButton *first = buttons->buttons().isEmpty() ? nullptr
+                                                          : qobject_cast<QPushButton *>(buttons->buttons().first()))
+        first->setDefault(true);
+
+    // As wide and tall as the text wants, but never past the screen.
+    QScreen *screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    const QRect free = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QFontMetrics fm(text->font());
+    int widest = 0;
+    const QStringList lines = plain.split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    const int wantedWidth = widest + 120;
+    const int wantedHeight = int(lines.size()) * fm.lineSpacing() + 120;
+    window->resize(std::min(wantedWidth, free.width() * 9 / 10), std::min(wantedHeight, free.height() * 8 / 10));
+    return window;
+}
 
 MsgAnswer QtPrompter::message(const MessageRequest &request)
 {
+    if (isLongMessage(request.text)) {
+        std::unique_ptr<QDialog> window(longMessageWindow(request, m_parent));
+        switch (window->exec()) {
+        case QDialogButtonBox::Yes: return MsgAnswer::Yes;
+        case QDialogButtonBox::No: return MsgAnswer::No;
+        case QDialogButtonBox::Ok: return MsgAnswer::Ok;
+        case QDialogButtonBox::Cancel: return MsgAnswer::Cancel;
+        default: break;
+        }
+        switch (request.buttons) {
+        case MsgButtons::Ok: return MsgAnswer::Ok;
+        case MsgButtons::YesNo: return MsgAnswer::No;
+        default: return MsgAnswer::Cancel;
+        }
+    }
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     switch (request.buttons) {

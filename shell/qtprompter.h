@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QDialog;
+
 namespace qln {
 
 class QtPrompter : public Prompter {
@@ -25,6 +27,14 @@ public:
 
     // A box or dialog without a title of its own is captioned with this.
     static QString defaultTitle() { return QStringLiteral("QLN"); }
+
+    // A message of many lines (a tool's usage text) would make a box taller
+    // than the screen: it is shown in a window of its own instead, the text
+    // in a scrolling box, the window fitting the screen of `parent`.
+    static bool isLongMessage(const QString &text);
+    // That window, not yet shown; exec() answers the QDialogButtonBox
+    // standard button clicked (0 when closed otherwise).
+    static QDialog *longMessageWindow(const MessageRequest &request, QWidget *parent);
 
 private:
     QPointer<QWidget> m_parent;

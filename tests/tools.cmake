@@ -5,3 +5,11 @@ quillon_add_test(tst_dosoutputs tools/tst_dosoutputs.cpp)
 # The tool dialog, offscreen, with the installed kit when there is one.
 quillon_add_test(tst_frmjavax tools/tst_frmjavax.cpp)
 quillon_add_test(tst_frmdosx tools/tst_frmdosx.cpp)
+# Stands in for the editor in the tests that end it while a tool runs.
+add_executable(tst_toolchild tools/toolchild.cpp)
+target_link_libraries(tst_toolchild PRIVATE quillon_core quillon_testsupport)
+add_dependencies(tst_dosoutputs tst_toolchild)
+# Places named by a tool's output: parsing, finding the files, F4.
+quillon_add_test(tst_toollocations tools/tst_toollocations.cpp)
+# From a real kit's output to the code, through the main window.
+quillon_add_test(tst_toolerrors tools/tst_toolerrors.cpp)

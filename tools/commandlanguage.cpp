@@ -7,6 +7,8 @@
 #include "surface/surface.h"
 #include "tools/toolmodes.h"
 
+#include <QFileInfo>
+
 namespace qln {
 
 namespace {
@@ -229,21 +231,44 @@ bool ParseCode(const QString &code, bool archiveInUse, QStringList *tokens)
     return done(true);
 }
 
-QString shellEscape(const QString &text)
+namespace {
+
+QString escapeForShell(const QString &text, bool keepWildcards)
 {
     static const QString special = QStringLiteral(" \t|&;<>()$`\\\"'[]#~={}!^");
     QString out;
     out.reserve(text.size() * 2);
     for (const QChar c : text) {
-        if (c == QLatin1Char('\n')) {
-            out += QLatin1String("'\n'"); // a backslash before a line break would remove it
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            // A backslash before a line break would remove it.
+            out += QLatin1Char('\'') + c + QLatin1Char('\'');
             continue;
         }
-        if (special.contains(c))
+        if (special.contains(c) ||
+            (!keepWildcards && (c == QLatin1Char('*') || c == QLatin1Char('?'))))
             out += QLatin1Char('\\');
         out += c;
     }
     return out;
+}
+
+} // namespace
+
+QString shellEscape(const QString &text)
+{
+    return escapeForShell(text, true);
+}
+
+QString shellPath(const QString &path, bool keepWildcards)
+{
+    const QString safe = path.startsWith(QLatin1Char('-')) ? QStringLiteral("./") + path : path;
+    return escapeForShell(safe, keepWildcards);
+}
+
+QString fileBoxArgument(const QString &boxText, const QString &value)
+{
+    const bool literal = !boxText.isEmpty() && QFileInfo::exists(boxText);
+    return shellPath(value, !literal);
 }
 
 std::optional<QString> EvaluateCode(const QString &code, const CodeContext &context)
@@ -258,12 +283,15 @@ std::optional<QString> EvaluateCode(const QString &code, const CodeContext &cont
     for (const QString &t : tokens) {
         if (t == QLatin1String("&"))
             continue;
-        if (t.compare(kOptions, Qt::CaseInsensitive) == 0)
+        if (t.compare(kOptions, Qt::CaseInsensitive) == 0) {
             out += context.options;
-        else if (t.startsWith(kTextBox, Qt::CaseInsensitive) && !isLiteral(t))
-            out += shellEscape(operandValue(t, context.boxes));
-        else
+        } else if (t.startsWith(kTextBox, Qt::CaseInsensitive) && !isLiteral(t)) {
+            const qsizetype dot = t.indexOf(QLatin1Char('.'));
+            const int n = t.mid(kTextBox.size(), dot - kTextBox.size()).toInt();
+            out += fileBoxArgument(context.boxes.box(n), operandValue(t, context.boxes));
+        } else {
             out += t.mid(1, t.size() - 2);
+        }
     }
     if (jarExtras) {
         const QString manifest = context.manifestExtra.trimmed();
@@ -307,12 +335,14 @@ CodeContext codeContext(const JavaXState &state)
     for (const OptionSlot &s : state.options) {
         if (!manifestSeen && s.def.switchText == QLatin1String("-m")) {
             manifestSeen = true;
-            c.manifestExtra = s.ticked ? s.argument : QString();
+            // A file: one word, whatever its name holds.
+            c.manifestExtra = s.ticked ? shellPath(s.argument.trimmed(), false) : QString();
         } else if (!extractSeen && s.def.switchText == QLatin1String("-x")) {
             extractSeen = true;
             // Unticked, the input files are what jar adds or extracts: a
             // file box, so escaped like one.
-            c.extractExtra = s.ticked ? s.argument : shellEscape(state.boxes.inFile.trimmed());
+            const QString inFile = state.boxes.inFile.trimmed();
+            c.extractExtra = s.ticked ? s.argument : fileBoxArgument(inFile, inFile);
         }
     }
     return c;

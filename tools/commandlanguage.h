@@ -76,8 +76,19 @@ struct CodeContext {
 std::optional<QString> EvaluateCode(const QString &code, const CodeContext &context);
 
 // Backslashes every character special to sh except the wildcards "*" and
-// "?", so a file name reaches the tool as one word and runs nothing.
+// "?", so a file name reaches the tool as one word and runs nothing. A line
+// break is quoted ('\n'): a backslash before it would remove it.
 QString shellEscape(const QString &text);
+
+// A value that names a file or folder, as exactly one sh word: every
+// character special to sh is escaped, the wildcards "*" and "?" too unless
+// keepWildcards, and a name that starts with "-" gets "./" in front, so the
+// tool never takes it for an option. "" stays "".
+QString shellPath(const QString &path, bool keepWildcards);
+// How a file box's text goes in: its wildcards stay wildcards ("src/*.java"
+// names every source), unless the text names an existing file or folder as
+// written; then a "*" in it is part of the name.
+QString fileBoxArgument(const QString &boxText, const QString &value);
 
 // True for the Jar mode's names: "Jar" or "JAR (JAVA ARCHIVE TOOL)", any case.
 bool isJarMode(const QString &mode);

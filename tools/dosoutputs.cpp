@@ -1,11 +1,15 @@
 #include "tools/dosoutputs.h"
 
 #include "shell/prompter.h"
+#include "tools/processguard.h"
+#include "tools/terminal.h"
 
-#include <QStandardPaths>
+#include <QCoreApplication>
 #include <QTimer>
 #include <cerrno>
+#include <memory>
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -16,7 +20,41 @@ namespace {
 // keeps the pipe full; handing over a bounded amount and coming back later
 // lets the window repaint in between.
 constexpr qint64 kBytesPerVisit = 64 * 1024;
+// Output is cut back to the kept amount once it is this much over it, so
+// the cut happens once per half megabyte, not on every chunk.
+constexpr qsizetype kCutSlack = 512 * 1024;
+
+// In the child, before the program starts: a process group of its own, so
+// stop() reaches what the tool starts; and death with the program, should
+// it end without a chance to clean up.
+void prepareChild(pid_t parent)
+{
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) // the program ended already
+        ::_exit(127);
+}
+
+void killGroup(qint64 group)
+{
+    if (group > 0)
+        ::kill(-pid_t(group), SIGKILL);
+}
+
+bool blank(const QString &text)
+{
+    for (const QChar c : text)
+        if (!c.isSpace())
+            return false;
+    return true;
+}
+
 } // namespace
+
+QString exitCodeMarker(int code)
+{
+    return QStringLiteral("[Done, exit code %1]\r\n").arg(code);
+}
 
 DOSOutputs::DOSOutputs(Prompter &prompter, QObject *parent)
     : QObject(parent), m_prompter(prompter)
@@ -29,15 +67,15 @@ DOSOutputs::~DOSOutputs()
     if (m_process) {
         m_process->disconnect(this);
         if (m_process->state() != QProcess::NotRunning) {
+            killGroup(m_group);
             const qint64 pid = m_process->processId();
-            if (pid > 0) {
-                ::kill(-pid_t(pid), SIGKILL);
+            if (pid > 0)
                 ::kill(pid_t(pid), SIGKILL);
-            }
         }
         // QProcess reaps the killed child in its destructor.
         delete m_process;
     }
+    processguard::remove(m_group);
 }
 
 bool DOSOutputs::isRunning() const
@@ -60,15 +98,17 @@ bool DOSOutputs::ExecuteCommand(const QString &commandLine)
         m_process->disconnect(this);
         m_process->deleteLater();
     }
+    processguard::install();
     m_process = new QProcess(this);
     m_process->setProgram(m_shell);
     m_process->setArguments({QStringLiteral("-c"), m_commandLine});
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->setStandardInputFile(QProcess::nullDevice());
+    if (!m_wantInput)
+        m_process->setStandardInputFile(QProcess::nullDevice());
     if (!m_workingDirectory.isEmpty())
         m_process->setWorkingDirectory(m_workingDirectory);
-    // A group of its own, so that stop() reaches what the tool started.
-    m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    const pid_t parent = ::getpid();
+    m_process->setChildProcessModifier([parent] { prepareChild(parent); });
 
     connect(m_process, &QProcess::readyReadStandardOutput, this, [this] { drain(false); });
     connect(m_process, &QProcess::finished, this, &DOSOutputs::onFinished);
@@ -82,13 +122,39 @@ bool DOSOutputs::ExecuteCommand(const QString &commandLine)
     m_drainQueued = false;
     m_ended = false;
 
-    m_process->start(QIODevice::ReadOnly);
+    m_group = 0;
+    m_inputOpen = false;
+    m_process->start(m_wantInput ? QIODevice::ReadWrite : QIODevice::ReadOnly);
     if (m_ended) // the start failed inside start() and was reported already
         return false;
     const qint64 pid = m_process->processId();
-    if (pid > 0)
+    if (pid > 0) {
         ::setpgid(pid_t(pid), pid_t(pid)); // the same from this side: no window for a stop() race
+        m_group = pid;
+        processguard::add(m_group);
+    }
+    m_inputOpen = m_wantInput;
     return true;
+}
+
+bool DOSOutputs::writeInput(const QString &text)
+{
+    if (!isRunning() || !m_inputOpen)
+        return false;
+    return m_process->write(text.toUtf8()) >= 0;
+}
+
+void DOSOutputs::closeInput()
+{
+    if (!isRunning() || !m_inputOpen)
+        return;
+    m_inputOpen = false;
+    m_process->closeWriteChannel();
+}
+
+bool DOSOutputs::isInputOpen() const
+{
+    return isRunning() && m_inputOpen;
 }
 
 void DOSOutputs::stop()
@@ -96,11 +162,10 @@ void DOSOutputs::stop()
     if (!isRunning())
         return;
     m_stopRequested = true;
+    killGroup(m_group);
     const qint64 pid = m_process->processId();
-    if (pid > 0) {
-        ::kill(-pid_t(pid), SIGKILL);
+    if (pid > 0)
         ::kill(pid_t(pid), SIGKILL);
-    }
 }
 
 void DOSOutputs::forward(const QByteArray &bytes)
@@ -108,7 +173,11 @@ void DOSOutputs::forward(const QByteArray &bytes)
     const QString text = m_decoder.decode(bytes);
     if (text.isEmpty())
         return; // only the first bytes of a character: it comes with the next chunk
+    if (!m_end.printed && !blank(text))
+        m_end.printed = true;
     m_outputs += text;
+    if (m_outputs.size() > kKeptOutput + kCutSlack)
+        m_outputs.remove(0, m_outputs.size() - kKeptOutput);
     emit ReceiveOutputs(text);
 }
 
@@ -139,9 +208,16 @@ void DOSOutputs::drain(bool all)
 void DOSOutputs::onFinished(int exitCode, QProcess::ExitStatus status)
 {
     drain(true);
-    m_end.exitCode = exitCode;
+    // What the tool left running in its group ends with the run; the
+    // group is then gone before its number can be given to another.
+    killGroup(m_group);
+    processguard::remove(m_group);
+    m_group = 0;
+    m_inputOpen = false;
     m_end.stopped = m_stopRequested;
     m_end.crashed = status == QProcess::CrashExit && !m_stopRequested;
+    // A crash reports the signal; sh counts it as 128 + the signal.
+    m_end.exitCode = status == QProcess::CrashExit ? 128 + exitCode : exitCode;
     reportEnd();
 }
 
@@ -169,31 +245,56 @@ void DOSOutputs::reportEnd()
     emit finished(m_end);
 }
 
-bool DOSOutputs::launchDetached(const QString &commandLine, const QString &terminal,
-                                const QString &folder)
+bool DOSOutputs::launchInTerminal(const QString &commandLine, const QString &folder)
 {
-    if (commandLine.isEmpty())
+    if (commandLine.trimmed().isEmpty() || !QCoreApplication::instance())
         return false;
-    const QString shell = QStringLiteral("/bin/sh");
-    if (!terminal.isEmpty())
-        return QProcess::startDetached(terminal, {QStringLiteral("-e"), shell, QStringLiteral("-c"),
-                                                  commandLine}, folder);
-    return QProcess::startDetached(shell, {QStringLiteral("-c"), commandLine}, folder);
+    const std::optional<TerminalLaunch> launch =
+        terminalLaunch(commandLine, qEnvironmentVariable("TERMINAL"));
+    if (!launch)
+        return false;
+    processguard::install();
+    // A child of the application, not of a dialog: closing the dialog
+    // leaves the window open; ending the program closes it.
+    auto *terminal = new QProcess(QCoreApplication::instance());
+    terminal->setProgram(launch->program);
+    terminal->setArguments(launch->arguments);
+    terminal->setStandardInputFile(QProcess::nullDevice());
+    terminal->setStandardOutputFile(QProcess::nullDevice());
+    terminal->setStandardErrorFile(QProcess::nullDevice());
+    if (!folder.isEmpty())
+        terminal->setWorkingDirectory(folder);
+    const pid_t parent = ::getpid();
+    terminal->setChildProcessModifier([parent] { prepareChild(parent); });
+    auto group = std::make_shared<qint64>(0);
+    QObject::connect(terminal, &QProcess::finished, terminal, [terminal, group] {
+        processguard::remove(*group);
+        terminal->deleteLater();
+    });
+    QObject::connect(terminal, &QProcess::errorOccurred, terminal, [terminal, group](QProcess::ProcessError e) {
+        if (e != QProcess::FailedToStart)
+            return;
+        processguard::remove(*group);
+        terminal->deleteLater();
+    });
+    terminal->start();
+    *group = terminal->processId();
+    if (*group <= 0)
+        return false;
+    ::setpgid(pid_t(*group), pid_t(*group));
+    processguard::add(*group);
+    return true;
 }
 
-bool DOSOutputs::launchInSeparateWindow(const QString &commandLine, const QString &folder)
-{
-    return launchDetached(commandLine,
-                          QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator")), folder);
-}
-
-QStringList closingMarkers(const QString &mode, const QString &output, const RunEnd &end)
+QStringList closingMarkers(const QString &mode, const RunEnd &end)
 {
     QStringList markers;
+    if (end.stopped)
+        return {kStoppedMarker};
     if (mode.compare(QLatin1String("Compile"), Qt::CaseInsensitive) == 0 && end.started &&
-        !end.stopped && !end.crashed && output.trimmed().isEmpty())
+        !end.crashed && end.exitCode == 0 && !end.printed)
         markers << kCompiledMarker;
-    markers << kDoneMarker;
+    markers << (end.started && end.exitCode != 0 ? exitCodeMarker(end.exitCode) : kDoneMarker);
     return markers;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 // DOSOutputs runs one command line through /bin/sh -c with standard output
-// and standard error merged into one pipe and standard input closed, and
-// hands what the tool writes to its listener in chunks of at most 256 bytes
-// while it runs. It never blocks the event loop: ExecuteCommand starts the
-// run and returns, finished() reports the end, stop() kills the tool and
-// everything it started (the child leads a process group of its own).
+// and standard error merged into one pipe, and hands what the tool writes
+// to its listener in chunks of at most 256 bytes while it runs. Standard
+// input is closed unless the caller keeps it open for typed lines. It never
+// blocks the event loop: ExecuteCommand starts the run and returns,
+// finished() reports the end, stop() kills the tool and everything it
+// started (the child leads a process group of its own, which the process
+// guard also ends when the program ends, and it dies with the program).
+// Of the output it keeps only the last kKeptOutput characters.
 
 #include <QObject>
 #include <QProcess>
@@ -20,6 +23,10 @@ class Prompter;
 inline const QString kExecutingMarker = QStringLiteral("\r\n[Executing]\r\n");
 inline const QString kCompiledMarker = QStringLiteral("[Congrats. Compiled Successfully]\r\n");
 inline const QString kDoneMarker = QStringLiteral("[Done]\r\n");
+inline const QString kStoppedMarker = QStringLiteral("[Stopped]\r\n");
+// "[Done, exit code N]" + CR LF: the tool ended with a code other than 0.
+QString exitCodeMarker(int code);
+inline const QString kDroppedMarker = QStringLiteral("[Earlier output dropped]\r\n");
 inline constexpr quint32 kMarkerColour = 16711680;     // blue, bold
 inline constexpr quint32 kToolOutputColour = 356435;   // olive green, bold
 
@@ -32,7 +39,8 @@ struct RunEnd {
     bool started = false; // false: nothing ran (the error was shown)
     bool stopped = false; // ended by stop()
     bool crashed = false; // ended by a signal it did not ask for
-    int exitCode = 0;
+    int exitCode = 0;     // a crash counts as 128 + the signal, as sh reports it
+    bool printed = false; // wrote something other than blanks and line breaks
 };
 
 class DOSOutputs : public QObject {
@@ -40,13 +48,16 @@ class DOSOutputs : public QObject {
 public:
     // The largest chunk forwarded at once, in bytes.
     static constexpr int kChunkBytes = 256;
+    // The most output kept, in characters (4 MB).
+    static constexpr qsizetype kKeptOutput = 4 * 1024 * 1024;
 
     explicit DOSOutputs(Prompter &prompter, QObject *parent = nullptr);
     ~DOSOutputs() override; // kills a tool still running
 
     QString CommandLine() const { return m_commandLine; }
     void setCommandLine(const QString &commandLine) { m_commandLine = commandLine; }
-    // Everything received during the last run, in order.
+    // What the last run wrote, in order: all of it, or its last
+    // kKeptOutput characters when it wrote more.
     QString Outputs() const { return m_outputs; }
 
     // Folder the tool starts in; "" keeps the program's current folder.
@@ -64,15 +75,24 @@ public:
     // Kills the tool and its process group; finished() follows.
     void stop();
 
-    // The separate-window launch: the command line detached in
-    // terminal + " -e /bin/sh -c ..." (terminal "" : detached without a
-    // window). Nothing is captured. Returns whether it started; an empty
-    // command line starts nothing. folder: where it starts ("" the current
-    // folder), as a captured run would start there.
-    static bool launchDetached(const QString &commandLine, const QString &terminal,
-                               const QString &folder = QString());
-    // launchDetached with x-terminal-emulator when it is installed.
-    static bool launchInSeparateWindow(const QString &commandLine, const QString &folder = QString());
+    // Whether the next run keeps its standard input open for writeInput
+    // (off: the tool reads end of file at once).
+    void setInputOpen(bool open) { m_wantInput = open; }
+    // Sends text to the running tool's standard input (UTF-8). False when
+    // there is no run or its input is closed.
+    bool writeInput(const QString &text);
+    // End of file for the tool.
+    void closeInput();
+    bool isInputOpen() const;
+
+    // The separate-window launch: the command line in the first terminal
+    // emulator found (see terminal.h), started in folder ("" the current
+    // folder) as a captured run would start there, its window kept open
+    // after the tool ends. Nothing is captured. The terminal is a child of
+    // the program in a group of its own, so it ends with the program.
+    // False when the command line is empty, no terminal is installed or it
+    // cannot be started.
+    static bool launchInTerminal(const QString &commandLine, const QString &folder = QString());
 
 signals:
     // One chunk of the tool's output, decoded as UTF-8 (a character split
@@ -95,15 +115,20 @@ private:
     QProcess *m_process = nullptr;
     QStringDecoder m_decoder;
     RunEnd m_end;
+    qint64 m_group = 0;
+    bool m_wantInput = false;
+    bool m_inputOpen = false;
     bool m_stopRequested = false;
     bool m_drainQueued = false;
     bool m_ended = true;
 };
 
 // The markers that close a captured run: "[Congrats. Compiled
-// Successfully]" in the Compile mode when the tool ran to its end and its
-// trimmed output is empty, then "[Done]".
-QStringList closingMarkers(const QString &mode, const QString &output, const RunEnd &end);
+// Successfully]" in the Compile mode when the tool ran to its end with code
+// 0 and printed nothing but blanks; then "[Stopped]" when the user stopped
+// it, "[Done, exit code N]" when it ended with another code than 0, else
+// "[Done]" (also when nothing could be started).
+QStringList closingMarkers(const QString &mode, const RunEnd &end);
 
 } // namespace qln
 

@@ -1,11 +1,20 @@
 #pragma once
 // The host of one captured tool run: it owns the runner (`objDOS`), keeps
-// everything the tool writes (`Text1`) and shows it at the end of an output
-// box as it arrives, in the style the caller chose. It never blocks: the
-// run starts in DosExecute and finished() reports its end.
+// what the tool writes (`Text1`) and shows it at the end of an output box
+// as it arrives, in the style the caller chose. It never blocks: the run
+// starts in DosExecute and finished() reports its end.
+//
+// Output is bounded: `Text1` and the box each keep the last kKeptOutput
+// characters of the run; the first time older output goes, the box says
+// "[Earlier output dropped]" where the run's output starts. The box records
+// no undo steps for any of it. Lines that name a place in the source (a
+// compiler message or a stack frame, see toollocations.h) are collected
+// into the run's ToolLocations as they arrive, all of them, and underlined
+// as links in the box.
 
 #include "surface/surface.h"
 #include "tools/dosoutputs.h"
+#include "tools/toollocations.h"
 
 #include <QObject>
 #include <QPointer>
@@ -17,21 +26,34 @@ class Prompter;
 class frmDosX : public QObject {
     Q_OBJECT
 public:
+    static constexpr qsizetype kKeptOutput = DOSOutputs::kKeptOutput;
+
     explicit frmDosX(Prompter &prompter, QObject *parent = nullptr);
 
     DOSOutputs &objDOS() { return *m_objDOS; }
+
+    // Where the locations named by the output go (nullptr: nowhere). The
+    // caller begins the list for each run.
+    void setLocations(ToolLocations *locations) { m_locations = locations; }
 
     // Starts the command line (blanks around it removed) in `folder`;
     // output goes to the end of `target` in `style`. Returns whether a tool
     // was started; when it was not, finished() is not emitted.
     bool DosExecute(const QString &commandLine, Surface *target, const Surface::TextStyle &style,
                     const QString &folder = QString());
-    // Everything the last run wrote.
+    // What the last run wrote (its last kKeptOutput characters).
     QString text() const { return m_Text1; }
+    // Older output of the last run was dropped.
+    bool dropped() const { return m_dropped; }
 
     bool isRunning() const { return m_objDOS->isRunning(); }
     // Ends the tool; finished() follows.
     void stop() { m_objDOS->stop(); }
+
+    // A line typed for the running tool: shown in the box in `style` after
+    // the output so far, and sent with a line break. False when the tool
+    // takes no input.
+    bool sendInput(const QString &line, const Surface::TextStyle &style);
 
 signals:
     // The run ended: everything written has been shown.
@@ -42,6 +64,10 @@ signals:
 private:
     void objDOS_ReceiveOutputs(const QString &chunk);
     void flush();
+    void insertAtEnd(const QString &text, const Surface::TextStyle &style);
+    void dropOldOutput();
+    void findLinks(bool toTheEnd);
+    void collectLocations(const QString &chunk, bool toTheEnd);
 
     DOSOutputs *m_objDOS;
     QString m_Text1;
@@ -49,6 +75,12 @@ private:
     Surface::TextStyle m_style;
     QString m_pending;
     bool m_flushQueued = false;
+    bool m_dropped = false;
+    bool m_boxDropped = false;
+    int m_outputStart = 0; // where the run's output starts in the box
+    int m_scanFrom = 0;    // the first box position not yet searched for links
+    ToolLocations *m_locations = nullptr;
+    QString m_partialLine; // the output's last line, still to be completed
 };
 
 } // namespace qln

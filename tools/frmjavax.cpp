@@ -1,6 +1,7 @@
 #include "tools/frmjavax.h"
 
 #include "tools/frmdosx.h"
+#include "tools/terminal.h"
 
 #include "settings/settingsstore.h"
 #include "shell/frmhelp.h"
@@ -22,7 +23,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QMouseEvent>
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -116,6 +119,7 @@ frmJavaX::frmJavaX(Prompter &prompter, SettingsStore &store, QWidget *owner)
         setWindowOwner(this, owner);
 
     m_dosx = new frmDosX(m_prompter, this);
+    m_dosx->setLocations(m_locations);
     connect(m_dosx, &frmDosX::outputShown, this, [this] { rtfCommandLine->ensureCursorVisible(); });
     connect(m_dosx, &frmDosX::finished, this,
             [this](const QString &, const RunEnd &end) { onRunEnded(end); });
@@ -224,7 +228,30 @@ void frmJavaX::buildControls()
     layout->addWidget(fraOptions);
 
     layout->addWidget(buildCommandLineFrame(), 1);
+
+    // The standard input of a Run, while it is going.
+    picInput = named(new QWidget(this), QStringLiteral("picInput"));
+    auto *inputRow = new QHBoxLayout(picInput);
+    inputRow->setContentsMargins(0, 0, 0, 0);
+    txtInput = named(new QLineEdit(picInput), QStringLiteral("txtInput"));
+    txtInput->setPlaceholderText(QStringLiteral("Input for the program: Enter sends the line"));
+    cmdCloseInput = named(new QPushButton(QStringLiteral("Close input"), picInput), QStringLiteral("cmdCloseInput"));
+    cmdCloseInput->setToolTip(QStringLiteral("End of input for the program"));
+    inputRow->addWidget(new QLabel(QStringLiteral("Input"), picInput));
+    inputRow->addWidget(txtInput, 1);
+    inputRow->addWidget(cmdCloseInput);
+    picInput->hide();
+    layout->addWidget(picInput);
+    connect(txtInput, &QLineEdit::returnPressed, this, &frmJavaX::txtInput_Return);
+    connect(cmdCloseInput, &QPushButton::clicked, this, &frmJavaX::cmdCloseInput_Click);
+
     layout->addWidget(buildButtonRow());
+
+    // Return runs the tool from any box: the run button is the dialog's
+    // default, and no other button takes that role when it has the focus.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setAutoDefault(false);
+    cmdJavaX->setDefault(true);
 
     connect(txtInFIle, &QLineEdit::textEdited, this,
             [this](const QString &t) { onFileBoxEdited(FileBox::Input, txtInFIle, t); });
@@ -307,6 +334,12 @@ QWidget *frmJavaX::buildCommandLineFrame()
     rtfCommandLine->setMinimumHeight(110);
     rtfCommandLine->surface()->setUndoRecording(false); // output is not a document
     rtfCommandLine->surface()->setRightMargin(1); // wrap long command lines and output
+    // Links in the output: the pointing hand over them, double-click or
+    // Enter opens them.
+    rtfCommandLine->setMouseTracking(true);
+    rtfCommandLine->viewport()->setMouseTracking(true);
+    rtfCommandLine->installEventFilter(this);
+    rtfCommandLine->viewport()->installEventFilter(this);
     rtfCommandLineOptions = named(new SurfaceView(fraCommandLine), QStringLiteral("rtfCommandLineOptions"));
     rtfCommandLineOptions->setMinimumHeight(60);
     rtfCommandLineOptions->surface()->setRightMargin(1);
@@ -397,6 +430,8 @@ QWidget *frmJavaX::buildButtonRow()
 
 bool frmJavaX::eventFilter(QObject *watched, QEvent *event)
 {
+    if (rtfCommandLine && (watched == rtfCommandLine || watched == rtfCommandLine->viewport()))
+        return outputEvent(watched, event) || QDialog::eventFilter(watched, event);
     // Typing into the mode list is refused: it would choose a mode without
     // the user picking one. Opening the list with the keyboard still works.
     if (watched == cboJavaX && event->type() == QEvent::KeyPress) {
@@ -413,6 +448,79 @@ bool frmJavaX::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// --- links in the output ----------------------------------------------------------
+
+bool frmJavaX::outputEvent(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        if (watched != rtfCommandLine->viewport())
+            return false;
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const int line = rtfCommandLine->cursorForPosition(mouse->position().toPoint()).blockNumber();
+        rtfCommandLine->viewport()->setCursor(linkOnLine(line) ? Qt::PointingHandCursor : Qt::IBeamCursor);
+        return false;
+    }
+    case QEvent::MouseButtonDblClick: {
+        if (watched != rtfCommandLine->viewport())
+            return false;
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        return openLinkOnLine(rtfCommandLine->cursorForPosition(mouse->position().toPoint()).blockNumber());
+    }
+    case QEvent::KeyPress: {
+        if (watched != rtfCommandLine)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        // Enter opens the link on the caret's line; on any other line it
+        // runs the tool, as it does from every other box.
+        const Surface &box = commandLineBox();
+        if (!openLinkOnLine(box.lineFromChar(box.selStart())) && cmdJavaX->isEnabled() && !isRunning())
+            cmdJavaX->click();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+std::optional<ToolLocation> frmJavaX::linkOnLine(int line) const
+{
+    const Surface &box = commandLineBox();
+    const int start = box.lineIndex(line);
+    if (start < 0)
+        return std::nullopt;
+    return parseToolLocation(QStringView(box.text()).mid(start, box.lineLength(line)));
+}
+
+bool frmJavaX::openLinkOnLine(int line)
+{
+    const std::optional<ToolLocation> loc = linkOnLine(line);
+    if (!loc)
+        return false;
+    const QString path = resolveLocation(*loc, m_locations->context());
+    if (path.isEmpty()) {
+        m_prompter.message(QStringLiteral("The file ") + loc->file + QStringLiteral(" was not found."),
+                           QStringLiteral("Go to Error"), MsgIcon::Exclamation, MsgButtons::Ok);
+        return true;
+    }
+    const int index = m_locations->indexOf(*loc);
+    if (index >= 0)
+        m_locations->setCurrent(index);
+    if (m_openLocation)
+        m_openLocation(path, loc->line, index);
+    return true;
+}
+
+void frmJavaX::setLocations(ToolLocations *locations)
+{
+    m_locations = locations ? locations : &m_ownLocations;
+    m_dosx->setLocations(m_locations);
 }
 
 // --- state to controls -------------------------------------------------------------
@@ -828,11 +936,39 @@ void frmJavaX::setRunningLook(bool running)
     cmdJavaX->setEnabled(!running && m_state.runEnabled);
     cmdStop->setEnabled(running);
     if (running) {
-        cmdStop->setFocus();
+        if (picInput->isVisible())
+            txtInput->setFocus();
+        else
+            cmdStop->setFocus();
         QApplication::setOverrideCursor(Qt::BusyCursor);
     } else {
         QApplication::restoreOverrideCursor();
     }
+}
+
+void frmJavaX::showInputRow(bool shown)
+{
+    txtInput->clear();
+    txtInput->setEnabled(shown);
+    cmdCloseInput->setEnabled(shown);
+    picInput->setVisible(shown);
+}
+
+void frmJavaX::txtInput_Return()
+{
+    if (!m_dosx->isRunning())
+        return;
+    // Typed lines show in the output in black, as a terminal echoes them.
+    if (m_dosx->sendInput(txtInput->text(), Surface::TextStyle{0, false, false, false}))
+        txtInput->clear();
+}
+
+void frmJavaX::cmdCloseInput_Click()
+{
+    m_dosx->objDOS().closeInput();
+    txtInput->setEnabled(false);
+    cmdCloseInput->setEnabled(false);
+    cmdStop->setFocus();
 }
 
 void frmJavaX::appendStyled(const QString &text, BgrColor colour, bool bold)
@@ -848,6 +984,12 @@ void frmJavaX::startCaptured(RunKind kind, const QString &commandLine, const QSt
 {
     m_run = kind;
     m_runEndSeen = false;
+    // A Run takes typed lines; every other run reads end of file at once.
+    const bool input = kind == RunKind::Tool && modeIs(m_state.mode, "Run");
+    m_dosx->objDOS().setInputOpen(input);
+    // Only a tool's run names places in the source.
+    m_dosx->setLocations(kind == RunKind::Tool ? m_locations : nullptr);
+    showInputRow(input);
     setRunningLook(true);
     const bool started = m_dosx->DosExecute(
         commandLine, &commandLineBox(),
@@ -876,10 +1018,20 @@ void frmJavaX::cmdJavaX_Click()
     const QString commandLine = m_state.commandLine;
 
     if (m_state.launchInSeparateWindow) {
-        if (!commandLine.isEmpty())
-            DOSOutputs::launchInSeparateWindow(commandLine, plan.workingFolder);
-        return;
+        if (commandLine.isEmpty())
+            return;
+        // A visible terminal or none: without one the tool runs here.
+        if (terminalLaunch(commandLine, qEnvironmentVariable("TERMINAL")) &&
+            DOSOutputs::launchInTerminal(commandLine, plan.workingFolder))
+            return;
+        m_prompter.message(noTerminalMessage(), QStringLiteral("Launch in separate window"),
+                           MsgIcon::Exclamation, MsgButtons::Ok);
     }
+
+    const QString folder = plan.workingFolder.isEmpty() ? QDir::currentPath() : plan.workingFolder;
+    const QString document = namesNoFile(m_documentPath) ? m_state.boxes.inFile : m_documentPath;
+    m_locations->begin(LocationContext{folder, SplitPath(QFileInfo(document).absoluteFilePath(), 2),
+                                       searchFoldersOf(m_state, folder)});
 
     appendStyled(kExecutingMarker, kMarkerColour, true);
     m_outputColour = kToolOutputColour;
@@ -920,9 +1072,10 @@ void frmJavaX::onRunEnded(const RunEnd &end)
     m_run = RunKind::None;
     const QString output = m_dosx->text();
     if (kind == RunKind::Tool) {
-        for (const QString &marker : closingMarkers(m_state.mode, output, end))
+        for (const QString &marker : closingMarkers(m_state.mode, end))
             appendStyled(marker, kMarkerColour, true);
     }
+    showInputRow(false);
     setRunningLook(false);
     if (m_owner)
         m_owner->show();

@@ -13,6 +13,7 @@
 #include "tools/commandlanguage.h"
 #include "tools/dosoutputs.h"
 #include "tools/javaxmodel.h"
+#include "tools/toollocations.h"
 #include "tools/toolmodes.h"
 
 #include <QDialog>
@@ -59,6 +60,20 @@ public:
     // open() again). Without one, the dialog loads the Compile mode itself.
     void setCompileCommand(std::function<void()> command) { m_compileCommand = std::move(command); }
 
+    // Where the places named by a run's output are kept (by default in the
+    // dialog itself): the main window keeps them for F4 after the dialog
+    // has gone.
+    void setLocations(ToolLocations *locations);
+    ToolLocations &locations() const { return *m_locations; }
+    // What opening a link does: the file, its line (1-based) and the
+    // location's index in locations(). Without one, nothing is opened.
+    using LocationOpener = std::function<void(const QString &path, int line, int index)>;
+    void setLocationOpener(LocationOpener opener) { m_openLocation = std::move(opener); }
+    // Opens the location that line `line` (0-based) of the output box
+    // names: its file is looked for as the run looks for it; a file not
+    // found is said in a message. Returns whether the line is a link.
+    bool openLinkOnLine(int line);
+
     // Loads a mode: relabels the dialog, fills the option grid and restores
     // the mode's settings, picks the default input and builds the command line.
     void LoadJavaXMode(const QString &mode);
@@ -79,6 +94,9 @@ public:
     // Handlers, public so that the main window and tests can act as the user.
     void cmdJavaX_Click();
     void cmdStop_Click();
+    // The input box of a Run: sends its line; "Close input" ends the input.
+    void txtInput_Return();
+    void cmdCloseInput_Click();
     void cmdClose_Click();
     void cmdOptionsHelp_Click();
     void cmdSaveOptions_Click();
@@ -136,6 +154,10 @@ private:
     void appendStyled(const QString &text, BgrColor colour, bool bold);
     void startCaptured(RunKind kind, const QString &commandLine, const QString &folder);
     void onRunEnded(const RunEnd &end);
+    void showInputRow(bool shown);
+    // The location an output line names, or nothing.
+    std::optional<ToolLocation> linkOnLine(int line) const;
+    bool outputEvent(QObject *watched, QEvent *event);
 
     Prompter &m_prompter;
     SettingsStore &m_store;
@@ -152,6 +174,9 @@ private:
     BgrColor m_outputColour = kToolOutputColour;
     bool m_outputBold = true;
     std::unique_ptr<frmhelp> m_help;
+    ToolLocations m_ownLocations;
+    ToolLocations *m_locations = &m_ownLocations;
+    LocationOpener m_openLocation;
 
     // Controls.
     QGroupBox *frainfile = nullptr;
@@ -193,6 +218,10 @@ private:
     QPushButton *cmdOptionsHelp = nullptr;
     QPushButton *cmdJavaXHelp = nullptr;
     QPushButton *cmdClose = nullptr;
+
+    QWidget *picInput = nullptr; // shown while a Run is going
+    QLineEdit *txtInput = nullptr;
+    QPushButton *cmdCloseInput = nullptr;
 
     QTimer *Timer1 = nullptr;
     QTimer *cbotimer = nullptr;

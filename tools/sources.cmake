@@ -5,6 +5,9 @@ target_sources(quillon_core PRIVATE
   tools/javaxmodel.h
   tools/commandlanguage.h tools/commandlanguage.cpp
   tools/toolmodes.h tools/toolmodes.cpp
+  tools/processguard.h tools/processguard.cpp
+  tools/terminal.h tools/terminal.cpp
+  tools/toollocations.h tools/toollocations.cpp
   tools/dosoutputs.h tools/dosoutputs.cpp
   tools/frmdosx.h tools/frmdosx.cpp)
 # The tool dialog.

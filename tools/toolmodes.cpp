@@ -145,6 +145,21 @@ void setArchiveBox(JavaXState &state, const QString &text, SettingsStore &store)
     store.save(toolSectionOf(state.mode), toolkeys::kLastArchive, text);
 }
 
+// A path or a list of paths reaches the tool as one word, exactly as
+// typed or chosen: "*" included (a class path's "lib/*" is the tool's own
+// wildcard). Other arguments are shell text, as the user wrote them.
+QString optionArgument(const OptionSlot &s)
+{
+    switch (s.def.entry) {
+    case EntryKind::FolderBrowse:
+    case EntryKind::FolderOrArchive:
+    case EntryKind::FileBrowse:
+        return shellPath(s.argument, false);
+    default:
+        return s.argument;
+    }
+}
+
 } // namespace
 
 const std::vector<ModeDef> &toolModes()
@@ -212,7 +227,7 @@ QString BuildOptionString(const JavaXState &state)
         const bool argumentAtEnd =
             jar && (sw == QLatin1String("-m") || sw == QLatin1String("-x"));
         if (!s.argument.isEmpty() && !argumentAtEnd)
-            result += QLatin1Char(' ') + s.argument;
+            result += QLatin1Char(' ') + optionArgument(s);
     }
     if (jar && !state.boxes.archive.isEmpty())
         result = (state.ignoreDashes ? QStringLiteral("f") : QStringLiteral("-f")) + sep + result;
@@ -382,9 +397,10 @@ void PickDefaultInput(JavaXState &state, const QString &documentPath, SettingsSt
     const QString section = toolSectionOf(state.mode);
     const QString last = store.get(section, toolkeys::kLastInFile);
     QString base;
-    if (!documentPath.contains(QLatin1Char('*')) && FileExists(documentPath))
+    // A "*" is a pattern (no document yet) unless a file has that name.
+    if (!namesNoFile(documentPath) && FileExists(documentPath))
         base = documentPath;
-    else if (last.isEmpty() || last.contains(QLatin1Char('*')) ||
+    else if (namesNoFile(last) ||
              !FileExists(SplitPath(last, 2) + QLatin1Char('*')))
         base = documentPath;
     else
@@ -445,7 +461,8 @@ bool CheckInputBox(FileBox box, const QString &text, const QString &label, Promp
         if (a != MsgAnswer::Yes)
             return false;
     }
-    if (SplitPath(text, 3).contains(QLatin1Char('*'))) {
+    // A file whose name holds "*" is one file, not many.
+    if (SplitPath(text, 3).contains(QLatin1Char('*')) && !QFileInfo::exists(text)) {
         const MsgAnswer a = prompter.message(
             QStringLiteral("The Input File references to multiple files in folder") + kCrLf +
                 SplitPath(text, 2),

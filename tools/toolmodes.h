@@ -54,7 +54,9 @@ QStringList FillModeList(const QString &current);
 // The value of the Options operand: ticked slots in index order, each as
 // separator + switch (its first character dropped with dash dropping) +
 // " " + argument when there is one (Jar's -m and -x arguments excepted:
-// they go to the end of the command line); Jar with an archive puts "f" or
+// they go to the end of the command line); an argument that is a path or a
+// list of paths (the browsable slots) is one sh word (shellPath, wildcards
+// escaped), any other is shell text as typed; Jar with an archive puts "f" or
 // "-f" + separator in front; then separator + the other options.
 QString BuildOptionString(const JavaXState &state);
 

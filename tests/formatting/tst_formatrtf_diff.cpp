@@ -6,6 +6,7 @@
 // format, the text, the returned and the by-reference positions and the
 // progress values must be the same.
 #include "formatting/colorizeall.h"
+#include "support/requirekit.h"
 #include "formatting/enginesupport.h"
 #include "formatting/formatrtf.h"
 #include "formatting/reference_formatrtf.h"
@@ -328,8 +329,7 @@ private slots:
         QFETCH(int, variant);
         QString origin;
         const QString src = javaUtilSource(variant == 0 ? 400000 : 150000, &origin);
-        if (src.isEmpty())
-            QSKIP("no Java kit with lib/src.zip found");
+        QLN_REQUIRE_KIT(!src.isEmpty(), "a Java kit with lib/src.zip");
         qInfo("%s: %lld characters of java/util", qPrintable(origin), qlonglong(src.size()));
         Preferences p = m_factory;
         if (variant == 1) {

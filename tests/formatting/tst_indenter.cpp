@@ -2,6 +2,7 @@
 // against a line-by-line reference made of plain surface operations, and
 // the "Auto&Indent all" command's prompts and window handling.
 #include "fakehost.h"
+#include "support/requirekit.h"
 #include "javasource.h"
 
 #include "formatting/indenter.h"
@@ -150,8 +151,7 @@ private slots:
                                  round % 3 == 0 ? QStringLiteral("  ") : kTab, B, K);
         }
         const QString src = kitJavaSource(150000);
-        if (src.isEmpty())
-            QSKIP("no Java kit with lib/src.zip");
+        QLN_REQUIRE_KIT(!src.isEmpty(), "a Java kit with lib/src.zip");
         Surface fast;
         compareWithReference(src, kTab, kOpen, kClose, &fast);
         // The run is one edit: one undo gives the source back.

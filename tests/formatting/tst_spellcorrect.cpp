@@ -2,6 +2,7 @@
 // surface's own find and replace, its progress steps and range rules, and
 // the "&Spell correct all" command.
 #include "fakehost.h"
+#include "support/requirekit.h"
 #include "javasource.h"
 
 #include "formatting/spellcorrect.h"
@@ -171,8 +172,7 @@ private slots:
         compareWithReference(randomText(rng, 1000), {{"teh ", "the "}, {"(x", "[y"}}, 0, -2);
 
         const QString src = kitJavaSource(150000);
-        if (src.isEmpty())
-            QSKIP("no Java kit with lib/src.zip");
+        QLN_REQUIRE_KIT(!src.isEmpty(), "a Java kit with lib/src.zip");
         Pairs p{{"int", "Integer"}, {"return", "retrun"}, {"retrun", "return x"}, {"THE", "a"},
                 {"null", ""},       {"E", "T"},           {"i", "index"},           {"Integer", "int"}};
         for (int i = 0; i < 60; ++i)

@@ -1,6 +1,7 @@
 // First run: the keys and their order, the factory values, the marker, the
 // kit probe and the object tree probe.
 #include "settings/convert.h"
+#include "support/requirekit.h"
 #include "settings/prefloader.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
@@ -223,8 +224,7 @@ private slots:
     void machineKitIsFound()
     {
         const ProbePlaces places = defaultProbePlaces();
-        if (places.kitFolders.isEmpty())
-            QSKIP("no Java development kit on this machine");
+        QLN_REQUIRE_KIT(!places.kitFolders.isEmpty(), "a Java development kit");
         Fixture f;
         FirstRun(f.store, f.model, f.prompter, inputs(places.kitFolders));
         const QString javac = exe(f.store, "Compile");

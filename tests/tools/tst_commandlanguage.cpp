@@ -5,10 +5,12 @@
 #include "support/scriptedprompter.h"
 #include "toolsupport.h"
 #include "surface/surface.h"
+#include "shell/pathutil.h"
 #include "tools/commandlanguage.h"
 #include "tools/toolmodes.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -168,6 +170,68 @@ private slots:
             QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), name + "|end|");
             QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
         }
+    }
+
+    void shellPathRules_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("keepWildcards");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "/src/A.java" << true << "/src/A.java";
+        QTest::newRow("empty stays empty") << "" << false << "";
+        QTest::newRow("blank") << "/out dir/" << false << "/out\\ dir/";
+        QTest::newRow("command substitution") << "/tmp/x/$(touch p)" << false << "/tmp/x/\\$\\(touch\\ p\\)";
+        QTest::newRow("backticks and quotes") << "`id` 'a' \"b\"" << false << "\\`id\\`\\ \\'a\\'\\ \\\"b\\\"";
+        QTest::newRow("; & |") << "a;b&c|d" << false << "a\\;b\\&c\\|d";
+        QTest::newRow("line break") << "a\nb" << false << "a'\n'b";
+        QTest::newRow("leading dash") << "-version.java" << false << "./-version.java";
+        QTest::newRow("leading dash and blank") << "-d x" << false << "./-d\\ x";
+        QTest::newRow("dash inside") << "/a/-b" << false << "/a/-b";
+        QTest::newRow("wildcards as wildcards") << "src/*.jav?" << true << "src/*.jav?";
+        QTest::newRow("wildcards as names") << "lib/*" << false << "lib/\\*";
+    }
+    void shellPathRules()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, keepWildcards);
+        QFETCH(QString, expected);
+        QCOMPARE(shellPath(value, keepWildcards), expected);
+    }
+
+    // Hostile names reach a program as exactly one argument, and nothing
+    // they spell runs.
+    void shellPathSurvivesTheShell()
+    {
+        for (const QString name : {"out dir", "it's \"q\"", "$(touch pwned)", "`touch pwned`", "a;touch pwned",
+                                   "a&touch pwned|cat", "new\nline", "-leading", "*", "a\\b"}) {
+            QTemporaryDir dir;
+            QProcess sh;
+            sh.setWorkingDirectory(dir.path());
+            sh.start("/bin/sh", {"-c", "printf '%s|' " + shellPath(name, false) + " 'end'"});
+            QVERIFY(sh.waitForFinished(30000));
+            const QString expected = (name.startsWith('-') ? "./" + name : name) + "|end|";
+            QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), expected);
+            QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        }
+    }
+
+    // A file box's "*" is a wildcard, unless a file has that very name.
+    void starInARealFileName()
+    {
+        QTemporaryDir dir;
+        const QString real = dir.filePath("a*b.java");
+        QFile f(real);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        const QString pattern = dir.filePath("*.java");
+        QCOMPARE(fileBoxArgument(pattern, pattern), shellEscape(dir.path()) + "/*.java");
+        QCOMPARE(fileBoxArgument(real, real), shellEscape(dir.path()) + "/a\\*b.java");
+        QCOMPARE(fileBoxArgument(real, SplitPath(real, 5)), "a\\*b");
+        CodeContext c;
+        c.boxes.inFile = real;
+        c.boxes.executable = "/jdk/bin/javac";
+        c.mode = "Compile";
+        QCOMPARE(*EvaluateCode("TextBox1.FileTitle", c), QStringLiteral("a\\*b.java"));
     }
 
     void jarExtras()

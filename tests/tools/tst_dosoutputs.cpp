@@ -1,16 +1,21 @@
 // The command runner with real processes, and whole runs of the installed
 // Java kit driven through the dialog's model.
 #include "settings/prefloader.h"
+#include "support/requirekit.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
 #include "toolsupport.h"
 #include "tools/commandlanguage.h"
 #include "tools/dosoutputs.h"
+#include "tools/processguard.h"
+#include "tools/terminal.h"
 #include "tools/toolmodes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,6 +73,58 @@ bool processAlive(qint64 pid)
     return close > 0 && close + 2 < s.size() && s.at(close + 2) != 'Z';
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+qint64 readPid(const QString &path)
+{
+    return readAll(path).trimmed().toLongLong();
+}
+
+// A stand-in terminal emulator named `name` in `folder`: it writes how it
+// was called (one argument per line) to called.txt and what the program it
+// runs prints to window.txt, both in `folder`; its standard input is empty,
+// so "Press Enter to close" is answered at once.
+QString stubTerminal(const QString &folder, const QString &name)
+{
+    const QString path = folder + "/" + name;
+    writeFile(path, QStringLiteral("#!/bin/sh\n"
+                                   "printf '%s\\n' \"$@\" > '%1/called.txt'\n"
+                                   "[ \"$1\" = -e ] && shift\n"
+                                   "\"$@\" > '%1/window.txt' 2>&1 < /dev/null\n")
+                        .arg(folder)
+                        .toUtf8());
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const QByteArray &value) : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedEnv()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
 } // namespace
 
 // Checks the mode's run, then runs its command line in the working folder.
@@ -122,8 +179,12 @@ private slots:
             QVERIFY(!chunk.contains(QChar::ReplacementCharacter));
         }
         const QString expected = QString::fromUtf8(all);
-        QVERIFY(dos.Outputs() == expected);
         QVERIFY(c.chunks.join(QString()) == expected);
+        // Of 10 MB only the last 4 MB (and at most half a megabyte more) are kept.
+        const QString kept = dos.Outputs();
+        QVERIFY2(kept.size() >= DOSOutputs::kKeptOutput && kept.size() <= DOSOutputs::kKeptOutput + 512 * 1024,
+                 qPrintable(QString::number(kept.size())));
+        QVERIFY(expected.endsWith(kept));
     }
 
     void stopEndsTheToolAndWhatItStarted()
@@ -148,10 +209,10 @@ private slots:
         QVERIFY(!dos.isRunning());
         QTRY_VERIFY_WITH_TIMEOUT(!processAlive(child), kGenerous);
         // A stopped compiler did not compile anything.
-        QCOMPARE(closingMarkers("Compile", QString(), end), QStringList{kDoneMarker});
+        QCOMPARE(closingMarkers("Compile", end), QStringList{kStoppedMarker});
     }
 
-    void failuresAndClosingMarkers()
+    void failuresToStart()
     {
         ScriptedPrompter p;
         p.answer(MsgAnswer::Ok);
@@ -169,22 +230,190 @@ private slots:
         QCOMPARE(p.asked()[0].message.icon, MsgIcon::Critical);
         QCOMPARE(p.asked()[1].message.icon, MsgIcon::Critical);
         // Nothing ran, so nothing compiled.
-        QCOMPARE(closingMarkers("compile", dos.Outputs(), c.end), QStringList{kDoneMarker});
-
-        RunEnd ok;
-        ok.started = true;
-        QCOMPARE(closingMarkers("Compile", " \r\n", ok), (QStringList{kCompiledMarker, kDoneMarker}));
-        QCOMPARE(closingMarkers("Compile", "A.java:1: error", ok), QStringList{kDoneMarker});
-        QCOMPARE(closingMarkers("Run", QString(), ok), QStringList{kDoneMarker});
+        QCOMPARE(closingMarkers("compile", c.end), QStringList{kDoneMarker});
     }
 
-    void separateWindowWithoutTerminal()
+    // How a real run ends decides its markers.
+    void endsAndClosingMarkers_data()
     {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("markers");
+        const QStringList compiled{kCompiledMarker, kDoneMarker};
+        QTest::newRow("compile, silent") << "Compile" << "true" << 0 << compiled;
+        QTest::newRow("compile, only blanks") << "compile" << "printf ' \n\t\n'" << 0 << compiled;
+        QTest::newRow("compile, warnings") << "Compile" << "echo 'A.java:1: warning: x'" << 0 << QStringList{kDoneMarker};
+        QTest::newRow("compile, silent failure") << "Compile" << "exit 2" << 2 << QStringList{exitCodeMarker(2)};
+        QTest::newRow("compile, errors") << "Compile" << "echo 'A.java:1: error: x'; exit 1" << 1
+                                         << QStringList{"[Done, exit code 1]\r\n"};
+        QTest::newRow("run, silent") << "Run" << "true" << 0 << QStringList{kDoneMarker};
+        QTest::newRow("run, exit 3") << "Run" << "echo out; exit 3" << 3 << QStringList{exitCodeMarker(3)};
+        QTest::newRow("run, killed by a signal") << "Run" << "kill -9 $$" << 137 << QStringList{exitCodeMarker(137)};
+    }
+    void endsAndClosingMarkers()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, command);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, markers);
+        ScriptedPrompter p;
+        DOSOutputs dos(p);
+        const Captured c = run(dos, command);
+        QVERIFY(c.ended && c.end.started && !c.end.stopped);
+        QCOMPARE(c.end.exitCode, exitCode);
+        QCOMPARE(closingMarkers(mode, c.end), markers);
+    }
+
+    // Standard input: closed unless asked for; then lines go to the tool
+    // and "Close input" is its end of file.
+    void standardInput()
+    {
+        ScriptedPrompter p;
+        DOSOutputs dos(p);
+        Captured c = run(dos, "cat; echo end");
+        QCOMPARE(dos.Outputs(), QStringLiteral("end\n"));
+        QVERIFY(!dos.writeInput("late\n"));
+
+        dos.setInputOpen(true);
+        bool ended = false;
+        QObject guard;
+        QObject::connect(&dos, &DOSOutputs::finished, &guard, [&] { ended = true; });
+        QVERIFY(dos.ExecuteCommand("read a; read b; echo \"$b-$a\"; cat; echo end"));
+        QVERIFY(dos.isInputOpen());
+        QVERIFY(dos.writeInput("one\n") && dos.writeInput(QString::fromUtf8("tw\xc3\xb6\n")));
+        QTRY_VERIFY_WITH_TIMEOUT(dos.Outputs().contains(QString::fromUtf8("tw\xc3\xb6-one\n")), kGenerous);
+        QVERIFY(dos.writeInput("copied\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(dos.Outputs().endsWith("copied\n"), kGenerous);
+        dos.closeInput();
+        QVERIFY(!dos.isInputOpen() && !dos.writeInput("after the end\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(ended, kGenerous);
+        QCOMPARE(dos.Outputs(), QString::fromUtf8("tw\xc3\xb6-one\ncopied\nend\n"));
+    }
+
+    // The terminal for "Launch in separate window": the first found in a
+    // fixed order, each given the program the way it takes one.
+    void terminalSearch_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QString>("terminalVariable");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("options");
+        const QStringList e{"-e"};
+        QTest::newRow("none") << QStringList{} << "" << "" << QStringList{};
+        QTest::newRow("$TERMINAL set but not installed") << QStringList{} << "alacritty" << "" << QStringList{};
+        QTest::newRow("xterm alone") << QStringList{"xterm"} << "" << "/usr/bin/xterm" << e;
+        QTest::newRow("the system's choice first")
+            << QStringList{"xterm", "konsole", "x-terminal-emulator", "gnome-terminal"} << "alacritty"
+            << "/usr/bin/x-terminal-emulator" << e;
+        QTest::newRow("$TERMINAL before the desktops'")
+            << QStringList{"xterm", "gnome-terminal", "alacritty"} << "alacritty" << "/usr/bin/alacritty" << e;
+        QTest::newRow("$TERMINAL with a path and options")
+            << QStringList{"xterm", "/opt/term/bin/myterm"} << "/opt/term/bin/myterm --hold-off -T \"a b\""
+            << "/opt/term/bin/myterm" << QStringList{"--hold-off", "-T", "a b", "-e"};
+        QTest::newRow("$TERMINAL naming gnome-terminal") << QStringList{"gnome-terminal"} << "gnome-terminal"
+                                                          << "/usr/bin/gnome-terminal" << QStringList{"--"};
+        QTest::newRow("gnome-terminal takes --") << QStringList{"xterm", "gnome-terminal", "konsole"} << ""
+                                                 << "/usr/bin/gnome-terminal" << QStringList{"--"};
+        QTest::newRow("konsole before xfce4-terminal") << QStringList{"xterm", "xfce4-terminal", "konsole"} << ""
+                                                       << "/usr/bin/konsole" << e;
+        QTest::newRow("xfce4-terminal takes -x") << QStringList{"xterm", "xfce4-terminal"} << ""
+                                                 << "/usr/bin/xfce4-terminal" << QStringList{"-x"};
+    }
+    void terminalSearch()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(QString, terminalVariable);
+        QFETCH(QString, program);
+        QFETCH(QStringList, options);
+        const auto find = [&](const QString &name) {
+            if (!installed.contains(name))
+                return QString();
+            return name.startsWith('/') ? name : "/usr/bin/" + name;
+        };
+        const QString command = "javac 'My Class.java'; echo $HOME";
+        const std::optional<TerminalLaunch> launch = terminalLaunch(command, terminalVariable, find);
+        if (program.isEmpty()) {
+            QVERIFY(!launch);
+            return;
+        }
+        QVERIFY(launch);
+        QCOMPARE(launch->program, program);
+        QCOMPARE(launch->arguments, options + keepOpenCommand(command));
+    }
+
+    // A real terminal stand-in on PATH runs the tool in the folder given,
+    // visibly ends it and waits for Enter; with none on PATH nothing starts.
+    void terminalRunsTheToolAndWaits()
+    {
+        QTemporaryDir bin, work;
+        const QString folder = work.filePath("my dir");
+        QDir().mkpath(folder);
+        ScopedEnv path("PATH", bin.path().toUtf8());
+        ScopedEnv terminal("TERMINAL", QByteArray());
+        QVERIFY(!DOSOutputs::launchInTerminal("echo never"));
+
+        stubTerminal(bin.path(), "xterm");
+        const int groups = processguard::count();
+        QVERIFY(DOSOutputs::launchInTerminal("echo \"from the tool\"; pwd; exit 4", folder));
+        const QString window = bin.filePath("window.txt");
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(window).endsWith("Press Enter to close"), kGenerous);
+        QCOMPARE(QString::fromUtf8(readAll(window)),
+                 "from the tool\n" + QDir(folder).canonicalPath() + "\n\n[Done, exit code 4]\nPress Enter to close");
+        QVERIFY(readAll(bin.filePath("called.txt")).startsWith("-e\n/bin/sh\n-c\n"));
+        // The terminal ended after Enter: the guard forgets its group.
+        QTRY_COMPARE_WITH_TIMEOUT(processguard::count(), groups, kGenerous);
+    }
+
+    // However the program ends, the tools it started end with it: its own
+    // end (the runner never deleted), SIGTERM, SIGHUP, SIGINT, and SIGKILL
+    // (the tool dies with its parent).
+    void toolsEndWithTheProgram_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("sig");
+        QTest::addColumn<bool>("background"); // the tool's own child, or the tool itself
+        QTest::newRow("captured, returns from main") << "captured" << 0 << true;
+        QTest::newRow("captured, SIGTERM") << "captured" << int(SIGTERM) << true;
+        QTest::newRow("captured, SIGHUP") << "captured" << int(SIGHUP) << true;
+        QTest::newRow("captured, SIGINT") << "captured" << int(SIGINT) << true;
+        QTest::newRow("captured, SIGKILL") << "captured" << int(SIGKILL) << false;
+        QTest::newRow("terminal, returns from main") << "terminal" << 0 << true;
+        QTest::newRow("terminal, SIGTERM") << "terminal" << int(SIGTERM) << true;
+    }
+    void toolsEndWithTheProgram()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, sig);
+        QFETCH(bool, background);
         QTemporaryDir dir;
-        const QString made = dir.filePath("made by detached");
-        QVERIFY(!DOSOutputs::launchDetached(QString(), QString()));
-        QVERIFY(DOSOutputs::launchDetached("touch " + shellEscape(made), QString()));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(made), kGenerous);
+        const QString pidFile = dir.filePath("tool.pid");
+        const QString command =
+            background ? "/bin/sleep 1000 & echo $! > " + shellEscape(pidFile) + "; echo ready; wait"
+                       : "echo $$ > " + shellEscape(pidFile) + "; echo ready; exec /bin/sleep 1000";
+        stubTerminal(dir.path(), "xterm");
+        QProcess editor;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", dir.path());
+        env.remove("TERMINAL");
+        editor.setProcessEnvironment(env);
+        QStringList args{how, command};
+        if (sig == 0)
+            args << pidFile; // returns from main once the tool runs
+        editor.start(QCoreApplication::applicationDirPath() + "/tst_toolchild", args);
+        QVERIFY(editor.waitForStarted(kGenerous));
+        QTRY_VERIFY_WITH_TIMEOUT(readPid(pidFile) > 0, kGenerous);
+        const qint64 tool = readPid(pidFile);
+        if (sig != 0) {
+            QVERIFY(processAlive(tool));
+            ::kill(pid_t(editor.processId()), sig);
+        }
+        QVERIFY(editor.state() == QProcess::NotRunning || editor.waitForFinished(kGenerous));
+        if (sig != 0)
+            QCOMPARE(editor.exitStatus(), QProcess::CrashExit); // the signal ended it
+        else
+            QCOMPARE(editor.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(tool), kGenerous);
     }
 
     // The kit's tools run from the models exactly as the dialog runs them,
@@ -192,8 +421,7 @@ private slots:
     void kitCompileErrorRunAndArchive()
     {
         const QString bin = kitBin();
-        if (bin.isEmpty())
-            QSKIP("no Java development kit with javac and jar on this machine");
+        QLN_REQUIRE_KIT(!bin.isEmpty(), "a Java development kit with javac, java and jar");
         QTemporaryDir tmp;
         const QString dir = tmp.filePath("My Project");
         const QString hello = dir + "/Hello.java", bad = dir + "/Bad.java";
@@ -216,7 +444,7 @@ private slots:
         Captured c = runMode(s, dos, p);
         QVERIFY2(c.ended && dos.Outputs().contains("Bad.java:2: error"), qPrintable(dos.Outputs()));
         QVERIFY(c.end.exitCode != 0);
-        QCOMPARE(closingMarkers(s.mode, dos.Outputs(), c.end), QStringList{kDoneMarker});
+        QCOMPARE(closingMarkers(s.mode, c.end), QStringList{exitCodeMarker(1)});
         QVERIFY(!QFile::exists(dir + "/Bad.class"));
 
         // Compile: nothing printed, so it compiled.
@@ -225,7 +453,7 @@ private slots:
         QCOMPARE(s.boxes.inFile, hello);
         c = runMode(s, dos, p);
         QVERIFY2(c.ended && dos.Outputs().trimmed().isEmpty(), qPrintable(dos.Outputs()));
-        QCOMPARE(closingMarkers(s.mode, dos.Outputs(), c.end), (QStringList{kCompiledMarker, kDoneMarker}));
+        QCOMPARE(closingMarkers(s.mode, c.end), (QStringList{kCompiledMarker, kDoneMarker}));
         QVERIFY(QFile::exists(dir + "/Hello.class"));
 
         // Run the class.
@@ -234,7 +462,7 @@ private slots:
         QCOMPARE(s.boxes.inFile, dir + "/Hello.class");
         c = runMode(s, dos, p);
         QCOMPARE(dos.Outputs().trimmed(), QStringLiteral("Hello, Quillon"));
-        QCOMPARE(closingMarkers(s.mode, dos.Outputs(), c.end), QStringList{kDoneMarker});
+        QCOMPARE(closingMarkers(s.mode, c.end), QStringList{kDoneMarker});
 
         // Create an archive, then list it.
         resetDialog(s, *store);

@@ -1,9 +1,13 @@
 // The host of a captured run: the tool's output lands at the end of the
-// output box in the caller's style, in order, and all of it is kept.
+// output box in the caller's style, in order; a long output keeps only its
+// end; lines naming a place in the source become links; typed input shows
+// and reaches the tool.
 #include "support/scriptedprompter.h"
 #include "tools/frmdosx.h"
 
+#include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace qln;
@@ -13,6 +17,9 @@ class TstFrmDosX : public QObject {
 private slots:
     void outputArrivesStyledAtTheEnd();
     void emptyCommandStartsNothing();
+    void endlessOutputIsBounded();
+    void linksAreUnderlinedAndCollected();
+    void typedInputIsShownAndSent();
 };
 
 void TstFrmDosX::outputArrivesStyledAtTheEnd()
@@ -50,6 +57,124 @@ void TstFrmDosX::emptyCommandStartsNothing()
     QCOMPARE(prompter.messages(), QStringList{QStringLiteral("Command Line empty")});
     QVERIFY(box.text().isEmpty());
     QCOMPARE(done.count(), 0);
+}
+
+namespace {
+
+constexpr int kGenerous = 120000;
+const Surface::TextStyle kOlive{356435, true, false, false};
+
+// Runs the command into the box and waits for its end.
+RunEnd runInto(frmDosX &host, Surface &box, const QString &command, const QString &folder = QString())
+{
+    QSignalSpy done(&host, &frmDosX::finished);
+    if (!host.DosExecute(command, &box, kOlive, folder))
+        return RunEnd{};
+    if (!done.wait(kGenerous))
+        return RunEnd{};
+    return done.at(0).at(1).value<RunEnd>();
+}
+
+} // namespace
+
+// 12 MB of numbered lines: the box and Text1 keep the last 4 MB (and at
+// most half a megabyte more), say once that older output went, and the box
+// records no undo step; what stays is the true end of the output.
+void TstFrmDosX::endlessOutputIsBounded()
+{
+    test::ScriptedPrompter prompter;
+    frmDosX host(prompter);
+    Surface box; // recording undo steps, as a fresh surface does
+    box.setText(QStringLiteral("tool\r\n[Executing]\r\n"));
+    const int before = box.length();
+    const RunEnd end = runInto(host, box, QStringLiteral("seq 1 600000 | sed 's/$/ a line of output/'"));
+    QVERIFY(end.started && end.exitCode == 0);
+    QVERIFY(host.dropped());
+    const qsizetype kept = frmDosX::kKeptOutput, slack = 512 * 1024;
+    QVERIFY2(host.text().size() >= kept && host.text().size() <= kept + slack, qPrintable(QString::number(host.text().size())));
+    QVERIFY(host.text().endsWith(QStringLiteral("\n600000 a line of output\n")));
+
+    const QString text = box.text();
+    QVERIFY(text.startsWith(QStringLiteral("tool\r\n[Executing]\r\n[Earlier output dropped]\r\n")));
+    QCOMPARE(text.count(QStringLiteral("[Earlier output dropped]")), 1);
+    const int outputStart = before + int(kDroppedMarker.size());
+    QVERIFY(box.length() - outputStart <= kept + slack);
+    QVERIFY(box.length() - outputStart >= kept);
+    // Whole lines only, in order, up to the last.
+    const QStringList lines = text.mid(outputStart).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const int first = lines.first().section(' ', 0, 0).toInt();
+    QCOMPARE(lines.last(), QStringLiteral("600000 a line of output"));
+    QCOMPARE(lines.size(), 600000 - first + 1);
+    QCOMPARE(lines.first(), QString::number(first) + QStringLiteral(" a line of output"));
+    QCOMPARE(box.formatAt(before).color, BgrColor(16711680)); // the marker, blue
+    QVERIFY(box.formatAt(before).bold);
+    QCOMPARE(box.formatAt(outputStart).color, 356435u);
+    QVERIFY(!box.canUndo());
+}
+
+// Compiler messages and stack frames become underlined links and are
+// collected in order, also when a line arrives in pieces; other lines are
+// left alone.
+void TstFrmDosX::linksAreUnderlinedAndCollected()
+{
+    test::ScriptedPrompter prompter;
+    frmDosX host(prompter);
+    ToolLocations locations;
+    locations.begin(LocationContext{});
+    host.setLocations(&locations);
+    Surface box;
+    const QString script = QStringLiteral(
+        "printf 'src/Bad.java:2: error: illegal start\\n        int x = ;\\n'; "
+        "printf 'A.java:5: warn'; sleep 0.2; printf 'ing: deprecated\\n1 error\\n'; "
+        "printf 'Exception in thread \"main\" java.lang.IllegalStateException\\n'; "
+        "printf '\\tat Thrower.deep(Thrower.java:7)\\n\\tat Thrower.main(Thrower.java:3)'");
+    const RunEnd end = runInto(host, box, script);
+    QVERIFY(end.started);
+    QCOMPARE(locations.count(), 4);
+    QCOMPARE(locations.at(0).file + ":" + QString::number(locations.at(0).line), QStringLiteral("src/Bad.java:2"));
+    QCOMPARE(locations.at(1).kind, ToolLocation::Warning);
+    QCOMPARE(locations.at(2).className + ":" + QString::number(locations.at(2).line), QStringLiteral("Thrower:7"));
+    QCOMPARE(locations.at(3).line, 3); // the last line, without a line break
+    auto underlined = [&](const QString &part) {
+        const int at = int(box.text().indexOf(part));
+        if (at < 0)
+            return QStringLiteral("missing");
+        QString flags;
+        for (int i = at; i < at + part.size(); ++i)
+            flags += box.formatAt(i).underline ? QLatin1Char('u') : QLatin1Char('-');
+        return flags;
+    };
+    QCOMPARE(underlined("src/Bad.java:2: error: illegal start"), QString(36, 'u'));
+    QCOMPARE(underlined("A.java:5: warning: deprecated"), QString(29, 'u'));
+    QCOMPARE(underlined("\tat Thrower.deep(Thrower.java:7)"), "-" + QString(31, 'u'));
+    QCOMPARE(underlined("int x = ;"), QString(9, '-'));
+    QCOMPARE(underlined("1 error"), QString(7, '-'));
+    QCOMPARE(box.formatAt(int(box.text().indexOf("src/Bad"))).color, 356435u);
+}
+
+// A line typed for the tool shows in the box after the output so far and
+// reaches the tool; without open input nothing is sent.
+void TstFrmDosX::typedInputIsShownAndSent()
+{
+    test::ScriptedPrompter prompter;
+    frmDosX host(prompter);
+    Surface box;
+    const Surface::TextStyle typed{0, false, false, false};
+    QVERIFY(host.DosExecute(QStringLiteral("cat"), &box, kOlive));
+    QVERIFY(!host.sendInput(QStringLiteral("nobody reads this"), typed));
+    QSignalSpy closedRun(&host, &frmDosX::finished);
+    QVERIFY(closedRun.wait(kGenerous));
+
+    host.objDOS().setInputOpen(true);
+    QSignalSpy done(&host, &frmDosX::finished);
+    QVERIFY(host.DosExecute(QStringLiteral("printf 'Name: '; read n; echo \"Hello, $n\""), &box, kOlive));
+    QTRY_VERIFY_WITH_TIMEOUT(box.text().endsWith(QStringLiteral("Name: ")), kGenerous);
+    QVERIFY(host.sendInput(QStringLiteral("Ann"), typed));
+    QVERIFY(done.wait(kGenerous));
+    QCOMPARE(box.text(), QStringLiteral("Name: Ann\r\nHello, Ann\r\n"));
+    QCOMPARE(box.formatAt(6).color, 0u);
+    QVERIFY(!box.formatAt(6).bold);
+    QCOMPARE(box.formatAt(11).color, 356435u);
 }
 
 QTEST_MAIN(TstFrmDosX)

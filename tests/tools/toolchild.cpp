@@ -1,0 +1,42 @@
+// A stand-in for the editor in the process-guard tests: it starts a tool
+// through DOSOutputs (or in a terminal) and then waits to be ended. The
+// runner is never deleted, as a dialog still open at the end is not: the
+// end of the program alone must end the tool.
+//
+//   tst_toolchild captured|terminal <command line> [file]
+//
+// Given a file, the program returns from main as soon as something is
+// written to that file.
+#include "support/scriptedprompter.h"
+#include "tools/dosoutputs.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3)
+        return 2;
+    auto *prompter = new qln::test::ScriptedPrompter;
+    if (args[1] == QLatin1String("terminal")) {
+        if (!qln::DOSOutputs::launchInTerminal(args[2]))
+            return 3;
+    } else {
+        auto *dos = new qln::DOSOutputs(*prompter);
+        if (!dos->ExecuteCommand(args[2]))
+            return 4;
+    }
+    if (args.size() > 3) {
+        const QString file = args[3];
+        auto *poll = new QTimer(&app);
+        QObject::connect(poll, &QTimer::timeout, &app, [file] {
+            if (QFileInfo(file).size() > 0)
+                QCoreApplication::quit();
+        });
+        poll->start(20);
+    }
+    return app.exec();
+}

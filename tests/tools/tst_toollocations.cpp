@@ -1,0 +1,214 @@
+// Places a tool's output names: which lines are links and what they name,
+// where their files are found, and the walk through them with F4.
+#include "toolsupport.h"
+#include "tools/toollocations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qln;
+
+Q_DECLARE_METATYPE(ToolLocation::Kind)
+
+namespace {
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("class X {}\n");
+}
+
+ToolLocation message(const QString &file, int line, ToolLocation::Kind kind = ToolLocation::Error)
+{
+    ToolLocation l;
+    l.kind = kind;
+    l.file = file;
+    l.line = line;
+    return l;
+}
+
+ToolLocation frame(const QString &className, const QString &file, int line)
+{
+    ToolLocation l;
+    l.kind = ToolLocation::Frame;
+    l.className = className;
+    l.file = file;
+    l.line = line;
+    return l;
+}
+
+} // namespace
+
+class TstToolLocations : public QObject {
+    Q_OBJECT
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<ToolLocation::Kind>("kind");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("linkText");
+        const auto E = ToolLocation::Error, W = ToolLocation::Warning, F = ToolLocation::Frame;
+        QTest::newRow("error, absolute path")
+            << "/home/me/src/Bad.java:2: error: illegal start of expression" << true << E
+            << "/home/me/src/Bad.java" << "" << 2 << "/home/me/src/Bad.java:2: error: illegal start of expression";
+        QTest::newRow("error, blanks and a colon in the path")
+            << "My Project/a:b/My Class.java:117: error: ';' expected" << true << E
+            << "My Project/a:b/My Class.java" << "" << 117 << "My Project/a:b/My Class.java:117: error: ';' expected";
+        QTest::newRow("warning") << "A.java:5: warning: [removal] Integer(int) is deprecated" << true << W
+                                 << "A.java" << "" << 5 << "A.java:5: warning: [removal] Integer(int) is deprecated";
+        QTest::newRow("a note names no line") << "Note: A.java uses unchecked or unsafe operations." << false << E
+                                              << "" << "" << 0 << "";
+        QTest::newRow("javac's summary") << "1 error" << false << E << "" << "" << 0 << "";
+        QTest::newRow("the source line quoted") << "        int x = ;" << false << E << "" << "" << 0 << "";
+        QTest::newRow("not an error word") << "A.java:3: note: something" << false << E << "" << "" << 0 << "";
+        QTest::newRow("line 0") << "A.java:0: error: x" << false << E << "" << "" << 0 << "";
+        QTest::newRow("frame") << "\tat Thrower.deep(Thrower.java:7)" << true << F << "Thrower.java"
+                               << "Thrower" << 7 << "at Thrower.deep(Thrower.java:7)";
+        QTest::newRow("frame in a package, a module first")
+            << "\tat java.base/java.util.ArrayList.get(ArrayList.java:427)" << true << F << "ArrayList.java"
+            << "java.util.ArrayList" << 427 << "at java.base/java.util.ArrayList.get(ArrayList.java:427)";
+        QTest::newRow("frame with a class loader, an inner class and a lambda")
+            << "    at app//com.acme.Outer$Inner.lambda$run$0(Outer.java:31) " << true << F << "Outer.java"
+            << "com.acme.Outer$Inner" << 31 << "at app//com.acme.Outer$Inner.lambda$run$0(Outer.java:31)";
+        QTest::newRow("constructor frame") << "\tat p.A.<init>(A.java:4)" << true << F << "A.java" << "p.A" << 4
+                                           << "at p.A.<init>(A.java:4)";
+        QTest::newRow("native method") << "\tat java.base/jdk.internal.misc.Unsafe.park(Native Method)" << false << F
+                                       << "" << "" << 0 << "";
+        QTest::newRow("unknown source") << "\tat A.main(Unknown Source)" << false << F << "" << "" << 0 << "";
+        QTest::newRow("exception line") << "Exception in thread \"main\" java.lang.IllegalStateException: A.java:3"
+                                        << false << F << "" << "" << 0 << "";
+        QTest::newRow("more frames") << "\t... 3 more" << false << F << "" << "" << 0 << "";
+    }
+    void parse()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, link);
+        const std::optional<ToolLocation> loc = parseToolLocation(line);
+        QCOMPARE(bool(loc), link);
+        if (!link)
+            return;
+        QFETCH(ToolLocation::Kind, kind);
+        QFETCH(QString, file);
+        QFETCH(QString, className);
+        QFETCH(int, number);
+        QFETCH(QString, linkText);
+        QCOMPARE(loc->kind, kind);
+        QCOMPARE(loc->file, file);
+        QCOMPARE(loc->className, className);
+        QCOMPARE(loc->line, number);
+        QCOMPARE(line.mid(loc->linkStart, loc->linkLength), linkText);
+    }
+
+    // Messages: as printed, else from the working folder, else beside the
+    // document. Frames: beside the document, in the working folder, along
+    // the search folders, each directly and below the package's folders.
+    void resolve()
+    {
+        QTemporaryDir tmp;
+        const QString root = tmp.path();
+        touch(root + "/work/src/Bad.java");
+        touch(root + "/doc/Main.java");
+        touch(root + "/doc/Only Beside.java");
+        touch(root + "/lib src/com/acme/Util.java");
+        touch(root + "/work/com/acme/Here.java");
+        const LocationContext c{root + "/work", root + "/doc", {root + "/lib src"}};
+
+        QCOMPARE(resolveLocation(message(root + "/work/src/Bad.java", 2), c), root + "/work/src/Bad.java");
+        QCOMPARE(resolveLocation(message("src/Bad.java", 2), c), root + "/work/src/Bad.java");
+        QCOMPARE(resolveLocation(message("Only Beside.java", 2), c), root + "/doc/Only Beside.java");
+        QCOMPARE(resolveLocation(message("../work/src/./Bad.java", 2), c), root + "/work/src/Bad.java");
+        QCOMPARE(resolveLocation(message(root + "/gone/Bad.java", 2), c), QString());
+        QCOMPARE(resolveLocation(message("src", 2), c), QString()); // a folder is not a file
+
+        QCOMPARE(resolveLocation(frame("Main", "Main.java", 3), c), root + "/doc/Main.java");
+        QCOMPARE(resolveLocation(frame("other.Main", "Main.java", 3), c), root + "/doc/Main.java");
+        QCOMPARE(resolveLocation(frame("com.acme.Here$1", "Here.java", 3), c), root + "/work/com/acme/Here.java");
+        QCOMPARE(resolveLocation(frame("com.acme.Util", "Util.java", 9), c), root + "/lib src/com/acme/Util.java");
+        QCOMPARE(resolveLocation(frame("java.util.ArrayList", "ArrayList.java", 427), c), QString());
+    }
+
+    void searchFoldersFromTheOptions()
+    {
+        QTemporaryDir tmp;
+        const QString root = tmp.path();
+        for (const char *d : {"/cp1", "/cp 2", "/src", "/work/rel"})
+            QDir().mkpath(root + d);
+        touch(root + "/lib.jar");
+        JavaXState s = test::stateFor("Compile");
+        s.options[0].ticked = true; // -classpath
+        s.options[0].argument = root + "/cp1:" + root + "/cp 2;" + root + "/lib.jar:" + root + "/none";
+        s.options[1].ticked = true; // -sourcepath
+        s.options[1].argument = root + "/src:rel";
+        QCOMPARE(searchFoldersOf(s, root + "/work"),
+                 (QStringList{root + "/src", root + "/work/rel", root + "/cp1", root + "/cp 2"}));
+        s.options[1].ticked = false;
+        QCOMPARE(searchFoldersOf(s, root + "/work"), (QStringList{root + "/cp1", root + "/cp 2"}));
+        JavaXState run = test::stateFor("Run");
+        run.options[0].ticked = true;
+        run.options[0].argument = "../cp1";
+        QCOMPARE(searchFoldersOf(run, root + "/work"), QStringList{root + "/cp1"});
+    }
+
+    // F4 and Shift+F4: forward and back, wrapping, over locations whose
+    // file is not there; "Error i of n".
+    void stepping()
+    {
+        QTemporaryDir tmp;
+        touch(tmp.filePath("A.java"));
+        touch(tmp.filePath("B.java"));
+        ToolLocations list;
+        QCOMPARE(list.step(1), -1);
+        list.begin(LocationContext{tmp.path(), tmp.path(), {}});
+        list.add(message("A.java", 1));
+        list.add(frame("java.util.List", "List.java", 9)); // not there
+        list.add(message("B.java", 2, ToolLocation::Warning));
+        list.add(frame("A", "A.java", 7));
+        QStringList walk;
+        for (int i = 0; i < 5; ++i)
+            walk << QString::number(list.step(1));
+        for (int i = 0; i < 4; ++i)
+            walk << QString::number(list.step(-1));
+        QCOMPARE(walk.join(' '), QStringLiteral("0 2 3 0 2 0 3 2 0"));
+        QCOMPARE(list.resolve(1), QString());
+        QCOMPARE(list.resolve(3), tmp.filePath("A.java"));
+        QCOMPARE(locationStatus(list.current(), list.count()), QStringLiteral("Error 1 of 4"));
+        QCOMPARE(list.indexOf(frame("A", "A.java", 7)), 3);
+        QCOMPARE(list.indexOf(frame("A", "A.java", 8)), -1);
+
+        // Back from the start goes to the last; a new run starts over.
+        list.setCurrent(-1);
+        QCOMPARE(list.step(-1), 3);
+        list.begin(LocationContext{});
+        QCOMPARE(list.count(), 0);
+        QCOMPARE(list.current(), -1);
+
+        // Nothing there at all.
+        list.begin(LocationContext{tmp.path(), tmp.path(), {}});
+        list.add(message("Gone.java", 1));
+        QCOMPARE(list.step(1), -1);
+        QCOMPARE(list.current(), -1);
+    }
+
+    // A run that names more places than are kept keeps the newest.
+    void boundedList()
+    {
+        ToolLocations list;
+        list.begin(LocationContext{});
+        for (int i = 1; i <= ToolLocations::kMaxLocations + 10; ++i)
+            list.add(message("A.java", i));
+        QCOMPARE(list.count(), ToolLocations::kMaxLocations);
+        QCOMPARE(list.at(0).line, 11);
+        QCOMPARE(list.at(list.count() - 1).line, ToolLocations::kMaxLocations + 10);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstToolLocations)
+#include "tst_toollocations.moc"
