@@ -176,6 +176,7 @@ bool DocumentFiles::load(const QString &path)
         if (!fontName.isEmpty())
             m_rtfedit.setFontName(fontName);
         m_rtfedit.setText(decoded->text);
+        m_host.documentLoaded();
         m_rtfedit.setSelStart(0);
     }
     m_rtfedit.setVisible(true);
@@ -283,6 +284,12 @@ void DocumentFiles::InsertFile()
 
     m_rtfedit.setSelStyle(textColour(), false, false, false);
     m_rtfedit.setSelText(m_rtftemp.text());
+    const int caret = m_rtfedit.selStart();
+    {
+        SuppressGuard quiet(true, true);
+        m_host.documentLoaded();
+    }
+    m_rtfedit.setSelStart(caret);
 }
 
 void DocumentFiles::Exit()

@@ -132,6 +132,11 @@ public:
     double windowTopTwips() const override { return m_window.geometryTwips().top; }
     void SaveWindowSettings() override { m_window.SaveWindowSettings(); }
     void closeWindow() override { m_window.close(); }
+    void documentLoaded() override
+    {
+        if (m_window.chkautosyntaxcolor()->isChecked())
+            ColorizeDocument(*m_window.surface(), m_window.preferences());
+    }
 
 private:
     frmedit &m_window;

@@ -58,7 +58,7 @@ public:
     void setCaption(const QString &caption) override;
     void focusSurface() override;
     void syncBox(const TreeBoxModel &box) override;
-    void placeBoxAtCaret(const QString &textBeforeCaret) override;
+    void placeBoxAtCaret(const QString &textBeforeCaret, int caret) override;
     void placeBoxFixed() override;
     void dropDownBox() override;
     void focusBox() override;
