@@ -292,14 +292,19 @@ QString findDeclaredType(QStringView text, int before, QStringView name, int win
 
 TreeTypeIndex::TreeTypeIndex(const QStringList &arrtree)
 {
+    m_bySimple.reserve(16384);
     for (qsizetype i = 1; i < arrtree.size(); ++i) {
         const QString &e = arrtree.at(i);
-        const int image = treeTagImage(e);
-        if (image < 2 || image > 5) // classes and interfaces only
+        const qsizetype n = e.size();
+        // Classes and interfaces only: ".-p-c", ".-p-i", ".-r-c", ".-r-i".
+        if (n < 6 || e.at(n - 5) != u'.' || e.at(n - 4) != u'-' || e.at(n - 2) != u'-')
             continue;
-        const QString qualified = e.left(e.size() - 5);
-        const qsizetype dot = qualified.lastIndexOf(QLatin1Char('.'));
-        m_bySimple[qualified.mid(dot + 1)].append(qualified);
+        const QChar access = e.at(n - 3), kind = e.at(n - 1);
+        if ((access != u'p' && access != u'r') || (kind != u'c' && kind != u'i'))
+            continue;
+        const QStringView qualified = QStringView(e).left(n - 5);
+        const qsizetype dot = qualified.lastIndexOf(u'.');
+        m_bySimple[qualified.mid(dot + 1).toString()].append(qualified.toString());
     }
 }
 
@@ -388,11 +393,14 @@ QString NameResolver::resolve(const QString &text, int keyStart, const QString &
                               const QStringList &arrtree)
 {
     const JavaImports &heads = imports(text);
-    // The index is only needed for a field's type; build it on first use.
-    const TreeTypeIndex *index = nullptr;
-    if (key1.count(QLatin1Char('.')) > 1)
-        index = &types(arrtree);
-    return ResolveTreeKey(text, keyStart, key1, arrtree, heads, index, kDeclarationWindow);
+    const QString resolved =
+        ResolveTreeKey(text, keyStart, key1, arrtree, heads, nullptr, kDeclarationWindow);
+    // The index places a field's type found nowhere nearer; it is built the
+    // first time a chain of names needs it.
+    if (!resolved.isEmpty() || key1.count(QLatin1Char('.')) < 2)
+        return resolved;
+    return ResolveTreeKey(text, keyStart, key1, arrtree, heads, &types(arrtree),
+                          kDeclarationWindow);
 }
 
 void NameResolver::reset()
