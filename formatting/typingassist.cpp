@@ -87,34 +87,6 @@ void TypingAssist::clearBox()
     m_host.syncBox(m_box);
 }
 
-void TypingAssist::colourLine(int lineStart, int nextBreak)
-{
-    Surface &s = m_host.surface();
-    const Preferences &p = m_host.preferences();
-    const AutoFeatureSwitches sw = m_host.switches();
-    const BgrColor text = colourOr(p.ctextcolor);
-    if (!sw.autoSyntaxColor) {
-        s.setSelColor(text);
-        return;
-    }
-    s.setSelStyle(text, false, false, false);
-    // The engine takes its positions by reference: give it copies.
-    int start = lineStart;
-    ColorWordList(p.arrckeyword, p.ckeywordcount, p.fontstyle, CatKeyword, start, nextBreak, s,
-                  colourOr(p.ckeywordcolor), nullptr, 0, 0);
-    start = lineStart;
-    ColorWordList(p.arrcother, p.cothercount, p.fontstyle, CatOther, start, nextBreak, s,
-                  colourOr(p.cothercolor), nullptr, 0, 0);
-    start = lineStart;
-    ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, nextBreak, s,
-                  colourOr(p.cmorecolor), nullptr, 0, 0);
-    start = lineStart;
-    int end = nextBreak;
-    ColorLine(start, end, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder,
-              p.singleLineComment, colourOr(p.cstringscolor), colourOr(p.ccommentscolor),
-              p.fontstyle, CatString, CatComment);
-}
-
 namespace {
 
 // The line feed before the line of pos, or 0 on the first line.
@@ -148,18 +120,18 @@ void TypingAssist::colourLines(int from, int to)
     const int length = s.length();
     from = std::clamp(from, 0, length);
     to = std::clamp(to, from, length);
-    s.setStyleRanges({{from, to - from}},
-                     Surface::TextStyle{colourOr(p.ctextcolor), false, false, false});
+    const Colours &c = m_colours;
+    s.setStyleRanges({{from, to - from}}, Surface::TextStyle{c.text, false, false, false});
     // The engine takes its positions by reference: give it copies.
     int start = from;
     ColorWordList(p.arrckeyword, p.ckeywordcount, p.fontstyle, CatKeyword, start, to, s,
-                  colourOr(p.ckeywordcolor), nullptr, 0, 0);
+                  c.keyword, nullptr, 0, 0);
     start = from;
-    ColorWordList(p.arrcother, p.cothercount, p.fontstyle, CatOther, start, to, s,
-                  colourOr(p.cothercolor), nullptr, 0, 0);
+    ColorWordList(p.arrcother, p.cothercount, p.fontstyle, CatOther, start, to, s, c.other,
+                  nullptr, 0, 0);
     start = from;
-    ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, to, s,
-                  colourOr(p.cmorecolor), nullptr, 0, 0);
+    ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, to, s, c.more, nullptr,
+                  0, 0);
     // Strings and single-line comments line by line; the last line of the
     // text ends at the text's end.
     int lineStart = from;
@@ -168,8 +140,7 @@ void TypingAssist::colourLines(int from, int to)
         const int lineEnd = feed < 0 ? s.length() : feed;
         int a = lineStart, b = lineEnd;
         ColorLine(a, b, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder,
-                  p.singleLineComment, colourOr(p.cstringscolor), colourOr(p.ccommentscolor),
-                  p.fontstyle, CatString, CatComment);
+                  p.singleLineComment, c.strings, c.comments, p.fontstyle, CatString, CatComment);
         if (feed < 0 || lineEnd >= to)
             break;
         lineStart = lineEnd;
@@ -180,6 +151,9 @@ void TypingAssist::colourChange()
 {
     Surface &s = m_host.surface();
     const Preferences &p = m_host.preferences();
+    m_colours = Colours{colourOr(p.ctextcolor),    colourOr(p.ckeywordcolor),
+                        colourOr(p.cothercolor),   colourOr(p.cmorecolor),
+                        colourOr(p.cstringscolor), colourOr(p.ccommentscolor)};
     const int length = s.length();
     // The lines the change touched, and the caret's line.
     int a = m_savedCaret, b = m_savedCaret;
@@ -202,7 +176,7 @@ void TypingAssist::colourChange()
     // A line feed inside a block comment carries the comments colour; one
     // after a single-line comment does not (that comment ends before it).
     const QString &text = s.text();
-    const BgrColor comments = colourOr(p.ccommentscolor);
+    const BgrColor comments = m_colours.comments;
     auto commentFeed = [&](int pos) {
         return pos > 0 && pos < length && text.at(pos) == QLatin1Char('\n')
                && s.formatAt(pos).color == comments;
@@ -226,8 +200,8 @@ void TypingAssist::colourBlockComment(int from, int to, bool insideBefore, bool 
 {
     Surface &s = m_host.surface();
     const Preferences &p = m_host.preferences();
-    const BgrColor comments = colourOr(p.ccommentscolor);
-    const BgrColor strings = colourOr(p.cstringscolor);
+    const BgrColor comments = m_colours.comments;
+    const BgrColor strings = m_colours.strings;
     const QString &open = p.multiLineCommentStart;
     const QString &close = p.multiLineCommentEnd;
     const int length = s.length();
@@ -338,7 +312,7 @@ void TypingAssist::onChange()
     if (m_host.switches().autoSyntaxColor)
         colourChange();
     else
-        colourLine(lineStart, nextBreak);
+        s.setSelColor(colourOr(m_host.preferences().ctextcolor)); // the selected line
     m_dirtyFrom = m_dirtyTo = -1;
 
     const AutoFeatureSwitches sw = m_host.switches();
@@ -392,13 +366,15 @@ void TypingAssist::runCompletion(const QString &textBeforeCaret)
                    m_host.surfaceWidthTwips());
     const bool changed = m_key1 != m_previousKey1;
     m_previousKey1 = m_key1;
-    // The box takes its new items and size before it is placed.
-    m_host.syncBox(m_box);
-    if (m_box.items.empty())
+    if (m_box.items.empty()) {
+        m_host.syncBox(m_box);
         return;
+    }
     if (m_host.preferences().autocbopos) {
-        if (changed)
+        if (changed) {
+            m_host.syncBox(m_box); // new items and width (still hidden) before it is placed
             m_host.placeBoxAtCaret(textBeforeCaret, m_savedCaret);
+        }
     } else if (changed) {
         m_host.placeBoxFixed();
     }

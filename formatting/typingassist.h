@@ -9,6 +9,7 @@
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "formatting/casechange.h"
+#include "surface/charformat.h"
 
 #include <QMetaObject>
 #include <QString>
@@ -87,7 +88,6 @@ public:
     void clearBox();
 
 private:
-    void colourLine(int lineStart, int nextBreak);
     // The lines the change touched (and the caret's line), as colouring
     // while typing sees them: words, strings and single-line comments, and
     // when the change lies in, opens or closes a block comment, that whole
@@ -112,6 +112,10 @@ private:
     // The change an insertion of a completion makes does not show the box
     // again, so the next Enter types a line break.
     bool m_justInserted = false;
+    // The colours of the preferences as numbers, read once per change.
+    struct Colours {
+        BgrColor text = 0, keyword = 0, other = 0, more = 0, strings = 0, comments = 0;
+    } m_colours;
     // The span of the text changed since the last change event (-1: none).
     int m_dirtyFrom = -1;
     int m_dirtyTo = -1;
