@@ -73,6 +73,7 @@ private slots:
     void blockCommentKeepsItsColourThroughEdits();
     void typingInsideALongCommentTouchesOnlyItsLine();
     void openingColoursTheDocument();
+    void documentOnTheCommandLineIsColoured();
     void insertFileColoursTheDocument();
     void correctionKeepsCaretAfterWord();
     void correctionAfterCaretLeavesCaret();
@@ -272,6 +273,22 @@ void TstTyping::openingColoursTheDocument()
     m_w->chkautosyntaxcolor()->setChecked(false);
     QVERIFY(m_w->documents().load(path));
     QCOMPARE(s->formatAt(s->lineIndex(1)).color, 0u);
+}
+
+void TstTyping::documentOnTheCommandLineIsColoured()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("C.java"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("/* a */\nint b;");
+    }
+    m_w = std::make_unique<frmedit>(path, &m_prompter, ProbePlaces{});
+    Surface *s = m_w->surface();
+    QCOMPARE(s->text(), QStringLiteral("/* a */\r\nint b;"));
+    QCOMPARE(s->formatAt(0).color, kComment);
+    QCOMPARE(s->formatAt(s->lineIndex(1)).color, kKeyword);
 }
 
 void TstTyping::insertFileColoursTheDocument()
