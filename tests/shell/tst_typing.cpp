@@ -67,7 +67,7 @@ class TstTyping : public QObject {
 private slots:
     void init();
     void cleanup();
-    void keywordColouredOnceTheLineEnds();
+    void keywordColouredAsTyped();
     void typedTopToBottomIsColouredLineByLine();
     void blockCommentKeepsItsColourThroughEdits_data();
     void blockCommentKeepsItsColourThroughEdits();
@@ -136,7 +136,7 @@ std::unique_ptr<frmedit> TstTyping::start(const QString &spelling)
     return w;
 }
 
-void TstTyping::keywordColouredOnceTheLineEnds()
+void TstTyping::keywordColouredAsTyped()
 {
     m_w = start();
     Surface *s = m_w->surface();
