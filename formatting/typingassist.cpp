@@ -175,10 +175,14 @@ void TypingAssist::colourChange()
     }
     // A line feed inside a block comment carries the comments colour; one
     // after a single-line comment does not (that comment ends before it).
+    // With comments in the text colour that tells nothing (every line feed
+    // would read as inside a comment): the changed lines are coloured, and
+    // whole comments only where they hold a marker.
     const QString &text = s.text();
     const BgrColor comments = m_colours.comments;
+    const bool telling = comments != m_colours.text;
     auto commentFeed = [&](int pos) {
-        return pos > 0 && pos < length && text.at(pos) == QLatin1Char('\n')
+        return telling && pos > 0 && pos < length && text.at(pos) == QLatin1Char('\n')
                && s.formatAt(pos).color == comments;
     };
     const bool insideBefore = commentFeed(from);

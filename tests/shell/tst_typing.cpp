@@ -72,6 +72,7 @@ private slots:
     void blockCommentKeepsItsColourThroughEdits_data();
     void blockCommentKeepsItsColourThroughEdits();
     void typingInsideALongCommentTouchesOnlyItsLine();
+    void commentsInTheTextColourStayCheap();
     void openingColoursTheDocument();
     void documentOnTheCommandLineIsColoured();
     void insertFileColoursTheDocument();
@@ -245,6 +246,26 @@ void TstTyping::typingInsideALongCommentTouchesOnlyItsLine()
     QCOMPARE(s->formatAt(near + 1).color, kComment); // the typed line was coloured again
     QCOMPARE(s->formatAt(far).color, kKeyword);      // the rest of the comment was not touched
     QCOMPARE(s->formatAt(int(s->text().lastIndexOf(QStringLiteral("int end")))).color, kKeyword);
+}
+
+void TstTyping::commentsInTheTextColourStayCheap()
+{
+    // Comments as black as the text: a line feed tells nothing about
+    // comments, and typing must not colour the whole document again.
+    setPref("ccommentscolor", QStringLiteral("0"));
+    m_w = start();
+    Surface *s = m_w->surface();
+    QString text;
+    for (int i = 0; i < 2000; ++i)
+        text += QStringLiteral("qq%1 zz\r\n").arg(i); // nothing to colour
+    s->setText(text);
+    ColorizeDocument(*s, m_w->preferences());
+    const int far = s->lineIndex(10);
+    s->setFormat(far, 1, CharFormat{kString}); // a wrong colour far from the typing
+    s->setSelStart(s->lineIndex(1000) + 9); // after "qq1000 zz"
+    type(QStringLiteral(" int"));
+    QCOMPARE(s->formatAt(s->lineIndex(1000) + 10).color, kKeyword);
+    QCOMPARE(s->formatAt(far).color, kString); // not coloured again
 }
 
 void TstTyping::openingColoursTheDocument()
