@@ -1,6 +1,7 @@
 // Figures of the object tree: loading the shipped tree (sorted), loading a
 // shuffled copy of it (with the sort), and one completion search.
 #include "benchsupport.h"
+#include "completion/nameresolve.h"
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "settings/settingsstore.h"
@@ -84,6 +85,38 @@ int main(int argc, char **argv)
         report(QStringLiteral("One search for %1 (%2 items)").arg(key1).arg(box.items.size()), ms,
                QStringLiteral("1 ms"));
         std::printf("  (p99 %.3f ms)\n", p99);
+    }
+
+    // Resolving a simple name before the search, in 1 MB of Java source with
+    // the declaration 600 KB before the caret (beyond the bounded scan: the
+    // whole window is searched in vain) and 1 KB before it.
+    const QString src = javaSource(1024 * 1024);
+    if (!src.isEmpty()) {
+        const QString head = QStringLiteral("import java.util.*;\r\nimport java.awt.Color;\r\n");
+        for (const int back : {600 * 1024, 1024}) {
+            QString text = head + src;
+            const int at = int(text.size()) - back;
+            text.insert(at, QStringLiteral(" List<String> qlnList = null; Color c; "));
+            text += QStringLiteral(" qlnList.");
+            const int keyStart = int(text.size()) - 8;
+            QString resolved;
+            double p99 = 0;
+            const double ms = medianMs(
+                200,
+                [&] {
+                    resolved = ResolveTreeKey(text, keyStart, QStringLiteral("qlnList."), tree.arrtree,
+                                              readJavaImports(text), nullptr, kDeclarationWindow);
+                },
+                &p99);
+            report(QStringLiteral("Resolve qlnList. (declared %1 KB back) -> %2")
+                       .arg(back / 1024)
+                       .arg(resolved.isEmpty() ? QStringLiteral("nothing") : resolved),
+                   ms, QStringLiteral("1 ms"));
+            std::printf("  (p99 %.3f ms)\n", p99);
+        }
+        TreeTypeIndex index;
+        report(QStringLiteral("Build the simple-name index of the tree (once per tree)"),
+               medianMs(5, [&] { index = TreeTypeIndex(tree.arrtree); }), QStringLiteral("50 ms"));
     }
     return 0;
 }

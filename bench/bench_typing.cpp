@@ -1,7 +1,10 @@
-// One typed character in a shown 1 MB and 10 MB Java document with
-// colouring, spelling correction and completion all on, through the real
-// main window (the undo history and the modified state are kept as usual).
+// One typed character in a shown 1 MB Java document with colouring,
+// spelling correction and completion all on, through the real main window:
+// plain typing, qualified and simple names, and typing in and near block
+// comments.
 #include "benchsupport.h"
+#include "formatting/colorizeall.h"
+#include "formatting/typingassist.h"
 #include "support/testenv.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
@@ -25,57 +28,6 @@ void typeKey(QWidget *w, Qt::Key key, const QString &text)
 }
 } // namespace
 
-namespace {
-
-void measure(Prompter &prompter, const QString &src, const QString &size)
-{
-    frmedit w(QString(), &prompter, ProbePlaces{});
-    QTest::qWaitForWindowExposed(&w);
-    Surface *s = w.surface();
-    s->setText(src);
-    s->setClean();
-    s->setSelStart(s->lineIndex(s->lineCount() / 2));
-    w.rtfedit()->flush();
-    QApplication::processEvents();
-
-    double p99 = 0;
-    const double plain = medianMs(
-        301,
-        [&] {
-            typeKey(w.rtfedit(), Qt::Key_A, QStringLiteral("a"));
-            w.rtfedit()->viewport()->repaint();
-        },
-        &p99);
-    report(size + QStringLiteral(": typed character, three assistants on, median"), plain,
-           QStringLiteral("2 ms"));
-    report(size + QStringLiteral(": typed character, three assistants on, 99th percentile"), p99,
-           QStringLiteral("10 ms"));
-
-    // Typing a qualified name: the completion box is searched and shown.
-    typeKey(w.rtfedit(), Qt::Key_Return, QStringLiteral("\r"));
-    const QString name = QStringLiteral("java.awt.Co");
-    int at = 0;
-    const double completing = medianMs(
-        301,
-        [&] {
-            const QChar c = name.at(at % name.size());
-            if (at % name.size() == 0 && at > 0)
-                typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
-            typeKey(w.rtfedit(), Qt::Key_unknown, QString(c));
-            w.rtfedit()->viewport()->repaint();
-            ++at;
-        },
-        &p99);
-    report(size + QStringLiteral(": typed character of java.awt.Co (completion), median"),
-           completing, QStringLiteral("2 ms"));
-    report(size + QStringLiteral(": typed character of java.awt.Co (completion), 99th percentile"),
-           p99, QStringLiteral("10 ms"));
-    std::printf("%s: undo steps kept: %s\n", qPrintable(size), s->canUndo() ? "yes" : "no");
-    s->setClean(); // nothing to save
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -97,11 +49,150 @@ int main(int argc, char **argv)
         save(qPrintable(QStringLiteral("lstsfrom%1").arg(i)), QStringLiteral("qlnwrong%1").arg(i));
         save(qPrintable(QStringLiteral("lststo%1").arg(i)), QStringLiteral("right%1").arg(i));
     }
+
+    frmedit w(QString(), &prompter, ProbePlaces{});
+    QTest::qWaitForWindowExposed(&w);
+    std::printf("object tree entries: %d\n", w.objectTree().treecount);
+    Surface *s = w.surface();
+    s->setText(src);
+    s->setSelStart(s->lineIndex(s->lineCount() / 2));
+    w.rtfedit()->flush();
+    QApplication::processEvents();
+
+    double p99 = 0;
+    const double plain = medianMs(
+        301,
+        [&] {
+            typeKey(w.rtfedit(), Qt::Key_A, QStringLiteral("a"));
+            w.rtfedit()->viewport()->repaint();
+        },
+        &p99);
+    report(QStringLiteral("typed character, three assistants on, median"), plain,
+           QStringLiteral("2 ms"));
+    report(QStringLiteral("typed character, three assistants on, 99th percentile"), p99,
+           QStringLiteral("10 ms"));
+
+    // Typing a qualified name: the completion box is searched and shown.
+    typeKey(w.rtfedit(), Qt::Key_Return, QStringLiteral("\r"));
+    const QString name = QStringLiteral("java.awt.Co");
+    int at = 0;
+    const double completing = medianMs(
+        301,
+        [&] {
+            const QChar c = name.at(at % name.size());
+            if (at % name.size() == 0 && at > 0)
+                typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
+            typeKey(w.rtfedit(), Qt::Key_unknown, QString(c));
+            w.rtfedit()->viewport()->repaint();
+            ++at;
+        },
+        &p99);
+    report(QStringLiteral("typed character of java.awt.Co (completion), median"), completing,
+           QStringLiteral("2 ms"));
+    report(QStringLiteral("typed character of java.awt.Co (completion), 99th percentile"), p99,
+           QStringLiteral("10 ms"));
+
+    // Simple names: the declaration before the caret and the imports at the
+    // top are found for each new name; typing after the dot reuses them.
+    auto typeText = [&](const QString &text) {
+        for (const QChar c : text)
+            typeKey(w.rtfedit(), c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key_unknown,
+                    QString(c));
+    };
+    auto simpleNames = [&](const QString &label, const QStringList &names) {
+        int n = 0, k = 0;
+        const double ms = medianMs(
+            301,
+            [&] {
+                const QString &name = names.at(n % names.size());
+                if (k == name.size()) {
+                    typeKey(w.rtfedit(), Qt::Key_Escape, QString());
+                    typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
+                    k = 0;
+                    ++n;
+                    return;
+                }
+                typeKey(w.rtfedit(), Qt::Key_unknown, QString(name.at(k++)));
+                w.rtfedit()->viewport()->repaint();
+            },
+            &p99);
+        report(label + QStringLiteral(", median"), ms, QStringLiteral("2 ms"));
+        report(label + QStringLiteral(", 99th percentile"), p99, QStringLiteral("10 ms"));
+    };
+    auto prepare = [&](const QString &text, int caretLine) {
+        s->setText(text);
+        ColorizeDocument(*s, w.preferences());
+        s->setSelStart(s->lineIndex(caretLine));
+        w.rtfedit()->flush();
+        QApplication::processEvents();
+    };
     {
-        frmedit probe(QString(), &prompter, ProbePlaces{});
-        std::printf("object tree entries: %d\n", probe.objectTree().treecount);
+        QString text = QStringLiteral("import java.util.*;\r\nimport java.awt.Color;\r\n") + src;
+        const int middle = int(text.count(QLatin1Char('\n'))) / 2;
+        prepare(text, middle);
+        typeText(QStringLiteral("List<String> list = null; Color c = null; "));
+        typeKey(w.rtfedit(), Qt::Key_Return, QStringLiteral("\r"));
+        simpleNames(QStringLiteral("typed character of list.si / c.br / String.va / System.out.pr"),
+                    {QStringLiteral("list.si"), QStringLiteral("c.br"), QStringLiteral("String.va"),
+                     QStringLiteral("System.out.pr")});
+        std::printf("  (last key: %s)\n", qPrintable(w.typing().key1()));
     }
-    measure(prompter, src, QStringLiteral("1 MB"));
-    measure(prompter, reportedJavaSource(10 * 1024 * 1024), QStringLiteral("10 MB"));
+    {
+        // 10,000 import lines above the 1 MB source.
+        QString text;
+        for (int i = 0; i < 10000; ++i)
+            text += QStringLiteral("import com.nowhere%1.*;\r\n").arg(i);
+        text += QStringLiteral("import java.awt.Color;\r\n") + src;
+        prepare(text, int(text.count(QLatin1Char('\n'))) / 2);
+        typeText(QStringLiteral("Color c = null; "));
+        simpleNames(QStringLiteral("the same below 10,000 imports"),
+                    {QStringLiteral("c.br"), QStringLiteral("String.va")});
+    }
+    {
+        // Inside a block comment of 2,000 lines in the middle of 1 MB.
+        QStringList lines = src.split(QStringLiteral("\r\n"));
+        const int middle = int(lines.size()) / 2;
+        lines.insert(middle + 1000, QStringLiteral("*/"));
+        lines.insert(middle - 1000, QStringLiteral("/*"));
+        prepare(lines.join(QStringLiteral("\r\n")), middle);
+        const double ms = medianMs(
+            301,
+            [&] {
+                typeKey(w.rtfedit(), Qt::Key_A, QStringLiteral("a"));
+                w.rtfedit()->viewport()->repaint();
+            },
+            &p99);
+        report(QStringLiteral("typed character inside a 2,000-line comment, median"), ms,
+               QStringLiteral("2 ms"));
+        report(QStringLiteral("typed character inside a 2,000-line comment, 99th percentile"), p99,
+               QStringLiteral("10 ms"));
+        // Next to its end marker: the whole comment is coloured again.
+        s->setSelStart(s->lineIndex(middle + 1001));
+        const double closing = medianMs(
+            51,
+            [&] {
+                typeKey(w.rtfedit(), Qt::Key_A, QStringLiteral("a"));
+                w.rtfedit()->viewport()->repaint();
+            },
+            &p99);
+        report(QStringLiteral("typed character on the comment's closing line, median"), closing,
+               QStringLiteral("10 ms"));
+    }
+    {
+        // An unbalanced start marker at the top of 1 MB.
+        prepare(QStringLiteral("/*\r\n") + src, int(src.count(QLatin1Char('\n'))) / 2);
+        const double ms = medianMs(
+            301,
+            [&] {
+                typeKey(w.rtfedit(), Qt::Key_A, QStringLiteral("a"));
+                w.rtfedit()->viewport()->repaint();
+            },
+            &p99);
+        report(QStringLiteral("typed character below an unclosed /* at the top, median"), ms,
+               QStringLiteral("2 ms"));
+        report(QStringLiteral("typed character below an unclosed /* at the top, 99th percentile"),
+               p99, QStringLiteral("10 ms"));
+    }
+    w.setWindowTitle(QStringLiteral("Document [] - Quillon"));
     return 0;
 }

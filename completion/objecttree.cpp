@@ -5,6 +5,7 @@
 #include "shell/pathutil.h"
 #include "shell/prompter.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -376,7 +377,21 @@ void LoadObjectTree(QString &path, ObjectTree &tree, SettingsStore &store, Promp
     if (hooks.setWaitText)
         hooks.setWaitText(QStringLiteral("Sorting object tree"));
     if (!IsTreeSorted(tree.arrtree)) {
-        SortTree(tree.arrtree, 0, tree.treecount, hooks.yield);
+        // The window stays responsive if it hears from the sort a few
+        // dozen times a second; a yield per partition pass of a large tree
+        // would cost more than the sort.
+        std::function<void()> yield;
+        if (hooks.yield) {
+            QElapsedTimer since;
+            since.start();
+            yield = [&hooks, since]() mutable {
+                if (since.elapsed() >= 20) {
+                    hooks.yield();
+                    since.restart();
+                }
+            };
+        }
+        SortTree(tree.arrtree, 0, tree.treecount, yield);
         offerSortedCopy(path, tree, store, prompter);
     }
     hideWait();

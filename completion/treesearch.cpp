@@ -137,8 +137,20 @@ void SearchTree(TreeBoxModel &box, const QStringList &arrtree, const QString &ke
             break;
         const QStringView rest = QStringView(entry).mid(k);
         const qsizetype firstDot = rest.indexOf(QLatin1Char('.'));
-        if (firstDot >= 0 && rest.indexOf(QLatin1Char('.'), firstDot + 1) >= 0)
-            continue; // a deeper descendant, or a member text with a dot of its own
+        if (firstDot >= 0 && rest.indexOf(QLatin1Char('.'), firstDot + 1) >= 0) {
+            // A deeper descendant, or a member text with a dot of its own.
+            // When the text after its parent's dot sorts after "-", the
+            // parent's own entries (parent + tag) lie before it, and the rest
+            // of the run below that parent holds nothing to offer: skip to
+            // its end at once (a package's run is most of the tree).
+            if (firstDot + 1 < rest.size() && rest.at(firstDot + 1) > QLatin1Char('-')) {
+                QString after = entry.left(k + firstDot + 1);
+                after.back() = QLatin1Char('/'); // the first text past every "parent." entry
+                const auto end = std::lower_bound(arrtree.begin() + i + 1, arrtree.end(), after);
+                i = (end - arrtree.begin()) - 1;
+            }
+            continue;
+        }
         if (rest.isEmpty())
             continue;
         const int image = treeTagImage(rest.toString());
@@ -232,6 +244,15 @@ QPoint PlaceTreeBox(const TreeBoxPlacement &p)
     if (y < 0)
         y = p.surfaceTop;
     return QPoint(int(std::min<qint64>(x, INT_MAX)), int(std::clamp<qint64>(y, INT_MIN, INT_MAX)));
+}
+
+QRect PlaceBoxBelowCaret(const QRect &caretLine, const QSize &box, const QRect &bounds)
+{
+    int x = caretLine.left();
+    int y = caretLine.top() + caretLine.height();
+    x = std::max(std::min(x, bounds.left() + bounds.width() - box.width()), bounds.left());
+    y = std::max(std::min(y, bounds.top() + bounds.height() - box.height()), bounds.top());
+    return QRect(QPoint(x, y), box);
 }
 
 QPoint FixedTreeBoxPosition(const QString &x, const QString &y)

@@ -5,6 +5,8 @@
 // itself is a widget; here it is a plain model the widget mirrors.
 
 #include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -99,6 +101,16 @@ struct TreeBoxPlacement {
 // Where the box goes near the caret (approximate): never right of the
 // client area when it fits, never left of it.
 QPoint PlaceTreeBox(const TreeBoxPlacement &p);
+
+// Where the completion box goes beside the caret: its top-left just below
+// the caret's line (caretLine: x at the caret, y and height the line's),
+// then moved left and up only as far as needed to lie within bounds (the
+// part of the screen the box can be shown on). A box larger than bounds
+// starts at bounds' left or top.
+QRect PlaceBoxBelowCaret(const QRect &caretLine, const QSize &box, const QRect &bounds);
+
+// The completion list shows at most this many rows at once.
+inline constexpr int kTreeBoxRows = 12;
 
 // The fixed place of the box: the leading numbers of the two stored texts
 // (the factory placeholders "X" and "Y" read as 0).

@@ -64,7 +64,7 @@ QString ColorizeTimeQuestion(int length)
 }
 
 void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink *progress,
-                       const std::function<void(const QString &)> &status)
+                       const std::function<void(const QString &)> &status, bool lastLineToo)
 {
     auto say = [&](const QString &text) {
         if (status)
@@ -108,8 +108,15 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
     for (int count = 1;; ++count) {
         const int previous = next;
         next = int(surface.text().indexOf(QLatin1Char('\n'), previous + 1));
-        if (next == -1)
+        if (next == -1) {
+            if (lastLineToo && previous + 1 < surface.length()) {
+                int lineStart = previous, lineEnd = surface.length();
+                ColorLine(lineStart, lineEnd, surface, prefs.string1, prefs.string2,
+                          prefs.ignoreString, kIgnorePlaceholder, prefs.singleLineComment, strings,
+                          comments, fs, 4, 5);
+            }
             break;
+        }
         setProgress(progress, count * lineFactor);
         int lineStart = previous, lineEnd = next;
         ColorLine(lineStart, lineEnd, surface, prefs.string1, prefs.string2, prefs.ignoreString,
@@ -123,6 +130,14 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
     ColorBlockComments(blockStart, blockEnd, surface, fs, 5, strings, comments,
                        prefs.multiLineCommentStart, prefs.multiLineCommentEnd);
     setProgress(progress, 100);
+}
+
+void ColorizeDocument(Surface &surface, const Preferences &prefs)
+{
+    const int start = surface.selStart(), length = surface.selLength();
+    SuppressGuard guard(true, true);
+    ColorizeAllStages(surface, prefs, nullptr, {}, true);
+    surface.setSelection(start, length);
 }
 
 bool colorizeallrtf(CommandHost &host)

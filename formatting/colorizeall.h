@@ -42,8 +42,17 @@ QString ColorizeTimeQuestion(int length);
 // line break is skipped), stage 3 multi-line comments. `status` receives
 // "Please wait. Stage N of 3" before each stage; progress (may be null)
 // receives the stage values. Colours that do not convert read as 0.
+// With lastLineToo, stage 2 colours the text after the last line feed as
+// well.
 void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink *progress,
-                       const std::function<void(const QString &)> &status = {});
+                       const std::function<void(const QString &)> &status = {},
+                       bool lastLineToo = false);
+
+// Colours the whole document as one just opened (or with a file inserted)
+// while "Auto Syntax colorizing" is ticked: the stages of colourize-all
+// with the last line coloured too, without questions, progress or status,
+// the suppression flags set meanwhile. The selection stays where it was.
+void ColorizeDocument(Surface &surface, const Preferences &prefs);
 
 // The "Colorize all" command. Returns true when the document was coloured,
 // false when the user stopped it at a question. The caret ends at 0 and the

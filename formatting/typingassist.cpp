@@ -48,10 +48,35 @@ TypingAssist::TypingAssist(TypingHost &host) : m_host(host)
     m_replacedConnection = QObject::connect(
         &host.surface(), &Surface::textReplaced,
         [this](int at, int removed, int, int added, bool) { onTextReplaced(at, removed, added); });
+    // The change event says only that something changed; which span did is
+    // collected here, from the edits made while the handler is not
+    // suppressed (its own masking and corrections are).
+    m_dirtyConnection = QObject::connect(
+        &host.surface(), &Surface::textReplaced, [this](int at, int removed, int, int added, bool) {
+            if (editorState().suppressChange)
+                return;
+            if (m_dirtyFrom < 0) {
+                m_dirtyFrom = at;
+                m_dirtyTo = at + added;
+                return;
+            }
+            // The span so far moves with the edit, then takes it in.
+            if (m_dirtyTo >= at + removed)
+                m_dirtyTo += added - removed;
+            else if (m_dirtyTo > at)
+                m_dirtyTo = at + added;
+            if (m_dirtyFrom > at + removed)
+                m_dirtyFrom += added - removed;
+            else if (m_dirtyFrom > at)
+                m_dirtyFrom = at;
+            m_dirtyFrom = std::min(m_dirtyFrom, at);
+            m_dirtyTo = std::max(m_dirtyTo, at + added);
+        });
 }
 
 TypingAssist::~TypingAssist()
 {
+    QObject::disconnect(m_dirtyConnection);
     QObject::disconnect(m_replacedConnection);
 }
 
@@ -182,33 +207,205 @@ void TypingAssist::clearBox()
     m_host.syncBox(m_box);
 }
 
-void TypingAssist::colourLine(int lineStart, int nextBreak)
+namespace {
+
+// The line feed before the line of pos, or 0 on the first line.
+int lineFeedBefore(const Surface &s, int pos)
+{
+    const int start = s.lineIndex(s.lineFromChar(pos));
+    return start > 0 ? start - 1 : 0;
+}
+
+// The line feed that ends the line of pos, or the length of the text on the
+// last line.
+int lineFeedAfter(const Surface &s, int pos)
+{
+    const int start = s.lineIndex(s.lineFromChar(pos));
+    const int next = s.indexOf(kLineFeed, std::max(start, 0));
+    return next < 0 ? s.length() : next;
+}
+
+Surface::TextStyle categoryStyle(const Preferences &p, int category, BgrColor color)
+{
+    return Surface::TextStyle{color, p.fontstyle[size_t(category)][1],
+                              p.fontstyle[size_t(category)][2], p.fontstyle[size_t(category)][3]};
+}
+
+} // namespace
+
+void TypingAssist::colourLines(int from, int to)
 {
     Surface &s = m_host.surface();
     const Preferences &p = m_host.preferences();
-    const AutoFeatureSwitches sw = m_host.switches();
-    const BgrColor text = colourOr(p.ctextcolor);
+    const int length = s.length();
+    from = std::clamp(from, 0, length);
+    to = std::clamp(to, from, length);
+    const Colours &c = m_colours;
+    s.setStyleRanges({{from, to - from}}, Surface::TextStyle{c.text, false, false, false});
+    // The engine takes its positions by reference: give it copies.
+    int start = from;
+    ColorWordList(p.arrckeyword, p.ckeywordcount, p.fontstyle, CatKeyword, start, to, s,
+                  c.keyword, nullptr, 0, 0);
+    start = from;
+    ColorWordList(p.arrcother, p.cothercount, p.fontstyle, CatOther, start, to, s, c.other,
+                  nullptr, 0, 0);
+    start = from;
+    ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, to, s, c.more, nullptr,
+                  0, 0);
+    // Strings and single-line comments line by line; the last line of the
+    // text ends at the text's end.
+    int lineStart = from;
+    for (;;) {
+        const int feed = s.indexOf(kLineFeed, lineStart == 0 ? 0 : lineStart + 1);
+        const int lineEnd = feed < 0 ? s.length() : feed;
+        int a = lineStart, b = lineEnd;
+        ColorLine(a, b, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder,
+                  p.singleLineComment, c.strings, c.comments, p.fontstyle, CatString, CatComment);
+        if (feed < 0 || lineEnd >= to)
+            break;
+        lineStart = lineEnd;
+    }
+}
 
-    if (!sw.autoSyntaxColor) {
-        s.setSelColor(text);
+void TypingAssist::colourChange()
+{
+    Surface &s = m_host.surface();
+    const Preferences &p = m_host.preferences();
+    m_colours = Colours{colourOr(p.ctextcolor),    colourOr(p.ckeywordcolor),
+                        colourOr(p.cothercolor),   colourOr(p.cmorecolor),
+                        colourOr(p.cstringscolor), colourOr(p.ccommentscolor)};
+    const int length = s.length();
+    // The lines the change touched, and the caret's line.
+    int a = m_savedCaret, b = m_savedCaret;
+    if (m_dirtyFrom >= 0) {
+        a = std::min(a, m_dirtyFrom);
+        b = std::max(b, m_dirtyTo);
+    }
+    m_dirtyFrom = m_dirtyTo = -1;
+    a = std::clamp(a, 0, length);
+    b = std::clamp(b, 0, length);
+    const int from = lineFeedBefore(s, a);
+    const int to = lineFeedAfter(s, b);
+
+    const QString &open = p.multiLineCommentStart;
+    const QString &close = p.multiLineCommentEnd;
+    if (open.isEmpty() || close.isEmpty()) {
+        colourLines(from, to);
         return;
     }
-    s.setSelStyle(text, false, false, false);
-    // The engine takes its positions by reference: give it copies.
-    int start = lineStart;
-    ColorWordList(p.arrckeyword, p.ckeywordcount, p.fontstyle, CatKeyword, start, nextBreak, s,
-                  colourOr(p.ckeywordcolor), nullptr, 0, 0);
-    start = lineStart;
-    ColorWordList(p.arrcother, p.cothercount, p.fontstyle, CatOther, start, nextBreak, s,
-                  colourOr(p.cothercolor), nullptr, 0, 0);
-    start = lineStart;
-    ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, nextBreak, s,
-                  colourOr(p.cmorecolor), nullptr, 0, 0);
-    start = lineStart;
-    int end = nextBreak;
-    ColorLine(start, end, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder,
-              p.singleLineComment, colourOr(p.cstringscolor), colourOr(p.ccommentscolor),
-              p.fontstyle, CatString, CatComment);
+    // A line feed inside a block comment carries the comments colour; one
+    // after a single-line comment does not (that comment ends before it).
+    // With comments in the text colour that tells nothing (every line feed
+    // would read as inside a comment): the changed lines are coloured, and
+    // whole comments only where they hold a marker.
+    const QString &text = s.text();
+    const BgrColor comments = m_colours.comments;
+    const bool telling = comments != m_colours.text;
+    auto commentFeed = [&](int pos) {
+        return telling && pos > 0 && pos < length && text.at(pos) == QLatin1Char('\n')
+               && s.formatAt(pos).color == comments;
+    };
+    const bool insideBefore = commentFeed(from);
+    const bool insideAfter = commentFeed(to);
+    const QStringView lines = QStringView(text).mid(from, to - from);
+    const bool markers = lines.contains(open) || lines.contains(close);
+    if (!insideBefore && !insideAfter && !markers) {
+        colourLines(from, to);
+    } else if (insideBefore && insideAfter && !markers) {
+        // Within a comment that neither starts nor ends here: it keeps its
+        // extent, and these lines are part of it.
+        s.setStyleRanges({{from, to + 1 - from}}, categoryStyle(p, CatComment, comments));
+    } else {
+        colourBlockComment(from, to, insideBefore, insideAfter);
+    }
+}
+
+void TypingAssist::colourBlockComment(int from, int to, bool insideBefore, bool insideAfter)
+{
+    Surface &s = m_host.surface();
+    const Preferences &p = m_host.preferences();
+    const BgrColor comments = m_colours.comments;
+    const BgrColor strings = m_colours.strings;
+    const QString &open = p.multiLineCommentStart;
+    const QString &close = p.multiLineCommentEnd;
+    const int length = s.length();
+
+    // From the start of the comment the change lies in, to the end it had.
+    int regionFrom = from;
+    if (insideBefore) {
+        int q = from;
+        while (q > 0 && s.formatAt(q - 1).color == comments)
+            --q;
+        regionFrom = lineFeedBefore(s, q);
+    }
+    const QString &text = s.text();
+    if (!insideBefore && QStringView(text).mid(from, to - from).contains(close)) {
+        // An end marker here may close a comment opened further up that had
+        // no end so far (and so no colour): the first start marker that
+        // wears no colour, back to the nearest coloured comment.
+        int pos = from;
+        while (pos > 0) {
+            const int p0 = int(text.lastIndexOf(open, pos - 1));
+            if (p0 < 0)
+                break;
+            const BgrColor c = s.formatAt(p0).color;
+            if (c == comments)
+                break;
+            if (c != strings)
+                regionFrom = lineFeedBefore(s, p0);
+            pos = p0;
+        }
+    }
+    int regionTo = to;
+    if (insideAfter) {
+        int q = to;
+        while (q < length && s.formatAt(q).color == comments)
+            ++q;
+        regionTo = lineFeedAfter(s, std::min(q, length));
+    }
+    colourLines(regionFrom, regionTo);
+
+    // Where the comments of the region end now: the block pass below takes
+    // the first end marker after each start marker that is neither string
+    // nor comment coloured, so the region grows over each such end marker
+    // and its line gets fresh line colours first (an end marker beyond the
+    // region may still wear an old comment's colour).
+    auto coloured = [&](int pos, int n) {
+        const BgrColor c = s.formatAt(pos).color;
+        if (c != strings && c != comments)
+            return false;
+        for (int i = pos + 1; i < pos + n; ++i)
+            if (s.formatAt(i).color != c)
+                return false;
+        return true;
+    };
+    int scan = regionFrom;
+    for (;;) {
+        const int p0 = s.indexOf(open, scan);
+        if (p0 < 0 || p0 >= regionTo)
+            break;
+        scan = p0 + 1;
+        if (coloured(p0, int(open.size())))
+            continue;
+        int q = s.indexOf(close, p0 + 2);
+        while (q >= 0) {
+            const int markerEnd = q + int(close.size());
+            if (markerEnd > regionTo) {
+                const int grown = lineFeedAfter(s, markerEnd - 1);
+                colourLines(regionTo, grown);
+                regionTo = grown;
+            }
+            if (!coloured(q, int(close.size())))
+                break;
+            q = s.indexOf(close, q + 2);
+        }
+        if (q < 0)
+            break;
+        scan = q + 1;
+    }
+
+    int start = regionFrom, end = regionTo;
+    ColorBlockComments(start, end, s, p.fontstyle, CatComment, strings, comments, open, close);
 }
 
 void TypingAssist::onChange()
@@ -239,7 +436,11 @@ void TypingAssist::onChange()
     s.setSelStart(lineStart);
     s.setSelLength(nextBreak - lineStart); // refused on a last line: nothing selected
 
-    colourLine(lineStart, nextBreak);
+    if (m_host.switches().autoSyntaxColor)
+        colourChange();
+    else
+        s.setSelColor(colourOr(m_host.preferences().ctextcolor)); // the selected line
+    m_dirtyFrom = m_dirtyTo = -1;
 
     const AutoFeatureSwitches sw = m_host.switches();
     if (sw.autoSpellCorrect && !history && nextBreak >= 0) {
@@ -288,6 +489,8 @@ void TypingAssist::runCompletion(const QString &textBeforeCaret)
         return; // right after an insertion: keep the box closed
     m_key1 = GetTreeKey(textBeforeCaret, 1);
     m_key2 = GetTreeKey(textBeforeCaret, 2);
+    if (!m_key1.isEmpty())
+        m_key1 = resolveKey(m_key1, m_savedCaret - int(m_key2.size()) - int(m_key1.size()));
     if (m_key1 != m_previousKey1 || m_box.items.empty())
         SearchTree(m_box, m_host.objectTree().arrtree, m_key1, m_arrmatch,
                    m_host.surfaceWidthTwips());
@@ -298,8 +501,10 @@ void TypingAssist::runCompletion(const QString &textBeforeCaret)
         return;
     }
     if (m_host.preferences().autocbopos) {
-        if (changed)
-            m_host.placeBoxAtCaret(textBeforeCaret);
+        if (changed) {
+            m_host.syncBox(m_box); // new items and width (still hidden) before it is placed
+            m_host.placeBoxAtCaret(textBeforeCaret, m_savedCaret);
+        }
     } else if (changed) {
         m_host.placeBoxFixed();
     }
@@ -310,6 +515,19 @@ void TypingAssist::runCompletion(const QString &textBeforeCaret)
     m_host.syncBox(m_box);
     if (m_host.dropDownOnShow() && changed)
         m_host.dropDownBox();
+}
+
+QString TypingAssist::resolveKey(const QString &key1, int keyStart)
+{
+    // Typing after the dot keeps the name before it: resolve it once.
+    const QStringList &arrtree = m_host.objectTree().arrtree;
+    if (key1 == m_rawKey1 && keyStart == m_rawKeyStart && arrtree.size() == m_rawTreeSize)
+        return m_resolvedKey1;
+    m_rawKey1 = key1;
+    m_rawKeyStart = keyStart;
+    m_rawTreeSize = arrtree.size();
+    m_resolvedKey1 = m_resolver.resolve(m_host.surface().text(), keyStart, key1, arrtree);
+    return m_resolvedKey1;
 }
 
 bool TypingAssist::insertChoice()

@@ -5,9 +5,11 @@
 // shortcuts; selection changes update the status bar and font controls.
 // The main window lends its controls through TypingHost.
 
+#include "completion/nameresolve.h"
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "formatting/casechange.h"
+#include "surface/charformat.h"
 
 #include <QMetaObject>
 #include <QString>
@@ -34,9 +36,10 @@ public:
     // The completion box: show the model's items, selection, width and
     // visibility.
     virtual void syncBox(const TreeBoxModel &box) = 0;
-    // Place it near the caret (text before the caret on its line), or at
-    // the fixed position of the preferences.
-    virtual void placeBoxAtCaret(const QString &textBeforeCaret) = 0;
+    // Place it just below the caret's line at the caret (the text before
+    // the caret on its line, and the caret's position in the surface), or
+    // at the fixed position of the preferences.
+    virtual void placeBoxAtCaret(const QString &textBeforeCaret, int caret) = 0;
     virtual void placeBoxFixed() = 0;
     virtual void dropDownBox() = 0;
     virtual void focusBox() = 0;
@@ -75,6 +78,9 @@ public:
 
     const TreeBoxModel &box() const { return m_box; }
     const QStringList &arrmatch() const { return m_arrmatch; }
+    // Key 1 as the tree search takes it: the qualified form of the name
+    // before the caret ("String." becomes "java.lang.String."), or "" when
+    // it names nothing the tree knows.
     QString key1() const { return m_key1; }
     QString key2() const { return m_key2; }
     int savedCaret() const { return m_savedCaret; }
@@ -89,10 +95,20 @@ private:
         int start;
         QString text;
     };
-    void colourLine(int lineStart, int nextBreak);
     void correctLine(int lineStart, int nextBreak);
     void onTextReplaced(int at, int removed, int added);
     void keepWordsAround(int from, int to);
+    // The lines the change touched (and the caret's line), as colouring
+    // while typing sees them: words, strings and single-line comments, and
+    // when the change lies in, opens or closes a block comment, that whole
+    // comment as it now stands.
+    void colourChange();
+    // Resets the lines from the line feed `from` (or 0) to the line feed
+    // `to` (or the end of the text) and colours their words, strings and
+    // single-line comments.
+    void colourLines(int from, int to);
+    void colourBlockComment(int from, int to, bool insideBefore, bool insideAfter);
+    QString resolveKey(const QString &key1, int keyStart);
     void runCompletion(const QString &textBeforeCaret);
     bool insertChoice();
     bool boxReady() const;
@@ -109,6 +125,20 @@ private:
     bool m_inHandler = false; // the change handler is editing the surface
     std::vector<KeptWord> m_kept; // sorted by start
     QMetaObject::Connection m_replacedConnection;
+    // The colours of the preferences as numbers, read once per change.
+    struct Colours {
+        BgrColor text = 0, keyword = 0, other = 0, more = 0, strings = 0, comments = 0;
+    } m_colours;
+    // The span of the text changed since the last change event (-1: none).
+    int m_dirtyFrom = -1;
+    int m_dirtyTo = -1;
+    QMetaObject::Connection m_dirtyConnection;
+    // The last name resolved, so that typing after its dot resolves nothing.
+    NameResolver m_resolver;
+    QString m_rawKey1;
+    int m_rawKeyStart = -1;
+    qsizetype m_rawTreeSize = -1;
+    QString m_resolvedKey1;
 };
 
 } // namespace qln

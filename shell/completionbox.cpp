@@ -5,6 +5,10 @@
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <algorithm>
 
 namespace qln {
 
@@ -13,6 +17,11 @@ CompletionBox::CompletionBox(QWidget *parent) : QComboBox(parent)
     setObjectName(QStringLiteral("cbotree"));
     setEditable(false);
     setFocusPolicy(Qt::StrongFocus);
+    setMaxVisibleItems(kTreeBoxRows);
+    // Styles that drop the list down as a menu show every item at once;
+    // a list popup keeps it to the rows above.
+    setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
     hide();
     // A choice made by the user: a click or Enter in the open list, or Up
     // and Down in the closed box (which the arrow flag tells apart).
@@ -80,8 +89,25 @@ void CompletionBox::sync(const TreeBoxModel &model, double dpi)
         m_shown = model.items;
     }
     setCurrentIndex(model.selected - 1);
-    if (model.width > 0)
-        resize(int(twipsToPixels(model.width, dpi)) + 24, sizeHint().height());
+    if (!sameItems || width() != m_fittedWidth) {
+        // As wide as the longest name with its picture, within the screen;
+        // the list as wide as the box.
+        const QFontMetrics metrics(view()->font());
+        int longest = 0;
+        for (const TreeBoxItem &item : model.items)
+            longest = std::max(longest, metrics.horizontalAdvance(item.text));
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QSize content(longest + iconSize().width() + 8, metrics.height());
+        int w = style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, this).width();
+        w = std::max(w, longest + iconSize().width() + 48);
+        if (const QScreen *s = screen())
+            w = std::min(w, s->availableGeometry().width());
+        m_fittedWidth = w;
+        resize(w, sizeHint().height());
+        view()->setMinimumWidth(w);
+    }
+    Q_UNUSED(dpi);
     setVisible(model.visible);
     if (model.visible)
         raise();
@@ -97,9 +123,14 @@ void CompletionBox::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (!event->text().isEmpty() && event->text().at(0).isPrint()) {
-        emit boxKeyPress(event->text());
+    // With the focus on the box, what is typed still belongs to the
+    // document: it goes there in order, and the list follows it.
+    const bool typing = (!event->text().isEmpty() && event->text().at(0).isPrint())
+                        || key == Qt::Key_Backspace || key == Qt::Key_Delete
+                        || key == Qt::Key_Left || key == Qt::Key_Right;
+    if (typing) {
         event->accept();
+        emit typedThrough(key, event->modifiers(), event->text());
         return;
     }
     QComboBox::keyPressEvent(event);

@@ -15,14 +15,15 @@ public:
     explicit CompletionBox(QWidget *parent = nullptr);
 
     // Shows the model: items and pictures (only when they changed), the
-    // selection, the width (twips, converted at dpi) and the visibility.
+    // selection and the visibility; the box is as wide as its longest name
+    // (within the screen) and its list shows at most kTreeBoxRows rows.
     void sync(const TreeBoxModel &model, double dpi);
 
     void showPopup() override;
 
 signals:
     void boxKeyDown(int key);
-    // A key typed while the list was dropped down that belongs to the
+    // A key typed into the box or its dropped-down list that belongs to the
     // editing surface (the list closes and the surface takes the key).
     void typedThrough(int key, Qt::KeyboardModifiers modifiers, const QString &text);
     void boxKeyPress(const QString &text);
@@ -35,6 +36,7 @@ protected:
 private:
     std::vector<TreeBoxItem> m_shown;
     bool m_syncing = false;
+    int m_fittedWidth = -1;
 };
 
 } // namespace qln

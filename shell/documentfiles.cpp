@@ -213,6 +213,7 @@ bool DocumentFiles::load(const QString &path)
             m_rtfedit.setFontName(fontName);
         m_rtfedit.setText(decoded->text);
         m_rtfedit.setClean();
+        m_host.documentLoaded();
         m_rtfedit.setSelStart(0);
     }
     m_rtfedit.setVisible(true);
@@ -375,6 +376,12 @@ void DocumentFiles::InsertFile()
     m_rtfedit.setSelStyle(textColour(), false, false, false);
     Surface::UndoGroup step(m_rtfedit);
     m_rtfedit.setSelText(m_rtftemp.text());
+    const int caret = m_rtfedit.selStart();
+    {
+        SuppressGuard quiet(true, true);
+        m_host.documentLoaded();
+    }
+    m_rtfedit.setSelStart(caret);
 }
 
 void DocumentFiles::Exit()

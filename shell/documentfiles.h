@@ -46,6 +46,9 @@ public:
     virtual void SaveWindowSettings() = 0;
     // Closes the window; its close sequence runs.
     virtual void closeWindow() = 0;
+    // A file was read into the document or inserted into it: the window
+    // colours the whole document when it colours while typing.
+    virtual void documentLoaded() {}
 };
 
 // The filter every document dialog offers, in the program's own notation.

@@ -136,6 +136,17 @@ public:
     double windowTopTwips() const override { return m_window.geometryTwips().top; }
     void SaveWindowSettings() override { m_window.SaveWindowSettings(); }
     void closeWindow() override { m_window.close(); }
+    void documentLoaded() override
+    {
+        // The document named on the command line is read before the window
+        // first shows and sets its check boxes from the store.
+        const bool colour =
+            m_window.isVisible()
+                ? m_window.chkautosyntaxcolor()->isChecked()
+                : leadingNumber(settingsStore().get(kPrefs, QStringLiteral("chkautosyntaxcolor"))) != 0;
+        if (colour)
+            ColorizeDocument(*m_window.surface(), m_window.preferences());
+    }
 
 private:
     frmedit &m_window;

@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTextCursor>
+#include <algorithm>
 
 namespace qln {
 
@@ -175,25 +177,26 @@ void WindowTypingHost::syncBox(const TreeBoxModel &box)
     m_window.cbotree()->sync(box, screenDpi());
 }
 
-void WindowTypingHost::placeBoxAtCaret(const QString &textBeforeCaret)
+void WindowTypingHost::placeBoxAtCaret(const QString &, int caret)
 {
-    const QWidget *client = m_window.cbotree()->parentWidget();
+    CompletionBox *box = m_window.cbotree();
+    QWidget *client = box->parentWidget();
     const SurfaceView *view = m_window.rtfedit();
-    const Surface *s = m_window.surface();
-    const CompletionBox *box = m_window.cbotree();
-    TreeBoxPlacement p;
-    p.textLength = int(textBeforeCaret.size());
-    p.fontSize = int(leadingNumber(m_window.cbofontsize()->currentText()));
-    p.lines = s->lineFromChar(s->selStart()) + 1 - s->firstVisibleLine();
-    p.boxLeft = toTwips(box->x());
-    p.boxWidth = toTwips(box->width());
-    p.boxHeight = toTwips(box->height());
-    p.surfaceTop = toTwips(view->y());
-    p.surfaceHeight = toTwips(view->height());
-    p.clientWidth = toTwips(client->width());
-    p.clientHeight = toTwips(client->height());
-    const QPoint at = PlaceTreeBox(p);
-    m_window.cbotree()->move(toPixels(at.x()), toPixels(at.y()));
+    // The caret's line from the view's layout, at the caret the change
+    // handler saved (the surface's selection is elsewhere meanwhile).
+    QTextCursor at(view->document());
+    const int viewPos = m_window.surface()->toViewPosition(caret);
+    at.setPosition(std::clamp(viewPos, 0, std::max(0, view->document()->characterCount() - 1)));
+    const QRect cursor = view->cursorRect(at);
+    const QRect line(view->viewport()->mapTo(client, cursor.topLeft()), cursor.size());
+    // The box is a child of the window: it can show where the client area
+    // lies on the screen.
+    QRect bounds = client->rect();
+    if (const QScreen *screen = client->screen()) {
+        const QRect available = screen->availableGeometry();
+        bounds &= QRect(client->mapFromGlobal(available.topLeft()), available.size());
+    }
+    box->move(PlaceBoxBelowCaret(line, box->size(), bounds).topLeft());
 }
 
 void WindowTypingHost::placeBoxFixed()

@@ -56,7 +56,7 @@ public:
     AutoFeatureSwitches switches() const override;
     void focusSurface() override;
     void syncBox(const TreeBoxModel &box) override;
-    void placeBoxAtCaret(const QString &textBeforeCaret) override;
+    void placeBoxAtCaret(const QString &textBeforeCaret, int caret) override;
     void placeBoxFixed() override;
     void dropDownBox() override;
     void focusBox() override;

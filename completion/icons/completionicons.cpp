@@ -63,9 +63,17 @@ QString completionIconCaption(int image)
 
 QIcon completionIcon(int image)
 {
-    initResources();
-    const QString path = completionIconPath(image);
-    return path.isEmpty() ? QIcon() : QIcon(path);
+    if (image < 1 || image > kCompletionImageCount)
+        return QIcon();
+    // A list of hundreds of members asks for the same thirteen pictures
+    // over and over: read each once.
+    static std::array<QIcon, kCompletionImageCount> icons;
+    QIcon &icon = icons[size_t(image - 1)];
+    if (icon.isNull()) {
+        initResources();
+        icon = QIcon(completionIconPath(image));
+    }
+    return icon;
 }
 
 } // namespace qln

@@ -260,6 +260,33 @@ private slots:
         }
     }
 
+    // The box beside the caret: bounds (0,0)-(1000x800); caret line 20 high.
+    void boxBelowCaret_data()
+    {
+        QTest::addColumn<QRect>("line");
+        QTest::addColumn<QSize>("box");
+        QTest::addColumn<QRect>("expected");
+        const QSize box(300, 25);
+        QTest::newRow("below the line at the caret") << QRect(100, 200, 2, 20) << box << QRect(100, 220, 300, 25);
+        QTest::newRow("right edge: left as far as needed") << QRect(900, 200, 2, 20) << box << QRect(700, 220, 300, 25);
+        QTest::newRow("bottom edge: up as far as needed") << QRect(100, 770, 2, 20) << box << QRect(100, 775, 300, 25);
+        QTest::newRow("both edges") << QRect(990, 790, 2, 20) << box << QRect(700, 775, 300, 25);
+        QTest::newRow("left of the bounds") << QRect(-50, 10, 2, 20) << box << QRect(0, 30, 300, 25);
+        QTest::newRow("wider than the bounds") << QRect(400, 10, 2, 20) << QSize(1500, 25) << QRect(0, 30, 1500, 25);
+    }
+    void boxBelowCaret()
+    {
+        QFETCH(QRect, line);
+        QFETCH(QSize, box);
+        QFETCH(QRect, expected);
+        const QRect bounds(0, 0, 1000, 800);
+        const QRect placed = PlaceBoxBelowCaret(line, box, bounds);
+        QCOMPARE(placed, expected);
+        // Shifted bounds shift the answer alike.
+        QCOMPARE(PlaceBoxBelowCaret(line.translated(-300, 500), box, bounds.translated(-300, 500)),
+                 expected.translated(-300, 500));
+    }
+
     void fixedPosition()
     {
         QCOMPARE(FixedTreeBoxPosition("1200", "300"), QPoint(1200, 300));

@@ -6,8 +6,10 @@
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
 #include "shell/completionbox.h"
+#include "shell/documentfiles.h"
 #include "shell/editorstate.h"
 #include "shell/frmedit.h"
+#include "formatting/colorizeall.h"
 #include "formatting/typingassist.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
@@ -20,6 +22,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace qln;
@@ -27,6 +30,31 @@ using qln::test::ScriptedPrompter;
 
 namespace {
 constexpr BgrColor kKeyword = 255, kString = 4227072, kComment = 8355711;
+
+// Every character's colour and styles, one text per character.
+QStringList coloursOf(const Surface &s)
+{
+    QStringList out;
+    for (int i = 0; i < s.length(); ++i) {
+        const CharFormat &f = s.formatAt(i);
+        out << QStringLiteral("%1:%2%3%4%5")
+                   .arg(i)
+                   .arg(f.color)
+                   .arg(f.bold ? "b" : "")
+                   .arg(f.italic ? "i" : "")
+                   .arg(f.underline ? "u" : "");
+    }
+    return out;
+}
+
+// The colours colouring the whole text at once gives, as on opening it.
+QStringList wholeDocumentColours(frmedit &w, const QString &text)
+{
+    Surface fresh;
+    fresh.setText(text);
+    ColorizeDocument(fresh, w.preferences());
+    return coloursOf(fresh);
+}
 
 void setPref(const char *key, const QString &value)
 {
@@ -39,8 +67,15 @@ class TstTyping : public QObject {
 private slots:
     void init();
     void cleanup();
-    void keywordColouredOnceTheLineEnds();
-    void lineInsideBlockCommentLosesCommentColour();
+    void keywordColouredAsTyped();
+    void typedTopToBottomIsColouredLineByLine();
+    void blockCommentKeepsItsColourThroughEdits_data();
+    void blockCommentKeepsItsColourThroughEdits();
+    void typingInsideALongCommentTouchesOnlyItsLine();
+    void commentsInTheTextColourStayCheap();
+    void openingColoursTheDocument();
+    void documentOnTheCommandLineIsColoured();
+    void insertFileColoursTheDocument();
     void correctionKeepsCaretAfterWord();
     void correctionAfterCaretLeavesCaret();
     void allSwitchesOffOnlyMarksModified();
@@ -51,6 +86,9 @@ private slots:
     void clickHidesTheBox();
     void droppedListLetsTypingThrough();
     void insertKeyOverwrites();
+    void simpleNamesComplete();
+    void boxOpensBelowTheCaretLine();
+    void focusOnTheBoxKeepsEveryCharacter();
 
 private:
     std::unique_ptr<frmedit> start(const QString &spelling = QString());
@@ -99,7 +137,7 @@ std::unique_ptr<frmedit> TstTyping::start(const QString &spelling)
     return w;
 }
 
-void TstTyping::keywordColouredOnceTheLineEnds()
+void TstTyping::keywordColouredAsTyped()
 {
     m_w = start();
     Surface *s = m_w->surface();
@@ -113,33 +151,186 @@ void TstTyping::keywordColouredOnceTheLineEnds()
     QCOMPARE(s->selStart(), 13);
     QCOMPARE(m_w->rtfedit()->textCursor().position(), 13);
 
-    // The last line has no line break after it: nothing is coloured yet.
+    // The last line has no line break after it: it is coloured as typed.
     s->setSelStart(s->length());
     type(QStringLiteral("int"));
     const int last = s->lineIndex(1);
-    QCOMPARE(s->formatAt(last).color, 0u);
-    // A line break after it, then one more keystroke on that line colours it.
-    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
-    QTest::keyClick(m_w->rtfedit(), Qt::Key_Up);
-    QTest::keyClick(m_w->rtfedit(), Qt::Key_End);
-    type(QStringLiteral(" "));
-    QCOMPARE(s->text(), QStringLiteral("int interface\r\nint \r\n"));
-    QCOMPARE(s->formatAt(s->lineIndex(1)).color, kKeyword);
+    QCOMPARE(s->formatAt(last).color, kKeyword);
+    type(QStringLiteral(" \"s\""));
+    QCOMPARE(s->formatAt(last + 5).color, kString);
 }
 
-void TstTyping::lineInsideBlockCommentLosesCommentColour()
+void TstTyping::typedTopToBottomIsColouredLineByLine()
 {
     m_w = start();
     Surface *s = m_w->surface();
-    s->setText(QStringLiteral("/*\r\nint x\r\n*/\r\n"));
-    s->setSelection(0, s->length());
-    s->setSelColor(kComment);
-    s->setSelStart(s->lineIndex(1) + 5);
-    type(QStringLiteral("y"));
-    QCOMPARE(s->text(), QStringLiteral("/*\r\nint xy\r\n*/\r\n"));
+    QVERIFY(s->text().isEmpty());
+    auto line = [&](int n) { return s->lineIndex(n); };
+    type(QStringLiteral("int a = 1;"));
+    QCOMPARE(s->formatAt(line(0)).color, kKeyword); // the last line, as it is typed
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    type(QStringLiteral("String t = \"int\";"));
+    QCOMPARE(s->formatAt(line(0)).color, kKeyword); // Enter kept the line it ended
+    QCOMPARE(s->formatAt(line(1) + 12).color, kString);
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    type(QStringLiteral("/* int"));
+    QCOMPARE(s->formatAt(line(2)).color, 0u); // an unclosed comment is no comment yet
+    QCOMPARE(s->formatAt(line(2) + 3).color, kKeyword);
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    type(QStringLiteral("x */ int b;"));
+    QCOMPARE(s->text(), QStringLiteral("int a = 1;\r\nString t = \"int\";\r\n/* int\r\nx */ int b;"));
+    // Closing the comment coloured it from its start, and not the code after it.
+    for (int pos = line(2); pos < line(3) + 4; ++pos)
+        QVERIFY2(s->formatAt(pos).color == kComment, qPrintable(QString::number(pos)));
+    QCOMPARE(s->formatAt(line(3) + 5).color, kKeyword);
+    // What typing left is what colouring the whole document gives.
+    QCOMPARE(coloursOf(*s), wholeDocumentColours(*m_w, s->text()));
+}
+
+void TstTyping::blockCommentKeepsItsColourThroughEdits_data()
+{
+    QTest::addColumn<QString>("document"); // "|" marks the caret
+    QTest::addColumn<QString>("typed");    // "<" is Backspace
+    QTest::newRow("inside") << "int a;\r\n/*\r\nint |x\r\n*/\r\nint b;\r\n" << "y int";
+    QTest::newRow("on the opening line") << "int a; /* one|\r\ntwo\r\n*/ int b;\r\n" << " int";
+    QTest::newRow("on the closing line") << "/*\r\none\r\n*/ int |b;\r\n" << "x";
+    QTest::newRow("closing it early") << "/*\r\none\r\n|two int\r\nthree */\r\nint c;\r\n" << "*/";
+    QTest::newRow("opening a comment") << "int a;\r\n|int b;\r\nint c; /* x */\r\nint d;\r\n" << "/*";
+    QTest::newRow("removing its end") << "/* a\r\nb */| int c;\r\nint d; /* e */\r\n" << "<<";
+    QTest::newRow("removing its start") << "int a;\r\n/*| b\r\nint c; */\r\nint d;\r\n" << "<";
+    QTest::newRow("string inside") << "/*\r\n|\r\n*/\r\nint x = \"a\";\r\n" << "\"int\"";
+    QTest::newRow("end marker behind a line comment")
+        << "/* a // b */\r\n|\r\nint c; */\r\nint d;\r\n" << "x";
+}
+
+void TstTyping::blockCommentKeepsItsColourThroughEdits()
+{
+    QFETCH(QString, document);
+    QFETCH(QString, typed);
+    m_w = start();
+    Surface *s = m_w->surface();
+    const int caret = int(document.indexOf(QLatin1Char('|')));
+    document.remove(caret, 1);
+    s->setText(document);
+    ColorizeDocument(*s, m_w->preferences());
+    QCOMPARE(coloursOf(*s), wholeDocumentColours(*m_w, s->text()));
+    s->setSelStart(caret);
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('<'))
+            QTest::keyClick(m_w->rtfedit(), Qt::Key_Backspace);
+        else
+            type(QString(c));
+        QCOMPARE(coloursOf(*s), wholeDocumentColours(*m_w, s->text()));
+    }
+}
+
+void TstTyping::typingInsideALongCommentTouchesOnlyItsLine()
+{
+    m_w = start();
+    Surface *s = m_w->surface();
+    QString text = QStringLiteral("/*\r\n");
+    for (int i = 0; i < 2000; ++i)
+        text += QStringLiteral("int line %1\r\n").arg(i);
+    text += QStringLiteral("*/\r\nint end;\r\n");
+    s->setText(text);
+    ColorizeDocument(*s, m_w->preferences());
+    // Two characters of the comment in the wrong colour: one on the line
+    // typed on, one far from it.
+    const int near = s->lineIndex(1000) + 6, far = s->lineIndex(10) + 2;
+    s->setFormat(near, 1, CharFormat{kKeyword});
+    s->setFormat(far, 1, CharFormat{kKeyword});
+    s->setSelStart(s->lineIndex(1000) + 3);
+    type(QStringLiteral("x"));
+    QCOMPARE(s->formatAt(s->lineIndex(1000)).color, kComment);
+    QCOMPARE(s->formatAt(s->lineIndex(1000) + 3).color, kComment);
+    QCOMPARE(s->formatAt(near + 1).color, kComment); // the typed line was coloured again
+    QCOMPARE(s->formatAt(far).color, kKeyword);      // the rest of the comment was not touched
+    QCOMPARE(s->formatAt(int(s->text().lastIndexOf(QStringLiteral("int end")))).color, kKeyword);
+}
+
+void TstTyping::commentsInTheTextColourStayCheap()
+{
+    // Comments as black as the text: a line feed tells nothing about
+    // comments, and typing must not colour the whole document again.
+    setPref("ccommentscolor", QStringLiteral("0"));
+    m_w = start();
+    Surface *s = m_w->surface();
+    QString text;
+    for (int i = 0; i < 2000; ++i)
+        text += QStringLiteral("qq%1 zz\r\n").arg(i); // nothing to colour
+    s->setText(text);
+    ColorizeDocument(*s, m_w->preferences());
+    const int far = s->lineIndex(10);
+    s->setFormat(far, 1, CharFormat{kString}); // a wrong colour far from the typing
+    s->setSelStart(s->lineIndex(1000) + 9); // after "qq1000 zz"
+    type(QStringLiteral(" int"));
+    QCOMPARE(s->formatAt(s->lineIndex(1000) + 10).color, kKeyword);
+    QCOMPARE(s->formatAt(far).color, kString); // not coloured again
+}
+
+void TstTyping::openingColoursTheDocument()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("A.java"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("/* head */\nclass A {\n  String s = \"x\"; // c\n}\nint last = 1; \"y\"");
+    }
+    m_w = start();
+    Surface *s = m_w->surface();
+    QVERIFY(m_w->documents().load(path));
+    QCOMPARE(m_prompter.pending(), 0);
+    QCOMPARE(s->formatAt(0).color, kComment);
+    QCOMPARE(s->formatAt(s->lineIndex(1)).color, kKeyword); // class
+    QCOMPARE(s->formatAt(s->lineIndex(2) + 14).color, kString);
+    QCOMPARE(s->formatAt(s->lineIndex(2) + 20).color, kComment);
+    QCOMPARE(s->formatAt(s->lineIndex(4)).color, kKeyword); // the last line too
+    QCOMPARE(s->formatAt(s->lineIndex(4) + 15).color, kString);
+    QCOMPARE(s->selStart(), 0);
+    QVERIFY(!m_w->windowTitle().endsWith(QLatin1Char('*')));
+
+    // Unticked: the document opens in the text colour.
+    m_w->chkautosyntaxcolor()->setChecked(false);
+    QVERIFY(m_w->documents().load(path));
+    QCOMPARE(s->formatAt(s->lineIndex(1)).color, 0u);
+}
+
+void TstTyping::documentOnTheCommandLineIsColoured()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("C.java"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("/* a */\nint b;");
+    }
+    m_w = std::make_unique<frmedit>(path, &m_prompter, ProbePlaces{});
+    Surface *s = m_w->surface();
+    QCOMPARE(s->text(), QStringLiteral("/* a */\r\nint b;"));
+    QCOMPARE(s->formatAt(0).color, kComment);
     QCOMPARE(s->formatAt(s->lineIndex(1)).color, kKeyword);
-    QCOMPARE(s->formatAt(s->lineIndex(1) + 4).color, 0u);
-    QCOMPARE(s->formatAt(0).color, kComment); // other lines keep their colour
+}
+
+void TstTyping::insertFileColoursTheDocument()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("B.java"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("int x;\n/* a\nb */");
+    }
+    m_w = start();
+    Surface *s = m_w->surface();
+    s->setText(QStringLiteral("class Z {\r\n"));
+    s->setSelStart(0);
+    m_prompter.answerText(path);
+    m_w->documents().InsertFile();
+    QCOMPARE(s->text(), QStringLiteral("int x;\r\n/* a\r\nb */class Z {\r\n"));
+    QCOMPARE(s->formatAt(0).color, kKeyword);
+    QCOMPARE(s->formatAt(s->lineIndex(2)).color, kComment);
+    QCOMPARE(s->formatAt(s->lineIndex(2) + 4).color, kKeyword); // class
 }
 
 void TstTyping::correctionKeepsCaretAfterWord()
@@ -345,6 +536,123 @@ void TstTyping::insertKeyOverwrites()
     QVERIFY(m_w->statusPanel(6)->isEnabled());
     type(QStringLiteral("!"));
     QCOMPARE(s->text(), QStringLiteral("aXYZW!\r\n"));
+}
+
+void TstTyping::simpleNamesComplete()
+{
+    m_w = start();
+    Surface *s = m_w->surface();
+    CompletionBox *box = m_w->cbotree();
+    auto items = [&] {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i)
+            out << box->itemText(i);
+        return out;
+    };
+    // (Escape closes the box the package names opened, so Enter breaks the line.)
+    type(QStringLiteral("import java.awt.*;"));
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Escape);
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    type(QStringLiteral("import java.util.List;"));
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Escape);
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    type(QStringLiteral("Color c; c.br"));
+    QVERIFY(box->isVisible());
+    QCOMPARE(m_w->typing().key1(), QStringLiteral("java.awt.Color."));
+    QVERIFY(items().contains(QStringLiteral("Color brighter()")));
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    QVERIFY(s->text().endsWith(QStringLiteral("Color c; c.brighter()")));
+    QVERIFY(box->isHidden());
+
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    type(QStringLiteral("System.out.printl"));
+    QVERIFY(box->isVisible());
+    QCOMPARE(m_w->typing().key1(), QStringLiteral("java.io.PrintStream."));
+    QVERIFY(box->currentText().contains(QStringLiteral("println(")));
+
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Escape);
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    type(QStringLiteral("List<String> list = null; list.si"));
+    QVERIFY(box->isVisible());
+    QVERIFY(box->currentText().contains(QStringLiteral("size()")));
+
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Escape);
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+    type(QStringLiteral("nothing.x"));
+    QVERIFY(box->isHidden());
+    QVERIFY(m_w->typing().key1().isEmpty());
+}
+
+void TstTyping::boxOpensBelowTheCaretLine()
+{
+    m_w = start();
+    Surface *s = m_w->surface();
+    SurfaceView *view = m_w->rtfedit();
+    CompletionBox *box = m_w->cbotree();
+    const QRect screen = box->screen()->availableGeometry();
+    // The caret's line and the box, on the screen.
+    auto rects = [&] {
+        const QRect caret(view->viewport()->mapToGlobal(view->cursorRect().topLeft()),
+                          view->cursorRect().size());
+        const QRect shown(box->mapToGlobal(QPoint(0, 0)), box->size());
+        return std::make_pair(caret, shown);
+    };
+    QWidget *client = box->parentWidget();
+    const QRect bounds = screen & QRect(client->mapToGlobal(QPoint(0, 0)), client->size());
+    s->setText(QStringLiteral("\r\n\r\n\r\n"));
+    s->setSelStart(s->lineIndex(2));
+    type(QStringLiteral("  x = java.awt."));
+    QVERIFY(box->isVisible());
+    auto [caret, shown] = rects();
+    QVERIFY(bounds.contains(shown));
+    QCOMPARE(shown.top(), caret.bottom() + 1); // right below the line
+    QCOMPARE(shown.left(), caret.left());      // at the caret's x
+    // Long names: the box is as wide as the longest, its list at most 12 rows.
+    const QFontMetrics metrics(box->view()->font());
+    int longest = 0;
+    for (int i = 0; i < box->count(); ++i)
+        longest = std::max(longest, metrics.horizontalAdvance(box->itemText(i)));
+    QVERIFY(box->width() >= longest);
+    QVERIFY(box->count() > 12);
+    box->showPopup();
+    QVERIFY(box->view()->width() >= longest);
+    const int row = box->view()->sizeHintForRow(0);
+    QVERIFY(box->view()->height() <= 13 * row);
+    box->hidePopup();
+
+    // At the right edge of the window the box moves left to stay inside.
+    QTest::keyClick(view, Qt::Key_Escape);
+    QTest::keyClick(view, Qt::Key_End);
+    QTest::keyClick(view, Qt::Key_Return);
+    type(QString(150, QLatin1Char(' ')) + QStringLiteral("javax.swing.JComponent."));
+    QVERIFY(box->isVisible());
+    std::tie(caret, shown) = rects();
+    QVERIFY(bounds.contains(shown));
+    QVERIFY(shown.top() > caret.bottom() || shown.bottom() == bounds.bottom());
+}
+
+void TstTyping::focusOnTheBoxKeepsEveryCharacter()
+{
+    setPref("setfocusontreebox", QStringLiteral("1"));
+    m_w = start();
+    QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+    Surface *s = m_w->surface();
+    const QString typed = QStringLiteral("x = java.awt.Co");
+    for (const QChar c : typed) {
+        QWidget *target = QApplication::focusWidget();
+        QVERIFY(target);
+        QTest::keyClick(target, c.toLatin1());
+    }
+    QCOMPARE(s->text(), typed);
+    CompletionBox *box = m_w->cbotree();
+    QVERIFY(box->isVisible());
+    QVERIFY(box->hasFocus());
+    QVERIFY(box->currentText().startsWith(QStringLiteral("Co"), Qt::CaseInsensitive));
+    // Backspace goes to the document as well; Enter in the box inserts.
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(s->text(), QStringLiteral("x = java.awt.C"));
+    QTest::keyClick(QApplication::focusWidget(), 'O');
+    QCOMPARE(s->text(), QStringLiteral("x = java.awt.CO"));
 }
 
 QTEST_MAIN(TstTyping)
