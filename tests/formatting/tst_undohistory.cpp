@@ -33,7 +33,7 @@ public:
     AutoFeatureSwitches switches() const override { return sw; }
     void focusSurface() override {}
     void syncBox(const TreeBoxModel &) override {}
-    void placeBoxAtCaret(const QString &) override {}
+    void placeBoxAtCaret(const QString &, int) override {}
     void placeBoxFixed() override {}
     void dropDownBox() override {}
     void focusBox() override {}
