@@ -85,6 +85,16 @@ public:
     // and caption as they were, and false comes back. No message is shown.
     bool load(const QString &path);
 
+    // Open without the file dialog (the Recent Files list): the save-first
+    // prompt, then the file; "Error opening file" when it cannot be read.
+    // True when the document is now that file.
+    bool OpenPath(const QString &path);
+    // Told the path of every file read into the document or written from it.
+    void setFileUsed(std::function<void(const QString &path)> fileUsed)
+    {
+        m_fileUsed = std::move(fileUsed);
+    }
+
     // How New Window starts the second instance; by default the running
     // executable, detached. Tests replace it.
     using Launcher = std::function<bool(const QString &program)>;
@@ -106,6 +116,7 @@ private:
     QString m_path;
     std::optional<TextFileFormat> m_format;
     Launcher m_launcher;
+    std::function<void(const QString &)> m_fileUsed;
 };
 
 } // namespace qln

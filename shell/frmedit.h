@@ -41,6 +41,8 @@ class frmwait;
 class Surface;
 class SurfaceView;
 class frmSplash;
+class RecentFiles;
+class RecentFilesMenu;
 
 class frmedit : public QMainWindow {
     Q_OBJECT
@@ -83,6 +85,9 @@ public:
     std::optional<TextFileFormat> documentFormat() const;
     // The document commands of the File and Insert menus.
     DocumentFiles &documents() const { return *m_documents; }
+    // The File menu's "Recent Files" list.
+    RecentFiles &recentFiles() const { return *m_recent; }
+    RecentFilesMenu *recentFilesMenu() const { return m_recentMenu; }
 
     // The object tree the completion box draws from, the box, and the
     // typing-time assistance that drives it.
@@ -117,6 +122,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    // Moves a restored window whose frame the window manager put in the
+    // wrong place; true once nothing is left to do.
+    bool placeRestoredFrame();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -184,6 +193,9 @@ private:
     QTimer *m_Timer1 = nullptr;
     QTimer *m_clock = nullptr;
     QPointer<frmSplash> m_splash;
+    // Where the restored frame belongs until the window manager has put the
+    // frame around the window.
+    std::optional<QPoint> m_restoreFrameAt;
 
     // The common dialog's state: the font it offers.
     QString m_dialogFontName;
@@ -191,6 +203,8 @@ private:
     // The document path and file format live with the document commands.
     std::unique_ptr<DocumentHost> m_documentHost;
     std::unique_ptr<DocumentFiles> m_documents;
+    std::unique_ptr<RecentFiles> m_recent;
+    RecentFilesMenu *m_recentMenu = nullptr;
 };
 
 } // namespace qln

@@ -10,3 +10,7 @@ quillon_add_test(tst_documents
   shell/tst_documents.cpp)
 quillon_add_test(tst_typing
   shell/tst_typing.cpp)
+quillon_add_test(tst_recentfiles
+  shell/tst_recentfiles.cpp)
+quillon_add_test(tst_savefile
+  shell/tst_savefile.cpp)
