@@ -18,18 +18,20 @@ bool isDelimiter(QChar c)
              || u == '.' || u == '_');
 }
 
+// The walks change a character only into one other character of Latin-1:
+// a letter beyond it, or one whose other case is longer or lies beyond it
+// ("ß" would become "SS", "ı" would become "I"), stays as it is, so the
+// text keeps its length.
 QString upper(QChar c)
 {
-    if (c.unicode() < 0x80)
-        return QString(c.toUpper());
-    return QString(c).toUpper(); // may be longer: "ß" becomes "SS"
+    const QChar u = c.toUpper();
+    return QString(c.unicode() <= 0xFF && u.unicode() <= 0xFF ? u : c);
 }
 
 QString lower(QChar c)
 {
-    if (c.unicode() < 0x80)
-        return QString(c.toLower());
-    return QString(c).toLower();
+    const QChar l = c.toLower();
+    return QString(c.unicode() <= 0xFF && l.unicode() <= 0xFF ? l : c);
 }
 
 enum class Walk { Invert, Capitalize };
@@ -59,12 +61,12 @@ void walkOnSurface(CommandHost &host, Walk walk, int s, int e)
         }
         const QString c = surface.selText();
         if (walk == Walk::Invert) {
-            const QString u = c.toUpper();
+            const QString u = c.isEmpty() ? c : upper(c[0]);
             if (!IsWordDelimiter(u))
-                surface.setSelText(c == u ? c.toLower() : u);
+                surface.setSelText(c == u ? lower(c[0]) : u);
         } else {
             if (!IsWordDelimiter(c) && previousWasDelimiter) {
-                surface.setSelText(c.toUpper());
+                surface.setSelText(upper(c[0]));
                 surface.setVisible(false);
                 editorState().suppressSelChange = true;
                 surface.setSelection(i, 1);
@@ -74,10 +76,8 @@ void walkOnSurface(CommandHost &host, Walk walk, int s, int e)
     }
 }
 
-// The same walk on a copy of the walked text, applied as one edit. The
-// walk visits positions of the text as it changes, so a character whose
-// upper case is longer ("ß" gives "SS") moves the rest of the selection
-// along and the walk ends at the same position as it would on the surface.
+// The same walk on a copy of the walked text, applied as one edit, with the
+// same result and final selection as the walk on the surface.
 void walkInOneEdit(Surface &surface, Walk walk, int s, int e)
 {
     bool previousWasDelimiter = true;

@@ -40,7 +40,9 @@ void uppercase(CommandHost &host);
 // letters whose upper case is an ASCII word character; Capitalize upper-
 // cases the first word character of every word (digits, "." and "_" are
 // word characters). Only the selection is walked: the character after it
-// is never examined. The caret ends where the walk ended.
+// is never examined. The caret ends where the walk ended. A character is
+// only ever replaced by one character of Latin-1, so letters beyond it and
+// letters whose other case is longer ("ß") stay and the length never changes.
 void invertcase(CommandHost &host, const AutoFeatureSwitches &switches);
 void capitalize(CommandHost &host, const AutoFeatureSwitches &switches);
 

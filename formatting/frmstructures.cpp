@@ -22,6 +22,9 @@ frmstructures::frmstructures(QWidget *parent) : QDialog(parent)
         auto *b = new QPushButton(QString::fromLatin1(captions[k - 1]), this);
         b->setObjectName(QString::fromLatin1(names[k - 1]));
         b->setAutoDefault(false);
+        // The pressed button shows which template the box holds.
+        b->setCheckable(true);
+        b->setAutoExclusive(true);
         connect(b, &QPushButton::clicked, this, [this, k] { showTemplate(k); });
         templates->addWidget(b);
         m_templateButtons[k - 1] = b;
@@ -30,6 +33,8 @@ frmstructures::frmstructures(QWidget *parent) : QDialog(parent)
 
     m_rtfstructure = new SurfaceView(this);
     m_rtfstructure->setObjectName(QStringLiteral("rtfstructure"));
+    // Tab moves on to the buttons; Ctrl+Tab puts a tab into the template.
+    m_rtfstructure->setTabChangesFocus(true);
     layout->addWidget(m_rtfstructure, 1);
     connect(m_rtfstructure->surface(), &Surface::changed, this, [this] {
         if (!m_showing)
@@ -50,6 +55,14 @@ frmstructures::frmstructures(QWidget *parent) : QDialog(parent)
     buttons->addWidget(m_cmdok);
     buttons->addWidget(m_cmdcancel);
     layout->addLayout(buttons);
+    // Tab follows the places: the template buttons left to right, the box,
+    // then Defaults, OK and Cancel.
+    QWidget *order[] = {m_templateButtons[0], m_templateButtons[1], m_templateButtons[2],
+                        m_templateButtons[3], m_templateButtons[4], m_templateButtons[5],
+                        m_rtfstructure,       m_cmddefaults,        m_cmdok,
+                        m_cmdcancel};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     connect(m_cmdok, &QPushButton::clicked, this, [this] {
         m_editor.save();
@@ -74,15 +87,24 @@ QPushButton *frmstructures::templateButton(int k) const
 void frmstructures::showTemplate(int k)
 {
     m_editor.select(k);
+    if (QPushButton *b = templateButton(k))
+        b->setChecked(true);
     m_showing = true;
     m_rtfstructure->surface()->setText(m_editor.currentText());
     m_showing = false;
 }
 
-frmstructures *editstructures(CommandHost &host)
+frmstructures *editstructures(CommandHost &host, QWidget *mainWindow)
 {
-    auto *dialog = new frmstructures(nullptr);
+    auto *dialog = new frmstructures(mainWindow);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (mainWindow) {
+        // A dialog of the main window would be disabled with it; blocking
+        // the main window's input while it shows has the same effect.
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->show();
+        return dialog;
+    }
     QObject::connect(dialog, &QDialog::finished, dialog,
                      [&host] { host.setWindowEnabled(true); });
     dialog->show();

@@ -38,10 +38,10 @@ private:
     bool m_showing = false;
 };
 
-// "Edit St&ructures ...": opens the dialog (deleted when closed) and
-// disables the main window until it closes. The dialog is a window of its
-// own, not a child of the main window, so disabling that does not disable
-// it.
-frmstructures *editstructures(CommandHost &host);
+// "Edit St&ructures ...": opens the dialog (deleted when closed); the main
+// window takes no input until it closes. With a main window the dialog is
+// its child, modal to it; without one it is a window of its own and the
+// host's window is disabled meanwhile.
+frmstructures *editstructures(CommandHost &host, QWidget *mainWindow = nullptr);
 
 } // namespace qln

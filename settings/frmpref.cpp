@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -22,7 +23,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -62,6 +65,10 @@ template <class W> W *named(W *w, const QString &objectName)
     return w;
 }
 
+// The colour each word list's words are shown in, by category 1 to 3.
+BgrColor PrefModel::*const kListColour[4] = {nullptr, &PrefModel::cmdckeywordcolor,
+                                              &PrefModel::cmdcothercolor, &PrefModel::cmdcmorecolor};
+
 const char *listTitle(int category)
 {
     switch (category) {
@@ -89,8 +96,9 @@ frmpref::frmpref(PreferencesSession &session, Prompter &prompter, QWidget *mainW
     setWindowTitle(QStringLiteral("Preferences"));
 
     m_tbsOptions = named(new QTabBar(this), QStringLiteral("tbsOptions"));
+    // Captions as shown, each with its Alt key.
     for (const char *caption :
-         {"General", "Allignment Options", "Spelling corrections", "Coloring and Font"})
+         {"&General", "A&llignment Options", "S&pelling corrections", "Colo&ring and Font"})
         m_tbsOptions->addTab(name(caption));
 
     m_pages[0] = buildGeneralPage();
@@ -102,12 +110,16 @@ frmpref::frmpref(PreferencesSession &session, Prompter &prompter, QWidget *mainW
         pageArea->addWidget(page, 0, 0);
     connect(m_tbsOptions, &QTabBar::currentChanged, this, &frmpref::tbsOptions_Click);
 
-    auto *cmddefaults = named(new QPushButton(QStringLiteral("Load Defaults"), this),
+    auto *cmddefaults = named(new QPushButton(QStringLiteral("Load &Defaults"), this),
                               QStringLiteral("cmddefaults"));
-    m_cmdapply = named(new QPushButton(QStringLiteral("Apply"), this), QStringLiteral("cmdapply"));
-    auto *cmdok = named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdok"));
+    m_cmdapply = named(new QPushButton(QStringLiteral("&Apply"), this), QStringLiteral("cmdapply"));
+    auto *cmdok = named(new QPushButton(QStringLiteral("&OK"), this), QStringLiteral("cmdok"));
     auto *cmdcancel =
-        named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("cmdcancel"));
+        named(new QPushButton(QStringLiteral("&Cancel"), this), QStringLiteral("cmdcancel"));
+    // Enter is OK, Escape is Cancel (keyPressEvent); OK is drawn as the default.
+    cmdok->setDefault(true);
+    m_cmdok = cmdok;
+    m_cmdcancel = cmdcancel;
     connect(cmddefaults, &QPushButton::clicked, this, &frmpref::cmddefaults_Click);
     connect(m_cmdapply, &QPushButton::clicked, this, &frmpref::cmdapply_Click);
     connect(cmdok, &QPushButton::clicked, this, &frmpref::cmdok_Click);
@@ -242,6 +254,15 @@ QWidget *frmpref::buildGeneralPage()
     pos->addWidget(m_lblgautopos, 2, 0, 1, 4);
     bindSwitch(m_optgfixedcbopos, &PrefModel::optgfixedcbopos,
                [this] { showPositionControls(); });
+    // Each pair of options is a group of its own. Left to themselves, the
+    // options of the inner frame would count as one group with Yes and No
+    // around them, and Tab would never stop on them.
+    for (auto [first, second] : {std::pair{m_optgautotreesearchyes, m_optgautotreesearchno},
+                                 std::pair{m_optgautocbopos, m_optgfixedcbopos}}) {
+        auto *group = new QButtonGroup(first->parentWidget());
+        group->addButton(first);
+        group->addButton(second);
+    }
     connect(m_txtgdefcboposX, &QLineEdit::textChanged, this,
             [this] { positionBox_Change(m_txtgdefcboposX, QStringLiteral("X")); });
     connect(m_txtgdefcboposY, &QLineEdit::textChanged, this,
@@ -323,12 +344,15 @@ QWidget *frmpref::buildAllignmentPage()
 
     m_fraindnum = named(new QGroupBox(QStringLiteral("Indent Number"), page),
                         QStringLiteral("fraindnum"));
-    m_txtaindnum = named(new QLineEdit(m_fraindnum), QStringLiteral("txtaindnum"));
+    // More than a hundred tabs or blanks is no indentation anyone wants, and
+    // a larger number once removed all indentation.
+    m_txtaindnum = named(new QSpinBox(m_fraindnum), QStringLiteral("txtaindnum"));
+    m_txtaindnum->setRange(0, 100);
     m_txtaindnum->setMaximumWidth(80);
     auto *numLayout = new QHBoxLayout(m_fraindnum);
     numLayout->addWidget(m_txtaindnum);
     numLayout->addStretch();
-    connect(m_txtaindnum, &QLineEdit::textChanged, this, &frmpref::txtaindnum_Change);
+    connect(m_txtaindnum, &QSpinBox::valueChanged, this, &frmpref::txtaindnum_Change);
 
     auto *layout = new QVBoxLayout(page);
     auto *row = new QHBoxLayout;
@@ -573,7 +597,7 @@ void frmpref::loadControls()
 
     m_opta1->setChecked(m.opta1);
     m_opta2->setChecked(!m.opta1);
-    m_txtaindnum->setText(m.txtaindnum);
+    m_txtaindnum->setValue(int(std::clamp(leadingNumber(m.txtaindnum), 0.0, 100.0)));
 
     refillSpellingLists();
     m_txtsfrom->clear();
@@ -742,12 +766,7 @@ void frmpref::txtaindnum_Change()
 {
     if (m_loading)
         return;
-    const QString number = QString::number(leadingNumber(m_txtaindnum->text()), 'g', 15);
-    if (m_txtaindnum->text() != number) {
-        m_txtaindnum->setText(number); // runs this handler again
-        return;
-    }
-    m_session.model().txtaindnum = number;
+    m_session.model().txtaindnum = QString::number(m_txtaindnum->value());
     edited();
 }
 
@@ -811,11 +830,47 @@ void frmpref::showListStyle(int category)
         return;
     QListWidget *list = m_wordLists[category].list;
     QFont f = font();
+    // The lists show their words as the editor would: its font name and
+    // background, in the category's colour.
+    if (!m_editorFontName.isEmpty())
+        f.setFamily(m_editorFontName);
     const auto &style = m_session.model().tbrstyle[category];
     f.setBold(style[1]);
     f.setItalic(style[2]);
     f.setUnderline(style[3]);
     list->setFont(f);
+    QPalette pal = list->palette();
+    if (m_editorBackground) {
+        pal.setColor(QPalette::Base, toQColor(*m_editorBackground));
+        pal.setColor(QPalette::Text, toQColor(m_session.model().*kListColour[category]));
+    }
+    list->setPalette(pal);
+}
+
+void frmpref::setEditorLook(const QString &fontName, BgrColor background)
+{
+    m_editorFontName = fontName;
+    m_editorBackground = background;
+    for (int cat = CatKeyword; cat <= CatMore; ++cat)
+        showListStyle(cat);
+}
+
+void frmpref::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        m_cmdcancel->click();
+    } else if (enter) {
+        // Enter presses the button that has the focus, OK elsewhere.
+        auto *focused = qobject_cast<QPushButton *>(focusWidget());
+        (focused && focused->isEnabled() ? focused : m_cmdok)->click();
+    } else {
+        QWidget::keyPressEvent(event);
+    }
 }
 
 // ---- spelling pairs ----
@@ -1020,6 +1075,9 @@ void frmpref::cmdssave_Click()
 
 void frmpref::showColour(BgrColor PrefModel::*colour)
 {
+    for (int cat = CatKeyword; cat <= CatMore; ++cat)
+        if (kListColour[cat] == colour && m_wordLists[cat].list)
+            showListStyle(cat);
     for (const ColourControl &c : m_colours)
         if (c.colour == colour)
             c.button->setStyleSheet(

@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QAbstractButton;
 class QCheckBox;
@@ -25,6 +26,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabBar;
 class QToolBar;
 class QAction;
@@ -71,6 +73,10 @@ public:
     void setManifestPath(const QString &path) { m_manifestPath = path; }
     QString manifestPath() const { return m_manifestPath; }
 
+    // The editor's font name and background, which the three word lists
+    // take (their words in their category's colour).
+    void setEditorLook(const QString &fontName, BgrColor background);
+
     // The help window the dialog loads with itself.
     frmhelp *helpWindow() const;
     PreferencesSession &session() const { return m_session; }
@@ -88,6 +94,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     struct WordListControls {
@@ -151,6 +158,10 @@ private:
     QTabBar *m_tbsOptions = nullptr;
     QWidget *m_pages[4] = {};
     QPushButton *m_cmdapply = nullptr;
+    QPushButton *m_cmdok = nullptr;
+    QPushButton *m_cmdcancel = nullptr;
+    QString m_editorFontName;
+    std::optional<BgrColor> m_editorBackground;
 
     // General.
     QLineEdit *m_reserved[8] = {};
@@ -165,7 +176,7 @@ private:
     // Allignment.
     QRadioButton *m_opta1 = nullptr, *m_opta2 = nullptr;
     QGroupBox *m_fraindnum = nullptr;
-    QLineEdit *m_txtaindnum = nullptr;
+    QSpinBox *m_txtaindnum = nullptr;
 
     // Spelling.
     QListWidget *m_lstsfrom = nullptr, *m_lststo = nullptr;

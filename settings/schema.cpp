@@ -7,6 +7,7 @@ const WordList otherList{QStringLiteral("cothercount"), QStringLiteral("lstcothe
 const WordList moreList{QStringLiteral("cmorecount"), QStringLiteral("lstcmore")};
 const WordList spellingFrom{QStringLiteral("fromtocount"), QStringLiteral("lstsfrom")};
 const WordList spellingTo{QStringLiteral("fromtocount"), QStringLiteral("lststo")};
+const WordList recentFiles{QStringLiteral("count"), QStringLiteral("file")};
 
 namespace {
 
@@ -148,6 +149,10 @@ std::vector<Entry> build()
     add(P, QStringLiteral("rtftextcolor"), Form::Colour, Origin::Later);
     add(P, QStringLiteral("lastfilename"), Form::Text, Origin::Later);
     add(P, spellingFrom.countKey, Form::Count, Origin::Later);
+    // The File menu keeps its recent documents in a section of their own.
+    add(kRecent, recentFiles.countKey, Form::Count, Origin::Later);
+    for (int i = 1; i <= 8; ++i)
+        add(kRecent, recentFiles.entryKey(i), Form::Text, Origin::Later);
     return t;
 }
 

@@ -53,6 +53,11 @@ struct WordList {
 };
 extern const WordList keywordList, otherList, moreList, spellingFrom, spellingTo;
 
+// The File menu's recent documents: section "Recent", "count" and "file1"
+// to "file8", newest first.
+inline const QString kRecent = QStringLiteral("Recent");
+extern const WordList recentFiles;
+
 // Style categories 1 keywords, 2 other, 3 more, 4 strings, 5 comments.
 // Flag 1 bold, 2 italic, 3 underline.
 QString styleKey(int category, int flag);

@@ -14,6 +14,7 @@ const QStringList &knownSections()
         QStringLiteral("Preferences"),      QStringLiteral("JavaX-Compile"),
         QStringLiteral("JavaX-Run"),        QStringLiteral("JavaX-Appletviewer"),
         QStringLiteral("JavaX-Jar"),        QStringLiteral("JavaX-Native2Ascii"),
+        QStringLiteral("Recent"),
     };
     return names;
 }

@@ -25,8 +25,12 @@ const std::vector<MenuDef> &menuTree();
 struct ToolbarEntry {
     const char *key; // nullptr: separator
     const char *tooltip;
-    const char *themeIcon; // freedesktop icon name
-    const char *fallback;  // bundled picture, :/shell/icons/<fallback>.png
+    // Freedesktop icon names, closest meaning first, separated by blanks;
+    // the first one the icon theme has is shown.
+    const char *themeIcon;
+    // A bundled drawing (:/shell/icons/<fallback>.png) for a button no
+    // theme name fits; nullptr while the theme has them all.
+    const char *fallback;
 };
 
 // Bold, Italic and Underline are items 13 to 15, separators counted.

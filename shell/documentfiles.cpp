@@ -7,6 +7,7 @@
 #include "shell/editorstate.h"
 #include "shell/pathutil.h"
 #include "shell/recovery.h"
+#include "shell/savefile.h"
 #include "surface/surface.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,8 @@ namespace {
 
 const QString kPleaseWait = QStringLiteral("Please wait");
 const QString kDone = QStringLiteral("Done");
+const QString kSavedAsUtf8 =
+    QStringLiteral("Saved as UTF-8: the text holds characters Latin-1 cannot store");
 
 QString kiloBytes(qint64 bytes)
 {
@@ -56,7 +59,10 @@ bool CheckDiskSpace(const QString &text, const std::optional<DiskSpace> &space, 
         QStringLiteral("Total Disk Space ~") + kiloBytes(space->total) + QStringLiteral(" KBytes\r\n") +
         QStringLiteral("Free Space ~ ") + kiloBytes(space->free) + QStringLiteral(" KBytes\r\n") +
         QStringLiteral("Code Size ~ ") + kiloBytes(size) + QStringLiteral(" KBytes\r\n") +
-        QStringLiteral("If you choose yes the file will be saved partially");
+        // The save is all or nothing: Yes tries it, and a failed try leaves
+        // the file on disk as it was.
+        QStringLiteral("If you choose yes the file will be saved if it fits; if it does not, the "
+                       "file stays unchanged");
     return prompter.message(message, QStringLiteral("Do you wish to continue?"), MsgIcon::Critical,
                             MsgButtons::YesNo) == MsgAnswer::Yes;
 }
@@ -225,6 +231,8 @@ bool DocumentFiles::load(const QString &path)
     m_host.setStatusText(kDone);
     m_disk.remember(path);
     notify(DocumentEvent::Opened);
+    if (m_fileUsed)
+        m_fileUsed(path);
     return true;
 }
 
@@ -309,17 +317,35 @@ bool DocumentFiles::Save()
         return false;
     }
     // All or nothing: the old file stays as it was unless the whole new
-    // content reached the disk.
-    if (!writeTextFile(m_path, text, m_format.value_or(TextFileFormat{}))) {
+    // content reached the disk (writing in place is asked about first).
+    const TextFileFormat format = m_format.value_or(TextFileFormat{});
+    const bool becomesUtf8 = mustSaveAsUtf8(text, format);
+    switch (saveDocumentFile(m_path, text, format, m_prompter,
+                             folderIsWritable(QFileInfo(m_path).absolutePath()))) {
+    case SaveFileResult::Saved: break;
+    case SaveFileResult::Declined:
+        m_host.setHourglass(false);
+        m_host.setStatusText(statusBefore);
+        return false;
+    case SaveFileResult::Failed:
         showSaveError();
         return false;
     }
     m_rtfedit.setClean();
     m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
     m_host.setHourglass(false);
-    m_host.setStatusText(kDone);
+    if (becomesUtf8) {
+        // The file is UTF-8 from now on; say so this once.
+        if (m_format)
+            m_format->encoding = TextFileFormat::Utf8;
+        m_host.setStatusText(kSavedAsUtf8);
+    } else {
+        m_host.setStatusText(kDone);
+    }
     m_disk.remember(m_path);
     notify(DocumentEvent::Saved);
+    if (m_fileUsed)
+        m_fileUsed(m_path);
     return true;
 }
 

@@ -136,6 +136,11 @@ public:
     // fails, keeps everything), then the file; "Error opening file" when it
     // cannot be read. Answers whether the document is now that file.
     bool openPath(const QString &path);
+    // Told the path of every file read into the document or written from it.
+    void setFileUsed(std::function<void(const QString &path)> fileUsed)
+    {
+        m_fileUsed = std::move(fileUsed);
+    }
 
     // How New Window starts the second instance; by default the running
     // executable, detached. Tests replace it.
@@ -162,6 +167,7 @@ private:
     std::vector<std::function<void(DocumentEvent)>> m_listeners;
     // The surface's revision when the user last declined to save.
     std::optional<quint64> m_declinedAt;
+    std::function<void(const QString &)> m_fileUsed;
 };
 
 } // namespace qln

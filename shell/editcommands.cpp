@@ -119,6 +119,7 @@ void chooseSelectionFont(Surface &surface, Prompter &prompter)
     initial.pointSize = surface.selFontSize().value_or(surface.fontSize());
     initial.bold = surface.selBold().value_or(false);
     initial.italic = surface.selItalic().value_or(false);
+    initial.underline = surface.selUnderline().value_or(false);
     const auto chosen = prompter.font(initial);
     if (!chosen)
         return;
@@ -126,6 +127,7 @@ void chooseSelectionFont(Surface &surface, Prompter &prompter)
         surface.setSelFontName(chosen->family);
     surface.setSelBold(chosen->bold);
     surface.setSelItalic(chosen->italic);
+    surface.setSelUnderline(chosen->underline);
     if (chosen->pointSize > 0)
         surface.setSelFontSize(chosen->pointSize);
 }

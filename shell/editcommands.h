@@ -38,8 +38,8 @@ void selectAll(Surface &surface, const StatusHooks &hooks);
 // does nothing.
 void gotoLine(Surface &surface, Prompter &prompter);
 
-// The font dialog: the selection takes the chosen name, size, bold and
-// italic. Cancelling changes nothing.
+// The font dialog: the selection takes the chosen name, size, bold, italic
+// and underline. Cancelling changes nothing.
 void chooseSelectionFont(Surface &surface, Prompter &prompter);
 // The colour dialog for the surface's background; true when one was chosen.
 bool chooseBackground(Surface &surface, Prompter &prompter);

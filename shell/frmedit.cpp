@@ -21,6 +21,8 @@
 #include "shell/completionbox.h"
 #include "shell/frmabout.h"
 #include "shell/print.h"
+#include "shell/recentfiles.h"
+#include "shell/recentmenu.h"
 #include "tools/frmjavax.h"
 #include "tools/toollocations.h"
 #include "shell/frmsplash.h"
@@ -53,6 +55,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSessionManager>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -61,6 +64,22 @@
 static void initShellResources()
 {
     Q_INIT_RESOURCE(shell_icons);
+    // Outside a desktop that names an icon theme, the pictures come from
+    // the theme the install script puts on every machine.
+    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor"))
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    // Without any theme name the fallback is never consulted.
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+    // Platforms without a desktop theme (offscreen) look only in the
+    // resources: add the system's icon folders.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString &dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                        QStringLiteral("icons"),
+                                                        QStandardPaths::LocateDirectory))
+        if (!paths.contains(dir) && !paths.contains(dir + QLatin1Char('/')))
+            paths << dir;
+    QIcon::setThemeSearchPaths(paths);
 }
 
 namespace qln {
@@ -85,6 +104,18 @@ int toPixels(double twips)
 double toTwips(int pixels)
 {
     return pixelsToTwips(pixels, screenDpi());
+}
+
+// A toolbar button's picture: the first of its theme names that the icon
+// theme has, else its bundled drawing, else none (the button shows its key).
+QIcon toolbarIcon(const ToolbarEntry &entry)
+{
+    for (const QString &name : QString::fromLatin1(entry.themeIcon).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (QIcon::hasThemeIcon(name))
+            return QIcon::fromTheme(name);
+    if (entry.fallback)
+        return QIcon(QStringLiteral(":/shell/icons/%1.png").arg(QLatin1String(entry.fallback)));
+    return QIcon();
 }
 
 // Moves a window so that all of it lies on its screen's available area.
@@ -280,6 +311,21 @@ void frmedit::connectDocumentCommands()
     on("Save_as", [docs] { docs->SaveAs(); });
     on("Exit", [docs] { docs->Exit(); });
     on("infile", [docs] { docs->InsertFile(); });
+
+    // "Recent Files" sits above the separator before "E&xit".
+    m_recent = std::make_unique<RecentFiles>(settingsStore());
+    docs->setFileUsed([this](const QString &path) { m_recent->add(path); });
+    QMenu *file = findChild<QMenu *>(QStringLiteral("file"));
+    const QList<QAction *> items = file->actions();
+    const qsizetype exitAt = items.indexOf(menuItem(QStringLiteral("Exit")));
+    QAction *before = exitAt > 0 ? items[exitAt - 1] : nullptr;
+    auto *recent = new QMenu(QStringLiteral("Recent &Files"), file);
+    recent->setObjectName(QStringLiteral("recentfiles"));
+    recent->menuAction()->setObjectName(QStringLiteral("recentfiles"));
+    file->insertMenu(before, recent);
+    file->insertSeparator(recent->menuAction());
+    m_recentMenu = new RecentFilesMenu(recent, *m_recent, *m_prompter,
+                                       [docs](const QString &path) { return docs->openPath(path); });
 }
 
 // The copy of unsaved changes follows the document: written two seconds
@@ -444,9 +490,7 @@ void frmedit::buildToolbar()
             m_Toolbar1->addSeparator();
             continue;
         }
-        const QIcon fallback(QStringLiteral(":/shell/icons/%1.png").arg(QLatin1String(e.fallback)));
-        QAction *button = m_Toolbar1->addAction(
-            QIcon::fromTheme(QLatin1String(e.themeIcon), fallback), QLatin1String(e.key));
+        QAction *button = m_Toolbar1->addAction(toolbarIcon(e), QLatin1String(e.key));
         button->setObjectName(QLatin1String(e.key));
         button->setToolTip(QLatin1String(e.tooltip));
     }
@@ -608,6 +652,19 @@ void frmedit::showEvent(QShowEvent *event)
         Form_Activate();
     if (m_splash)
         m_splash->raise();
+    // The frame arrives from the window manager a little after the window
+    // shows, without a move of the window: look for it for a while.
+    if (m_restoreFrameAt) {
+        auto *check = new QTimer(this);
+        check->setInterval(50);
+        connect(check, &QTimer::timeout, this, [this, check, tries = 0]() mutable {
+            if (placeRestoredFrame() || ++tries >= 60) {
+                m_restoreFrameAt.reset();
+                check->deleteLater();
+            }
+        });
+        check->start();
+    }
 }
 
 bool frmedit::loadPreferences()
@@ -675,6 +732,7 @@ void frmedit::showPreferences()
         m_frmpref->move(frameGeometry().center() - m_frmpref->rect().center());
         keepOnScreen(m_frmpref);
     }
+    m_frmpref->setEditorLook(surface()->fontName(), surface()->backColor());
     m_frmpref->showPreferences();
 }
 
@@ -704,7 +762,43 @@ QSizeF frmedit::screenTwips()
 
 frmedit::Twips frmedit::geometryTwips() const
 {
-    return Twips{toTwips(pos().y()), toTwips(pos().x()), toTwips(height()), toTwips(width())};
+    // The frame's corner (title bar included), so the window comes back
+    // where the user sees it; the size is the inner area's.
+    const QPoint corner = frameGeometry().topLeft();
+    const WindowGeometry g =
+        toTwipsGeometry(PixelGeometry{corner.x(), corner.y(), width(), height()}, screenDpi());
+    return Twips{g.top, g.left, g.height, g.width};
+}
+
+void frmedit::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    placeRestoredFrame();
+}
+
+bool frmedit::placeRestoredFrame()
+{
+    // A window manager may put the inner area where the frame was asked
+    // for, before it knows the frame; once the frame is there, move the
+    // window so that the frame is where it was stored.
+    if (!m_restoreFrameAt || !isVisible())
+        return !m_restoreFrameAt;
+    const QPoint wanted = *m_restoreFrameAt;
+    const bool framed = geometry() != frameGeometry();
+    if (frameGeometry().topLeft() == wanted) {
+        if (framed)
+            m_restoreFrameAt.reset(); // the frame is known and in place
+        return framed;
+    }
+    // The inner area at the frame's place is that misplacement; any other
+    // place is a move of its own (the first-run centring, the user).
+    const bool misplaced = framed && geometry().topLeft() == wanted;
+    if (!framed && geometry().topLeft() == wanted)
+        return false; // no frame yet
+    m_restoreFrameAt.reset();
+    if (misplaced)
+        move(wanted);
+    return true;
 }
 
 void frmedit::LoadWindowSettings()
@@ -728,8 +822,10 @@ void frmedit::LoadWindowSettings()
     if (r.documentPath)
         m_documents->setPath(*r.documentPath);
     if (r.geometry) {
-        move(toPixels(r.geometry->left), toPixels(r.geometry->top));
-        resize(toPixels(r.geometry->width), toPixels(r.geometry->height));
+        const PixelGeometry g = toPixelGeometry(*r.geometry, screenDpi());
+        move(g.x, g.y);
+        resize(g.width, g.height);
+        m_restoreFrameAt = QPoint(g.x, g.y);
     }
     if (r.background) {
         s->setBackColor(*r.background);
@@ -1013,7 +1109,7 @@ void frmedit::connectFormattingCommands()
     on("uppercase", [this] { runCaseCommand('U'); });
     on("invertcase", [this] { runCaseCommand('I'); });
     on("capitalize", [this] { runCaseCommand('C'); });
-    on("editstructures", [this] { editstructures(*m_commandHost); });
+    on("editstructures", [this] { editstructures(*m_commandHost, this); });
     const char *templates[] = {"insertif",       "insertifelse",    "insertswitch",
                                "insertforloop",  "insertwhileloop", "insertdowhileloop"};
     for (int k = 1; k <= kTemplateCount; ++k)

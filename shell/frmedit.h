@@ -43,6 +43,8 @@ class Surface;
 class SurfaceView;
 class frmSplash;
 class ToolLocations;
+class RecentFiles;
+class RecentFilesMenu;
 
 class frmedit : public QMainWindow {
     Q_OBJECT
@@ -87,6 +89,9 @@ public:
     DocumentFiles &documents() const { return *m_documents; }
     // The copy of unsaved changes kept for crash recovery.
     DocumentRecovery &recovery() const { return *m_recovery; }
+    // The File menu's "Recent Files" list.
+    RecentFiles &recentFiles() const { return *m_recent; }
+    RecentFilesMenu *recentFilesMenu() const { return m_recentMenu; }
 
     // The object tree the completion box draws from, the box, and the
     // typing-time assistance that drives it.
@@ -138,6 +143,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    // Moves a restored window whose frame the window manager put in the
+    // wrong place; true once nothing is left to do.
+    bool placeRestoredFrame();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -207,6 +216,9 @@ private:
     QTimer *m_Timer1 = nullptr;
     QTimer *m_clock = nullptr;
     QPointer<frmSplash> m_splash;
+    // Where the restored frame belongs until the window manager has put the
+    // frame around the window.
+    std::optional<QPoint> m_restoreFrameAt;
 
     // The common dialog's state: the font it offers.
     QString m_dialogFontName;
@@ -217,6 +229,8 @@ private:
     std::unique_ptr<DocumentRecovery> m_recovery;
     bool m_diskCheckQueued = false;
     std::unique_ptr<ToolLocations> m_toolLocations;
+    std::unique_ptr<RecentFiles> m_recent;
+    RecentFilesMenu *m_recentMenu = nullptr;
 };
 
 } // namespace qln

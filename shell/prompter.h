@@ -37,6 +37,7 @@ struct FontChoice {
     double pointSize = 0;
     bool bold = false;
     bool italic = false;
+    bool underline = false; // strikeout is not offered: the document cannot show it
 };
 
 class Prompter {

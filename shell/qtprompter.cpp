@@ -1,8 +1,10 @@
 #include "shell/qtprompter.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -214,11 +216,18 @@ std::optional<FontChoice> QtPrompter::font(const FontChoice &initial)
         start.setPointSizeF(initial.pointSize);
     start.setBold(initial.bold);
     start.setItalic(initial.italic);
-    bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, start, m_parent);
-    if (!ok)
+    start.setUnderline(initial.underline);
+    QFontDialog dialog(start, m_parent);
+    // The document has no strikeout, so the dialog does not offer it.
+    const QString strikeout =
+        QCoreApplication::translate("QFontDialog", "Stri&keout").remove(QLatin1Char('&'));
+    for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+        if (QString(box->text()).remove(QLatin1Char('&')) == strikeout)
+            box->hide();
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return FontChoice{f.family(), f.pointSizeF(), f.bold(), f.italic()};
+    const QFont f = dialog.selectedFont();
+    return FontChoice{f.family(), f.pointSizeF(), f.bold(), f.italic(), f.underline()};
 }
 
 std::optional<QString> QtPrompter::folder(const QString &title, const QString &start)

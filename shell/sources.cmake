@@ -27,3 +27,9 @@ include(shell/dialogs.cmake)
 target_sources(quillon_widgets PRIVATE
   shell/completionbox.h shell/completionbox.cpp
   shell/windowhosts.h shell/windowhosts.cpp)
+
+# The File menu's recent documents.
+target_sources(quillon_core PRIVATE shell/recentfiles.h shell/recentfiles.cpp)
+target_sources(quillon_widgets PRIVATE shell/recentmenu.h shell/recentmenu.cpp)
+# Saving a document file: atomic, keeping owner and group.
+target_sources(quillon_core PRIVATE shell/savefile.h shell/savefile.cpp)

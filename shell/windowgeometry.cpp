@@ -1,5 +1,7 @@
 #include "shell/windowgeometry.h"
 
+#include <cmath>
+
 namespace qln {
 
 WindowGeometry clampWindowGeometry(WindowGeometry g, double screenWidth, double screenHeight)
@@ -25,6 +27,19 @@ WindowGeometry clampWindowGeometry(WindowGeometry g, double screenWidth, double 
     else if (g.left + g.width < kMinVisibleWidth)
         g.left = -(g.width / 2);
     return g;
+}
+
+WindowGeometry toTwipsGeometry(const PixelGeometry &g, double dpi)
+{
+    const double perPixel = 1440.0 / dpi;
+    return WindowGeometry{g.y * perPixel, g.x * perPixel, g.height * perPixel, g.width * perPixel};
+}
+
+PixelGeometry toPixelGeometry(const WindowGeometry &g, double dpi)
+{
+    const double perTwip = dpi / 1440.0;
+    auto px = [perTwip](double twips) { return int(std::lround(twips * perTwip)); };
+    return PixelGeometry{px(g.left), px(g.top), px(g.width), px(g.height)};
 }
 
 WindowGeometry centredWindowGeometry(WindowGeometry g, double screenWidth, double screenHeight)

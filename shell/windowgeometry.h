@@ -23,6 +23,20 @@ inline constexpr double kMinVisibleWidth = 1000;
 // left rule uses the already clamped width).
 WindowGeometry clampWindowGeometry(WindowGeometry g, double screenWidth, double screenHeight);
 
+// A window's place on the screen in pixels: the top-left corner of its
+// frame (title bar and borders included) and the size of its inner area.
+struct PixelGeometry {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const PixelGeometry &) const = default;
+};
+
+// Conversions at the window's boundary; a pixel value converted to twips
+// and back (with the stored whole twips in between) gives the same pixel
+// value at any screen resolution, so a window does not creep from one
+// session to the next.
+WindowGeometry toTwipsGeometry(const PixelGeometry &g, double dpi);
+PixelGeometry toPixelGeometry(const WindowGeometry &g, double dpi);
+
 // The same size, centred on the screen.
 WindowGeometry centredWindowGeometry(WindowGeometry g, double screenWidth, double screenHeight);
 

@@ -444,7 +444,9 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
     } else if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier
                && !(e->modifiers() & Qt::ShiftModifier)) {
         deleteForward();
-    } else if (e->key() == Qt::Key_Tab && mods == Qt::NoModifier) {
+    } else if (e->key() == Qt::Key_Tab
+               && (mods == Qt::NoModifier || (tabChangesFocus() && mods == Qt::ControlModifier))) {
+        // Where Tab moves the focus on, Ctrl+Tab types the tab.
         editSurface(m_surface->selStart(), m_surface->selLength(), QStringLiteral("\t"));
     } else if (e->key() == Qt::Key_Insert && mods == Qt::NoModifier
                && !(e->modifiers() & Qt::ShiftModifier)) {

@@ -21,3 +21,7 @@ target_link_libraries(recoverychild PRIVATE quillon_widgets quillon_testsupport 
 add_dependencies(tst_recovery recoverychild)
 quillon_add_test(tst_unsaved
   shell/tst_unsaved.cpp)
+quillon_add_test(tst_recentfiles
+  shell/tst_recentfiles.cpp)
+quillon_add_test(tst_savefile
+  shell/tst_savefile.cpp)

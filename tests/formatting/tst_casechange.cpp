@@ -20,6 +20,16 @@ const QString kSuspendQuestion = QStringLiteral(
 
 enum class Walk { Invert, Capitalize };
 
+// The other case of one character when it and the result are both single
+// Latin-1 characters; otherwise the character itself.
+QString latin1Case(const QString &c, bool toUpper)
+{
+    const QString other = toUpper ? c.toUpper() : c.toLower();
+    const bool fits = other.size() == 1 && c.size() == 1 && c[0].unicode() <= 0xFF
+                      && other[0].unicode() <= 0xFF;
+    return fits ? other : c;
+}
+
 // The walk as described, one selection and one replacement per character
 // on the surface, over the selection only.
 void referenceWalk(Surface &surface, Walk walk)
@@ -35,12 +45,12 @@ void referenceWalk(Surface &surface, Walk walk)
         surface.setSelection(i, 1);
         const QString c = surface.selText();
         if (walk == Walk::Invert) {
-            const QString u = c.toUpper();
+            const QString u = latin1Case(c, true);
             if (!IsWordDelimiter(u))
-                surface.setSelText(c == u ? c.toLower() : u);
+                surface.setSelText(c == u ? latin1Case(c, false) : u);
         } else {
             if (!IsWordDelimiter(c) && prev) {
-                surface.setSelText(c.toUpper());
+                surface.setSelText(latin1Case(c, true));
                 surface.setSelection(i, 1);
             }
             prev = IsWordDelimiter(surface.selText());
@@ -62,7 +72,7 @@ QString run(Command command, const QString &text, int start, int length)
 
 QString randomText(QRandomGenerator &rng, int n)
 {
-    const QString alphabet = QStringLiteral("aBzZ09._ -$\té\u00DFxY(\r\n");
+    const QString alphabet = QStringLiteral("aBzZ09._ -$\té\u00DFxY(\r\n\u0131\u017F\uFB01\u03A9");
     QString t;
     for (int i = 0; i < n; ++i)
         t += alphabet[rng.bounded(int(alphabet.size()))];
@@ -140,10 +150,45 @@ private slots:
         // Starting inside a word: the first selected letter is not a word start.
         QCOMPARE(run(capitalize, QStringLiteral("abc def"), 1, 6), QStringLiteral("abc Def"));
         QCOMPARE(run(invertcase, QStringLiteral("aB1"), 0, 3), QStringLiteral("Ab1"));
-        // Letters outside ASCII are not inverted, but "ß" upper-cases to
-        // "SS", whose second letter the walk then meets and lower-cases.
-        QCOMPARE(run(invertcase, QStringLiteral("éa"), 0, 2), QStringLiteral("éA"));
-        QCOMPARE(run(invertcase, QStringLiteral("\u00DFa"), 0, 2), QStringLiteral("Ssa"));
+    }
+
+    void lettersBeyondLatin1KeepTheirCaseAndTheLength_data()
+    {
+        QTest::addColumn<bool>("invert");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        // "ß" has no one-letter upper case; dotless i, long s and the "fi"
+        // ligature would turn into ASCII letters; Greek and Cyrillic lie
+        // beyond Latin-1; accented Latin-1 letters are not word characters.
+        QTest::newRow("invert sharp s") << true << QStringLiteral("straße") << QStringLiteral("STRAßE");
+        QTest::newRow("invert accented") << true << QStringLiteral("éa") << QStringLiteral("éA");
+        QTest::newRow("invert dotless i") << true << QStringLiteral("\u0131x") << QStringLiteral("\u0131X");
+        QTest::newRow("invert long s") << true << QStringLiteral("\u017Fa") << QStringLiteral("\u017FA");
+        QTest::newRow("invert ligature") << true << QStringLiteral("\uFB01b") << QStringLiteral("\uFB01B");
+        QTest::newRow("invert greek") << true << QStringLiteral("\u03B1\u0391a") << QStringLiteral("\u03B1\u0391A");
+        QTest::newRow("invert kelvin") << true << QStringLiteral("\u212Ak") << QStringLiteral("\u212AK");
+        QTest::newRow("capitalize sharp s") << false << QStringLiteral("ßa x") << QStringLiteral("ßA X");
+        QTest::newRow("capitalize dotless i") << false << QStringLiteral("\u0131 b") << QStringLiteral("\u0131 B");
+        QTest::newRow("capitalize ligature") << false << QStringLiteral("\uFB01 b") << QStringLiteral("\uFB01 B");
+    }
+
+    void lettersBeyondLatin1KeepTheirCaseAndTheLength()
+    {
+        QFETCH(bool, invert);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        // Both ways of running the walk: in one edit and edit by edit.
+        for (bool suspend : {true, false}) {
+            FakeHost host;
+            host.m_surface.setText(text);
+            host.m_surface.setSelection(0, int(text.size()));
+            AutoFeatureSwitches on;
+            on.autoSyntaxColor = true;
+            host.prompts.answer(suspend ? MsgAnswer::Yes : MsgAnswer::No);
+            (invert ? invertcase : capitalize)(host, on);
+            QCOMPARE(host.m_surface.text(), expected);
+            QCOMPARE(host.m_surface.length(), int(text.size()));
+        }
     }
 
     void walkFlagsAndQuestion()
@@ -203,7 +248,7 @@ private slots:
                     s->setText(text);
                     for (int i = 0; i < s->length(); ++i)
                         s->setFormat(i, 1, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF),
-                                                      false, false, i % 4 == 0});
+                                                      false, false, i % 4 == 0, QString(), 0});
                     s->setSelection(start, length);
                 }
                 referenceWalk(ref, walk);

@@ -20,7 +20,7 @@ public:
     explicit FakeHost(const QString &text) : prefs(factoryPreferences())
     {
         doc.setText(text);
-        doc.setFormat(0, doc.length(), CharFormat{0x333333});
+        doc.setFormat(0, doc.length(), CharFormat{0x333333, false, false, false, QString(), 0});
     }
     Surface doc;
     test::ScriptedPrompter asker;

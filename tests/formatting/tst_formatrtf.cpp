@@ -56,7 +56,7 @@ QString blockComments(Engine e, Surface &s, const Preferences &p, const QString 
 {
     s.setText(text);
     s.setFormat(0, s.length(), CharFormat{});
-    s.setFormat(colourFrom, colourLength, CharFormat{colour});
+    s.setFormat(colourFrom, colourLength, CharFormat{colour, false, false, false, QString(), 0});
     int start = -1, end = s.length();
     const auto f = e == Engine::Production ? &ColorBlockComments : &ref::ColorBlockComments;
     f(start, end, s, p.fontstyle, 5, 4227072, 8355711, p.multiLineCommentStart,
@@ -159,7 +159,7 @@ private slots:
         // A single-line marker whose two characters differ in colour is not a comment.
         s.setText(QStringLiteral("a // b\r\n"));
         s.setFormat(0, s.length(), CharFormat{});
-        s.setFormat(2, 1, CharFormat{255});
+        s.setFormat(2, 1, CharFormat{255, false, false, false, QString(), 0});
         start = -1, lineEnd = 7;
         colorLine(e, start, lineEnd, s, m_prefs);
         QCOMPARE(tags(s), "..K...|");
@@ -174,7 +174,7 @@ private slots:
         const auto span = e == Engine::Production ? &ColorStringSpan : &ref::ColorStringSpan;
         s.setText(QStringLiteral("x 'ab' 'c"));
         s.setFormat(0, s.length(), CharFormat{});
-        s.setFormat(2, 1, CharFormat{4227072});
+        s.setFormat(2, 1, CharFormat{4227072, false, false, false, QString(), 0});
         int scan = 0;
         QCOMPARE(span(FontStyleTable{}, 4, "'", 4227072, scan, 9, s), 2);
         QCOMPARE(tags(s), "..S......");

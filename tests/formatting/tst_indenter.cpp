@@ -72,7 +72,7 @@ void compareWithReference(const QString &text, const QString &unit, const QStrin
     for (Surface *s : {&ref, &fast}) {
         s->setText(text);
         for (int i = 0; i < s->length(); i += 3)
-            s->setFormat(i, 2, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF), (i / 3) % 2 == 1});
+            s->setFormat(i, 2, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF), (i / 3) % 2 == 1, false, false, QString(), 0});
     }
     QCOMPARE(IndentAllLines(fast, unit, B, K), referenceIndentAll(ref, unit, B, K));
     QCOMPARE(fast.text(), ref.text());

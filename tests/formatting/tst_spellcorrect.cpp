@@ -73,8 +73,8 @@ void compareWithReference(const QString &text, const Pairs &p, int start, int en
     for (Surface *s : {&ref, &fast}) {
         s->setText(text);
         for (int i = 0; i < s->length(); i += 2)
-            s->setFormat(i, 1, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF), false,
-                                          (i / 2) % 3 == 0});
+            s->setFormat(i, 1, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF),
+                                          false, (i / 2) % 3 == 0, false, QString(), 0});
     }
     RecordingProgress refBar, fastBar;
     refBar.setVisible(barVisible);

@@ -10,6 +10,7 @@
 #include "surface/surfaceview.h"
 
 #include <QPushButton>
+#include <QApplication>
 #include <QTest>
 
 using namespace qln;
@@ -152,6 +153,51 @@ private slots:
         dlg->reject();
         QVERIFY(host.windowEnabled);
         QTRY_VERIFY(dlg.isNull()); // deleted once closed
+    }
+
+    void editStructuresBelongsToTheMainWindowAndKeepsTabForFocus()
+    {
+        FakeHost host;
+        QWidget mainWindow;
+        mainWindow.show();
+        QPointer<frmstructures> dlg = editstructures(host, &mainWindow);
+        QCOMPARE(dlg->parentWidget(), &mainWindow);
+        QVERIFY(dlg->isWindow() && dlg->isModal() && dlg->isEnabled());
+        QCOMPARE(dlg->windowModality(), Qt::WindowModal);
+
+        // The pressed button names the template in the box.
+        QVERIFY(dlg->templateButton(1)->isChecked());
+        QTest::mouseClick(dlg->templateButton(4), Qt::LeftButton);
+        QVERIFY(dlg->templateButton(4)->isChecked() && !dlg->templateButton(1)->isChecked());
+
+        // Tab leaves the box for the next control; Ctrl+Tab types a tab.
+        dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dlg));
+        SurfaceView *box = dlg->rtfstructure();
+        box->setFocus();
+        box->surface()->setSelStart(0);
+        const QString before = box->surface()->text();
+        QTest::keyClick(box, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(box->surface()->text(), QLatin1Char('\t') + before);
+        QCOMPARE(QApplication::focusWidget(), box);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(box->surface()->text(), QLatin1Char('\t') + before);
+        QCOMPARE(QApplication::focusWidget(), dlg->cmddefaults());
+
+        // The focus goes round in the order of the places.
+        QStringList order;
+        QWidget *w = dlg->templateButton(1);
+        for (int i = 0; i < 10; ++i) {
+            order << w->objectName();
+            w = w->nextInFocusChain();
+            while (w && w->focusPolicy() == Qt::NoFocus)
+                w = w->nextInFocusChain();
+        }
+        QCOMPARE(order, (QStringList{"cmdif", "cmdifelse", "cmdswitch", "cmdforloop", "cmdwhileloop",
+                                     "cmddowhileloop", "rtfstructure", "cmddefaults", "cmdok",
+                                     "cmdcancel"}));
+        dlg->reject();
+        QTRY_VERIFY(dlg.isNull());
     }
 };
 

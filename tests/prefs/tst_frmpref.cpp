@@ -16,7 +16,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QSignalSpy>
+#include <QApplication>
+#include <QFontDatabase>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +48,8 @@ QString msg(const QString &title, MsgIcon icon, const QString &text, MsgButtons 
     return QStringLiteral("[%1] icon %2 buttons %3: %4").arg(title).arg(int(icon)).arg(int(buttons)).arg(text);
 }
 QString shown(const MessageRequest &m) { return msg(m.title, m.icon, m.text, m.buttons); }
+// A caption as the user reads it: without the mnemonic marker.
+QString visible(QString caption) { return caption.remove('&'); }
 
 struct Dialog {
     QTemporaryDir dir;
@@ -105,7 +110,17 @@ private slots:
     {
         Dialog d;
         QCOMPARE(d.dlg->windowTitle(), QStringLiteral("Preferences"));
-        QCOMPARE(d.w<QTabBar>("tbsOptions")->tabText(1), QStringLiteral("Allignment Options"));
+        // The captions as shown; the "&" only marks the Alt key.
+        QStringList captions;
+        QTabBar *tabs = d.w<QTabBar>("tbsOptions");
+        for (int i = 0; i < tabs->count(); ++i)
+            captions << visible(tabs->tabText(i));
+        for (const char *button : {"cmddefaults", "cmdapply", "cmdok", "cmdcancel"})
+            captions << visible(d.w<QPushButton>(button)->text());
+        QCOMPARE(captions, (QStringList{"General", "Allignment Options", "Spelling corrections",
+                                        "Coloring and Font", "Load Defaults", "Apply", "OK", "Cancel"}));
+        for (int i = 0; i < tabs->count(); ++i)
+            QVERIFY(tabs->tabText(i).contains('&'));
         QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 48);
         QCOMPARE(items(d.w<QListWidget>("lstcother")), (QStringList{"null", "true", "false"}));
         QCOMPARE(d.w<QCheckBox>("chkckeywordwholeword")->text(), QStringLiteral("Wole word"));
@@ -328,11 +343,14 @@ private slots:
         d.click("cmdapply");
         QCOMPARE(settingsStore().get("Preferences", "tbrckeywordfont1"), QString(!was ? "1" : "0"));
 
-        auto *number = d.w<QLineEdit>("txtaindnum");
-        number->setText("abc");
-        const QString cleaned = number->text();
-        number->setText("4x");
-        QCOMPARE(cleaned + number->text(), QStringLiteral("04"));
+        // The indent number is a box of 0 to 100: 150 cannot be entered.
+        auto *number = d.w<QSpinBox>("txtaindnum");
+        QCOMPARE(QPair(number->minimum(), number->maximum()), QPair(0, 100));
+        number->selectAll();
+        QTest::keyClicks(number, "150");
+        QCOMPARE(number->value(), 15);
+        number->setValue(4);
+        QCOMPARE(d.model().txtaindnum, QStringLiteral("4"));
         d.w<QRadioButton>("opta2")->setChecked(true);
         QCOMPARE(d.w<QGroupBox>("fraindnum")->title(), QStringLiteral("Number of spaces"));
         d.click("cmdapply");
@@ -370,6 +388,84 @@ private slots:
         box->click();
         QVERIFY(!box->isChecked());
         QVERIFY(d.lastMessage().startsWith(msg("Error", MsgIcon::Critical, "")));
+    }
+
+    void escapeCancelsEnterConfirms_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("focus"); // the control that has the focus
+        QTest::addColumn<bool>("stored");   // the edit reached the store
+        QTest::newRow("Escape in a text box") << int(Qt::Key_Escape) << "txtgString1" << false;
+        QTest::newRow("Escape on OK") << int(Qt::Key_Escape) << "cmdok" << false;
+        QTest::newRow("Enter in a text box") << int(Qt::Key_Return) << "txtgString1" << true;
+        QTest::newRow("keypad Enter in the indent box") << int(Qt::Key_Enter) << "txtaindnum" << true;
+        QTest::newRow("Enter on Cancel") << int(Qt::Key_Return) << "cmdcancel" << false;
+    }
+
+    void escapeCancelsEnterConfirms()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, focus);
+        QFETCH(bool, stored);
+        Dialog d;
+        d.main.setEnabled(false);
+        d.dlg->show();
+        d.w<QLineEdit>("txtgString1")->setText("`");
+        QWidget *target = d.dlg->findChild<QWidget *>(focus);
+        QVERIFY(target);
+        d.dlg->activateWindow();
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QVERIFY(!d.dlg->isVisible());
+        QVERIFY(d.main.isEnabled());
+        QCOMPARE(d.stored("String1_String"), QString(stored ? "`" : "\""));
+        QCOMPARE(d.w<QLineEdit>("txtgString1")->text(), QString(stored ? "`" : "\""));
+    }
+
+    void tabReachesEveryOptionAndTheListsLookLikeTheEditor()
+    {
+        Dialog d;
+        d.dlg->show();
+        d.w<QRadioButton>("optgautotreesearchyes")->setChecked(true);
+        d.dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d.dlg));
+        // Walks the focus chain with Tab from the first box round to it again.
+        const auto tabWalk = [&d] {
+            QStringList reached;
+            QWidget *w = d.w<QLineEdit>("txtgSingleLineComment");
+            w->setFocus();
+            for (int i = 0; i < 60 && w && !reached.contains(w->objectName()); ++i) {
+                reached << w->objectName();
+                QTest::keyClick(w, Qt::Key_Tab);
+                w = QApplication::focusWidget();
+            }
+            return reached;
+        };
+        // Tab stops on the chosen option of each pair (the arrow keys move
+        // between the two), then on the position boxes when they show.
+        QStringList reached = tabWalk();
+        QVERIFY2(reached.contains("optgautotreesearchyes") && reached.contains("optgautocbopos"),
+                 qPrintable(reached.join(' ')));
+        d.w<QRadioButton>("optgautocbopos")->setFocus();
+        QTest::keyClick(d.w<QRadioButton>("optgautocbopos"), Qt::Key_Right);
+        QVERIFY(d.w<QRadioButton>("optgfixedcbopos")->isChecked());
+        reached = tabWalk();
+        const qsizetype fixed = reached.indexOf("optgfixedcbopos");
+        QVERIFY2(fixed > 0 && reached.mid(fixed + 1, 2) == (QStringList{"txtgdefcboposX", "txtgdefcboposY"}),
+                 qPrintable(reached.join(' ')));
+
+        // The word lists take the editor's font name and background and
+        // show each category's words in its colour.
+        const QString family = QFontDatabase::families().value(0);
+        d.dlg->setEditorLook(family, 0x000000);
+        for (const char *name : {"lstckeyword", "lstcother", "lstcmore"}) {
+            QListWidget *list = d.w<QListWidget>(name);
+            QCOMPARE(list->font().family(), family);
+            QCOMPARE(list->palette().color(QPalette::Base), QColor(Qt::black));
+        }
+        QCOMPARE(d.w<QListWidget>("lstckeyword")->palette().color(QPalette::Text),
+                 toQColor(d.model().cmdckeywordcolor));
+        QVERIFY(d.w<QListWidget>("lstcmore")->font().bold() == d.model().tbrstyle[3][1]);
     }
 
     void loadDefaults()

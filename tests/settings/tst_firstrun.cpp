@@ -102,10 +102,10 @@ private slots:
         // Spot checks of the table's order against the stated sequence.
         const int firstStyle = written.indexOf("Preferences/tbrckeywordfont1");
         const int tools = written.indexOf("JavaX-Compile/IgnoreDashes");
-        QCOMPARE(QList<int>({written.indexOf("Preferences/autotreesearch"), written.indexOf("Preferences/tbrcotherfont1"),
-                             written.indexOf("Preferences/deffontname"), written.indexOf("Preferences/CustomDateTime"),
-                             int(written.size())}),
-                 QList<int>({8, firstStyle + 1, firstStyle + 16, tools - 1, tools + 21}));
+        QCOMPARE(QList<qsizetype>({written.indexOf("Preferences/autotreesearch"), written.indexOf("Preferences/tbrcotherfont1"),
+                                   written.indexOf("Preferences/deffontname"), written.indexOf("Preferences/CustomDateTime"),
+                                   written.size()}),
+                 QList<qsizetype>({8, firstStyle + 1, firstStyle + 16, tools - 1, tools + 21}));
 
         // Every key ends with its table default.
         for (const auto &e : table)

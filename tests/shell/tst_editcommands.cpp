@@ -137,6 +137,16 @@ private slots:
         QCOMPARE(s.selFontName(), std::optional<QString>(QStringLiteral("Serif")));
         QCOMPARE(s.selFontSize(), std::optional<double>(14));
         QVERIFY(s.selBold() == true && s.selItalic() == true && !s.formatAt(0).bold);
+        QVERIFY(s.selUnderline() == false);
+        // Underline ticked applies; untouched styles stay as chosen.
+        m_prompter.answerFont(FontChoice{QStringLiteral("Serif"), 14, true, false, true});
+        chooseSelectionFont(s, m_prompter);
+        QVERIFY(s.selUnderline() == true && s.selBold() == true && s.selItalic() == false);
+        QVERIFY(!s.formatAt(0).underline && !s.formatAt(3).underline);
+        // Unticked, it comes off again.
+        m_prompter.answerFont(FontChoice{QStringLiteral("Serif"), 14, true, false, false});
+        chooseSelectionFont(s, m_prompter);
+        QVERIFY(s.selUnderline() == false);
         // Cancelled, nothing changes.
         s.setSelection(0, 1);
         m_prompter.cancel();

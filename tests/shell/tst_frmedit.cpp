@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -147,6 +148,21 @@ private slots:
                                                 "jar htmlconverter autoindentall colorizeall "
                                                 "spellcorrectall Preferences Help"));
         QCOMPARE(w->toolbarButton("New")->toolTip(), QStringLiteral("New FIle"));
+        // Every button has a picture from the icon theme the install script
+        // puts on the machine, and no two buttons share one.
+        QSet<QString> pictures;
+        int buttons = 0;
+        for (int i = 1; w->toolbarItem(i); ++i) {
+            QAction *button = w->toolbarItem(i);
+            if (button->isSeparator())
+                continue;
+            ++buttons;
+            QVERIFY2(!button->icon().pixmap(24, 24).isNull(), qPrintable(button->objectName()));
+            pictures << button->icon().name();
+        }
+        QCOMPARE(pictures.size(), buttons);
+        QCOMPARE(w->toolbarButton("Find")->icon().name(), QStringLiteral("edit-find"));
+        QCOMPARE(w->toolbarButton("Help")->icon().name(), QStringLiteral("help-contents"));
         seen.clear();
         for (int i = 2; i <= 6; ++i)
             seen << w->statusPanel(i)->text();

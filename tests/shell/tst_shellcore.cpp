@@ -11,12 +11,17 @@
 #include "surface/surface.h"
 
 #include <QTest>
+#include <cmath>
 
 using namespace qln;
 
 using G = WindowGeometry; // top, left, height, width
 
 namespace qln {
+char *toString(const PixelGeometry &g)
+{
+    return QTest::toString(QStringLiteral("{x %1, y %2, w %3, h %4}").arg(g.x).arg(g.y).arg(g.width).arg(g.height));
+}
 char *toString(const G &g)
 {
     const QString text = QStringLiteral("{%1, %2, %3, %4}");
@@ -38,6 +43,8 @@ private slots:
     void readStopsAtFirstBadValue_data();
     void readStopsAtFirstBadValue();
     void writeKeepsOrder();
+    void tenSessionsLeaveTheWindowWhereItWas_data();
+    void tenSessionsLeaveTheWindowWhereItWas();
     void captions();
     void commandLine_data();
     void commandLine();
@@ -124,6 +131,38 @@ void TestShellCore::readStopsAtFirstBadValue()
         QCOMPARE(*r.geometry, (G{100, 200, 6000, 8000}));
     if (restored == 5)
         QCOMPARE(*r.background, BgrColor(255));
+}
+
+void TestShellCore::tenSessionsLeaveTheWindowWhereItWas_data()
+{
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::newRow("96 dpi") << 96.0 << 133 << 77;
+    QTest::newRow("72 dpi") << 72.0 << 1 << 1;
+    QTest::newRow("110 dpi") << 110.0 << 301 << 211;
+    QTest::newRow("144 dpi") << 144.0 << 999 << 5;
+    QTest::newRow("157 dpi, left off the screen") << 157.0 << -40 << 403;
+}
+
+// Each session restores the frame where the last one stored it, then
+// stores it again on closing: ten sessions must not move it a pixel.
+void TestShellCore::tenSessionsLeaveTheWindowWhereItWas()
+{
+    QFETCH(double, dpi);
+    QFETCH(int, x);
+    QFETCH(int, y);
+    const PixelGeometry start{x, y, 640, 480};
+    const double screenW = 1920 * 1440.0 / dpi, screenH = 1200 * 1440.0 / dpi;
+    SettingsStore store(std::make_unique<MemorySettingsBackend>());
+    PixelGeometry window = start;
+    for (int session = 0; session < 10; ++session) {
+        writeWindowSettings(store, {"Mono", "10", QString(), toTwipsGeometry(window, dpi), 0xFFFFFF, "0"});
+        const RestoredWindowSettings r = readWindowSettings(store, screenW, screenH);
+        QVERIFY(r.geometry);
+        window = toPixelGeometry(*r.geometry, dpi);
+    }
+    QCOMPARE(window, start);
 }
 
 void TestShellCore::writeKeepsOrder()

@@ -1,0 +1,36 @@
+#pragma once
+// Writing a document file the way the user expects to find it again: the
+// file is replaced atomically and keeps its owner and group (saving as root
+// does not hand a user's file to root); a file the user may write in a
+// folder they may not write to (where no replacement can be made) is
+// written in place after a question.
+
+#include "shell/prompter.h"
+#include "surface/textfile.h"
+
+#include <QString>
+
+namespace qln {
+
+enum class SaveFileResult {
+    Saved,
+    Failed,   // nothing was written, or a write failed: the old file stands when replaced
+    Declined, // the user declined writing in place
+};
+
+// A Latin-1 document whose text holds a character Latin-1 cannot store is
+// written as UTF-8.
+bool mustSaveAsUtf8(const QString &crlfText, const TextFileFormat &format);
+
+// Whether a file can be created in folder (a replacement needs that).
+bool folderIsWritable(const QString &folder);
+
+// Writes crlfText to path in format. The replacement is atomic; afterwards
+// the file gets back the owner and group the old file had, where the
+// system allows it. When folderWritable is false but the file exists and is
+// writable, the prompter asks first and the file is then written in place.
+SaveFileResult saveDocumentFile(const QString &path, const QString &crlfText,
+                                const TextFileFormat &format, Prompter &prompter,
+                                bool folderWritable);
+
+} // namespace qln

@@ -1,0 +1,179 @@
+// The File menu's "Recent Files": the list in the store (order, limit,
+// repeats, clearing) and the submenu as the user drives it (opening, a
+// file that has gone, "Clear List").
+
+#include "settings/settingsstore.h"
+#include "shell/documentfiles.h"
+#include "shell/editorstate.h"
+#include "shell/frmedit.h"
+#include "shell/recentfiles.h"
+#include "shell/recentmenu.h"
+#include "support/scriptedprompter.h"
+#include "support/testenv.h"
+#include "surface/surface.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace qln;
+using qln::test::ScriptedPrompter;
+
+namespace {
+
+// "/p/from.java" to "/p/to.java", counting down when to < from.
+QStringList names(int from, int to)
+{
+    QStringList out;
+    for (int i = from; from <= to ? i <= to : i >= to; i += from <= to ? 1 : -1)
+        out << QStringLiteral("/p/%1.java").arg(i);
+    return out;
+}
+
+QStringList menuTexts(QMenu *menu)
+{
+    QStringList out;
+    for (QAction *a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+class TestRecentFiles : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::TestEnv> m_env;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompter m_prompter;
+
+    QString makeFile(const QString &name)
+    {
+        const QString path = m_dir->filePath(name);
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("class A {}\n");
+        return path;
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<test::TestEnv>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_prompter.clear();
+        test::installFactorySettings(m_prompter);
+    }
+
+    void cleanup()
+    {
+        QCOMPARE(m_prompter.pending(), 0);
+        editorState() = EditorState{};
+    }
+
+    void listKeepsTheNewestEightOnce_data()
+    {
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("newest first") << names(1, 3) << names(3, 1);
+        QTest::newRow("eight kept") << names(1, 10) << names(10, 3);
+        QTest::newRow("repeat moves to the top")
+            << QStringList{"/p/a", "/p/b", "/p/c", "/p/a"} << QStringList{"/p/a", "/p/c", "/p/b"};
+        QTest::newRow("no name, no start pattern")
+            << QStringList{"/p/a", "", "/p/*.java"} << QStringList{"/p/a"};
+    }
+
+    void listKeepsTheNewestEightOnce()
+    {
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, expected);
+        RecentFiles recent(settingsStore());
+        for (const QString &p : added)
+            recent.add(p);
+        QCOMPARE(recent.paths(), expected);
+        // Stored in its own section; a second reader sees the same list.
+        QCOMPARE(settingsStore().get("RECENT", "count"), QString::number(expected.size()));
+        QCOMPARE(RecentFiles(settingsStore()).paths(), expected);
+    }
+
+    void removeClearAndAHandEditedStore()
+    {
+        RecentFiles recent(settingsStore());
+        for (const QString &p : names(1, 4))
+            recent.add(p);
+        recent.remove("/p/3.java");
+        recent.remove("/p/none.java");
+        QCOMPARE(recent.paths(), (QStringList{"/p/4.java", "/p/2.java", "/p/1.java"}));
+        recent.clear();
+        QVERIFY(recent.paths().isEmpty());
+        // No old path is left behind in the store.
+        for (int i = 1; i <= RecentFiles::kMaxEntries; ++i)
+            QCOMPARE(settingsStore().get("Recent", QStringLiteral("file%1").arg(i)), QString());
+
+        // A count beyond the limit, a repeat and a hole read as the list they mean.
+        settingsStore().save("Recent", "count", "12");
+        for (int i = 1; i <= 12; ++i)
+            settingsStore().save("Recent", QStringLiteral("file%1").arg(i),
+                                 i == 2 ? QString() : i == 3 ? QStringLiteral("/p/1") : QStringLiteral("/p/%1").arg(i));
+        QCOMPARE(recent.paths(), (QStringList{"/p/1", "/p/4", "/p/5", "/p/6", "/p/7", "/p/8"}));
+        settingsStore().save("Recent", "count", "x");
+        QVERIFY(recent.paths().isEmpty());
+    }
+
+    void menuOpensSavesAndForgets()
+    {
+        frmedit w(QString(), &m_prompter, ProbePlaces{});
+        QMenu *menu = w.recentFilesMenu()->menu();
+        // Under "File", just above the separator before "E&xit".
+        QMenu *file = w.findChild<QMenu *>("file");
+        const QList<QAction *> items = file->actions();
+        const qsizetype at = items.indexOf(menu->menuAction());
+        QCOMPARE(menu->title(), QStringLiteral("Recent &Files"));
+        QVERIFY(items[at - 1]->isSeparator() && items[at + 1]->isSeparator());
+        QCOMPARE(items[at + 2], w.menuItem("Exit"));
+        QCOMPARE(menuTexts(menu), QStringList{"Clear List"});
+        QVERIFY(!menu->actions().last()->isEnabled());
+
+        // Opening (here through the command used by the list) and saving
+        // put the paths on the list, newest first.
+        const QString a = makeFile("A&B.java"), b = makeFile("B.java"), c = m_dir->filePath("C.java");
+        QVERIFY(w.documents().openPath(a));
+        QVERIFY(w.documents().openPath(b));
+        m_prompter.answerText(c);
+        QVERIFY(w.documents().SaveAs());
+        w.recentFilesMenu()->refresh();
+        QCOMPARE(menuTexts(menu), (QStringList{"&1 " + c, "&2 " + b, "&3 " + QString(a).replace("&", "&&"),
+                                               "-", "Clear List"}));
+
+        // Choosing an entry opens it (asking to save a modified document first).
+        w.surface()->setSelText("x");
+        QVERIFY(w.windowTitle().endsWith('*'));
+        m_prompter.answer(MsgAnswer::No);
+        menu->actions().at(2)->trigger();
+        QCOMPARE(w.documentPath(), a);
+        QCOMPARE(w.surface()->text(), QStringLiteral("class A {}\r\n"));
+        w.recentFilesMenu()->refresh();
+        QCOMPARE(menu->actions().at(0)->data().toString(), a);
+
+        // A file that has gone is taken off the list with a message; the
+        // document stays as it was.
+        QVERIFY(QFile::remove(b));
+        m_prompter.answer(MsgAnswer::Ok);
+        w.recentFilesMenu()->choose(b);
+        QCOMPARE(m_prompter.asked().back().message.title, QStringLiteral("Recent Files"));
+        QVERIFY(m_prompter.asked().back().message.text.contains(b));
+        QCOMPARE(w.recentFiles().paths(), (QStringList{a, c}));
+        QCOMPARE(w.documentPath(), a);
+
+        // "Clear List" empties it.
+        menu->actions().last()->trigger();
+        QVERIFY(w.recentFiles().paths().isEmpty());
+        QCOMPARE(menuTexts(menu), QStringList{"Clear List"});
+        w.close();
+    }
+};
+
+QTEST_MAIN(TestRecentFiles)
+#include "tst_recentfiles.moc"
