@@ -71,7 +71,8 @@ int main(int argc, char **argv)
         frmedit parts(QString(), &prompter, ProbePlaces{});
         parts.resize(1000, 700);
         parts.show();
-        QTest::qWaitForWindowExposed(&parts);
+        if (!QTest::qWaitForWindowExposed(&parts))
+            std::printf("the window was not shown; figures leave out painting\n");
         const auto decoded = readTextFile(path);
         Surface *s = parts.surface();
         s->setVisible(false);

@@ -136,7 +136,8 @@ int main(int argc, char **argv)
         SurfaceView view;
         view.resize(1000, 700);
         view.show();
-        QTest::qWaitForWindowExposed(&view);
+        if (!QTest::qWaitForWindowExposed(&view))
+            std::printf("the window was not shown; figures leave out painting\n");
         Surface *s = view.surface();
         s->setText(src);
         view.flush();

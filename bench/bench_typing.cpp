@@ -51,7 +51,8 @@ int main(int argc, char **argv)
     }
 
     frmedit w(QString(), &prompter, ProbePlaces{});
-    QTest::qWaitForWindowExposed(&w);
+    if (!QTest::qWaitForWindowExposed(&w))
+        std::printf("the window was not shown; figures leave out painting\n");
     std::printf("object tree entries: %d\n", w.objectTree().treecount);
     Surface *s = w.surface();
     s->setText(src);

@@ -237,8 +237,8 @@ void TstTyping::typingInsideALongCommentTouchesOnlyItsLine()
     // Two characters of the comment in the wrong colour: one on the line
     // typed on, one far from it.
     const int near = s->lineIndex(1000) + 6, far = s->lineIndex(10) + 2;
-    s->setFormat(near, 1, CharFormat{kKeyword});
-    s->setFormat(far, 1, CharFormat{kKeyword});
+    s->setFormat(near, 1, CharFormat{kKeyword, false, false, false, QString(), 0});
+    s->setFormat(far, 1, CharFormat{kKeyword, false, false, false, QString(), 0});
     s->setSelStart(s->lineIndex(1000) + 3);
     type(QStringLiteral("x"));
     QCOMPARE(s->formatAt(s->lineIndex(1000)).color, kComment);
@@ -261,7 +261,7 @@ void TstTyping::commentsInTheTextColourStayCheap()
     s->setText(text);
     ColorizeDocument(*s, m_w->preferences());
     const int far = s->lineIndex(10);
-    s->setFormat(far, 1, CharFormat{kString}); // a wrong colour far from the typing
+    s->setFormat(far, 1, CharFormat{kString, false, false, false, QString(), 0}); // a wrong colour far from the typing
     s->setSelStart(s->lineIndex(1000) + 9); // after "qq1000 zz"
     type(QStringLiteral(" int"));
     QCOMPARE(s->formatAt(s->lineIndex(1000) + 10).color, kKeyword);
