@@ -2,7 +2,7 @@
 
 #include "shell/documenttitle.h"
 #include "shell/frmedit.h"
-#include "shell/pathutil.h"
+#include "base/pathutil.h"
 
 #include <QApplication>
 #include <QFileInfo>

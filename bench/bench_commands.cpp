@@ -8,7 +8,7 @@
 #include "formatting/indenter.h"
 #include "formatting/spellcorrect.h"
 #include "settings/preferences.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <QGuiApplication>

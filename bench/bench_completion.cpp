@@ -5,8 +5,8 @@
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "settings/settingsstore.h"
-#include "shell/pathutil.h"
-#include "shell/prompter.h"
+#include "base/pathutil.h"
+#include "base/prompter.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,7 +3,7 @@
 // document and a backward search from its end.
 #include "benchsupport.h"
 #include "dialogs/findreplace.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <QGuiApplication>

@@ -8,7 +8,7 @@
 #include "formatting/enginesupport.h"
 #include "formatting/formatrtf.h"
 #include "formatting/reference_formatrtf.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/surfaceview.h"
 
 #include <QApplication>

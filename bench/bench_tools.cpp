@@ -4,7 +4,7 @@
 // while a tool prints 10 MB.
 #include "benchsupport.h"
 #include "settings/settingsstore.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 #include "tools/commandlanguage.h"
 #include "tools/dosoutputs.h"

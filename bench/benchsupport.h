@@ -2,7 +2,7 @@
 // Helpers of the benchmark programs: real Java source from the installed
 // kit's src.zip, and a stopwatch that reports medians.
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -2,8 +2,8 @@
 
 #include "completion/treesearch.h"
 #include "settings/settingsstore.h"
-#include "shell/pathutil.h"
-#include "shell/prompter.h"
+#include "base/pathutil.h"
+#include "base/prompter.h"
 
 #include <QElapsedTimer>
 #include <QFile>

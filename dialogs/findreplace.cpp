@@ -1,7 +1,7 @@
 #include "dialogs/findreplace.h"
 
-#include "shell/editorstate.h"
-#include "shell/prompter.h"
+#include "base/editorstate.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <QStringMatcher>

@@ -4,4 +4,7 @@ target_sources(quillon_core PRIVATE
   dialogs/datetimeformat.h dialogs/datetimeformat.cpp)
 target_sources(quillon_widgets PRIVATE
   dialogs/frmfind.h dialogs/frmfind.cpp
-  dialogs/frmdatetime.h dialogs/frmdatetime.cpp)
+  dialogs/frmdatetime.h dialogs/frmdatetime.cpp
+  # The help and legend windows the main window, the preferences dialog and
+  # the tool dialog open.
+  dialogs/frmhelp.h dialogs/frmhelp.cpp)

@@ -1,8 +1,8 @@
 #include "formatting/casechange.h"
 
 #include "formatting/commandhost.h"
-#include "shell/editorstate.h"
-#include "shell/prompter.h"
+#include "base/editorstate.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <vector>

@@ -3,7 +3,7 @@
 #include "formatting/commandhost.h"
 #include "settings/convert.h"
 #include "settings/preferences.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "surface/surface.h"
 
 #include <cmath>

@@ -5,7 +5,7 @@
 // its three stages in the status bar and on the progress bar.
 
 #include "formatting/formatrtf.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QString>
 #include <functional>

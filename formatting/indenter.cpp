@@ -3,8 +3,8 @@
 #include "formatting/colorizeall.h"
 #include "formatting/commandhost.h"
 #include "settings/preferences.h"
-#include "shell/editorstate.h"
-#include "shell/prompter.h"
+#include "base/editorstate.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <limits>

@@ -5,7 +5,7 @@
 #include "settings/convert.h"
 #include "settings/prefmodel.h"
 #include "settings/preferences.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "surface/surface.h"
 
 #include <QObject>

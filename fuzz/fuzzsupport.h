@@ -3,7 +3,7 @@
 // wants one, a prompter that answers every question the same way, and a
 // reader that turns the fuzzer's bytes into numbers and texts.
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

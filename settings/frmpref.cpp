@@ -4,9 +4,9 @@
 #include "settings/manifest.h"
 #include "settings/prefsession.h"
 #include "settings/spellinglist.h"
-#include "shell/frmhelp.h"
-#include "shell/pathutil.h"
-#include "shell/prompter.h"
+#include "dialogs/frmhelp.h"
+#include "base/pathutil.h"
+#include "base/prompter.h"
 
 #include <QAction>
 #include <QAbstractButton>

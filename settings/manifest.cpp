@@ -1,7 +1,7 @@
 #include "settings/manifest.h"
 
 #include "settings/settingsstore.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QFile>
 #include <QFileInfo>

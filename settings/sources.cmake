@@ -4,9 +4,7 @@ target_sources(quillon_core PRIVATE
   settings/convert.h settings/convert.cpp
   settings/prefmodel.h settings/preferences.h
   settings/prefloader.h settings/prefloader.cpp
-  settings/prefsession.h settings/prefsession.cpp
-  # The path helpers live with the shell but are listed here.
-  shell/pathutil.h shell/pathutil.cpp)
+  settings/prefsession.h settings/prefsession.cpp)
 
 # The preferences dialog, the spelling-list files and the style manifest.
 target_sources(quillon_core PRIVATE

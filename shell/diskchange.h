@@ -5,7 +5,7 @@
 // file that changed since; on activation it offers to reload an unedited
 // document, warns about an edited one, and reports a deleted file.
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QString>
 

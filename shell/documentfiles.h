@@ -6,7 +6,7 @@
 // main window only through DocumentHost.
 
 #include "shell/diskchange.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/textfile.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "shell/editcommands.h"
 
 #include "settings/convert.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "surface/surface.h"
 
 #include <cmath>

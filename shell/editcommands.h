@@ -3,7 +3,7 @@
 // directly: clipboard, undo, select all, goto line, the font and
 // background choices, and which items the two menus enable when they open.
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <functional>
 

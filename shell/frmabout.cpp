@@ -1,6 +1,6 @@
 #include "shell/frmabout.h"
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>

@@ -8,7 +8,7 @@
 #include "completion/objecttree.h"
 #include "settings/preferences.h"
 #include "settings/prefloader.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/textfile.h"
 
 #include <QMainWindow>

@@ -2,7 +2,7 @@
 // The program's Prompter: real Qt message boxes, input boxes and common
 // dialogs, modal to the given parent window.
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "shell/recentmenu.h"
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "shell/recentfiles.h"
 
 #include <QAction>

@@ -10,7 +10,7 @@
 // files, so two editors never take each other's copies.
 
 #include "shell/diskchange.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/textfile.h"
 
 #include <QByteArray>

@@ -5,7 +5,7 @@
 // folder they may not write to (where no replacement can be made) is
 // written in place after a question.
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/textfile.h"
 
 #include <QString>

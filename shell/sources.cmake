@@ -1,6 +1,4 @@
 target_sources(quillon_core PRIVATE
-  shell/prompter.h shell/prompter.cpp
-  shell/editorstate.h shell/editorstate.cpp
   shell/documenttitle.h shell/documenttitle.cpp
   shell/statustext.h shell/statustext.cpp
   shell/commandtables.h shell/commandtables.cpp

@@ -2,7 +2,7 @@
 
 #include "settings/convert.h"
 #include "settings/settingsstore.h"
-#include "shell/pathutil.h"
+#include "base/pathutil.h"
 
 #include <cmath>
 

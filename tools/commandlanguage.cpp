@@ -2,8 +2,8 @@
 
 #include "formatting/formatrtf.h"
 #include "settings/schema.h"
-#include "shell/pathutil.h"
-#include "shell/prompter.h"
+#include "base/pathutil.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 #include "tools/toolmodes.h"
 

@@ -1,6 +1,6 @@
 #include "tools/dosoutputs.h"
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "tools/processguard.h"
 #include "tools/terminal.h"
 

@@ -4,9 +4,9 @@
 #include "tools/terminal.h"
 
 #include "settings/settingsstore.h"
-#include "shell/frmhelp.h"
-#include "shell/pathutil.h"
-#include "shell/prompter.h"
+#include "dialogs/frmhelp.h"
+#include "base/pathutil.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 #include "surface/surfaceview.h"
 

@@ -3,8 +3,8 @@
 #include "settings/convert.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
-#include "shell/pathutil.h"
-#include "shell/prompter.h"
+#include "base/pathutil.h"
+#include "base/prompter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "settings/settingsstore.h"
-#include "shell/pathutil.h"
+#include "base/pathutil.h"
 #include "support/scriptedprompter.h"
 #include "surface/surface.h"
 

@@ -3,7 +3,7 @@
 // reference), the shared history, and the frmFind window offscreen.
 #include "dialogs/findreplace.h"
 #include "dialogs/frmfind.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "support/scriptedprompter.h"
 #include "surface/surface.h"
 #include "surface/surfaceview.h"

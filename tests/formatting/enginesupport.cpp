@@ -2,7 +2,7 @@
 
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
-#include "shell/prompter.h"
+#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <memory>

@@ -4,7 +4,7 @@
 #include "fakehost.h"
 
 #include "formatting/casechange.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -4,7 +4,7 @@
 #include "formatting/colorizeall.h"
 #include "formatting/commandhost.h"
 #include "formatting/enginesupport.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "support/scriptedprompter.h"
 #include "surface/surface.h"
 

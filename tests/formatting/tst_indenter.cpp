@@ -6,7 +6,7 @@
 #include "javasource.h"
 
 #include "formatting/indenter.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -6,7 +6,7 @@
 #include "formatting/templates.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "surface/surfaceview.h"
 
 #include <QPushButton>

@@ -11,7 +11,7 @@
 #include "formatting/indenter.h"
 #include "formatting/templates.h"
 #include "formatting/typingassist.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "support/testenv.h"
 
 #include <QRandomGenerator>

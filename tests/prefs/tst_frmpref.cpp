@@ -5,7 +5,7 @@
 #include "settings/frmpref.h"
 #include "settings/prefsession.h"
 #include "settings/settingsstore.h"
-#include "shell/frmhelp.h"
+#include "dialogs/frmhelp.h"
 #include "support/scriptedprompter.h"
 
 #include <QAction>

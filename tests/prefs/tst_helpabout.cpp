@@ -2,7 +2,7 @@
 // window's texts, links and system-information button.
 #include "completion/icons/completionicons.h"
 #include "shell/frmabout.h"
-#include "shell/frmhelp.h"
+#include "dialogs/frmhelp.h"
 #include "support/scriptedprompter.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 // The path helpers: splitting, wildcards, read-only files, program folder.
-#include "shell/pathutil.h"
+#include "base/pathutil.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "settings/frmpref.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "shell/frmedit.h"
 #include "shell/frmsplash.h"
 #include "shell/frmwait.h"

@@ -4,7 +4,7 @@
 
 #include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "shell/frmedit.h"
 #include "shell/recentfiles.h"
 #include "shell/recentmenu.h"

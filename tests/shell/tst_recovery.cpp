@@ -6,7 +6,7 @@
 
 #include "settings/prefloader.h"
 #include "shell/documentfiles.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "shell/frmedit.h"
 #include "shell/recovery.h"
 #include "support/scriptedprompter.h"

@@ -5,7 +5,7 @@
 
 #include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "shell/frmedit.h"
 #include "shell/savefile.h"
 #include "support/scriptedprompter.h"

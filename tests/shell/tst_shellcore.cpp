@@ -4,7 +4,7 @@
 
 #include "settings/settingsstore.h"
 #include "shell/documenttitle.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "shell/statustext.h"
 #include "shell/windowgeometry.h"
 #include "shell/windowsettings.h"

@@ -7,7 +7,7 @@
 #include "settings/settingsstore.h"
 #include "shell/completionbox.h"
 #include "shell/documentfiles.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "shell/frmedit.h"
 #include "formatting/colorizeall.h"
 #include "formatting/typingassist.h"

@@ -8,7 +8,7 @@
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 #include "shell/frmedit.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"

@@ -2,7 +2,7 @@
 // A Prompter that answers from a script and records every question, so
 // that tests drive prompt flows without a modal window.
 
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 #include <QVariant>
 #include <deque>

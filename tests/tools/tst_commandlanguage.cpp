@@ -5,7 +5,7 @@
 #include "support/scriptedprompter.h"
 #include "toolsupport.h"
 #include "surface/surface.h"
-#include "shell/pathutil.h"
+#include "base/pathutil.h"
 #include "tools/commandlanguage.h"
 #include "tools/toolmodes.h"
 

@@ -1,4 +1,4 @@
-#include "shell/frmhelp.h"
+#include "dialogs/frmhelp.h"
 
 #include "completion/icons/completionicons.h"
 

@@ -1,4 +1,4 @@
-#include "shell/prompter.h"
+#include "base/prompter.h"
 
 namespace qln {
 

@@ -1,4 +1,4 @@
-#include "shell/pathutil.h"
+#include "base/pathutil.h"
 
 #include <QCoreApplication>
 #include <QDir>

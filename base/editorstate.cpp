@@ -1,4 +1,4 @@
-#include "shell/editorstate.h"
+#include "base/editorstate.h"
 
 namespace qln {
 
