@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
@@ -120,8 +119,6 @@ int main(int argc, char **argv)
     const QString src = reportedJavaSource(1024 * 1024);
     if (src.isEmpty())
         return 0;
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     BenchPrompter prompter{MsgAnswer::No};
     test::installFactorySettings(prompter); // recovery copies go to a temporary folder too
     measure(src, qsizetype(1) << 20);

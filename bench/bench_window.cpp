@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
@@ -55,8 +54,6 @@ int main(int argc, char **argv)
     const QString src = reportedJavaSource(1024 * 1024);
     if (src.isEmpty())
         return 0;
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     BenchPrompter prompter{MsgAnswer::Yes};
     test::installFactorySettings(prompter);
 

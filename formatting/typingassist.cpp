@@ -45,38 +45,40 @@ private:
 
 TypingAssist::TypingAssist(TypingHost &host) : m_host(host)
 {
+    // One listener for every edit: it widens the span the next change event
+    // recolours and moves the words kept after Undo.
     m_replacedConnection = QObject::connect(
         &host.surface(), &Surface::textReplaced,
         [this](int at, int removed, int, int added, bool) { onTextReplaced(at, removed, added); });
-    // The change event says only that something changed; which span did is
-    // collected here, from the edits made while the handler is not
-    // suppressed (its own masking and corrections are).
-    m_dirtyConnection = QObject::connect(
-        &host.surface(), &Surface::textReplaced, [this](int at, int removed, int, int added, bool) {
-            if (editorState().suppressChange)
-                return;
-            if (m_dirtyFrom < 0) {
-                m_dirtyFrom = at;
-                m_dirtyTo = at + added;
-                return;
-            }
-            // The span so far moves with the edit, then takes it in.
-            if (m_dirtyTo >= at + removed)
-                m_dirtyTo += added - removed;
-            else if (m_dirtyTo > at)
-                m_dirtyTo = at + added;
-            if (m_dirtyFrom > at + removed)
-                m_dirtyFrom += added - removed;
-            else if (m_dirtyFrom > at)
-                m_dirtyFrom = at;
-            m_dirtyFrom = std::min(m_dirtyFrom, at);
-            m_dirtyTo = std::max(m_dirtyTo, at + added);
-        });
+}
+
+// The change event says only that something changed; which span did is
+// collected here, from the edits made while the handler is not suppressed
+// (its own masking and corrections are).
+void TypingAssist::noteDirty(int at, int removed, int added)
+{
+    if (editorState().suppressChange)
+        return;
+    if (m_dirtyFrom < 0) {
+        m_dirtyFrom = at;
+        m_dirtyTo = at + added;
+        return;
+    }
+    // The span so far moves with the edit, then takes it in.
+    if (m_dirtyTo >= at + removed)
+        m_dirtyTo += added - removed;
+    else if (m_dirtyTo > at)
+        m_dirtyTo = at + added;
+    if (m_dirtyFrom > at + removed)
+        m_dirtyFrom += added - removed;
+    else if (m_dirtyFrom > at)
+        m_dirtyFrom = at;
+    m_dirtyFrom = std::min(m_dirtyFrom, at);
+    m_dirtyTo = std::max(m_dirtyTo, at + added);
 }
 
 TypingAssist::~TypingAssist()
 {
-    QObject::disconnect(m_dirtyConnection);
     QObject::disconnect(m_replacedConnection);
 }
 
@@ -90,6 +92,7 @@ std::vector<std::pair<int, int>> TypingAssist::keptWords() const
 
 void TypingAssist::onTextReplaced(int at, int removed, int added)
 {
+    noteDirty(at, removed, added);
     const Surface &s = m_host.surface();
     const QString &text = s.text();
     // Edits the handler makes itself (corrections, masking) and those of

@@ -97,6 +97,7 @@ private:
     };
     void correctLine(int lineStart, int nextBreak);
     void onTextReplaced(int at, int removed, int added);
+    void noteDirty(int at, int removed, int added);
     void keepWordsAround(int from, int to);
     // The lines the change touched (and the caret's line), as colouring
     // while typing sees them: words, strings and single-line comments, and
@@ -132,7 +133,6 @@ private:
     // The span of the text changed since the last change event (-1: none).
     int m_dirtyFrom = -1;
     int m_dirtyTo = -1;
-    QMetaObject::Connection m_dirtyConnection;
     // The last name resolved, so that typing after its dot resolves nothing.
     NameResolver m_resolver;
     QString m_rawKey1;

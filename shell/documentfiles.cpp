@@ -176,20 +176,23 @@ void DocumentFiles::Open()
     const QString chosen = chooseFile(false);
     if (chosen.isEmpty())
         return;
-    if (!load(chosen))
-        m_prompter.message(QStringLiteral("Error opening file"), QStringLiteral("Error"),
-                           MsgIcon::Critical, MsgButtons::Ok);
+    loadOrSay(chosen);
+}
+
+bool DocumentFiles::loadOrSay(const QString &path)
+{
+    if (load(path))
+        return true;
+    m_prompter.message(QStringLiteral("Error opening file"), QStringLiteral("Error"), MsgIcon::Critical,
+                       MsgButtons::Ok);
+    return false;
 }
 
 bool DocumentFiles::openPath(const QString &path)
 {
     if (!mayLeave())
         return false;
-    if (load(path))
-        return true;
-    m_prompter.message(QStringLiteral("Error opening file"), QStringLiteral("Error"), MsgIcon::Critical,
-                       MsgButtons::Ok);
-    return false;
+    return loadOrSay(path);
 }
 
 bool DocumentFiles::load(const QString &path)
@@ -246,9 +249,7 @@ void DocumentFiles::checkFileOnDisk()
 {
     switch (m_disk.checkOnActivation(isModified(), m_prompter)) {
     case DiskChangeCheck::Outcome::Reload:
-        if (!load(m_path))
-            m_prompter.message(QStringLiteral("Error opening file"), QStringLiteral("Error"),
-                               MsgIcon::Critical, MsgButtons::Ok);
+        loadOrSay(m_path);
         break;
     case DiskChangeCheck::Outcome::KeepModified:
         markModified();

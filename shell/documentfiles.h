@@ -152,6 +152,8 @@ private:
     QString chooseFile(bool save);
     quint32 textColour() const;
     void showSaveError();
+    // load(), saying "Error opening file" when the file cannot be read.
+    bool loadOrSay(const QString &path);
     void markModified();
     void notify(DocumentEvent event);
 

@@ -60,7 +60,8 @@ TestEnv::~TestEnv()
 MemorySettingsBackend *installFactorySettings(Prompter &prompter)
 {
     if (g_envs.empty()) {
-        static QTemporaryDir state;
+        static QTemporaryDir config, state;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
     }
     auto backend = std::make_unique<MemorySettingsBackend>();

@@ -27,8 +27,9 @@ private:
 // Makes the program-wide settings store an in-memory one holding the
 // factory defaults, as a previous run leaves it (so no first-run splash
 // shows). Returns the backend, which records later writes. Outside a
-// TestEnv it also points XDG_STATE_HOME at a folder of its own, so the
-// windows of benchmarks keep their recovery copies away from the user's.
+// TestEnv it also points XDG_CONFIG_HOME and XDG_STATE_HOME at folders of
+// its own, so benchmark windows keep their settings and recovery copies
+// away from the user's.
 MemorySettingsBackend *installFactorySettings(Prompter &prompter);
 
 } // namespace qln::test
