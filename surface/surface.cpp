@@ -732,6 +732,29 @@ int Surface::lineLength(int line) const
     return next - start;
 }
 
+QChar Surface::at(int pos) const
+{
+    return pos >= 0 && pos < length() ? m_text.at(pos) : QChar();
+}
+
+QStringView Surface::span(int pos, int length) const
+{
+    pos = std::clamp(pos, 0, this->length());
+    length = std::clamp(length, 0, this->length() - pos);
+    return QStringView(m_text).mid(pos, length);
+}
+
+QString Surface::mid(int pos, int length) const
+{
+    return span(pos, length).toString();
+}
+
+QString Surface::lineText(int line) const
+{
+    const int start = lineIndex(line);
+    return start < 0 ? QString() : mid(start, lineLength(line));
+}
+
 int Surface::firstVisibleLine() const
 {
     return m_firstVisibleLine ? m_firstVisibleLine() : 0;

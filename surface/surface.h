@@ -31,6 +31,14 @@ public:
 
     // --- text -----------------------------------------------------------
     const QString &text() const { return m_text; }
+    // Parts of the text without copying all of it. Code that runs on every
+    // keystroke reads through these, never through text().
+    QChar at(int pos) const; // QChar() outside the text
+    QString mid(int pos, int length) const;
+    // A view of [pos, pos + length), clamped to the text. Valid until the
+    // text changes or span() is called again.
+    QStringView span(int pos, int length) const;
+    QString lineText(int line) const; // without its line break
     // Replaces everything; the new text takes the format for typed text.
     // Line breaks of any style (CR LF, CR, LF) become CR LF.
     void setText(const QString &text);
