@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
-#include <QTextCursor>
 #include <algorithm>
 
 namespace qln {
@@ -184,10 +183,7 @@ void WindowTypingHost::placeBoxAtCaret(const QString &, int caret)
     const SurfaceView *view = m_window.rtfedit();
     // The caret's line from the view's layout, at the caret the change
     // handler saved (the surface's selection is elsewhere meanwhile).
-    QTextCursor at(view->document());
-    const int viewPos = m_window.surface()->toViewPosition(caret);
-    at.setPosition(std::clamp(viewPos, 0, std::max(0, view->document()->characterCount() - 1)));
-    const QRect cursor = view->cursorRect(at);
+    const QRect cursor = view->caretRect(caret);
     const QRect line(view->viewport()->mapTo(client, cursor.topLeft()), cursor.size());
     // The box is a child of the window: it can show where the client area
     // lies on the screen.

@@ -506,6 +506,24 @@ void SurfaceView::mouseReleaseEvent(QMouseEvent *e)
     emit clicked();
 }
 
+QRect SurfaceView::caretRect(int pos) const
+{
+    QTextCursor at(document());
+    at.setPosition(std::clamp(m_surface->toViewPosition(pos), 0,
+                              std::max(0, document()->characterCount() - 1)));
+    return cursorRect(at);
+}
+
+QRect SurfaceView::caretRect() const
+{
+    return caretRect(m_surface->selStart() + m_surface->selLength());
+}
+
+int SurfaceView::positionAt(const QPoint &point) const
+{
+    return m_surface->fromViewPosition(cursorForPosition(point).position());
+}
+
 bool SurfaceView::canInsertFromMimeData(const QMimeData *source) const
 {
     return source && (source->hasText() || QPlainTextEdit::canInsertFromMimeData(source));

@@ -31,6 +31,13 @@ public:
     // Pushes pending format and selection changes to the widget now.
     void flush();
 
+    // The caret's rectangle at a surface position, and at the caret, in
+    // viewport coordinates.
+    QRect caretRect(int pos) const;
+    QRect caretRect() const;
+    // The surface position nearest to a point in viewport coordinates.
+    int positionAt(const QPoint &point) const;
+
 signals:
     void keyDown(qln::KeyEventInfo *info);
     void keyPress(qln::KeyEventInfo *info);

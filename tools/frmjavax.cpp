@@ -25,7 +25,6 @@
 #include <QPushButton>
 #include <QMouseEvent>
 #include <QRegularExpression>
-#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -459,7 +458,7 @@ bool frmJavaX::outputEvent(QObject *watched, QEvent *event)
         if (watched != rtfCommandLine->viewport())
             return false;
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        const int line = rtfCommandLine->cursorForPosition(mouse->position().toPoint()).blockNumber();
+        const int line = rtfCommandLine->surface()->lineFromChar(rtfCommandLine->positionAt(mouse->position().toPoint()));
         rtfCommandLine->viewport()->setCursor(linkOnLine(line) ? Qt::PointingHandCursor : Qt::IBeamCursor);
         return false;
     }
@@ -469,7 +468,7 @@ bool frmJavaX::outputEvent(QObject *watched, QEvent *event)
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() != Qt::LeftButton)
             return false;
-        return openLinkOnLine(rtfCommandLine->cursorForPosition(mouse->position().toPoint()).blockNumber());
+        return openLinkOnLine(rtfCommandLine->surface()->lineFromChar(rtfCommandLine->positionAt(mouse->position().toPoint())));
     }
     case QEvent::KeyPress: {
         if (watched != rtfCommandLine)

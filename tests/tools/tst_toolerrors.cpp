@@ -25,7 +25,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
@@ -169,8 +168,7 @@ private slots:
         // Double-click on the second frame; the modified document asks first.
         auto *view = d->findChild<SurfaceView *>("rtfCommandLine");
         const int line = box.lineFromChar(int(box.text().indexOf("Thrower.java:5")));
-        QTextCursor c(view->document()->findBlockByNumber(line));
-        const QPoint where = view->cursorRect(c).center() + QPoint(40, 0);
+        const QPoint where = view->caretRect(box.lineIndex(line)).center() + QPoint(40, 0);
         m_prompter.answer(MsgAnswer::No);
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, where);
         QCOMPARE(m_prompter.messages(), QStringList{"Do you wish to save the file?"});
