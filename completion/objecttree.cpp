@@ -342,9 +342,18 @@ void LoadObjectTree(QString &path, ObjectTree &tree, SettingsStore &store, Promp
         return refuse(tooLarge);
     if (!file.open(QIODevice::ReadOnly))
         return refuse(QStringLiteral("could not be read"));
-    // Read one byte past the limit: a file that grows, or reports no size,
-    // is still caught.
-    const QByteArray bytes = file.read(kMaxTreeFileBytes + 1);
+    // Read up to one byte past the limit, in pieces: a file that grows, or
+    // reports no size, is still caught, and a small file costs no buffer of
+    // the limit's size.
+    QByteArray bytes;
+    bytes.reserve(std::min<qint64>(std::max<qint64>(file.size(), 0), kMaxTreeFileBytes) + 1);
+    while (bytes.size() <= kMaxTreeFileBytes) {
+        const qint64 room = kMaxTreeFileBytes + 1 - bytes.size();
+        const QByteArray piece = file.read(std::min<qint64>(qint64(1) << 20, room));
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
     file.close();
     if (bytes.size() > kMaxTreeFileBytes)
         return refuse(tooLarge);
