@@ -3,6 +3,7 @@
 #include "shell/documenttitle.h"
 #include "shell/frmedit.h"
 #include "base/pathutil.h"
+#include "surface/surfaceaccessible.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    qln::SurfaceAccessible::install();
     QApplication::setOrganizationName(QStringLiteral("QLN"));
     QApplication::setApplicationName(QStringLiteral("QLN"));
     // The style manifest next to the program asks for the newer look.

@@ -3,4 +3,5 @@ target_sources(quillon_core PRIVATE
   surface/surface.h surface/surface.cpp
   surface/textfile.h surface/textfile.cpp)
 target_sources(quillon_widgets PRIVATE
-  surface/surfaceview.h surface/surfaceview.cpp)
+  surface/surfaceview.h surface/surfaceview.cpp
+  surface/surfaceaccessible.h surface/surfaceaccessible.cpp)

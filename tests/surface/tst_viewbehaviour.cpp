@@ -1,0 +1,772 @@
+// What a user does in the editing view, checked on the surface it shows:
+// keys, mouse, drops, input methods, the clipboard and awkward text. Only
+// the view's public face is used (its surface, caret rectangles, positions
+// at points, its viewport and signals), so any view of a surface must pass.
+#include "surface/surfaceview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBoundaryFinder>
+
+using namespace qln;
+
+namespace {
+
+// A position the caret may stand on: not inside a CR LF pair, a surrogate
+// pair or a character with its combining marks.
+bool onBoundary(const Surface &s, int pos, QString *why)
+{
+    if (pos < 0 || pos > s.length()) {
+        *why = QStringLiteral("%1 lies outside the text").arg(pos);
+        return false;
+    }
+    const QChar before = s.at(pos - 1), after = s.at(pos);
+    if (before == QLatin1Char('\r') && after == QLatin1Char('\n')) {
+        *why = QStringLiteral("%1 splits a CR LF pair").arg(pos);
+        return false;
+    }
+    if (before.isHighSurrogate() && after.isLowSurrogate()) {
+        *why = QStringLiteral("%1 splits a surrogate pair").arg(pos);
+        return false;
+    }
+    const int line = s.lineFromChar(pos);
+    const QString text = s.lineText(line);
+    const int column = pos - s.lineIndex(line);
+    if (column > 0 && column < text.size()) {
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+        graphemes.setPosition(column);
+        if (!graphemes.isAtBoundary()) {
+            *why = QStringLiteral("%1 splits a character from its marks").arg(pos);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Line starts counted straight from the text: after every CR LF.
+std::vector<int> lineStartsOf(const QString &text)
+{
+    std::vector<int> starts{0};
+    for (int i = 0; i + 1 < text.size(); ++i)
+        if (text.at(i) == QLatin1Char('\r') && text.at(i + 1) == QLatin1Char('\n'))
+            starts.push_back(i + 2);
+    return starts;
+}
+
+const QString kSmile = QStringLiteral("\U0001F600"); // a surrogate pair
+
+} // namespace
+
+class TstViewBehaviour : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void keyboardMovesAndSelects_data();
+    void keyboardMovesAndSelects();
+    void editingKeys_data();
+    void editingKeys();
+    void insertTogglesOverwrite();
+    void caretFollowsUndoAndRedo();
+    void clickPutsCaret_data();
+    void clickPutsCaret();
+    void dragSelectsRange_data();
+    void dragSelectsRange();
+    void doubleClickSelectsWord_data();
+    void doubleClickSelectsWord();
+    void tripleClickSelectsLine();
+    void shiftClickExtends();
+    void dropInsertsAtPoint_data();
+    void dropInsertsAtPoint();
+    void inputMethodCommits_data();
+    void inputMethodCommits();
+    void inputMethodQueryFollowsCaret();
+    void clipboardKeepsOrDropsColour_data();
+    void clipboardKeepsOrDropsColour();
+    void awkwardTextKeepsBoundaries_data();
+    void awkwardTextKeepsBoundaries();
+    void hiddenSurfaceKeepsInStep();
+
+private:
+    Surface *surface() const { return m_view->surface(); }
+    void load(const QString &text, int start = 0, int length = 0);
+    QPoint pointAt(int pos) const { return m_view->caretRect(pos).center(); }
+    void click(int pos, Qt::KeyboardModifiers mods = Qt::NoModifier);
+    SurfaceView *m_view = nullptr;
+};
+
+void TstViewBehaviour::init()
+{
+    m_view = new SurfaceView;
+    m_view->resize(600, 400);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view));
+    m_view->setFocus();
+}
+
+void TstViewBehaviour::cleanup()
+{
+    delete m_view;
+    m_view = nullptr;
+}
+
+void TstViewBehaviour::load(const QString &text, int start, int length)
+{
+    surface()->setText(text);
+    surface()->setSelection(start, length);
+    m_view->flush();
+    QCoreApplication::processEvents();
+}
+
+void TstViewBehaviour::click(int pos, Qt::KeyboardModifiers mods)
+{
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, mods, pointAt(pos));
+}
+
+// --- keyboard ------------------------------------------------------------------
+
+void TstViewBehaviour::keyboardMovesAndSelects_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QTestEventList>("keys");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+
+    // Lines 0..2 start at 0, 12 and 25; all begin "al", so Up and Down
+    // keep the column whatever the font.
+    const QString t = QStringLiteral("alpha beta\r\nalpha gamma\r\nalp");
+    auto keys = [](std::initializer_list<std::pair<Qt::Key, Qt::KeyboardModifiers>> list) {
+        QTestEventList events;
+        for (const auto &[key, mods] : list)
+            events.addKeyClick(key, mods);
+        return events;
+    };
+    const auto shift = Qt::ShiftModifier;
+    const auto ctrl = Qt::ControlModifier;
+    const auto none = Qt::NoModifier;
+    QTest::newRow("shift+right") << t << 2 << keys({{Qt::Key_Right, shift}}) << 2 << 1;
+    QTest::newRow("shift+left") << t << 2 << keys({{Qt::Key_Left, shift}}) << 1 << 1;
+    QTest::newRow("shift+end") << t << 2 << keys({{Qt::Key_End, shift}}) << 2 << 8;
+    QTest::newRow("shift+home") << t << 2 << keys({{Qt::Key_Home, shift}}) << 0 << 2;
+    QTest::newRow("shift+down") << t << 2 << keys({{Qt::Key_Down, shift}}) << 2 << 12;
+    QTest::newRow("shift+up") << t << 14 << keys({{Qt::Key_Up, shift}}) << 2 << 12;
+    QTest::newRow("shift+down twice") << t << 2
+                                      << keys({{Qt::Key_Down, shift}, {Qt::Key_Down, shift}})
+                                      << 2 << 25;
+    QTest::newRow("down on the last line keeps the column")
+        << t << 14 << keys({{Qt::Key_Down, none}, {Qt::Key_Down, none}}) << 27 << 0;
+    QTest::newRow("ctrl+shift+right, a word") << t << 0 << keys({{Qt::Key_Right, ctrl | shift}})
+                                              << 0 << 6;
+    QTest::newRow("ctrl+shift+left, a word") << t << 8 << keys({{Qt::Key_Left, ctrl | shift}})
+                                             << 6 << 2;
+    QTest::newRow("ctrl+home") << t << 14 << keys({{Qt::Key_Home, ctrl}}) << 0 << 0;
+    QTest::newRow("ctrl+end") << t << 14 << keys({{Qt::Key_End, ctrl}}) << 28 << 0;
+    QTest::newRow("ctrl+shift+home") << t << 14 << keys({{Qt::Key_Home, ctrl | shift}}) << 0
+                                     << 14;
+    QTest::newRow("ctrl+shift+end") << t << 14 << keys({{Qt::Key_End, ctrl | shift}}) << 14
+                                    << 14;
+    QTest::newRow("end stops before CR LF") << t << 12 << keys({{Qt::Key_End, none}}) << 23 << 0;
+    QTest::newRow("home of second line") << t << 23 << keys({{Qt::Key_Home, none}}) << 12 << 0;
+    QTest::newRow("right passes CR LF") << t << 10 << keys({{Qt::Key_Right, none}}) << 12 << 0;
+    QTest::newRow("left passes CR LF") << t << 12 << keys({{Qt::Key_Left, none}}) << 10 << 0;
+    QTest::newRow("shift+right selects CR LF") << t << 10 << keys({{Qt::Key_Right, shift}}) << 10
+                                               << 2;
+    QTest::newRow("shift+left selects CR LF") << t << 12 << keys({{Qt::Key_Left, shift}}) << 10
+                                              << 2;
+
+    const QString longLine = QString(50000, QLatin1Char('x')) + QStringLiteral("\r\nshort");
+    QTest::newRow("end of a long line") << longLine << 0 << keys({{Qt::Key_End, none}}) << 50000
+                                        << 0;
+    QTest::newRow("home of a long line") << longLine << 49000 << keys({{Qt::Key_Home, none}}) << 0
+                                         << 0;
+    QTest::newRow("shift+end of a long line") << longLine << 10 << keys({{Qt::Key_End, shift}})
+                                              << 10 << 49990;
+    QTest::newRow("down from a long line's end")
+        << longLine << 0 << keys({{Qt::Key_End, none}, {Qt::Key_Down, none}}) << 50007 << 0;
+
+    // "a", a surrogate pair, CR LF, "b": the pair is positions 1 and 2.
+    const QString pair = QStringLiteral("a") + kSmile + QStringLiteral("\r\nb");
+    QTest::newRow("end before a pair at line end") << pair << 0 << keys({{Qt::Key_End, none}})
+                                                   << 3 << 0;
+    QTest::newRow("home from after a pair") << pair << 3 << keys({{Qt::Key_Home, none}}) << 0
+                                            << 0;
+    QTest::newRow("right over a pair") << pair << 1 << keys({{Qt::Key_Right, none}}) << 3 << 0;
+    QTest::newRow("left over a pair") << pair << 3 << keys({{Qt::Key_Left, none}}) << 1 << 0;
+    QTest::newRow("shift+left selects a pair") << pair << 3 << keys({{Qt::Key_Left, shift}}) << 1
+                                               << 2;
+    QTest::newRow("right over a pair then CR LF")
+        << pair << 1 << keys({{Qt::Key_Right, none}, {Qt::Key_Right, none}}) << 5 << 0;
+
+    // "e" with an acute accent as a combining mark, then "x".
+    const QString marks = QStringLiteral("e\u0301x\u0302\u0323y");
+    QTest::newRow("right over a combining sequence") << marks << 0 << keys({{Qt::Key_Right, none}})
+                                                     << 2 << 0;
+    QTest::newRow("left over a combining sequence") << marks << 2 << keys({{Qt::Key_Left, none}})
+                                                    << 0 << 0;
+    QTest::newRow("right over two marks") << marks << 2 << keys({{Qt::Key_Right, none}}) << 5 << 0;
+    QTest::newRow("shift+left over two marks") << marks << 5 << keys({{Qt::Key_Left, shift}}) << 2
+                                               << 3;
+}
+
+void TstViewBehaviour::keyboardMovesAndSelects()
+{
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    QFETCH(QTestEventList, keys);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    load(text, caret);
+    keys.simulate(m_view);
+    QCOMPARE(surface()->selStart(), selStart);
+    QCOMPARE(surface()->selLength(), selLength);
+    QCOMPARE(surface()->text(), text); // moving never edits
+}
+
+void TstViewBehaviour::editingKeys_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QTestEventList>("keys");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("caret");
+
+    auto key = [](Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTestEventList events;
+        events.addKeyClick(k, mods);
+        return events;
+    };
+    auto typed = [](const QString &s) {
+        QTestEventList events;
+        events.addKeyClicks(s);
+        return events;
+    };
+    const QString lines = QStringLiteral("ab\r\ncd");
+    const QString pair = QStringLiteral("a") + kSmile + QStringLiteral("b");
+    QTest::newRow("typing") << lines << 1 << 0 << typed(QStringLiteral("xyz")) << "axyzb\r\ncd"
+                            << 4;
+    QTest::newRow("typing over a selection") << lines << 0 << 2 << typed(QStringLiteral("q"))
+                                             << "q\r\ncd" << 1;
+    QTest::newRow("typing over a selection with CR LF")
+        << lines << 1 << 4 << typed(QStringLiteral("-")) << "a-d" << 2;
+    QTest::newRow("enter makes CR LF") << QStringLiteral("ab") << 1 << 0 << key(Qt::Key_Return)
+                                       << "a\r\nb" << 3;
+    QTest::newRow("keypad enter makes CR LF")
+        << QStringLiteral("ab") << 2 << 0 << key(Qt::Key_Enter, Qt::KeypadModifier) << "ab\r\n"
+        << 4;
+    QTest::newRow("enter at a line end") << lines << 2 << 0 << key(Qt::Key_Return)
+                                         << "ab\r\n\r\ncd" << 4;
+    QTest::newRow("backspace after CR LF") << lines << 4 << 0 << key(Qt::Key_Backspace) << "abcd"
+                                           << 2;
+    QTest::newRow("delete before CR LF") << lines << 2 << 0 << key(Qt::Key_Delete) << "abcd" << 2;
+    QTest::newRow("backspace over a selection with CR LF")
+        << lines << 1 << 4 << key(Qt::Key_Backspace) << "ad" << 1;
+    QTest::newRow("delete over a selection with CR LF") << lines << 2 << 2 << key(Qt::Key_Delete)
+                                                        << "abcd" << 2;
+    QTest::newRow("backspace after a pair") << pair << 3 << 0 << key(Qt::Key_Backspace) << "ab"
+                                            << 1;
+    QTest::newRow("delete before a pair") << pair << 1 << 0 << key(Qt::Key_Delete) << "ab" << 1;
+    QTest::newRow("backspace at the start") << lines << 0 << 0 << key(Qt::Key_Backspace) << lines
+                                            << 0;
+    QTest::newRow("delete at the end") << lines << 6 << 0 << key(Qt::Key_Delete) << lines << 6;
+    QTest::newRow("backspace takes the last mark")
+        << QStringLiteral("e\u0301x") << 2 << 0 << key(Qt::Key_Backspace) << "ex" << 1;
+    QTest::newRow("delete takes a character with its marks")
+        << QStringLiteral("e\u0301x") << 0 << 0 << key(Qt::Key_Delete) << "x" << 0;
+    QTest::newRow("tab") << lines << 0 << 0 << key(Qt::Key_Tab) << "\tab\r\ncd" << 1;
+}
+
+void TstViewBehaviour::editingKeys()
+{
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QTestEventList, keys);
+    QFETCH(QString, result);
+    QFETCH(int, caret);
+    load(text, start, length);
+    keys.simulate(m_view);
+    if (QByteArray(QTest::currentDataTag()) == "delete takes a character with its marks")
+        QEXPECT_FAIL("", "Delete removes only the base character and leaves its marks", Abort);
+    QCOMPARE(surface()->text(), result);
+    QCOMPARE(surface()->selStart(), caret);
+    QCOMPARE(surface()->selLength(), 0);
+    QCOMPARE(surface()->lineCount(), int(lineStartsOf(result).size()));
+}
+
+void TstViewBehaviour::insertTogglesOverwrite()
+{
+    load(QStringLiteral("abc\r\nd") + kSmile + QStringLiteral("e"));
+    QSignalSpy toggled(m_view, &SurfaceView::overwriteModeToggled);
+    QTest::keyClick(m_view, Qt::Key_Insert);
+    QCOMPARE(toggled.size(), 1);
+    QCOMPARE(toggled.at(0).at(0).toBool(), true);
+    QVERIFY(m_view->overwriteMode());
+
+    QTest::keyClicks(m_view, QStringLiteral("xy"));
+    QCOMPARE(surface()->text(), QStringLiteral("xyc\r\nd") + kSmile + QStringLiteral("e"));
+    QCOMPARE(surface()->selStart(), 2);
+    // At the line end the break stays: the character is added before it.
+    QTest::keyClicks(m_view, QStringLiteral("zw"));
+    QCOMPARE(surface()->text(), QStringLiteral("xyzw\r\nd") + kSmile + QStringLiteral("e"));
+    QCOMPARE(surface()->lineCount(), 2);
+    // Over a surrogate pair the whole character is replaced.
+    surface()->setSelStart(surface()->lineIndex(1) + 1);
+    m_view->flush();
+    QTest::keyClicks(m_view, QStringLiteral("q"));
+    QCOMPARE(surface()->text(), QStringLiteral("xyzw\r\ndqe"));
+    QCOMPARE(surface()->selStart(), 8);
+
+    QTest::keyClick(m_view, Qt::Key_Insert);
+    QCOMPARE(toggled.size(), 2);
+    QCOMPARE(toggled.at(1).at(0).toBool(), false);
+    QVERIFY(!m_view->overwriteMode());
+    QTest::keyClicks(m_view, QStringLiteral("r"));
+    QCOMPARE(surface()->text(), QStringLiteral("xyzw\r\ndqre"));
+}
+
+void TstViewBehaviour::caretFollowsUndoAndRedo()
+{
+    Surface *s = surface();
+    load(QStringLiteral("first\r\nsecond\r\nthird"), 5);
+    QTest::keyClicks(m_view, QStringLiteral("ly"));
+    QCOMPARE(s->text(), QStringLiteral("firstly\r\nsecond\r\nthird"));
+    // The caret goes elsewhere; undo brings it back to the edit.
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(s->selStart(), s->length());
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(s->text(), QStringLiteral("first\r\nsecond\r\nthird"));
+    QCOMPARE(s->selStart(), 5);
+    QCOMPARE(m_view->caretRect(), m_view->caretRect(5));
+    QTest::keyClick(m_view, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(s->text(), QStringLiteral("firstly\r\nsecond\r\nthird"));
+    QCOMPARE(s->selStart(), 7);
+    QCOMPARE(m_view->caretRect(), m_view->caretRect(7));
+    // Typing goes where the surface says the caret is.
+    QTest::keyClicks(m_view, QStringLiteral("!"));
+    QCOMPARE(s->text(), QStringLiteral("firstly!\r\nsecond\r\nthird"));
+
+    // Undoing a deletion across a line break puts the text back.
+    s->setSelection(3, 7); // "stly!" and the CR LF after it
+    m_view->flush();
+    const QString removed = s->selText();
+    QTest::keyClick(m_view, Qt::Key_Delete);
+    QCOMPARE(s->lineCount(), 2);
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(s->mid(3, removed.size()), removed);
+    QCOMPARE(s->lineCount(), 3);
+    QCOMPARE(m_view->caretRect(), m_view->caretRect(s->selStart() + s->selLength()));
+    QString why;
+    QVERIFY2(onBoundary(*s, s->selStart(), &why), qPrintable(why));
+    const int caret = s->selStart();
+    QTest::keyClicks(m_view, QStringLiteral("#"));
+    QCOMPARE(s->at(caret), QLatin1Char('#'));
+}
+
+// --- mouse ----------------------------------------------------------------------
+
+void TstViewBehaviour::clickPutsCaret_data()
+{
+    QTest::addColumn<int>("pos");
+    // Over "alpha beta\r\nalpha gamma\r\nend" (lines at 0, 12, 25).
+    QTest::newRow("start") << 0;
+    QTest::newRow("inside a word") << 3;
+    QTest::newRow("line end before CR LF") << 10;
+    QTest::newRow("start of the second line") << 12;
+    QTest::newRow("inside the second line") << 18;
+    QTest::newRow("start of the last line") << 25;
+    QTest::newRow("end of the text") << 28;
+}
+
+void TstViewBehaviour::clickPutsCaret()
+{
+    QFETCH(int, pos);
+    load(QStringLiteral("alpha beta\r\nalpha gamma\r\nend"), 26, 2);
+    QSignalSpy clicked(m_view, &SurfaceView::clicked);
+    QCOMPARE(m_view->positionAt(pointAt(pos)), pos);
+    click(pos);
+    QCOMPARE(surface()->selStart(), pos);
+    QCOMPARE(surface()->selLength(), 0);
+    QCOMPARE(clicked.size(), 1);
+    QCOMPARE(m_view->caretRect(), m_view->caretRect(pos));
+}
+
+void TstViewBehaviour::dragSelectsRange_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::newRow("within a line") << 1 << 4 << 1 << 3;
+    QTest::newRow("backwards within a line") << 9 << 6 << 6 << 3;
+    QTest::newRow("across a line break") << 7 << 15 << 7 << 8;
+    QTest::newRow("backwards across two breaks") << 27 << 2 << 2 << 25;
+}
+
+void TstViewBehaviour::dragSelectsRange()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    load(QStringLiteral("alpha beta\r\nalpha gamma\r\nend"));
+    QWidget *vp = m_view->viewport();
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, pointAt(from));
+    const QPoint a = pointAt(from), b = pointAt(to);
+    // A few steps on the way, as a real drag goes.
+    for (int i = 1; i <= 4; ++i)
+        QTest::mouseMove(vp, a + (b - a) * i / 4);
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, b);
+    QCOMPARE(surface()->selStart(), selStart);
+    QCOMPARE(surface()->selLength(), selLength);
+}
+
+void TstViewBehaviour::doubleClickSelectsWord_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<bool>("dollarFails");
+    const QString t = QStringLiteral("int count = a1b2;\r\nfoo_bar x$y $z");
+    // Line 1 starts at 19: "foo_bar" 19..25, "x$y" 27..29, "$z" 31..32.
+    QTest::newRow("plain word") << t << 6 << 4 << 5 << false;
+    QTest::newRow("letters and digits") << t << 14 << 12 << 4 << false;
+    QTest::newRow("underscore joins") << t << 21 << 19 << 7 << false;
+    QTest::newRow("dollar inside a word") << t << 28 << 27 << 3 << true;
+    QTest::newRow("dollar starts a word") << t << 32 << 31 << 2 << true;
+}
+
+void TstViewBehaviour::doubleClickSelectsWord()
+{
+    QFETCH(QString, text);
+    QFETCH(int, at);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(bool, dollarFails);
+    load(text);
+    QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, pointAt(at));
+    if (dollarFails)
+        QEXPECT_FAIL("", "word selection by double-click ends words at \"$\"", Abort);
+    QCOMPARE(surface()->selText(), surface()->mid(selStart, selLength));
+    QCOMPARE(surface()->selStart(), selStart);
+    QCOMPARE(surface()->selLength(), selLength);
+}
+
+void TstViewBehaviour::tripleClickSelectsLine()
+{
+    load(QStringLiteral("alpha beta\r\nalpha gamma\r\nend"));
+    QWidget *vp = m_view->viewport();
+    // The middle line, then the last one (which has no break after it).
+    QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(15));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(15));
+    // The line is selected with its line break.
+    QCOMPARE(surface()->selStart(), 12);
+    QCOMPARE(surface()->selLength(), 13);
+    QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(26));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(26));
+    QCOMPARE(surface()->selStart(), 25);
+    QCOMPARE(surface()->selLength(), 3);
+}
+
+void TstViewBehaviour::shiftClickExtends()
+{
+    load(QStringLiteral("alpha beta\r\nalpha gamma\r\nend"));
+    click(2);
+    click(15, Qt::ShiftModifier);
+    QCOMPARE(surface()->selStart(), 2);
+    QCOMPARE(surface()->selLength(), 13);
+    // Extending again keeps the first end where the selection began.
+    click(26, Qt::ShiftModifier);
+    QCOMPARE(surface()->selStart(), 2);
+    QCOMPARE(surface()->selLength(), 24);
+    // And backwards past it.
+    click(1, Qt::ShiftModifier);
+    QCOMPARE(surface()->selStart(), 1);
+    QCOMPARE(surface()->selLength(), 1);
+}
+
+// --- drop -----------------------------------------------------------------------
+
+void TstViewBehaviour::dropInsertsAtPoint_data()
+{
+    QTest::addColumn<bool>("formatted");
+    QTest::newRow("plain text") << false;
+    QTest::newRow("the program's formatted data") << true;
+}
+
+void TstViewBehaviour::dropInsertsAtPoint()
+{
+    QFETCH(bool, formatted);
+    Surface *s = surface();
+    // "red" on the first line is coloured; the drop goes into line 1.
+    load(QStringLiteral("red plain\r\nsecond line"), 0);
+    CharFormat red;
+    red.color = 0x0000FF;
+    s->setFormat(0, 3, red);
+    std::unique_ptr<QMimeData> data;
+    if (formatted) {
+        data.reset(s->mimeData(0, 3));
+    } else {
+        data = std::make_unique<QMimeData>();
+        data->setText(QStringLiteral("red"));
+    }
+    const int target = s->lineIndex(1) + 6; // "second| line"
+    const QPoint point = pointAt(target);
+    QCOMPARE(m_view->positionAt(point), target);
+
+    QWidget *vp = m_view->viewport();
+    QDragEnterEvent enter(point, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(point, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &move);
+    QVERIFY(move.isAccepted());
+    QDropEvent drop(QPointF(point), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &drop);
+    QVERIFY(drop.isAccepted());
+    m_view->flush();
+    QEXPECT_FAIL("", "a drop lands at the caret, not at the point it was dropped on", Abort);
+
+    QCOMPARE(s->text(), QStringLiteral("red plain\r\nsecondred line"));
+    QCOMPARE(s->formatAt(target).color, formatted ? red.color : BgrColor(0));
+    QCOMPARE(s->formatAt(target + 2).color, formatted ? red.color : BgrColor(0));
+    QCOMPARE(s->formatAt(target + 3).color, BgrColor(0));
+}
+
+// --- input methods --------------------------------------------------------------
+
+void TstViewBehaviour::inputMethodCommits_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<int>("replaceFrom"); // relative to the caret
+    QTest::addColumn<int>("replaceLength");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("caretAfter");
+    QTest::newRow("composed character") << QStringLiteral("caf") << 3 << QStringLiteral("é") << 0
+                                        << 0 << QStringLiteral("café") << 4;
+    QTest::newRow("on the second line") << QStringLiteral("a\r\nb") << 4 << QStringLiteral("ü")
+                                        << 0 << 0 << QStringLiteral("a\r\nbü") << 5;
+    QTest::newRow("replaces the previous character")
+        << QStringLiteral("x\r\nmu") << 5 << QStringLiteral("ü") << -1 << 1
+        << QStringLiteral("x\r\nmü") << 5;
+    QTest::newRow("replaces inside the line")
+        << QStringLiteral("x\r\nuber") << 4 << QStringLiteral("Ü") << -1 << 1
+        << QStringLiteral("x\r\nÜber") << 4;
+    QTest::newRow("a character outside the basic plane")
+        << QStringLiteral("a") << 1 << kSmile << 0 << 0 << QStringLiteral("a") + kSmile << 3;
+}
+
+void TstViewBehaviour::inputMethodCommits()
+{
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    QFETCH(QString, commit);
+    QFETCH(int, replaceFrom);
+    QFETCH(int, replaceLength);
+    QFETCH(QString, result);
+    QFETCH(int, caretAfter);
+    load(text, caret);
+    // Composition first: nothing reaches the surface yet.
+    QInputMethodEvent preedit(QStringLiteral("'"), {});
+    QApplication::sendEvent(m_view, &preedit);
+    QCOMPARE(surface()->text(), text);
+    QInputMethodEvent event;
+    event.setCommitString(commit, replaceFrom, replaceLength);
+    QApplication::sendEvent(m_view, &event);
+    QCOMPARE(surface()->text(), result);
+    QCOMPARE(surface()->selStart(), caretAfter);
+    QCOMPARE(m_view->caretRect(), m_view->caretRect(caretAfter));
+}
+
+void TstViewBehaviour::inputMethodQueryFollowsCaret()
+{
+    Surface *s = surface();
+    load(QStringLiteral("first line\r\nsecond line\r\nthird"));
+    QVERIFY(m_view->testAttribute(Qt::WA_InputMethodEnabled));
+    const int positions[] = {0, 5, 10, 12, 18, 23, 25, 30};
+    for (int pos : positions) {
+        click(pos);
+        QCOMPARE(s->selStart(), pos);
+        const int line = s->lineFromChar(pos);
+        QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(), s->lineText(line));
+        QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorPosition).toInt(), pos - s->lineIndex(line));
+        QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect(), m_view->caretRect());
+    }
+    // Typing moves the answers with the caret.
+    QTest::keyClicks(m_view, QStringLiteral("ab"));
+    QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(),
+             QStringLiteral("thirdab"));
+    QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
+    QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect(), m_view->caretRect());
+    QVERIFY(m_view->caretRect().left() > m_view->caretRect(25).left());
+}
+
+// --- clipboard ------------------------------------------------------------------
+
+void TstViewBehaviour::clipboardKeepsOrDropsColour_data()
+{
+    QTest::addColumn<bool>("copyByKey");
+    QTest::addColumn<bool>("pasteByKey");
+    QTest::addColumn<bool>("coloured");
+    QTest::newRow("ctrl+c, ctrl+v") << true << true << true;
+    QTest::newRow("ctrl+c, paste plain") << true << false << false;
+    QTest::newRow("copy plain, ctrl+v") << false << true << false;
+    QTest::newRow("copy plain, paste plain") << false << false << false;
+}
+
+void TstViewBehaviour::clipboardKeepsOrDropsColour()
+{
+    QFETCH(bool, copyByKey);
+    QFETCH(bool, pasteByKey);
+    QFETCH(bool, coloured);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    QVERIFY(clipboard);
+    Surface *s = surface();
+    load(QStringLiteral("int x;\r\nplain "));
+    CharFormat keyword;
+    keyword.color = 0xFF0000;
+    keyword.bold = true;
+    s->setFormat(0, 3, keyword);
+    s->setSelection(0, 3);
+    m_view->flush();
+    if (copyByKey)
+        QTest::keyClick(m_view, Qt::Key_C, Qt::ControlModifier);
+    else
+        QVERIFY(s->copyPlain());
+    QCOMPARE(clipboard->text(), QStringLiteral("int"));
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier); // after "plain "
+    const int at = s->selStart();
+    if (pasteByKey)
+        QTest::keyClick(m_view, Qt::Key_V, Qt::ControlModifier);
+    else
+        QVERIFY(s->pastePlain());
+    QCOMPARE(s->text(), QStringLiteral("int x;\r\nplain int"));
+    QCOMPARE(s->selStart(), at + 3);
+    for (int i = at; i < at + 3; ++i) {
+        QCOMPARE(s->formatAt(i).color, coloured ? keyword.color : BgrColor(0));
+        QCOMPARE(s->formatAt(i).bold, coloured);
+    }
+}
+
+// --- awkward text ---------------------------------------------------------------
+
+void TstViewBehaviour::awkwardTextKeepsBoundaries_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("300,000 of one character")
+        << QString(300000, QLatin1Char('x')) + QStringLiteral("\r\nend");
+    QTest::newRow("100,000 tabs") << QString(100000, QLatin1Char('\t')) + QStringLiteral("\r\nx\t");
+    QString marks;
+    for (int i = 0; i < 500; ++i)
+        marks += QStringLiteral("e\u0301o\u0308\u0304");
+    QTest::newRow("combining characters") << marks + QStringLiteral("\r\n\u0301\u0301a\r\n");
+    QTest::newRow("right to left") << QStringLiteral(
+        "abc \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD def\r\n"
+        "\u0645\u0631\u062D\u0628\u0627 123 \u0628\u0627\u0644\u0639\u0627\u0644\u0645\r\nx");
+    QTest::newRow("surrogate pairs at line ends")
+        << QStringLiteral("abc") + kSmile + QStringLiteral("\r\n") + kSmile + QStringLiteral("\r\nx")
+               + kSmile;
+}
+
+void TstViewBehaviour::awkwardTextKeepsBoundaries()
+{
+    QFETCH(QString, text);
+    Surface *s = surface();
+    load(text);
+    const std::vector<int> starts = lineStartsOf(text);
+    QCOMPARE(s->lineCount(), int(starts.size()));
+
+    QString why;
+    auto checkCaret = [&](const char *after) {
+        const int a = s->selStart(), b = s->selStart() + s->selLength();
+        if (!onBoundary(*s, a, &why) || !onBoundary(*s, b, &why))
+            QFAIL(qPrintable(QStringLiteral("after %1: %2").arg(QLatin1String(after), why)));
+    };
+    struct Step {
+        const char *name;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+    };
+    const Step steps[] = {
+        {"End", Qt::Key_End, Qt::NoModifier},          {"Left", Qt::Key_Left, Qt::NoModifier},
+        {"Left", Qt::Key_Left, Qt::NoModifier},        {"Home", Qt::Key_Home, Qt::NoModifier},
+        {"Right", Qt::Key_Right, Qt::NoModifier},      {"Right", Qt::Key_Right, Qt::NoModifier},
+        {"Shift+Right", Qt::Key_Right, Qt::ShiftModifier},
+        {"Ctrl+Right", Qt::Key_Right, Qt::ControlModifier},
+        {"End", Qt::Key_End, Qt::NoModifier},          {"Right", Qt::Key_Right, Qt::NoModifier},
+        {"Left", Qt::Key_Left, Qt::NoModifier},        {"Down", Qt::Key_Down, Qt::NoModifier},
+        {"End", Qt::Key_End, Qt::NoModifier},          {"Left", Qt::Key_Left, Qt::NoModifier},
+        {"Shift+Home", Qt::Key_Home, Qt::ShiftModifier},
+        {"Ctrl+End", Qt::Key_End, Qt::ControlModifier}, {"Left", Qt::Key_Left, Qt::NoModifier},
+        {"Up", Qt::Key_Up, Qt::NoModifier},            {"Right", Qt::Key_Right, Qt::NoModifier},
+    };
+    for (const Step &step : steps) {
+        QTest::keyClick(m_view, step.key, step.mods);
+        checkCaret(step.name);
+    }
+    // Clicks: at points inside the text, and beyond its right edge.
+    const QPoint points[] = {QPoint(40, 5), QPoint(m_view->viewport()->width() / 2, 5),
+                             QPoint(m_view->viewport()->width() - 3, 30), QPoint(7, 22)};
+    for (const QPoint &p : points) {
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+        checkCaret("a click");
+        QCOMPARE(s->selStart(), m_view->positionAt(p));
+        QString why2;
+        QVERIFY2(onBoundary(*s, m_view->positionAt(p), &why2), qPrintable(why2));
+    }
+    // Typing between the awkward characters edits only where the caret is.
+    click(s->lineIndex(1));
+    QTest::keyClicks(m_view, QStringLiteral("k"));
+    QCOMPARE(s->at(starts[1]), QLatin1Char('k'));
+    QTest::keyClick(m_view, Qt::Key_Backspace);
+
+    QCOMPARE(s->text(), text);
+    QCOMPARE(s->lineCount(), int(starts.size()));
+    for (int line = 0; line < int(starts.size()); ++line)
+        QCOMPARE(s->lineIndex(line), starts[size_t(line)]);
+    QCOMPARE(s->lineIndex(int(starts.size())), -1);
+}
+
+// --- hidden surface -------------------------------------------------------------
+
+void TstViewBehaviour::hiddenSurfaceKeepsInStep()
+{
+    Surface *s = surface();
+    load(QStringLiteral("one\r\ntwo"), 8);
+    s->setVisible(false);
+    // Edits by the program and keys typed while hidden both land.
+    s->setSelText(QStringLiteral("\r\nthree\r\nfour"));
+    QTest::keyClicks(m_view, QStringLiteral("teen"));
+    QTest::keyClick(m_view, Qt::Key_Return);
+    s->setSelection(0, 3);
+    s->setSelText(QStringLiteral("zero"));
+    QCOMPARE(s->text(), QStringLiteral("zero\r\ntwo\r\nthree\r\nfourteen\r\n"));
+    QCoreApplication::processEvents();
+    s->setVisible(true);
+    m_view->flush();
+    QCoreApplication::processEvents();
+    // Shown again: every line is where the surface has it.
+    for (int line = 0; line < s->lineCount(); ++line) {
+        const int start = s->lineIndex(line);
+        const int end = start + s->lineLength(line);
+        QCOMPARE(m_view->positionAt(pointAt(start)), start);
+        QCOMPARE(m_view->positionAt(pointAt(end)), end);
+        if (line > 0)
+            QVERIFY(pointAt(start).y() > pointAt(s->lineIndex(line - 1)).y());
+    }
+    QVERIFY(m_view->caretRect(s->lineIndex(3) + 8).left() > m_view->caretRect(s->lineIndex(3)).left());
+    click(s->lineIndex(3) + 4);
+    QTest::keyClicks(m_view, QStringLiteral("-"));
+    QCOMPARE(s->text(), QStringLiteral("zero\r\ntwo\r\nthree\r\nfour-teen\r\n"));
+}
+
+QTEST_MAIN(TstViewBehaviour)
+#include "tst_viewbehaviour.moc"
