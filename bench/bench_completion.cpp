@@ -7,6 +7,7 @@
 #include "settings/settingsstore.h"
 #include "base/pathutil.h"
 #include "base/prompter.h"
+#include "surface/surface.h"
 
 #include <QApplication>
 #include <QFile>
@@ -114,6 +115,39 @@ int main(int argc, char **argv)
                    ms, QStringLiteral("1 ms"));
             std::printf("  (p99 %.3f ms)\n", p99);
         }
+        // Below 10,000 import lines (of packages that do not exist): a new
+        // simple name resolved over the plain text with the imports as read,
+        // and by the resolver that keeps them read and indexed for the tree.
+        QString many;
+        for (int i = 0; i < 10000; ++i)
+            many += QStringLiteral("import com.nowhere%1.*;\r\n").arg(i);
+        many += head + src + QStringLiteral(" Color c; c.");
+        const int keyStart = int(many.size()) - 2;
+        const JavaImports asRead = readJavaImports(many);
+        Surface surface;
+        surface.setText(many);
+        NameResolver resolver;
+        for (const char *key : {"c.", "String."}) {
+            const QString key1 = QString::fromLatin1(key);
+            QString plain, kept;
+            const Figures f = measureRuns(200, {}, [&] {
+                plain = ResolveTreeKey(many, keyStart, key1, tree.arrtree, asRead, nullptr,
+                                       kDeclarationWindow);
+            });
+            const Figures r = measureRuns(200, {}, [&] {
+                kept = resolver.resolve(surface, keyStart, key1, tree.arrtree);
+            });
+            printFigures(QStringLiteral("resolve %1 below 10,000 imports, imports as read -> %2")
+                             .arg(key1, plain),
+                         f, "ms", true);
+            printFigures(QStringLiteral("resolve %1 below 10,000 imports, NameResolver -> %2")
+                             .arg(key1, kept),
+                         r, "ms", true);
+            printBeside(QStringLiteral("resolve %1 below 10,000 imports, 1 MB").arg(key1), r,
+                        QStringLiteral("imports as read"), f, QStringLiteral("-"));
+        }
+        std::printf("  (the resolver read the head %d times)\n", resolver.headReads());
+
         TreeTypeIndex index;
         report(QStringLiteral("Build the simple-name index of the tree (once per tree)"),
                medianMs(5, [&] { index = TreeTypeIndex(tree.arrtree); }), QStringLiteral("50 ms"));

@@ -1,6 +1,14 @@
 // Figures of the document commands on 10 MB of real Java source: Open into
 // a shown main window (the whole command: read, decode, load, show, paint)
-// and Save back to disk.
+// beside the floor (a bare QPlainTextEdit given the same decoded file), each
+// in a fresh process so that its memory is its own, and Save back to disk.
+//
+//   bench_documents                  everything
+//   bench_documents --open FILE [colour]
+//                                    one Open in this process, printed as
+//                                    "open ms rss-kB hwm-kB" and, with
+//                                    colour, "colour ms rss-kB hwm-kB" after
+//                                    "&Colorize all"
 #include "benchsupport.h"
 #include "support/testenv.h"
 #include "settings/prefloader.h"
@@ -14,6 +22,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -23,6 +33,112 @@ using namespace qln::bench;
 
 namespace {
 
+// One Open of path in a fresh main window, until painted.
+int openOnly(const QString &path, bool colour)
+{
+    BenchPrompter prompter{MsgAnswer::Yes};
+    test::installFactorySettings(prompter);
+    frmedit w(QString(), &prompter, ProbePlaces{});
+    w.resize(1000, 760);
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w))
+        std::printf("the window was not shown\n");
+    PaintCounter view(w.rtfedit()->viewport());
+    prompter.fileName = path;
+    const double ms = timeMs([&] {
+        w.menuItem(QStringLiteral("Open"))->trigger();
+        w.rtfedit()->flush();
+        waitPainted(view);
+    });
+    std::printf("open %.3f %ld %ld\n", ms, statusKb("VmRSS:"), statusKb("VmHWM:"));
+    if (colour) {
+        view.reset();
+        const double c = timeMs([&] {
+            w.menuItem(QStringLiteral("colorizeallrtf"))->trigger();
+            w.rtfedit()->flush();
+            waitPainted(view);
+        });
+        std::printf("colour %.3f %ld %ld\n", c, statusKb("VmRSS:"), statusKb("VmHWM:"));
+    }
+    return 0;
+}
+
+// Runs program with args; the numbers of its lines starting with each key.
+QHash<QString, QList<double>> runChild(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    p.waitForFinished(300000);
+    QHash<QString, QList<double>> out;
+    for (const QByteArray &line : p.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> parts = line.trimmed().split(' ');
+        if (parts.size() == 4) {
+            QList<double> v;
+            for (int i = 1; i < 4; ++i)
+                v << parts.at(i).toDouble();
+            out.insert(QString::fromLatin1(parts.at(0)), v);
+        } else if (!line.trimmed().isEmpty()) {
+            std::printf("  (%s: %s)\n", qPrintable(QFileInfo(program).fileName()), line.constData());
+        }
+    }
+    return out;
+}
+
+// Open 10 MB until painted and its memory, five fresh processes each for
+// the editor and the floor.
+void openBesideFloor(const QString &path)
+{
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString floorProgram = dir + QStringLiteral("/bench_floor");
+    std::vector<double> ours, floors, ourRss, ourHwm, floorRss, floorHwm;
+    QList<double> colour;
+    for (int run = 0; run < 5; ++run) {
+        const auto e = runChild(self, {QStringLiteral("--open"), path,
+                                       run == 0 ? QStringLiteral("colour") : QString()});
+        const auto f = runChild(floorProgram, {QStringLiteral("--open"), path});
+        if (!e.contains(QStringLiteral("open")) || !f.contains(QStringLiteral("open"))) {
+            std::printf("a child run gave no figures (is bench_floor built?)\n");
+            return;
+        }
+        const QList<double> eo = e.value(QStringLiteral("open")), fo = f.value(QStringLiteral("open"));
+        ours.push_back(eo[0]);
+        ourRss.push_back(eo[1] / 1024);
+        ourHwm.push_back(eo[2] / 1024);
+        floors.push_back(fo[0]);
+        floorRss.push_back(fo[1] / 1024);
+        floorHwm.push_back(fo[2] / 1024);
+        if (e.contains(QStringLiteral("colour")))
+            colour = e.value(QStringLiteral("colour"));
+    }
+    const Figures o = figuresOf(ours), f = figuresOf(floors);
+    printFigures(QStringLiteral("editor: Open 10 MB until painted (fresh process)"), o);
+    printFigures(QStringLiteral("floor: read, decode, setPlainText 10 MB until painted"), f);
+    printBeside(QStringLiteral("Open 10 MB until painted"), o, QStringLiteral("floor"), f,
+                QStringLiteral("0.5x floor"));
+    const Figures orss = figuresOf(ourRss), ohwm = figuresOf(ourHwm), frss = figuresOf(floorRss),
+                  fhwm = figuresOf(floorHwm);
+    summary(QStringLiteral("memory with 10 MB open: editor VmRSS min %1 median %2 MB, VmHWM min "
+                           "%3 median %4 MB | floor VmRSS min %5 median %6 MB, VmHWM min %7 "
+                           "median %8 MB | ratio of RSS medians %9 (limit 1.2x floor)")
+                .arg(orss.min, 0, 'f', 1)
+                .arg(orss.median, 0, 'f', 1)
+                .arg(ohwm.min, 0, 'f', 1)
+                .arg(ohwm.median, 0, 'f', 1)
+                .arg(frss.min, 0, 'f', 1)
+                .arg(frss.median, 0, 'f', 1)
+                .arg(fhwm.min, 0, 'f', 1)
+                .arg(fhwm.median, 0, 'f', 1)
+                .arg(frss.median > 0 ? orss.median / frss.median : 0.0, 0, 'f', 2));
+    if (colour.size() == 3)
+        summary(QStringLiteral("memory after \"&Colorize all\" of the 10 MB (one run): VmRSS %1 "
+                               "MB, VmHWM %2 MB (it took %3 ms until painted)")
+                    .arg(colour[1] / 1024, 0, 'f', 1)
+                    .arg(colour[2] / 1024, 0, 'f', 1)
+                    .arg(colour[0], 0, 'f', 1));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -31,6 +147,9 @@ int main(int argc, char **argv)
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 3 && args.at(1) == QLatin1String("--open"))
+        return openOnly(args.at(2), args.size() > 3 && args.at(3) == QLatin1String("colour"));
 
     const QString src = reportedJavaSource(10 * 1024 * 1024);
     if (src.isEmpty())
@@ -49,6 +168,8 @@ int main(int argc, char **argv)
         }
     }
     std::printf("file: %lld bytes, %d lines\n", qlonglong(bytes.size()), int(bytes.count('\n')));
+
+    openBesideFloor(path);
 
     // The store as a previous run left it, so no first-run splash shows.
     BenchPrompter prompter{MsgAnswer::Yes};

@@ -22,25 +22,6 @@ using namespace qln::bench;
 
 namespace {
 
-// Kilobytes of a line of /proc/self/status ("VmRSS", "VmHWM").
-long statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-// Starts a new peak: the kernel resets VmHWM to the current RSS.
-bool resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
-}
-
 class NullProgress : public ProgressSink {
 public:
     bool isVisible() const override { return m_visible; }
@@ -160,7 +141,7 @@ int main(int argc, char **argv)
         s.setText(big);
         malloc_trim(0); // memory freed earlier is not counted as headroom
         const long rssBefore = statusKb("VmRSS:");
-        const bool reset = resetPeak();
+        const bool reset = resetPeakMemory();
         const double ms = timeMs([&] { ColorizeAllStages(s, prefs, nullptr); });
         const long peak = statusKb("VmHWM:");
         const double textMb = double(big.size()) / (1024.0 * 1024.0);

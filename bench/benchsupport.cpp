@@ -1,7 +1,16 @@
 #include "benchsupport.h"
 
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+#include <QVBoxLayout>
+#include <sys/resource.h>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -84,6 +93,185 @@ double medianMs(int runs, const std::function<void()> &f, double *p99)
     if (p99)
         *p99 = v[std::min(v.size() - 1, size_t(double(v.size()) * 0.99))];
     return v[v.size() / 2];
+}
+
+Figures figuresOf(std::vector<double> v)
+{
+    Figures f;
+    if (v.empty())
+        return f;
+    std::sort(v.begin(), v.end());
+    f.count = int(v.size());
+    f.min = v.front();
+    f.max = v.back();
+    f.median = v[v.size() / 2];
+    f.p99 = v[std::min(v.size() - 1, size_t(double(v.size()) * 0.99))];
+    return f;
+}
+
+Figures measureRuns(int runs, const std::function<void()> &prepare, const std::function<void()> &f)
+{
+    std::vector<double> v;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
+        v.push_back(timeMs(f));
+    }
+    return figuresOf(std::move(v));
+}
+
+void printFigures(const QString &what, const Figures &f, const char *unit, bool withTail)
+{
+    std::printf("%-60s min %9.3f  median %9.3f", qPrintable(what), f.min, f.median);
+    if (withTail)
+        std::printf("  p99 %9.3f  max %9.3f", f.p99, f.max);
+    std::printf(" %s  (n=%d)\n", unit, f.count);
+    std::fflush(stdout);
+}
+
+void printBeside(const QString &what, const Figures &ours, const QString &otherName,
+                 const Figures &other, const QString &limit)
+{
+    std::printf("SUMMARY %s: min %.3f median %.3f ms | %s min %.3f median %.3f ms | ratio of "
+                "medians %.2f (limit %s)\n",
+                qPrintable(what), ours.min, ours.median, qPrintable(otherName), other.min,
+                other.median, other.median > 0 ? ours.median / other.median : 0.0,
+                qPrintable(limit));
+    std::fflush(stdout);
+}
+
+void summary(const QString &line)
+{
+    std::printf("SUMMARY %s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+long statusKb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+bool resetPeakMemory()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+           + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+PaintCounter::PaintCounter(QWidget *widget) : m_widget(widget)
+{
+    widget->installEventFilter(this);
+}
+
+PaintCounter::~PaintCounter()
+{
+    if (m_widget)
+        m_widget->removeEventFilter(this);
+}
+
+bool PaintCounter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint && watched == m_widget) {
+        ++paints;
+        for (const QRect &r : static_cast<QPaintEvent *>(event)->region())
+            area += qint64(r.width()) * r.height();
+    }
+    return false;
+}
+
+bool waitPainted(PaintCounter &counter, int idleRounds)
+{
+    for (int idle = 0; counter.paints == 0 && idle < idleRounds; ++idle) {
+        QCoreApplication::sendPostedEvents();
+        QApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return counter.paints > 0;
+}
+
+void sendKey(QWidget *w, Qt::Key key, const QString &text, Qt::KeyboardModifiers modifiers)
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(w, &release);
+}
+
+Qt::Key keyFor(QChar c)
+{
+    const char16_t u = c.toUpper().unicode();
+    if ((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'))
+        return Qt::Key(u);
+    if (u == ' ')
+        return Qt::Key_Space;
+    if (u == '.')
+        return Qt::Key_Period;
+    return Qt::Key_unknown;
+}
+
+FloorEditor::FloorEditor()
+    : m_window(new QWidget), m_edit(new QPlainTextEdit(m_window)),
+      m_paints(new PaintCounter(m_edit->viewport()))
+{
+    auto *layout = new QVBoxLayout(m_window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_edit);
+    m_window->setWindowTitle(QStringLiteral("floor"));
+}
+
+FloorEditor::~FloorEditor()
+{
+    delete m_paints;
+    delete m_window;
+}
+
+bool FloorEditor::show(const QSize &editSize, const QFont &font)
+{
+    m_edit->setFont(font);
+    m_window->resize(editSize);
+    m_window->show();
+    m_window->activateWindow();
+    m_edit->setFocus();
+    return QTest::qWaitForWindowExposed(m_window);
+}
+
+void FloorEditor::setText(const QString &text)
+{
+    m_paints->reset();
+    m_edit->setPlainText(text);
+    waitPainted(*m_paints);
+}
+
+void FloorEditor::setCaretLine(int line)
+{
+    QTextCursor c(m_edit->document()->findBlockByNumber(line));
+    m_edit->setTextCursor(c);
+    m_paints->reset();
+    waitPainted(*m_paints);
+}
+
+void FloorEditor::type(QChar c)
+{
+    m_paints->reset();
+    sendKey(m_edit, keyFor(c), QString(c));
+    waitPainted(*m_paints);
+}
+
+QPlainTextEdit *FloorEditor::edit() const
+{
+    return m_edit;
 }
 
 void report(const QString &what, double ms, const QString &limit)

@@ -5,10 +5,17 @@
 #include "base/prompter.h"
 
 #include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <algorithm>
 #include <functional>
 #include <vector>
+
+class QPlainTextEdit;
+class QWidget;
+class QFont;
+class QSize;
 
 namespace qln::bench {
 
@@ -32,6 +39,89 @@ void report(const QString &what, double ms, const QString &limit);
 // Answers every prompt at once without a window: boxes with only OK (or OK
 // and Cancel) with OK, other boxes with `answer`; input boxes with
 // inputText and file dialogs with fileName (no answer when empty).
+// --- figures ------------------------------------------------------------
+
+// Min, median, 99th percentile and max of a set of samples (milliseconds
+// unless said otherwise).
+struct Figures {
+    double min = 0, median = 0, p99 = 0, max = 0;
+    int count = 0;
+};
+Figures figuresOf(std::vector<double> samples);
+// runs times: prepare() untimed, then f() timed.
+Figures measureRuns(int runs, const std::function<void()> &prepare, const std::function<void()> &f);
+// One line: "what: min .. median .. [p99 .. max ..] unit".
+void printFigures(const QString &what, const Figures &f, const char *unit = "ms",
+                  bool withTail = false);
+// The summary line the notes quote: ours beside the floor (or the engine)
+// with the ratio of the medians and the limit asked for.
+void printBeside(const QString &what, const Figures &ours, const QString &otherName,
+                 const Figures &other, const QString &limit);
+// A summary line of its own, easy to find in the output ("SUMMARY ...").
+void summary(const QString &line);
+
+// --- the process ----------------------------------------------------------
+
+// Kilobytes of a line of /proc/self/status ("VmRSS:", "VmHWM:"), -1 when
+// it cannot be read.
+long statusKb(const char *key);
+// Starts a new peak: the kernel sets VmHWM to the current RSS.
+bool resetPeakMemory();
+// User plus system CPU seconds the process used so far.
+double cpuSeconds();
+
+// --- windows ----------------------------------------------------------------
+
+// Counts the paint events a widget receives and the area they cover (the
+// sum of the areas of their region's rectangles).
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget *widget);
+    ~PaintCounter() override;
+    void reset() { paints = 0; area = 0; }
+    int paints = 0;
+    qint64 area = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QPointer<QWidget> m_widget;
+};
+
+// Runs the event loop until counter saw a paint event since its last
+// reset, or until nothing is left to do for a while (then false).
+bool waitPainted(PaintCounter &counter, int idleRounds = 20);
+// A key press and release sent to w.
+void sendKey(QWidget *w, Qt::Key key, const QString &text = QString(),
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// The key for typing c (letters and digits by their own key).
+Qt::Key keyFor(QChar c);
+
+// The floor the editor's figures are set against: a bare QPlainTextEdit
+// shown in a window of its own, holding the same text.
+class FloorEditor {
+public:
+    FloorEditor();
+    ~FloorEditor();
+    // Shows the window with the edit at this size and font; false when it
+    // was never exposed.
+    bool show(const QSize &editSize, const QFont &font);
+    // setPlainText until painted.
+    void setText(const QString &text);
+    // The caret to the start of a line (0-based).
+    void setCaretLine(int line);
+    // One character typed into the edit, until painted.
+    void type(QChar c);
+    QPlainTextEdit *edit() const;
+    PaintCounter &paints() { return *m_paints; }
+
+private:
+    QWidget *m_window;
+    QPlainTextEdit *m_edit;
+    PaintCounter *m_paints;
+};
+
 class BenchPrompter : public Prompter {
 public:
     explicit BenchPrompter(MsgAnswer answer = MsgAnswer::No) : answer(answer) {}

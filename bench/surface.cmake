@@ -1,5 +1,8 @@
 add_library(quillon_benchsupport STATIC benchsupport.h benchsupport.cpp)
-target_link_libraries(quillon_benchsupport PUBLIC quillon_core quillon_testsupport)
+target_link_libraries(quillon_benchsupport PUBLIC quillon_core quillon_testsupport Qt6::Widgets Qt6::Test)
 
 add_executable(bench_surface bench_surface.cpp)
 target_link_libraries(bench_surface PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
+# The bare QPlainTextEdit the editor's figures are set against.
+add_executable(bench_floor bench_floor.cpp)
+target_link_libraries(bench_floor PRIVATE quillon_core quillon_benchsupport)

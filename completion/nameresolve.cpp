@@ -1,8 +1,11 @@
 #include "completion/nameresolve.h"
 
 #include "completion/treesearch.h"
+#include "surface/surface.h"
 
 #include <algorithm>
+#include <functional>
+#include <limits>
 
 namespace qln {
 
@@ -160,12 +163,16 @@ JavaImports readJavaImports(QStringView t)
     const qsizetype n = t.size();
     for (;;) {
         i = skipSpaceAndComments(t, i);
+        // The keyword test reads "package" and the character after it.
+        out.reach = int(std::min<qsizetype>(i + 8, std::numeric_limits<int>::max()));
         const bool isPackage = keywordAt(t, i, QLatin1String("package"));
         if (!isPackage && !keywordAt(t, i, QLatin1String("import")))
             break;
         const qsizetype semicolon = t.indexOf(QLatin1Char(';'), i);
-        if (semicolon < 0)
+        if (semicolon < 0) {
+            out.reach = std::numeric_limits<int>::max(); // a ';' typed anywhere counts
             break;
+        }
         // The name, without blanks and comments between its parts.
         QString name;
         qsizetype j = i + (isPackage ? 7 : 6);
@@ -194,7 +201,12 @@ JavaImports readJavaImports(QStringView t)
     return out;
 }
 
-QString findDeclaredType(QStringView text, int before, QStringView name, int window)
+namespace {
+
+// findDeclaredType; firstLineCommented (may be empty) tells whether the
+// part of text's first line that lies before text holds "//".
+QString findDeclaredTypeIn(QStringView text, int before, QStringView name, int window,
+                           const std::function<bool()> &firstLineCommented)
 {
     if (name.isEmpty() || before <= 0)
         return QString();
@@ -280,6 +292,8 @@ QString findDeclaredType(QStringView text, int before, QStringView name, int win
         const qsizetype lineStart = text.lastIndexOf(u'\n', p) + 1;
         if (text.mid(lineStart, p - lineStart).contains(u"//"))
             continue;
+        if (lineStart == 0 && firstLineCommented && firstLineCommented())
+            continue;
         // "a.b name" after a dot-less expression is a type; "x.y name"
         // after an operator is not Java and is taken as a type too.
         QString result = type.toString();
@@ -288,6 +302,60 @@ QString findDeclaredType(QStringView text, int before, QStringView name, int win
         return result;
     }
     return QString();
+}
+
+} // namespace
+
+QString findDeclaredType(QStringView text, int before, QStringView name, int window)
+{
+    return findDeclaredTypeIn(text, before, name, window, {});
+}
+
+QString findDeclaredType(const Surface &surface, int before, QStringView name, int window)
+{
+    if (name.isEmpty() || before <= 0)
+        return QString();
+    before = std::min(before, surface.length());
+    const int lower = std::max(0, before - std::max(window, 0));
+    // The comment test looks back to the start of the line a type is on:
+    // the view starts there, unless that line is very long; then it starts
+    // at the window and the rest of its first line is searched only when
+    // a declaration is found on it.
+    const int lineStart = surface.lineIndex(surface.lineFromChar(lower));
+    const int from = lower - lineStart > 4096 ? lower : lineStart;
+    const int end = std::min(surface.length(), before + 1);
+    std::function<bool()> commented;
+    if (from > lineStart)
+        commented = [&] {
+            // A copy: reading through span() again would end the view in use.
+            return surface.mid(lineStart, from + 1 - lineStart).contains(QLatin1String("//"));
+        };
+    const QString result =
+        findDeclaredTypeIn(surface.span(from, end - from), before - from, name, window, commented);
+    return result;
+}
+
+void prepareJavaImports(JavaImports &imports, const QStringList &arrtree)
+{
+    imports.singleBySimple.clear();
+    for (const QString &single : imports.singleTypes) {
+        const QString simple = single.mid(single.lastIndexOf(QLatin1Char('.')) + 1);
+        if (!imports.singleBySimple.contains(simple))
+            imports.singleBySimple.insert(simple, single);
+    }
+    // A package holds a type only when some entry starts with its name and
+    // a dot; the tree is sorted, so the first such entry follows at once.
+    QStringList kept;
+    for (const QString &pkg : std::as_const(imports.onDemand)) {
+        const QString prefix = pkg + QLatin1Char('.');
+        const auto first = arrtree.size() > 1
+                               ? std::lower_bound(arrtree.begin() + 1, arrtree.end(), prefix)
+                               : arrtree.end();
+        if (first != arrtree.end() && first->startsWith(prefix))
+            kept.append(pkg);
+    }
+    imports.onDemand = kept;
+    imports.prepared = true;
 }
 
 TreeTypeIndex::TreeTypeIndex(const QStringList &arrtree)
@@ -329,9 +397,15 @@ QString qualifyTypeName(const QString &name, const JavaImports &imports,
         return treeHasType(arrtree, whole) ? whole : QString();
     }
     const QString tail = QLatin1Char('.') + name;
-    for (const QString &single : imports.singleTypes) {
-        if (single.endsWith(tail) || single == name)
-            return treeHasType(arrtree, single) ? single : QString();
+    if (imports.prepared) {
+        const auto single = imports.singleBySimple.constFind(name);
+        if (single != imports.singleBySimple.cend())
+            return treeHasType(arrtree, *single) ? *single : QString();
+    } else {
+        for (const QString &single : imports.singleTypes) {
+            if (single.endsWith(tail) || single == name)
+                return treeHasType(arrtree, single) ? single : QString();
+        }
     }
     for (const QString &pkg : imports.onDemand) {
         if (treeHasType(arrtree, pkg + tail))
@@ -344,9 +418,11 @@ QString qualifyTypeName(const QString &name, const JavaImports &imports,
     return QString();
 }
 
-QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
-                       const QStringList &arrtree, const JavaImports &imports,
-                       const TreeTypeIndex *types, int window)
+namespace {
+
+QString resolveKey(const std::function<QString(const QString &)> &declaredType,
+                   const QString &key1, const QStringList &arrtree, const JavaImports &imports,
+                   const TreeTypeIndex *types)
 {
     if (key1.isEmpty() || !key1.endsWith(QLatin1Char('.')))
         return QString();
@@ -361,7 +437,7 @@ QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
             return QString();
 
     QString current;
-    const QString declared = findDeclaredType(text, keyStart, parts.first(), window);
+    const QString declared = declaredType(parts.first());
     if (!declared.isEmpty()) {
         if (declared.endsWith(QLatin1String("[]")) || isPrimitive(declared))
             return QString(); // arrays and primitives have no members in the tree
@@ -389,46 +465,96 @@ QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
     return current + QLatin1Char('.');
 }
 
-QString NameResolver::resolve(const QString &text, int keyStart, const QString &key1,
+} // namespace
+
+QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
+                       const QStringList &arrtree, const JavaImports &imports,
+                       const TreeTypeIndex *types, int window)
+{
+    return resolveKey(
+        [&](const QString &name) { return findDeclaredType(text, keyStart, name, window); }, key1,
+        arrtree, imports, types);
+}
+
+NameResolver::~NameResolver()
+{
+    QObject::disconnect(m_edits);
+}
+
+QString NameResolver::resolve(const Surface &surface, int keyStart, const QString &key1,
                               const QStringList &arrtree)
 {
-    const JavaImports &heads = imports(text);
-    const QString resolved =
-        ResolveTreeKey(text, keyStart, key1, arrtree, heads, nullptr, kDeclarationWindow);
+    watch(surface);
+    if (key1.isEmpty() || !key1.endsWith(QLatin1Char('.')))
+        return QString();
+    const JavaImports &heads = imports(surface, arrtree);
+    // One declaration scan per name, however often the key is resolved.
+    QHash<QString, QString> declared;
+    const auto declaredType = [&](const QString &name) {
+        const auto it = declared.constFind(name);
+        if (it != declared.cend())
+            return *it;
+        return *declared.insert(name,
+                                findDeclaredType(surface, keyStart, name, kDeclarationWindow));
+    };
+    const QString resolved = resolveKey(declaredType, key1, arrtree, heads, nullptr);
     // The index places a field's type found nowhere nearer; it is built the
     // first time a chain of names needs it.
     if (!resolved.isEmpty() || key1.count(QLatin1Char('.')) < 2)
         return resolved;
-    return ResolveTreeKey(text, keyStart, key1, arrtree, heads, &types(arrtree),
-                          kDeclarationWindow);
+    return resolveKey(declaredType, key1, arrtree, heads, &types(arrtree));
 }
 
 void NameResolver::reset()
 {
-    m_head.clear();
     m_haveImports = false;
     m_types = TreeTypeIndex();
     m_treeData = nullptr;
     m_treeSize = -1;
 }
 
-const JavaImports &NameResolver::imports(const QString &text)
+void NameResolver::watch(const Surface &surface)
 {
-    // The head is read again only when the text up to where it ended, and
-    // the character after it, are no longer the same.
-    const qsizetype n = m_head.size();
-    bool same = m_haveImports && text.size() >= n && QStringView(text).left(n) == QStringView(m_head);
-    if (same) {
-        // The head ended where something other than a declaration began;
-        // it still does unless a declaration was typed there.
-        const qsizetype next = skipSpaceAndComments(text, n);
-        same = !keywordAt(text, next, QLatin1String("import"))
-               && !keywordAt(text, next, QLatin1String("package"));
-    }
-    if (!same) {
-        m_imports = readJavaImports(text);
-        m_head = text.left(m_imports.end);
+    if (m_surface == &surface && m_edits)
+        return;
+    QObject::disconnect(m_edits);
+    m_surface = const_cast<Surface *>(&surface);
+    m_haveImports = false;
+    // An edit that starts within what reading the head looked at may
+    // change it; later edits leave it as it is.
+    m_edits = QObject::connect(&surface, &Surface::textReplaced, &surface,
+                               [this](int pos, int, int, int, bool) {
+                                   if (m_haveImports && pos < m_imports.reach)
+                                       m_haveImports = false;
+                               });
+}
+
+const JavaImports &NameResolver::imports(const Surface &surface, const QStringList &arrtree)
+{
+    if (!m_haveImports) {
+        // The head is read from a growing prefix until reading it stopped
+        // short of the prefix's end: what follows cannot change it.
+        const int length = surface.length();
+        for (int prefix = 64 * 1024;; prefix = prefix > length / 4 ? length : prefix * 4) {
+            const int n = std::min(prefix, length);
+            m_imports = readJavaImports(surface.span(0, n));
+            if (n >= length || m_imports.reach <= n)
+                break;
+        }
+        ++m_headReads;
         m_haveImports = true;
+        m_importsTree = nullptr;
+    }
+    if (m_importsTree != arrtree.constData() || m_importsTreeSize != arrtree.size()) {
+        // Reading drops nothing; preparing for this tree drops packages of
+        // which it holds nothing, so start again from the whole list.
+        if (m_importsTree != nullptr) {
+            m_haveImports = false;
+            return imports(surface, arrtree);
+        }
+        prepareJavaImports(m_imports, arrtree);
+        m_importsTree = arrtree.constData();
+        m_importsTreeSize = arrtree.size();
     }
     return m_imports;
 }

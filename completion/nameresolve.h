@@ -4,14 +4,19 @@
 // ("java.lang.String.", "java.util.List.", "java.io.PrintStream."), from
 // the document's package and imports, its `Type name` declarations and the
 // object tree itself. Plain functions over a text snapshot; NameResolver
-// keeps what stays the same from one keystroke to the next.
+// reads a Surface in parts and keeps what stays the same from one keystroke
+// to the next.
 
 #include <QHash>
+#include <QMetaObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 namespace qln {
+
+class Surface;
 
 // The package and import declarations at the head of a Java document.
 struct JavaImports {
@@ -19,6 +24,13 @@ struct JavaImports {
     QStringList singleTypes; // import java.util.List;   -> "java.util.List"
     QStringList onDemand;    // import java.util.*;      -> "java.util"
     int end = 0;             // where the head ends: the first other text
+    // How far reading looked: an edit that starts after this position
+    // leaves the head as it is.
+    int reach = 0;
+    // Set by prepareJavaImports: the first single-type import of each simple
+    // name, and onDemand without the packages the tree has nothing of.
+    QHash<QString, QString> singleBySimple;
+    bool prepared = false;
 };
 
 // Reads the head of text: blanks, comments, one package declaration and
@@ -26,6 +38,11 @@ struct JavaImports {
 // imports name members, not types, and are left out. Blanks inside a name
 // ("java . util") are dropped.
 JavaImports readJavaImports(QStringView text);
+
+// Makes the lookups of qualifyTypeName quick for a long list of imports,
+// with the same answers: single-type imports by their simple names, and
+// on-demand packages of which the tree holds no entry left out.
+void prepareJavaImports(JavaImports &imports, const QStringList &arrtree);
 
 // The declared type of the variable `name` whose `Type name` declaration
 // lies nearest before position `before` (a field, local variable, parameter
@@ -75,23 +92,40 @@ QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
 // How far back the declaration scan looks, in characters.
 inline constexpr int kDeclarationWindow = 128 * 1024;
 
-// ResolveTreeKey for one document as it is typed: the imports are read
-// again only when the head of the document changed, and the type index is
-// built once per tree.
+// findDeclaredType over a surface, reading only the lines the scan can
+// reach.
+QString findDeclaredType(const Surface &surface, int before, QStringView name, int window);
+
+// ResolveTreeKey for one surface as it is typed. The head of the document
+// is read once and kept until an edit starts within what reading it looked
+// at; the type index is built once per tree. The document is read through
+// the surface's parts, never as a whole copy.
 class NameResolver {
 public:
-    QString resolve(const QString &text, int keyStart, const QString &key1,
+    NameResolver() = default;
+    ~NameResolver();
+    NameResolver(const NameResolver &) = delete;
+    NameResolver &operator=(const NameResolver &) = delete;
+
+    QString resolve(const Surface &surface, int keyStart, const QString &key1,
                     const QStringList &arrtree);
     // Forget everything (another tree was loaded).
     void reset();
+    // How often the head was read since the resolver was made.
+    int headReads() const { return m_headReads; }
 
 private:
-    const JavaImports &imports(const QString &text);
+    const JavaImports &imports(const Surface &surface, const QStringList &arrtree);
     const TreeTypeIndex &types(const QStringList &arrtree);
+    void watch(const Surface &surface);
 
-    QString m_head;
+    QPointer<Surface> m_surface;
+    QMetaObject::Connection m_edits;
     JavaImports m_imports;
     bool m_haveImports = false;
+    int m_headReads = 0;
+    const void *m_importsTree = nullptr;
+    qsizetype m_importsTreeSize = -1;
     TreeTypeIndex m_types;
     const void *m_treeData = nullptr;
     qsizetype m_treeSize = -1;

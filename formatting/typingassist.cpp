@@ -529,7 +529,7 @@ QString TypingAssist::resolveKey(const QString &key1, int keyStart)
     m_rawKey1 = key1;
     m_rawKeyStart = keyStart;
     m_rawTreeSize = arrtree.size();
-    m_resolvedKey1 = m_resolver.resolve(m_host.surface().text(), keyStart, key1, arrtree);
+    m_resolvedKey1 = m_resolver.resolve(m_host.surface(), keyStart, key1, arrtree);
     return m_resolvedKey1;
 }
 

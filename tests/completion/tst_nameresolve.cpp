@@ -4,6 +4,7 @@
 #include "completion/nameresolve.h"
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
+#include "surface/surface.h"
 
 #include <QTest>
 #include <algorithm>
@@ -57,18 +58,53 @@ QStringList smallTree()
     return entries;
 }
 
-// Resolves the key before the caret, marked "|" in the document.
-QString resolveAtCaret(const QString &document, const QStringList &tree)
+// The keys before a caret: key 1 and where it starts.
+struct Key {
+    QString key1;
+    int start = 0;
+};
+Key keyBefore(const QString &text, int caret)
 {
-    const int caret = int(document.indexOf(QLatin1Char('|')));
-    const QString text = QString(document).remove(caret, 1);
     const int lineStart = int(text.lastIndexOf(QLatin1Char('\n'), caret - 1)) + 1;
     const QString before = text.mid(lineStart, caret - lineStart);
     const QString key1 = GetTreeKey(before, 1);
     const QString key2 = GetTreeKey(before, 2);
+    return {key1, caret - int(key2.size() + key1.size())};
+}
+
+// Resolves the key before the caret, marked "|" in the document, over the
+// plain text.
+QString resolveAtCaret(const QString &document, const QStringList &tree)
+{
+    const int caret = int(document.indexOf(QLatin1Char('|')));
+    const QString text = QString(document).remove(caret, 1);
+    const Key key = keyBefore(text, caret);
     const TreeTypeIndex index(tree);
-    return ResolveTreeKey(text, caret - int(key2.size() + key1.size()), key1, tree,
-                          readJavaImports(text), &index, kDeclarationWindow);
+    return ResolveTreeKey(text, key.start, key.key1, tree, readJavaImports(text), &index,
+                          kDeclarationWindow);
+}
+
+// The same through a resolver reading a surface (CR LF line breaks).
+QString resolveOnSurface(NameResolver &resolver, const Surface &surface, const QStringList &tree)
+{
+    const Key key = keyBefore(surface.mid(0, surface.selStart()), surface.selStart());
+    return resolver.resolve(surface, key.start, key.key1, tree);
+}
+
+void setDocument(Surface &surface, const QString &document)
+{
+    const int caret = int(document.indexOf(QLatin1Char('|')));
+    surface.setText(QString(document).remove(caret, 1));
+    surface.setSelStart(int(Surface::normalizeLineBreaks(document.left(caret)).size()));
+}
+
+// n import lines of packages that do not exist, one a line.
+QString nowhereImports(int n)
+{
+    QString text;
+    for (int i = 0; i < n; ++i)
+        text += QStringLiteral("import com.nowhere%1.*;\n").arg(i);
+    return text;
 }
 
 } // namespace
@@ -80,6 +116,7 @@ private slots:
     void resolves();
     void importsAreRead();
     void resolverFollowsEditedImports();
+    void headIsReadOnlyWhenItMayChange();
     void largeInputs();
 };
 
@@ -159,6 +196,30 @@ void TstNameResolve::resolves_data()
     QTest::newRow("declared type unknown") << "Widget w;\n w.|" << "";
     QTest::newRow("after a call") << "String.valueOf(1).|" << "";
     QTest::newRow("method declaration is no variable") << "Color c() {\n}\n c.|" << "";
+    // Many imports, most of them of packages that do not exist.
+    QTest::newRow("10,000 imports, the type in the last")
+        << nowhereImports(10000) + "import java.awt.Color;\n Color c;\n c.|" << awtColor;
+    QTest::newRow("10,000 imports, on demand after them")
+        << nowhereImports(10000) + "import java.awt.*;\n Color.|" << awtColor;
+    QTest::newRow("10,000 imports, java.lang") << nowhereImports(10000) + " String.|"
+                                               << "java.lang.String.";
+    QTest::newRow("10,000 imports, unresolvable") << nowhereImports(10000) + " Color.|" << "";
+    QTest::newRow("the first single-type import of a name wins")
+        << "import java.awt.List;\nimport java.util.List;\n List.|" << "java.awt.List.";
+    QTest::newRow("first of them missing from the tree")
+        << "import com.nowhere.List;\nimport java.util.List;\n List.|" << "";
+    QTest::newRow("package name that is a prefix of a real one")
+        << "import java.aw.*;\n Color.|" << "";
+    QTest::newRow("unfinished import at the end of the head")
+        << "import java.awt.Color;\nimport java.util\n Color c;\n c.|" << awtColor;
+    // A declaration on a line longer than the scan's window: a "//"
+    // before the window still makes the rest of the line a comment.
+    QTest::newRow("long line, declaration")
+        << "import java.awt.Color;\n" + QString(200000, QLatin1Char('x')) + " Color c;\n c.|"
+        << awtColor;
+    QTest::newRow("long line, declaration inside a line comment")
+        << "import java.awt.Color;\n// " + QString(200000, QLatin1Char('x')) + " Color c;\n c.|"
+        << "";
 }
 
 void TstNameResolve::resolves()
@@ -168,6 +229,12 @@ void TstNameResolve::resolves()
     const QStringList tree = smallTree();
     QVERIFY(IsTreeSorted(tree));
     QCOMPARE(resolveAtCaret(document, tree), expected);
+    // The resolver over a surface answers the same, also a second time.
+    Surface surface;
+    setDocument(surface, document);
+    NameResolver resolver;
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), expected);
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), expected);
 }
 
 void TstNameResolve::importsAreRead()
@@ -186,19 +253,77 @@ void TstNameResolve::resolverFollowsEditedImports()
 {
     const QStringList tree = smallTree();
     NameResolver resolver;
-    QString text = QStringLiteral("class A {\n Color c;\n c.");
-    const int keyStart = int(text.size()) - 2;
-    QCOMPARE(resolver.resolve(text, keyStart, QStringLiteral("c."), tree), QString());
-    const QString import = QStringLiteral("import java.awt.Color;\n");
-    text.prepend(import);
-    QCOMPARE(resolver.resolve(text, keyStart + int(import.size()), QStringLiteral("c."), tree),
-             QStringLiteral("java.awt.Color."));
-    // An import typed after the ones read before is read too.
-    text = QStringLiteral("import java.awt.Color;\nclass A {\n List l;\n l.");
-    QCOMPARE(resolver.resolve(text, int(text.size()) - 2, QStringLiteral("l."), tree), QString());
-    text.insert(23, QStringLiteral("import java.util.*;\n"));
-    QCOMPARE(resolver.resolve(text, int(text.size()) - 2, QStringLiteral("l."), tree),
-             QStringLiteral("java.util.List."));
+    Surface surface;
+    setDocument(surface, QStringLiteral("class A {\n Color c;\n c.|"));
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QString());
+
+    // An import added at the top is seen by the next resolution.
+    const int caret = surface.selStart();
+    const QString import = QStringLiteral("import java.awt.Color;\r\n");
+    surface.replace(0, 0, import);
+    surface.setSelStart(caret + int(import.size()));
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("java.awt.Color."));
+
+    // One typed below the last import, where the head ended.
+    setDocument(surface, QStringLiteral("import java.awt.Color;\nclass A {\n List l;\n l.|"));
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QString());
+    const QString onDemand = QStringLiteral("import java.util.*;\r\n");
+    const int end = surface.selStart();
+    surface.replace(24, 0, onDemand);
+    surface.setSelStart(end + int(onDemand.size()));
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("java.util.List."));
+
+    // Removed again: the name no longer resolves.
+    surface.replace(24, int(onDemand.size()), QString());
+    surface.setSelStart(end);
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QString());
+
+    // An import that becomes another by an edit inside its name.
+    setDocument(surface, QStringLiteral("import java.awt.List;\n List.|"));
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("java.awt.List."));
+    const int caretAfter = surface.selStart();
+    surface.replace(12, 3, QStringLiteral("util")); // java.awt -> java.util
+    surface.setSelStart(caretAfter + 1);
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("java.util.List."));
+
+    // The missing semicolon of an import typed.
+    setDocument(surface, QStringLiteral("import java.awt.Color\nclass A {\n Color c;\n c.|"));
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QString());
+    surface.replace(21, 0, QStringLiteral(";"));
+    surface.setSelStart(surface.length());
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("java.awt.Color."));
+
+    // Another surface is another document.
+    Surface other;
+    setDocument(other, QStringLiteral(" Color.|"));
+    QCOMPARE(resolveOnSurface(resolver, other, tree), QString());
+}
+
+void TstNameResolve::headIsReadOnlyWhenItMayChange()
+{
+    const QStringList tree = smallTree();
+    NameResolver resolver;
+    Surface surface;
+    setDocument(surface, nowhereImports(10000)
+                             + QStringLiteral("import java.awt.Color;\nclass A {\n Color c;\n c.|"));
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("java.awt.Color."));
+    QCOMPARE(resolver.headReads(), 1);
+    // Typing below the head: the head is kept.
+    for (int i = 0; i < 5; ++i) {
+        surface.replace(surface.selStart() - 3, 0, QStringLiteral("x"));
+        surface.setSelStart(surface.length());
+        QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("java.awt.Color."));
+    }
+    QCOMPARE(resolver.headReads(), 1);
+    // A blank typed among the imports: read again, same answer.
+    surface.replace(7, 0, QStringLiteral(" "));
+    surface.setSelStart(surface.length());
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("java.awt.Color."));
+    QCOMPARE(resolver.headReads(), 2);
+    // A new text is a new head.
+    setDocument(surface, QStringLiteral(" Color c;\n c.|"));
+    QCOMPARE(resolveOnSurface(resolver, surface, tree), QString());
+    QCOMPARE(resolver.headReads(), 3);
 }
 
 void TstNameResolve::largeInputs()
@@ -225,6 +350,14 @@ void TstNameResolve::largeInputs()
     // Within reach it is found, past the many uses of c.
     QCOMPARE(ResolveTreeKey(text, int(text.size()) - 2, QStringLiteral("c."), tree, im, nullptr,
                             int(text.size())),
+             QStringLiteral("java.awt.Color."));
+    // The resolver over the same text in a surface: as bounded, as right.
+    Surface surface;
+    surface.setText(text);
+    NameResolver resolver;
+    QCOMPARE(resolver.resolve(surface, surface.length() - 2, QStringLiteral("c."), tree), QString());
+    surface.replace(surface.length() - 3, 0, QStringLiteral("Color c;"));
+    QCOMPARE(resolver.resolve(surface, surface.length() - 2, QStringLiteral("c."), tree),
              QStringLiteral("java.awt.Color."));
     // An unbalanced generic argument list and an unclosed comment in the head.
     QCOMPARE(findDeclaredType(u"a>>>>>>>>>>>>> x;", 16, u"x", 1000), QString());
