@@ -61,12 +61,11 @@ void ProgressBarSink::setValue(int value)
     if (value < m_bar->minimum() || value > m_bar->maximum())
         return; // the bar refuses values outside its range
     // Long commands report once a line; the bar is painted only when what it
-    // shows changes, at most once per percent.
+    // shows changes, at most once per percent. QProgressBar::setValue paints
+    // at once by itself when the change shows, so no repaint is asked here.
     if (value == m_bar->value())
         return;
     m_bar->setValue(value);
-    if (m_bar->isVisible())
-        m_bar->repaint();
 }
 
 // --- whole-document commands ------------------------------------------------------
