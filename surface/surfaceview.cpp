@@ -518,7 +518,13 @@ void SurfaceView::updateScrollBars()
 
 void SurfaceView::updateLines(int first, int last)
 {
-    if (!m_surface->isVisible() || !isVisible())
+    if (!m_surface->isVisible()) {
+        // Repainted when the surface shows again.
+        m_hiddenFirst = m_hiddenFirst < 0 ? first : std::min(m_hiddenFirst, first);
+        m_hiddenLast = std::max(m_hiddenLast, last);
+        return;
+    }
+    if (!isVisible())
         return;
     const int top = topLine();
     if (last < top)
@@ -737,11 +743,14 @@ void SurfaceView::setCaret(int pos, bool extend)
 
 void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int added, bool)
 {
-    if (!m_surface->isVisible()) {
+    if (!m_surface->isVisible() && !m_hiddenAll && ++m_hiddenEdits > 64) {
+        // A bulk command works on the hidden surface: start afresh when it
+        // shows again rather than follow every edit.
         dropCache();
-        m_stale = true;
-        return;
+        m_hiddenAll = true;
     }
+    if (m_hiddenAll)
+        return;
     const int first = m_surface->lineFromChar(pos);
     const int addedBreaks = m_surface->lineFromChar(pos + added) - first;
     const int delta = addedBreaks - removedBreaks;
@@ -797,19 +806,24 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
         updateLines(first, first + addedBreaks);
     } else {
         updateLines(first, std::numeric_limits<int>::max() / 2);
-        updateScrollBars();
+        if (m_surface->isVisible())
+            updateScrollBars(); // a hidden surface catches up when shown
     }
 }
 
 void SurfaceView::onFormatsChanged(int start, int length)
 {
-    if (!m_surface->isVisible()) {
-        dropCache();
-        m_stale = true;
+    if (m_hiddenAll)
         return;
-    }
-    const int first = m_surface->lineFromChar(start);
-    const int last = m_surface->lineFromChar(start + length);
+    if (length <= 0)
+        return;
+    // A range that starts in a line break leaves that line as it looks.
+    int first = m_surface->lineFromChar(start);
+    if (start >= m_surface->lineIndex(first) + m_surface->lineLength(first))
+        ++first;
+    const int last = m_surface->lineFromChar(start + length - 1);
+    if (last < first)
+        return;
     for (auto it = m_cache.begin(); it != m_cache.end();) {
         if (it->first < first || it->first > last) {
             ++it;
@@ -849,11 +863,6 @@ void SurfaceView::flush()
     m_flushPosted = false;
     if (!m_surface->isVisible())
         return;
-    if (m_stale) {
-        m_stale = false;
-        dropCache();
-        viewport()->update();
-    }
     syncSelection();
     updateScrollBars();
     if (m_scrollToCaret && !isHidden()) {
@@ -895,12 +904,21 @@ void SurfaceView::onAppearanceChanged()
     }
 
     // A hidden surface is not repainted and lays nothing out until it shows
-    // again. The widget itself stays, so it keeps the keyboard focus.
-    if (m_surface->isVisible() != viewport()->updatesEnabled()) {
-        // Enabling updates again repaints the whole view.
-        viewport()->setUpdatesEnabled(m_surface->isVisible());
-        if (m_surface->isVisible())
+    // again; then only the lines that changed meanwhile are repainted. The
+    // widget itself stays, so it keeps the keyboard focus.
+    if (m_surface->isVisible() != m_shown) {
+        m_shown = m_surface->isVisible();
+        if (m_shown) {
+            if (m_hiddenAll) {
+                viewport()->update();
+            } else if (m_hiddenFirst >= 0) {
+                updateLines(m_hiddenFirst, m_hiddenLast);
+            }
+            m_hiddenAll = false;
+            m_hiddenEdits = 0;
+            m_hiddenFirst = m_hiddenLast = -1;
             flush();
+        }
     }
 }
 
@@ -924,12 +942,6 @@ void SurfaceView::changeEvent(QEvent *event)
 
 void SurfaceView::paintEvent(QPaintEvent *event)
 {
-    if (!m_surface->isVisible())
-        return;
-    if (m_stale) {
-        m_stale = false;
-        dropCache();
-    }
     syncSelection();
     ++m_useClock;
     QPainter painter(viewport());

@@ -186,7 +186,13 @@ private:
     bool m_caretOn = true;
     bool m_flushPosted = false;
     bool m_scrollToCaret = false;
-    bool m_stale = false; // the surface changed while nothing was shown
+    // What changed while the surface was hidden: a line range, or (after
+    // many edits) everything.
+    bool m_shown = true;
+    bool m_hiddenAll = false;
+    int m_hiddenEdits = 0;
+    int m_hiddenFirst = -1;
+    int m_hiddenLast = -1;
     int m_wrapMargin = -1; // -1: no wrapping; 0: the view's width; else pixels
     QString m_preedit;
     int m_preeditCursor = 0;

@@ -23,6 +23,7 @@ private slots:
     void wordDeletion();
     void undoComesFromSurface();
     void hiddenSurfaceLaysNothingOut();
+    void hidingAroundAnEditRepaintsOnlyThatLine();
     void hiddenWidgetCatchesUpWhenShown();
     void inputMethodCommitsText();
     void keyDownCanConsume();
@@ -161,26 +162,67 @@ void TstSurfaceView::hiddenSurfaceLaysNothingOut()
     s->setText(QStringLiteral("a\r\nb\r\nc"));
     paintNow();
     s->setVisible(false);
-    QVERIFY(!m_view->viewport()->updatesEnabled()); // not repainted while hidden
     QVERIFY(m_view->hasFocus()); // hiding does not take the focus away
     const quint64 before = m_view->layoutsBuilt();
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 100; ++i) {
         s->setSelStart(s->length());
         s->setSelText(QStringLiteral("\r\nline"));
         s->setSelection(0, 1);
         s->setSelColor(16711680);
     }
     QCoreApplication::processEvents();
-    m_view->viewport()->repaint();
     QCOMPARE(m_view->layoutsBuilt(), before);
     s->setVisible(true);
-    QVERIFY(m_view->viewport()->updatesEnabled());
     paintNow();
     QVERIFY(m_view->layoutsBuilt() > before);
     // Shown as it is now: the caret's line is where the surface has it.
     s->setSelStart(s->lineIndex(2));
     paintNow();
     QCOMPARE(m_view->positionAt(m_view->caretRect().center()), s->lineIndex(2));
+}
+
+void TstSurfaceView::hidingAroundAnEditRepaintsOnlyThatLine()
+{
+    // The typing-time handlers hide the surface while they colour and
+    // correct the caret's line: showing it again repaints that line only.
+    Surface *s = m_view->surface();
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QStringLiteral("int x%1 = %1;\r\n").arg(i);
+    s->setText(text);
+    s->setSelStart(s->lineIndex(5) + 3);
+    paintNow();
+    QTest::qWait(20);
+    QRegion painted;
+    struct Spy : QObject {
+        QRegion *region;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::Paint)
+                *region += static_cast<QPaintEvent *>(e)->region();
+            return false;
+        }
+    } spy;
+    spy.region = &painted;
+    connect(s, &Surface::changed, this, [s] {
+        const int caret = s->selStart();
+        s->setVisible(false);
+        const int line = s->lineFromChar(caret);
+        // From the line feed before the line to the one ending it.
+        s->setSelection(s->lineIndex(line) - 1, s->lineLength(line) + 2);
+        s->setSelColor(255);
+        s->setVisible(true);
+        s->setSelStart(caret);
+    });
+    const quint64 before = m_view->layoutsBuilt();
+    m_view->viewport()->installEventFilter(&spy);
+    QTest::keyClicks(m_view, QStringLiteral("y"));
+    QTest::qWait(20);
+    m_view->viewport()->removeEventFilter(&spy);
+    QCOMPARE(m_view->layoutsBuilt(), before + 1);
+    const QRect line = m_view->caretRect(s->lineIndex(5));
+    QVERIFY(painted.boundingRect().intersects(line));
+    QVERIFY(painted.boundingRect().height() <= 3 * line.height());
 }
 
 void TstSurfaceView::hiddenWidgetCatchesUpWhenShown()
