@@ -4,5 +4,5 @@ target_link_libraries(quillon_benchsupport PUBLIC quillon_core quillon_testsuppo
 add_executable(bench_surface bench_surface.cpp)
 target_link_libraries(bench_surface PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
 
-add_executable(bench_longlines bench_longlines.cpp)
-target_link_libraries(bench_longlines PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
+add_executable(bench_view bench_view.cpp)
+target_link_libraries(bench_view PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)

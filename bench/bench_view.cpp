@@ -1,7 +1,8 @@
-// Figures of the view on very long lines: a keystroke on a 200 KB line and
-// on a 2 MB single-line file until painted, a caret blink, and sideways
-// scrolling, with a bare QPlainTextEdit holding the same line as the floor.
-// Each figure is the minimum and median of its runs.
+// Figures of the view: a keystroke on a 200 KB line and on a 2 MB
+// single-line file until painted, a caret blink, sideways scrolling (with a
+// bare QPlainTextEdit holding the same line as the floor), and Page Down
+// from the top to the bottom of 10 MB of Java source, frame by frame.
+// Each figure is the minimum and median (and maximum) of its runs.
 #include "benchsupport.h"
 #include "surface/surfaceview.h"
 
@@ -118,6 +119,41 @@ void measureLine(const QString &label, qsizetype length, int runs)
     }
 }
 
+void measurePaging(qsizetype bytes)
+{
+    const QString src = javaSource(bytes);
+    if (src.isEmpty()) {
+        std::printf("no kit installed: Page Down is not measured\n");
+        return;
+    }
+    SurfaceView view;
+    view.resize(1000, 700);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        std::printf("the window was not shown; figures leave out painting\n");
+    view.setFocus();
+    Surface *s = view.surface();
+    s->setText(src);
+    s->setSelStart(0);
+    view.flush();
+    view.viewport()->repaint();
+    std::vector<double> frames;
+    while (s->lineFromChar(s->selStart()) < s->lineCount() - 1) {
+        frames.push_back(timeMs([&] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+            QApplication::sendEvent(&view, &press);
+            view.viewport()->repaint();
+        }));
+        if (frames.size() > 100000)
+            break;
+    }
+    std::sort(frames.begin(), frames.end());
+    const auto over = std::count_if(frames.begin(), frames.end(), [](double ms) { return ms > 16; });
+    std::printf("%-62s min %8.2f ms  median %8.2f ms  max %8.2f ms (%zu frames, %ld over 16 ms)\n",
+                qPrintable(QStringLiteral("Page Down top to bottom of %1 MB, a frame").arg(bytes >> 20)),
+                frames.front(), frames[frames.size() / 2], frames.back(), frames.size(), long(over));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -125,5 +161,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     measureLine(QStringLiteral("200 KB line"), 200 * 1024, 51);
     measureLine(QStringLiteral("2 MB single line"), 2 * 1024 * 1024, 21);
+    measurePaging(10 * 1024 * 1024);
     return 0;
 }
