@@ -1368,7 +1368,10 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
             length = (m_surface->at(start).isHighSurrogate() && start + 1 < m_surface->length()) ? 2 : 1;
         editSurface(start, length, e->text());
     } else if (handleMoveKey(e)) {
-        m_surface->notifyChanged();
+        // Moves scroll to the caret themselves; Ctrl+Up and Ctrl+Down
+        // scroll without moving it.
+        e->accept();
+        return;
     } else {
         e->ignore();
         return;

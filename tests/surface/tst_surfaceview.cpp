@@ -651,6 +651,12 @@ void TstSurfaceView::pageDownScrollsByLines()
     QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
     QTest::keyClick(m_view, Qt::Key_PageUp);
     QVERIFY(s->lineFromChar(s->selStart()) < 1000);
+    // Ctrl+Down scrolls a line and leaves the caret where it is.
+    QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(m_view->verticalScrollBar()->value(), 0);
+    QTest::keyClick(m_view, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(m_view->verticalScrollBar()->value(), 1);
+    QCOMPARE(s->selStart(), 0);
 }
 
 QTEST_MAIN(TstSurfaceView)
