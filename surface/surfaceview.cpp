@@ -715,6 +715,8 @@ void SurfaceView::syncSelection()
     }
     updateLines(oldFirst, oldLast);
     updateLines(m_surface->lineFromChar(s), m_surface->lineFromChar(e));
+    if (hasFocus())
+        updateMicroFocus(); // input methods follow the caret
 }
 
 void SurfaceView::setSelectionRange(int anchor, int caret)
@@ -732,6 +734,8 @@ void SurfaceView::setSelectionRange(int anchor, int caret)
     m_surface->setSelectionFromView(std::min(anchor, caret), std::abs(caret - anchor));
     if (!sameCaret)
         restartBlink();
+    if (hasFocus())
+        updateMicroFocus(); // input methods follow the caret
 }
 
 void SurfaceView::setCaret(int pos, bool extend)
