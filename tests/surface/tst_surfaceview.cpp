@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QPaintEvent>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTest>
 
@@ -40,6 +42,7 @@ private slots:
     void mouseSelectsWordsAndLines();
     void keyboardSelectionExtends();
     void pageDownScrollsByLines();
+    void randomEditingKeepsPositionsWhole();
 
 private:
     void paintNow();
@@ -657,6 +660,64 @@ void TstSurfaceView::pageDownScrollsByLines()
     QTest::keyClick(m_view, Qt::Key_Down, Qt::ControlModifier);
     QCOMPARE(m_view->verticalScrollBar()->value(), 1);
     QCOMPARE(s->selStart(), 0);
+}
+
+void TstSurfaceView::randomEditingKeepsPositionsWhole()
+{
+    // Keys, clicks and program edits in a fixed random order over text with
+    // line breaks, surrogate pairs, marks, tabs and a long line: the caret
+    // and the selection's ends never fall inside a pair, and the surface's
+    // lines stay consistent with its text.
+    Surface *s = m_view->surface();
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    s->setText(QStringLiteral("int a;\r\n\tb") + pair + QStringLiteral("e\u0301\r\n")
+               + QString(5000, QLatin1Char('x')) + QStringLiteral("\r\n\u05e9\u05dc\u05d5\u05dd"));
+    paintNow();
+    QRandomGenerator rng(7);
+    const Qt::Key keys[] = {Qt::Key_Left,     Qt::Key_Right,  Qt::Key_Up,     Qt::Key_Down,
+                            Qt::Key_Home,     Qt::Key_End,    Qt::Key_PageUp, Qt::Key_PageDown,
+                            Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return, Qt::Key_Tab};
+    const QString typed[] = {QStringLiteral("q"), pair, QStringLiteral("\u0302"), QStringLiteral(" ")};
+    auto inside = [s](int pos) {
+        return pos > 0 && pos < s->length()
+               && ((s->at(pos - 1) == QLatin1Char('\r') && s->at(pos) == QLatin1Char('\n'))
+                   || (s->at(pos - 1).isHighSurrogate() && s->at(pos).isLowSurrogate()));
+    };
+    for (int i = 0; i < 1500; ++i) {
+        const int what = rng.bounded(10);
+        if (what < 6) {
+            Qt::KeyboardModifiers mods;
+            if (rng.bounded(3) == 0)
+                mods |= Qt::ShiftModifier;
+            if (rng.bounded(4) == 0)
+                mods |= Qt::ControlModifier;
+            const Qt::Key key = keys[rng.bounded(int(std::size(keys)))];
+            if (key == Qt::Key_Tab && (mods & Qt::ControlModifier))
+                continue;
+            QTest::keyClick(m_view, key, mods);
+        } else if (what < 8) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                          typed[rng.bounded(int(std::size(typed)))]);
+            QApplication::sendEvent(m_view, &key);
+        } else if (what < 9) {
+            const QPoint at(rng.bounded(m_view->viewport()->width()),
+                            rng.bounded(m_view->viewport()->height()));
+            QTest::mouseClick(m_view->viewport(), Qt::LeftButton,
+                              rng.bounded(2) ? Qt::ShiftModifier : Qt::KeyboardModifiers(), at);
+        } else {
+            QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+        }
+        if (i % 50 == 0)
+            paintNow();
+        const int a = s->selStart(), b = s->selStart() + s->selLength();
+        QVERIFY2(!inside(a) && !inside(b), qPrintable(QStringLiteral("step %1: %2..%3").arg(i).arg(a).arg(b)));
+    }
+    // Line starts still follow the line feeds.
+    int lines = 1;
+    for (int p = 0; p < s->length(); ++p)
+        if (s->at(p) == QLatin1Char('\n'))
+            QCOMPARE(s->lineIndex(lines++), p + 1);
+    QCOMPARE(s->lineCount(), lines);
 }
 
 QTEST_MAIN(TstSurfaceView)
