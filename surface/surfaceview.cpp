@@ -165,6 +165,16 @@ void SurfaceView::chunkLine(int line, LineEntry &e) const
     int col = 0;
     while (col < e.length) {
         int end = std::min(e.length, col + kChunk);
+        // Just after a tab if there is one close by: the next piece then
+        // starts on a tab stop.
+        if (end < e.length) {
+            for (int back = end; back > end - 128; --back) {
+                if (m_surface->at(start + back - 1) == QLatin1Char('\t')) {
+                    end = back;
+                    break;
+                }
+            }
+        }
         const int limit = std::min(e.length, end + 64);
         while (end < limit) {
             const QChar c = m_surface->at(start + end);
@@ -222,6 +232,25 @@ QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) cons
     option.setAlignment(Qt::AlignLeft);
     const int wrap = e.chunked ? 0 : wrapWidth();
     option.setWrapMode(wrap > 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    // A piece of a long line starts where the one before it ended, part way
+    // into the line's tab grid: its tab stops are that grid, shifted.
+    // (Only where the pieces before are measured: an estimated start is
+    // no place to line anything up with.)
+    const double shift = e.chunked ? std::fmod(p.x, kTabStop) : 0;
+    const bool placed = std::all_of(e.pieces.begin(), e.pieces.begin() + long(index),
+                                    [](const Piece &q) { return q.measured; });
+    if (shift > 0.01 && placed && layout->text().contains(QLatin1Char('\t'))) {
+        // Enough stops for a piece of ordinary text; tabs beyond them fall
+        // back to the piece's own grid.
+        const qsizetype tabs = layout->text().count(QLatin1Char('\t'));
+        const double widest = QFontMetricsF(font()).maxWidth();
+        const int stops = int(std::min<double>(512, tabs + p.length * widest / kTabStop + 2));
+        QList<QTextOption::Tab> grid;
+        grid.reserve(stops);
+        for (int k = 0; k < stops; ++k)
+            grid.append(QTextOption::Tab(kTabStop - shift + k * kTabStop, QTextOption::LeftTab));
+        option.setTabs(grid);
+    }
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
 

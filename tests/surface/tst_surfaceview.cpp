@@ -38,6 +38,7 @@ private slots:
     void surrogatePairAtLineEnd();
     void editingOneLineLaysOutOnlyThatLine();
     void longLineIsLaidOutInPieces();
+    void tabsLineUpAcrossPieces();
     void coloursArePainted();
     void mouseSelectsWordsAndLines();
     void keyboardSelectionExtends();
@@ -541,6 +542,45 @@ void TstSurfaceView::longLineIsLaidOutInPieces()
     QVERIFY(m_view->horizontalScrollBar()->maximum() > 1000000);
     QTest::keyClicks(m_view, QStringLiteral("!"));
     QCOMPARE(s->at(s->length() - 1), QLatin1Char('!'));
+}
+
+void TstSurfaceView::tabsLineUpAcrossPieces()
+{
+    // "ab" and a tab, again and again: every tab ends on the tab grid, also
+    // where the line is laid out in separate pieces.
+    Surface *s = m_view->surface();
+    QString line;
+    for (int i = 0; i < 3000; ++i)
+        line += QStringLiteral("ab\t");
+    s->setText(line);
+    s->setSelStart(0);
+    paintNow();
+    const int origin = m_view->caretRect(0).left();
+    const int grid = m_view->caretRect(3).left() - origin;
+    QVERIFY(grid > 0);
+    // Walking along the line (so the pieces before are measured), each tab
+    // ends one grid step after the one before it.
+    for (int unit = 1; unit < 3000; unit += unit < 600 || unit > 1500 ? 97 : 1) {
+        s->setSelStart(3 * unit);
+        m_view->ensureCursorVisible();
+        paintNow();
+        QCOMPARE(m_view->caretRect(3 * unit).left() - m_view->caretRect(3 * unit - 3).left(), grid);
+    }
+    // Text before a piece's first tab does not push it off the grid.
+    QString mixed;
+    for (int i = 0; i < 3000; ++i)
+        mixed += i % 200 == 0 ? QStringLiteral("ab\t") : QStringLiteral("abc");
+    s->setText(mixed);
+    s->setSelStart(0);
+    paintNow();
+    for (int unit = 200; unit < 3000; unit += 200) {
+        s->setSelStart(3 * unit + 3);
+        m_view->ensureCursorVisible();
+        paintNow();
+        const int x = m_view->caretRect(3 * unit + 3).left() + m_view->horizontalScrollBar()->value()
+                      - m_view->caretRect(0).left() - m_view->horizontalScrollBar()->value();
+        QVERIFY2(x % grid == 0, qPrintable(QStringLiteral("unit %1 x %2").arg(unit).arg(x)));
+    }
 }
 
 void TstSurfaceView::coloursArePainted()
