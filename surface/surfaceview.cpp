@@ -1034,8 +1034,17 @@ void SurfaceView::paintEvent(QPaintEvent *event)
         // A selected line break shows as a narrow block after the line.
         if (selFrom <= lineStart + e.length && selTo > lineStart + e.length && line + 1 < count) {
             const Piece &lastP = e.pieces.back();
-            const double end = left + lastP.x + (lastP.measured ? lastP.width : 0);
-            painter.fillRect(QRectF(end, y, m_averageWidth, h), pal.brush(QPalette::Highlight));
+            double end = left + lastP.x + (lastP.measured ? lastP.width : 0);
+            double top = y;
+            double height = h;
+            if (!e.chunked && lastP.layout && lastP.layout->lineCount() > 1) {
+                // After the last of the wrapped lines.
+                const QTextLine last = lastP.layout->lineAt(lastP.layout->lineCount() - 1);
+                end = left + last.naturalTextWidth();
+                top = y + last.y();
+                height = last.height();
+            }
+            painter.fillRect(QRectF(end, top, m_averageWidth, height), pal.brush(QPalette::Highlight));
         }
         const auto drawCaret = [&](int pos, int width) {
             const int col = pos - lineStart;
