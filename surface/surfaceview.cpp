@@ -23,6 +23,9 @@ namespace {
 // only those near what is on screen.
 constexpr int kLongLine = 4096;
 constexpr int kChunk = 2048;
+// Where lines wrap, lines up to this length are wrapped whole; longer ones
+// are laid out in pieces and do not wrap.
+constexpr int kLongWrappedLine = 65536;
 // Space left of the text and above the first line.
 constexpr int kPadX = 4;
 constexpr int kPadY = 2;
@@ -143,7 +146,7 @@ SurfaceView::LineEntry &SurfaceView::entry(int line) const
         LineEntry e;
         e.length = m_surface->lineLength(line);
         e.height = m_lineSpacing;
-        if (e.length > kLongLine && wrapWidth() == 0) {
+        if (e.length > (wrapWidth() > 0 ? kLongWrappedLine : kLongLine)) {
             e.chunked = true;
             chunkLine(line, e);
         } else {
@@ -324,7 +327,7 @@ QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) cons
     const double lineWide = e.pieces.back().x
                             + (e.pieces.back().measured ? e.pieces.back().width
                                                         : e.pieces.back().length * m_averageWidth);
-    if (lineWide > m_widest) {
+    if (lineWide > m_widest && (e.chunked || wrap == 0)) {
         m_widest = lineWide;
         const_cast<SurfaceView *>(this)->scheduleFlush();
     }
@@ -534,15 +537,12 @@ void SurfaceView::updateScrollBars()
     const int maxTop = wrapWidth() > 0 ? count - 1 : count - vis;
     v->setRange(0, std::max(0, maxTop));
     v->setPageStep(vis);
+    // Where lines wrap, only a line too long to wrap needs this.
     QScrollBar *h = horizontalScrollBar();
-    if (wrapWidth() > 0) {
-        h->setRange(0, 0);
-    } else {
-        const int content = int(std::ceil(m_widest)) + 2 * kPadX + int(2 * m_averageWidth);
-        h->setRange(0, std::max(0, content - viewport()->width()));
-        h->setPageStep(std::max(1, viewport()->width()));
-        h->setSingleStep(std::max(1, int(2 * m_averageWidth)));
-    }
+    const int content = m_widest > 0 ? int(std::ceil(m_widest)) + 2 * kPadX + int(2 * m_averageWidth) : 0;
+    h->setRange(0, std::max(0, content - viewport()->width()));
+    h->setPageStep(std::max(1, viewport()->width()));
+    h->setSingleStep(std::max(1, int(2 * m_averageWidth)));
 }
 
 void SurfaceView::updateLines(int first, int last)
@@ -795,7 +795,7 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
         if (it != m_cache.end()) {
             LineEntry &e = it->second;
             const int newLength = m_surface->lineLength(first);
-            if (!e.chunked || newLength <= kLongLine) {
+            if (!e.chunked || newLength <= (wrapWidth() > 0 ? kLongWrappedLine : kLongLine)) {
                 m_cache.erase(it);
             } else {
                 // Only the pieces the edit touched are laid out again.
@@ -1165,12 +1165,13 @@ void SurfaceView::ensureCursorVisible()
         if (newTop > top)
             v->setValue(newTop);
     }
-    if (wrapWidth() > 0)
+    if (wrapWidth() > 0 && !entry(line).chunked)
         return;
-    m_widest = std::max(m_widest, lineWidth(line));
+    // The caret's piece is measured first: the line's width may change.
+    const double x = xOfPosition(m_caret) + kPadX;
+    m_widest = std::max({m_widest, lineWidth(line), x});
     updateScrollBars();
     QScrollBar *h = horizontalScrollBar();
-    const double x = xOfPosition(m_caret) + kPadX;
     const int width = viewport()->width();
     const int margin = int(2 * m_averageWidth);
     if (x < h->value() + kPadX)

@@ -341,6 +341,23 @@ void TstSurfaceView::narrowMarginWrapsAtItsWidth()
     // The second line starts below all of the first.
     QVERIFY(m_view->caretRect(s->lineIndex(1)).top() > m_view->caretRect(299).top());
     QCOMPARE(m_view->horizontalScrollBar()->maximum(), 0);
+    // A line far too long to wrap is laid out in pieces without wrapping:
+    // its end is reached sideways and a keystroke there lays out little.
+    s->setText(QString(300000, QLatin1Char('y')) + QStringLiteral("\r\n") + QString(300, QLatin1Char('x')));
+    s->setSelStart(s->lineLength(0));
+    paintNow();
+    const QRect end = m_view->caretRect();
+    QVERIFY(m_view->viewport()->rect().contains(end.center()));
+    QCOMPARE(m_view->positionAt(end.center()), s->lineLength(0));
+    const quint64 before = m_view->layoutsBuilt();
+    QTest::keyClicks(m_view, QStringLiteral("z"));
+    paintNow();
+    QVERIFY(m_view->layoutsBuilt() - before <= 3);
+    QCOMPARE(s->at(s->lineLength(0) - 1), QLatin1Char('z'));
+    // The short line below still wraps.
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    paintNow();
+    QVERIFY(m_view->caretRect().top() > m_view->caretRect(s->lineIndex(1)).top());
 }
 
 void TstSurfaceView::colouringALineRepaintsThatLine()
