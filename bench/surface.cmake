@@ -6,3 +6,6 @@ target_link_libraries(bench_surface PRIVATE quillon_widgets quillon_benchsupport
 # The bare QPlainTextEdit the editor's figures are set against.
 add_executable(bench_floor bench_floor.cpp)
 target_link_libraries(bench_floor PRIVATE quillon_core quillon_benchsupport)
+
+add_executable(bench_view bench_view.cpp)
+target_link_libraries(bench_view PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)

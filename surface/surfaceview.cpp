@@ -1,17 +1,36 @@
 #include "surface/surfaceview.h"
 
-#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
-#include <QTextBlock>
-#include <QTextDocument>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
+#include <cmath>
 
 namespace qln {
 
 namespace {
+
+// Lines longer than this are laid out in pieces of about kChunk characters,
+// only those near what is on screen.
+constexpr int kLongLine = 4096;
+constexpr int kChunk = 2048;
+// Where lines wrap, lines up to this length are wrapped whole; longer ones
+// are laid out in pieces and do not wrap.
+constexpr int kLongWrappedLine = 65536;
+// Space left of the text and above the first line.
+constexpr int kPadX = 4;
+constexpr int kPadY = 2;
+// QPlainTextEdit's default tab stop, which the program has always shown.
+constexpr double kTabStop = 80;
 
 bool isDefaultFormat(const CharFormat &f)
 {
@@ -46,98 +65,827 @@ bool isTypedText(const QString &text)
     return true;
 }
 
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// Word, blank or other: the classes Ctrl+Left and Ctrl+Right step over.
+int charClass(QChar c)
+{
+    if (Surface::isWordCharacter(c) || c.isLetterOrNumber() || c.isMark())
+        return 1;
+    if (isBlank(c) || c.isSpace())
+        return 0;
+    return 2;
+}
+
+// Keys the view handles itself even where the window has a shortcut.
+bool isEditingShortcut(QKeyEvent *e)
+{
+    static const QKeySequence::StandardKey keys[] = {
+        QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo,
+        QKeySequence::Redo, QKeySequence::MoveToNextWord, QKeySequence::MoveToPreviousWord,
+        QKeySequence::MoveToStartOfDocument, QKeySequence::MoveToEndOfDocument,
+        QKeySequence::SelectNextWord, QKeySequence::SelectPreviousWord,
+        QKeySequence::SelectStartOfDocument, QKeySequence::SelectEndOfDocument,
+        QKeySequence::MoveToStartOfLine, QKeySequence::MoveToEndOfLine,
+        QKeySequence::SelectStartOfLine, QKeySequence::SelectEndOfLine,
+        QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
+        QKeySequence::MoveToNextPage, QKeySequence::MoveToPreviousPage,
+        QKeySequence::SelectNextPage, QKeySequence::SelectPreviousPage};
+    for (auto k : keys)
+        if (e->matches(k))
+            return true;
+    if (e->key() == Qt::Key_Y && (e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier)
+        return true;
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    return mods == Qt::NoModifier && isTypedText(e->text());
+}
+
 } // namespace
 
-SurfaceView::SurfaceView(QWidget *parent) : QPlainTextEdit(parent), m_surface(new Surface(this))
+SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surface(new Surface(this))
 {
-    document()->setUndoRedoEnabled(false);
-    setLineWrapMode(NoWrap);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Text, Qt::black);
     setPalette(pal);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setSingleStep(20);
 
-    connect(document(), &QTextDocument::contentsChange, this, &SurfaceView::onContentsChange);
     connect(m_surface, &Surface::textReplaced, this, &SurfaceView::onTextReplaced);
     connect(m_surface, &Surface::formatsChanged, this, &SurfaceView::onFormatsChanged);
-    connect(m_surface, &Surface::selectionSetByProgram, this, [this] {
-        m_selectionDirty = true;
-        scheduleFlush();
-    });
+    connect(m_surface, &Surface::selectionSetByProgram, this, &SurfaceView::onSelectionByProgram);
+    connect(m_surface, &Surface::selChanged, this, [this] { syncSelection(); });
     connect(m_surface, &Surface::appearanceChanged, this, &SurfaceView::onAppearanceChanged);
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &SurfaceView::onCursorMoved);
-    connect(this, &QPlainTextEdit::selectionChanged, this, &SurfaceView::onCursorMoved);
-    m_surface->setFirstVisibleLineProvider([this] { return firstVisibleBlock().blockNumber(); });
+    m_surface->setFirstVisibleLineProvider([this] { return topLine(); });
     onAppearanceChanged();
+    changeEvent(nullptr);
+    updateScrollBars();
 }
 
 SurfaceView::~SurfaceView()
 {
-    disconnect(document(), nullptr, this, nullptr);
     m_surface->setFirstVisibleLineProvider({});
+    disconnect(m_surface, nullptr, this, nullptr);
 }
 
-// --- surface -> widget ---------------------------------------------------------
+// --- layouts -------------------------------------------------------------------
+
+SurfaceView::LineEntry &SurfaceView::entry(int line) const
+{
+    auto it = m_cache.find(line);
+    if (it == m_cache.end()) {
+        LineEntry e;
+        e.length = m_surface->lineLength(line);
+        e.height = m_lineSpacing;
+        if (e.length > (wrapWidth() > 0 ? kLongWrappedLine : kLongLine)) {
+            e.chunked = true;
+            chunkLine(line, e);
+        } else {
+            e.pieces.resize(1);
+            e.pieces[0].length = e.length;
+        }
+        it = m_cache.emplace(line, std::move(e)).first;
+    }
+    it->second.used = m_useClock;
+    return it->second;
+}
+
+void SurfaceView::chunkLine(int line, LineEntry &e) const
+{
+    // Piece boundaries fall between whole characters: never before a low
+    // surrogate, a combining mark or a joiner's partner.
+    const int start = m_surface->lineIndex(line);
+    e.pieces.clear();
+    int col = 0;
+    while (col < e.length) {
+        int end = std::min(e.length, col + kChunk);
+        // Just after a tab if there is one close by: the next piece then
+        // starts on a tab stop.
+        if (end < e.length) {
+            for (int back = end; back > end - 128; --back) {
+                if (m_surface->at(start + back - 1) == QLatin1Char('\t')) {
+                    end = back;
+                    break;
+                }
+            }
+        }
+        const int limit = std::min(e.length, end + 64);
+        while (end < limit) {
+            const QChar c = m_surface->at(start + end);
+            const QChar before = m_surface->at(start + end - 1);
+            if (!(c.isLowSurrogate() || c.isMark() || c.unicode() == 0x200D
+                  || before.unicode() == 0x200D))
+                break;
+            ++end;
+        }
+        Piece p;
+        p.start = col;
+        p.length = end - col;
+        e.pieces.push_back(std::move(p));
+        col = end;
+    }
+    placePieces(e);
+}
+
+void SurfaceView::placePieces(LineEntry &e) const
+{
+    double x = 0;
+    for (Piece &p : e.pieces) {
+        p.x = x;
+        x += p.measured ? p.width : p.length * m_averageWidth;
+    }
+}
+
+size_t SurfaceView::pieceAt(const LineEntry &e, int column) const
+{
+    // The last piece starting at or before the column.
+    auto it = std::upper_bound(e.pieces.begin(), e.pieces.end(), column,
+                               [](int c, const Piece &p) { return c < p.start; });
+    return it == e.pieces.begin() ? 0 : size_t(it - e.pieces.begin() - 1);
+}
+
+size_t SurfaceView::pieceAtX(const LineEntry &e, double x) const
+{
+    auto it = std::upper_bound(e.pieces.begin(), e.pieces.end(), x,
+                               [](double v, const Piece &p) { return v < p.x; });
+    return it == e.pieces.begin() ? 0 : size_t(it - e.pieces.begin() - 1);
+}
+
+QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) const
+{
+    Piece &p = e.pieces[index];
+    if (p.layout)
+        return p.layout.get();
+    const int lineStart = m_surface->lineIndex(line);
+    const int from = lineStart + p.start;
+    auto layout = std::make_unique<QTextLayout>(m_surface->mid(from, p.length), font(),
+                                                const_cast<QWidget *>(static_cast<const QWidget *>(viewport())));
+    QTextOption option;
+    option.setTabStopDistance(kTabStop);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft);
+    const int wrap = e.chunked ? 0 : wrapWidth();
+    option.setWrapMode(wrap > 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    // A piece of a long line starts where the one before it ended, part way
+    // into the line's tab grid: its tab stops are that grid, shifted.
+    // (Only where the pieces before are measured: an estimated start is
+    // no place to line anything up with.)
+    const double shift = e.chunked ? std::fmod(p.x, kTabStop) : 0;
+    const bool placed = std::all_of(e.pieces.begin(), e.pieces.begin() + long(index),
+                                    [](const Piece &q) { return q.measured; });
+    if (shift > 0.01 && placed && layout->text().contains(QLatin1Char('\t'))) {
+        // Enough stops for a piece of ordinary text; tabs beyond them fall
+        // back to the piece's own grid.
+        const qsizetype tabs = layout->text().count(QLatin1Char('\t'));
+        const double widest = QFontMetricsF(font()).maxWidth();
+        const int stops = int(std::min<double>(512, tabs + p.length * widest / kTabStop + 2));
+        QList<QTextOption::Tab> grid;
+        grid.reserve(stops);
+        for (int k = 0; k < stops; ++k)
+            grid.append(QTextOption::Tab(kTabStop - shift + k * kTabStop, QTextOption::LeftTab));
+        option.setTabs(grid);
+    }
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+
+    // Text being composed shows at the caret, underlined.
+    int preeditAt = -1;
+    if (!m_preedit.isEmpty()) {
+        const int caretLine = m_surface->lineFromChar(m_caret);
+        const int col = m_caret - lineStart;
+        if (caretLine == line && pieceAt(e, col) == index)
+            preeditAt = col - p.start;
+    }
+
+    QList<QTextLayout::FormatRange> ranges;
+    QHash<const CharFormat *, QTextCharFormat> converted;
+    for (const auto &run : m_surface->formatRuns(from, p.length)) {
+        if (isDefaultFormat(*run.format))
+            continue;
+        auto it = converted.find(run.format);
+        if (it == converted.end())
+            it = converted.insert(run.format, toQtFormat(*run.format));
+        int start = run.start;
+        int length = run.length;
+        if (preeditAt >= 0) {
+            const int shift = int(m_preedit.size());
+            if (start >= preeditAt)
+                start += shift;
+            else if (start + length > preeditAt)
+                length += shift;
+        }
+        ranges.append(QTextLayout::FormatRange{start, length, it.value()});
+    }
+    if (preeditAt >= 0) {
+        layout->setPreeditArea(preeditAt, m_preedit);
+        QTextCharFormat under;
+        under.setFontUnderline(true);
+        ranges.append(QTextLayout::FormatRange{preeditAt, int(m_preedit.size()), under});
+        for (const auto &a : m_preeditAttributes) {
+            if (a.type != QInputMethodEvent::TextFormat)
+                continue;
+            QTextCharFormat f = qvariant_cast<QTextFormat>(a.value).toCharFormat();
+            if (f.isValid())
+                ranges.append(QTextLayout::FormatRange{preeditAt + a.start, a.length, f});
+        }
+    }
+    layout->setFormats(ranges);
+
+    layout->beginLayout();
+    double y = 0;
+    double width = 0;
+    for (;;) {
+        QTextLine tl = layout->createLine();
+        if (!tl.isValid())
+            break;
+        tl.setLineWidth(wrap > 0 ? wrap : double(INT_MAX / 256));
+        tl.setPosition(QPointF(0, y));
+        y += tl.height();
+        width = std::max(width, tl.naturalTextWidth());
+    }
+    layout->endLayout();
+    ++m_layoutsBuilt;
+
+    const bool moved = !p.measured || std::abs(p.width - width) > 0.01;
+    p.width = width;
+    p.measured = true;
+    if (e.chunked) {
+        if (moved)
+            placePieces(e);
+    } else {
+        e.height = std::max(std::ceil(y), m_lineSpacing);
+    }
+    const double lineWide = e.pieces.back().x
+                            + (e.pieces.back().measured ? e.pieces.back().width
+                                                        : e.pieces.back().length * m_averageWidth);
+    if (lineWide > m_widest && (e.chunked || wrap == 0)) {
+        m_widest = lineWide;
+        const_cast<SurfaceView *>(this)->scheduleFlush();
+    }
+    p.layout = std::move(layout);
+    return p.layout.get();
+}
+
+double SurfaceView::lineHeight(int line) const
+{
+    if (wrapWidth() > 0) {
+        LineEntry &e = entry(line);
+        pieceLayout(line, e, 0);
+        return e.height;
+    }
+    auto it = m_cache.find(line);
+    if (it != m_cache.end() && !it->second.chunked && it->second.pieces[0].layout)
+        return it->second.height;
+    return m_lineSpacing;
+}
+
+double SurfaceView::lineWidth(int line) const
+{
+    LineEntry &e = entry(line);
+    if (!e.chunked)
+        pieceLayout(line, e, 0);
+    const Piece &last = e.pieces.back();
+    return last.x + (last.measured ? last.width : last.length * m_averageWidth);
+}
+
+void SurfaceView::trimCache() const
+{
+    const int top = topLine();
+    const int vis = visibleLineCount();
+    const int caretLine = m_surface->lineFromChar(m_caret);
+    if (m_cache.size() > size_t(3 * vis + 64)) {
+        for (auto it = m_cache.begin(); it != m_cache.end();) {
+            const int l = it->first;
+            if (l != caretLine && (l < top - vis || l > top + 2 * vis))
+                it = m_cache.erase(it);
+            else
+                ++it;
+        }
+    }
+    // Pieces of long lines far from the screen and the caret give up their
+    // layouts; their measured widths stay.
+    const double left = horizontalScrollBar()->value() - viewport()->width();
+    const double right = horizontalScrollBar()->value() + 2.0 * viewport()->width();
+    for (auto &[line, e] : m_cache) {
+        if (!e.chunked)
+            continue;
+        const size_t caretPiece =
+            line == caretLine ? pieceAt(e, m_caret - m_surface->lineIndex(line)) : size_t(-1);
+        for (size_t i = 0; i < e.pieces.size(); ++i) {
+            Piece &p = e.pieces[i];
+            if (p.layout && i != caretPiece && (p.x + p.width < left || p.x > right))
+                p.layout.reset();
+        }
+    }
+}
+
+void SurfaceView::dropCache()
+{
+    m_cache.clear();
+    m_widest = 0;
+}
+
+// --- geometry ------------------------------------------------------------------
+
+int SurfaceView::topLine() const
+{
+    return std::clamp(verticalScrollBar()->value(), 0, std::max(0, m_surface->lineCount() - 1));
+}
+
+int SurfaceView::visibleLineCount() const
+{
+    return std::max(1, int((viewport()->height() - kPadY) / m_lineSpacing));
+}
+
+int SurfaceView::wrapWidth() const
+{
+    if (m_wrapMargin < 0)
+        return 0;
+    const int width = std::max(20, viewport()->width() - 2 * kPadX);
+    return m_wrapMargin > 0 ? std::min(m_wrapMargin, width) : width;
+}
+
+double SurfaceView::lineY(int line) const
+{
+    const int top = topLine();
+    if (line <= top)
+        return kPadY - (top - line) * m_lineSpacing;
+    double y = kPadY;
+    const double bottom = viewport()->height();
+    for (int l = top; l < line; ++l) {
+        if (y > bottom)
+            return y + (line - l) * m_lineSpacing;
+        y += lineHeight(l);
+    }
+    return y;
+}
+
+int SurfaceView::lineAtY(double y, int *visualLine) const
+{
+    *visualLine = 0;
+    const int count = m_surface->lineCount();
+    const int top = topLine();
+    if (y < kPadY)
+        return std::max(0, top - 1 - int((kPadY - y) / m_lineSpacing));
+    double at = kPadY;
+    for (int l = top; l < count; ++l) {
+        const double h = lineHeight(l);
+        if (y < at + h) {
+            if (wrapWidth() > 0) {
+                LineEntry &e = entry(l);
+                QTextLayout *layout = pieceLayout(l, e, 0);
+                for (int i = 0; i < layout->lineCount(); ++i)
+                    if (y - at >= layout->lineAt(i).y())
+                        *visualLine = i;
+            }
+            return l;
+        }
+        at += h;
+    }
+    *visualLine = 1 << 20;
+    return count - 1;
+}
+
+double SurfaceView::xOfPosition(int pos, int *visualLine) const
+{
+    const int line = m_surface->lineFromChar(pos);
+    const int col = std::clamp(pos - m_surface->lineIndex(line), 0, m_surface->lineLength(line));
+    LineEntry &e = entry(line);
+    const size_t i = pieceAt(e, col);
+    QTextLayout *layout = pieceLayout(line, e, i);
+    const Piece &p = e.pieces[i];
+    int inPiece = col - p.start;
+    if (!m_preedit.isEmpty() && pos == m_caret && layout->preeditAreaPosition() == inPiece)
+        inPiece += m_preeditCursor;
+    const QTextLine tl = layout->lineForTextPosition(inPiece);
+    if (visualLine)
+        *visualLine = tl.isValid() ? tl.lineNumber() : 0;
+    return p.x + (tl.isValid() ? tl.cursorToX(inPiece) : 0);
+}
+
+int SurfaceView::positionInLine(int line, double x, int visualLine) const
+{
+    LineEntry &e = entry(line);
+    const int lineStart = m_surface->lineIndex(line);
+    const size_t i = e.chunked ? pieceAtX(e, x) : 0;
+    QTextLayout *layout = pieceLayout(line, e, i);
+    const Piece &p = e.pieces[i];
+    const int n = layout->lineCount();
+    if (n == 0)
+        return lineStart + p.start;
+    const QTextLine tl = layout->lineAt(std::clamp(visualLine < 0 ? 0 : visualLine, 0, n - 1));
+    int col = tl.xToCursor(x - p.x, QTextLine::CursorBetweenCharacters);
+    const int preeditAt = layout->preeditAreaPosition();
+    if (!layout->preeditAreaText().isEmpty() && col > preeditAt)
+        col = std::max(preeditAt, col - int(layout->preeditAreaText().size()));
+    return snapPosition(lineStart + p.start + std::clamp(col, 0, p.length));
+}
+
+QRectF SurfaceView::caretRectF(int pos) const
+{
+    pos = std::clamp(pos, 0, m_surface->length());
+    const int line = m_surface->lineFromChar(pos);
+    int visual = 0;
+    const double x = xOfPosition(pos, &visual);
+    double y = lineY(line);
+    double h = m_lineSpacing;
+    const LineEntry &e = entry(line);
+    if (!e.chunked && e.pieces[0].layout) {
+        const QTextLayout *layout = e.pieces[0].layout.get();
+        if (visual < layout->lineCount()) {
+            y += layout->lineAt(visual).y();
+            h = layout->lineAt(visual).height();
+        }
+    }
+    return QRectF(kPadX + x - horizontalScrollBar()->value(), y, 1, h);
+}
+
+QRect SurfaceView::caretRect(int pos) const
+{
+    return caretRectF(pos).toAlignedRect();
+}
+
+QRect SurfaceView::caretRect() const
+{
+    const_cast<SurfaceView *>(this)->syncSelection();
+    return caretRect(m_caret);
+}
+
+int SurfaceView::positionAt(const QPoint &point) const
+{
+    if (m_surface->length() == 0)
+        return 0;
+    int visual = 0;
+    const int line = lineAtY(point.y(), &visual);
+    return positionInLine(line, point.x() - kPadX + horizontalScrollBar()->value(), visual);
+}
+
+void SurfaceView::updateScrollBars()
+{
+    const int count = m_surface->lineCount();
+    QScrollBar *v = verticalScrollBar();
+    const int vis = visibleLineCount();
+    const int maxTop = wrapWidth() > 0 ? count - 1 : count - vis;
+    v->setRange(0, std::max(0, maxTop));
+    v->setPageStep(vis);
+    // Where lines wrap, only a line too long to wrap needs this.
+    QScrollBar *h = horizontalScrollBar();
+    const int content = m_widest > 0 ? int(std::ceil(m_widest)) + 2 * kPadX + int(2 * m_averageWidth) : 0;
+    h->setRange(0, std::max(0, content - viewport()->width()));
+    h->setPageStep(std::max(1, viewport()->width()));
+    h->setSingleStep(std::max(1, int(2 * m_averageWidth)));
+}
+
+void SurfaceView::updateLines(int first, int last)
+{
+    if (!m_surface->isVisible()) {
+        // Repainted when the surface shows again.
+        m_hiddenFirst = m_hiddenFirst < 0 ? first : std::min(m_hiddenFirst, first);
+        m_hiddenLast = std::max(m_hiddenLast, last);
+        return;
+    }
+    if (!isVisible())
+        return;
+    const int top = topLine();
+    if (last < top)
+        return;
+    const int h = viewport()->height();
+    const double y0 = lineY(std::max(first, top));
+    if (y0 > h)
+        return;
+    double y1 = h;
+    if (last < top + visibleLineCount() + 2)
+        y1 = std::min<double>(h, lineY(last + 1));
+    viewport()->update(QRect(0, int(std::floor(y0)), viewport()->width(),
+                             int(std::ceil(y1 - y0)) + 1));
+}
+
+void SurfaceView::updateCaret()
+{
+    if (!m_surface->isVisible() || !isVisible())
+        return;
+    QRect r = caretRectF(m_caret).toAlignedRect();
+    const int extra = m_overwrite ? int(4 * m_averageWidth) : 2;
+    viewport()->update(r.adjusted(-2, 0, extra, 0));
+}
+
+// --- positions -----------------------------------------------------------------
+
+int SurfaceView::snapPosition(int pos) const
+{
+    pos = std::clamp(pos, 0, m_surface->length());
+    if (pos > 0 && pos < m_surface->length()) {
+        const QChar before = m_surface->at(pos - 1);
+        const QChar c = m_surface->at(pos);
+        if (before == QLatin1Char('\r') && c == QLatin1Char('\n'))
+            return pos - 1;
+        if (before.isHighSurrogate() && c.isLowSurrogate())
+            return pos - 1;
+    }
+    return pos;
+}
+
+int SurfaceView::nextPosition(int pos) const
+{
+    const int line = m_surface->lineFromChar(pos);
+    const int start = m_surface->lineIndex(line);
+    const int len = m_surface->lineLength(line);
+    const int col = pos - start;
+    if (col >= len)
+        return line + 1 < m_surface->lineCount() ? m_surface->lineIndex(line + 1) : pos;
+    const int window = std::min(64, len - col);
+    const QString text = m_surface->mid(pos, window);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(0);
+    const qsizetype next = finder.toNextBoundary();
+    return pos + int(next > 0 ? next : window);
+}
+
+int SurfaceView::previousPosition(int pos) const
+{
+    const int line = m_surface->lineFromChar(pos);
+    const int start = m_surface->lineIndex(line);
+    const int col = pos - start;
+    if (col <= 0)
+        return line > 0 ? m_surface->lineIndex(line - 1) + m_surface->lineLength(line - 1) : 0;
+    const int window = std::min(64, col);
+    const QString text = m_surface->mid(pos - window, window);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(window);
+    const qsizetype prev = finder.toPreviousBoundary();
+    return pos - window + int(prev >= 0 ? prev : 0);
+}
+
+int SurfaceView::wordRight(int pos) const
+{
+    const int line = m_surface->lineFromChar(pos);
+    const int end = m_surface->lineIndex(line) + m_surface->lineLength(line);
+    if (pos >= end)
+        return nextPosition(pos);
+    const int cls = charClass(m_surface->at(pos));
+    if (cls != 0)
+        while (pos < end && charClass(m_surface->at(pos)) == cls)
+            ++pos;
+    while (pos < end && charClass(m_surface->at(pos)) == 0)
+        ++pos;
+    return snapPosition(pos);
+}
+
+int SurfaceView::wordLeft(int pos) const
+{
+    const int line = m_surface->lineFromChar(pos);
+    const int start = m_surface->lineIndex(line);
+    if (pos <= start)
+        return previousPosition(pos);
+    while (pos > start && charClass(m_surface->at(pos - 1)) == 0)
+        --pos;
+    if (pos > start) {
+        const int cls = charClass(m_surface->at(pos - 1));
+        while (pos > start && charClass(m_surface->at(pos - 1)) == cls)
+            --pos;
+    }
+    return snapPosition(pos);
+}
+
+void SurfaceView::wordAt(int pos, int *from, int *to) const
+{
+    const int line = m_surface->lineFromChar(pos);
+    const int start = m_surface->lineIndex(line);
+    const int end = start + m_surface->lineLength(line);
+    if (start == end) {
+        *from = *to = start;
+        return;
+    }
+    int at = pos < end ? pos : pos - 1;
+    const int cls = charClass(m_surface->at(at));
+    int a = at, b = at + 1;
+    while (a > start && charClass(m_surface->at(a - 1)) == cls)
+        --a;
+    while (b < end && charClass(m_surface->at(b)) == cls)
+        ++b;
+    *from = snapPosition(a);
+    *to = snapPosition(b == end ? b : b);
+    if (*to < end && m_surface->at(*to).isLowSurrogate())
+        ++*to;
+}
+
+int SurfaceView::verticalMove(int pos, int lines) const
+{
+    int visual = 0;
+    const double x = xOfPosition(pos, &visual);
+    const double want = m_desiredX >= 0 ? m_desiredX : x;
+    int line = m_surface->lineFromChar(pos);
+    const int count = m_surface->lineCount();
+    const bool wraps = wrapWidth() > 0;
+    auto visualCount = [&](int l) {
+        if (!wraps)
+            return 1;
+        LineEntry &e = entry(l);
+        return std::max(1, pieceLayout(l, e, 0)->lineCount());
+    };
+    if (!wraps) {
+        const int target = std::clamp(line + lines, 0, count - 1);
+        if (target == line)
+            return lines < 0 ? 0 : m_surface->length();
+        return positionInLine(target, want, 0);
+    }
+    int steps = lines;
+    while (steps > 0) {
+        if (visual + 1 < visualCount(line)) {
+            ++visual;
+        } else if (line + 1 < count) {
+            ++line;
+            visual = 0;
+        } else {
+            return m_surface->length();
+        }
+        --steps;
+    }
+    while (steps < 0) {
+        if (visual > 0) {
+            --visual;
+        } else if (line > 0) {
+            --line;
+            visual = visualCount(line) - 1;
+        } else {
+            return 0;
+        }
+        ++steps;
+    }
+    return positionInLine(line, want, visual);
+}
+
+// --- selection -----------------------------------------------------------------
+
+void SurfaceView::syncSelection()
+{
+    const int s = m_surface->selStart();
+    const int e = s + m_surface->selLength();
+    if (std::min(m_anchor, m_caret) == s && std::max(m_anchor, m_caret) == e)
+        return;
+    const int oldFirst = m_surface->lineFromChar(std::min(m_anchor, m_caret));
+    const int oldLast = m_surface->lineFromChar(std::max(m_anchor, m_caret));
+    m_anchor = s;
+    m_caret = e;
+    m_desiredX = -1;
+    if (!m_preedit.isEmpty()) {
+        m_preedit.clear();
+        dropCache();
+        viewport()->update();
+    }
+    updateLines(oldFirst, oldLast);
+    updateLines(m_surface->lineFromChar(s), m_surface->lineFromChar(e));
+    if (hasFocus())
+        updateMicroFocus(); // input methods follow the caret
+}
+
+void SurfaceView::setSelectionRange(int anchor, int caret)
+{
+    anchor = snapPosition(anchor);
+    caret = snapPosition(caret);
+    const int oldFirst = m_surface->lineFromChar(std::min(m_anchor, m_caret));
+    const int oldLast = m_surface->lineFromChar(std::max(m_anchor, m_caret));
+    const bool sameCaret = m_caret == caret;
+    m_anchor = anchor;
+    m_caret = caret;
+    updateLines(oldFirst, oldLast);
+    updateLines(m_surface->lineFromChar(std::min(anchor, caret)),
+                m_surface->lineFromChar(std::max(anchor, caret)));
+    m_surface->setSelectionFromView(std::min(anchor, caret), std::abs(caret - anchor));
+    if (!sameCaret)
+        restartBlink();
+    if (hasFocus())
+        updateMicroFocus(); // input methods follow the caret
+}
+
+void SurfaceView::setCaret(int pos, bool extend)
+{
+    setSelectionRange(extend ? m_anchor : pos, pos);
+}
+
+// --- surface -> view -------------------------------------------------------------
 
 void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int added, bool)
 {
-    if (m_mirroring)
-        return; // the widget has this edit already
-    if (isHidden()) {
-        m_textStale = true; // a widget hidden for good catches up when shown
-        return;
+    if (!m_surface->isVisible() && !m_hiddenAll && ++m_hiddenEdits > 64) {
+        // A bulk command works on the hidden surface: start afresh when it
+        // shows again rather than follow every edit.
+        dropCache();
+        m_hiddenAll = true;
     }
-    if (m_textStale) {
-        resyncAll();
+    if (m_hiddenAll)
         return;
-    }
-    QString inserted = m_surface->text().mid(pos, added);
-    inserted.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    m_applyingModel = true;
+    const int first = m_surface->lineFromChar(pos);
+    const int addedBreaks = m_surface->lineFromChar(pos + added) - first;
+    const int delta = addedBreaks - removedBreaks;
     if (pos == 0 && added == m_surface->length()) {
-        setPlainText(inserted); // the whole text was replaced
+        dropCache(); // the whole text was replaced
+    } else if (delta == 0 && removedBreaks == 0) {
+        // An edit within one line.
+        auto it = m_cache.find(first);
+        if (it != m_cache.end()) {
+            LineEntry &e = it->second;
+            const int newLength = m_surface->lineLength(first);
+            if (!e.chunked || newLength <= (wrapWidth() > 0 ? kLongWrappedLine : kLongLine)) {
+                m_cache.erase(it);
+            } else {
+                // Only the pieces the edit touched are laid out again.
+                const int col = pos - m_surface->lineIndex(first);
+                size_t a = pieceAt(e, col);
+                if (a > 0 && e.pieces[a].start == col && removed == 0)
+                    --a; // text typed at a piece's start belongs to the piece before
+                size_t b = pieceAt(e, col + removed);
+                if (b < a)
+                    b = a;
+                int length = 0;
+                for (size_t i = a; i <= b; ++i)
+                    length += e.pieces[i].length;
+                Piece merged;
+                merged.start = e.pieces[a].start;
+                merged.length = length - removed + added;
+                e.pieces.erase(e.pieces.begin() + long(a) + 1, e.pieces.begin() + long(b) + 1);
+                e.pieces[a] = std::move(merged);
+                for (size_t i = a + 1; i < e.pieces.size(); ++i)
+                    e.pieces[i].start += added - removed;
+                if (e.pieces[a].length > 2 * kChunk || e.pieces[a].length == 0)
+                    m_cache.erase(it); // cut into pieces again
+                else {
+                    e.length = newLength;
+                    placePieces(e);
+                }
+            }
+        }
     } else {
-        const int viewPos = m_surface->toViewPosition(pos);
-        QTextCursor c(document());
-        c.setPosition(viewPos);
-        c.setPosition(viewPos + removed - removedBreaks, QTextCursor::KeepAnchor);
-        c.insertText(inserted);
+        std::unordered_map<int, LineEntry> kept;
+        kept.reserve(m_cache.size());
+        for (auto &[line, e] : m_cache) {
+            if (line < first)
+                kept.emplace(line, std::move(e));
+            else if (line > first + removedBreaks)
+                kept.emplace(line + delta, std::move(e));
+        }
+        m_cache.swap(kept);
     }
-    m_applyingModel = false;
-    // Lines waiting for their formats may have moved with this edit: widen
-    // the waiting range so that it still covers them, and the edited lines.
-    const int editFirst = m_surface->lineFromChar(pos);
-    const int editLast = m_surface->lineFromChar(pos + added);
-    const int addedBreaks = editLast - editFirst;
-    if (m_dirtyFirstLine >= 0) {
-        m_dirtyFirstLine = std::min(m_dirtyFirstLine, editFirst);
-        m_dirtyLastLine = std::max(m_dirtyLastLine + std::max(0, addedBreaks - removedBreaks),
-                                   editLast);
+    if (delta == 0) {
+        updateLines(first, first + addedBreaks);
+    } else {
+        updateLines(first, std::numeric_limits<int>::max() / 2);
+        if (m_surface->isVisible())
+            updateScrollBars(); // a hidden surface catches up when shown
     }
-    markLinesDirty(editFirst, editLast);
-    m_selectionDirty = true;
-    scheduleFlush();
 }
 
 void SurfaceView::onFormatsChanged(int start, int length)
 {
-    markLinesDirty(m_surface->lineFromChar(start), m_surface->lineFromChar(start + length));
+    if (m_hiddenAll)
+        return;
+    if (length <= 0)
+        return;
+    // A range that starts in a line break leaves that line as it looks.
+    int first = m_surface->lineFromChar(start);
+    if (start >= m_surface->lineIndex(first) + m_surface->lineLength(first))
+        ++first;
+    const int last = m_surface->lineFromChar(start + length - 1);
+    if (last < first)
+        return;
+    for (auto it = m_cache.begin(); it != m_cache.end();) {
+        if (it->first < first || it->first > last) {
+            ++it;
+            continue;
+        }
+        LineEntry &e = it->second;
+        if (!e.chunked) {
+            it = m_cache.erase(it);
+            continue;
+        }
+        const int lineStart = m_surface->lineIndex(it->first);
+        for (Piece &p : e.pieces)
+            if (lineStart + p.start < start + length && lineStart + p.start + p.length >= start)
+                p.layout.reset();
+        ++it;
+    }
+    updateLines(first, last);
 }
 
-void SurfaceView::markLinesDirty(int firstLine, int lastLine)
+void SurfaceView::onSelectionByProgram()
 {
-    if (m_dirtyFirstLine < 0) {
-        m_dirtyFirstLine = firstLine;
-        m_dirtyLastLine = lastLine;
-    } else {
-        m_dirtyFirstLine = std::min(m_dirtyFirstLine, firstLine);
-        m_dirtyLastLine = std::max(m_dirtyLastLine, lastLine);
-    }
+    syncSelection();
+    m_scrollToCaret = true;
     scheduleFlush();
 }
 
 void SurfaceView::scheduleFlush()
 {
-    if (m_flushPosted || !m_surface->isVisible())
+    if (m_flushPosted)
         return;
     m_flushPosted = true;
     QMetaObject::invokeMethod(this, [this] { flush(); }, Qt::QueuedConnection);
@@ -146,102 +894,14 @@ void SurfaceView::scheduleFlush()
 void SurfaceView::flush()
 {
     m_flushPosted = false;
-    if (!m_surface->isVisible() || isHidden())
+    if (!m_surface->isVisible())
         return;
-    if (m_textStale)
-        resyncAll();
-    if (m_dirtyFirstLine >= 0) {
-        const int first = m_dirtyFirstLine, last = m_dirtyLastLine;
-        m_dirtyFirstLine = m_dirtyLastLine = -1;
-        pushFormats(first, last);
+    syncSelection();
+    updateScrollBars();
+    if (m_scrollToCaret && !isHidden()) {
+        m_scrollToCaret = false;
+        ensureCursorVisible();
     }
-    if (m_selectionDirty)
-        pushSelection();
-}
-
-void SurfaceView::resyncAll()
-{
-    m_textStale = false;
-    QString text = m_surface->text();
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    m_applyingModel = true;
-    setPlainText(text);
-    m_applyingModel = false;
-    m_dirtyFirstLine = 0;
-    m_dirtyLastLine = m_surface->lineCount() - 1;
-    m_selectionDirty = true;
-}
-
-void SurfaceView::pushFormats(int firstLine, int lastLine)
-{
-    QTextDocument *doc = document();
-    lastLine = std::min(lastLine, m_surface->lineCount() - 1);
-    QTextBlock block = doc->findBlockByNumber(firstLine);
-    if (!block.isValid())
-        return;
-    const int firstPos = block.position();
-    int endPos = firstPos;
-    // One Qt format per surface format met in this push.
-    QHash<const CharFormat *, QTextCharFormat> cache;
-    // A few lines (a keystroke) are laid out again one by one, so the
-    // widget repaints just them; many lines (a whole-document command) are
-    // marked in one go and laid out as they come into view.
-    const bool fewLines = lastLine - firstLine < 8;
-    for (int line = firstLine; line <= lastLine && block.isValid(); ++line, block = block.next()) {
-        const int start = m_surface->lineIndex(line);
-        const int length = m_surface->lineLength(line);
-        QList<QTextLayout::FormatRange> ranges;
-        for (const auto &run : m_surface->formatRuns(start, length)) {
-            if (isDefaultFormat(*run.format))
-                continue;
-            auto it = cache.find(run.format);
-            if (it == cache.end())
-                it = cache.insert(run.format, toQtFormat(*run.format));
-            ranges.append(QTextLayout::FormatRange{run.start, run.length, it.value()});
-        }
-        QTextLayout *layout = block.layout();
-        if (ranges.isEmpty() && layout->formats().isEmpty())
-            continue;
-        const int linesBefore = block.lineCount();
-        layout->setFormats(ranges);
-        if (fewLines) {
-            doc->documentLayout()->blockBoundingRect(block); // lays the line out
-            // New formats make the document layout report the whole document
-            // changed, and the widget would repaint everything. When the
-            // line keeps its height, only its own rectangle is repainted.
-            const bool sameHeight = block.lineCount() == linesBefore && linesBefore > 0;
-            const QRect area = blockBoundingGeometry(block).translated(contentOffset()).toAlignedRect();
-            {
-                const QSignalBlocker quiet(sameHeight ? doc->documentLayout() : nullptr);
-                m_applyingModel = true;
-                doc->markContentsDirty(block.position(), std::max(0, block.length() - 1));
-                m_applyingModel = false;
-            }
-            if (sameHeight)
-                viewport()->update(area.adjusted(0, 0, viewport()->width(), 0));
-        }
-        endPos = block.position() + block.length();
-    }
-    if (!fewLines && endPos > firstPos) {
-        m_applyingModel = true;
-        doc->markContentsDirty(firstPos, std::max(0, endPos - firstPos - 1));
-        m_applyingModel = false;
-    }
-}
-
-void SurfaceView::pushSelection()
-{
-    m_selectionDirty = false;
-    const int start = m_surface->toViewPosition(m_surface->selStart());
-    const int end = m_surface->toViewPosition(m_surface->selStart() + m_surface->selLength());
-    QTextCursor c = textCursor();
-    if (c.anchor() == start && c.position() == end)
-        return;
-    c.setPosition(start);
-    c.setPosition(end, QTextCursor::KeepAnchor);
-    m_applyingModel = true;
-    setTextCursor(c);
-    m_applyingModel = false;
 }
 
 void SurfaceView::onAppearanceChanged()
@@ -268,83 +928,281 @@ void SurfaceView::onAppearanceChanged()
     const int px = int(twipsToPixels(margin, dpi));
     const QScreen *screen = QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : 1920;
-    if (margin <= 0 || px >= 4 * screenWidth) {
-        m_wrapWidth = 0;
-        setLineWrapMode(NoWrap);
-        applyWrapWidth();
-    } else {
-        m_wrapWidth = px;
-        setLineWrapMode(WidgetWidth);
-        applyWrapWidth();
+    const int wrap = (margin <= 0 || px >= 4 * screenWidth) ? -1 : px;
+    if (wrap != m_wrapMargin) {
+        m_wrapMargin = wrap;
+        dropCache();
+        updateScrollBars();
+        viewport()->update();
     }
 
-    // A hidden surface keeps its text in step but is not repainted and
-    // receives no formats until it shows again. The widget itself stays, so
-    // it keeps the keyboard focus.
-    if (m_surface->isVisible() != viewport()->updatesEnabled()) {
-        // Enabling updates again repaints the whole view.
-        viewport()->setUpdatesEnabled(m_surface->isVisible());
-        if (m_surface->isVisible())
+    // A hidden surface is not repainted and lays nothing out until it shows
+    // again; then only the lines that changed meanwhile are repainted. The
+    // widget itself stays, so it keeps the keyboard focus.
+    if (m_surface->isVisible() != m_shown) {
+        m_shown = m_surface->isVisible();
+        if (m_shown) {
+            if (m_hiddenAll) {
+                viewport()->update();
+            } else if (m_hiddenFirst >= 0) {
+                updateLines(m_hiddenFirst, m_hiddenLast);
+            }
+            m_hiddenAll = false;
+            m_hiddenEdits = 0;
+            m_hiddenFirst = m_hiddenLast = -1;
             flush();
+        }
     }
 }
 
-// --- widget -> surface ---------------------------------------------------------
-
-void SurfaceView::onCursorMoved()
+void SurfaceView::changeEvent(QEvent *event)
 {
-    if (m_applyingModel || m_mirroring)
-        return;
-    const QTextCursor c = textCursor();
-    const int start = m_surface->fromViewPosition(c.selectionStart());
-    const int end = m_surface->fromViewPosition(c.selectionEnd());
-    m_selectionDirty = false;
-    m_surface->setSelectionFromView(start, end - start);
+    if (event)
+        QAbstractScrollArea::changeEvent(event);
+    if (!event || event->type() == QEvent::FontChange) {
+        const QFontMetricsF metrics(font());
+        m_lineSpacing = std::ceil(metrics.height());
+        m_averageWidth = std::max(1.0, metrics.averageCharWidth());
+        dropCache();
+        if (event) {
+            updateScrollBars();
+            viewport()->update();
+        }
+    }
 }
 
-void SurfaceView::onContentsChange(int position, int removed, int added)
-{
-    if (m_applyingModel)
-        return;
-    // An edit the widget made by itself (word deletion, drag and drop, ...):
-    // copy it into the surface, changing only what really changed.
-    QTextDocument *doc = document();
-    const int docLength = doc->characterCount() - 1;
-    const int addEnd = std::min(position + added, docLength);
-    QTextCursor c(doc);
-    c.setPosition(std::min(position, docLength));
-    c.setPosition(addEnd, QTextCursor::KeepAnchor);
-    QString now = c.selectedText();
-    const bool oddBreaks = now.contains(QChar::LineSeparator);
-    now.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-    now.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+// --- painting --------------------------------------------------------------------
 
-    const int viewLength = m_surface->length() - (m_surface->lineCount() - 1);
-    const int mStart = m_surface->fromViewPosition(position);
-    const int mEnd = position + removed >= viewLength + 1
-                         ? m_surface->length()
-                         : m_surface->fromViewPosition(position + removed);
-    const QStringView before = QStringView(m_surface->text()).mid(mStart, mEnd - mStart);
-    int prefix = 0;
-    const int maxPrefix = int(std::min(before.size(), now.size()));
-    while (prefix < maxPrefix && before[prefix] == now[prefix])
-        ++prefix;
-    int suffix = 0;
-    while (suffix < maxPrefix - prefix
-           && before[before.size() - 1 - suffix] == now[now.size() - 1 - suffix])
-        ++suffix;
-    const int removedCount = int(before.size()) - prefix - suffix;
-    const QString insertedText = now.mid(prefix, now.size() - prefix - suffix);
-    if (removedCount == 0 && insertedText.isEmpty())
-        return;
-    m_mirroring = true;
-    m_surface->replace(mStart + prefix, removedCount, insertedText, true);
-    m_mirroring = false;
-    if (oddBreaks)
-        m_textStale = true; // the widget holds a break of its own kind: resync
-    QMetaObject::invokeMethod(m_surface, &Surface::notifyChanged, Qt::QueuedConnection);
-    scheduleFlush();
+void SurfaceView::paintEvent(QPaintEvent *event)
+{
+    syncSelection();
+    ++m_useClock;
+    QPainter painter(viewport());
+    const QRect clip = event->rect();
+    const int hx = horizontalScrollBar()->value();
+    const double left = kPadX - hx;
+    const int selFrom = std::min(m_anchor, m_caret);
+    const int selTo = std::max(m_anchor, m_caret);
+    const QPalette pal = palette();
+    const int caretLine = m_surface->lineFromChar(m_caret);
+    const int dropLine = m_dropCaret >= 0 ? m_surface->lineFromChar(m_dropCaret) : -1;
+    const bool showCaret = m_caretOn && hasFocus();
+    QTextCharFormat selected;
+    selected.setBackground(pal.brush(QPalette::Highlight));
+    selected.setForeground(pal.brush(QPalette::HighlightedText));
+    painter.setPen(pal.color(QPalette::Text));
+
+    const int count = m_surface->lineCount();
+    const double bottom = viewport()->height();
+    double y = kPadY;
+    for (int line = topLine(); line < count && y < bottom; ++line) {
+        LineEntry &e = entry(line);
+        if (!e.chunked)
+            pieceLayout(line, e, 0);
+        const double h = e.chunked ? m_lineSpacing : e.height;
+        if (y + h < clip.top() || y > clip.bottom() + 1) {
+            y += h;
+            continue;
+        }
+        const int lineStart = m_surface->lineIndex(line);
+        size_t firstPiece = 0, lastPiece = 0;
+        if (e.chunked) {
+            firstPiece = pieceAtX(e, clip.left() - left);
+            lastPiece = pieceAtX(e, clip.right() - left);
+            // Measuring a piece may move those after it: look again.
+            for (size_t i = firstPiece; i <= lastPiece; ++i) {
+                pieceLayout(line, e, i);
+                lastPiece = std::max(lastPiece, pieceAtX(e, clip.right() - left));
+            }
+        }
+        for (size_t i = firstPiece; i <= lastPiece && i < e.pieces.size(); ++i) {
+            QTextLayout *layout = pieceLayout(line, e, i);
+            const Piece &p = e.pieces[i];
+            QList<QTextLayout::FormatRange> sel;
+            const int a = std::max(selFrom, lineStart + p.start);
+            const int b = std::min(selTo, lineStart + p.start + p.length);
+            if (b > a) {
+                int from = a - lineStart - p.start;
+                int length = b - a;
+                const int pre = layout->preeditAreaPosition();
+                if (!layout->preeditAreaText().isEmpty() && from >= pre)
+                    from += int(layout->preeditAreaText().size());
+                sel.append(QTextLayout::FormatRange{from, length, selected});
+            }
+            layout->draw(&painter, QPointF(left + p.x, y), sel, clip);
+        }
+        // A selected line break shows as a narrow block after the line.
+        if (selFrom <= lineStart + e.length && selTo > lineStart + e.length && line + 1 < count) {
+            const Piece &lastP = e.pieces.back();
+            double end = left + lastP.x + (lastP.measured ? lastP.width : 0);
+            double top = y;
+            double height = h;
+            if (!e.chunked && lastP.layout && lastP.layout->lineCount() > 1) {
+                // After the last of the wrapped lines.
+                const QTextLine last = lastP.layout->lineAt(lastP.layout->lineCount() - 1);
+                end = left + last.naturalTextWidth();
+                top = y + last.y();
+                height = last.height();
+            }
+            painter.fillRect(QRectF(end, top, m_averageWidth, height), pal.brush(QPalette::Highlight));
+        }
+        const auto drawCaret = [&](int pos, int width) {
+            const int col = pos - lineStart;
+            const size_t i = pieceAt(e, col);
+            QTextLayout *layout = pieceLayout(line, e, i);
+            int inPiece = col - e.pieces[i].start;
+            if (!layout->preeditAreaText().isEmpty() && layout->preeditAreaPosition() == inPiece)
+                inPiece += m_preeditCursor;
+            layout->drawCursor(&painter, QPointF(left + e.pieces[i].x, y), inPiece, width);
+        };
+        if (showCaret && line == caretLine) {
+            if (m_overwrite && m_preedit.isEmpty() && selFrom == selTo) {
+                const double x0 = xOfPosition(m_caret);
+                const int next = nextPosition(m_caret);
+                const double x1 = next > m_caret && m_surface->lineFromChar(next) == line
+                                      ? xOfPosition(next)
+                                      : x0 + m_averageWidth;
+                int visual = 0;
+                xOfPosition(m_caret, &visual);
+                double top = y;
+                if (!e.chunked && visual < e.pieces[0].layout->lineCount())
+                    top += e.pieces[0].layout->lineAt(visual).y();
+                QColor c = pal.color(QPalette::Text);
+                c.setAlpha(110);
+                painter.fillRect(QRectF(left + x0, top, std::max(2.0, x1 - x0), m_lineSpacing), c);
+            } else {
+                drawCaret(m_caret, 1);
+            }
+        }
+        if (line == dropLine)
+            drawCaret(m_dropCaret, 2);
+        y += h;
+    }
+    painter.end();
+    trimCache();
 }
+
+void SurfaceView::restartBlink()
+{
+    m_caretOn = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        m_blink.start(flash / 2, this);
+    else
+        m_blink.stop();
+    updateCaret();
+}
+
+void SurfaceView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_blink.timerId()) {
+        m_caretOn = !m_caretOn;
+        updateCaret();
+    } else if (event->timerId() == m_scrollTimer.timerId()) {
+        autoScroll();
+    } else if (event->timerId() == m_tripleTimer.timerId()) {
+        m_tripleTimer.stop();
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
+
+void SurfaceView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+}
+
+void SurfaceView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    m_caretOn = false;
+    updateCaret();
+}
+
+void SurfaceView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void SurfaceView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (m_wrapMargin >= 0)
+        dropCache();
+    updateScrollBars();
+}
+
+void SurfaceView::showEvent(QShowEvent *event)
+{
+    QAbstractScrollArea::showEvent(event);
+    flush();
+}
+
+void SurfaceView::ensureCursorVisible()
+{
+    if (!m_surface->isVisible())
+        return;
+    syncSelection();
+    updateScrollBars();
+    const int line = m_surface->lineFromChar(m_caret);
+    const int top = topLine();
+    QScrollBar *v = verticalScrollBar();
+    if (line < top) {
+        v->setValue(line);
+    } else if (wrapWidth() == 0) {
+        const int vis = visibleLineCount();
+        if (line >= top + vis)
+            v->setValue(line - vis + 1);
+    } else {
+        // Lines above the caret's, as many as fit with it.
+        double used = lineHeight(line);
+        int newTop = line;
+        const double room = viewport()->height() - kPadY;
+        while (newTop > top && used + lineHeight(newTop - 1) <= room)
+            used += lineHeight(--newTop);
+        if (newTop > top)
+            v->setValue(newTop);
+    }
+    if (wrapWidth() > 0 && !entry(line).chunked)
+        return;
+    // The caret's piece is measured first: the line's width may change.
+    const double x = xOfPosition(m_caret) + kPadX;
+    m_widest = std::max({m_widest, lineWidth(line), x});
+    updateScrollBars();
+    QScrollBar *h = horizontalScrollBar();
+    const int width = viewport()->width();
+    const int margin = int(2 * m_averageWidth);
+    if (x < h->value() + kPadX)
+        h->setValue(int(x) - std::min(width / 3, int(x)));
+    else if (x > h->value() + width - margin)
+        h->setValue(int(x) - width + std::max(margin, width / 3));
+}
+
+void SurfaceView::autoScroll()
+{
+    const QPoint p = viewport()->mapFromGlobal(QCursor::pos());
+    const QRect r = viewport()->rect();
+    if (r.contains(p) || !m_selecting) {
+        m_scrollTimer.stop();
+        return;
+    }
+    QScrollBar *v = verticalScrollBar();
+    QScrollBar *h = horizontalScrollBar();
+    if (p.y() < 0)
+        v->setValue(v->value() - 1);
+    else if (p.y() > r.height())
+        v->setValue(v->value() + 1);
+    if (p.x() < 0)
+        h->setValue(h->value() - h->singleStep());
+    else if (p.x() > r.width())
+        h->setValue(h->value() + h->singleStep());
+    const QPoint inside(std::clamp(p.x(), 0, r.width() - 1), std::clamp(p.y(), 0, r.height() - 1));
+    setCaret(positionAt(inside), true);
+}
+
+// --- view -> surface -------------------------------------------------------------
 
 void SurfaceView::editSurface(int start, int length, const QString &text)
 {
@@ -352,11 +1210,11 @@ void SurfaceView::editSurface(int start, int length, const QString &text)
     m_surface->notifyChanged();
     flush();
     ensureCursorVisible();
+    restartBlink();
 }
 
 void SurfaceView::deleteBackward()
 {
-    const QString &t = m_surface->text();
     const int s = m_surface->selStart();
     if (m_surface->selLength() > 0) {
         editSurface(s, m_surface->selLength(), QString());
@@ -365,27 +1223,27 @@ void SurfaceView::deleteBackward()
     if (s == 0)
         return;
     int n = 1;
-    if (s >= 2 && t.at(s - 1) == QLatin1Char('\n') && t.at(s - 2) == QLatin1Char('\r'))
+    if (s >= 2 && m_surface->at(s - 1) == QLatin1Char('\n') && m_surface->at(s - 2) == QLatin1Char('\r'))
         n = 2;
-    else if (s >= 2 && t.at(s - 1).isLowSurrogate() && t.at(s - 2).isHighSurrogate())
+    else if (s >= 2 && m_surface->at(s - 1).isLowSurrogate() && m_surface->at(s - 2).isHighSurrogate())
         n = 2;
     editSurface(s - n, n, QString());
 }
 
 void SurfaceView::deleteForward()
 {
-    const QString &t = m_surface->text();
     const int s = m_surface->selStart();
+    const int len = m_surface->length();
     if (m_surface->selLength() > 0) {
         editSurface(s, m_surface->selLength(), QString());
         return;
     }
-    if (s >= t.size())
+    if (s >= len)
         return;
     int n = 1;
-    if (s + 1 < t.size() && t.at(s) == QLatin1Char('\r') && t.at(s + 1) == QLatin1Char('\n'))
+    if (s + 1 < len && m_surface->at(s) == QLatin1Char('\r') && m_surface->at(s + 1) == QLatin1Char('\n'))
         n = 2;
-    else if (s + 1 < t.size() && t.at(s).isHighSurrogate() && t.at(s + 1).isLowSurrogate())
+    else if (s + 1 < len && m_surface->at(s).isHighSurrogate() && m_surface->at(s + 1).isLowSurrogate())
         n = 2;
     editSurface(s, n, QString());
 }
@@ -393,14 +1251,104 @@ void SurfaceView::deleteForward()
 bool SurfaceView::event(QEvent *e)
 {
     if (e->type() == QEvent::ShortcutOverride) {
-        // Ctrl+A belongs to the window (Save As), not to select-all here.
         auto *ke = static_cast<QKeyEvent *>(e);
+        // Ctrl+A belongs to the window (Save As), not to select-all here.
         if (ke->matches(QKeySequence::SelectAll)) {
             e->ignore();
             return true;
         }
+        if (isEditingShortcut(ke)) {
+            e->accept();
+            return true;
+        }
     }
-    return QPlainTextEdit::event(e);
+    return QAbstractScrollArea::event(e);
+}
+
+bool SurfaceView::focusNextPrevChild(bool next)
+{
+    if (!m_tabChangesFocus)
+        return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+void SurfaceView::setOverwriteMode(bool on)
+{
+    if (m_overwrite == on)
+        return;
+    m_overwrite = on;
+    updateCaret();
+}
+
+bool SurfaceView::handleMoveKey(QKeyEvent *e)
+{
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    const bool ctrl = mods == Qt::ControlModifier;
+    if (mods != Qt::NoModifier && !ctrl)
+        return false;
+    const int caret = m_caret;
+    const int line = m_surface->lineFromChar(caret);
+    int target = -1;
+    bool vertical = false;
+    switch (e->key()) {
+    case Qt::Key_Left:
+        if (!shift && !ctrl && m_anchor != m_caret)
+            target = std::min(m_anchor, m_caret);
+        else
+            target = ctrl ? wordLeft(caret) : previousPosition(caret);
+        break;
+    case Qt::Key_Right:
+        if (!shift && !ctrl && m_anchor != m_caret)
+            target = std::max(m_anchor, m_caret);
+        else
+            target = ctrl ? wordRight(caret) : nextPosition(caret);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (ctrl) {
+            QScrollBar *v = verticalScrollBar();
+            v->setValue(v->value() + (e->key() == Qt::Key_Up ? -1 : 1));
+            return true;
+        }
+        target = verticalMove(caret, e->key() == Qt::Key_Up ? -1 : 1);
+        vertical = true;
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int page = std::max(1, visibleLineCount() - 1);
+        const int step = e->key() == Qt::Key_PageUp ? -page : page;
+        target = verticalMove(caret, step);
+        QScrollBar *v = verticalScrollBar();
+        v->setValue(v->value() + step);
+        vertical = true;
+        break;
+    }
+    case Qt::Key_Home:
+        target = ctrl ? 0 : m_surface->lineIndex(line);
+        break;
+    case Qt::Key_End:
+        target = ctrl ? m_surface->length() : m_surface->lineIndex(line) + m_surface->lineLength(line);
+        break;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        if (!ctrl || shift)
+            return false;
+        if (m_anchor != m_caret) {
+            editSurface(m_surface->selStart(), m_surface->selLength(), QString());
+        } else {
+            const int to = e->key() == Qt::Key_Backspace ? wordLeft(caret) : wordRight(caret);
+            editSurface(std::min(caret, to), std::abs(to - caret), QString());
+        }
+        return true;
+    default:
+        return false;
+    }
+    const double keepX = vertical ? (m_desiredX >= 0 ? m_desiredX : xOfPosition(caret)) : -1;
+    setCaret(target, shift);
+    m_desiredX = keepX;
+    ensureCursorVisible();
+    return true;
 }
 
 void SurfaceView::keyPressEvent(QKeyEvent *e)
@@ -426,10 +1374,13 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
             return;
         }
     }
+    syncSelection();
 
     if (e->matches(QKeySequence::Undo)) {
         m_surface->undo();
-    } else if (e->matches(QKeySequence::Redo)) {
+    } else if (e->matches(QKeySequence::Redo)
+               || (e->key() == Qt::Key_Y && mods == Qt::ControlModifier
+                   && !(e->modifiers() & Qt::ShiftModifier))) {
         m_surface->redo();
     } else if (e->matches(QKeySequence::Paste)) {
         m_surface->paste();
@@ -455,14 +1406,17 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
     } else if (typing) {
         int start = m_surface->selStart();
         int length = m_surface->selLength();
-        const QString &t = m_surface->text();
-        if (overwriteMode() && length == 0 && start < t.size() && t.at(start) != QLatin1Char('\r'))
-            length = (t.at(start).isHighSurrogate() && start + 1 < t.size()) ? 2 : 1;
+        if (overwriteMode() && length == 0 && start < m_surface->length()
+            && m_surface->at(start) != QLatin1Char('\r'))
+            length = (m_surface->at(start).isHighSurrogate() && start + 1 < m_surface->length()) ? 2 : 1;
         editSurface(start, length, e->text());
+    } else if (handleMoveKey(e)) {
+        // Moves scroll to the caret themselves; Ctrl+Up and Ctrl+Down
+        // scroll without moving it.
+        e->accept();
+        return;
     } else {
-        QPlainTextEdit::keyPressEvent(e);
-        m_surface->notifyChanged();
-        flush();
+        e->ignore();
         return;
     }
     e->accept();
@@ -473,93 +1427,333 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
 void SurfaceView::inputMethodEvent(QInputMethodEvent *e)
 {
     flush();
-    if (e->commitString().isEmpty() && e->replacementLength() == 0) {
-        QPlainTextEdit::inputMethodEvent(e);
-        return;
+    syncSelection();
+    if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
+        int start = m_surface->selStart();
+        int length = m_surface->selLength();
+        if (e->replacementLength() > 0) {
+            const int from = snapPosition(m_caret + e->replacementStart());
+            const int to = snapPosition(m_caret + e->replacementStart() + e->replacementLength());
+            start = std::min(from, to);
+            length = std::abs(to - from);
+        }
+        m_preedit.clear();
+        editSurface(start, length, e->commitString());
     }
-    int start = m_surface->selStart();
-    int length = m_surface->selLength();
-    if (e->replacementLength() > 0) {
-        const int caret = textCursor().position();
-        const int from = m_surface->fromViewPosition(caret + e->replacementStart());
-        const int to =
-            m_surface->fromViewPosition(caret + e->replacementStart() + e->replacementLength());
-        start = from;
-        length = to - from;
+    // What is still being composed shows at the caret; it is no text yet.
+    const QString preedit = e->preeditString();
+    int cursor = int(preedit.size());
+    for (const auto &a : e->attributes())
+        if (a.type == QInputMethodEvent::Cursor)
+            cursor = a.start;
+    if (preedit != m_preedit || cursor != m_preeditCursor || !preedit.isEmpty()) {
+        m_preedit = preedit;
+        m_preeditCursor = std::clamp(cursor, 0, int(preedit.size()));
+        m_preeditAttributes = e->attributes();
+        const int line = m_surface->lineFromChar(m_caret);
+        m_cache.erase(line);
+        updateLines(line, line);
     }
-    editSurface(start, length, e->commitString());
-    // The widget only shows what is still being composed.
-    QInputMethodEvent rest(e->preeditString(), e->attributes());
-    QPlainTextEdit::inputMethodEvent(&rest);
-    m_surface->notifyChanged();
+    e->accept();
 }
+
+QVariant SurfaceView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const_cast<SurfaceView *>(this)->syncSelection();
+    const int line = m_surface->lineFromChar(m_caret);
+    const int lineStart = m_surface->lineIndex(line);
+    const int lineLen = m_surface->lineLength(line);
+    // Very long lines are offered around the caret only.
+    const int from = std::max(lineStart, std::min(m_caret - 1024, lineStart + lineLen - 2048));
+    const int to = std::min(lineStart + lineLen, std::max(m_caret + 1024, from + 2048));
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
+    case Qt::ImCursorRectangle:
+        return QRectF(caretRect(m_caret).translated(viewport()->pos()));
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition:
+        return m_caret - from;
+    case Qt::ImAnchorPosition:
+        return std::clamp(m_anchor, from, to) - from;
+    case Qt::ImSurroundingText:
+        return m_surface->mid(from, to - from);
+    case Qt::ImCurrentSelection:
+        return m_surface->mid(std::min(m_anchor, m_caret),
+                              std::min(std::abs(m_anchor - m_caret), 65536));
+    case Qt::ImTextBeforeCursor:
+        return m_surface->mid(from, m_caret - from);
+    case Qt::ImTextAfterCursor:
+        return m_surface->mid(m_caret, to - m_caret);
+    case Qt::ImMaximumTextLength:
+        return QVariant();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+// --- mouse -----------------------------------------------------------------------
 
 void SurfaceView::mousePressEvent(QMouseEvent *e)
 {
     flush();
-    QPlainTextEdit::mousePressEvent(e);
+    syncSelection();
+    const QPoint point = e->position().toPoint();
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    const int pos = positionAt(point);
+    m_desiredX = -1;
+    if (m_tripleTimer.isActive()
+        && (point - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+        // Third click: the whole line.
+        m_tripleTimer.stop();
+        const int line = m_surface->lineFromChar(pos);
+        m_selectFrom = m_surface->lineIndex(line);
+        m_selectTo = m_selectFrom + m_surface->lineLength(line);
+        setSelectionRange(m_selectFrom, m_selectTo);
+        m_wordSelect = 2;
+        m_selecting = true;
+        e->accept();
+        return;
+    }
+    const int selFrom = std::min(m_anchor, m_caret), selTo = std::max(m_anchor, m_caret);
+    m_wordSelect = 0;
+    if (e->modifiers() & Qt::ShiftModifier) {
+        setCaret(pos, true);
+        m_selecting = true;
+    } else if (selFrom < selTo && pos >= selFrom && pos < selTo) {
+        m_mayDrag = true;
+        m_pressPoint = point;
+    } else {
+        setCaret(pos, false);
+        m_selecting = true;
+    }
+    m_surface->breakUndoMerge();
+    e->accept();
+}
+
+void SurfaceView::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    const QPoint point = e->position().toPoint();
+    const int pos = positionAt(point);
+    wordAt(pos, &m_selectFrom, &m_selectTo);
+    setSelectionRange(m_selectFrom, m_selectTo);
+    m_wordSelect = 1;
+    m_selecting = true;
+    m_mayDrag = false;
+    m_tripleClickPoint = point;
+    m_tripleTimer.start(QGuiApplication::styleHints()->mouseDoubleClickInterval(), this);
+    e->accept();
+}
+
+void SurfaceView::mouseMoveEvent(QMouseEvent *e)
+{
+    const QPoint point = e->position().toPoint();
+    if (m_mayDrag && (e->buttons() & Qt::LeftButton)) {
+        if ((point - m_pressPoint).manhattanLength() < QApplication::startDragDistance())
+            return;
+        m_mayDrag = false;
+        const int from = std::min(m_anchor, m_caret), to = std::max(m_anchor, m_caret);
+        const quint64 revision = m_surface->revision();
+        auto *drag = new QDrag(this);
+        drag->setMimeData(selectionMimeData());
+        m_dropInside = false;
+        const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+        // Moved into another program or widget: the text leaves here.
+        if (action == Qt::MoveAction && !m_dropInside && m_surface->revision() == revision) {
+            m_surface->setSelection(from, to - from);
+            m_surface->setSelText(QString());
+        }
+        m_dropInside = false;
+        return;
+    }
+    if (!m_selecting || !(e->buttons() & Qt::LeftButton))
+        return;
+    const QRect r = viewport()->rect();
+    if (!r.contains(point)) {
+        if (!m_scrollTimer.isActive())
+            m_scrollTimer.start(50, this);
+    }
+    const QPoint inside(std::clamp(point.x(), 0, r.width() - 1), std::clamp(point.y(), -1, r.height()));
+    const int pos = positionAt(inside);
+    if (m_wordSelect == 1) {
+        int a = 0, b = 0;
+        wordAt(pos, &a, &b);
+        if (pos < m_selectFrom)
+            setSelectionRange(m_selectTo, a);
+        else
+            setSelectionRange(m_selectFrom, std::max(b, m_selectTo));
+    } else if (m_wordSelect == 2) {
+        const int line = m_surface->lineFromChar(pos);
+        const int a = m_surface->lineIndex(line);
+        const int b = a + m_surface->lineLength(line);
+        if (a < m_selectFrom)
+            setSelectionRange(m_selectTo, a);
+        else
+            setSelectionRange(m_selectFrom, std::max(b, m_selectTo));
+    } else {
+        setCaret(pos, true);
+    }
 }
 
 void SurfaceView::mouseReleaseEvent(QMouseEvent *e)
 {
-    QPlainTextEdit::mouseReleaseEvent(e);
+    m_scrollTimer.stop();
+    if (m_mayDrag && e->button() == Qt::LeftButton) {
+        m_mayDrag = false;
+        setCaret(positionAt(e->position().toPoint()), false);
+    }
+    m_selecting = false;
+    m_wordSelect = 0;
+    e->accept();
     emit clicked();
 }
 
-QRect SurfaceView::caretRect(int pos) const
+void SurfaceView::contextMenuEvent(QContextMenuEvent *e)
 {
-    QTextCursor at(document());
-    at.setPosition(std::clamp(m_surface->toViewPosition(pos), 0,
-                              std::max(0, document()->characterCount() - 1)));
-    return cursorRect(at);
-}
-
-QRect SurfaceView::caretRect() const
-{
-    return caretRect(m_surface->selStart() + m_surface->selLength());
-}
-
-int SurfaceView::positionAt(const QPoint &point) const
-{
-    return m_surface->fromViewPosition(cursorForPosition(point).position());
-}
-
-bool SurfaceView::canInsertFromMimeData(const QMimeData *source) const
-{
-    return source && (source->hasText() || QPlainTextEdit::canInsertFromMimeData(source));
-}
-
-void SurfaceView::insertFromMimeData(const QMimeData *source)
-{
-    m_surface->insertMimeData(source, true);
     flush();
+    syncSelection();
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("surfaceViewMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool hasSelection = m_surface->selLength() > 0;
+    QAction *a = menu->addAction(tr("&Undo"), this, [this] { m_surface->undo(); });
+    a->setEnabled(m_surface->canUndo());
+    a = menu->addAction(tr("&Redo"), this, [this] { m_surface->redo(); });
+    a->setEnabled(m_surface->canRedo());
+    menu->addSeparator();
+    a = menu->addAction(tr("Cu&t"), this, [this] { m_surface->cut(); });
+    a->setEnabled(hasSelection);
+    a = menu->addAction(tr("&Copy"), this, [this] { m_surface->copy(); });
+    a->setEnabled(hasSelection);
+    a = menu->addAction(tr("&Paste"), this, [this] { m_surface->paste(); });
+    const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+    a->setEnabled(canInsert(clip));
+    a = menu->addAction(tr("Delete"), this, [this] {
+        editSurface(m_surface->selStart(), m_surface->selLength(), QString());
+    });
+    a->setEnabled(hasSelection);
+    menu->addSeparator();
+    a = menu->addAction(tr("Select All"), this, [this] {
+        setSelectionRange(0, m_surface->length());
+    });
+    a->setEnabled(m_surface->length() > 0);
+    menu->popup(e->globalPos());
+    e->accept();
 }
 
-QMimeData *SurfaceView::createMimeDataFromSelection() const
+// --- drag and drop ---------------------------------------------------------------
+
+QMimeData *SurfaceView::selectionMimeData() const
 {
     return m_surface->mimeData(m_surface->selStart(), m_surface->selLength());
 }
 
-void SurfaceView::applyWrapWidth()
+bool SurfaceView::canInsert(const QMimeData *data) const
 {
-    // Lines wrap at the width of the text area: a fixed wrapping width
-    // narrows that area, leaving the rest of the widget empty beside it.
-    const int current = viewportMargins().right();
-    const int full = viewport()->width() + current;
-    const int right = m_wrapWidth > 0 ? std::max(0, full - m_wrapWidth) : 0;
-    if (right != current)
-        setViewportMargins(0, 0, right, 0);
+    return data && data->hasText();
 }
 
-void SurfaceView::resizeEvent(QResizeEvent *e)
+void SurfaceView::insertMime(const QMimeData *data, int at)
 {
-    QPlainTextEdit::resizeEvent(e);
-    applyWrapWidth();
+    m_surface->setSelection(at, 0);
+    syncSelection();
+    const int before = m_surface->length();
+    m_surface->insertMimeData(data, true);
+    const int inserted = m_surface->length() - before;
+    m_surface->setSelection(at, std::max(0, inserted));
 }
 
-void SurfaceView::showEvent(QShowEvent *e)
+void SurfaceView::dragEnterEvent(QDragEnterEvent *e)
 {
-    QPlainTextEdit::showEvent(e);
+    if (!canInsert(e->mimeData())) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+}
+
+void SurfaceView::dragMoveEvent(QDragMoveEvent *e)
+{
+    if (!canInsert(e->mimeData())) {
+        e->ignore();
+        return;
+    }
+    const int old = m_dropCaret;
+    m_dropCaret = positionAt(e->position().toPoint());
+    if (old >= 0)
+        updateLines(m_surface->lineFromChar(old), m_surface->lineFromChar(old));
+    updateLines(m_surface->lineFromChar(m_dropCaret), m_surface->lineFromChar(m_dropCaret));
+    if (e->source() == this && !(e->modifiers() & Qt::ControlModifier))
+        e->setDropAction(Qt::MoveAction);
+    else if (e->source() == this)
+        e->setDropAction(Qt::CopyAction);
+    else
+        e->acceptProposedAction();
+    e->accept();
+}
+
+void SurfaceView::dragLeaveEvent(QDragLeaveEvent *e)
+{
+    if (m_dropCaret >= 0) {
+        const int line = m_surface->lineFromChar(m_dropCaret);
+        m_dropCaret = -1;
+        updateLines(line, line);
+    }
+    e->accept();
+}
+
+void SurfaceView::dropEvent(QDropEvent *e)
+{
+    if (m_dropCaret >= 0) {
+        const int line = m_surface->lineFromChar(m_dropCaret);
+        m_dropCaret = -1;
+        updateLines(line, line);
+    }
+    if (!canInsert(e->mimeData())) {
+        e->ignore();
+        return;
+    }
+    int at = positionAt(e->position().toPoint());
+    const bool ours = e->source() == this;
+    const bool move = ours && !(e->modifiers() & Qt::ControlModifier);
+    if (ours) {
+        syncSelection();
+        const int from = std::min(m_anchor, m_caret), to = std::max(m_anchor, m_caret);
+        if (move && at >= from && at <= to) {
+            // Dropped onto itself: nothing moves.
+            m_dropInside = true;
+            e->setDropAction(Qt::MoveAction);
+            e->accept();
+            return;
+        }
+        Surface::UndoGroup step(*m_surface);
+        if (move) {
+            // The text leaves its place first; the drop point moves with it.
+            m_surface->setSelection(from, to - from);
+            m_surface->setSelText(QString());
+            if (at > to)
+                at -= to - from;
+        }
+        insertMime(e->mimeData(), at);
+        m_dropInside = true;
+        e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+    } else {
+        Surface::UndoGroup step(*m_surface);
+        insertMime(e->mimeData(), at);
+        e->acceptProposedAction();
+    }
+    e->accept();
+    setFocus(Qt::MouseFocusReason);
     flush();
 }
 

@@ -1,13 +1,23 @@
 #pragma once
-// Shows a Surface in a QPlainTextEdit. The surface is the truth: edits the
-// user makes in the widget (typing, IME, paste, delete) are mirrored into
-// it, and its programmatic changes of text, formats and selection are
-// pushed to the widget, formats as layout formats of the changed lines only
-// (they never enter the widget's own undo or modified state).
+// Shows a Surface and lets the user edit it. The view paints straight from
+// the surface: only the lines on screen are laid out (QTextLayout, cached
+// per line and dropped when the line changes), a very long line in pieces
+// around what is visible. Every edit the user makes goes to the surface,
+// and everything the program does to the surface is shown from it; the
+// view keeps no copy of the text.
 
 #include "surface/surface.h"
 
-#include <QPlainTextEdit>
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QInputMethodEvent>
+#include <QPointer>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class QTextLayout;
+class QMenu;
 
 namespace qln {
 
@@ -20,7 +30,7 @@ struct KeyEventInfo {
     bool consumed = false;
 };
 
-class SurfaceView : public QPlainTextEdit {
+class SurfaceView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit SurfaceView(QWidget *parent = nullptr);
@@ -28,7 +38,8 @@ public:
 
     Surface *surface() const { return m_surface; }
 
-    // Pushes pending format and selection changes to the widget now.
+    // Applies a pending selection or scroll now and brings the view up to
+    // date with the surface.
     void flush();
 
     // The caret's rectangle at a surface position, and at the caret, in
@@ -38,6 +49,22 @@ public:
     // The surface position nearest to a point in viewport coordinates.
     int positionAt(const QPoint &point) const;
 
+    // Scrolls so that the caret is on screen.
+    void ensureCursorVisible();
+
+    // Tab moves the focus on instead of typing a tab (Ctrl+Tab types it).
+    bool tabChangesFocus() const { return m_tabChangesFocus; }
+    void setTabChangesFocus(bool on) { m_tabChangesFocus = on; }
+    // Typed characters replace the character after the caret.
+    bool overwriteMode() const { return m_overwrite; }
+    void setOverwriteMode(bool on);
+
+    // How many line layouts (or pieces of a long line) this view has built
+    // so far; tests and benchmarks watch it to see what an edit costs.
+    quint64 layoutsBuilt() const { return m_layoutsBuilt; }
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 signals:
     void keyDown(qln::KeyEventInfo *info);
     void keyPress(qln::KeyEventInfo *info);
@@ -46,43 +73,143 @@ signals:
     void overwriteModeToggled(bool overwrite);
 
 protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    bool event(QEvent *event) override;
-    bool canInsertFromMimeData(const QMimeData *source) const override;
-    void insertFromMimeData(const QMimeData *source) override;
-    QMimeData *createMimeDataFromSelection() const override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool focusNextPrevChild(bool next) override;
+    void changeEvent(QEvent *event) override;
 
 private:
-    void onContentsChange(int position, int removed, int added);
-    void onTextReplaced(int pos, int removed, int removedBreaks, int added, bool fromView);
-    // An edit the user made, applied to the surface and shown at once.
+    // One laid-out piece of a line: the whole line, or for a long line a
+    // chunk of it. x is the piece's left edge within the line.
+    struct Piece {
+        int start = 0;  // column in the line
+        int length = 0;
+        double x = 0;
+        double width = 0;
+        bool measured = false;
+        std::unique_ptr<QTextLayout> layout;
+    };
+    struct LineEntry {
+        int length = 0;
+        bool chunked = false;
+        std::vector<Piece> pieces;
+        double height = 0;
+        quint64 used = 0;
+    };
+
+    // --- layouts ---
+    LineEntry &entry(int line) const;
+    QTextLayout *pieceLayout(int line, LineEntry &e, size_t index) const;
+    void chunkLine(int line, LineEntry &e) const;
+    void placePieces(LineEntry &e) const;
+    size_t pieceAt(const LineEntry &e, int column) const;
+    size_t pieceAtX(const LineEntry &e, double x) const;
+    double lineHeight(int line) const;
+    double lineWidth(int line) const;
+    void trimCache() const;
+    void dropCache();
+
+    // --- geometry ---
+    int topLine() const;
+    int visibleLineCount() const; // lines that fit the viewport
+    double lineY(int line) const; // viewport y of a line's top
+    QRectF caretRectF(int pos) const;
+    double xOfPosition(int pos, int *visualLine = nullptr) const;
+    int positionInLine(int line, double x, int visualLine = -1) const;
+    int lineAtY(double y, int *visualLine) const;
+    void updateScrollBars();
+    void updateLines(int first, int last);
+    void updateCaret();
+    int wrapWidth() const; // 0: lines do not wrap
+
+    // --- positions ---
+    int nextPosition(int pos) const;
+    int previousPosition(int pos) const;
+    int snapPosition(int pos) const;
+    int wordRight(int pos) const;
+    int wordLeft(int pos) const;
+    int verticalMove(int pos, int lines) const;
+    void wordAt(int pos, int *start, int *end) const;
+
+    // --- selection ---
+    void syncSelection();
+    void setCaret(int pos, bool extend);
+    void setSelectionRange(int anchor, int caret);
+    int caretPosition() const { return m_caret; }
+
+    // --- editing ---
     void editSurface(int start, int length, const QString &text);
     void deleteBackward();
     void deleteForward();
-    void resyncAll();
-    void markLinesDirty(int firstLine, int lastLine);
-    void applyWrapWidth();
+    bool handleMoveKey(QKeyEvent *event);
+    QMimeData *selectionMimeData() const;
+    void insertMime(const QMimeData *data, int at);
+    bool canInsert(const QMimeData *data) const;
+
+    // --- surface signals ---
+    void onTextReplaced(int pos, int removed, int removedBreaks, int added, bool fromView);
     void onFormatsChanged(int start, int length);
-    void onCursorMoved();
+    void onSelectionByProgram();
     void onAppearanceChanged();
     void scheduleFlush();
-    void pushFormats(int firstLine, int lastLine);
-    void pushSelection();
+
+    void restartBlink();
+    void autoScroll();
 
     Surface *m_surface;
-    bool m_applyingModel = false; // widget edits made on the surface's behalf
-    bool m_mirroring = false;     // copying a widget edit into the surface
-    bool m_textStale = false;     // the surface changed while hidden
+    mutable std::unordered_map<int, LineEntry> m_cache;
+    mutable quint64 m_useClock = 0;
+    mutable quint64 m_layoutsBuilt = 0;
+    mutable double m_widest = 0;
+    int m_anchor = 0;
+    int m_caret = 0;
+    double m_desiredX = -1; // kept while moving up and down
+    bool m_overwrite = false;
+    bool m_tabChangesFocus = false;
+    bool m_caretOn = true;
     bool m_flushPosted = false;
-    bool m_selectionDirty = false;
-    int m_wrapWidth = 0; // pixels; 0: lines do not wrap
-    int m_dirtyFirstLine = -1;
-    int m_dirtyLastLine = -1;
+    bool m_scrollToCaret = false;
+    // What changed while the surface was hidden: a line range, or (after
+    // many edits) everything.
+    bool m_shown = true;
+    bool m_hiddenAll = false;
+    int m_hiddenEdits = 0;
+    int m_hiddenFirst = -1;
+    int m_hiddenLast = -1;
+    int m_wrapMargin = -1; // -1: no wrapping; 0: the view's width; else pixels
+    QString m_preedit;
+    int m_preeditCursor = 0;
+    QList<QInputMethodEvent::Attribute> m_preeditAttributes;
+    QBasicTimer m_blink;
+    QBasicTimer m_scrollTimer;
+    QBasicTimer m_tripleTimer;
+    QPoint m_tripleClickPoint;
+    QPoint m_pressPoint;
+    bool m_selecting = false;   // dragging out a selection
+    bool m_mayDrag = false;     // pressed inside the selection
+    int m_wordSelect = 0;       // 1: extending by words, 2: by lines
+    int m_selectFrom = 0, m_selectTo = 0; // the first word or line picked
+    int m_dropCaret = -1;       // where a drag would drop
+    bool m_dropInside = false;  // our own drag ended here
+    double m_lineSpacing = 16;
+    double m_averageWidth = 8;
 };
 
 } // namespace qln

@@ -439,7 +439,7 @@ private slots:
         m_prompter.answerText(file);
         QTest::keyClick(w->rtfedit(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(w->surface()->text(), typed);
-        QCOMPARE(w->rtfedit()->toPlainText(), QStringLiteral("class Typed {\n    int x;\n}"));
+        QCOMPARE(w->rtfedit()->surface()->text(), QStringLiteral("class Typed {\r\n    int x;\r\n}"));
     }
 };
 
