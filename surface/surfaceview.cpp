@@ -520,6 +520,12 @@ QRect SurfaceView::caretRect() const
     return caretRect(m_caret);
 }
 
+int SurfaceView::lineEndWithBreak(int line) const
+{
+    return line + 1 < m_surface->lineCount() ? m_surface->lineIndex(line + 1)
+                                             : m_surface->lineIndex(line) + m_surface->lineLength(line);
+}
+
 int SurfaceView::positionAt(const QPoint &point) const
 {
     if (m_surface->length() == 0)
@@ -1240,11 +1246,9 @@ void SurfaceView::deleteForward()
     }
     if (s >= len)
         return;
-    int n = 1;
-    if (s + 1 < len && m_surface->at(s) == QLatin1Char('\r') && m_surface->at(s + 1) == QLatin1Char('\n'))
-        n = 2;
-    else if (s + 1 < len && m_surface->at(s).isHighSurrogate() && m_surface->at(s + 1).isLowSurrogate())
-        n = 2;
+    // The next character with its combining marks, a surrogate pair or a
+    // line break: whatever the caret steps over.
+    const int n = std::max(1, nextPosition(s) - s);
     editSurface(s, n, QString());
 }
 
@@ -1510,11 +1514,11 @@ void SurfaceView::mousePressEvent(QMouseEvent *e)
     m_desiredX = -1;
     if (m_tripleTimer.isActive()
         && (point - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
-        // Third click: the whole line.
+        // Third click: the whole line with its line break.
         m_tripleTimer.stop();
         const int line = m_surface->lineFromChar(pos);
         m_selectFrom = m_surface->lineIndex(line);
-        m_selectTo = m_selectFrom + m_surface->lineLength(line);
+        m_selectTo = lineEndWithBreak(line);
         setSelectionRange(m_selectFrom, m_selectTo);
         m_wordSelect = 2;
         m_selecting = true;
@@ -1595,7 +1599,7 @@ void SurfaceView::mouseMoveEvent(QMouseEvent *e)
     } else if (m_wordSelect == 2) {
         const int line = m_surface->lineFromChar(pos);
         const int a = m_surface->lineIndex(line);
-        const int b = a + m_surface->lineLength(line);
+        const int b = lineEndWithBreak(line);
         if (a < m_selectFrom)
             setSelectionRange(m_selectTo, a);
         else

@@ -96,6 +96,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Where a line ends together with its line break (the last line has none).
+    int lineEndWithBreak(int line) const;
     // One laid-out piece of a line: the whole line, or for a long line a
     // chunk of it. x is the piece's left edge within the line.
     struct Piece {
