@@ -3,3 +3,6 @@ target_link_libraries(quillon_benchsupport PUBLIC quillon_core quillon_testsuppo
 
 add_executable(bench_surface bench_surface.cpp)
 target_link_libraries(bench_surface PRIVATE quillon_widgets quillon_benchsupport Qt6::Test)
+
+add_executable(bench_surfacestore bench_surfacestore.cpp)
+target_link_libraries(bench_surfacestore PRIVATE quillon_benchsupport)

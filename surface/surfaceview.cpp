@@ -90,7 +90,7 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
         resyncAll();
         return;
     }
-    QString inserted = m_surface->text().mid(pos, added);
+    QString inserted = m_surface->mid(pos, added);
     inserted.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     m_applyingModel = true;
     if (pos == 0 && added == m_surface->length()) {
@@ -324,7 +324,7 @@ void SurfaceView::onContentsChange(int position, int removed, int added)
     const int mEnd = position + removed >= viewLength + 1
                          ? m_surface->length()
                          : m_surface->fromViewPosition(position + removed);
-    const QStringView before = QStringView(m_surface->text()).mid(mStart, mEnd - mStart);
+    const QString before = m_surface->mid(mStart, mEnd - mStart);
     int prefix = 0;
     const int maxPrefix = int(std::min(before.size(), now.size()));
     while (prefix < maxPrefix && before[prefix] == now[prefix])
@@ -356,7 +356,7 @@ void SurfaceView::editSurface(int start, int length, const QString &text)
 
 void SurfaceView::deleteBackward()
 {
-    const QString &t = m_surface->text();
+    const Surface &t = *m_surface;
     const int s = m_surface->selStart();
     if (m_surface->selLength() > 0) {
         editSurface(s, m_surface->selLength(), QString());
@@ -374,18 +374,18 @@ void SurfaceView::deleteBackward()
 
 void SurfaceView::deleteForward()
 {
-    const QString &t = m_surface->text();
+    const Surface &t = *m_surface;
     const int s = m_surface->selStart();
     if (m_surface->selLength() > 0) {
         editSurface(s, m_surface->selLength(), QString());
         return;
     }
-    if (s >= t.size())
+    if (s >= t.length())
         return;
     int n = 1;
-    if (s + 1 < t.size() && t.at(s) == QLatin1Char('\r') && t.at(s + 1) == QLatin1Char('\n'))
+    if (s + 1 < t.length() && t.at(s) == QLatin1Char('\r') && t.at(s + 1) == QLatin1Char('\n'))
         n = 2;
-    else if (s + 1 < t.size() && t.at(s).isHighSurrogate() && t.at(s + 1).isLowSurrogate())
+    else if (s + 1 < t.length() && t.at(s).isHighSurrogate() && t.at(s + 1).isLowSurrogate())
         n = 2;
     editSurface(s, n, QString());
 }
@@ -455,9 +455,9 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
     } else if (typing) {
         int start = m_surface->selStart();
         int length = m_surface->selLength();
-        const QString &t = m_surface->text();
-        if (overwriteMode() && length == 0 && start < t.size() && t.at(start) != QLatin1Char('\r'))
-            length = (t.at(start).isHighSurrogate() && start + 1 < t.size()) ? 2 : 1;
+        const Surface &t = *m_surface;
+        if (overwriteMode() && length == 0 && start < t.length() && t.at(start) != QLatin1Char('\r'))
+            length = (t.at(start).isHighSurrogate() && start + 1 < t.length()) ? 2 : 1;
         editSurface(start, length, e->text());
     } else {
         QPlainTextEdit::keyPressEvent(e);
