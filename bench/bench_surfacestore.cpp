@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
+#include <malloc.h>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -17,16 +17,11 @@ using namespace qln::bench;
 
 namespace {
 
-// Resident memory of this process in kB (Linux), or -1.
-long residentKb()
+// Bytes the heap has handed out (glibc), whether touched yet or not.
+double heapBytes()
 {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
+    const struct mallinfo2 mi = mallinfo2();
+    return double(mi.uordblks) + double(mi.hblkhd);
 }
 
 struct Figures {
@@ -41,14 +36,16 @@ Figures summarize(std::vector<double> runs)
 
 void measure(const QString &src, const char *label)
 {
-    const long before = residentKb();
+    const double before = heapBytes();
     Surface s;
     s.setText(src);
-    const long after = residentKb();
-    std::printf("%s: %d characters, %d lines; resident memory grew by %.1f MB on setText "
-                "(%.2f bytes per character)\n",
-                label, s.length(), s.lineCount(), (after - before) / 1024.0,
-                s.length() > 0 ? (after - before) * 1024.0 / s.length() : 0.0);
+    s.replace(s.length() / 2, 0, QStringLiteral("a")); // an edit: nothing shared any more
+    s.clearUndo();
+    const double after = heapBytes();
+    std::printf("%s: %d characters, %d lines; the surface holds %.1f MB after setText and one "
+                "edit (%.2f bytes per character)\n",
+                label, s.length(), s.lineCount(), (after - before) / 1048576.0,
+                s.length() > 0 ? (after - before) / s.length() : 0.0);
 
     const int kEdits = 1000;
     const int kRuns = 7;
