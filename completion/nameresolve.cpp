@@ -389,7 +389,7 @@ QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
     return current + QLatin1Char('.');
 }
 
-QString NameResolver::resolve(QStringView text, int keyStart, const QString &key1,
+QString NameResolver::resolve(const QString &text, int keyStart, const QString &key1,
                               const QStringList &arrtree)
 {
     const JavaImports &heads = imports(text);
@@ -412,12 +412,12 @@ void NameResolver::reset()
     m_treeSize = -1;
 }
 
-const JavaImports &NameResolver::imports(QStringView text)
+const JavaImports &NameResolver::imports(const QString &text)
 {
     // The head is read again only when the text up to where it ended, and
     // the character after it, are no longer the same.
     const qsizetype n = m_head.size();
-    bool same = m_haveImports && text.size() >= n && text.left(n) == QStringView(m_head);
+    bool same = m_haveImports && text.size() >= n && QStringView(text).left(n) == QStringView(m_head);
     if (same) {
         // The head ended where something other than a declaration began;
         // it still does unless a declaration was typed there.
@@ -427,7 +427,7 @@ const JavaImports &NameResolver::imports(QStringView text)
     }
     if (!same) {
         m_imports = readJavaImports(text);
-        m_head = text.left(m_imports.end).toString();
+        m_head = text.left(m_imports.end);
         m_haveImports = true;
     }
     return m_imports;

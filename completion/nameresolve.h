@@ -80,14 +80,13 @@ inline constexpr int kDeclarationWindow = 128 * 1024;
 // built once per tree.
 class NameResolver {
 public:
-    // text needs to reach only as far as keyStart.
-    QString resolve(QStringView text, int keyStart, const QString &key1,
+    QString resolve(const QString &text, int keyStart, const QString &key1,
                     const QStringList &arrtree);
     // Forget everything (another tree was loaded).
     void reset();
 
 private:
-    const JavaImports &imports(QStringView text);
+    const JavaImports &imports(const QString &text);
     const TreeTypeIndex &types(const QStringList &arrtree);
 
     QString m_head;

@@ -526,9 +526,7 @@ QString TypingAssist::resolveKey(const QString &key1, int keyStart)
     m_rawKey1 = key1;
     m_rawKeyStart = keyStart;
     m_rawTreeSize = arrtree.size();
-    // The text before the caret is contiguous while typing: no copy.
-    const Surface &s = m_host.surface();
-    m_resolvedKey1 = m_resolver.resolve(s.span(0, keyStart), keyStart, key1, arrtree);
+    m_resolvedKey1 = m_resolver.resolve(m_host.surface().text(), keyStart, key1, arrtree);
     return m_resolvedKey1;
 }
 
