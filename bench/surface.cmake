@@ -1,3 +1,6 @@
+# Single-character edits in 1 MB and 10 MB, without a view.
+add_executable(bench_surfacestore bench_surfacestore.cpp)
+target_link_libraries(bench_surfacestore PRIVATE quillon_benchsupport)
 add_library(quillon_benchsupport STATIC benchsupport.h benchsupport.cpp)
 target_link_libraries(quillon_benchsupport PUBLIC quillon_core quillon_testsupport Qt6::Widgets Qt6::Test)
 

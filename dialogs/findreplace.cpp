@@ -307,17 +307,18 @@ bool FindReplace::isWholeWordBackward(int index) const
 {
     // Any character but an ASCII letter or digit bounds a word here, so "_"
     // and "." do too (unlike the forward search).
-    const QString &text = m_surface.text();
     const int end = index + int(m_findText.size());
-    const bool leftOk = index == 0 || !isAsciiLetterOrDigit(text.at(index - 1));
-    const bool rightOk = end >= text.size() || !isAsciiLetterOrDigit(text.at(end));
+    const bool leftOk = index == 0 || !isAsciiLetterOrDigit(m_surface.at(index - 1));
+    const bool rightOk = end >= m_surface.length() || !isAsciiLetterOrDigit(m_surface.at(end));
     return leftOk && rightOk;
 }
 
 bool FindReplace::searchBackward()
 {
     const int n = int(m_findText.size());
-    BackwardScanner scanner(QStringView(m_surface.text()), m_findText,
+    // A copy: a message shown on the way may let a view read the surface.
+    const QString text = m_surface.text();
+    BackwardScanner scanner(QStringView(text), m_findText,
                             m_matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
     if (!m_wholeWord) {
         const qsizetype p = scanner.previous(m_surface.selStart());

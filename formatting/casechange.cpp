@@ -87,7 +87,7 @@ void walkInOneEdit(Surface &surface, Walk walk, int s, int e)
     }
     if (e <= s)
         return;
-    QString buf = surface.text().mid(s, e - s);
+    QString buf = surface.mid(s, e - s);
     // Per character its position before the walk, or for replaced
     // characters -1 - the position whose format it carries.
     std::vector<int> origin(size_t(buf.size()));

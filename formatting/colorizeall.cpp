@@ -104,10 +104,12 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
     const BgrColor comments = colourOrBlack(prefs.ccommentscolor);
     const double lineFactor = 100.0 / std::max(1, surface.lineCount());
     say(QStringLiteral("Please wait. Stage 2 of 3"));
+    // Only formats change here, so the line table gives every line feed.
+    const int lineCount = surface.lineCount();
     int next = -1;
     for (int count = 1;; ++count) {
         const int previous = next;
-        next = int(surface.text().indexOf(QLatin1Char('\n'), previous + 1));
+        next = count < lineCount ? surface.lineIndex(count) - 1 : -1;
         if (next == -1) {
             if (lastLineToo && previous + 1 < surface.length()) {
                 int lineStart = previous, lineEnd = surface.length();

@@ -126,7 +126,6 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
         start = 0;
     count = std::clamp(count, 0, int(words.size()) - 1);
 
-    const QString &text = surface.text();
     const int len = surface.length();
     const int from = std::clamp(start, 0, len);
     const int to = std::min(end, len);
@@ -139,7 +138,12 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
     // All words of one list share one style, and nothing is read back, so
     // the result is the union of every word's matches.
     Ranges ranges;
-    const QChar *d = text.constData();
+    // The range with one character on either side is all that is read (a
+    // word running past the end cannot match): a line while typing, the
+    // whole text for the commands. d is indexed by surface position.
+    const int readFrom = std::max(0, from - 1);
+    const int readTo = std::min(len, std::max(from, to) + 1);
+    const QChar *d = surface.span(readFrom, readTo - readFrom).data() - readFrom;
 
     // In whole-word mode a word made of word characters only matches a
     // whole run of word characters: walk the runs and look each up.
@@ -177,7 +181,7 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
                 continue;
             }
             int q = p + 1;
-            while (q < len && isWordChar(d[q]))
+            while (q < readTo && isWordChar(d[q]))
                 ++q;
             const int n = q - p;
             if (q <= to && (n < 64 ? (lengths >> n) & 1 : longIdentifier)
@@ -366,13 +370,13 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
         return;
     if (start == -1)
         start = 0;
-    const QString &text = surface.text();
     const int len = surface.length();
     const int lo = std::clamp(start, 0, len);
     const int hi = std::min(end, len);
     if (lo >= hi)
         return;
-    const QStringView window = QStringView(text).left(hi);
+    // Positions in window are surface positions; only [lo, hi) is read.
+    const QStringView window = surface.span(0, hi);
     thread_local LineScratch scratch;
     LineScratch &sc = scratch;
     auto &occurrences = sc.occurrences;
@@ -560,7 +564,7 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
         return c && (*c == stringsColor || *c == commentsColor);
     };
     const int ns = int(startMarker.size()), ne = int(endMarker.size());
-    const QStringView all(surface.text());
+    const QStringView all = surface.span(0, len);
     Ranges ranges;
     // start - 1 + 1 without overflow for very small starts.
     qint64 scan = qint64(start) - 1;

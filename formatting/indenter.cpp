@@ -84,7 +84,9 @@ int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, co
                const QString &blockBegin, const QString &blockEnd)
 {
     const int s = lineStart;
-    const LineIndent r = indentOf(surface.text(), s, lineEnd, level, blockBegin, blockEnd);
+    // Only the line itself is read.
+    const LineIndent r =
+        indentOf(surface.span(0, std::max(0, lineEnd)), s, lineEnd, level, blockBegin, blockEnd);
     surface.setSelStart(s);
     if (qint64(surface.length()) - r.blanks + qint64(unit.size()) * r.units > kMaxIndentedLength)
         return lineEnd;

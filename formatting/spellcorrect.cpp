@@ -166,24 +166,25 @@ bool correctByIndex(const QStringList &wrong, const QStringList &right, int coun
     std::vector<Slot> slotList;
     std::vector<std::vector<int>> slotsByKey(keys.size());
 
-    const QString &text = surface.text();
-    const int len = int(text.size());
+    // Read in place: the surface is not edited until the end.
+    const Surface &text = surface;
+    const int len = surface.length();
     int i = start;
     // A word that begins before start cannot match from inside.
-    if (i > 0 && i < len && isWord(text[i - 1]))
-        while (i < len && isWord(text[i]))
+    if (i > 0 && i < len && isWord(text.at(i - 1)))
+        while (i < len && isWord(text.at(i)))
             ++i;
     while (i < len) {
-        if (!isWord(text[i])) {
-            if (foldsIntoWord(text[i]))
+        if (!isWord(text.at(i))) {
+            if (foldsIntoWord(text.at(i)))
                 return false;
             ++i;
             continue;
         }
         int j = i + 1;
-        while (j < len && isWord(text[j]))
+        while (j < len && isWord(text.at(j)))
             ++j;
-        const int k = keyOf(QStringView(text).mid(i, j - i));
+        const int k = keyOf(text.span(i, j - i));
         if (k >= 0) {
             slotsByKey[size_t(k)].push_back(int(slotList.size()));
             slotList.push_back(Slot{i, j - i, {}, {}, false, false});

@@ -94,16 +94,13 @@ void TypingAssist::onTextReplaced(int at, int removed, int added)
 {
     noteDirty(at, removed, added);
     const Surface &s = m_host.surface();
-    const QString &text = s.text();
     // Edits the handler makes itself (corrections, masking) and those of
     // Undo and Redo only move the kept words. Any other edit releases a
     // kept word it changes or extends (typing on it, deleting into it,
     // joining it to a neighbour); a blank typed after it does not.
     const bool own = m_inHandler || s.isApplyingHistory();
     const int delta = added - removed;
-    auto isWord = [&text](int i) {
-        return i >= 0 && i < text.size() && Surface::isWordCharacter(text.at(i));
-    };
+    auto isWord = [&s](int i) { return Surface::isWordCharacter(s.at(i)); };
     std::vector<KeptWord> kept;
     kept.reserve(m_kept.size());
     for (KeptWord &k : m_kept) {
@@ -128,8 +125,8 @@ void TypingAssist::keepWordsAround(int from, int to)
     const Preferences &p = m_host.preferences();
     if (p.fromtocount <= 0)
         return;
-    const QString &text = s.text();
-    const int len = int(text.size());
+    const Surface &text = s;
+    const int len = s.length();
     while (from > 0 && Surface::isWordCharacter(text.at(from - 1)))
         --from;
     while (to < len && Surface::isWordCharacter(text.at(to)))
@@ -178,7 +175,7 @@ void TypingAssist::correctLine(int lineStart, int nextBreak)
         const int end = k.start + int(k.text.size());
         if (end <= lineStart || k.start >= nextBreak)
             continue;
-        if (s.text().mid(k.start, k.text.size()) != k.text)
+        if (s.span(k.start, int(k.text.size())) != k.text)
             continue;
         parts.emplace_back(from, k.start);
         // A start above 0 is taken one character back: past the word's
@@ -301,16 +298,15 @@ void TypingAssist::colourChange()
     // With comments in the text colour that tells nothing (every line feed
     // would read as inside a comment): the changed lines are coloured, and
     // whole comments only where they hold a marker.
-    const QString &text = s.text();
     const BgrColor comments = m_colours.comments;
     const bool telling = comments != m_colours.text;
     auto commentFeed = [&](int pos) {
-        return telling && pos > 0 && pos < length && text.at(pos) == QLatin1Char('\n')
+        return telling && pos > 0 && pos < length && s.at(pos) == QLatin1Char('\n')
                && s.formatAt(pos).color == comments;
     };
     const bool insideBefore = commentFeed(from);
     const bool insideAfter = commentFeed(to);
-    const QStringView lines = QStringView(text).mid(from, to - from);
+    const QStringView lines = s.span(from, to - from);
     const bool markers = lines.contains(open) || lines.contains(close);
     if (!insideBefore && !insideAfter && !markers) {
         colourLines(from, to);
@@ -341,14 +337,15 @@ void TypingAssist::colourBlockComment(int from, int to, bool insideBefore, bool 
             --q;
         regionFrom = lineFeedBefore(s, q);
     }
-    const QString &text = s.text();
-    if (!insideBefore && QStringView(text).mid(from, to - from).contains(close)) {
+    if (!insideBefore && s.span(from, to - from).contains(close)) {
         // An end marker here may close a comment opened further up that had
         // no end so far (and so no colour): the first start marker that
         // wears no colour, back to the nearest coloured comment.
         int pos = from;
         while (pos > 0) {
-            const int p0 = int(text.lastIndexOf(open, pos - 1));
+            // The text up to where a marker starting before pos can end.
+            const int p0 =
+                int(s.span(0, pos - 1 + int(open.size())).lastIndexOf(open, pos - 1));
             if (p0 < 0)
                 break;
             const BgrColor c = s.formatAt(p0).color;
@@ -465,7 +462,7 @@ void TypingAssist::onChange()
         m_host.syncBox(m_box);
         // The keys come from the text before the caret on its line.
         const int from = s.lineIndex(s.lineFromChar(m_savedCaret));
-        const QString before = s.text().mid(from, m_savedCaret - from);
+        const QString before = s.mid(from, m_savedCaret - from);
         runCompletion(justInserted ? QString() : before);
         if (m_box.visible && m_host.preferences().setfocusontreebox) {
             m_inHandler = false;

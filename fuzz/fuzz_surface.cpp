@@ -21,7 +21,7 @@ const QString kAlphabet = QStringLiteral("ab \r\n\"\\_#/*{}\t\u00e9");
 
 void checkInvariants(const Surface &s)
 {
-    const QString &t = s.text();
+    const QString t = s.text();
     FUZZ_CHECK(Surface::normalizeLineBreaks(t) == t);
     // Formats: the runs cover the text exactly.
     qint64 covered = 0;

@@ -311,7 +311,7 @@ bool DocumentFiles::Save()
     const QString statusBefore = m_host.statusText();
     m_host.setStatusText(kPleaseWait);
     m_host.setHourglass(true);
-    const QString &text = m_rtfedit.text();
+    const QString text = m_rtfedit.text(); // one copy, the file's content
     if (!CheckDiskSpace(text, SplitPath(m_path, 2), m_prompter)) {
         m_host.setHourglass(false);
         m_host.setStatusText(statusBefore); // not left at "Please wait"

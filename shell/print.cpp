@@ -83,7 +83,7 @@ std::unique_ptr<QTextDocument> surfaceDocument(const Surface &surface, int start
         base.setPointSizeF(surface.fontSize());
     doc->setDefaultFont(base);
 
-    QString text = surface.text().mid(start, length);
+    QString text = surface.mid(start, length);
     // One character per line break in the copy: CR LF becomes one break.
     text.remove(QLatin1Char('\r'));
     doc->setPlainText(text);
@@ -91,7 +91,7 @@ std::unique_ptr<QTextDocument> surfaceDocument(const Surface &surface, int start
     QTextCursor cursor(doc.get());
     int docPos = 0;
     for (const Surface::FormatRun &run : surface.formatRuns(start, length)) {
-        const QStringView part = QStringView(surface.text()).mid(start + run.start, run.length);
+        const QStringView part = surface.span(start + run.start, run.length);
         const int docLength = int(part.size() - part.count(QLatin1Char('\r')));
         if (docLength <= 0)
             continue;

@@ -22,11 +22,6 @@ bool isWordChar(QChar c)
     return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
 }
 
-int countLineFeeds(QStringView s)
-{
-    return int(s.count(QLatin1Char('\n')));
-}
-
 } // namespace
 
 Surface::Surface(QObject *parent) : QObject(parent)
@@ -94,7 +89,23 @@ const CharFormat &Surface::formatAt(int pos) const
 {
     if (pos < 0 || pos >= length())
         return m_palette[m_insertFormat];
-    return m_palette[m_formats[size_t(pos)]];
+    return m_palette[m_formats.at(pos)];
+}
+
+void Surface::appendFormats(int pos, int length, std::vector<FormatIndex> &out) const
+{
+    m_formats.forEachPiece(pos, length, [&out](const FormatIndex *p, int, int n) {
+        out.insert(out.end(), p, p + n);
+    });
+}
+
+int Surface::countLineFeeds(int pos, int length) const
+{
+    int count = 0;
+    m_text.forEachPiece(pos, length, [&count](const QChar *p, int, int n) {
+        count += int(QStringView(p, n).count(QLatin1Char('\n')));
+    });
+    return count;
 }
 
 template <typename Mutate> void Surface::mutateRange(int start, int length, Mutate mutate)
@@ -107,21 +118,22 @@ template <typename Mutate> void Surface::mutateRange(int start, int length, Muta
     bool haveLast = false;
     FormatIndex lastFrom = 0, lastTo = 0;
     bool changed = false;
-    FormatIndex *f = m_formats.data() + start;
-    for (int i = 0; i < length; ++i) {
-        const FormatIndex from = f[i];
-        if (!haveLast || from != lastFrom) {
-            CharFormat cf = m_palette[from];
-            mutate(cf);
-            lastTo = intern(cf);
-            lastFrom = from;
-            haveLast = true;
+    m_formats.forEachPieceMutable(start, length, [&](FormatIndex *f, int, int n) {
+        for (int i = 0; i < n; ++i) {
+            const FormatIndex from = f[i];
+            if (!haveLast || from != lastFrom) {
+                CharFormat cf = m_palette[from];
+                mutate(cf);
+                lastTo = intern(cf);
+                lastFrom = from;
+                haveLast = true;
+            }
+            if (lastTo != from) {
+                f[i] = lastTo;
+                changed = true;
+            }
         }
-        if (lastTo != from) {
-            f[i] = lastTo;
-            changed = true;
-        }
-    }
+    });
     if (changed)
         emit formatsChanged(start, length);
 }
@@ -144,16 +156,20 @@ auto Surface::readSelection(Get get) const -> std::optional<decltype(get(CharFor
 {
     if (m_selLength == 0)
         return get(m_palette[m_insertFormat]);
-    const FormatIndex *f = m_formats.data() + m_selStart;
-    const auto first = get(m_palette[f[0]]);
-    FormatIndex lastSame = f[0];
-    for (int i = 1; i < m_selLength; ++i) {
-        if (f[i] == lastSame)
-            continue;
-        if (!(get(m_palette[f[i]]) == first))
-            return std::nullopt;
-        lastSame = f[i];
-    }
+    FormatIndex lastSame = m_formats.at(m_selStart);
+    const auto first = get(m_palette[lastSame]);
+    bool mixed = false;
+    m_formats.forEachPiece(m_selStart, m_selLength, [&](const FormatIndex *f, int, int n) {
+        for (int i = 0; i < n && !mixed; ++i) {
+            if (f[i] == lastSame)
+                continue;
+            if (!(get(m_palette[f[i]]) == first))
+                mixed = true;
+            lastSame = f[i];
+        }
+    });
+    if (mixed)
+        return std::nullopt;
     return first;
 }
 
@@ -164,7 +180,8 @@ void Surface::setFormat(int start, int length, const CharFormat &format)
     if (length == 0)
         return;
     const FormatIndex idx = intern(format);
-    std::fill_n(m_formats.begin() + start, length, idx);
+    m_formats.forEachPieceMutable(start, length,
+                                  [idx](FormatIndex *f, int, int n) { std::fill_n(f, n, idx); });
     emit formatsChanged(start, length);
 }
 
@@ -181,30 +198,35 @@ void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
             continue;
         const int start = int(std::clamp<qint64>(rawStart, 0, length()));
         const int stop = int(std::clamp<qint64>(qint64(rawStart) + rawLength, 0, length()));
-        for (int i = start; i < stop; ++i) {
-            const FormatIndex from = m_formats[size_t(i)];
-            if (!haveLast || from != lastFrom) {
-                auto it = remap.constFind(from);
-                if (it != remap.constEnd()) {
-                    lastTo = it.value();
-                } else {
-                    CharFormat cf = m_palette[from];
-                    cf.color = style.color & 0xFFFFFF;
-                    cf.bold = style.bold;
-                    cf.italic = style.italic;
-                    cf.underline = style.underline;
-                    lastTo = intern(cf);
-                    remap.insert(from, lastTo);
+        if (stop <= start)
+            continue;
+        m_formats.forEachPieceMutable(start, stop - start, [&](FormatIndex *f, int offset, int n) {
+            for (int k = 0; k < n; ++k) {
+                const FormatIndex from = f[k];
+                if (!haveLast || from != lastFrom) {
+                    auto it = remap.constFind(from);
+                    if (it != remap.constEnd()) {
+                        lastTo = it.value();
+                    } else {
+                        CharFormat cf = m_palette[from];
+                        cf.color = style.color & 0xFFFFFF;
+                        cf.bold = style.bold;
+                        cf.italic = style.italic;
+                        cf.underline = style.underline;
+                        lastTo = intern(cf);
+                        remap.insert(from, lastTo);
+                    }
+                    lastFrom = from;
+                    haveLast = true;
                 }
-                lastFrom = from;
-                haveLast = true;
+                if (from != lastTo) {
+                    f[k] = lastTo;
+                    const int i = start + offset + k;
+                    lo = std::min(lo, i);
+                    hi = std::max(hi, i + 1);
+                }
             }
-            if (from != lastTo) {
-                m_formats[size_t(i)] = lastTo;
-                lo = std::min(lo, i);
-                hi = std::max(hi, i + 1);
-            }
-        }
+        });
     }
     if (lo < hi)
         emit formatsChanged(lo, hi - lo);
@@ -220,15 +242,22 @@ std::vector<Surface::FormatRun> Surface::formatRuns(int start, int length) const
     std::vector<FormatRun> runs;
     start = std::clamp(start, 0, this->length());
     length = std::clamp(length, 0, this->length() - start);
-    int i = 0;
-    while (i < length) {
-        const FormatIndex f = m_formats[size_t(start + i)];
-        int j = i + 1;
-        while (j < length && m_formats[size_t(start + j)] == f)
-            ++j;
-        runs.push_back(FormatRun{i, j - i, &m_palette[f]});
-        i = j;
-    }
+    // Runs are found piece by piece; a run reaching across the gap joins
+    // the one before it.
+    m_formats.forEachPiece(start, length, [&](const FormatIndex *f, int offset, int n) {
+        int i = 0;
+        while (i < n) {
+            const FormatIndex idx = f[i];
+            int j = i + 1;
+            while (j < n && f[j] == idx)
+                ++j;
+            if (i == 0 && !runs.empty() && runs.back().format == &m_palette[idx])
+                runs.back().length += j;
+            else
+                runs.push_back(FormatRun{offset + i, j - i, &m_palette[idx]});
+            i = j;
+        }
+    });
     return runs;
 }
 
@@ -251,8 +280,9 @@ void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool
     }
     Edit e;
     e.pos = pos;
-    e.removedText = m_text.mid(pos, removed);
-    e.removedFormats.assign(m_formats.begin() + pos, m_formats.begin() + pos + removed);
+    e.removedText = mid(pos, removed);
+    e.removedFormats.reserve(size_t(removed));
+    appendFormats(pos, removed, e.removedFormats);
     e.insertedLength = int(insertedText.size());
     if (m_groupDepth > 0 && m_groupStepOpen && !m_undo.empty()) {
         m_undo.back().edits.push_back(std::move(e));
@@ -267,7 +297,7 @@ void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool
         Step &last = m_undo.back();
         const Edit &prev = last.edits.back();
         const bool startsWord = pos > 0 && isWordChar(insertedText.at(0))
-                                && !isWordChar(m_text.at(pos - 1));
+                                && !isWordChar(at(pos - 1));
         if (last.typing && last.edits.size() == 1 && prev.removedText.isEmpty()
             && prev.pos + prev.insertedLength == pos && !startsWord) {
             ++last.edits.back().insertedLength;
@@ -370,8 +400,10 @@ bool Surface::replacePieces(int pos, int removed, const std::vector<Piece> &piec
     std::vector<FormatIndex> formats;
     formats.reserve(size_t(total));
     auto keep = [&](int from, int n) {
-        text.append(QStringView(m_text).mid(from, n));
-        formats.insert(formats.end(), m_formats.begin() + from, m_formats.begin() + from + n);
+        m_text.forEachPiece(from, n, [&text](const QChar *p, int, int k) {
+            text.append(QStringView(p, k));
+        });
+        appendFormats(from, n, formats);
     };
     if (withCr)
         keep(pos, 1);
@@ -380,7 +412,7 @@ bool Surface::replacePieces(int pos, int removed, const std::vector<Piece> &piec
             keep(p.source, p.length);
         } else {
             const FormatIndex f = p.formatOf >= 0 && p.formatOf < len
-                                      ? m_formats[size_t(p.formatOf)]
+                                      ? m_formats.at(p.formatOf)
                                       : m_insertFormat;
             text.append(p.text);
             formats.insert(formats.end(), size_t(p.text.size()), f);
@@ -424,39 +456,29 @@ bool Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
     if (removed == 0 && inserted == 0)
         return true;
 
-    const int removedBreaks = countLineFeeds(QStringView(m_text).mid(pos, removed));
+    const int removedBreaks = countLineFeeds(pos, removed);
     recordUndo(pos, removed, text, fromView);
     if (!fromView)
         m_mergeUndo = false;
 
     // Formats of new text: the format for typed text.
     const FormatIndex fmt = m_insertFormat;
-    m_text.replace(pos, removed, text);
-    if (inserted >= removed) {
-        std::fill_n(m_formats.begin() + pos, removed, fmt);
-        m_formats.insert(m_formats.begin() + pos + removed, size_t(inserted - removed), fmt);
-    } else {
-        std::fill_n(m_formats.begin() + pos, inserted, fmt);
-        m_formats.erase(m_formats.begin() + pos + inserted, m_formats.begin() + pos + removed);
-    }
-    if (newFormats && newFormats->size() == size_t(inserted))
-        std::copy(newFormats->begin(), newFormats->end(), m_formats.begin() + pos);
-
-    // Line starts: drop those inside the removed text, shift the rest,
-    // add those of the inserted text.
-    const int delta = inserted - removed;
-    auto first = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos);
-    auto last = std::upper_bound(first, m_lineStarts.end(), pos + removed);
-    const auto firstIndex = first - m_lineStarts.begin();
-    first = m_lineStarts.erase(first, last);
-    for (auto it = first; it != m_lineStarts.end(); ++it)
-        *it += delta;
+    // Line starts: those inside the removed text go, those of the inserted
+    // text come; the ones after the edit need no update.
+    const int first = m_lineStarts.upperBound(pos, len);
+    const int last = removed > 0 ? m_lineStarts.upperBound(pos + removed, len) : first;
     std::vector<int> added;
+    const QChar *chars = text.constData();
     for (int i = 0; i < inserted; ++i)
-        if (text.at(i) == QLatin1Char('\n'))
+        if (chars[i] == QLatin1Char('\n'))
             added.push_back(pos + i + 1);
-    if (!added.empty())
-        m_lineStarts.insert(m_lineStarts.begin() + firstIndex, added.begin(), added.end());
+    m_lineStarts.replace(first, last, added, len);
+
+    m_text.replace(pos, removed, chars, inserted);
+    if (newFormats && newFormats->size() == size_t(inserted))
+        m_formats.replace(pos, removed, newFormats->data(), inserted);
+    else
+        m_formats.replaceFill(pos, removed, fmt, inserted);
 
     ++m_revision;
     const int oldStart = m_selStart, oldLength = m_selLength;
@@ -520,7 +542,7 @@ void Surface::updateInsertFormatFromCaret()
     int at = m_selLength > 0 ? m_selStart : m_selStart - 1;
     if (at < 0)
         at = 0;
-    m_insertFormat = m_formats[size_t(std::min(at, length() - 1))];
+    m_insertFormat = m_formats.at(std::min(at, length() - 1));
 }
 
 void Surface::setSelStart(int pos)
@@ -542,7 +564,7 @@ void Surface::setSelection(int start, int len)
 
 QString Surface::selText() const
 {
-    return m_text.mid(m_selStart, m_selLength);
+    return mid(m_selStart, m_selLength);
 }
 
 void Surface::setSelText(const QString &text)
@@ -666,9 +688,9 @@ void Surface::setVisible(bool visible)
 
 bool Surface::wholeWordAt(int pos, int len, const QString &needle) const
 {
-    if (isWordChar(needle.front()) && pos > 0 && isWordChar(m_text.at(pos - 1)))
+    if (isWordChar(needle.front()) && pos > 0 && isWordChar(at(pos - 1)))
         return false;
-    if (isWordChar(needle.back()) && pos + len < length() && isWordChar(m_text.at(pos + len)))
+    if (isWordChar(needle.back()) && pos + len < length() && isWordChar(at(pos + len)))
         return false;
     return true;
 }
@@ -687,18 +709,45 @@ int Surface::indexOf(const QString &needle, int start, int end, int options) con
         return -1;
     const Qt::CaseSensitivity cs =
         (options & FindMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    // Search a view ending at `end`, so no match can run past it.
-    const QStringView window = QStringView(m_text).left(end);
-    qsizetype from = start;
-    while (from <= end - n) {
-        const qsizetype p = window.indexOf(needle, from, cs);
-        if (p < 0)
-            return -1;
-        if (!(options & FindWholeWord) || wholeWordAt(int(p), n, needle))
-            return int(p);
-        from = p + 1;
+    // First accepted match in `window` (the characters from `base` on)
+    // starting no later than lastStart; the window ends where a match must.
+    auto search = [&](QStringView window, int base, int lastStart) -> int {
+        qsizetype from = 0;
+        while (base + from <= lastStart) {
+            const qsizetype p = window.indexOf(needle, from, cs);
+            if (p < 0 || base + p > lastStart)
+                return -1;
+            if (!(options & FindWholeWord) || wholeWordAt(base + int(p), n, needle))
+                return base + int(p);
+            from = p + 1;
+        }
+        return -1;
+    };
+    // The text is searched where it lies, without a copy: first the part
+    // before the gap, then the few places where a match runs across the
+    // gap, then the part after it.
+    const int gap = m_text.gapPosition();
+    if (gap <= start || gap >= end) {
+        QStringView window;
+        m_text.forEachPiece(start, end - start,
+                            [&window](const QChar *p, int, int k) { window = QStringView(p, k); });
+        return search(window, start, end - n);
     }
-    return -1;
+    QStringView before, after;
+    m_text.forEachPiece(start, end - start, [&](const QChar *p, int offset, int k) {
+        (offset == 0 ? before : after) = QStringView(p, k);
+    });
+    int found = search(before, start, gap - n);
+    if (found >= 0)
+        return found;
+    const int acrossStart = std::max(start, gap - n + 1);
+    const int acrossEnd = std::min(end, gap + n - 1);
+    if (acrossEnd - acrossStart >= n) {
+        found = search(mid(acrossStart, acrossEnd - acrossStart), acrossStart, gap - 1);
+        if (found >= 0)
+            return found;
+    }
+    return search(after, gap, end - n);
 }
 
 int Surface::find(const QString &needle, int start, int end, int options)
@@ -713,22 +762,22 @@ int Surface::lineIndex(int line) const
 {
     if (line < 0 || line >= lineCount())
         return -1;
-    return m_lineStarts[size_t(line)];
+    return m_lineStarts.at(line, length());
 }
 
 int Surface::lineFromChar(int pos) const
 {
     pos = std::clamp(pos, 0, length());
-    auto it = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos);
-    return int(it - m_lineStarts.begin()) - 1;
+    return m_lineStarts.upperBound(pos, length()) - 1;
 }
 
 int Surface::lineLength(int line) const
 {
     if (line < 0 || line >= lineCount())
         return 0;
-    const int start = m_lineStarts[size_t(line)];
-    const int next = line + 1 < lineCount() ? m_lineStarts[size_t(line + 1)] - 2 : length();
+    const int len = length();
+    const int start = m_lineStarts.at(line, len);
+    const int next = line + 1 < lineCount() ? m_lineStarts.at(line + 1, len) - 2 : len;
     return next - start;
 }
 
@@ -741,12 +790,22 @@ QStringView Surface::span(int pos, int length) const
 {
     pos = std::clamp(pos, 0, this->length());
     length = std::clamp(length, 0, this->length() - pos);
-    return QStringView(m_text).mid(pos, length);
+    return QStringView(m_text.contiguous(pos, length), length);
 }
 
 QString Surface::mid(int pos, int length) const
 {
-    return span(pos, length).toString();
+    // Copied piece by piece: the gap stays where it is.
+    pos = std::clamp(pos, 0, this->length());
+    length = std::clamp(length, 0, this->length() - pos);
+    QString out(length, Qt::Uninitialized);
+    m_text.copyTo(pos, length, out.data());
+    return out;
+}
+
+QString Surface::text() const
+{
+    return mid(0, length());
 }
 
 QString Surface::lineText(int line) const
@@ -770,22 +829,23 @@ int Surface::toViewPosition(int pos) const
     pos = std::clamp(pos, 0, length());
     const int line = lineFromChar(pos);
     // A position on the LF of a line break is the end of the line there.
-    const int lineEnd = m_lineStarts[size_t(line)] + lineLength(line);
+    const int lineEnd = m_lineStarts.at(line, length()) + lineLength(line);
     return std::min(pos, lineEnd) - line;
 }
 
 int Surface::fromViewPosition(int viewPos) const
 {
     // Line n starts at model position start(n) and view position start(n) - n.
+    const int len = length();
     int lo = 0, hi = lineCount() - 1;
     while (lo < hi) {
         const int mid = (lo + hi + 1) / 2;
-        if (m_lineStarts[size_t(mid)] - mid <= viewPos)
+        if (m_lineStarts.at(mid, len) - mid <= viewPos)
             lo = mid;
         else
             hi = mid - 1;
     }
-    const int start = m_lineStarts[size_t(lo)];
+    const int start = m_lineStarts.at(lo, len);
     const int offset = std::clamp(viewPos - (start - lo), 0, lineLength(lo));
     return start + offset;
 }
@@ -809,9 +869,9 @@ Surface::Edit Surface::applyEdit(const Edit &edit)
     // inserted text, and return the opposite edit.
     Edit inverse;
     inverse.pos = edit.pos;
-    inverse.removedText = m_text.mid(edit.pos, edit.insertedLength);
-    inverse.removedFormats.assign(m_formats.begin() + edit.pos,
-                                  m_formats.begin() + edit.pos + edit.insertedLength);
+    inverse.removedText = mid(edit.pos, edit.insertedLength);
+    inverse.removedFormats.reserve(size_t(edit.insertedLength));
+    appendFormats(edit.pos, edit.insertedLength, inverse.removedFormats);
     inverse.insertedLength = int(edit.removedText.size());
 
     const bool wasRecording = m_recordUndo;
@@ -895,7 +955,7 @@ QMimeData *Surface::mimeData(int start, int len) const
     start = std::clamp(start, 0, length());
     len = std::clamp(len, 0, length() - start);
     auto *data = new QMimeData;
-    const QString text = m_text.mid(start, len);
+    const QString text = mid(start, len);
     // Other programs on this system expect LF line breaks.
     QString plain = text;
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));

@@ -5,6 +5,7 @@
 // view; SurfaceView (widgets layer) shows one on screen.
 
 #include "surface/charformat.h"
+#include "surface/gapbuffer.h"
 
 #include <QHash>
 #include <QObject>
@@ -30,7 +31,8 @@ public:
     ~Surface() override;
 
     // --- text -----------------------------------------------------------
-    const QString &text() const { return m_text; }
+    // A copy of the whole text (its cost grows with the length).
+    QString text() const;
     // Parts of the text without copying all of it. Code that runs on every
     // keystroke reads through these, never through text().
     QChar at(int pos) const; // QChar() outside the text
@@ -42,7 +44,7 @@ public:
     // Replaces everything; the new text takes the format for typed text.
     // Line breaks of any style (CR LF, CR, LF) become CR LF.
     void setText(const QString &text);
-    int length() const { return int(m_text.size()); }
+    int length() const { return m_text.size(); }
     // Positions are ints: an edit that would make the text longer than this
     // is refused and changes nothing.
     static constexpr int kMaxLength = std::numeric_limits<int>::max() - 2;
@@ -97,7 +99,7 @@ public:
     int find(const QString &needle, int start, int end = -1, int options = FindNone);
     // The same search without touching the selection.
     int indexOf(const QString &needle, int start, int end = -1, int options = FindNone) const;
-    int lineCount() const { return int(m_lineStarts.size()); }
+    int lineCount() const { return m_lineStarts.count(); }
     int lineIndex(int line) const; // -1 when the line does not exist
     int lineFromChar(int pos) const;
     int lineLength(int line) const; // without its line break
@@ -270,7 +272,6 @@ private:
     template <typename Mutate> void mutateSelection(Mutate mutate);
     template <typename Get> auto readSelection(Get get) const -> std::optional<decltype(get(CharFormat()))>;
     void updateInsertFormatFromCaret();
-    void rebuildLineStarts(int fromLine, int fromPos);
     void setSelInternal(int start, int length, bool byProgram);
     // Selection set by the view the user works in.
     void setSelectionFromView(int start, int length);
@@ -297,11 +298,17 @@ private:
     bool replace(int pos, int removed, const QString &text, bool fromView,
                  const std::vector<FormatIndex> *formats);
 
-    QString m_text;
-    std::vector<FormatIndex> m_formats; // palette index per character
+    int countLineFeeds(int pos, int length) const;
+    FormatIndex formatIndexAt(int pos) const { return m_formats.at(pos); }
+    void appendFormats(int pos, int length, std::vector<FormatIndex> &out) const;
+
+    // The text and a palette index per character, each with a gap at the
+    // last edit. span() may move the text's gap, hence mutable.
+    mutable GapBuffer<QChar> m_text;
+    GapBuffer<FormatIndex> m_formats;
     std::vector<CharFormat> m_palette;
     QHash<CharFormat, FormatIndex> m_paletteIndex;
-    std::vector<int> m_lineStarts{0};
+    LineStarts m_lineStarts;
     int m_selStart = 0;
     int m_selLength = 0;
     FormatIndex m_insertFormat = 0;

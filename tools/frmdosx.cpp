@@ -171,8 +171,10 @@ void frmDosX::findLinks(bool toTheEnd)
     if (!m_target)
         return;
     Surface &box = *m_target;
-    const QString &text = box.text();
+    // Output is appended at the end, where the surface's gap stays: this
+    // view costs nothing, and nothing below changes the text.
     const int end = box.length();
+    const QStringView text = box.span(0, end);
     std::vector<std::pair<int, int>> links;
     int from = std::clamp(m_scanFrom, 0, end);
     while (from < end) {

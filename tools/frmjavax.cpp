@@ -494,7 +494,7 @@ std::optional<ToolLocation> frmJavaX::linkOnLine(int line) const
     const int start = box.lineIndex(line);
     if (start < 0)
         return std::nullopt;
-    return parseToolLocation(QStringView(box.text()).mid(start, box.lineLength(line)));
+    return parseToolLocation(box.span(start, box.lineLength(line)));
 }
 
 bool frmJavaX::openLinkOnLine(int line)

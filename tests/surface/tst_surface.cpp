@@ -187,7 +187,7 @@ void TstSurface::lineTableSurvivesRandomEdits()
         const int len = int(rng->bounded(std::min(6, s.length() - pos) + 1));
         s.replace(pos, len, pieces[int(rng->bounded(pieces.size()))]);
     }
-    const QString &t = s.text();
+    const QString t = s.text();
     QVERIFY(!t.contains(QRegularExpression(QStringLiteral("\r(?!\n)|(?<!\r)\n"))));
     QList<int> starts{0};
     for (int i = 0; i < t.size(); ++i)
