@@ -956,7 +956,11 @@ void SurfaceView::onAppearanceChanged()
             m_hiddenAll = false;
             m_hiddenEdits = 0;
             m_hiddenFirst = m_hiddenLast = -1;
-            flush();
+            // Whoever hid the surface often puts the caret back right after
+            // showing it again: scrolling to the selection of that moment
+            // would scroll twice a keystroke. The caret is brought into view
+            // once the caller is done.
+            scheduleFlush();
         }
     }
 }
