@@ -545,7 +545,11 @@ void SurfaceView::updateScrollBars()
     v->setPageStep(vis);
     // Where lines wrap, only a line too long to wrap needs this.
     QScrollBar *h = horizontalScrollBar();
-    const int content = m_widest > 0 ? int(std::ceil(m_widest)) + 2 * kPadX + int(2 * m_averageWidth) : 0;
+    // The range grows in steps: typing at the end of the widest line would
+    // otherwise change it, and repaint the bar, with every key.
+    constexpr int kStep = 256;
+    const int content =
+        m_widest > 0 ? int(std::ceil((m_widest + 2 * kPadX + 2 * m_averageWidth) / kStep)) * kStep : 0;
     h->setRange(0, std::max(0, content - viewport()->width()));
     h->setPageStep(std::max(1, viewport()->width()));
     h->setSingleStep(std::max(1, int(2 * m_averageWidth)));
