@@ -37,6 +37,7 @@
 #include "surface/surface.h"
 #include "surface/surfaceview.h"
 
+#include <vector>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -235,13 +236,17 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
     connectTypingAssist();
     connectDialogCommands();
     connectFormattingCommands();
-    connect(m_rtfedit, &SurfaceView::keyDown, this, [this](KeyEventInfo *info) {
-        // The surface would take these keys for itself (select all, undo,
-        // redo); in this program they belong to the menu.
+    // The surface would take these keys for itself (select all, undo,
+    // redo); in this program they belong to the menu. The menu is built
+    // once, so its items are looked up once, not with every key.
+    std::vector<QAction *> menuKeys;
+    for (const char *name : {"Save_as", "Exit", "redo"})
+        if (QAction *item = menuItem(QLatin1String(name)))
+            menuKeys.push_back(item);
+    connect(m_rtfedit, &SurfaceView::keyDown, this, [this, menuKeys](KeyEventInfo *info) {
         const QKeySequence pressed(QKeyCombination(info->modifiers, Qt::Key(info->key)));
-        for (const char *name : {"Save_as", "Exit", "redo"}) {
-            QAction *item = menuItem(QLatin1String(name));
-            if (item && item->isEnabled() && item->shortcuts().contains(pressed)) {
+        for (QAction *item : menuKeys) {
+            if (item->isEnabled() && item->shortcuts().contains(pressed)) {
                 info->consumed = true;
                 item->trigger();
                 return;
