@@ -99,7 +99,8 @@ int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, co
 }
 
 qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &blockBegin,
-                      const QString &blockEnd, ProgressSink *progress, bool *tooLarge)
+                      const QString &blockEnd, ProgressSink *progress, bool *tooLarge,
+                      bool lengthChecked)
 {
     if (tooLarge)
         *tooLarge = false;
@@ -109,7 +110,7 @@ qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &bloc
     const QString text = surface.text();
     // The length is worked out first, without building anything, so a
     // result too large is refused at the cost of one pass over the lines.
-    if (IndentedLength(text, unit, blockBegin, blockEnd) < 0) {
+    if (!lengthChecked && IndentedLength(text, unit, blockBegin, blockEnd) < 0) {
         if (tooLarge)
             *tooLarge = true;
         return 0;
@@ -254,6 +255,8 @@ void indentallrtf(CommandHost &host)
         return;
     Surface &surface = host.surface();
     const Preferences &prefs = host.preferences();
+    // Refused before anything shows or changes; the indenter then need not
+    // check again.
     bool tooLarge = IndentedLength(surface.text(), prefs.indentstring, prefs.blockBeginning,
                                    prefs.blockEnding) < 0;
     if (tooLarge) {
@@ -264,7 +267,7 @@ void indentallrtf(CommandHost &host)
     {
         const BulkRun run(host, QStringLiteral("Autoindenting"));
         IndentAllLines(surface, prefs.indentstring, prefs.blockBeginning, prefs.blockEnding,
-                       &host.progress(), &tooLarge);
+                       &host.progress(), &tooLarge, true);
     }
     if (tooLarge)
         host.prompter().message(indentTooLargeMessage(), QStringLiteral("Auto Indent"),

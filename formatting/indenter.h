@@ -32,10 +32,12 @@ int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, co
 // each line (only when that whole value changes). Returns the level left
 // by the last line. When the re-indented text would be longer than
 // kMaxIndentedLength nothing changes, *tooLarge (when given) is set and
-// the level returned is 0.
+// the level returned is 0. A caller that has just checked the length with
+// IndentedLength passes lengthChecked and saves the second pass (the length
+// is still watched while the new text is built).
 qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &blockBegin,
                       const QString &blockEnd, ProgressSink *progress = nullptr,
-                      bool *tooLarge = nullptr);
+                      bool *tooLarge = nullptr, bool lengthChecked = false);
 
 // The longest text indenting may produce, in characters (64 MB of text,
 // well inside the surface's int positions).

@@ -53,18 +53,24 @@ void ProgressBarSink::setVisible(bool visible)
 
 int ProgressBarSink::value() const
 {
-    return m_bar->value();
+    return m_value;
 }
 
 void ProgressBarSink::setValue(int value)
 {
     if (value < m_bar->minimum() || value > m_bar->maximum())
         return; // the bar refuses values outside its range
-    // Long commands report once a line; the bar is painted only when what it
-    // shows changes, at most once per percent. QProgressBar::setValue paints
-    // at once by itself when the change shows, so no repaint is asked here.
+    m_value = value;
+    // Long commands report once a line. The bar (which paints itself at once
+    // when its value changes) shows a new value at most about 60 times a
+    // second, so a short command does not spend its time painting it; the
+    // start and the end of a stage are always shown.
     if (value == m_bar->value())
         return;
+    const bool stageEdge = value < m_bar->value() || value == m_bar->maximum();
+    if (!stageEdge && m_shownAt.isValid() && m_shownAt.elapsed() < 16)
+        return;
+    m_shownAt.start();
     m_bar->setValue(value);
 }
 

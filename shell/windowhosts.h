@@ -6,6 +6,8 @@
 #include "formatting/commandhost.h"
 #include "formatting/typingassist.h"
 
+#include <QElapsedTimer>
+
 class QProgressBar;
 
 namespace qln {
@@ -23,6 +25,8 @@ public:
 
 private:
     QProgressBar *m_bar;
+    int m_value = 0;         // the value last reported
+    QElapsedTimer m_shownAt; // when the bar last showed a new value
 };
 
 class WindowCommandHost final : public CommandHost {
