@@ -30,10 +30,7 @@ void SurfaceAccessible::install()
 }
 
 SurfaceAccessible::SurfaceAccessible(SurfaceView *view)
-    : QAccessibleWidget(view, QAccessible::EditableText),
-      // A view built on Qt's own text editor reports its edits and caret
-      // moves by itself; any other view is reported from the surface.
-      m_viewReportsItself(view->inherits("QPlainTextEdit"))
+    : QAccessibleWidget(view, QAccessible::EditableText)
 {
     Surface *s = view->surface();
     m_edits = QObject::connect(s, &Surface::textReplaced, view,
@@ -410,7 +407,7 @@ void SurfaceAccessible::replaceText(int startOffset, int endOffset, const QStrin
 
 void SurfaceAccessible::reportEdit(int pos, int removed, int removedBreaks, int added)
 {
-    if (m_viewReportsItself || !QAccessible::isActive())
+    if (!QAccessible::isActive())
         return;
     const int offset = toOffset(pos);
     const QString inserted = withNewlines(surface()->mid(pos, added));
@@ -430,7 +427,7 @@ void SurfaceAccessible::reportEdit(int pos, int removed, int removedBreaks, int 
 
 void SurfaceAccessible::reportCaret()
 {
-    if (m_viewReportsItself || !QAccessible::isActive())
+    if (!QAccessible::isActive())
         return;
     int start = 0, end = 0;
     selection(0, &start, &end);

@@ -71,7 +71,6 @@ private:
     void reportEdit(int pos, int removed, int removedBreaks, int added);
     void reportCaret();
 
-    bool m_viewReportsItself = false;
     QMetaObject::Connection m_edits;
     QMetaObject::Connection m_caret;
 };
