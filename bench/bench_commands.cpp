@@ -21,42 +21,6 @@ using namespace qln::bench;
 
 namespace {
 
-class Bar : public ProgressSink {
-public:
-    bool isVisible() const override { return m_visible; }
-    void setVisible(bool v) override { m_visible = v; }
-    int value() const override { return m_value; }
-    void setValue(int v) override
-    {
-        if (v >= 0 && v <= 100)
-            m_value = v;
-    }
-
-private:
-    bool m_visible = false;
-    int m_value = 0;
-};
-
-class Host : public CommandHost {
-public:
-    Surface &surface() override { return s; }
-    Prompter &prompter() override { return prompts; }
-    const Preferences &preferences() const override { return prefs; }
-    ProgressSink &progress() override { return bar; }
-    QString caption() const override { return title; }
-    void setCaption(const QString &c) override { title = c; }
-    void setStatusText(const QString &) override {}
-    void setBusy(bool) override {}
-    void setWindowEnabled(bool) override {}
-    void focusSurface() override {}
-    bool saveDocument() override { return true; }
-
-    Surface s;
-    BenchPrompter prompts{MsgAnswer::Yes};
-    Preferences prefs;
-    Bar bar;
-    QString title = QStringLiteral("Document [A.java] - Quillon");
-};
 
 // 300 pairs: 100 frequent words of the source replaced by other spellings,
 // then 200 misspellings that do not occur.
@@ -103,7 +67,7 @@ int main(int argc, char **argv)
         return 0;
     std::printf("%d lines\n", int(src.count(QLatin1Char('\n'))) + 1);
 
-    Host host;
+    BareCommandHost host;
     host.prefs.indentstring = QStringLiteral("\t");
     host.prefs.blockBeginning = QStringLiteral("{");
     host.prefs.blockEnding = QStringLiteral("}");

@@ -22,17 +22,6 @@ using namespace qln::bench;
 
 namespace {
 
-class NullProgress : public ProgressSink {
-public:
-    bool isVisible() const override { return m_visible; }
-    void setVisible(bool v) override { m_visible = v; }
-    int value() const override { return m_value; }
-    void setValue(int v) override { m_value = v; }
-
-private:
-    bool m_visible = false;
-    int m_value = 0;
-};
 
 // The window's part of the command, for a view on screen.
 class ViewHost : public CommandHost {
@@ -54,7 +43,7 @@ private:
     SurfaceView &m_view;
     const Preferences &m_prefs;
     BenchPrompter m_prompter{MsgAnswer::Yes};
-    NullProgress m_progress;
+    BenchProgress m_progress;
 };
 
 } // namespace

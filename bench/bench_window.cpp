@@ -37,40 +37,6 @@ using namespace qln::bench;
 
 namespace {
 
-// The engines' host: a bare surface, no bar, no status.
-class NullProgress : public ProgressSink {
-public:
-    bool isVisible() const override { return m_visible; }
-    void setVisible(bool v) override { m_visible = v; }
-    int value() const override { return m_value; }
-    void setValue(int v) override { m_value = v; }
-
-private:
-    bool m_visible = false;
-    int m_value = 0;
-};
-
-class BareHost : public CommandHost {
-public:
-    BareHost(const Preferences &prefs) : prefs(prefs) {}
-    Surface &surface() override { return s; }
-    Prompter &prompter() override { return prompts; }
-    const Preferences &preferences() const override { return prefs; }
-    ProgressSink &progress() override { return bar; }
-    QString caption() const override { return title; }
-    void setCaption(const QString &c) override { title = c; }
-    void setStatusText(const QString &) override {}
-    void setBusy(bool) override {}
-    void setWindowEnabled(bool) override {}
-    void focusSurface() override {}
-    bool saveDocument() override { return true; }
-
-    Surface s;
-    BenchPrompter prompts{MsgAnswer::Yes};
-    const Preferences &prefs;
-    NullProgress bar;
-    QString title = QStringLiteral("Document [A.java] - Quillon");
-};
 
 // 300 spelling pairs kept in the settings: 100 frequent words of the source
 // replaced by other spellings, then 200 misspellings that do not occur.
@@ -142,7 +108,8 @@ void measureSize(frmedit &w, BenchPrompter &prompter, const QString &src, int mb
     auto menu = [&](const char *item) {
         return untilPainted([&] { w.menuItem(QLatin1String(item))->trigger(); });
     };
-    BareHost bare(w.preferences());
+    BareCommandHost bare;
+    bare.prefs = w.preferences();
     auto freshBare = [&] {
         bare.s.setText(src);
         bare.s.clearUndo();

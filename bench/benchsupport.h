@@ -3,6 +3,9 @@
 // kit's src.zip, and a stopwatch that reports medians.
 
 #include "base/prompter.h"
+#include "formatting/commandhost.h"
+#include "settings/preferences.h"
+#include "surface/surface.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -141,5 +144,47 @@ public:
     std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
 };
 
+
+
+// A progress sink that only remembers (values outside 0..100 are refused,
+// as the window's bar refuses them).
+class BenchProgress : public ProgressSink {
+public:
+    bool isVisible() const override { return m_visible; }
+    void setVisible(bool v) override { m_visible = v; }
+    int value() const override { return m_value; }
+    void setValue(int v) override
+    {
+        if (v >= 0 && v <= 100)
+            m_value = v;
+    }
+
+private:
+    bool m_visible = false;
+    int m_value = 0;
+};
+
+// The engines' host: a bare surface, no bar, no status, every question
+// answered Yes.
+class BareCommandHost : public CommandHost {
+public:
+    Surface &surface() override { return s; }
+    Prompter &prompter() override { return prompts; }
+    const Preferences &preferences() const override { return prefs; }
+    ProgressSink &progress() override { return bar; }
+    QString caption() const override { return title; }
+    void setCaption(const QString &c) override { title = c; }
+    void setStatusText(const QString &) override {}
+    void setBusy(bool) override {}
+    void setWindowEnabled(bool) override {}
+    void focusSurface() override {}
+    bool saveDocument() override { return true; }
+
+    Surface s;
+    BenchPrompter prompts{MsgAnswer::Yes};
+    Preferences prefs;
+    BenchProgress bar;
+    QString title = QStringLiteral("Document [A.java] - Quillon");
+};
 
 } // namespace qln::bench

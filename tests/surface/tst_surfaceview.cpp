@@ -14,6 +14,22 @@
 
 using namespace qln;
 
+namespace {
+
+// Collects the region each paint event of the widget it watches covers.
+struct PaintSpy : QObject {
+    explicit PaintSpy(QRegion *region) : region(region) {}
+    QRegion *region;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            *region += static_cast<QPaintEvent *>(e)->region();
+        return false;
+    }
+};
+
+} // namespace
+
 class TstSurfaceView : public QObject {
     Q_OBJECT
 private slots:
@@ -198,16 +214,7 @@ void TstSurfaceView::hidingAroundAnEditRepaintsOnlyThatLine()
     paintNow();
     QTest::qWait(20);
     QRegion painted;
-    struct Spy : QObject {
-        QRegion *region;
-        bool eventFilter(QObject *, QEvent *e) override
-        {
-            if (e->type() == QEvent::Paint)
-                *region += static_cast<QPaintEvent *>(e)->region();
-            return false;
-        }
-    } spy;
-    spy.region = &painted;
+    PaintSpy spy(&painted);
     connect(s, &Surface::changed, this, [s] {
         const int caret = s->selStart();
         s->setVisible(false);
@@ -370,16 +377,7 @@ void TstSurfaceView::colouringALineRepaintsThatLine()
     paintNow();
     QTest::qWait(20);
     QRegion painted;
-    struct Spy : QObject {
-        QRegion *region;
-        bool eventFilter(QObject *, QEvent *e) override
-        {
-            if (e->type() == QEvent::Paint)
-                *region += static_cast<QPaintEvent *>(e)->region();
-            return false;
-        }
-    } spy;
-    spy.region = &painted;
+    PaintSpy spy(&painted);
     m_view->viewport()->installEventFilter(&spy);
     CharFormat red;
     red.color = 255;
