@@ -51,6 +51,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -86,6 +87,31 @@ static void initShellResources()
 namespace qln {
 
 namespace {
+
+// Holds the status bar's first panel, whose text changes with every key
+// (line, column, selection). The holder has no layout of its own and keeps
+// the panel filling it: a label's new text then never makes the whole
+// status bar lay itself out again.
+class PanelHolder : public QWidget {
+public:
+    PanelHolder(QLabel *panel, QWidget *parent) : QWidget(parent), m_panel(panel)
+    {
+        panel->setParent(this);
+    }
+    QSize sizeHint() const override { return QSize(m_panel->sizeHint().width(), height()); }
+    QSize minimumSizeHint() const override { return QSize(0, height()); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QWidget::resizeEvent(event);
+        m_panel->setGeometry(rect());
+    }
+
+private:
+    int height() const { return m_panel->sizeHint().height(); }
+    QLabel *m_panel;
+};
 
 // The window as designed, in twips: 800 x 600 pixels at 96 dots an inch.
 constexpr double kDesignedWidth = 12000;
@@ -563,7 +589,7 @@ void frmedit::buildStatusBar()
         panel->setContentsMargins(4, 0, 4, 0);
         m_panels[i] = panel;
         if (i == 0)
-            m_stb->addWidget(panel, 1);
+            m_stb->addWidget(new PanelHolder(panel, m_stb), 1);
         else
             m_stb->addPermanentWidget(panel);
     }
