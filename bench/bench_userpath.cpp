@@ -162,11 +162,7 @@ void keystroke(BenchPrompter &prompter)
 // Idle CPU, typing and sideways scrolling on one long line.
 void longLine(BenchPrompter &prompter)
 {
-    const QString src = javaSource(2 * 1024 * 1024 + 4096);
-    std::printf("input: %s, made one line\n", qPrintable(javaSourceOrigin()));
-    QString line = src;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    line.truncate(2 * 1024 * 1024);
+    const QString line = javaLine(2 * 1024 * 1024);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("OneLine.java"));
@@ -275,50 +271,54 @@ Figures pageDownFrames(QWidget *target, PaintCounter &paints, QScrollBar *bar,
     return figuresOf(frames);
 }
 
+// The worst, 99th-percentile and median frame of each pass, gathered over
+// the passes.
+struct PassFigures {
+    std::vector<double> maxes, p99s, medians;
+    void add(const QString &what, int pass, const Figures &f)
+    {
+        printFigures(QStringLiteral("%1: Page Down frame, 10 MB, pass %2").arg(what).arg(pass + 1),
+                     f, "ms", true);
+        maxes.push_back(f.max);
+        p99s.push_back(f.p99);
+        medians.push_back(f.median);
+    }
+};
+
 void pageDown(BenchPrompter &prompter, int passes)
 {
     const QString src = reportedJavaSource(10 * 1024 * 1024);
     Editor ed(prompter);
     ed.setText(src);
-    std::vector<double> maxes, p99s, medians;
+    PassFigures editor;
     for (int pass = 0; pass < passes; ++pass) {
         ed.caretTo(0);
         QScrollBar *bar = scrollBarOf(ed.view(), Qt::Vertical);
         const int last = ed.surface().lineCount() - 1;
-        const Figures f = pageDownFrames(ed.view(), *ed.paints, bar, [&] {
-            return ed.surface().lineFromChar(ed.surface().selStart()) >= last;
-        });
-        printFigures(QStringLiteral("editor: Page Down frame, 10 MB, pass %1").arg(pass + 1), f,
-                     "ms", true);
-        maxes.push_back(f.max);
-        p99s.push_back(f.p99);
-        medians.push_back(f.median);
+        editor.add(QStringLiteral("editor"), pass,
+                   pageDownFrames(ed.view(), *ed.paints, bar, [&] {
+                       return ed.surface().lineFromChar(ed.surface().selStart()) >= last;
+                   }));
     }
-    const Figures edMax = figuresOf(maxes), edP99 = figuresOf(p99s), edMed = figuresOf(medians);
 
     FloorEditor floor;
     floor.show(ed.view()->viewport()->size(), ed.view()->font());
     floor.setText(src);
-    maxes.clear();
-    p99s.clear();
-    medians.clear();
+    PassFigures bare;
     for (int pass = 0; pass < passes; ++pass) {
         QPlainTextEdit *e = floor.edit();
         e->moveCursor(QTextCursor::Start);
         floor.paints().reset();
         waitPainted(floor.paints());
-        const Figures f = pageDownFrames(e, floor.paints(), e->verticalScrollBar(), [&] {
-            return e->textCursor().atEnd()
-                   || e->textCursor().blockNumber() == e->document()->blockCount() - 1;
-        });
-        printFigures(QStringLiteral("floor: Page Down frame, 10 MB, pass %1").arg(pass + 1), f,
-                     "ms", true);
-        maxes.push_back(f.max);
-        p99s.push_back(f.p99);
-        medians.push_back(f.median);
+        bare.add(QStringLiteral("floor"), pass,
+                 pageDownFrames(e, floor.paints(), e->verticalScrollBar(), [&] {
+                     return e->textCursor().atEnd()
+                            || e->textCursor().blockNumber() == e->document()->blockCount() - 1;
+                 }));
     }
-    const Figures flMax = figuresOf(maxes), flP99 = figuresOf(p99s), flMed = figuresOf(medians);
-    auto line = [](const char *what, const Figures &e, const Figures &f) {
+    auto line = [](const char *what, const std::vector<double> &ours,
+                   const std::vector<double> &floors) {
+        const Figures e = figuresOf(ours), f = figuresOf(floors);
         summary(QStringLiteral("Page Down 10 MB, %1 frame over %2 passes: editor min %3 median %4 "
                                "ms | floor min %5 median %6 ms (limit: no frame over 16 ms)")
                     .arg(QLatin1String(what))
@@ -328,9 +328,9 @@ void pageDown(BenchPrompter &prompter, int passes)
                     .arg(f.min, 0, 'f', 3)
                     .arg(f.median, 0, 'f', 3));
     };
-    line("max", edMax, flMax);
-    line("p99", edP99, flP99);
-    line("median", edMed, flMed);
+    line("max", editor.maxes, bare.maxes);
+    line("p99", editor.p99s, bare.p99s);
+    line("median", editor.medians, bare.medians);
 }
 
 } // namespace

@@ -18,50 +18,33 @@ using namespace qln::bench;
 
 namespace {
 
-struct Spread {
-    double min = 0;
-    double median = 0;
-    double max = 0;
-};
-
-Spread measure(int runs, const std::function<void()> &f)
+// A view shown at the size the figures are taken at, holding text, the
+// caret at `caret`, everything painted.
+void show(SurfaceView &view, const QString &text, int caret)
 {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i)
-        ms.push_back(timeMs(f));
-    std::sort(ms.begin(), ms.end());
-    return {ms.front(), ms[ms.size() / 2], ms.back()};
+    view.resize(1000, 700);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        std::printf("the window was not shown; figures leave out painting\n");
+    view.setFocus();
+    view.surface()->setText(text);
+    view.surface()->setSelStart(caret);
+    view.flush();
+    view.ensureCursorVisible();
+    view.viewport()->repaint();
+    QApplication::processEvents();
 }
 
-void print(const QString &what, const Spread &s, const QString &extra = QString())
+Figures measure(int runs, const std::function<void()> &f)
 {
-    std::printf("%-62s min %8.2f ms  median %8.2f ms  max %8.2f ms %s\n", qPrintable(what), s.min,
-                s.median, s.max, qPrintable(extra));
+    return measureRuns(runs, [] {}, f);
 }
 
-// One line of real Java source: its lines joined by spaces.
-QString javaLine(qsizetype length)
-{
-    QString text = javaSource(length + length / 8);
-    if (text.isEmpty()) {
-        std::printf("no kit installed: the line is made of repeated Java statements\n");
-        while (text.size() < length)
-            text += QStringLiteral("int value = compute(\"text\", 42); // note\r\n");
-    }
-    else
-        std::printf("source: %s\n", qPrintable(javaSourceOrigin()));
-    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    text.truncate(length);
-    return text;
-}
-
+// One typed character, with what it changed painted.
 void typeKey(QWidget *w)
 {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    QApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    QApplication::sendEvent(w, &release);
-    QApplication::processEvents(); // paints what the key changed
+    sendKey(w, Qt::Key_A, QStringLiteral("a"));
+    QApplication::processEvents();
 }
 
 void measureLine(const QString &label, qsizetype length, int runs)
@@ -69,37 +52,31 @@ void measureLine(const QString &label, qsizetype length, int runs)
     const QString line = javaLine(length);
     {
         SurfaceView view;
-        view.resize(1000, 700);
-        view.show();
-        if (!QTest::qWaitForWindowExposed(&view))
-            std::printf("the window was not shown; figures leave out painting\n");
-        view.setFocus();
+        show(view, line, int(line.size() / 2));
         Surface *s = view.surface();
-        s->setText(line);
-        s->setSelStart(s->length() / 2);
-        view.flush();
-        view.ensureCursorVisible();
-        view.viewport()->repaint();
-        QApplication::processEvents();
         const quint64 before = view.layoutsBuilt();
         const int lengthBefore = s->length();
-        const Spread typed = measure(runs, [&] { typeKey(&view); });
-        print(label + QStringLiteral(": keystroke, view"), typed,
-              QStringLiteral("(%1 layouts a key, %2 typed)")
-                  .arg(double(view.layoutsBuilt() - before) / runs, 0, 'f', 1)
-                  .arg(s->length() - lengthBefore));
+        const Figures typed = measure(runs, [&] { typeKey(&view); });
+        printFigures(label + QStringLiteral(": keystroke, view (%1 layouts a key, %2 typed)")
+                                 .arg(double(view.layoutsBuilt() - before) / runs, 0, 'f', 1)
+                                 .arg(s->length() - lengthBefore),
+                     typed, "ms", true);
         const quint64 blinkBefore = view.layoutsBuilt();
-        const Spread blink =
+        const Figures blink =
             measure(runs, [&] { view.viewport()->repaint(view.caretRect().adjusted(-2, 0, 2, 0)); });
-        print(label + QStringLiteral(": caret blink repaint, view"), blink,
-              QStringLiteral("(%1 layouts)").arg(view.layoutsBuilt() - blinkBefore));
+        printFigures(label + QStringLiteral(": caret blink repaint, view (%1 layouts)")
+                                 .arg(view.layoutsBuilt() - blinkBefore),
+                     blink, "ms", true);
         QScrollBar *h = view.horizontalScrollBar();
         h->setValue(0);
         view.viewport()->repaint();
-        print(label + QStringLiteral(": scroll sideways by 40 px, view"), measure(runs * 2, [&] {
-                  h->setValue(h->value() + 40);
-                  view.viewport()->repaint();
-              }));
+        printFigures(label + QStringLiteral(": scroll sideways by 40 px, view"),
+                     measure(runs * 2,
+                             [&] {
+                                 h->setValue(h->value() + 40);
+                                 view.viewport()->repaint();
+                             }),
+                     "ms", true);
     }
     {
         QPlainTextEdit floor;
@@ -114,8 +91,8 @@ void measureLine(const QString &label, qsizetype length, int runs)
         floor.setTextCursor(c);
         QApplication::processEvents();
         const int floorRuns = length > 1000000 ? 5 : runs;
-        print(label + QStringLiteral(": keystroke, floor (QPlainTextEdit)"),
-              measure(floorRuns, [&] { typeKey(&floor); }));
+        printFigures(label + QStringLiteral(": keystroke, floor (QPlainTextEdit)"),
+                     measure(floorRuns, [&] { typeKey(&floor); }), "ms", true);
     }
 }
 
@@ -127,16 +104,8 @@ void measurePaging(qsizetype bytes)
         return;
     }
     SurfaceView view;
-    view.resize(1000, 700);
-    view.show();
-    if (!QTest::qWaitForWindowExposed(&view))
-        std::printf("the window was not shown; figures leave out painting\n");
-    view.setFocus();
+    show(view, src, 0);
     Surface *s = view.surface();
-    s->setText(src);
-    s->setSelStart(0);
-    view.flush();
-    view.viewport()->repaint();
     std::vector<double> frames;
     while (s->lineFromChar(s->selStart()) < s->lineCount() - 1) {
         frames.push_back(timeMs([&] {
@@ -147,11 +116,12 @@ void measurePaging(qsizetype bytes)
         if (frames.size() > 100000)
             break;
     }
-    std::sort(frames.begin(), frames.end());
     const auto over = std::count_if(frames.begin(), frames.end(), [](double ms) { return ms > 16; });
-    std::printf("%-62s min %8.2f ms  median %8.2f ms  max %8.2f ms (%zu frames, %ld over 16 ms)\n",
-                qPrintable(QStringLiteral("Page Down top to bottom of %1 MB, a frame").arg(bytes >> 20)),
-                frames.front(), frames[frames.size() / 2], frames.back(), frames.size(), long(over));
+    printFigures(QStringLiteral("Page Down top to bottom of %1 MB, a frame (%2 frames, %3 over 16 ms)")
+                     .arg(bytes >> 20)
+                     .arg(frames.size())
+                     .arg(over),
+                 figuresOf(frames), "ms", true);
 }
 
 } // namespace

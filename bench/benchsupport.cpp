@@ -75,6 +75,21 @@ QString javaSourceOrigin()
     return g_origin;
 }
 
+QString javaLine(qsizetype length)
+{
+    QString text = javaSource(length + length / 8);
+    if (text.isEmpty()) {
+        std::printf("no kit installed: the line is made of repeated Java statements\n");
+        while (text.size() < length)
+            text += QStringLiteral("int value = compute(\"text\", 42); // note\r\n");
+    } else {
+        std::printf("source: %s\n", qPrintable(javaSourceOrigin()));
+    }
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.truncate(length);
+    return text;
+}
+
 double timeMs(const std::function<void()> &f)
 {
     QElapsedTimer t;

@@ -31,6 +31,9 @@ QString javaSource(qsizetype bytes);
 QString reportedJavaSource(qsizetype bytes);
 // Where the source came from, for the printed report.
 QString javaSourceOrigin();
+// One line of real Java source `length` characters long: its lines joined
+// by spaces (repeated statements when no kit is installed).
+QString javaLine(qsizetype length);
 
 // Milliseconds of one run of f.
 double timeMs(const std::function<void()> &f);
