@@ -59,6 +59,11 @@ int midHalfEven(int low, int high)
 
 } // namespace
 
+bool IsTreeNameChar(QChar c)
+{
+    return isNameChar(c);
+}
+
 QString GetTreeKey(const QString &text, int mode)
 {
     const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));

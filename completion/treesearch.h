@@ -34,6 +34,9 @@ int treeTagImage(const QString &entry);
 // key 2 (mode 2: the text after that "."). Name characters are A-Z, a-z,
 // 0-9, "." and "_". No "." gives two empty keys; other modes give "".
 QString GetTreeKey(const QString &text, int mode);
+// The characters GetTreeKey takes into a name: ASCII letters and digits,
+// "_" and ".".
+bool IsTreeNameChar(QChar c);
 
 struct TreeBoxItem {
     QString text;

@@ -326,6 +326,28 @@ bool correctByIndex(const QStringList &wrong, const QStringList &right, int coun
 
 } // namespace
 
+std::optional<std::pair<int, int>> SpellWordSpan(const QStringList &wrongForms, int count,
+                                                 const Surface &surface, int from, int to,
+                                                 int lineFrom, int lineTo)
+{
+    const int pairs = std::min<int>(count, int(wrongForms.size()) - 1);
+    for (int i = 1; i <= pairs; ++i)
+        if (!isPlainWord(wrongForms[i]))
+            return std::nullopt;
+    lineFrom = std::max(lineFrom, 0);
+    lineTo = std::min(lineTo, surface.length());
+    from = std::clamp(from, lineFrom, lineTo);
+    to = std::clamp(to, from, lineTo);
+    while (from > lineFrom && isWord(surface.at(from - 1)))
+        --from;
+    while (to < lineTo && isWord(surface.at(to)))
+        ++to;
+    if ((from > 0 && foldsIntoWord(surface.at(from - 1)))
+        || (to < surface.length() && foldsIntoWord(surface.at(to))))
+        return std::nullopt;
+    return std::make_pair(from, to);
+}
+
 int spellProgressStep(int count)
 {
     if (count <= 0)

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+#include <utility>
+
 namespace qln {
 
 class CommandHost;
@@ -27,6 +30,17 @@ class Surface;
 void SpellCorrectRange(const QStringList &wrongForms, const QStringList &rightForms, int count,
                        int &lengthChange, int &start, int end, Surface &surface,
                        ProgressSink *progress);
+
+// The words an edit of [from, to) touched within the line [lineFrom,
+// lineTo): from the start of the word that ends at `from` to the end of the
+// word that starts at `to`, as (start, end). Correcting that span gives what
+// correcting the whole line gives when the rest of the line holds no word
+// to correct. Empty when that cannot be told word by word: some wrong form
+// is not made of word characters only, or a character beside the span
+// case-folds into a word character (a match could reach across it).
+std::optional<std::pair<int, int>> SpellWordSpan(const QStringList &wrongForms, int count,
+                                                 const Surface &surface, int from, int to,
+                                                 int lineFrom, int lineTo);
 
 // The progress step of SpellCorrectRange for `count` pairs.
 int spellProgressStep(int count);

@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <optional>
+
 #include <algorithm>
 
 namespace qln {
@@ -46,10 +48,20 @@ private:
 TypingAssist::TypingAssist(TypingHost &host) : m_host(host)
 {
     // One listener for every edit: it widens the span the next change event
-    // recolours and moves the words kept after Undo.
-    m_replacedConnection = QObject::connect(
-        &host.surface(), &Surface::textReplaced,
-        [this](int at, int removed, int, int added, bool) { onTextReplaced(at, removed, added); });
+    // recolours, moves the words kept after Undo and follows the line the
+    // handler last treated.
+    Surface &s = host.surface();
+    m_connections = {
+        QObject::connect(&s, &Surface::textAboutToBeReplaced,
+                         [this](int at, int removed) { onTextAboutToBeReplaced(at, removed); }),
+        QObject::connect(&s, &Surface::textReplaced,
+                         [this](int at, int removed, int removedBreaks, int added, bool) {
+                             onTextReplaced(at, removed, removedBreaks, added);
+                         }),
+        QObject::connect(&s, &Surface::formatsChanged,
+                         [this](int start, int length) { onFormatsChanged(start, length); }),
+        QObject::connect(&s, &Surface::formatsAboutToChange,
+                         [this](int start, int length) { onFormatsAboutToChange(start, length); })};
 }
 
 // The change event says only that something changed; which span did is
@@ -79,7 +91,8 @@ void TypingAssist::noteDirty(int at, int removed, int added)
 
 TypingAssist::~TypingAssist()
 {
-    QObject::disconnect(m_replacedConnection);
+    for (const QMetaObject::Connection &c : m_connections)
+        QObject::disconnect(c);
 }
 
 std::vector<std::pair<int, int>> TypingAssist::keptWords() const
@@ -90,9 +103,10 @@ std::vector<std::pair<int, int>> TypingAssist::keptWords() const
     return out;
 }
 
-void TypingAssist::onTextReplaced(int at, int removed, int added)
+void TypingAssist::onTextReplaced(int at, int removed, int removedBreaks, int added)
 {
     noteDirty(at, removed, added);
+    trackEdit(at, removed, removedBreaks, added);
     const Surface &s = m_host.surface();
     // Edits the handler makes itself (corrections, masking) and those of
     // Undo and Redo only move the kept words. Any other edit releases a
@@ -161,6 +175,166 @@ void TypingAssist::keepWordsAround(int from, int to)
     m_kept.insert(m_kept.end(), found.begin(), found.end());
     std::sort(m_kept.begin(), m_kept.end(),
               [](const KeptWord &a, const KeptWord &b) { return a.start < b.start; });
+}
+
+// --- the line the handler last treated ---------------------------------------------
+//
+// Colouring and correcting a line whole costs time in proportion to its
+// length. A very long line is treated whole once; after that, while every
+// edit stays within it, nothing else changes any formats and the edits
+// bring in no syntax character, what colouring it whole would give differs
+// from what it has only around the edits, provided colouring it whole
+// changed nothing beyond it. Likewise a line that correcting whole left
+// unchanged needs correcting only in the words the edits touched.
+
+TypingAssist::SyntaxRules TypingAssist::currentRules() const
+{
+    const Preferences &p = m_host.preferences();
+    SyntaxRules r;
+    r.string1 = p.string1;
+    r.string2 = p.string2;
+    r.ignore = p.ignoreString;
+    r.comment = p.singleLineComment;
+    r.open = p.multiLineCommentStart;
+    r.close = p.multiLineCommentEnd;
+    r.keywords = p.arrckeyword;
+    r.others = p.arrcother;
+    r.more = p.arrcmore;
+    r.keywordCount = p.ckeywordcount;
+    r.otherCount = p.cothercount;
+    r.moreCount = p.cmorecount;
+    r.fontstyle = p.fontstyle;
+    r.colours = Colours{colourOr(p.ctextcolor),    colourOr(p.ckeywordcolor),
+                        colourOr(p.cothercolor),   colourOr(p.cmorecolor),
+                        colourOr(p.cstringscolor), colourOr(p.ccommentscolor)};
+    return r;
+}
+
+bool TypingAssist::windowable(const SyntaxRules &r)
+{
+    const Colours &c = r.colours;
+    for (BgrColor other : {c.text, c.keyword, c.other, c.more}) {
+        if (other == c.strings || other == c.comments)
+            return false;
+    }
+    if (c.strings == c.comments)
+        return false;
+    auto blankFree = [](const QStringList &words, int count) {
+        for (int i = 1; i <= count && i < words.size(); ++i)
+            for (QChar ch : words.at(i))
+                if (ch.isSpace())
+                    return false;
+        return true;
+    };
+    if (!blankFree(r.keywords, r.keywordCount) || !blankFree(r.others, r.otherCount)
+        || !blankFree(r.more, r.moreCount))
+        return false;
+    // A blank bounds the span coloured around an edit, and the placeholder
+    // of the ignore string must not form a delimiter.
+    const QString syntax = r.string1 + r.string2 + r.ignore + r.comment + r.open + r.close;
+    for (QChar ch : syntax)
+        if (ch.isSpace() || kIgnorePlaceholder.contains(ch))
+            return false;
+    return true;
+}
+
+bool TypingAssist::isSyntaxChar(QChar c) const
+{
+    return m_syntaxChars.contains(c);
+}
+
+void TypingAssist::onTextAboutToBeReplaced(int at, int removed)
+{
+    if (m_inHandler || m_line.first < 0 || !m_line.plainEdits || removed == 0)
+        return;
+    // Only removals within the line are followed; the others end the
+    // tracking when they are done.
+    constexpr int kMostChecked = 4096;
+    if (removed > kMostChecked) {
+        m_line.plainEdits = false;
+        return;
+    }
+    const QStringView gone = m_host.surface().span(at, removed);
+    for (QChar c : gone) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || isSyntaxChar(c)) {
+            m_line.plainEdits = false;
+            return;
+        }
+    }
+}
+
+void TypingAssist::trackEdit(int at, int removed, int removedBreaks, int added)
+{
+    if (m_line.first < 0)
+        return;
+    const Surface &s = m_host.surface();
+    const bool own = m_inHandler;
+    if (own)
+        ++m_ownEdits;
+    const bool inside = at >= m_line.first && at + removed <= m_line.end && removedBreaks == 0;
+    if (!inside || (!own && (editorState().suppressChange || s.isApplyingHistory()))) {
+        m_line = TrackedLine{};
+        return;
+    }
+    m_line.end += added - removed;
+    if (own) {
+        // A correction: the line is no longer what colouring or correcting
+        // it whole gave.
+        m_line.coloured = m_line.corrected = false;
+        return;
+    }
+    if (!m_line.plainEdits)
+        return;
+    constexpr int kMostChecked = 4096;
+    bool plain = added <= kMostChecked;
+    if (plain) {
+        for (QChar c : s.span(at, added)) {
+            if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || isSyntaxChar(c)) {
+                plain = false;
+                break;
+            }
+        }
+    }
+    // Two syntax characters brought together (or kept apart) by the edit
+    // may make (or break) a marker of two characters.
+    if (plain && at > 0 && at + added < s.length() && isSyntaxChar(s.at(at - 1))
+        && isSyntaxChar(s.at(at + added)))
+        plain = false;
+    m_line.plainEdits = plain;
+}
+
+void TypingAssist::onFormatsChanged(int, int)
+{
+    // Formats changed anywhere may change what colouring the line whole
+    // gives: the block comment search reads colours beyond the line.
+    if (!m_inHandler)
+        m_line.coloured = false;
+}
+
+void TypingAssist::onFormatsAboutToChange(int start, int length)
+{
+    Outside &o = m_outside;
+    if (!o.on)
+        return;
+    const Surface &s = m_host.surface();
+    for (; o.leftFrom > start; --o.leftFrom)
+        o.left.push_back(&s.formatAt(o.leftFrom - 1));
+    for (; o.rightTo < start + length; ++o.rightTo)
+        o.right.push_back(&s.formatAt(o.rightTo));
+}
+
+bool TypingAssist::outsideUnchanged() const
+{
+    // Equal formats are one palette entry: comparing addresses suffices.
+    const Outside &o = m_outside;
+    const Surface &s = m_host.surface();
+    for (size_t i = 0; i < o.left.size(); ++i)
+        if (&s.formatAt(o.first - 1 - int(i)) != o.left[i])
+            return false;
+    for (size_t i = 0; i < o.right.size(); ++i)
+        if (&s.formatAt(o.end + int(i)) != o.right[i])
+            return false;
+    return true;
 }
 
 void TypingAssist::correctLine(int lineStart, int nextBreak)
@@ -233,13 +407,10 @@ Surface::TextStyle categoryStyle(const Preferences &p, int category, BgrColor co
 
 } // namespace
 
-void TypingAssist::colourLines(int from, int to)
+void TypingAssist::colourWords(int from, int to)
 {
     Surface &s = m_host.surface();
     const Preferences &p = m_host.preferences();
-    const int length = s.length();
-    from = std::clamp(from, 0, length);
-    to = std::clamp(to, from, length);
     const Colours &c = m_colours;
     s.setStyleRanges({{from, to - from}}, Surface::TextStyle{c.text, false, false, false});
     // The engine takes its positions by reference: give it copies.
@@ -252,6 +423,17 @@ void TypingAssist::colourLines(int from, int to)
     start = from;
     ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, to, s, c.more, nullptr,
                   0, 0);
+}
+
+void TypingAssist::colourLines(int from, int to)
+{
+    Surface &s = m_host.surface();
+    const Preferences &p = m_host.preferences();
+    const int length = s.length();
+    from = std::clamp(from, 0, length);
+    to = std::clamp(to, from, length);
+    const Colours &c = m_colours;
+    colourWords(from, to);
     // Strings and single-line comments line by line; the last line of the
     // text ends at the text's end.
     int lineStart = from;
@@ -265,6 +447,66 @@ void TypingAssist::colourLines(int from, int to)
             break;
         lineStart = lineEnd;
     }
+}
+
+bool TypingAssist::colourAroundEdit(int from, int to)
+{
+    Surface &s = m_host.surface();
+    const Preferences &p = m_host.preferences();
+    const Colours &c = m_colours;
+    const int first = m_line.first, end = m_line.end;
+    auto colourAt = [&s](int i) { return s.formatAt(i).color; };
+
+    // Within a string or a comment both neighbours wear its colour: the new
+    // characters join it. (Two strings or two comments side by side would
+    // have syntax characters between them, which the edits did not touch.)
+    if (from > first && to < end) {
+        const BgrColor left = colourAt(from - 1);
+        if (colourAt(to) == left && (left == c.comments || left == c.strings)) {
+            if (to > from)
+                s.setStyleRanges({{from, to - from}},
+                                 categoryStyle(p, left == c.comments ? CatComment : CatString,
+                                               left));
+            return true;
+        }
+    }
+
+    // Otherwise from the nearest blank outside strings and comments on
+    // either side (it keeps the text colour whatever the edit did), or the
+    // line's ends.
+    auto bound = [&](int i) {
+        const QChar ch = s.at(i);
+        return (ch == QLatin1Char(' ') || ch == QLatin1Char('\t')) && colourAt(i) == c.text;
+    };
+    int a = from - 1;
+    while (a >= first && !bound(a))
+        --a;
+    const bool blankBefore = a >= first;
+    if (!blankBefore) {
+        // From the line's start, which must not lie in a block comment.
+        if (first > 0 && colourAt(first - 1) == c.comments)
+            return false;
+        a = first > 0 ? first - 1 : 0; // as the line is coloured whole
+    }
+    int b = to;
+    while (b < end && !bound(b))
+        ++b;
+    const bool blankAfter = b < end;
+    if (blankAfter)
+        ++b;
+    // Block comment markers in the span: the comments are found whole.
+    const QStringView span = s.span(a, b - a);
+    if ((!p.multiLineCommentStart.isEmpty() && span.contains(p.multiLineCommentStart))
+        || (!p.multiLineCommentEnd.isEmpty() && span.contains(p.multiLineCommentEnd)))
+        return false;
+
+    colourWords(a, b);
+    int lo = a, hi = b;
+    ColorLine(lo, hi, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder,
+              p.singleLineComment, c.strings, c.comments, p.fontstyle, CatString, CatComment);
+    // The blanks stay outside strings and comments; if one did not, the
+    // reasoning failed and the line is coloured whole.
+    return (!blankBefore || colourAt(a) == c.text) && (!blankAfter || colourAt(b - 1) == c.text);
 }
 
 void TypingAssist::colourChange()
@@ -429,27 +671,76 @@ void TypingAssist::onChange()
     // The line of the caret, from the line feed before it (or the start of
     // the text) to the line feed after it (-1 on a last line without one).
     const int line = s.lineFromChar(m_savedCaret);
-    int lineStart = s.lineIndex(line);
-    const int nextBreak = s.indexOf(kLineFeed, lineStart);
-    if (lineStart > 0)
-        --lineStart;
+    const int lineFirst = s.lineIndex(line);
+    const int nextBreak = line + 1 < s.lineCount() ? s.lineIndex(line + 1) - 1 : -1;
+    const int lineEnd = nextBreak < 0 ? s.length() : nextBreak;
+    const int lineStart = lineFirst > 0 ? lineFirst - 1 : 0;
     s.setSelStart(lineStart);
     s.setSelLength(nextBreak - lineStart); // refused on a last line: nothing selected
 
-    if (m_host.switches().autoSyntaxColor)
-        colourChange();
-    else
-        s.setSelColor(colourOr(m_host.preferences().ctextcolor)); // the selected line
-    m_dirtyFrom = m_dirtyTo = -1;
+    // A long line the handler has treated whole, edited only within since,
+    // is treated around the edits.
+    const int dirtyFrom = m_dirtyFrom, dirtyTo = m_dirtyTo;
+    if (m_line.first != lineFirst || m_line.end != lineEnd) {
+        m_line = TrackedLine{};
+        m_line.first = lineFirst;
+        m_line.end = lineEnd;
+    }
+    const bool windowed = lineEnd - lineFirst >= m_windowedLength && dirtyFrom >= lineFirst
+                          && dirtyTo <= lineEnd && dirtyFrom <= dirtyTo;
 
     const AutoFeatureSwitches sw = m_host.switches();
+    if (sw.autoSyntaxColor) {
+        SyntaxRules rules = currentRules();
+        m_colours = rules.colours;
+        const bool around = windowed && m_line.coloured && m_line.plainEdits
+                            && m_line.rules == rules && windowable(rules);
+        // Whichever way the line is coloured, colouring it whole again
+        // would give what it has now, around later edits, only if nothing
+        // beyond the line changed: what colouring does there depends on
+        // what it finds there (and on the line breaks on either side).
+        if (windowed)
+            m_outside = Outside{true, lineFirst, lineEnd, lineFirst, lineEnd, {}, {}};
+        if (around && colourAroundEdit(dirtyFrom, dirtyTo) && outsideUnchanged()) {
+            ++m_colouredAround;
+        } else {
+            colourChange();
+        }
+        m_line.coloured = windowed && outsideUnchanged();
+        m_outside = Outside{};
+        m_syntaxChars = rules.string1 + rules.string2 + rules.ignore + rules.comment + rules.open
+                        + rules.close;
+        m_line.rules = std::move(rules);
+    } else {
+        s.setSelColor(colourOr(m_host.preferences().ctextcolor)); // the selected line
+        m_line.coloured = false;
+    }
+    m_line.plainEdits = true;
+    m_dirtyFrom = m_dirtyTo = -1;
+
     if (sw.autoSpellCorrect && !history && nextBreak >= 0) {
         // The caret follows the corrections made before it; a correction
         // after it leaves it where it is. All corrections of one change are
         // one undo step of their own, after the edit that caused them.
         PositionTracker track(s, m_savedCaret);
         Surface::UndoGroup step(s);
-        correctLine(lineStart, nextBreak);
+        const Preferences &p = m_host.preferences();
+        std::optional<std::pair<int, int>> words;
+        if (windowed && m_line.corrected)
+            words = SpellWordSpan(p.arrsfrom, p.fromtocount, s, dirtyFrom, dirtyTo, lineFirst,
+                                  nextBreak);
+        const int ownBefore = m_ownEdits;
+        if (words) {
+            correctLine(words->first, words->second);
+            ++m_correctedAround;
+        } else {
+            correctLine(lineStart, nextBreak);
+        }
+        // Corrections end what is known of the line (see trackEdit).
+        if (m_ownEdits == ownBefore && m_line.first >= 0)
+            m_line.corrected = true;
+    } else {
+        m_line.corrected = false;
     }
 
     const bool justInserted = m_justInserted;
@@ -460,9 +751,20 @@ void TypingAssist::onChange()
     } else if (sw.autoTreeSearch && m_host.objectTree().treecount >= 1 && !history) {
         m_box.visible = false;
         m_host.syncBox(m_box);
-        // The keys come from the text before the caret on its line.
+        // The keys come from the text before the caret on its line: the
+        // names before its last dot and what follows that dot.
         const int from = s.lineIndex(s.lineFromChar(m_savedCaret));
-        const QString before = s.mid(from, m_savedCaret - from);
+        int keyFrom = m_savedCaret;
+        while (keyFrom > from && s.at(keyFrom - 1) != QLatin1Char('.'))
+            --keyFrom;
+        if (keyFrom > from) {
+            --keyFrom;
+            while (keyFrom > from && IsTreeNameChar(s.at(keyFrom - 1)))
+                --keyFrom;
+        } else {
+            keyFrom = m_savedCaret; // no dot: no keys
+        }
+        const QString before = s.mid(keyFrom, m_savedCaret - keyFrom);
         runCompletion(justInserted ? QString() : before);
         if (m_box.visible && m_host.preferences().setfocusontreebox) {
             m_inHandler = false;

@@ -14,6 +14,7 @@
 #include <QMetaObject>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -90,13 +91,26 @@ public:
     // typing leave alone until an edit touches them: (start, length).
     std::vector<std::pair<int, int>> keptWords() const;
 
+    // Lines at least this long are coloured and corrected only around each
+    // edit once the handler has treated them whole (a shorter length is for
+    // tests that compare the two ways).
+    static constexpr int kWindowedLineLength = 2048;
+    void setWindowedLineLength(int length) { m_windowedLength = length; }
+    // How many changes were coloured, and how many corrected, around the
+    // edit rather than over the whole line.
+    int colouredAround() const { return m_colouredAround; }
+    int correctedAround() const { return m_correctedAround; }
+
 private:
     struct KeptWord {
         int start;
         QString text;
     };
     void correctLine(int lineStart, int nextBreak);
-    void onTextReplaced(int at, int removed, int added);
+    void onTextAboutToBeReplaced(int at, int removed);
+    void onTextReplaced(int at, int removed, int removedBreaks, int added);
+    void trackEdit(int at, int removed, int removedBreaks, int added);
+    void onFormatsChanged(int start, int length);
     void noteDirty(int at, int removed, int added);
     void keepWordsAround(int from, int to);
     // The lines the change touched (and the caret's line), as colouring
@@ -108,6 +122,15 @@ private:
     // `to` (or the end of the text) and colours their words, strings and
     // single-line comments.
     void colourLines(int from, int to);
+    // Resets [from, to) and colours its words from the word lists.
+    void colourWords(int from, int to);
+    // Colours only around the edit [from, to) of the tracked line, when its
+    // formats are what colouring it whole gave and the edits since added,
+    // removed and joined no syntax characters: the characters outside the
+    // edit keep their part in strings and comments. Returns false, having
+    // changed nothing it could not put right, when the line must be
+    // coloured whole.
+    bool colourAroundEdit(int from, int to);
     void colourBlockComment(int from, int to, bool insideBefore, bool insideAfter);
     QString resolveKey(const QString &key1, int keyStart);
     void runCompletion(const QString &textBeforeCaret);
@@ -125,11 +148,54 @@ private:
     bool m_justInserted = false;
     bool m_inHandler = false; // the change handler is editing the surface
     std::vector<KeptWord> m_kept; // sorted by start
-    QMetaObject::Connection m_replacedConnection;
+    std::array<QMetaObject::Connection, 4> m_connections;
     // The colours of the preferences as numbers, read once per change.
     struct Colours {
         BgrColor text = 0, keyword = 0, other = 0, more = 0, strings = 0, comments = 0;
+        bool operator==(const Colours &) const = default;
     } m_colours;
+    // What the colouring of a line depends on.
+    struct SyntaxRules {
+        QString string1, string2, ignore, comment, open, close;
+        QStringList keywords, others, more;
+        int keywordCount = 0, otherCount = 0, moreCount = 0;
+        std::array<std::array<bool, 5>, 6> fontstyle{};
+        Colours colours;
+        bool operator==(const SyntaxRules &) const = default;
+    };
+    SyntaxRules currentRules() const;
+    // Whether colouring around an edit can tell, from the colours around
+    // it, where strings and comments are: their colours differ from the
+    // others, and no word of the lists holds a blank.
+    static bool windowable(const SyntaxRules &rules);
+    bool isSyntaxChar(QChar c) const;
+    // The caret's line as the handler last left it, followed through the
+    // edits since then while they stay within it.
+    struct TrackedLine {
+        int first = -1; // its first character
+        int end = -1;   // its line feed, or the length of the text
+        bool coloured = false;  // its formats are what colouring it whole gives
+        bool corrected = false; // correcting it whole would change nothing
+        // The edits since the handler last ran added, removed and joined no
+        // line breaks or syntax characters.
+        bool plainEdits = true;
+        SyntaxRules rules; // those it was coloured with
+    } m_line;
+    QString m_syntaxChars; // of m_line.rules
+    int m_windowedLength = kWindowedLineLength;
+    int m_ownEdits = 0; // edits the handler made itself
+    // While the handler colours a long line whole: the formats it found
+    // outside the line before changing them, from the line outwards.
+    struct Outside {
+        bool on = false;
+        int first = 0, end = 0;     // the line's own characters
+        int leftFrom = 0, rightTo = 0; // the span read so far
+        std::vector<const CharFormat *> left, right;
+    } m_outside;
+    void onFormatsAboutToChange(int start, int length);
+    bool outsideUnchanged() const;
+    int m_colouredAround = 0;
+    int m_correctedAround = 0;
     // The span of the text changed since the last change event (-1: none).
     int m_dirtyFrom = -1;
     int m_dirtyTo = -1;

@@ -114,6 +114,7 @@ template <typename Mutate> void Surface::mutateRange(int start, int length, Muta
     length = std::clamp(length, 0, this->length() - start);
     if (length == 0)
         return;
+    emit formatsAboutToChange(start, length);
     // Most ranges hold one or two formats: remember the last mapping.
     bool haveLast = false;
     FormatIndex lastFrom = 0, lastTo = 0;
@@ -179,6 +180,7 @@ void Surface::setFormat(int start, int length, const CharFormat &format)
     length = std::clamp(length, 0, this->length() - start);
     if (length == 0)
         return;
+    emit formatsAboutToChange(start, length);
     const FormatIndex idx = intern(format);
     m_formats.forEachPieceMutable(start, length,
                                   [idx](FormatIndex *f, int, int n) { std::fill_n(f, n, idx); });
@@ -188,6 +190,17 @@ void Surface::setFormat(int start, int length, const CharFormat &format)
 void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
                              const TextStyle &style)
 {
+    {
+        qint64 from = length(), to = 0;
+        for (const auto &[rawStart, rawLength] : ranges) {
+            if (rawLength <= 0)
+                continue;
+            from = std::min<qint64>(from, std::max<qint64>(rawStart, 0));
+            to = std::max<qint64>(to, std::min<qint64>(qint64(rawStart) + rawLength, length()));
+        }
+        if (from < to)
+            emit formatsAboutToChange(int(from), int(to - from));
+    }
     // One palette look-up per distinct old format, shared by all ranges.
     QHash<FormatIndex, FormatIndex> remap;
     bool haveLast = false;
@@ -456,6 +469,7 @@ bool Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
     if (removed == 0 && inserted == 0)
         return true;
 
+    emit textAboutToBeReplaced(pos, removed);
     const int removedBreaks = countLineFeeds(pos, removed);
     recordUndo(pos, removed, text, fromView);
     if (!fromView)

@@ -252,8 +252,14 @@ signals:
     // For views: [pos, pos + removed) was replaced by `added` characters;
     // removedBreaks line breaks were among the removed ones.
     void textReplaced(int pos, int removed, int removedBreaks, int added, bool fromView);
+    // [pos, pos + removed) is about to be replaced: the text is still there
+    // to read. Sent only for edits that go ahead, before textReplaced.
+    void textAboutToBeReplaced(int pos, int removed);
     // For views: the formats of [start, start+length) changed.
     void formatsChanged(int start, int length);
+    // The formats of [start, start+length) may be about to change: the old
+    // ones are still there to read.
+    void formatsAboutToChange(int start, int length);
     // For views: selection set by the program (not by the view).
     void selectionSetByProgram();
     void appearanceChanged(); // font, back colour, margin, visibility
