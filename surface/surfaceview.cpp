@@ -686,9 +686,10 @@ int SurfaceView::positionInLine(int line, double x, int piece, int row) const
     const int preeditAt = layout->preeditAreaPosition();
     if (!layout->preeditAreaText().isEmpty() && col > preeditAt)
         col = std::max(preeditAt, col - int(layout->preeditAreaText().size()));
-    // The end of a wrapped row that is not the piece's last is the start of
-    // the next row: step back before it so the caret stays on this row.
-    if (wraps() && row < n - 1 && col >= tl.textStart() + tl.textLength() && tl.textLength() > 0)
+    // The end of a wrapped row (but the line's last) is where the next row
+    // starts: step back before it so the caret stays on this row.
+    const bool lastRow = row >= n - 1 && i + 1 == e.pieces.size();
+    if (wraps() && !lastRow && col >= tl.textStart() + tl.textLength() && tl.textLength() > 0)
         col = previousPosition(lineStart + p.start + tl.textStart() + tl.textLength())
               - lineStart - p.start;
     return snapPosition(lineStart + p.start + std::clamp(col, 0, p.length));
