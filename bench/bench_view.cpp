@@ -1,7 +1,7 @@
 // Figures of the view: a keystroke on a 200 KB line and on a 2 MB
-// single-line file until painted, a caret blink, a keystroke on a
-// 60,000-character line with lines wrapping and without, sideways scrolling (with a
-// bare QPlainTextEdit holding the same line as the floor), and Page Down
+// single-line file until painted, a caret blink, sideways scrolling (with a
+// bare QPlainTextEdit holding the same line as the floor), a keystroke on a
+// 60,000-character line with lines wrapping and without, and Page Down
 // from the top to the bottom of 10 MB of Java source, frame by frame.
 // Each figure is the minimum and median (and maximum) of its runs.
 #include "benchsupport.h"
@@ -110,7 +110,8 @@ void measureWrapped(const QString &label, qsizetype length, int runs)
         const quint64 before = view.layoutsBuilt();
         const Figures typed = measure(runs, [&] { typeKey(&view); });
         printFigures(label + QStringLiteral(": keystroke, view, %1 (%2 layouts a key)")
-                                 .arg(wrapped ? QStringLiteral("wrapping on") : QStringLiteral("no wrapping"))
+                                 .arg(wrapped ? QStringLiteral("wrapping on")
+                                              : QStringLiteral("no wrapping"))
                                  .arg(double(view.layoutsBuilt() - before) / runs, 0, 'f', 1),
                      typed, "ms", true);
     }

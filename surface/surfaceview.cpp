@@ -119,6 +119,33 @@ SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surfa
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setSingleStep(20);
 
+    // Where lines wrap, the scroll bar's arrows and trough step by rows and
+    // pages of rows (a wrapped line may be taller than a page).
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (!wraps())
+            return;
+        const int page = std::max(1, visibleLineCount() - 1);
+        int rows = 0;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            rows = 1;
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            rows = -1;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            rows = page;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            rows = -page;
+            break;
+        default:
+            return;
+        }
+        QScrollBar *v = verticalScrollBar();
+        v->setSliderPosition(v->value());
+        scrollRows(rows);
+    });
     connect(m_surface, &Surface::textReplaced, this, &SurfaceView::onTextReplaced);
     connect(m_surface, &Surface::formatsChanged, this, &SurfaceView::onFormatsChanged);
     connect(m_surface, &Surface::selectionSetByProgram, this, &SurfaceView::onSelectionByProgram);
@@ -1230,7 +1257,8 @@ void SurfaceView::paintEvent(QPaintEvent *event)
             // move those below it.
             firstPiece = pieceAtY(e, clip.top() - y);
             lastPiece = firstPiece;
-            for (size_t i = firstPiece; i < e.pieces.size() && y + e.pieces[i].y <= clip.bottom() + 1;
+            const double clipBottom = clip.bottom() + 1;
+            for (size_t i = firstPiece; i < e.pieces.size() && y + e.pieces[i].y <= clipBottom;
                  ++i) {
                 pieceLayout(line, e, i);
                 lastPiece = i;
@@ -1296,8 +1324,8 @@ void SurfaceView::paintEvent(QPaintEvent *event)
                                       : at.x + m_averageWidth;
                 QColor c = pal.color(QPalette::Text);
                 c.setAlpha(110);
-                painter.fillRect(QRectF(left + at.x, y + at.y, std::max(2.0, x1 - at.x), m_lineSpacing),
-                                 c);
+                const double w = std::max(2.0, x1 - at.x);
+                painter.fillRect(QRectF(left + at.x, y + at.y, w, m_lineSpacing), c);
             } else {
                 drawCaret(m_caret, 1);
             }

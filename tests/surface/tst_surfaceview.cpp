@@ -848,17 +848,20 @@ void TstSurfaceView::wrappedPiecesFollowOneAnother()
     QPoint last(-1, -1);
     int rows = 0;
     for (int pos = 1500; pos < 7000; ++pos) {
-        if (pos % 200 == 0 || !m_view->viewport()->rect().contains(m_view->caretRect(pos).center())) {
+        const bool shown = m_view->viewport()->rect().contains(m_view->caretRect(pos).center());
+        if (pos % 200 == 0 || !shown) {
             s->setSelStart(pos);
             m_view->ensureCursorVisible();
             paintNow();
             last = QPoint(-1, -1); // scrolled: compare within this screen
         }
         const QRect at = m_view->caretRect(pos);
-        QVERIFY2(m_view->viewport()->rect().contains(at.center()), qPrintable(QString::number(pos)));
+        QVERIFY2(m_view->viewport()->rect().contains(at.center()),
+                 qPrintable(QString::number(pos)));
         QCOMPARE(m_view->positionAt(at.center()), pos);
         if (last.y() >= 0) {
-            const bool later = at.top() == last.y() ? at.left() > last.x() : at.top() >= last.y() + at.height();
+            const bool later = at.top() == last.y() ? at.left() > last.x()
+                                                    : at.top() >= last.y() + at.height();
             QVERIFY2(later, qPrintable(QStringLiteral("%1 at %2,%3 after %4,%5")
                                            .arg(pos).arg(at.left()).arg(at.top())
                                            .arg(last.x()).arg(last.y())));
@@ -889,10 +892,12 @@ void TstSurfaceView::downWalksEveryWrappedRow()
         QTest::keyClick(m_view, Qt::Key_Down);
         ++presses;
         const int now = s->selStart();
-        QVERIFY2(now > caret, qPrintable(QStringLiteral("Down %1 stayed at %2").arg(presses).arg(now)));
+        QVERIFY2(now > caret,
+                 qPrintable(QStringLiteral("Down %1 stayed at %2").arg(presses).arg(now)));
         const QRect at = m_view->caretRect();
         QVERIFY2(at.top() - m_view->caretRect(caret).top() == rowHeight,
-                 qPrintable(QStringLiteral("Down %1 from %2 to %3").arg(presses).arg(caret).arg(now)));
+                 qPrintable(
+                     QStringLiteral("Down %1 from %2 to %3").arg(presses).arg(caret).arg(now)));
         QVERIFY(at.left() <= x0 + rowHeight);
         caret = now;
         if (presses % 25 == 0) {
@@ -935,7 +940,8 @@ void TstSurfaceView::sidewaysRangeFollowsTheWidestLine()
     Surface *s = m_view->surface();
     QString text;
     for (int i = 0; i < 20; ++i)
-        text += i == 5 ? wordyLine(600) + QStringLiteral("\r\n") : QStringLiteral("int x%1;\r\n").arg(i);
+        text += i == 5 ? wordyLine(600) + QStringLiteral("\r\n")
+                       : QStringLiteral("int x%1;\r\n").arg(i);
     s->setText(text);
     s->setSelStart(s->lineIndex(5) + s->lineLength(5));
     paintNow();
@@ -989,7 +995,8 @@ void TstSurfaceView::sidewaysRangeMovesInSteps()
         const int grown = m_view->caretRect().left() + h->value() - x0;
         QVERIFY(grown > 512);
         QVERIFY2(ranges.count() >= 1 && ranges.count() <= grown / 256 + 1,
-                 qPrintable(QStringLiteral("%1 changes over %2 px").arg(ranges.count()).arg(grown)));
+                 qPrintable(
+                     QStringLiteral("%1 changes over %2 px").arg(ranges.count()).arg(grown)));
         // Shortened again: the range follows it down.
         const int max = h->maximum();
         for (int i = 0; i < 150; ++i)
@@ -1008,7 +1015,8 @@ void TstSurfaceView::wrappedLinesFarBelowComeIntoView()
     wrapAtThreeInches(s);
     QString text;
     for (int i = 0; i < 300; ++i)
-        text += QStringLiteral("// %1 ").arg(i) + wordyLine(i % 3 == 0 ? 900 : 40) + QStringLiteral("\r\n");
+        text += QStringLiteral("// %1 ").arg(i) + wordyLine(i % 3 == 0 ? 900 : 40)
+                + QStringLiteral("\r\n");
     s->setText(text);
     s->setSelStart(0);
     paintNow();
@@ -1031,11 +1039,21 @@ void TstSurfaceView::wrappedLinesFarBelowComeIntoView()
         const int lastShown = m_view->positionAt(QPoint(10, bottomRow));
         QTest::keyClick(m_view, Qt::Key_PageDown);
         paintNow();
-        QVERIFY2(vp->rect().contains(m_view->caretRect().center()), qPrintable(QString::number(page)));
+        QVERIFY2(vp->rect().contains(m_view->caretRect().center()),
+                 qPrintable(QString::number(page)));
         QVERIFY2(m_view->caretRect(lastShown).top() >= 0, qPrintable(QString::number(page)));
         QVERIFY(m_view->caretRect(lastShown).top() < 3 * rowHeight);
     }
     QVERIFY(s->lineFromChar(s->selStart()) > 20);
+    // A page in the scroll bar's trough is a page of rows too.
+    for (int page = 0; page < 5; ++page) {
+        const int bottomRow = (vp->height() - 2) / rowHeight * rowHeight - rowHeight / 2;
+        const int lastShown = m_view->positionAt(QPoint(10, bottomRow));
+        m_view->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        paintNow();
+        QVERIFY(m_view->caretRect(lastShown).top() >= 0);
+        QVERIFY(m_view->caretRect(lastShown).top() < 3 * rowHeight);
+    }
     // The wheel scrolls through a tall line row by row.
     s->setSelStart(s->lineIndex(3));
     paintNow();
