@@ -510,7 +510,8 @@ void SurfaceView::dropCache()
 
 int SurfaceView::topLine() const
 {
-    return std::clamp(verticalScrollBar()->value(), 0, std::max(0, m_surface->lineCount() - 1));
+    return std::clamp(verticalScrollBar()->value() / m_lineUnits, 0,
+                      std::max(0, m_surface->lineCount() - 1));
 }
 
 double SurfaceView::topOffset() const
@@ -523,10 +524,13 @@ double SurfaceView::topOffset() const
 
 void SurfaceView::setTop(int line, double offset)
 {
-    m_settingTop = true;
-    verticalScrollBar()->setValue(line);
-    m_settingTop = false;
     offset = wraps() ? std::max(0.0, offset) : 0;
+    int value = line * m_lineUnits;
+    if (m_lineUnits > 1 && offset > 0)
+        value += std::min(m_lineUnits - 1, int(offset / lineHeight(line) * m_lineUnits));
+    m_settingTop = true;
+    verticalScrollBar()->setValue(value);
+    m_settingTop = false;
     if (std::abs(offset - m_topOffset) > 0.01) {
         m_topOffset = offset;
         viewport()->update();
@@ -536,7 +540,7 @@ void SurfaceView::setTop(int line, double offset)
 void SurfaceView::scrollRows(int rows)
 {
     if (!wraps()) {
-        verticalScrollBar()->setValue(verticalScrollBar()->value() + rows);
+        setTop(topLine() + rows, 0);
         return;
     }
     int line = topLine();
@@ -766,9 +770,26 @@ void SurfaceView::updateScrollBars()
     const int count = m_surface->lineCount();
     QScrollBar *v = verticalScrollBar();
     const int vis = visibleLineCount();
-    const int maxTop = wrapWidth() > 0 ? count - 1 : count - vis;
+    // Where lines wrap, the bar counts parts of lines too: the top line
+    // shows from a row that far into it.
+    const int units = wraps() && count < std::numeric_limits<int>::max() / 1024 - 1 ? 1024 : 1;
+    if (units != m_lineUnits) {
+        const int top = topLine();
+        m_lineUnits = units;
+        v->setRange(0, std::max(0, count * units - 1));
+        setTop(top, m_topOffset);
+    }
+    const int maxTop = units > 1 ? count * units - 1 : count - vis;
     v->setRange(0, std::max(0, maxTop));
-    v->setPageStep(vis);
+    int page = vis * units;
+    if (units > 1 && m_surface->isVisible()) {
+        // A top line taller than the view: the thumb shows how much of it.
+        const double tall = lineHeight(topLine());
+        if (tall > viewport()->height())
+            page = std::max(1, int(units * viewport()->height() / tall));
+    }
+    v->setPageStep(page);
+    v->setSingleStep(units);
     // Where lines wrap, nothing is wider than the view.
     QScrollBar *h = horizontalScrollBar();
     if (m_widestStale && m_surface->isVisible() && isVisible())
@@ -1379,9 +1400,16 @@ void SurfaceView::focusOutEvent(QFocusEvent *event)
 
 void SurfaceView::scrollContentsBy(int, int dy)
 {
-    // Moved by the scroll bar: the top line shows from its first row.
-    if (dy != 0 && !m_settingTop)
+    // Moved by the scroll bar: the top line shows from the row that far
+    // into it (from its first row where lines do not wrap).
+    if (dy != 0 && !m_settingTop) {
         m_topOffset = 0;
+        const int part = verticalScrollBar()->value() % m_lineUnits;
+        if (part > 0) {
+            const int line = topLine();
+            m_topOffset = rowAtY(line, lineHeight(line) * part / m_lineUnits).y;
+        }
+    }
     viewport()->update();
 }
 
@@ -1424,13 +1452,12 @@ void SurfaceView::ensureCursorVisible()
     updateScrollBars();
     const int line = m_surface->lineFromChar(m_caret);
     const int top = topLine();
-    QScrollBar *v = verticalScrollBar();
     if (!wraps()) {
         const int vis = visibleLineCount();
         if (line < top)
-            v->setValue(line);
+            setTop(line, 0);
         else if (line >= top + vis)
-            v->setValue(line - vis + 1);
+            setTop(line - vis + 1, 0);
     } else {
         // The caret's wrapped row, not just its line, is brought into view:
         // a wrapped line may be taller than the view.

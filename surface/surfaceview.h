@@ -217,6 +217,9 @@ private:
     // top line is scrolled off above.
     mutable double m_topOffset = 0;
     bool m_settingTop = false;
+    // The vertical scroll bar's units per line: one, or where lines wrap
+    // many, so that the bar also moves through a line taller than the view.
+    int m_lineUnits = 1;
     int m_wheelRest = 0;
     int m_anchor = 0;
     int m_caret = 0;

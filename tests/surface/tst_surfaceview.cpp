@@ -68,6 +68,7 @@ private slots:
     void sidewaysRangeFollowsTheWidestLine();
     void sidewaysRangeMovesInSteps();
     void wrappedLinesFarBelowComeIntoView();
+    void scrollBarMovesThroughATallWrappedLine();
 
 private:
     void paintNow();
@@ -1064,6 +1065,40 @@ void TstSurfaceView::wrappedLinesFarBelowComeIntoView()
     paintNow();
     const int moved = before.top() - m_view->caretRect(s->lineIndex(3) + 300).top();
     QCOMPARE(moved, QApplication::wheelScrollLines() * rowHeight);
+}
+
+void TstSurfaceView::scrollBarMovesThroughATallWrappedLine()
+{
+    // One wrapped line many times taller than the view: the scroll bar's
+    // thumb is small, and moving it shows rows inside that line.
+    Surface *s = m_view->surface();
+    wrapAtThreeInches(s);
+    const int length = 20000;
+    s->setText(wordyLine(length) + QStringLiteral("\r\nafter"));
+    s->setSelStart(0);
+    paintNow();
+    QScrollBar *v = m_view->verticalScrollBar();
+    QVERIFY(v->pageStep() * 10 < v->maximum());
+    const int firstRow = m_view->caretRect(0).top();
+    const QPoint topLeft(m_view->caretRect(0).left(), firstRow + 2); // where rows start
+    QCOMPARE(m_view->positionAt(topLeft), 0);
+    v->setValue(v->maximum() / 4); // half way into the first of two lines
+    paintNow();
+    const int middle = m_view->positionAt(topLeft);
+    QVERIFY2(middle > length / 3 && middle < 2 * length / 3, qPrintable(QString::number(middle)));
+    QCOMPARE(m_view->caretRect(middle).top(), firstRow); // a whole row at the top
+    // Typing there keeps the view where it is.
+    s->setSelStart(middle);
+    m_view->flush();
+    QTest::keyClicks(m_view, QStringLiteral("q"));
+    paintNow();
+    QCOMPARE(m_view->positionAt(topLeft), middle);
+    v->setValue(v->maximum());
+    paintNow();
+    QCOMPARE(m_view->positionAt(topLeft), s->lineIndex(1));
+    v->setValue(0);
+    paintNow();
+    QCOMPARE(m_view->positionAt(topLeft), 0);
 }
 
 QTEST_MAIN(TstSurfaceView)
