@@ -60,6 +60,7 @@ private slots:
     void mouseSelectsWordsAndLines();
     void keyboardSelectionExtends();
     void pageDownScrollsByLines();
+    void randomEditingKeepsPositionsWhole_data();
     void randomEditingKeepsPositionsWhole();
     void wrappedLongLineIsLaidOutInPieces();
     void wrappedPiecesFollowOneAnother();
@@ -728,16 +729,28 @@ void TstSurfaceView::pageDownScrollsByLines()
     QCOMPARE(s->selStart(), 0);
 }
 
+void TstSurfaceView::randomEditingKeepsPositionsWhole_data()
+{
+    QTest::addColumn<bool>("wrapped");
+    QTest::newRow("lines as they are") << false;
+    QTest::newRow("lines wrapping, the long one in pieces") << true;
+}
+
 void TstSurfaceView::randomEditingKeepsPositionsWhole()
 {
+    QFETCH(bool, wrapped);
     // Keys, clicks and program edits in a fixed random order over text with
     // line breaks, surrogate pairs, marks, tabs and a long line: the caret
     // and the selection's ends never fall inside a pair, and the surface's
     // lines stay consistent with its text.
     Surface *s = m_view->surface();
+    if (wrapped)
+        s->setRightMargin(1440 * 3);
     const QString pair = QString::fromUcs4(U"\U0001F600");
-    s->setText(QStringLiteral("int a;\r\n\tb") + pair + QStringLiteral("e\u0301\r\n")
-               + QString(5000, QLatin1Char('x')) + QStringLiteral("\r\n\u05e9\u05dc\u05d5\u05dd"));
+    const QString longLine = wrapped ? QStringLiteral("ab cd\t").repeated(1500)
+                                     : QString(5000, QLatin1Char('x'));
+    s->setText(QStringLiteral("int a;\r\n\tb") + pair + QStringLiteral("e\u0301\r\n") + longLine
+               + QStringLiteral("\r\n\u05e9\u05dc\u05d5\u05dd"));
     paintNow();
     QRandomGenerator rng(7);
     const Qt::Key keys[] = {Qt::Key_Left,     Qt::Key_Right,  Qt::Key_Up,     Qt::Key_Down,
