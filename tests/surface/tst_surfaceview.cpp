@@ -1112,6 +1112,23 @@ void TstSurfaceView::scrollBarMovesThroughATallWrappedLine()
     v->setValue(0);
     paintNow();
     QCOMPARE(m_view->positionAt(topLeft), 0);
+
+    // Wrapping switched on and off keeps the same line at the top.
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("int x%1;\r\n").arg(i);
+    s->setRightMargin(1440 * 200);
+    s->setText(text);
+    paintNow();
+    v->setValue(150);
+    QCOMPARE(s->firstVisibleLine(), 150);
+    wrapAtThreeInches(s);
+    paintNow();
+    QCOMPARE(s->firstVisibleLine(), 150);
+    s->setRightMargin(1440 * 200);
+    paintNow();
+    QCOMPARE(s->firstVisibleLine(), 150);
+    QCOMPARE(v->value(), 150);
 }
 
 QTEST_MAIN(TstSurfaceView)
