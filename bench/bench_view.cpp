@@ -1,7 +1,8 @@
 // Figures of the view: a keystroke on a 200 KB line and on a 2 MB
 // single-line file until painted, a caret blink, sideways scrolling (with a
-// bare QPlainTextEdit holding the same line as the floor), and Page Down
-// from the top to the bottom of 10 MB of Java source, frame by frame.
+// bare QPlainTextEdit holding the same line as the floor), a keystroke on a
+// 60,000-character and a 2 MB line with lines wrapping and without, and
+// Page Down from the top to the bottom of 10 MB of Java source, frame by frame.
 // Each figure is the minimum and median (and maximum) of its runs.
 #include "benchsupport.h"
 #include "surface/surfaceview.h"
@@ -96,6 +97,26 @@ void measureLine(const QString &label, qsizetype length, int runs)
     }
 }
 
+// A keystroke in the middle of a line of `length` characters, with lines
+// wrapping at a printed width of eight inches and without wrapping.
+void measureWrapped(const QString &label, qsizetype length, int runs)
+{
+    const QString line = javaLine(length);
+    for (const bool wrapped : {false, true}) {
+        SurfaceView view;
+        if (wrapped)
+            view.surface()->setRightMargin(1440 * 8);
+        show(view, line + QStringLiteral("\r\nint after;"), int(line.size() / 2));
+        const quint64 before = view.layoutsBuilt();
+        const Figures typed = measure(runs, [&] { typeKey(&view); });
+        printFigures(label + QStringLiteral(": keystroke, view, %1 (%2 layouts a key)")
+                                 .arg(wrapped ? QStringLiteral("wrapping on")
+                                              : QStringLiteral("no wrapping"))
+                                 .arg(double(view.layoutsBuilt() - before) / runs, 0, 'f', 1),
+                     typed, "ms", true);
+    }
+}
+
 void measurePaging(qsizetype bytes)
 {
     const QString src = javaSource(bytes);
@@ -129,8 +150,18 @@ void measurePaging(qsizetype bytes)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    measureLine(QStringLiteral("200 KB line"), 200 * 1024, 51);
-    measureLine(QStringLiteral("2 MB single line"), 2 * 1024 * 1024, 21);
-    measurePaging(10 * 1024 * 1024);
+    // bench_view [lines] [wrap] [paging]: those parts only (all without).
+    const QStringList args = app.arguments().mid(1);
+    const bool all = args.isEmpty();
+    if (all || args.contains(QLatin1String("lines"))) {
+        measureLine(QStringLiteral("200 KB line"), 200 * 1024, 51);
+        measureLine(QStringLiteral("2 MB single line"), 2 * 1024 * 1024, 21);
+    }
+    if (all || args.contains(QLatin1String("wrap"))) {
+        measureWrapped(QStringLiteral("60,000-character line"), 60000, 51);
+        measureWrapped(QStringLiteral("2 MB single line"), 2 * 1024 * 1024, 21);
+    }
+    if (all || args.contains(QLatin1String("paging")))
+        measurePaging(10 * 1024 * 1024);
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <QStyleHints>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
+#include <QWheelEvent>
 #include <cmath>
 
 namespace qln {
@@ -20,12 +21,10 @@ namespace qln {
 namespace {
 
 // Lines longer than this are laid out in pieces of about kChunk characters,
-// only those near what is on screen.
+// only those near what is on screen; where lines wrap, each piece wraps on
+// its own.
 constexpr int kLongLine = 4096;
 constexpr int kChunk = 2048;
-// Where lines wrap, lines up to this length are wrapped whole; longer ones
-// are laid out in pieces and do not wrap.
-constexpr int kLongWrappedLine = 65536;
 // Space left of the text and above the first line.
 constexpr int kPadX = 4;
 constexpr int kPadY = 2;
@@ -120,6 +119,33 @@ SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surfa
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setSingleStep(20);
 
+    // Where lines wrap, the scroll bar's arrows and trough step by rows and
+    // pages of rows (a wrapped line may be taller than a page).
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (!wraps())
+            return;
+        const int page = std::max(1, visibleLineCount() - 1);
+        int rows = 0;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd:
+            rows = 1;
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            rows = -1;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            rows = page;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            rows = -page;
+            break;
+        default:
+            return;
+        }
+        QScrollBar *v = verticalScrollBar();
+        v->setSliderPosition(v->value());
+        scrollRows(rows);
+    });
     connect(m_surface, &Surface::textReplaced, this, &SurfaceView::onTextReplaced);
     connect(m_surface, &Surface::formatsChanged, this, &SurfaceView::onFormatsChanged);
     connect(m_surface, &Surface::selectionSetByProgram, this, &SurfaceView::onSelectionByProgram);
@@ -146,7 +172,7 @@ SurfaceView::LineEntry &SurfaceView::entry(int line) const
         LineEntry e;
         e.length = m_surface->lineLength(line);
         e.height = m_lineSpacing;
-        if (e.length > (wrapWidth() > 0 ? kLongWrappedLine : kLongLine)) {
+        if (e.length > kLongLine) {
             e.chunked = true;
             chunkLine(line, e);
         } else {
@@ -164,15 +190,19 @@ void SurfaceView::chunkLine(int line, LineEntry &e) const
     // Piece boundaries fall between whole characters: never before a low
     // surrogate, a combining mark or a joiner's partner.
     const int start = m_surface->lineIndex(line);
+    const bool wrapped = wraps();
     e.pieces.clear();
     int col = 0;
     while (col < e.length) {
         int end = std::min(e.length, col + kChunk);
-        // Just after a tab if there is one close by: the next piece then
-        // starts on a tab stop.
         if (end < e.length) {
-            for (int back = end; back > end - 128; --back) {
-                if (m_surface->at(start + back - 1) == QLatin1Char('\t')) {
+            // Without wrapping, just after a tab if there is one close by:
+            // the next piece then starts on a tab stop. Where lines wrap,
+            // just after a blank, so that no word is cut in two.
+            const int reach = wrapped ? 256 : 128;
+            for (int back = end; back > end - reach; --back) {
+                const QChar c = m_surface->at(start + back - 1);
+                if (c == QLatin1Char('\t') || (wrapped && c == QLatin1Char(' '))) {
                     end = back;
                     break;
                 }
@@ -190,18 +220,44 @@ void SurfaceView::chunkLine(int line, LineEntry &e) const
         Piece p;
         p.start = col;
         p.length = end - col;
+        estimatePiece(p);
         e.pieces.push_back(std::move(p));
         col = end;
     }
     placePieces(e);
 }
 
+void SurfaceView::estimatePiece(Piece &p) const
+{
+    p.width = p.length * m_averageWidth;
+    const int wrap = wrapWidth();
+    p.height = wrap > 0 ? std::max(1.0, std::ceil(p.width / wrap)) * m_lineSpacing : m_lineSpacing;
+}
+
 void SurfaceView::placePieces(LineEntry &e) const
 {
-    double x = 0;
-    for (Piece &p : e.pieces) {
-        p.x = x;
-        x += p.measured ? p.width : p.length * m_averageWidth;
+    if (!e.chunked)
+        return;
+    if (wraps()) {
+        double y = 0;
+        double widest = 0;
+        for (Piece &p : e.pieces) {
+            p.x = 0;
+            p.y = y;
+            y += p.height;
+            widest = std::max(widest, p.width);
+        }
+        e.height = std::max(y, m_lineSpacing);
+        e.width = widest;
+    } else {
+        double x = 0;
+        for (Piece &p : e.pieces) {
+            p.x = x;
+            p.y = 0;
+            x += p.width;
+        }
+        e.height = m_lineSpacing;
+        e.width = x;
     }
 }
 
@@ -220,6 +276,13 @@ size_t SurfaceView::pieceAtX(const LineEntry &e, double x) const
     return it == e.pieces.begin() ? 0 : size_t(it - e.pieces.begin() - 1);
 }
 
+size_t SurfaceView::pieceAtY(const LineEntry &e, double y) const
+{
+    auto it = std::upper_bound(e.pieces.begin(), e.pieces.end(), y,
+                               [](double v, const Piece &p) { return v < p.y; });
+    return it == e.pieces.begin() ? 0 : size_t(it - e.pieces.begin() - 1);
+}
+
 QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) const
 {
     Piece &p = e.pieces[index];
@@ -233,13 +296,14 @@ QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) cons
     option.setTabStopDistance(kTabStop);
     option.setTextDirection(Qt::LeftToRight);
     option.setAlignment(Qt::AlignLeft);
-    const int wrap = e.chunked ? 0 : wrapWidth();
+    const int wrap = wrapWidth();
     option.setWrapMode(wrap > 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    // A piece of a long line starts where the one before it ended, part way
-    // into the line's tab grid: its tab stops are that grid, shifted.
-    // (Only where the pieces before are measured: an estimated start is
-    // no place to line anything up with.)
-    const double shift = e.chunked ? std::fmod(p.x, kTabStop) : 0;
+    // A piece of a long line that does not wrap starts where the one before
+    // it ended, part way into the line's tab grid: its tab stops are that
+    // grid, shifted. (Only where the pieces before are measured: an
+    // estimated start is no place to line anything up with.) A piece of a
+    // wrapped line starts a row of its own, on the grid.
+    const double shift = e.chunked && wrap == 0 ? std::fmod(p.x, kTabStop) : 0;
     const bool placed = std::all_of(e.pieces.begin(), e.pieces.begin() + long(index),
                                     [](const Piece &q) { return q.measured; });
     if (shift > 0.01 && placed && layout->text().contains(QLatin1Char('\t'))) {
@@ -315,21 +379,30 @@ QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) cons
     layout->endLayout();
     ++m_layoutsBuilt;
 
-    const bool moved = !p.measured || std::abs(p.width - width) > 0.01;
+    const double height = std::max(std::ceil(y), m_lineSpacing);
+    const bool moved = !p.measured || std::abs(p.width - width) > 0.01
+                       || std::abs(p.height - height) > 0.01;
+    if (e.chunked && wrap > 0 && line == topLine() && p.y + p.height <= m_topOffset)
+        m_topOffset += height - p.height; // what shows at the top stays there
     p.width = width;
+    p.height = height;
     p.measured = true;
     if (e.chunked) {
         if (moved)
             placePieces(e);
     } else {
-        e.height = std::max(std::ceil(y), m_lineSpacing);
+        e.height = height;
+        e.width = width;
     }
-    const double lineWide = e.pieces.back().x
-                            + (e.pieces.back().measured ? e.pieces.back().width
-                                                        : e.pieces.back().length * m_averageWidth);
-    if (lineWide > m_widest && (e.chunked || wrap == 0)) {
-        m_widest = lineWide;
-        const_cast<SurfaceView *>(this)->scheduleFlush();
+    if (wrap == 0) {
+        if (e.width > m_widest) {
+            m_widest = e.width;
+            m_widestLine = line;
+            const_cast<SurfaceView *>(this)->scheduleFlush();
+        } else if (line == m_widestLine && e.width < m_widest && !m_widestStale) {
+            m_widestStale = true;
+            const_cast<SurfaceView *>(this)->scheduleFlush();
+        }
     }
     p.layout = std::move(layout);
     return p.layout.get();
@@ -337,9 +410,10 @@ QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) cons
 
 double SurfaceView::lineHeight(int line) const
 {
-    if (wrapWidth() > 0) {
+    if (wraps()) {
         LineEntry &e = entry(line);
-        pieceLayout(line, e, 0);
+        if (!e.chunked)
+            pieceLayout(line, e, 0);
         return e.height;
     }
     auto it = m_cache.find(line);
@@ -353,8 +427,27 @@ double SurfaceView::lineWidth(int line) const
     LineEntry &e = entry(line);
     if (!e.chunked)
         pieceLayout(line, e, 0);
-    const Piece &last = e.pieces.back();
-    return last.x + (last.measured ? last.width : last.length * m_averageWidth);
+    return e.width;
+}
+
+void SurfaceView::findWidest() const
+{
+    // The lines on screen and the caret's are laid out (painting needs them
+    // anyway); of the lines laid out, the widest sets the range.
+    m_widestStale = false;
+    const int count = m_surface->lineCount();
+    const int top = topLine();
+    lineWidth(m_surface->lineFromChar(m_caret));
+    for (int l = top; l < std::min(count, top + visibleLineCount() + 1); ++l)
+        lineWidth(l);
+    m_widest = 0;
+    m_widestLine = -1;
+    for (const auto &[line, e] : m_cache) {
+        if ((e.chunked || e.pieces[0].measured) && e.width > m_widest) {
+            m_widest = e.width;
+            m_widestLine = line;
+        }
+    }
 }
 
 void SurfaceView::trimCache() const
@@ -372,17 +465,34 @@ void SurfaceView::trimCache() const
         }
     }
     // Pieces of long lines far from the screen and the caret give up their
-    // layouts; their measured widths stay.
-    const double left = horizontalScrollBar()->value() - viewport()->width();
-    const double right = horizontalScrollBar()->value() + 2.0 * viewport()->width();
-    for (auto &[line, e] : m_cache) {
-        if (!e.chunked)
+    // layouts; their measured sizes stay.
+    const bool wrapped = wraps();
+    const double near0 = wrapped ? -viewport()->height()
+                                 : horizontalScrollBar()->value() - viewport()->width();
+    const double near1 = wrapped ? 2.0 * viewport()->height()
+                                 : horizontalScrollBar()->value() + 2.0 * viewport()->width();
+    // (Where a line starts is found first: finding it may lay out lines.)
+    std::vector<std::pair<int, double>> chunked;
+    for (const auto &[line, e] : m_cache)
+        if (e.chunked)
+            chunked.emplace_back(line, 0.0);
+    if (wrapped)
+        for (auto &[line, top] : chunked)
+            top = lineY(line);
+    for (const auto &[line, lineTop] : chunked) {
+        auto found = m_cache.find(line);
+        if (found == m_cache.end())
             continue;
+        LineEntry &e = found->second;
         const size_t caretPiece =
             line == caretLine ? pieceAt(e, m_caret - m_surface->lineIndex(line)) : size_t(-1);
         for (size_t i = 0; i < e.pieces.size(); ++i) {
             Piece &p = e.pieces[i];
-            if (p.layout && i != caretPiece && (p.x + p.width < left || p.x > right))
+            if (!p.layout || i == caretPiece)
+                continue;
+            const double a = wrapped ? lineTop + p.y : p.x;
+            const double b = wrapped ? a + p.height : a + p.width;
+            if (b < near0 || a > near1)
                 p.layout.reset();
         }
     }
@@ -392,13 +502,56 @@ void SurfaceView::dropCache()
 {
     m_cache.clear();
     m_widest = 0;
+    m_widestLine = -1;
+    m_widestStale = false;
 }
 
 // --- geometry ------------------------------------------------------------------
 
 int SurfaceView::topLine() const
 {
-    return std::clamp(verticalScrollBar()->value(), 0, std::max(0, m_surface->lineCount() - 1));
+    return std::clamp(verticalScrollBar()->value() / m_lineUnits, 0,
+                      std::max(0, m_surface->lineCount() - 1));
+}
+
+double SurfaceView::topOffset() const
+{
+    if (m_topOffset <= 0 || !wraps())
+        return 0;
+    // Never past the start of the top line's last row.
+    return std::clamp(m_topOffset, 0.0, std::max(0.0, lineHeight(topLine()) - m_lineSpacing));
+}
+
+void SurfaceView::setTop(int line, double offset)
+{
+    offset = wraps() ? std::max(0.0, offset) : 0;
+    int value = line * m_lineUnits;
+    if (m_lineUnits > 1 && offset > 0)
+        value += std::min(m_lineUnits - 1, int(offset / lineHeight(line) * m_lineUnits));
+    m_settingTop = true;
+    verticalScrollBar()->setValue(value);
+    m_settingTop = false;
+    if (std::abs(offset - m_topOffset) > 0.01) {
+        m_topOffset = offset;
+        viewport()->update();
+    }
+}
+
+void SurfaceView::scrollRows(int rows)
+{
+    if (!wraps()) {
+        setTop(topLine() + rows, 0);
+        return;
+    }
+    int line = topLine();
+    const Place at = rowAtY(line, topOffset());
+    size_t piece = at.piece;
+    int row = at.row;
+    const int direction = rows < 0 ? -1 : 1;
+    for (int n = std::abs(rows); n > 0; --n)
+        if (!stepRow(line, piece, row, direction))
+            break;
+    setTop(line, rowTop(line, piece, row));
 }
 
 int SurfaceView::visibleLineCount() const
@@ -417,9 +570,10 @@ int SurfaceView::wrapWidth() const
 double SurfaceView::lineY(int line) const
 {
     const int top = topLine();
+    const double first = kPadY - topOffset();
     if (line <= top)
-        return kPadY - (top - line) * m_lineSpacing;
-    double y = kPadY;
+        return first - (top - line) * m_lineSpacing;
+    double y = first;
     const double bottom = viewport()->height();
     for (int l = top; l < line; ++l) {
         if (y > bottom)
@@ -429,33 +583,101 @@ double SurfaceView::lineY(int line) const
     return y;
 }
 
-int SurfaceView::lineAtY(double y, int *visualLine) const
+int SurfaceView::lineAtY(double y, double *yInLine) const
 {
-    *visualLine = 0;
+    *yInLine = 0;
     const int count = m_surface->lineCount();
     const int top = topLine();
-    if (y < kPadY)
-        return std::max(0, top - 1 - int((kPadY - y) / m_lineSpacing));
-    double at = kPadY;
+    double at = kPadY - topOffset();
+    if (y < at)
+        return std::max(0, top - 1 - int((at - y) / m_lineSpacing));
     for (int l = top; l < count; ++l) {
         const double h = lineHeight(l);
         if (y < at + h) {
-            if (wrapWidth() > 0) {
-                LineEntry &e = entry(l);
-                QTextLayout *layout = pieceLayout(l, e, 0);
-                for (int i = 0; i < layout->lineCount(); ++i)
-                    if (y - at >= layout->lineAt(i).y())
-                        *visualLine = i;
-            }
+            *yInLine = y - at;
             return l;
         }
         at += h;
     }
-    *visualLine = 1 << 20;
+    *yInLine = std::numeric_limits<double>::max() / 4;
     return count - 1;
 }
 
-double SurfaceView::xOfPosition(int pos, int *visualLine) const
+SurfaceView::Place SurfaceView::rowAtY(int line, double yInLine) const
+{
+    Place place;
+    if (!wraps())
+        return place;
+    LineEntry &e = entry(line);
+    size_t i = e.chunked ? pieceAtY(e, yInLine) : 0;
+    QTextLayout *layout = pieceLayout(line, e, i);
+    // Laying the piece out may show that it ends above the point.
+    while (i + 1 < e.pieces.size() && yInLine >= e.pieces[i + 1].y) {
+        ++i;
+        layout = pieceLayout(line, e, i);
+    }
+    const Piece &p = e.pieces[i];
+    place.piece = i;
+    place.y = p.y;
+    place.height = m_lineSpacing;
+    for (int r = 0; r < layout->lineCount(); ++r) {
+        const QTextLine tl = layout->lineAt(r);
+        if (r == 0 || yInLine - p.y >= tl.y()) {
+            place.row = r;
+            place.y = p.y + tl.y();
+            place.height = tl.height();
+        }
+    }
+    return place;
+}
+
+bool SurfaceView::stepRow(int &line, size_t &piece, int &row, int direction) const
+{
+    const int count = m_surface->lineCount();
+    auto rowsOf = [this](int l, size_t i) {
+        LineEntry &e = entry(l);
+        return std::max(1, pieceLayout(l, e, i)->lineCount());
+    };
+    if (direction > 0) {
+        if (row + 1 < rowsOf(line, piece)) {
+            ++row;
+        } else if (piece + 1 < entry(line).pieces.size()) {
+            ++piece;
+            row = 0;
+        } else if (line + 1 < count) {
+            ++line;
+            piece = 0;
+            row = 0;
+        } else {
+            return false;
+        }
+    } else {
+        if (row > 0) {
+            --row;
+        } else if (piece > 0) {
+            --piece;
+            row = rowsOf(line, piece) - 1;
+        } else if (line > 0) {
+            --line;
+            piece = entry(line).pieces.size() - 1;
+            row = rowsOf(line, piece) - 1;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+double SurfaceView::rowTop(int line, size_t piece, int row) const
+{
+    LineEntry &e = entry(line);
+    QTextLayout *layout = pieceLayout(line, e, piece);
+    const double inPiece =
+        row < layout->lineCount() && row >= 0 ? layout->lineAt(row).y() : 0;
+    return e.pieces[piece].y + inPiece;
+}
+
+SurfaceView::Place SurfaceView::placeOf(int pos) const
 {
     const int line = m_surface->lineFromChar(pos);
     const int col = std::clamp(pos - m_surface->lineIndex(line), 0, m_surface->lineLength(line));
@@ -467,26 +689,40 @@ double SurfaceView::xOfPosition(int pos, int *visualLine) const
     if (!m_preedit.isEmpty() && pos == m_caret && layout->preeditAreaPosition() == inPiece)
         inPiece += m_preeditCursor;
     const QTextLine tl = layout->lineForTextPosition(inPiece);
-    if (visualLine)
-        *visualLine = tl.isValid() ? tl.lineNumber() : 0;
-    return p.x + (tl.isValid() ? tl.cursorToX(inPiece) : 0);
+    Place place;
+    place.piece = i;
+    place.x = p.x + (tl.isValid() ? tl.cursorToX(inPiece) : 0);
+    place.y = p.y + (tl.isValid() ? tl.y() : 0);
+    place.height = tl.isValid() ? tl.height() : m_lineSpacing;
+    place.row = tl.isValid() ? tl.lineNumber() : 0;
+    return place;
 }
 
-int SurfaceView::positionInLine(int line, double x, int visualLine) const
+int SurfaceView::positionInLine(int line, double x, int piece, int row) const
 {
     LineEntry &e = entry(line);
     const int lineStart = m_surface->lineIndex(line);
-    const size_t i = e.chunked ? pieceAtX(e, x) : 0;
+    size_t i = 0;
+    if (piece >= 0)
+        i = std::min(size_t(piece), e.pieces.size() - 1);
+    else if (e.chunked && !wraps())
+        i = pieceAtX(e, x);
     QTextLayout *layout = pieceLayout(line, e, i);
     const Piece &p = e.pieces[i];
     const int n = layout->lineCount();
     if (n == 0)
         return lineStart + p.start;
-    const QTextLine tl = layout->lineAt(std::clamp(visualLine < 0 ? 0 : visualLine, 0, n - 1));
+    const QTextLine tl = layout->lineAt(std::clamp(row, 0, n - 1));
     int col = tl.xToCursor(x - p.x, QTextLine::CursorBetweenCharacters);
     const int preeditAt = layout->preeditAreaPosition();
     if (!layout->preeditAreaText().isEmpty() && col > preeditAt)
         col = std::max(preeditAt, col - int(layout->preeditAreaText().size()));
+    // The end of a wrapped row (but the line's last) is where the next row
+    // starts: step back before it so the caret stays on this row.
+    const bool lastRow = row >= n - 1 && i + 1 == e.pieces.size();
+    if (wraps() && !lastRow && col >= tl.textStart() + tl.textLength() && tl.textLength() > 0)
+        col = previousPosition(lineStart + p.start + tl.textStart() + tl.textLength())
+              - lineStart - p.start;
     return snapPosition(lineStart + p.start + std::clamp(col, 0, p.length));
 }
 
@@ -494,19 +730,9 @@ QRectF SurfaceView::caretRectF(int pos) const
 {
     pos = std::clamp(pos, 0, m_surface->length());
     const int line = m_surface->lineFromChar(pos);
-    int visual = 0;
-    const double x = xOfPosition(pos, &visual);
-    double y = lineY(line);
-    double h = m_lineSpacing;
-    const LineEntry &e = entry(line);
-    if (!e.chunked && e.pieces[0].layout) {
-        const QTextLayout *layout = e.pieces[0].layout.get();
-        if (visual < layout->lineCount()) {
-            y += layout->lineAt(visual).y();
-            h = layout->lineAt(visual).height();
-        }
-    }
-    return QRectF(kPadX + x - horizontalScrollBar()->value(), y, 1, h);
+    const Place place = placeOf(pos);
+    const double y = lineY(line) + place.y;
+    return QRectF(kPadX + place.x - horizontalScrollBar()->value(), y, 1, place.height);
 }
 
 QRect SurfaceView::caretRect(int pos) const
@@ -530,9 +756,13 @@ int SurfaceView::positionAt(const QPoint &point) const
 {
     if (m_surface->length() == 0)
         return 0;
-    int visual = 0;
-    const int line = lineAtY(point.y(), &visual);
-    return positionInLine(line, point.x() - kPadX + horizontalScrollBar()->value(), visual);
+    double yIn = 0;
+    const int line = lineAtY(point.y(), &yIn);
+    const double x = point.x() - kPadX + horizontalScrollBar()->value();
+    if (!wraps())
+        return positionInLine(line, x);
+    const Place row = rowAtY(line, yIn);
+    return positionInLine(line, x, int(row.piece), row.row);
 }
 
 void SurfaceView::updateScrollBars()
@@ -540,12 +770,31 @@ void SurfaceView::updateScrollBars()
     const int count = m_surface->lineCount();
     QScrollBar *v = verticalScrollBar();
     const int vis = visibleLineCount();
-    const int maxTop = wrapWidth() > 0 ? count - 1 : count - vis;
+    // Where lines wrap, the bar counts parts of lines too: the top line
+    // shows from a row that far into it.
+    const int units = wraps() && count < std::numeric_limits<int>::max() / 1024 - 1 ? 1024 : 1;
+    if (units != m_lineUnits) {
+        const int top = topLine();
+        m_lineUnits = units;
+        v->setRange(0, std::max(0, count * units - 1));
+        setTop(top, m_topOffset);
+    }
+    const int maxTop = units > 1 ? count * units - 1 : count - vis;
     v->setRange(0, std::max(0, maxTop));
-    v->setPageStep(vis);
-    // Where lines wrap, only a line too long to wrap needs this.
+    int page = vis * units;
+    if (units > 1 && m_surface->isVisible()) {
+        // A top line taller than the view: the thumb shows how much of it.
+        const double tall = lineHeight(topLine());
+        if (tall > viewport()->height())
+            page = std::max(1, int(units * viewport()->height() / tall));
+    }
+    v->setPageStep(page);
+    v->setSingleStep(units);
+    // Where lines wrap, nothing is wider than the view.
     QScrollBar *h = horizontalScrollBar();
-    // The range grows in steps: typing at the end of the widest line would
+    if (m_widestStale && m_surface->isVisible() && isVisible())
+        findWidest();
+    // The range moves in steps: typing at the end of the widest line would
     // otherwise change it, and repaint the bar, with every key.
     constexpr int kStep = 256;
     const int content =
@@ -569,7 +818,7 @@ void SurfaceView::updateLines(int first, int last)
     if (last < top)
         return;
     const int h = viewport()->height();
-    const double y0 = lineY(std::max(first, top));
+    const double y0 = std::max(0.0, lineY(std::max(first, top)));
     if (y0 > h)
         return;
     double y1 = h;
@@ -690,48 +939,24 @@ void SurfaceView::wordAt(int pos, int *from, int *to) const
 
 int SurfaceView::verticalMove(int pos, int lines) const
 {
-    int visual = 0;
-    const double x = xOfPosition(pos, &visual);
-    const double want = m_desiredX >= 0 ? m_desiredX : x;
+    const Place place = placeOf(pos);
+    const double want = m_desiredX >= 0 ? m_desiredX : place.x;
     int line = m_surface->lineFromChar(pos);
     const int count = m_surface->lineCount();
-    const bool wraps = wrapWidth() > 0;
-    auto visualCount = [&](int l) {
-        if (!wraps)
-            return 1;
-        LineEntry &e = entry(l);
-        return std::max(1, pieceLayout(l, e, 0)->lineCount());
-    };
-    if (!wraps) {
+    if (!wraps()) {
         const int target = std::clamp(line + lines, 0, count - 1);
         if (target == line)
             return lines < 0 ? 0 : m_surface->length();
-        return positionInLine(target, want, 0);
+        return positionInLine(target, want);
     }
-    int steps = lines;
-    while (steps > 0) {
-        if (visual + 1 < visualCount(line)) {
-            ++visual;
-        } else if (line + 1 < count) {
-            ++line;
-            visual = 0;
-        } else {
-            return m_surface->length();
-        }
-        --steps;
-    }
-    while (steps < 0) {
-        if (visual > 0) {
-            --visual;
-        } else if (line > 0) {
-            --line;
-            visual = visualCount(line) - 1;
-        } else {
-            return 0;
-        }
-        ++steps;
-    }
-    return positionInLine(line, want, visual);
+    // Row by row through the wrapped rows of each piece of each line.
+    size_t piece = place.piece;
+    int row = place.row;
+    const int direction = lines < 0 ? -1 : 1;
+    for (int n = std::abs(lines); n > 0; --n)
+        if (!stepRow(line, piece, row, direction))
+            return direction < 0 ? 0 : m_surface->length();
+    return positionInLine(line, want, int(piece), row);
 }
 
 // --- selection -----------------------------------------------------------------
@@ -797,15 +1022,23 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
     const int first = m_surface->lineFromChar(pos);
     const int addedBreaks = m_surface->lineFromChar(pos + added) - first;
     const int delta = addedBreaks - removedBreaks;
+    double oldHeight = -1; // a wrapped line's height before the edit
+    if (m_widestLine >= first && m_widestLine <= first + removedBreaks)
+        m_widestStale = true; // the widest line changed or went
+    else if (m_widestLine > first + removedBreaks)
+        m_widestLine += delta;
     if (pos == 0 && added == m_surface->length()) {
         dropCache(); // the whole text was replaced
+        m_topOffset = 0;
     } else if (delta == 0 && removedBreaks == 0) {
         // An edit within one line.
         auto it = m_cache.find(first);
         if (it != m_cache.end()) {
             LineEntry &e = it->second;
             const int newLength = m_surface->lineLength(first);
-            if (!e.chunked || newLength <= (wrapWidth() > 0 ? kLongWrappedLine : kLongLine)) {
+            if (!e.chunked || newLength <= kLongLine) {
+                if (wraps() && !e.chunked && e.pieces[0].measured)
+                    oldHeight = e.height;
                 m_cache.erase(it);
             } else {
                 // Only the pieces the edit touched are laid out again.
@@ -819,9 +1052,16 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
                 int length = 0;
                 for (size_t i = a; i <= b; ++i)
                     length += e.pieces[i].length;
+                // Until laid out again, the new piece is as big as the
+                // ones it replaces, plus what was typed.
                 Piece merged;
                 merged.start = e.pieces[a].start;
                 merged.length = length - removed + added;
+                for (size_t i = a; i <= b; ++i) {
+                    merged.width += e.pieces[i].width;
+                    merged.height += e.pieces[i].height;
+                }
+                merged.width = std::max(0.0, merged.width + (added - removed) * m_averageWidth);
                 e.pieces.erase(e.pieces.begin() + long(a) + 1, e.pieces.begin() + long(b) + 1);
                 e.pieces[a] = std::move(merged);
                 for (size_t i = a + 1; i < e.pieces.size(); ++i)
@@ -831,6 +1071,13 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
                 else {
                     e.length = newLength;
                     placePieces(e);
+                    if (wraps()) {
+                        // Rows below move if the edited piece now wraps
+                        // into more or fewer rows.
+                        oldHeight = e.height;
+                        if (m_surface->isVisible())
+                            pieceLayout(first, e, a);
+                    }
                 }
             }
         }
@@ -845,7 +1092,10 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
         }
         m_cache.swap(kept);
     }
-    if (delta == 0) {
+    if (delta == 0 && oldHeight >= 0
+        && (!m_surface->isVisible() || std::abs(lineHeight(first) - oldHeight) > 0.01))
+        updateLines(first, std::numeric_limits<int>::max() / 2);
+    else if (delta == 0) {
         updateLines(first, first + addedBreaks);
     } else {
         updateLines(first, std::numeric_limits<int>::max() / 2);
@@ -867,6 +1117,8 @@ void SurfaceView::onFormatsChanged(int start, int length)
     const int last = m_surface->lineFromChar(start + length - 1);
     if (last < first)
         return;
+    if (m_widestLine >= first && m_widestLine <= last)
+        m_widestStale = true; // bold or another font may change its width
     for (auto it = m_cache.begin(); it != m_cache.end();) {
         if (it->first < first || it->first > last) {
             ++it;
@@ -942,6 +1194,7 @@ void SurfaceView::onAppearanceChanged()
     if (wrap != m_wrapMargin) {
         m_wrapMargin = wrap;
         dropCache();
+        m_topOffset = 0;
         updateScrollBars();
         viewport()->update();
     }
@@ -1008,19 +1261,30 @@ void SurfaceView::paintEvent(QPaintEvent *event)
 
     const int count = m_surface->lineCount();
     const double bottom = viewport()->height();
-    double y = kPadY;
+    const bool wrapped = wraps();
+    double y = kPadY - topOffset();
     for (int line = topLine(); line < count && y < bottom; ++line) {
         LineEntry &e = entry(line);
         if (!e.chunked)
             pieceLayout(line, e, 0);
-        const double h = e.chunked ? m_lineSpacing : e.height;
-        if (y + h < clip.top() || y > clip.bottom() + 1) {
-            y += h;
+        if (y + e.height < clip.top() || y > clip.bottom() + 1) {
+            y += e.height;
             continue;
         }
         const int lineStart = m_surface->lineIndex(line);
         size_t firstPiece = 0, lastPiece = 0;
-        if (e.chunked) {
+        if (e.chunked && wrapped) {
+            // The pieces whose rows reach into the clip; laying one out may
+            // move those below it.
+            firstPiece = pieceAtY(e, clip.top() - y);
+            lastPiece = firstPiece;
+            const double clipBottom = clip.bottom() + 1;
+            for (size_t i = firstPiece; i < e.pieces.size() && y + e.pieces[i].y <= clipBottom;
+                 ++i) {
+                pieceLayout(line, e, i);
+                lastPiece = i;
+            }
+        } else if (e.chunked) {
             firstPiece = pieceAtX(e, clip.left() - left);
             lastPiece = pieceAtX(e, clip.right() - left);
             // Measuring a piece may move those after it: look again.
@@ -1043,22 +1307,24 @@ void SurfaceView::paintEvent(QPaintEvent *event)
                     from += int(layout->preeditAreaText().size());
                 sel.append(QTextLayout::FormatRange{from, length, selected});
             }
-            layout->draw(&painter, QPointF(left + p.x, y), sel, clip);
+            layout->draw(&painter, QPointF(left + p.x, y + p.y), sel, clip);
         }
         // A selected line break shows as a narrow block after the line.
         if (selFrom <= lineStart + e.length && selTo > lineStart + e.length && line + 1 < count) {
             const Piece &lastP = e.pieces.back();
             double end = left + lastP.x + (lastP.measured ? lastP.width : 0);
             double top = y;
-            double height = h;
-            if (!e.chunked && lastP.layout && lastP.layout->lineCount() > 1) {
-                // After the last of the wrapped lines.
+            double height = e.height;
+            if (wrapped && lastP.layout && lastP.layout->lineCount() > 0) {
+                // After the last of the wrapped rows.
                 const QTextLine last = lastP.layout->lineAt(lastP.layout->lineCount() - 1);
                 end = left + last.naturalTextWidth();
-                top = y + last.y();
+                top = y + lastP.y + last.y();
                 height = last.height();
             }
-            painter.fillRect(QRectF(end, top, m_averageWidth, height), pal.brush(QPalette::Highlight));
+            if (!wrapped || lastP.layout)
+                painter.fillRect(QRectF(end, top, m_averageWidth, height),
+                                 pal.brush(QPalette::Highlight));
         }
         const auto drawCaret = [&](int pos, int width) {
             const int col = pos - lineStart;
@@ -1067,30 +1333,27 @@ void SurfaceView::paintEvent(QPaintEvent *event)
             int inPiece = col - e.pieces[i].start;
             if (!layout->preeditAreaText().isEmpty() && layout->preeditAreaPosition() == inPiece)
                 inPiece += m_preeditCursor;
-            layout->drawCursor(&painter, QPointF(left + e.pieces[i].x, y), inPiece, width);
+            layout->drawCursor(&painter, QPointF(left + e.pieces[i].x, y + e.pieces[i].y), inPiece,
+                               width);
         };
         if (showCaret && line == caretLine) {
             if (m_overwrite && m_preedit.isEmpty() && selFrom == selTo) {
-                const double x0 = xOfPosition(m_caret);
+                const Place at = placeOf(m_caret);
                 const int next = nextPosition(m_caret);
                 const double x1 = next > m_caret && m_surface->lineFromChar(next) == line
                                       ? xOfPosition(next)
-                                      : x0 + m_averageWidth;
-                int visual = 0;
-                xOfPosition(m_caret, &visual);
-                double top = y;
-                if (!e.chunked && visual < e.pieces[0].layout->lineCount())
-                    top += e.pieces[0].layout->lineAt(visual).y();
+                                      : at.x + m_averageWidth;
                 QColor c = pal.color(QPalette::Text);
                 c.setAlpha(110);
-                painter.fillRect(QRectF(left + x0, top, std::max(2.0, x1 - x0), m_lineSpacing), c);
+                const double w = std::max(2.0, x1 - at.x);
+                painter.fillRect(QRectF(left + at.x, y + at.y, w, m_lineSpacing), c);
             } else {
                 drawCaret(m_caret, 1);
             }
         }
         if (line == dropLine)
             drawCaret(m_dropCaret, 2);
-        y += h;
+        y += e.height;
     }
     painter.end();
     trimCache();
@@ -1135,9 +1398,36 @@ void SurfaceView::focusOutEvent(QFocusEvent *event)
     updateCaret();
 }
 
-void SurfaceView::scrollContentsBy(int, int)
+void SurfaceView::scrollContentsBy(int, int dy)
 {
+    // Moved by the scroll bar: the top line shows from the row that far
+    // into it (from its first row where lines do not wrap).
+    if (dy != 0 && !m_settingTop) {
+        m_topOffset = 0;
+        const int part = verticalScrollBar()->value() % m_lineUnits;
+        if (part > 0) {
+            const int line = topLine();
+            m_topOffset = rowAtY(line, lineHeight(line) * part / m_lineUnits).y;
+        }
+    }
     viewport()->update();
+}
+
+void SurfaceView::wheelEvent(QWheelEvent *event)
+{
+    if (!wraps() || event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)
+        || event->angleDelta().y() == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // Where lines wrap, the wheel scrolls by rows: a wrapped line may be
+    // taller than the view.
+    m_wheelRest += event->angleDelta().y();
+    const int notches = m_wheelRest / 120;
+    m_wheelRest -= notches * 120;
+    if (notches != 0)
+        scrollRows(-notches * QApplication::wheelScrollLines());
+    event->accept();
 }
 
 void SurfaceView::resizeEvent(QResizeEvent *event)
@@ -1162,28 +1452,44 @@ void SurfaceView::ensureCursorVisible()
     updateScrollBars();
     const int line = m_surface->lineFromChar(m_caret);
     const int top = topLine();
-    QScrollBar *v = verticalScrollBar();
-    if (line < top) {
-        v->setValue(line);
-    } else if (wrapWidth() == 0) {
+    if (!wraps()) {
         const int vis = visibleLineCount();
-        if (line >= top + vis)
-            v->setValue(line - vis + 1);
+        if (line < top)
+            setTop(line, 0);
+        else if (line >= top + vis)
+            setTop(line - vis + 1, 0);
     } else {
-        // Lines above the caret's, as many as fit with it.
-        double used = lineHeight(line);
-        int newTop = line;
+        // The caret's wrapped row, not just its line, is brought into view:
+        // a wrapped line may be taller than the view.
+        const Place place = placeOf(m_caret);
+        const double y = line < top ? -1.0 : lineY(line) + place.y;
         const double room = viewport()->height() - kPadY;
-        while (newTop > top && used + lineHeight(newTop - 1) <= room)
-            used += lineHeight(--newTop);
-        if (newTop > top)
-            v->setValue(newTop);
-    }
-    if (wrapWidth() > 0 && !entry(line).chunked)
+        if (y < kPadY) {
+            setTop(line, place.y);
+        } else if (y + place.height > viewport()->height()) {
+            // The caret's row at the bottom: the rows above it, as many as
+            // fit, from its line and the lines before.
+            int newTop = line;
+            double offset = place.y + place.height - room;
+            while (offset < 0 && newTop > 0)
+                offset += lineHeight(--newTop);
+            if (offset > 0) {
+                // A whole row at the top.
+                const Place at = rowAtY(newTop, offset);
+                if (at.y < offset - 0.01)
+                    offset = at.y + at.height;
+            }
+            setTop(newTop, std::max(0.0, offset));
+        }
         return;
+    }
     // The caret's piece is measured first: the line's width may change.
     const double x = xOfPosition(m_caret) + kPadX;
-    m_widest = std::max({m_widest, lineWidth(line), x});
+    const double wide = std::max(lineWidth(line), x);
+    if (wide > m_widest) {
+        m_widest = wide;
+        m_widestLine = line;
+    }
     updateScrollBars();
     QScrollBar *h = horizontalScrollBar();
     const int width = viewport()->width();
@@ -1202,12 +1508,11 @@ void SurfaceView::autoScroll()
         m_scrollTimer.stop();
         return;
     }
-    QScrollBar *v = verticalScrollBar();
     QScrollBar *h = horizontalScrollBar();
     if (p.y() < 0)
-        v->setValue(v->value() - 1);
+        scrollRows(-1);
     else if (p.y() > r.height())
-        v->setValue(v->value() + 1);
+        scrollRows(1);
     if (p.x() < 0)
         h->setValue(h->value() - h->singleStep());
     else if (p.x() > r.width())
@@ -1319,8 +1624,7 @@ bool SurfaceView::handleMoveKey(QKeyEvent *e)
     case Qt::Key_Up:
     case Qt::Key_Down:
         if (ctrl) {
-            QScrollBar *v = verticalScrollBar();
-            v->setValue(v->value() + (e->key() == Qt::Key_Up ? -1 : 1));
+            scrollRows(e->key() == Qt::Key_Up ? -1 : 1);
             return true;
         }
         target = verticalMove(caret, e->key() == Qt::Key_Up ? -1 : 1);
@@ -1331,8 +1635,7 @@ bool SurfaceView::handleMoveKey(QKeyEvent *e)
         const int page = std::max(1, visibleLineCount() - 1);
         const int step = e->key() == Qt::Key_PageUp ? -page : page;
         target = verticalMove(caret, step);
-        QScrollBar *v = verticalScrollBar();
-        v->setValue(v->value() + step);
+        scrollRows(step);
         vertical = true;
         break;
     }

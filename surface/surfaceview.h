@@ -92,6 +92,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent *event) override;
     bool focusNextPrevChild(bool next) override;
     void changeEvent(QEvent *event) override;
 
@@ -99,12 +100,18 @@ private:
     // Where a line ends together with its line break (the last line has none).
     int lineEndWithBreak(int line) const;
     // One laid-out piece of a line: the whole line, or for a long line a
-    // chunk of it. x is the piece's left edge within the line.
+    // chunk of it. Where lines do not wrap, a line's pieces sit side by side
+    // (x is a piece's left edge within the line); where they wrap, each
+    // piece wraps on its own and they sit one below the other (y is a
+    // piece's top within the line). Until a piece is laid out, its width
+    // and height are estimated from the average character width.
     struct Piece {
         int start = 0;  // column in the line
         int length = 0;
         double x = 0;
+        double y = 0;
         double width = 0;
+        double height = 0;
         bool measured = false;
         std::unique_ptr<QTextLayout> layout;
     };
@@ -113,29 +120,51 @@ private:
         bool chunked = false;
         std::vector<Piece> pieces;
         double height = 0;
+        double width = 0;
         quint64 used = 0;
+    };
+    // Where a position shows within its line: x from the line's left edge,
+    // y from the line's top, the height of its wrapped row, and which piece
+    // and row of that piece it is in.
+    struct Place {
+        double x = 0;
+        double y = 0;
+        double height = 0;
+        size_t piece = 0;
+        int row = 0;
     };
 
     // --- layouts ---
     LineEntry &entry(int line) const;
     QTextLayout *pieceLayout(int line, LineEntry &e, size_t index) const;
     void chunkLine(int line, LineEntry &e) const;
+    void estimatePiece(Piece &p) const;
     void placePieces(LineEntry &e) const;
     size_t pieceAt(const LineEntry &e, int column) const;
     size_t pieceAtX(const LineEntry &e, double x) const;
+    size_t pieceAtY(const LineEntry &e, double y) const;
     double lineHeight(int line) const;
     double lineWidth(int line) const;
     void trimCache() const;
     void dropCache();
+    void findWidest() const;
 
     // --- geometry ---
+    bool wraps() const { return wrapWidth() > 0; }
     int topLine() const;
+    double topOffset() const; // how much of the top line is scrolled off
+    void setTop(int line, double offset);
+    void scrollRows(int rows);
     int visibleLineCount() const; // lines that fit the viewport
     double lineY(int line) const; // viewport y of a line's top
     QRectF caretRectF(int pos) const;
-    double xOfPosition(int pos, int *visualLine = nullptr) const;
-    int positionInLine(int line, double x, int visualLine = -1) const;
-    int lineAtY(double y, int *visualLine) const;
+    Place placeOf(int pos) const;
+    double xOfPosition(int pos) const { return placeOf(pos).x; }
+    int positionInLine(int line, double x, int piece = -1, int row = 0) const;
+    int lineAtY(double y, double *yInLine) const;
+    Place rowAtY(int line, double yInLine) const;
+    bool stepRow(int &line, size_t &piece, int &row, int direction) const;
+    double rowTop(int line, size_t piece, int row) const;
     void updateScrollBars();
     void updateLines(int first, int last);
     void updateCaret();
@@ -179,7 +208,19 @@ private:
     mutable std::unordered_map<int, LineEntry> m_cache;
     mutable quint64 m_useClock = 0;
     mutable quint64 m_layoutsBuilt = 0;
+    // The widest line laid out so far sets the sideways range; when that
+    // line changes or goes, the range is found again from the lines laid out.
     mutable double m_widest = 0;
+    mutable int m_widestLine = -1;
+    mutable bool m_widestStale = false;
+    // Where lines wrap, a line may be taller than the view: this much of the
+    // top line is scrolled off above.
+    mutable double m_topOffset = 0;
+    bool m_settingTop = false;
+    // The vertical scroll bar's units per line: one, or where lines wrap
+    // many, so that the bar also moves through a line taller than the view.
+    int m_lineUnits = 1;
+    int m_wheelRest = 0;
     int m_anchor = 0;
     int m_caret = 0;
     double m_desiredX = -1; // kept while moving up and down

@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace qln;
@@ -59,7 +60,16 @@ private slots:
     void mouseSelectsWordsAndLines();
     void keyboardSelectionExtends();
     void pageDownScrollsByLines();
+    void randomEditingKeepsPositionsWhole_data();
     void randomEditingKeepsPositionsWhole();
+    void wrappedLongLineIsLaidOutInPieces();
+    void wrappedPiecesFollowOneAnother();
+    void downWalksEveryWrappedRow();
+    void sidewaysRangeFollowsTheWidestLine_data();
+    void sidewaysRangeFollowsTheWidestLine();
+    void sidewaysRangeMovesInSteps();
+    void wrappedLinesFarBelowComeIntoView();
+    void scrollBarMovesThroughATallWrappedLine();
 
 private:
     void paintNow();
@@ -348,14 +358,16 @@ void TstSurfaceView::narrowMarginWrapsAtItsWidth()
     // The second line starts below all of the first.
     QVERIFY(m_view->caretRect(s->lineIndex(1)).top() > m_view->caretRect(299).top());
     QCOMPARE(m_view->horizontalScrollBar()->maximum(), 0);
-    // A line far too long to wrap is laid out in pieces without wrapping:
-    // its end is reached sideways and a keystroke there lays out little.
+    // A line far too long to lay out whole wraps in pieces: its end is
+    // reached downwards, nothing scrolls sideways, and a keystroke there
+    // lays out little.
     s->setText(QString(300000, QLatin1Char('y')) + QStringLiteral("\r\n") + QString(300, QLatin1Char('x')));
     s->setSelStart(s->lineLength(0));
     paintNow();
     const QRect end = m_view->caretRect();
     QVERIFY(m_view->viewport()->rect().contains(end.center()));
     QCOMPARE(m_view->positionAt(end.center()), s->lineLength(0));
+    QCOMPARE(m_view->horizontalScrollBar()->maximum(), 0);
     const quint64 before = m_view->layoutsBuilt();
     QTest::keyClicks(m_view, QStringLiteral("z"));
     paintNow();
@@ -717,16 +729,28 @@ void TstSurfaceView::pageDownScrollsByLines()
     QCOMPARE(s->selStart(), 0);
 }
 
+void TstSurfaceView::randomEditingKeepsPositionsWhole_data()
+{
+    QTest::addColumn<bool>("wrapped");
+    QTest::newRow("lines as they are") << false;
+    QTest::newRow("lines wrapping, the long one in pieces") << true;
+}
+
 void TstSurfaceView::randomEditingKeepsPositionsWhole()
 {
+    QFETCH(bool, wrapped);
     // Keys, clicks and program edits in a fixed random order over text with
     // line breaks, surrogate pairs, marks, tabs and a long line: the caret
     // and the selection's ends never fall inside a pair, and the surface's
     // lines stay consistent with its text.
     Surface *s = m_view->surface();
+    if (wrapped)
+        s->setRightMargin(1440 * 3);
     const QString pair = QString::fromUcs4(U"\U0001F600");
-    s->setText(QStringLiteral("int a;\r\n\tb") + pair + QStringLiteral("e\u0301\r\n")
-               + QString(5000, QLatin1Char('x')) + QStringLiteral("\r\n\u05e9\u05dc\u05d5\u05dd"));
+    const QString longLine = wrapped ? QStringLiteral("ab cd\t").repeated(1500)
+                                     : QString(5000, QLatin1Char('x'));
+    s->setText(QStringLiteral("int a;\r\n\tb") + pair + QStringLiteral("e\u0301\r\n") + longLine
+               + QStringLiteral("\r\n\u05e9\u05dc\u05d5\u05dd"));
     paintNow();
     QRandomGenerator rng(7);
     const Qt::Key keys[] = {Qt::Key_Left,     Qt::Key_Right,  Qt::Key_Up,     Qt::Key_Down,
@@ -773,6 +797,338 @@ void TstSurfaceView::randomEditingKeepsPositionsWhole()
         if (s->at(p) == QLatin1Char('\n'))
             QCOMPARE(s->lineIndex(lines++), p + 1);
     QCOMPARE(s->lineCount(), lines);
+}
+
+namespace {
+
+// Words and blanks, about `length` characters, one line.
+QString wordyLine(int length)
+{
+    static const QString words[] = {QStringLiteral("int "), QStringLiteral("value "),
+                                    QStringLiteral("= "), QStringLiteral("count; "),
+                                    QStringLiteral("return "), QStringLiteral("x1 ")};
+    QString line;
+    for (int i = 0; line.size() < length; ++i)
+        line += words[i % 6];
+    return line.left(length);
+}
+
+// Lines wrap at three printed inches (narrower than the test's view).
+void wrapAtThreeInches(Surface *s)
+{
+    s->setRightMargin(1440 * 3);
+}
+
+} // namespace
+
+void TstSurfaceView::wrappedLongLineIsLaidOutInPieces()
+{
+    Surface *s = m_view->surface();
+    wrapAtThreeInches(s);
+    const QString line = wordyLine(60000);
+    s->setText(line + QStringLiteral("\r\nafter"));
+    s->setSelStart(0);
+    quint64 before = m_view->layoutsBuilt();
+    paintNow();
+    // The view shows a few hundred characters: a piece or two is laid
+    // out, not sixty thousand characters.
+    QVERIFY2(m_view->layoutsBuilt() - before <= 3,
+             qPrintable(QString::number(m_view->layoutsBuilt() - before)));
+    QCOMPARE(m_view->horizontalScrollBar()->maximum(), 0);
+    // A keystroke in the middle lays out the piece it lands in.
+    s->setSelStart(30001);
+    m_view->ensureCursorVisible();
+    paintNow();
+    before = m_view->layoutsBuilt();
+    QTest::keyClicks(m_view, QStringLiteral("q"));
+    paintNow();
+    QVERIFY2(m_view->layoutsBuilt() - before <= 3,
+             qPrintable(QString::number(m_view->layoutsBuilt() - before)));
+    QCOMPARE(s->at(30001), QLatin1Char('q'));
+    QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
+}
+
+void TstSurfaceView::wrappedPiecesFollowOneAnother()
+{
+    // Across the first few piece borders of a wrapped long line every
+    // position shows after the one before it (later on its row or on a
+    // row below, never back over earlier text), on screen once scrolled
+    // to, and a click on it finds it again.
+    Surface *s = m_view->surface();
+    wrapAtThreeInches(s);
+    s->setText(wordyLine(20000) + QStringLiteral("\r\nafter"));
+    s->setSelStart(0);
+    paintNow();
+    QPoint last(-1, -1);
+    int rows = 0;
+    for (int pos = 1500; pos < 7000; ++pos) {
+        const bool shown = m_view->viewport()->rect().contains(m_view->caretRect(pos).center());
+        if (pos % 200 == 0 || !shown) {
+            s->setSelStart(pos);
+            m_view->ensureCursorVisible();
+            paintNow();
+            last = QPoint(-1, -1); // scrolled: compare within this screen
+        }
+        const QRect at = m_view->caretRect(pos);
+        QVERIFY2(m_view->viewport()->rect().contains(at.center()),
+                 qPrintable(QString::number(pos)));
+        QCOMPARE(m_view->positionAt(at.center()), pos);
+        if (last.y() >= 0) {
+            const bool later = at.top() == last.y() ? at.left() > last.x()
+                                                    : at.top() >= last.y() + at.height();
+            QVERIFY2(later, qPrintable(QStringLiteral("%1 at %2,%3 after %4,%5")
+                                           .arg(pos).arg(at.left()).arg(at.top())
+                                           .arg(last.x()).arg(last.y())));
+            rows += at.top() > last.y();
+        }
+        last = at.topLeft();
+    }
+    QVERIFY(rows > 50);
+}
+
+void TstSurfaceView::downWalksEveryWrappedRow()
+{
+    Surface *s = m_view->surface();
+    wrapAtThreeInches(s);
+    const int length = 12000;
+    s->setText(wordyLine(length) + QStringLiteral("\r\nafter"));
+    s->setSelStart(0);
+    paintNow();
+    // From part way along the first row, each Down goes one row down
+    // (never two at a piece's border), never further right.
+    s->setSelStart(20);
+    m_view->flush();
+    const int rowHeight = m_view->caretRect(0).height();
+    const int x0 = m_view->caretRect(20).left();
+    int presses = 0;
+    int caret = 20;
+    while (s->lineFromChar(caret) == 0 && presses < 5000) {
+        QTest::keyClick(m_view, Qt::Key_Down);
+        ++presses;
+        const int now = s->selStart();
+        QVERIFY2(now > caret,
+                 qPrintable(QStringLiteral("Down %1 stayed at %2").arg(presses).arg(now)));
+        const QRect at = m_view->caretRect();
+        QVERIFY2(at.top() - m_view->caretRect(caret).top() == rowHeight,
+                 qPrintable(
+                     QStringLiteral("Down %1 from %2 to %3").arg(presses).arg(caret).arg(now)));
+        QVERIFY(at.left() <= x0 + rowHeight);
+        caret = now;
+        if (presses % 25 == 0) {
+            paintNow();
+            QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
+        }
+    }
+    QCOMPARE(s->lineFromChar(caret), 1);
+    // Every row was a stop: as many presses as the line has rows, about
+    // its width over the wrap width.
+    const double chars = double(length) / presses;
+    QVERIFY2(chars > 20 && chars < 60, qPrintable(QString::number(chars)));
+    // Up walks back through them to the line's start.
+    for (int i = 0; i < presses; ++i)
+        QTest::keyClick(m_view, Qt::Key_Up);
+    QCOMPARE(m_view->caretRect().top(), m_view->caretRect(0).top());
+    QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
+    // End and Home take the whole line, all of its pieces.
+    QTest::keyClick(m_view, Qt::Key_End);
+    QCOMPARE(s->selStart(), length);
+    paintNow();
+    QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
+    QCOMPARE(m_view->positionAt(m_view->caretRect().center()), length);
+    QTest::keyClick(m_view, Qt::Key_Home, Qt::ShiftModifier);
+    QCOMPARE(s->selLength(), length);
+}
+
+void TstSurfaceView::sidewaysRangeFollowsTheWidestLine_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("widest line deleted") << QStringLiteral("delete");
+    QTest::newRow("widest line shortened") << QStringLiteral("shorten");
+    QTest::newRow("short document set") << QStringLiteral("settext");
+    QTest::newRow("widest line replaced by the program") << QStringLiteral("replace");
+}
+
+void TstSurfaceView::sidewaysRangeFollowsTheWidestLine()
+{
+    QFETCH(QString, action);
+    Surface *s = m_view->surface();
+    QString text;
+    for (int i = 0; i < 20; ++i)
+        text += i == 5 ? wordyLine(600) + QStringLiteral("\r\n")
+                       : QStringLiteral("int x%1;\r\n").arg(i);
+    s->setText(text);
+    s->setSelStart(s->lineIndex(5) + s->lineLength(5));
+    paintNow();
+    QScrollBar *h = m_view->horizontalScrollBar();
+    QVERIFY(h->maximum() > 0);
+    if (action == QLatin1String("delete")) {
+        s->setSelection(s->lineIndex(5), s->lineIndex(6) - s->lineIndex(5));
+        m_view->flush();
+        QTest::keyClick(m_view, Qt::Key_Delete);
+    } else if (action == QLatin1String("shorten")) {
+        s->setSelection(s->lineIndex(5) + 20, s->lineLength(5) - 20);
+        m_view->flush();
+        QTest::keyClick(m_view, Qt::Key_Backspace);
+    } else if (action == QLatin1String("settext")) {
+        s->setText(QStringLiteral("class A {}\r\n"));
+    } else {
+        s->setSelection(s->lineIndex(5), s->lineLength(5));
+        s->setSelText(QStringLiteral("short"));
+    }
+    QCoreApplication::processEvents();
+    paintNow();
+    QCOMPARE(h->maximum(), 0);
+    QCOMPARE(h->value(), 0);
+    // A wide line typed anew brings the range back.
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(m_view, wordyLine(200));
+    paintNow();
+    QVERIFY(h->maximum() > 0);
+    QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
+}
+
+void TstSurfaceView::sidewaysRangeMovesInSteps()
+{
+    // Typing at the end of the widest line (also after it was shortened)
+    // changes the range at most once per 256 pixels the line grows.
+    Surface *s = m_view->surface();
+    s->setText(QStringLiteral("int a;\r\n") + wordyLine(300) + QStringLiteral("\r\nint b;"));
+    s->setSelStart(s->lineIndex(1) + s->lineLength(1));
+    paintNow();
+    QScrollBar *h = m_view->horizontalScrollBar();
+    QSignalSpy ranges(h, &QAbstractSlider::rangeChanged);
+    for (int round = 0; round < 2; ++round) {
+        ranges.clear();
+        const int x0 = m_view->caretRect().left() + h->value();
+        for (int i = 0; i < 150; ++i) {
+            QTest::keyClick(m_view, Qt::Key_W);
+            if (i % 10 == 0)
+                paintNow();
+        }
+        paintNow();
+        const int grown = m_view->caretRect().left() + h->value() - x0;
+        QVERIFY(grown > 512);
+        QVERIFY2(ranges.count() >= 1 && ranges.count() <= grown / 256 + 1,
+                 qPrintable(
+                     QStringLiteral("%1 changes over %2 px").arg(ranges.count()).arg(grown)));
+        // Shortened again: the range follows it down.
+        const int max = h->maximum();
+        for (int i = 0; i < 150; ++i)
+            QTest::keyClick(m_view, Qt::Key_Backspace);
+        paintNow();
+        QVERIFY(h->maximum() < max);
+    }
+}
+
+void TstSurfaceView::wrappedLinesFarBelowComeIntoView()
+{
+    // Many lines that wrap into many rows each: a caret set far below,
+    // Ctrl+End and Page Down all show the caret's row, and Page Down skips
+    // no rows.
+    Surface *s = m_view->surface();
+    wrapAtThreeInches(s);
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("// %1 ").arg(i) + wordyLine(i % 3 == 0 ? 900 : 40)
+                + QStringLiteral("\r\n");
+    s->setText(text);
+    s->setSelStart(0);
+    paintNow();
+    QWidget *vp = m_view->viewport();
+    const int target = s->lineIndex(249) + 700;
+    s->setSelection(target, 0);
+    QCoreApplication::processEvents();
+    paintNow();
+    QVERIFY(vp->rect().contains(m_view->caretRect().center()));
+    QCOMPARE(m_view->positionAt(m_view->caretRect().center()), target);
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    paintNow();
+    QVERIFY(vp->rect().contains(m_view->caretRect().center()));
+    QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
+    paintNow();
+    const int rowHeight = m_view->caretRect(0).height();
+    for (int page = 0; page < 40; ++page) {
+        // The last whole row on screen is still on screen after Page Down.
+        const int bottomRow = (vp->height() - 2) / rowHeight * rowHeight - rowHeight / 2;
+        const int lastShown = m_view->positionAt(QPoint(10, bottomRow));
+        QTest::keyClick(m_view, Qt::Key_PageDown);
+        paintNow();
+        QVERIFY2(vp->rect().contains(m_view->caretRect().center()),
+                 qPrintable(QString::number(page)));
+        QVERIFY2(m_view->caretRect(lastShown).top() >= 0, qPrintable(QString::number(page)));
+        QVERIFY(m_view->caretRect(lastShown).top() < 3 * rowHeight);
+    }
+    QVERIFY(s->lineFromChar(s->selStart()) > 20);
+    // A page in the scroll bar's trough is a page of rows too.
+    for (int page = 0; page < 5; ++page) {
+        const int bottomRow = (vp->height() - 2) / rowHeight * rowHeight - rowHeight / 2;
+        const int lastShown = m_view->positionAt(QPoint(10, bottomRow));
+        m_view->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        paintNow();
+        QVERIFY(m_view->caretRect(lastShown).top() >= 0);
+        QVERIFY(m_view->caretRect(lastShown).top() < 3 * rowHeight);
+    }
+    // The wheel scrolls through a tall line row by row.
+    s->setSelStart(s->lineIndex(3));
+    paintNow();
+    const QRect before = m_view->caretRect(s->lineIndex(3) + 300);
+    QWheelEvent wheel(QPointF(50, 50), vp->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(vp, &wheel);
+    paintNow();
+    const int moved = before.top() - m_view->caretRect(s->lineIndex(3) + 300).top();
+    QCOMPARE(moved, QApplication::wheelScrollLines() * rowHeight);
+}
+
+void TstSurfaceView::scrollBarMovesThroughATallWrappedLine()
+{
+    // One wrapped line many times taller than the view: the scroll bar's
+    // thumb is small, and moving it shows rows inside that line.
+    Surface *s = m_view->surface();
+    wrapAtThreeInches(s);
+    const int length = 20000;
+    s->setText(wordyLine(length) + QStringLiteral("\r\nafter"));
+    s->setSelStart(0);
+    paintNow();
+    QScrollBar *v = m_view->verticalScrollBar();
+    QVERIFY(v->pageStep() * 10 < v->maximum());
+    const int firstRow = m_view->caretRect(0).top();
+    const QPoint topLeft(m_view->caretRect(0).left(), firstRow + 2); // where rows start
+    QCOMPARE(m_view->positionAt(topLeft), 0);
+    v->setValue(v->maximum() / 4); // half way into the first of two lines
+    paintNow();
+    const int middle = m_view->positionAt(topLeft);
+    QVERIFY2(middle > length / 3 && middle < 2 * length / 3, qPrintable(QString::number(middle)));
+    QCOMPARE(m_view->caretRect(middle).top(), firstRow); // a whole row at the top
+    // Typing there keeps the view where it is.
+    s->setSelStart(middle);
+    m_view->flush();
+    QTest::keyClicks(m_view, QStringLiteral("q"));
+    paintNow();
+    QCOMPARE(m_view->positionAt(topLeft), middle);
+    v->setValue(v->maximum());
+    paintNow();
+    QCOMPARE(m_view->positionAt(topLeft), s->lineIndex(1));
+    v->setValue(0);
+    paintNow();
+    QCOMPARE(m_view->positionAt(topLeft), 0);
+
+    // Wrapping switched on and off keeps the same line at the top.
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("int x%1;\r\n").arg(i);
+    s->setRightMargin(1440 * 200);
+    s->setText(text);
+    paintNow();
+    v->setValue(150);
+    QCOMPARE(s->firstVisibleLine(), 150);
+    wrapAtThreeInches(s);
+    paintNow();
+    QCOMPARE(s->firstVisibleLine(), 150);
+    s->setRightMargin(1440 * 200);
+    paintNow();
+    QCOMPARE(s->firstVisibleLine(), 150);
+    QCOMPARE(v->value(), 150);
 }
 
 QTEST_MAIN(TstSurfaceView)
