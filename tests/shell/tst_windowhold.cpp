@@ -3,7 +3,6 @@
 // window is never disabled (so nothing restyles), and it is free again
 // afterwards, also when the command stops early. Driven offscreen.
 #include "base/editorstate.h"
-#include "surface/charformat.h"
 #include "formatting/indenter.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
@@ -17,7 +16,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -38,7 +36,6 @@ enum class Input {
     Typing,
     DeleteKey,
     Click,
-    DoubleClick,
     MenuKey,
     ToolButton,
     Wheel,
@@ -112,7 +109,6 @@ class TstWindowHold : public QObject {
         case Input::Typing: QTest::keyClicks(view(), QStringLiteral("zz")); break;
         case Input::DeleteKey: QTest::keyClick(view(), Qt::Key_Delete); break;
         case Input::Click: QTest::mouseClick(viewport, Qt::LeftButton, {}, pointAt(40)); break;
-        case Input::DoubleClick: QTest::mouseDClick(viewport, Qt::LeftButton, {}, pointAt(70)); break;
         case Input::MenuKey: QTest::keyClick(view(), Qt::Key_F1, Qt::ShiftModifier); break; // If
         case Input::ToolButton: {
             QAction *bold = m_w->toolbarButton(QStringLiteral("Bold"));
@@ -188,7 +184,6 @@ private slots:
         QTest::newRow("typing") << Input::Typing;
         QTest::newRow("Delete") << Input::DeleteKey;
         QTest::newRow("click in the text") << Input::Click;
-        QTest::newRow("double-click on a word") << Input::DoubleClick;
         QTest::newRow("menu key Shift+F1") << Input::MenuKey;
         QTest::newRow("Bold tool button") << Input::ToolButton;
         QTest::newRow("wheel") << Input::Wheel;
@@ -312,52 +307,6 @@ private slots:
         // Free again afterwards.
         send(Input::Typing);
         QCOMPARE(s->text(), QStringLiteral("zz") + untouched);
-    }
-
-    // What "&Colorize all" coloured on the hidden surface is painted when
-    // the surface shows again.
-    void colouredTextIsPaintedWhenShown()
-    {
-        const int lines = 300;
-        start();
-        Surface *s = m_w->surface();
-        QString text;
-        for (int i = 0; i < lines; ++i)
-            text += QStringLiteral("int v%1 = 0; // note %1\r\n").arg(i);
-        s->setText(text);
-        s->setClean();
-        s->setSelection(0, s->length());
-        s->setSelStyle(0, false, false, false); // all black, and painted so
-        s->setSelStart(s->length());
-        view()->clearFocus(); // no caret in the pictures
-        view()->flush();
-        const int keywordLine = 1;
-        // Pixels near the colour in the keyword's place.
-        auto pixelsOf = [&](BgrColor bgr) {
-            const QColor want = toQColor(bgr);
-            const QImage image = view()->viewport()->grab().toImage();
-            const qreal ratio = image.devicePixelRatio();
-            const QRect a = view()->caretRect(s->lineIndex(keywordLine));
-            const QRect b = view()->caretRect(s->lineIndex(keywordLine) + 3);
-            int n = 0;
-            for (int x = a.left() + 1; x < b.left(); ++x)
-                for (int y = a.top(); y <= a.bottom(); ++y) {
-                    const QColor c = image.pixelColor(int(x * ratio), int(y * ratio));
-                    n += std::abs(c.red() - want.red()) < 40 && std::abs(c.green() - want.green()) < 40
-                         && std::abs(c.blue() - want.blue()) < 40;
-                }
-            return n;
-        };
-        QVERIFY(pixelsOf(0) > 5);
-        m_w->menuItem(QStringLiteral("colorizeallrtf"))->trigger();
-        view()->clearFocus();
-        view()->flush();
-        QCOMPARE(view()->verticalScrollBar()->value(), 0);
-        const BgrColor keyword = s->formatAt(s->lineIndex(keywordLine)).color;
-        QVERIFY(keyword != 0);
-        QCOMPARE(s->formatAt(s->lineIndex(keywordLine) + 4).color, BgrColor(0)); // "v" stays black
-        QVERIFY(pixelsOf(keyword) > 5);
-        QCOMPARE(pixelsOf(0), 0);
     }
 
     // However a command ends, the window takes input afterwards.
