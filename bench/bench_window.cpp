@@ -3,7 +3,8 @@
 // Replace All from its find/replace dialog, with the progress bar and status
 // text, until the view has painted; beside each, the same engine on a bare
 // surface, and how often the bar and the status text were painted. Real
-// Java source, min and median of 5 runs each.
+// Java source, min and median of 5 runs each, the window's and the engine's
+// runs alternating; wall clock and, beside it, the process's CPU time.
 //
 //   bench_window        1 MB
 //   bench_window 10     10 MB (the sizes given, in MB)
@@ -26,16 +27,37 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTest>
 #include <cstdio>
+#include <ctime>
 
 using namespace qln;
 using namespace qln::bench;
 
 namespace {
+
+// Wall-clock and CPU time of each run. The CPU time (the whole process's,
+// user and system) counts only what the program itself did, so it moves
+// less than the wall clock when the machine is shared.
+struct Timings {
+    std::vector<double> wall, cpu;
+    void time(const std::function<void()> &f)
+    {
+        timespec c0{}, c1{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c0);
+        QElapsedTimer t;
+        t.start();
+        f();
+        const qint64 ns = t.nsecsElapsed();
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c1);
+        wall.push_back(double(ns) / 1e6);
+        cpu.push_back(double(c1.tv_sec - c0.tv_sec) * 1e3 + double(c1.tv_nsec - c0.tv_nsec) / 1e6);
+    }
+};
 
 
 // 300 spelling pairs kept in the settings: 100 frequent words of the source
@@ -94,59 +116,72 @@ void measureSize(frmedit &w, BenchPrompter &prompter, const QString &src, int mb
         stages = 0;
         lastValue = w.progress()->value();
     };
-    int barPaints = 0, statusPaints = 0, barStages = 0;
-    auto untilPainted = [&](const std::function<void()> &command) {
-        return measureRuns(runs, fresh, [&] {
-            command();
-            w.rtfedit()->flush();
-            waitPainted(view);
-            barPaints = bar.paints;
-            statusPaints = status.paints;
-            barStages = stages;
-        });
-    };
-    auto menu = [&](const char *item) {
-        return untilPainted([&] { w.menuItem(QLatin1String(item))->trigger(); });
-    };
+    int barPaints = 0, statusPaints = 0, barStages = 0, viewPaints = 0;
+    qint64 viewArea = 0;
     BareCommandHost bare;
     bare.prefs = w.preferences();
     auto freshBare = [&] {
         bare.s.setText(src);
         bare.s.clearUndo();
     };
-    auto line = [&](const char *what, const Figures &window, const Figures &engine) {
+    // The window's runs and the engine's alternate, so that a burst of load
+    // from elsewhere on the machine falls on both sides alike.
+    auto compare = [&](const char *what, const std::function<void()> &command,
+                       const std::function<void()> &engine) {
+        Timings window, alone;
+        for (int i = 0; i < runs; ++i) {
+            fresh();
+            window.time([&] {
+                command();
+                w.rtfedit()->flush();
+                waitPainted(view);
+            });
+            QApplication::processEvents(); // paints still due, counted below
+            barPaints = bar.paints;
+            statusPaints = status.paints;
+            viewPaints = view.paints;
+            viewArea = view.area;
+            barStages = stages;
+            freshBare();
+            alone.time(engine);
+        }
         const QString label = QStringLiteral("%1, %2 MB, from the window until painted")
                                   .arg(QLatin1String(what))
                                   .arg(mb);
-        printFigures(QStringLiteral("window: ") + label, window);
-        printFigures(QStringLiteral("engine alone: %1, %2 MB").arg(QLatin1String(what)).arg(mb),
-                     engine);
-        printBeside(label, window, QStringLiteral("engine alone"), engine,
+        const QString engineLabel =
+            QStringLiteral("engine alone: %1, %2 MB").arg(QLatin1String(what)).arg(mb);
+        printFigures(QStringLiteral("window: ") + label, figuresOf(window.wall));
+        printFigures(engineLabel, figuresOf(alone.wall));
+        printFigures(QStringLiteral("window, CPU: ") + label, figuresOf(window.cpu));
+        printFigures(engineLabel + QStringLiteral(", CPU"), figuresOf(alone.cpu));
+        printBeside(label, figuresOf(window.wall), QStringLiteral("engine alone"),
+                    figuresOf(alone.wall), QStringLiteral("1.5x engine"));
+        printBeside(label + QStringLiteral(", CPU time"), figuresOf(window.cpu),
+                    QStringLiteral("engine alone"), figuresOf(alone.cpu),
                     QStringLiteral("1.5x engine"));
         summary(QStringLiteral("%1, %2 MB: progress bar painted %3 times over %4 stages, status "
-                               "text %5 times, in one run (limit about 100 a stage)")
+                               "text %5 times, the view %6 times (%7 px), in one run (limit about "
+                               "100 a stage)")
                     .arg(QLatin1String(what))
                     .arg(mb)
                     .arg(barPaints)
                     .arg(barStages)
-                    .arg(statusPaints));
+                    .arg(statusPaints)
+                    .arg(viewPaints)
+                    .arg(viewArea));
+    };
+    auto menu = [&](const char *item) {
+        return [&w, item] { w.menuItem(QLatin1String(item))->trigger(); };
     };
 
-    const Figures colourWindow = menu("colorizeallrtf");
-    const Figures colourEngine =
-        measureRuns(runs, freshBare, [&] { ColorizeAllStages(bare.s, bare.prefs, nullptr); });
-    line("Colorize all", colourWindow, colourEngine);
-
-    const Figures indentWindow = menu("indentallrtf");
-    const Figures indentEngine = measureRuns(runs, freshBare, [&] {
+    compare("Colorize all", menu("colorizeallrtf"),
+            [&] { ColorizeAllStages(bare.s, bare.prefs, nullptr); });
+    compare("AutoIndent all", menu("indentallrtf"), [&] {
         const Preferences &p = bare.prefs;
         IndentAllLines(bare.s, p.indentstring, p.blockBeginning, p.blockEnding, nullptr);
     });
-    line("AutoIndent all", indentWindow, indentEngine);
-
-    const Figures spellWindow = menu("spellcorrectallrtf");
-    const Figures spellEngine = measureRuns(runs, freshBare, [&] { spellcorrectallrtf(bare); });
-    line("Spell correct all (300 pairs)", spellWindow, spellEngine);
+    compare("Spell correct all (300 pairs)", menu("spellcorrectallrtf"),
+            [&] { spellcorrectallrtf(bare); });
 
     // Replace All: "final" by "FINAL", match case (without it the first
     // "Final" ends the run), through the dialog's button.
@@ -157,23 +192,21 @@ void measureSize(frmedit &w, BenchPrompter &prompter, const QString &src, int mb
         std::printf("no find/replace dialog: Replace All not measured\n");
         return;
     }
-    const Figures replaceWindow = untilPainted([&] {
+    compare("Replace All (final -> FINAL, match case)", [&] {
         find->findChild<QComboBox *>(QStringLiteral("cboFind"))->setCurrentText(from);
         find->findChild<QComboBox *>(QStringLiteral("cboReplace"))->setCurrentText(to);
         find->findChild<QCheckBox *>(QStringLiteral("chkMatchCase"))->setChecked(true);
         find->cmdReplaceAll_Click();
-    });
-    std::printf("Replace All: %s\n", qPrintable(prompter.lastMessage));
-    find->hide();
-    const Figures replaceEngine = measureRuns(runs, freshBare, [&] {
+    }, [&] {
         FindReplace model(bare.s, bare.prompts);
         model.setFindText(from);
         model.setReplaceText(to);
         model.setMatchCase(true);
         model.replaceAll();
     });
+    std::printf("Replace All: %s\n", qPrintable(prompter.lastMessage));
     std::printf("engine's Replace All: %s\n", qPrintable(bare.prompts.lastMessage));
-    line("Replace All (final -> FINAL, match case)", replaceWindow, replaceEngine);
+    find->hide();
 }
 
 } // namespace

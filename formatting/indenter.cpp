@@ -98,39 +98,59 @@ int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, co
     return lineEnd;
 }
 
+IndentPlan PlanIndentAll(QStringView text, const QString &unit, const QString &blockBegin,
+                         const QString &blockEnd)
+{
+    IndentPlan plan;
+    plan.length = text.size();
+    plan.lines.reserve(size_t(text.count(QLatin1Char('\n'))));
+    qint16 level = 0;
+    for (qsizetype s = 0;;) {
+        const qsizetype next = text.indexOf(QLatin1Char('\n'), s);
+        if (next < 0)
+            break;
+        const LineIndent r = indentOf(text, int(s), int(next), level, blockBegin, blockEnd);
+        plan.length += qint64(unit.size()) * r.units - r.blanks;
+        if (plan.length > kMaxIndentedLength) {
+            plan.length = -1;
+            plan.lines.clear();
+            return plan;
+        }
+        plan.lines.push_back(IndentPlan::Line{int(s), r.blanks, r.units});
+        s = next + 1;
+    }
+    plan.level = level;
+    return plan;
+}
+
 qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &blockBegin,
                       const QString &blockEnd, ProgressSink *progress, bool *tooLarge,
-                      bool lengthChecked)
+                      const IndentPlan *plan)
 {
     if (tooLarge)
         *tooLarge = false;
     // The lines are worked out on the text as it was and the new text is
     // applied in one edit: each line's result depends only on its own text
     // and the level, so this equals re-indenting line after line.
-    const QString text = surface.text();
-    // The length is worked out first, without building anything, so a
-    // result too large is refused at the cost of one pass over the lines.
-    if (!lengthChecked && IndentedLength(text, unit, blockBegin, blockEnd) < 0) {
+    IndentPlan own;
+    if (!plan) {
+        own = PlanIndentAll(surface.span(0, surface.length()), unit, blockBegin, blockEnd);
+        plan = &own;
+    }
+    if (plan->length < 0) {
         if (tooLarge)
             *tooLarge = true;
         return 0;
     }
-    const QStringView view(text);
-    qint16 level = 0;
     const double factor = 100.0 / surface.lineCount();
     int shown = progress ? progress->value() : 0;
     std::vector<Surface::Piece> pieces;
     int rangeStart = -1, keptFrom = 0;
-    qint64 delta = 0;   // length change of the lines before the current one
-    int caret = -1;     // where the caret ends, in the new text
-    int next = -1, count = 0;
-    for (;;) {
-        int s = next;
-        next = int(view.indexOf(QLatin1Char('\n'), s + 1));
-        s += 1;
+    qint64 delta = 0; // length change of the lines before the current one
+    int caret = -1;   // where the caret ends, in the new text
+    int count = 0;
+    for (const IndentPlan::Line &line : plan->lines) {
         ++count;
-        if (next < 0)
-            break;
         if (progress) {
             const int value = int(count * factor);
             if (value != shown) {
@@ -138,26 +158,20 @@ qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &bloc
                 shown = value;
             }
         }
-        const LineIndent r = indentOf(view, s, next, level, blockBegin, blockEnd);
-        const qint64 added = qint64(unit.size()) * r.units;
-        // The whole text as far as known: refuse before building more.
-        if (view.size() + delta + added - r.blanks > kMaxIndentedLength) {
-            if (tooLarge)
-                *tooLarge = true;
-            return 0;
-        }
+        const int s = line.start;
+        const qint64 added = qint64(unit.size()) * line.units;
         caret = int(s + delta + added);
-        if (r.blanks == 0 && added == 0)
+        if (line.blanks == 0 && added == 0)
             continue;
         if (rangeStart < 0)
             rangeStart = keptFrom = s;
         if (s > keptFrom)
             pieces.push_back(Surface::Piece{keptFrom, s - keptFrom, {}, -1});
         if (added > 0)
-            pieces.push_back(
-                Surface::Piece{-1, 0, unit.repeated(r.units), indentFormatSource(s, r.blanks)});
-        keptFrom = s + r.blanks;
-        delta += added - r.blanks;
+            pieces.push_back(Surface::Piece{-1, 0, unit.repeated(line.units),
+                                            indentFormatSource(s, line.blanks)});
+        keptFrom = s + line.blanks;
+        delta += added - line.blanks;
     }
     if (rangeStart >= 0 && !surface.replacePieces(rangeStart, keptFrom - rangeStart, pieces)) {
         if (tooLarge)
@@ -166,26 +180,13 @@ qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &bloc
     }
     if (caret >= 0)
         surface.setSelStart(caret);
-    return level;
+    return plan->level;
 }
 
 qint64 IndentedLength(const QString &text, const QString &unit, const QString &blockBegin,
                       const QString &blockEnd)
 {
-    const QStringView view(text);
-    qint16 level = 0;
-    qint64 length = text.size();
-    for (qsizetype s = 0;;) {
-        const qsizetype next = view.indexOf(QLatin1Char('\n'), s);
-        if (next < 0)
-            break;
-        const LineIndent r = indentOf(view, int(s), int(next), level, blockBegin, blockEnd);
-        length += qint64(unit.size()) * r.units - r.blanks;
-        if (length > kMaxIndentedLength)
-            return -1;
-        s = next + 1;
-    }
-    return length;
+    return PlanIndentAll(text, unit, blockBegin, blockEnd).length;
 }
 
 bool confirmLongRun(CommandHost &host, int length)
@@ -255,20 +256,19 @@ void indentallrtf(CommandHost &host)
         return;
     Surface &surface = host.surface();
     const Preferences &prefs = host.preferences();
-    // Refused before anything shows or changes; the indenter then need not
-    // check again.
-    bool tooLarge = IndentedLength(surface.text(), prefs.indentstring, prefs.blockBeginning,
-                                   prefs.blockEnding) < 0;
-    if (tooLarge) {
-        host.prompter().message(indentTooLargeMessage(), QStringLiteral("Auto Indent"),
-                                MsgIcon::Exclamation, MsgButtons::Ok);
-        return;
-    }
-    {
+    // Worked out before anything shows or changes (with the hourglass on),
+    // so a result too large is refused with the window as it was; the run
+    // then only applies it.
+    host.setBusy(true);
+    const IndentPlan plan = PlanIndentAll(surface.span(0, surface.length()), prefs.indentstring,
+                                          prefs.blockBeginning, prefs.blockEnding);
+    bool tooLarge = plan.length < 0;
+    if (!tooLarge) {
         const BulkRun run(host, QStringLiteral("Autoindenting"));
         IndentAllLines(surface, prefs.indentstring, prefs.blockBeginning, prefs.blockEnding,
-                       &host.progress(), &tooLarge, true);
+                       &host.progress(), &tooLarge, &plan);
     }
+    host.setBusy(false);
     if (tooLarge)
         host.prompter().message(indentTooLargeMessage(), QStringLiteral("Auto Indent"),
                                 MsgIcon::Exclamation, MsgButtons::Ok);

@@ -4,7 +4,10 @@
 // comments included), and the "Auto&Indent all" command built on it.
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
+
+#include <vector>
 
 namespace qln {
 
@@ -25,6 +28,28 @@ class Surface;
 int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, const QString &unit,
                const QString &blockBegin, const QString &blockEnd);
 
+// The longest text indenting may produce, in characters (64 MB of text,
+// well inside the surface's int positions).
+inline constexpr qint64 kMaxIndentedLength = qint64(64) * 1024 * 1024;
+
+// What IndentAllLines would do to a text, worked out without changing it:
+// for each line that ends with a line feed, where it starts, the leading
+// blanks that go and the units inserted.
+struct IndentPlan {
+    struct Line {
+        int start;
+        int blanks;
+        int units;
+    };
+    std::vector<Line> lines;
+    qint64 length = 0; // the text's length afterwards; -1 past kMaxIndentedLength
+    qint16 level = 0;  // the level the last line leaves
+};
+// One pass over the lines; it stops (length -1, no lines) as soon as the
+// result is known to exceed kMaxIndentedLength.
+IndentPlan PlanIndentAll(QStringView text, const QString &unit, const QString &blockBegin,
+                         const QString &blockEnd);
+
 // IndentLine over every line that ends with a line feed, from the first
 // line on with the level starting at 0, applied as one edit (one undo
 // step). The result, caret included, is that of calling IndentLine line by
@@ -32,19 +57,15 @@ int IndentLine(int &lineStart, int &lineEnd, Surface &surface, qint16 &level, co
 // each line (only when that whole value changes). Returns the level left
 // by the last line. When the re-indented text would be longer than
 // kMaxIndentedLength nothing changes, *tooLarge (when given) is set and
-// the level returned is 0. A caller that has just checked the length with
-// IndentedLength passes lengthChecked and saves the second pass (the length
-// is still watched while the new text is built).
+// the level returned is 0. A caller that has already planned the run with
+// PlanIndentAll on the surface's present text passes the plan, and the
+// lines are not read again.
 qint16 IndentAllLines(Surface &surface, const QString &unit, const QString &blockBegin,
                       const QString &blockEnd, ProgressSink *progress = nullptr,
-                      bool *tooLarge = nullptr, bool lengthChecked = false);
+                      bool *tooLarge = nullptr, const IndentPlan *plan = nullptr);
 
-// The longest text indenting may produce, in characters (64 MB of text,
-// well inside the surface's int positions).
-inline constexpr qint64 kMaxIndentedLength = qint64(64) * 1024 * 1024;
-
-// The length the text would have after IndentAllLines, or -1 as soon as
-// it is known to exceed kMaxIndentedLength.
+// The length the text would have after IndentAllLines, or -1 when it would
+// exceed kMaxIndentedLength.
 qint64 IndentedLength(const QString &text, const QString &unit, const QString &blockBegin,
                       const QString &blockEnd);
 

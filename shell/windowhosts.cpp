@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
@@ -53,18 +54,21 @@ void ProgressBarSink::setVisible(bool visible)
 
 int ProgressBarSink::value() const
 {
-    return m_value;
+    return m_given.value_or(0);
 }
 
 void ProgressBarSink::setValue(int value)
 {
     if (value < m_bar->minimum() || value > m_bar->maximum())
         return; // the bar refuses values outside its range
-    m_value = value;
-    // Long commands report once a line. The bar (which paints itself at once
-    // when its value changes) shows a new value at most about 60 times a
-    // second, so a short command does not spend its time painting it; the
+    // Long commands report once a line, mostly the value they reported
+    // before: that costs one comparison. The bar (which paints itself at
+    // once when its value changes) shows a new value at most about 60 times
+    // a second, so a short command does not spend its time painting it; the
     // start and the end of a stage are always shown.
+    if (m_given && *m_given == value)
+        return;
+    m_given = value;
     if (value == m_bar->value())
         return;
     const bool stageEdge = value < m_bar->value() || value == m_bar->maximum();
@@ -74,10 +78,90 @@ void ProgressBarSink::setValue(int value)
     m_bar->setValue(value);
 }
 
+// --- holding the window still -----------------------------------------------------
+
+WindowInputHold::~WindowInputHold()
+{
+    if (m_depth > 0)
+        qApp->removeEventFilter(this);
+}
+
+void WindowInputHold::hold()
+{
+    if (m_depth++ == 0)
+        qApp->installEventFilter(this);
+}
+
+void WindowInputHold::release()
+{
+    if (m_depth > 0 && --m_depth == 0)
+        qApp->removeEventFilter(this);
+}
+
+// The window itself, a widget in it, a popup of one (a menu, a list) or an
+// action or shortcut of one; not a dialog or message box owned by it.
+bool WindowInputHold::aimsAtWindow(const QObject *target) const
+{
+    for (const QObject *o = target; o; o = o->parent()) {
+        if (o == &m_window)
+            return true;
+        if (o->isWidgetType()) {
+            const auto *w = static_cast<const QWidget *>(o);
+            if (w->isWindow() && w->windowType() != Qt::Popup)
+                return false;
+        }
+    }
+    return false;
+}
+
+bool WindowInputHold::eventFilter(QObject *target, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        if (!aimsAtWindow(target))
+            return false;
+        event->accept(); // taken here: not passed on to the parents either
+        return true;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        if (!aimsAtWindow(target))
+            return false;
+        event->ignore(); // the drop is refused
+        return true;
+    case QEvent::Close:
+        if (target != &m_window)
+            return false;
+        event->ignore(); // the window stays open
+        return true;
+    default:
+        return false;
+    }
+}
+
 // --- whole-document commands ------------------------------------------------------
 
 WindowCommandHost::WindowCommandHost(frmedit &window)
-    : m_window(window), m_progress(window.progress())
+    : m_window(window), m_progress(window.progress()), m_hold(window)
 {
 }
 
@@ -133,7 +217,10 @@ void WindowCommandHost::setBusy(bool busy)
 
 void WindowCommandHost::setWindowEnabled(bool enabled)
 {
-    m_window.setEnabled(enabled);
+    if (enabled)
+        m_hold.release();
+    else
+        m_hold.hold();
 }
 
 void WindowCommandHost::focusSurface()

@@ -7,8 +7,11 @@
 #include "formatting/typingassist.h"
 
 #include <QElapsedTimer>
+#include <optional>
+#include <QObject>
 
 class QProgressBar;
+class QWidget;
 
 namespace qln {
 
@@ -25,8 +28,32 @@ public:
 
 private:
     QProgressBar *m_bar;
-    int m_value = 0;         // the value last reported
+    std::optional<int> m_given; // the value last reported
     QElapsedTimer m_shownAt; // when the bar last showed a new value
+};
+
+// Holds a window still while a command works on its document: input the
+// user aims at it (keys, mouse, wheel, shortcuts, context menu, drag and
+// drop, closing) is dropped, for the window, its bars and its popup menus.
+// Its own dialogs and message boxes still answer. Nothing is restyled or
+// repainted, as disabling the window would do. Holds nest: the window is
+// free again after as many releases as holds.
+class WindowInputHold final : public QObject {
+public:
+    explicit WindowInputHold(QWidget &window) : m_window(window) {}
+    ~WindowInputHold() override;
+    void hold();
+    void release();
+    bool isHeld() const { return m_depth > 0; }
+
+protected:
+    bool eventFilter(QObject *target, QEvent *event) override;
+
+private:
+    bool aimsAtWindow(const QObject *target) const;
+
+    QWidget &m_window;
+    int m_depth = 0;
 };
 
 class WindowCommandHost final : public CommandHost {
@@ -41,6 +68,8 @@ public:
     void setCaption(const QString &caption) override;
     void setStatusText(const QString &text) override;
     void setBusy(bool busy) override;
+    // Holds the window (false) or releases one hold (true); see
+    // WindowInputHold.
     void setWindowEnabled(bool enabled) override;
     void focusSurface() override;
     bool saveDocument() override;
@@ -48,6 +77,7 @@ public:
 private:
     frmedit &m_window;
     ProgressBarSink m_progress;
+    WindowInputHold m_hold;
     int m_busy = 0;
 };
 

@@ -1011,13 +1011,7 @@ void SurfaceView::setCaret(int pos, bool extend)
 
 void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int added, bool)
 {
-    if (!m_surface->isVisible() && !m_hiddenAll && ++m_hiddenEdits > 64) {
-        // A bulk command works on the hidden surface: start afresh when it
-        // shows again rather than follow every edit.
-        dropCache();
-        m_hiddenAll = true;
-    }
-    if (m_hiddenAll)
+    if (!followHiddenEdit())
         return;
     const int first = m_surface->lineFromChar(pos);
     const int addedBreaks = m_surface->lineFromChar(pos + added) - first;
@@ -1104,9 +1098,20 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
     }
 }
 
+bool SurfaceView::followHiddenEdit()
+{
+    if (!m_surface->isVisible() && !m_hiddenAll && ++m_hiddenEdits > 64) {
+        // A bulk command works on the hidden surface, often line by line:
+        // start afresh when it shows again rather than follow every edit.
+        dropCache();
+        m_hiddenAll = true;
+    }
+    return !m_hiddenAll;
+}
+
 void SurfaceView::onFormatsChanged(int start, int length)
 {
-    if (m_hiddenAll)
+    if (!followHiddenEdit())
         return;
     if (length <= 0)
         return;

@@ -197,6 +197,9 @@ private:
     // --- surface signals ---
     void onTextReplaced(int pos, int removed, int removedBreaks, int added, bool fromView);
     void onFormatsChanged(int start, int length);
+    // False once the hidden surface has changed too often to follow edit
+    // by edit: it is then laid out and painted afresh when it shows.
+    bool followHiddenEdit();
     void onSelectionByProgram();
     void onAppearanceChanged();
     void scheduleFlush();

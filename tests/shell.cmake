@@ -10,6 +10,9 @@ quillon_add_test(tst_documents
   shell/tst_documents.cpp)
 quillon_add_test(tst_typing
   shell/tst_typing.cpp)
+# The main window held still while a whole-document command runs.
+quillon_add_test(tst_windowhold
+  shell/tst_windowhold.cpp)
 # Files changed by other programs, and crash recovery; the recovery test
 # starts a second editor (recoverychild) and kills it.
 quillon_add_test(tst_diskchange

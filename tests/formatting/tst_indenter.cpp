@@ -67,9 +67,9 @@ qint16 referenceIndentAll(Surface &s, const QString &unit, const QString &B, con
 void compareWithReference(const QString &text, const QString &unit, const QString &B,
                           const QString &K, Surface *fastOut = nullptr)
 {
-    Surface ref, local;
+    Surface ref, local, planned;
     Surface &fast = fastOut ? *fastOut : local;
-    for (Surface *s : {&ref, &fast}) {
+    for (Surface *s : {&ref, &fast, &planned}) {
         s->setText(text);
         for (int i = 0; i < s->length(); i += 3)
             s->setFormat(i, 2, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF), (i / 3) % 2 == 1, false, false, QString(), 0});
@@ -81,6 +81,16 @@ void compareWithReference(const QString &text, const QString &unit, const QStrin
             QFAIL(qPrintable(QStringLiteral("format differs at %1").arg(i)));
     QCOMPARE(fast.selStart(), ref.selStart());
     QCOMPARE(fast.selLength(), ref.selLength());
+    // Planned first (as the command does before it shows anything), then
+    // applied: the same in every respect, and the plan knew the length.
+    const IndentPlan plan = PlanIndentAll(planned.text(), unit, B, K);
+    QCOMPARE(plan.length, qint64(fast.length()));
+    QCOMPARE(IndentAllLines(planned, unit, B, K, nullptr, nullptr, &plan), plan.level);
+    QCOMPARE(planned.text(), fast.text());
+    for (int i = 0; i < fast.length(); ++i)
+        if (!(planned.formatAt(i) == fast.formatAt(i)))
+            QFAIL(qPrintable(QStringLiteral("planned: format differs at %1").arg(i)));
+    QCOMPARE(planned.selStart(), fast.selStart());
 }
 
 QString lines(const QStringList &l)
@@ -189,8 +199,10 @@ private slots:
         QCOMPARE(host.m_surface.selStart(), 0);
         QVERIFY(!editorState().suppressChange && !editorState().suppressSelChange);
         QVERIFY(!host.bar.isVisible() && host.windowEnabled && !host.busy && host.m_surface.isVisible());
-        QCOMPARE(host.log.first(), QStringLiteral("status Please wait"));
-        QCOMPARE(host.log.last(), QStringLiteral("status Done"));
+        // The hourglass is on from when the lines are worked out, before the
+        // run shows, until after it.
+        QCOMPARE(host.log.mid(0, 2), (QStringList{QStringLiteral("busy"), QStringLiteral("status Please wait")}));
+        QCOMPARE(host.log.mid(host.log.size() - 2), (QStringList{QStringLiteral("status Done"), QStringLiteral("idle")}));
         QVERIFY(host.log.contains(QStringLiteral("disabled")) && host.log.contains(QStringLiteral("focus")));
         // Progress: 4 lines, the three with a break reach 25, 50 and 75.
         QCOMPARE(host.bar.given, (std::vector<int>{25, 50, 75}));
@@ -275,6 +287,7 @@ private slots:
         QCOMPARE(host.caption(), caption);
         QVERIFY(!host.m_surface.canUndo());
         QVERIFY(!host.log.contains(QStringLiteral("status Please wait")));
+        QVERIFY(!host.busy && host.windowEnabled);
 
         // One line: a level of 32,767 units of 3,000 characters is left alone.
         Surface s;

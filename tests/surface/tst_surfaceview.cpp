@@ -43,6 +43,7 @@ private slots:
     void undoComesFromSurface();
     void hiddenSurfaceLaysNothingOut();
     void hidingAroundAnEditRepaintsOnlyThatLine();
+    void manyHiddenChangesArePaintedWhenShown();
     void hiddenWidgetCatchesUpWhenShown();
     void inputMethodCommitsText();
     void keyDownCanConsume();
@@ -244,6 +245,45 @@ void TstSurfaceView::hidingAroundAnEditRepaintsOnlyThatLine()
     const QRect line = m_view->caretRect(s->lineIndex(5));
     QVERIFY(painted.boundingRect().intersects(line));
     QVERIFY(painted.boundingRect().height() <= 3 * line.height());
+}
+
+void TstSurfaceView::manyHiddenChangesArePaintedWhenShown()
+{
+    // A bulk command colours line after line of the hidden surface; past a
+    // number of changes the view stops following them one by one and lays
+    // out afresh when shown, the last change on a visible line included.
+    Surface *s = m_view->surface();
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QStringLiteral("int x%1 = %1;\r\n").arg(i);
+    s->setText(text);
+    s->setSelStart(0);
+    m_view->clearFocus(); // no caret in the picture
+    paintNow();
+    auto redPixels = [&] {
+        const QImage image = m_view->viewport()->grab().toImage();
+        const QRect a = m_view->caretRect(s->lineIndex(1));
+        const QRect b = m_view->caretRect(s->lineIndex(1) + 3);
+        int n = 0;
+        for (int x = a.left() + 1; x < b.left(); ++x)
+            for (int y = a.top(); y <= a.bottom(); ++y) {
+                const QColor c = image.pixelColor(x * image.devicePixelRatio(), y * image.devicePixelRatio());
+                n += c.red() > 160 && c.green() < 90 && c.blue() < 90;
+            }
+        return n;
+    };
+    QCOMPARE(redPixels(), 0);
+    CharFormat red;
+    red.color = 255;
+    s->setVisible(false);
+    const quint64 before = m_view->layoutsBuilt();
+    for (int line = 99; line >= 30; --line)
+        s->setFormat(s->lineIndex(line), 3, red);
+    s->setFormat(s->lineIndex(1), 3, red);
+    QCOMPARE(m_view->layoutsBuilt(), before);
+    s->setVisible(true);
+    paintNow();
+    QVERIFY(redPixels() > 5);
 }
 
 void TstSurfaceView::hiddenWidgetCatchesUpWhenShown()
