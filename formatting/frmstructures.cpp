@@ -99,8 +99,8 @@ frmstructures *editstructures(CommandHost &host, QWidget *mainWindow)
     auto *dialog = new frmstructures(mainWindow);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (mainWindow) {
-        // A dialog of the main window would be disabled with it; blocking
-        // the main window's input while it shows has the same effect.
+        // Window modality keeps input away from the main window while the
+        // dialog shows.
         dialog->setWindowModality(Qt::WindowModal);
         dialog->show();
         return dialog;
