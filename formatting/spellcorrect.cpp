@@ -324,6 +324,83 @@ bool correctByIndex(const QStringList &wrong, const QStringList &right, int coun
     return true;
 }
 
+// The folded wrong forms of the list last seen, kept from call to call:
+// while typing, the same list corrects a line after every key.
+struct WrongWords {
+    QStringList wrong;
+    int pairs = -1;
+    bool plain = false;
+    std::vector<QString> keys;
+    std::unordered_map<quint64, std::vector<int>> keysByHash;
+    std::vector<bool> lengthUsed;
+
+    bool holds(QStringView token) const
+    {
+        if (size_t(token.size()) >= lengthUsed.size() || !lengthUsed[size_t(token.size())])
+            return false;
+        const auto it = keysByHash.find(foldHash(token));
+        if (it == keysByHash.end())
+            return false;
+        for (int idx : it->second)
+            if (foldEquals(token, keys[size_t(idx)]))
+                return true;
+        return false;
+    }
+};
+
+const WrongWords &wrongWordsOf(const QStringList &wrong, int pairs)
+{
+    thread_local WrongWords cache;
+    if (cache.pairs == pairs && cache.wrong == wrong)
+        return cache;
+    cache = WrongWords{};
+    cache.wrong = wrong;
+    cache.pairs = pairs;
+    cache.plain = true;
+    for (int i = 1; i <= pairs; ++i) {
+        if (!isPlainWord(wrong[i])) {
+            cache.plain = false;
+            return cache;
+        }
+        QString k;
+        k.reserve(wrong[i].size());
+        for (QChar c : wrong[i])
+            k += QChar(fold(c));
+        cache.keysByHash[foldHash(wrong[i])].push_back(int(cache.keys.size()));
+        if (size_t(k.size()) >= cache.lengthUsed.size())
+            cache.lengthUsed.resize(size_t(k.size()) + 1, false);
+        cache.lengthUsed[size_t(k.size())] = true;
+        cache.keys.push_back(std::move(k));
+    }
+    return cache;
+}
+
+// Whether some wrong form may match within [from, to): a run of word
+// characters reaching into it folds to one, or a character there folds
+// into a word character (which makes the runs unsure).
+bool mayMatch(const Surface &text, const WrongWords &words, int from, int to)
+{
+    const int len = text.length();
+    int i = from;
+    while (i > 0 && isWord(text.at(i - 1)))
+        --i;
+    while (i < to) {
+        if (!isWord(text.at(i))) {
+            if (foldsIntoWord(text.at(i)))
+                return true;
+            ++i;
+            continue;
+        }
+        int j = i + 1;
+        while (j < len && isWord(text.at(j)))
+            ++j;
+        if (words.holds(text.span(i, j - i)))
+            return true;
+        i = j;
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<std::pair<int, int>> SpellWordSpan(const QStringList &wrongForms, int count,
@@ -371,9 +448,15 @@ void SpellCorrectRange(const QStringList &wrongForms, const QStringList &rightFo
         0, std::min<int>(count, int(std::min(wrongForms.size(), rightForms.size())) - 1));
     const int from = std::max(0, start);
     const int to = end < 0 || end > surface.length() ? surface.length() : end;
-    bool plain = true;
-    for (int i = 1; i <= pairs && plain; ++i)
-        plain = isPlainWord(wrongForms[i]);
+    const WrongWords &words = wrongWordsOf(wrongForms, pairs);
+    const bool plain = words.plain;
+    // A line being typed that holds no wrong form is left as it is, without
+    // a search per pair (the bar, when it shows, still takes every value).
+    if (plain && to - from < kIndexedRangeMin && !(progress && progress->isVisible())
+        && !mayMatch(surface, words, from, to)) {
+        surface.setSelStart(start);
+        return;
+    }
     if (plain && pairs > 0 && to - from >= kIndexedRangeMin
         && correctByIndex(wrongForms, rightForms, count, pairs, step, lengthChange, from, end,
                           surface, progress))

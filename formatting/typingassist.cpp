@@ -204,9 +204,15 @@ TypingAssist::SyntaxRules TypingAssist::currentRules() const
     r.otherCount = p.cothercount;
     r.moreCount = p.cmorecount;
     r.fontstyle = p.fontstyle;
-    r.colours = Colours{colourOr(p.ctextcolor),    colourOr(p.ckeywordcolor),
-                        colourOr(p.cothercolor),   colourOr(p.cmorecolor),
-                        colourOr(p.cstringscolor), colourOr(p.ccommentscolor)};
+    // The colours are kept as text: they are read again only when it changes.
+    const std::array<QString, 6> texts = {p.ctextcolor,  p.ckeywordcolor,  p.cothercolor,
+                                          p.cmorecolor,  p.cstringscolor, p.ccommentscolor};
+    if (texts != m_colourTexts) {
+        m_colourTexts = texts;
+        m_parsedColours = Colours{colourOr(texts[0]), colourOr(texts[1]), colourOr(texts[2]),
+                                  colourOr(texts[3]), colourOr(texts[4]), colourOr(texts[5])};
+    }
+    r.colours = m_parsedColours;
     return r;
 }
 
@@ -513,9 +519,6 @@ void TypingAssist::colourChange()
 {
     Surface &s = m_host.surface();
     const Preferences &p = m_host.preferences();
-    m_colours = Colours{colourOr(p.ctextcolor),    colourOr(p.ckeywordcolor),
-                        colourOr(p.cothercolor),   colourOr(p.cmorecolor),
-                        colourOr(p.cstringscolor), colourOr(p.ccommentscolor)};
     const int length = s.length();
     // The lines the change touched, and the caret's line.
     int a = m_savedCaret, b = m_savedCaret;

@@ -164,6 +164,8 @@ private:
         bool operator==(const SyntaxRules &) const = default;
     };
     SyntaxRules currentRules() const;
+    mutable std::array<QString, 6> m_colourTexts;
+    mutable Colours m_parsedColours;
     // Whether colouring around an edit can tell, from the colours around
     // it, where strings and comments are: their colours differ from the
     // others, and no word of the lists holds a blank.
