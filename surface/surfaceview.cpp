@@ -283,6 +283,42 @@ size_t SurfaceView::pieceAtY(const LineEntry &e, double y) const
     return it == e.pieces.begin() ? 0 : size_t(it - e.pieces.begin() - 1);
 }
 
+QList<QTextLayout::FormatRange> SurfaceView::formatRanges(int from, int length,
+                                                          int preeditAt) const
+{
+    QList<QTextLayout::FormatRange> ranges;
+    QHash<const CharFormat *, QTextCharFormat> converted;
+    for (const auto &run : m_surface->formatRuns(from, length)) {
+        if (isDefaultFormat(*run.format))
+            continue;
+        auto it = converted.find(run.format);
+        if (it == converted.end())
+            it = converted.insert(run.format, toQtFormat(*run.format));
+        int start = run.start;
+        int n = run.length;
+        if (preeditAt >= 0) {
+            const int shift = int(m_preedit.size());
+            if (start >= preeditAt)
+                start += shift;
+            else if (start + n > preeditAt)
+                n += shift;
+        }
+        ranges.append(QTextLayout::FormatRange{start, n, it.value()});
+    }
+    return ranges;
+}
+
+bool SurfaceView::showsAsLaidOut(int line, const LineEntry &e) const
+{
+    if (e.chunked || e.pieces.size() != 1 || !e.pieces[0].layout || !m_preedit.isEmpty())
+        return false;
+    const QTextLayout &layout = *e.pieces[0].layout;
+    const int from = m_surface->lineIndex(line);
+    const int length = m_surface->lineLength(line);
+    return layout.text() == m_surface->span(from, length)
+           && layout.formats() == formatRanges(from, length, -1);
+}
+
 QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) const
 {
     Piece &p = e.pieces[index];
@@ -330,25 +366,7 @@ QTextLayout *SurfaceView::pieceLayout(int line, LineEntry &e, size_t index) cons
             preeditAt = col - p.start;
     }
 
-    QList<QTextLayout::FormatRange> ranges;
-    QHash<const CharFormat *, QTextCharFormat> converted;
-    for (const auto &run : m_surface->formatRuns(from, p.length)) {
-        if (isDefaultFormat(*run.format))
-            continue;
-        auto it = converted.find(run.format);
-        if (it == converted.end())
-            it = converted.insert(run.format, toQtFormat(*run.format));
-        int start = run.start;
-        int length = run.length;
-        if (preeditAt >= 0) {
-            const int shift = int(m_preedit.size());
-            if (start >= preeditAt)
-                start += shift;
-            else if (start + length > preeditAt)
-                length += shift;
-        }
-        ranges.append(QTextLayout::FormatRange{start, length, it.value()});
-    }
+    QList<QTextLayout::FormatRange> ranges = formatRanges(from, p.length, preeditAt);
     if (preeditAt >= 0) {
         layout->setPreeditArea(preeditAt, m_preedit);
         QTextCharFormat under;
@@ -808,8 +826,23 @@ void SurfaceView::updateLines(int first, int last)
 {
     if (!m_surface->isVisible()) {
         // Repainted when the surface shows again.
-        m_hiddenFirst = m_hiddenFirst < 0 ? first : std::min(m_hiddenFirst, first);
-        m_hiddenLast = std::max(m_hiddenLast, last);
+        // Kept line range by line range (a Replace All changes a few lines
+        // here and there); too many become one.
+        auto &r = m_hiddenLines;
+        if (!r.empty() && first <= r.back().second + 1 && last >= r.back().first - 1) {
+            r.back().first = std::min(r.back().first, first);
+            r.back().second = std::max(r.back().second, last);
+        } else {
+            r.emplace_back(first, last);
+        }
+        if (r.size() > 128) {
+            int lo = first, hi = last;
+            for (const auto &[a, b] : r) {
+                lo = std::min(lo, a);
+                hi = std::max(hi, b);
+            }
+            r.assign(1, {lo, hi});
+        }
         return;
     }
     if (!isVisible())
@@ -1075,6 +1108,36 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
                 }
             }
         }
+    } else if (delta == 0 && !wraps()) {
+        // Lines replaced by as many lines (Replace All, say): those that
+        // read and look as they did keep their layouts and their pixels.
+        const int last = first + removedBreaks;
+        std::vector<int> changed;
+        for (auto it = m_cache.begin(); it != m_cache.end();) {
+            const int line = it->first;
+            if (line < first || line > last || showsAsLaidOut(line, it->second)) {
+                ++it;
+                continue;
+            }
+            changed.push_back(line);
+            it = m_cache.erase(it);
+        }
+        // Lines not laid out are not on screen, unless the view has not
+        // painted them yet.
+        const int top = topLine();
+        for (int line = std::max(first, top); line <= std::min(last, top + visibleLineCount());
+             ++line)
+            if (!m_cache.count(line))
+                changed.push_back(line);
+        std::sort(changed.begin(), changed.end());
+        for (size_t a = 0; a < changed.size();) {
+            size_t b = a + 1;
+            while (b < changed.size() && changed[b] <= changed[b - 1] + 1)
+                ++b;
+            updateLines(changed[a], changed[b - 1]);
+            a = b;
+        }
+        return;
     } else {
         std::unordered_map<int, LineEntry> kept;
         kept.reserve(m_cache.size());
@@ -1212,12 +1275,13 @@ void SurfaceView::onAppearanceChanged()
         if (m_shown) {
             if (m_hiddenAll) {
                 viewport()->update();
-            } else if (m_hiddenFirst >= 0) {
-                updateLines(m_hiddenFirst, m_hiddenLast);
+            } else {
+                for (const auto &[a, b] : m_hiddenLines)
+                    updateLines(a, b);
             }
             m_hiddenAll = false;
             m_hiddenEdits = 0;
-            m_hiddenFirst = m_hiddenLast = -1;
+            m_hiddenLines.clear();
             // Whoever hid the surface often puts the caret back right after
             // showing it again: scrolling to the selection of that moment
             // would scroll twice a keystroke. The caret is brought into view
@@ -1272,7 +1336,11 @@ void SurfaceView::paintEvent(QPaintEvent *event)
         LineEntry &e = entry(line);
         if (!e.chunked)
             pieceLayout(line, e, 0);
-        if (y + e.height < clip.top() || y > clip.bottom() + 1) {
+        // Lines outside what is repainted (a few changed lines, say) are
+        // passed over.
+        if (y + e.height < clip.top() || y > clip.bottom() + 1
+            || !event->region().intersects(QRect(clip.left(), int(std::floor(y)), clip.width(),
+                                                 int(std::ceil(e.height)) + 1))) {
             y += e.height;
             continue;
         }

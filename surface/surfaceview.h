@@ -12,11 +12,11 @@
 #include <QBasicTimer>
 #include <QInputMethodEvent>
 #include <QPointer>
+#include <QTextLayout>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
-class QTextLayout;
 class QMenu;
 
 namespace qln {
@@ -137,6 +137,11 @@ private:
     // --- layouts ---
     LineEntry &entry(int line) const;
     QTextLayout *pieceLayout(int line, LineEntry &e, size_t index) const;
+    // The formats of [from, from + length) as a layout takes them, with
+    // text being composed at preeditAt (-1: none).
+    QList<QTextLayout::FormatRange> formatRanges(int from, int length, int preeditAt) const;
+    // Whether a line's cached layout still shows its text and formats.
+    bool showsAsLaidOut(int line, const LineEntry &e) const;
     void chunkLine(int line, LineEntry &e) const;
     void estimatePiece(Piece &p) const;
     void placePieces(LineEntry &e) const;
@@ -237,8 +242,7 @@ private:
     bool m_shown = true;
     bool m_hiddenAll = false;
     int m_hiddenEdits = 0;
-    int m_hiddenFirst = -1;
-    int m_hiddenLast = -1;
+    std::vector<std::pair<int, int>> m_hiddenLines; // changed while hidden
     int m_wrapMargin = -1; // -1: no wrapping; 0: the view's width; else pixels
     QString m_preedit;
     int m_preeditCursor = 0;

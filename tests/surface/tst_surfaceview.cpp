@@ -45,6 +45,7 @@ private slots:
     void hidingAroundAnEditRepaintsOnlyThatLine();
     void manyHiddenChangesArePaintedWhenShown();
     void hiddenWidgetCatchesUpWhenShown();
+    void replacingManyLinesRedrawsTheChangedOnes();
     void inputMethodCommitsText();
     void keyDownCanConsume();
     void changeHandlerMayEditWhileTyping();
@@ -245,6 +246,51 @@ void TstSurfaceView::hidingAroundAnEditRepaintsOnlyThatLine()
     const QRect line = m_view->caretRect(s->lineIndex(5));
     QVERIFY(painted.boundingRect().intersects(line));
     QVERIFY(painted.boundingRect().height() <= 3 * line.height());
+}
+
+void TstSurfaceView::replacingManyLinesRedrawsTheChangedOnes()
+{
+    // One edit over many lines that leaves most of them as they were (a
+    // Replace All, hidden while it runs): only the lines that changed are
+    // laid out and painted again, and they show their new text.
+    Surface *s = m_view->surface();
+    QStringList lines;
+    for (int i = 0; i < 100; ++i)
+        lines << QStringLiteral("int x%1 = %1;").arg(i);
+    s->setText(lines.join(QStringLiteral("\r\n")));
+    paintNow();
+    QTest::qWait(20);
+    const int first = s->lineIndex(1);
+    const int end = s->lineIndex(12) + s->lineLength(12);
+    QStringList replaced = lines.mid(1, 12);
+    replaced[2] = QStringLiteral("int y3 = 3;");  // line 3
+    replaced[9] = QStringLiteral("long x10 = 10;"); // line 10
+    QRegion painted;
+    PaintSpy spy(&painted);
+    const quint64 before = m_view->layoutsBuilt();
+    m_view->viewport()->installEventFilter(&spy);
+    s->setVisible(false);
+    s->replace(first, end - first, replaced.join(QStringLiteral("\r\n")));
+    s->setSelStart(0);
+    s->setVisible(true);
+    QTest::qWait(20);
+    m_view->viewport()->removeEventFilter(&spy);
+    QCOMPARE(m_view->layoutsBuilt(), before + 2);
+    const int lineHeight = m_view->caretRect(s->lineIndex(3)).height();
+    // (Lines 0 and 12 hold the caret before and after.)
+    for (int line = 1; line < 12; ++line) {
+        const QRect r = m_view->caretRect(s->lineIndex(line)).adjusted(0, 1, 0, -1);
+        QCOMPARE(painted.intersects(r), line == 3 || line == 10);
+    }
+    // Four lines at most: the two changed ones and the caret's two.
+    int paintedHeight = 0;
+    for (const QRect &r : painted)
+        paintedHeight += r.height();
+    QVERIFY2(paintedHeight <= 5 * lineHeight, qPrintable(QString::number(paintedHeight)));
+    // The new text is what shows: the caret at the end of line 10 stands
+    // further right than at the end of line 9.
+    QVERIFY(m_view->caretRect(s->lineIndex(10) + s->lineLength(10)).x()
+            > m_view->caretRect(s->lineIndex(9) + s->lineLength(9)).x());
 }
 
 void TstSurfaceView::manyHiddenChangesArePaintedWhenShown()
