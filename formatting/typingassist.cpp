@@ -19,8 +19,6 @@ namespace qln {
 
 namespace {
 
-const QString kLineFeed = QStringLiteral("\n");
-
 // Follows a position through the edits a surface makes, the way a caret
 // moves with text inserted or removed before it.
 class PositionTracker {
@@ -400,9 +398,8 @@ int lineFeedBefore(const Surface &s, int pos)
 // last line.
 int lineFeedAfter(const Surface &s, int pos)
 {
-    const int start = s.lineIndex(s.lineFromChar(pos));
-    const int next = s.indexOf(kLineFeed, std::max(start, 0));
-    return next < 0 ? s.length() : next;
+    const int line = s.lineFromChar(pos);
+    return line + 1 < s.lineCount() ? s.lineIndex(line + 1) - 1 : s.length();
 }
 
 Surface::TextStyle categoryStyle(const Preferences &p, int category, BgrColor color)
@@ -444,12 +441,12 @@ void TypingAssist::colourLines(int from, int to)
     // text ends at the text's end.
     int lineStart = from;
     for (;;) {
-        const int feed = s.indexOf(kLineFeed, lineStart == 0 ? 0 : lineStart + 1);
-        const int lineEnd = feed < 0 ? s.length() : feed;
+        const int lineEnd = lineFeedAfter(s, lineStart == 0 ? 0 : lineStart + 1);
+        const bool last = lineEnd >= s.length();
         int a = lineStart, b = lineEnd;
         ColorLine(a, b, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder,
                   p.singleLineComment, c.strings, c.comments, p.fontstyle, CatString, CatComment);
-        if (feed < 0 || lineEnd >= to)
+        if (last || lineEnd >= to)
             break;
         lineStart = lineEnd;
     }
