@@ -80,6 +80,68 @@ void correctBySearch(const QStringList &wrong, const QStringList &right, int cou
     }
 }
 
+// The distinct folded wrong forms of the list last seen, kept from call to
+// call: while typing, the same list corrects a line after every key.
+struct WrongWords {
+    QStringList wrong;
+    int pairs = -1;
+    bool plain = false;              // every wrong form is a plain word
+    std::vector<QString> keys;       // folded, distinct
+    std::vector<int> pairKey;        // pair -> key
+    std::unordered_map<quint64, std::vector<int>> keysByHash;
+    std::vector<bool> lengthUsed;
+
+    int keyOf(QStringView token) const
+    {
+        if (size_t(token.size()) >= lengthUsed.size() || !lengthUsed[size_t(token.size())])
+            return -1;
+        const auto it = keysByHash.find(foldHash(token));
+        if (it == keysByHash.end())
+            return -1;
+        for (int idx : it->second)
+            if (foldEquals(token, keys[size_t(idx)]))
+                return idx;
+        return -1;
+    }
+};
+
+const WrongWords &wrongWordsOf(const QStringList &wrong, int pairs)
+{
+    thread_local WrongWords cache;
+    if (cache.pairs == pairs && cache.wrong == wrong)
+        return cache;
+    cache = WrongWords{};
+    cache.wrong = wrong;
+    cache.pairs = pairs;
+    cache.plain = true;
+    cache.pairKey.assign(size_t(std::max(pairs, 0)) + 1, -1);
+    for (int i = 1; i <= pairs; ++i) {
+        if (!isPlainWord(wrong[i])) {
+            cache.plain = false;
+            return cache;
+        }
+        QString k;
+        k.reserve(wrong[i].size());
+        for (QChar c : wrong[i])
+            k += QChar(fold(c));
+        auto &bucket = cache.keysByHash[foldHash(wrong[i])];
+        int found = -1;
+        for (int idx : bucket)
+            if (cache.keys[size_t(idx)] == k)
+                found = idx;
+        if (found < 0) {
+            found = int(cache.keys.size());
+            if (size_t(k.size()) >= cache.lengthUsed.size())
+                cache.lengthUsed.resize(size_t(k.size()) + 1, false);
+            cache.lengthUsed[size_t(k.size())] = true;
+            cache.keys.push_back(std::move(k));
+            bucket.push_back(found);
+        }
+        cache.pairKey[size_t(i)] = found;
+    }
+    return cache;
+}
+
 // Sums of length changes of the slots before a slot.
 class Fenwick {
 public:
@@ -114,45 +176,14 @@ bool correctByIndex(const QStringList &wrong, const QStringList &right, int coun
                     int step, int &lengthChange, int start, int end, Surface &surface,
                     ProgressSink *progress)
 {
-    // Distinct folded wrong forms.
-    std::vector<QString> keys;
-    std::vector<int> pairKey(size_t(pairs) + 1, -1);
-    std::unordered_map<quint64, std::vector<int>> keysByHash;
-    std::vector<bool> lengthUsed;
-    for (int i = 1; i <= pairs; ++i) {
-        QString k;
-        k.reserve(wrong[i].size());
-        for (QChar c : wrong[i])
-            k += QChar(fold(c));
-        auto &bucket = keysByHash[foldHash(wrong[i])];
-        int found = -1;
-        for (int idx : bucket)
-            if (keys[size_t(idx)] == k)
-                found = idx;
-        if (found < 0) {
-            found = int(keys.size());
-            keys.push_back(k);
-            bucket.push_back(found);
-        }
-        pairKey[size_t(i)] = found;
-        if (size_t(k.size()) >= lengthUsed.size())
-            lengthUsed.resize(size_t(k.size()) + 1, false);
-        lengthUsed[size_t(k.size())] = true;
+    const WrongWords &words = wrongWordsOf(wrong, pairs);
+    const std::vector<QString> &keys = words.keys;
+    const std::vector<int> &pairKey = words.pairKey;
+    for (int i = 1; i <= pairs; ++i)
         for (QChar c : right[i])
             if (foldsIntoWord(c))
                 return false;
-    }
-    auto keyOf = [&](QStringView token) -> int {
-        if (size_t(token.size()) >= lengthUsed.size() || !lengthUsed[size_t(token.size())])
-            return -1;
-        const auto it = keysByHash.find(foldHash(token));
-        if (it == keysByHash.end())
-            return -1;
-        for (int idx : it->second)
-            if (foldEquals(token, keys[size_t(idx)]))
-                return idx;
-        return -1;
-    };
+    auto keyOf = [&words](QStringView token) { return words.keyOf(token); };
 
     struct Slot {
         int origStart, origLength;
@@ -324,57 +355,6 @@ bool correctByIndex(const QStringList &wrong, const QStringList &right, int coun
     return true;
 }
 
-// The folded wrong forms of the list last seen, kept from call to call:
-// while typing, the same list corrects a line after every key.
-struct WrongWords {
-    QStringList wrong;
-    int pairs = -1;
-    bool plain = false;
-    std::vector<QString> keys;
-    std::unordered_map<quint64, std::vector<int>> keysByHash;
-    std::vector<bool> lengthUsed;
-
-    bool holds(QStringView token) const
-    {
-        if (size_t(token.size()) >= lengthUsed.size() || !lengthUsed[size_t(token.size())])
-            return false;
-        const auto it = keysByHash.find(foldHash(token));
-        if (it == keysByHash.end())
-            return false;
-        for (int idx : it->second)
-            if (foldEquals(token, keys[size_t(idx)]))
-                return true;
-        return false;
-    }
-};
-
-const WrongWords &wrongWordsOf(const QStringList &wrong, int pairs)
-{
-    thread_local WrongWords cache;
-    if (cache.pairs == pairs && cache.wrong == wrong)
-        return cache;
-    cache = WrongWords{};
-    cache.wrong = wrong;
-    cache.pairs = pairs;
-    cache.plain = true;
-    for (int i = 1; i <= pairs; ++i) {
-        if (!isPlainWord(wrong[i])) {
-            cache.plain = false;
-            return cache;
-        }
-        QString k;
-        k.reserve(wrong[i].size());
-        for (QChar c : wrong[i])
-            k += QChar(fold(c));
-        cache.keysByHash[foldHash(wrong[i])].push_back(int(cache.keys.size()));
-        if (size_t(k.size()) >= cache.lengthUsed.size())
-            cache.lengthUsed.resize(size_t(k.size()) + 1, false);
-        cache.lengthUsed[size_t(k.size())] = true;
-        cache.keys.push_back(std::move(k));
-    }
-    return cache;
-}
-
 // Whether some wrong form may match within [from, to): a run of word
 // characters reaching into it folds to one, or a character there folds
 // into a word character (which makes the runs unsure).
@@ -394,7 +374,7 @@ bool mayMatch(const Surface &text, const WrongWords &words, int from, int to)
         int j = i + 1;
         while (j < len && isWord(text.at(j)))
             ++j;
-        if (words.holds(text.span(i, j - i)))
+        if (words.keyOf(text.span(i, j - i)) >= 0)
             return true;
         i = j;
     }
