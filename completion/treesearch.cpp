@@ -71,9 +71,7 @@ QString GetTreeKey(const QString &text, int mode)
         return QString();
     if (mode == 2)
         return text.mid(dot + 1);
-    qsizetype start = dot; // the "." itself is a name character
-    while (start > 0 && isNameChar(text.at(start - 1)))
-        --start;
+    const int start = TreeKeyStart([&text](int i) { return text.at(i); }, 0, int(dot) + 1);
     return text.mid(start, dot + 1 - start);
 }
 

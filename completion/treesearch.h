@@ -37,6 +37,22 @@ QString GetTreeKey(const QString &text, int mode);
 // The characters GetTreeKey takes into a name: ASCII letters and digits,
 // "_" and ".".
 bool IsTreeNameChar(QChar c);
+// Where the keys GetTreeKey finds in the text before a caret begin: at the
+// first of the name characters that run up to the last dot of [from, caret),
+// or at caret when there is no dot there. at(i) reads the text, so a long
+// line is read back only as far as the keys reach.
+template <typename At> int TreeKeyStart(At at, int from, int caret)
+{
+    int afterDot = caret;
+    while (afterDot > from && at(afterDot - 1) != QLatin1Char('.'))
+        --afterDot;
+    if (afterDot == from)
+        return caret;
+    int start = afterDot - 1; // the "." itself is a name character
+    while (start > from && IsTreeNameChar(at(start - 1)))
+        --start;
+    return start;
+}
 
 struct TreeBoxItem {
     QString text;

@@ -11,8 +11,6 @@
 #include <QObject>
 #include <QSet>
 
-#include <optional>
-
 #include <algorithm>
 
 namespace qln {
@@ -244,7 +242,23 @@ bool TypingAssist::windowable(const SyntaxRules &r)
 
 bool TypingAssist::isSyntaxChar(QChar c) const
 {
-    return m_syntaxChars.contains(c);
+    const SyntaxRules &r = m_line.rules;
+    for (const QString *t : {&r.string1, &r.string2, &r.ignore, &r.comment, &r.open, &r.close})
+        if (t->contains(c))
+            return true;
+    return false;
+}
+
+bool TypingAssist::isPlainSpan(int at, int length) const
+{
+    // Longer edits (a paste) are not read through: the line is treated whole.
+    constexpr int kMostChecked = 4096;
+    if (length > kMostChecked)
+        return false;
+    for (QChar c : m_host.surface().span(at, length))
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || isSyntaxChar(c))
+            return false;
+    return true;
 }
 
 void TypingAssist::onTextAboutToBeReplaced(int at, int removed)
@@ -253,18 +267,8 @@ void TypingAssist::onTextAboutToBeReplaced(int at, int removed)
         return;
     // Only removals within the line are followed; the others end the
     // tracking when they are done.
-    constexpr int kMostChecked = 4096;
-    if (removed > kMostChecked) {
+    if (!isPlainSpan(at, removed))
         m_line.plainEdits = false;
-        return;
-    }
-    const QStringView gone = m_host.surface().span(at, removed);
-    for (QChar c : gone) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || isSyntaxChar(c)) {
-            m_line.plainEdits = false;
-            return;
-        }
-    }
 }
 
 void TypingAssist::trackEdit(int at, int removed, int removedBreaks, int added)
@@ -289,16 +293,7 @@ void TypingAssist::trackEdit(int at, int removed, int removedBreaks, int added)
     }
     if (!m_line.plainEdits)
         return;
-    constexpr int kMostChecked = 4096;
-    bool plain = added <= kMostChecked;
-    if (plain) {
-        for (QChar c : s.span(at, added)) {
-            if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || isSyntaxChar(c)) {
-                plain = false;
-                break;
-            }
-        }
-    }
+    bool plain = isPlainSpan(at, added);
     // Two syntax characters brought together (or kept apart) by the edit
     // may make (or break) a marker of two characters.
     if (plain && at > 0 && at + added < s.length() && isSyntaxChar(s.at(at - 1))
@@ -333,10 +328,10 @@ bool TypingAssist::outsideUnchanged() const
     const Outside &o = m_outside;
     const Surface &s = m_host.surface();
     for (size_t i = 0; i < o.left.size(); ++i)
-        if (&s.formatAt(o.first - 1 - int(i)) != o.left[i])
+        if (&s.formatAt(m_line.first - 1 - int(i)) != o.left[i])
             return false;
     for (size_t i = 0; i < o.right.size(); ++i)
-        if (&s.formatAt(o.end + int(i)) != o.right[i])
+        if (&s.formatAt(m_line.end + int(i)) != o.right[i])
             return false;
     return true;
 }
@@ -700,7 +695,7 @@ void TypingAssist::onChange()
         // beyond the line changed: what colouring does there depends on
         // what it finds there (and on the line breaks on either side).
         if (windowed)
-            m_outside = Outside{true, lineFirst, lineEnd, lineFirst, lineEnd, {}, {}};
+            m_outside = Outside{true, lineFirst, lineEnd, {}, {}};
         if (around && colourAroundEdit(dirtyFrom, dirtyTo) && outsideUnchanged()) {
             ++m_colouredAround;
         } else {
@@ -708,8 +703,6 @@ void TypingAssist::onChange()
         }
         m_line.coloured = windowed && outsideUnchanged();
         m_outside = Outside{};
-        m_syntaxChars = rules.string1 + rules.string2 + rules.ignore + rules.comment + rules.open
-                        + rules.close;
         m_line.rules = std::move(rules);
     } else {
         s.setSelColor(colourOr(m_host.preferences().ctextcolor)); // the selected line
@@ -753,17 +746,8 @@ void TypingAssist::onChange()
         m_host.syncBox(m_box);
         // The keys come from the text before the caret on its line: the
         // names before its last dot and what follows that dot.
-        const int from = s.lineIndex(s.lineFromChar(m_savedCaret));
-        int keyFrom = m_savedCaret;
-        while (keyFrom > from && s.at(keyFrom - 1) != QLatin1Char('.'))
-            --keyFrom;
-        if (keyFrom > from) {
-            --keyFrom;
-            while (keyFrom > from && IsTreeNameChar(s.at(keyFrom - 1)))
-                --keyFrom;
-        } else {
-            keyFrom = m_savedCaret; // no dot: no keys
-        }
+        const int keyFrom = TreeKeyStart([&s](int i) { return s.at(i); },
+                                         s.lineIndex(s.lineFromChar(m_savedCaret)), m_savedCaret);
         const QString before = s.mid(keyFrom, m_savedCaret - keyFrom);
         runCompletion(justInserted ? QString() : before);
         if (m_box.visible && m_host.preferences().setfocusontreebox) {

@@ -170,7 +170,12 @@ private:
     // it, where strings and comments are: their colours differ from the
     // others, and no word of the lists holds a blank.
     static bool windowable(const SyntaxRules &rules);
+    // Of the rules the tracked line was coloured with.
     bool isSyntaxChar(QChar c) const;
+    // Whether [at, at + length), text an edit brings in or takes out, cannot
+    // change where strings and comments are: no line break, no syntax
+    // character.
+    bool isPlainSpan(int at, int length) const;
     // The caret's line as the handler last left it, followed through the
     // edits since then while they stay within it.
     struct TrackedLine {
@@ -183,15 +188,13 @@ private:
         bool plainEdits = true;
         SyntaxRules rules; // those it was coloured with
     } m_line;
-    QString m_syntaxChars; // of m_line.rules
     int m_windowedLength = kWindowedLineLength;
     int m_ownEdits = 0; // edits the handler made itself
     // While the handler colours a long line whole: the formats it found
     // outside the line before changing them, from the line outwards.
     struct Outside {
         bool on = false;
-        int first = 0, end = 0;     // the line's own characters
-        int leftFrom = 0, rightTo = 0; // the span read so far
+        int leftFrom = 0, rightTo = 0; // the span read so far (the line's are its own)
         std::vector<const CharFormat *> left, right;
     } m_outside;
     void onFormatsAboutToChange(int start, int length);
