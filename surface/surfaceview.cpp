@@ -64,17 +64,12 @@ bool isTypedText(const QString &text)
     return true;
 }
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
 // Word, blank or other: the classes Ctrl+Left and Ctrl+Right step over.
 int charClass(QChar c)
 {
     if (Surface::isWordCharacter(c) || c.isLetterOrNumber() || c.isMark())
         return 1;
-    if (isBlank(c) || c.isSpace())
+    if (c.isSpace())
         return 0;
     return 2;
 }
@@ -965,7 +960,7 @@ void SurfaceView::wordAt(int pos, int *from, int *to) const
     while (b < end && charClass(m_surface->at(b)) == cls)
         ++b;
     *from = snapPosition(a);
-    *to = snapPosition(b == end ? b : b);
+    *to = snapPosition(b);
     if (*to < end && m_surface->at(*to).isLowSurrogate())
         ++*to;
 }
@@ -994,24 +989,31 @@ int SurfaceView::verticalMove(int pos, int lines) const
 
 // --- selection -----------------------------------------------------------------
 
+void SurfaceView::moveSelection(int anchor, int caret)
+{
+    // The lines the selection leaves and those it covers are repainted.
+    const int oldFirst = m_surface->lineFromChar(std::min(m_anchor, m_caret));
+    const int oldLast = m_surface->lineFromChar(std::max(m_anchor, m_caret));
+    m_anchor = anchor;
+    m_caret = caret;
+    updateLines(oldFirst, oldLast);
+    updateLines(m_surface->lineFromChar(std::min(anchor, caret)),
+                m_surface->lineFromChar(std::max(anchor, caret)));
+}
+
 void SurfaceView::syncSelection()
 {
     const int s = m_surface->selStart();
     const int e = s + m_surface->selLength();
     if (std::min(m_anchor, m_caret) == s && std::max(m_anchor, m_caret) == e)
         return;
-    const int oldFirst = m_surface->lineFromChar(std::min(m_anchor, m_caret));
-    const int oldLast = m_surface->lineFromChar(std::max(m_anchor, m_caret));
-    m_anchor = s;
-    m_caret = e;
+    moveSelection(s, e);
     m_desiredX = -1;
     if (!m_preedit.isEmpty()) {
         m_preedit.clear();
         dropCache();
         viewport()->update();
     }
-    updateLines(oldFirst, oldLast);
-    updateLines(m_surface->lineFromChar(s), m_surface->lineFromChar(e));
     if (hasFocus())
         updateMicroFocus(); // input methods follow the caret
 }
@@ -1020,14 +1022,8 @@ void SurfaceView::setSelectionRange(int anchor, int caret)
 {
     anchor = snapPosition(anchor);
     caret = snapPosition(caret);
-    const int oldFirst = m_surface->lineFromChar(std::min(m_anchor, m_caret));
-    const int oldLast = m_surface->lineFromChar(std::max(m_anchor, m_caret));
     const bool sameCaret = m_caret == caret;
-    m_anchor = anchor;
-    m_caret = caret;
-    updateLines(oldFirst, oldLast);
-    updateLines(m_surface->lineFromChar(std::min(anchor, caret)),
-                m_surface->lineFromChar(std::max(anchor, caret)));
+    moveSelection(anchor, caret);
     m_surface->setSelectionFromView(std::min(anchor, caret), std::abs(caret - anchor));
     if (!sameCaret)
         restartBlink();
@@ -1600,8 +1596,8 @@ void SurfaceView::editSurface(int start, int length, const QString &text)
 {
     m_surface->replace(start, length, text, true);
     m_surface->notifyChanged();
+    m_scrollToCaret = true; // once, with the selection the handlers left
     flush();
-    ensureCursorVisible();
     restartBlink();
 }
 
@@ -1764,6 +1760,7 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
     }
     syncSelection();
 
+    bool edited = false; // through editSurface, which shows the caret itself
     if (e->matches(QKeySequence::Undo)) {
         m_surface->undo();
     } else if (e->matches(QKeySequence::Redo)
@@ -1778,15 +1775,19 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
         m_surface->copy();
     } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && !ctrl && !alt) {
         editSurface(m_surface->selStart(), m_surface->selLength(), QStringLiteral("\r\n"));
+        edited = true;
     } else if (e->key() == Qt::Key_Backspace && mods == Qt::NoModifier) {
         deleteBackward();
+        edited = true;
     } else if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier
                && !(e->modifiers() & Qt::ShiftModifier)) {
         deleteForward();
+        edited = true;
     } else if (e->key() == Qt::Key_Tab
                && (mods == Qt::NoModifier || (tabChangesFocus() && mods == Qt::ControlModifier))) {
         // Where Tab moves the focus on, Ctrl+Tab types the tab.
         editSurface(m_surface->selStart(), m_surface->selLength(), QStringLiteral("\t"));
+        edited = true;
     } else if (e->key() == Qt::Key_Insert && mods == Qt::NoModifier
                && !(e->modifiers() & Qt::ShiftModifier)) {
         setOverwriteMode(!overwriteMode());
@@ -1798,6 +1799,7 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
             && m_surface->at(start) != QLatin1Char('\r'))
             length = (m_surface->at(start).isHighSurrogate() && start + 1 < m_surface->length()) ? 2 : 1;
         editSurface(start, length, e->text());
+        edited = true;
     } else if (handleMoveKey(e)) {
         // Moves scroll to the caret themselves; Ctrl+Up and Ctrl+Down
         // scroll without moving it.
@@ -1808,8 +1810,10 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
         return;
     }
     e->accept();
-    flush();
-    ensureCursorVisible();
+    if (!edited) {
+        flush();
+        ensureCursorVisible();
+    }
 }
 
 void SurfaceView::inputMethodEvent(QInputMethodEvent *e)
@@ -2076,11 +2080,7 @@ void SurfaceView::dragMoveEvent(QDragMoveEvent *e)
         e->ignore();
         return;
     }
-    const int old = m_dropCaret;
-    m_dropCaret = positionAt(e->position().toPoint());
-    if (old >= 0)
-        updateLines(m_surface->lineFromChar(old), m_surface->lineFromChar(old));
-    updateLines(m_surface->lineFromChar(m_dropCaret), m_surface->lineFromChar(m_dropCaret));
+    setDropCaret(positionAt(e->position().toPoint()));
     if (e->source() == this && !(e->modifiers() & Qt::ControlModifier))
         e->setDropAction(Qt::MoveAction);
     else if (e->source() == this)
@@ -2090,23 +2090,29 @@ void SurfaceView::dragMoveEvent(QDragMoveEvent *e)
     e->accept();
 }
 
-void SurfaceView::dragLeaveEvent(QDragLeaveEvent *e)
+void SurfaceView::setDropCaret(int pos)
 {
+    // The line the drop caret leaves and the one it goes to are repainted.
     if (m_dropCaret >= 0) {
         const int line = m_surface->lineFromChar(m_dropCaret);
-        m_dropCaret = -1;
         updateLines(line, line);
     }
+    m_dropCaret = pos;
+    if (pos >= 0) {
+        const int line = m_surface->lineFromChar(pos);
+        updateLines(line, line);
+    }
+}
+
+void SurfaceView::dragLeaveEvent(QDragLeaveEvent *e)
+{
+    setDropCaret(-1);
     e->accept();
 }
 
 void SurfaceView::dropEvent(QDropEvent *e)
 {
-    if (m_dropCaret >= 0) {
-        const int line = m_surface->lineFromChar(m_dropCaret);
-        m_dropCaret = -1;
-        updateLines(line, line);
-    }
+    setDropCaret(-1);
     if (!canInsert(e->mimeData())) {
         e->ignore();
         return;

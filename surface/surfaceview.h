@@ -11,13 +11,11 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QInputMethodEvent>
-#include <QPointer>
 #include <QTextLayout>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
-class QMenu;
 
 namespace qln {
 
@@ -86,6 +84,8 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    // Where a drag would drop (-1: nowhere), repainting the lines concerned.
+    void setDropCaret(int pos);
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -185,10 +185,10 @@ private:
     void wordAt(int pos, int *start, int *end) const;
 
     // --- selection ---
+    void moveSelection(int anchor, int caret);
     void syncSelection();
     void setCaret(int pos, bool extend);
     void setSelectionRange(int anchor, int caret);
-    int caretPosition() const { return m_caret; }
 
     // --- editing ---
     void editSurface(int start, int length, const QString &text);
