@@ -114,7 +114,8 @@ int replaceOneAtATime(Surface &surface, const QString &findText, const QString &
 int replaceBatched(Surface &surface, const QString &findText, const QString &replaceText,
                    int options, int protStart, int protEnd, int count)
 {
-    const QString text = surface.text();
+    // Read in place: nothing edits the surface until the pieces are put in.
+    const QStringView text = surface.span(0, surface.length());
     const int len = int(text.size());
     const int n = int(findText.size());
     const int delta = int(replaceText.size()) - n;
@@ -123,7 +124,6 @@ int replaceBatched(Surface &surface, const QString &findText, const QString &rep
     const bool wholeWord = options & FindWholeWord;
     const bool checkLeft = wholeWord && Surface::isWordCharacter(findText.front());
     const bool checkRight = wholeWord && Surface::isWordCharacter(findText.back());
-    const QStringView view(text);
 
     std::vector<Surface::Piece> pieces;
     int first = -1;    // start of the first replaced match
@@ -144,7 +144,7 @@ int replaceBatched(Surface &surface, const QString &findText, const QString &rep
 
     qsizetype from = 0;
     while (from <= len - n) {
-        const qsizetype found = view.indexOf(findText, from, cs);
+        const qsizetype found = text.indexOf(findText, from, cs);
         if (found < 0)
             break;
         const int p = int(found);
@@ -163,7 +163,7 @@ int replaceBatched(Surface &surface, const QString &findText, const QString &rep
             from = p + 1;
             continue;
         }
-        if (view.mid(p, n) != findText) {
+        if (text.mid(p, n) != findText) {
             stopAt = p;
             break;
         }
@@ -316,9 +316,8 @@ bool FindReplace::isWholeWordBackward(int index) const
 bool FindReplace::searchBackward()
 {
     const int n = int(m_findText.size());
-    // A copy: a message shown on the way may let a view read the surface.
-    const QString text = m_surface.text();
-    BackwardScanner scanner(QStringView(text), m_findText,
+    // Read in place: the scanner is done with before any message shows.
+    BackwardScanner scanner(m_surface.span(0, m_surface.length()), m_findText,
                             m_matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
     if (!m_wholeWord) {
         const qsizetype p = scanner.previous(m_surface.selStart());

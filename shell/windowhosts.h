@@ -44,7 +44,6 @@ public:
     ~WindowInputHold() override;
     void hold();
     void release();
-    bool isHeld() const { return m_depth > 0; }
 
 protected:
     bool eventFilter(QObject *target, QEvent *event) override;

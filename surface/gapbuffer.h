@@ -20,17 +20,14 @@ public:
     bool isEmpty() const { return size() == 0; }
     // Where the gap is, as a position in the content.
     int gapPosition() const { return int(m_gapStart); }
-    // Bytes held, gap included.
-    qsizetype storageBytes() const { return qsizetype(m_data.capacity() * sizeof(T)); }
 
     T at(int i) const { return m_data[index(i)]; }
-    T &ref(int i) { return m_data[index(i)]; }
 
     // Calls f(pointer, offset in the range, count) for the one or two
     // stored pieces of [start, start + length), in order.
     template <typename F> void forEachPiece(int start, int length, F &&f) const
     {
-        pieces(const_cast<GapBuffer *>(this), start, length, f);
+        pieces(this, start, length, f);
     }
     template <typename F> void forEachPieceMutable(int start, int length, F &&f)
     {

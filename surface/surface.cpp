@@ -99,15 +99,6 @@ void Surface::appendFormats(int pos, int length, std::vector<FormatIndex> &out) 
     });
 }
 
-int Surface::countLineFeeds(int pos, int length) const
-{
-    int count = 0;
-    m_text.forEachPiece(pos, length, [&count](const QChar *p, int, int n) {
-        count += int(QStringView(p, n).count(QLatin1Char('\n')));
-    });
-    return count;
-}
-
 template <typename Mutate> void Surface::mutateRange(int start, int length, Mutate mutate)
 {
     start = std::clamp(start, 0, this->length());
@@ -470,17 +461,18 @@ bool Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
         return true;
 
     emit textAboutToBeReplaced(pos, removed);
-    const int removedBreaks = countLineFeeds(pos, removed);
+    // Line starts: those inside the removed text go (one per line feed
+    // removed), those of the inserted text come; the ones after the edit
+    // need no update.
+    const int first = m_lineStarts.upperBound(pos, len);
+    const int last = removed > 0 ? m_lineStarts.upperBound(pos + removed, len) : first;
+    const int removedBreaks = last - first;
     recordUndo(pos, removed, text, fromView);
     if (!fromView)
         m_mergeUndo = false;
 
     // Formats of new text: the format for typed text.
     const FormatIndex fmt = m_insertFormat;
-    // Line starts: those inside the removed text go, those of the inserted
-    // text come; the ones after the edit need no update.
-    const int first = m_lineStarts.upperBound(pos, len);
-    const int last = removed > 0 ? m_lineStarts.upperBound(pos + removed, len) : first;
     std::vector<int> added;
     const QChar *chars = text.constData();
     for (int i = 0; i < inserted; ++i)

@@ -304,8 +304,6 @@ private:
     bool replace(int pos, int removed, const QString &text, bool fromView,
                  const std::vector<FormatIndex> *formats);
 
-    int countLineFeeds(int pos, int length) const;
-    FormatIndex formatIndexAt(int pos) const { return m_formats.at(pos); }
     void appendFormats(int pos, int length, std::vector<FormatIndex> &out) const;
 
     // The text and a palette index per character, each with a gap at the
