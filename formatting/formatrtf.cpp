@@ -601,7 +601,7 @@ namespace {
 
 // The exchanges edit the text without recording undo, so the undo history
 // only stays true when the pair gives back exactly the text it started
-// from. Masking remembers that text (a shared copy, no bytes are copied);
+// from. Masking remembers a copy of that text;
 // unmasking compares, and when the text differs (a placeholder was in the
 // text before, letters of another case were masked, an unmask without its
 // mask) the history no longer describes the text and is dropped.
@@ -643,7 +643,7 @@ int UnmaskIgnoreText(int start, int end, Surface &surface, const QString &ignore
     const quint64 revision = surface.revision();
     end = exchange(start, end, surface, placeholder, ignore);
     const bool paired = journal.surface == &surface;
-    const bool restored = paired && journal.textBefore == surface.text();
+    const bool restored = paired && journal.textBefore == surface.span(0, surface.length());
     const bool changed = paired ? !restored : surface.revision() != revision;
     if (paired) {
         journal.surface = nullptr;
