@@ -12,52 +12,10 @@
 #include "surface/surface.h"
 
 #include <QGuiApplication>
-#include <QRegularExpression>
-#include <QSet>
 #include <cstdio>
 
 using namespace qln;
 using namespace qln::bench;
-
-namespace {
-
-
-// 300 pairs: 100 frequent words of the source replaced by other spellings,
-// then 200 misspellings that do not occur.
-void spellingPairs(const QString &src, Preferences &prefs)
-{
-    QHash<QString, int> freq;
-    static const QRegularExpression word(QStringLiteral("[A-Za-z_][A-Za-z0-9_]{2,}"));
-    for (auto it = word.globalMatch(src); it.hasNext();)
-        ++freq[it.next().captured()];
-    QList<QPair<int, QString>> byCount;
-    for (auto it = freq.cbegin(); it != freq.cend(); ++it)
-        byCount.append({it.value(), it.key()});
-    std::sort(byCount.begin(), byCount.end(), std::greater<>());
-    QStringList from, to;
-    for (int i = 0; i < 100 && i < byCount.size(); ++i) {
-        from << byCount[i].second;
-        to << byCount[i].second + QStringLiteral("X");
-    }
-    for (int i = 0; from.size() < 300; ++i) {
-        from << QStringLiteral("mispeled%1").arg(i);
-        to << QStringLiteral("misspelled%1").arg(i);
-    }
-    // The list is kept sorted by its wrong forms.
-    QList<QPair<QString, QString>> pairs;
-    for (int i = 0; i < from.size(); ++i)
-        pairs.append({from[i], to[i]});
-    std::sort(pairs.begin(), pairs.end());
-    prefs.arrsfrom = QStringList{QString()};
-    prefs.arrsto = QStringList{QString()};
-    for (const auto &p : pairs) {
-        prefs.arrsfrom << p.first;
-        prefs.arrsto << p.second;
-    }
-    prefs.fromtocount = int(pairs.size());
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -71,7 +29,15 @@ int main(int argc, char **argv)
     host.prefs.indentstring = QStringLiteral("\t");
     host.prefs.blockBeginning = QStringLiteral("{");
     host.prefs.blockEnding = QStringLiteral("}");
-    spellingPairs(src, host.prefs);
+    // 300 spelling pairs, 1-based as the preferences keep them.
+    const QList<QPair<QString, QString>> pairs = spellingPairs(src);
+    host.prefs.arrsfrom = QStringList{QString()};
+    host.prefs.arrsto = QStringList{QString()};
+    for (const auto &p : pairs) {
+        host.prefs.arrsfrom << p.first;
+        host.prefs.arrsto << p.second;
+    }
+    host.prefs.fromtocount = int(pairs.size());
 
     auto fresh = [&](const QString &text) {
         host.s.setText(text);

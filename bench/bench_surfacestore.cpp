@@ -24,16 +24,6 @@ double heapBytes()
     return double(mi.uordblks) + double(mi.hblkhd);
 }
 
-struct Figures {
-    double min = 0, median = 0;
-};
-
-Figures summarize(std::vector<double> runs)
-{
-    std::sort(runs.begin(), runs.end());
-    return {runs.front(), runs[runs.size() / 2]};
-}
-
 void measure(const QString &src, const char *label)
 {
     const double before = heapBytes();
@@ -64,7 +54,7 @@ void measure(const QString &src, const char *label)
             s.replace(caret + i - 1, 1, QString());
         deletes.push_back(t.nsecsElapsed() / 1e6);
     }
-    const Figures ins = summarize(inserts), del = summarize(deletes);
+    const Figures ins = figuresOf(inserts), del = figuresOf(deletes);
     std::printf("%s: %d one-character inserts at the middle: min %.3f ms, median %.3f ms "
                 "(%.2f us per edit at the median)\n",
                 label, kEdits, ins.min, ins.median, ins.median * 1000.0 / kEdits);
@@ -85,7 +75,7 @@ void measure(const QString &src, const char *label)
         }
         jumps.push_back(t.nsecsElapsed() / 1e6);
     }
-    const Figures jump = summarize(jumps);
+    const Figures jump = figuresOf(jumps);
     std::printf("%s: 100 insert+delete pairs alternating between start and end: min %.3f ms, "
                 "median %.3f ms\n",
                 label, jump.min, jump.median);

@@ -5,9 +5,7 @@
 #include "benchsupport.h"
 #include "formatting/colorizeall.h"
 #include "formatting/typingassist.h"
-#include "support/testenv.h"
 #include "settings/prefloader.h"
-#include "settings/settingsstore.h"
 #include "shell/frmedit.h"
 #include "surface/surfaceview.h"
 
@@ -34,18 +32,7 @@ int main(int argc, char **argv)
     if (src.isEmpty())
         return 0;
     BenchPrompter prompter{MsgAnswer::No};
-    test::installFactorySettings(prompter);
-    auto save = [](const char *key, const QString &v) {
-        settingsStore().save(kPrefs, QLatin1String(key), v);
-    };
-    save("tree", QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt"));
-    save("dropdowncbo", QStringLiteral("0"));
-    // A spelling list of 50 pairs, none of which occurs.
-    save("fromtocount", QStringLiteral("50"));
-    for (int i = 1; i <= 50; ++i) {
-        save(qPrintable(QStringLiteral("lstsfrom%1").arg(i)), QStringLiteral("qlnwrong%1").arg(i));
-        save(qPrintable(QStringLiteral("lststo%1").arg(i)), QStringLiteral("right%1").arg(i));
-    }
+    assistantsOn(prompter);
 
     frmedit w(QString(), &prompter, ProbePlaces{});
     if (!QTest::qWaitForWindowExposed(&w))

@@ -11,9 +11,7 @@
 //   bench_userpath             all three
 #include "benchsupport.h"
 #include "settings/prefloader.h"
-#include "settings/settingsstore.h"
 #include "shell/frmedit.h"
-#include "support/testenv.h"
 #include "surface/surface.h"
 #include "surface/surfaceview.h"
 
@@ -31,22 +29,6 @@ using namespace qln;
 using namespace qln::bench;
 
 namespace {
-
-// Colouring, spelling correction (a list of 50 pairs, none of which occurs)
-// and completion on, with the shipped object tree.
-void assistantsOn(BenchPrompter &prompter)
-{
-    test::installFactorySettings(prompter);
-    auto save = [](const QString &key, const QString &v) { settingsStore().save(kPrefs, key, v); };
-    save(QStringLiteral("tree"),
-         QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt"));
-    save(QStringLiteral("dropdowncbo"), QStringLiteral("0"));
-    save(QStringLiteral("fromtocount"), QStringLiteral("50"));
-    for (int i = 1; i <= 50; ++i) {
-        save(QStringLiteral("lstsfrom%1").arg(i), QStringLiteral("qlnwrong%1").arg(i));
-        save(QStringLiteral("lststo%1").arg(i), QStringLiteral("right%1").arg(i));
-    }
-}
 
 // The main window, shown and focused, and a counter of its view's paints.
 struct Editor {

@@ -30,7 +30,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QTest>
 #include <cstdio>
 #include <ctime>
@@ -58,33 +57,6 @@ struct Timings {
         cpu.push_back(double(c1.tv_sec - c0.tv_sec) * 1e3 + double(c1.tv_nsec - c0.tv_nsec) / 1e6);
     }
 };
-
-
-// 300 spelling pairs kept in the settings: 100 frequent words of the source
-// replaced by other spellings, then 200 misspellings that do not occur.
-void saveSpellingPairs(const QString &src)
-{
-    QHash<QString, int> freq;
-    static const QRegularExpression word(QStringLiteral("[A-Za-z_][A-Za-z0-9_]{2,}"));
-    for (auto it = word.globalMatch(src.left(1024 * 1024)); it.hasNext();)
-        ++freq[it.next().captured()];
-    QList<QPair<int, QString>> byCount;
-    for (auto it = freq.cbegin(); it != freq.cend(); ++it)
-        byCount.append({it.value(), it.key()});
-    std::sort(byCount.begin(), byCount.end(), std::greater<>());
-    QList<QPair<QString, QString>> pairs;
-    for (int i = 0; i < 100 && i < byCount.size(); ++i)
-        pairs.append({byCount[i].second, byCount[i].second + QStringLiteral("X")});
-    for (int i = 0; pairs.size() < 300; ++i)
-        pairs.append({QStringLiteral("mispeled%1").arg(i), QStringLiteral("misspelled%1").arg(i)});
-    std::sort(pairs.begin(), pairs.end());
-    auto save = [](const QString &key, const QString &v) { settingsStore().save(kPrefs, key, v); };
-    save(QStringLiteral("fromtocount"), QString::number(pairs.size()));
-    for (int i = 0; i < pairs.size(); ++i) {
-        save(QStringLiteral("lstsfrom%1").arg(i + 1), pairs[i].first);
-        save(QStringLiteral("lststo%1").arg(i + 1), pairs[i].second);
-    }
-}
 
 void measureSize(frmedit &w, BenchPrompter &prompter, const QString &src, int mb)
 {
@@ -226,7 +198,14 @@ int main(int argc, char **argv)
         return 0;
     BenchPrompter prompter{MsgAnswer::Yes};
     test::installFactorySettings(prompter);
-    saveSpellingPairs(largest);
+    // 300 spelling pairs from the first MB, kept in the settings.
+    const QList<QPair<QString, QString>> pairs = spellingPairs(largest.left(1024 * 1024));
+    auto save = [](const QString &key, const QString &v) { settingsStore().save(kPrefs, key, v); };
+    save(QStringLiteral("fromtocount"), QString::number(pairs.size()));
+    for (int i = 0; i < pairs.size(); ++i) {
+        save(QStringLiteral("lstsfrom%1").arg(i + 1), pairs[i].first);
+        save(QStringLiteral("lststo%1").arg(i + 1), pairs[i].second);
+    }
 
     frmedit w(QString(), &prompter, ProbePlaces{});
     w.resize(1000, 760);

@@ -1,9 +1,11 @@
 #include "benchsupport.h"
-
+#include "settings/settingsstore.h"
+#include "support/testenv.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPlainTextEdit>
@@ -13,6 +15,7 @@
 #include <sys/resource.h>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <cstdio>
@@ -314,6 +317,39 @@ std::optional<QString> BenchPrompter::input(const QString &, const QString &, co
 std::optional<QString> BenchPrompter::file(const FileDialogRequest &)
 {
     return fileName.isEmpty() ? std::nullopt : std::optional<QString>(fileName);
+}
+
+void assistantsOn(BenchPrompter &prompter)
+{
+    test::installFactorySettings(prompter);
+    auto save = [](const QString &key, const QString &v) { settingsStore().save(kPrefs, key, v); };
+    save(QStringLiteral("tree"),
+         QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt"));
+    save(QStringLiteral("dropdowncbo"), QStringLiteral("0"));
+    save(QStringLiteral("fromtocount"), QStringLiteral("50"));
+    for (int i = 1; i <= 50; ++i) {
+        save(QStringLiteral("lstsfrom%1").arg(i), QStringLiteral("qlnwrong%1").arg(i));
+        save(QStringLiteral("lststo%1").arg(i), QStringLiteral("right%1").arg(i));
+    }
+}
+
+QList<QPair<QString, QString>> spellingPairs(const QString &src)
+{
+    QHash<QString, int> freq;
+    static const QRegularExpression word(QStringLiteral("[A-Za-z_][A-Za-z0-9_]{2,}"));
+    for (auto it = word.globalMatch(src); it.hasNext();)
+        ++freq[it.next().captured()];
+    QList<QPair<int, QString>> byCount;
+    for (auto it = freq.cbegin(); it != freq.cend(); ++it)
+        byCount.append({it.value(), it.key()});
+    std::sort(byCount.begin(), byCount.end(), std::greater<>());
+    QList<QPair<QString, QString>> pairs;
+    for (int i = 0; i < 100 && i < byCount.size(); ++i)
+        pairs.append({byCount[i].second, byCount[i].second + QStringLiteral("X")});
+    for (int i = 0; pairs.size() < 300; ++i)
+        pairs.append({QStringLiteral("mispeled%1").arg(i), QStringLiteral("misspelled%1").arg(i)});
+    std::sort(pairs.begin(), pairs.end());
+    return pairs;
 }
 
 QString reportedJavaSource(qsizetype bytes)

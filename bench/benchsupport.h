@@ -8,7 +8,9 @@
 #include "surface/surface.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QString>
 #include <algorithm>
@@ -42,9 +44,6 @@ double medianMs(int runs, const std::function<void()> &f, double *p99 = nullptr)
 
 void report(const QString &what, double ms, const QString &limit);
 
-// Answers every prompt at once without a window: boxes with only OK (or OK
-// and Cancel) with OK, other boxes with `answer`; input boxes with
-// inputText and file dialogs with fileName (no answer when empty).
 // --- figures ------------------------------------------------------------
 
 // Min, median, 99th percentile and max of a set of samples (milliseconds
@@ -128,6 +127,9 @@ private:
     PaintCounter *m_paints;
 };
 
+// Answers every prompt at once without a window: boxes with only OK (or OK
+// and Cancel) with OK, other boxes with `answer`; input boxes with
+// inputText and file dialogs with fileName (no answer when empty).
 class BenchPrompter : public Prompter {
 public:
     explicit BenchPrompter(MsgAnswer answer = MsgAnswer::No) : answer(answer) {}
@@ -147,7 +149,14 @@ public:
     std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
 };
 
+// Factory settings with colouring, spelling correction (a list of 50 pairs,
+// none of which occurs) and completion on, with the shipped object tree.
+void assistantsOn(BenchPrompter &prompter);
 
+// 300 spelling pairs sorted by their wrong forms: the 100 most frequent
+// words of src, each replaced by itself with an "X" added, then 200
+// misspellings that do not occur.
+QList<QPair<QString, QString>> spellingPairs(const QString &src);
 
 // A progress sink that only remembers (values outside 0..100 are refused,
 // as the window's bar refuses them).

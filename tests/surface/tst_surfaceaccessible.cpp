@@ -208,7 +208,6 @@ void TstSurfaceAccessible::editsAreOneUndoStepEach_data()
     QTest::addColumn<QString>("newText");
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("caret"); // view offset after the edit
-    const QString base = QStringLiteral("ab\r\ncd\r\nef");
     // View text "ab\ncd\nef".
     QTest::newRow("insert at a line start") << "insert" << 3 << 3 << "X\nY"
                                             << "ab\r\nX\r\nYcd\r\nef" << 6;
