@@ -995,6 +995,8 @@ bool frmedit::commitData(bool interactionAllowed)
     // the program as it likes.
     if (!interactionAllowed)
         return true;
+    // A No here is made final by the close that ends the session (it asks
+    // nothing again); a session end that is called off keeps the copy.
     return m_documents->mayLeave();
 }
 
