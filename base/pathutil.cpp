@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace qln {
 
@@ -90,6 +93,38 @@ bool FileExists(const QString &path)
 bool namesNoFile(const QString &path)
 {
     return path.isEmpty() || (path.contains(QLatin1Char('*')) && !QFileInfo::exists(path));
+}
+
+QString absolutePath(const QString &path)
+{
+    if (path.isEmpty())
+        return path;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+QString specialFileKind(unsigned mode)
+{
+    if (S_ISREG(mode))
+        return QString();
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a named pipe (FIFO)");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    if (S_ISCHR(mode))
+        return QStringLiteral("a character device");
+    if (S_ISBLK(mode))
+        return QStringLiteral("a block device");
+    return QStringLiteral("a special file");
+}
+
+QString specialFileKind(const QString &path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString();
+    return specialFileKind(unsigned(st.st_mode));
 }
 
 bool isReadOnlyFile(const QString &path)

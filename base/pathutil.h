@@ -27,6 +27,21 @@ bool FileExists(const QString &path);
 // that exists on disk as written is a real file's name.
 bool namesNoFile(const QString &path);
 
+// The path made absolute against the current folder and cleaned ("." and
+// ".." resolved by name, symbolic links kept); "" stays "". A document's
+// path is always kept this way, so a later change of the current folder
+// cannot send its file elsewhere.
+QString absolutePath(const QString &path);
+
+// What path names when something other than a regular file is there
+// (symbolic links followed): "a folder", "a named pipe (FIFO)", "a socket",
+// "a character device", "a block device" or "a special file"; "" for a
+// regular file or when nothing is there. Reading any of these could block
+// or has side effects, so the program reads only regular files.
+QString specialFileKind(const QString &path);
+// The same for the st_mode of stat().
+QString specialFileKind(unsigned mode);
+
 // True when the file exists and either the user may not write it or no one
 // has write permission for it (so also for root on a chmod 444 file).
 bool isReadOnlyFile(const QString &path);

@@ -696,7 +696,10 @@ void frmpref::cmddefaults_Click()
 {
     if (leaveDocument && !leaveDocument())
         return;
-    if (deleteAllSettings(m_prompter))
+    const bool removed = deleteAllSettings(m_prompter);
+    if (documentLeft)
+        documentLeft(removed);
+    if (removed)
         emit endProgram();
 }
 

@@ -68,6 +68,10 @@ public:
     // Asked before "Load Defaults" does anything: whether the open document
     // may be left (saved or declined). False leaves everything as it was.
     std::function<bool()> leaveDocument;
+    // Told after leaveDocument let Load Defaults go on whether the settings
+    // were then removed (true) or the user kept them (false): only then is
+    // a declined document given up.
+    std::function<void(bool left)> documentLeft;
 
     // Where the visual-style manifest lives (next to the program unless set).
     void setManifestPath(const QString &path) { m_manifestPath = path; }

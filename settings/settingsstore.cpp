@@ -1,5 +1,7 @@
 #include "settings/settingsstore.h"
 
+#include "base/pathutil.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -19,10 +21,31 @@ const QStringList &knownSections()
     return names;
 }
 
+// The message for a settings path that is not a regular file.
+QString notRegularProblem(const QString &path, const QString &kind)
+{
+    return QStringLiteral("The settings file %1 is %2, not a regular file, so it was not read. "
+                          "Settings are kept only until the program ends.")
+        .arg(path, kind);
+}
+
+// Values in memory only, because the settings path holds no regular file.
+class UnusableFileBackend : public MemorySettingsBackend {
+public:
+    explicit UnusableFileBackend(QString problem) : m_problem(std::move(problem)) {}
+    QString problem() const override { return m_problem; }
+
+private:
+    QString m_problem;
+};
+
 class QSettingsBackend : public SettingsBackend {
 public:
-    explicit QSettingsBackend(const QString &path) : m_settings(path, QSettings::IniFormat) {}
-    ~QSettingsBackend() override { m_settings.sync(); }
+    explicit QSettingsBackend(const QString &path)
+        : m_path(path), m_settings(path, QSettings::IniFormat)
+    {
+    }
+    ~QSettingsBackend() override { sync(); }
 
     std::optional<QString> value(const QString &section, const QString &key) const override
     {
@@ -41,7 +64,7 @@ public:
     void removeAll() override
     {
         m_settings.clear();
-        m_settings.sync();
+        sync();
     }
     QStringList sections() const override { return m_settings.childGroups(); }
     QStringList keys(const QString &section) const override
@@ -52,10 +75,24 @@ public:
         s.endGroup();
         return out;
     }
-    void sync() override { m_settings.sync(); }
+    void sync() override
+    {
+        // QSettings reads the file again when it changed; a named pipe put
+        // there meanwhile would never answer.
+        if (!m_problem.isEmpty())
+            return;
+        const QString kind = specialFileKind(m_path);
+        if (kind.isEmpty())
+            m_settings.sync();
+        else
+            m_problem = notRegularProblem(m_path, kind);
+    }
+    QString problem() const override { return m_problem; }
 
 private:
+    QString m_path;
     QSettings m_settings;
+    QString m_problem;
 };
 
 } // namespace
@@ -70,8 +107,13 @@ QString defaultSettingsFilePath()
 
 std::unique_ptr<SettingsBackend> makeQSettingsBackend(const QString &filePath)
 {
-    return std::make_unique<QSettingsBackend>(filePath.isEmpty() ? defaultSettingsFilePath()
-                                                                 : filePath);
+    const QString path = filePath.isEmpty() ? defaultSettingsFilePath() : filePath;
+    // QSettings opens the file as it is: a named pipe would block the
+    // program before any window shows.
+    const QString kind = specialFileKind(path);
+    if (!kind.isEmpty())
+        return std::make_unique<UnusableFileBackend>(notRegularProblem(path, kind));
+    return std::make_unique<QSettingsBackend>(path);
 }
 
 // ---- MemorySettingsBackend ----

@@ -22,6 +22,8 @@ public:
     virtual QStringList sections() const = 0;
     virtual QStringList keys(const QString &section) const = 0;
     virtual void sync() {}
+    // Why the values are not kept on disk, for the user; "" when they are.
+    virtual QString problem() const { return QString(); }
 };
 
 // INI file of QSettings, user scope, organisation and application "QLN":
@@ -29,7 +31,9 @@ public:
 // worked out at each call, so a test that points XDG_CONFIG_HOME elsewhere
 // gets its own file. A given filePath is used instead. A file that cannot be
 // read or written leaves the values in memory only; it never stops the
-// program.
+// program. Only a regular file is read or written: a named pipe, socket,
+// device or folder there (looked at before the file is opened and before
+// every sync) leaves the values in memory, with a problem() naming it.
 std::unique_ptr<SettingsBackend> makeQSettingsBackend(const QString &filePath = QString());
 QString defaultSettingsFilePath();
 
@@ -63,6 +67,8 @@ public:
     void deleteAll();
     void sync();
     SettingsBackend &backend() { return *m_backend; }
+    // Why the settings are not kept on disk; "" when they are.
+    QString problem() const { return m_backend->problem(); }
 
     // One spelling per known section whatever case a caller uses; other
     // names come back unchanged.

@@ -4,38 +4,82 @@
 // document was opened or last saved, and asks before Save writes over a
 // file that changed since; on activation it offers to reload an unedited
 // document, warns about an edited one, and reports a deleted file.
+// readRegularFile reads a document's file without ever blocking on it.
 
 #include "base/prompter.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <optional>
 
 namespace qln {
 
 // What identifies one version of a file: size, modification time (to the
 // nanosecond) and the file's identity on its device, so that a file
 // replaced by another program's atomic save (a new inode) is noticed even
-// when size and time happen to agree.
+// when size and time happen to agree. The status change time moves with
+// every write and cannot be set back, so an in-place change that restores
+// size and modification time (`touch -r`) shows there; the digest of the
+// bytes read or written tells such a change from a mere chmod.
 struct FileStamp {
     bool exists = false;
     qint64 size = 0;
     qint64 modifiedNs = 0; // since the epoch
     quint64 inode = 0;
     quint64 device = 0;
+    qint64 changedNs = 0; // status change time, since the epoch
+    // The bytes as this program last read or wrote them; nothing when only
+    // the file's status was looked at.
+    std::optional<quint64> digest;
 
+    // The file's status only (no digest); a path that is not a regular
+    // file has no stamp.
     static FileStamp of(const QString &path);
+    // Both name the same version as far as the status tells: existence,
+    // size, modification time and identity (not the status change time,
+    // which a chmod moves too, nor the digest).
+    bool sameVersion(const FileStamp &other) const;
+    // sameVersion, and nothing at all was done to the file since.
+    bool untouchedSince(const FileStamp &other) const
+    {
+        return sameVersion(other) && changedNs == other.changedNs;
+    }
     bool operator==(const FileStamp &other) const = default;
-    // One line of text and back, for the recovery file.
+    // One line of text and back, for the recovery file (a line of an older
+    // editor, without status change time and digest, still reads).
     QString toText() const;
     static FileStamp fromText(const QString &text);
 };
 
+// A 64-bit hash of bytes (XXH64, seed 0): cheap enough to take of every
+// file read or written, and never the same for two contents by accident.
+quint64 contentDigest(QByteArrayView bytes);
+
+// A whole file read for the document.
+struct FileRead {
+    enum Result {
+        Read,    // bytes and stamp hold the file
+        Missing, // nothing is there
+        Special, // something other than a regular file is there (detail says what)
+        Failed,  // it could not be opened or read (detail: the system's reason)
+    } result = Failed;
+    QByteArray bytes;
+    FileStamp stamp; // Read: the file as it was opened, with the digest of bytes
+    QString detail;
+};
+// Reads path without ever blocking: only a regular file is opened (a folder,
+// named pipe, socket or device is refused before it is opened), and it is
+// opened non-blocking, so that one swapped in meanwhile is refused too.
+FileRead readRegularFile(const QString &path);
+
 class DiskChangeCheck {
 public:
-    // The document now holds the file at path as it is on disk (opened,
-    // reloaded or just saved).
+    // The document now holds the file at path as it is on disk (reloaded
+    // or just saved); the file is read once for its digest.
     void remember(const QString &path);
     // The document holds a copy of path made when the file had `stamp`
-    // (a recovered document).
+    // (just read, or a recovered document).
     void remember(const QString &path, const FileStamp &stamp);
     // The document has no file (New), or the user agreed to overwrite it.
     void forget();
@@ -45,7 +89,8 @@ public:
     FileStamp stamp() const { return m_known; }
 
     // Save is about to write path: true when it may. When the file changed
-    // since it was opened or last saved, the user is asked (Yes/No).
+    // since it was opened or last saved (its status, or else its bytes),
+    // the user is asked (Yes/No).
     bool confirmOverwrite(const QString &path, Prompter &prompter) const;
 
     enum class Outcome {
@@ -55,10 +100,16 @@ public:
     };
     // The window was activated: looks at the file once. Each change is
     // reported once; the next activation stays quiet until the file
-    // changes again.
+    // changes again. The file is read only when its status says something
+    // was done to it but not whether its bytes changed.
     Outcome checkOnActivation(bool documentModified, Prompter &prompter);
 
 private:
+    // Whether the file at m_path, with status `now`, holds other bytes than
+    // `than` describes; *digest gets the file's digest when it was read.
+    bool bytesDiffer(const FileStamp &now, const FileStamp &than,
+                     std::optional<quint64> *digest = nullptr) const;
+
     QString m_path;
     FileStamp m_known; // at open or last save
     FileStamp m_seen;  // the last state the user was told about

@@ -11,6 +11,7 @@
 #include "surface/surface.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStorageInfo>
@@ -22,6 +23,7 @@ namespace {
 
 const QString kPleaseWait = QStringLiteral("Please wait");
 const QString kDone = QStringLiteral("Done");
+const QString kErrorOpening = QStringLiteral("Error opening file");
 const QString kSavedAsUtf8 =
     QStringLiteral("Saved as UTF-8: the text holds characters Latin-1 cannot store");
 
@@ -29,6 +31,12 @@ QString kiloBytes(qint64 bytes)
 {
     // Rounded up, so a document of a few characters does not read as 0.
     return QString::number((std::max<qint64>(bytes, 0) + 1023) / 1024);
+}
+
+// The second paragraph of a message about a path that is not a regular file.
+QString notRegularFile(const QString &path, const QString &kind)
+{
+    return QStringLiteral("%1 is %2, not a regular file.").arg(path, kind);
 }
 
 } // namespace
@@ -98,8 +106,14 @@ void DocumentFiles::notify(DocumentEvent event)
         listener(event);
 }
 
+void DocumentFiles::setPath(const QString &path)
+{
+    m_path = absolutePath(path);
+}
+
 void DocumentFiles::closing()
 {
+    left();
     notify(DocumentEvent::Closed);
 }
 
@@ -116,12 +130,27 @@ DocumentFiles::Leave DocumentFiles::offerToSave()
         // Only a save that really wrote the file lets the caller go on.
         return Save() ? Leave::Saved : Leave::Stay;
     case MsgAnswer::No:
+        // Final only once the way out has happened (left()).
         m_declinedAt = m_rtfedit.revision();
-        notify(DocumentEvent::Discarded);
+        m_declineFinal = false;
         return Leave::Discarded;
     default:
         return Leave::Stay;
     }
+}
+
+void DocumentFiles::left()
+{
+    if (m_declineFinal || !m_declinedAt || m_declinedAt != m_rtfedit.revision())
+        return;
+    m_declineFinal = true;
+    notify(DocumentEvent::Discarded);
+}
+
+void DocumentFiles::stayed()
+{
+    if (!m_declineFinal)
+        m_declinedAt.reset();
 }
 
 QString DocumentFiles::chooseFile(bool save)
@@ -151,6 +180,7 @@ void DocumentFiles::New()
 {
     if (!mayLeave())
         return;
+    left();
     clearDocument();
 }
 
@@ -168,47 +198,89 @@ void DocumentFiles::NewWindow()
 
 void DocumentFiles::Open()
 {
-    const Leave first = offerToSave();
-    if (first == Leave::Stay)
+    if (!mayLeave())
         return;
-    if (first == Leave::Discarded)
-        clearDocument();
+    // The document stays as it is until the chosen file has been read: a
+    // cancelled dialog leaves it exactly as it was, "*" and question too.
     const QString chosen = chooseFile(false);
-    if (chosen.isEmpty())
+    if (chosen.isEmpty()) {
+        stayed();
         return;
-    loadOrSay(chosen);
-}
-
-bool DocumentFiles::loadOrSay(const QString &path)
-{
-    if (load(path))
-        return true;
-    m_prompter.message(QStringLiteral("Error opening file"), QStringLiteral("Error"), MsgIcon::Critical,
-                       MsgButtons::Ok);
-    return false;
+    }
+    replaceWith(chosen);
 }
 
 bool DocumentFiles::openPath(const QString &path)
 {
     if (!mayLeave())
         return false;
-    return loadOrSay(path);
+    return replaceWith(path);
+}
+
+bool DocumentFiles::replaceWith(const QString &path)
+{
+    std::optional<LoadedFile> file = readOrSay(path);
+    if (!file) {
+        stayed();
+        return false;
+    }
+    left();
+    show(std::move(*file));
+    return true;
+}
+
+std::optional<DocumentFiles::LoadedFile> DocumentFiles::readOrSay(const QString &path)
+{
+    QString problem;
+    std::optional<LoadedFile> file = readForDocument(path, &problem);
+    if (!file)
+        m_prompter.message(problem.isEmpty() ? kErrorOpening
+                                             : kErrorOpening + QStringLiteral("\r\n\r\n") + problem,
+                           QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok);
+    return file;
+}
+
+bool DocumentFiles::openFile(const QString &path)
+{
+    std::optional<LoadedFile> file = readOrSay(path);
+    if (file)
+        show(std::move(*file));
+    return file.has_value();
 }
 
 bool DocumentFiles::load(const QString &path)
 {
+    std::optional<LoadedFile> file = readForDocument(path, nullptr);
+    if (file)
+        show(std::move(*file));
+    return file.has_value();
+}
+
+std::optional<DocumentFiles::LoadedFile> DocumentFiles::readForDocument(const QString &given,
+                                                                        QString *problem)
+{
+    const QString path = absolutePath(given);
     const QString statusBefore = m_host.statusText();
     m_host.setStatusText(kPleaseWait);
     m_host.setHourglass(true);
 
     // Read first: a file that cannot be read leaves the document alone.
-    std::optional<DecodedText> decoded = readTextFile(path);
+    FileRead read = readRegularFile(path);
+    std::optional<DecodedText> decoded;
+    if (read.result == FileRead::Read)
+        decoded = decodeText(read.bytes);
     if (!decoded) {
+        if (problem && read.result == FileRead::Special)
+            *problem = notRegularFile(path, read.detail);
         m_host.setHourglass(false);
         m_host.setStatusText(statusBefore);
-        return false;
+        return std::nullopt;
     }
+    return LoadedFile{path, std::move(*decoded), read.stamp};
+}
 
+void DocumentFiles::show(LoadedFile &&file)
+{
     {
         SuppressGuard quiet(true, true);
         const QString fontName = m_host.dialogFontName();
@@ -220,36 +292,37 @@ bool DocumentFiles::load(const QString &path)
         m_rtfedit.setSelStyle(textColour(), false, false, false);
         if (!fontName.isEmpty())
             m_rtfedit.setFontName(fontName);
-        m_rtfedit.setText(decoded->text);
+        m_rtfedit.setText(file.decoded.text);
+        file.decoded.text.clear(); // the surface holds the only copy
         m_rtfedit.setClean();
         m_host.documentLoaded();
         m_rtfedit.setSelStart(0);
     }
     m_rtfedit.setVisible(true);
 
-    m_path = path;
-    m_format = decoded->format;
-    m_host.setCaption(documentCaption(SplitPath(path, 3)));
+    m_path = file.path;
+    m_format = file.decoded.format;
+    m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
     m_host.setHourglass(false);
     m_host.setStatusText(kDone);
-    m_disk.remember(path);
+    m_disk.remember(m_path, file.stamp);
     notify(DocumentEvent::Opened);
     if (m_fileUsed)
-        m_fileUsed(path);
-    return true;
+        m_fileUsed(m_path);
 }
 
 void DocumentFiles::markModified()
 {
     m_rtfedit.markModified();
     m_declinedAt.reset();
+    m_declineFinal = false;
 }
 
 void DocumentFiles::checkFileOnDisk()
 {
     switch (m_disk.checkOnActivation(isModified(), m_prompter)) {
     case DiskChangeCheck::Outcome::Reload:
-        loadOrSay(m_path);
+        replaceWith(m_path);
         break;
     case DiskChangeCheck::Outcome::KeepModified:
         markModified();
@@ -270,12 +343,14 @@ void DocumentFiles::openRecovered(const RecoveryRecord &record)
         m_rtfedit.setSelStart(0);
         m_rtfedit.clearUndo();
     }
-    m_path = record.path;
+    // A relative path (kept by an older editor) says nothing of the folder
+    // it was relative to: Save then asks for a name rather than guess one.
+    m_path = QDir::isAbsolutePath(record.path) ? absolutePath(record.path) : QString();
     m_format = record.format;
-    if (record.path.isEmpty())
+    if (m_path.isEmpty())
         m_disk.forget();
     else
-        m_disk.remember(record.path, record.stamp); // Save asks if the file changed since
+        m_disk.remember(m_path, record.stamp); // Save asks if the file changed since
     m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
     markModified();
     notify(DocumentEvent::KeptModified);
@@ -352,7 +427,7 @@ bool DocumentFiles::Save()
 
 bool DocumentFiles::SaveAs()
 {
-    const QString chosen = chooseFile(true);
+    const QString chosen = absolutePath(chooseFile(true));
     if (chosen.isEmpty())
         return false;
     if (QFileInfo::exists(chosen)) {
@@ -380,10 +455,24 @@ void DocumentFiles::InsertFile()
     const QString chosen = chooseFile(false);
     if (chosen.isEmpty())
         return;
-    // Any failure ends the command silently, with the document untouched.
-    std::optional<DecodedText> decoded = readTextFile(chosen);
-    if (!decoded)
+    // A failure leaves the document untouched. Only a regular file is
+    // read (a named pipe would never end), and only text is inserted.
+    const FileRead read = readRegularFile(chosen);
+    if (read.result == FileRead::Special) {
+        m_prompter.message(QStringLiteral("Error inserting file\r\n\r\n")
+                               + notRegularFile(absolutePath(chosen), read.detail),
+                           QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok);
         return;
+    }
+    if (read.result != FileRead::Read)
+        return;
+    std::optional<DecodedText> decoded = decodeText(read.bytes);
+    if (!decoded) {
+        m_host.setStatusText(QStringLiteral("Not inserted: %1 holds NUL bytes, so it is not a "
+                                            "text file")
+                                 .arg(SplitPath(chosen, 3)));
+        return;
+    }
 
     m_rtftemp.setText(QString());
     m_rtftemp.setSelStart(0);

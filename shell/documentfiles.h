@@ -25,7 +25,7 @@ enum class DocumentEvent {
     Opened,       // it now holds a file as that file is on disk
     Saved,        // it was written to its file
     Cleared,      // New: it is empty, with no file
-    Discarded,    // the user answered No to saving its changes
+    Discarded,    // the user answered No to saving its changes, and the way out happened
     KeptModified, // its text is the only copy (its file was deleted, or it was recovered)
     Closed,       // the window is closing for good, past the save question
 };
@@ -75,9 +75,10 @@ public:
                   const Preferences &preferences);
 
     // The document path: "" or a folder followed by "*.java" both mean no
-    // file yet (then Save asks for a name).
+    // file yet (then Save asks for a name). It is always absolute: a path
+    // given relative is taken against the current folder when it is given.
     QString path() const { return m_path; }
-    void setPath(const QString &path) { m_path = path; }
+    void setPath(const QString &path);
     // The encoding and line breaks of the file the document was read from;
     // nothing for a new document, which is written as CR LF UTF-8.
     std::optional<TextFileFormat> format() const { return m_format; }
@@ -87,20 +88,31 @@ public:
     bool isModified() const;
 
     // The one guard of every way out of the document (Close, Exit, New,
-    // Open, Load Defaults, the session ending). When the document is
-    // modified it asks "Do you wish to save the file?" (Yes / No / Cancel).
+    // Open, Recent Files, an error link, Load Defaults, the session
+    // ending). When the document is modified it asks "Do you wish to save
+    // the file?" (Yes / No / Cancel).
     // Stay: Cancel, or Yes and the save did not write the file (cancelled
-    // Save As, a failed write); text, path and "*" are kept. A document
-    // the user already declined to save, unchanged since, is not asked
-    // about again.
+    // Save As, a failed write); text, path and "*" are kept.
+    // Discarded: No, now or before for this same text (which is then not
+    // asked about again). The No is final only when the way out happens:
+    // the caller calls left() once it has (the file read, the settings
+    // removed, the window closing), or stayed() when it failed or was
+    // cancelled, and the document keeps its text, "*", recovery copy and
+    // question as if nothing had been asked.
     enum class Leave { Unmodified, Saved, Discarded, Stay };
     Leave offerToSave();
     // offerToSave() != Leave::Stay.
     bool mayLeave() { return offerToSave() != Leave::Stay; }
+    // The way out that offerToSave() let through is happening now: a text
+    // the user declined to save is given up (DocumentEvent::Discarded).
+    void left();
+    // The way out did not happen: a decline given on the way is forgotten.
+    void stayed();
 
     // Tells `listener` what happens to the document (see DocumentEvent).
     void addListener(std::function<void(DocumentEvent)> listener);
-    // The main window calls this when it closes for good.
+    // The main window calls this when it closes for good (past the
+    // guard): a declined text is given up, then DocumentEvent::Closed.
     void closing();
 
     // The commands.
@@ -126,15 +138,22 @@ public:
 
     // Reads a file into the document: on success the document is that
     // file, titled with its name, caret at 0. The file is read before the
-    // document is touched, so a file that cannot be read (missing, a
-    // folder, unreadable, holding NUL bytes) leaves the document, its path
-    // and caption as they were, and false comes back. No message is shown.
+    // document is touched, so a file that cannot be read (missing, not a
+    // regular file, unreadable, holding NUL bytes) leaves the document, its
+    // path and caption as they were, and false comes back. Only regular
+    // files are read, never blocking on a named pipe or a device. No
+    // message is shown.
     bool load(const QString &path);
+    // load(), saying "Error opening file" when the file cannot be read
+    // (naming what is there when it is not a regular file). No save
+    // question: for the start-up file.
+    bool openFile(const QString &path);
 
     // Opens the file at path as Open does after its file dialog: the save
     // question first when the document is modified (Cancel, or a save that
     // fails, keeps everything), then the file; "Error opening file" when it
-    // cannot be read. Answers whether the document is now that file.
+    // cannot be read, and then the document stays guarded as it was.
+    // Answers whether the document is now that file.
     bool openPath(const QString &path);
     // Told the path of every file read into the document or written from it.
     void setFileUsed(std::function<void(const QString &path)> fileUsed)
@@ -148,12 +167,26 @@ public:
     void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
 
 private:
+    // A file read and decoded for the document, not shown yet.
+    struct LoadedFile {
+        QString path; // absolute
+        DecodedText decoded;
+        FileStamp stamp;
+    };
+    // Reads path for the document with the hourglass up; on failure the
+    // status panel is given back and *problem (when asked for) says what
+    // the path names when it is not a regular file.
+    std::optional<LoadedFile> readForDocument(const QString &path, QString *problem);
+    std::optional<LoadedFile> readOrSay(const QString &path);
+    // Makes the document the file read.
+    void show(LoadedFile &&file);
+    // Reads path and, only once it is read, gives the current document up
+    // for it; otherwise says so, and the document stays guarded.
+    bool replaceWith(const QString &path);
     void clearDocument();
     QString chooseFile(bool save);
     quint32 textColour() const;
     void showSaveError();
-    // load(), saying "Error opening file" when the file cannot be read.
-    bool loadOrSay(const QString &path);
     void markModified();
     void notify(DocumentEvent event);
 
@@ -167,8 +200,10 @@ private:
     Launcher m_launcher;
     DiskChangeCheck m_disk;
     std::vector<std::function<void(DocumentEvent)>> m_listeners;
-    // The surface's revision when the user last declined to save.
+    // The surface's revision when the user last declined to save, and
+    // whether the way out of that decline happened.
     std::optional<quint64> m_declinedAt;
+    bool m_declineFinal = false;
     std::function<void(const QString &)> m_fileUsed;
 };
 

@@ -651,6 +651,13 @@ void frmedit::Form_Load(const QString &commandLine)
 
     setCaption(documentCaption(QString()));
 
+    // A settings file the store could not use is named first: what this run
+    // sets, first-use defaults included, is lost when it ends.
+    const QString settingsProblem = settingsStore().problem();
+    if (!settingsProblem.isEmpty())
+        m_prompter->message(settingsProblem, QStringLiteral("Settings file"), MsgIcon::Exclamation,
+                            MsgButtons::Ok);
+
     if (!loadPreferences())
         return;
 
@@ -662,16 +669,11 @@ void frmedit::Form_Load(const QString &commandLine)
     UpdateStatusBar();
 
     m_loaded = true;
-    if (!openCommandLineFile(commandLine)) {
-        m_prompter->message(QStringLiteral("Error opening file"), QStringLiteral("Error"),
-                            MsgIcon::Critical, MsgButtons::Ok);
-        show();
-        startRecovery();
-        return; // the focus timer is not started
-    }
+    const bool opened = openCommandLineFile(commandLine); // says why when it fails
     show();
     startRecovery();
-    m_Timer1->start(1000);
+    if (opened)
+        m_Timer1->start(1000);
 }
 
 void frmedit::showEvent(QShowEvent *event)
@@ -730,8 +732,15 @@ frmpref *frmedit::loadPreferencesDialog()
     frmpref *dialog = m_frmpref;
     dialog->locateObjectTree = [this] { LocateObjectTree(*m_prompter, settingsStore()); };
     // Load Defaults ends the program: the document is offered for saving
-    // first, and Cancel there leaves everything as it was.
+    // first, and Cancel there leaves everything as it was. A No is final
+    // only when the settings were removed.
     dialog->leaveDocument = [this] { return m_documents->mayLeave(); };
+    dialog->documentLeft = [this](bool left) {
+        if (left)
+            m_documents->left();
+        else
+            m_documents->stayed();
+    };
     // Both end the program; they are delivered after the dialog's own
     // handler has returned, since closing deletes the dialog.
     connect(dialog, &frmpref::endProgram, this, [this] {
@@ -771,8 +780,9 @@ bool frmedit::openCommandLineFile(const QString &commandLine)
 {
     if (commandLine.isEmpty())
         return true;
-    // The same loading routine as the Open command.
-    if (!m_documents->load(stripCommandLineQuotes(commandLine))) {
+    // The same loading routine as the Open command; a relative path is
+    // taken against the folder the program was started in.
+    if (!m_documents->openFile(stripCommandLineQuotes(commandLine))) {
         // Nothing was read: keep no path, so a later Save asks for a name
         // instead of overwriting the file with an empty document.
         m_documents->setPath(QString());
@@ -985,6 +995,8 @@ bool frmedit::commitData(bool interactionAllowed)
     // the program as it likes.
     if (!interactionAllowed)
         return true;
+    // A No here is made final by the close that ends the session (it asks
+    // nothing again); a session end that is called off keeps the copy.
     return m_documents->mayLeave();
 }
 

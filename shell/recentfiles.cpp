@@ -1,7 +1,10 @@
 #include "shell/recentfiles.h"
 
+#include "base/pathutil.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
+
+#include <QDir>
 
 namespace qln {
 
@@ -13,16 +16,19 @@ QStringList RecentFiles::paths() const
     QStringList out;
     for (int i = 1; ok && i <= std::min(count, kMaxEntries); ++i) {
         const QString path = m_store.get(schema::kRecent, list.entryKey(i));
-        if (!path.isEmpty() && !out.contains(path))
+        // A relative path (an older editor stored them) names no file for
+        // sure: it depends on the folder the program runs in.
+        if (!path.isEmpty() && QDir::isAbsolutePath(path) && !out.contains(path))
             out << path;
     }
     return out;
 }
 
-void RecentFiles::add(const QString &path)
+void RecentFiles::add(const QString &given)
 {
-    if (path.isEmpty() || path.contains(QLatin1Char('*')))
+    if (given.isEmpty() || given.contains(QLatin1Char('*')))
         return;
+    const QString path = absolutePath(given);
     QStringList list = paths();
     list.removeAll(path);
     list.prepend(path);

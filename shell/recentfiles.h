@@ -16,12 +16,13 @@ public:
 
     explicit RecentFiles(SettingsStore &store) : m_store(store) {}
 
-    // The stored paths, newest first; at most kMaxEntries, no empty or
-    // repeated entry (whatever a hand-edited store holds).
+    // The stored paths, newest first; at most kMaxEntries, no empty,
+    // relative or repeated entry (whatever a hand-edited store holds).
     QStringList paths() const;
-    // Puts path first, dropping an older mention of it and anything beyond
-    // kMaxEntries, and stores the list at once. Empty paths and the Open
-    // dialog's "folder/*.java" start paths are ignored.
+    // Puts path first (made absolute against the current folder), dropping
+    // an older mention of it and anything beyond kMaxEntries, and stores the
+    // list at once. Empty paths and the Open dialog's "folder/*.java" start
+    // paths are ignored.
     void add(const QString &path);
     void remove(const QString &path);
     void clear();

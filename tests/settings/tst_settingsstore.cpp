@@ -1,6 +1,7 @@
 // The settings store: sections without regard to case, the INI file under
 // XDG_CONFIG_HOME, the three runtime operations, and damaged files.
 #include "settings/settingsstore.h"
+#include "support/specialfiles.h"
 #include "support/testenv.h"
 
 #include <QDir>
@@ -106,8 +107,27 @@ private slots:
             store.save("Preferences", "firstrun", "1"); // still read back in this run
             QCOMPARE(store.get("Preferences", "firstrun", "0"), QStringLiteral("1"));
             store.sync();
+            QVERIFY(store.problem().contains(" is a folder, not a regular file"));
         }
         QVERIFY(QFileInfo(env.configHome() + "/QLN/QLN.ini").isDir());
+
+        // A named pipe there: never opened (it would wait for a writer for
+        // ever), the values kept in memory, and the reason named.
+        test::TestEnv piped;
+        const QString pipe = piped.configHome() + "/QLN/QLN.ini";
+        QVERIFY(QDir().mkpath(piped.configHome() + "/QLN") && test::makeFifo(pipe));
+        {
+            test::PipeUnblocker unblocker(pipe);
+            SettingsStore store(makeQSettingsBackend());
+            store.save("Preferences", "firstrun", "1");
+            store.sync();
+            QCOMPARE(store.get("Preferences", "firstrun"), QStringLiteral("1"));
+            QCOMPARE(store.problem(),
+                     "The settings file " + pipe + " is a named pipe (FIFO), not a regular file, "
+                     "so it was not read. Settings are kept only until the program ends.");
+            QVERIFY(!unblocker.blocked());
+        }
+        QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
 
         // The configuration folder cannot be created at all.
         test::TestEnv blocked;

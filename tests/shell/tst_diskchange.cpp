@@ -3,7 +3,8 @@
 // a file that changed since it was opened or saved; activating the window
 // offers to reload an unedited document, warns about an edited one and keeps
 // the text of a deleted file. An atomic replace (a new file under the same
-// name, same size and time) is noticed too.
+// name, same size and time) and an in-place change that puts size and time
+// back (`touch -r`) are noticed too; a change of mode alone is not a change.
 
 #include "settings/prefloader.h"
 #include "shell/diskchange.h"
@@ -56,7 +57,7 @@ timespec modifiedTime(const QString &path)
 }
 
 // How another program changes the file; the file holds `before` (5 bytes).
-enum class Change { None, Append, SameSizeNewTime, AtomicReplace, Delete };
+enum class Change { None, Append, SameSizeNewTime, AtomicReplace, InPlaceTimeKept, ModeOnly, Delete };
 
 // Leaves the file changed as `how` says. The atomic replace keeps size and
 // modification time to the nanosecond, so only the file's identity differs.
@@ -80,6 +81,11 @@ bool changeFile(const QString &path, Change how)
         return writeFile(temp, "other") && setModifiedTime(temp, before)
             && ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
     }
+    case Change::InPlaceTimeKept: // the same file, same size, its time put back
+        return writeFile(path, "other") && setModifiedTime(path, before);
+    case Change::ModeOnly:
+        return QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadGroup
+                                               | QFile::ReadOther);
     case Change::Delete:
         return QFile::remove(path);
     }
@@ -149,6 +155,21 @@ private slots:
         QCOMPARE(FileStamp::fromText(first.toText()), first);
         QCOMPARE(FileStamp::fromText(QStringLiteral("none")), FileStamp{});
         QCOMPARE(FileStamp::fromText(QStringLiteral("1 2 x 4")), FileStamp{});
+        // A stamp of an older editor's recovery file still reads.
+        const FileStamp old = FileStamp::fromText(QStringLiteral("5 2 3 4"));
+        QVERIFY(old.exists && old.sameVersion(FileStamp{true, 5, 2, 3, 4, 9, 1}) && !old.digest);
+
+        // The bytes read come with their digest (XXH64, as the reference
+        // implementation gives it).
+        QCOMPARE(contentDigest(""), Q_UINT64_C(0xEF46DB3751D8E999));
+        QCOMPARE(contentDigest("abc"), Q_UINT64_C(0x44BC2CF5AD770999));
+        const FileRead read = readRegularFile(m_file);
+        QCOMPARE(read.result, FileRead::Read);
+        QCOMPARE(read.bytes, QByteArray("class"));
+        QVERIFY(read.stamp.sameVersion(first) && read.stamp.digest == contentDigest("class"));
+        QCOMPARE(FileStamp::fromText(read.stamp.toText()), read.stamp);
+        QCOMPARE(readRegularFile(m_env->configHome()).result, FileRead::Special);
+        QCOMPARE(readRegularFile(m_env->path(QStringLiteral("missing"))).result, FileRead::Missing);
         QVERIFY(!FileStamp::of(m_env->path(QStringLiteral("missing"))).exists);
         QVERIFY(!FileStamp::of(m_env->configHome()).exists); // a folder is no document
         QVERIFY(changeFile(m_file, Change::AtomicReplace));
@@ -169,6 +190,9 @@ private slots:
         QTest::newRow("same size, new time, No") << Change::SameSizeNewTime << no;
         QTest::newRow("atomic replace, Yes") << Change::AtomicReplace << yes;
         QTest::newRow("atomic replace, No") << Change::AtomicReplace << no;
+        QTest::newRow("in place, size and time kept, No") << Change::InPlaceTimeKept << no;
+        QTest::newRow("in place, size and time kept, Yes") << Change::InPlaceTimeKept << yes;
+        QTest::newRow("mode only") << Change::ModeOnly << -1;
         QTest::newRow("deleted: saved again") << Change::Delete << -1;
     }
 
@@ -234,6 +258,11 @@ private slots:
             << Change::Append << false << no << "File changed on disk" << "class" << false;
         QTest::newRow("unedited, atomic replace, reload Yes")
             << Change::AtomicReplace << false << yes << "File changed on disk" << "other" << false;
+        QTest::newRow("unedited, in place with size and time kept, reload Yes")
+            << Change::InPlaceTimeKept << false << yes << "File changed on disk" << "other" << false;
+        QTest::newRow("edited, in place with size and time kept: a warning")
+            << Change::InPlaceTimeKept << true << -1 << "File changed on disk" << "class!" << true;
+        QTest::newRow("mode only") << Change::ModeOnly << false << -2 << "" << "class" << false;
         QTest::newRow("edited: a warning only")
             << Change::Append << true << -1 << "File changed on disk" << "class!" << true;
         QTest::newRow("unedited, deleted: kept as unsaved")

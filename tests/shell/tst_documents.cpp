@@ -1,13 +1,17 @@
 // The document commands through the main window offscreen, every prompt scripted (an
 // unscripted one fails the test): byte-for-byte round trips; failed saves and refused
-// opens leave files and the current document as they were.
+// opens leave files and the current document as they were; paths are absolute; only
+// regular files are read, and nothing blocks on a named pipe.
 
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
 #include "base/editorstate.h"
 #include "shell/frmedit.h"
+#include "shell/recentfiles.h"
+#include "shell/recovery.h"
 #include "support/scriptedprompter.h"
+#include "support/specialfiles.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
 #include "surface/surfaceview.h"
@@ -175,12 +179,11 @@ private slots:
         QTest::addColumn<bool>("named");
         QTest::addColumn<QString>("title"); // afterwards, as caption() takes it
         const int yes = int(MsgAnswer::Yes), no = int(MsgAnswer::No);
-        // New and Open share the question; Open clears the document after No.
+        // New and Open share the question (a No that leads nowhere: tst_unsaved).
         QTest::newRow("new Yes") << "new" << yes << "" << true << "";
         QTest::newRow("new Cancel") << "new" << int(MsgAnswer::Cancel) << "" << true << "A.java*";
         QTest::newRow("new Yes, Save As cancelled") << "new" << yes << "-" << false << "*";
         QTest::newRow("open No") << "Open" << no << "B.java" << true << "B.java";
-        QTest::newRow("open No, cancelled: empty") << "Open" << no << "-" << true << "";
     }
 
     void newAndOpenAskToSaveFirst()
@@ -386,9 +389,19 @@ private slots:
     {
         const QString doc = path(QStringLiteral("Doc.java"));
         const QString part = path(QStringLiteral("Part.java"));
+        const QString binary = path(QStringLiteral("Part.class"));
         writeFile(part, "    int inserted;\n");
+        writeFile(binary, QByteArray("\xCA\xFE\xBA\xBE\0\0\0\x34", 8));
         auto w = start(doc, "class Doc {\n}\n");
         w->surface()->setSelStart(w->surface()->lineIndex(1)); // before "}"
+        // A file holding NUL bytes is no text: refused with a note, no box.
+        m_prompter.answerText(binary);
+        run(*w, "infile");
+        QCOMPARE(w->statusPanel(1)->text(),
+                 QStringLiteral("Not inserted: Part.class holds NUL bytes, so it is not a text file"));
+        QCOMPARE(w->surface()->text(), QStringLiteral("class Doc {\r\n}\r\n"));
+        QCOMPARE(w->windowTitle(), caption("Doc.java"));
+        m_prompter.clear();
         m_prompter.answerText(part);
         run(*w, "infile");
         const QString joined = QStringLiteral("class Doc {\r\n    int inserted;\r\n}\r\n");
@@ -440,6 +453,119 @@ private slots:
         QTest::keyClick(w->rtfedit(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(w->surface()->text(), typed);
         QCOMPARE(w->rtfedit()->surface()->text(), QStringLiteral("class Typed {\r\n    int x;\r\n}"));
+    }
+
+    // A relative path is taken against the folder current when it is given,
+    // once: the document, Recent Files and the recovery copy keep it
+    // absolute, so a later change of folder sends nothing elsewhere.
+    void relativePathsBecomeAbsolute()
+    {
+        const QString a = path(QStringLiteral("a")), b = path(QStringLiteral("b"));
+        QVERIFY(QDir().mkpath(a) && QDir().mkpath(b));
+        writeFile(a + "/R.java", "class R {}\n");
+        struct Cwd {
+            const QString before = QDir::currentPath();
+            ~Cwd() { QDir::setCurrent(before); }
+        } cwd;
+        QVERIFY(QDir::setCurrent(a));
+        auto w = std::make_unique<frmedit>(QStringLiteral("R.java"), &m_prompter, ProbePlaces{});
+        QVERIFY(QDir::setCurrent(b));
+        QCOMPARE(w->documentPath(), a + "/R.java");
+        QCOMPARE(w->recentFiles().paths(), QStringList{a + "/R.java"});
+        modify(*w);
+        w->recovery().writeNow();
+        w->recovery().waitForWrites();
+        const std::optional<RecoveryRecord> copy = readRecoveryFile(w->recovery().sessionFile());
+        QVERIFY(copy);
+        QCOMPARE(copy->path, a + "/R.java");
+        run(*w, "Save");
+        QCOMPARE(readFile(a + "/R.java"), QByteArray("class R {}\n// edit\n"));
+        QVERIFY(!QFile::exists(b + "/R.java"));
+
+        // A relative name from the Save As dialog: the current folder's.
+        m_prompter.answerText(QStringLiteral("S.java"));
+        run(*w, "Save_as");
+        QVERIFY(QDir::setCurrent(a));
+        modify(*w, QStringLiteral("more"));
+        run(*w, "Save");
+        QCOMPARE(readFile(b + "/S.java"), QByteArray("class R {}\n// edit\nmore"));
+        QVERIFY(!QFile::exists(a + "/S.java"));
+        QCOMPARE(w->recentFiles().paths(), (QStringList{b + "/S.java", a + "/R.java"}));
+
+        // A recovered copy naming a relative path (an older editor's) says
+        // nothing of its folder: Save asks for a name instead of guessing.
+        w->documents().openRecovered(
+            RecoveryRecord{QStringLiteral("R.java"), std::nullopt, FileStamp{}, QStringLiteral("x")});
+        QCOMPARE(w->documentPath(), QString());
+        m_prompter.cancel();
+        run(*w, "Save");
+        QVERIFY(isFileDialog(m_prompter.asked().back(), FileDialogRequest::Save));
+        QCOMPARE(readFile(a + "/R.java"), QByteArray("class R {}\n// edit\n"));
+        m_prompter.answer(MsgAnswer::No);
+        QVERIFY(w->close());
+    }
+
+    // Only regular files are read: the settings file, the command-line
+    // file, Open and Insert File name a named pipe, a socket or a device
+    // and go on, never waiting on it.
+    void oddFilesAreRefusedWithoutBlocking_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe") << "a named pipe (FIFO)";
+        QTest::newRow("socket") << "a socket";
+        QTest::newRow("device") << "a character device";
+    }
+
+    void oddFilesAreRefusedWithoutBlocking()
+    {
+        QFETCH(QString, kind);
+        const QString settings = m_env->configHome() + "/QLN/QLN.ini";
+        const QString odd = path(QStringLiteral("Odd.java"));
+        QVERIFY(QDir().mkpath(m_env->configHome() + "/QLN"));
+        for (const QString &at : {settings, odd}) {
+            if (kind.contains(QLatin1String("pipe")))
+                QVERIFY(test::makeFifo(at));
+            else if (kind.contains(QLatin1String("socket")))
+                QVERIFY(test::makeSocketFile(at));
+            else if (!test::makeDeviceNode(at))
+                QSKIP("Only root may make a device node");
+        }
+        test::PipeUnblocker settingsPipe(settings), documentPipe(odd);
+        setSettingsStore(nullptr); // the store opens the file under XDG_CONFIG_HOME
+        const QString named = QStringLiteral("%1 is %2, not a regular file.").arg(odd, kind);
+        m_prompter.answer(MsgAnswer::Ok); // the settings file
+        m_prompter.answer(MsgAnswer::Ok); // the command-line file
+        auto w = std::make_unique<frmedit>(odd, &m_prompter, ProbePlaces{});
+        QVERIFY(w->isLoaded());
+        QCOMPARE(m_prompter.asked().size(), size_t(2));
+        QCOMPARE(shown(m_prompter.asked().at(0)),
+                 msg(QStringLiteral("The settings file %1 is %2, not a regular file, so it was not "
+                                    "read. Settings are kept only until the program ends.")
+                         .arg(settings, kind),
+                     "Settings file", MsgIcon::Exclamation, MsgButtons::Ok));
+        QCOMPARE(shown(m_prompter.asked().at(1)),
+                 msg("Error opening file\r\n\r\n" + named, "Error", MsgIcon::Critical,
+                     MsgButtons::Ok));
+        QCOMPARE(w->documentPath(), QString());
+        QVERIFY(w->surface()->text().isEmpty());
+
+        modify(*w, QStringLiteral("kept"));
+        m_prompter.answer(MsgAnswer::No);
+        m_prompter.answerText(odd);
+        m_prompter.answer(MsgAnswer::Ok);
+        run(*w, "Open");
+        m_prompter.answerText(odd);
+        m_prompter.answer(MsgAnswer::Ok);
+        run(*w, "infile");
+        QCOMPARE(m_prompter.messages().mid(2),
+                 (QStringList{kSaveFirst, "Error opening file\r\n\r\n" + named,
+                              "Error inserting file\r\n\r\n" + named}));
+        QCOMPARE(w->surface()->text(), QStringLiteral("kept"));
+        QCOMPARE(w->windowTitle(), caption("*"));
+        QVERIFY(!settingsPipe.blocked() && !documentPipe.blocked());
+        QCOMPARE(QFileInfo(settings).isFile(), false); // left as it was
+        m_prompter.answer(MsgAnswer::No);
+        QVERIFY(w->close());
     }
 };
 

@@ -13,6 +13,7 @@
 #include "surface/surface.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -83,6 +84,9 @@ private slots:
             << QStringList{"/p/a", "/p/b", "/p/c", "/p/a"} << QStringList{"/p/a", "/p/c", "/p/b"};
         QTest::newRow("no name, no start pattern")
             << QStringList{"/p/a", "", "/p/*.java"} << QStringList{"/p/a"};
+        QTest::newRow("relative: made absolute")
+            << QStringList{"R.java", "./s/../T.java"}
+            << QStringList{QDir::currentPath() + "/T.java", QDir::currentPath() + "/R.java"};
     }
 
     void listKeepsTheNewestEightOnce()
@@ -112,12 +116,14 @@ private slots:
         for (int i = 1; i <= RecentFiles::kMaxEntries; ++i)
             QCOMPARE(settingsStore().get("Recent", QStringLiteral("file%1").arg(i)), QString());
 
-        // A count beyond the limit, a repeat and a hole read as the list they mean.
+        // A count beyond the limit, a repeat, a hole and a relative path (it
+        // names no file for sure) read as the list they mean.
         settingsStore().save("Recent", "count", "12");
         for (int i = 1; i <= 12; ++i)
             settingsStore().save("Recent", QStringLiteral("file%1").arg(i),
-                                 i == 2 ? QString() : i == 3 ? QStringLiteral("/p/1") : QStringLiteral("/p/%1").arg(i));
-        QCOMPARE(recent.paths(), (QStringList{"/p/1", "/p/4", "/p/5", "/p/6", "/p/7", "/p/8"}));
+                                 i == 2 ? QString() : i == 3 ? QStringLiteral("/p/1")
+                                 : i == 5 ? QStringLiteral("R.java") : QStringLiteral("/p/%1").arg(i));
+        QCOMPARE(recent.paths(), (QStringList{"/p/1", "/p/4", "/p/6", "/p/7", "/p/8"}));
         settingsStore().save("Recent", "count", "x");
         QVERIFY(recent.paths().isEmpty());
     }

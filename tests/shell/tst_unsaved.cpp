@@ -10,6 +10,9 @@
 #include "shell/documentfiles.h"
 #include "base/editorstate.h"
 #include "shell/frmedit.h"
+#include "shell/recentfiles.h"
+#include "shell/recentmenu.h"
+#include "shell/recovery.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
@@ -95,6 +98,18 @@ class TestUnsaved : public QObject {
         return w;
     }
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    // The names of the document events from now on, as they happen.
+    static const QStringList &recordEvents(frmedit &w)
+    {
+        auto *events = new QStringList;
+        QObject::connect(&w, &QObject::destroyed, [events] { delete events; });
+        w.documents().addListener([events](DocumentEvent e) {
+            static const char *names[] = {"Opened",    "Saved",        "Cleared",
+                                          "Discarded", "KeptModified", "Closed"};
+            *events << QLatin1String(names[int(e)]);
+        });
+        return *events;
+    }
     static bool marked(const frmedit &w) { return w.windowTitle().endsWith(QLatin1Char('*')); }
 
     std::unique_ptr<test::TestEnv> m_env;
@@ -226,12 +241,14 @@ private slots:
         }
     }
 
-    // Load Defaults offers to save first; Cancel leaves everything.
+    // Load Defaults offers to save first; Cancel leaves everything, and so
+    // does No followed by No to the program's own question.
     void loadDefaultsAsksToSaveFirst()
     {
         auto w = start();
         w->show();
         w->surface()->setSelText(QStringLiteral("unsaved"));
+        const QStringList &events = recordEvents(*w);
         w->menuItem(QStringLiteral("preferences"))->trigger();
         frmpref *prefs = visibleTopLevel<frmpref>();
         QVERIFY(prefs);
@@ -242,15 +259,110 @@ private slots:
         QVERIFY(!m_mem->sections().isEmpty());
         QVERIFY(m_mem->writes().empty());
 
-        // No: then the program's own question, and the program ends
-        // without asking again.
+        m_prompter.answer(MsgAnswer::No);
+        m_prompter.answer(MsgAnswer::No); // "Confirm Deletion": the settings stay
+        prefs->cmddefaults_Click();
+        QCOMPARE(m_prompter.asked().back().message.title, QStringLiteral("Confirm Deletion"));
+        QVERIFY(!m_mem->sections().isEmpty());
+        QApplication::processEvents();
+        QVERIFY(w->isVisible() && marked(*w));
+        QVERIFY(events.isEmpty()); // nothing was given up
+
+        // No, then Yes: the settings go, and the program ends without
+        // asking again.
         m_prompter.answer(MsgAnswer::No);
         m_prompter.answer(MsgAnswer::Yes); // "Confirm Deletion"
         m_prompter.answer(MsgAnswer::Ok);  // "The program must be closed"
         prefs->cmddefaults_Click();
         QTRY_VERIFY(!w->isVisible());
-        QCOMPARE(m_prompter.asked().size(), size_t(4));
+        QCOMPARE(m_prompter.messages().count(kSaveFirst), 3);
+        QCOMPARE(m_prompter.asked().size(), size_t(6));
         QVERIFY(m_mem->sections().isEmpty());
+        QCOMPARE(events, (QStringList{"Discarded", "Closed"}));
+    }
+
+    // A No to "Do you wish to save the file?" gives the text up only when
+    // the way out then happens. A file that cannot be opened (from Recent
+    // Files, an error link or Open) or a cancelled Open dialog leaves the
+    // text, its "*", its recovery copy and the close question.
+    void aNoThatLeadsNowhereKeepsTheDocument_data()
+    {
+        QTest::addColumn<QString>("way");  // how the user leaves
+        QTest::addColumn<QString>("file"); // what is chosen: "bad" holds a NUL byte
+        QTest::addColumn<bool>("leaves");  // the way out happens
+        QTest::newRow("Recent Files, unreadable") << "recent" << "bad" << false;
+        QTest::newRow("error link, unreadable") << "link" << "bad" << false;
+        QTest::newRow("Open, unreadable") << "Open" << "bad" << false;
+        QTest::newRow("Open, dialog cancelled") << "Open" << "" << false;
+        QTest::newRow("Recent Files, readable") << "recent" << "good" << true;
+        QTest::newRow("Open, readable") << "Open" << "good" << true;
+    }
+
+    void aNoThatLeadsNowhereKeepsTheDocument()
+    {
+        QFETCH(QString, way);
+        QFETCH(QString, file);
+        QFETCH(bool, leaves);
+        const QString doc = path(QStringLiteral("Doc.java"));
+        const QString other = path(file + QStringLiteral(".java"));
+        writeFile(doc, "class Doc {}\n");
+        writeFile(other, file == QLatin1String("bad") ? QByteArray("class\0Bad {}\n", 13)
+                                                      : QByteArray("class Good {}\n"));
+        auto w = start(doc);
+        w->show();
+        w->surface()->setSelText(QStringLiteral("typed "));
+        const QString text = w->surface()->text();
+        const QStringList &events = recordEvents(*w);
+        w->recovery().writeNow();
+        w->recovery().waitForWrites();
+        const QString copy = w->recovery().sessionFile();
+        QVERIFY(QFile::exists(copy));
+
+        m_prompter.answer(MsgAnswer::No);
+        if (way == QLatin1String("Open")) {
+            if (file.isEmpty())
+                m_prompter.cancel();
+            else
+                m_prompter.answerText(other);
+        }
+        if (!leaves && !file.isEmpty())
+            m_prompter.answer(MsgAnswer::Ok); // "Error opening file"
+        if (way == QLatin1String("recent")) {
+            w->recentFiles().add(other);
+            w->recentFilesMenu()->refresh();
+            w->recentFilesMenu()->menu()->actions().at(0)->trigger();
+        } else if (way == QLatin1String("link")) {
+            QVERIFY(!w->openToolLocation(other, 1, -1));
+        } else {
+            w->menuItem(way)->trigger();
+        }
+        w->recovery().waitForWrites();
+        QCOMPARE(m_prompter.messages().first(), kSaveFirst);
+        if (leaves) {
+            QCOMPARE(w->surface()->text(), QStringLiteral("class Good {}\r\n"));
+            QCOMPARE(events, (QStringList{"Discarded", "Opened"}));
+            QVERIFY(!QFile::exists(copy));
+            QVERIFY(w->close()); // nothing left to ask about
+            QCOMPARE(m_prompter.messages().count(kSaveFirst), 1);
+            return;
+        }
+        if (!file.isEmpty())
+            QCOMPARE(m_prompter.messages().last(), QStringLiteral("Error opening file"));
+        QCOMPARE(w->surface()->text(), text);
+        QCOMPARE(w->documentPath(), doc);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Document [Doc.java] - Quillon*"));
+        QVERIFY(events.isEmpty());
+        QVERIFY(QFile::exists(copy));
+
+        // Closing asks again; only the No that ends the window gives the
+        // text up.
+        m_prompter.answer(MsgAnswer::Cancel);
+        QVERIFY(!w->close());
+        m_prompter.answer(MsgAnswer::No);
+        QVERIFY(w->close());
+        QCOMPARE(m_prompter.messages().count(kSaveFirst), 3);
+        QCOMPARE(events, (QStringList{"Discarded", "Closed"}));
+        QCOMPARE(readFile(doc), QByteArray("class Doc {}\n"));
     }
 
     // Typing with a correction, then Ctrl+Z and Ctrl+Y through the window.
@@ -368,12 +480,7 @@ private slots:
         const QString file = path(QStringLiteral("E.java"));
         writeFile(file, "class E {}\n");
         auto w = start();
-        QStringList events;
-        w->documents().addListener([&](DocumentEvent e) {
-            static const char *names[] = {"Opened",    "Saved",        "Cleared",
-                                          "Discarded", "KeptModified", "Closed"};
-            events << QLatin1String(names[int(e)]);
-        });
+        const QStringList &events = recordEvents(*w);
         m_prompter.answerText(file);
         w->menuItem(QStringLiteral("Open"))->trigger();
         w->surface()->setSelText(QStringLiteral("x"));
