@@ -14,7 +14,6 @@
 #include <QLockFile>
 #include <QStringDecoder>
 #include <QThread>
-#include <QUrl>
 
 #include <array>
 #include <atomic>
@@ -239,7 +238,7 @@ std::optional<std::optional<TextFileFormat>> parseFormat(const QByteArray &text)
 QByteArray detailLines(const RecoveryRecord &record)
 {
     QByteArray out;
-    out += "path " + QUrl::toPercentEncoding(record.path, "/") + '\n';
+    out += "path " + encodeTextKeepingAll(record.path).toPercentEncoding("/") + '\n';
     out += "format " + formatText(record.format) + '\n';
     out += "stamp " + record.stamp.toText().toLatin1() + '\n';
     return out;
@@ -277,9 +276,11 @@ bool parseDetailLines(QByteArrayView text, RecoveryRecord &details,
     }
     if (!path || !haveFormat)
         return false;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    details.path = decoder.decode(*path);
-    return !decoder.hasError();
+    std::optional<QString> decoded = decodeTextKeepingAll(*path);
+    if (!decoded)
+        return false;
+    details.path = std::move(*decoded);
+    return true;
 }
 
 // A full copy of the first version: SHA-1, strict UTF-8.
