@@ -927,7 +927,8 @@ void DocumentRecovery::writeDone(bool ok, bool full, const QString &error)
         m_pending.clear();
         m_pendingChars = 0;
         m_writtenRevision.reset();
-        report(QStringLiteral("Crash recovery could not write %1: %2").arg(sessionFile(), error));
+        // The reason first: the path is long, and the status bar short.
+        report(QStringLiteral("Crash recovery could not write its copy (%1): %2").arg(error, sessionFile()));
     }
     if (m_again) {
         m_again = false;
