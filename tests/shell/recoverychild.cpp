@@ -13,7 +13,8 @@
 //            on some platforms;
 //   exit     calls exit(1), as Qt does when the X11 connection breaks;
 //   destroy  hands the editor the window system's report that another
-//            program destroyed its window.
+//            program destroyed its window;
+//   block    holds the event loop for a minute.
 
 #include "settings/prefloader.h"
 #include "shell/frmedit.h"
@@ -23,6 +24,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 using namespace qln;
 
@@ -123,6 +126,12 @@ int main(int argc, char **argv)
             std::exit(1);
         } else if (then == QLatin1String("destroy")) {
             reportWindowDestroyed(window);
+        } else if (then == QLatin1String("block")) {
+            say(QStringLiteral("blocking"));
+            QElapsedTimer held; // a signal cuts a sleep short
+            held.start();
+            while (held.elapsed() < 60000)
+                ::sleep(1);
         } else if (then == QLatin1String("wait")) {
             // The copy is written by the editor's own timer.
             const QString copy = recovery.sessionFile();

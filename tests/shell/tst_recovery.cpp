@@ -813,6 +813,27 @@ private slots:
         QVERIFY(!QFile::exists(copy));
     }
 
+    // The copy is written from the event loop; when that is held up, a
+    // second signal still ends the editor at once.
+    void secondSignalEndsAtOnce()
+    {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
+                    {m_env->stateHome(), m_file, QStringLiteral("x"), QStringLiteral("--then=block")});
+        QVERIFY(child.waitForStarted());
+        QByteArray out;
+        while (!out.contains("blocking\n") && child.waitForReadyRead(30000))
+            out += child.readAll();
+        QVERIFY2(out.contains("blocking\n"), out.constData());
+        ::kill(pid_t(child.processId()), SIGTERM);
+        QVERIFY(!child.waitForFinished(500)); // waits for the event loop
+        ::kill(pid_t(child.processId()), SIGTERM);
+        QVERIFY(child.waitForFinished(30000)); // not the minute the loop is held for
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(child.exitCode(), SIGTERM);
+    }
+
     // Under a file size limit the copy cannot be written: the editor says
     // so and goes on instead of being ended by SIGXFSZ.
     void fileSizeLimitFailsTheWrite()
