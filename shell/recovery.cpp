@@ -850,6 +850,16 @@ bool DocumentRecovery::upToDate() const
         && sameDetails(m_source.details(), m_writtenDetails);
 }
 
+QByteArray DocumentRecovery::pendingRecords(const RecoveryRecord &details) const
+{
+    QByteArray records;
+    if (!sameDetails(details, m_writtenDetails))
+        records += encodeRecoveryDetails(details);
+    for (const RecoveryEdit &edit : m_pending)
+        records += encodeRecoveryEdit(edit);
+    return records;
+}
+
 void DocumentRecovery::writePending()
 {
     if (!m_enabled || m_finished || !m_surface || !m_source.modified || !m_source.details)
@@ -874,10 +884,7 @@ void DocumentRecovery::writePending()
     QByteArray records;
     bool full = !m_haveBase;
     if (!full) {
-        if (!sameDetails(details, m_writtenDetails))
-            records += encodeRecoveryDetails(details);
-        for (const RecoveryEdit &edit : m_pending)
-            records += encodeRecoveryEdit(edit);
+        records = pendingRecords(details);
         // Compacted once the records outgrow the text they change.
         full = m_journalBytes + records.size() > m_surface->length();
     }
@@ -928,7 +935,8 @@ void DocumentRecovery::writeDone(bool ok, bool full, const QString &error)
         m_pendingChars = 0;
         m_writtenRevision.reset();
         // The reason first: the path is long, and the status bar short.
-        report(QStringLiteral("Crash recovery could not write its copy (%1): %2").arg(error, sessionFile()));
+        report(QStringLiteral("Crash recovery could not write its copy (%1): %2")
+                   .arg(error, sessionFile()));
     }
     if (m_again) {
         m_again = false;
@@ -969,11 +977,7 @@ void DocumentRecovery::writeBeforeEnd()
     const RecoveryRecord details = m_source.details();
     bool done = false;
     if (m_haveBase && m_disk->journalOk) {
-        QByteArray records;
-        if (!sameDetails(details, m_writtenDetails))
-            records += encodeRecoveryDetails(details);
-        for (const RecoveryEdit &edit : m_pending)
-            records += encodeRecoveryEdit(edit);
+        const QByteArray records = pendingRecords(details);
         done = m_journalBytes + records.size() <= m_surface->length()
             && appendRecoveryFile(file, records);
         if (done)

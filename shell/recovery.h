@@ -183,6 +183,8 @@ private:
     void schedule();
     void onReplaced(int pos, int removed, int added);
     void writePending();
+    // The records that bring the journal from the last write to now.
+    QByteArray pendingRecords(const RecoveryRecord &details) const;
     bool upToDate() const;
     void removeCopy();
     void writeDone(bool ok, bool full, const QString &error);
