@@ -2,6 +2,7 @@
 
 #include "shell/documenttitle.h"
 #include "shell/frmedit.h"
+#include "shell/recovery.h"
 #include "base/pathutil.h"
 #include "surface/surfaceaccessible.h"
 
@@ -11,6 +12,9 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // From the start: a signal, a lost display or a file size limit never
+    // costs the unsaved text.
+    qln::DocumentRecovery::installEndHandlers();
     qln::SurfaceAccessible::install();
     QApplication::setOrganizationName(QStringLiteral("QLN"));
     QApplication::setApplicationName(QStringLiteral("QLN"));

@@ -62,6 +62,7 @@
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 static void initShellResources()
 {
@@ -359,24 +360,26 @@ void frmedit::connectDocumentCommands()
                                        [docs](const QString &path) { return docs->openPath(path); });
 }
 
-// The copy of unsaved changes follows the document: written two seconds
-// after the last edit, dropped when the document is saved, cleared or its
-// changes are declined.
+// The copy of unsaved changes follows the document: brought up to date two
+// seconds after the last edit (ten at most while typing goes on), dropped
+// when the document is saved, cleared or its changes are declined, and
+// written before the program ends by a signal, a lost display or its window
+// destroyed by another program.
 void frmedit::connectRecovery()
 {
+    DocumentRecovery::installEndHandlers();
     m_recovery = std::make_unique<DocumentRecovery>();
     Surface *s = surface();
     DocumentFiles *docs = m_documents.get();
     RecoverySource source;
     source.modified = [docs] { return docs->isModified(); };
-    source.revision = [s] { return s->revision(); };
-    source.snapshot = [s, docs] {
+    source.details = [docs] {
         // A path holding "*" is only where the Open dialog starts.
         const QString path = docs->path().contains(QLatin1Char('*')) ? QString() : docs->path();
-        return RecoveryRecord{path, docs->format(), docs->fileStamp(), s->text()};
+        return RecoveryRecord{path, docs->format(), docs->fileStamp(), QString()};
     };
     m_recovery->setSource(std::move(source));
-    connect(s, &Surface::changed, m_recovery.get(), &DocumentRecovery::noteEdit);
+    m_recovery->follow(*s);
     docs->addListener([this](DocumentEvent event) {
         switch (event) {
         case DocumentEvent::KeptModified:
@@ -394,6 +397,18 @@ void frmedit::connectRecovery()
     // Said once in the status bar, never as a box per edit.
     connect(m_recovery.get(), &DocumentRecovery::problem, this,
             [this](const QString &message) { m_stb->showMessage(message, 30000); });
+    // Another program destroyed the window: nothing can be shown or asked
+    // any more, so the text is kept for recovery and the program ends.
+    m_windowWatch = std::make_unique<WindowDestroyedWatch>(
+        [this] {
+            const QWindow *window = windowHandle();
+            return window && window->handle() ? quintptr(window->winId()) : quintptr(0);
+        },
+        [this] {
+            m_recovery->writeBeforeEnd();
+            QCoreApplication::exit(0);
+        });
+    qApp->installNativeEventFilter(m_windowWatch.get());
 }
 
 // Start-up: recovery begins, and what an editor that did not end normally

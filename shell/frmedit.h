@@ -31,6 +31,7 @@ namespace qln {
 class DocumentFiles;
 class DocumentHost;
 class DocumentRecovery;
+class WindowDestroyedWatch;
 class CompletionBox;
 class frmFind;
 class frmpref;
@@ -227,6 +228,7 @@ private:
     std::unique_ptr<DocumentHost> m_documentHost;
     std::unique_ptr<DocumentFiles> m_documents;
     std::unique_ptr<DocumentRecovery> m_recovery;
+    std::unique_ptr<WindowDestroyedWatch> m_windowWatch;
     bool m_diskCheckQueued = false;
     std::unique_ptr<ToolLocations> m_toolLocations;
     std::unique_ptr<RecentFiles> m_recent;

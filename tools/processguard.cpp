@@ -27,6 +27,7 @@ struct sigaction g_previous[kSignalCount];
 int g_pipe[2] = {-1, -1};
 std::atomic<bool> g_installed{false};
 QSocketNotifier *g_notifier = nullptr;
+void (*g_beforeEnd)() = nullptr;
 
 void killGroups() noexcept
 {
@@ -75,8 +76,11 @@ extern "C" void onSignal(int sig, siginfo_t *info, void *context)
 void onPipe()
 {
     unsigned char byte = 0;
-    while (::read(g_pipe[0], &byte, 1) == 1)
+    while (::read(g_pipe[0], &byte, 1) == 1) {
+        if (g_beforeEnd)
+            g_beforeEnd();
         ::raise(int(byte)); // its default action now: the program ends
+    }
 }
 
 } // namespace
@@ -129,6 +133,11 @@ void remove(qint64 group)
         if (g.compare_exchange_strong(known, 0))
             return;
     }
+}
+
+void setBeforeEnd(void (*hook)())
+{
+    g_beforeEnd = hook;
 }
 
 void endAll()

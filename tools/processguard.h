@@ -22,6 +22,11 @@ void install();
 void add(qint64 group);
 void remove(qint64 group);
 
+// Runs on the event loop when a signal is about to end the program, just
+// before the signal's default action: the program's last chance to keep
+// what it holds. A second signal meanwhile ends the program at once.
+void setBeforeEnd(void (*hook)());
+
 // Kills every known group with SIGKILL; they stay known until removed.
 void endAll();
 

@@ -1,8 +1,20 @@
-// A second editor for the recovery tests: opens the file named by its
-// second argument (none: a new document), types the third argument into
-// the editing surface key by key, waits until its recovery copy is on disk,
-// prints "written <file>" and keeps running until it is killed.
-// The first argument is the state folder (XDG_STATE_HOME) to use.
+// A second editor for the recovery tests:
+//   recoverychild STATE FILE TEXT [--interval=MS] [--delay=MS] [--max-delay=MS] [--then=WHAT]
+// uses STATE as XDG_STATE_HOME, opens FILE ("" for a new document) and
+// types TEXT into the editing surface: all at once, or one character every
+// MS milliseconds. It prints "session <file>" (its recovery copy) at start,
+// "typed <n>" after each character it typed and "problem <message>" for
+// what the recovery reports; --delay and --max-delay set the recovery's
+// pause and longest wait. Right after the last character, with no pause:
+//   wait     (the default) prints "written <file>" once a copy is on disk
+//            and keeps running until it is killed;
+//   stay     keeps running;
+//   fatal    ends with a fatal message, as a lost display connection does
+//            on some platforms;
+//   exit     calls exit(1), as Qt does when the X11 connection breaks;
+//   destroy  hands the editor the window system's report that another
+//            program destroyed its window;
+//   block    holds the event loop for a minute.
 
 #include "settings/prefloader.h"
 #include "shell/frmedit.h"
@@ -10,11 +22,17 @@
 #include "support/testenv.h"
 #include "surface/surfaceview.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 using namespace qln;
 
@@ -37,14 +55,49 @@ public:
     std::optional<QString> folder(const QString &, const QString &) override { return {}; }
 };
 
+void say(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+int option(const QStringList &args, const QString &name, int fallback)
+{
+    for (const QString &arg : args)
+        if (arg.startsWith(name + QLatin1Char('=')))
+            return arg.mid(name.size() + 1).toInt();
+    return fallback;
+}
+
+QString textOption(const QStringList &args, const QString &name, const QString &fallback)
+{
+    for (const QString &arg : args)
+        if (arg.startsWith(name + QLatin1Char('=')))
+            return arg.mid(name.size() + 1);
+    return fallback;
+}
+
+// An X11 DestroyNotify event for the window, as xcb delivers it.
+void reportWindowDestroyed(QWidget &window)
+{
+    unsigned char event[32] = {};
+    event[0] = 17;
+    const quint32 id = quint32(window.windowHandle()->winId());
+    std::memcpy(event + 4, &id, 4);
+    std::memcpy(event + 8, &id, 4);
+    qintptr result = 0;
+    QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", event, &result);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    DocumentRecovery::installEndHandlers(); // as the program's start does
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 4) {
-        std::fprintf(stderr, "usage: %s state-folder file text\n", argv[0]);
+        std::fprintf(stderr, "usage: %s state-folder file text [options]\n", argv[0]);
         return 2;
     }
     QuietPrompter prompter;
@@ -52,21 +105,62 @@ int main(int argc, char **argv)
     qputenv("XDG_STATE_HOME", args[1].toLocal8Bit());
 
     frmedit window(args[2], &prompter, ProbePlaces{});
+    DocumentRecovery &recovery = window.recovery();
+    recovery.setDelay(option(args, QStringLiteral("--delay"), recovery.delay()));
+    recovery.setMaxDelay(option(args, QStringLiteral("--max-delay"), recovery.maxDelay()));
+    QObject::connect(&recovery, &DocumentRecovery::problem,
+                     [](const QString &message) { say(QStringLiteral("problem ") + message); });
+    say(QStringLiteral("session ") + recovery.sessionFile());
+
+    const QString text = args[3];
+    const int interval = option(args, QStringLiteral("--interval"), 0);
+    const QString then = textOption(args, QStringLiteral("--then"), QStringLiteral("wait"));
     Surface *surface = window.surface();
     surface->setSelStart(surface->length());
-    QTest::keyClicks(window.rtfedit(), args[3]);
 
-    // The copy is written by the editor's own timer, two seconds after the
-    // last key.
-    const QString copy = window.recovery().sessionFile();
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (window.recovery().writesDone() > 0 && QFileInfo::exists(copy)) {
-            poll.stop();
-            std::printf("written %s\n", qPrintable(copy));
-            std::fflush(stdout);
+    auto finished = [&] {
+        if (then == QLatin1String("fatal")) {
+            qFatal("the display is gone");
+        } else if (then == QLatin1String("exit")) {
+            std::exit(1);
+        } else if (then == QLatin1String("destroy")) {
+            reportWindowDestroyed(window);
+        } else if (then == QLatin1String("block")) {
+            say(QStringLiteral("blocking"));
+            QElapsedTimer held; // a signal cuts a sleep short
+            held.start();
+            while (held.elapsed() < 60000)
+                ::sleep(1);
+        } else if (then == QLatin1String("wait")) {
+            // The copy is written by the editor's own timer.
+            const QString copy = recovery.sessionFile();
+            QObject::connect(&poll, &QTimer::timeout, [&recovery, &poll, copy] {
+                if (recovery.writesDone() > 0 && QFileInfo::exists(copy)) {
+                    poll.stop();
+                    say(QStringLiteral("written ") + copy);
+                }
+            });
+            poll.start(20);
         }
-    });
-    poll.start(20);
+    };
+
+    QTimer typing;
+    int typed = 0;
+    if (interval <= 0) {
+        QTest::keyClicks(window.rtfedit(), text);
+        say(QStringLiteral("typed %1").arg(text.size()));
+        finished();
+    } else {
+        QObject::connect(&typing, &QTimer::timeout, [&] {
+            QTest::keyClicks(window.rtfedit(), text.mid(typed, 1));
+            say(QStringLiteral("typed %1").arg(++typed));
+            if (typed == text.size()) {
+                typing.stop();
+                finished();
+            }
+        });
+        typing.start(interval);
+    }
     return app.exec();
 }

@@ -1,8 +1,10 @@
-// Crash recovery: the recovery file format and its damage checks, the copy
-// written once edits pause and removed when the document is settled, the
-// offer at start-up through the scripted prompter, two editors that keep
-// apart, and an editor killed with SIGKILL whose text the next start
-// offers back.
+// Crash recovery: the journal format and its damage checks, random edit
+// sequences replayed through the journal, the copy kept up while typing
+// goes on and removed when the document is settled, the offer at start-up
+// through the scripted prompter (damaged journals, symbolic links and other
+// odd entries included), failed writes, two editors that keep apart, and
+// editors ended by signals, a fatal error, exit(), their window destroyed
+// or a file size limit, whose text the next start offers back.
 
 #include "settings/prefloader.h"
 #include "shell/documentfiles.h"
@@ -17,10 +19,20 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStatusBar>
 #include <QTest>
+#include <QUrl>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
@@ -69,6 +81,77 @@ QStringList copiesIn(const QString &folder)
     return QDir(folder).entryList({QStringLiteral("*.qrec")}, QDir::Files, QDir::Name);
 }
 
+QString fileText(const QString &file)
+{
+    const std::optional<RecoveryReading> r = readRecoveryFile(file);
+    return r && r->complete ? r->record.text : QStringLiteral("<no copy>");
+}
+
+// A full copy as the first version of the program wrote it.
+QByteArray version1File(const QString &path, const QByteArray &body)
+{
+    return "QLN recovery 1\npath " + QUrl::toPercentEncoding(path, "/") + "\nformat UTF-8 nobom CRLF\n"
+        + "stamp none\nlength " + QByteArray::number(body.size()) + "\nsha1 "
+        + QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex() + "\n\n" + body;
+}
+
+// Pieces of random text: ASCII, accents, a euro sign, a character outside
+// the 16-bit range, every line-break style, a byte-order mark and a lone
+// surrogate.
+QString randomText(QRandomGenerator &rng, int pieces)
+{
+    static const QString kPieces[] = {
+        QStringLiteral("a"), QStringLiteral("Zq"), QStringLiteral(" "), QStringLiteral("{"),
+        QStringLiteral("\u00e9"), QStringLiteral("\u20ac"), QStringLiteral("\U0001F600"),
+        QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r"),
+        QStringLiteral("\uFEFF"), QString(QChar(0xD83D)), QStringLiteral("\t")};
+    QString out;
+    for (int i = 0; i < pieces; ++i)
+        out += kPieces[rng.bounded(int(std::size(kPieces)))];
+    return out;
+}
+
+// One random edit of the surface: an insertion, a removal, a replacement
+// (now and then of most of the text), an undo or a redo.
+void randomEdit(Surface &surface, QRandomGenerator &rng)
+{
+    const int length = surface.length();
+    switch (rng.bounded(10)) {
+    case 0:
+        if (surface.canUndo())
+            surface.undo();
+        return;
+    case 1:
+        if (surface.canRedo())
+            surface.redo();
+        return;
+    default:
+        break;
+    }
+    const int pos = rng.bounded(length + 1);
+    int removed = rng.bounded(qMin(length - pos, 12) + 1);
+    if (rng.bounded(40) == 0)
+        removed = length - pos;
+    surface.replace(pos, removed, randomText(rng, rng.bounded(rng.bounded(8) == 0 ? 200 : 6)));
+}
+
+// Sets a resource limit for the scope; the old one comes back after.
+class LimitFor {
+public:
+    LimitFor(int resource, rlim_t value) : m_resource(resource)
+    {
+        ::getrlimit(m_resource, &m_old);
+        struct rlimit limit = m_old;
+        limit.rlim_cur = value;
+        ::setrlimit(m_resource, &limit);
+    }
+    ~LimitFor() { ::setrlimit(m_resource, &m_old); }
+
+private:
+    int m_resource;
+    struct rlimit m_old = {};
+};
+
 } // namespace
 
 class TestRecovery : public QObject {
@@ -84,29 +167,50 @@ private:
         w.surface()->setSelStart(w.surface()->length());
         w.surface()->setSelText(text);
     }
-    // The copy a window keeps, read back; nothing when there is none.
-    static std::optional<RecoveryRecord> copyOf(frmedit &w)
-    {
-        w.recovery().waitForWrites();
-        return readRecoveryFile(w.recovery().sessionFile());
-    }
+    // The copy a window keeps, brought up to date and read back; "<no
+    // copy>" when there is none.
     static QString copyText(frmedit &w)
     {
-        const std::optional<RecoveryRecord> r = copyOf(w);
-        return r ? r->text : QStringLiteral("<no copy>");
-    }
-    static QString fileText(const QString &file)
-    {
-        const std::optional<RecoveryRecord> r = readRecoveryFile(file);
-        return r ? r->text : QStringLiteral("<no copy>");
+        w.recovery().writeNow();
+        w.recovery().waitForWrites();
+        return fileText(w.recovery().sessionFile());
     }
     // A copy left by an editor that is gone: a recovery file nobody locks.
-    QString leaveOrphan(const QString &name, const RecoveryRecord &r)
+    QString leaveOrphan(const QString &name, const QByteArray &bytes)
     {
         QDir().mkpath(m_folder);
         const QString file = m_folder + QLatin1Char('/') + name + QStringLiteral(".qrec");
-        return writeRecoveryFile(file, r) ? file : QString();
+        return writeFile(file, bytes) ? file : QString();
     }
+    QString leaveOrphan(const QString &name, const RecoveryRecord &r)
+    {
+        return leaveOrphan(name, encodeRecovery(r));
+    }
+    QString statusMessage(frmedit &w) const
+    {
+        return w.findChild<QStatusBar *>(QStringLiteral("stb"))->currentMessage();
+    }
+    // A bare surface with recovery attached the way the window does it;
+    // the copy is written only when asked for.
+    struct Followed {
+        Surface surface;
+        RecoveryRecord details;
+        DocumentRecovery recovery;
+        explicit Followed(const QString &folder) : recovery(folder)
+        {
+            recovery.start();
+            recovery.setSource({[] { return true; }, [this] { return details; }});
+            recovery.setDelay(3600000);
+            recovery.setMaxDelay(3600000);
+            recovery.follow(surface);
+        }
+        std::optional<RecoveryReading> flush()
+        {
+            recovery.writeNow();
+            recovery.waitForWrites();
+            return readRecoveryFile(recovery.sessionFile());
+        }
+    };
 
     std::unique_ptr<test::TestEnv> m_env;
     ScriptedPrompter m_prompter;
@@ -150,8 +254,11 @@ private slots:
         QTest::newRow("empty text") << "/tmp/E.java" << "" << 0;
         QTest::newRow("Latin-1, LF") << "/tmp/L.java" << QStringLiteral("gr\u00fc\u00df\r\n") << 101;
         QTest::newRow("UTF-8 BOM, CR") << "/tmp/B.java" << QStringLiteral("\u20ac \U0001F600") << 12;
+        QTest::newRow("leading U+FEFF") << "/tmp/F.java" << QStringLiteral("\uFEFF\uFEFFclass F {}") << 0;
+        QTest::newRow("lone surrogates, NUL")
+            << "/tmp/S.java" << QStringLiteral("a") + QChar(0xDC00) + QChar(0xD800) + QChar(0) + "b" << 0;
         QTest::newRow("odd path") << QStringLiteral("/tmp/a b/%41\n\u00e9.java") << "x\r\n\r\n" << 0;
-        QTest::newRow("header-like text") << "/p" << "QLN recovery 1\nlength 3\n\n" << 0;
+        QTest::newRow("header-like text") << "/p" << "QLN recovery 2\nlength 3\n\n" << 0;
     }
 
     void recordsRoundTrip()
@@ -163,10 +270,28 @@ private slots:
         if (format >= 0)
             f = TextFileFormat{TextFileFormat::Encoding(format / 100), bool(format / 10 % 10),
                                TextFileFormat::LineBreak(format % 10)};
-        RecoveryRecord r{path, f, FileStamp::of(m_file), text};
+        const RecoveryRecord r{path, f, FileStamp::of(m_file), text};
         const std::optional<RecoveryRecord> back = decodeRecovery(encodeRecovery(r));
         QVERIFY(back);
         QVERIFY(sameRecord(*back, r));
+        // The same text reached through records after a full copy of
+        // something else, the details changed on the way.
+        RecoveryRecord start{QStringLiteral("/old"), std::nullopt, FileStamp{}, QStringLiteral("old\r\ntext")};
+        const QByteArray journal = encodeRecovery(start) + encodeRecoveryEdit({0, 3, text.left(2)})
+            + encodeRecoveryDetails(r) + encodeRecoveryEdit({int(text.left(2).size()), 6, text.mid(2)});
+        const std::optional<RecoveryReading> replayed = readRecovery(journal);
+        QVERIFY(replayed && replayed->complete);
+        QVERIFY(sameRecord(replayed->record, r));
+    }
+
+    void earlierFullCopiesAreRead()
+    {
+        // Every character, a leading U+FEFF included.
+        const QByteArray body = "\xef\xbb\xbf" "class A {}\r\n";
+        const std::optional<RecoveryRecord> r = decodeRecovery(version1File(m_file, body));
+        QVERIFY(r);
+        QCOMPARE(r->text, QStringLiteral("\uFEFFclass A {}\r\n"));
+        QCOMPARE(r->path, m_file);
     }
 
     void damagedCopiesAreRefused_data()
@@ -178,60 +303,135 @@ private slots:
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("truncated body") << good.chopped(1);
         QTest::newRow("truncated header") << good.left(good.indexOf("length"));
-        QTest::newRow("extra bytes") << good + "x";
         QByteArray flipped = good;
         flipped[flipped.size() - 3] = 'Y';
         QTest::newRow("changed byte") << flipped;
         QTest::newRow("not ours") << QByteArray("class Doc {}\n");
-        QTest::newRow("binary") << QByteArray("QLN recovery 1\n\0\x01\x02\xff", 19);
+        QTest::newRow("binary") << QByteArray("QLN recovery 2\n\0\x01\x02\xff", 19);
         QByteArray badFormat = good;
         badFormat.replace("format UTF-8 nobom CRLF", "format EBCDIC nobom CRLF");
         QTest::newRow("unknown encoding") << badFormat;
         QByteArray noSum = good;
-        noSum.remove(noSum.indexOf("sha1"), 46);
+        noSum.remove(noSum.indexOf("crc32"), 15);
         QTest::newRow("no checksum") << noSum;
         // A body that is not UTF-8, with a matching checksum and length.
-        RecoveryRecord r = record(doc, QString());
-        QByteArray latin = encodeRecovery(r);
-        latin.replace("length 0", "length 2");
-        latin.replace("sha1 da39a3ee5e6b4b0d3255bfef95601890afd80709",
-                      "sha1 " + QCryptographicHash::hash("\xfc\xfc", QCryptographicHash::Sha1).toHex());
-        QTest::newRow("not UTF-8") << latin + "\xfc\xfc";
+        QTest::newRow("not UTF-8") << version1File(doc, "\xfc\xfc");
+        QTest::newRow("earlier version, cut short") << version1File(doc, "class A {}").chopped(1);
     }
 
     void damagedCopiesAreRefused()
     {
         QFETCH(QByteArray, bytes);
-        QVERIFY(!decodeRecovery(bytes));
+        QVERIFY(!readRecovery(bytes));
         const QString file = m_env->path(QStringLiteral("bad.qrec"));
         QVERIFY(writeFile(file, bytes));
-        QVERIFY(!readRecoveryFile(file));
+        QString why;
+        QVERIFY(!readRecoveryFile(file, &why));
+        QVERIFY(!why.isEmpty());
     }
 
-    void copyIsWrittenOnceEditsPause()
+    // Random edits, now and then brought to the copy: the copy read back is
+    // the document, character for character, every time.
+    void journalFollowsRandomEdits_data()
     {
-        // A bare surface with the recovery attached the way the window does it.
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u})
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void journalFollowsRandomEdits()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator rng(seed);
+        Followed f(m_folder);
+        f.details = record(m_file, QString());
+        f.surface.setText(randomText(rng, 600));
+        for (int step = 0; step < 600; ++step) {
+            randomEdit(f.surface, rng);
+            if (rng.bounded(50) == 0) // a Save As somewhere else
+                f.details.path = m_env->path(QStringLiteral("D%1.java").arg(step));
+            if (rng.bounded(4) != 0)
+                continue;
+            const std::optional<RecoveryReading> copy = f.flush();
+            QVERIFY2(copy && copy->complete, qPrintable(QStringLiteral("step %1").arg(step)));
+            QCOMPARE(copy->record.text, f.surface.text());
+            QCOMPARE(copy->record.path, f.details.path);
+        }
+        // Records were appended, and the journal was compacted on the way.
+        QVERIFY(f.recovery.writesDone() > 2 * f.recovery.fullCopiesDone());
+        QVERIFY(f.recovery.fullCopiesDone() > 1);
+    }
+
+    // A copy cut at any byte (an editor killed while appending, a full
+    // disk): the full copy and every whole record are read, the rest is
+    // reported as damage; a cut inside the full copy is refused.
+    void journalCutAnywhereKeepsTheWholeRecords()
+    {
+        QRandomGenerator rng(11);
+        Followed f(m_folder);
+        f.surface.setText(randomText(rng, 3000));
+        QVERIFY(f.flush());
+        const qint64 base = QFileInfo(f.recovery.sessionFile()).size();
+        std::vector<std::pair<qint64, QString>> states{{base, f.surface.text()}};
+        for (int i = 0; i < 60; ++i) {
+            randomEdit(f.surface, rng);
+            QVERIFY(f.flush());
+            states.emplace_back(QFileInfo(f.recovery.sessionFile()).size(), f.surface.text());
+        }
+        QCOMPARE(f.recovery.fullCopiesDone(), 1); // one record per edit after it
+        const QByteArray bytes = readFile(f.recovery.sessionFile());
+        QCOMPARE(qint64(bytes.size()), states.back().first);
+        for (qint64 cut = 0; cut <= bytes.size(); ++cut) {
+            const std::optional<RecoveryReading> r = readRecovery(QByteArrayView(bytes).first(cut));
+            if (cut < base) {
+                QVERIFY2(!r, qPrintable(QStringLiteral("cut at %1").arg(cut)));
+                continue;
+            }
+            auto whole = std::prev(std::upper_bound(states.begin(), states.end(), cut,
+                                                    [](qint64 c, const auto &s) { return c < s.first; }));
+            QVERIFY2(r, qPrintable(QStringLiteral("cut at %1").arg(cut)));
+            QCOMPARE(r->intactBytes, whole->first);
+            QCOMPARE(r->complete, cut == whole->first);
+            QCOMPARE(r->record.text, whole->second);
+        }
+    }
+
+    // Steady typing with never a pause: the copy still follows, at most
+    // maxDelay() behind; after the pause it holds everything, and only the
+    // first copy was a full one.
+    void copyKeepsUpWithSteadyTyping()
+    {
         Surface surface;
         DocumentRecovery recovery(m_folder);
         QVERIFY(recovery.start());
         bool modified = true;
-        recovery.setSource({[&] { return modified; }, [&] { return surface.revision(); },
-                            [&] { return record(m_file, surface.text()); }});
-        recovery.setDelay(200);
-        connect(&surface, &Surface::changed, &recovery, &DocumentRecovery::noteEdit);
-        for (int i = 0; i < 30; ++i)
+        recovery.setSource({[&] { return modified; }, [&] { return record(m_file, QString()); }});
+        recovery.setDelay(300);
+        recovery.setMaxDelay(800);
+        recovery.follow(surface);
+        const QString start(2000, QLatin1Char('='));
+        surface.setText(start);
+        QElapsedTimer typing;
+        typing.start();
+        QString typed;
+        while (typing.elapsed() < 3000) {
+            typed += QLatin1Char('k');
             surface.replace(surface.length(), 0, QStringLiteral("k"));
-        // Nothing is written while typing goes on.
-        QCOMPARE(recovery.writesDone(), 0);
-        QVERIFY(!QFile::exists(recovery.sessionFile()));
-        QTRY_COMPARE_WITH_TIMEOUT(recovery.writesDone(), 1, 20000);
-        QCOMPARE(fileText(recovery.sessionFile()), QString(30, QLatin1Char('k')));
-        // Thirty edits, one write; with no new edit nothing more is written.
+            QTest::qWait(50);
+        }
+        QVERIFY(recovery.writesDone() >= 2);
+        const QString during = fileText(recovery.sessionFile());
+        QVERIFY2(during.startsWith(start + QLatin1Char('k')) && (start + typed).startsWith(during),
+                 qPrintable(during.mid(start.size())));
+        QTRY_COMPARE_WITH_TIMEOUT(fileText(recovery.sessionFile()), start + typed, 20000);
+        recovery.waitForWrites();
+        QCOMPARE(recovery.fullCopiesDone(), 1);
+        // With no new edit nothing more is written.
+        const int writes = recovery.writesDone();
         QTest::qWait(3 * recovery.delay());
-        QCOMPARE(recovery.writesDone(), 1);
         recovery.writeNow();
         recovery.waitForWrites();
-        QCOMPARE(recovery.writesDone(), 1);
+        QCOMPARE(recovery.writesDone(), writes);
 
         // Back at the saved text: the copy goes at the next pause.
         surface.replace(0, 1, QString());
@@ -358,23 +558,132 @@ private slots:
         QCOMPARE(next->surface()->text(), QStringLiteral("two"));
     }
 
-    void damagedCopiesAreLeftInPlaceAndNamed()
+    // A journal damaged after its full copy offers what is intact, names
+    // the file and leaves it in place; one damaged in its full copy is
+    // named and left in place.
+    void damagedJournalsOfferWhatIsIntact_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("intact"); // "" when nothing can be read
+        const QByteArray base = encodeRecovery(record(m_file, QStringLiteral("class Doc {}\r\n")));
+        const QByteArray one = encodeRecoveryEdit({14, 0, QStringLiteral("int a;")});
+        const QByteArray two = encodeRecoveryEdit({20, 0, QStringLiteral(" int b;")});
+        const QString afterOne = QStringLiteral("class Doc {}\r\nint a;");
+        QTest::newRow("cut short in a record") << base + one + two.chopped(3) << afterOne;
+        QTest::newRow("cut short in a record's head") << base + one + two.left(9) << afterOne;
+        QTest::newRow("a record past the end")
+            << base + one + encodeRecoveryEdit({900, 0, "x"}) + two << afterOne;
+        QTest::newRow("a record removing past the end")
+            << base + one + encodeRecoveryEdit({10, 11, ""}) << afterOne;
+        QByteArray flipped = base + one + two;
+        flipped[flipped.size() - 2] = 'X';
+        QTest::newRow("a changed record") << flipped << afterOne;
+        QTest::newRow("garbage after the records")
+            << base + one + QByteArray("\0garbage\xff", 9) << afterOne;
+        QTest::newRow("full copy cut short") << base.chopped(2) + one << QString();
+    }
+
+    void damagedJournalsOfferWhatIsIntact()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, intact);
+        const QString damaged = leaveOrphan(QStringLiteral("7-1-0"), bytes);
+        if (!intact.isEmpty())
+            m_prompter.answer(MsgAnswer::Yes);
+        else
+            m_prompter.answer(MsgAnswer::Ok);
+        auto w = open();
+        const MessageRequest &shown = m_prompter.asked().front().message;
+        QCOMPARE(m_prompter.asked().size(), size_t(1));
+        QCOMPARE(shown.title, kRecoverTitle);
+        QVERIFY2(shown.text.contains(damaged), qPrintable(shown.text));
+        QVERIFY(shown.text.contains(QStringLiteral("damaged")));
+        QCOMPARE(readFile(damaged), bytes); // left in place, as it was
+        if (intact.isEmpty()) {
+            QCOMPARE(shown.buttons, MsgButtons::Ok);
+            QCOMPARE(w->surface()->text(), QString());
+            return;
+        }
+        QCOMPARE(shown.buttons, MsgButtons::YesNo);
+        QCOMPARE(w->surface()->text(), intact);
+        QVERIFY(w->windowTitle().endsWith(QLatin1Char('*')));
+        QCOMPARE(copyText(*w), intact); // safe in this editor's own copy too
+    }
+
+    // Entries named like recovery files that are not regular files are
+    // neither read nor written: a symbolic link (to a valid copy, to the
+    // user's file), a pipe, a folder. This session's own copy replaced by
+    // a link is not written through either.
+    void oddEntriesAreSkippedAndNamed()
     {
         QDir().mkpath(m_folder);
-        const QString damaged = m_folder + QStringLiteral("/7-1-0.qrec");
-        QVERIFY(writeFile(damaged, encodeRecovery(record(m_file, QStringLiteral("long text"))).chopped(4)));
-        const QString good = leaveOrphan(QStringLiteral("8-1-0"), record(m_file, QStringLiteral("good")));
-        m_prompter.answer(MsgAnswer::No);
+        const QString elsewhere = m_env->path(QStringLiteral("elsewhere.qrec"));
+        QVERIFY(writeFile(elsewhere, encodeRecovery(record(m_file, QStringLiteral("planted")))));
+        const QString link = m_folder + QStringLiteral("/5-1-0.qrec");
+        QVERIFY(QFile::link(elsewhere, link));
+        const QString pipe = m_folder + QStringLiteral("/6-1-0.qrec");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString folder = m_folder + QStringLiteral("/8-1-0.qrec");
+        QVERIFY(QDir().mkpath(folder));
         m_prompter.answer(MsgAnswer::Ok);
-        auto w = open();
-        const QStringList shown = m_prompter.messages();
-        QCOMPARE(shown.size(), 2);
-        QCOMPARE(shown[0], question(m_file));
-        QVERIFY2(shown[1].contains(damaged), qPrintable(shown[1]));
-        QCOMPARE(m_prompter.asked()[1].message.title, kRecoverTitle);
-        QCOMPARE(m_prompter.asked()[1].message.buttons, MsgButtons::Ok);
-        QVERIFY(QFile::exists(damaged) && !QFile::exists(good));
-        QCOMPARE(w->surface()->text(), QString());
+        auto w = open(m_file);
+        QCOMPARE(m_prompter.asked().size(), size_t(1)); // nothing offered
+        const MessageRequest &shown = m_prompter.asked().front().message;
+        QCOMPARE(shown.buttons, MsgButtons::Ok);
+        for (const QString &entry : {link, pipe, folder})
+            QVERIFY2(shown.text.contains(entry), qPrintable(shown.text));
+        QVERIFY(QFileInfo(link).isSymLink() && QFileInfo::exists(pipe));
+
+        // This session's copy swapped for a link to the user's file.
+        const QString victim = m_env->path(QStringLiteral("Victim.java"));
+        QVERIFY(writeFile(victim, "class Victim {}\n"));
+        type(*w, QStringLiteral("// one"));
+        QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one"));
+        QVERIFY(QFile::remove(w->recovery().sessionFile()));
+        QVERIFY(QFile::link(victim, w->recovery().sessionFile()));
+        type(*w, QStringLiteral(" two"));
+        w->recovery().writeNow(); // an appended record: refused
+        w->recovery().waitForWrites();
+        const QString refused = statusMessage(*w);
+        QVERIFY2(refused.startsWith(
+                     QStringLiteral("Crash recovery could not write its copy (it is a symbolic link)")),
+                 qPrintable(refused));
+        type(*w, QStringLiteral(" three"));
+        QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one two three")); // a full copy
+        QVERIFY(!QFileInfo(w->recovery().sessionFile()).isSymLink());
+        QCOMPARE(readFile(victim), QByteArray("class Victim {}\n"));
+        QCOMPARE(readFile(elsewhere), encodeRecovery(record(m_file, QStringLiteral("planted"))));
+    }
+
+    // A write that fails (the disk full, a file size limit) says so once in
+    // the status bar; typing goes on, and the copy comes back whole once
+    // writing works again.
+    void failedWritesAreSaidOnce()
+    {
+        auto w = open(m_file);
+        type(*w, QStringLiteral("// one"));
+        QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one"));
+        const QString copy = w->recovery().sessionFile();
+        {
+            LimitFor limit(RLIMIT_FSIZE, rlim_t(QFileInfo(copy).size() + 4));
+            for (int i = 0; i < 3; ++i) {
+                type(*w, QStringLiteral(" more"));
+                w->recovery().writeNow();
+                w->recovery().waitForWrites();
+            }
+        }
+        const QString message = statusMessage(*w);
+        QCOMPARE(message, QStringLiteral("Crash recovery could not write its copy (%1): %2")
+                              .arg(QString::fromLocal8Bit(std::strerror(EFBIG)), copy));
+        QVERIFY(m_prompter.asked().empty()); // no box, ever
+        // The failed append was taken back: the copy is still intact.
+        const std::optional<RecoveryReading> kept = readRecoveryFile(copy);
+        QVERIFY(kept && kept->complete);
+        QCOMPARE(kept->record.text, QStringLiteral("class Doc {}\r\n// one"));
+        QCOMPARE(w->surface()->text(), QStringLiteral("class Doc {}\r\n// one more more more"));
+        type(*w, QStringLiteral("!"));
+        w->recovery().writeNow();
+        QCOMPARE(copyText(*w), w->surface()->text());
     }
 
     void twoWindowsKeepTheirOwnCopies()
@@ -382,7 +691,7 @@ private slots:
         auto first = open(m_file);
         type(*first, QStringLiteral("// first"));
         first->recovery().writeNow();
-        QVERIFY(copyOf(*first));
+        QCOMPARE(copyText(*first), QStringLiteral("class Doc {}\r\n// first"));
         auto second = open(); // asks nothing: the first editor is still running
         QVERIFY(m_prompter.asked().empty());
         type(*second, QStringLiteral("second"));
@@ -393,39 +702,173 @@ private slots:
         QCOMPARE(copiesIn(m_folder).size(), 2);
     }
 
-    void killedEditorIsOfferedBack()
+    // Another editor types steadily, with no pause, and is ended: a signal,
+    // a fatal error, exit() or its window destroyed write every character it
+    // typed before it ends; after SIGKILL the copy lacks at most what was
+    // typed in the last maxDelay() (and the time a write takes).
+    void endedEditorIsOfferedBack_data()
     {
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild");
-        QVERIFY(QFile::exists(program));
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("signal"); // 0: the editor ends by itself
+        QTest::addColumn<int>("maxDelay");
+        QTest::newRow("SIGKILL") << "stay" << int(SIGKILL) << 400;
+        QTest::newRow("SIGTERM") << "stay" << int(SIGTERM) << 300;
+        QTest::newRow("SIGHUP") << "stay" << int(SIGHUP) << 300;
+        QTest::newRow("SIGINT") << "stay" << int(SIGINT) << 300;
+        QTest::newRow("SIGQUIT") << "stay" << int(SIGQUIT) << 300;
+        // Nothing written before: the end alone writes the copy.
+        QTest::newRow("SIGTERM, no copy yet") << "stay" << int(SIGTERM) << 3600000;
+        QTest::newRow("fatal error") << "fatal" << 0 << 3600000;
+        QTest::newRow("exit()") << "exit" << 0 << 3600000;
+        QTest::newRow("window destroyed") << "destroy" << 0 << 3600000;
+    }
+
+    void endedEditorIsOfferedBack()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, signal);
+        QFETCH(int, maxDelay);
+        QString text;
+        for (int i = 0; text.size() < (signal ? 1000 : 60); ++i)
+            text += QStringLiteral("w%1 ").arg(i);
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(program, {m_env->stateHome(), m_file, QStringLiteral("// typed")});
+        child.setChildProcessModifier([] {
+            struct rlimit none = {0, 0}; // SIGQUIT leaves no core file
+            ::setrlimit(RLIMIT_CORE, &none);
+        });
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
+                    {m_env->stateHome(), m_file, text, QStringLiteral("--interval=10"),
+                     QStringLiteral("--delay=3600000"), QStringLiteral("--max-delay=%1").arg(maxDelay),
+                     QStringLiteral("--then=") + how});
         QVERIFY(child.waitForStarted());
-        QByteArray line;
-        while (!line.endsWith('\n') && child.waitForReadyRead(30000))
-            line += child.readAll();
-        QVERIFY2(line.startsWith("written "), line.constData());
-        const QString copy = QString::fromLocal8Bit(line.mid(8).trimmed());
-        QVERIFY(QFile::exists(copy));
 
-        // While the other editor runs, its copy is not offered.
-        auto meanwhile = open();
-        QVERIFY(m_prompter.asked().empty());
-        meanwhile.reset();
-        QVERIFY(QFile::exists(copy));
-
-        child.kill(); // SIGKILL: no chance to clean up
-        QVERIFY(child.waitForFinished());
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-        QVERIFY(QFile::exists(copy));
+        // What it typed, and when the line saying so arrived.
+        QElapsedTimer clock;
+        clock.start();
+        std::vector<std::pair<qint64, int>> typed{{0, 0}};
+        qint64 firstTyped = -1;
+        QString copy;
+        qint64 killedAt = -1;
+        auto readLines = [&] {
+            while (child.canReadLine()) {
+                const QString line = QString::fromLocal8Bit(child.readLine()).trimmed();
+                if (line.startsWith(QLatin1String("typed "))) {
+                    typed.emplace_back(clock.elapsed(), line.mid(6).toInt());
+                    if (firstTyped < 0)
+                        firstTyped = clock.elapsed();
+                }
+                else if (line.startsWith(QLatin1String("session ")))
+                    copy = line.mid(8);
+            }
+        };
+        while (child.state() == QProcess::Running && clock.elapsed() < 60000) {
+            child.waitForReadyRead(100);
+            readLines();
+            // Killed after some seconds of typing, mid-word.
+            if (signal && killedAt < 0 && firstTyped >= 0 && clock.elapsed() - firstTyped >= 2500) {
+                killedAt = clock.elapsed();
+                QVERIFY(typed.back().second < text.size());
+                ::kill(pid_t(child.processId()), signal);
+            }
+        }
+        QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(30000));
+        readLines();
+        QVERIFY(!copy.isEmpty());
+        if (signal) {
+            QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        } else if (how == QLatin1String("fatal")) {
+            QCOMPARE(child.exitStatus(), QProcess::CrashExit); // aborted, as before
+        } else {
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), how == QLatin1String("exit") ? 1 : 0);
+        }
+        const int total = typed.back().second;
+        QVERIFY(total > 0);
 
         m_prompter.answer(MsgAnswer::Yes);
         auto w = open();
         QCOMPARE(m_prompter.messages(), QStringList{question(m_file)});
-        QCOMPARE(w->surface()->text(), QStringLiteral("class Doc {}\r\n// typed"));
+        const QString base = QStringLiteral("class Doc {}\r\n");
+        const QString recovered = w->surface()->text();
+        QVERIFY2(recovered.startsWith(base), qPrintable(recovered));
+        const QString got = recovered.mid(base.size());
+        if (signal != SIGKILL) {
+            QCOMPARE(got, text.left(total)); // every character
+        } else {
+            // Everything typed a maxDelay() (and a second for the write, on
+            // a busy machine) before the kill.
+            int sure = 0;
+            for (const auto &[when, count] : typed)
+                if (when <= killedAt - maxDelay - 1000)
+                    sure = count;
+            QVERIFY(sure > 0);
+            QVERIFY2(text.left(total).startsWith(got) && got.size() >= sure,
+                     qPrintable(QStringLiteral("%1 of %2 typed, %3 sure")
+                                    .arg(got.size())
+                                    .arg(total)
+                                    .arg(sure)));
+        }
         QCOMPARE(w->documentPath(), m_file);
-        QVERIFY(w->windowTitle().endsWith(QLatin1Char('*')));
         QVERIFY(!QFile::exists(copy));
+    }
+
+    // The copy is written from the event loop; when that is held up, a
+    // second signal still ends the editor at once.
+    void secondSignalEndsAtOnce()
+    {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
+                    {m_env->stateHome(), m_file, QStringLiteral("x"), QStringLiteral("--then=block")});
+        QVERIFY(child.waitForStarted());
+        QByteArray out;
+        while (!out.contains("blocking\n") && child.waitForReadyRead(30000))
+            out += child.readAll();
+        QVERIFY2(out.contains("blocking\n"), out.constData());
+        ::kill(pid_t(child.processId()), SIGTERM);
+        QVERIFY(!child.waitForFinished(500)); // waits for the event loop
+        ::kill(pid_t(child.processId()), SIGTERM);
+        QVERIFY(child.waitForFinished(30000)); // not the minute the loop is held for
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(child.exitCode(), SIGTERM);
+    }
+
+    // Under a file size limit the copy cannot be written: the editor says
+    // so and goes on instead of being ended by SIGXFSZ.
+    void fileSizeLimitFailsTheWrite()
+    {
+        QByteArray big = "class Big {\n";
+        while (big.size() < 34 * 1024)
+            big += "    int field" + QByteArray::number(big.size()) + ";\n";
+        QVERIFY(writeFile(m_file, big + "}\n"));
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.setChildProcessModifier([] {
+            struct rlimit limit = {16 * 1024, 16 * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
+                    {m_env->stateHome(), m_file, QStringLiteral("abcde"), QStringLiteral("--delay=100"),
+                     QStringLiteral("--then=stay")});
+        QVERIFY(child.waitForStarted());
+        QStringList lines;
+        QElapsedTimer clock;
+        clock.start();
+        while (child.state() == QProcess::Running && clock.elapsed() < 30000
+               && !lines.join(QLatin1Char('\n')).contains(QLatin1String("problem "))) {
+            child.waitForReadyRead(100);
+            while (child.canReadLine())
+                lines << QString::fromLocal8Bit(child.readLine()).trimmed();
+        }
+        QCOMPARE(child.state(), QProcess::Running);
+        QVERIFY2(lines.contains(QStringLiteral("typed 5")), qPrintable(lines.join(QLatin1Char('|'))));
+        const QString problem = lines.filter(QStringLiteral("problem ")).value(0);
+        QVERIFY2(problem.startsWith(QStringLiteral("problem Crash recovery could not write its copy (%1): ")
+                                        .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))),
+                 qPrintable(problem));
+        child.kill();
+        QVERIFY(child.waitForFinished());
     }
 
     void unusableFolderTurnsRecoveryOff()
@@ -436,7 +879,7 @@ private slots:
         qputenv("XDG_STATE_HOME", blocker.toLocal8Bit());
         auto w = open(m_file);
         QVERIFY(!w->recovery().isEnabled());
-        const QString message = w->findChild<QStatusBar *>(QStringLiteral("stb"))->currentMessage();
+        const QString message = statusMessage(*w);
         QVERIFY2(message.startsWith(QStringLiteral("Crash recovery is off")), qPrintable(message));
         QVERIFY(message.contains(blocker));
         for (int i = 0; i < 5; ++i) {
