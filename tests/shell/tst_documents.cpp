@@ -475,9 +475,9 @@ private slots:
         modify(*w);
         w->recovery().writeNow();
         w->recovery().waitForWrites();
-        const std::optional<RecoveryRecord> copy = readRecoveryFile(w->recovery().sessionFile());
+        const std::optional<RecoveryReading> copy = readRecoveryFile(w->recovery().sessionFile());
         QVERIFY(copy);
-        QCOMPARE(copy->path, a + "/R.java");
+        QCOMPARE(copy->record.path, a + "/R.java");
         run(*w, "Save");
         QCOMPARE(readFile(a + "/R.java"), QByteArray("class R {}\n// edit\n"));
         QVERIFY(!QFile::exists(b + "/R.java"));
