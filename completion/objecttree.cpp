@@ -284,49 +284,16 @@ void quickSort(QString *a, int low, int high, const std::function<void()> &yield
     }
 }
 
-} // namespace
 
-void ObjectTree::clear()
+QString tooLarge()
 {
-    arrtree = QStringList{QString()};
-    treecount = 0;
+    return QStringLiteral("is larger than %1 MB").arg(kMaxTreeFileBytes >> 20);
 }
 
-QStringList readTreeFields(const QString &text)
+// The load once the file's bytes are read, with the wait window up.
+void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree,
+                   SettingsStore &store, Prompter &prompter, const TreeLoadHooks &hooks)
 {
-    return readFields(text, INT_MAX, nullptr);
-}
-
-bool IsTreeSorted(const QStringList &arr)
-{
-    for (qsizetype i = 1; i + 1 < arr.size(); ++i)
-        if (arr.at(i + 1) < arr.at(i))
-            return false;
-    return true;
-}
-
-void SortTree(QStringList &arr, int low, int high, const std::function<void()> &yield)
-{
-    low = std::max(low, 0);
-    high = int(std::min<qsizetype>(high, arr.size() - 1));
-    if (low >= high)
-        return;
-    const int depth = 2 * int(std::bit_width(unsigned(high - low + 1))) + 8;
-    quickSort(arr.data(), low, high, yield, depth);
-}
-
-void LoadObjectTree(QString &path, ObjectTree &tree, SettingsStore &store, Prompter &prompter,
-                    const TreeLoadHooks &hooks)
-{
-    // Only a regular file will do: a folder, a device or a pipe counts as
-    // not found.
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        showNotFound(path, store, prompter);
-        return;
-    }
-
-    if (hooks.showWait)
-        hooks.showWait(QStringLiteral("Loading object tree"));
     auto hideWait = [&] {
         if (hooks.hideWait)
             hooks.hideWait();
@@ -335,28 +302,8 @@ void LoadObjectTree(QString &path, ObjectTree &tree, SettingsStore &store, Promp
         hideWait();
         refuseFile(path, reason, store, prompter);
     };
-
-    const QString tooLarge = QStringLiteral("is larger than %1 MB").arg(kMaxTreeFileBytes >> 20);
-    QFile file(path);
-    if (file.size() > kMaxTreeFileBytes)
-        return refuse(tooLarge);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(QStringLiteral("could not be read"));
-    // Read up to one byte past the limit, in pieces: a file that grows, or
-    // reports no size, is still caught, and a small file costs no buffer of
-    // the limit's size.
-    QByteArray bytes;
-    bytes.reserve(std::min<qint64>(std::max<qint64>(file.size(), 0), kMaxTreeFileBytes) + 1);
-    while (bytes.size() <= kMaxTreeFileBytes) {
-        const qint64 room = kMaxTreeFileBytes + 1 - bytes.size();
-        const QByteArray piece = file.read(std::min<qint64>(qint64(1) << 20, room));
-        if (piece.isEmpty())
-            break;
-        bytes += piece;
-    }
-    file.close();
     if (bytes.size() > kMaxTreeFileBytes)
-        return refuse(tooLarge);
+        return refuse(tooLarge());
     if (bytes.contains('\0'))
         return refuse(QStringLiteral("is not a text file"));
 
@@ -404,6 +351,84 @@ void LoadObjectTree(QString &path, ObjectTree &tree, SettingsStore &store, Promp
         offerSortedCopy(path, tree, store, prompter);
     }
     hideWait();
+}
+
+} // namespace
+
+void ObjectTree::clear()
+{
+    arrtree = QStringList{QString()};
+    treecount = 0;
+}
+
+QStringList readTreeFields(const QString &text)
+{
+    return readFields(text, INT_MAX, nullptr);
+}
+
+bool IsTreeSorted(const QStringList &arr)
+{
+    for (qsizetype i = 1; i + 1 < arr.size(); ++i)
+        if (arr.at(i + 1) < arr.at(i))
+            return false;
+    return true;
+}
+
+void SortTree(QStringList &arr, int low, int high, const std::function<void()> &yield)
+{
+    low = std::max(low, 0);
+    high = int(std::min<qsizetype>(high, arr.size() - 1));
+    if (low >= high)
+        return;
+    const int depth = 2 * int(std::bit_width(unsigned(high - low + 1))) + 8;
+    quickSort(arr.data(), low, high, yield, depth);
+}
+
+void LoadObjectTree(QString &path, ObjectTree &tree, SettingsStore &store, Prompter &prompter,
+                    const TreeLoadHooks &hooks)
+{
+    // Only a regular file will do: a folder, a device or a pipe counts as
+    // not found.
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        showNotFound(path, store, prompter);
+        return;
+    }
+
+    if (hooks.showWait)
+        hooks.showWait(QStringLiteral("Loading object tree"));
+    auto refuse = [&](const QString &reason) {
+        if (hooks.hideWait)
+            hooks.hideWait();
+        refuseFile(path, reason, store, prompter);
+    };
+
+    QFile file(path);
+    if (file.size() > kMaxTreeFileBytes)
+        return refuse(tooLarge());
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("could not be read"));
+    // Read up to one byte past the limit, in pieces: a file that grows, or
+    // reports no size, is still caught, and a small file costs no buffer of
+    // the limit's size.
+    QByteArray bytes;
+    bytes.reserve(std::min<qint64>(std::max<qint64>(file.size(), 0), kMaxTreeFileBytes) + 1);
+    while (bytes.size() <= kMaxTreeFileBytes) {
+        const qint64 room = kMaxTreeFileBytes + 1 - bytes.size();
+        const QByteArray piece = file.read(std::min<qint64>(qint64(1) << 20, room));
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
+    file.close();
+    loadTreeBytes(bytes, path, tree, store, prompter, hooks);
+}
+
+void LoadObjectTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree,
+                         SettingsStore &store, Prompter &prompter, const TreeLoadHooks &hooks)
+{
+    if (hooks.showWait)
+        hooks.showWait(QStringLiteral("Loading object tree"));
+    loadTreeBytes(bytes, path, tree, store, prompter, hooks);
 }
 
 void AutoTreeSearchTicked(bool ticked, ObjectTree &tree, SettingsStore &store, Prompter &prompter,

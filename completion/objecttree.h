@@ -4,6 +4,7 @@
 // runtime's delimited format), loading, the sort check, the sort and the
 // offer to keep a sorted copy.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -52,6 +53,11 @@ QStringList readTreeFields(const QString &text);
 // chose to save.
 void LoadObjectTree(QString &path, ObjectTree &tree, SettingsStore &store, Prompter &prompter,
                     const TreeLoadHooks &hooks = {});
+// The same load over a file's bytes already in memory; path names the file
+// in the messages and in the offer to keep a sorted copy.
+void LoadObjectTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree,
+                         SettingsStore &store, Prompter &prompter,
+                         const TreeLoadHooks &hooks = {});
 
 // Whether entries 1..upper bound are in ascending binary (UTF-16 code unit)
 // order; equal neighbours count as sorted.

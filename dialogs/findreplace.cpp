@@ -75,7 +75,10 @@ private:
 
 // Each occurrence found and replaced as its own edit, so the surface's
 // change notification runs once per replacement. Also the path for texts
-// with line breaks, where the surface may widen an edit to a whole CR LF.
+// with line breaks, where the surface may widen an edit to a whole CR LF
+// and puts in more than the replace text holds (each lone CR or LF becomes
+// a pair): the next search starts where the caret ends, after what was
+// actually put in.
 int replaceOneAtATime(Surface &surface, const QString &findText, const QString &replaceText,
                       int options, int protStart, int protEnd, int count)
 {
@@ -90,13 +93,16 @@ int replaceOneAtATime(Surface &surface, const QString &findText, const QString &
             if (p < 0)
                 break;
             surface.setSelection(p, n);
-            searchPos = p + int(replaceText.size());
         }
         if (surface.selText() != findText)
             break;
         const int at = surface.selStart();
         const int before = surface.length();
-        surface.setSelText(replaceText);
+        // A refused edit (the text would grow past the surface's limit)
+        // leaves the match selected: stop rather than try it forever.
+        if (!surface.replace(at, surface.selLength(), replaceText))
+            break;
+        searchPos = surface.selStart();
         ++count;
         if (protStart >= 0 && at < protStart) {
             protStart += surface.length() - before;
@@ -351,7 +357,10 @@ bool FindReplace::searchBackward()
             break;
         }
         m_retry = true;
-        pos = p;
+        // The next candidate is the nearest occurrence starting before this
+        // one, overlapping it or not, so that Up passes over no occurrence
+        // the forward direction would consider.
+        pos = p + n - 1;
     }
     m_surface.setSelection(m_savedStart, m_savedLength);
     m_retry = false;
@@ -363,9 +372,11 @@ bool FindReplace::replace()
     if (m_surface.selLength() == 0)
         return find();
     m_surface.setSelText(m_replaceText);
-    // Going up, the next search starts before the text just put in.
-    const int caret = m_up ? m_surface.selStart() - int(m_replaceText.size())
-                           : m_surface.selStart();
+    // Going up, the next search starts before the text just put in, which
+    // holds a CR LF pair for each lone CR or LF of the replace text.
+    const int caret =
+        m_up ? m_surface.selStart() - int(Surface::normalizeLineBreaks(m_replaceText).size())
+             : m_surface.selStart();
     m_surface.setSelStart(caret);
     return find();
 }

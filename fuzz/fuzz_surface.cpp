@@ -1,8 +1,11 @@
 // The editing surface under random edits, formatted pastes (well formed or
 // not), format changes, bulk edits, masking and undo/redo. After every step
 // the text is clean CR LF text, the formats cover it exactly and the line
-// table matches it; at the end undoing everything gives the text the undo
-// history starts from and redoing everything the newest text.
+// table matches it; a model kept up to date from the surface's change
+// notifications alone holds the same text and formats (what views rely
+// on); Undo followed by Redo gives back the same text and formats; at the
+// end undoing everything gives the text the undo history starts from and
+// redoing everything the newest text, with every format as it was.
 #include "formatting/formatrtf.h"
 #include "fuzzsupport.h"
 #include "surface/surface.h"
@@ -83,6 +86,46 @@ QMimeData *formattedData(fuzz::Input &in)
     return data;
 }
 
+// The text and formats as the notifications describe them: a view's
+// picture of the surface.
+struct Mirror {
+    QString text;
+    std::vector<CharFormat> formats;
+    void attach(Surface &s)
+    {
+        QObject::connect(&s, &Surface::textReplaced, &s,
+                         [this, &s](int pos, int removed, int removedBreaks, int added, bool) {
+                             FUZZ_CHECK(pos >= 0 && removed >= 0 && pos + removed <= text.size());
+                             FUZZ_CHECK(removedBreaks
+                                        == QStringView(text).mid(pos, removed).count(QLatin1Char('\n')));
+                             text.replace(pos, removed, s.mid(pos, added));
+                             formats.erase(formats.begin() + pos, formats.begin() + pos + removed);
+                             for (int i = 0; i < added; ++i)
+                                 formats.insert(formats.begin() + pos + i, s.formatAt(pos + i));
+                         });
+        QObject::connect(&s, &Surface::formatsChanged, &s, [this, &s](int start, int length) {
+            FUZZ_CHECK(start >= 0 && length >= 0 && start + length <= s.length());
+            for (int i = start; i < start + length; ++i)
+                formats[size_t(i)] = s.formatAt(i);
+        });
+    }
+};
+
+std::vector<CharFormat> formatsOf(const Surface &s)
+{
+    std::vector<CharFormat> out;
+    out.reserve(size_t(s.length()));
+    for (int i = 0; i < s.length(); ++i)
+        out.push_back(s.formatAt(i));
+    return out;
+}
+
+void checkMirror(const Surface &s, const Mirror &m)
+{
+    FUZZ_CHECK(m.text == s.text());
+    FUZZ_CHECK(m.formats == formatsOf(s));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -92,9 +135,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // FUZZ_TRACE=1 prints every step (to read a kept input).
     static const bool trace = qEnvironmentVariableIsSet("FUZZ_TRACE");
     Surface s;
+    Mirror mirror;
+    mirror.attach(s);
     s.setText(in.text(40, kAlphabet));
     QString baseline = s.text();
     checkInvariants(s);
+    checkMirror(s, mirror);
     for (int step = 0; step < 64 && !in.atEnd(); ++step) {
         const int len = s.length();
         const int op = in.below(12);
@@ -171,6 +217,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                          qPrintable(QString(s.text()).replace("\r", "\\r").replace("\n", "\\n")),
                          int(s.canUndo()), int(s.canRedo()));
         checkInvariants(s);
+        checkMirror(s, mirror);
+        // Undo and Redo of the newest step give back this very state.
+        if (s.canUndo()) {
+            const QString text = s.text();
+            const std::vector<CharFormat> formats = formatsOf(s);
+            s.undo();
+            checkInvariants(s);
+            checkMirror(s, mirror);
+            FUZZ_CHECK(s.canRedo());
+            s.redo();
+            checkInvariants(s);
+            checkMirror(s, mirror);
+            FUZZ_CHECK(s.text() == text && formatsOf(s) == formats);
+        }
         // With no history at all, the text now is where undo-all must lead.
         if (!s.canUndo() && !s.canRedo())
             baseline = s.text();
@@ -180,6 +240,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         s.redo();
     checkInvariants(s);
     const QString final = s.text();
+    const std::vector<CharFormat> finalFormats = formatsOf(s);
     while (s.canUndo()) {
         s.undo();
         if (trace)
@@ -195,6 +256,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                          qPrintable(QString(s.text()).replace("\r", "\\r").replace("\n", "\\n")));
         checkInvariants(s);
     }
-    FUZZ_CHECK(s.text() == final);
+    checkMirror(s, mirror);
+    FUZZ_CHECK(s.text() == final && formatsOf(s) == finalFormats);
     return 0;
 }

@@ -5,43 +5,71 @@
 # the fuzzer keeps go to build-fuzz/corpus/NAME, inputs that crash or break
 # an invariant to build-fuzz/artifacts/NAME. Set FUZZ_PARALLEL=N to run N
 # harnesses at a time, FUZZERS="fuzz_surface ..." to run only some.
+# Ends with status 1 when a harness failed to build, start or finish its
+# time, or kept an input that broke it (crash-, timeout-, oom- or leak-
+# files; a slow-unit- file only notes an input that took over 10 s).
 # Usage: sh scripts/fuzz.sh SECONDS
 set -eu
 seconds=${1:?usage: sh scripts/fuzz.sh SECONDS}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 parallel=${FUZZ_PARALLEL:-1}
-all="fuzz_objecttree fuzz_spellinglist fuzz_prefloader fuzz_commandlanguage fuzz_textdecoder fuzz_surface fuzz_colouring fuzz_indenter fuzz_recovery"
-fuzzers=${FUZZERS:-$all}
+# One harness a line.
+all="
+fuzz_objecttree
+fuzz_spellinglist
+fuzz_prefloader
+fuzz_commandlanguage
+fuzz_textdecoder
+fuzz_surface
+fuzz_colouring
+fuzz_indenter
+fuzz_findreplace
+fuzz_undoredo
+fuzz_nameresolve
+fuzz_dateformat
+fuzz_recovery
+"
+fuzzers=$(echo ${FUZZERS:-$all})
 
+"$root/scripts/deps.sh" --fuzz
 CXX=${CXX:-clang++} cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_FUZZ=ON >/dev/null
-cmake --build "$build" --target fuzzers -j"${JOBS:-2}"
+# shellcheck disable=SC2086
+cmake --build "$build" -j"${JOBS:-2}" --target $fuzzers
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
+# Runs one harness; its outcome goes to build-fuzz/NAME.status, since runs
+# in the background cannot hand back a status.
 run() {
     name=$1
     mkdir -p "$build/corpus/$name" "$build/artifacts/$name"
+    seeds=""
+    [ -d "$root/fuzz/corpus/$name" ] && seeds="$root/fuzz/corpus/$name"
     echo "== $name: $seconds s"
+    # shellcheck disable=SC2086
     if "$build/fuzz/$name" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
         -max_len=4096 -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$name/" \
-        "$build/corpus/$name" "$root/fuzz/corpus/$name" >"$build/$name.log" 2>&1; then
-        echo "== $name: no fault ($(grep -c . "$build/$name.log") log lines, $(ls "$build/corpus/$name" | wc -l) inputs kept)"
+        "$build/corpus/$name" $seeds >"$build/$name.log" 2>&1; then
+        execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$name.log")
+        rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$build/$name.log")
+        echo "== $name: no fault, ${execs:-?} inputs, ${rate:-?}/s, $(ls "$build/corpus/$name" | wc -l) kept"
+        echo ok >"$build/$name.status"
     else
         echo "== $name: FAULT, see $build/$name.log and $build/artifacts/$name/"
-        return 1
+        tail -n 30 "$build/$name.log"
+        echo fault >"$build/$name.status"
     fi
 }
 
 running=0
 for name in $fuzzers; do
-    rm -f "$build/artifacts/$name"/crash-* "$build/artifacts/$name"/timeout-* \
-        "$build/artifacts/$name"/oom-* "$build/artifacts/$name"/leak-* 2>/dev/null || true
+    rm -f "$build/$name.status" "$build/artifacts/$name"/* 2>/dev/null || true
     if [ "$parallel" -le 1 ]; then
-        run "$name" || true
+        run "$name"
     else
         run "$name" &
         running=$((running + 1))
@@ -52,10 +80,12 @@ for name in $fuzzers; do
     fi
 done
 wait
-# Any input kept as an artifact is a fault.
+# A harness that did not report a clean run, or kept an input, is a fault.
 status=0
 for name in $fuzzers; do
-    if ls "$build/artifacts/$name" | grep -q .; then
+    if [ "$(cat "$build/$name.status" 2>/dev/null)" != ok ] \
+        || ls "$build/artifacts/$name" | grep -q -e '^crash-' -e '^timeout-' -e '^oom-' -e '^leak-'; then
+        echo "== $name: failed"
         status=1
     fi
 done

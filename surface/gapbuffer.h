@@ -141,10 +141,14 @@ private:
     {
         const qsizetype tail = qsizetype(m_data.size()) - m_gapEnd;
         std::vector<T> data(static_cast<size_t>(capacity));
-        std::memcpy(static_cast<void *>(data.data()), m_data.data(),
-                    size_t(m_gapStart) * sizeof(T));
-        std::memcpy(static_cast<void *>(data.data() + capacity - tail), m_data.data() + m_gapEnd,
-                    size_t(tail) * sizeof(T));
+        // An empty vector may hold no array at all, and memcpy wants one
+        // even for nothing: copy only what is there.
+        if (m_gapStart > 0)
+            std::memcpy(static_cast<void *>(data.data()), m_data.data(),
+                        size_t(m_gapStart) * sizeof(T));
+        if (tail > 0)
+            std::memcpy(static_cast<void *>(data.data() + capacity - tail),
+                        m_data.data() + m_gapEnd, size_t(tail) * sizeof(T));
         m_data.swap(data);
         m_gapEnd = capacity - tail;
     }

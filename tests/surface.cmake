@@ -1,5 +1,10 @@
 quillon_add_test(tst_surface surface/tst_surface.cpp)
 quillon_add_test(tst_surfacestore surface/tst_surfacestore.cpp)
+# The storage test stops at the first undefined behaviour in the gap buffer.
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  target_compile_options(tst_surfacestore PRIVATE -fsanitize=undefined -fno-sanitize-recover=undefined)
+  target_link_options(tst_surfacestore PRIVATE -fsanitize=undefined)
+endif()
 quillon_add_test(tst_textfile surface/tst_textfile.cpp)
 quillon_add_test(tst_surfaceview surface/tst_surfaceview.cpp)
 quillon_add_test(tst_surfacelimits surface/tst_surfacelimits.cpp)

@@ -9,6 +9,8 @@
 #include "surface/surfaceview.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,8 +50,9 @@ QStringList said(const ScriptedPrompter &p)
 
 // Replace All from the rule, one find and one replacement at a time: a selection
 // equal to the find text goes first and its new text is never searched; an empty
-// selection means find from the match plus the replacement's length; a selected
-// text other than the find text ends the run.
+// selection means find from the end of what the last replacement put in (a lone
+// line feed of the replacement goes in as a CR LF pair); a selected text other
+// than the find text ends the run.
 int referenceReplaceAll(Surface &s, const QString &findText, const QString &replaceText,
                         int options)
 {
@@ -65,7 +68,6 @@ int referenceReplaceAll(Surface &s, const QString &findText, const QString &repl
             if (p < 0)
                 break;
             s.find(findText, p, -1, options);
-            searchPos = p + int(replaceText.size());
         }
         if (s.selText() != findText)
             break;
@@ -74,9 +76,13 @@ int referenceReplaceAll(Surface &s, const QString &findText, const QString &repl
         s.setSelText(replaceText);
         ++count;
         if (count == 1 && startedWithSelection) {
-            guardStart = at;
-            guardEnd = at + int(replaceText.size());
-        } else if (guardStart >= 0 && at < guardStart) {
+            // The search still starts at the top.
+            guardStart = s.selStart() - int(Surface::normalizeLineBreaks(replaceText).size());
+            guardEnd = s.selStart();
+            continue;
+        }
+        searchPos = s.selStart();
+        if (guardStart >= 0 && at < guardStart) {
             guardStart += s.length() - before;
             guardEnd += s.length() - before;
         }
@@ -145,6 +151,8 @@ private slots:
             {"up whole word none", t, true, 5, 2, "var", W, -1},
             {"up passes non-words", "ab abc xab cab", true, 14, 0, "ab", W, 0},
             {"up dot boundary", "java.lang x", true, 11, 0, "lang", W, 5},
+            // Overlapping occurrences: the one at 2 is no whole word, the one at 1 is.
+            {"up whole word overlapping", "$$$$$$1$$", true, 9, 0, "$$$$", W, 1},
         };
         for (const auto &r : rows) {
             Engine e(r.text, r.selStart, r.selLength, r.needle, {}, r.options, r.up);
@@ -199,13 +207,20 @@ private slots:
 
     void replace()
     {
-        // "cat cat cat", the middle one selected or the caret just before it.
-        const struct { bool up; int selLength; QString text; int sel; } rows[] = {
-            {false, 0, "cat cat cat", 4}, {false, 3, "cat tiger cat", 10}, {true, 3, "cat tiger cat", 0}};
+        // The middle occurrence selected, or the caret just before it.
+        const struct { bool up; int selStart, selLength; QString before, find, repl, text; int sel; } rows[] = {
+            {false, 3, 0, "cat cat cat", "cat", "tiger", "cat cat cat", 4},
+            {false, 4, 3, "cat cat cat", "cat", "tiger", "cat tiger cat", 10},
+            {true, 4, 3, "cat cat cat", "cat", "tiger", "cat tiger cat", 0},
+            // The line feed goes in as CR LF; going up, the search starts
+            // before all of the new text, so its own ";" is not found.
+            {true, 3, 1, "x;y;z", ";", ";\n", "x;y;\r\nz", 1},
+            {false, 3, 1, "x;y;z;", ";", "\n;", "x;y\r\n;z;", 7},
+        };
         for (const auto &r : rows) {
-            Engine e("cat cat cat", r.selLength ? 4 : 3, r.selLength, "cat", "tiger", 0, r.up);
+            Engine e(r.before, r.selStart, r.selLength, r.find, r.repl, 0, r.up);
             QVERIFY(e.fr.replace());
-            QCOMPARE((std::tuple{e.s.text(), e.s.selStart(), e.s.selLength()}), (std::tuple{r.text, r.sel, 3}));
+            QCOMPARE((std::tuple{e.s.text(), e.s.selStart(), e.s.selLength()}), (std::tuple{r.text, r.sel, int(r.find.size())}));
             QVERIFY(e.p.asked().empty());
         }
     }
@@ -221,9 +236,14 @@ private slots:
             {"match case", "ab AB ab", 0, 0, "ab", "z", C, "z AB z", 2, 6, 0},
             {"whole word", "my_x x x1", 0, 0, "x", "y", W, "my_x y x1", 1, 6, 0},
             {"not present", "abc", 1, 0, "zz", "y", 0, "abc", 0, 1, 0},
+            // Each lone line feed goes in as CR LF: the search goes on after
+            // all of it, never into the ";" just put in.
+            {"line feed in replacement", "foo();\r\nfoo();\r\n", 0, 0, ";", "\n;", 0, "foo()\r\n;\r\nfoo()\r\n;\r\n", 2, 18, 0},
+            {"carriage return in replacement", "a;b;", 0, 0, ";", ";\r", 0, "a;\r\nb;\r\n", 2, 8, 0},
         };
-        // Suspended: one edit; declined: the change handler stays live and sees
-        // one edit per replacement. Either way, the surface is hidden meanwhile.
+        // Suspended: one edit, unless a text holds a line break; declined: the
+        // change handler stays live and sees one edit per replacement. Either
+        // way, the surface is hidden meanwhile.
         for (const auto &r : rows) {
             for (bool suspend : {true, false}) {
                 Engine e(r.text, r.selStart, r.selLength, r.find, r.repl, r.options);
@@ -240,7 +260,8 @@ private slots:
                 QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5 %6 %7").arg(r.name).arg(count).arg(e.s.text()).arg(e.s.selStart()).arg(e.s.selLength()).arg(said(e.p).join(',')).arg(e.s.isVisible()),
                          QStringLiteral("%1: %2 %3 %4 %5 %2 items replaced 1").arg(r.name).arg(r.count).arg(r.want).arg(r.wantStart).arg(r.wantLength));
                 if (r.selLength == 0) // rows without a starting selection
-                    QCOMPARE((std::tuple{QString(r.name), changes}), (std::tuple{QString(r.name), suspend ? std::min(count, 1) : count}));
+                    QCOMPARE((std::tuple{QString(r.name), changes}),
+                             (std::tuple{QString(r.name), suspend && !r.repl.contains(QLatin1Char('\r')) && !r.repl.contains(QLatin1Char('\n')) ? std::min(count, 1) : count}));
                 QCOMPARE((std::tuple{QString(r.name), offers, flagsHeld}), (std::tuple{QString(r.name), 1, true}));
                 QVERIFY(!editorState().suppressChange && !editorState().suppressSelChange);
             }
@@ -254,7 +275,7 @@ private slots:
         const QStringList pieces{"a", "b", "a", "b", "ab", "ba", "A", "B", "_", " ", "x", "\r\n", "$", "-"};
         const QStringList tight{"a", " ", "a ", "b", "-", "ab"};
         const QStringList finds{"a", "ab", "ba", "aa", "Ab", " a", "a_", "b$", "a ", "b-"};
-        const QStringList replaces{"", "a", "b", "ab", "aab", "x", "_", "A", " ", "bab"};
+        const QStringList replaces{"", "a", "b", "ab", "aab", "x", "_", "A", " ", "bab", "\na", "a\r", "\n"};
         const BgrColor colors[] = {0, 255, 16711680, 4227072};
         QRandomGenerator rng(20261205);
         int nonTrivial = 0;
@@ -355,6 +376,28 @@ private slots:
         for (QComboBox *combo : {cboFind, cboReplace})
             QCOMPARE((QStringList{combo->itemText(0), combo->itemText(1), QString::number(combo->count())}),
                      (QStringList{"count", "var", "2"}));
+    }
+
+    void dialogPastedLineFeedReplacesEachOnce()
+    {
+        // A box keeps a pasted line feed; Replace All puts it in as a line
+        // break and goes on after it.
+        FindWindow w;
+        w.surface.setText(QStringLiteral("foo();\r\nfoo();\r\n"));
+        w.dialog.showFromMenu();
+        w.send(QEvent::WindowActivate);
+        w.control<QComboBox>("cboFind")->setEditText(QStringLiteral(";"));
+        QLineEdit *replaceEdit = w.control<QComboBox>("cboReplace")->lineEdit();
+        QGuiApplication::clipboard()->setText(QStringLiteral("\n;"));
+        replaceEdit->setFocus();
+        QTest::keyClick(replaceEdit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(replaceEdit->text(), QStringLiteral("\n;"));
+        w.prompter.answer(MsgAnswer::Ok);
+        QTest::mouseClick(w.control<QPushButton>("cmdReplaceAll"), Qt::LeftButton);
+        QCOMPARE(said(w.prompter), QStringList{"2 items replaced"});
+        QCOMPARE(w.surface.text(), QStringLiteral("foo()\r\n;\r\nfoo()\r\n;\r\n"));
+        w.surface.undo();
+        QCOMPARE(w.surface.text(), QStringLiteral("foo();\r\nfoo();\r\n"));
     }
 
     void dialogEscapeHidesAndKeepsState()

@@ -2,7 +2,10 @@
 // character and line starts found by scanning) over thousands of random
 // edits, format changes, undos and redos: every reading of text, lines,
 // formats and positions must agree after each step, wherever the last edit
-// left the storage's gap.
+// left the storage's gap. The gap buffer itself is also checked on its own,
+// from empty and back to empty; this file is built with the undefined
+// behaviour sanitizer, which stops the run on any fault in it.
+#include "surface/gapbuffer.h"
 #include "surface/surface.h"
 
 #include <QRandomGenerator>
@@ -221,6 +224,7 @@ private slots:
     void findAcrossTheGap();
     void largeGrowthAndShrink();
     void spanIsContiguousWhereverTheGapIs();
+    void gapBufferFromEmptyAgreesWithVector();
 };
 
 void TstSurfaceStore::agreesWithPlainModel_data()
@@ -471,6 +475,61 @@ void TstSurfaceStore::spanIsContiguousWhereverTheGapIs()
         s.undo();
     }
     QCOMPARE(s.text(), QStringLiteral("0123456789\r\nabcdefghij"));
+}
+
+void TstSurfaceStore::gapBufferFromEmptyAgreesWithVector()
+{
+    // A value type of its own, so the buffer's code under test is the one
+    // compiled here, with the sanitizer.
+    using Value = quint16;
+    QRandomGenerator rng(11);
+    for (int round = 0; round < 200; ++round) {
+        GapBuffer<Value> buffer;
+        std::vector<Value> model;
+        QCOMPARE(buffer.size(), 0);
+        QVERIFY(buffer.isEmpty());
+        for (int step = 0; step < 60; ++step) {
+            const int size = int(model.size());
+            const int pos = int(rng.bounded(size + 1));
+            const int op = int(rng.bounded(10));
+            if (op < 5) {
+                // Sometimes everything goes, which starts the storage over.
+                const int removed = rng.bounded(6) == 0 ? size - pos
+                                                        : int(rng.bounded(size - pos + 1));
+                std::vector<Value> added(rng.bounded(op == 0 ? 9000 : 12));
+                for (Value &v : added)
+                    v = Value(rng.bounded(65536));
+                const bool all = rng.bounded(8) == 0;
+                const int at = all ? 0 : pos;
+                const int gone = all ? size : std::min(removed, size - at);
+                if (rng.bounded(2) == 0) {
+                    buffer.replace(at, gone, added.data(), int(added.size()));
+                    model.erase(model.begin() + at, model.begin() + at + gone);
+                    model.insert(model.begin() + at, added.begin(), added.end());
+                } else {
+                    const Value v = Value(rng.bounded(65536));
+                    buffer.replaceFill(at, gone, v, int(added.size()));
+                    model.erase(model.begin() + at, model.begin() + at + gone);
+                    model.insert(model.begin() + at, added.size(), v);
+                }
+            } else if (op < 7) {
+                buffer.moveGap(pos);
+                QCOMPARE(buffer.gapPosition(), pos);
+            } else {
+                const int length = int(rng.bounded(size - pos + 1));
+                const Value *p = buffer.contiguous(pos, length);
+                QVERIFY(std::equal(p, p + length, model.begin() + pos));
+            }
+            QCOMPARE(buffer.size(), int(model.size()));
+            std::vector<Value> copy(model.size());
+            buffer.copyTo(0, buffer.size(), copy.data());
+            QVERIFY2(copy == model, qPrintable(QStringLiteral("round %1 step %2").arg(round).arg(step)));
+            if (!model.empty()) {
+                const int i = int(rng.bounded(int(model.size())));
+                QCOMPARE(buffer.at(i), model[size_t(i)]);
+            }
+        }
+    }
 }
 
 QTEST_MAIN(TstSurfaceStore)
