@@ -101,7 +101,7 @@ Utf8Reading readUtf8KeepingStrayBytes(QByteArrayView body)
         for (int k = 1; k < len; ++k)
             cp = (cp << 6) | (p[i + k] & 0x3F);
         ++out.multiByte;
-        if (isStrayByte(char16_t(cp)) && len == 3) {
+        if (isStrayByte(cp)) {
             // The file's own character of the stand-in range: kept as its
             // three bytes, which is how it is written back.
             for (int k = 0; k < len; ++k)

@@ -33,9 +33,9 @@ struct DecodedText {
     qsizetype strayBytes = 0;
 };
 
-// The stand-in of a stray byte (0x80 to 0xFF) and back.
+// The stand-in of a stray byte (0x80 to 0xFF) is U+F700 + the byte.
 constexpr char16_t kStrayByteBase = 0xF700;
-constexpr bool isStrayByte(char16_t c)
+constexpr bool isStrayByte(char32_t c)
 {
     return c >= kStrayByteBase + 0x80 && c <= kStrayByteBase + 0xFF;
 }
