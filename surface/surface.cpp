@@ -1052,6 +1052,7 @@ Surface::MimeContent Surface::readMimeData(const QMimeData *data, bool withForma
             }
             return MimeContent::Formatted;
         }
+        text.clear(); // what was read of data that does not read cleanly
     }
     if (!data->hasText())
         return MimeContent::None;
