@@ -29,6 +29,7 @@ fuzz_undoredo
 fuzz_nameresolve
 fuzz_dateformat
 fuzz_recovery
+fuzz_openeditsave
 "
 fuzzers=$(echo ${FUZZERS:-$all})
 

@@ -27,6 +27,13 @@ const QString kErrorOpening = QStringLiteral("Error opening file");
 const QString kSavedAsUtf8 =
     QStringLiteral("Saved as UTF-8: the text holds characters Latin-1 cannot store");
 
+// Said at Open when a UTF-8 file holds bytes that are not UTF-8.
+QString strayBytesNote(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 byte is not UTF-8; it is kept as it is")
+                      : QStringLiteral("%1 bytes are not UTF-8; they are kept as they are").arg(count);
+}
+
 QString kiloBytes(qint64 bytes)
 {
     // Rounded up, so a document of a few characters does not read as 0.
@@ -304,7 +311,8 @@ void DocumentFiles::show(LoadedFile &&file)
     m_format = file.decoded.format;
     m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
     m_host.setHourglass(false);
-    m_host.setStatusText(kDone);
+    m_host.setStatusText(file.decoded.strayBytes > 0 ? strayBytesNote(file.decoded.strayBytes)
+                                                     : kDone);
     m_disk.remember(m_path, file.stamp);
     notify(DocumentEvent::Opened);
     if (m_fileUsed)
@@ -387,15 +395,20 @@ bool DocumentFiles::Save()
     m_host.setStatusText(kPleaseWait);
     m_host.setHourglass(true);
     const QString text = m_rtfedit.text(); // one copy, the file's content
-    if (!CheckDiskSpace(text, SplitPath(m_path, 2), m_prompter)) {
+    // A Latin-1 document that gained a character Latin-1 cannot store
+    // becomes UTF-8 only when the user agrees; No keeps it unsaved.
+    TextFileFormat format = m_format.value_or(TextFileFormat{});
+    const bool becomesUtf8 = mustSaveAsUtf8(text, format);
+    if ((becomesUtf8 && !confirmSaveAsUtf8(m_path, m_prompter))
+        || !CheckDiskSpace(text, SplitPath(m_path, 2), m_prompter)) {
         m_host.setHourglass(false);
         m_host.setStatusText(statusBefore); // not left at "Please wait"
         return false;
     }
+    if (becomesUtf8)
+        format.encoding = TextFileFormat::Utf8;
     // All or nothing: the old file stays as it was unless the whole new
     // content reached the disk (writing in place is asked about first).
-    const TextFileFormat format = m_format.value_or(TextFileFormat{});
-    const bool becomesUtf8 = mustSaveAsUtf8(text, format);
     switch (saveDocumentFile(m_path, text, format, m_prompter,
                              folderIsWritable(QFileInfo(m_path).absolutePath()))) {
     case SaveFileResult::Saved: break;

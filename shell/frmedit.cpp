@@ -260,6 +260,7 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
     connect(surface(), &Surface::modifiedChanged, this, [this] { setCaption(windowTitle()); });
     connect(surface(), &Surface::historyChanged, this, &frmedit::updateHistoryItems);
     connect(surface(), &Surface::selChanged, this, &frmedit::rtfedit_SelChange);
+    connect(surface(), &Surface::textRefused, this, &frmedit::setStatusText);
     connectTypingAssist();
     connectDialogCommands();
     connectFormattingCommands();

@@ -11,12 +11,16 @@ namespace qln {
 
 bool mustSaveAsUtf8(const QString &crlfText, const TextFileFormat &format)
 {
-    if (format.encoding != TextFileFormat::Latin1)
-        return false;
-    for (QChar c : crlfText)
-        if (c.unicode() > 0xFF)
-            return true;
-    return false;
+    return format.encoding == TextFileFormat::Latin1 && !latin1CanHold(crlfText);
+}
+
+bool confirmSaveAsUtf8(const QString &path, Prompter &prompter)
+{
+    return prompter.message(
+               QStringLiteral("Save as UTF-8? Every non-ASCII character will be written in UTF-8."),
+               QStringLiteral("Save [") + path + QLatin1Char(']'), MsgIcon::Question,
+               MsgButtons::YesNo)
+        == MsgAnswer::Yes;
 }
 
 bool folderIsWritable(const QString &folder)

@@ -18,9 +18,12 @@ enum class SaveFileResult {
     Declined, // the user declined writing in place
 };
 
-// A Latin-1 document whose text holds a character Latin-1 cannot store is
-// written as UTF-8.
+// A Latin-1 document whose text holds a character Latin-1 cannot store can
+// only be written as UTF-8 (Save asks first).
 bool mustSaveAsUtf8(const QString &crlfText, const TextFileFormat &format);
+// Asks "Save as UTF-8? Every non-ASCII character will be written in UTF-8."
+// (Yes / No) before a Latin-1 document is written as UTF-8; true on Yes.
+bool confirmSaveAsUtf8(const QString &path, Prompter &prompter);
 
 // Whether a file can be created in folder (a replacement needs that).
 bool folderIsWritable(const QString &folder);

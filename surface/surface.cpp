@@ -1023,32 +1023,70 @@ bool readFormatted(const QByteArray &bytes, QString &text, std::vector<PastedRun
 
 } // namespace
 
-void Surface::insertMimeData(const QMimeData *data, bool withFormatting)
+bool Surface::refusesText(QStringView text)
+{
+    if (!text.contains(QChar(0)))
+        return false;
+    emit textRefused(QStringLiteral(
+        "Not inserted: the text holds a NUL character, which a text file cannot hold"));
+    return true;
+}
+
+Surface::MimeContent Surface::readMimeData(const QMimeData *data, bool withFormatting,
+                                           QString &text, std::vector<FormatIndex> *formats)
 {
     if (!data)
-        return;
+        return MimeContent::None;
     if (withFormatting && data->hasFormat(kFormattedMime)) {
-        QString text;
         std::vector<PastedRun> runs;
         if (readFormatted(data->data(kFormattedMime), text, runs)) {
-            std::vector<FormatIndex> formats;
-            formats.reserve(size_t(text.size()));
-            for (PastedRun &r : runs) {
-                if (r.format.fontName == m_baseFontName)
-                    r.format.fontName.clear();
-                if (r.format.fontSize == m_baseFontSize)
-                    r.format.fontSize = 0;
-                formats.insert(formats.end(), size_t(r.length), intern(r.format));
+            if (formats) {
+                formats->reserve(size_t(text.size()));
+                for (PastedRun &r : runs) {
+                    if (r.format.fontName == m_baseFontName)
+                        r.format.fontName.clear();
+                    if (r.format.fontSize == m_baseFontSize)
+                        r.format.fontSize = 0;
+                    formats->insert(formats->end(), size_t(r.length), intern(r.format));
+                }
             }
-            // The text lands where replace() puts it (before a line break
-            // when the selection starts on its LF); the formats go with it.
-            if (replace(m_selStart, m_selLength, text, false, &formats) && !text.isEmpty())
-                emit formatsChanged(m_selStart - int(text.size()), int(text.size()));
-            return;
+            return MimeContent::Formatted;
         }
+        text.clear(); // what was read of data that does not read cleanly
     }
-    if (data->hasText())
-        replace(m_selStart, m_selLength, data->text());
+    if (!data->hasText())
+        return MimeContent::None;
+    text = data->text();
+    return MimeContent::Plain;
+}
+
+bool Surface::refusesMimeData(const QMimeData *data, bool withFormatting)
+{
+    QString text;
+    readMimeData(data, withFormatting, text, nullptr);
+    return refusesText(text);
+}
+
+void Surface::insertMimeData(const QMimeData *data, bool withFormatting)
+{
+    QString text;
+    std::vector<FormatIndex> formats;
+    switch (readMimeData(data, withFormatting, text, &formats)) {
+    case MimeContent::None:
+        return;
+    case MimeContent::Formatted:
+        if (refusesText(text))
+            return;
+        // The text lands where replace() puts it (before a line break
+        // when the selection starts on its LF); the formats go with it.
+        if (replace(m_selStart, m_selLength, text, false, &formats) && !text.isEmpty())
+            emit formatsChanged(m_selStart - int(text.size()), int(text.size()));
+        return;
+    case MimeContent::Plain:
+        if (!refusesText(text))
+            replace(m_selStart, m_selLength, text);
+        return;
+    }
 }
 
 bool Surface::copy()
@@ -1100,7 +1138,9 @@ bool Surface::pastePlain()
     auto *clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         return false;
-    replace(m_selStart, m_selLength, clipboard->text());
+    const QString text = clipboard->text();
+    if (!refusesText(text))
+        replace(m_selStart, m_selLength, text);
     return true;
 }
 

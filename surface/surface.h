@@ -163,6 +163,12 @@ public:
     // or whose font sizes are not finite sizes in range, is pasted as plain
     // text.
     void insertMimeData(const QMimeData *data, bool withFormatting);
+    // Text holding U+0000 (NUL) is refused on paste, drop and input-method
+    // commit: Open refuses a file with a NUL byte as not text, so Save must
+    // never write one. These answer true, and emit textRefused, when text
+    // (or what insertMimeData would insert) holds NUL.
+    bool refusesText(QStringView text);
+    bool refusesMimeData(const QMimeData *data, bool withFormatting);
     bool cut();
     bool copy();
     bool paste();
@@ -267,6 +273,8 @@ signals:
     void modifiedChanged(bool modified);
     // canUndo() or canRedo() may have changed.
     void historyChanged();
+    // Text offered for insertion was refused; note says why (status bar).
+    void textRefused(const QString &note);
 
 private:
     friend class SurfaceView;
@@ -276,6 +284,11 @@ private:
     FormatIndex intern(const CharFormat &format);
     template <typename Mutate> void mutateRange(int start, int length, Mutate mutate);
     template <typename Mutate> void mutateSelection(Mutate mutate);
+    // What insertMimeData would insert: its text and, for our own formatted
+    // data that reads cleanly, the formats (interned) when asked for.
+    enum class MimeContent { None, Plain, Formatted };
+    MimeContent readMimeData(const QMimeData *data, bool withFormatting, QString &text,
+                             std::vector<FormatIndex> *formats);
     template <typename Get> auto readSelection(Get get) const -> std::optional<decltype(get(CharFormat()))>;
     void updateInsertFormatFromCaret();
     void setSelInternal(int start, int length, bool byProgram);

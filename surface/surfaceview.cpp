@@ -1820,7 +1820,8 @@ void SurfaceView::inputMethodEvent(QInputMethodEvent *e)
 {
     flush();
     syncSelection();
-    if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
+    if ((!e->commitString().isEmpty() || e->replacementLength() > 0)
+        && !m_surface->refusesText(e->commitString())) {
         int start = m_surface->selStart();
         int length = m_surface->selLength();
         if (e->replacementLength() > 0) {
@@ -2113,7 +2114,8 @@ void SurfaceView::dragLeaveEvent(QDragLeaveEvent *e)
 void SurfaceView::dropEvent(QDropEvent *e)
 {
     setDropCaret(-1);
-    if (!canInsert(e->mimeData())) {
+    // Refused before anything moves: a dragged selection stays in place.
+    if (!canInsert(e->mimeData()) || m_surface->refusesMimeData(e->mimeData(), true)) {
         e->ignore();
         return;
     }

@@ -6,8 +6,163 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <cstring>
 
 namespace qln {
+
+namespace {
+
+// Whether valid UTF-8 bytes hold a character of the stand-in range
+// (EF 9E 80 to EF 9F BF): only 0xEF bytes need a look.
+bool holdsStandInRange(QByteArrayView bytes)
+{
+    const char *p = bytes.data();
+    const char *end = p + bytes.size();
+    while (p < end) {
+        const void *hit = std::memchr(p, 0xEF, size_t(end - p));
+        if (!hit)
+            return false;
+        p = static_cast<const char *>(hit) + 1;
+        if (p < end && (uchar(*p) == 0x9E || uchar(*p) == 0x9F))
+            return true;
+    }
+    return false;
+}
+
+// The length of the well-formed UTF-8 sequence at p (Unicode's table of
+// well-formed byte sequences: no overlong forms, no surrogates, nothing
+// past U+10FFFF), 0 when none starts there.
+int sequenceLength(const uchar *p, qsizetype left)
+{
+    const uchar b = p[0];
+    if (b < 0x80)
+        return 1;
+    int n = 0;
+    uchar lo = 0x80, hi = 0xBF; // the second byte's range
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3;
+        if (b == 0xE0)
+            lo = 0xA0;
+        else if (b == 0xED)
+            hi = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4;
+        if (b == 0xF0)
+            lo = 0x90;
+        else if (b == 0xF4)
+            hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (left < n || p[1] < lo || p[1] > hi)
+        return 0;
+    for (int i = 2; i < n; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    return n;
+}
+
+struct Utf8Reading {
+    QString text;
+    qsizetype strayBytes = 0;
+    qsizetype multiByte = 0; // valid sequences of more than one byte
+};
+
+// Reads UTF-8 byte by byte: each valid sequence is its character, each
+// other byte its stand-in, so that writing the text back gives the bytes.
+Utf8Reading readUtf8KeepingStrayBytes(QByteArrayView body)
+{
+    Utf8Reading out;
+    out.text.reserve(body.size());
+    const uchar *p = reinterpret_cast<const uchar *>(body.data());
+    const qsizetype n = body.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // Runs of ASCII go in at once.
+        qsizetype j = i;
+        while (j < n && p[j] < 0x80)
+            ++j;
+        if (j > i) {
+            out.text.append(QLatin1StringView(reinterpret_cast<const char *>(p + i), j - i));
+            i = j;
+            if (i == n)
+                break;
+        }
+        const int len = sequenceLength(p + i, n - i);
+        if (len == 0) {
+            out.text.append(strayByteChar(p[i]));
+            ++out.strayBytes;
+            ++i;
+            continue;
+        }
+        char32_t cp = len == 2 ? p[i] & 0x1F : len == 3 ? p[i] & 0x0F : p[i] & 0x07;
+        for (int k = 1; k < len; ++k)
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        ++out.multiByte;
+        if (isStrayByte(cp)) {
+            // The file's own character of the stand-in range: kept as its
+            // three bytes, which is how it is written back.
+            for (int k = 0; k < len; ++k)
+                out.text.append(strayByteChar(p[i + k]));
+        } else if (cp > 0xFFFF) {
+            out.text.append(QChar(QChar::highSurrogate(cp)));
+            out.text.append(QChar(QChar::lowSurrogate(cp)));
+        } else {
+            out.text.append(QChar(char16_t(cp)));
+        }
+        i += len;
+    }
+    return out;
+}
+
+// The first stand-in at or after from, or -1.
+qsizetype nextStrayByte(QStringView text, qsizetype from)
+{
+    const char16_t *d = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = from; i < n; ++i)
+        if (isStrayByte(d[i]))
+            return i;
+    return -1;
+}
+
+QByteArray toUtf8KeepingStrayBytes(QStringView text)
+{
+    qsizetype at = nextStrayByte(text, 0);
+    if (at < 0)
+        return text.toUtf8();
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 8);
+    qsizetype from = 0;
+    while (at >= 0) {
+        out += text.sliced(from, at - from).toUtf8();
+        out += char(text[at].unicode() - kStrayByteBase);
+        from = at + 1;
+        at = nextStrayByte(text, from);
+    }
+    out += text.sliced(from).toUtf8();
+    return out;
+}
+
+QByteArray toLatin1KeepingStrayBytes(QStringView text)
+{
+    QByteArray out = text.toLatin1();
+    for (qsizetype at = nextStrayByte(text, 0); at >= 0; at = nextStrayByte(text, at + 1))
+        out[at] = char(text[at].unicode() - kStrayByteBase);
+    return out;
+}
+
+} // namespace
+
+bool latin1CanHold(QStringView text)
+{
+    for (QChar c : text)
+        if (c.unicode() > 0xFF && !isStrayByte(c.unicode()))
+            return false;
+    return true;
+}
 
 std::optional<DecodedText> decodeText(const QByteArray &bytes)
 {
@@ -26,13 +181,16 @@ std::optional<DecodedText> decodeText(const QByteArray &bytes)
     QStringDecoder utf8(QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(body);
-    if (utf8.hasError()) {
-        // Not valid UTF-8: read every byte as Latin-1 so it is written back as is.
-        text = QString::fromLatin1(body.data(), body.size());
-        out.format.encoding = TextFileFormat::Latin1;
-        out.format.byteOrderMark = false;
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            text = QString::fromLatin1(bytes);
+    if (utf8.hasError() || holdsStandInRange(body)) {
+        Utf8Reading reading = readUtf8KeepingStrayBytes(body);
+        if (reading.multiByte > 0 || out.format.byteOrderMark) {
+            text = std::move(reading.text);
+            out.strayBytes = reading.strayBytes;
+        } else {
+            // Nothing in it reads as UTF-8: every byte is a Latin-1 character.
+            text = QString::fromLatin1(body.data(), body.size());
+            out.format.encoding = TextFileFormat::Latin1;
+        }
     }
 
     // The line-break style is the one the file uses most.
@@ -69,19 +227,11 @@ QByteArray encodeText(const QString &crlfText, const TextFileFormat &format)
     else if (format.lineBreak == TextFileFormat::Cr)
         text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
 
-    bool latin1 = format.encoding == TextFileFormat::Latin1;
-    if (latin1) {
-        // A character Latin-1 cannot hold must not be lost: such a text is
-        // written as UTF-8 instead.
-        for (QChar c : std::as_const(text))
-            if (c.unicode() > 0xFF) {
-                latin1 = false;
-                break;
-            }
-    }
-    if (latin1)
-        return text.toLatin1();
-    QByteArray bytes = text.toUtf8();
+    // A character Latin-1 cannot hold must not be lost: such a text is
+    // written as UTF-8 instead.
+    if (format.encoding == TextFileFormat::Latin1 && latin1CanHold(text))
+        return toLatin1KeepingStrayBytes(text);
+    QByteArray bytes = toUtf8KeepingStrayBytes(text);
     if (format.byteOrderMark && format.encoding == TextFileFormat::Utf8)
         bytes.prepend("\xEF\xBB\xBF");
     return bytes;

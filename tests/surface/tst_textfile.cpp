@@ -38,29 +38,65 @@ void TstTextFile::roundTrip_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << "a\r\nb\r\n";
-    QTest::newRow("lf") << QByteArray("class A {\n}\n") << "class A {\r\n}\r\n";
-    QTest::newRow("no final break") << QByteArray("x\ny") << "x\r\ny";
-    QTest::newRow("empty") << QByteArray() << "";
-    QTest::newRow("utf8") << QByteArray("// h\xC3\xA9llo\n") << QStringLiteral("// héllo\r\n");
-    QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBFint x;\r\n") << "int x;\r\n";
-    QTest::newRow("latin1") << QByteArray("// caf\xE9\n") << QStringLiteral("// café\r\n");
-    QTest::newRow("cr only") << QByteArray("a\rb\r") << "a\r\nb\r\n";
+    QTest::addColumn<bool>("latin1");
+    QTest::addColumn<int>("strayBytes");
+    const auto utf8 = [](const char *name, const QByteArray &bytes, const QString &text,
+                         int stray = 0) {
+        QTest::newRow(name) << bytes << text << false << stray;
+    };
+    const auto latin1 = [](const char *name, const QByteArray &bytes, const QString &text) {
+        QTest::newRow(name) << bytes << text << true << 0;
+    };
+    utf8("crlf", "a\r\nb\r\n", "a\r\nb\r\n");
+    utf8("lf", "class A {\n}\n", "class A {\r\n}\r\n");
+    utf8("no final break", "x\ny", "x\r\ny");
+    utf8("empty", QByteArray(), "");
+    utf8("utf8", "// h\xC3\xA9llo\n", QStringLiteral("// héllo\r\n"));
+    utf8("utf8 bom", "\xEF\xBB\xBFint x;\r\n", "int x;\r\n");
+    utf8("cr only", "a\rb\r", "a\r\nb\r\n");
     // Only the first mark is the file's; any further one is text.
-    QTest::newRow("two marks") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFint x;\r\n")
-                               << QStringLiteral("\uFEFFint x;\r\n");
-    QTest::newRow("three marks, lf") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF" "a\n")
-                                     << QStringLiteral("\uFEFF\uFEFFa\r\n");
-    QTest::newRow("marks only") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") << QStringLiteral("\uFEFF");
-    QTest::newRow("mark inside") << QByteArray("a\xEF\xBB\xBF\n") << QStringLiteral("a\uFEFF\r\n");
-    QTest::newRow("tabs and nbsp") << QByteArray("\ta\xC2\xA0=1;\n") << QStringLiteral("\ta\u00A0=1;\r\n");
+    utf8("two marks", "\xEF\xBB\xBF\xEF\xBB\xBFint x;\r\n", QStringLiteral("\uFEFFint x;\r\n"));
+    utf8("three marks, lf", "\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF" "a\n",
+         QStringLiteral("\uFEFF\uFEFFa\r\n"));
+    utf8("marks only", "\xEF\xBB\xBF\xEF\xBB\xBF", QStringLiteral("\uFEFF"));
+    utf8("mark inside", "a\xEF\xBB\xBF\n", QStringLiteral("a\uFEFF\r\n"));
+    utf8("tabs and nbsp", "\ta\xC2\xA0=1;\n", QStringLiteral("\ta\u00A0=1;\r\n"));
+
+    // UTF-8 with stray bytes: each one is the stand-in U+F700 + byte.
+    utf8("a stray byte", "class A {\n  // caf\xC3\xA9\n  // \xFF\n}\n",
+         QStringLiteral("class A {\r\n  // café\r\n  // \uF7FF\r\n}\r\n"), 1);
+    utf8("mark and a Latin-1 byte", "\xEF\xBB\xBF// caf\xE9\n", QStringLiteral("// caf\uF7E9\r\n"),
+         1);
+    utf8("cut short at the end", "\xC3\xA9\xE2\x82", QStringLiteral("é\uF7E2\uF782"), 2);
+    utf8("overlong, surrogate, past U+10FFFF", "\xC3\xA9 \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80",
+         QStringLiteral("é \uF7C0\uF7AF \uF7ED\uF7A0\uF780 \uF7F4\uF790\uF780\uF780"), 9);
+    utf8("lone continuation beside a pair", "\x80\xF0\x9F\x98\x80\xBF",
+         QStringLiteral("\uF780\U0001F600\uF7BF"), 2);
+    // The file's own characters of the stand-in range are read as their
+    // three bytes, so they are written back as they were.
+    utf8("stand-in range in valid UTF-8", "// \xEF\x9E\x80 \xEF\x9F\xBF \xEF\xA0\x80\n",
+         QStringLiteral("// \uF7EF\uF79E\uF780 \uF7EF\uF79F\uF7BF \uF800\r\n"));
+    utf8("stand-in range and a stray byte", "\xEF\x9F\xA9\xE9\n",
+         QStringLiteral("\uF7EF\uF79F\uF7A9\uF7E9\r\n"), 1);
+
+    // No valid multi-byte sequence: Latin-1, every byte a character.
+    latin1("latin1", "// caf\xE9\n", QStringLiteral("// café\r\n"));
+    latin1("latin1, crlf", "\xA9 2024\r\n\xFF\r\n", QStringLiteral("© 2024\r\nÿ\r\n"));
+    latin1("a mark cut short", "\xEF\xBB" "a\n", QStringLiteral("ï»a\r\n"));
 }
 
 void TstTextFile::roundTrip()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
+    QFETCH(bool, latin1);
+    QFETCH(int, strayBytes);
     const QString path = write(bytes);
+    const auto read = readTextFile(path);
+    QVERIFY(read);
+    QCOMPARE(read->text, text);
+    QCOMPARE(read->format.encoding, latin1 ? TextFileFormat::Latin1 : TextFileFormat::Utf8);
+    QCOMPARE(read->strayBytes, qsizetype(strayBytes));
     Surface s;
     const auto format = s.loadFile(path);
     QVERIFY(format.has_value());

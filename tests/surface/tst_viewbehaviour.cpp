@@ -87,6 +87,8 @@ private slots:
     void inputMethodQueryFollowsCaret();
     void clipboardKeepsOrDropsColour_data();
     void clipboardKeepsOrDropsColour();
+    void nulIsRefusedOnEveryWayIn_data();
+    void nulIsRefusedOnEveryWayIn();
     void awkwardTextKeepsBoundaries_data();
     void awkwardTextKeepsBoundaries();
     void hiddenSurfaceKeepsInStep();
@@ -650,6 +652,75 @@ void TstViewBehaviour::clipboardKeepsOrDropsColour()
     for (int i = at; i < at + 3; ++i) {
         QCOMPARE(s->formatAt(i).color, coloured ? keyword.color : BgrColor(0));
         QCOMPARE(s->formatAt(i).bold, coloured);
+    }
+}
+
+// A file holding NUL is not text to Open, so no way in may put one into
+// the document: the text stays as it was and the surface says why.
+void TstViewBehaviour::nulIsRefusedOnEveryWayIn_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("formatted");
+    QTest::newRow("ctrl+v, plain text") << QStringLiteral("ctrl+v") << false;
+    QTest::newRow("ctrl+v, the program's formatted data") << QStringLiteral("ctrl+v") << true;
+    QTest::newRow("paste plain") << QStringLiteral("paste plain") << false;
+    QTest::newRow("drop, plain text") << QStringLiteral("drop") << false;
+    QTest::newRow("drop, the program's formatted data") << QStringLiteral("drop") << true;
+    QTest::newRow("input method commit") << QStringLiteral("commit") << false;
+}
+
+void TstViewBehaviour::nulIsRefusedOnEveryWayIn()
+{
+    QFETCH(QString, way);
+    QFETCH(bool, formatted);
+    const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    auto data = std::make_unique<QMimeData>();
+    if (formatted) {
+        // Formatted data whose own text holds the NUL, beside a clean plain
+        // text: what would be inserted is what is checked.
+        Surface source;
+        source.setText(withNul);
+        data.reset(source.mimeData(0, source.length()));
+        data->setText(QStringLiteral("ab"));
+    } else {
+        data->setText(withNul);
+    }
+    Surface *s = surface();
+    load(QStringLiteral("keep\r\nthis"), 2, 2); // "ep" selected
+    QSignalSpy refused(s, &Surface::textRefused);
+    QSignalSpy changed(s, &Surface::changed);
+
+    if (way == QLatin1String("commit")) {
+        QInputMethodEvent event;
+        event.setCommitString(withNul);
+        QApplication::sendEvent(m_view, &event);
+    } else if (way == QLatin1String("drop")) {
+        const QPoint point = pointAt(s->lineIndex(1) + 2);
+        QWidget *vp = m_view->viewport();
+        QDragEnterEvent enter(point, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &enter);
+        QDragMoveEvent move(point, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &move);
+        QDropEvent drop(QPointF(point), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &drop);
+        QVERIFY(!drop.isAccepted());
+    } else {
+        QGuiApplication::clipboard()->setMimeData(data.release());
+        if (way == QLatin1String("ctrl+v"))
+            QTest::keyClick(m_view, Qt::Key_V, Qt::ControlModifier);
+        else
+            QVERIFY(s->pastePlain());
+    }
+    m_view->flush();
+
+    QCOMPARE(s->text(), QStringLiteral("keep\r\nthis"));
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(!s->canUndo());
+    QCOMPARE(refused.count(), 1);
+    QVERIFY(refused.at(0).at(0).toString().contains(QLatin1String("NUL")));
+    if (way != QLatin1String("drop")) {
+        QCOMPARE(s->selStart(), 2);
+        QCOMPARE(s->selLength(), 2);
     }
 }
 
