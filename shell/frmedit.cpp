@@ -804,7 +804,10 @@ bool frmedit::openCommandLineFile(const QString &commandLine)
         m_documents->setPath(QString());
         return false;
     }
-    UpdateStatusBar();
+    // The caret's place replaces "Done", but not a note about the file
+    // (bytes that are not UTF-8), which the user must get to see.
+    if (m_panels[0]->text() == QLatin1String("Done"))
+        UpdateStatusBar();
     return true;
 }
 

@@ -164,6 +164,10 @@ private slots:
         QFETCH(QString, note);
         const QString file = m_dir->filePath("S.java");
         writeFile(file, bytes);
+        {
+            const frmedit started(file, &m_prompter, ProbePlaces{});
+            QCOMPARE(started.statusPanel(1)->text(), note);
+        }
         frmedit w(QString(), &m_prompter, ProbePlaces{});
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
