@@ -11,7 +11,7 @@ seconds=${1:?usage: sh scripts/fuzz.sh SECONDS}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 parallel=${FUZZ_PARALLEL:-1}
-all="fuzz_objecttree fuzz_spellinglist fuzz_prefloader fuzz_commandlanguage fuzz_textdecoder fuzz_surface fuzz_colouring fuzz_indenter"
+all="fuzz_objecttree fuzz_spellinglist fuzz_prefloader fuzz_commandlanguage fuzz_textdecoder fuzz_surface fuzz_colouring fuzz_indenter fuzz_toollinks"
 fuzzers=${FUZZERS:-$all}
 
 CXX=${CXX:-clang++} cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_FUZZ=ON >/dev/null
