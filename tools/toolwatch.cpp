@@ -13,6 +13,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <sched.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -100,14 +102,14 @@ void keepOnly(int a, int b) noexcept
     }
 }
 
-// The first child of the tool's process: it makes the watchdog and ends.
-[[noreturn]] void startWatchdog(pid_t group, int programGone, int programHandle) noexcept
+// What the watchdog's process keeps of the program: its own folder, the
+// two descriptors (also across exec), default signal handling.
+void becomeWatchdog(int programGone, int programHandle) noexcept
 {
     if (::chdir("/") != 0) {
         // The watchdog then keeps the tool's folder; it still watches.
     }
     keepOnly(programGone, programHandle);
-    // The program's handlers and blocked signals are not the watchdog's.
     struct sigaction dfl = {};
     dfl.sa_handler = SIG_DFL;
     for (int sig = 1; sig < NSIG; ++sig)
@@ -116,21 +118,74 @@ void keepOnly(int a, int b) noexcept
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::fcntl(programGone, F_SETFD, 0);
+    if (programHandle >= 0)
+        ::fcntl(programHandle, F_SETFD, 0);
+}
 
-    if (g_helper[0] != '\0') {
-        // The helper: a small program, so that the watchdog does not keep
-        // a copy of the program's memory for as long as the tool runs.
-        ::fcntl(programGone, F_SETFD, 0);
-        if (programHandle >= 0)
-            ::fcntl(programHandle, F_SETFD, 0);
-        char groupText[24], goneText[24], handleText[24];
-        char *argv[] = {g_helper, groupwatch::decimal(group, groupText),
-                        groupwatch::decimal(programGone, goneText),
-                        groupwatch::decimal(programHandle, handleText), nullptr};
-        char *envp[] = {nullptr};
-        ::execve(g_helper, argv, envp);
+struct Watch {
+    pid_t group;
+    int programGone;
+    int programHandle;
+};
+
+// The helper's first process, which shares the program's memory (on a
+// stack of its own) until it replaces itself with the helper. The helper
+// makes the watchdog and ends.
+int execHelper(void *request) noexcept
+{
+    const Watch &w = *static_cast<const Watch *>(request);
+    becomeWatchdog(w.programGone, w.programHandle);
+    char groupText[24], goneText[24], handleText[24];
+    char *argv[] = {g_helper, groupwatch::decimal(w.group, groupText),
+                    groupwatch::decimal(w.programGone, goneText),
+                    groupwatch::decimal(w.programHandle, handleText), nullptr};
+    char *envp[] = {nullptr};
+    ::execve(g_helper, argv, envp);
+    return 127;
+}
+
+// Starts the helper and waits for its first process to end; false when
+// the helper did not make the watchdog.
+bool startHelper(const Watch &w) noexcept
+{
+    if (g_helper[0] == '\0')
+        return false;
+    // Sharing the memory and pausing this process until the exec, as
+    // vfork() does: nothing of the program's memory is copied, however
+    // large it is.
+    constexpr size_t stackSize = 64 * 1024;
+    void *stack = ::mmap(nullptr, stackSize, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (stack == MAP_FAILED)
+        return false;
+    Watch request = w;
+    // No signal at its end: waited for with __WALL.
+    const pid_t first = ::clone(execHelper, static_cast<char *>(stack) + stackSize,
+                                CLONE_VM | CLONE_VFORK, &request);
+    ::munmap(stack, stackSize);
+    if (first <= 0)
+        return false;
+    int status = 0;
+    while (::waitpid(first, &status, __WALL) < 0 && errno == EINTR) {
     }
-    groupwatch::detachAndWatch(group, programGone, programHandle);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Without the helper: a copy of this process makes the watchdog and ends;
+// the watchdog is then a copy of the program too.
+void startCopy(const Watch &w) noexcept
+{
+    const pid_t first = groupwatch::rawFork(0); // no signal at its end
+    if (first == 0) {
+        becomeWatchdog(w.programGone, w.programHandle);
+        groupwatch::detachAndWatch(w.group, w.programGone, w.programHandle);
+    }
+    if (first > 0) {
+        int status = 0;
+        while (::waitpid(first, &status, __WALL) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 } // namespace
@@ -190,17 +245,11 @@ void startInChild(pid_t program) noexcept
     if (programHandle < 0)
         programHandle = -1;
 #endif
-    // The first child ends as soon as the watchdog is made; it raises no
-    // signal here, and is collected before the tool starts, so the tool
-    // never sees a child it did not make.
-    const pid_t first = groupwatch::rawFork(0);
-    if (first == 0)
-        startWatchdog(group, programGone, programHandle);
-    if (first > 0) {
-        int status = 0;
-        while (::waitpid(first, &status, __WALL) < 0 && errno == EINTR) {
-        }
-    }
+    // The watchdog's first process ends as soon as the watchdog is made,
+    // and is collected here, so the tool never has a child it did not make.
+    const Watch watch{group, programGone, programHandle};
+    if (!startHelper(watch))
+        startCopy(watch);
     if (programHandle >= 0)
         ::close(programHandle);
 }

@@ -14,8 +14,10 @@
 // tool's process between fork and exec, detached (its parent is init, not
 // the tool or the program, so nobody waits for it), in a session of its
 // own (the tool's signals to its group do not reach it), and runs as the
-// small quillon-toolwatch program found next to the executable; without
-// that program a copy of the process watches instead.
+// small quillon-toolwatch program found next to the executable, started
+// without copying the program's memory; without that program a copy of
+// the process watches instead (slower to start, and sharing the program's
+// pages until the program writes them).
 //
 // On the program's end: SIGTERM (and SIGCONT) to the group, up to half a
 // second for it to go, then SIGKILL.
