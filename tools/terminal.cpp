@@ -58,10 +58,11 @@ QStringList keepOpenCommand(const QString &commandLine, qint64 program)
     // watchdog cannot follow: a watcher in the background looks once a
     // second whether the program ($2) is still there and otherwise ends
     // everything in the window's process group. Ctrl+C in the window is for
-    // the tool, not for the watcher.
+    // the tool, not for the watcher, and the hangup of a closing window
+    // does not end the watcher before what ignores the hangup.
     const QString script = QStringLiteral(
-        "( trap '' INT QUIT; while kill -0 \"$2\"; do /bin/sleep 1 || exit; done; kill -KILL 0 ) "
-        ">/dev/null 2>&1 & "
+        "( trap '' INT QUIT HUP TERM; "
+        "while kill -0 \"$2\"; do /bin/sleep 1 || exit; done; kill -KILL 0 ) >/dev/null 2>&1 & "
         "watcher=$!; "
         "/bin/sh -c \"$1\"; status=$?; echo; "
         "if [ \"$status\" -eq 0 ]; then echo '[Done]'; else echo \"[Done, exit code $status]\"; "

@@ -410,10 +410,11 @@ private slots:
     // they started: its own end (the runner never deleted), SIGTERM,
     // SIGHUP, SIGINT, and SIGKILL (then the tool's watchdog ends the
     // group: the helper program, or a copy of the editor without it). The
-    // tool starts five processes, three of them deaf to SIGTERM. In a
-    // terminal the same, also for a terminal that runs the tool in a
-    // session of its own (as most do; a watcher in the window's script
-    // ends it). And a Java program that starts nine children.
+    // tool starts five processes, two of them deaf to SIGTERM and SIGHUP.
+    // In a terminal the same, also for a terminal that runs the tool in a
+    // session of its own and hangs it up at its end (as most do), and for
+    // one that hands it to a server and ends at once (a watcher in the
+    // window's script ends those). And a Java program with nine children.
     void toolsEndWithTheProgram_data()
     {
         QTest::addColumn<QString>("how");
@@ -431,6 +432,7 @@ private slots:
         QTest::newRow("terminal, SIGKILL") << "terminal" << int(SIGKILL) << "child";
         QTest::newRow("terminal with a session of its own, SIGKILL")
             << "terminal" << int(SIGKILL) << "session";
+        QTest::newRow("terminal server, SIGKILL") << "terminal" << int(SIGKILL) << "server";
     }
     void toolsEndWithTheProgram()
     {
@@ -443,10 +445,11 @@ private slots:
         // The tool and the children it started itself are noted before it
         // says it runs: when the editor ends at once, they are known.
         const QString note = " & echo $! >> " + started + "; ";
-        QString command = "/bin/sleep 1000" + note +
-                          "/bin/sh -c 'trap \"\" TERM; /bin/sleep 1000 & exec /bin/sleep 1000'" +
-                          note + "(/bin/sleep 1000 & /bin/sleep 1000)" + note + "echo $$ >> " +
-                          started + "; echo $$ > " + shellEscape(pidFile) + "; wait";
+        QString command =
+            "/bin/sleep 1000" + note +
+            "/bin/sh -c 'trap \"\" TERM HUP; /bin/sleep 1000 & exec /bin/sleep 1000'" + note +
+            "(/bin/sleep 1000 & /bin/sleep 1000)" + note + "echo $$ >> " + started +
+            "; echo $$ > " + shellEscape(pidFile) + "; wait";
         int members = 6;
         if (how == "java") {
             const QString bin = kitBin();
@@ -469,16 +472,27 @@ private slots:
         }
         if (terminal == "child") {
             stubTerminal(dir.path(), "xterm");
-        } else if (terminal == "session") { // runs the tool elsewhere and ends at once
+        } else if (terminal == "session") {
+            // A pseudo-terminal of its own, in a session of its own (the
+            // program script makes both), which the kernel hangs up when
+            // the stand-in ends, as when a terminal window goes. The
+            // arguments are "/bin/sh -c SCRIPT sh COMMAND EDITOR".
+            writeFile(dir.filePath("xterm"),
+                      "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
+                      "export SHELL=/bin/sh SCRIPT=\"$3\" COMMAND=\"$5\" EDITOR=\"$6\"\n"
+                      "exec /usr/bin/script -qec '/bin/sh -c \"$SCRIPT\" sh \"$COMMAND\" \"$EDITOR\"' "
+                      "/dev/null > /dev/null 2>&1\n");
+        } else if (terminal == "server") { // runs the tool elsewhere and ends at once
             writeFile(dir.filePath("xterm"),
                       "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
                       "/usr/bin/setsid \"$@\" > /dev/null 2>&1 < /dev/null &\n");
+        }
+        if (terminal == "session" || terminal == "server")
             QFile(dir.filePath("xterm"))
                 .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
         QProcess editor;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PATH", dir.path() + ":/usr/bin:/bin");
+        env.insert("PATH", dir.path()); // the stand-in terminal only
         env.remove("TERMINAL");
         editor.setProcessEnvironment(env);
         QStringList args{how, command};
