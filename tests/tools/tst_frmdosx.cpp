@@ -247,6 +247,15 @@ void TstFrmDosX::anyCutOfTheOutputGivesTheSameLinesAndLinks()
         characters << QString(c);
     QVERIFY(replay(characters, true) == whole);
 
+    // A line too long to be a message is neither a link nor a location,
+    // even when its end, arriving alone, reads like one.
+    const QString longLine = QString(70000, QLatin1Char('x')) + QStringLiteral("A.java:1: error: x\r\n");
+    const Shown tooLong = replay({longLine.left(35000), longLine.mid(35000, 35000), longLine.mid(70000),
+                                  QStringLiteral("B.java:2: error: y\r\n")},
+                                 true);
+    QCOMPARE(tooLong.locations, QStringList{"B.java :2"});
+    QCOMPARE(tooLong.underlines.count(QLatin1Char('u')), 18);
+
     // The LF of a CR LF written a moment after its CR.
     test::ScriptedPrompter prompter;
     frmDosX host(prompter);
