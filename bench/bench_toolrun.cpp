@@ -3,7 +3,12 @@
 //     seconds): the editor's resident memory and the longest event-loop
 //     gap meanwhile, while a line is typed into the input box every second;
 //  2. a compiler printing 10,000 (then 100,000) error lines: the run, then
-//     the first F4 in the main window, until the line is selected.
+//     the first F4 in the main window, until the line is selected;
+//  3. what a tool's watchdog costs: how long starting a tool holds the
+//     event loop and a whole run of `true` takes, with the quillon-toolwatch
+//     helper and with a copy of the editor watching instead, as the editor
+//     grows; and what writing to the editor's memory costs while a tool
+//     runs (a copy shares the editor's pages until they are written).
 #include "benchsupport.h"
 #include "support/testenv.h"
 #include "settings/prefloader.h"
@@ -11,8 +16,10 @@
 #include "shell/frmedit.h"
 #include "surface/surface.h"
 #include "tools/commandlanguage.h"
+#include "tools/dosoutputs.h"
 #include "tools/frmjavax.h"
 #include "tools/toollocations.h"
+#include "tools/toolwatch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -202,6 +209,69 @@ void errorsToFirstF4(BenchPrompter &prompter, int errors)
            QStringLiteral("-"));
 }
 
+// One run of `true`: how long ExecuteCommand held the caller, and the
+// whole run until finished(), in ms.
+std::pair<double, double> runTrue(DOSOutputs &dos)
+{
+    bool ended = false;
+    QObject guard;
+    QObject::connect(&dos, &DOSOutputs::finished, &guard, [&] { ended = true; });
+    QElapsedTimer clock;
+    clock.start();
+    dos.ExecuteCommand(QStringLiteral("true"));
+    const double held = double(clock.nsecsElapsed()) / 1e6;
+    while (!ended)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return {held, double(clock.nsecsElapsed()) / 1e6};
+}
+
+void watchdogCost(BenchPrompter &prompter)
+{
+    std::vector<std::vector<char>> ballast; // the editor's memory, grown in steps
+    for (const int extraMb : {0, 512, 2048}) {
+        while (int(ballast.size()) * 256 < extraMb)
+            ballast.emplace_back(size_t(256) << 20, char(1)); // written, so resident
+        for (const bool helper : {true, false}) {
+            toolwatch::setHelper(helper
+                                     ? QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                           QLatin1String(toolwatch::kHelperName)
+                                     : QString());
+            DOSOutputs dos(prompter);
+            std::vector<double> held, whole;
+            for (int i = 0; i < 41; ++i) {
+                const auto [h, w] = runTrue(dos);
+                held.push_back(h);
+                whole.push_back(w);
+            }
+            std::sort(held.begin(), held.end());
+            std::sort(whole.begin(), whole.end());
+            const QString who = helper ? QStringLiteral("helper") : QStringLiteral("copy");
+            std::printf("editor resident %.0f MB, watchdog: %s\n", residentMb(), qPrintable(who));
+            report(QStringLiteral("  start of a tool, event loop held (median of 41)"), held[20],
+                   QStringLiteral("-"));
+            report(QStringLiteral("  whole run of true (median of 41)"), whole[20],
+                   QStringLiteral("-"));
+
+            // Writing 256 MB of the editor's memory while a tool runs.
+            if (ballast.empty())
+                continue;
+            dos.ExecuteCommand(QStringLiteral("exec sleep 100"));
+            QTest::qWait(300); // the watchdog is in place
+            QElapsedTimer clock;
+            clock.start();
+            for (size_t at = 0; at < ballast.front().size(); at += 4096)
+                ballast.front()[at] = char(2);
+            report(QStringLiteral("  writing 256 MB of the editor's memory meanwhile"),
+                   double(clock.nsecsElapsed()) / 1e6, QStringLiteral("-"));
+            dos.stop();
+            while (dos.isRunning())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
+    toolwatch::setHelper(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                         QLatin1String(toolwatch::kHelperName));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -218,5 +288,6 @@ int main(int argc, char **argv)
     endlessOutput(prompter, seconds);
     errorsToFirstF4(prompter, 10000);
     errorsToFirstF4(prompter, 100000);
+    watchdogCost(prompter);
     return 0;
 }

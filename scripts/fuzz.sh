@@ -30,6 +30,7 @@ fuzz_nameresolve
 fuzz_dateformat
 fuzz_recovery
 fuzz_openeditsave
+fuzz_toollinks
 "
 fuzzers=$(echo ${FUZZERS:-$all})
 

@@ -3,13 +3,13 @@
 #include "base/prompter.h"
 #include "tools/processguard.h"
 #include "tools/terminal.h"
+#include "tools/toolwatch.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <cerrno>
-#include <memory>
 #include <csignal>
-#include <sys/prctl.h>
+#include <memory>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -23,17 +23,6 @@ constexpr qint64 kBytesPerVisit = 64 * 1024;
 // Output is cut back to the kept amount once it is this much over it, so
 // the cut happens once per half megabyte, not on every chunk.
 constexpr qsizetype kCutSlack = 512 * 1024;
-
-// In the child, before the program starts: a process group of its own, so
-// stop() reaches what the tool starts; and death with the program, should
-// it end without a chance to clean up.
-void prepareChild(pid_t parent)
-{
-    ::setpgid(0, 0);
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) // the program ended already
-        ::_exit(127);
-}
 
 void killGroup(qint64 group)
 {
@@ -50,6 +39,43 @@ bool blank(const QString &text)
 }
 
 } // namespace
+
+QString Utf8Stream::decode(QByteArrayView piece)
+{
+    QByteArray bytes;
+    QByteArrayView all = piece;
+    if (!m_waiting.isEmpty()) {
+        bytes = m_waiting;
+        bytes.append(piece);
+        all = bytes;
+    }
+    // The last character's first byte, when the piece ends before the
+    // character does: a lead byte followed by fewer continuation bytes
+    // than it announces. No character runs across any other byte, so the
+    // rest decodes alone exactly as within the whole stream.
+    qsizetype waiting = 0;
+    for (qsizetype back = 1; back <= 3 && back <= all.size(); ++back) {
+        const uchar c = uchar(all.at(all.size() - back));
+        if ((c & 0xC0) == 0x80)
+            continue; // a continuation byte
+        if (c >= 0xC0) {
+            const qsizetype length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            if (back < length)
+                waiting = back;
+        }
+        break;
+    }
+    const QString text = QString::fromUtf8(all.first(all.size() - waiting));
+    m_waiting = all.last(waiting).toByteArray();
+    return text;
+}
+
+QString Utf8Stream::finish()
+{
+    const QString text = QString::fromUtf8(m_waiting);
+    m_waiting.clear();
+    return text;
+}
 
 QString exitCodeMarker(int code)
 {
@@ -99,6 +125,7 @@ bool DOSOutputs::ExecuteCommand(const QString &commandLine)
         m_process->deleteLater();
     }
     processguard::install();
+    toolwatch::prepare();
     m_process = new QProcess(this);
     m_process->setProgram(m_shell);
     m_process->setArguments({QStringLiteral("-c"), m_commandLine});
@@ -107,15 +134,18 @@ bool DOSOutputs::ExecuteCommand(const QString &commandLine)
         m_process->setStandardInputFile(QProcess::nullDevice());
     if (!m_workingDirectory.isEmpty())
         m_process->setWorkingDirectory(m_workingDirectory);
+    // In the child: a process group of its own, so that stop() reaches what
+    // the tool starts, and its watchdog, so that the group ends with the
+    // program however the program ends.
     const pid_t parent = ::getpid();
-    m_process->setChildProcessModifier([parent] { prepareChild(parent); });
+    m_process->setChildProcessModifier([parent] { toolwatch::startInChild(parent); });
 
     connect(m_process, &QProcess::readyReadStandardOutput, this, [this] { drain(false); });
     connect(m_process, &QProcess::finished, this, &DOSOutputs::onFinished);
     connect(m_process, &QProcess::errorOccurred, this, &DOSOutputs::onError);
 
     m_outputs.clear();
-    m_decoder = QStringDecoder(QStringDecoder::Utf8);
+    m_decoder = Utf8Stream();
     m_end = RunEnd{};
     m_end.started = true;
     m_stopRequested = false;
@@ -168,9 +198,8 @@ void DOSOutputs::stop()
         ::kill(pid_t(pid), SIGKILL);
 }
 
-void DOSOutputs::forward(const QByteArray &bytes)
+void DOSOutputs::forward(const QString &text)
 {
-    const QString text = m_decoder.decode(bytes);
     if (text.isEmpty())
         return; // only the first bytes of a character: it comes with the next chunk
     if (!m_end.printed && !blank(text))
@@ -192,7 +221,7 @@ void DOSOutputs::drain(bool all)
         if (n <= 0)
             return;
         budget -= n;
-        forward(QByteArray(buffer, int(n)));
+        forward(m_decoder.decode(QByteArrayView(buffer, n)));
         if (!m_process)
             return;
     }
@@ -208,6 +237,7 @@ void DOSOutputs::drain(bool all)
 void DOSOutputs::onFinished(int exitCode, QProcess::ExitStatus status)
 {
     drain(true);
+    forward(m_decoder.finish());
     // What the tool left running in its group ends with the run; the
     // group is then gone before its number can be given to another.
     killGroup(m_group);
@@ -254,6 +284,7 @@ bool DOSOutputs::launchInTerminal(const QString &commandLine, const QString &fol
     if (!launch)
         return false;
     processguard::install();
+    toolwatch::prepare();
     // A child of the application, not of a dialog: closing the dialog
     // leaves the window open; ending the program closes it.
     auto *terminal = new QProcess(QCoreApplication::instance());
@@ -265,7 +296,7 @@ bool DOSOutputs::launchInTerminal(const QString &commandLine, const QString &fol
     if (!folder.isEmpty())
         terminal->setWorkingDirectory(folder);
     const pid_t parent = ::getpid();
-    terminal->setChildProcessModifier([parent] { prepareChild(parent); });
+    terminal->setChildProcessModifier([parent] { toolwatch::startInChild(parent); });
     auto group = std::make_shared<qint64>(0);
     QObject::connect(terminal, &QProcess::finished, terminal, [terminal, group] {
         processguard::remove(*group);

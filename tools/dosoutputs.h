@@ -9,10 +9,11 @@
 // guard also ends when the program ends, and it dies with the program).
 // Of the output it keeps only the last kKeptOutput characters.
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QProcess>
 #include <QString>
-#include <QStringDecoder>
 #include <QStringList>
 
 namespace qln {
@@ -33,6 +34,22 @@ inline constexpr quint32 kToolOutputColour = 356435;   // olive green, bold
 inline const QString kCommandLineEmpty = QStringLiteral("Command Line empty");
 inline const QString kCreatePipeFailed = QStringLiteral("CreatePipe failed. Error: ");
 inline const QString kCommandNotFound = QStringLiteral("File or command not found");
+
+// A stream of bytes that arrives in pieces, decoded as UTF-8 exactly as
+// the whole stream would be by QString::fromUtf8: the bytes that begin a
+// character their piece does not complete wait for the next piece, and
+// every byte that is not part of a UTF-8 character gives one U+FFFD,
+// wherever the pieces were cut. (Qt's own stateful decoder loses the
+// character after a bad byte at the end of a piece.)
+class Utf8Stream {
+public:
+    QString decode(QByteArrayView piece);
+    // The end of the stream: the bytes still waiting (each a U+FFFD).
+    QString finish();
+
+private:
+    QByteArray m_waiting;
+};
 
 // How a run ended.
 struct RunEnd {
@@ -96,13 +113,13 @@ public:
 
 signals:
     // One chunk of the tool's output, decoded as UTF-8 (a character split
-    // between chunks comes whole with the later one).
+    // between chunks comes whole with the later one; see Utf8Stream).
     void ReceiveOutputs(const QString &chunk);
     void finished(const qln::RunEnd &end);
 
 private:
     void drain(bool all);
-    void forward(const QByteArray &bytes);
+    void forward(const QString &text);
     void onFinished(int exitCode, QProcess::ExitStatus status);
     void onError(QProcess::ProcessError error);
     void reportEnd();
@@ -113,7 +130,7 @@ private:
     QString m_workingDirectory;
     QString m_shell = QStringLiteral("/bin/sh");
     QProcess *m_process = nullptr;
-    QStringDecoder m_decoder;
+    Utf8Stream m_decoder;
     RunEnd m_end;
     qint64 m_group = 0;
     bool m_wantInput = false;

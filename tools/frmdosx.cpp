@@ -9,6 +9,9 @@ namespace {
 // The box and Text1 are cut back once they are this much over the kept
 // amount: a cut moves the whole text, so it happens once per half megabyte.
 constexpr qsizetype kCutSlack = 512 * 1024;
+// A longer line of output is no location and no link: one that long is
+// not a compiler's message, and waiting for its end would keep it all.
+constexpr qsizetype kLongestLinkLine = 64 * 1024;
 const Surface::TextStyle kMarkerStyle{kMarkerColour, true, false, false};
 
 // Edits of the output box leave no undo steps.
@@ -27,17 +30,14 @@ private:
 frmDosX::frmDosX(Prompter &prompter, QObject *parent)
     : QObject(parent), m_objDOS(new DOSOutputs(prompter, this))
 {
-    connect(m_objDOS, &DOSOutputs::ReceiveOutputs, this, &frmDosX::objDOS_ReceiveOutputs);
+    connect(m_objDOS, &DOSOutputs::ReceiveOutputs, this, &frmDosX::receiveOutput);
     connect(m_objDOS, &DOSOutputs::finished, this, [this](const RunEnd &end) {
-        flush();
-        findLinks(true);
-        collectLocations(QString(), true);
+        endOutput();
         emit finished(m_Text1, end);
     });
 }
 
-bool frmDosX::DosExecute(const QString &commandLine, Surface *target,
-                         const Surface::TextStyle &style, const QString &folder)
+void frmDosX::beginOutput(Surface *target, const Surface::TextStyle &style)
 {
     m_target = target;
     m_style = style;
@@ -46,8 +46,22 @@ bool frmDosX::DosExecute(const QString &commandLine, Surface *target,
     m_dropped = false;
     m_boxDropped = false;
     m_partialLine.clear();
+    m_skippingLine = false;
     m_outputStart = target ? target->length() : 0;
     m_scanFrom = m_outputStart;
+}
+
+void frmDosX::endOutput()
+{
+    flush(true);
+    findLinks(true);
+    collectLocations(QString(), true);
+}
+
+bool frmDosX::DosExecute(const QString &commandLine, Surface *target,
+                         const Surface::TextStyle &style, const QString &folder)
+{
+    beginOutput(target, style);
     m_objDOS->setWorkingDirectory(folder);
     m_objDOS->setCommandLine(commandLine.trimmed());
     return m_objDOS->ExecuteCommand(QString());
@@ -57,7 +71,7 @@ bool frmDosX::sendInput(const QString &line, const Surface::TextStyle &style)
 {
     if (!m_objDOS->isInputOpen())
         return false;
-    flush();
+    flush(true); // the typed line comes after everything the tool wrote
     insertAtEnd(line + QStringLiteral("\r\n"), style);
     emit outputShown();
     return m_objDOS->writeInput(line + QLatin1Char('\n'));
@@ -71,28 +85,46 @@ void frmDosX::collectLocations(const QString &chunk, bool toTheEnd)
     }
     // Whole lines only: a line may come in several chunks.
     m_partialLine += chunk;
+    const qsizetype size = m_partialLine.size();
+    const QChar *text = m_partialLine.constData();
     qsizetype from = 0;
-    while (true) {
-        qsizetype end = m_partialLine.indexOf(QLatin1Char('\n'), from);
-        if (end < 0) {
-            if (!toTheEnd || from >= m_partialLine.size())
-                break;
-            end = m_partialLine.size();
+    while (from < size || (toTheEnd && m_skippingLine)) {
+        qsizetype end = from;
+        while (end < size && text[end] != QLatin1Char('\n') && text[end] != QLatin1Char('\r'))
+            ++end;
+        qsizetype next = end + 1;
+        if (end == size) {
+            if (!toTheEnd)
+                break; // the rest of the line is still to come
+            next = size;
+        } else if (text[end] == QLatin1Char('\r')) {
+            if (end + 1 == size && !toTheEnd)
+                break; // a CR LF pair may be cut here
+            if (end + 1 < size && text[end + 1] == QLatin1Char('\n'))
+                ++next;
         }
-        QStringView line = QStringView(m_partialLine).mid(from, end - from);
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (std::optional<ToolLocation> loc = parseToolLocation(line))
-            m_locations->add(std::move(*loc));
-        from = end + 1;
+        if (!m_skippingLine && end - from <= kLongestLinkLine) {
+            if (std::optional<ToolLocation> loc =
+                    parseToolLocation(QStringView(text + from, end - from)))
+                m_locations->add(std::move(*loc));
+        }
+        m_skippingLine = false;
+        from = next;
+        if (from >= size)
+            break;
     }
-    m_partialLine.remove(0, std::min(from, m_partialLine.size()));
-    // A line without end is no location; keep it from growing without end.
-    if (m_partialLine.size() > 64 * 1024)
-        m_partialLine.clear();
+    m_partialLine.remove(0, std::min(from, size));
+    // A line without end that is already too long is no location: only
+    // its end is waited for (a CR at the end may still be half of one).
+    const qsizetype kept =
+        m_partialLine.size() - (m_partialLine.endsWith(QLatin1Char('\r')) ? 1 : 0);
+    if (kept > kLongestLinkLine) {
+        m_skippingLine = true;
+        m_partialLine.remove(0, kept);
+    }
 }
 
-void frmDosX::objDOS_ReceiveOutputs(const QString &chunk)
+void frmDosX::receiveOutput(const QString &chunk)
 {
     collectLocations(chunk, false);
     m_Text1 += chunk;
@@ -109,7 +141,7 @@ void frmDosX::objDOS_ReceiveOutputs(const QString &chunk)
     m_flushQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_flushQueued = false;
-        flush();
+        flush(false);
     });
 }
 
@@ -123,21 +155,28 @@ void frmDosX::insertAtEnd(const QString &text, const Surface::TextStyle &style)
     box.setSelStart(box.length());
 }
 
-void frmDosX::flush()
+void frmDosX::flush(bool all)
 {
     if (m_pending.isEmpty() || !m_target) {
         m_pending.clear();
         return;
     }
+    // The box turns a lone CR into a line break of its own; a CR whose LF
+    // is in the next chunk waits for it.
+    const bool holdCr = !all && m_pending.endsWith(QLatin1Char('\r'));
+    if (holdCr)
+        m_pending.chop(1);
     // Only the last kKeptOutput characters can stay in the box anyway.
     if (m_pending.size() > kKeptOutput)
         m_pending.remove(0, m_pending.size() - kKeptOutput);
-    insertAtEnd(m_pending, m_style);
-    m_pending.clear();
-    findLinks(false);
-    if (m_target->length() - m_outputStart > kKeptOutput + kCutSlack)
-        dropOldOutput();
-    emit outputShown();
+    if (!m_pending.isEmpty()) {
+        insertAtEnd(m_pending, m_style);
+        findLinks(false);
+        if (m_target->length() - m_outputStart > kKeptOutput + kCutSlack)
+            dropOldOutput();
+        emit outputShown();
+    }
+    m_pending = holdCr ? QStringLiteral("\r") : QString();
 }
 
 void frmDosX::dropOldOutput()
@@ -189,8 +228,9 @@ void frmDosX::findLinks(bool toTheEnd)
         if (contentEnd > from && text.at(contentEnd - 1) == QLatin1Char('\r'))
             --contentEnd;
         const QStringView line = QStringView(text).mid(from, contentEnd - from);
-        if (std::optional<ToolLocation> loc = parseToolLocation(line))
-            links.emplace_back(from + loc->linkStart, loc->linkLength);
+        if (line.size() <= kLongestLinkLine)
+            if (std::optional<ToolLocation> loc = parseToolLocation(line))
+                links.emplace_back(from + loc->linkStart, loc->linkLength);
         from = next;
     }
     m_scanFrom = from;

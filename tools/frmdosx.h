@@ -10,7 +10,8 @@
 // no undo steps for any of it. Lines that name a place in the source (a
 // compiler message or a stack frame, see toollocations.h) are collected
 // into the run's ToolLocations as they arrive, all of them, and underlined
-// as links in the box.
+// as links in the box. A line break is CR LF, CR or LF, as in the box,
+// also when a CR LF pair arrives in two chunks.
 
 #include "surface/surface.h"
 #include "tools/dosoutputs.h"
@@ -55,6 +56,17 @@ public:
     // takes no input.
     bool sendInput(const QString &line, const Surface::TextStyle &style);
 
+    // The output side on its own, as a run drives it (public so that output
+    // can be replayed without a process): a run's output goes to the end
+    // of `target` in `style`; each chunk of output as the runner hands it
+    // over (it reaches the box when the event loop next comes round); the
+    // end of the output, which shows what is left and reads its last line
+    // even without a line break. However the output is cut into chunks,
+    // the box, the links and the locations come out the same.
+    void beginOutput(Surface *target, const Surface::TextStyle &style);
+    void receiveOutput(const QString &chunk);
+    void endOutput();
+
 signals:
     // The run ended: everything written has been shown.
     void finished(const QString &text, const qln::RunEnd &end);
@@ -62,8 +74,10 @@ signals:
     void outputShown();
 
 private:
-    void objDOS_ReceiveOutputs(const QString &chunk);
-    void flush();
+    // Puts the output received so far into the box; a CR at its end waits
+    // for the next chunk unless `all`, so that a CR LF split between two
+    // chunks is one line break.
+    void flush(bool all);
     void insertAtEnd(const QString &text, const Surface::TextStyle &style);
     void dropOldOutput();
     void findLinks(bool toTheEnd);
@@ -81,6 +95,7 @@ private:
     int m_scanFrom = 0;    // the first box position not yet searched for links
     ToolLocations *m_locations = nullptr;
     QString m_partialLine; // the output's last line, still to be completed
+    bool m_skippingLine = false; // the line so far is too long to be a location
 };
 
 } // namespace qln

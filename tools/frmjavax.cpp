@@ -90,7 +90,10 @@ frmJavaX *frmJavaX::open(const QString &mode, const QString &documentPath, Promp
         dialog = new frmJavaX(prompter, store, owner);
         g_instance = dialog;
     }
-    dialog->m_documentPath = documentPath;
+    // The tool runs in the file's folder: a path as typed on the command
+    // line (relative to the program's folder) would name nothing there.
+    dialog->m_documentPath =
+        namesNoFile(documentPath) ? documentPath : QFileInfo(documentPath).absoluteFilePath();
     dialog->show();
     dialog->LoadJavaXMode(mode);
     if (dialog->m_owner)

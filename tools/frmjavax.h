@@ -47,7 +47,8 @@ public:
 
     // The main window's entry point. Opens the dialog in `mode` ("Compile",
     // "Run", "Appletviewer", "Jar") for the document at documentPath ("" for
-    // none), or, when the dialog is open already, loads the mode into it.
+    // none; a relative path is taken from the current folder and kept
+    // absolute), or, when the dialog is open already, loads the mode into it.
     // The owner is disabled until the dialog closes, then enabled and shown
     // again. The dialog deletes itself when it closes.
     static frmJavaX *open(const QString &mode, const QString &documentPath, Prompter &prompter,

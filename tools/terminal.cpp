@@ -1,5 +1,6 @@
 #include "tools/terminal.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -50,14 +51,25 @@ QString findOnPath(const QString &name)
     return QStandardPaths::findExecutable(name);
 }
 
-QStringList keepOpenCommand(const QString &commandLine)
+QStringList keepOpenCommand(const QString &commandLine, qint64 program)
 {
-    // The command line arrives as $1, so nothing in it is read twice.
+    // The command line arrives as $1, so nothing in it is read twice. Most
+    // terminals run it in a session of their own, where the tool's
+    // watchdog cannot follow: a watcher in the background looks once a
+    // second whether the program ($2) is still there and otherwise ends
+    // everything in the window's process group. Ctrl+C in the window is for
+    // the tool, not for the watcher, and the hangup of a closing window
+    // does not end the watcher before what ignores the hangup.
     const QString script = QStringLiteral(
+        "( trap '' INT QUIT HUP TERM; "
+        "while kill -0 \"$2\"; do /bin/sleep 1 || exit; done; kill -KILL 0 ) >/dev/null 2>&1 & "
+        "watcher=$!; "
         "/bin/sh -c \"$1\"; status=$?; echo; "
-        "if [ \"$status\" -eq 0 ]; then echo '[Done]'; else echo \"[Done, exit code $status]\"; fi; "
-        "printf '%s' 'Press Enter to close'; read answer");
-    return {QStringLiteral("/bin/sh"), QStringLiteral("-c"), script, QStringLiteral("sh"), commandLine};
+        "if [ \"$status\" -eq 0 ]; then echo '[Done]'; else echo \"[Done, exit code $status]\"; "
+        "fi; "
+        "printf '%s' 'Press Enter to close'; read answer; kill \"$watcher\" 2>/dev/null");
+    return {QStringLiteral("/bin/sh"), QStringLiteral("-c"), script,
+            QStringLiteral("sh"),      commandLine,          QString::number(program)};
 }
 
 std::optional<TerminalLaunch> terminalLaunch(const QString &commandLine, const QString &terminalVariable,
@@ -78,7 +90,8 @@ std::optional<TerminalLaunch> terminalLaunch(const QString &commandLine, const Q
         TerminalLaunch launch;
         launch.program = program;
         launch.arguments = words.mid(1);
-        launch.arguments << runOptions(QFileInfo(words.first()).fileName()) << keepOpenCommand(commandLine);
+        launch.arguments << runOptions(QFileInfo(words.first()).fileName())
+                         << keepOpenCommand(commandLine, QCoreApplication::applicationPid());
         return launch;
     }
     return std::nullopt;

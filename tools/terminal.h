@@ -30,7 +30,8 @@ using ExecutableLookup = std::function<QString(const QString &name)>;
 QString findOnPath(const QString &name);
 
 // The first terminal found in terminalSearchOrder(), running commandLine
-// through /bin/sh and then waiting for Enter ("Press Enter to close").
+// through /bin/sh and then waiting for Enter ("Press Enter to close"),
+// watched on behalf of this program (see keepOpenCommand).
 // terminalVariable is the value of $TERMINAL ("" when unset; it may hold
 // options after the program). Nothing when no terminal is installed.
 std::optional<TerminalLaunch> terminalLaunch(const QString &commandLine, const QString &terminalVariable,
@@ -38,7 +39,9 @@ std::optional<TerminalLaunch> terminalLaunch(const QString &commandLine, const Q
 
 // The program and arguments a terminal runs: sh running the command line
 // (passed as an argument, never pasted into other shell text), then the end
-// marker of the run and "Press Enter to close".
-QStringList keepOpenCommand(const QString &commandLine);
+// marker of the run and "Press Enter to close". Meanwhile a watcher ends
+// everything in the window's process group once the process `program`
+// (the editor) has gone, within about a second.
+QStringList keepOpenCommand(const QString &commandLine, qint64 program);
 
 } // namespace qln

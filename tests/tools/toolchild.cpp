@@ -3,12 +3,14 @@
 // runner is never deleted, as a dialog still open at the end is not: the
 // end of the program alone must end the tool.
 //
-//   tst_toolchild captured|terminal <command line> [file]
+//   tst_toolchild captured|copy|terminal <command line> [file]
 //
-// Given a file, the program returns from main as soon as something is
-// written to that file.
+// "copy" is a captured run whose watchdog is a copy of this program (as
+// when the quillon-toolwatch helper is missing). Given a file, the program
+// returns from main as soon as something is written to that file.
 #include "support/scriptedprompter.h"
 #include "tools/dosoutputs.h"
+#include "tools/toolwatch.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -25,6 +27,8 @@ int main(int argc, char **argv)
         if (!qln::DOSOutputs::launchInTerminal(args[2]))
             return 3;
     } else {
+        if (args[1] == QLatin1String("copy"))
+            qln::toolwatch::setHelper(QString());
         auto *dos = new qln::DOSOutputs(*prompter);
         if (!dos->ExecuteCommand(args[2]))
             return 4;

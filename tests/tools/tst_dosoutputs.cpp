@@ -73,6 +73,31 @@ bool processAlive(qint64 pid)
     return close > 0 && close + 2 < s.size() && s.at(close + 2) != 'Z';
 }
 
+// The process group of a process, or 0.
+qint64 groupOf(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray s = stat.readAll();
+    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 2 ? fields[2].toLongLong() : 0;
+}
+
+// The processes of a group that are alive and not zombies.
+QList<qint64> groupMembers(qint64 group)
+{
+    QList<qint64> members;
+    if (group <= 0)
+        return members;
+    for (const QString &name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const qint64 pid = name.toLongLong();
+        if (pid > 0 && groupOf(pid) == group && processAlive(pid))
+            members << pid;
+    }
+    return members;
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile f(path);
@@ -157,7 +182,9 @@ private slots:
     }
 
     // A read is at most 256 bytes; a character split between two reads is
-    // completed in the second.
+    // completed in the second. A byte that is not UTF-8 (a Latin-1 "é")
+    // at the end of a read is one U+FFFD and takes nothing of the next
+    // read with it; an unfinished character at the very end is one too.
     void chunksAndDecoding()
     {
         ScriptedPrompter p;
@@ -165,6 +192,19 @@ private slots:
         Captured c = run(dos, "printf '%255s\\303\\251tail' ''");
         QCOMPARE(dos.Outputs(), QString(255, ' ') + QString::fromUtf8("\xc3\xa9tail"));
         QCOMPARE(c.chunks.join(QString()), dos.Outputs());
+        // The bad bytes end the first read, as printf escapes.
+        const std::pair<QString, int> badBytes[] = {
+            {"\\351", 1}, {"\\342\\202", 2}, {"\\360\\237\\230", 3}};
+        for (const auto &[escaped, count] : badBytes) {
+            c = run(dos, QStringLiteral("printf '%%1s%2 ok, caf\\303\\251\\342\\202' ''")
+                             .arg(256 - count)
+                             .arg(escaped));
+            const QString expected = QString(256 - count, ' ') +
+                                     QString(count, QChar::ReplacementCharacter) +
+                                     QString::fromUtf8(" ok, caf\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd");
+            QCOMPARE(dos.Outputs(), expected);
+            QCOMPARE(c.chunks.join(QString()), expected);
+        }
 
         QTemporaryDir dir;
         QByteArray all;
@@ -339,7 +379,8 @@ private slots:
         }
         QVERIFY(launch);
         QCOMPARE(launch->program, program);
-        QCOMPARE(launch->arguments, options + keepOpenCommand(command));
+        QCOMPARE(launch->arguments,
+                 options + keepOpenCommand(command, QCoreApplication::applicationPid()));
     }
 
     // A real terminal stand-in on PATH runs the tool in the folder given,
@@ -365,36 +406,93 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(processguard::count(), groups, kGenerous);
     }
 
-    // However the program ends, the tools it started end with it: its own
-    // end (the runner never deleted), SIGTERM, SIGHUP, SIGINT, and SIGKILL
-    // (the tool dies with its parent).
+    // However the program ends, the tools it started end with it, and all
+    // they started: its own end (the runner never deleted), SIGTERM,
+    // SIGHUP, SIGINT, and SIGKILL (then the tool's watchdog ends the
+    // group: the helper program, or a copy of the editor without it). The
+    // tool starts five processes, two of them deaf to SIGTERM and SIGHUP.
+    // In a terminal the same, also for a terminal that runs the tool in a
+    // session of its own and hangs it up at its end (as most do), and for
+    // one that hands it to a server and ends at once (a watcher in the
+    // window's script ends those). And a Java program with nine children.
     void toolsEndWithTheProgram_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<int>("sig");
-        QTest::addColumn<bool>("background"); // the tool's own child, or the tool itself
-        QTest::newRow("captured, returns from main") << "captured" << 0 << true;
-        QTest::newRow("captured, SIGTERM") << "captured" << int(SIGTERM) << true;
-        QTest::newRow("captured, SIGHUP") << "captured" << int(SIGHUP) << true;
-        QTest::newRow("captured, SIGINT") << "captured" << int(SIGINT) << true;
-        QTest::newRow("captured, SIGKILL") << "captured" << int(SIGKILL) << false;
-        QTest::newRow("terminal, returns from main") << "terminal" << 0 << true;
-        QTest::newRow("terminal, SIGTERM") << "terminal" << int(SIGTERM) << true;
+        QTest::addColumn<QString>("terminal"); // how the stand-in terminal runs the tool
+        QTest::newRow("captured, returns from main") << "captured" << 0 << "";
+        QTest::newRow("captured, SIGTERM") << "captured" << int(SIGTERM) << "";
+        QTest::newRow("captured, SIGHUP") << "captured" << int(SIGHUP) << "";
+        QTest::newRow("captured, SIGINT") << "captured" << int(SIGINT) << "";
+        QTest::newRow("captured, SIGKILL") << "captured" << int(SIGKILL) << "";
+        QTest::newRow("captured, SIGKILL, watched by a copy") << "copy" << int(SIGKILL) << "";
+        QTest::newRow("Java program, SIGKILL") << "java" << int(SIGKILL) << "";
+        QTest::newRow("terminal, returns from main") << "terminal" << 0 << "child";
+        QTest::newRow("terminal, SIGTERM") << "terminal" << int(SIGTERM) << "child";
+        QTest::newRow("terminal, SIGKILL") << "terminal" << int(SIGKILL) << "child";
+        QTest::newRow("terminal with a session of its own, SIGKILL")
+            << "terminal" << int(SIGKILL) << "session";
+        QTest::newRow("terminal server, SIGKILL") << "terminal" << int(SIGKILL) << "server";
     }
     void toolsEndWithTheProgram()
     {
         QFETCH(QString, how);
         QFETCH(int, sig);
-        QFETCH(bool, background);
+        QFETCH(QString, terminal);
         QTemporaryDir dir;
-        const QString pidFile = dir.filePath("tool.pid");
-        const QString command =
-            background ? "/bin/sleep 1000 & echo $! > " + shellEscape(pidFile) + "; echo ready; wait"
-                       : "echo $$ > " + shellEscape(pidFile) + "; echo ready; exec /bin/sleep 1000";
-        stubTerminal(dir.path(), "xterm");
+        const QString pidFile = dir.filePath("tool.pid"),
+                      started = shellEscape(dir.filePath("started"));
+        // The tool and the children it started itself are noted before it
+        // says it runs: when the editor ends at once, they are known.
+        const QString note = " & echo $! >> " + started + "; ";
+        QString command =
+            "/bin/sleep 1000" + note +
+            "/bin/sh -c 'trap \"\" TERM HUP; /bin/sleep 1000 & exec /bin/sleep 1000'" + note +
+            "(/bin/sleep 1000 & /bin/sleep 1000)" + note + "echo $$ >> " + started +
+            "; echo $$ > " + shellEscape(pidFile) + "; wait";
+        int members = 6;
+        if (how == "java") {
+            const QString bin = kitBin();
+            QLN_REQUIRE_KIT(!bin.isEmpty(), "a Java development kit with javac, java and jar");
+            writeFile(dir.filePath("Spawner.java"),
+                      "import java.nio.file.*;\n"
+                      "public class Spawner {\n"
+                      "    public static void main(String[] args) throws Exception {\n"
+                      "        for (int i = 0; i < 9; ++i)\n"
+                      "            new ProcessBuilder(\"/bin/sleep\", \"1000\").start();\n"
+                      "        long pid = ProcessHandle.current().pid();\n"
+                      "        Files.writeString(Path.of(args[0]), pid + \"\\n\");\n"
+                      "        Thread.sleep(1000000);\n"
+                      "    }\n"
+                      "}\n");
+            command = "exec " + shellEscape(bin + "java") + " " +
+                      shellEscape(dir.filePath("Spawner.java")) + " " + shellEscape(pidFile);
+            how = "captured";
+            members = 10;
+        }
+        if (terminal == "child") {
+            stubTerminal(dir.path(), "xterm");
+        } else if (terminal == "session") {
+            // A pseudo-terminal of its own, in a session of its own (the
+            // program script makes both), which the kernel hangs up when
+            // the stand-in ends, as when a terminal window goes. The
+            // arguments are "/bin/sh -c SCRIPT sh COMMAND EDITOR".
+            writeFile(dir.filePath("xterm"),
+                      "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
+                      "export SHELL=/bin/sh SCRIPT=\"$3\" COMMAND=\"$5\" EDITOR=\"$6\"\n"
+                      "exec /usr/bin/script -qec '/bin/sh -c \"$SCRIPT\" sh \"$COMMAND\" \"$EDITOR\"' "
+                      "/dev/null > /dev/null 2>&1\n");
+        } else if (terminal == "server") { // runs the tool elsewhere and ends at once
+            writeFile(dir.filePath("xterm"),
+                      "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
+                      "/usr/bin/setsid \"$@\" > /dev/null 2>&1 < /dev/null &\n");
+        }
+        if (terminal == "session" || terminal == "server")
+            QFile(dir.filePath("xterm"))
+                .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QProcess editor;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PATH", dir.path());
+        env.insert("PATH", dir.path()); // the stand-in terminal only
         env.remove("TERMINAL");
         editor.setProcessEnvironment(env);
         QStringList args{how, command};
@@ -403,17 +501,29 @@ private slots:
         editor.start(QCoreApplication::applicationDirPath() + "/tst_toolchild", args);
         QVERIFY(editor.waitForStarted(kGenerous));
         QTRY_VERIFY_WITH_TIMEOUT(readPid(pidFile) > 0, kGenerous);
-        const qint64 tool = readPid(pidFile);
+        QList<qint64> tools;
+        for (const QByteArray &line : readAll(dir.filePath("started")).split('\n'))
+            if (line.toLongLong() > 0)
+                tools << line.toLongLong();
+        qint64 group = 0;
         if (sig != 0) {
-            QVERIFY(processAlive(tool));
+            group = groupOf(readPid(pidFile));
+            QVERIFY(group > 0);
+            QList<qint64> running;
+            QTRY_VERIFY_WITH_TIMEOUT((running = groupMembers(group)).size() >= members, kGenerous);
+            tools << running;
             ::kill(pid_t(editor.processId()), sig);
         }
+        QVERIFY(tools.size() >= 4);
         QVERIFY(editor.state() == QProcess::NotRunning || editor.waitForFinished(kGenerous));
         if (sig != 0)
             QCOMPARE(editor.exitStatus(), QProcess::CrashExit); // the signal ended it
         else
             QCOMPARE(editor.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(tool), kGenerous);
+        for (const qint64 tool : tools)
+            QTRY_VERIFY2_WITH_TIMEOUT(!processAlive(tool), qPrintable(QString::number(tool)),
+                                      kGenerous);
+        QTRY_VERIFY_WITH_TIMEOUT(groupMembers(group).isEmpty(), kGenerous);
     }
 
     // The kit's tools run from the models exactly as the dialog runs them,

@@ -20,6 +20,7 @@ private slots:
     void endlessOutputIsBounded();
     void linksAreUnderlinedAndCollected();
     void typedInputIsShownAndSent();
+    void anyCutOfTheOutputGivesTheSameLinesAndLinks();
 };
 
 void TstFrmDosX::outputArrivesStyledAtTheEnd()
@@ -175,6 +176,95 @@ void TstFrmDosX::typedInputIsShownAndSent()
     QCOMPARE(box.formatAt(6).color, 0u);
     QVERIFY(!box.formatAt(6).bold);
     QCOMPARE(box.formatAt(11).color, 356435u);
+}
+
+namespace {
+
+// What the box, its underlines and the locations show after the output
+// arrived in the given chunks; `shown` puts the output into the box after
+// every chunk, as when the event loop comes round between two reads.
+struct Shown {
+    QString text;
+    QString underlines; // 'u' or '-' per character
+    QStringList locations;
+    bool operator==(const Shown &o) const
+    {
+        return text == o.text && underlines == o.underlines && locations == o.locations;
+    }
+};
+
+Shown replay(const QStringList &chunks, bool shown)
+{
+    test::ScriptedPrompter prompter;
+    frmDosX host(prompter);
+    ToolLocations locations;
+    locations.begin(LocationContext{});
+    host.setLocations(&locations);
+    Surface box;
+    box.setText(QStringLiteral("[Executing]\r\n"));
+    host.beginOutput(&box, kOlive);
+    for (const QString &chunk : chunks) {
+        host.receiveOutput(chunk);
+        if (shown)
+            QCoreApplication::sendPostedEvents(&host, QEvent::MetaCall);
+    }
+    host.endOutput();
+    Shown result;
+    result.text = box.text();
+    for (int i = 0; i < box.length(); ++i)
+        result.underlines += box.formatAt(i).underline ? QLatin1Char('u') : QLatin1Char('-');
+    for (int i = 0; i < locations.count(); ++i)
+        result.locations << locations.at(i).file + QLatin1Char(' ') + locations.at(i).className +
+                                QLatin1Char(':') + QString::number(locations.at(i).line);
+    return result;
+}
+
+} // namespace
+
+// A line break is CR LF, CR or LF, and a CR LF pair cut between two reads
+// of the tool's output is still one line break: every cut into two
+// chunks, and one chunk per character, with the box filled between chunks
+// or not, shows the same lines, links and locations as the whole output at
+// once. Through a real run too.
+void TstFrmDosX::anyCutOfTheOutputGivesTheSameLinesAndLinks()
+{
+    const QString output = QStringLiteral("Bad.java:2: error: x\r\n\tat P.m(P.java:7)\rplain\n"
+                                          "A.java:3: warning: w\r\n\r\nlast\r");
+    const Shown whole = replay({output}, true);
+    QCOMPARE(whole.text,
+             QStringLiteral("[Executing]\r\nBad.java:2: error: x\r\n\tat P.m(P.java:7)\r\nplain\r\n"
+                            "A.java:3: warning: w\r\n\r\nlast\r\n"));
+    QCOMPARE(whole.locations, (QStringList{"Bad.java :2", "P.java P:7", "A.java :3"}));
+    QCOMPARE(whole.underlines.count(QLatin1Char('u')), 20 + 16 + 20); // the frame without its tab
+    for (int cut = 1; cut < output.size(); ++cut)
+        for (const bool shown : {true, false}) {
+            const Shown twoChunks = replay({output.left(cut), output.mid(cut)}, shown);
+            QVERIFY2(twoChunks == whole,
+                     qPrintable(QStringLiteral("cut at %1: %2").arg(cut).arg(twoChunks.text)));
+        }
+    QStringList characters;
+    for (const QChar c : output)
+        characters << QString(c);
+    QVERIFY(replay(characters, true) == whole);
+
+    // A line too long to be a message is neither a link nor a location,
+    // even when its end, arriving alone, reads like one.
+    const QString longLine = QString(70000, QLatin1Char('x')) + QStringLiteral("A.java:1: error: x\r\n");
+    const Shown tooLong = replay({longLine.left(35000), longLine.mid(35000, 35000), longLine.mid(70000),
+                                  QStringLiteral("B.java:2: error: y\r\n")},
+                                 true);
+    QCOMPARE(tooLong.locations, QStringList{"B.java :2"});
+    QCOMPARE(tooLong.underlines.count(QLatin1Char('u')), 18);
+
+    // The LF of a CR LF written a moment after its CR.
+    test::ScriptedPrompter prompter;
+    frmDosX host(prompter);
+    Surface box;
+    const RunEnd end =
+        runInto(host, box, QStringLiteral("printf 'one\\r'; sleep 0.3; printf '\\ntwo\\r\\n'"));
+    QVERIFY(end.started);
+    QCOMPARE(box.text(), QStringLiteral("one\r\ntwo\r\n"));
+    QCOMPARE(host.text(), QStringLiteral("one\r\ntwo\r\n"));
 }
 
 QTEST_MAIN(TstFrmDosX)

@@ -521,6 +521,34 @@ private slots:
         QVERIFY(s.prompter.asked().empty());
     }
 
+    // A document named relative to the current folder, as on the command
+    // line ("quillon samples/Hello.java"): the dialog's input file is the
+    // absolute path, so the tool, started in the file's folder, finds it.
+    void relativeDocumentPathIsMadeAbsolute()
+    {
+        QTemporaryDir tmp;
+        const QString source = tmp.filePath("samples/Hello.java"), tool = tmp.filePath("kit/javac");
+        writeFile(source, kHello);
+        writeFile(tool,
+                  "#!/bin/sh\n"
+                  "[ -f \"$1\" ] || { echo \"file not found: $1\"; exit 2; }\n"
+                  "echo \"compiled $1\"\n",
+                  true);
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(tmp.path()));
+        Session s;
+        s.open("Compile", "samples/Hello.java", tool);
+        const QString absolute = QDir(tmp.path()).filePath("samples/Hello.java");
+        QCOMPARE(s.dialog->documentPath(), absolute);
+        QCOMPARE(s.edit("txtInFIle")->text(), absolute);
+        const bool ran = s.run();
+        QDir::setCurrent(before);
+        QVERIFY(ran);
+        QVERIFY2(s.commandLine().endsWith("[Executing]\r\ncompiled " + absolute + "\r\n[Done]\r\n"),
+                 qPrintable(s.commandLine()));
+        QVERIFY(s.prompter.asked().empty());
+    }
+
     // Run mode: while the program runs, the input box sends each line with
     // Enter and "Close input" ends its input; other modes show no box and
     // give the tool no input.
