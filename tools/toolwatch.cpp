@@ -231,6 +231,11 @@ void setHelper(const QString &path)
 
 void startInChild(pid_t program) noexcept
 {
+    // The editor ignores SIGXFSZ so that a file size limit fails its own
+    // writes politely; a tool gets the signal's usual action back.
+    struct sigaction usual = {};
+    usual.sa_handler = SIG_DFL;
+    ::sigaction(SIGXFSZ, &usual, nullptr);
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != program) // the program ended already

@@ -181,6 +181,26 @@ private slots:
         QCOMPARE(dos.CommandLine(), QStringLiteral("echo out; echo err 1>&2; cat; pwd"));
     }
 
+    // The editor ignores SIGXFSZ so that its own writes fail politely at a
+    // file size limit; a tool gets the signal's usual action back, since a
+    // shell cannot undo a signal ignored when it starts.
+    void toolsGetTheUsualFileSizeSignal()
+    {
+        QTemporaryDir dir;
+        struct sigaction ignore = {}, before = {};
+        ignore.sa_handler = SIG_IGN;
+        QVERIFY(::sigaction(SIGXFSZ, &ignore, &before) == 0);
+        ScriptedPrompter p;
+        DOSOutputs dos(p);
+        dos.setWorkingDirectory(dir.path());
+        const Captured c = run(dos, "ulimit -f 1; head -c 5000 /dev/zero > big; echo $?");
+        ::sigaction(SIGXFSZ, &before, nullptr);
+        QVERIFY(c.ended && c.end.started);
+        // The shell reports the signal that ended head, not a write error.
+        QCOMPARE(dos.Outputs().trimmed().split(QLatin1Char('\n')).last(),
+                 QString::number(128 + SIGXFSZ));
+    }
+
     // A read is at most 256 bytes; a character split between two reads is
     // completed in the second. A byte that is not UTF-8 (a Latin-1 "é")
     // at the end of a read is one U+FFFD and takes nothing of the next
