@@ -48,24 +48,6 @@ std::vector<QByteArrayView> linesOf(QByteArrayView bytes)
     return lines;
 }
 
-bool oneBreakStyle(QByteArrayView b)
-{
-    bool crlf = false, lf = false, cr = false;
-    for (qsizetype i = 0; i < b.size(); ++i) {
-        if (b[i] == '\r') {
-            if (i + 1 < b.size() && b[i + 1] == '\n') {
-                crlf = true;
-                ++i;
-            } else {
-                cr = true;
-            }
-        } else if (b[i] == '\n') {
-            lf = true;
-        }
-    }
-    return int(crlf) + int(lf) + int(cr) <= 1;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -95,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Save unedited.
     const QByteArray unedited = encodeText(s.text(), format);
-    if (oneBreakStyle(bytes))
+    if (fuzz::oneBreakStyle(bytes))
         FUZZ_CHECK(unedited == bytes);
     {
         const std::vector<QByteArrayView> after = linesOf(unedited);

@@ -6,31 +6,6 @@
 
 using namespace qln;
 
-namespace {
-
-// Whether the bytes use at most one line-break style.
-bool oneBreakStyle(const QByteArray &b)
-{
-    int styles = 0;
-    bool crlf = false, lf = false, cr = false;
-    for (qsizetype i = 0; i < b.size(); ++i) {
-        if (b[i] == '\r') {
-            if (i + 1 < b.size() && b[i + 1] == '\n') {
-                crlf = true;
-                ++i;
-            } else {
-                cr = true;
-            }
-        } else if (b[i] == '\n') {
-            lf = true;
-        }
-    }
-    styles = int(crlf) + int(lf) + int(cr);
-    return styles <= 1;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
@@ -39,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!decoded)
         return 0;
     const QByteArray encoded = encodeText(decoded->text, decoded->format);
-    if (oneBreakStyle(bytes))
+    if (fuzz::oneBreakStyle(bytes))
         FUZZ_CHECK(encoded == bytes);
     // Whatever the style, the text survives a save and a new open.
     const auto again = decodeText(encoded);

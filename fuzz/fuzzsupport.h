@@ -6,6 +6,7 @@
 #include "base/prompter.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QString>
 #include <cstdint>
@@ -108,5 +109,24 @@ private:
     size_t m_size;
     size_t m_pos = 0;
 };
+
+// Whether the bytes use at most one line-break style (CR LF, LF or CR).
+inline bool oneBreakStyle(QByteArrayView b)
+{
+    bool crlf = false, lf = false, cr = false;
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        if (b[i] == '\r') {
+            if (i + 1 < b.size() && b[i + 1] == '\n') {
+                crlf = true;
+                ++i;
+            } else {
+                cr = true;
+            }
+        } else if (b[i] == '\n') {
+            lf = true;
+        }
+    }
+    return int(crlf) + int(lf) + int(cr) <= 1;
+}
 
 } // namespace qln::fuzz
