@@ -348,6 +348,7 @@ void DocumentFiles::openRecovered(const RecoveryRecord &record)
         m_rtfedit.setSelStart(0);
         m_rtfedit.setSelStyle(textColour(), false, false, false);
         m_rtfedit.setText(record.text);
+        m_host.documentLoaded(); // coloured as an opened file is
         m_rtfedit.setSelStart(0);
         m_rtfedit.clearUndo();
     }

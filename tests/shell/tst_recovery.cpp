@@ -513,6 +513,8 @@ private slots:
             return;
         }
         QCOMPARE(w->surface()->text(), text);
+        // Coloured as an opened file is: "class" a keyword, "Doc" plain.
+        QVERIFY(w->surface()->formatAt(0).color != w->surface()->formatAt(6).color);
         QCOMPARE(w->documentPath(), named ? m_file : QString());
         QCOMPARE(w->windowTitle(), QStringLiteral("Document [%1] - Quillon*")
                                        .arg(named ? QStringLiteral("Doc.java") : QString()));
