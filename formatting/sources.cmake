@@ -1,4 +1,4 @@
 # The formatting engine (colouring) and the commands built on it.
-include(formatting/engine.cmake OPTIONAL)
-include(formatting/commands.cmake OPTIONAL)
-include(formatting/typing.cmake OPTIONAL)
+include(formatting/engine.cmake)
+include(formatting/commands.cmake)
+include(formatting/typing.cmake)

@@ -1,3 +1,3 @@
 # Formatting engine and commands.
-include(formatting/engine.cmake OPTIONAL)
-include(formatting/commands.cmake OPTIONAL)
+include(formatting/engine.cmake)
+include(formatting/commands.cmake)
