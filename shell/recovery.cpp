@@ -463,9 +463,12 @@ void writeEveryCopy()
     if (running)
         return;
     running = true;
+    // Ended as the editor ends normally: the copy of an unsaved document
+    // is kept, and the lock goes, so that no lock file is left behind for
+    // each session a logout ends.
     const std::vector<DocumentRecovery *> live = liveRecoveries();
     for (DocumentRecovery *recovery : live)
-        recovery->writeBeforeEnd();
+        recovery->finish();
     running = false;
 }
 

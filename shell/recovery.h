@@ -148,7 +148,8 @@ public:
     // else is removed; the session's lock is released.
     void finish();
 
-    // Makes every running DocumentRecovery write its copy before the
+    // Makes every running DocumentRecovery finish() (its copy written, its
+    // lock released) before the
     // program ends on SIGTERM, SIGHUP, SIGINT or SIGQUIT (the signals'
     // default action then follows; a second signal ends the program at
     // once), on a fatal error (Qt's fatal messages, such as a lost display

@@ -836,6 +836,38 @@ private slots:
         QCOMPARE(child.exitCode(), SIGTERM);
     }
 
+    // An editor ended by a signal with nothing unsaved leaves nothing in
+    // the folder, not even its lock; with unsaved text, the copy alone.
+    void signalEndLeavesOnlyTheCopy_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("nothing typed") << QString();
+        QTest::newRow("text typed") << QStringLiteral("x");
+    }
+
+    void signalEndLeavesOnlyTheCopy()
+    {
+        QFETCH(QString, typed);
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
+                    {m_env->stateHome(), m_file, typed, QStringLiteral("--delay=3600000"),
+                     QStringLiteral("--then=wait")});
+        QVERIFY(child.waitForStarted());
+        QByteArray out;
+        while (!out.contains("typed ") && child.waitForReadyRead(30000))
+            out += child.readAll();
+        QVERIFY2(out.contains("typed "), out.constData());
+        QVERIFY(!QDir(m_folder).entryList(QDir::Files | QDir::Hidden).isEmpty()); // the lock
+        ::kill(pid_t(child.processId()), SIGTERM);
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitCode(), SIGTERM);
+        const QStringList left = QDir(m_folder).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left.size(), typed.isEmpty() ? 0 : 1);
+        if (!typed.isEmpty())
+            QVERIFY(left.front().endsWith(QLatin1String(".qrec")));
+    }
+
     // Under a file size limit the copy cannot be written: the editor says
     // so and goes on instead of being ended by SIGXFSZ.
     void fileSizeLimitFailsTheWrite()
