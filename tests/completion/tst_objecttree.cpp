@@ -5,11 +5,11 @@
 #include "settings/settingsstore.h"
 #include "base/pathutil.h"
 #include "support/scriptedprompter.h"
+#include "support/seed.h"
 #include "surface/surface.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,12 +95,13 @@ private slots:
     // partition looks next).
     void sortTree()
     {
+        qln::test::SeededRandom rng;
         for (int run = 0; run < 4; ++run) {
             const int n = run < 2 ? 7 : 20000;
             const bool killer = run % 2;
             std::vector<int> keys(n), pos(n);
             for (int i = 0; i < n; ++i)
-                keys[i] = int(QRandomGenerator::global()->bounded(1000000)), pos[i] = i;
+                keys[i] = int(rng.bounded(1000000)), pos[i] = i;
             for (int k = n - 1, lo = 0; killer && lo < n; ++lo, --k) {
                 std::swap(pos[lo], pos[(lo + n - 1) / 2]);
                 keys[pos[lo]] = k;

@@ -1,9 +1,9 @@
 // The completion search: keys before the caret, members of key 1, the names
 // they insert and their order, pre-selection, insertion and placement.
 #include "completion/treesearch.h"
+#include "support/seed.h"
 #include "surface/surface.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 #include <numeric>
 
@@ -156,13 +156,13 @@ private slots:
     {
         // A stable sort on the names (as an exchange sort: equal names keep
         // their order, images move with their items), for random lists.
-        auto *rng = QRandomGenerator::global();
+        qln::test::SeededRandom rng;
         for (int round = 0; round < 50; ++round) {
-            const int n = 1 + int(rng->bounded(30));
+            const int n = 1 + int(rng.bounded(30));
             TreeBoxModel box;
             QStringList arrmatch{QString()};
             for (int i = 0; i < n; ++i) {
-                arrmatch << QString(QChar(u'A' + rng->bounded(4))) + QChar(u'a' + rng->bounded(3));
+                arrmatch << QString(QChar(u'A' + rng.bounded(4))) + QChar(u'a' + rng.bounded(3));
                 box.items.push_back({QStringLiteral("%1 #%2").arg(arrmatch.last()).arg(i), i + 1});
             }
             std::vector<int> order(n);
@@ -248,7 +248,8 @@ private slots:
         QCOMPARE(search(wide, "p.", arrmatch, 6000).width, 6000);
         QCOMPARE(search(wide, "p.", arrmatch).width, 85 * 200 + 615);
 
-        auto upTo = [](int n) { return int(QRandomGenerator::global()->bounded(n)); };
+        qln::test::SeededRandom rng;
+        auto upTo = [&rng](int n) { return int(rng.bounded(n)); };
         for (int round = 0; round < 2000; ++round) {
             const int cw = 3000 + upTo(20000), sw = cw - upTo(300), top = upTo(1000), sh = 2000 + upTo(10000);
             const QString name(1 + upTo(400), QLatin1Char('n'));

@@ -1,10 +1,10 @@
 // The surface model without a view: positions in CR LF counting, find,
 // selection formats, edits, undo and the clipboard.
+#include "support/seed.h"
 #include "surface/surface.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -180,12 +180,12 @@ void TstSurface::selTextFormatsMovesCaretAndSignals()
 void TstSurface::lineTableSurvivesRandomEdits()
 {
     Surface s;
-    auto *rng = QRandomGenerator::global();
+    qln::test::SeededRandom rng;
     const QStringList pieces{"a", "\r\n", "bc\r\nd", "", "\r\n\r\n", "xyz", "\n", "\r"};
     for (int round = 0; round < 2000; ++round) {
-        const int pos = int(rng->bounded(s.length() + 1));
-        const int len = int(rng->bounded(std::min(6, s.length() - pos) + 1));
-        s.replace(pos, len, pieces[int(rng->bounded(pieces.size()))]);
+        const int pos = int(rng.bounded(s.length() + 1));
+        const int len = int(rng.bounded(std::min(6, s.length() - pos) + 1));
+        s.replace(pos, len, pieces[int(rng.bounded(pieces.size()))]);
     }
     const QString t = s.text();
     QVERIFY(!t.contains(QRegularExpression(QStringLiteral("\r(?!\n)|(?<!\r)\n"))));
