@@ -14,24 +14,8 @@ seconds=${1:?usage: sh scripts/fuzz.sh SECONDS}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 parallel=${FUZZ_PARALLEL:-1}
-# One harness a line.
-all="
-fuzz_objecttree
-fuzz_spellinglist
-fuzz_prefloader
-fuzz_commandlanguage
-fuzz_textdecoder
-fuzz_surface
-fuzz_colouring
-fuzz_indenter
-fuzz_findreplace
-fuzz_undoredo
-fuzz_nameresolve
-fuzz_dateformat
-fuzz_recovery
-fuzz_openeditsave
-fuzz_toollinks
-"
+# Every harness named in fuzz/CMakeLists.txt, so the two never disagree.
+all=$(sed -n '/^set(QUILLON_FUZZERS/,/^)/p' "$root/fuzz/CMakeLists.txt" | grep -o 'fuzz_[a-z_]*')
 fuzzers=$(echo ${FUZZERS:-$all})
 
 "$root/scripts/deps.sh" --fuzz
