@@ -11,7 +11,7 @@ target_sources(quillon_core PRIVATE
   shell/recovery.h shell/recovery.cpp)
 target_sources(quillon_widgets PRIVATE
   shell/qtprompter.h shell/qtprompter.cpp
-  shell/frmedit.h shell/frmedit.cpp
+  shell/frmedit.h shell/frmedit.cpp shell/frmeditcontrols.cpp
   shell/frmsplash.h shell/frmsplash.cpp
   shell/frmwait.h shell/frmwait.cpp
   shell/shell_icons.qrc)

@@ -3,5 +3,6 @@ target_sources(quillon_core PRIVATE
   surface/surface.h surface/surface.cpp
   surface/textfile.h surface/textfile.cpp)
 target_sources(quillon_widgets PRIVATE
-  surface/surfaceview.h surface/surfaceview.cpp
+  surface/surfaceview.h surface/surfaceview.cpp surface/surfaceviewparts.h
+  surface/surfaceviewlayout.cpp surface/surfaceviewinput.cpp
   surface/surfaceaccessible.h surface/surfaceaccessible.cpp)

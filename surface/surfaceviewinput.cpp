@@ -1,0 +1,582 @@
+// The view's input: keys, input methods, the mouse, drag and drop.
+#include "surface/surfaceview.h"
+#include "surface/surfaceviewparts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QStyleHints>
+#include <cmath>
+
+namespace qln {
+
+using namespace viewparts;
+
+// --- view -> surface -------------------------------------------------------------
+
+void SurfaceView::editSurface(int start, int length, const QString &text)
+{
+    m_surface->replace(start, length, text, true);
+    m_surface->notifyChanged();
+    m_scrollToCaret = true; // once, with the selection the handlers left
+    flush();
+    restartBlink();
+}
+
+void SurfaceView::deleteBackward()
+{
+    const int s = m_surface->selStart();
+    if (m_surface->selLength() > 0) {
+        editSurface(s, m_surface->selLength(), QString());
+        return;
+    }
+    if (s == 0)
+        return;
+    int n = 1;
+    if (s >= 2 && m_surface->at(s - 1) == QLatin1Char('\n') && m_surface->at(s - 2) == QLatin1Char('\r'))
+        n = 2;
+    else if (s >= 2 && m_surface->at(s - 1).isLowSurrogate() && m_surface->at(s - 2).isHighSurrogate())
+        n = 2;
+    editSurface(s - n, n, QString());
+}
+
+void SurfaceView::deleteForward()
+{
+    const int s = m_surface->selStart();
+    const int len = m_surface->length();
+    if (m_surface->selLength() > 0) {
+        editSurface(s, m_surface->selLength(), QString());
+        return;
+    }
+    if (s >= len)
+        return;
+    // The next character with its combining marks, a surrogate pair or a
+    // line break: whatever the caret steps over.
+    const int n = std::max(1, nextPosition(s) - s);
+    editSurface(s, n, QString());
+}
+
+bool SurfaceView::event(QEvent *e)
+{
+    if (e->type() == QEvent::ShortcutOverride) {
+        auto *ke = static_cast<QKeyEvent *>(e);
+        // Ctrl+A belongs to the window (Save As), not to select-all here.
+        if (ke->matches(QKeySequence::SelectAll)) {
+            e->ignore();
+            return true;
+        }
+        if (isEditingShortcut(ke)) {
+            e->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(e);
+}
+
+bool SurfaceView::focusNextPrevChild(bool next)
+{
+    if (!m_tabChangesFocus)
+        return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+void SurfaceView::setOverwriteMode(bool on)
+{
+    if (m_overwrite == on)
+        return;
+    m_overwrite = on;
+    updateCaret();
+}
+
+bool SurfaceView::handleMoveKey(QKeyEvent *e)
+{
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    const bool ctrl = mods == Qt::ControlModifier;
+    if (mods != Qt::NoModifier && !ctrl)
+        return false;
+    const int caret = m_caret;
+    const int line = m_surface->lineFromChar(caret);
+    int target = -1;
+    bool vertical = false;
+    switch (e->key()) {
+    case Qt::Key_Left:
+        if (!shift && !ctrl && m_anchor != m_caret)
+            target = std::min(m_anchor, m_caret);
+        else
+            target = ctrl ? wordLeft(caret) : previousPosition(caret);
+        break;
+    case Qt::Key_Right:
+        if (!shift && !ctrl && m_anchor != m_caret)
+            target = std::max(m_anchor, m_caret);
+        else
+            target = ctrl ? wordRight(caret) : nextPosition(caret);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (ctrl) {
+            scrollRows(e->key() == Qt::Key_Up ? -1 : 1);
+            return true;
+        }
+        target = verticalMove(caret, e->key() == Qt::Key_Up ? -1 : 1);
+        vertical = true;
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int page = std::max(1, visibleLineCount() - 1);
+        const int step = e->key() == Qt::Key_PageUp ? -page : page;
+        target = verticalMove(caret, step);
+        scrollRows(step);
+        vertical = true;
+        break;
+    }
+    case Qt::Key_Home:
+        target = ctrl ? 0 : m_surface->lineIndex(line);
+        break;
+    case Qt::Key_End:
+        target = ctrl ? m_surface->length() : m_surface->lineIndex(line) + m_surface->lineLength(line);
+        break;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        if (!ctrl || shift)
+            return false;
+        if (m_anchor != m_caret) {
+            editSurface(m_surface->selStart(), m_surface->selLength(), QString());
+        } else {
+            const int to = e->key() == Qt::Key_Backspace ? wordLeft(caret) : wordRight(caret);
+            editSurface(std::min(caret, to), std::abs(to - caret), QString());
+        }
+        return true;
+    default:
+        return false;
+    }
+    const double keepX = vertical ? (m_desiredX >= 0 ? m_desiredX : xOfPosition(caret)) : -1;
+    setCaret(target, shift);
+    m_desiredX = keepX;
+    ensureCursorVisible();
+    return true;
+}
+
+void SurfaceView::keyPressEvent(QKeyEvent *e)
+{
+    flush();
+    KeyEventInfo info{e->key(), e->modifiers(), e->text(), false};
+    emit keyDown(&info);
+    if (info.consumed) {
+        e->accept();
+        return;
+    }
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool alt = mods & Qt::AltModifier;
+    // AltGr arrives as Ctrl+Alt on some keyboards: that is typing too.
+    const bool typing = isTypedText(e->text()) && (ctrl == alt);
+    if (typing || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter
+        || (e->key() == Qt::Key_Tab && mods == Qt::NoModifier)) {
+        KeyEventInfo press{e->key(), e->modifiers(), e->text(), false};
+        emit keyPress(&press);
+        if (press.consumed) {
+            e->accept();
+            return;
+        }
+    }
+    syncSelection();
+
+    bool edited = false; // through editSurface, which shows the caret itself
+    if (e->matches(QKeySequence::Undo)) {
+        m_surface->undo();
+    } else if (e->matches(QKeySequence::Redo)
+               || (e->key() == Qt::Key_Y && mods == Qt::ControlModifier
+                   && !(e->modifiers() & Qt::ShiftModifier))) {
+        m_surface->redo();
+    } else if (e->matches(QKeySequence::Paste)) {
+        m_surface->paste();
+    } else if (e->matches(QKeySequence::Cut)) {
+        m_surface->cut();
+    } else if (e->matches(QKeySequence::Copy)) {
+        m_surface->copy();
+    } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && !ctrl && !alt) {
+        editSurface(m_surface->selStart(), m_surface->selLength(), QStringLiteral("\r\n"));
+        edited = true;
+    } else if (e->key() == Qt::Key_Backspace && mods == Qt::NoModifier) {
+        deleteBackward();
+        edited = true;
+    } else if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier
+               && !(e->modifiers() & Qt::ShiftModifier)) {
+        deleteForward();
+        edited = true;
+    } else if (e->key() == Qt::Key_Tab
+               && (mods == Qt::NoModifier || (tabChangesFocus() && mods == Qt::ControlModifier))) {
+        // Where Tab moves the focus on, Ctrl+Tab types the tab.
+        editSurface(m_surface->selStart(), m_surface->selLength(), QStringLiteral("\t"));
+        edited = true;
+    } else if (e->key() == Qt::Key_Insert && mods == Qt::NoModifier
+               && !(e->modifiers() & Qt::ShiftModifier)) {
+        setOverwriteMode(!overwriteMode());
+        emit overwriteModeToggled(overwriteMode());
+    } else if (typing) {
+        int start = m_surface->selStart();
+        int length = m_surface->selLength();
+        if (overwriteMode() && length == 0 && start < m_surface->length()
+            && m_surface->at(start) != QLatin1Char('\r'))
+            length = (m_surface->at(start).isHighSurrogate() && start + 1 < m_surface->length()) ? 2 : 1;
+        editSurface(start, length, e->text());
+        edited = true;
+    } else if (handleMoveKey(e)) {
+        // Moves scroll to the caret themselves; Ctrl+Up and Ctrl+Down
+        // scroll without moving it.
+        e->accept();
+        return;
+    } else {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    if (!edited) {
+        flush();
+        ensureCursorVisible();
+    }
+}
+
+void SurfaceView::inputMethodEvent(QInputMethodEvent *e)
+{
+    flush();
+    syncSelection();
+    if ((!e->commitString().isEmpty() || e->replacementLength() > 0)
+        && !m_surface->refusesText(e->commitString())) {
+        int start = m_surface->selStart();
+        int length = m_surface->selLength();
+        if (e->replacementLength() > 0) {
+            const int from = snapPosition(m_caret + e->replacementStart());
+            const int to = snapPosition(m_caret + e->replacementStart() + e->replacementLength());
+            start = std::min(from, to);
+            length = std::abs(to - from);
+        }
+        m_preedit.clear();
+        editSurface(start, length, e->commitString());
+    }
+    // What is still being composed shows at the caret; it is no text yet.
+    const QString preedit = e->preeditString();
+    int cursor = int(preedit.size());
+    for (const auto &a : e->attributes())
+        if (a.type == QInputMethodEvent::Cursor)
+            cursor = a.start;
+    if (preedit != m_preedit || cursor != m_preeditCursor || !preedit.isEmpty()) {
+        m_preedit = preedit;
+        m_preeditCursor = std::clamp(cursor, 0, int(preedit.size()));
+        m_preeditAttributes = e->attributes();
+        const int line = m_surface->lineFromChar(m_caret);
+        m_cache.erase(line);
+        updateLines(line, line);
+    }
+    e->accept();
+}
+
+QVariant SurfaceView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const_cast<SurfaceView *>(this)->syncSelection();
+    const int line = m_surface->lineFromChar(m_caret);
+    const int lineStart = m_surface->lineIndex(line);
+    const int lineLen = m_surface->lineLength(line);
+    // Very long lines are offered around the caret only.
+    const int from = std::max(lineStart, std::min(m_caret - 1024, lineStart + lineLen - 2048));
+    const int to = std::min(lineStart + lineLen, std::max(m_caret + 1024, from + 2048));
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
+    case Qt::ImCursorRectangle:
+        return QRectF(caretRect(m_caret).translated(viewport()->pos()));
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition:
+        return m_caret - from;
+    case Qt::ImAnchorPosition:
+        return std::clamp(m_anchor, from, to) - from;
+    case Qt::ImSurroundingText:
+        return m_surface->mid(from, to - from);
+    case Qt::ImCurrentSelection:
+        return m_surface->mid(std::min(m_anchor, m_caret),
+                              std::min(std::abs(m_anchor - m_caret), 65536));
+    case Qt::ImTextBeforeCursor:
+        return m_surface->mid(from, m_caret - from);
+    case Qt::ImTextAfterCursor:
+        return m_surface->mid(m_caret, to - m_caret);
+    case Qt::ImMaximumTextLength:
+        return QVariant();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+// --- mouse -----------------------------------------------------------------------
+
+void SurfaceView::mousePressEvent(QMouseEvent *e)
+{
+    flush();
+    syncSelection();
+    const QPoint point = e->position().toPoint();
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    const int pos = positionAt(point);
+    m_desiredX = -1;
+    if (m_tripleTimer.isActive()
+        && (point - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+        // Third click: the whole line with its line break.
+        m_tripleTimer.stop();
+        const int line = m_surface->lineFromChar(pos);
+        m_selectFrom = m_surface->lineIndex(line);
+        m_selectTo = lineEndWithBreak(line);
+        setSelectionRange(m_selectFrom, m_selectTo);
+        m_wordSelect = 2;
+        m_selecting = true;
+        e->accept();
+        return;
+    }
+    const int selFrom = std::min(m_anchor, m_caret), selTo = std::max(m_anchor, m_caret);
+    m_wordSelect = 0;
+    if (e->modifiers() & Qt::ShiftModifier) {
+        setCaret(pos, true);
+        m_selecting = true;
+    } else if (selFrom < selTo && pos >= selFrom && pos < selTo) {
+        m_mayDrag = true;
+        m_pressPoint = point;
+    } else {
+        setCaret(pos, false);
+        m_selecting = true;
+    }
+    m_surface->breakUndoMerge();
+    e->accept();
+}
+
+void SurfaceView::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    const QPoint point = e->position().toPoint();
+    const int pos = positionAt(point);
+    wordAt(pos, &m_selectFrom, &m_selectTo);
+    setSelectionRange(m_selectFrom, m_selectTo);
+    m_wordSelect = 1;
+    m_selecting = true;
+    m_mayDrag = false;
+    m_tripleClickPoint = point;
+    m_tripleTimer.start(QGuiApplication::styleHints()->mouseDoubleClickInterval(), this);
+    e->accept();
+}
+
+void SurfaceView::mouseMoveEvent(QMouseEvent *e)
+{
+    const QPoint point = e->position().toPoint();
+    if (m_mayDrag && (e->buttons() & Qt::LeftButton)) {
+        if ((point - m_pressPoint).manhattanLength() < QApplication::startDragDistance())
+            return;
+        m_mayDrag = false;
+        const int from = std::min(m_anchor, m_caret), to = std::max(m_anchor, m_caret);
+        const quint64 revision = m_surface->revision();
+        auto *drag = new QDrag(this);
+        drag->setMimeData(selectionMimeData());
+        m_dropInside = false;
+        const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+        // Moved into another program or widget: the text leaves here.
+        if (action == Qt::MoveAction && !m_dropInside && m_surface->revision() == revision) {
+            m_surface->setSelection(from, to - from);
+            m_surface->setSelText(QString());
+        }
+        m_dropInside = false;
+        return;
+    }
+    if (!m_selecting || !(e->buttons() & Qt::LeftButton))
+        return;
+    const QRect r = viewport()->rect();
+    if (!r.contains(point)) {
+        if (!m_scrollTimer.isActive())
+            m_scrollTimer.start(50, this);
+    }
+    const QPoint inside(std::clamp(point.x(), 0, r.width() - 1), std::clamp(point.y(), -1, r.height()));
+    const int pos = positionAt(inside);
+    if (m_wordSelect == 1) {
+        int a = 0, b = 0;
+        wordAt(pos, &a, &b);
+        if (pos < m_selectFrom)
+            setSelectionRange(m_selectTo, a);
+        else
+            setSelectionRange(m_selectFrom, std::max(b, m_selectTo));
+    } else if (m_wordSelect == 2) {
+        const int line = m_surface->lineFromChar(pos);
+        const int a = m_surface->lineIndex(line);
+        const int b = lineEndWithBreak(line);
+        if (a < m_selectFrom)
+            setSelectionRange(m_selectTo, a);
+        else
+            setSelectionRange(m_selectFrom, std::max(b, m_selectTo));
+    } else {
+        setCaret(pos, true);
+    }
+}
+
+void SurfaceView::mouseReleaseEvent(QMouseEvent *e)
+{
+    m_scrollTimer.stop();
+    if (m_mayDrag && e->button() == Qt::LeftButton) {
+        m_mayDrag = false;
+        setCaret(positionAt(e->position().toPoint()), false);
+    }
+    m_selecting = false;
+    m_wordSelect = 0;
+    e->accept();
+    emit clicked();
+}
+
+void SurfaceView::contextMenuEvent(QContextMenuEvent *e)
+{
+    flush();
+    syncSelection();
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("surfaceViewMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool hasSelection = m_surface->selLength() > 0;
+    QAction *a = menu->addAction(tr("&Undo"), this, [this] { m_surface->undo(); });
+    a->setEnabled(m_surface->canUndo());
+    a = menu->addAction(tr("&Redo"), this, [this] { m_surface->redo(); });
+    a->setEnabled(m_surface->canRedo());
+    menu->addSeparator();
+    a = menu->addAction(tr("Cu&t"), this, [this] { m_surface->cut(); });
+    a->setEnabled(hasSelection);
+    a = menu->addAction(tr("&Copy"), this, [this] { m_surface->copy(); });
+    a->setEnabled(hasSelection);
+    a = menu->addAction(tr("&Paste"), this, [this] { m_surface->paste(); });
+    const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+    a->setEnabled(canInsert(clip));
+    a = menu->addAction(tr("Delete"), this, [this] {
+        editSurface(m_surface->selStart(), m_surface->selLength(), QString());
+    });
+    a->setEnabled(hasSelection);
+    menu->addSeparator();
+    a = menu->addAction(tr("Select All"), this, [this] {
+        setSelectionRange(0, m_surface->length());
+    });
+    a->setEnabled(m_surface->length() > 0);
+    menu->popup(e->globalPos());
+    e->accept();
+}
+
+// --- drag and drop ---------------------------------------------------------------
+
+QMimeData *SurfaceView::selectionMimeData() const
+{
+    return m_surface->mimeData(m_surface->selStart(), m_surface->selLength());
+}
+
+bool SurfaceView::canInsert(const QMimeData *data) const
+{
+    return data && data->hasText();
+}
+
+void SurfaceView::insertMime(const QMimeData *data, int at)
+{
+    m_surface->setSelection(at, 0);
+    syncSelection();
+    const int before = m_surface->length();
+    m_surface->insertMimeData(data, true);
+    const int inserted = m_surface->length() - before;
+    m_surface->setSelection(at, std::max(0, inserted));
+}
+
+void SurfaceView::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (!canInsert(e->mimeData())) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+}
+
+void SurfaceView::dragMoveEvent(QDragMoveEvent *e)
+{
+    if (!canInsert(e->mimeData())) {
+        e->ignore();
+        return;
+    }
+    setDropCaret(positionAt(e->position().toPoint()));
+    if (e->source() == this && !(e->modifiers() & Qt::ControlModifier))
+        e->setDropAction(Qt::MoveAction);
+    else if (e->source() == this)
+        e->setDropAction(Qt::CopyAction);
+    else
+        e->acceptProposedAction();
+    e->accept();
+}
+
+void SurfaceView::setDropCaret(int pos)
+{
+    // The line the drop caret leaves and the one it goes to are repainted.
+    if (m_dropCaret >= 0) {
+        const int line = m_surface->lineFromChar(m_dropCaret);
+        updateLines(line, line);
+    }
+    m_dropCaret = pos;
+    if (pos >= 0) {
+        const int line = m_surface->lineFromChar(pos);
+        updateLines(line, line);
+    }
+}
+
+void SurfaceView::dragLeaveEvent(QDragLeaveEvent *e)
+{
+    setDropCaret(-1);
+    e->accept();
+}
+
+void SurfaceView::dropEvent(QDropEvent *e)
+{
+    setDropCaret(-1);
+    // Refused before anything moves: a dragged selection stays in place.
+    if (!canInsert(e->mimeData()) || m_surface->refusesMimeData(e->mimeData(), true)) {
+        e->ignore();
+        return;
+    }
+    int at = positionAt(e->position().toPoint());
+    const bool ours = e->source() == this;
+    const bool move = ours && !(e->modifiers() & Qt::ControlModifier);
+    if (ours) {
+        syncSelection();
+        const int from = std::min(m_anchor, m_caret), to = std::max(m_anchor, m_caret);
+        if (move && at >= from && at <= to) {
+            // Dropped onto itself: nothing moves.
+            m_dropInside = true;
+            e->setDropAction(Qt::MoveAction);
+            e->accept();
+            return;
+        }
+        Surface::UndoGroup step(*m_surface);
+        if (move) {
+            // The text leaves its place first; the drop point moves with it.
+            m_surface->setSelection(from, to - from);
+            m_surface->setSelText(QString());
+            if (at > to)
+                at -= to - from;
+        }
+        insertMime(e->mimeData(), at);
+        m_dropInside = true;
+        e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+    } else {
+        Surface::UndoGroup step(*m_surface);
+        insertMime(e->mimeData(), at);
+        e->acceptProposedAction();
+    }
+    e->accept();
+    setFocus(Qt::MouseFocusReason);
+    flush();
+}
+
+} // namespace qln
