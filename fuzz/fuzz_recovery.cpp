@@ -26,12 +26,7 @@ const QString kAlphabet = QStringLiteral("ab {};\r\n\u00e9\u20ac\uFEFF") + QChar
 
 bool sameDetails(const RecoveryRecord &a, const RecoveryRecord &b)
 {
-    const bool sameFormat = a.format.has_value() == b.format.has_value()
-        && (!a.format
-            || (a.format->encoding == b.format->encoding
-                && a.format->byteOrderMark == b.format->byteOrderMark
-                && a.format->lineBreak == b.format->lineBreak));
-    return sameFormat && a.path == b.path && a.stamp == b.stamp;
+    return a.format == b.format && a.path == b.path && a.stamp == b.stamp;
 }
 
 bool sameRecord(const RecoveryRecord &a, const RecoveryRecord &b)

@@ -441,12 +441,7 @@ std::unique_ptr<QLockFile> makeLock(const QString &path)
 
 bool sameDetails(const RecoveryRecord &a, const RecoveryRecord &b)
 {
-    const bool sameFormat = a.format.has_value() == b.format.has_value()
-        && (!a.format
-            || (a.format->encoding == b.format->encoding
-                && a.format->byteOrderMark == b.format->byteOrderMark
-                && a.format->lineBreak == b.format->lineBreak));
-    return sameFormat && a.path == b.path && a.stamp == b.stamp;
+    return a.format == b.format && a.path == b.path && a.stamp == b.stamp;
 }
 
 // The recoveries of this process, for the end handlers. Never destroyed:
@@ -1146,20 +1141,21 @@ void offerRecovery(DocumentRecovery &recovery, Prompter &prompter,
             recovery.release(orphan, reading->complete);
         }
     }
-    if (!unreadable.isEmpty())
-        prompter.message(
-            QStringLiteral("Unsaved changes from a session that did not end normally could not be "
-                           "read, because their recovery file is damaged or incomplete. The file "
-                           "was left where it is:\r\n")
-                + unreadable.join(QStringLiteral("\r\n")),
-            QStringLiteral("Recover Document"), MsgIcon::Exclamation, MsgButtons::Ok);
-    if (!skipped.isEmpty())
-        prompter.message(
-            QStringLiteral("These entries of the recovery folder are not regular files (a symbolic "
-                           "link, a folder, a pipe or a device), so they were neither read nor "
-                           "written. They were left where they are:\r\n")
-                + skipped.join(QStringLiteral("\r\n")),
-            QStringLiteral("Recover Document"), MsgIcon::Exclamation, MsgButtons::Ok);
+    // Names the files left where they are, one a line.
+    auto tell = [&prompter](const QString &why, const QStringList &files) {
+        if (!files.isEmpty())
+            prompter.message(why + files.join(QStringLiteral("\r\n")),
+                             QStringLiteral("Recover Document"), MsgIcon::Exclamation,
+                             MsgButtons::Ok);
+    };
+    tell(QStringLiteral("Unsaved changes from a session that did not end normally could not be "
+                        "read, because their recovery file is damaged or incomplete. The file "
+                        "was left where it is:\r\n"),
+         unreadable);
+    tell(QStringLiteral("These entries of the recovery folder are not regular files (a symbolic "
+                        "link, a folder, a pipe or a device), so they were neither read nor "
+                        "written. They were left where they are:\r\n"),
+         skipped);
 }
 
 // --- the window destroyed from outside --------------------------------------------

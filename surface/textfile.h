@@ -24,6 +24,7 @@ struct TextFileFormat {
     enum Encoding { Utf8, Latin1 } encoding = Utf8;
     bool byteOrderMark = false;
     enum LineBreak { CrLf, Lf, Cr } lineBreak = CrLf;
+    bool operator==(const TextFileFormat &) const = default;
 };
 
 struct DecodedText {
