@@ -1,6 +1,7 @@
 target_sources(quillon_core PRIVATE
   surface/charformat.h
   surface/surface.h surface/surface.cpp
+  surface/marks.h surface/marks.cpp
   surface/textfile.h surface/textfile.cpp)
 target_sources(quillon_widgets PRIVATE
   surface/surfaceview.h surface/surfaceview.cpp surface/surfaceviewparts.h

@@ -24,7 +24,7 @@ bool isWordChar(QChar c)
 
 } // namespace
 
-Surface::Surface(QObject *parent) : QObject(parent)
+Surface::Surface(QObject *parent) : QObject(parent), m_marks(new Marks(this))
 {
     m_palette.push_back(CharFormat{});
     m_paletteIndex.insert(CharFormat{}, 0);
@@ -274,10 +274,11 @@ void Surface::setText(const QString &text)
     setSelInternal(0, 0, true);
 }
 
-void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool fromView)
+Surface::Edit *Surface::recordUndo(int pos, int removed, const QString &insertedText,
+                                  bool fromView)
 {
     if (!m_recordUndo)
-        return;
+        return nullptr;
     if (!m_redo.empty()) {
         m_redo.clear();
         emit historyChanged();
@@ -291,7 +292,7 @@ void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool
     if (m_groupDepth > 0 && m_groupStepOpen && !m_undo.empty()) {
         m_undo.back().edits.push_back(std::move(e));
         m_undo.back().id = m_nextStateId++;
-        return;
+        return &m_undo.back().edits.back();
     }
     // Characters typed one after another make one step per word: a word
     // character typed after a character outside words starts a new one.
@@ -307,7 +308,7 @@ void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool
             ++last.edits.back().insertedLength;
             // The step now leads to another text than before.
             last.id = m_nextStateId++;
-            return;
+            return nullptr;
         }
     }
     Step step;
@@ -321,6 +322,7 @@ void Surface::recordUndo(int pos, int removed, const QString &insertedText, bool
     m_mergeUndo = typedChar;
     if (!hadUndo)
         emit historyChanged();
+    return &m_undo.back().edits.back();
 }
 
 void Surface::beginUndoGroup()
@@ -467,7 +469,7 @@ bool Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
     const int first = m_lineStarts.upperBound(pos, len);
     const int last = removed > 0 ? m_lineStarts.upperBound(pos + removed, len) : first;
     const int removedBreaks = last - first;
-    recordUndo(pos, removed, text, fromView);
+    Edit *recorded = recordUndo(pos, removed, text, fromView);
     if (!fromView)
         m_mergeUndo = false;
 
@@ -485,6 +487,10 @@ bool Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
         m_formats.replace(pos, removed, newFormats->data(), inserted);
     else
         m_formats.replaceFill(pos, removed, fmt, inserted);
+
+    m_lastMarksBefore = m_marks->adjust(pos, removed, inserted);
+    if (recorded)
+        recorded->marksBefore = m_lastMarksBefore;
 
     ++m_revision;
     const int oldStart = m_selStart, oldLength = m_selLength;
@@ -884,6 +890,8 @@ Surface::Edit Surface::applyEdit(const Edit &edit)
     m_recordUndo = false;
     replace(edit.pos, edit.insertedLength, edit.removedText, false, &edit.removedFormats);
     m_recordUndo = wasRecording;
+    inverse.marksBefore = std::move(m_lastMarksBefore);
+    m_marks->restore(edit.marksBefore);
     if (!edit.removedFormats.empty())
         emit formatsChanged(edit.pos, int(edit.removedFormats.size()));
     return inverse;
@@ -942,6 +950,7 @@ void Surface::clearUndo()
     m_groupStepOpen = false;
     // Without its history the text can only be clean if it is clean now.
     m_cleanState = clean ? 0 : std::numeric_limits<quint64>::max();
+    m_marks->forgetEnded();
     updateModified();
     if (had)
         emit historyChanged();

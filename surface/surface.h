@@ -6,6 +6,7 @@
 
 #include "surface/charformat.h"
 #include "surface/gapbuffer.h"
+#include "surface/marks.h"
 
 #include <QHash>
 #include <QObject>
@@ -244,6 +245,10 @@ public:
     int toViewPosition(int pos) const;
     int fromViewPosition(int viewPos) const;
 
+    // Ranges shown with a style of their own; they follow the text.
+    Marks &marks() { return *m_marks; }
+    const Marks &marks() const { return *m_marks; }
+
     // Set by the view that shows this surface.
     void setFirstVisibleLineProvider(std::function<int()> provider);
 
@@ -301,6 +306,8 @@ private:
         QString removedText;
         std::vector<FormatIndex> removedFormats;
         int insertedLength;
+        // Marks the edit cut or ended, as they were before it.
+        std::vector<Marks::Before> marksBefore;
     };
     struct Step {
         std::vector<Edit> edits;
@@ -309,7 +316,8 @@ private:
     };
     Edit applyEdit(const Edit &edit);
     void applyStep(std::vector<Step> &from, std::vector<Step> &to);
-    void recordUndo(int pos, int removed, const QString &insertedText, bool fromView);
+    // The edit recorded on its own, or nullptr (merged or not recorded).
+    Edit *recordUndo(int pos, int removed, const QString &insertedText, bool fromView);
     quint64 currentState() const { return m_undo.empty() ? 0 : m_undo.back().id; }
     void updateModified();
     // replace() with a format per inserted character (nullptr: the format
@@ -348,6 +356,8 @@ private:
     bool m_modified = false;
     std::function<int()> m_firstVisibleLine;
     bool m_pendingViewChange = false;
+    Marks *m_marks;
+    std::vector<Marks::Before> m_lastMarksBefore; // of the last replace()
 };
 
 } // namespace qln

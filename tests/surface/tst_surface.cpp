@@ -1,11 +1,12 @@
 // The surface model without a view: positions in CR LF counting, find,
-// selection formats, edits, undo and the clipboard.
+// selection formats, edits, undo, marks and the clipboard.
 #include "support/seed.h"
 #include "surface/surface.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace qln;
@@ -19,6 +20,8 @@ private slots:
     void selTextFormatsMovesCaretAndSignals();
     void lineTableSurvivesRandomEdits();
     void undo();
+    void marksFollowTheirText();
+    void marksMatchACharacterModel();
     void clipboard();
 };
 
@@ -235,6 +238,159 @@ void TstSurface::undo()
         s.undo();
         QCOMPARE(s.text(), QString::fromLatin1(left));
     }
+}
+
+static QString markedText(const Surface &s, MarkId id)
+{
+    const Mark *m = s.marks().find(id);
+    return m ? s.mid(m->start, m->length) : QStringLiteral("<ended>");
+}
+
+void TstSurface::marksFollowTheirText()
+{
+    Surface s;
+    s.setText(QStringLiteral("int alpha = beta;\r\nreturn;"));
+    MarkStyle wave;
+    wave.underline = MarkStyle::Underline::Wave;
+    const MarkId alpha = s.marks().add(4, 5, wave);
+    const MarkId empty = s.marks().add(10, 0, wave);
+    const MarkId line2 = s.marks().add(19, 7, wave);
+    QSignalSpy spy(&s.marks(), &Marks::changed);
+
+    s.replace(0, 0, QStringLiteral("final ")); // before: all move
+    QCOMPARE(markedText(s, alpha), QStringLiteral("alpha"));
+    QCOMPARE(s.marks().find(empty)->start, 16);
+    QCOMPARE(markedText(s, line2), QStringLiteral("return;"));
+    s.replace(10, 0, QStringLiteral("x")); // at the start: stays outside
+    s.replace(16, 0, QStringLiteral("y")); // at the end: stays outside
+    QCOMPARE(markedText(s, alpha), QStringLiteral("alpha"));
+    s.replace(13, 0, QStringLiteral("__")); // inside: widens
+    QCOMPARE(markedText(s, alpha), QStringLiteral("al__pha"));
+    s.replace(9, 3, QString()); // cuts its head
+    QCOMPARE(markedText(s, alpha), QStringLiteral("l__pha"));
+    s.replace(s.marks().find(alpha)->end() - 2, 4, QStringLiteral("Z")); // cuts its tail
+    QCOMPARE(markedText(s, alpha), QStringLiteral("l__p"));
+    QVERIFY(spy.count() >= 2); // cuts are announced; plain moves go with the text
+    // A line break counts two characters: the mark on the second line
+    // follows a break removed before it.
+    const int breakAt = int(s.text().indexOf(QStringLiteral("\r\n")));
+    s.replace(breakAt, 2, QString());
+    QCOMPARE(markedText(s, line2), QStringLiteral("return;"));
+
+    // Removing all of a mark ends it; undo brings it back where it was and
+    // redo ends it again.
+    const QString before = s.text();
+    const Mark kept = *s.marks().find(alpha);
+    s.replace(kept.start - 1, kept.length + 2, QStringLiteral("gamma"));
+    QVERIFY(!s.marks().find(alpha));
+    const int emptyPos = s.marks().find(empty) ? s.marks().find(empty)->start : -1;
+    s.undo();
+    QCOMPARE(s.text(), before);
+    QVERIFY(s.marks().find(alpha));
+    QCOMPARE(s.marks().find(alpha)->start, kept.start);
+    QCOMPARE(markedText(s, alpha), QStringLiteral("l__p"));
+    s.redo();
+    QVERIFY(!s.marks().find(alpha));
+    s.undo();
+    QCOMPARE(markedText(s, alpha), QStringLiteral("l__p"));
+
+    // An empty mark ends only when text on both sides of it goes.
+    QVERIFY(emptyPos >= 0 || !s.marks().find(empty));
+    if (const Mark *e = s.marks().find(empty)) {
+        const int at = e->start;
+        s.replace(at, 1, QString());
+        QVERIFY(s.marks().find(empty));
+        s.replace(at - 1, 2, QString());
+        QVERIFY(!s.marks().find(empty));
+    }
+
+    // A mark removed on purpose stays removed through undo; cleared
+    // history forgets ended marks.
+    s.replace(0, 0, QStringLiteral("// "));
+    const MarkId gone = s.marks().add(0, 2, wave);
+    s.replace(0, 3, QString());
+    s.marks().remove(gone);
+    s.undo();
+    QVERIFY(!s.marks().find(gone));
+    const MarkId head = s.marks().add(0, 2, wave);
+    s.replace(0, 3, QString());
+    s.clearUndo();
+    s.replace(0, 0, QStringLiteral("// "));
+    s.undo();
+    QVERIFY(!s.marks().find(head));
+    QVERIFY(s.marks().find(line2));
+    QCOMPARE(s.marks().touching(0, s.length()).size(), size_t(s.marks().count()));
+}
+
+// Every mark is compared with the characters it covers: characters typed
+// strictly inside a mark join it, others do not, removed ones leave it,
+// and a mark with none left ends. Undoing every step restores the marks
+// exactly; redoing them all gives the final marks again.
+void TstSurface::marksMatchACharacterModel()
+{
+    qln::test::SeededRandom rng;
+    Surface s;
+    s.setText(QStringLiteral("public class Foo {\r\n    int bar = 42;\r\n}\r\n"));
+    struct Model {
+        MarkId id;
+        std::vector<bool> in; // per character of the text
+    };
+    std::vector<Model> model;
+    for (int i = 0; i < 6; ++i) {
+        const int start = int(rng.bounded(s.length()));
+        const int len = 1 + int(rng.bounded(std::min(8, s.length() - start)));
+        std::vector<bool> in(size_t(s.length()), false);
+        std::fill(in.begin() + start, in.begin() + start + len, true);
+        model.push_back({s.marks().add(start, len, MarkStyle{}), in});
+    }
+    auto snapshot = [&] {
+        std::vector<std::pair<int, int>> out;
+        for (const Model &m : model) {
+            const Mark *mk = s.marks().find(m.id);
+            out.emplace_back(mk ? mk->start : -1, mk ? mk->length : -1);
+        }
+        return out;
+    };
+    const auto initial = snapshot();
+    const QStringList inserts{"", "x", "yz", " w "};
+    int steps = 0;
+    for (int round = 0; round < 300; ++round) {
+        // Plain characters only, so no CR LF pair is widened.
+        int pos = int(rng.bounded(s.length() + 1));
+        int removed = int(rng.bounded(std::min(4, s.length() - pos) + 1));
+        const QString ins = inserts[int(rng.bounded(inserts.size()))];
+        const QString gone = s.mid(pos, removed);
+        if (gone.contains(QLatin1Char('\r')) || gone.contains(QLatin1Char('\n'))
+            || (pos > 0 && s.at(pos - 1) == QLatin1Char('\r')) || (removed == 0 && ins.isEmpty()))
+            continue;
+        for (Model &m : model) {
+            const bool inside = pos > 0 && pos + removed < int(m.in.size())
+                                && m.in[size_t(pos - 1)] && m.in[size_t(pos + removed)];
+            m.in.erase(m.in.begin() + pos, m.in.begin() + pos + removed);
+            m.in.insert(m.in.begin() + pos, size_t(ins.size()), inside);
+        }
+        QVERIFY(s.replace(pos, removed, ins));
+        ++steps;
+        for (const Model &m : model) {
+            const auto first = std::find(m.in.begin(), m.in.end(), true);
+            const Mark *mk = s.marks().find(m.id);
+            if (first == m.in.end()) {
+                QVERIFY2(!mk, qPrintable(QStringLiteral("round %1").arg(round)));
+                continue;
+            }
+            QVERIFY2(mk, qPrintable(QStringLiteral("round %1").arg(round)));
+            const auto last = std::find(m.in.rbegin(), m.in.rend(), true);
+            QCOMPARE(mk->start, int(first - m.in.begin()));
+            QCOMPARE(mk->end(), int(m.in.rend() - last));
+        }
+    }
+    const auto final = snapshot();
+    for (int i = 0; i < steps; ++i)
+        s.undo();
+    QCOMPARE(snapshot(), initial);
+    for (int i = 0; i < steps; ++i)
+        s.redo();
+    QCOMPARE(snapshot(), final);
 }
 
 void TstSurface::clipboard()
