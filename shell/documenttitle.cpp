@@ -1,5 +1,7 @@
 #include "shell/documenttitle.h"
 
+#include <QFileInfo>
+
 namespace qln {
 
 QString documentCaption(const QString &fileName)
@@ -30,6 +32,26 @@ QString stripCommandLineQuotes(const QString &text)
     if (path.endsWith(QLatin1Char('"')))
         path.chop(1);
     return path;
+}
+
+QString commandLineReply(const QStringList &arguments)
+{
+    const QString line = commandLineText(arguments);
+    if ((line != QLatin1String("--help") && line != QLatin1String("--version")) ||
+        QFileInfo::exists(line))
+        return QString();
+    if (line == QLatin1String("--version"))
+        return QStringLiteral("Quillon " QUILLON_VERSION "\n");
+    return QStringLiteral(
+        "Usage: quillon [FILE]\n"
+        "Opens FILE in Quillon, the editor for Java source files, or a new document\n"
+        "when no file is named. Everything after \"quillon\" names one file, blanks\n"
+        "included: quillon My Class.java opens \"My Class.java\".\n"
+        "\n"
+        "  --help     print this text and exit\n"
+        "  --version  print the version and exit\n"
+        "\n"
+        "A file named --help or --version in the current folder is opened instead.\n");
 }
 
 } // namespace qln

@@ -19,5 +19,10 @@ QString captionWithModifiedMark(const QString &caption);
 QString commandLineText(const QStringList &arguments);
 // Removes one double quote at the start and one at the end, each if present.
 QString stripCommandLineQuotes(const QString &text);
+// What the program prints instead of starting: the usage for "--help" and
+// the version for "--version", when that is the whole command line and no
+// file of that name exists in the current folder; "" otherwise (the command
+// line names a document).
+QString commandLineReply(const QStringList &arguments);
 
 } // namespace qln

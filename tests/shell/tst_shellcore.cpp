@@ -10,6 +10,9 @@
 #include "shell/windowsettings.h"
 #include "surface/surface.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
@@ -48,6 +51,7 @@ private slots:
     void captions();
     void commandLine_data();
     void commandLine();
+    void optionNamingAFileOpensIt();
     void statusText_data();
     void statusText();
     void suppressGuardRestores();
@@ -196,22 +200,56 @@ void TestShellCore::captions()
 
 void TestShellCore::commandLine_data()
 {
+    // The document the command line names, and the start of what is printed
+    // instead of starting ("" when the editor starts).
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("path");
-    QTest::newRow("none") << QStringList{"quillon"} << QString();
-    QTest::newRow("plain") << QStringList{"quillon", "/a/B.java"} << "/a/B.java";
-    QTest::newRow("quoted") << QStringList{"quillon", "\"/a/B.java\""} << "/a/B.java";
-    QTest::newRow("blanks joined") << QStringList{"quillon", "/my", "B.java"} << "/my B.java";
-    QTest::newRow("leading quote only") << QStringList{"quillon", "\"/a/B.java"} << "/a/B.java";
-    QTest::newRow("trailing quote only") << QStringList{"quillon", "/a/B.java\""} << "/a/B.java";
-    QTest::newRow("one pair only") << QStringList{"quillon", "\"\"/a/B\"\""} << "\"/a/B\"";
+    QTest::addColumn<QString>("reply");
+    QTest::newRow("none") << QStringList{"quillon"} << QString() << QString();
+    QTest::newRow("plain") << QStringList{"quillon", "/a/B.java"} << "/a/B.java" << QString();
+    QTest::newRow("quoted") << QStringList{"quillon", "\"/a/B.java\""} << "/a/B.java" << QString();
+    QTest::newRow("blanks joined") << QStringList{"quillon", "/my", "B.java"} << "/my B.java" << QString();
+    QTest::newRow("leading quote only") << QStringList{"quillon", "\"/a/B.java"} << "/a/B.java" << QString();
+    QTest::newRow("trailing quote only") << QStringList{"quillon", "/a/B.java\""} << "/a/B.java" << QString();
+    QTest::newRow("one pair only") << QStringList{"quillon", "\"\"/a/B\"\""} << "\"/a/B\"" << QString();
+    QTest::newRow("help") << QStringList{"quillon", "--help"} << "--help"
+                          << "Usage: quillon [FILE]\n";
+    QTest::newRow("version") << QStringList{"quillon", "--version"} << "--version"
+                             << QStringLiteral("Quillon " QUILLON_VERSION "\n");
+    QTest::newRow("help and more") << QStringList{"quillon", "--help", "x"} << "--help x" << QString();
+    QTest::newRow("both") << QStringList{"quillon", "--help", "--version"} << "--help --version"
+                          << QString();
+    QTest::newRow("quoted help is a file") << QStringList{"quillon", "\"--help\""} << "--help"
+                                           << QString();
 }
 
 void TestShellCore::commandLine()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, path);
+    QFETCH(QString, reply);
     QCOMPARE(stripCommandLineQuotes(commandLineText(arguments)), path);
+    const QString printed = commandLineReply(arguments);
+    if (reply.isEmpty())
+        QCOMPARE(printed, QString());
+    else
+        QVERIFY2(printed.startsWith(reply), qPrintable(printed));
+}
+
+void TestShellCore::optionNamingAFileOpensIt()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder.path()));
+    QFile file(QStringLiteral("--version"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString version = commandLineReply({"quillon", "--version"});
+    const QString help = commandLineReply({"quillon", "--help"});
+    QVERIFY(QDir::setCurrent(before));
+    QCOMPARE(version, QString());
+    QVERIFY2(help.startsWith(QLatin1String("Usage: ")), qPrintable(help));
 }
 
 void TestShellCore::statusText_data()
