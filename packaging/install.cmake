@@ -44,8 +44,9 @@ endforeach()
 
 # cpack -G DEB: a package for Debian bookworm. The shared libraries' packages
 # come from dpkg-shlibdeps; the rest is what the program uses at run time:
-# Qt's window-system plugins (X11; Wayland's is recommended), a Java kit for
-# the Tools menu, and the icon themes of the toolbar pictures and of the
+# Qt's X11 window-system plugin (without Qt's Wayland plugin, which is only
+# suggested, a Wayland desktop shows the window through XWayland), a Java kit
+# for the Tools menu, and the icon themes of the toolbar pictures and of the
 # application icon.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillon)
@@ -66,6 +67,5 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://quillon.example.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "qt6-qpa-plugins, default-jdk-headless | java-sdk-headless, adwaita-icon-theme, hicolor-icon-theme")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openjdk-17-source, x-terminal-emulator")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland, openjdk-17-source, x-terminal-emulator")
 include(CPack)

@@ -3,14 +3,15 @@
 # control fields and its files, and checks what desktops read from it: the
 # desktop entry (desktop-file-validate), the AppStream metadata (appstreamcli
 # validate, without network), the icons, and that the packaged program and
-# the files it reads lie where it looks for them. Fails on the first error.
+# the files it reads lie where it looks for them, and that apt finds every
+# dependency. Fails on the first error.
 # Usage: sh scripts/check-package.sh [BUILD_FOLDER]   (default: build/)
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-${QUILLON_BUILD:-$root/build}}"
 
 missing=""
-for tool in cmake cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate appstreamcli; do
+for tool in cmake cpack dpkg-deb dpkg-shlibdeps file apt-get desktop-file-validate appstreamcli; do
   command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
@@ -81,4 +82,12 @@ depends="$(dpkg-deb --field "$deb" Depends)"
 for p in libqt6widgets6 qt6-qpa-plugins default-jdk-headless adwaita-icon-theme hicolor-icon-theme; do
   case ", $depends" in *", $p"*) ;; *) fail "Depends lacks $p" ;; esac
 done
+# Every dependency can be had from the configured archives: apt plans the
+# installation without doing it.
+echo "== apt-get install --simulate"
+plan="$(apt-get install --simulate --no-install-recommends "$deb" 2>&1)" || {
+  echo "$plan" >&2
+  fail "apt cannot install $(basename "$deb")"
+}
+echo "$plan" | grep -E '^(Inst|[0-9]+ upgraded)' || true
 echo "check-package.sh: $(basename "$deb") is complete and its files are valid"
