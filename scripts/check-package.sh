@@ -44,7 +44,7 @@ fail() {
 app=org.example.quillon
 prog=usr/lib/quillon
 for f in "$prog/quillon" "$prog/quillon-toolwatch"; do
-  [ -f "$f" ] && [ -x "$f" ] || fail "$f is not an executable file"
+  { [ -f "$f" ] && [ -x "$f" ]; } || fail "$f is not an executable file"
 done
 # The program reads these next to its own executable.
 for f in JDK1.3.1TreeSorted.txt GenerateObjectTreeHelp.txt GenerateObjectTree.java; do
