@@ -1,4 +1,6 @@
 // The path helpers: splitting, wildcards, read-only files, program folder.
+// ShortPath and ShortFolderPath keep paths as they are: the object tree's
+// and the tool dialog's stored paths show it (tst_objecttree, tst_toolmodes).
 #include "base/pathutil.h"
 #include "support/files.h"
 
@@ -42,14 +44,6 @@ private slots:
         QCOMPARE(SplitPath(path, 5), title);
         QCOMPARE(SplitPath(path, 1), QString());
         QCOMPARE(SplitPath(path, 6), QString());
-    }
-
-    void shortPathsAreUnchanged()
-    {
-        QCOMPARE(ShortPath("/home/a b/Long Name.java"), QStringLiteral("/home/a b/Long Name.java"));
-        QCOMPARE(ShortFolderPath("/home/a b/Long Name.java"),
-                 QStringLiteral("/home/a b/Long Name.java"));
-        QCOMPARE(ShortFolderPath(""), QString());
     }
 
     void fileExistsWithWildcards()
