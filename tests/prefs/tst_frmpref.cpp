@@ -132,9 +132,11 @@ private slots:
         d.prompter.answerText("assert");
         d.click("cmdckeywordadd");
         QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 49);
+        d.pair("recieve", "receive");
         QVERIFY(d.applyEnabled());
-        d.click("cmdcancel");
+        d.click("cmdcancel"); // the lists as stored again
         QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 48);
+        QCOMPARE(d.w<QListWidget>("lstsfrom")->count() + d.model().lststo.size(), 0);
         QCOMPARE(d.stored("ckeywordcount"), QStringLiteral("48"));
         QVERIFY(d.main.isEnabled() && !d.dlg->isVisible());
 
