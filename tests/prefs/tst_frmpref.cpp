@@ -1,11 +1,13 @@
 // The preferences dialog driven through its controls: Apply, OK and Cancel,
 // word lists and spelling pairs, list files, the colour rule, number boxes,
-// the style manifest box, Load Defaults, closing and the help window.
+// the style manifest box, closing and the help window. Load Defaults:
+// tst_frmedit and tst_unsaved, through the main window.
 #include "settings/convert.h"
 #include "settings/frmpref.h"
 #include "settings/prefsession.h"
 #include "settings/settingsstore.h"
 #include "dialogs/frmhelp.h"
+#include "support/files.h"
 #include "support/scriptedprompter.h"
 
 #include <QAction>
@@ -26,6 +28,8 @@
 #include <QToolBar>
 
 using namespace qln;
+using qln::test::readFile;
+using qln::test::writeFile;
 
 namespace {
 
@@ -36,11 +40,6 @@ QStringList items(QListWidget *list)
         out << list->item(i)->text();
     return out;
 }
-
-QByteArray readFile(const QString &path)
-{ QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>"); }
-bool writeFile(const QString &path, const QByteArray &bytes)
-{ QFile f(path); return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size(); }
 
 // A message box as one comparable line: title, icon, buttons, text.
 QString msg(const QString &title, MsgIcon icon, const QString &text, MsgButtons buttons = MsgButtons::Ok)
@@ -133,9 +132,11 @@ private slots:
         d.prompter.answerText("assert");
         d.click("cmdckeywordadd");
         QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 49);
+        d.pair("recieve", "receive");
         QVERIFY(d.applyEnabled());
-        d.click("cmdcancel");
+        d.click("cmdcancel"); // the lists as stored again
         QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 48);
+        QCOMPARE(d.w<QListWidget>("lstsfrom")->count() + d.model().lststo.size(), 0);
         QCOMPARE(d.stored("ckeywordcount"), QStringLiteral("48"));
         QVERIFY(d.main.isEnabled() && !d.dlg->isVisible());
 
@@ -466,20 +467,6 @@ private slots:
         QCOMPARE(d.w<QListWidget>("lstckeyword")->palette().color(QPalette::Text),
                  toQColor(d.model().cmdckeywordcolor));
         QVERIFY(d.w<QListWidget>("lstcmore")->font().bold() == d.model().tbrstyle[3][1]);
-    }
-
-    void loadDefaults()
-    {
-        Dialog d;
-        QSignalSpy end(d.dlg.data(), &frmpref::endProgram);
-        d.prompter.answer(MsgAnswer::No);
-        d.click("cmddefaults");
-        QVERIFY(end.count() == 0 && d.stored("ckeywordcount") == "48");
-
-        d.prompter.answer(MsgAnswer::Yes);
-        d.prompter.answer(MsgAnswer::Ok);
-        d.click("cmddefaults");
-        QVERIFY(end.count() == 1 && settingsStore().backend().sections().isEmpty());
     }
 
     void helpWindowThenCloseBox()

@@ -3,7 +3,9 @@
 #include "completion/icons/completionicons.h"
 #include "shell/frmabout.h"
 #include "dialogs/frmhelp.h"
+#include "support/files.h"
 #include "support/scriptedprompter.h"
+#include "support/testenv.h"
 
 #include <QFile>
 #include <QLabel>
@@ -112,8 +114,7 @@ private slots:
             return true;
         };
         QTemporaryDir bin;
-        const QByteArray oldPath = qgetenv("PATH");
-        qputenv("PATH", bin.path().toLocal8Bit());
+        test::ScopedVariable path("PATH", bin.path().toLocal8Bit());
 
         // Nothing on PATH: the message, and nothing starts.
         p.answer(MsgAnswer::Ok);
@@ -122,13 +123,11 @@ private slots:
         QVERIFY(started.isEmpty());
 
         // The first program of the list that is there is started.
-        QFile tool(bin.filePath(about.sysInfoPrograms.at(1)));
-        QVERIFY(tool.open(QIODevice::WriteOnly));
-        tool.close();
-        tool.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString tool = bin.filePath(about.sysInfoPrograms.at(1));
+        QVERIFY(test::writeFile(tool, {}, true));
         p.clear();
         about.StartSysInfo();
-        QCOMPARE(started, QStringList{tool.fileName()});
+        QCOMPARE(started, QStringList{tool});
         QVERIFY(p.asked().empty());
 
         // A program that will not start is reported like a missing one.
@@ -136,7 +135,6 @@ private slots:
         p.answer(MsgAnswer::Ok);
         about.StartSysInfo();
         QCOMPARE(p.messages().size(), 1);
-        qputenv("PATH", oldPath);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "settings/manifest.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
+#include "support/files.h"
 #include "support/scriptedprompter.h"
 
 #include <QDir>
@@ -32,10 +33,14 @@ const char *kExpected =
 const QString kRestart = QStringLiteral(
     "The program must be restarted for changes to XP style to take effect");
 
-QByteArray contents(const QString &path)
+// A message as "title|icon|buttons|text", for one exact comparison.
+QString shown(const MessageRequest &m)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return QStringLiteral("%1|%2|%3|%4").arg(m.title).arg(int(m.icon)).arg(int(m.buttons)).arg(m.text);
+}
+QString msg(const char *title, MsgIcon icon, MsgButtons buttons, const QString &text)
+{
+    return shown(MessageRequest{text, QLatin1String(title), icon, buttons});
 }
 
 } // namespace
@@ -50,19 +55,15 @@ private slots:
         test::ScriptedPrompter p;
         p.answer(MsgAnswer::Ok);
         QVERIFY(setVisualStyleManifest(true, path, p));
-        QCOMPARE(contents(path), QByteArray(kExpected));
-        QCOMPARE(p.messages(), QStringList{kRestart});
-        QCOMPARE(p.asked()[0].message.title, QString()); // captioned "QLN"
-        QCOMPARE(p.asked()[0].message.icon, MsgIcon::None);
+        QCOMPARE(test::readFile(path), QByteArray(kExpected));
+        QCOMPARE(p.asked().size(), size_t(1));
+        QCOMPARE(shown(p.asked().at(0).message), msg("", MsgIcon::None, MsgButtons::Ok, kRestart)); // "QLN"
 
         // Ticking with a file present keeps it and says nothing.
         p.clear();
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("mine");
-        f.close();
+        QVERIFY(test::writeFile(path, "mine"));
         QVERIFY(setVisualStyleManifest(true, path, p));
-        QCOMPARE(contents(path), QByteArray("mine"));
+        QCOMPARE(test::readFile(path), QByteArray("mine"));
         QVERIFY(p.asked().empty());
 
         // Unticking removes it with the same message; again does nothing.
@@ -82,19 +83,15 @@ private slots:
     void unwritableFolderPutsTheBoxBack()
     {
         QTemporaryDir dir;
-        QFile blocker(dir.filePath("bin"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
         // The manifest's folder is a file, so nothing can be written there.
+        QVERIFY(test::writeFile(dir.filePath("bin")));
         test::ScriptedPrompter p;
         p.answer(MsgAnswer::Ok);
         QVERIFY(!setVisualStyleManifest(true, dir.filePath("bin/quillon.exe.manifest"), p));
-        const MessageRequest &m = p.asked().at(0).message;
-        QCOMPARE(m.text, QStringLiteral("The Program directory\r\n") + dir.filePath("bin") +
-                             QStringLiteral("\r\nappears to be Read Only\r\n\r\n"
-                                            "Cannot enable XP style"));
-        QCOMPARE(m.title, QStringLiteral("Error"));
-        QCOMPARE(m.icon, MsgIcon::Critical);
+        QCOMPARE(shown(p.asked().at(0).message),
+                 msg("Error", MsgIcon::Critical, MsgButtons::Ok,
+                     "The Program directory\r\n" + dir.filePath("bin") +
+                         "\r\nappears to be Read Only\r\n\r\nCannot enable XP style"));
 
         // A manifest that cannot be removed keeps the box ticked.
         QVERIFY(QDir(dir.path()).mkpath("stuck.exe.manifest/inside"));
@@ -120,13 +117,10 @@ private slots:
         QVERIFY(!deleteAllSettings(p));
         QCOMPARE(int(store.backend().keys("Preferences").size()), keys);
         QCOMPARE(store.get("JavaX-Compile", "IgnoreDashes"), QStringLiteral("1"));
-        const MessageRequest &q = p.asked()[0].message;
-        QCOMPARE(q.text, QStringLiteral("Are you sure you want to delete QLN entries from "
-                                        "regiistry?\r\nNOTE: after you rerun the program the "
-                                        "defaults will be loaded"));
-        QCOMPARE(q.title, QStringLiteral("Confirm Deletion"));
-        QCOMPARE(q.icon, MsgIcon::Question);
-        QCOMPARE(q.buttons, MsgButtons::YesNo);
+        QCOMPARE(shown(p.asked().at(0).message),
+                 msg("Confirm Deletion", MsgIcon::Question, MsgButtons::YesNo,
+                     "Are you sure you want to delete QLN entries from regiistry?\r\nNOTE: after you "
+                     "rerun the program the defaults will be loaded"));
 
         // Yes removes every section and says the program closes.
         p.clear();
@@ -134,11 +128,9 @@ private slots:
         p.answer(MsgAnswer::Ok);
         QVERIFY(deleteAllSettings(p));
         QVERIFY(store.backend().sections().isEmpty());
-        const MessageRequest &bye = p.asked()[1].message;
-        QCOMPARE(bye.text, QStringLiteral("The program will now close, you can run the program "
-                                          "later if you want"));
-        QCOMPARE(bye.title, QStringLiteral("The program must be closed"));
-        QCOMPARE(bye.icon, MsgIcon::Information);
+        QCOMPARE(shown(p.asked().at(1).message),
+                 msg("The program must be closed", MsgIcon::Information, MsgButtons::Ok,
+                     "The program will now close, you can run the program later if you want"));
 
         // The next start writes the factory defaults again.
         PrefModel fresh;

@@ -1,6 +1,7 @@
 // Spelling-list files: the delimited format written and read back, and the
 // files a user may pick by mistake (bad quotes, missing fields, binary data).
 #include "settings/spellinglist.h"
+#include "support/files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -62,9 +63,7 @@ private slots:
         QStringList from{"teh", "a,b", "quote\"d", "ünï"};
         QStringList to{"The", "c", "x", "uni"};
         QVERIFY(writeSpellingList(path, from, to));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
+        const QByteArray bytes = test::readFile(path);
         QVERIFY(bytes.startsWith("\"teh\",\"The\"\r\n\"a,b\",\"c\"\r\n"));
         QVERIFY(bytes.endsWith("\r\n"));
         QCOMPARE(bytes.count("\r\n"), 4);
@@ -87,10 +86,8 @@ private slots:
     void writeFailureKeepsNothingHalfWritten()
     {
         QTemporaryDir dir;
-        QFile blocker(dir.filePath("file"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
         // The parent of the target is a file: the write cannot happen.
+        QVERIFY(test::writeFile(dir.filePath("file")));
         QString error;
         QVERIFY(!writeSpellingList(dir.filePath("file/list.txt"), {"a"}, {"b"}, &error));
         QVERIFY(!error.isEmpty());
@@ -101,8 +98,7 @@ private slots:
     {
         QTemporaryDir dir;
         auto write = [&](const QString &name, const QByteArray &bytes) {
-            QFile f(dir.filePath(name));
-            return f.open(QIODevice::WriteOnly) && f.write(bytes) ? f.fileName() : QString();
+            return test::writeFile(dir.filePath(name), bytes) ? dir.filePath(name) : QString();
         };
         // Binary data is refused as a whole.
         const SpellingListRead bin =

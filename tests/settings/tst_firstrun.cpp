@@ -5,7 +5,9 @@
 #include "settings/prefloader.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
+#include "support/files.h"
 #include "support/scriptedprompter.h"
+#include "support/testenv.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,11 +36,7 @@ FirstRunInputs inputs(const QStringList &kits = {}, const QString &programFolder
     return in;
 }
 
-void touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QVERIFY(QFile(path).open(QIODevice::WriteOnly));
-}
+using test::writeFile;
 
 // A fake kit with the named files (relative to the kit folder).
 QString makeKit(const QString &root, const QString &name, const QStringList &files,
@@ -47,12 +45,9 @@ QString makeKit(const QString &root, const QString &name, const QStringList &fil
     const QString kit = root + "/" + name;
     QDir().mkpath(kit);
     for (const QString &f : files)
-        touch(kit + "/" + f);
-    if (!releaseVersion.isEmpty()) {
-        QFile r(kit + "/release");
-        if (r.open(QIODevice::WriteOnly))
-            r.write("IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"" + releaseVersion.toUtf8() + "\"\n");
-    }
+        writeFile(kit + "/" + f);
+    if (!releaseVersion.isEmpty())
+        writeFile(kit + "/release", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"" + releaseVersion.toUtf8() + "\"\n");
     return kit;
 }
 
@@ -197,7 +192,7 @@ private slots:
         makeKit(r, "zulu", {"bin/javac"}, "21.0.1");   // version from release only
         makeKit(r, "jdk-99", {"bin/javac"}, "1.7.0_80"); // release wins over the name
         QVERIFY(QFile::link(r + "/java-17-openjdk-amd64", r + "/java-1.17.0-openjdk-amd64"));
-        touch(r + "/.hidden.jinfo");
+        QVERIFY(writeFile(r + "/.hidden.jinfo"));
 
         QStringList got;
         for (const QString &g : kitFoldersUnder(r))
@@ -214,11 +209,8 @@ private slots:
         QFile::setPermissions(kit + "/bin/javac", QFile::ReadOwner | QFile::ExeOwner);
         QDir().mkpath(root.path() + "/path");
         QVERIFY(QFile::link(kit + "/bin/javac", root.path() + "/path/javac"));
-        const QByteArray oldPath = qgetenv("PATH");
-        qputenv("PATH", QFile::encodeName(root.path() + "/path"));
-        const QString found = kitOfJavacOnPath();
-        qputenv("PATH", oldPath);
-        QCOMPARE(found, QFileInfo(kit).canonicalFilePath());
+        test::ScopedVariable path("PATH", QFile::encodeName(root.path() + "/path"));
+        QCOMPARE(kitOfJavacOnPath(), QFileInfo(kit).canonicalFilePath());
     }
 
     void machineKitIsFound()
@@ -246,7 +238,7 @@ private slots:
         FirstRun(none.store, none.model, none.prompter, inputs({}, dir.path()));
         QVERIFY(!none.store.find("Preferences", "tree"));
 
-        touch(dir.path() + "/JDK1.3.1TreeSorted.txt");
+        QVERIFY(writeFile(dir.path() + "/JDK1.3.1TreeSorted.txt"));
         for (const QString &folder : {dir.path(), dir.path() + "/"}) {
             Fixture f;
             FirstRun(f.store, f.model, f.prompter, inputs({}, folder));

@@ -1,6 +1,7 @@
 // The settings store: sections without regard to case, the INI file under
 // XDG_CONFIG_HOME, the three runtime operations, and damaged files.
 #include "settings/settingsstore.h"
+#include "support/files.h"
 #include "support/specialfiles.h"
 #include "support/testenv.h"
 
@@ -64,10 +65,7 @@ private slots:
         }
 
         // A list value edited by hand reads as text.
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Preferences]\ndefcbotreeposx=1,2\n");
-        f.close();
+        QVERIFY(test::writeFile(path, "[Preferences]\ndefcbotreeposx=1,2\n"));
         SettingsStore edited(makeQSettingsBackend());
         QCOMPARE(edited.get("Preferences", "defcbotreeposx"), QStringLiteral("1, 2"));
     }
@@ -131,9 +129,7 @@ private slots:
 
         // The configuration folder cannot be created at all.
         test::TestEnv blocked;
-        QFile block(blocked.configHome() + "/QLN");
-        QVERIFY(block.open(QIODevice::WriteOnly));
-        block.close();
+        QVERIFY(test::writeFile(blocked.configHome() + "/QLN"));
         SettingsStore store(makeQSettingsBackend());
         store.save("Preferences", "x", "1");
         store.sync();

@@ -6,42 +6,23 @@
 // name, same size and time) and an in-place change that puts size and time
 // back (`touch -r`) are noticed too; a change of mode alone is not a change.
 
-#include "settings/prefloader.h"
 #include "shell/diskchange.h"
 #include "shell/documentfiles.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
-#include "surface/surface.h"
+#include "support/windowtest.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
+using qln::test::readFile;
+using qln::test::writeFile;
 
 namespace {
 
 using Asked = ScriptedPrompter::Asked;
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 bool setModifiedTime(const QString &path, const timespec &when)
 {
@@ -103,14 +84,14 @@ QString describe(const Asked &a)
 
 Q_DECLARE_METATYPE(Change)
 
-class TestDiskChange : public QObject {
+class TestDiskChange : public QObject, test::WindowTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<frmedit> open(const QString &file)
+    // A window on the file with its start-up file check run.
+    std::unique_ptr<frmedit> openSettled(const QString &file)
     {
-        auto w = std::make_unique<frmedit>(file, &m_prompter, ProbePlaces{});
-        settle(*w);
+        auto w = open(file);
+        QCoreApplication::sendPostedEvents(w.get(), QEvent::MetaCall);
         return w;
     }
     // Runs the file check that activating the window queues.
@@ -119,33 +100,18 @@ private:
         w.Form_Activate();
         QCoreApplication::sendPostedEvents(&w, QEvent::MetaCall);
     }
-    static void settle(frmedit &w) { QCoreApplication::sendPostedEvents(&w, QEvent::MetaCall); }
-    static void edit(frmedit &w)
-    {
-        w.surface()->setSelStart(w.surface()->length());
-        w.surface()->setSelText(QStringLiteral("!"));
-    }
-    static bool modified(const frmedit &w) { return w.windowTitle().endsWith(QLatin1Char('*')); }
+    static void edit(frmedit &w) { append(w, QStringLiteral("!")); }
 
-    std::unique_ptr<test::TestEnv> m_env;
-    ScriptedPrompter m_prompter;
     QString m_file;
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<test::TestEnv>();
-        m_prompter.clear();
-        QVERIFY(test::installFactorySettings(m_prompter));
+        initWindowTest();
         m_file = m_env->path(QStringLiteral("A.java"));
         QVERIFY(writeFile(m_file, "class"));
     }
-
-    void cleanup()
-    {
-        QCOMPARE(m_prompter.pending(), 0); // every scripted answer was asked for
-        editorState() = EditorState{};
-    }
+    void cleanup() { cleanupWindowTest(); }
 
     void stampsTellVersionsApart()
     {
@@ -200,7 +166,7 @@ private slots:
     {
         QFETCH(Change, change);
         QFETCH(int, answer);
-        auto w = open(m_file);
+        auto w = openSettled(m_file);
         edit(*w);
         QVERIFY(changeFile(m_file, change));
         const QByteArray other = readFile(m_file);
@@ -218,7 +184,7 @@ private slots:
         }
         const bool written = answer != int(MsgAnswer::No);
         QCOMPARE(readFile(m_file), written ? QByteArray("class!") : other);
-        QCOMPARE(modified(*w), !written);
+        QCOMPARE(marked(*w), !written);
         QCOMPARE(w->surface()->text(), QStringLiteral("class!"));
 
         // After a save the file is known again: the next save asks nothing.
@@ -232,7 +198,7 @@ private slots:
 
     void saveAsOntoTheChangedFileAsksOnlyOnce()
     {
-        auto w = open(m_file);
+        auto w = openSettled(m_file);
         edit(*w);
         QVERIFY(changeFile(m_file, Change::Append));
         m_prompter.answerText(m_file);        // Save As: the same file
@@ -278,7 +244,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, text);
         QFETCH(bool, modified);
-        auto w = open(m_file);
+        auto w = openSettled(m_file);
         if (edited)
             edit(*w);
         QVERIFY(changeFile(m_file, change));
@@ -296,7 +262,7 @@ private slots:
             QVERIFY(m.text.contains(m_file));
         }
         QCOMPARE(w->surface()->text(), text);
-        QCOMPARE(this->modified(*w), modified);
+        QCOMPARE(marked(*w), modified);
         QCOMPARE(w->documentPath(), m_file);
 
         // Told once: activating again asks nothing until the file changes again.
@@ -306,7 +272,7 @@ private slots:
 
     void declinedReloadStillGuardsTheSave()
     {
-        auto w = open(m_file);
+        auto w = openSettled(m_file);
         QVERIFY(changeFile(m_file, Change::Append));
         m_prompter.answer(MsgAnswer::No); // do not reload
         activate(*w);
@@ -316,17 +282,17 @@ private slots:
         QCOMPARE(m_prompter.asked().size(), size_t(2));
         QCOMPARE(m_prompter.asked().back().message.buttons, MsgButtons::YesNo);
         QCOMPARE(readFile(m_file), QByteArray("class// more\n"));
-        QVERIFY(modified(*w));
+        QVERIFY(marked(*w));
     }
 
     void newDocumentForgetsTheFile()
     {
-        auto w = open(m_file);
+        auto w = openSettled(m_file);
         w->menuItem(QStringLiteral("new"))->trigger();
         QVERIFY(changeFile(m_file, Change::Delete));
         activate(*w);
         QVERIFY(m_prompter.asked().empty());
-        QVERIFY(!modified(*w));
+        QVERIFY(!marked(*w));
     }
 };
 

@@ -3,50 +3,25 @@
 // opens leave files and the current document as they were; paths are absolute; only
 // regular files are read, and nothing blocks on a named pipe.
 
-#include "settings/prefloader.h"
-#include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
 #include "shell/recentfiles.h"
 #include "shell/recovery.h"
-#include "support/scriptedprompter.h"
 #include "support/specialfiles.h"
-#include "support/testenv.h"
-#include "surface/surface.h"
+#include "support/windowtest.h"
 #include "surface/surfaceview.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
+using qln::test::readFile;
+using qln::test::writeFile;
 
 namespace {
 
 using Asked = ScriptedPrompter::Asked;
 const QString kSaveFirst = QStringLiteral("Do you wish to save the file?");
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 QString pref(const char *key)
 {
@@ -81,17 +56,16 @@ QString caption(const QString &name) // "A.java*" -> "Document [A.java] - Quillo
 
 } // namespace
 
-class TestDocuments : public QObject {
+class TestDocuments : public QObject, test::WindowTest {
     Q_OBJECT
 
-private:
     // A window on a new file holding bytes, with "// edit" appended when modified.
     std::unique_ptr<frmedit> start(const QString &file = QString(), const QByteArray &bytes = {},
                                    bool modified = false)
     {
-        if (!file.isEmpty())
-            writeFile(file, bytes);
-        auto w = std::make_unique<frmedit>(file, &m_prompter, ProbePlaces{});
+        if (!file.isEmpty() && !writeFile(file, bytes))
+            qFatal("cannot write %s", qPrintable(file));
+        auto w = open(file);
         w->documents().setLauncher([](const QString &) {
             qFatal("a test must not start a second instance");
             return false;
@@ -101,36 +75,17 @@ private:
         return w;
     }
 
-    void modify(frmedit &w, const QString &text = QStringLiteral("// edit\r\n"))
+    static void modify(frmedit &w, const QString &text = QStringLiteral("// edit\r\n"))
     {
-        w.surface()->setSelStart(w.surface()->length());
-        w.surface()->setSelText(text);
-        QVERIFY(w.windowTitle().endsWith(QLatin1Char('*')));
+        append(w, text);
+        QVERIFY(marked(w));
     }
 
-    QString path(const QString &name) const { return m_dir->filePath(name); }
     static void run(frmedit &w, const QString &item) { w.menuItem(item)->trigger(); }
 
-    std::unique_ptr<test::TestEnv> m_env;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    ScriptedPrompter m_prompter;
-
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<test::TestEnv>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_prompter.clear();
-        QVERIFY(test::installFactorySettings(m_prompter));
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(m_prompter.pending(), 0); // every scripted answer was asked for
-        editorState() = EditorState{};
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-    }
+    void init() { initWindowTest(); }
+    void cleanup() { cleanupWindowTest(); }
 
     void checkDiskSpaceMessage()
     {
@@ -194,7 +149,7 @@ private slots:
         QFETCH(bool, named);
         QFETCH(QString, title);
         const QString a = path(QStringLiteral("A.java"));
-        writeFile(path(QStringLiteral("B.java")), "class B {}\r\n");
+        QVERIFY(writeFile(path(QStringLiteral("B.java")), "class B {}\r\n"));
         auto w = start(named ? a : QString(), "class A {}\n", true);
         m_prompter.answer(MsgAnswer(answer));
         if (dialog == QLatin1String("-"))
@@ -234,7 +189,7 @@ private slots:
         QFETCH(QByteArray, content);
         const QString bad = path(QStringLiteral("Bad.java"));
         if (!content.isNull())
-            writeFile(bad, content);
+            QVERIFY(writeFile(bad, content));
         const QString good = path(QStringLiteral("Good.java"));
         auto w = start(good, "class Good {}\n", true);
         const QString text = w->surface()->text();
@@ -261,7 +216,7 @@ private slots:
         auto w = start(path(QStringLiteral("N.java")), "class N {\r\n}");
         // Onto an existing file: Cancel empties the path and writes nothing.
         const QString existing = path(QStringLiteral("E.java"));
-        writeFile(existing, "old\n");
+        QVERIFY(writeFile(existing, "old\n"));
         m_prompter.answerText(existing);
         m_prompter.answer(MsgAnswer::Cancel);
         run(*w, "Save_as");
@@ -318,7 +273,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         const QString file = path(QStringLiteral("R.java"));
-        writeFile(file, bytes);
+        QVERIFY(writeFile(file, bytes));
         auto w = start();
         QStringList seen; // the window at each change of the surface while it loads
         connect(w->surface(), &Surface::changed, w.get(), [&] {
@@ -339,7 +294,7 @@ private slots:
         QVERIFY(!w->surface()->canUndo());
 
         // Changed by another program since it was opened: Save asks first.
-        writeFile(file, "overwritten");
+        QVERIFY(writeFile(file, "overwritten"));
         m_prompter.answer(MsgAnswer::Yes);
         run(*w, "Save");
         QCOMPARE(m_prompter.asked().back().message.title, QStringLiteral("File changed on disk"));
@@ -356,17 +311,12 @@ private slots:
         w->surface()->setSelText(big);
 
         // Writing more than 256 KB now fails half way through the write.
-        struct sigaction ignore = {}, oldAction = {};
-        ignore.sa_handler = SIG_IGN;
-        rlimit oldLimit = {};
-        QVERIFY(sigaction(SIGXFSZ, &ignore, &oldAction) == 0
-                && getrlimit(RLIMIT_FSIZE, &oldLimit) == 0);
-        const rlimit low = {256 * 1024, oldLimit.rlim_max};
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
         m_prompter.answer(MsgAnswer::Ok);
-        run(*w, "Save");
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &oldLimit) == 0
-                && sigaction(SIGXFSZ, &oldAction, nullptr) == 0);
+        {
+            test::FileSizeLimit limit(256 * 1024);
+            QVERIFY(limit.ok());
+            run(*w, "Save");
+        }
 
         QCOMPARE(shown(m_prompter.asked().at(0)),
                  msg("The disk seems to be either write protected or there's not enough space to "
@@ -390,8 +340,8 @@ private slots:
         const QString doc = path(QStringLiteral("Doc.java"));
         const QString part = path(QStringLiteral("Part.java"));
         const QString binary = path(QStringLiteral("Part.class"));
-        writeFile(part, "    int inserted;\n");
-        writeFile(binary, QByteArray("\xCA\xFE\xBA\xBE\0\0\0\x34", 8));
+        QVERIFY(writeFile(part, "    int inserted;\n"));
+        QVERIFY(writeFile(binary, QByteArray("\xCA\xFE\xBA\xBE\0\0\0\x34", 8)));
         auto w = start(doc, "class Doc {\n}\n");
         w->surface()->setSelStart(w->surface()->lineIndex(1)); // before "}"
         // A file holding NUL bytes is no text: refused with a note, no box.
@@ -462,13 +412,13 @@ private slots:
     {
         const QString a = path(QStringLiteral("a")), b = path(QStringLiteral("b"));
         QVERIFY(QDir().mkpath(a) && QDir().mkpath(b));
-        writeFile(a + "/R.java", "class R {}\n");
+        QVERIFY(writeFile(a + "/R.java", "class R {}\n"));
         struct Cwd {
             const QString before = QDir::currentPath();
             ~Cwd() { QDir::setCurrent(before); }
         } cwd;
         QVERIFY(QDir::setCurrent(a));
-        auto w = std::make_unique<frmedit>(QStringLiteral("R.java"), &m_prompter, ProbePlaces{});
+        auto w = open(QStringLiteral("R.java"));
         QVERIFY(QDir::setCurrent(b));
         QCOMPARE(w->documentPath(), a + "/R.java");
         QCOMPARE(w->recentFiles().paths(), QStringList{a + "/R.java"});
@@ -535,7 +485,7 @@ private slots:
         const QString named = QStringLiteral("%1 is %2, not a regular file.").arg(odd, kind);
         m_prompter.answer(MsgAnswer::Ok); // the settings file
         m_prompter.answer(MsgAnswer::Ok); // the command-line file
-        auto w = std::make_unique<frmedit>(odd, &m_prompter, ProbePlaces{});
+        auto w = open(odd);
         QVERIFY(w->isLoaded());
         QCOMPARE(m_prompter.asked().size(), size_t(2));
         QCOMPARE(shown(m_prompter.asked().at(0)),

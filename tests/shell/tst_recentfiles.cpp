@@ -2,25 +2,15 @@
 // repeats, clearing) and the submenu as the user drives it (opening, a
 // file that has gone, "Clear List").
 
-#include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
 #include "shell/recentfiles.h"
 #include "shell/recentmenu.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
-#include "surface/surface.h"
+#include "support/windowtest.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QMenu>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 
 namespace {
 
@@ -43,36 +33,17 @@ QStringList menuTexts(QMenu *menu)
 
 } // namespace
 
-class TestRecentFiles : public QObject {
+class TestRecentFiles : public QObject, test::WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<test::TestEnv> m_env;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    ScriptedPrompter m_prompter;
 
     QString makeFile(const QString &name)
     {
-        const QString path = m_dir->filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write("class A {}\n");
-        return path;
+        return test::writeFile(path(name), "class A {}\n") ? path(name) : QString();
     }
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<test::TestEnv>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_prompter.clear();
-        test::installFactorySettings(m_prompter);
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(m_prompter.pending(), 0);
-        editorState() = EditorState{};
-    }
+    void init() { initWindowTest(); }
+    void cleanup() { cleanupWindowTest(); }
 
     void listKeepsTheNewestEightOnce_data()
     {
@@ -144,7 +115,7 @@ private slots:
 
         // Opening (here through the command used by the list) and saving
         // put the paths on the list, newest first.
-        const QString a = makeFile("A&B.java"), b = makeFile("B.java"), c = m_dir->filePath("C.java");
+        const QString a = makeFile("A&B.java"), b = makeFile("B.java"), c = path("C.java");
         QVERIFY(w.documents().openPath(a));
         QVERIFY(w.documents().openPath(b));
         m_prompter.answerText(c);

@@ -3,55 +3,35 @@
 // goes on and removed when the document is settled, the offer at start-up
 // through the scripted prompter (damaged journals, symbolic links and other
 // odd entries included), failed writes, two editors that keep apart, and
-// editors ended by signals, a fatal error, exit(), their window destroyed
-// or a file size limit, whose text the next start offers back.
+// editors ended by signals, a fatal error, exit() or their window
+// destroyed, whose text the next start offers back.
 
-#include "settings/prefloader.h"
 #include "shell/documentfiles.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
 #include "shell/recovery.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
-#include "surface/surface.h"
+#include "support/windowtest.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QStatusBar>
-#include <QTest>
 #include <QUrl>
 
 #include <algorithm>
 #include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
+using qln::test::readFile;
+using qln::test::writeFile;
 
 namespace {
 
 const QString kRecoverTitle = QStringLiteral("Recover Document");
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 QString question(const QString &path)
 {
@@ -135,38 +115,11 @@ void randomEdit(Surface &surface, QRandomGenerator &rng)
     surface.replace(pos, removed, randomText(rng, rng.bounded(rng.bounded(8) == 0 ? 200 : 6)));
 }
 
-// Sets a resource limit for the scope; the old one comes back after.
-class LimitFor {
-public:
-    LimitFor(int resource, rlim_t value) : m_resource(resource)
-    {
-        ::getrlimit(m_resource, &m_old);
-        struct rlimit limit = m_old;
-        limit.rlim_cur = value;
-        ::setrlimit(m_resource, &limit);
-    }
-    ~LimitFor() { ::setrlimit(m_resource, &m_old); }
-
-private:
-    int m_resource;
-    struct rlimit m_old = {};
-};
-
 } // namespace
 
-class TestRecovery : public QObject {
+class TestRecovery : public QObject, test::WindowTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<frmedit> open(const QString &file = QString())
-    {
-        return std::make_unique<frmedit>(file, &m_prompter, ProbePlaces{});
-    }
-    static void type(frmedit &w, const QString &text)
-    {
-        w.surface()->setSelStart(w.surface()->length());
-        w.surface()->setSelText(text);
-    }
     // The copy a window keeps, brought up to date and read back; "<no
     // copy>" when there is none.
     static QString copyText(frmedit &w)
@@ -178,7 +131,6 @@ private:
     // A copy left by an editor that is gone: a recovery file nobody locks.
     QString leaveOrphan(const QString &name, const QByteArray &bytes)
     {
-        QDir().mkpath(m_folder);
         const QString file = m_folder + QLatin1Char('/') + name + QStringLiteral(".qrec");
         return writeFile(file, bytes) ? file : QString();
     }
@@ -189,6 +141,22 @@ private:
     QString statusMessage(frmedit &w) const
     {
         return w.findChild<QStatusBar *>(QStringLiteral("stb"))->currentMessage();
+    }
+    // A second editor (recoverychild, see there) on m_file typing `text`.
+    void startChild(QProcess &child, const QString &text, const QStringList &options)
+    {
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
+                    QStringList{m_env->stateHome(), m_file, text} + options);
+        QVERIFY(child.waitForStarted());
+    }
+    // Reads what the child prints until it has printed `what`.
+    static QByteArray waitForOutput(QProcess &child, const char *what)
+    {
+        QByteArray out;
+        while (!out.contains(what) && child.waitForReadyRead(30000))
+            out += child.readAll();
+        return out;
     }
     // A bare surface with recovery attached the way the window does it;
     // the copy is written only when asked for.
@@ -212,27 +180,18 @@ private:
         }
     };
 
-    std::unique_ptr<test::TestEnv> m_env;
-    ScriptedPrompter m_prompter;
     QString m_folder; // the recovery folder
     QString m_file;   // a document on disk
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<test::TestEnv>();
-        m_prompter.clear();
-        QVERIFY(test::installFactorySettings(m_prompter));
+        initWindowTest();
         m_folder = m_env->stateHome() + QStringLiteral("/QLN/recovery");
         m_file = m_env->path(QStringLiteral("Doc.java"));
         QVERIFY(writeFile(m_file, "class Doc {}\n"));
     }
-
-    void cleanup()
-    {
-        QCOMPARE(m_prompter.pending(), 0); // every scripted answer was asked for
-        editorState() = EditorState{};
-    }
+    void cleanup() { cleanupWindowTest(); }
 
     void folderFollowsTheStateHome()
     {
@@ -300,9 +259,7 @@ private slots:
         const QString doc = QStringLiteral("/tmp/D.java");
         const QByteArray good = encodeRecovery(record(doc, QStringLiteral("class Doc {}\r\nint x;\r\n")));
         QVERIFY(decodeRecovery(good));
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("truncated body") << good.chopped(1);
-        QTest::newRow("truncated header") << good.left(good.indexOf("length"));
+        // Cut short anywhere: journalCutAnywhereKeepsTheWholeRecords.
         QByteArray flipped = good;
         flipped[flipped.size() - 3] = 'Y';
         QTest::newRow("changed byte") << flipped;
@@ -457,11 +414,11 @@ private slots:
         QFETCH(QString, how);
         QFETCH(bool, kept);
         auto w = open(m_file);
-        type(*w, QStringLiteral("// one"));
+        append(*w, QStringLiteral("// one"));
         w->recovery().writeNow();
         QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one"));
         const QString copy = w->recovery().sessionFile();
-        type(*w, QStringLiteral(" two")); // not yet written when the window goes
+        append(*w, QStringLiteral(" two")); // not yet written when the window goes
 
         if (how == QLatin1String("Save")) {
             w->menuItem(how)->trigger();
@@ -618,7 +575,7 @@ private slots:
     // a link is not written through either.
     void oddEntriesAreSkippedAndNamed()
     {
-        QDir().mkpath(m_folder);
+        QVERIFY(QDir().mkpath(m_folder));
         const QString elsewhere = m_env->path(QStringLiteral("elsewhere.qrec"));
         QVERIFY(writeFile(elsewhere, encodeRecovery(record(m_file, QStringLiteral("planted")))));
         const QString link = m_folder + QStringLiteral("/5-1-0.qrec");
@@ -639,64 +596,70 @@ private slots:
         // This session's copy swapped for a link to the user's file.
         const QString victim = m_env->path(QStringLiteral("Victim.java"));
         QVERIFY(writeFile(victim, "class Victim {}\n"));
-        type(*w, QStringLiteral("// one"));
+        append(*w, QStringLiteral("// one"));
         QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one"));
         QVERIFY(QFile::remove(w->recovery().sessionFile()));
         QVERIFY(QFile::link(victim, w->recovery().sessionFile()));
-        type(*w, QStringLiteral(" two"));
+        append(*w, QStringLiteral(" two"));
         w->recovery().writeNow(); // an appended record: refused
         w->recovery().waitForWrites();
         const QString refused = statusMessage(*w);
         QVERIFY2(refused.startsWith(
                      QStringLiteral("Crash recovery could not write its copy (it is a symbolic link)")),
                  qPrintable(refused));
-        type(*w, QStringLiteral(" three"));
+        append(*w, QStringLiteral(" three"));
         QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one two three")); // a full copy
         QVERIFY(!QFileInfo(w->recovery().sessionFile()).isSymLink());
         QCOMPARE(readFile(victim), QByteArray("class Victim {}\n"));
         QCOMPARE(readFile(elsewhere), encodeRecovery(record(m_file, QStringLiteral("planted"))));
     }
 
-    // A write that fails (the disk full, a file size limit) says so once in
-    // the status bar; typing goes on, and the copy comes back whole once
-    // writing works again.
+    // A write that fails (the disk full, a file size limit), a full copy or
+    // an appended record, says so once in the status bar and never in a
+    // box; the editor goes on (it ignores SIGXFSZ), a failed append is
+    // taken back, and the copy comes back whole once writing works again.
     void failedWritesAreSaidOnce()
     {
         auto w = open(m_file);
-        type(*w, QStringLiteral("// one"));
-        QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one"));
+        QSignalSpy problems(&w->recovery(), &DocumentRecovery::problem);
         const QString copy = w->recovery().sessionFile();
+        append(*w, QStringLiteral("// one"));
         {
-            LimitFor limit(RLIMIT_FSIZE, rlim_t(QFileInfo(copy).size() + 4));
+            test::FileSizeLimit limit(8); // less than a full copy
+            QVERIFY(limit.ok());
+            QCOMPARE(copyText(*w), QStringLiteral("<no copy>"));
+        }
+        QCOMPARE(statusMessage(*w), QStringLiteral("Crash recovery could not write its copy (%1): %2")
+                                        .arg(QString::fromLocal8Bit(std::strerror(EFBIG)), copy));
+        QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one"));
+        {
+            test::FileSizeLimit limit(rlim_t(QFileInfo(copy).size() + 4));
             for (int i = 0; i < 3; ++i) {
-                type(*w, QStringLiteral(" more"));
+                append(*w, QStringLiteral(" more"));
                 w->recovery().writeNow();
                 w->recovery().waitForWrites();
             }
         }
-        const QString message = statusMessage(*w);
-        QCOMPARE(message, QStringLiteral("Crash recovery could not write its copy (%1): %2")
-                              .arg(QString::fromLocal8Bit(std::strerror(EFBIG)), copy));
+        QCOMPARE(problems.count(), 1);
         QVERIFY(m_prompter.asked().empty()); // no box, ever
         // The failed append was taken back: the copy is still intact.
         const std::optional<RecoveryReading> kept = readRecoveryFile(copy);
         QVERIFY(kept && kept->complete);
         QCOMPARE(kept->record.text, QStringLiteral("class Doc {}\r\n// one"));
         QCOMPARE(w->surface()->text(), QStringLiteral("class Doc {}\r\n// one more more more"));
-        type(*w, QStringLiteral("!"));
-        w->recovery().writeNow();
+        append(*w, QStringLiteral("!"));
         QCOMPARE(copyText(*w), w->surface()->text());
     }
 
     void twoWindowsKeepTheirOwnCopies()
     {
         auto first = open(m_file);
-        type(*first, QStringLiteral("// first"));
+        append(*first, QStringLiteral("// first"));
         first->recovery().writeNow();
         QCOMPARE(copyText(*first), QStringLiteral("class Doc {}\r\n// first"));
         auto second = open(); // asks nothing: the first editor is still running
         QVERIFY(m_prompter.asked().empty());
-        type(*second, QStringLiteral("second"));
+        append(*second, QStringLiteral("second"));
         second->recovery().writeNow();
         QCOMPARE(copyText(*second), QStringLiteral("second"));
         QCOMPARE(copyText(*first), QStringLiteral("class Doc {}\r\n// first"));
@@ -734,16 +697,12 @@ private slots:
         for (int i = 0; text.size() < (signal ? 1000 : 60); ++i)
             text += QStringLiteral("w%1 ").arg(i);
         QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.setChildProcessModifier([] {
             struct rlimit none = {0, 0}; // SIGQUIT leaves no core file
             ::setrlimit(RLIMIT_CORE, &none);
         });
-        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
-                    {m_env->stateHome(), m_file, text, QStringLiteral("--interval=10"),
-                     QStringLiteral("--delay=3600000"), QStringLiteral("--max-delay=%1").arg(maxDelay),
-                     QStringLiteral("--then=") + how});
-        QVERIFY(child.waitForStarted());
+        startChild(child, text, {QStringLiteral("--interval=10"), QStringLiteral("--delay=3600000"),
+                                 QStringLiteral("--max-delay=%1").arg(maxDelay), QStringLiteral("--then=") + how});
 
         // What it typed, and when the line saying so arrived.
         QElapsedTimer clock;
@@ -820,13 +779,8 @@ private slots:
     void secondSignalEndsAtOnce()
     {
         QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
-                    {m_env->stateHome(), m_file, QStringLiteral("x"), QStringLiteral("--then=block")});
-        QVERIFY(child.waitForStarted());
-        QByteArray out;
-        while (!out.contains("blocking\n") && child.waitForReadyRead(30000))
-            out += child.readAll();
+        startChild(child, QStringLiteral("x"), {QStringLiteral("--then=block")});
+        const QByteArray out = waitForOutput(child, "blocking\n");
         QVERIFY2(out.contains("blocking\n"), out.constData());
         ::kill(pid_t(child.processId()), SIGTERM);
         QVERIFY(!child.waitForFinished(500)); // waits for the event loop
@@ -849,14 +803,8 @@ private slots:
     {
         QFETCH(QString, typed);
         QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
-                    {m_env->stateHome(), m_file, typed, QStringLiteral("--delay=3600000"),
-                     QStringLiteral("--then=wait")});
-        QVERIFY(child.waitForStarted());
-        QByteArray out;
-        while (!out.contains("typed ") && child.waitForReadyRead(30000))
-            out += child.readAll();
+        startChild(child, typed, {QStringLiteral("--delay=3600000"), QStringLiteral("--then=wait")});
+        const QByteArray out = waitForOutput(child, "typed ");
         QVERIFY2(out.contains("typed "), out.constData());
         QVERIFY(!QDir(m_folder).entryList(QDir::Files | QDir::Hidden).isEmpty()); // the lock
         ::kill(pid_t(child.processId()), SIGTERM);
@@ -866,43 +814,6 @@ private slots:
         QCOMPARE(left.size(), typed.isEmpty() ? 0 : 1);
         if (!typed.isEmpty())
             QVERIFY(left.front().endsWith(QLatin1String(".qrec")));
-    }
-
-    // Under a file size limit the copy cannot be written: the editor says
-    // so and goes on instead of being ended by SIGXFSZ.
-    void fileSizeLimitFailsTheWrite()
-    {
-        QByteArray big = "class Big {\n";
-        while (big.size() < 34 * 1024)
-            big += "    int field" + QByteArray::number(big.size()) + ";\n";
-        QVERIFY(writeFile(m_file, big + "}\n"));
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.setChildProcessModifier([] {
-            struct rlimit limit = {16 * 1024, 16 * 1024};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        });
-        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/recoverychild"),
-                    {m_env->stateHome(), m_file, QStringLiteral("abcde"), QStringLiteral("--delay=100"),
-                     QStringLiteral("--then=stay")});
-        QVERIFY(child.waitForStarted());
-        QStringList lines;
-        QElapsedTimer clock;
-        clock.start();
-        while (child.state() == QProcess::Running && clock.elapsed() < 30000
-               && !lines.join(QLatin1Char('\n')).contains(QLatin1String("problem "))) {
-            child.waitForReadyRead(100);
-            while (child.canReadLine())
-                lines << QString::fromLocal8Bit(child.readLine()).trimmed();
-        }
-        QCOMPARE(child.state(), QProcess::Running);
-        QVERIFY2(lines.contains(QStringLiteral("typed 5")), qPrintable(lines.join(QLatin1Char('|'))));
-        const QString problem = lines.filter(QStringLiteral("problem ")).value(0);
-        QVERIFY2(problem.startsWith(QStringLiteral("problem Crash recovery could not write its copy (%1): ")
-                                        .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))),
-                 qPrintable(problem));
-        child.kill();
-        QVERIFY(child.waitForFinished());
     }
 
     void unusableFolderTurnsRecoveryOff()
@@ -917,7 +828,7 @@ private slots:
         QVERIFY2(message.startsWith(QStringLiteral("Crash recovery is off")), qPrintable(message));
         QVERIFY(message.contains(blocker));
         for (int i = 0; i < 5; ++i) {
-            type(*w, QStringLiteral("x"));
+            append(*w, QStringLiteral("x"));
             w->recovery().writeNow();
         }
         w->recovery().waitForWrites();

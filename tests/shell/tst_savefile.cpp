@@ -4,43 +4,24 @@
 // they were, a Latin-1 document becomes UTF-8 only when the user agrees,
 // and nothing that Open would refuse (NUL) gets into the document.
 
-#include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
 #include "shell/savefile.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
-#include "surface/surface.h"
+#include "support/windowtest.h"
 #include "surface/surfaceview.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
+using qln::test::readFile;
+using qln::test::writeFile;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 struct stat statOf(const QString &path)
 {
@@ -51,41 +32,25 @@ struct stat statOf(const QString &path)
 
 } // namespace
 
-class TestSaveFile : public QObject {
+class TestSaveFile : public QObject, test::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<test::TestEnv> m_env;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    ScriptedPrompter m_prompter;
-
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<test::TestEnv>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_prompter.clear();
-        test::installFactorySettings(m_prompter);
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(m_prompter.pending(), 0);
-        editorState() = EditorState{};
-    }
+    void init() { initWindowTest(); }
+    void cleanup() { cleanupWindowTest(); }
 
     void savingAsRootKeepsOwnerGroupAndMode()
     {
         if (::geteuid() != 0)
             QSKIP("Only root can give a file to another user");
-        const QString file = m_dir->filePath("Theirs.java");
-        writeFile(file, "class T {}\n");
+        const QString file = path("Theirs.java");
+        QVERIFY(writeFile(file, "class T {}\n"));
         QCOMPARE(::chown(QFile::encodeName(file).constData(), 4321, 4322), 0);
         QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0640), 0);
         const ino_t inode = statOf(file).st_ino;
 
         frmedit w(file, &m_prompter, ProbePlaces{});
-        w.surface()->setSelStart(w.surface()->length());
-        w.surface()->setSelText("// root was here\r\n");
+        append(w, QStringLiteral("// root was here\r\n"));
         QVERIFY(w.documents().Save());
         QCOMPARE(readFile(file), QByteArray("class T {}\n// root was here\n"));
         const struct stat after = statOf(file);
@@ -107,9 +72,9 @@ private slots:
     void unwritableFolderAsksThenWritesInPlace()
     {
         QFETCH(bool, yes);
-        const QString file = m_dir->filePath("InPlace.java");
-        writeFile(file, "old\n");
-        const QString link = m_dir->filePath("Link.java");
+        const QString file = path("InPlace.java");
+        QVERIFY(writeFile(file, "old\n"));
+        const QString link = path("Link.java");
         QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()), 0);
         const ino_t inode = statOf(file).st_ino;
 
@@ -162,8 +127,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, secondLine);
         QFETCH(QString, note);
-        const QString file = m_dir->filePath("S.java");
-        writeFile(file, bytes);
+        const QString file = path("S.java");
+        QVERIFY(writeFile(file, bytes));
         {
             const frmedit started(file, &m_prompter, ProbePlaces{});
             QCOMPARE(started.statusPanel(1)->text(), note);
@@ -202,14 +167,13 @@ private slots:
     // becomes UTF-8 only when the user says so.
     void latin1DocumentAsksBeforeBecomingUtf8()
     {
-        const QString file = m_dir->filePath("L.java");
-        writeFile(file, "// gr\xFC\xDF\n");
+        const QString file = path("L.java");
+        QVERIFY(writeFile(file, "// gr\xFC\xDF\n"));
         frmedit w(file, &m_prompter, ProbePlaces{});
         QCOMPARE(w.documentFormat()->encoding, TextFileFormat::Latin1);
         // Saving what Latin-1 can hold: Latin-1 stays, nothing is asked. A
         // stand-in of a stray byte is that byte.
-        w.surface()->setSelStart(w.surface()->length());
-        w.surface()->setSelText(QStringLiteral("// \u00E9\uF7A4\r\n"));
+        append(w, QStringLiteral("// \u00E9\uF7A4\r\n"));
         QVERIFY(w.documents().Save());
         QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("Done"));
         const QByteArray latin1 = "// gr\xFC\xDF\n// \xE9\xA4\n";
@@ -256,8 +220,8 @@ private slots:
     // note and nothing reaches the document, whichever paste is used.
     void pastedNulIsRefusedWithANote()
     {
-        const QString file = m_dir->filePath("N.java");
-        writeFile(file, "class N {}\n");
+        const QString file = path("N.java");
+        QVERIFY(writeFile(file, "class N {}\n"));
         frmedit w(file, &m_prompter, ProbePlaces{});
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));

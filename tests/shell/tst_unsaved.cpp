@@ -5,34 +5,22 @@
 
 #include "dialogs/frmfind.h"
 #include "settings/frmpref.h"
-#include "settings/prefloader.h"
-#include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
 #include "shell/recentfiles.h"
 #include "shell/recentmenu.h"
 #include "shell/recovery.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
-#include "surface/surface.h"
+#include "support/windowtest.h"
 #include "surface/surfaceview.h"
 #include "tools/frmjavax.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QMenu>
 #include <QPointer>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
+using qln::test::readFile;
+using qln::test::writeFile;
 
 namespace {
 
@@ -40,19 +28,6 @@ const QString kSaveFirst = QStringLiteral("Do you wish to save the file?");
 const QString kSuspend = QStringLiteral(
     "Would you like to turn off the autotreesearch, autocolorize and autospellcorrect features "
     "during the process?\r\nIf you choose yes, it will speed up the process significantly");
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 template <class T> T *visibleTopLevel()
 {
@@ -62,42 +37,17 @@ template <class T> T *visibleTopLevel()
     return nullptr;
 }
 
-// Writes above `bytes` fail (SIGXFSZ ignored) while the guard lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        struct sigaction ignore = {};
-        ignore.sa_handler = SIG_IGN;
-        m_ok = sigaction(SIGXFSZ, &ignore, &m_oldAction) == 0 && getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        const rlimit low = {bytes, m_old.rlim_max};
-        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &low) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        sigaction(SIGXFSZ, &m_oldAction, nullptr);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old = {};
-    struct sigaction m_oldAction = {};
-    bool m_ok = false;
-};
-
 } // namespace
 
-class TestUnsaved : public QObject {
+class TestUnsaved : public QObject, test::WindowTest {
     Q_OBJECT
 
     std::unique_ptr<frmedit> start(const QString &file = QString())
     {
-        auto w = std::make_unique<frmedit>(file, &m_prompter, ProbePlaces{});
+        auto w = open(file);
         w->documents().setLauncher([](const QString &) { return false; });
         return w;
     }
-    QString path(const QString &name) const { return m_dir->filePath(name); }
     // The names of the document events from now on, as they happen.
     static const QStringList &recordEvents(frmedit &w)
     {
@@ -110,30 +60,10 @@ class TestUnsaved : public QObject {
         });
         return *events;
     }
-    static bool marked(const frmedit &w) { return w.windowTitle().endsWith(QLatin1Char('*')); }
-
-    std::unique_ptr<test::TestEnv> m_env;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    ScriptedPrompter m_prompter;
-    MemorySettingsBackend *m_mem = nullptr;
 
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<test::TestEnv>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_prompter.clear();
-        m_mem = test::installFactorySettings(m_prompter);
-        QVERIFY(m_mem);
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(m_prompter.pending(), 0); // every scripted answer was asked for
-        editorState() = EditorState{};
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-    }
+    void init() { initWindowTest(); }
+    void cleanup() { cleanupWindowTest(); }
 
     // Replace All and the case walks with the automatic features suspended
     // used to leave no "*", and the close asked nothing.
@@ -151,7 +81,7 @@ private slots:
         QFETCH(QString, command);
         QFETCH(QString, result);
         const QString file = path(QStringLiteral("X.java"));
-        writeFile(file, "x x x");
+        QVERIFY(writeFile(file, "x x x"));
         auto w = start(file);
         QVERIFY(!marked(*w));
         m_prompter.answer(MsgAnswer::Yes); // turn the automatic features off
@@ -206,7 +136,7 @@ private slots:
         QFETCH(QString, item);
         QFETCH(bool, named);
         const QString file = path(QStringLiteral("Small.java"));
-        writeFile(file, "class Small {}\n");
+        QVERIFY(writeFile(file, "class Small {}\n"));
         auto w = start(named ? file : QString());
         w->show();
         const QString big = QStringLiteral("    int field = 1;\r\n").repeated(20000);
@@ -218,7 +148,7 @@ private slots:
         else
             m_prompter.cancel(); // the Save As dialog
         {
-            FileSizeLimit limit(64 * 1024);
+            test::FileSizeLimit limit(64 * 1024);
             QVERIFY(limit.ok());
             if (item.isEmpty())
                 QVERIFY(!w->close());
@@ -253,17 +183,17 @@ private slots:
         frmpref *prefs = visibleTopLevel<frmpref>();
         QVERIFY(prefs);
         m_prompter.answer(MsgAnswer::Cancel);
-        m_mem->clearWrites();
+        m_settings->clearWrites();
         prefs->cmddefaults_Click();
         QCOMPARE(m_prompter.messages(), QStringList{kSaveFirst});
-        QVERIFY(!m_mem->sections().isEmpty());
-        QVERIFY(m_mem->writes().empty());
+        QVERIFY(!m_settings->sections().isEmpty());
+        QVERIFY(m_settings->writes().empty());
 
         m_prompter.answer(MsgAnswer::No);
         m_prompter.answer(MsgAnswer::No); // "Confirm Deletion": the settings stay
         prefs->cmddefaults_Click();
         QCOMPARE(m_prompter.asked().back().message.title, QStringLiteral("Confirm Deletion"));
-        QVERIFY(!m_mem->sections().isEmpty());
+        QVERIFY(!m_settings->sections().isEmpty());
         QApplication::processEvents();
         QVERIFY(w->isVisible() && marked(*w));
         QVERIFY(events.isEmpty()); // nothing was given up
@@ -277,7 +207,7 @@ private slots:
         QTRY_VERIFY(!w->isVisible());
         QCOMPARE(m_prompter.messages().count(kSaveFirst), 3);
         QCOMPARE(m_prompter.asked().size(), size_t(6));
-        QVERIFY(m_mem->sections().isEmpty());
+        QVERIFY(m_settings->sections().isEmpty());
         QCOMPARE(events, (QStringList{"Discarded", "Closed"}));
     }
 
@@ -305,9 +235,9 @@ private slots:
         QFETCH(bool, leaves);
         const QString doc = path(QStringLiteral("Doc.java"));
         const QString other = path(file + QStringLiteral(".java"));
-        writeFile(doc, "class Doc {}\n");
-        writeFile(other, file == QLatin1String("bad") ? QByteArray("class\0Bad {}\n", 13)
-                                                      : QByteArray("class Good {}\n"));
+        QVERIFY(writeFile(doc, "class Doc {}\n"));
+        QVERIFY(writeFile(other, file == QLatin1String("bad") ? QByteArray("class\0Bad {}\n", 13)
+                                                              : QByteArray("class Good {}\n")));
         auto w = start(doc);
         w->show();
         w->surface()->setSelText(QStringLiteral("typed "));
@@ -416,7 +346,7 @@ private slots:
         settingsStore().save(kPrefs, QStringLiteral("lstsfrom1"), QStringLiteral("teh"));
         settingsStore().save(kPrefs, QStringLiteral("lststo1"), QStringLiteral("the"));
         const QString file = path(QStringLiteral("S.java"));
-        writeFile(file, "teh a\nb teh\nteh");
+        QVERIFY(writeFile(file, "teh a\nb teh\nteh"));
         auto w = start(file);
         w->show();
         w->menuItem(QStringLiteral("spellcorrectallrtf"))->trigger(); // unmodified: no question
@@ -478,7 +408,7 @@ private slots:
     void documentEventsFollowTheCommands()
     {
         const QString file = path(QStringLiteral("E.java"));
-        writeFile(file, "class E {}\n");
+        QVERIFY(writeFile(file, "class E {}\n"));
         auto w = start();
         const QStringList &events = recordEvents(*w);
         m_prompter.answerText(file);

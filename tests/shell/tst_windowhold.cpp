@@ -2,19 +2,12 @@
 // user's keys, clicks, wheel, menus, drops and closing reach nothing, the
 // window is never disabled (so nothing restyles), and it is free again
 // afterwards, also when the command stops early. Driven offscreen.
-#include "base/editorstate.h"
 #include "formatting/indenter.h"
-#include "settings/prefloader.h"
-#include "settings/settingsstore.h"
-#include "shell/frmedit.h"
 #include "shell/windowhosts.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
-#include "surface/surface.h"
+#include "support/windowtest.h"
 #include "surface/surfaceview.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,12 +15,10 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
-#include <QTest>
 #include <QToolBar>
 #include <QWheelEvent>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 
 namespace {
 
@@ -60,17 +51,15 @@ QWidget *openPopup()
 
 } // namespace
 
-class TstWindowHold : public QObject {
+class TstWindowHold : public QObject, test::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<test::TestEnv> m_env;
-    ScriptedPrompter m_prompter;
     std::unique_ptr<frmedit> m_w;
     int m_triggered = 0; // menu and toolbar items run
 
     void start()
     {
-        m_w = std::make_unique<frmedit>(QString(), &m_prompter, ProbePlaces{});
+        m_w = open();
         m_w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
         for (QAction *a : m_w->findChildren<QAction *>())
@@ -158,9 +147,7 @@ class TstWindowHold : public QObject {
 private slots:
     void init()
     {
-        m_env = std::make_unique<test::TestEnv>();
-        m_prompter.clear();
-        QVERIFY(test::installFactorySettings(m_prompter));
+        initWindowTest();
         m_triggered = 0;
     }
 
@@ -172,8 +159,7 @@ private slots:
             m_w->close();
             m_w.reset();
         }
-        QCOMPARE(m_prompter.pending(), 0);
-        editorState() = EditorState{};
+        cleanupWindowTest();
     }
 
     // Each input changes something on a free window and nothing on a held

@@ -3,7 +3,9 @@
 // temporary XDG_STATE_HOME for crash-recovery copies, so no test touches
 // the user's own settings or files.
 
+#include <QByteArray>
 #include <QTemporaryDir>
+#include <QtGlobal>
 
 namespace qln {
 class MemorySettingsBackend;
@@ -31,5 +33,33 @@ private:
 // its own, so benchmark windows keep their settings and recovery copies
 // away from the user's.
 MemorySettingsBackend *installFactorySettings(Prompter &prompter);
+
+// An environment variable set (or, given a null value, unset) for a scope;
+// the old value comes back after.
+class ScopedVariable {
+public:
+    ScopedVariable(const char *name, const QByteArray &value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedVariable()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedVariable(const ScopedVariable &) = delete;
+    ScopedVariable &operator=(const ScopedVariable &) = delete;
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_old;
+};
 
 } // namespace qln::test

@@ -156,20 +156,25 @@ private slots:
             QCOMPARE(*line, expected);
     }
 
-    // The escaped names reach the shell as one word each, and a name built
-    // to run a second command runs nothing.
-    void shellEscapeSurvivesTheShell()
+    // Escaped names, and file box values made shell paths, reach a program
+    // as exactly one argument each, and nothing they spell runs.
+    void escapedNamesSurviveTheShell()
     {
-        for (const QString name : {"it's \"$HOME\" `id`.java", "a|b>c<d&e[1]{2}(3)#~=!\\.java",
-                                   "a\tb\nc.java"}) {
-            QTemporaryDir dir;
-            QProcess sh;
-            sh.setWorkingDirectory(dir.path());
-            sh.start("/bin/sh", {"-c", "printf '%s|' " + shellEscape(name) + " 'end'"});
-            QVERIFY(sh.waitForFinished(30000));
-            QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), name + "|end|");
-            QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-        }
+        const QStringList names{"it's \"$HOME\" `id`.java", "a|b>c<d&e[1]{2}(3)#~=!\\.java", "a\tb\nc.java",
+                                "out dir", "$(touch pwned)", "a;touch pwned", "a&touch pwned|cat", "-leading", "*"};
+        for (const QString &name : names)
+            for (const bool path : {false, true}) {
+                if (!path && name == QLatin1String("*"))
+                    continue; // shellEscape keeps wildcards
+                QTemporaryDir dir;
+                QProcess sh;
+                sh.setWorkingDirectory(dir.path());
+                sh.start("/bin/sh", {"-c", "printf '%s|' " + (path ? shellPath(name, false) : shellEscape(name)) + " 'end'"});
+                QVERIFY(sh.waitForFinished(30000));
+                const QString arrives = path && name.startsWith('-') ? "./" + name : name;
+                QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), arrives + "|end|");
+                QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+            }
     }
 
     void shellPathRules_data()
@@ -196,23 +201,6 @@ private slots:
         QFETCH(bool, keepWildcards);
         QFETCH(QString, expected);
         QCOMPARE(shellPath(value, keepWildcards), expected);
-    }
-
-    // Hostile names reach a program as exactly one argument, and nothing
-    // they spell runs.
-    void shellPathSurvivesTheShell()
-    {
-        for (const QString name : {"out dir", "it's \"q\"", "$(touch pwned)", "`touch pwned`", "a;touch pwned",
-                                   "a&touch pwned|cat", "new\nline", "-leading", "*", "a\\b"}) {
-            QTemporaryDir dir;
-            QProcess sh;
-            sh.setWorkingDirectory(dir.path());
-            sh.start("/bin/sh", {"-c", "printf '%s|' " + shellPath(name, false) + " 'end'"});
-            QVERIFY(sh.waitForFinished(30000));
-            const QString expected = (name.startsWith('-') ? "./" + name : name) + "|end|";
-            QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), expected);
-            QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-        }
     }
 
     // A file box's "*" is a wildcard, unless a file has that very name.

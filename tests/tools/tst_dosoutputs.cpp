@@ -1,16 +1,16 @@
-// The command runner with real processes, and whole runs of the installed
-// Java kit driven through the dialog's model.
-#include "settings/prefloader.h"
+// The command runner with real processes: output and its decoding, Stop,
+// the closing markers, standard input, the terminal of a separate window,
+// and tools ended with the program. Whole runs of the installed kit are
+// tst_frmjavax's.
+#include "support/files.h"
 #include "support/requirekit.h"
-#include "settings/schema.h"
-#include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
+#include "support/testenv.h"
 #include "toolsupport.h"
 #include "tools/commandlanguage.h"
 #include "tools/dosoutputs.h"
 #include "tools/processguard.h"
 #include "tools/terminal.h"
-#include "tools/toolmodes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,9 +23,9 @@
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
-using qln::test::factoryStore;
 using qln::test::kitBin;
-using qln::test::stateFor;
+using qln::test::readFile;
+using qln::test::writeFile;
 
 namespace {
 
@@ -52,14 +52,6 @@ Captured run(DOSOutputs &dos, const QString &command)
         if (!QTest::qWaitFor([&] { return c.ended; }, kGenerous))
             qWarning("the command did not end in time: %s", qPrintable(command));
     return c;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 // Alive and not a zombie.
@@ -98,15 +90,9 @@ QList<qint64> groupMembers(qint64 group)
     return members;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 qint64 readPid(const QString &path)
 {
-    return readAll(path).trimmed().toLongLong();
+    return readFile(path).trimmed().toLongLong();
 }
 
 // A stand-in terminal emulator named `name` in `folder`: it writes how it
@@ -116,51 +102,19 @@ qint64 readPid(const QString &path)
 QString stubTerminal(const QString &folder, const QString &name)
 {
     const QString path = folder + "/" + name;
-    writeFile(path, QStringLiteral("#!/bin/sh\n"
-                                   "printf '%s\\n' \"$@\" > '%1/called.txt'\n"
-                                   "[ \"$1\" = -e ] && shift\n"
-                                   "\"$@\" > '%1/window.txt' 2>&1 < /dev/null\n")
-                        .arg(folder)
-                        .toUtf8());
-    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
+    return writeFile(path,
+                     QStringLiteral("#!/bin/sh\n"
+                                    "printf '%s\\n' \"$@\" > '%1/called.txt'\n"
+                                    "[ \"$1\" = -e ] && shift\n"
+                                    "\"$@\" > '%1/window.txt' 2>&1 < /dev/null\n")
+                         .arg(folder)
+                         .toUtf8(),
+                     true)
+        ? path
+        : QString();
 }
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const QByteArray &value) : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 } // namespace
-
-// Checks the mode's run, then runs its command line in the working folder.
-Captured runMode(JavaXState &s, DOSOutputs &dos, Prompter &p)
-{
-    const RunPlan plan = prepareRun(s, p);
-    if (!plan.proceed || BuildCommandLine(s, p) != BuildOutcome::Built)
-        return Captured();
-    dos.setWorkingDirectory(plan.workingFolder);
-    return run(dos, s.commandLine);
-}
 
 class TstDosOutputs : public QObject {
     Q_OBJECT
@@ -230,7 +184,7 @@ private slots:
         QByteArray all;
         while (all.size() < 10 * 1024 * 1024)
             all += "€uro ünïcödé — line of the tool's output\n";
-        writeFile(dir.filePath("big.txt"), all);
+        QVERIFY(writeFile(dir.filePath("big.txt"), all));
         c = run(dos, "cat " + shellEscape(dir.filePath("big.txt")));
         QVERIFY(c.ended);
         QVERIFY(c.chunks.size() >= all.size() / DOSOutputs::kChunkBytes);
@@ -256,9 +210,7 @@ private slots:
         QSignalSpy finished(&dos, &DOSOutputs::finished);
         QVERIFY(dos.ExecuteCommand("sleep 100 & echo $! > " + shellEscape(pidFile) + "; sleep 100"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, kGenerous);
-        QFile f(pidFile);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const qint64 child = f.readAll().trimmed().toLongLong();
+        const qint64 child = readPid(pidFile);
         QVERIFY(child > 0 && processAlive(child));
         QVERIFY(dos.isRunning());
 
@@ -410,18 +362,18 @@ private slots:
         QTemporaryDir bin, work;
         const QString folder = work.filePath("my dir");
         QDir().mkpath(folder);
-        ScopedEnv path("PATH", bin.path().toUtf8());
-        ScopedEnv terminal("TERMINAL", QByteArray());
+        test::ScopedVariable path("PATH", bin.path().toUtf8());
+        test::ScopedVariable terminal("TERMINAL", QByteArray());
         QVERIFY(!DOSOutputs::launchInTerminal("echo never"));
 
-        stubTerminal(bin.path(), "xterm");
+        QVERIFY(!stubTerminal(bin.path(), "xterm").isEmpty());
         const int groups = processguard::count();
         QVERIFY(DOSOutputs::launchInTerminal("echo \"from the tool\"; pwd; exit 4", folder));
         const QString window = bin.filePath("window.txt");
-        QTRY_VERIFY_WITH_TIMEOUT(readAll(window).endsWith("Press Enter to close"), kGenerous);
-        QCOMPARE(QString::fromUtf8(readAll(window)),
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(window).endsWith("Press Enter to close"), kGenerous);
+        QCOMPARE(QString::fromUtf8(readFile(window)),
                  "from the tool\n" + QDir(folder).canonicalPath() + "\n\n[Done, exit code 4]\nPress Enter to close");
-        QVERIFY(readAll(bin.filePath("called.txt")).startsWith("-e\n/bin/sh\n-c\n"));
+        QVERIFY(readFile(bin.filePath("called.txt")).startsWith("-e\n/bin/sh\n-c\n"));
         // The terminal ended after Enter: the guard forgets its group.
         QTRY_COMPARE_WITH_TIMEOUT(processguard::count(), groups, kGenerous);
     }
@@ -474,42 +426,41 @@ private slots:
         if (how == "java") {
             const QString bin = kitBin();
             QLN_REQUIRE_KIT(!bin.isEmpty(), "a Java development kit with javac, java and jar");
-            writeFile(dir.filePath("Spawner.java"),
-                      "import java.nio.file.*;\n"
-                      "public class Spawner {\n"
-                      "    public static void main(String[] args) throws Exception {\n"
-                      "        for (int i = 0; i < 9; ++i)\n"
-                      "            new ProcessBuilder(\"/bin/sleep\", \"1000\").start();\n"
-                      "        long pid = ProcessHandle.current().pid();\n"
-                      "        Files.writeString(Path.of(args[0]), pid + \"\\n\");\n"
-                      "        Thread.sleep(1000000);\n"
-                      "    }\n"
-                      "}\n");
+            QVERIFY(writeFile(dir.filePath("Spawner.java"),
+                              "import java.nio.file.*;\n"
+                              "public class Spawner {\n"
+                              "    public static void main(String[] args) throws Exception {\n"
+                              "        for (int i = 0; i < 9; ++i)\n"
+                              "            new ProcessBuilder(\"/bin/sleep\", \"1000\").start();\n"
+                              "        long pid = ProcessHandle.current().pid();\n"
+                              "        Files.writeString(Path.of(args[0]), pid + \"\\n\");\n"
+                              "        Thread.sleep(1000000);\n"
+                              "    }\n"
+                              "}\n"));
             command = "exec " + shellEscape(bin + "java") + " " +
                       shellEscape(dir.filePath("Spawner.java")) + " " + shellEscape(pidFile);
             how = "captured";
             members = 10;
         }
         if (terminal == "child") {
-            stubTerminal(dir.path(), "xterm");
+            QVERIFY(!stubTerminal(dir.path(), "xterm").isEmpty());
         } else if (terminal == "session") {
             // A pseudo-terminal of its own, in a session of its own (the
             // program script makes both), which the kernel hangs up when
             // the stand-in ends, as when a terminal window goes. The
             // arguments are "/bin/sh -c SCRIPT sh COMMAND EDITOR".
-            writeFile(dir.filePath("xterm"),
-                      "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
-                      "export SHELL=/bin/sh SCRIPT=\"$3\" COMMAND=\"$5\" EDITOR=\"$6\"\n"
-                      "exec /usr/bin/script -qec '/bin/sh -c \"$SCRIPT\" sh \"$COMMAND\" \"$EDITOR\"' "
-                      "/dev/null > /dev/null 2>&1\n");
+            QVERIFY(writeFile(dir.filePath("xterm"),
+                              "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
+                              "export SHELL=/bin/sh SCRIPT=\"$3\" COMMAND=\"$5\" EDITOR=\"$6\"\n"
+                              "exec /usr/bin/script -qec '/bin/sh -c \"$SCRIPT\" sh \"$COMMAND\" \"$EDITOR\"' "
+                              "/dev/null > /dev/null 2>&1\n",
+                              true));
         } else if (terminal == "server") { // runs the tool elsewhere and ends at once
-            writeFile(dir.filePath("xterm"),
-                      "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
-                      "/usr/bin/setsid \"$@\" > /dev/null 2>&1 < /dev/null &\n");
+            QVERIFY(writeFile(dir.filePath("xterm"),
+                              "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
+                              "/usr/bin/setsid \"$@\" > /dev/null 2>&1 < /dev/null &\n",
+                              true));
         }
-        if (terminal == "session" || terminal == "server")
-            QFile(dir.filePath("xterm"))
-                .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QProcess editor;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PATH", dir.path()); // the stand-in terminal only
@@ -522,7 +473,7 @@ private slots:
         QVERIFY(editor.waitForStarted(kGenerous));
         QTRY_VERIFY_WITH_TIMEOUT(readPid(pidFile) > 0, kGenerous);
         QList<qint64> tools;
-        for (const QByteArray &line : readAll(dir.filePath("started")).split('\n'))
+        for (const QByteArray &line : readFile(dir.filePath("started")).split('\n'))
             if (line.toLongLong() > 0)
                 tools << line.toLongLong();
         qint64 group = 0;
@@ -544,74 +495,6 @@ private slots:
             QTRY_VERIFY2_WITH_TIMEOUT(!processAlive(tool), qPrintable(QString::number(tool)),
                                       kGenerous);
         QTRY_VERIFY_WITH_TIMEOUT(groupMembers(group).isEmpty(), kGenerous);
-    }
-
-    // The kit's tools run from the models exactly as the dialog runs them,
-    // in a folder whose name has a blank.
-    void kitCompileErrorRunAndArchive()
-    {
-        const QString bin = kitBin();
-        QLN_REQUIRE_KIT(!bin.isEmpty(), "a Java development kit with javac, java and jar");
-        QTemporaryDir tmp;
-        const QString dir = tmp.filePath("My Project");
-        const QString hello = dir + "/Hello.java", bad = dir + "/Bad.java";
-        writeFile(hello, "public class Hello {\n"
-                         "    public static void main(String[] args) {\n"
-                         "        System.out.println(\"Hello, Quillon\");\n"
-                         "    }\n"
-                         "}\n");
-        writeFile(bad, "public class Bad {\n    int x = ;\n}\n");
-        auto store = factoryStore();
-        store->save("JavaX-Compile", "exe", bin + "javac");
-        store->save("JavaX-Run", "exe", bin + "java");
-        store->save("JavaX-Jar", "exe", bin + "jar");
-        ScriptedPrompter p;
-        DOSOutputs dos(p);
-
-        // A compile error: the compiler's words, no congratulations, no class.
-        JavaXState s;
-        LoadJavaXMode(s, "Compile", *store, p, bad);
-        Captured c = runMode(s, dos, p);
-        QVERIFY2(c.ended && dos.Outputs().contains("Bad.java:2: error"), qPrintable(dos.Outputs()));
-        QVERIFY(c.end.exitCode != 0);
-        QCOMPARE(closingMarkers(s.mode, c.end), QStringList{exitCodeMarker(1)});
-        QVERIFY(!QFile::exists(dir + "/Bad.class"));
-
-        // Compile: nothing printed, so it compiled.
-        resetDialog(s, *store);
-        QCOMPARE(LoadJavaXMode(s, "Compile", *store, p, hello), BuildOutcome::Built);
-        QCOMPARE(s.boxes.inFile, hello);
-        c = runMode(s, dos, p);
-        QVERIFY2(c.ended && dos.Outputs().trimmed().isEmpty(), qPrintable(dos.Outputs()));
-        QCOMPARE(closingMarkers(s.mode, c.end), (QStringList{kCompiledMarker, kDoneMarker}));
-        QVERIFY(QFile::exists(dir + "/Hello.class"));
-
-        // Run the class.
-        resetDialog(s, *store);
-        LoadJavaXMode(s, "Run", *store, p, hello);
-        QCOMPARE(s.boxes.inFile, dir + "/Hello.class");
-        c = runMode(s, dos, p);
-        QCOMPARE(dos.Outputs().trimmed(), QStringLiteral("Hello, Quillon"));
-        QCOMPARE(closingMarkers(s.mode, c.end), QStringList{kDoneMarker});
-
-        // Create an archive, then list it.
-        resetDialog(s, *store);
-        LoadJavaXMode(s, "Jar", *store, p, hello);
-        s.options[0].ticked = true; // -c
-        chkOPT_Click(s, 0, p);
-        fileBoxChanged(s, FileBox::Archive, dir + "/out.jar", *store, p);
-        fileBoxChanged(s, FileBox::Input, "Hello.class", *store, p);
-        c = runMode(s, dos, p);
-        QVERIFY2(c.ended && QFile::exists(dir + "/out.jar"), qPrintable(s.commandLine + "\n" + dos.Outputs()));
-
-        s.options[0].ticked = false;
-        s.options[1].ticked = true; // -t
-        fileBoxChanged(s, FileBox::Input, QString(), *store, p);
-        c = runMode(s, dos, p);
-        QVERIFY2(c.ended && dos.Outputs().contains("Hello.class"),
-                 qPrintable(s.commandLine + "\n" + dos.Outputs()));
-        QVERIFY(dos.Outputs().contains("META-INF/MANIFEST.MF"));
-        QVERIFY(p.asked().empty());
     }
 };
 

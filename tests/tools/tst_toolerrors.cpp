@@ -3,14 +3,9 @@
 // links, double-click opens them (through the save question), F4 and
 // Shift+F4 walk them; a real Scanner program reads lines typed into the
 // dialog.
-#include "settings/prefloader.h"
-#include "settings/settingsstore.h"
 #include "shell/documentfiles.h"
-#include "shell/frmedit.h"
 #include "support/requirekit.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
-#include "surface/surface.h"
+#include "support/windowtest.h"
 #include "surface/surfaceview.h"
 #include "toolsupport.h"
 #include "tools/frmjavax.h"
@@ -27,18 +22,12 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
+using qln::test::readFile;
+using qln::test::writeFile;
 
 namespace {
 
 constexpr int kGenerous = 120000;
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
 
 // Compiles with the kit's javac outside the program.
 bool compile(const QString &javac, const QString &source)
@@ -69,11 +58,9 @@ const char *const kThrower = "public class Thrower {\n"
 
 } // namespace
 
-class TstToolErrors : public QObject {
+class TstToolErrors : public QObject, test::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<test::TestEnv> m_env;
-    ScriptedPrompter m_prompter;
     QString m_bin;
 
     frmJavaX *runTool(frmedit &w, const char *command)
@@ -98,23 +85,18 @@ private slots:
     {
         m_bin = test::kitBin();
         QLN_REQUIRE_KIT(!m_bin.isEmpty(), "a Java development kit with javac, java and jar");
-        m_env = std::make_unique<test::TestEnv>();
-        m_prompter.clear();
-        test::installFactorySettings(m_prompter);
+        initWindowTest();
         settingsStore().save("JavaX-Compile", "exe", m_bin + "javac");
         settingsStore().save("JavaX-Run", "exe", m_bin + "java");
     }
 
-    void cleanup()
-    {
-        QCOMPARE(m_prompter.pending(), 0);
-    }
+    void cleanup() { cleanupWindowTest(); }
 
     void compileErrorAndF4()
     {
         QTemporaryDir tmp;
         const QString bad = tmp.filePath("My Sources/Bad.java");
-        writeFile(bad, "public class Bad {\n    void f() {\n        int x = ;\n    }\n}\n");
+        QVERIFY(writeFile(bad, "public class Bad {\n    void f() {\n        int x = ;\n    }\n}\n"));
         frmedit w(bad, &m_prompter, ProbePlaces{});
         w.show();
         QCOMPARE(w.menuItem("nexterror")->shortcut(), QKeySequence(Qt::Key_F4));
@@ -143,8 +125,8 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString thrower = tmp.filePath("Thrower.java"), other = tmp.filePath("Other.java");
-        writeFile(thrower, kThrower);
-        writeFile(other, "class Other {}\n");
+        QVERIFY(writeFile(thrower, kThrower));
+        QVERIFY(writeFile(other, "class Other {}\n"));
         QVERIFY(compile(m_bin + "javac", thrower));
         frmedit w(other, &m_prompter, ProbePlaces{});
         w.show();
@@ -175,8 +157,7 @@ private slots:
         QCOMPARE(w.documents().path(), thrower);
         QCOMPARE(selectedLine(w), QStringLiteral("5:         deep(n - 1);"));
         QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("Error 2 of 3"));
-        QFile other2(other);
-        QVERIFY(other2.open(QIODevice::ReadOnly) && other2.readAll() == "class Other {}\n"); // not saved
+        QCOMPARE(readFile(other), QByteArray("class Other {}\n")); // not saved
 
         // A file that has gone: said, nothing opened.
         QVERIFY(QFile::rename(thrower, thrower + ".away"));
@@ -202,17 +183,17 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString ask = tmp.filePath("Ask.java");
-        writeFile(ask, "import java.util.Scanner;\n"
-                       "public class Ask {\n"
-                       "    public static void main(String[] args) {\n"
-                       "        Scanner in = new Scanner(System.in);\n"
-                       "        System.out.print(\"Name? \");\n"
-                       "        String name = in.nextLine();\n"
-                       "        System.out.print(\"Town? \");\n"
-                       "        String town = in.nextLine();\n"
-                       "        System.out.println(name + \" from \" + town);\n"
-                       "    }\n"
-                       "}\n");
+        QVERIFY(writeFile(ask, "import java.util.Scanner;\n"
+                               "public class Ask {\n"
+                               "    public static void main(String[] args) {\n"
+                               "        Scanner in = new Scanner(System.in);\n"
+                               "        System.out.print(\"Name? \");\n"
+                               "        String name = in.nextLine();\n"
+                               "        System.out.print(\"Town? \");\n"
+                               "        String town = in.nextLine();\n"
+                               "        System.out.println(name + \" from \" + town);\n"
+                               "    }\n"
+                               "}\n"));
         QVERIFY(compile(m_bin + "javac", ask));
         frmedit w(ask, &m_prompter, ProbePlaces{});
         w.show();

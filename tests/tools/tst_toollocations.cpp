@@ -1,5 +1,6 @@
 // Places a tool's output names: which lines are links and what they name,
 // where their files are found, and the walk through them with F4.
+#include "support/files.h"
 #include "toolsupport.h"
 #include "tools/toollocations.h"
 
@@ -16,10 +17,7 @@ namespace {
 
 void touch(const QString &path)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("class X {}\n");
+    QVERIFY(test::writeFile(path, "class X {}\n"));
 }
 
 ToolLocation message(const QString &file, int line, ToolLocation::Kind kind = ToolLocation::Error)

@@ -3,6 +3,7 @@
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
+#include "support/files.h"
 #include "toolsupport.h"
 #include "tools/toolmodes.h"
 
@@ -37,9 +38,7 @@ bool tick(JavaXState &s, const QStringList &ticks)
 
 void touch(const QString &path)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
+    QVERIFY(test::writeFile(path, ""));
 }
 
 QString under(const QString &dir, const QString &rel)
