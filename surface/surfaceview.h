@@ -6,6 +6,7 @@
 // and everything the program does to the surface is shown from it; the
 // view keeps no copy of the text.
 
+#include "base/keytable.h"
 #include "surface/surface.h"
 
 #include <QAbstractScrollArea>
@@ -19,13 +20,15 @@
 
 namespace qln {
 
-// A key event offered to handlers before the surface acts on it. A handler
-// that consumes the key sets `consumed` (the key then does nothing else).
+// A key event offered to handlers before the surface acts on it, with the
+// command the key table gives it in the text. A handler that consumes the
+// key sets `consumed` (the key then does nothing else).
 struct KeyEventInfo {
     int key = 0;
     Qt::KeyboardModifiers modifiers;
     QString text;
     bool consumed = false;
+    KeyCommand command = KeyCommand::None;
 };
 
 class SurfaceView : public QAbstractScrollArea {
@@ -194,7 +197,10 @@ private:
     void editSurface(int start, int length, const QString &text);
     void deleteBackward();
     void deleteForward();
-    bool handleMoveKey(QKeyEvent *event);
+    // The view's own commands of the key table; false for one it does not
+    // carry out here (the key then goes on).
+    bool runKeyCommand(KeyCommand command);
+    bool moveCaret(KeyCommand command);
     QMimeData *selectionMimeData() const;
     void insertMime(const QMimeData *data, int at);
     bool canInsert(const QMimeData *data) const;
