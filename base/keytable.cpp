@@ -152,8 +152,7 @@ const std::vector<KeyCommandDef> &table()
         // The box's own moves through its list.
         box(K::MoveInBox, "moveInBox", "Up; Down; PgUp; PgDown", kAny),
         // Keys the box passes on to the text, with what is typed.
-        box(K::TypeThroughBox, "typeThroughBox", "Backspace; Del; Left; Right",
-            kShift | Qt::ControlModifier),
+        box(K::TypeThroughBox, "typeThroughBox", "Backspace; Del; Left; Right", kAny),
     };
     return rows;
 }
@@ -183,29 +182,29 @@ Index buildIndex()
     Q_ASSERT(qGuiApp); // the platform's keys come from its theme
     Index x;
     std::array<QSet<int>, kKeyScopes> written;
-    for (bool platform : {false, true}) {
-        for (const KeyCommandDef &row : table()) {
-            const size_t scope = size_t(row.scope);
-            const QList<QKeySequence> keys =
-                platform ? QKeySequence::keyBindings(row.platform)
-                         : QKeySequence::listFromString(QLatin1String(row.keys));
-            for (const QKeySequence &seq : keys) {
-                if (seq.isEmpty())
-                    continue;
-                for (QKeyCombination key : spelledOut(seq[0], row.anyOf)) {
-                    const int code = key.toCombined();
-                    const KeyCommandDef *taken = x.lookup[scope].value(code);
-                    // Written keys come first; a platform key the row has
-                    // already is not listed again.
-                    if (platform && (written[scope].contains(code) || taken == &row))
-                        continue;
-                    if (!platform)
-                        written[scope].insert(code);
-                    x.bindings[scope].append({key, &row, platform});
-                    if (!taken)
-                        x.lookup[scope].insert(code, &row);
-                }
+    auto add = [&x](size_t scope, QKeyCombination key, const KeyCommandDef &row, bool implied) {
+        const KeyCommandDef *taken = x.lookup[scope].value(key.toCombined());
+        if (implied && taken == &row)
+            return;
+        x.bindings[scope].append({key, &row, implied});
+        if (!taken)
+            x.lookup[scope].insert(key.toCombined(), &row);
+    };
+    for (const KeyCommandDef &row : table())
+        for (const QKeySequence &seq : QKeySequence::listFromString(QLatin1String(row.keys)))
+            if (!seq.isEmpty()) {
+                add(size_t(row.scope), seq[0], row, false);
+                written[size_t(row.scope)].insert(seq[0].toCombined());
             }
+    for (const KeyCommandDef &row : table()) {
+        QList<QKeySequence> keys = QKeySequence::listFromString(QLatin1String(row.keys));
+        keys += QKeySequence::keyBindings(row.platform);
+        for (const QKeySequence &seq : keys) {
+            if (seq.isEmpty())
+                continue;
+            for (QKeyCombination key : spelledOut(seq[0], row.anyOf))
+                if (!written[size_t(row.scope)].contains(key.toCombined()))
+                    add(size_t(row.scope), key, row, true);
         }
     }
     return x;

@@ -87,13 +87,15 @@ const std::vector<KeyCommandDef> &keyCommands();
 struct KeyBinding {
     QKeyCombination key;
     const KeyCommandDef *command;
-    bool platform; // one of the platform's keys, not a written one
+    // Taken only as one of the platform's keys or through a modifier the
+    // command does not look at; a key written for another command wins.
+    bool implied;
 };
-// Every key of a scope with its command, modifiers spelled out: the written
-// keys first, then the platform's keys that no written key of the scope
-// takes. Written keys always come first: the main window looks its own up
-// before the text's. A key listed twice is a fault the shortcut test
-// reports; lookups take the first.
+// Every key of a scope with its command, modifiers spelled out: the keys as
+// written first, then the implied ones no written key of the scope takes.
+// The main window's written keys also come before the implied keys of the
+// other scopes: the window looks its own up first. A key listed twice is a
+// fault the shortcut test reports; lookups take the first.
 const QList<KeyBinding> &keyBindings(KeyScope scope);
 
 // The command a key runs in a scope, or nullptr. The keypad and group

@@ -20,15 +20,13 @@
 
 namespace qln {
 
-// A key event offered to handlers before the surface acts on it, with the
-// command the key table gives it in the text. A handler that consumes the
-// key sets `consumed` (the key then does nothing else).
+// A key event offered to handlers before the surface acts on it. A handler
+// that consumes the key sets `consumed` (the key then does nothing else).
 struct KeyEventInfo {
     int key = 0;
     Qt::KeyboardModifiers modifiers;
     QString text;
     bool consumed = false;
-    KeyCommand command = KeyCommand::None;
 };
 
 class SurfaceView : public QAbstractScrollArea {

@@ -207,14 +207,13 @@ bool SurfaceView::runKeyCommand(KeyCommand command)
 }
 
 // Text input is the view's own; every other key is a command of the key
-// table, offered to the handlers of keyDown first (the main window's menu
-// commands, the typing assistance) and then run here if it is the view's.
+// table. The handlers of keyDown see the key first (the main window runs its
+// menu command, the typing assistance its own); the view then runs the
+// command if it is one of its own.
 void SurfaceView::keyPressEvent(QKeyEvent *e)
 {
     flush();
-    const KeyCommandDef *command = textCommand(e);
-    KeyEventInfo info{e->key(), e->modifiers(), e->text(), false,
-                      command ? command->id : KeyCommand::None};
+    KeyEventInfo info{e->key(), e->modifiers(), e->text(), false};
     emit keyDown(&info);
     if (info.consumed) {
         e->accept();
@@ -227,7 +226,7 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
     const bool typing = isTypedText(e->text()) && (ctrl == alt);
     if (typing || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter
         || (e->key() == Qt::Key_Tab && mods == Qt::NoModifier)) {
-        KeyEventInfo press{e->key(), e->modifiers(), e->text(), false, info.command};
+        KeyEventInfo press{e->key(), e->modifiers(), e->text(), false};
         emit keyPress(&press);
         if (press.consumed) {
             e->accept();
@@ -235,7 +234,7 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
         }
     }
     syncSelection();
-    if (command && runKeyCommand(command->id)) {
+    if (const KeyCommandDef *command = textCommand(e); command && runKeyCommand(command->id)) {
         e->accept();
         return;
     }

@@ -34,11 +34,11 @@ namespace {
 // The keys of one window, each with its owners.
 class KeyOwners {
 public:
-    void add(QKeyCombination key, const QString &owner, bool platform = false)
+    void add(QKeyCombination key, const QString &owner, bool implied = false)
     {
         const QString text = QKeySequence(key).toString();
         Owners &o = m_keys[text];
-        (platform ? o.platform : o.written).insert(owner);
+        (implied ? o.implied : o.written).insert(owner);
     }
     void addMnemonic(const QString &caption, const QString &owner)
     {
@@ -50,17 +50,18 @@ public:
     {
         for (const KeyBinding &b : keyBindings(scope))
             if (!viewOnly || b.command->carrier == KeyCarrier::View)
-                add(b.key, QStringLiteral("command ") + QLatin1String(b.command->name), b.platform);
+                add(b.key, QStringLiteral("command ") + QLatin1String(b.command->name), b.implied);
     }
     // "Alt+D: label "Fin&d What:" and button optdown "&Down"" for each key
-    // with two owners. A platform's key gives way to a written one.
+    // with two owners. An implied key gives way to a written one, as the
+    // window's lookups do.
     QStringList conflicts(const QString &window) const
     {
         QStringList out;
         for (auto it = m_keys.begin(); it != m_keys.end(); ++it) {
-            QSet<QString> platform = it->platform;
-            platform.subtract(it->written);
-            const QSet<QString> &owners = it->written.isEmpty() ? platform : it->written;
+            QSet<QString> implied = it->implied;
+            implied.subtract(it->written);
+            const QSet<QString> &owners = it->written.isEmpty() ? implied : it->written;
             if (owners.size() < 2)
                 continue;
             QStringList names(owners.begin(), owners.end());
@@ -73,7 +74,7 @@ public:
 
 private:
     struct Owners {
-        QSet<QString> written, platform;
+        QSet<QString> written, implied;
     };
     QMap<QString, Owners> m_keys;
 };
