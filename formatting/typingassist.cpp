@@ -835,7 +835,8 @@ bool TypingAssist::onKeyDown(int key, Qt::KeyboardModifiers modifiers)
     Surface &s = m_host.surface();
     bool consumed = false;
     const QKeyCombination pressed(modifiers, Qt::Key(key));
-    const KeyCommandDef *inBox = boxReady() ? keyCommandFor(pressed, KeyScope::CompletionShown) : nullptr;
+    const KeyCommandDef *inBox =
+        boxReady() ? keyCommandFor(pressed, KeyScope::CompletionShown) : nullptr;
     const KeyCommandDef *inText = keyCommandFor(pressed, KeyScope::Text);
 
     switch (inBox ? inBox->id : KeyCommand::None) {
@@ -924,7 +925,8 @@ void TypingAssist::onSelChange()
 
 void TypingAssist::boxKeyDown(int key)
 {
-    const KeyCommandDef *command = keyCommandFor(QKeyCombination(Qt::Key(key)), KeyScope::CompletionBox);
+    const KeyCommandDef *command =
+        keyCommandFor(QKeyCombination(Qt::Key(key)), KeyScope::CompletionBox);
     m_arrowFlag = key == Qt::Key_Up || key == Qt::Key_Down;
     switch (command ? command->id : KeyCommand::None) {
     case KeyCommand::ChooseInBox:

@@ -124,7 +124,8 @@ void CompletionBox::keyPressEvent(QKeyEvent *event)
     }
     // With the focus on the box, what is typed still belongs to the
     // document: it goes there in order, and the list follows it.
-    if ((!event->text().isEmpty() && event->text().at(0).isPrint()) || id == KeyCommand::TypeThroughBox) {
+    const bool typed = !event->text().isEmpty() && event->text().at(0).isPrint();
+    if (typed || id == KeyCommand::TypeThroughBox) {
         event->accept();
         emit typedThrough(key, event->modifiers(), event->text());
         return;

@@ -236,7 +236,8 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
     connect(m_rtfedit, &SurfaceView::keyDown, this, [this, menuKeys](KeyEventInfo *info) {
         const KeyCommandDef *command =
             keyCommandFor(QKeyCombination(info->modifiers, Qt::Key(info->key)), KeyScope::Window);
-        if (QAction *item = menuKeys.value(command); item && item->isVisible() && item->isEnabled()) {
+        QAction *item = menuKeys.value(command);
+        if (item && item->isVisible() && item->isEnabled()) {
             info->consumed = true;
             item->trigger();
             return;
@@ -973,7 +974,8 @@ void frmedit::connectTypingAssist()
     // a moment later.
     connect(m_cbotree, &CompletionBox::boxKeyDown, this, [this](int key) {
         m_typing->boxKeyDown(key);
-        const KeyCommandDef *command = keyCommandFor(QKeyCombination(Qt::Key(key)), KeyScope::CompletionBox);
+        const KeyCommandDef *command =
+            keyCommandFor(QKeyCombination(Qt::Key(key)), KeyScope::CompletionBox);
         if (command && command->id == KeyCommand::ChooseInBox)
             m_Timer1->start(100);
     });

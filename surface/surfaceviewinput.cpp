@@ -181,7 +181,8 @@ bool SurfaceView::runKeyCommand(KeyCommand command)
         if (m_anchor != m_caret) {
             editSurface(start, length, QString());
         } else {
-            const int to = command == KeyCommand::DeleteWordBackward ? wordLeft(m_caret) : wordRight(m_caret);
+            const int to = command == KeyCommand::DeleteWordBackward ? wordLeft(m_caret)
+                                                                     : wordRight(m_caret);
             editSurface(std::min(m_caret, to), std::abs(to - m_caret), QString());
         }
         return true;
@@ -246,7 +247,8 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
     int length = m_surface->selLength();
     if (overwriteMode() && length == 0 && start < m_surface->length()
         && m_surface->at(start) != QLatin1Char('\r'))
-        length = (m_surface->at(start).isHighSurrogate() && start + 1 < m_surface->length()) ? 2 : 1;
+        length =
+            (m_surface->at(start).isHighSurrogate() && start + 1 < m_surface->length()) ? 2 : 1;
     editSurface(start, length, e->text());
     e->accept();
 }

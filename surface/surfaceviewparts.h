@@ -77,7 +77,8 @@ inline const KeyCommandDef *textCommand(const QKeyEvent *e)
 // only where the window has no shortcut for them.
 inline bool isEditingShortcut(const QKeyEvent *e)
 {
-    if (const KeyCommandDef *command = textCommand(e); command && command->carrier == KeyCarrier::View)
+    const KeyCommandDef *command = textCommand(e);
+    if (command && command->carrier == KeyCarrier::View)
         return true;
     const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
     return mods == Qt::NoModifier && isTypedText(e->text());
