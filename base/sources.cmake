@@ -1,7 +1,8 @@
 # The ground floor every subsystem may use: the prompt interface, the path
-# helpers and the editor-state flags. Core only; nothing here includes a
-# subsystem folder.
+# helpers, the editor-state flags and the table of every key. Core only;
+# nothing here includes a subsystem folder.
 target_sources(quillon_core PRIVATE
   base/prompter.h base/prompter.cpp
   base/pathutil.h base/pathutil.cpp
-  base/editorstate.h base/editorstate.cpp)
+  base/editorstate.h base/editorstate.cpp
+  base/keytable.h base/keytable.cpp)

@@ -6,6 +6,7 @@
 #include "settings/prefmodel.h"
 #include "settings/preferences.h"
 #include "base/editorstate.h"
+#include "base/keytable.h"
 #include "surface/surface.h"
 
 #include <QObject>
@@ -833,21 +834,25 @@ bool TypingAssist::onKeyDown(int key, Qt::KeyboardModifiers modifiers)
     state.suppressSelChange = true;
     Surface &s = m_host.surface();
     bool consumed = false;
-    const Qt::KeyboardModifiers mods = modifiers & ~Qt::KeypadModifier;
+    const QKeyCombination pressed(modifiers, Qt::Key(key));
+    const KeyCommandDef *inBox =
+        boxReady() ? keyCommandFor(pressed, KeyScope::CompletionShown) : nullptr;
+    const KeyCommandDef *inText = keyCommandFor(pressed, KeyScope::Text);
 
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (boxReady()) {
-            s.setVisible(false);
-            m_justInserted = true;
-            consumed = insertChoice();
-            if (!consumed)
-                m_justInserted = false;
-            s.setVisible(true);
-        }
-    } else if ((key == Qt::Key_Up || key == Qt::Key_Down) && boxReady()) {
+    switch (inBox ? inBox->id : KeyCommand::None) {
+    case KeyCommand::InsertCompletion:
+        s.setVisible(false);
+        m_justInserted = true;
+        consumed = insertChoice();
+        if (!consumed)
+            m_justInserted = false;
+        s.setVisible(true);
+        break;
+    case KeyCommand::NextCompletion:
+    case KeyCommand::PreviousCompletion: {
         const int count = int(m_box.items.size());
         int sel = m_box.selected;
-        if (key == Qt::Key_Down)
+        if (inBox->id == KeyCommand::NextCompletion)
             sel = sel == 0 ? 1 : sel + 1;
         else
             sel = sel == 0 ? count : sel - 1;
@@ -855,36 +860,46 @@ bool TypingAssist::onKeyDown(int key, Qt::KeyboardModifiers modifiers)
             m_box.selected = sel; // past either end the selection stays
         m_host.syncBox(m_box);
         consumed = true;
-    } else if (key == Qt::Key_Escape) {
-        clearBox();
+        break;
+    }
+    default:
+        break;
     }
 
-    if (mods == Qt::AltModifier) {
-        const char which = key == Qt::Key_L   ? 'L'
-                           : key == Qt::Key_U ? 'U'
-                           : key == Qt::Key_I ? 'I'
-                           : key == Qt::Key_C ? 'C'
-                                              : 0;
-        if (which) {
-            m_host.runCaseCommand(which);
-            consumed = true;
-        }
-    } else if (mods == Qt::ControlModifier) {
+    const KeyCommand command = inText ? inText->id : KeyCommand::None;
+    switch (command) {
+    case KeyCommand::ClearCompletion:
+        clearBox(); // the key goes on
+        break;
+    case KeyCommand::LowerCase:
+    case KeyCommand::UpperCase:
+    case KeyCommand::InvertCase:
+    case KeyCommand::Capitalize:
+        m_host.runCaseCommand(command == KeyCommand::LowerCase    ? 'L'
+                              : command == KeyCommand::UpperCase  ? 'U'
+                              : command == KeyCommand::InvertCase ? 'I'
+                                                                  : 'C');
+        consumed = true;
+        break;
+    case KeyCommand::Bold:
+    case KeyCommand::Italic:
+    case KeyCommand::Underline:
+        // The change handler does not run for a style.
         state.suppressChange = true;
-        if (key == Qt::Key_B) {
+        if (command == KeyCommand::Bold)
             s.setSelBold(!s.selBold().value_or(false));
-            consumed = true;
-        } else if (key == Qt::Key_I) {
+        else if (command == KeyCommand::Italic)
             s.setSelItalic(!s.selItalic().value_or(false));
-            consumed = true;
-        } else if (key == Qt::Key_U) {
+        else
             s.setSelUnderline(!s.selUnderline().value_or(false));
-            consumed = true;
-        }
         state.suppressChange = false;
+        consumed = true;
+        break;
+    default:
+        break;
     }
     state.suppressSelChange = false;
-    if (consumed && mods == Qt::ControlModifier)
+    if (consumed && (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier)
         onSelChange(); // the style buttons follow the new style
     return consumed;
 }
@@ -910,16 +925,23 @@ void TypingAssist::onSelChange()
 
 void TypingAssist::boxKeyDown(int key)
 {
+    const KeyCommandDef *command =
+        keyCommandFor(QKeyCombination(Qt::Key(key)), KeyScope::CompletionBox);
     m_arrowFlag = key == Qt::Key_Up || key == Qt::Key_Down;
-    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+    switch (command ? command->id : KeyCommand::None) {
+    case KeyCommand::ChooseInBox:
         m_justInserted = true;
         if (!insertChoice())
             m_justInserted = false;
         m_host.setDefaultPointer();
         m_host.focusSurface();
-    } else if (key == Qt::Key_Escape) {
+        break;
+    case KeyCommand::CloseBox:
         clearBox();
         m_host.focusSurface();
+        break;
+    default:
+        break;
     }
 }
 

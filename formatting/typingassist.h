@@ -67,12 +67,14 @@ public:
 
     // The surface's events.
     void onChange();
-    // Returns true when the key is used up (nothing else happens for it).
+    // The keys the key table gives the typing assistance in the text, and
+    // while the box shows. Returns true when the key is used up (nothing
+    // else happens for it).
     bool onKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void onClick();
     void onSelChange();
 
-    // The completion box's own events.
+    // The completion box's own events (its keys as the key table names them).
     void boxKeyDown(int key);
     void boxActivated(int item); // a click that chose item (1-based)
     void boxKeyPress(const QString &text);

@@ -1,7 +1,8 @@
 #pragma once
 // The main window's menu tree and standard toolbar as data: names, captions,
-// shortcuts, tooltips and pictures, and which menu command each toolbar key
-// runs. The window builds its widgets from these tables.
+// tooltips and pictures, and which menu command each toolbar key runs. The
+// window builds its widgets from these tables; the items' shortcuts come
+// from the key table (base/keytable), which holds every key.
 
 #include <vector>
 
@@ -10,7 +11,6 @@ namespace qln {
 struct MenuEntry {
     const char *name; // nullptr: separator; "name{" opens a submenu, "}" ends it
     const char *caption;
-    const char *shortcut; // "" when the item has no key of its own; "; " between several
 };
 
 struct MenuDef {

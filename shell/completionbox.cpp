@@ -1,5 +1,6 @@
 #include "shell/completionbox.h"
 
+#include "base/keytable.h"
 #include "completion/icons/completionicons.h"
 #include "surface/charformat.h"
 
@@ -44,16 +45,13 @@ bool CompletionBox::eventFilter(QObject *watched, QEvent *event)
     if (watched != view() || event->type() != QEvent::KeyPress)
         return QComboBox::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
-    switch (key->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
+    const KeyCommandDef *command = keyCommandFor(key->keyCombination(), KeyScope::CompletionBox);
+    switch (command ? command->id : KeyCommand::None) {
+    case KeyCommand::MoveInBox:
         return false;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return false; // the list chooses its lit item (activated)
-    case Qt::Key_Space: {
+    case KeyCommand::ChooseInBox: {
+        if (key->key() != Qt::Key_Space)
+            return false; // the list chooses its lit item (activated)
         // Space chooses the lit item too.
         const int row = view()->currentIndex().row();
         hidePopup();
@@ -63,7 +61,7 @@ bool CompletionBox::eventFilter(QObject *watched, QEvent *event)
         }
         return true;
     }
-    case Qt::Key_Escape:
+    case KeyCommand::CloseBox:
         hidePopup();
         emit boxKeyDown(Qt::Key_Escape);
         return true;
@@ -117,18 +115,17 @@ void CompletionBox::sync(const TreeBoxModel &model, double dpi)
 void CompletionBox::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
+    const KeyCommandDef *command = keyCommandFor(event->keyCombination(), KeyScope::CompletionBox);
+    const KeyCommand id = command ? command->id : KeyCommand::None;
     emit boxKeyDown(key);
-    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space
-        || key == Qt::Key_Escape) {
+    if (id == KeyCommand::ChooseInBox || id == KeyCommand::CloseBox) {
         event->accept();
         return;
     }
     // With the focus on the box, what is typed still belongs to the
     // document: it goes there in order, and the list follows it.
-    const bool typing = (!event->text().isEmpty() && event->text().at(0).isPrint())
-                        || key == Qt::Key_Backspace || key == Qt::Key_Delete
-                        || key == Qt::Key_Left || key == Qt::Key_Right;
-    if (typing) {
+    const bool typed = !event->text().isEmpty() && event->text().at(0).isPrint();
+    if (typed || id == KeyCommand::TypeThroughBox) {
         event->accept();
         emit typedThrough(key, event->modifiers(), event->text());
         return;

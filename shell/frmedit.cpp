@@ -9,6 +9,7 @@
 #include "shell/editcommands.h"
 #include "shell/commandtables.h"
 #include "base/editorstate.h"
+#include "base/keytable.h"
 #include "dialogs/frmdatetime.h"
 #include "dialogs/frmfind.h"
 #include "formatting/casechange.h"
@@ -223,21 +224,23 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
     connectTypingAssist();
     connectDialogCommands();
     connectFormattingCommands();
-    // The surface would take these keys for itself (select all, undo,
-    // redo); in this program they belong to the menu. The menu is built
-    // once, so its items are looked up once, not with every key.
-    std::vector<QAction *> menuKeys;
-    for (const char *name : {"Save_as", "Exit", "redo"})
-        if (QAction *item = menuItem(QLatin1String(name)))
-            menuKeys.push_back(item);
+    // A key that reaches the text runs the window's menu command first
+    // (while its item is shown and enabled, as its shortcut would), then the
+    // typing assistance's; the view does the rest. The menu is built once,
+    // so its items are looked up once, not with every key.
+    QHash<const KeyCommandDef *, QAction *> menuKeys;
+    for (const KeyCommandDef &command : keyCommands())
+        if (command.scope == KeyScope::Window)
+            if (QAction *item = menuItem(QLatin1String(command.name)))
+                menuKeys.insert(&command, item);
     connect(m_rtfedit, &SurfaceView::keyDown, this, [this, menuKeys](KeyEventInfo *info) {
-        const QKeySequence pressed(QKeyCombination(info->modifiers, Qt::Key(info->key)));
-        for (QAction *item : menuKeys) {
-            if (item->isEnabled() && item->shortcuts().contains(pressed)) {
-                info->consumed = true;
-                item->trigger();
-                return;
-            }
+        const KeyCommandDef *command =
+            keyCommandFor(QKeyCombination(info->modifiers, Qt::Key(info->key)), KeyScope::Window);
+        QAction *item = menuKeys.value(command);
+        if (item && item->isVisible() && item->isEnabled()) {
+            info->consumed = true;
+            item->trigger();
+            return;
         }
         if (m_typing->onKeyDown(info->key, info->modifiers))
             info->consumed = true;
@@ -971,7 +974,9 @@ void frmedit::connectTypingAssist()
     // a moment later.
     connect(m_cbotree, &CompletionBox::boxKeyDown, this, [this](int key) {
         m_typing->boxKeyDown(key);
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+        const KeyCommandDef *command =
+            keyCommandFor(QKeyCombination(Qt::Key(key)), KeyScope::CompletionBox);
+        if (command && command->id == KeyCommand::ChooseInBox)
             m_Timer1->start(100);
     });
     connect(m_cbotree, &CompletionBox::boxActivated, this, [this](int item) {

@@ -10,6 +10,7 @@
 #include "shell/editcommands.h"
 #include "shell/commandtables.h"
 #include "base/editorstate.h"
+#include "base/keytable.h"
 #include "dialogs/frmdatetime.h"
 #include "dialogs/frmfind.h"
 #include "formatting/casechange.h"
@@ -123,8 +124,7 @@ void frmedit::buildMenus()
             }
             QAction *item = target->addAction(QString::fromUtf8(e.caption));
             item->setObjectName(name);
-            if (*e.shortcut)
-                item->setShortcuts(QKeySequence::listFromString(QLatin1String(e.shortcut)));
+            item->setShortcuts(menuShortcuts(name));
         }
     }
     for (const char *name : {"viewStandardtoolbar", "viewformattingtoolbar", "viewstatusbar"}) {

@@ -6,6 +6,7 @@
 // and everything the program does to the surface is shown from it; the
 // view keeps no copy of the text.
 
+#include "base/keytable.h"
 #include "surface/surface.h"
 
 #include <QAbstractScrollArea>
@@ -194,7 +195,10 @@ private:
     void editSurface(int start, int length, const QString &text);
     void deleteBackward();
     void deleteForward();
-    bool handleMoveKey(QKeyEvent *event);
+    // The view's own commands of the key table; false for one it does not
+    // carry out here (the key then goes on).
+    bool runKeyCommand(KeyCommand command);
+    bool moveCaret(KeyCommand command);
     QMimeData *selectionMimeData() const;
     void insertMime(const QMimeData *data, int at);
     bool canInsert(const QMimeData *data) const;

@@ -62,17 +62,11 @@ void SurfaceView::deleteForward()
 
 bool SurfaceView::event(QEvent *e)
 {
-    if (e->type() == QEvent::ShortcutOverride) {
-        auto *ke = static_cast<QKeyEvent *>(e);
-        // Ctrl+A belongs to the window (Save As), not to select-all here.
-        if (ke->matches(QKeySequence::SelectAll)) {
-            e->ignore();
-            return true;
-        }
-        if (isEditingShortcut(ke)) {
-            e->accept();
-            return true;
-        }
+    // The view's keys are its own even where the window has a shortcut for
+    // them; the window's (Ctrl+A is Save As) go to the window.
+    if (e->type() == QEvent::ShortcutOverride && isEditingShortcut(static_cast<QKeyEvent *>(e))) {
+        e->accept();
+        return true;
     }
     return QAbstractScrollArea::event(e);
 }
@@ -92,75 +86,131 @@ void SurfaceView::setOverwriteMode(bool on)
     updateCaret();
 }
 
-bool SurfaceView::handleMoveKey(QKeyEvent *e)
+bool SurfaceView::moveCaret(KeyCommand command)
 {
-    const bool shift = e->modifiers() & Qt::ShiftModifier;
-    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
-    const bool ctrl = mods == Qt::ControlModifier;
-    if (mods != Qt::NoModifier && !ctrl)
+    const Motion *motion = motionOf(command);
+    if (!motion)
         return false;
     const int caret = m_caret;
     const int line = m_surface->lineFromChar(caret);
+    const bool collapse = !motion->extend && m_anchor != m_caret; // Left and Right
     int target = -1;
     bool vertical = false;
-    switch (e->key()) {
-    case Qt::Key_Left:
-        if (!shift && !ctrl && m_anchor != m_caret)
-            target = std::min(m_anchor, m_caret);
-        else
-            target = ctrl ? wordLeft(caret) : previousPosition(caret);
+    switch (motion->step) {
+    case Step::CharLeft:
+        target = collapse ? std::min(m_anchor, m_caret) : previousPosition(caret);
         break;
-    case Qt::Key_Right:
-        if (!shift && !ctrl && m_anchor != m_caret)
-            target = std::max(m_anchor, m_caret);
-        else
-            target = ctrl ? wordRight(caret) : nextPosition(caret);
+    case Step::CharRight:
+        target = collapse ? std::max(m_anchor, m_caret) : nextPosition(caret);
         break;
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-        if (ctrl) {
-            scrollRows(e->key() == Qt::Key_Up ? -1 : 1);
-            return true;
-        }
-        target = verticalMove(caret, e->key() == Qt::Key_Up ? -1 : 1);
+    case Step::WordLeft:
+        target = wordLeft(caret);
+        break;
+    case Step::WordRight:
+        target = wordRight(caret);
+        break;
+    case Step::LineUp:
+    case Step::LineDown:
+        target = verticalMove(caret, motion->step == Step::LineUp ? -1 : 1);
         vertical = true;
         break;
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: {
+    case Step::PageUp:
+    case Step::PageDown: {
         const int page = std::max(1, visibleLineCount() - 1);
-        const int step = e->key() == Qt::Key_PageUp ? -page : page;
+        const int step = motion->step == Step::PageUp ? -page : page;
         target = verticalMove(caret, step);
         scrollRows(step);
         vertical = true;
         break;
     }
-    case Qt::Key_Home:
-        target = ctrl ? 0 : m_surface->lineIndex(line);
+    case Step::LineStart:
+        target = m_surface->lineIndex(line);
         break;
-    case Qt::Key_End:
-        target = ctrl ? m_surface->length() : m_surface->lineIndex(line) + m_surface->lineLength(line);
+    case Step::LineEnd:
+        target = m_surface->lineIndex(line) + m_surface->lineLength(line);
         break;
-    case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-        if (!ctrl || shift)
-            return false;
-        if (m_anchor != m_caret) {
-            editSurface(m_surface->selStart(), m_surface->selLength(), QString());
-        } else {
-            const int to = e->key() == Qt::Key_Backspace ? wordLeft(caret) : wordRight(caret);
-            editSurface(std::min(caret, to), std::abs(to - caret), QString());
-        }
-        return true;
-    default:
-        return false;
+    case Step::DocumentStart:
+        target = 0;
+        break;
+    case Step::DocumentEnd:
+        target = m_surface->length();
+        break;
     }
     const double keepX = vertical ? (m_desiredX >= 0 ? m_desiredX : xOfPosition(caret)) : -1;
-    setCaret(target, shift);
+    setCaret(target, motion->extend);
     m_desiredX = keepX;
     ensureCursorVisible();
     return true;
 }
 
+bool SurfaceView::runKeyCommand(KeyCommand command)
+{
+    const int start = m_surface->selStart(), length = m_surface->selLength();
+    // Edits go through editSurface, which shows the caret itself.
+    switch (command) {
+    case KeyCommand::Undo:
+        m_surface->undo();
+        break;
+    case KeyCommand::Redo:
+        m_surface->redo();
+        break;
+    case KeyCommand::Paste:
+        m_surface->paste();
+        break;
+    case KeyCommand::Cut:
+        m_surface->cut();
+        break;
+    case KeyCommand::Copy:
+        m_surface->copy();
+        break;
+    case KeyCommand::ToggleOverwrite:
+        setOverwriteMode(!overwriteMode());
+        emit overwriteModeToggled(overwriteMode());
+        break;
+    case KeyCommand::NewLine:
+        editSurface(start, length, QStringLiteral("\r\n"));
+        return true;
+    case KeyCommand::DeleteBackward:
+        deleteBackward();
+        return true;
+    case KeyCommand::DeleteForward:
+        deleteForward();
+        return true;
+    case KeyCommand::DeleteWordBackward:
+    case KeyCommand::DeleteWordForward:
+        if (m_anchor != m_caret) {
+            editSurface(start, length, QString());
+        } else {
+            const int to = command == KeyCommand::DeleteWordBackward ? wordLeft(m_caret)
+                                                                     : wordRight(m_caret);
+            editSurface(std::min(m_caret, to), std::abs(to - m_caret), QString());
+        }
+        return true;
+    case KeyCommand::TypeTab:
+        if (!tabChangesFocus())
+            return false;
+        [[fallthrough]];
+    case KeyCommand::InsertTab:
+        editSurface(start, length, QStringLiteral("\t"));
+        return true;
+    // Ctrl+Up and Ctrl+Down scroll without moving the caret.
+    case KeyCommand::ScrollLineUp:
+    case KeyCommand::ScrollLineDown:
+        scrollRows(command == KeyCommand::ScrollLineUp ? -1 : 1);
+        return true;
+    default:
+        // Moves scroll to the caret themselves.
+        return moveCaret(command);
+    }
+    flush();
+    ensureCursorVisible();
+    return true;
+}
+
+// Text input is the view's own; every other key is a command of the key
+// table. The handlers of keyDown see the key first (the main window runs its
+// menu command, the typing assistance its own); the view then runs the
+// command if it is one of its own.
 void SurfaceView::keyPressEvent(QKeyEvent *e)
 {
     flush();
@@ -185,61 +235,22 @@ void SurfaceView::keyPressEvent(QKeyEvent *e)
         }
     }
     syncSelection();
-
-    bool edited = false; // through editSurface, which shows the caret itself
-    if (e->matches(QKeySequence::Undo)) {
-        m_surface->undo();
-    } else if (e->matches(QKeySequence::Redo)
-               || (e->key() == Qt::Key_Y && mods == Qt::ControlModifier
-                   && !(e->modifiers() & Qt::ShiftModifier))) {
-        m_surface->redo();
-    } else if (e->matches(QKeySequence::Paste)) {
-        m_surface->paste();
-    } else if (e->matches(QKeySequence::Cut)) {
-        m_surface->cut();
-    } else if (e->matches(QKeySequence::Copy)) {
-        m_surface->copy();
-    } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && !ctrl && !alt) {
-        editSurface(m_surface->selStart(), m_surface->selLength(), QStringLiteral("\r\n"));
-        edited = true;
-    } else if (e->key() == Qt::Key_Backspace && mods == Qt::NoModifier) {
-        deleteBackward();
-        edited = true;
-    } else if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier
-               && !(e->modifiers() & Qt::ShiftModifier)) {
-        deleteForward();
-        edited = true;
-    } else if (e->key() == Qt::Key_Tab
-               && (mods == Qt::NoModifier || (tabChangesFocus() && mods == Qt::ControlModifier))) {
-        // Where Tab moves the focus on, Ctrl+Tab types the tab.
-        editSurface(m_surface->selStart(), m_surface->selLength(), QStringLiteral("\t"));
-        edited = true;
-    } else if (e->key() == Qt::Key_Insert && mods == Qt::NoModifier
-               && !(e->modifiers() & Qt::ShiftModifier)) {
-        setOverwriteMode(!overwriteMode());
-        emit overwriteModeToggled(overwriteMode());
-    } else if (typing) {
-        int start = m_surface->selStart();
-        int length = m_surface->selLength();
-        if (overwriteMode() && length == 0 && start < m_surface->length()
-            && m_surface->at(start) != QLatin1Char('\r'))
-            length = (m_surface->at(start).isHighSurrogate() && start + 1 < m_surface->length()) ? 2 : 1;
-        editSurface(start, length, e->text());
-        edited = true;
-    } else if (handleMoveKey(e)) {
-        // Moves scroll to the caret themselves; Ctrl+Up and Ctrl+Down
-        // scroll without moving it.
+    if (const KeyCommandDef *command = textCommand(e); command && runKeyCommand(command->id)) {
         e->accept();
         return;
-    } else {
+    }
+    if (!typing) {
         e->ignore();
         return;
     }
+    int start = m_surface->selStart();
+    int length = m_surface->selLength();
+    if (overwriteMode() && length == 0 && start < m_surface->length()
+        && m_surface->at(start) != QLatin1Char('\r'))
+        length =
+            (m_surface->at(start).isHighSurrogate() && start + 1 < m_surface->length()) ? 2 : 1;
+    editSurface(start, length, e->text());
     e->accept();
-    if (!edited) {
-        flush();
-        ensureCursorVisible();
-    }
 }
 
 void SurfaceView::inputMethodEvent(QInputMethodEvent *e)

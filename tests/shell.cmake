@@ -10,6 +10,9 @@ quillon_add_test(tst_documents
   shell/tst_documents.cpp)
 quillon_add_test(tst_typing
   shell/tst_typing.cpp)
+# Every key of the main window and its dialogs bound once.
+quillon_add_test(tst_shortcuts
+  shell/tst_shortcuts.cpp)
 # The main window held still while a whole-document command runs.
 quillon_add_test(tst_windowhold
   shell/tst_windowhold.cpp)
