@@ -137,7 +137,7 @@ void SurfaceRenderer::paint(QPainter &painter, const QRegion &region, const Fram
         painter.setClipRect(QRectF(f.margin, 0, std::max(0.0, f.width - f.margin), f.height));
 
     const Marks &marks = s.marks();
-    const double underlineGap = std::max(1.0, QFontMetricsF(layouts.font()).underlinePos());
+    double underlineGap = -1; // below the baseline; found for the first underline
     std::vector<const Mark *> lineMarks;
     std::vector<std::pair<double, const Mark *>> signs; // at the y of their line
     const int count = s.lineCount();
@@ -238,6 +238,8 @@ void SurfaceRenderer::paint(QPainter &painter, const QRegion &region, const Fram
                     continue;
                 const QColor colour =
                     st.underlineColor.isValid() ? st.underlineColor : pal.color(QPalette::Text);
+                if (underlineGap < 0)
+                    underlineGap = std::max(1.0, QFontMetricsF(layouts.font()).underlinePos());
                 forEachRowSpan(*layout, a, b, [&](const QTextLine &row, double x1, double x2) {
                     const double top = origin.y() + row.y();
                     const double under = std::min(top + row.ascent() + underlineGap,
