@@ -100,6 +100,15 @@ std::vector<const Mark *> Marks::touching(int start, int end) const
     return out;
 }
 
+std::vector<const Mark *> Marks::at(int pos) const
+{
+    std::vector<const Mark *> out;
+    for (const Mark &m : m_live)
+        if (m.length > 0 ? m.start <= pos && pos < m.end() : m.start == pos)
+            out.push_back(&m);
+    return out;
+}
+
 std::vector<Marks::Before> Marks::adjust(int pos, int removed, int added)
 {
     std::vector<Before> before;

@@ -70,6 +70,11 @@ public:
     // Live marks touching [start, end]: overlapping it, or empty and lying
     // within it. In the order they were added.
     std::vector<const Mark *> touching(int start, int end) const;
+    // Live marks over the character at pos, and empty marks standing at
+    // pos: what a pointer resting on that character points at.
+    std::vector<const Mark *> at(int pos) const;
+    // Every live mark, in the order they were added.
+    const std::vector<Mark> &all() const { return m_live; }
 
     // How an edit left a mark it overlapped: its range before the edit.
     struct Before {

@@ -2,8 +2,10 @@ target_sources(quillon_core PRIVATE
   surface/charformat.h
   surface/surface.h surface/surface.cpp
   surface/marks.h surface/marks.cpp
+  surface/linelayouts.h surface/linelayouts.cpp
+  surface/surfacerenderer.h surface/surfacerenderer.cpp
   surface/textfile.h surface/textfile.cpp)
 target_sources(quillon_widgets PRIVATE
   surface/surfaceview.h surface/surfaceview.cpp surface/surfaceviewparts.h
-  surface/surfaceviewlayout.cpp surface/surfaceviewinput.cpp
+  surface/surfaceviewinput.cpp surface/surfaceviewmarks.cpp
   surface/surfaceaccessible.h surface/surfaceaccessible.cpp)

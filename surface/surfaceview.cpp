@@ -7,8 +7,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyleHints>
-#include <QTextBoundaryFinder>
-#include <QTextLayout>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -18,6 +16,14 @@ using namespace viewparts;
 
 SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surface(new Surface(this))
 {
+    m_layouts = std::make_unique<LineLayouts>(*m_surface);
+    m_renderer = std::make_unique<SurfaceRenderer>(*m_layouts);
+    m_layouts->setWidestChanged([this] { scheduleFlush(); });
+    m_layouts->setPieceResized([this](int line, double pieceTop, double oldHeight, double height) {
+        // What shows at the top stays there.
+        if (line == topLine() && pieceTop + oldHeight <= m_topOffset)
+            m_topOffset += height - oldHeight;
+    });
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     setAcceptDrops(true);
@@ -63,6 +69,8 @@ SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surfa
     connect(m_surface, &Surface::selectionSetByProgram, this, &SurfaceView::onSelectionByProgram);
     connect(m_surface, &Surface::selChanged, this, [this] { syncSelection(); });
     connect(m_surface, &Surface::appearanceChanged, this, &SurfaceView::onAppearanceChanged);
+    connect(m_surface, &Surface::textAboutToBeReplaced, this, [this] { m_inEdit = true; });
+    connect(&m_surface->marks(), &Marks::changed, this, &SurfaceView::onMarksChanged);
     m_surface->setFirstVisibleLineProvider([this] { return topLine(); });
     onAppearanceChanged();
     changeEvent(nullptr);
@@ -73,6 +81,9 @@ SurfaceView::~SurfaceView()
 {
     m_surface->setFirstVisibleLineProvider({});
     disconnect(m_surface, nullptr, this, nullptr);
+    disconnect(&m_surface->marks(), nullptr, this, nullptr);
+    if (m_band)
+        m_surface->marks().remove(m_band);
 }
 
 // --- geometry ------------------------------------------------------------------
@@ -88,7 +99,8 @@ double SurfaceView::topOffset() const
     if (m_topOffset <= 0 || !wraps())
         return 0;
     // Never past the start of the top line's last row.
-    return std::clamp(m_topOffset, 0.0, std::max(0.0, lineHeight(topLine()) - m_lineSpacing));
+    return std::clamp(m_topOffset, 0.0,
+                      std::max(0.0, m_layouts->lineHeight(topLine()) - m_layouts->lineSpacing()));
 }
 
 void SurfaceView::setTop(int line, double offset)
@@ -96,7 +108,7 @@ void SurfaceView::setTop(int line, double offset)
     offset = wraps() ? std::max(0.0, offset) : 0;
     int value = line * m_lineUnits;
     if (m_lineUnits > 1 && offset > 0)
-        value += std::min(m_lineUnits - 1, int(offset / lineHeight(line) * m_lineUnits));
+        value += std::min(m_lineUnits - 1, int(offset / m_layouts->lineHeight(line) * m_lineUnits));
     m_settingTop = true;
     verticalScrollBar()->setValue(value);
     m_settingTop = false;
@@ -113,26 +125,26 @@ void SurfaceView::scrollRows(int rows)
         return;
     }
     int line = topLine();
-    const Place at = rowAtY(line, topOffset());
+    const LineLayouts::Place at = m_layouts->rowAtY(line, topOffset());
     size_t piece = at.piece;
     int row = at.row;
     const int direction = rows < 0 ? -1 : 1;
     for (int n = std::abs(rows); n > 0; --n)
-        if (!stepRow(line, piece, row, direction))
+        if (!m_layouts->stepRow(line, piece, row, direction))
             break;
-    setTop(line, rowTop(line, piece, row));
+    setTop(line, m_layouts->rowTop(line, piece, row));
 }
 
 int SurfaceView::visibleLineCount() const
 {
-    return std::max(1, int((viewport()->height() - kPadY) / m_lineSpacing));
+    return std::max(1, int((viewport()->height() - kPadY) / m_layouts->lineSpacing()));
 }
 
 int SurfaceView::wrapWidth() const
 {
     if (m_wrapMargin < 0)
         return 0;
-    const int width = std::max(20, viewport()->width() - 2 * kPadX);
+    const int width = std::max(20, viewport()->width() - int(m_signMargin) - 2 * kPadX);
     return m_wrapMargin > 0 ? std::min(m_wrapMargin, width) : width;
 }
 
@@ -140,16 +152,22 @@ double SurfaceView::lineY(int line) const
 {
     const int top = topLine();
     const double first = kPadY - topOffset();
+    const double spacing = m_layouts->lineSpacing();
     if (line <= top)
-        return first - (top - line) * m_lineSpacing;
+        return first - (top - line) * spacing;
     double y = first;
     const double bottom = viewport()->height();
     for (int l = top; l < line; ++l) {
         if (y > bottom)
-            return y + (line - l) * m_lineSpacing;
-        y += lineHeight(l);
+            return y + (line - l) * spacing;
+        y += m_layouts->lineHeight(l);
     }
     return y;
+}
+
+double SurfaceView::textLeft() const
+{
+    return m_signMargin + kPadX;
 }
 
 int SurfaceView::lineAtY(double y, double *yInLine) const
@@ -159,9 +177,9 @@ int SurfaceView::lineAtY(double y, double *yInLine) const
     const int top = topLine();
     double at = kPadY - topOffset();
     if (y < at)
-        return std::max(0, top - 1 - int((at - y) / m_lineSpacing));
+        return std::max(0, top - 1 - int((at - y) / m_layouts->lineSpacing()));
     for (int l = top; l < count; ++l) {
-        const double h = lineHeight(l);
+        const double h = m_layouts->lineHeight(l);
         if (y < at + h) {
             *yInLine = y - at;
             return l;
@@ -172,136 +190,13 @@ int SurfaceView::lineAtY(double y, double *yInLine) const
     return count - 1;
 }
 
-SurfaceView::Place SurfaceView::rowAtY(int line, double yInLine) const
-{
-    Place place;
-    if (!wraps())
-        return place;
-    LineEntry &e = entry(line);
-    size_t i = e.chunked ? pieceAtY(e, yInLine) : 0;
-    QTextLayout *layout = pieceLayout(line, e, i);
-    // Laying the piece out may show that it ends above the point.
-    while (i + 1 < e.pieces.size() && yInLine >= e.pieces[i + 1].y) {
-        ++i;
-        layout = pieceLayout(line, e, i);
-    }
-    const Piece &p = e.pieces[i];
-    place.piece = i;
-    place.y = p.y;
-    place.height = m_lineSpacing;
-    for (int r = 0; r < layout->lineCount(); ++r) {
-        const QTextLine tl = layout->lineAt(r);
-        if (r == 0 || yInLine - p.y >= tl.y()) {
-            place.row = r;
-            place.y = p.y + tl.y();
-            place.height = tl.height();
-        }
-    }
-    return place;
-}
-
-bool SurfaceView::stepRow(int &line, size_t &piece, int &row, int direction) const
-{
-    const int count = m_surface->lineCount();
-    auto rowsOf = [this](int l, size_t i) {
-        LineEntry &e = entry(l);
-        return std::max(1, pieceLayout(l, e, i)->lineCount());
-    };
-    if (direction > 0) {
-        if (row + 1 < rowsOf(line, piece)) {
-            ++row;
-        } else if (piece + 1 < entry(line).pieces.size()) {
-            ++piece;
-            row = 0;
-        } else if (line + 1 < count) {
-            ++line;
-            piece = 0;
-            row = 0;
-        } else {
-            return false;
-        }
-    } else {
-        if (row > 0) {
-            --row;
-        } else if (piece > 0) {
-            --piece;
-            row = rowsOf(line, piece) - 1;
-        } else if (line > 0) {
-            --line;
-            piece = entry(line).pieces.size() - 1;
-            row = rowsOf(line, piece) - 1;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-double SurfaceView::rowTop(int line, size_t piece, int row) const
-{
-    LineEntry &e = entry(line);
-    QTextLayout *layout = pieceLayout(line, e, piece);
-    const double inPiece =
-        row < layout->lineCount() && row >= 0 ? layout->lineAt(row).y() : 0;
-    return e.pieces[piece].y + inPiece;
-}
-
-SurfaceView::Place SurfaceView::placeOf(int pos) const
-{
-    const int line = m_surface->lineFromChar(pos);
-    const int col = std::clamp(pos - m_surface->lineIndex(line), 0, m_surface->lineLength(line));
-    LineEntry &e = entry(line);
-    const size_t i = pieceAt(e, col);
-    QTextLayout *layout = pieceLayout(line, e, i);
-    const Piece &p = e.pieces[i];
-    int inPiece = col - p.start;
-    if (!m_preedit.isEmpty() && pos == m_caret && layout->preeditAreaPosition() == inPiece)
-        inPiece += m_preeditCursor;
-    const QTextLine tl = layout->lineForTextPosition(inPiece);
-    Place place;
-    place.piece = i;
-    place.x = p.x + (tl.isValid() ? tl.cursorToX(inPiece) : 0);
-    place.y = p.y + (tl.isValid() ? tl.y() : 0);
-    place.height = tl.isValid() ? tl.height() : m_lineSpacing;
-    place.row = tl.isValid() ? tl.lineNumber() : 0;
-    return place;
-}
-
-int SurfaceView::positionInLine(int line, double x, int piece, int row) const
-{
-    LineEntry &e = entry(line);
-    const int lineStart = m_surface->lineIndex(line);
-    size_t i = 0;
-    if (piece >= 0)
-        i = std::min(size_t(piece), e.pieces.size() - 1);
-    else if (e.chunked && !wraps())
-        i = pieceAtX(e, x);
-    QTextLayout *layout = pieceLayout(line, e, i);
-    const Piece &p = e.pieces[i];
-    const int n = layout->lineCount();
-    if (n == 0)
-        return lineStart + p.start;
-    const QTextLine tl = layout->lineAt(std::clamp(row, 0, n - 1));
-    int col = tl.xToCursor(x - p.x, QTextLine::CursorBetweenCharacters);
-    const int preeditAt = layout->preeditAreaPosition();
-    if (!layout->preeditAreaText().isEmpty() && col > preeditAt)
-        col = std::max(preeditAt, col - int(layout->preeditAreaText().size()));
-    // The end of a wrapped row (but the line's last) is where the next row
-    // starts: step back before it so the caret stays on this row.
-    const bool lastRow = row >= n - 1 && i + 1 == e.pieces.size();
-    if (wraps() && !lastRow && col >= tl.textStart() + tl.textLength() && tl.textLength() > 0)
-        col = previousPosition(lineStart + p.start + tl.textStart() + tl.textLength())
-              - lineStart - p.start;
-    return snapPosition(lineStart + p.start + std::clamp(col, 0, p.length));
-}
-
 QRectF SurfaceView::caretRectF(int pos) const
 {
     pos = std::clamp(pos, 0, m_surface->length());
     const int line = m_surface->lineFromChar(pos);
-    const Place place = placeOf(pos);
+    const LineLayouts::Place place = m_layouts->placeOf(pos);
     const double y = lineY(line) + place.y;
-    return QRectF(kPadX + place.x - horizontalScrollBar()->value(), y, 1, place.height);
+    return QRectF(textLeft() + place.x - horizontalScrollBar()->value(), y, 1, place.height);
 }
 
 QRect SurfaceView::caretRect(int pos) const
@@ -327,11 +222,11 @@ int SurfaceView::positionAt(const QPoint &point) const
         return 0;
     double yIn = 0;
     const int line = lineAtY(point.y(), &yIn);
-    const double x = point.x() - kPadX + horizontalScrollBar()->value();
+    const double x = point.x() - textLeft() + horizontalScrollBar()->value();
     if (!wraps())
-        return positionInLine(line, x);
-    const Place row = rowAtY(line, yIn);
-    return positionInLine(line, x, int(row.piece), row.row);
+        return m_layouts->positionInLine(line, x);
+    const LineLayouts::Place row = m_layouts->rowAtY(line, yIn);
+    return m_layouts->positionInLine(line, x, int(row.piece), row.row);
 }
 
 void SurfaceView::updateScrollBars()
@@ -353,7 +248,7 @@ void SurfaceView::updateScrollBars()
     int page = vis * units;
     if (units > 1 && m_surface->isVisible()) {
         // A top line taller than the view: the thumb shows how much of it.
-        const double tall = lineHeight(topLine());
+        const double tall = m_layouts->lineHeight(topLine());
         if (tall > viewport()->height())
             page = std::max(1, int(units * viewport()->height() / tall));
     }
@@ -361,16 +256,18 @@ void SurfaceView::updateScrollBars()
     v->setSingleStep(units);
     // Where lines wrap, nothing is wider than the view.
     QScrollBar *h = horizontalScrollBar();
-    if (m_widestStale && m_surface->isVisible() && isVisible())
+    if (m_layouts->widestStale() && m_surface->isVisible() && isVisible())
         findWidest();
     // The range moves in steps: typing at the end of the widest line would
     // otherwise change it, and repaint the bar, with every key.
     constexpr int kStep = 256;
-    const int content =
-        m_widest > 0 ? int(std::ceil((m_widest + 2 * kPadX + 2 * m_averageWidth) / kStep)) * kStep : 0;
+    const double widest = m_layouts->widest();
+    const double average = m_layouts->averageWidth();
+    const double wanted = widest + m_signMargin + 2 * kPadX + 2 * average;
+    const int content = widest > 0 ? int(std::ceil(wanted / kStep)) * kStep : 0;
     h->setRange(0, std::max(0, content - viewport()->width()));
     h->setPageStep(std::max(1, viewport()->width()));
-    h->setSingleStep(std::max(1, int(2 * m_averageWidth)));
+    h->setSingleStep(std::max(1, int(2 * average)));
 }
 
 void SurfaceView::updateLines(int first, int last)
@@ -417,56 +314,11 @@ void SurfaceView::updateCaret()
     if (!m_surface->isVisible() || !isVisible())
         return;
     QRect r = caretRectF(m_caret).toAlignedRect();
-    const int extra = m_overwrite ? int(4 * m_averageWidth) : 2;
+    const int extra = m_overwrite ? int(4 * m_layouts->averageWidth()) : 2;
     viewport()->update(r.adjusted(-2, 0, extra, 0));
 }
 
 // --- positions -----------------------------------------------------------------
-
-int SurfaceView::snapPosition(int pos) const
-{
-    pos = std::clamp(pos, 0, m_surface->length());
-    if (pos > 0 && pos < m_surface->length()) {
-        const QChar before = m_surface->at(pos - 1);
-        const QChar c = m_surface->at(pos);
-        if (before == QLatin1Char('\r') && c == QLatin1Char('\n'))
-            return pos - 1;
-        if (before.isHighSurrogate() && c.isLowSurrogate())
-            return pos - 1;
-    }
-    return pos;
-}
-
-int SurfaceView::nextPosition(int pos) const
-{
-    const int line = m_surface->lineFromChar(pos);
-    const int start = m_surface->lineIndex(line);
-    const int len = m_surface->lineLength(line);
-    const int col = pos - start;
-    if (col >= len)
-        return line + 1 < m_surface->lineCount() ? m_surface->lineIndex(line + 1) : pos;
-    const int window = std::min(64, len - col);
-    const QString text = m_surface->mid(pos, window);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.setPosition(0);
-    const qsizetype next = finder.toNextBoundary();
-    return pos + int(next > 0 ? next : window);
-}
-
-int SurfaceView::previousPosition(int pos) const
-{
-    const int line = m_surface->lineFromChar(pos);
-    const int start = m_surface->lineIndex(line);
-    const int col = pos - start;
-    if (col <= 0)
-        return line > 0 ? m_surface->lineIndex(line - 1) + m_surface->lineLength(line - 1) : 0;
-    const int window = std::min(64, col);
-    const QString text = m_surface->mid(pos - window, window);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.setPosition(window);
-    const qsizetype prev = finder.toPreviousBoundary();
-    return pos - window + int(prev >= 0 ? prev : 0);
-}
 
 int SurfaceView::wordRight(int pos) const
 {
@@ -523,7 +375,7 @@ void SurfaceView::wordAt(int pos, int *from, int *to) const
 
 int SurfaceView::verticalMove(int pos, int lines) const
 {
-    const Place place = placeOf(pos);
+    const LineLayouts::Place place = m_layouts->placeOf(pos);
     const double want = m_desiredX >= 0 ? m_desiredX : place.x;
     int line = m_surface->lineFromChar(pos);
     const int count = m_surface->lineCount();
@@ -531,16 +383,16 @@ int SurfaceView::verticalMove(int pos, int lines) const
         const int target = std::clamp(line + lines, 0, count - 1);
         if (target == line)
             return lines < 0 ? 0 : m_surface->length();
-        return positionInLine(target, want);
+        return m_layouts->positionInLine(target, want);
     }
     // Row by row through the wrapped rows of each piece of each line.
     size_t piece = place.piece;
     int row = place.row;
     const int direction = lines < 0 ? -1 : 1;
     for (int n = std::abs(lines); n > 0; --n)
-        if (!stepRow(line, piece, row, direction))
+        if (!m_layouts->stepRow(line, piece, row, direction))
             return direction < 0 ? 0 : m_surface->length();
-    return positionInLine(line, want, int(piece), row);
+    return m_layouts->positionInLine(line, want, int(piece), row);
 }
 
 // --- selection -----------------------------------------------------------------
@@ -555,6 +407,7 @@ void SurfaceView::moveSelection(int anchor, int caret)
     updateLines(oldFirst, oldLast);
     updateLines(m_surface->lineFromChar(std::min(anchor, caret)),
                 m_surface->lineFromChar(std::max(anchor, caret)));
+    placeBand();
 }
 
 void SurfaceView::syncSelection()
@@ -565,9 +418,9 @@ void SurfaceView::syncSelection()
         return;
     moveSelection(s, e);
     m_desiredX = -1;
-    if (!m_preedit.isEmpty()) {
-        m_preedit.clear();
-        dropCache();
+    if (m_layouts->hasPreedit()) {
+        m_layouts->setPreedit(-1, QString(), 0, {});
+        m_layouts->clear();
         viewport()->update();
     }
     if (hasFocus())
@@ -596,90 +449,36 @@ void SurfaceView::setCaret(int pos, bool extend)
 
 void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int added, bool)
 {
+    m_inEdit = false;
+    followEdit(pos, removed, removedBreaks, added);
+    // Marks the edit moved show where they are now.
+    if (m_marksFrom >= 0) {
+        const int from = m_marksFrom, to = m_marksTo;
+        m_marksFrom = m_marksTo = -1;
+        onMarksChanged(from, to - from);
+    }
+}
+
+void SurfaceView::followEdit(int pos, int removed, int removedBreaks, int added)
+{
     if (!followHiddenEdit())
         return;
-    const int first = m_surface->lineFromChar(pos);
-    const int addedBreaks = m_surface->lineFromChar(pos + added) - first;
-    const int delta = addedBreaks - removedBreaks;
-    double oldHeight = -1; // a wrapped line's height before the edit
-    if (m_widestLine >= first && m_widestLine <= first + removedBreaks)
-        m_widestStale = true; // the widest line changed or went
-    else if (m_widestLine > first + removedBreaks)
-        m_widestLine += delta;
-    if (pos == 0 && added == m_surface->length()) {
-        dropCache(); // the whole text was replaced
+    const LineLayouts::Change change =
+        m_layouts->textReplaced(pos, removed, removedBreaks, added, m_surface->isVisible());
+    const int first = change.first;
+    const int delta = change.delta;
+    if (change.whole)
         m_topOffset = 0;
-    } else if (delta == 0 && removedBreaks == 0) {
-        // An edit within one line.
-        auto it = m_cache.find(first);
-        if (it != m_cache.end()) {
-            LineEntry &e = it->second;
-            const int newLength = m_surface->lineLength(first);
-            if (!e.chunked || newLength <= kLongLine) {
-                if (wraps() && !e.chunked && e.pieces[0].measured)
-                    oldHeight = e.height;
-                m_cache.erase(it);
-            } else {
-                // Only the pieces the edit touched are laid out again.
-                const int col = pos - m_surface->lineIndex(first);
-                size_t a = pieceAt(e, col);
-                if (a > 0 && e.pieces[a].start == col && removed == 0)
-                    --a; // text typed at a piece's start belongs to the piece before
-                size_t b = pieceAt(e, col + removed);
-                if (b < a)
-                    b = a;
-                int length = 0;
-                for (size_t i = a; i <= b; ++i)
-                    length += e.pieces[i].length;
-                // Until laid out again, the new piece is as big as the
-                // ones it replaces, plus what was typed.
-                Piece merged;
-                merged.start = e.pieces[a].start;
-                merged.length = length - removed + added;
-                for (size_t i = a; i <= b; ++i) {
-                    merged.width += e.pieces[i].width;
-                    merged.height += e.pieces[i].height;
-                }
-                merged.width = std::max(0.0, merged.width + (added - removed) * m_averageWidth);
-                e.pieces.erase(e.pieces.begin() + long(a) + 1, e.pieces.begin() + long(b) + 1);
-                e.pieces[a] = std::move(merged);
-                for (size_t i = a + 1; i < e.pieces.size(); ++i)
-                    e.pieces[i].start += added - removed;
-                if (e.pieces[a].length > 2 * kChunk || e.pieces[a].length == 0)
-                    m_cache.erase(it); // cut into pieces again
-                else {
-                    e.length = newLength;
-                    placePieces(e);
-                    if (wraps()) {
-                        // Rows below move if the edited piece now wraps
-                        // into more or fewer rows.
-                        oldHeight = e.height;
-                        if (m_surface->isVisible())
-                            pieceLayout(first, e, a);
-                    }
-                }
-            }
-        }
-    } else if (delta == 0 && !wraps()) {
-        // Lines replaced by as many lines (Replace All, say): those that
-        // read and look as they did keep their layouts and their pixels.
+    if (change.sameLines) {
+        // Only the lines that read or look otherwise are repainted. Lines
+        // not laid out are not on screen, unless the view has not painted
+        // them yet.
+        std::vector<int> changed = change.dropped;
         const int last = first + removedBreaks;
-        std::vector<int> changed;
-        for (auto it = m_cache.begin(); it != m_cache.end();) {
-            const int line = it->first;
-            if (line < first || line > last || showsAsLaidOut(line, it->second)) {
-                ++it;
-                continue;
-            }
-            changed.push_back(line);
-            it = m_cache.erase(it);
-        }
-        // Lines not laid out are not on screen, unless the view has not
-        // painted them yet.
         const int top = topLine();
         for (int line = std::max(first, top); line <= std::min(last, top + visibleLineCount());
              ++line)
-            if (!m_cache.count(line))
+            if (!m_layouts->has(line))
                 changed.push_back(line);
         std::sort(changed.begin(), changed.end());
         for (size_t a = 0; a < changed.size();) {
@@ -690,22 +489,13 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
             a = b;
         }
         return;
-    } else {
-        std::unordered_map<int, LineEntry> kept;
-        kept.reserve(m_cache.size());
-        for (auto &[line, e] : m_cache) {
-            if (line < first)
-                kept.emplace(line, std::move(e));
-            else if (line > first + removedBreaks)
-                kept.emplace(line + delta, std::move(e));
-        }
-        m_cache.swap(kept);
     }
-    if (delta == 0 && oldHeight >= 0
-        && (!m_surface->isVisible() || std::abs(lineHeight(first) - oldHeight) > 0.01))
+    if (delta == 0 && change.oldHeight >= 0
+        && (!m_surface->isVisible()
+            || std::abs(m_layouts->lineHeight(first) - change.oldHeight) > 0.01))
         updateLines(first, std::numeric_limits<int>::max() / 2);
     else if (delta == 0) {
-        updateLines(first, first + addedBreaks);
+        updateLines(first, first + change.addedBreaks);
     } else {
         updateLines(first, std::numeric_limits<int>::max() / 2);
         if (m_surface->isVisible())
@@ -718,7 +508,7 @@ bool SurfaceView::followHiddenEdit()
     if (!m_surface->isVisible() && !m_hiddenAll && ++m_hiddenEdits > 64) {
         // A bulk command works on the hidden surface, often line by line:
         // start afresh when it shows again rather than follow every edit.
-        dropCache();
+        m_layouts->clear();
         m_hiddenAll = true;
     }
     return !m_hiddenAll;
@@ -728,34 +518,9 @@ void SurfaceView::onFormatsChanged(int start, int length)
 {
     if (!followHiddenEdit())
         return;
-    if (length <= 0)
-        return;
-    // A range that starts in a line break leaves that line as it looks.
-    int first = m_surface->lineFromChar(start);
-    if (start >= m_surface->lineIndex(first) + m_surface->lineLength(first))
-        ++first;
-    const int last = m_surface->lineFromChar(start + length - 1);
-    if (last < first)
-        return;
-    if (m_widestLine >= first && m_widestLine <= last)
-        m_widestStale = true; // bold or another font may change its width
-    for (auto it = m_cache.begin(); it != m_cache.end();) {
-        if (it->first < first || it->first > last) {
-            ++it;
-            continue;
-        }
-        LineEntry &e = it->second;
-        if (!e.chunked) {
-            it = m_cache.erase(it);
-            continue;
-        }
-        const int lineStart = m_surface->lineIndex(it->first);
-        for (Piece &p : e.pieces)
-            if (lineStart + p.start < start + length && lineStart + p.start + p.length >= start)
-                p.layout.reset();
-        ++it;
-    }
-    updateLines(first, last);
+    const auto [first, last] = m_layouts->formatsChanged(start, length);
+    if (first <= last)
+        updateLines(first, last);
 }
 
 void SurfaceView::onSelectionByProgram()
@@ -801,6 +566,8 @@ void SurfaceView::onAppearanceChanged()
     if (pal.color(QPalette::Base) != back) {
         pal.setColor(QPalette::Base, back);
         setPalette(pal);
+        if (m_band)
+            m_surface->marks().setStyle(m_band, bandStyle());
     }
 
     // Margins beyond a few screen widths mean no wrapping at all; a narrower
@@ -813,7 +580,7 @@ void SurfaceView::onAppearanceChanged()
     const int wrap = (margin <= 0 || px >= 4 * screenWidth) ? -1 : px;
     if (wrap != m_wrapMargin) {
         m_wrapMargin = wrap;
-        dropCache();
+        m_layouts->setWrapWidth(wrapWidth());
         m_topOffset = 0;
         updateScrollBars();
         viewport()->update();
@@ -848,15 +615,15 @@ void SurfaceView::changeEvent(QEvent *event)
     if (event)
         QAbstractScrollArea::changeEvent(event);
     if (!event || event->type() == QEvent::FontChange) {
-        const QFontMetricsF metrics(font());
-        m_lineSpacing = std::ceil(metrics.height());
-        m_averageWidth = std::max(1.0, metrics.averageCharWidth());
-        dropCache();
+        m_layouts->setFont(font(), viewport());
         if (event) {
+            updateSignMargin();
             updateScrollBars();
             viewport()->update();
         }
     }
+    if (event && event->type() == QEvent::PaletteChange && m_band)
+        m_surface->marks().setStyle(m_band, bandStyle());
 }
 
 // --- painting --------------------------------------------------------------------
@@ -864,124 +631,47 @@ void SurfaceView::changeEvent(QEvent *event)
 void SurfaceView::paintEvent(QPaintEvent *event)
 {
     syncSelection();
-    ++m_useClock;
-    QPainter painter(viewport());
-    const QRect clip = event->rect();
-    const int hx = horizontalScrollBar()->value();
-    const double left = kPadX - hx;
-    const int selFrom = std::min(m_anchor, m_caret);
-    const int selTo = std::max(m_anchor, m_caret);
-    const QPalette pal = palette();
-    const int caretLine = m_surface->lineFromChar(m_caret);
-    const int dropLine = m_dropCaret >= 0 ? m_surface->lineFromChar(m_dropCaret) : -1;
-    const bool showCaret = m_caretOn && hasFocus();
-    QTextCharFormat selected;
-    selected.setBackground(pal.brush(QPalette::Highlight));
-    selected.setForeground(pal.brush(QPalette::HighlightedText));
-    painter.setPen(pal.color(QPalette::Text));
-
-    const int count = m_surface->lineCount();
-    const double bottom = viewport()->height();
-    const bool wrapped = wraps();
-    double y = kPadY - topOffset();
-    for (int line = topLine(); line < count && y < bottom; ++line) {
-        LineEntry &e = entry(line);
-        if (!e.chunked)
-            pieceLayout(line, e, 0);
-        // Lines outside what is repainted (a few changed lines, say) are
-        // passed over.
-        if (y + e.height < clip.top() || y > clip.bottom() + 1
-            || !event->region().intersects(QRect(clip.left(), int(std::floor(y)), clip.width(),
-                                                 int(std::ceil(e.height)) + 1))) {
-            y += e.height;
-            continue;
-        }
-        const int lineStart = m_surface->lineIndex(line);
-        size_t firstPiece = 0, lastPiece = 0;
-        if (e.chunked && wrapped) {
-            // The pieces whose rows reach into the clip; laying one out may
-            // move those below it.
-            firstPiece = pieceAtY(e, clip.top() - y);
-            lastPiece = firstPiece;
-            const double clipBottom = clip.bottom() + 1;
-            for (size_t i = firstPiece; i < e.pieces.size() && y + e.pieces[i].y <= clipBottom;
-                 ++i) {
-                pieceLayout(line, e, i);
-                lastPiece = i;
-            }
-        } else if (e.chunked) {
-            firstPiece = pieceAtX(e, clip.left() - left);
-            lastPiece = pieceAtX(e, clip.right() - left);
-            // Measuring a piece may move those after it: look again.
-            for (size_t i = firstPiece; i <= lastPiece; ++i) {
-                pieceLayout(line, e, i);
-                lastPiece = std::max(lastPiece, pieceAtX(e, clip.right() - left));
-            }
-        }
-        for (size_t i = firstPiece; i <= lastPiece && i < e.pieces.size(); ++i) {
-            QTextLayout *layout = pieceLayout(line, e, i);
-            const Piece &p = e.pieces[i];
-            QList<QTextLayout::FormatRange> sel;
-            const int a = std::max(selFrom, lineStart + p.start);
-            const int b = std::min(selTo, lineStart + p.start + p.length);
-            if (b > a) {
-                int from = a - lineStart - p.start;
-                int length = b - a;
-                const int pre = layout->preeditAreaPosition();
-                if (!layout->preeditAreaText().isEmpty() && from >= pre)
-                    from += int(layout->preeditAreaText().size());
-                sel.append(QTextLayout::FormatRange{from, length, selected});
-            }
-            layout->draw(&painter, QPointF(left + p.x, y + p.y), sel, clip);
-        }
-        // A selected line break shows as a narrow block after the line.
-        if (selFrom <= lineStart + e.length && selTo > lineStart + e.length && line + 1 < count) {
-            const Piece &lastP = e.pieces.back();
-            double end = left + lastP.x + (lastP.measured ? lastP.width : 0);
-            double top = y;
-            double height = e.height;
-            if (wrapped && lastP.layout && lastP.layout->lineCount() > 0) {
-                // After the last of the wrapped rows.
-                const QTextLine last = lastP.layout->lineAt(lastP.layout->lineCount() - 1);
-                end = left + last.naturalTextWidth();
-                top = y + lastP.y + last.y();
-                height = last.height();
-            }
-            if (!wrapped || lastP.layout)
-                painter.fillRect(QRectF(end, top, m_averageWidth, height),
-                                 pal.brush(QPalette::Highlight));
-        }
-        const auto drawCaret = [&](int pos, int width) {
-            const int col = pos - lineStart;
-            const size_t i = pieceAt(e, col);
-            QTextLayout *layout = pieceLayout(line, e, i);
-            int inPiece = col - e.pieces[i].start;
-            if (!layout->preeditAreaText().isEmpty() && layout->preeditAreaPosition() == inPiece)
-                inPiece += m_preeditCursor;
-            layout->drawCursor(&painter, QPointF(left + e.pieces[i].x, y + e.pieces[i].y), inPiece,
-                               width);
-        };
-        if (showCaret && line == caretLine) {
-            if (m_overwrite && m_preedit.isEmpty() && selFrom == selTo) {
-                const Place at = placeOf(m_caret);
-                const int next = nextPosition(m_caret);
-                const double x1 = next > m_caret && m_surface->lineFromChar(next) == line
-                                      ? xOfPosition(next)
-                                      : at.x + m_averageWidth;
-                QColor c = pal.color(QPalette::Text);
-                c.setAlpha(110);
-                const double w = std::max(2.0, x1 - at.x);
-                painter.fillRect(QRectF(left + at.x, y + at.y, w, m_lineSpacing), c);
-            } else {
-                drawCaret(m_caret, 1);
-            }
-        }
-        if (line == dropLine)
-            drawCaret(m_dropCaret, 2);
-        y += e.height;
+    SurfaceRenderer::Frame frame;
+    frame.topLine = topLine();
+    frame.top = kPadY - topOffset();
+    frame.left = textLeft() - horizontalScrollBar()->value();
+    frame.margin = m_signMargin;
+    frame.width = viewport()->width();
+    frame.height = viewport()->height();
+    frame.selFrom = std::min(m_anchor, m_caret);
+    frame.selTo = std::max(m_anchor, m_caret);
+    frame.caret = m_caretOn && hasFocus() ? m_caret : -1;
+    frame.overwrite = m_overwrite;
+    frame.dropCaret = m_dropCaret;
+    frame.palette = palette();
+    {
+        QPainter painter(viewport());
+        m_renderer->paint(painter, event->region(), frame);
     }
-    painter.end();
-    trimCache();
+    trimLayouts();
+}
+
+void SurfaceView::trimLayouts()
+{
+    const int top = topLine();
+    const int vis = visibleLineCount();
+    const bool wrapped = wraps();
+    const double h = horizontalScrollBar()->value();
+    const double near0 = wrapped ? -viewport()->height() : h - viewport()->width();
+    const double near1 = wrapped ? 2.0 * viewport()->height() : h + 2.0 * viewport()->width();
+    m_layouts->trim(top - vis, top + 2 * vis, size_t(3 * vis + 64), m_caret, near0, near1,
+                    [this](int line) { return lineY(line); });
+}
+
+void SurfaceView::findWidest() const
+{
+    // The lines on screen and the caret's are laid out (painting needs them
+    // anyway); of the lines laid out, the widest sets the range.
+    std::vector<int> lines{m_surface->lineFromChar(m_caret)};
+    const int top = topLine();
+    for (int l = top; l < std::min(m_surface->lineCount(), top + visibleLineCount() + 1); ++l)
+        lines.push_back(l);
+    m_layouts->findWidest(lines);
 }
 
 void SurfaceView::restartBlink()
@@ -1032,7 +722,8 @@ void SurfaceView::scrollContentsBy(int, int dy)
         const int part = verticalScrollBar()->value() % m_lineUnits;
         if (part > 0) {
             const int line = topLine();
-            m_topOffset = rowAtY(line, lineHeight(line) * part / m_lineUnits).y;
+            m_topOffset =
+                m_layouts->rowAtY(line, m_layouts->lineHeight(line) * part / m_lineUnits).y;
         }
     }
     viewport()->update();
@@ -1058,8 +749,7 @@ void SurfaceView::wheelEvent(QWheelEvent *event)
 void SurfaceView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    if (m_wrapMargin >= 0)
-        dropCache();
+    m_layouts->setWrapWidth(wrapWidth());
     updateScrollBars();
 }
 
@@ -1086,7 +776,7 @@ void SurfaceView::ensureCursorVisible()
     } else {
         // The caret's wrapped row, not just its line, is brought into view:
         // a wrapped line may be taller than the view.
-        const Place place = placeOf(m_caret);
+        const LineLayouts::Place place = m_layouts->placeOf(m_caret);
         const double y = line < top ? -1.0 : lineY(line) + place.y;
         const double room = viewport()->height() - kPadY;
         if (y < kPadY) {
@@ -1097,10 +787,10 @@ void SurfaceView::ensureCursorVisible()
             int newTop = line;
             double offset = place.y + place.height - room;
             while (offset < 0 && newTop > 0)
-                offset += lineHeight(--newTop);
+                offset += m_layouts->lineHeight(--newTop);
             if (offset > 0) {
                 // A whole row at the top.
-                const Place at = rowAtY(newTop, offset);
+                const LineLayouts::Place at = m_layouts->rowAtY(newTop, offset);
                 if (at.y < offset - 0.01)
                     offset = at.y + at.height;
             }
@@ -1109,17 +799,13 @@ void SurfaceView::ensureCursorVisible()
         return;
     }
     // The caret's piece is measured first: the line's width may change.
-    const double x = xOfPosition(m_caret) + kPadX;
-    const double wide = std::max(lineWidth(line), x);
-    if (wide > m_widest) {
-        m_widest = wide;
-        m_widestLine = line;
-    }
+    const double x = xOfPosition(m_caret) + textLeft();
+    m_layouts->noteWidth(line, std::max(m_layouts->lineWidth(line), x - m_signMargin));
     updateScrollBars();
     QScrollBar *h = horizontalScrollBar();
     const int width = viewport()->width();
-    const int margin = int(2 * m_averageWidth);
-    if (x < h->value() + kPadX)
+    const int margin = int(2 * m_layouts->averageWidth());
+    if (x < h->value() + textLeft())
         h->setValue(int(x) - std::min(width / 3, int(x)));
     else if (x > h->value() + width - margin)
         h->setValue(int(x) - width + std::max(margin, width / 3));

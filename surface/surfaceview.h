@@ -1,20 +1,19 @@
 #pragma once
-// Shows a Surface and lets the user edit it. The view paints straight from
-// the surface: only the lines on screen are laid out (QTextLayout, cached
-// per line and dropped when the line changes), a very long line in pieces
-// around what is visible. Every edit the user makes goes to the surface,
-// and everything the program does to the surface is shown from it; the
-// view keeps no copy of the text.
+// Shows a Surface and lets the user edit it: the widget that scrolls, takes
+// keys, the mouse, drops and input methods. It paints straight from the
+// surface through a line-layout cache (only the lines on screen are laid
+// out) and a renderer (text, selection, caret and the surface's marks).
+// Every edit the user makes goes to the surface, and everything the program
+// does to the surface is shown from it; the view keeps no copy of the text.
 
 #include "base/keytable.h"
+#include "surface/linelayouts.h"
 #include "surface/surface.h"
+#include "surface/surfacerenderer.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QInputMethodEvent>
-#include <QTextLayout>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 
@@ -60,7 +59,12 @@ public:
 
     // How many line layouts (or pieces of a long line) this view has built
     // so far; tests and benchmarks watch it to see what an edit costs.
-    quint64 layoutsBuilt() const { return m_layoutsBuilt; }
+    quint64 layoutsBuilt() const { return m_layouts->layoutsBuilt(); }
+
+    // A band across the caret's line (off unless switched on), painted as
+    // a whole-line mark of the surface that moves with the caret.
+    bool currentLineBand() const { return m_band != 0; }
+    void setCurrentLineBand(bool on);
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -73,6 +77,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
@@ -100,60 +105,6 @@ protected:
 private:
     // Where a line ends together with its line break (the last line has none).
     int lineEndWithBreak(int line) const;
-    // One laid-out piece of a line: the whole line, or for a long line a
-    // chunk of it. Where lines do not wrap, a line's pieces sit side by side
-    // (x is a piece's left edge within the line); where they wrap, each
-    // piece wraps on its own and they sit one below the other (y is a
-    // piece's top within the line). Until a piece is laid out, its width
-    // and height are estimated from the average character width.
-    struct Piece {
-        int start = 0;  // column in the line
-        int length = 0;
-        double x = 0;
-        double y = 0;
-        double width = 0;
-        double height = 0;
-        bool measured = false;
-        std::unique_ptr<QTextLayout> layout;
-    };
-    struct LineEntry {
-        int length = 0;
-        bool chunked = false;
-        std::vector<Piece> pieces;
-        double height = 0;
-        double width = 0;
-        quint64 used = 0;
-    };
-    // Where a position shows within its line: x from the line's left edge,
-    // y from the line's top, the height of its wrapped row, and which piece
-    // and row of that piece it is in.
-    struct Place {
-        double x = 0;
-        double y = 0;
-        double height = 0;
-        size_t piece = 0;
-        int row = 0;
-    };
-
-    // --- layouts ---
-    LineEntry &entry(int line) const;
-    QTextLayout *pieceLayout(int line, LineEntry &e, size_t index) const;
-    // The formats of [from, from + length) as a layout takes them, with
-    // text being composed at preeditAt (-1: none).
-    QList<QTextLayout::FormatRange> formatRanges(int from, int length, int preeditAt) const;
-    // Whether a line's cached layout still shows its text and formats.
-    bool showsAsLaidOut(int line, const LineEntry &e) const;
-    void chunkLine(int line, LineEntry &e) const;
-    void estimatePiece(Piece &p) const;
-    void placePieces(LineEntry &e) const;
-    size_t pieceAt(const LineEntry &e, int column) const;
-    size_t pieceAtX(const LineEntry &e, double x) const;
-    size_t pieceAtY(const LineEntry &e, double y) const;
-    double lineHeight(int line) const;
-    double lineWidth(int line) const;
-    void trimCache() const;
-    void dropCache();
-    void findWidest() const;
 
     // --- geometry ---
     bool wraps() const { return wrapWidth() > 0; }
@@ -163,23 +114,21 @@ private:
     void scrollRows(int rows);
     int visibleLineCount() const; // lines that fit the viewport
     double lineY(int line) const; // viewport y of a line's top
+    double textLeft() const;      // viewport x of a line's start, unscrolled
     QRectF caretRectF(int pos) const;
-    Place placeOf(int pos) const;
-    double xOfPosition(int pos) const { return placeOf(pos).x; }
-    int positionInLine(int line, double x, int piece = -1, int row = 0) const;
+    double xOfPosition(int pos) const { return m_layouts->xOfPosition(pos); }
     int lineAtY(double y, double *yInLine) const;
-    Place rowAtY(int line, double yInLine) const;
-    bool stepRow(int &line, size_t &piece, int &row, int direction) const;
-    double rowTop(int line, size_t piece, int row) const;
     void updateScrollBars();
     void updateLines(int first, int last);
     void updateCaret();
     int wrapWidth() const; // 0: lines do not wrap
+    void findWidest() const;
+    void trimLayouts();
 
     // --- positions ---
-    int nextPosition(int pos) const;
-    int previousPosition(int pos) const;
-    int snapPosition(int pos) const;
+    int nextPosition(int pos) const { return m_layouts->nextPosition(pos); }
+    int previousPosition(int pos) const { return m_layouts->previousPosition(pos); }
+    int snapPosition(int pos) const { return m_layouts->snapPosition(pos); }
     int wordRight(int pos) const;
     int wordLeft(int pos) const;
     int verticalMove(int pos, int lines) const;
@@ -205,6 +154,7 @@ private:
 
     // --- surface signals ---
     void onTextReplaced(int pos, int removed, int removedBreaks, int added, bool fromView);
+    void followEdit(int pos, int removed, int removedBreaks, int added);
     void onFormatsChanged(int start, int length);
     // False once the hidden surface has changed too often to follow edit
     // by edit: it is then laid out and painted afresh when it shows.
@@ -213,18 +163,24 @@ private:
     void onAppearanceChanged();
     void scheduleFlush();
 
+    // --- marks ---
+    // Marks over [start, start + length) changed: their lines are
+    // repainted (after the edit, when an edit moved them).
+    void onMarksChanged(int start, int length);
+    // The sign margin comes while a mark has a sign and goes with the last.
+    void updateSignMargin();
+    // The current-line band follows the caret's line.
+    void placeBand();
+    MarkStyle bandStyle() const;
+    // The note of the marks under a point of the viewport.
+    QString noteAt(const QPoint &point) const;
+
     void restartBlink();
     void autoScroll();
 
     Surface *m_surface;
-    mutable std::unordered_map<int, LineEntry> m_cache;
-    mutable quint64 m_useClock = 0;
-    mutable quint64 m_layoutsBuilt = 0;
-    // The widest line laid out so far sets the sideways range; when that
-    // line changes or goes, the range is found again from the lines laid out.
-    mutable double m_widest = 0;
-    mutable int m_widestLine = -1;
-    mutable bool m_widestStale = false;
+    std::unique_ptr<LineLayouts> m_layouts;
+    std::unique_ptr<SurfaceRenderer> m_renderer;
     // Where lines wrap, a line may be taller than the view: this much of the
     // top line is scrolled off above.
     mutable double m_topOffset = 0;
@@ -248,9 +204,6 @@ private:
     int m_hiddenEdits = 0;
     std::vector<std::pair<int, int>> m_hiddenLines; // changed while hidden
     int m_wrapMargin = -1; // -1: no wrapping; 0: the view's width; else pixels
-    QString m_preedit;
-    int m_preeditCursor = 0;
-    QList<QInputMethodEvent::Attribute> m_preeditAttributes;
     QBasicTimer m_blink;
     QBasicTimer m_scrollTimer;
     QBasicTimer m_tripleTimer;
@@ -262,8 +215,10 @@ private:
     int m_selectFrom = 0, m_selectTo = 0; // the first word or line picked
     int m_dropCaret = -1;       // where a drag would drop
     bool m_dropInside = false;  // our own drag ended here
-    double m_lineSpacing = 16;
-    double m_averageWidth = 8;
+    double m_signMargin = 0;    // left of the text, while a mark has a sign
+    bool m_inEdit = false;      // between a surface edit's two signals
+    int m_marksFrom = -1, m_marksTo = -1; // marks moved by the edit
+    MarkId m_band = 0;          // the current-line band's mark; 0: none
 };
 
 } // namespace qln

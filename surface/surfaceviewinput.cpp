@@ -267,7 +267,7 @@ void SurfaceView::inputMethodEvent(QInputMethodEvent *e)
             start = std::min(from, to);
             length = std::abs(to - from);
         }
-        m_preedit.clear();
+        m_layouts->setPreedit(-1, QString(), 0, {});
         editSurface(start, length, e->commitString());
     }
     // What is still being composed shows at the caret; it is no text yet.
@@ -276,12 +276,9 @@ void SurfaceView::inputMethodEvent(QInputMethodEvent *e)
     for (const auto &a : e->attributes())
         if (a.type == QInputMethodEvent::Cursor)
             cursor = a.start;
-    if (preedit != m_preedit || cursor != m_preeditCursor || !preedit.isEmpty()) {
-        m_preedit = preedit;
-        m_preeditCursor = std::clamp(cursor, 0, int(preedit.size()));
-        m_preeditAttributes = e->attributes();
+    if (m_layouts->hasPreedit() || !preedit.isEmpty()) {
+        m_layouts->setPreedit(m_caret, preedit, cursor, e->attributes());
         const int line = m_surface->lineFromChar(m_caret);
-        m_cache.erase(line);
         updateLines(line, line);
     }
     e->accept();

@@ -1,50 +1,19 @@
 #pragma once
-// What the view's source files share: the sizes it lays text out by and
-// small helpers on formats, typed text and keys. Not for use outside the view.
+// What the view's source files share: its padding and small helpers on
+// typed text and keys. Not for use outside the view.
 
 #include "base/keytable.h"
 #include "surface/surface.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QTextCharFormat>
 
 namespace qln::viewparts {
 
 
-// Lines longer than this are laid out in pieces of about kChunk characters,
-// only those near what is on screen; where lines wrap, each piece wraps on
-// its own.
-inline constexpr int kLongLine = 4096;
-inline constexpr int kChunk = 2048;
 // Space left of the text and above the first line.
 inline constexpr int kPadX = 4;
 inline constexpr int kPadY = 2;
-// QPlainTextEdit's default tab stop, which the program has always shown.
-inline constexpr double kTabStop = 80;
-
-inline bool isDefaultFormat(const CharFormat &f)
-{
-    return f.color == 0 && !f.bold && !f.italic && !f.underline && f.fontName.isEmpty()
-           && f.fontSize <= 0;
-}
-
-inline QTextCharFormat toQtFormat(const CharFormat &f)
-{
-    QTextCharFormat q;
-    q.setForeground(toQColor(f.color));
-    if (f.bold)
-        q.setFontWeight(QFont::Bold);
-    if (f.italic)
-        q.setFontItalic(true);
-    if (f.underline)
-        q.setFontUnderline(true);
-    if (!f.fontName.isEmpty())
-        q.setFontFamilies(QStringList{f.fontName});
-    if (f.fontSize > 0)
-        q.setFontPointSize(f.fontSize);
-    return q;
-}
 
 inline bool isTypedText(const QString &text)
 {

@@ -10,3 +10,10 @@ quillon_add_test(tst_surfaceview surface/tst_surfaceview.cpp)
 quillon_add_test(tst_surfacelimits surface/tst_surfacelimits.cpp)
 quillon_add_test(tst_viewbehaviour surface/tst_viewbehaviour.cpp)
 quillon_add_test(tst_surfaceaccessible surface/tst_surfaceaccessible.cpp)
+# The line-layout cache and the renderer linked to the core alone: no
+# widget, no window.
+add_executable(tst_linelayouts surface/tst_linelayouts.cpp)
+target_link_libraries(tst_linelayouts PRIVATE quillon_core quillon_testsupport Qt6::Test)
+add_test(NAME tst_linelayouts COMMAND tst_linelayouts)
+set_tests_properties(tst_linelayouts PROPERTIES
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false" TIMEOUT 300)

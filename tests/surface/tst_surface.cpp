@@ -261,6 +261,12 @@ void TstSurface::marksFollowTheirText()
     QCOMPARE(markedText(s, alpha), QStringLiteral("alpha"));
     QCOMPARE(s.marks().find(empty)->start, 16);
     QCOMPARE(markedText(s, line2), QStringLiteral("return;"));
+    // Looked up at a position: the marks over its character, an empty one
+    // standing there.
+    QCOMPARE(s.marks().at(14).size(), size_t(1));
+    QCOMPARE(s.marks().at(14).front()->id, alpha);
+    QVERIFY(s.marks().at(15).empty());
+    QCOMPARE(s.marks().at(16).front()->id, empty);
     s.replace(10, 0, QStringLiteral("x")); // at the start: stays outside
     s.replace(16, 0, QStringLiteral("y")); // at the end: stays outside
     QCOMPARE(markedText(s, alpha), QStringLiteral("alpha"));

@@ -180,6 +180,14 @@ void TstViewBehaviour::keyboardMovesAndSelects_data()
                                                << 2;
     QTest::newRow("shift+left selects CR LF") << t << 12 << keys({{Qt::Key_Left, shift}}) << 10
                                               << 2;
+    QTest::newRow("shift+left shrinks from the caret's end")
+        << t << 2
+        << keys({{Qt::Key_Right, shift}, {Qt::Key_Right, shift}, {Qt::Key_Left, shift}}) << 2 << 1;
+    QTest::newRow("ctrl+shift+home keeps the anchor")
+        << t << 14 << keys({{Qt::Key_Right, ctrl | shift}, {Qt::Key_Home, ctrl | shift}}) << 0
+        << 14;
+    QTest::newRow("left ends a selection at its start")
+        << t << 2 << keys({{Qt::Key_End, shift}, {Qt::Key_Left, none}}) << 2 << 0;
 
     const QString longLine = QString(50000, QLatin1Char('x')) + QStringLiteral("\r\nshort");
     QTest::newRow("end of a long line") << longLine << 0 << keys({{Qt::Key_End, none}}) << 50000
@@ -258,6 +266,9 @@ void TstViewBehaviour::editingKeys_data()
         << lines << 1 << 4 << typed(QStringLiteral("-")) << "a-d" << 2;
     QTest::newRow("enter makes CR LF") << QStringLiteral("ab") << 1 << 0 << key(Qt::Key_Return)
                                        << "a\r\nb" << 3;
+    QTest::newRow("shift+enter makes CR LF") << QStringLiteral("ab") << 1 << 0
+                                             << key(Qt::Key_Return, Qt::ShiftModifier) << "a\r\nb"
+                                             << 3;
     QTest::newRow("keypad enter makes CR LF")
         << QStringLiteral("ab") << 2 << 0 << key(Qt::Key_Enter, Qt::KeypadModifier) << "ab\r\n"
         << 4;
@@ -281,6 +292,19 @@ void TstViewBehaviour::editingKeys_data()
     QTest::newRow("delete takes a character with its marks")
         << QStringLiteral("e\u0301x") << 0 << 0 << key(Qt::Key_Delete) << "x" << 0;
     QTest::newRow("tab") << lines << 0 << 0 << key(Qt::Key_Tab) << "\tab\r\ncd" << 1;
+    const QString words = QStringLiteral("alpha beta\r\ngamma");
+    const auto ctrl = Qt::ControlModifier;
+    QTest::newRow("ctrl+backspace takes a word") << words << 17 << 0
+                                                 << key(Qt::Key_Backspace, ctrl) << "alpha beta\r\n"
+                                                 << 12;
+    QTest::newRow("ctrl+backspace at a line's start takes the break")
+        << words << 12 << 0 << key(Qt::Key_Backspace, ctrl) << "alpha betagamma" << 10;
+    QTest::newRow("ctrl+backspace leaves the blank before the word")
+        << words << 10 << 0 << key(Qt::Key_Backspace, ctrl) << "alpha \r\ngamma" << 6;
+    QTest::newRow("ctrl+delete takes a word and the blank after it")
+        << words << 0 << 0 << key(Qt::Key_Delete, ctrl) << "beta\r\ngamma" << 0;
+    QTest::newRow("ctrl+delete over a selection takes the selection")
+        << words << 2 << 3 << key(Qt::Key_Delete, ctrl) << "al beta\r\ngamma" << 2;
 }
 
 void TstViewBehaviour::editingKeys()
@@ -347,6 +371,10 @@ void TstViewBehaviour::caretFollowsUndoAndRedo()
     QCOMPARE(s->text(), QStringLiteral("firstly\r\nsecond\r\nthird"));
     QCOMPARE(s->selStart(), 7);
     QCOMPARE(m_view->caretRect(), m_view->caretRect(7));
+    // Ctrl+Shift+Z redoes too.
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(s->text(), QStringLiteral("firstly\r\nsecond\r\nthird"));
     // Typing goes where the surface says the caret is.
     QTest::keyClicks(m_view, QStringLiteral("!"));
     QCOMPARE(s->text(), QStringLiteral("firstly!\r\nsecond\r\nthird"));
@@ -394,6 +422,10 @@ void TstViewBehaviour::clickPutsCaret()
     QCOMPARE(surface()->selLength(), 0);
     QCOMPARE(clicked.size(), 1);
     QCOMPARE(m_view->caretRect(), m_view->caretRect(pos));
+    // Right of the line's end: before its line break.
+    const int line = surface()->lineFromChar(pos);
+    const int end = surface()->lineIndex(line) + surface()->lineLength(line);
+    QCOMPARE(m_view->positionAt(pointAt(pos) + QPoint(400, 0)), end);
 }
 
 void TstViewBehaviour::dragSelectsRange_data()
@@ -569,10 +601,15 @@ void TstViewBehaviour::inputMethodCommits()
     QFETCH(QString, result);
     QFETCH(int, caretAfter);
     load(text, caret);
-    // Composition first: nothing reaches the surface yet.
+    // Composition first: nothing reaches the surface yet; what is composed
+    // shows at the caret, which stands after it.
+    const int x0 = m_view->caretRect().left();
     QInputMethodEvent preedit(QStringLiteral("'"), {});
     QApplication::sendEvent(m_view, &preedit);
     QCOMPARE(surface()->text(), text);
+    m_view->viewport()->repaint();
+    QVERIFY(m_view->caretRect().left() > x0);
+    QVERIFY(m_view->inputMethodQuery(Qt::ImEnabled).toBool());
     QInputMethodEvent event;
     event.setCommitString(commit, replaceFrom, replaceLength);
     QApplication::sendEvent(m_view, &event);
@@ -732,13 +769,16 @@ void TstViewBehaviour::awkwardTextKeepsBoundaries_data()
     QTest::newRow("300,000 of one character")
         << QString(300000, QLatin1Char('x')) + QStringLiteral("\r\nend");
     QTest::newRow("100,000 tabs") << QString(100000, QLatin1Char('\t')) + QStringLiteral("\r\nx\t");
-    QString marks;
-    for (int i = 0; i < 500; ++i)
-        marks += QStringLiteral("e\u0301o\u0308\u0304");
-    QTest::newRow("combining characters") << marks + QStringLiteral("\r\n\u0301\u0301a\r\n");
-    QTest::newRow("right to left") << QStringLiteral(
-        "abc \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD def\r\n"
-        "\u0645\u0631\u062D\u0628\u0627 123 \u0628\u0627\u0644\u0639\u0627\u0644\u0645\r\nx");
+    QTest::newRow("100,000 surrogate pairs") << kSmile.repeated(100000) + QStringLiteral("\r\nend");
+    const QString marks = QStringLiteral("e\u0301o\u0308\u0304");
+    QTest::newRow("combining characters")
+        << marks.repeated(15000) + QStringLiteral("\r\n\u0301\u0301a\r\n");
+    const QString hebrew =
+        QStringLiteral("abc \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD def ");
+    QTest::newRow("right to left")
+        << hebrew.repeated(2000)
+               + QStringLiteral("\r\n\u0645\u0631\u062D\u0628\u0627 123 "
+                                "\u0628\u0627\u0644\u0639\u0627\u0644\u0645\r\nx");
     QTest::newRow("surrogate pairs at line ends")
         << QStringLiteral("abc") + kSmile + QStringLiteral("\r\n") + kSmile + QStringLiteral("\r\nx")
                + kSmile;
@@ -780,6 +820,18 @@ void TstViewBehaviour::awkwardTextKeepsBoundaries()
         QTest::keyClick(m_view, step.key, step.mods);
         checkCaret(step.name);
     }
+    // The middle of the first line (on a whole character of every row's
+    // pattern), scrolled to, and a click just right of the caret there.
+    s->setSelection(starts[1] / 20 * 10, 0);
+    m_view->flush();
+    m_view->viewport()->repaint();
+    checkCaret("a caret set in the middle");
+    QTest::keyClick(m_view, Qt::Key_Right);
+    checkCaret("Right in the middle");
+    QTest::keyClick(m_view, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    checkCaret("Ctrl+Shift+Left in the middle");
+    const int near = m_view->positionAt(m_view->caretRect().center() + QPoint(3, 0));
+    QVERIFY2(onBoundary(*s, near, &why), qPrintable(why));
     // Clicks: at points inside the text, and beyond its right edge.
     const QPoint points[] = {QPoint(40, 5), QPoint(m_view->viewport()->width() / 2, 5),
                              QPoint(m_view->viewport()->width() - 3, 30), QPoint(7, 22)};
@@ -791,9 +843,16 @@ void TstViewBehaviour::awkwardTextKeepsBoundaries()
         QVERIFY2(onBoundary(*s, m_view->positionAt(p), &why2), qPrintable(why2));
     }
     // Typing between the awkward characters edits only where the caret is.
+    QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier); // back in sight
     click(s->lineIndex(1));
     QTest::keyClicks(m_view, QStringLiteral("k"));
     QCOMPARE(s->at(starts[1]), QLatin1Char('k'));
+    QTest::keyClick(m_view, Qt::Key_Backspace);
+    // And at the end of the first line, before its line break.
+    QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(m_view, Qt::Key_End);
+    QTest::keyClicks(m_view, QStringLiteral("z"));
+    QCOMPARE(s->at(s->lineLength(0) - 1), QLatin1Char('z'));
     QTest::keyClick(m_view, Qt::Key_Backspace);
 
     QCOMPARE(s->text(), text);
