@@ -420,14 +420,6 @@ void Surface::setRightMargin(int twips)
     emit appearanceChanged();
 }
 
-void Surface::setVisible(bool visible)
-{
-    if (m_visible == visible)
-        return;
-    m_visible = visible;
-    emit appearanceChanged();
-}
-
 // --- find and lines ----------------------------------------------------------
 
 int Surface::find(const QString &needle, int start, int end, int options)
@@ -436,16 +428,6 @@ int Surface::find(const QString &needle, int start, int end, int options)
     if (p >= 0)
         setSelInternal(p, int(needle.size()), true);
     return p;
-}
-
-int Surface::firstVisibleLine() const
-{
-    return m_firstVisibleLine ? m_firstVisibleLine() : 0;
-}
-
-void Surface::setFirstVisibleLineProvider(std::function<int()> provider)
-{
-    m_firstVisibleLine = std::move(provider);
 }
 
 // --- files -------------------------------------------------------------------

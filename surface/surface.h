@@ -4,8 +4,8 @@
 // the find operation the formatting engine is built on. The text, formats
 // and line starts live in a TextStore, the steps of Undo and Redo and the
 // clean point in an UndoHistory; the surface makes every edit through both
-// and tells its listeners. It stands without a view; SurfaceView (widgets
-// layer) shows one on screen.
+// and tells its listeners. It stands without a view: the program creates it
+// first, and a SurfaceView (widgets layer) attaches to show it on screen.
 
 #include "surface/charformat.h"
 #include "surface/marks.h"
@@ -14,7 +14,6 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -91,8 +90,6 @@ public:
     void setBackColor(BgrColor color);
     int rightMargin() const { return m_rightMargin; } // twips
     void setRightMargin(int twips);
-    bool isVisible() const { return m_visible; }
-    void setVisible(bool visible);
 
     // --- find and lines -------------------------------------------------
     // First match of needle lying wholly in [start, end) (end -1: the end
@@ -109,7 +106,6 @@ public:
     int lineFromChar(int pos) const { return m_store.lineFromChar(pos); }
     // Without its line break.
     int lineLength(int line) const { return m_store.lineLength(line); }
-    int firstVisibleLine() const;
 
     // --- files ----------------------------------------------------------
     // Replaces the content by the file read as plain text. Returns the
@@ -248,9 +244,6 @@ public:
     Marks &marks() { return *m_marks; }
     const Marks &marks() const { return *m_marks; }
 
-    // Set by the view that shows this surface.
-    void setFirstVisibleLineProvider(std::function<int()> provider);
-
     // Turns any line-break style into CR LF.
     static QString normalizeLineBreaks(const QString &text)
     {
@@ -275,7 +268,7 @@ signals:
     void formatsAboutToChange(int start, int length);
     // For views: selection set by the program (not by the view).
     void selectionSetByProgram();
-    void appearanceChanged(); // font, back colour, margin, visibility
+    void appearanceChanged(); // font, back colour, margin
     // isModified() changed; emitted before the changed() of the edit.
     void modifiedChanged(bool modified);
     // canUndo() or canRedo() may have changed.
@@ -315,11 +308,9 @@ private:
     double m_baseFontSize = 10;
     BgrColor m_backColor = 0xFFFFFF;
     int m_rightMargin = 0;
-    bool m_visible = true;
     quint64 m_revision = 0;
     bool m_applyingHistory = false;
     bool m_holdChanged = false; // changed() waits for the end of a step
-    std::function<int()> m_firstVisibleLine;
     bool m_pendingViewChange = false;
     Marks *m_marks;
     std::vector<Marks::Before> m_lastMarksBefore; // of the last replace()

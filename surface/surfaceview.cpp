@@ -16,7 +16,8 @@ namespace qln {
 
 using namespace viewparts;
 
-SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surface(new Surface(this))
+SurfaceView::SurfaceView(Surface *surface, QWidget *parent)
+    : QAbstractScrollArea(parent), m_surface(surface)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -63,17 +64,12 @@ SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surfa
     connect(m_surface, &Surface::selectionSetByProgram, this, &SurfaceView::onSelectionByProgram);
     connect(m_surface, &Surface::selChanged, this, [this] { syncSelection(); });
     connect(m_surface, &Surface::appearanceChanged, this, &SurfaceView::onAppearanceChanged);
-    m_surface->setFirstVisibleLineProvider([this] { return topLine(); });
     onAppearanceChanged();
     changeEvent(nullptr);
     updateScrollBars();
 }
 
-SurfaceView::~SurfaceView()
-{
-    m_surface->setFirstVisibleLineProvider({});
-    disconnect(m_surface, nullptr, this, nullptr);
-}
+SurfaceView::~SurfaceView() = default;
 
 // --- geometry ------------------------------------------------------------------
 
@@ -351,7 +347,7 @@ void SurfaceView::updateScrollBars()
     const int maxTop = units > 1 ? count * units - 1 : count - vis;
     v->setRange(0, std::max(0, maxTop));
     int page = vis * units;
-    if (units > 1 && m_surface->isVisible()) {
+    if (units > 1 && m_painted) {
         // A top line taller than the view: the thumb shows how much of it.
         const double tall = lineHeight(topLine());
         if (tall > viewport()->height())
@@ -361,7 +357,7 @@ void SurfaceView::updateScrollBars()
     v->setSingleStep(units);
     // Where lines wrap, nothing is wider than the view.
     QScrollBar *h = horizontalScrollBar();
-    if (m_widestStale && m_surface->isVisible() && isVisible())
+    if (m_widestStale && m_painted && isVisible())
         findWidest();
     // The range moves in steps: typing at the end of the widest line would
     // otherwise change it, and repaint the bar, with every key.
@@ -375,8 +371,8 @@ void SurfaceView::updateScrollBars()
 
 void SurfaceView::updateLines(int first, int last)
 {
-    if (!m_surface->isVisible()) {
-        // Repainted when the surface shows again.
+    if (!m_painted) {
+        // Repainted when the view paints again.
         // Kept line range by line range (a Replace All changes a few lines
         // here and there); too many become one.
         auto &r = m_hiddenLines;
@@ -414,7 +410,7 @@ void SurfaceView::updateLines(int first, int last)
 
 void SurfaceView::updateCaret()
 {
-    if (!m_surface->isVisible() || !isVisible())
+    if (!m_painted || !isVisible())
         return;
     QRect r = caretRectF(m_caret).toAlignedRect();
     const int extra = m_overwrite ? int(4 * m_averageWidth) : 2;
@@ -654,7 +650,7 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
                         // Rows below move if the edited piece now wraps
                         // into more or fewer rows.
                         oldHeight = e.height;
-                        if (m_surface->isVisible())
+                        if (m_painted)
                             pieceLayout(first, e, a);
                     }
                 }
@@ -702,22 +698,22 @@ void SurfaceView::onTextReplaced(int pos, int removed, int removedBreaks, int ad
         m_cache.swap(kept);
     }
     if (delta == 0 && oldHeight >= 0
-        && (!m_surface->isVisible() || std::abs(lineHeight(first) - oldHeight) > 0.01))
+        && (!m_painted || std::abs(lineHeight(first) - oldHeight) > 0.01))
         updateLines(first, std::numeric_limits<int>::max() / 2);
     else if (delta == 0) {
         updateLines(first, first + addedBreaks);
     } else {
         updateLines(first, std::numeric_limits<int>::max() / 2);
-        if (m_surface->isVisible())
-            updateScrollBars(); // a hidden surface catches up when shown
+        if (m_painted)
+            updateScrollBars(); // caught up when painted again
     }
 }
 
 bool SurfaceView::followHiddenEdit()
 {
-    if (!m_surface->isVisible() && !m_hiddenAll && ++m_hiddenEdits > 64) {
-        // A bulk command works on the hidden surface, often line by line:
-        // start afresh when it shows again rather than follow every edit.
+    if (!m_painted && !m_hiddenAll && ++m_hiddenEdits > 64) {
+        // A bulk command works on the surface unpainted, often line by
+        // line: start afresh when painted again rather than follow every edit.
         dropCache();
         m_hiddenAll = true;
     }
@@ -776,7 +772,7 @@ void SurfaceView::scheduleFlush()
 void SurfaceView::flush()
 {
     m_flushPosted = false;
-    if (!m_surface->isVisible())
+    if (!m_painted)
         return;
     syncSelection();
     updateScrollBars();
@@ -819,28 +815,31 @@ void SurfaceView::onAppearanceChanged()
         viewport()->update();
     }
 
-    // A hidden surface is not repainted and lays nothing out until it shows
-    // again; then only the lines that changed meanwhile are repainted. The
-    // widget itself stays, so it keeps the keyboard focus.
-    if (m_surface->isVisible() != m_shown) {
-        m_shown = m_surface->isVisible();
-        if (m_shown) {
-            if (m_hiddenAll) {
-                viewport()->update();
-            } else {
-                for (const auto &[a, b] : m_hiddenLines)
-                    updateLines(a, b);
-            }
-            m_hiddenAll = false;
-            m_hiddenEdits = 0;
-            m_hiddenLines.clear();
-            // Whoever hid the surface often puts the caret back right after
-            // showing it again: scrolling to the selection of that moment
-            // would scroll twice a keystroke. The caret is brought into view
-            // once the caller is done.
-            scheduleFlush();
-        }
+}
+
+void SurfaceView::setPainted(bool painted)
+{
+    // Not painted, the view lays nothing out; painted again, it repaints
+    // only the lines that changed meanwhile.
+    if (painted == m_painted)
+        return;
+    m_painted = painted;
+    if (!painted)
+        return;
+    if (m_hiddenAll) {
+        viewport()->update();
+    } else {
+        for (const auto &[a, b] : m_hiddenLines)
+            updateLines(a, b);
     }
+    m_hiddenAll = false;
+    m_hiddenEdits = 0;
+    m_hiddenLines.clear();
+    // Whoever stopped the painting often puts the caret back right after
+    // starting it again: scrolling to the selection of that moment would
+    // scroll twice a keystroke. The caret is brought into view once the
+    // caller is done.
+    scheduleFlush();
 }
 
 void SurfaceView::changeEvent(QEvent *event)
@@ -1071,7 +1070,7 @@ void SurfaceView::showEvent(QShowEvent *event)
 
 void SurfaceView::ensureCursorVisible()
 {
-    if (!m_surface->isVisible())
+    if (!m_painted)
         return;
     syncSelection();
     updateScrollBars();
