@@ -20,7 +20,8 @@ int main(int argc, char **argv)
     const QString src = reportedJavaSource(10 * 1024 * 1024);
     if (src.isEmpty())
         return 0;
-    SurfaceView view;
+    Surface document;
+    SurfaceView view(&document);
     view.resize(1000, 700);
     view.show();
     if (!QTest::qWaitForWindowExposed(&view))

@@ -36,7 +36,12 @@ public:
     void setStatusText(const QString &) override {}
     void setBusy(bool) override {}
     void setWindowEnabled(bool) override {}
-    void focusSurface() override { m_view.setFocus(); }
+    void setSurfacePainted(bool painted) override { m_view.setPainted(painted); }
+    void focusSurface() override
+    {
+        m_view.setPainted(true);
+        m_view.setFocus();
+    }
     bool saveDocument() override { return true; }
 
 private:
@@ -103,12 +108,13 @@ int main(int argc, char **argv)
     }
 
     {
-        SurfaceView view;
+        Surface document;
+        SurfaceView view(&document);
         view.resize(1000, 700);
         view.show();
         if (!QTest::qWaitForWindowExposed(&view))
             std::printf("the window was not shown; figures leave out painting\n");
-        Surface *s = view.surface();
+        Surface *s = &document;
         s->setText(src);
         view.flush();
         view.viewport()->repaint();

@@ -158,10 +158,10 @@ int main(int argc, char **argv)
         report(QStringLiteral("whole 10 MB run, listener appends"), total, QStringLiteral("-"));
     }
     {
-        // As the output box receives it: each chunk at the end of a hidden surface.
+        // As the output box receives it: each chunk at the end of a surface
+        // no view shows.
         DOSOutputs dos(prompter);
         Surface output;
-        output.setVisible(false);
         output.setUndoRecording(false);
         double total = 0;
         const double gap = runWatchingTheLoop(dos, cat, [&](const QString &c) {

@@ -52,7 +52,8 @@ void measureLine(const QString &label, qsizetype length, int runs)
 {
     const QString line = javaLine(length);
     {
-        SurfaceView view;
+        Surface document;
+        SurfaceView view(&document);
         show(view, line, int(line.size() / 2));
         Surface *s = view.surface();
         const quint64 before = view.layoutsBuilt();
@@ -103,7 +104,8 @@ void measureWrapped(const QString &label, qsizetype length, int runs)
 {
     const QString line = javaLine(length);
     for (const bool wrapped : {false, true}) {
-        SurfaceView view;
+        Surface document;
+        SurfaceView view(&document);
         if (wrapped)
             view.surface()->setRightMargin(1440 * 8);
         show(view, line + QStringLiteral("\r\nint after;"), int(line.size() / 2));
@@ -124,7 +126,8 @@ void measurePaging(qsizetype bytes)
         std::printf("no kit installed: Page Down is not measured\n");
         return;
     }
-    SurfaceView view;
+    Surface document;
+    SurfaceView view(&document);
     show(view, src, 0);
     Surface *s = view.surface();
     std::vector<double> frames;

@@ -189,6 +189,7 @@ public:
     void setStatusText(const QString &) override {}
     void setBusy(bool) override {}
     void setWindowEnabled(bool) override {}
+    void setSurfacePainted(bool) override {}
     void focusSurface() override {}
     bool saveDocument() override { return true; }
 

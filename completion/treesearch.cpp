@@ -226,7 +226,6 @@ bool InsertTreeChoice(Surface &surface, int selected, const QStringList &arrmatc
             inserted = true;
         }
     }
-    surface.setVisible(true);
     return inserted;
 }
 

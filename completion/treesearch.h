@@ -96,9 +96,8 @@ int SelectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString
 int PreselectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString &key2);
 
 // Replaces the key2.length() characters that end at savedCaret by the name
-// of the selected item. Shows the surface in any case. Returns whether a
-// name was inserted (no selection, an empty name or a range outside the
-// text insert nothing).
+// of the selected item. Returns whether a name was inserted (no selection,
+// an empty name or a range outside the text insert nothing).
 bool InsertTreeChoice(Surface &surface, int selected, const QStringList &arrmatch,
                       const QString &key2, int savedCaret);
 

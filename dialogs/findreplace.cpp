@@ -275,10 +275,16 @@ bool FindReplace::askFindText()
     return false;
 }
 
+void FindReplace::paintSurface(bool painted)
+{
+    if (m_paintSurface)
+        m_paintSurface(painted);
+}
+
 void FindReplace::notFound()
 {
     // The user sees where the search stood while the message is up.
-    m_surface.setVisible(true);
+    paintSurface(true);
     m_prompter.message(kNotFound, QString(), MsgIcon::None, MsgButtons::Ok);
 }
 
@@ -286,13 +292,13 @@ bool FindReplace::find()
 {
     if (!askFindText())
         return false;
-    m_surface.setVisible(false);
+    paintSurface(false);
     updateHistories();
     if (m_up)
         searchBackward();
     else
         searchForward();
-    m_surface.setVisible(true);
+    paintSurface(true);
     if (m_focusSurface)
         m_focusSurface();
     return true;
@@ -389,7 +395,7 @@ int FindReplace::replaceAll()
     EditorState &state = editorState();
     state.suppressChange = m_suspendOffer ? m_suspendOffer() : true;
     state.suppressSelChange = true;
-    m_surface.setVisible(false);
+    paintSurface(false);
     // While the change handler is live it must see every replacement, so the
     // single-edit path is taken only when it is suspended. Either way the
     // whole run, corrections made while it ran included, is one undo step.
@@ -399,7 +405,7 @@ int FindReplace::replaceAll()
         count = replaceEvery(m_surface, m_findText, m_replaceText, surfaceOptions(),
                              state.suppressChange ? ReplaceMode::Batched : ReplaceMode::OneAtATime);
     }
-    m_surface.setVisible(true);
+    paintSurface(true);
     state.suppressChange = false;
     state.suppressSelChange = false;
     m_prompter.message(QString::number(count) + kItemsReplaced, QString(), MsgIcon::None,

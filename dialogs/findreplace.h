@@ -42,6 +42,9 @@ public:
     void setSuspendOffer(std::function<bool()> offer) { m_suspendOffer = std::move(offer); }
     // Gives the keyboard focus to the view of the surface.
     void setFocusSurface(std::function<void()> focus) { m_focusSurface = std::move(focus); }
+    // Stops (false) or starts again (true) painting the view of the
+    // surface while a search or Replace All works on it.
+    void setPaintSurface(std::function<void(bool)> paint) { m_paintSurface = std::move(paint); }
 
     // The dialog's controls.
     QString findText() const { return m_findText; }
@@ -87,6 +90,7 @@ public:
 
 private:
     int surfaceOptions() const;
+    void paintSurface(bool painted);
     void notFound();
     bool askFindText();
     bool isWholeWordBackward(int index) const;
@@ -95,6 +99,7 @@ private:
     Prompter &m_prompter;
     std::function<bool()> m_suspendOffer;
     std::function<void()> m_focusSurface;
+    std::function<void(bool)> m_paintSurface;
 
     QString m_findText, m_replaceText;
     bool m_up = false, m_wholeWord = false, m_matchCase = false;

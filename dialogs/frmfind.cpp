@@ -99,6 +99,10 @@ frmFind::frmFind(Surface &surface, SurfaceView *view, Prompter &prompter, QWidge
         if (m_view)
             m_view->setFocus(Qt::OtherFocusReason);
     });
+    m_model.setPaintSurface([this](bool painted) {
+        if (m_view)
+            m_view->setPainted(painted);
+    });
 }
 
 frmFind::~frmFind() = default;

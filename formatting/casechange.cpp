@@ -49,7 +49,7 @@ void walkOnSurface(CommandHost &host, Walk walk, int s, int e)
     }
     for (int i = s; i < e; ++i) {
         // The change handler clears these around its own work.
-        surface.setVisible(false);
+        host.setSurfacePainted(false);
         editorState().suppressSelChange = true;
         surface.setSelection(i, 1);
         if (surface.selLength() >= 2) {
@@ -67,7 +67,7 @@ void walkOnSurface(CommandHost &host, Walk walk, int s, int e)
         } else {
             if (!IsWordDelimiter(c) && previousWasDelimiter) {
                 surface.setSelText(upper(c[0]));
-                surface.setVisible(false);
+                host.setSurfacePainted(false);
                 editorState().suppressSelChange = true;
                 surface.setSelection(i, 1);
             }
@@ -173,7 +173,7 @@ void walkSelection(CommandHost &host, const AutoFeatureSwitches &switches, Walk 
     const int s = surface.selStart();
     const int e = s + surface.selLength();
     editorState().suppressChange = AskSuspendAutoFeatures(host.prompter(), switches);
-    surface.setVisible(false);
+    host.setSurfacePainted(false);
     editorState().suppressSelChange = true;
     host.setStatusText(QStringLiteral("Please wait"));
     host.setBusy(true);
@@ -191,7 +191,7 @@ void walkSelection(CommandHost &host, const AutoFeatureSwitches &switches, Walk 
     host.setStatusText(QStringLiteral("Done"));
     editorState().suppressChange = false;
     editorState().suppressSelChange = false;
-    surface.setVisible(true);
+    host.setSurfacePainted(true);
 }
 
 } // namespace

@@ -159,7 +159,7 @@ bool colorizeallrtf(CommandHost &host)
         return false;
 
     host.setBusy(true);
-    surface.setVisible(false);
+    host.setSurfacePainted(false);
     host.setWindowEnabled(false);
     ProgressSink &progress = host.progress();
     progress.setVisible(true);
@@ -171,7 +171,7 @@ bool colorizeallrtf(CommandHost &host)
     progress.setVisible(false);
     host.setWindowEnabled(true);
     host.setBusy(false);
-    surface.setVisible(true);
+    host.setSurfacePainted(true);
     host.focusSurface();
     surface.setSelStart(0);
     host.setStatusText(QStringLiteral("Done"));

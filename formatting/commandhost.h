@@ -37,7 +37,11 @@ public:
     // Hourglass pointer on or off.
     virtual void setBusy(bool busy) = 0;
     virtual void setWindowEnabled(bool enabled) = 0;
-    // Shows the editing surface again and gives it the keyboard focus.
+    // Stops (false) or starts again (true) painting the view of the
+    // surface, while a command edits it in bulk. Not counted: one call
+    // with true paints again, however many calls with false came before.
+    virtual void setSurfacePainted(bool painted) = 0;
+    // Paints the editing surface again and gives it the keyboard focus.
     virtual void focusSurface() = 0;
     // The Save command; true when the file was written.
     virtual bool saveDocument() = 0;

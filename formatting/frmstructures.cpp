@@ -31,7 +31,7 @@ frmstructures::frmstructures(QWidget *parent) : QDialog(parent)
     }
     layout->addLayout(templates);
 
-    m_rtfstructure = new SurfaceView(this);
+    m_rtfstructure = new SurfaceView(new Surface(this), this);
     m_rtfstructure->setObjectName(QStringLiteral("rtfstructure"));
     // Tab moves on to the buttons; Ctrl+Tab puts a tab into the template.
     m_rtfstructure->setTabChangesFocus(true);

@@ -211,7 +211,7 @@ BulkRun::BulkRun(CommandHost &host, const QString &runCaption) : m_host(host)
     host.setStatusText(QStringLiteral("Please wait"));
     m_caption = host.caption();
     host.setBusy(true);
-    host.surface().setVisible(false);
+    host.setSurfacePainted(false);
     host.setWindowEnabled(false);
     host.progress().setVisible(true);
     editorState().suppressChange = true;
@@ -226,7 +226,7 @@ BulkRun::~BulkRun()
     m_host.progress().setVisible(false);
     m_host.setWindowEnabled(true);
     m_host.setBusy(false);
-    m_host.surface().setVisible(true);
+    m_host.setSurfacePainted(true);
     m_host.focusSurface();
     m_host.surface().setSelStart(0);
     QString caption = m_caption;

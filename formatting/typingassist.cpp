@@ -660,7 +660,7 @@ void TypingAssist::onChange()
     // Edits from here on (masking, corrections) are the handler's own.
     m_inHandler = true;
     m_savedCaret = s.selStart();
-    s.setVisible(false);
+    m_host.setSurfacePainted(false);
     state.suppressSelChange = true;
     state.suppressChange = true;
 
@@ -755,7 +755,7 @@ void TypingAssist::onChange()
             m_inHandler = false;
             state.suppressSelChange = false;
             state.suppressChange = false;
-            s.setVisible(true);
+            m_host.setSurfacePainted(true);
             s.setSelStart(m_savedCaret);
             m_host.focusBox();
             return;
@@ -765,7 +765,7 @@ void TypingAssist::onChange()
     m_inHandler = false;
     state.suppressSelChange = false;
     state.suppressChange = false;
-    s.setVisible(true);
+    m_host.setSurfacePainted(true);
     s.setSelStart(m_savedCaret);
     m_host.focusSurface();
 }
@@ -823,6 +823,7 @@ bool TypingAssist::insertChoice()
     Surface::UndoGroup step(m_host.surface());
     const bool inserted = InsertTreeChoice(m_host.surface(), m_box.selected, m_arrmatch, m_key2,
                                            m_savedCaret);
+    m_host.setSurfacePainted(true);
     m_box.visible = false;
     m_host.syncBox(m_box);
     return inserted;
@@ -841,12 +842,12 @@ bool TypingAssist::onKeyDown(int key, Qt::KeyboardModifiers modifiers)
 
     switch (inBox ? inBox->id : KeyCommand::None) {
     case KeyCommand::InsertCompletion:
-        s.setVisible(false);
+        m_host.setSurfacePainted(false);
         m_justInserted = true;
         consumed = insertChoice();
         if (!consumed)
             m_justInserted = false;
-        s.setVisible(true);
+        m_host.setSurfacePainted(true);
         break;
     case KeyCommand::NextCompletion:
     case KeyCommand::PreviousCompletion: {

@@ -33,6 +33,9 @@ public:
     // The three check boxes of the formatting band.
     virtual AutoFeatureSwitches switches() const = 0;
     virtual void focusSurface() = 0;
+    // Stops (false) or starts again (true) painting the view of the
+    // surface around the handlers' work on a keystroke.
+    virtual void setSurfacePainted(bool painted) = 0;
 
     // The completion box: show the model's items, selection, width and
     // visibility.

@@ -87,8 +87,6 @@ DocumentFiles::DocumentFiles(DocumentHost &host, Prompter &prompter, Surface &rt
     : m_host(host), m_prompter(prompter), m_rtfedit(rtfedit), m_rtftemp(rtftemp),
       m_preferences(preferences)
 {
-    // The scratch surface is never shown, so nothing is laid out for it.
-    m_rtftemp.setVisible(false);
     m_launcher = [](const QString &program) { return QProcess::startDetached(program, {}); };
 }
 
@@ -291,7 +289,7 @@ void DocumentFiles::show(LoadedFile &&file)
     {
         SuppressGuard quiet(true, true);
         const QString fontName = m_host.dialogFontName();
-        m_rtfedit.setVisible(false);
+        m_host.setSurfacePainted(false);
         m_rtfedit.setText(QString());
         m_rtfedit.setSelStart(0);
         if (!fontName.isEmpty())
@@ -305,7 +303,7 @@ void DocumentFiles::show(LoadedFile &&file)
         m_host.documentLoaded();
         m_rtfedit.setSelStart(0);
     }
-    m_rtfedit.setVisible(true);
+    m_host.setSurfacePainted(true);
 
     m_path = file.path;
     m_format = file.decoded.format;

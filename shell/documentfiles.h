@@ -39,6 +39,9 @@ public:
     virtual QString statusText() const = 0;          // status panel 1
     virtual void setStatusText(const QString &text) = 0; // shown at once
     virtual void setHourglass(bool on) = 0;
+    // Stops (false) or starts again (true) painting the document's view
+    // while a file is read into it.
+    virtual void setSurfacePainted(bool painted) = 0;
     virtual QString dialogFontName() const = 0;
     virtual QString fontListText() const = 0;  // cbofontlist
     virtual QString fontSizeText() const = 0;  // cbofontsize

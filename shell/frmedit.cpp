@@ -139,6 +139,7 @@ public:
         m_window.setStatusText(text);
         m_window.statusPanel(1)->repaint();
     }
+    void setSurfacePainted(bool painted) override { m_window.rtfedit()->setPainted(painted); }
     void setHourglass(bool on) override
     {
         if (on == m_hourglass)
@@ -189,17 +190,20 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
         m_prompter = m_ownPrompter.get();
     }
 
+    // The document first: the view attaches to it.
+    m_surface = new Surface(this);
+    m_surface->setObjectName(QStringLiteral("document"));
+    m_rtftemp = new Surface(this);
+    m_rtftemp->setObjectName(QStringLiteral("rtftemp"));
+
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
     m_client->setAutoFillBackground(true);
     m_client->installEventFilter(this);
     setCentralWidget(m_client);
 
-    m_rtfedit = new SurfaceView(m_client);
+    m_rtfedit = new SurfaceView(m_surface, m_client);
     m_rtfedit->setObjectName(QStringLiteral("rtfedit"));
-    m_rtftemp = new SurfaceView(m_client);
-    m_rtftemp->setObjectName(QStringLiteral("rtftemp"));
-    m_rtftemp->hide();
     m_picdummy = new QWidget(m_client);
     m_picdummy->setObjectName(QStringLiteral("picdummy"));
     m_picdummy->hide();
@@ -247,8 +251,8 @@ frmedit::frmedit(const QString &commandLine, Prompter *prompter,
     });
 
     m_documentHost = std::make_unique<WindowDocumentHost>(*this);
-    m_documents = std::make_unique<DocumentFiles>(*m_documentHost, *m_prompter, *surface(),
-                                                  *m_rtftemp->surface(), m_preferences);
+    m_documents = std::make_unique<DocumentFiles>(*m_documentHost, *m_prompter, *m_surface,
+                                                  *m_rtftemp, m_preferences);
     connectDocumentCommands();
     connectRecovery();
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
@@ -271,11 +275,6 @@ frmedit::~frmedit()
     m_recovery->finish();
     if (m_splash)
         m_splash->dismiss();
-}
-
-Surface *frmedit::surface() const
-{
-    return m_rtfedit->surface();
 }
 
 QString frmedit::documentPath() const

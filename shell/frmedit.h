@@ -62,8 +62,10 @@ public:
     bool isLoaded() const { return m_loaded; }
 
     SurfaceView *rtfedit() const { return m_rtfedit; }
-    Surface *surface() const;
-    SurfaceView *rtftemp() const { return m_rtftemp; }
+    // The document rtfedit shows.
+    Surface *surface() const { return m_surface; }
+    // The scratch surface Insert File reads a file through; never shown.
+    Surface *rtftemp() const { return m_rtftemp; }
     QComboBox *cbofontlist() const { return m_cbofontlist; }
     QComboBox *cbofontsize() const { return m_cbofontsize; }
     QProgressBar *progress() const { return m_progress; }
@@ -200,9 +202,12 @@ private:
     std::unique_ptr<PreferencesSession> m_prefs;
     bool m_loaded = false;
 
+    // The surfaces belong to the window and are created before the view
+    // that shows the document.
+    Surface *m_surface = nullptr;
+    Surface *m_rtftemp = nullptr;
     QWidget *m_client = nullptr; // the inner area the controls are laid out in
     SurfaceView *m_rtfedit = nullptr;
-    SurfaceView *m_rtftemp = nullptr;
     QWidget *m_picdummy = nullptr;
     QToolBar *m_Toolbar1 = nullptr;
     QToolBar *m_cblf = nullptr;

@@ -223,9 +223,14 @@ void WindowCommandHost::setWindowEnabled(bool enabled)
         m_hold.hold();
 }
 
+void WindowCommandHost::setSurfacePainted(bool painted)
+{
+    m_window.rtfedit()->setPainted(painted);
+}
+
 void WindowCommandHost::focusSurface()
 {
-    m_window.surface()->setVisible(true);
+    m_window.rtfedit()->setPainted(true);
     m_window.rtfedit()->setFocus();
 }
 
@@ -261,6 +266,11 @@ AutoFeatureSwitches WindowTypingHost::switches() const
 void WindowTypingHost::focusSurface()
 {
     m_window.rtfedit()->setFocus();
+}
+
+void WindowTypingHost::setSurfacePainted(bool painted)
+{
+    m_window.rtfedit()->setPainted(painted);
 }
 
 void WindowTypingHost::syncBox(const TreeBoxModel &box)

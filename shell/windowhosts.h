@@ -70,6 +70,7 @@ public:
     // Holds the window (false) or releases one hold (true); see
     // WindowInputHold.
     void setWindowEnabled(bool enabled) override;
+    void setSurfacePainted(bool painted) override;
     void focusSurface() override;
     bool saveDocument() override;
 
@@ -88,6 +89,7 @@ public:
     const ObjectTree &objectTree() const override;
     AutoFeatureSwitches switches() const override;
     void focusSurface() override;
+    void setSurfacePainted(bool painted) override;
     void syncBox(const TreeBoxModel &box) override;
     void placeBoxAtCaret(const QString &textBeforeCaret, int caret) override;
     void placeBoxFixed() override;

@@ -1,6 +1,8 @@
 target_sources(quillon_core PRIVATE
   surface/charformat.h
   surface/surface.h surface/surface.cpp
+  surface/textstore.h surface/textstore.cpp
+  surface/undohistory.h surface/undohistory.cpp
   surface/marks.h surface/marks.cpp
   surface/linelayouts.h surface/linelayouts.cpp
   surface/surfacerenderer.h surface/surfacerenderer.cpp

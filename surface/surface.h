@@ -1,17 +1,18 @@
 #pragma once
 // The editing surface: plain text in which every line break is CR LF (two
 // characters), with a character format per character, a selection, undo and
-// the find operation the formatting engine is built on. It stands without a
-// view; SurfaceView (widgets layer) shows one on screen.
+// the find operation the formatting engine is built on. The text, formats
+// and line starts live in a TextStore, the steps of Undo and Redo and the
+// clean point in an UndoHistory; the surface makes every edit through both
+// and tells its listeners. It stands without a view: the program creates it
+// first, and a SurfaceView (widgets layer) attaches to show it on screen.
 
 #include "surface/charformat.h"
-#include "surface/gapbuffer.h"
 #include "surface/marks.h"
+#include "surface/textstore.h"
+#include "surface/undohistory.h"
 
-#include <QHash>
 #include <QObject>
-#include <functional>
-#include <limits>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -19,9 +20,6 @@
 class QMimeData;
 
 namespace qln {
-
-// Options of Surface::find, combinable.
-enum FindOptions { FindNone = 0, FindWholeWord = 2, FindMatchCase = 4 };
 
 struct TextFileFormat;
 
@@ -33,22 +31,23 @@ public:
 
     // --- text -----------------------------------------------------------
     // A copy of the whole text (its cost grows with the length).
-    QString text() const;
+    QString text() const { return m_store.text(); }
     // Parts of the text without copying all of it. Code that runs on every
     // keystroke reads through these, never through text().
-    QChar at(int pos) const; // QChar() outside the text
-    QString mid(int pos, int length) const;
+    QChar at(int pos) const { return m_store.at(pos); } // QChar() outside the text
+    QString mid(int pos, int length) const { return m_store.mid(pos, length); }
     // A view of [pos, pos + length), clamped to the text. Valid until the
     // text changes or span() is called again.
-    QStringView span(int pos, int length) const;
-    QString lineText(int line) const; // without its line break
+    QStringView span(int pos, int length) const { return m_store.span(pos, length); }
+    // Without its line break.
+    QString lineText(int line) const { return m_store.lineText(line); }
     // Replaces everything; the new text takes the format for typed text.
     // Line breaks of any style (CR LF, CR, LF) become CR LF.
     void setText(const QString &text);
-    int length() const { return m_text.size(); }
+    int length() const { return m_store.length(); }
     // Positions are ints: an edit that would make the text longer than this
     // is refused and changes nothing.
-    static constexpr int kMaxLength = std::numeric_limits<int>::max() - 2;
+    static constexpr int kMaxLength = TextStore::kMaxLength;
     // Font sizes a pasted format may carry (points): positive, and small
     // enough that the pixel size stays under Qt's 0xFFFF limit even on a
     // 2,880 dpi device. Pasted formats outside this range are not trusted.
@@ -91,20 +90,22 @@ public:
     void setBackColor(BgrColor color);
     int rightMargin() const { return m_rightMargin; } // twips
     void setRightMargin(int twips);
-    bool isVisible() const { return m_visible; }
-    void setVisible(bool visible);
 
     // --- find and lines -------------------------------------------------
     // First match of needle lying wholly in [start, end) (end -1: the end
     // of the text), or -1. A match is selected.
     int find(const QString &needle, int start, int end = -1, int options = FindNone);
     // The same search without touching the selection.
-    int indexOf(const QString &needle, int start, int end = -1, int options = FindNone) const;
-    int lineCount() const { return m_lineStarts.count(); }
-    int lineIndex(int line) const; // -1 when the line does not exist
-    int lineFromChar(int pos) const;
-    int lineLength(int line) const; // without its line break
-    int firstVisibleLine() const;
+    int indexOf(const QString &needle, int start, int end = -1, int options = FindNone) const
+    {
+        return m_store.indexOf(needle, start, end, options);
+    }
+    int lineCount() const { return m_store.lineCount(); }
+    // -1 when the line does not exist.
+    int lineIndex(int line) const { return m_store.lineIndex(line); }
+    int lineFromChar(int pos) const { return m_store.lineFromChar(pos); }
+    // Without its line break.
+    int lineLength(int line) const { return m_store.lineLength(line); }
 
     // --- files ----------------------------------------------------------
     // Replaces the content by the file read as plain text. Returns the
@@ -115,20 +116,20 @@ public:
     // --- undo -----------------------------------------------------------
     // The history is a list of steps; each step is one or more primitive
     // edits that Undo and Redo take back or make again together.
-    bool canUndo() const { return !m_undo.empty(); }
-    bool canRedo() const { return !m_redo.empty(); }
+    bool canUndo() const { return m_history.canUndo(); }
+    bool canRedo() const { return m_history.canRedo(); }
     void undo();
     void redo();
     void clearUndo();
     // Edits made while recording is off are not undoable (used for
     // temporary changes that are reverted within one operation).
-    bool setUndoRecording(bool on);
+    bool setUndoRecording(bool on) { return m_history.setRecording(on); }
     // Typing into a view merges consecutive one-character insertions into
     // one step per word; this starts a new step with the next one.
-    void breakUndoMerge() { m_mergeUndo = false; }
+    void breakUndoMerge() { m_history.breakMerge(); }
     // Every edit recorded between begin and end (they nest) is one step.
-    void beginUndoGroup();
-    void endUndoGroup();
+    void beginUndoGroup() { m_history.beginGroup(); }
+    void endUndoGroup() { m_history.endGroup(); }
     class UndoGroup {
     public:
         explicit UndoGroup(Surface &surface) : m_surface(surface) { surface.beginUndoGroup(); }
@@ -149,11 +150,11 @@ public:
     // again; any other recorded edit, an undo or redo away from it, or a
     // history cleared while modified makes it modified. Format changes
     // never do.
-    bool isModified() const { return m_modified; }
-    void setClean();
+    bool isModified() const { return m_history.isModified(); }
+    void setClean() { m_history.setClean(); }
     // No state in the history is clean any more: the text is the only copy
     // of the document (its file was deleted, or it was recovered).
-    void markModified();
+    void markModified() { m_history.markModified(); }
 
     // --- clipboard ------------------------------------------------------
     // Mime data of a range: plain text plus the program's own format runs.
@@ -179,32 +180,26 @@ public:
 
     // --- formats, for views and the engine -------------------------------
     const CharFormat &formatAt(int pos) const;
-    const CharFormat &insertFormat() const { return m_palette[m_insertFormat]; }
+    const CharFormat &insertFormat() const { return m_store.format(m_insertFormat); }
     // Sets the format of a range directly (no selection change).
     void setFormat(int start, int length, const CharFormat &format);
     // Colour and the three font styles: the part of a format that the
     // formatting engine writes.
-    struct TextStyle {
-        BgrColor color = 0;
-        bool bold = false;
-        bool italic = false;
-        bool underline = false;
-    };
+    using TextStyle = TextStore::TextStyle;
     // Gives every (start, length) range the style, keeping each character's
     // font name and size. No selection change; one formatsChanged spanning
     // every changed character. Ranges may overlap and come in any order;
     // parts outside the text are ignored.
     void setStyleRanges(const std::vector<std::pair<int, int>> &ranges, const TextStyle &style);
     // The whole-word rule of find: letters, digits, "_" and "$" form words.
-    static bool isWordCharacter(QChar c);
+    static bool isWordCharacter(QChar c) { return TextStore::isWordCharacter(c); }
     // Runs of equal format within [start, start + length), as
     // (offset from start, length, format) triples.
-    struct FormatRun {
-        int start;
-        int length;
-        const CharFormat *format;
-    };
-    std::vector<FormatRun> formatRuns(int start, int length) const;
+    using FormatRun = TextStore::FormatRun;
+    std::vector<FormatRun> formatRuns(int start, int length) const
+    {
+        return m_store.formatRuns(start, length);
+    }
     // Monotonic counter of text edits.
     quint64 revision() const { return m_revision; }
 
@@ -242,18 +237,18 @@ public:
 
     // A position in the view's counting (one character per line break)
     // and back.
-    int toViewPosition(int pos) const;
-    int fromViewPosition(int viewPos) const;
+    int toViewPosition(int pos) const { return m_store.toViewPosition(pos); }
+    int fromViewPosition(int viewPos) const { return m_store.fromViewPosition(viewPos); }
 
     // Ranges shown with a style of their own; they follow the text.
     Marks &marks() { return *m_marks; }
     const Marks &marks() const { return *m_marks; }
 
-    // Set by the view that shows this surface.
-    void setFirstVisibleLineProvider(std::function<int()> provider);
-
     // Turns any line-break style into CR LF.
-    static QString normalizeLineBreaks(const QString &text);
+    static QString normalizeLineBreaks(const QString &text)
+    {
+        return TextStore::normalizeLineBreaks(text);
+    }
 
 signals:
     // The text changed (programmatically or by typing).
@@ -273,7 +268,7 @@ signals:
     void formatsAboutToChange(int start, int length);
     // For views: selection set by the program (not by the view).
     void selectionSetByProgram();
-    void appearanceChanged(); // font, back colour, margin, visibility
+    void appearanceChanged(); // font, back colour, margin
     // isModified() changed; emitted before the changed() of the edit.
     void modifiedChanged(bool modified);
     // canUndo() or canRedo() may have changed.
@@ -283,10 +278,7 @@ signals:
 
 private:
     friend class SurfaceView;
-    // Index of a format in the palette. The palette only grows, so an index
-    // stays valid for the surface's lifetime (undo entries keep them too).
-    using FormatIndex = quint32;
-    FormatIndex intern(const CharFormat &format);
+    using FormatIndex = TextStore::FormatIndex;
     template <typename Mutate> void mutateRange(int start, int length, Mutate mutate);
     template <typename Mutate> void mutateSelection(Mutate mutate);
     // What insertMimeData would insert: its text and, for our own formatted
@@ -299,41 +291,16 @@ private:
     void setSelInternal(int start, int length, bool byProgram);
     // Selection set by the view the user works in.
     void setSelectionFromView(int start, int length);
-    bool wholeWordAt(int pos, int len, const QString &needle) const;
 
-    struct Edit {
-        int pos;
-        QString removedText;
-        std::vector<FormatIndex> removedFormats;
-        int insertedLength;
-        // Marks the edit cut or ended, as they were before it.
-        std::vector<Marks::Before> marksBefore;
-    };
-    struct Step {
-        std::vector<Edit> edits;
-        quint64 id = 0;      // names the state this step leads to
-        bool typing = false; // characters typed into a view, still open for more
-    };
-    Edit applyEdit(const Edit &edit);
-    void applyStep(std::vector<Step> &from, std::vector<Step> &to);
-    // The edit recorded on its own, or nullptr (merged or not recorded).
-    Edit *recordUndo(int pos, int removed, const QString &insertedText, bool fromView);
-    quint64 currentState() const { return m_undo.empty() ? 0 : m_undo.back().id; }
-    void updateModified();
+    UndoHistory::Edit applyEdit(const UndoHistory::Edit &edit);
+    void applyStep(bool redo);
     // replace() with a format per inserted character (nullptr: the format
     // for typed text).
     bool replace(int pos, int removed, const QString &text, bool fromView,
                  const std::vector<FormatIndex> *formats);
 
-    void appendFormats(int pos, int length, std::vector<FormatIndex> &out) const;
-
-    // The text and a palette index per character, each with a gap at the
-    // last edit. span() may move the text's gap, hence mutable.
-    mutable GapBuffer<QChar> m_text;
-    GapBuffer<FormatIndex> m_formats;
-    std::vector<CharFormat> m_palette;
-    QHash<CharFormat, FormatIndex> m_paletteIndex;
-    LineStarts m_lineStarts;
+    TextStore m_store;
+    UndoHistory m_history;
     int m_selStart = 0;
     int m_selLength = 0;
     FormatIndex m_insertFormat = 0;
@@ -341,20 +308,9 @@ private:
     double m_baseFontSize = 10;
     BgrColor m_backColor = 0xFFFFFF;
     int m_rightMargin = 0;
-    bool m_visible = true;
     quint64 m_revision = 0;
-    std::vector<Step> m_undo;
-    std::vector<Step> m_redo;
-    bool m_recordUndo = true;
-    bool m_mergeUndo = false;
-    int m_groupDepth = 0;
-    bool m_groupStepOpen = false; // the open group has its step on m_undo
     bool m_applyingHistory = false;
     bool m_holdChanged = false; // changed() waits for the end of a step
-    quint64 m_nextStateId = 1;
-    quint64 m_cleanState = 0; // kNoState when no state in the history is clean
-    bool m_modified = false;
-    std::function<int()> m_firstVisibleLine;
     bool m_pendingViewChange = false;
     Marks *m_marks;
     std::vector<Marks::Before> m_lastMarksBefore; // of the last replace()

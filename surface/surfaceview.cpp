@@ -14,7 +14,8 @@ namespace qln {
 
 using namespace viewparts;
 
-SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surface(new Surface(this))
+SurfaceView::SurfaceView(Surface *surface, QWidget *parent)
+    : QAbstractScrollArea(parent), m_surface(surface)
 {
     m_layouts = std::make_unique<LineLayouts>(*m_surface);
     m_renderer = std::make_unique<SurfaceRenderer>(*m_layouts);
@@ -71,7 +72,6 @@ SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surfa
     connect(m_surface, &Surface::appearanceChanged, this, &SurfaceView::onAppearanceChanged);
     connect(m_surface, &Surface::textAboutToBeReplaced, this, [this] { m_inEdit = true; });
     connect(&m_surface->marks(), &Marks::changed, this, &SurfaceView::onMarksChanged);
-    m_surface->setFirstVisibleLineProvider([this] { return topLine(); });
     onAppearanceChanged();
     changeEvent(nullptr);
     updateScrollBars();
@@ -79,7 +79,6 @@ SurfaceView::SurfaceView(QWidget *parent) : QAbstractScrollArea(parent), m_surfa
 
 SurfaceView::~SurfaceView()
 {
-    m_surface->setFirstVisibleLineProvider({});
     disconnect(m_surface, nullptr, this, nullptr);
     disconnect(&m_surface->marks(), nullptr, this, nullptr);
     if (m_band)
@@ -246,7 +245,7 @@ void SurfaceView::updateScrollBars()
     const int maxTop = units > 1 ? count * units - 1 : count - vis;
     v->setRange(0, std::max(0, maxTop));
     int page = vis * units;
-    if (units > 1 && m_surface->isVisible()) {
+    if (units > 1 && m_painted) {
         // A top line taller than the view: the thumb shows how much of it.
         const double tall = m_layouts->lineHeight(topLine());
         if (tall > viewport()->height())
@@ -256,7 +255,7 @@ void SurfaceView::updateScrollBars()
     v->setSingleStep(units);
     // Where lines wrap, nothing is wider than the view.
     QScrollBar *h = horizontalScrollBar();
-    if (m_layouts->widestStale() && m_surface->isVisible() && isVisible())
+    if (m_layouts->widestStale() && m_painted && isVisible())
         findWidest();
     // The range moves in steps: typing at the end of the widest line would
     // otherwise change it, and repaint the bar, with every key.
@@ -272,8 +271,8 @@ void SurfaceView::updateScrollBars()
 
 void SurfaceView::updateLines(int first, int last)
 {
-    if (!m_surface->isVisible()) {
-        // Repainted when the surface shows again.
+    if (!m_painted) {
+        // Repainted when the view paints again.
         // Kept line range by line range (a Replace All changes a few lines
         // here and there); too many become one.
         auto &r = m_hiddenLines;
@@ -311,7 +310,7 @@ void SurfaceView::updateLines(int first, int last)
 
 void SurfaceView::updateCaret()
 {
-    if (!m_surface->isVisible() || !isVisible())
+    if (!m_painted || !isVisible())
         return;
     QRect r = caretRectF(m_caret).toAlignedRect();
     const int extra = m_overwrite ? int(4 * m_layouts->averageWidth()) : 2;
@@ -464,7 +463,7 @@ void SurfaceView::followEdit(int pos, int removed, int removedBreaks, int added)
     if (!followHiddenEdit())
         return;
     const LineLayouts::Change change =
-        m_layouts->textReplaced(pos, removed, removedBreaks, added, m_surface->isVisible());
+        m_layouts->textReplaced(pos, removed, removedBreaks, added, m_painted);
     const int first = change.first;
     const int delta = change.delta;
     if (change.whole)
@@ -491,21 +490,21 @@ void SurfaceView::followEdit(int pos, int removed, int removedBreaks, int added)
         return;
     }
     if (delta == 0 && change.oldHeight >= 0
-        && (!m_surface->isVisible()
+        && (!m_painted
             || std::abs(m_layouts->lineHeight(first) - change.oldHeight) > 0.01))
         updateLines(first, std::numeric_limits<int>::max() / 2);
     else if (delta == 0) {
         updateLines(first, first + change.addedBreaks);
     } else {
         updateLines(first, std::numeric_limits<int>::max() / 2);
-        if (m_surface->isVisible())
-            updateScrollBars(); // a hidden surface catches up when shown
+        if (m_painted)
+            updateScrollBars(); // caught up when painted again
     }
 }
 
 bool SurfaceView::followHiddenEdit()
 {
-    if (!m_surface->isVisible() && !m_hiddenAll && ++m_hiddenEdits > 64) {
+    if (!m_painted && !m_hiddenAll && ++m_hiddenEdits > 64) {
         // A bulk command works on the hidden surface, often line by line:
         // start afresh when it shows again rather than follow every edit.
         m_layouts->clear();
@@ -541,7 +540,7 @@ void SurfaceView::scheduleFlush()
 void SurfaceView::flush()
 {
     m_flushPosted = false;
-    if (!m_surface->isVisible())
+    if (!m_painted)
         return;
     syncSelection();
     updateScrollBars();
@@ -586,28 +585,31 @@ void SurfaceView::onAppearanceChanged()
         viewport()->update();
     }
 
-    // A hidden surface is not repainted and lays nothing out until it shows
-    // again; then only the lines that changed meanwhile are repainted. The
-    // widget itself stays, so it keeps the keyboard focus.
-    if (m_surface->isVisible() != m_shown) {
-        m_shown = m_surface->isVisible();
-        if (m_shown) {
-            if (m_hiddenAll) {
-                viewport()->update();
-            } else {
-                for (const auto &[a, b] : m_hiddenLines)
-                    updateLines(a, b);
-            }
-            m_hiddenAll = false;
-            m_hiddenEdits = 0;
-            m_hiddenLines.clear();
-            // Whoever hid the surface often puts the caret back right after
-            // showing it again: scrolling to the selection of that moment
-            // would scroll twice a keystroke. The caret is brought into view
-            // once the caller is done.
-            scheduleFlush();
-        }
+}
+
+void SurfaceView::setPainted(bool painted)
+{
+    // Not painted, the view lays nothing out; painted again, it repaints
+    // only the lines that changed meanwhile.
+    if (painted == m_painted)
+        return;
+    m_painted = painted;
+    if (!painted)
+        return;
+    if (m_hiddenAll) {
+        viewport()->update();
+    } else {
+        for (const auto &[a, b] : m_hiddenLines)
+            updateLines(a, b);
     }
+    m_hiddenAll = false;
+    m_hiddenEdits = 0;
+    m_hiddenLines.clear();
+    // Whoever stopped the painting often puts the caret back right after
+    // starting it again: scrolling to the selection of that moment would
+    // scroll twice a keystroke. The caret is brought into view once the
+    // caller is done.
+    scheduleFlush();
 }
 
 void SurfaceView::changeEvent(QEvent *event)
@@ -761,7 +763,7 @@ void SurfaceView::showEvent(QShowEvent *event)
 
 void SurfaceView::ensureCursorVisible()
 {
-    if (!m_surface->isVisible())
+    if (!m_painted)
         return;
     syncSelection();
     updateScrollBars();

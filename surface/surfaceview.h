@@ -5,6 +5,8 @@
 // out) and a renderer (text, selection, caret and the surface's marks).
 // Every edit the user makes goes to the surface, and everything the program
 // does to the surface is shown from it; the view keeps no copy of the text.
+// The view shows a surface created before it and never owns it: the
+// surface must outlive the view's use of it.
 
 #include "base/keytable.h"
 #include "surface/linelayouts.h"
@@ -31,10 +33,19 @@ struct KeyEventInfo {
 class SurfaceView : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    explicit SurfaceView(QWidget *parent = nullptr);
+    explicit SurfaceView(Surface *surface, QWidget *parent = nullptr);
     ~SurfaceView() override;
 
     Surface *surface() const { return m_surface; }
+
+    // While not painted (a command edits the surface in bulk, a typing-time
+    // handler works around a keystroke), the view follows the surface's
+    // edits but paints nothing and lays nothing out; when painted again it
+    // repaints what changed meanwhile. The widget stays and keeps the focus.
+    bool isPainted() const { return m_painted; }
+    void setPainted(bool painted);
+    // The line shown at the top of the view.
+    int firstVisibleLine() const { return topLine(); }
 
     // Applies a pending selection or scroll now and brings the view up to
     // date with the surface.
@@ -156,8 +167,8 @@ private:
     void onTextReplaced(int pos, int removed, int removedBreaks, int added, bool fromView);
     void followEdit(int pos, int removed, int removedBreaks, int added);
     void onFormatsChanged(int start, int length);
-    // False once the hidden surface has changed too often to follow edit
-    // by edit: it is then laid out and painted afresh when it shows.
+    // False once the surface has changed too often while not painted to
+    // follow edit by edit: it is then laid out and painted afresh.
     bool followHiddenEdit();
     void onSelectionByProgram();
     void onAppearanceChanged();
@@ -197,12 +208,12 @@ private:
     bool m_caretOn = true;
     bool m_flushPosted = false;
     bool m_scrollToCaret = false;
-    // What changed while the surface was hidden: a line range, or (after
-    // many edits) everything.
-    bool m_shown = true;
+    // What changed while not painted: a line range, or (after many edits)
+    // everything.
+    bool m_painted = true;
     bool m_hiddenAll = false;
     int m_hiddenEdits = 0;
-    std::vector<std::pair<int, int>> m_hiddenLines; // changed while hidden
+    std::vector<std::pair<int, int>> m_hiddenLines; // changed while not painted
     int m_wrapMargin = -1; // -1: no wrapping; 0: the view's width; else pixels
     QBasicTimer m_blink;
     QBasicTimer m_scrollTimer;

@@ -1,4 +1,5 @@
 quillon_add_test(tst_surface surface/tst_surface.cpp)
+quillon_add_test(tst_history surface/tst_history.cpp)
 quillon_add_test(tst_surfacestore surface/tst_surfacestore.cpp)
 # The storage test stops at the first undefined behaviour in the gap buffer.
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")

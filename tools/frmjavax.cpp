@@ -332,7 +332,7 @@ QWidget *frmJavaX::buildCommandLineFrame()
     fraCommandLine = named(new QGroupBox(QStringLiteral("Command Line"), this), QStringLiteral("fraCommandLine"));
     auto *v = new QVBoxLayout(fraCommandLine);
 
-    rtfCommandLine = named(new SurfaceView(fraCommandLine), QStringLiteral("rtfCommandLine"));
+    rtfCommandLine = named(new SurfaceView(new Surface(this), fraCommandLine), QStringLiteral("rtfCommandLine"));
     rtfCommandLine->setMinimumHeight(110);
     rtfCommandLine->surface()->setUndoRecording(false); // output is not a document
     rtfCommandLine->surface()->setRightMargin(1); // wrap long command lines and output
@@ -342,7 +342,7 @@ QWidget *frmJavaX::buildCommandLineFrame()
     rtfCommandLine->viewport()->setMouseTracking(true);
     rtfCommandLine->installEventFilter(this);
     rtfCommandLine->viewport()->installEventFilter(this);
-    rtfCommandLineOptions = named(new SurfaceView(fraCommandLine), QStringLiteral("rtfCommandLineOptions"));
+    rtfCommandLineOptions = named(new SurfaceView(new Surface(this), fraCommandLine), QStringLiteral("rtfCommandLineOptions"));
     rtfCommandLineOptions->setMinimumHeight(60);
     rtfCommandLineOptions->surface()->setRightMargin(1);
     rtfCommandLineOptions->hide();

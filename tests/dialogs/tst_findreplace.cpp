@@ -24,12 +24,12 @@ using qln::test::ScriptedPrompter;
 
 namespace {
 
-// Records whether the surface was visible when each message came up.
+// Records whether the surface's view was painted when each message came up.
 struct WatchingPrompter : ScriptedPrompter {
-    explicit WatchingPrompter(const Surface &s) : surface(s) {}
-    MsgAnswer message(const MessageRequest &r) override { visible.push_back(surface.isVisible()); return ScriptedPrompter::message(r); }
+    explicit WatchingPrompter(const bool &painted) : painted(painted) {}
+    MsgAnswer message(const MessageRequest &r) override { visible.push_back(painted); return ScriptedPrompter::message(r); }
     using ScriptedPrompter::message;
-    const Surface &surface;
+    const bool &painted;
     std::vector<bool> visible;
 };
 
@@ -101,8 +101,8 @@ auto snapshot(const Surface &s)
 
 struct FindWindow {
     QWidget owner;
-    SurfaceView view{&owner};
-    Surface &surface = *view.surface();
+    Surface surface;
+    SurfaceView view{&surface, &owner};
     ScriptedPrompter prompter;
     frmFind dialog{surface, &view, prompter, &owner};
 
@@ -115,11 +115,13 @@ const int W = FindWholeWord, C = FindMatchCase;
 // A surface, a prompter and the model set up as the dialog would be.
 struct Engine {
     Surface s;
-    WatchingPrompter p{s};
+    bool painted = true; // whether the surface's view paints
+    WatchingPrompter p{painted};
     FindReplace fr{s, p};
     Engine(const QString &text, int selStart, int selLength, const QString &find,
            const QString &repl = {}, int options = 0, bool up = false)
     {
+        fr.setPaintSurface([this](bool on) { painted = on; });
         s.setText(text);
         s.setSelection(selStart, selLength);
         fr.setFindText(find), fr.setReplaceText(repl), fr.setUp(up);
@@ -159,7 +161,7 @@ private slots:
             e.p.answer(MsgAnswer::Ok);
             QVERIFY2(e.fr.find(), r.name);
             const bool miss = r.expected < 0; // the message comes up over the shown surface
-            QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5").arg(r.name, said(e.p).join(',')).arg(e.s.selStart()).arg(e.s.selLength()).arg(e.s.isVisible()),
+            QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5").arg(r.name, said(e.p).join(',')).arg(e.s.selStart()).arg(e.s.selLength()).arg(e.painted),
                      QStringLiteral("%1: %2 %3 %4 1").arg(r.name, miss ? kNotFound : QString())
                          .arg(miss ? r.selStart : r.expected).arg(miss ? r.selLength : int(r.needle.size())));
             QCOMPARE(e.p.visible, std::vector<bool>(miss ? 1 : 0, true));
@@ -253,11 +255,11 @@ private slots:
                 connect(&e.s, &Surface::changed, this, [&] {
                     ++changes;
                     flagsHeld = flagsHeld && editorState().suppressChange == suspend
-                                && editorState().suppressSelChange && !e.s.isVisible();
+                                && editorState().suppressSelChange && !e.painted;
                 });
                 e.p.answer(MsgAnswer::Ok);
                 const int count = e.fr.replaceAll();
-                QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5 %6 %7").arg(r.name).arg(count).arg(e.s.text()).arg(e.s.selStart()).arg(e.s.selLength()).arg(said(e.p).join(',')).arg(e.s.isVisible()),
+                QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5 %6 %7").arg(r.name).arg(count).arg(e.s.text()).arg(e.s.selStart()).arg(e.s.selLength()).arg(said(e.p).join(',')).arg(e.painted),
                          QStringLiteral("%1: %2 %3 %4 %5 %2 items replaced 1").arg(r.name).arg(r.count).arg(r.want).arg(r.wantStart).arg(r.wantLength));
                 if (r.selLength == 0) // rows without a starting selection
                     QCOMPARE((std::tuple{QString(r.name), changes}),
@@ -362,8 +364,16 @@ private slots:
         auto *cboReplace = w.control<QComboBox>("cboReplace");
         QCOMPARE(cboFind->currentText(), QStringLiteral("var"));
 
+        // The view paints nothing while the search moves the selection, and
+        // again afterwards.
+        std::vector<bool> paintedAtMove;
+        connect(&w.surface, &Surface::selChanged, &w.dialog,
+                [&] { paintedAtMove.push_back(w.view.isPainted()); });
         QTest::mouseClick(w.control<QPushButton>("cmdFind"), Qt::LeftButton);
         QCOMPARE((std::tuple{w.surface.selStart(), w.surface.selLength(), cboFind->count()}), (std::tuple{14, 3, 1}));
+        QCOMPARE(paintedAtMove, std::vector<bool>{false});
+        QVERIFY(w.view.isPainted());
+        w.surface.disconnect(&w.dialog);
 
         cboReplace->lineEdit()->setFocus();
         QTest::keyClicks(cboReplace->lineEdit(), QStringLiteral("count"));

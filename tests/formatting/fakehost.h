@@ -1,7 +1,8 @@
 #pragma once
 // A CommandHost of plain fields for the command tests: a headless surface,
 // the scripted prompter, preferences, a progress bar that refuses values
-// outside 0..100 and records what it was given, and a log of window calls.
+// outside 0..100 and records what it was given, whether the surface's view
+// paints, and a log of window calls.
 
 #include "formatting/commandhost.h"
 #include "settings/preferences.h"
@@ -58,6 +59,7 @@ public:
         windowEnabled = enabled;
         log << (enabled ? QStringLiteral("enabled") : QStringLiteral("disabled"));
     }
+    void setSurfacePainted(bool painted) override { surfacePainted = painted; }
     void focusSurface() override { log << QStringLiteral("focus"); }
     bool saveDocument() override
     {
@@ -73,6 +75,7 @@ public:
     QString status;
     bool busy = false;
     bool windowEnabled = true;
+    bool surfacePainted = true; // the view of the surface paints
     QStringList log;
 };
 

@@ -200,7 +200,7 @@ private slots:
             ++edits;
             change = editorState().suppressChange;
             sel = editorState().suppressSelChange;
-            hidden = !host.m_surface.isVisible();
+            hidden = !host.surfacePainted;
         });
         const auto walk = [&](Command command, const AutoFeatureSwitches &on, const char *expected) {
             host.m_surface.setText(QStringLiteral("ab cd"));
@@ -214,7 +214,7 @@ private slots:
         QVERIFY(host.prompts.asked().empty());
         QVERIFY(change && sel && hidden);
         QVERIFY(!editorState().suppressChange && !editorState().suppressSelChange);
-        QVERIFY(host.m_surface.isVisible());
+        QVERIFY(host.surfacePainted);
         // A feature on and the answer No: suppressChange stays clear, so the
         // change handler sees every character's edit.
         AutoFeatureSwitches on;

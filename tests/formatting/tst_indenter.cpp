@@ -180,7 +180,7 @@ private slots:
         bool hiddenDuringRun = false, flagsDuringRun = false;
         QString captionDuringRun;
         connect(&host.m_surface, &Surface::changed, this, [&] {
-            hiddenDuringRun = !host.m_surface.isVisible();
+            hiddenDuringRun = !host.surfacePainted;
             flagsDuringRun = editorState().suppressChange && editorState().suppressSelChange;
             captionDuringRun = host.caption();
         });
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(host.caption(), QStringLiteral("Document [A.java] - Quillon*"));
         QCOMPARE(host.m_surface.selStart(), 0);
         QVERIFY(!editorState().suppressChange && !editorState().suppressSelChange);
-        QVERIFY(!host.bar.isVisible() && host.windowEnabled && !host.busy && host.m_surface.isVisible());
+        QVERIFY(!host.bar.isVisible() && host.windowEnabled && !host.busy && host.surfacePainted);
         // The hourglass is on from when the lines are worked out, before the
         // run shows, until after it.
         QCOMPARE(host.log.mid(0, 2), (QStringList{QStringLiteral("busy"), QStringLiteral("status Please wait")}));

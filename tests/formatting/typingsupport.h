@@ -23,6 +23,7 @@ public:
     const ObjectTree &objectTree() const override { return m_tree; }
     AutoFeatureSwitches switches() const override { return sw; }
     void focusSurface() override {}
+    void setSurfacePainted(bool painted) override { m_host.surfacePainted = painted; }
     void syncBox(const TreeBoxModel &) override {}
     void placeBoxAtCaret(const QString &, int) override {}
     void placeBoxFixed() override {}

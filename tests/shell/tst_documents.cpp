@@ -278,17 +278,17 @@ private slots:
         QStringList seen; // the window at each change of the surface while it loads
         connect(w->surface(), &Surface::changed, w.get(), [&] {
             const EditorState &e = editorState();
-            seen << QStringLiteral("%1%2 visible=%3 hourglass=%4 %5")
+            seen << QStringLiteral("%1%2 painted=%3 hourglass=%4 %5")
                         .arg(e.suppressChange).arg(e.suppressSelChange)
-                        .arg(w->surface()->isVisible()).arg(bool(QApplication::overrideCursor()))
+                        .arg(w->rtfedit()->isPainted()).arg(bool(QApplication::overrideCursor()))
                         .arg(w->statusPanel(1)->text());
         });
         m_prompter.answerText(file);
         run(*w, "Open");
         QVERIFY(!seen.isEmpty() || bytes.isEmpty()); // loading nothing changes nothing
         for (const QString &line : seen)
-            QCOMPARE(line, QStringLiteral("11 visible=0 hourglass=1 Please wait"));
-        QVERIFY(w->rtfedit()->isVisible() && !QApplication::overrideCursor()
+            QCOMPARE(line, QStringLiteral("11 painted=0 hourglass=1 Please wait"));
+        QVERIFY(w->rtfedit()->isVisible() && w->rtfedit()->isPainted() && !QApplication::overrideCursor()
                 && !editorState().suppressChange && !editorState().suppressSelChange);
         QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Done"));
         QVERIFY(!w->surface()->canUndo());

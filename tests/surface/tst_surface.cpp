@@ -1,5 +1,6 @@
 // The surface model without a view: positions in CR LF counting, find,
-// selection formats, edits, undo, marks and the clipboard.
+// selection formats, edits, marks through undo and redo, and the clipboard.
+// Its undo history is tst_history's.
 #include "support/seed.h"
 #include "surface/surface.h"
 
@@ -19,7 +20,6 @@ private slots:
     void mixedSelectionAndBaseFont();
     void selTextFormatsMovesCaretAndSignals();
     void lineTableSurvivesRandomEdits();
-    void undo();
     void marksFollowTheirText();
     void marksMatchACharacterModel();
     void clipboard();
@@ -200,43 +200,6 @@ void TstSurface::lineTableSurvivesRandomEdits()
     for (int line = 0; line < starts.size(); ++line) {
         QCOMPARE(s.lineIndex(line), starts[line]);
         QCOMPARE(s.lineFromChar(starts[line]), line);
-    }
-}
-
-void TstSurface::undo()
-{
-    Surface s;
-    s.setText(QStringLiteral("keep this"));
-    s.setSelection(0, 4);
-    s.setSelColor(255);
-    s.setSelection(0, 9);
-    s.setSelText(QStringLiteral("gone"));
-    s.undo();
-    QCOMPARE(s.text(), QStringLiteral("keep this"));
-    QCOMPARE(s.formatAt(0).color, 255u);
-    QCOMPARE(s.formatAt(5).color, 0u);
-    s.redo();
-    QCOMPARE(s.text(), QStringLiteral("gone"));
-    s.undo();
-    // Edits made with recording off cannot be undone.
-    const bool was = s.setUndoRecording(false);
-    s.setSelStart(0);
-    s.setSelText(QStringLiteral(">"));
-    s.setUndoRecording(was);
-    s.undo();
-    QCOMPARE(s.text(), QStringLiteral(">keep this"));
-
-    // Typed characters undo as one step, up to a line break.
-    s.setText(QStringLiteral("x"));
-    s.setSelStart(1);
-    for (QChar c : QStringLiteral("abc"))
-        s.replace(s.selStart(), 0, QString(c), true);
-    s.notifyChanged();
-    s.replace(s.selStart(), 0, QStringLiteral("\r\n"), true);
-    s.replace(s.selStart(), 0, QStringLiteral("d"), true);
-    for (const char *left : {"xabc\r\n", "xabc", "x"}) {
-        s.undo();
-        QCOMPARE(s.text(), QString::fromLatin1(left));
     }
 }
 

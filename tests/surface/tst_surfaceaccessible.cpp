@@ -43,6 +43,7 @@ private slots:
 private:
     QAccessibleTextInterface *text() const;
     QAccessibleEditableTextInterface *editable() const;
+    Surface *m_document = nullptr;
     SurfaceView *m_view = nullptr;
 };
 
@@ -54,7 +55,8 @@ void TstSurfaceAccessible::initTestCase()
 
 void TstSurfaceAccessible::init()
 {
-    m_view = new SurfaceView;
+    m_document = new Surface;
+    m_view = new SurfaceView(m_document);
     m_view->resize(600, 400);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view));
@@ -65,6 +67,8 @@ void TstSurfaceAccessible::cleanup()
 {
     delete m_view;
     m_view = nullptr;
+    delete m_document;
+    m_document = nullptr;
 }
 
 QAccessibleTextInterface *TstSurfaceAccessible::text() const

@@ -2,11 +2,13 @@
 // character and line starts found by scanning) over thousands of random
 // edits, format changes, undos and redos: every reading of text, lines,
 // formats and positions must agree after each step, wherever the last edit
-// left the storage's gap. The gap buffer itself is also checked on its own,
-// from empty and back to empty; this file is built with the undefined
+// left the storage's gap. The text store alone is searched and read across
+// its gap and grown and shrunk; the gap buffer itself is checked on its
+// own, from empty and back to empty. This file is built with the undefined
 // behaviour sanitizer, which stops the run on any fault in it.
 #include "surface/gapbuffer.h"
 #include "surface/surface.h"
+#include "surface/textstore.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -397,7 +399,7 @@ void TstSurfaceStore::findAcrossTheGap_data()
     QTest::addColumn<int>("options");
     QTest::addColumn<int>("expected");
     // Text: "one twofold two three" (the gap is put where a one-character
-    // edit was made and undone).
+    // edit was made and taken back).
     QTest::newRow("match across the gap") << 6 << "two" << int(FindNone) << 4;
     QTest::newRow("match ends at the gap") << 7 << "two" << int(FindNone) << 4;
     QTest::newRow("match starts at the gap") << 4 << "two" << int(FindNone) << 4;
@@ -414,10 +416,10 @@ void TstSurfaceStore::findAcrossTheGap()
     QFETCH(QString, needle);
     QFETCH(int, options);
     QFETCH(int, expected);
-    Surface s;
-    s.setText(QStringLiteral("one twofold two three"));
-    s.replace(gapAt, 0, QStringLiteral("#"));
-    s.undo();
+    TextStore s;
+    s.replace(0, 0, QStringLiteral("one twofold two three"), nullptr, 0);
+    s.replace(gapAt, 0, QStringLiteral("#"), nullptr, 0);
+    s.replace(gapAt, 1, QString(), nullptr, 0); // the gap stays there
     QCOMPARE(s.text(), QStringLiteral("one twofold two three"));
     QCOMPARE(s.indexOf(needle, 0, -1, options), expected);
     // A window that cuts the match off finds nothing there.
@@ -430,14 +432,14 @@ void TstSurfaceStore::largeGrowthAndShrink()
 {
     // Enough text that the storage grows several times, then a removal of
     // most of it, which gives memory back: the content must survive both.
-    Surface s;
+    TextStore s;
     QString model;
     QRandomGenerator rng(5);
     for (int i = 0; i < 40; ++i) {
         const QString chunk = QString(5000, QLatin1Char('a' + i % 26)) + QStringLiteral("\r\n");
         const int at = int(rng.bounded(int(model.size()) + 1));
         const int pos = at > 0 && model.at(at - 1) == QLatin1Char('\r') ? at - 1 : at;
-        s.replace(pos, 0, chunk);
+        QCOMPARE(s.replace(pos, 0, chunk, nullptr, 0), 0);
         model.insert(pos, chunk);
     }
     QCOMPARE(s.text(), model);
@@ -448,14 +450,17 @@ void TstSurfaceStore::largeGrowthAndShrink()
         --from;
     if (model.at(to - 1) == QLatin1Char('\r'))
         ++to;
-    s.replace(from, to - from, QString());
+    const QString removed = s.mid(from, to - from);
+    // The edit says how many line breaks it took.
+    QCOMPARE(s.replace(from, to - from, QString(), nullptr, 0),
+             int(removed.count(QLatin1Char('\n'))));
     model.remove(from, to - from);
     QCOMPARE(s.text(), model);
     QCOMPARE(s.lineCount(), int(model.count(QLatin1Char('\n'))) + 1);
-    s.undo();
+    QCOMPARE(s.replace(from, 0, removed, nullptr, 0), 0);
     QCOMPARE(s.length(), 40 * 5002);
     QCOMPARE(s.lineCount(), 41);
-    s.setText(QString());
+    s.replace(0, s.length(), QString(), nullptr, 0);
     QCOMPARE(s.length(), 0);
     QCOMPARE(s.lineCount(), 1);
     QCOMPARE(s.span(0, 5).size(), 0);
@@ -463,16 +468,16 @@ void TstSurfaceStore::largeGrowthAndShrink()
 
 void TstSurfaceStore::spanIsContiguousWhereverTheGapIs()
 {
-    Surface s;
-    s.setText(QStringLiteral("0123456789\r\nabcdefghij"));
+    TextStore s;
+    s.replace(0, 0, QStringLiteral("0123456789\r\nabcdefghij"), nullptr, 0);
     // The text before the caret is read as one view while typing at the
     // caret; a second span then moves the gap out of its own range.
     for (int caret : {0, 5, 10, 12, 22}) {
-        s.replace(caret, 0, QStringLiteral("x"));
+        s.replace(caret, 0, QStringLiteral("x"), nullptr, 0);
         QCOMPARE(s.span(0, caret + 1).toString(), s.text().left(caret + 1));
         const int a = std::max(0, caret - 2);
         QCOMPARE(s.span(a, 5).toString(), s.text().mid(a, 5));
-        s.undo();
+        s.replace(caret, 1, QString(), nullptr, 0);
     }
     QCOMPARE(s.text(), QStringLiteral("0123456789\r\nabcdefghij"));
 }

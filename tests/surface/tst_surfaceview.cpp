@@ -95,12 +95,14 @@ private slots:
 
 private:
     void paintNow();
+    Surface *m_document = nullptr;
     SurfaceView *m_view = nullptr;
 };
 
 void TstSurfaceView::init()
 {
-    m_view = new SurfaceView;
+    m_document = new Surface;
+    m_view = new SurfaceView(m_document);
     m_view->resize(400, 300);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view));
@@ -111,6 +113,8 @@ void TstSurfaceView::cleanup()
 {
     delete m_view;
     m_view = nullptr;
+    delete m_document;
+    m_document = nullptr;
 }
 
 void TstSurfaceView::paintNow()
@@ -140,7 +144,7 @@ void TstSurfaceView::hiddenSurfaceLaysNothingOut()
     Surface *s = m_view->surface();
     s->setText(QStringLiteral("a\r\nb\r\nc"));
     paintNow();
-    s->setVisible(false);
+    m_view->setPainted(false);
     QVERIFY(m_view->hasFocus()); // hiding does not take the focus away
     const quint64 before = m_view->layoutsBuilt();
     for (int i = 0; i < 100; ++i) {
@@ -151,7 +155,7 @@ void TstSurfaceView::hiddenSurfaceLaysNothingOut()
     }
     QCoreApplication::processEvents();
     QCOMPARE(m_view->layoutsBuilt(), before);
-    s->setVisible(true);
+    m_view->setPainted(true);
     paintNow();
     QVERIFY(m_view->layoutsBuilt() > before);
     // Shown as it is now: the caret's line is where the surface has it.
@@ -174,14 +178,14 @@ void TstSurfaceView::hidingAroundAnEditRepaintsOnlyThatLine()
     QTest::qWait(20);
     QRegion painted;
     PaintSpy spy(&painted);
-    connect(s, &Surface::changed, this, [s] {
+    connect(s, &Surface::changed, this, [this, s] {
         const int caret = s->selStart();
-        s->setVisible(false);
+        m_view->setPainted(false);
         const int line = s->lineFromChar(caret);
         // From the line feed before the line to the one ending it.
         s->setSelection(s->lineIndex(line) - 1, s->lineLength(line) + 2);
         s->setSelColor(255);
-        s->setVisible(true);
+        m_view->setPainted(true);
         s->setSelStart(caret);
     });
     const quint64 before = m_view->layoutsBuilt();
@@ -216,10 +220,10 @@ void TstSurfaceView::replacingManyLinesRedrawsTheChangedOnes()
     PaintSpy spy(&painted);
     const quint64 before = m_view->layoutsBuilt();
     m_view->viewport()->installEventFilter(&spy);
-    s->setVisible(false);
+    m_view->setPainted(false);
     s->replace(first, end - first, replaced.join(QStringLiteral("\r\n")));
     s->setSelStart(0);
-    s->setVisible(true);
+    m_view->setPainted(true);
     QTest::qWait(20);
     m_view->viewport()->removeEventFilter(&spy);
     QCOMPARE(m_view->layoutsBuilt(), before + 2);
@@ -268,13 +272,13 @@ void TstSurfaceView::manyHiddenChangesArePaintedWhenShown()
     QCOMPARE(redPixels(), 0);
     CharFormat red;
     red.color = 255;
-    s->setVisible(false);
+    m_view->setPainted(false);
     const quint64 before = m_view->layoutsBuilt();
     for (int line = 99; line >= 30; --line)
         s->setFormat(s->lineIndex(line), 3, red);
     s->setFormat(s->lineIndex(1), 3, red);
     QCOMPARE(m_view->layoutsBuilt(), before);
-    s->setVisible(true);
+    m_view->setPainted(true);
     paintNow();
     QVERIFY(redPixels() > 5);
 }
@@ -681,7 +685,7 @@ void TstSurfaceView::pageDownScrollsByLines()
     const int caretLine = s->lineFromChar(s->selStart());
     QVERIFY(caretLine > 0);
     QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
-    QCOMPARE(s->firstVisibleLine(), first);
+    QCOMPARE(m_view->firstVisibleLine(), first);
     QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(s->lineFromChar(s->selStart()), 1000);
     QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
@@ -1049,13 +1053,13 @@ void TstSurfaceView::scrollBarMovesThroughATallWrappedLine()
     s->setText(text);
     paintNow();
     v->setValue(150);
-    QCOMPARE(s->firstVisibleLine(), 150);
+    QCOMPARE(m_view->firstVisibleLine(), 150);
     wrapAtThreeInches(s);
     paintNow();
-    QCOMPARE(s->firstVisibleLine(), 150);
+    QCOMPARE(m_view->firstVisibleLine(), 150);
     s->setRightMargin(1440 * 200);
     paintNow();
-    QCOMPARE(s->firstVisibleLine(), 150);
+    QCOMPARE(m_view->firstVisibleLine(), 150);
     QCOMPARE(v->value(), 150);
 }
 

@@ -98,12 +98,14 @@ private:
     void load(const QString &text, int start = 0, int length = 0);
     QPoint pointAt(int pos) const { return m_view->caretRect(pos).center(); }
     void click(int pos, Qt::KeyboardModifiers mods = Qt::NoModifier);
+    Surface *m_document = nullptr;
     SurfaceView *m_view = nullptr;
 };
 
 void TstViewBehaviour::init()
 {
-    m_view = new SurfaceView;
+    m_document = new Surface;
+    m_view = new SurfaceView(m_document);
     m_view->resize(600, 400);
     m_view->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_view));
@@ -114,6 +116,8 @@ void TstViewBehaviour::cleanup()
 {
     delete m_view;
     m_view = nullptr;
+    delete m_document;
+    m_document = nullptr;
 }
 
 void TstViewBehaviour::load(const QString &text, int start, int length)
@@ -868,7 +872,7 @@ void TstViewBehaviour::hiddenSurfaceKeepsInStep()
 {
     Surface *s = surface();
     load(QStringLiteral("one\r\ntwo"), 8);
-    s->setVisible(false);
+    m_view->setPainted(false);
     // Edits by the program and keys typed while hidden both land.
     s->setSelText(QStringLiteral("\r\nthree\r\nfour"));
     QTest::keyClicks(m_view, QStringLiteral("teen"));
@@ -877,7 +881,7 @@ void TstViewBehaviour::hiddenSurfaceKeepsInStep()
     s->setSelText(QStringLiteral("zero"));
     QCOMPARE(s->text(), QStringLiteral("zero\r\ntwo\r\nthree\r\nfourteen\r\n"));
     QCoreApplication::processEvents();
-    s->setVisible(true);
+    m_view->setPainted(true);
     m_view->flush();
     QCoreApplication::processEvents();
     // Shown again: every line is where the surface has it.
