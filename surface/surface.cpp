@@ -9,7 +9,6 @@
 #include <QMimeData>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace qln {
 
