@@ -72,6 +72,7 @@ SurfaceView::SurfaceView(Surface *surface, QWidget *parent)
     connect(m_surface, &Surface::appearanceChanged, this, &SurfaceView::onAppearanceChanged);
     connect(m_surface, &Surface::textAboutToBeReplaced, this, [this] { m_inEdit = true; });
     connect(&m_surface->marks(), &Marks::changed, this, &SurfaceView::onMarksChanged);
+    m_surfaceAlive = m_surface;
     onAppearanceChanged();
     changeEvent(nullptr);
     updateScrollBars();
@@ -79,10 +80,10 @@ SurfaceView::SurfaceView(Surface *surface, QWidget *parent)
 
 SurfaceView::~SurfaceView()
 {
-    disconnect(m_surface, nullptr, this, nullptr);
-    disconnect(&m_surface->marks(), nullptr, this, nullptr);
-    if (m_band)
-        m_surface->marks().remove(m_band);
+    // The surface may be gone already (it is not the view's); while it is
+    // there, the band goes with the view.
+    if (m_band && m_surfaceAlive)
+        m_surfaceAlive->marks().remove(m_band);
 }
 
 // --- geometry ------------------------------------------------------------------

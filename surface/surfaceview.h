@@ -15,6 +15,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -229,6 +230,7 @@ private:
     double m_signMargin = 0;    // left of the text, while a mark has a sign
     bool m_inEdit = false;      // between a surface edit's two signals
     int m_marksFrom = -1, m_marksTo = -1; // marks moved by the edit
+    QPointer<Surface> m_surfaceAlive;
     MarkId m_band = 0;          // the current-line band's mark; 0: none
 };
 
