@@ -2,6 +2,7 @@
 // only): a surface's lines laid out at a width, their heights, where each
 // position shows and which position lies at a point, wrapping, long lines
 // in pieces and the seams between them, and what an edit lays out again.
+#include "support/javatext.h"
 #include "support/seed.h"
 #include "surface/linelayouts.h"
 #include "surface/surface.h"
@@ -16,17 +17,7 @@ using namespace qln;
 
 namespace {
 
-// Words and blanks, about `length` characters, one line.
-QString wordyLine(int length)
-{
-    static const QString words[] = {QStringLiteral("int "), QStringLiteral("value "),
-                                    QStringLiteral("= "), QStringLiteral("count; "),
-                                    QStringLiteral("return "), QStringLiteral("x1 ")};
-    QString line;
-    for (int i = 0; line.size() < length; ++i)
-        line += words[i % 6];
-    return line.left(length);
-}
+using test::wordyLine;
 
 // A cache that follows its surface's edits as a view's does.
 struct Follower {

@@ -1,6 +1,7 @@
 // The surface shown in its view: whatever the user does in the view lands
 // in the surface, whatever the program does to the surface (its text, its
 // colours, its marks) is shown, and the view lays out only what it must.
+#include "support/javatext.h"
 #include "surface/surfaceview.h"
 
 #include <QApplication>
@@ -771,17 +772,7 @@ void TstSurfaceView::randomEditingKeepsPositionsWhole()
 
 namespace {
 
-// Words and blanks, about `length` characters, one line.
-QString wordyLine(int length)
-{
-    static const QString words[] = {QStringLiteral("int "), QStringLiteral("value "),
-                                    QStringLiteral("= "), QStringLiteral("count; "),
-                                    QStringLiteral("return "), QStringLiteral("x1 ")};
-    QString line;
-    for (int i = 0; line.size() < length; ++i)
-        line += words[i % 6];
-    return line.left(length);
-}
+using test::wordyLine;
 
 // Lines wrap at three printed inches (narrower than the test's view).
 void wrapAtThreeInches(Surface *s)

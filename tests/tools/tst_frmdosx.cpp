@@ -69,6 +69,18 @@ RunEnd runInto(frmDosX &host, Surface &box, const QString &command, const QStrin
     return done.at(0).at(1).value<RunEnd>();
 }
 
+// A tool host that collects the error locations of its output.
+struct LinkingHost {
+    test::ScriptedPrompter prompter;
+    frmDosX host{prompter};
+    ToolLocations locations;
+    LinkingHost()
+    {
+        locations.begin(LocationContext{});
+        host.setLocations(&locations);
+    }
+};
+
 } // namespace
 
 // 12 MB of numbered lines: the box and Text1 keep the last 4 MB (and at
@@ -111,11 +123,9 @@ void TstFrmDosX::endlessOutputIsBounded()
 // left alone.
 void TstFrmDosX::linksAreUnderlinedAndCollected()
 {
-    test::ScriptedPrompter prompter;
-    frmDosX host(prompter);
-    ToolLocations locations;
-    locations.begin(LocationContext{});
-    host.setLocations(&locations);
+    LinkingHost linking;
+    frmDosX &host = linking.host;
+    ToolLocations &locations = linking.locations;
     Surface box;
     const QString script = QStringLiteral(
         "printf 'src/Bad.java:2: error: illegal start\\n        int x = ;\\n'; "
@@ -188,11 +198,9 @@ struct Shown {
 
 Shown replay(const QStringList &chunks, bool shown)
 {
-    test::ScriptedPrompter prompter;
-    frmDosX host(prompter);
-    ToolLocations locations;
-    locations.begin(LocationContext{});
-    host.setLocations(&locations);
+    LinkingHost linking;
+    frmDosX &host = linking.host;
+    ToolLocations &locations = linking.locations;
     Surface box;
     box.setText(QStringLiteral("[Executing]\r\n"));
     host.beginOutput(&box, kOlive);
