@@ -1,11 +1,11 @@
 // Starts the editor: the whole command line names the document to open
 // ("--help" and "--version" alone print and exit).
 
-#include "shell/documenttitle.h"
-#include "shell/frmedit.h"
-#include "shell/recovery.h"
 #include "base/pathutil.h"
-#include "surface/surfaceaccessible.h"
+#include "shell/documenttitle.h"
+#include "shell/recovery.h"
+#include "shell/ui/frmedit.h"
+#include "surface/ui/surfaceaccessible.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -29,8 +29,8 @@ KeyCommandDef edit(K id, const char *name, const char *keys, QKeySequence::Stand
 
 KeyCommandDef menu(K id, const char *name, const char *keys)
 {
-    return {id, name, KeyScope::Window, KeyCarrier::Window, keys, QKeySequence::UnknownKey, {},
-            true};
+    return {id, name, KeyScope::Window, KeyCarrier::Window, keys, QKeySequence::UnknownKey,
+            {}, true};
 }
 
 KeyCommandDef assist(K id, const char *name, const char *keys, Qt::KeyboardModifiers anyOf = {},
@@ -41,7 +41,7 @@ KeyCommandDef assist(K id, const char *name, const char *keys, Qt::KeyboardModif
 
 KeyCommandDef box(K id, const char *name, const char *keys, Qt::KeyboardModifiers anyOf)
 {
-    return {id, name, KeyScope::CompletionBox, KeyCarrier::Box, keys, QKeySequence::UnknownKey,
+    return {id,   name, KeyScope::CompletionBox, KeyCarrier::Box, keys, QKeySequence::UnknownKey,
             anyOf};
 }
 
@@ -54,6 +54,8 @@ const std::vector<KeyCommandDef> &table()
         view(K::MoveDown, "moveDown", "Down"),
         view(K::MoveWordLeft, "moveWordLeft", "Ctrl+Left"),
         view(K::MoveWordRight, "moveWordRight", "Ctrl+Right"),
+        // Home: the first non-blank, then the line's start; where lines wrap,
+        // Home and End go to the row's ends first.
         view(K::MoveLineStart, "moveLineStart", "Home"),
         view(K::MoveLineEnd, "moveLineEnd", "End"),
         view(K::MovePageUp, "movePageUp", "PgUp; Ctrl+PgUp"),
@@ -81,10 +83,13 @@ const std::vector<KeyCommandDef> &table()
         view(K::DeleteWordBackward, "deleteWordBackward", "Ctrl+Backspace"),
         view(K::DeleteWordForward, "deleteWordForward", "Ctrl+Del"),
         view(K::NewLine, "newLine", "Return; Enter", kShift | Qt::MetaModifier),
+        // In the main window Tab over a selection of several lines indents
+        // them (the typing assistance does it).
         view(K::InsertTab, "insertTab", "Tab", kShift),
         // Where Tab moves the focus on, Ctrl+Tab types the tab.
         view(K::TypeTab, "typeTab", "Ctrl+Tab", kShift),
-        // Shift+Tab: the view leaves it to the window, which moves the focus.
+        // Shift+Tab unindents in the main window (the typing assistance);
+        // the view keeps it unless Tab moves the focus on.
         view(K::Backtab, "backtab", "Backtab", kAny),
         view(K::ToggleOverwrite, "toggleOverwrite", "Ins"),
         edit(K::Undo, "undo", "Ctrl+Z", QKeySequence::Undo, false),
@@ -144,8 +149,7 @@ const std::vector<KeyCommandDef> &table()
         assist(K::InsertCompletion, "insertCompletion", "Return; Enter", kAny,
                KeyScope::CompletionShown),
         assist(K::NextCompletion, "nextCompletion", "Down", kAny, KeyScope::CompletionShown),
-        assist(K::PreviousCompletion, "previousCompletion", "Up", kAny,
-               KeyScope::CompletionShown),
+        assist(K::PreviousCompletion, "previousCompletion", "Up", kAny, KeyScope::CompletionShown),
 
         box(K::ChooseInBox, "chooseInBox", "Return; Enter; Space", kAny),
         box(K::CloseBox, "closeBox", "Esc", kAny),

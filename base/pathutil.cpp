@@ -42,15 +42,13 @@ QString ShortFolderPath(const QString &path)
     return ShortPath(SplitPath(path, 2)) + SplitPath(path, 3);
 }
 
-namespace {
-
-// "*" any run of characters, "?" one character; everything else literal
-// (unlike QDir's name filters, "[" is an ordinary character here).
 bool wildcardMatch(QStringView name, QStringView pattern)
 {
     qsizetype n = 0, p = 0, starP = -1, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == QLatin1Char('?') || pattern[p] == name[n])) {
+        if (p < pattern.size()
+            && (pattern[p] == QLatin1Char('?')
+                || (pattern[p] != QLatin1Char('*') && pattern[p] == name[n]))) {
             ++n;
             ++p;
         } else if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
@@ -67,8 +65,6 @@ bool wildcardMatch(QStringView name, QStringView pattern)
         ++p;
     return p == pattern.size();
 }
-
-} // namespace
 
 bool FileExists(const QString &path)
 {
@@ -136,7 +132,8 @@ bool isReadOnlyFile(const QString &path)
     // file nobody has write permission for counts as read-only for root too.
     // (WriteUser is not a mode bit: Qt answers it from access(), which
     // root always passes.)
-    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    constexpr QFile::Permissions anyWrite =
+        QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return !info.isWritable() || !(info.permissions() & anyWrite);
 }
 
@@ -146,8 +143,9 @@ QString programFolder()
         return QCoreApplication::applicationDirPath();
     // Without an application object (a tool or an early start-up path) the
     // kernel still knows the executable.
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(
-        QLatin1Char('/'), 0, -2);
+    return QFileInfo(QStringLiteral("/proc/self/exe"))
+        .canonicalFilePath()
+        .section(QLatin1Char('/'), 0, -2);
 }
 
 QString manifestPath()
@@ -155,8 +153,8 @@ QString manifestPath()
     QString exe = QCoreApplication::instance()
                       ? QCoreApplication::applicationFilePath()
                       : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return programFolder() + QLatin1Char('/') + QFileInfo(exe).completeBaseName() +
-           QStringLiteral(".exe.manifest");
+    return programFolder() + QLatin1Char('/') + QFileInfo(exe).completeBaseName()
+           + QStringLiteral(".exe.manifest");
 }
 
 } // namespace qln

@@ -21,6 +21,9 @@ QString ShortFolderPath(const QString &path);
 // True when a file or folder is there. "*" and "?" in the last component
 // are wildcards; then the answer is whether any entry of that folder matches.
 bool FileExists(const QString &path);
+// Whether a name matches a pattern: "*" any run of characters, "?" one
+// character, everything else literal ("[" too, unlike QDir's filters).
+bool wildcardMatch(QStringView name, QStringView pattern);
 
 // True when a document path names no file yet: "" or a pattern such as
 // "/home/me/*.java" (the Open dialog's starting place). A path holding "*"

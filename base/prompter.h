@@ -28,8 +28,8 @@ struct MessageRequest {
 struct FileDialogRequest {
     enum Mode { Open, Save } mode = Open;
     QString title;
-    QString startPath;   // folder or file name the dialog starts at
-    QString filter;      // Qt filter list, e.g. "Java Files(*.java);;All Files(*)"
+    QString startPath; // folder or file name the dialog starts at
+    QString filter;    // Qt filter list, e.g. "Java Files(*.java);;All Files(*)"
 };
 
 struct FontChoice {

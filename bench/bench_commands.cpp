@@ -1,14 +1,15 @@
 // Figures of the whole-document commands on real Java source: auto-indent
-// all on 1 MB, spell correct all with 300 pairs on 1 MB, and Capitalize and
-// Invert Case over a 100 KB selection. Each run works on a fresh copy.
+// all on 1 MB, the indentation Enter gives a new line in 1 MB, spell
+// correct all with 300 pairs on 1 MB, and Capitalize and Invert Case over
+// a 100 KB selection. Each run works on a fresh copy.
 #include "benchsupport.h"
 
+#include "base/prompter.h"
 #include "formatting/casechange.h"
 #include "formatting/commandhost.h"
 #include "formatting/indenter.h"
 #include "formatting/spellcorrect.h"
 #include "settings/preferences.h"
-#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <QGuiApplication>
@@ -26,9 +27,17 @@ int main(int argc, char **argv)
     std::printf("%d lines\n", int(src.count(QLatin1Char('\n'))) + 1);
 
     BareCommandHost host;
-    host.prefs.indentstring = QStringLiteral("\t");
-    host.prefs.blockBeginning = QStringLiteral("{");
-    host.prefs.blockEnding = QStringLiteral("}");
+    // The factory strings the indenter reads Java with.
+    const IndentSyntax java = IndentSyntax::java(QStringLiteral("\t"));
+    host.prefs.indentstring = java.unit;
+    host.prefs.blockBeginning = java.blockBegin;
+    host.prefs.blockEnding = java.blockEnd;
+    host.prefs.singleLineComment = java.lineComment;
+    host.prefs.multiLineCommentStart = java.commentStart;
+    host.prefs.multiLineCommentEnd = java.commentEnd;
+    host.prefs.string1 = java.string1;
+    host.prefs.string2 = java.string2;
+    host.prefs.ignoreString = java.ignore;
     // 300 spelling pairs, 1-based as the preferences keep them.
     const QList<QPair<QString, QString>> pairs = spellingPairs(src);
     host.prefs.arrsfrom = QStringList{QString()};
@@ -53,6 +62,16 @@ int main(int argc, char **argv)
     std::sort(times.begin(), times.end());
     report(QStringLiteral("auto-indent all, 1 MB (median of 5)"), times[runs / 2],
            QStringLiteral("200 ms"));
+
+    // The indentation Enter would give a new line, at the end of 1 MB and
+    // in its middle: the lines before the caret are read each time.
+    host.s.setText(src);
+    for (const int at : {int(src.size()) / 2, int(src.size()) - 2}) {
+        report(QStringLiteral("Enter's indentation at %1 of 1 MB (median of 9)")
+                   .arg(at < int(src.size()) / 2 + 1 ? QStringLiteral("the middle")
+                                                     : QStringLiteral("the end")),
+               medianMs(9, [&] { NewLineIndent(host.s, at, java); }), QStringLiteral("-"));
+    }
 
     times.clear();
     int changed = 0;

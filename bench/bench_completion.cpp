@@ -1,12 +1,12 @@
 // Figures of the object tree: loading the shipped tree (sorted), loading a
 // shuffled copy of it (with the sort), and one completion search.
+#include "base/pathutil.h"
+#include "base/prompter.h"
 #include "benchsupport.h"
 #include "completion/nameresolve.h"
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "settings/settingsstore.h"
-#include "base/pathutil.h"
-#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <QApplication>
@@ -105,8 +105,9 @@ int main(int argc, char **argv)
             const double ms = medianMs(
                 200,
                 [&] {
-                    resolved = ResolveTreeKey(text, keyStart, QStringLiteral("qlnList."), tree.arrtree,
-                                              readJavaImports(text), nullptr, kDeclarationWindow);
+                    resolved =
+                        ResolveTreeKey(text, keyStart, QStringLiteral("qlnList."), tree.arrtree,
+                                       readJavaImports(text), nullptr, kDeclarationWindow);
                 },
                 &p99);
             report(QStringLiteral("Resolve qlnList. (declared %1 KB back) -> %2")
@@ -134,9 +135,8 @@ int main(int argc, char **argv)
                 plain = ResolveTreeKey(many, keyStart, key1, tree.arrtree, asRead, nullptr,
                                        kDeclarationWindow);
             });
-            const Figures r = measureRuns(200, {}, [&] {
-                kept = resolver.resolve(surface, keyStart, key1, tree.arrtree);
-            });
+            const Figures r = measureRuns(
+                200, {}, [&] { kept = resolver.resolve(surface, keyStart, key1, tree.arrtree); });
             printFigures(QStringLiteral("resolve %1 below 10,000 imports, imports as read -> %2")
                              .arg(key1, plain),
                          f, "ms", true);
@@ -147,6 +147,93 @@ int main(int argc, char **argv)
                         QStringLiteral("imports as read"), f, QStringLiteral("-"));
         }
         std::printf("  (the resolver read the head %d times)\n", resolver.headReads());
+
+        // var, a chain of calls and this. at the end of 1 MB of source, in a
+        // class of its own: each run follows an edit (as a keystroke does),
+        // so this. reads the class outline of the whole text again.
+        {
+            Surface tail;
+            tail.setText(head + src
+                         + QStringLiteral("\r\nclass Tail extends Thread {\r\n int n;\r\n"
+                                          " void f() {\r\n  String s = null;\r\n"
+                                          "  var sb = new StringBuilder();\r\n  "));
+            NameResolver chains;
+            struct Case {
+                const char *label;
+                const char *typed; // before the key
+                const char *key;
+            };
+            for (const Case &c : {Case{"var sb.", "", "sb."}, Case{"s.trim().", "s.trim()", "."},
+                                  Case{"this.", "", "this."}}) {
+                const QString typed = QString::fromLatin1(c.typed);
+                const QString key1 = QString::fromLatin1(c.key);
+                tail.replace(tail.length(), 0, typed);
+                const int keyStart = tail.length();
+                tail.replace(keyStart, 0, key1);
+                QString got;
+                const int readsBefore = chains.outlineReads();
+                // A blank typed before the key and taken back in turns.
+                const int blankAt = keyStart - int(typed.size()) - 1;
+                bool blank = false;
+                const Figures f = measureRuns(
+                    101,
+                    [&] {
+                        if (blank)
+                            tail.replace(blankAt, 1, QString());
+                        else
+                            tail.replace(blankAt, 0, QStringLiteral(" "));
+                        blank = !blank;
+                    },
+                    [&] {
+                        got = chains.resolve(tail, keyStart + (blank ? 1 : 0), key1, tree.arrtree);
+                    });
+                if (blank)
+                    tail.replace(blankAt, 1, QString());
+                printFigures(QStringLiteral("resolve %1 after an edit, end of 1 MB -> %2 (%3 "
+                                            "outline reads)")
+                                 .arg(QLatin1String(c.label), got)
+                                 .arg(chains.outlineReads() - readsBefore),
+                             f, "ms", true);
+                tail.replace(tail.length() - int(key1.size() + typed.size()),
+                             int(key1.size() + typed.size()), QString());
+            }
+        }
+
+        // this. at the end of one class of 1 MB: its whole body is read for
+        // its members after each edit.
+        {
+            QString big = QStringLiteral("class Big extends Thread {\r\n");
+            for (int i = 0; big.size() < 1024 * 1024; ++i)
+                big += QStringLiteral(
+                           "  int f%1; String m%1(int a) { return a > 0 ? \"}\" : null; }\r\n")
+                           .arg(i);
+            big += QStringLiteral("  void last() { ");
+            Surface one;
+            one.setText(big);
+            const int keyStart = one.length();
+            one.replace(keyStart, 0, QStringLiteral("this."));
+            NameResolver resolver;
+            QString got;
+            bool blank = false;
+            const Figures f = measureRuns(
+                101,
+                [&] {
+                    if (blank)
+                        one.replace(keyStart - 1, 1, QString());
+                    else
+                        one.replace(keyStart - 1, 0, QStringLiteral(" "));
+                    blank = !blank;
+                },
+                [&] {
+                    got = resolver.resolve(one, keyStart + (blank ? 1 : 0), QStringLiteral("this."),
+                                           tree.arrtree);
+                });
+            printFigures(QStringLiteral("resolve this. after an edit, one class of 1 MB -> %1 (%2 "
+                                        "members)")
+                             .arg(got)
+                             .arg(resolver.searchTree(tree.arrtree).size() - 1),
+                         f, "ms", true);
+        }
 
         TreeTypeIndex index;
         report(QStringLiteral("Build the simple-name index of the tree (once per tree)"),

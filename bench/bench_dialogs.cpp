@@ -1,9 +1,9 @@
 // Figures of find and replace on 1 MB of real Java source: Replace All of a
 // three-letter word with 50,000 occurrences, a forward find over the whole
 // document and a backward search from its end.
+#include "base/prompter.h"
 #include "benchsupport.h"
 #include "dialogs/findreplace.h"
-#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <QGuiApplication>
@@ -57,7 +57,8 @@ int main(int argc, char **argv)
             runs.push_back(timeMs([&] { count = fr.replaceAll(); }));
         }
         std::sort(runs.begin(), runs.end());
-        std::printf("replace all reported: %s (count %d)\n", qPrintable(prompter.lastMessage), count);
+        std::printf("replace all reported: %s (count %d)\n", qPrintable(prompter.lastMessage),
+                    count);
         report(QStringLiteral("Replace All, 3-letter word, 50,000 occurrences, 1 MB (median of 5)"),
                runs[2], QStringLiteral("500 ms"));
     }
@@ -66,38 +67,42 @@ int main(int argc, char **argv)
     fr.setFindText(QStringLiteral("qlnAbsentWord"));
     fr.setUp(false);
     report(QStringLiteral("find next of an absent word from the top, 1 MB"),
-           medianMs(21, [&] {
-               s.setSelStart(0);
-               fr.searchForward();
-           }),
+           medianMs(21,
+                    [&] {
+                        s.setSelStart(0);
+                        fr.searchForward();
+                    }),
            QStringLiteral("5 ms"));
     fr.setWholeWord(true);
     fr.setMatchCase(true);
     report(QStringLiteral("find next, whole word and match case, 1 MB"),
-           medianMs(21, [&] {
-               s.setSelStart(0);
-               fr.searchForward();
-           }),
+           medianMs(21,
+                    [&] {
+                        s.setSelStart(0);
+                        fr.searchForward();
+                    }),
            QStringLiteral("5 ms"));
 
     fr.setUp(true);
     fr.setWholeWord(false);
     fr.setMatchCase(false);
     report(QStringLiteral("backward search of an absent word from the end, 1 MB"),
-           medianMs(21, [&] {
-               s.setSelStart(s.length());
-               fr.searchBackward();
-           }),
+           medianMs(21,
+                    [&] {
+                        s.setSelStart(s.length());
+                        fr.searchBackward();
+                    }),
            QStringLiteral("10 ms"));
     // Whole word backwards passes over every non-word occurrence: "zv" sits
     // inside each of the 50,000 "qzv" and is nowhere a word of its own.
     fr.setFindText(QStringLiteral("zv"));
     fr.setWholeWord(true);
     report(QStringLiteral("backward whole word, 50,000 non-word hits passed over"),
-           medianMs(21, [&] {
-               s.setSelStart(s.length());
-               fr.searchBackward();
-           }),
+           medianMs(21,
+                    [&] {
+                        s.setSelStart(s.length());
+                        fr.searchBackward();
+                    }),
            QStringLiteral("none set"));
     return 0;
 }

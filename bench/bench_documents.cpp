@@ -11,15 +11,15 @@
 //                                    colour, "colour ms rss-kB hwm-kB" after
 //                                    "&Colorize all"
 #include "benchsupport.h"
-#include "support/testenv.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
 #include "shell/diskchange.h"
 #include "shell/documentfiles.h"
-#include "shell/frmedit.h"
+#include "shell/ui/frmedit.h"
+#include "support/testenv.h"
 #include "surface/surface.h"
-#include "surface/surfaceview.h"
 #include "surface/textfile.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,7 +82,8 @@ QHash<QString, QList<double>> runChild(const QString &program, const QStringList
                 v << parts.at(i).toDouble();
             out.insert(QString::fromLatin1(parts.at(0)), v);
         } else if (!line.trimmed().isEmpty()) {
-            std::printf("  (%s: %s)\n", qPrintable(QFileInfo(program).fileName()), line.constData());
+            std::printf("  (%s: %s)\n", qPrintable(QFileInfo(program).fileName()),
+                        line.constData());
         }
     }
     return out;
@@ -105,7 +106,8 @@ void openBesideFloor(const QString &path)
             std::printf("a child run gave no figures (is bench_floor built?)\n");
             return;
         }
-        const QList<double> eo = e.value(QStringLiteral("open")), fo = f.value(QStringLiteral("open"));
+        const QList<double> eo = e.value(QStringLiteral("open")),
+                            fo = f.value(QStringLiteral("open"));
         ours.push_back(eo[0]);
         ourRss.push_back(eo[1] / 1024);
         ourHwm.push_back(eo[2] / 1024);
@@ -187,12 +189,12 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    report(QStringLiteral("read and decode the file alone"), medianMs(3, [&] { readTextFile(path); }),
-           QStringLiteral("-"));
+    report(QStringLiteral("read and decode the file alone"),
+           medianMs(3, [&] { readTextFile(path); }), QStringLiteral("-"));
     // What noticing a change by content costs: the digest taken of every
     // file read or written, and the look Save takes before it writes.
-    report(QStringLiteral("digest of the 10 MB (XXH64)"), medianMs(5, [&] { contentDigest(bytes); }),
-           QStringLiteral("-"));
+    report(QStringLiteral("digest of the 10 MB (XXH64)"),
+           medianMs(5, [&] { contentDigest(bytes); }), QStringLiteral("-"));
     report(QStringLiteral("  beside SHA-1 of the same bytes"),
            medianMs(5, [&] { QCryptographicHash::hash(bytes, QCryptographicHash::Sha1); }),
            QStringLiteral("-"));
@@ -226,7 +228,8 @@ int main(int argc, char **argv)
         w.rtfedit()->flush();
         w.rtfedit()->viewport()->repaint();
     });
-    report(QStringLiteral("Open 10 MB into the shown window, painted"), open, QStringLiteral("1 s"));
+    report(QStringLiteral("Open 10 MB into the shown window, painted"), open,
+           QStringLiteral("1 s"));
     if (w.surface()->length() != src.size())
         std::printf("unexpected length after Open: %d\n", w.surface()->length());
 
@@ -236,10 +239,12 @@ int main(int argc, char **argv)
         w.rtfedit()->flush();
         w.rtfedit()->viewport()->repaint();
     });
-    report(QStringLiteral("Open again over a loaded 10 MB document"), reopen, QStringLiteral("1 s"));
+    report(QStringLiteral("Open again over a loaded 10 MB document"), reopen,
+           QStringLiteral("1 s"));
 
     const double save = medianMs(5, [&] { w.menuItem(QStringLiteral("Save"))->trigger(); });
-    report(QStringLiteral("Save 10 MB (atomic, LF UTF-8), median of 5"), save, QStringLiteral("200 ms"));
+    report(QStringLiteral("Save 10 MB (atomic, LF UTF-8), median of 5"), save,
+           QStringLiteral("200 ms"));
 
     QFile f(path);
     f.open(QIODevice::ReadOnly);

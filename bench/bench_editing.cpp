@@ -2,7 +2,7 @@
 // window: Select All and Goto line.
 #include "benchsupport.h"
 #include "shell/editcommands.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QApplication>
 #include <QTest>

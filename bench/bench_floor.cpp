@@ -49,8 +49,9 @@ void typing(FloorEditor &floor, const QString &src, const char *size)
         area += floor.paints().area;
     }
     const Figures f = figuresOf(times);
-    printFigures(QStringLiteral("floor: typed character until painted, %1").arg(QLatin1String(size)),
-                 f, "ms", true);
+    printFigures(
+        QStringLiteral("floor: typed character until painted, %1").arg(QLatin1String(size)), f,
+        "ms", true);
     const QWidget *vp = floor.edit()->viewport();
     std::printf("floor: repainted area per keystroke %lld px of a %dx%d viewport\n",
                 area / qint64(times.size()), vp->width(), vp->height());

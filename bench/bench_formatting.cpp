@@ -2,14 +2,14 @@
 // real Java source coloured by the engine alone and until the document is
 // shown again in a SurfaceView, the plain reference engine on the same
 // text, and the extra memory colouring 10 MB needs.
+#include "base/prompter.h"
 #include "benchsupport.h"
 #include "formatting/colorizeall.h"
 #include "formatting/commandhost.h"
 #include "formatting/enginesupport.h"
 #include "formatting/formatrtf.h"
 #include "formatting/reference_formatrtf.h"
-#include "base/prompter.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QApplication>
 #include <QFile>
@@ -21,7 +21,6 @@ using namespace qln;
 using namespace qln::bench;
 
 namespace {
-
 
 // The window's part of the command, for a view on screen.
 class ViewHost : public CommandHost {
@@ -69,31 +68,47 @@ int main(int argc, char **argv)
 
         // Where the time goes.
         const FontStyleTable &fs = prefs.fontstyle;
-        report(QStringLiteral("  stage 1: the three word lists"), medianMs(9, [&] {
-                   int st = 0;
-                   ColorWordList(prefs.arrckeyword, prefs.ckeywordcount, fs, 1, st, s.length(), s,
-                                 255, nullptr, 0, 0);
-                   ColorWordList(prefs.arrcother, prefs.cothercount, fs, 2, st, s.length(), s,
-                                 16711680, nullptr, 0, 0);
-                   ColorWordList(prefs.arrcmore, prefs.cmorecount, fs, 3, st, s.length(), s,
-                                 16711935, nullptr, 0, 0);
-               }),
+        report(QStringLiteral("  stage 1: the three word lists"),
+               medianMs(9,
+                        [&] {
+                            int st = 0;
+                            ColorWordList(prefs.arrckeyword, prefs.ckeywordcount, fs, 1, st,
+                                          s.length(), s, 255, nullptr, 0, 0);
+                            ColorWordList(prefs.arrcother, prefs.cothercount, fs, 2, st, s.length(),
+                                          s, 16711680, nullptr, 0, 0);
+                            ColorWordList(prefs.arrcmore, prefs.cmorecount, fs, 3, st, s.length(),
+                                          s, 16711935, nullptr, 0, 0);
+                        }),
                QStringLiteral("-"));
-        report(QStringLiteral("  stage 2: strings and comments, line by line"), medianMs(9, [&] {
-                   for (int prev = -1, next; (next = s.indexOf(QStringLiteral("\n"), prev + 1)) != -1;
-                        prev = next) {
-                       int a = prev, b = next;
-                       ColorLine(a, b, s, prefs.string1, prefs.string2, prefs.ignoreString,
-                                 kIgnorePlaceholder, prefs.singleLineComment, 4227072, 8355711, fs,
-                                 4, 5);
-                   }
-               }),
+        report(QStringLiteral("  stage 2: strings and comments, line by line"),
+               medianMs(9,
+                        [&] {
+                            for (int prev = -1, next;
+                                 (next = s.indexOf(QStringLiteral("\n"), prev + 1)) != -1;
+                                 prev = next) {
+                                int a = prev, b = next;
+                                ColorLine(a, b, s, prefs.string1, prefs.string2, prefs.ignoreString,
+                                          kIgnorePlaceholder, prefs.singleLineComment, 4227072,
+                                          8355711, fs, 4, 5);
+                            }
+                        }),
                QStringLiteral("-"));
-        report(QStringLiteral("  stage 3: multi-line comments"), medianMs(9, [&] {
-                   int a = -1, b = s.length();
-                   ColorBlockComments(a, b, s, fs, 5, 4227072, 8355711,
-                                      prefs.multiLineCommentStart, prefs.multiLineCommentEnd);
-               }),
+        report(QStringLiteral("  stage 3: text blocks"),
+               medianMs(9,
+                        [&] {
+                            ColorTextBlocks(s, prefs.string1, prefs.string2, prefs.ignoreString, fs,
+                                            4, 4227072, 8355711, prefs.multiLineCommentStart,
+                                            prefs.multiLineCommentEnd, {});
+                        }),
+               QStringLiteral("-"));
+        report(QStringLiteral("  stage 3: multi-line comments"),
+               medianMs(9,
+                        [&] {
+                            int a = -1, b = s.length();
+                            ColorBlockComments(a, b, s, fs, 5, 4227072, 8355711,
+                                               prefs.multiLineCommentStart,
+                                               prefs.multiLineCommentEnd);
+                        }),
                QStringLiteral("-"));
 
         ColorizeAllStages(s, prefs, nullptr); // back to a whole run's result

@@ -97,8 +97,7 @@ int main(int argc, char **argv)
         s.setText(QStringLiteral("{\r\n").repeated(20000));
         bool tooLarge = false;
         measure(QStringLiteral("indent all of 20,000 nested braces"), QStringLiteral("-"), [&] {
-            IndentAllLines(s, QStringLiteral("\t"), QStringLiteral("{"), QStringLiteral("}"),
-                           nullptr, &tooLarge);
+            IndentAllLines(s, IndentSyntax::java(QStringLiteral("\t")), nullptr, &tooLarge);
         });
         std::printf("  %s\n", tooLarge ? "refused" : "NOT refused");
     }

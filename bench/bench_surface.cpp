@@ -1,7 +1,7 @@
 // Figures of the editing surface on 1 MB of real Java source: setting the
 // text, finding, colouring many ranges, showing, and typing.
 #include "benchsupport.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -71,8 +71,8 @@ int main(int argc, char **argv)
         int typedCount = 0;
         auto typeOne = [&] {
             const bool lineEnd = ++typedCount % 60 == 0;
-            QKeyEvent press(QEvent::KeyPress, lineEnd ? Qt::Key_Return : Qt::Key_A,
-                            Qt::NoModifier, lineEnd ? QStringLiteral("\r") : QStringLiteral("a"));
+            QKeyEvent press(QEvent::KeyPress, lineEnd ? Qt::Key_Return : Qt::Key_A, Qt::NoModifier,
+                            lineEnd ? QStringLiteral("\r") : QStringLiteral("a"));
             QApplication::sendEvent(&v, &press);
         };
         double p99 = 0;

@@ -7,9 +7,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <malloc.h>
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <vector>
 
 using namespace qln;

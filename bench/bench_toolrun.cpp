@@ -10,16 +10,16 @@
 //     grows; and what writing to the editor's memory costs while a tool
 //     runs (a copy shares the editor's pages until they are written).
 #include "benchsupport.h"
-#include "support/testenv.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
-#include "shell/frmedit.h"
+#include "shell/ui/frmedit.h"
+#include "support/testenv.h"
 #include "surface/surface.h"
 #include "tools/commandlanguage.h"
 #include "tools/dosoutputs.h"
-#include "tools/frmjavax.h"
 #include "tools/toollocations.h"
 #include "tools/toolwatch.h"
+#include "tools/ui/frmjavax.h"
 
 #include <QAction>
 #include <QApplication>
@@ -77,7 +77,10 @@ struct LoopWatch {
         since.start();
         ticker.start();
     }
-    double longest() const { return gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end()); }
+    double longest() const
+    {
+        return gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end());
+    }
     double percentile(double p) const
     {
         if (gaps.empty())
@@ -94,7 +97,9 @@ void endlessOutput(BenchPrompter &prompter, int seconds)
     const QString doc = dir.filePath(QStringLiteral("Endless.class"));
     const QString tool = dir.filePath(QStringLiteral("java"));
     writeFile(doc, QByteArray());
-    writeFile(tool, "#!/bin/sh\nexec yes 'Endless.java:12: a line of output that never stops, about 64 bytes'\n",
+    writeFile(tool,
+              "#!/bin/sh\nexec yes 'Endless.java:12: a line of output that never stops, about 64 "
+              "bytes'\n",
               true);
     settingsStore().save(QStringLiteral("JavaX-Run"), QStringLiteral("exe"), tool);
     frmedit w(doc, &prompter, ProbePlaces{});
@@ -111,7 +116,8 @@ void endlessOutput(BenchPrompter &prompter, int seconds)
     if (!QTest::qWaitForWindowExposed(d))
         std::printf("the dialog was not shown\n");
     const double before = residentMb();
-    std::printf("endless output for %d s: resident memory before the run %.0f MB\n", seconds, before);
+    std::printf("endless output for %d s: resident memory before the run %.0f MB\n", seconds,
+                before);
 
     LoopWatch watch;
     double peak = before;
@@ -128,8 +134,8 @@ void endlessOutput(BenchPrompter &prompter, int seconds)
             input->setText(QStringLiteral("typed line %1").arg(++typed));
             emit input->returnPressed();
         }
-        std::printf("  %3llds: %6.0f MB, longest gap so far %.1f ms\n", qlonglong(clock.elapsed() / 1000), residentMb(),
-                    watch.longest());
+        std::printf("  %3llds: %6.0f MB, longest gap so far %.1f ms\n",
+                    qlonglong(clock.elapsed() / 1000), residentMb(), watch.longest());
         std::fflush(stdout);
     }
     const int boxChars = d->commandLineBox().length();
@@ -138,12 +144,13 @@ void endlessOutput(BenchPrompter &prompter, int seconds)
     d->cmdStop_Click();
     while (d->isRunning())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    report(QStringLiteral("stop after %1 s of endless output").arg(seconds), double(stopping.nsecsElapsed()) / 1e6,
-           QStringLiteral("-"));
+    report(QStringLiteral("stop after %1 s of endless output").arg(seconds),
+           double(stopping.nsecsElapsed()) / 1e6, QStringLiteral("-"));
     std::printf("  output box at the end: %d characters (kept: the last %lld)\n", boxChars,
                 qlonglong(DOSOutputs::kKeptOutput));
     std::printf("%-60s %10.0f MB   (limit 300 MB)\n", "peak resident memory during the run", peak);
-    report(QStringLiteral("longest event-loop gap during the run"), watch.longest(), QStringLiteral("100 ms"));
+    report(QStringLiteral("longest event-loop gap during the run"), watch.longest(),
+           QStringLiteral("100 ms"));
     report(QStringLiteral("99th percentile event-loop gap (10 ms ticks)"), watch.percentile(0.99),
            QStringLiteral("-"));
     d->close();
@@ -159,8 +166,10 @@ void errorsToFirstF4(BenchPrompter &prompter, int errors)
     QByteArray out;
     for (int i = 1; i <= errors; ++i) {
         src += "    int field" + QByteArray::number(i) + " = ;\n";
-        out += source.toUtf8() + ":" + QByteArray::number(i + 1) + ": error: illegal start of expression\n"
-               "    int field" + QByteArray::number(i) + " = ;\n                 ^\n";
+        out += source.toUtf8() + ":" + QByteArray::number(i + 1)
+               + ": error: illegal start of expression\n"
+                 "    int field"
+               + QByteArray::number(i) + " = ;\n                 ^\n";
     }
     src += "}\n";
     out += QByteArray::number(errors) + " errors\n";
@@ -193,14 +202,18 @@ void errorsToFirstF4(BenchPrompter &prompter, int errors)
     f4.start();
     w.menuItem(QStringLiteral("nexterror"))->trigger();
     const double jump = double(f4.nsecsElapsed()) / 1e6;
-    std::printf("%d error lines (%lld bytes of output): %d locations, selection on line %d, status \"%s\"\n",
+    std::printf("%d error lines (%lld bytes of output): %d locations, selection on line %d, status "
+                "\"%s\"\n",
                 errors, qlonglong(out.size()), w.toolLocations().count(),
                 w.surface()->lineFromChar(w.surface()->selStart()) + 1,
                 qPrintable(w.statusPanel(1)->text()));
-    report(QStringLiteral("run until the output is in (%1 errors)").arg(errors), ran, QStringLiteral("-"));
+    report(QStringLiteral("run until the output is in (%1 errors)").arg(errors), ran,
+           QStringLiteral("-"));
     report(QStringLiteral("longest event-loop gap during that run"), gap, QStringLiteral("100 ms"));
-    report(QStringLiteral("first F4 after the run (%1 errors)").arg(errors), jump, QStringLiteral("100 ms"));
-    report(QStringLiteral("output to first F4 (%1 errors)").arg(errors), ran + jump, QStringLiteral("-"));
+    report(QStringLiteral("first F4 after the run (%1 errors)").arg(errors), jump,
+           QStringLiteral("100 ms"));
+    report(QStringLiteral("output to first F4 (%1 errors)").arg(errors), ran + jump,
+           QStringLiteral("-"));
     QElapsedTimer f4s;
     f4s.start();
     for (int i = 0; i < 100; ++i)
@@ -232,10 +245,9 @@ void watchdogCost(BenchPrompter &prompter)
         while (int(ballast.size()) * 256 < extraMb)
             ballast.emplace_back(size_t(256) << 20, char(1)); // written, so resident
         for (const bool helper : {true, false}) {
-            toolwatch::setHelper(helper
-                                     ? QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                                           QLatin1String(toolwatch::kHelperName)
-                                     : QString());
+            toolwatch::setHelper(helper ? QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                                              + QLatin1String(toolwatch::kHelperName)
+                                        : QString());
             DOSOutputs dos(prompter);
             std::vector<double> held, whole;
             for (int i = 0; i < 41; ++i) {
@@ -268,8 +280,8 @@ void watchdogCost(BenchPrompter &prompter)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
     }
-    toolwatch::setHelper(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                         QLatin1String(toolwatch::kHelperName));
+    toolwatch::setHelper(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                         + QLatin1String(toolwatch::kHelperName));
 }
 
 } // namespace

@@ -2,15 +2,17 @@
 // rebuilding the command line after an option change, how soon a tool's
 // first output reaches the listener, and how long the event loop is held
 // while a tool prints 10 MB.
-#include "benchsupport.h"
-#include "settings/settingsstore.h"
 #include "base/prompter.h"
+#include "benchsupport.h"
+#include "settings/schema.h"
+#include "settings/settingsstore.h"
 #include "surface/surface.h"
 #include "tools/commandlanguage.h"
 #include "tools/dosoutputs.h"
 #include "tools/toolmodes.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,7 +74,8 @@ int main(int argc, char **argv)
 
     // A 255-character code that normalisation has work to do on.
     QString raw;
-    const QString piece = QStringLiteral("TEXTBOX2.TEXT  &   \"  \"  &  OPTIONS &  \" \" & textbox1.filename  &  ");
+    const QString piece =
+        QStringLiteral("TEXTBOX2.TEXT  &   \"  \"  &  OPTIONS &  \" \" & textbox1.filename  &  ");
     while (raw.size() < 255)
         raw += piece;
     raw.truncate(255);
@@ -80,10 +83,12 @@ int main(int argc, char **argv)
     report(QStringLiteral("normalise a 255-character code"),
            medianMs(201, [&] { NormaliseCode(raw, false); }), QStringLiteral("5 ms"));
     Surface box;
-    report(QStringLiteral("normalise and colour a 255-character code"), medianMs(201, [&] {
-               box.setText(NormaliseCode(raw, false));
-               colourCode(box, false);
-           }),
+    report(QStringLiteral("normalise and colour a 255-character code"),
+           medianMs(201,
+                    [&] {
+                        box.setText(NormaliseCode(raw, false));
+                        colourCode(box, false);
+                    }),
            QStringLiteral("5 ms"));
 
     // An option clicked in the Compile mode.
@@ -94,12 +99,64 @@ int main(int argc, char **argv)
     state.boxes.executable = QStringLiteral("/usr/lib/jvm/java-17-openjdk-amd64/bin/javac");
     state.options[4].argument = QStringLiteral("/home/user/My Project/classes");
     int flips = 0;
-    report(QStringLiteral("rebuild the command line after an option click"), medianMs(1001, [&] {
-               state.options[size_t(4 + flips % 2 * 6)].ticked ^= true;
-               chkOPT_Click(state, 4 + flips % 2 * 6, prompter);
-               ++flips;
-           }),
+    report(QStringLiteral("rebuild the command line after an option click"),
+           medianMs(1001,
+                    [&] {
+                        state.options[size_t(4 + flips % 2 * 6)].ticked ^= true;
+                        chkOPT_Click(state, 4 + flips % 2 * 6, prompter);
+                        ++flips;
+                    }),
            QStringLiteral("2 ms"));
+
+    // The same rebuild when the input belongs to a package: the arguments
+    // the package adds are worked out from the files each time (a box edit
+    // rebuilds on every key).
+    {
+        QTemporaryDir tree;
+        const QString pkg = tree.filePath(QStringLiteral("src/org/example/app/"));
+        QDir().mkpath(pkg);
+        auto write = [](const QString &path, const QByteArray &bytes) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        };
+        const QByteArray head = "/*\n * Licence\n */\npackage org.example.app;\n\n";
+        write(pkg + QStringLiteral("Small.java"), head + javaSource(10 * 1024).toUtf8());
+        write(pkg + QStringLiteral("Large.java"), head + javaSource(1024 * 1024).toUtf8());
+        // A class file of the package, as javac lays out its start.
+        QByteArray cls("\xCA\xFE\xBA\xBE\0\0\0\x3D\0\x03\x01\0\x15org/example/app/Small"
+                       "\x07\0\x01\0\x21\0\x02\0\0\0\0\0\0\0\0\0\0",
+                       4 + 4 + 2 + 1 + 2 + 21 + 3 + 2 + 2 + 2 + 8);
+        for (int i = 0; i < 2000; ++i)
+            write(pkg + QStringLiteral("C%1.class").arg(i), cls);
+        // The factory settings of the tools (spacing and dashes as shipped).
+        SettingsStore factory(std::make_unique<MemorySettingsBackend>());
+        for (const schema::Entry &e : schema::entries())
+            if (e.section.startsWith(QLatin1String("JavaX-"))
+                && e.origin == schema::Origin::Factory)
+                factory.save(e.section, e.key, e.def);
+        auto rebuild = [&](const char *mode, const QString &input, const QString &what) {
+            JavaXState s;
+            LoadJavaXMode(s, QString::fromLatin1(mode), factory, prompter, QString());
+            s.boxes.inFile = input;
+            s.boxes.archive = tree.filePath(QStringLiteral("app.jar"));
+            if (isJarMode(s.mode))
+                s.options[0].ticked = true; // -c
+            BuildCommandLine(s, prompter);
+            std::printf("  %s\n", qPrintable(s.commandLine.left(120)));
+            report(what, medianMs(201, [&] { BuildCommandLine(s, prompter); }),
+                   QStringLiteral("-"));
+        };
+        rebuild("Compile", pkg + QStringLiteral("Small.java"),
+                QStringLiteral("rebuild, Compile of a 10 KB source of a package"));
+        rebuild("Compile", pkg + QStringLiteral("Large.java"),
+                QStringLiteral("rebuild, Compile of a 1 MB source of a package"));
+        rebuild("Run", pkg + QStringLiteral("C0.class"),
+                QStringLiteral("rebuild, Run of a class of a package"));
+        rebuild("Jar", pkg + QStringLiteral("C1??.class"),
+                QStringLiteral("rebuild, Jar of a pattern naming 100 of 2,000 classes"));
+        rebuild("Jar", pkg + QStringLiteral("*.class"),
+                QStringLiteral("rebuild, Jar of a pattern naming 2,000 classes (too many)"));
+    }
 
     // First output to ReceiveOutputs: the tool stamps the time it writes.
     {
@@ -115,7 +172,8 @@ int main(int argc, char **argv)
                     first = chunk;
                 }
             });
-            QObject::connect(&dos, &DOSOutputs::finished, &dos, [&](const RunEnd &) { ended = true; });
+            QObject::connect(&dos, &DOSOutputs::finished, &dos,
+                             [&](const RunEnd &) { ended = true; });
             dos.ExecuteCommand(QStringLiteral("date +%s%N; sleep 0.3"));
             while (!ended)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -127,8 +185,9 @@ int main(int argc, char **argv)
         if (delays.empty()) {
             std::printf("first output delay: not measured (date without %%N?)\n");
         } else {
-            report(QStringLiteral("first output to ReceiveOutputs, median of %1").arg(delays.size()),
-                   delays[delays.size() / 2], QStringLiteral("50 ms"));
+            report(
+                QStringLiteral("first output to ReceiveOutputs, median of %1").arg(delays.size()),
+                delays[delays.size() / 2], QStringLiteral("50 ms"));
             report(QStringLiteral("first output to ReceiveOutputs, worst"), delays.back(),
                    QStringLiteral("50 ms"));
         }
@@ -152,7 +211,8 @@ int main(int argc, char **argv)
         DOSOutputs dos(prompter);
         QString text;
         double total = 0;
-        const double gap = runWatchingTheLoop(dos, cat, [&](const QString &c) { text += c; }, &total);
+        const double gap = runWatchingTheLoop(
+            dos, cat, [&](const QString &c) { text += c; }, &total);
         report(QStringLiteral("longest event-loop gap, 10 MB, listener appends"), gap,
                QStringLiteral("100 ms"));
         report(QStringLiteral("whole 10 MB run, listener appends"), total, QStringLiteral("-"));
@@ -164,13 +224,17 @@ int main(int argc, char **argv)
         Surface output;
         output.setUndoRecording(false);
         double total = 0;
-        const double gap = runWatchingTheLoop(dos, cat, [&](const QString &c) {
-            output.setSelStart(output.length());
-            output.setSelText(c);
-        }, &total);
+        const double gap = runWatchingTheLoop(
+            dos, cat,
+            [&](const QString &c) {
+                output.setSelStart(output.length());
+                output.setSelText(c);
+            },
+            &total);
         report(QStringLiteral("longest event-loop gap, 10 MB, inserted into a surface"), gap,
                QStringLiteral("100 ms"));
-        report(QStringLiteral("whole 10 MB run, inserted into a surface"), total, QStringLiteral("-"));
+        report(QStringLiteral("whole 10 MB run, inserted into a surface"), total,
+               QStringLiteral("-"));
     }
     return 0;
 }

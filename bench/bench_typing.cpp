@@ -1,13 +1,14 @@
 // One typed character, until the view has painted, in a shown 1 MB Java
 // document with colouring, spelling correction and completion all on,
-// through the real main window: plain typing, qualified and simple names,
-// and typing in and near block comments. Min, median and 99th percentile.
+// through the real main window: plain typing, a blank that corrects the
+// word before it, qualified and simple names, and typing in and near block
+// comments. Min, median and 99th percentile.
 #include "benchsupport.h"
 #include "formatting/colorizeall.h"
 #include "formatting/typingassist.h"
 #include "settings/prefloader.h"
-#include "shell/frmedit.h"
-#include "surface/surfaceview.h"
+#include "shell/ui/frmedit.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -71,20 +72,75 @@ int main(int argc, char **argv)
     };
     reportTyping(QStringLiteral("typed character, three assistants on"), 301);
 
+    // The blank that finishes a misspelt word: the word is corrected as one
+    // step of its own (the letters before it are typed unmeasured).
+    const Figures correcting = measureRuns(
+        301,
+        [&] {
+            for (const QChar c : QStringLiteral("qlnwrong7"))
+                typeKey(w.rtfedit(), Qt::Key_unknown, QString(c));
+            settle();
+        },
+        [&] {
+            typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
+            settle();
+        });
+    print(QStringLiteral("typed blank correcting the word before it"), correcting,
+          "median 2 ms, p99 10 ms");
+    std::printf("  (corrected: %s)\n",
+                s->span(s->selStart() - 7, 7) == QLatin1String("right7 ") ? "yes" : "NO");
+
+    // Enter keeping the indentation at the end of a line that opens a block
+    // (its blanks and a unit more), and a closing brace typed first on the
+    // new line, lined up with its opening brace; each taken back, untimed,
+    // before the next.
+    {
+        const int open = s->indexOf(QStringLiteral("{\r\n"), s->lineIndex(s->lineCount() / 2));
+        s->clearUndo();
+        auto atBlock = [&] {
+            while (s->canUndo())
+                s->undo();
+            s->setSelStart(open + 1);
+            w.rtfedit()->flush();
+            settle();
+        };
+        const Figures enter = measureRuns(301, atBlock, [&] {
+            typeKey(w.rtfedit(), Qt::Key_Return, QStringLiteral("\r"));
+            settle();
+        });
+        std::printf("  (new line: \"%s\")\n",
+                    qPrintable(s->lineText(s->lineFromChar(open) + 1).replace('\t', "\\t")));
+        print(QStringLiteral("Enter keeping the indentation after {"), enter,
+              "median 2 ms, p99 10 ms");
+        const Figures brace = measureRuns(
+            301,
+            [&] {
+                atBlock();
+                typeKey(w.rtfedit(), Qt::Key_Return, QStringLiteral("\r"));
+                settle();
+            },
+            [&] {
+                typeKey(w.rtfedit(), Qt::Key_BraceRight, QStringLiteral("}"));
+                settle();
+            });
+        std::printf("  (line: \"%s\")\n",
+                    qPrintable(s->lineText(s->lineFromChar(open) + 1).replace('\t', "\\t")));
+        print(QStringLiteral("closing brace lined up"), brace, "median 2 ms, p99 10 ms");
+        atBlock();
+    }
+
     // Typing a qualified name: the completion box is searched and shown.
     typeKey(w.rtfedit(), Qt::Key_Return, QStringLiteral("\r"));
     const QString name = QStringLiteral("java.awt.Co");
     int at = 0;
-    const Figures completing = keys(
-        301,
-        [&] {
-            const QChar c = name.at(at % name.size());
-            if (at % name.size() == 0 && at > 0)
-                typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
-            typeKey(w.rtfedit(), Qt::Key_unknown, QString(c));
-            settle();
-            ++at;
-        });
+    const Figures completing = keys(301, [&] {
+        const QChar c = name.at(at % name.size());
+        if (at % name.size() == 0 && at > 0)
+            typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
+        typeKey(w.rtfedit(), Qt::Key_unknown, QString(c));
+        settle();
+        ++at;
+    });
     print(QStringLiteral("typed character of java.awt.Co (completion)"), completing,
           "median 2 ms, p99 10 ms");
 
@@ -97,20 +153,18 @@ int main(int argc, char **argv)
     };
     auto simpleNames = [&](const QString &label, const QStringList &names) {
         int n = 0, k = 0;
-        const Figures f = keys(
-            301,
-            [&] {
-                const QString &name = names.at(n % names.size());
-                if (k == name.size()) {
-                    typeKey(w.rtfedit(), Qt::Key_Escape, QString());
-                    typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
-                    k = 0;
-                    ++n;
-                    return;
-                }
-                typeKey(w.rtfedit(), Qt::Key_unknown, QString(name.at(k++)));
-                settle();
-            });
+        const Figures f = keys(301, [&] {
+            const QString &name = names.at(n % names.size());
+            if (k == name.size()) {
+                typeKey(w.rtfedit(), Qt::Key_Escape, QString());
+                typeKey(w.rtfedit(), Qt::Key_Space, QStringLiteral(" "));
+                k = 0;
+                ++n;
+                return;
+            }
+            typeKey(w.rtfedit(), Qt::Key_unknown, QString(name.at(k++)));
+            settle();
+        });
         print(label, f, "median 2 ms, p99 10 ms");
     };
     auto prepare = [&](const QString &text, int caretLine) {
@@ -130,6 +184,21 @@ int main(int argc, char **argv)
         simpleNames(QStringLiteral("typed character of list.si / c.br / String.va / System.out.pr"),
                     {QStringLiteral("list.si"), QStringLiteral("c.br"), QStringLiteral("String.va"),
                      QStringLiteral("System.out.pr")});
+        std::printf("  (last key: %s)\n", qPrintable(w.typing().key1()));
+    }
+    {
+        // var, chains of calls and this. in the middle of the 1 MB source:
+        // the key's dot reads back the chain, the var's initialiser or the
+        // outline of the class around it; typing after the dot reuses it.
+        QString text = QStringLiteral("import java.util.*;\r\n") + src;
+        prepare(text, int(text.count(QLatin1Char('\n'))) / 2);
+        typeText(QStringLiteral("String s = null; List<String> list = null; "
+                                "var sb = new StringBuilder(); "));
+        typeKey(w.rtfedit(), Qt::Key_Return, QStringLiteral("\r"));
+        simpleNames(QStringLiteral("typed character of s.trim().le / list.get(0).is / sb.ap / "
+                                   "this.ha"),
+                    {QStringLiteral("s.trim().le"), QStringLiteral("list.get(0).is"),
+                     QStringLiteral("sb.ap"), QStringLiteral("this.ha")});
         std::printf("  (last key: %s)\n", qPrintable(w.typing().key1()));
     }
     {

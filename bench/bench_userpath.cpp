@@ -5,15 +5,16 @@
 // CPU, typing, scrolling sideways); Page Down frames through 10 MB. Real
 // Java source from the kit, offscreen platform.
 //
-//   bench_userpath keystroke   1 MB and 10 MB, editor and floor
+//   bench_userpath keystroke   Java typed into 1 MB and 10 MB, editor and
+//                              floor key by key
 //   bench_userpath longline    a 2 MB single-line file and a 200 KB line
 //   bench_userpath pagedown    top to bottom of 10 MB, editor and floor
 //   bench_userpath             all three
 #include "benchsupport.h"
 #include "settings/prefloader.h"
-#include "shell/frmedit.h"
+#include "shell/ui/frmedit.h"
 #include "surface/surface.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,6 +79,10 @@ struct Editor {
         view()->flush();
         waitPainted(*paints);
     }
+    // Made before the window: settings and recovery folders of its own.
+    struct OwnFolders {
+        OwnFolders() { ownFolders(); }
+    } folders;
     frmedit w;
     std::unique_ptr<PaintCounter> paints;
 };
@@ -90,54 +95,132 @@ QScrollBar *scrollBarOf(QWidget *w, Qt::Orientation orientation)
     return nullptr;
 }
 
+// Java typed into the middle of 1 MB and of 10 MB, key by key, the editor
+// and the floor in turn (so that a burst of load elsewhere falls on both):
+// letters, blanks (where a misspelt word is corrected), dots (where names
+// complete), Enter (where the next line is indented) and the rest, each
+// until painted.
 void keystroke(BenchPrompter &prompter)
 {
     Editor ed(prompter);
     FloorEditor floor;
     if (!floor.show(ed.view()->viewport()->size(), ed.view()->font()))
         std::printf("the floor's window was not shown\n");
-    const int keys = 201;
+    const QString typed = typedJava(600);
+    std::printf("typed: %lld characters of Java, %lld lines, %lld dots, %lld blanks\n",
+                qlonglong(typed.size()), qlonglong(typed.count(QLatin1Char('\r'))),
+                qlonglong(typed.count(QLatin1Char('.'))), qlonglong(typed.count(QLatin1Char(' '))));
+    enum Kind { Letter, Blank, Dot, Enter, Other, Kinds };
+    const char *kindNames[Kinds] = {"letter or digit", "blank", "dot", "Enter", "other"};
+    auto kindOf = [](QChar c) {
+        if (c.isLetterOrNumber())
+            return Letter;
+        if (c == QLatin1Char(' '))
+            return Blank;
+        if (c == QLatin1Char('.'))
+            return Dot;
+        if (c == QLatin1Char('\r'))
+            return Enter;
+        return Other;
+    };
     for (const int mb : {1, 10}) {
         const QString src = javaSource(qsizetype(mb) * 1024 * 1024);
         std::printf("input: %s\n", qPrintable(javaSourceOrigin()));
         const int middle = int(src.count(QLatin1Char('\n'))) / 2;
-
         ed.setText(src);
         ed.caretTo(ed.surface().lineIndex(middle));
-        std::vector<double> times;
-        qint64 area = 0;
-        for (int i = 0; i < keys; ++i) {
-            times.push_back(timeMs([&] { ed.key(Qt::Key_A, QStringLiteral("a")); }));
-            area += ed.paints->area;
-        }
-        const Figures ours = figuresOf(times);
-        const qint64 ourArea = area / keys;
-
         floor.setText(src);
         floor.setCaretLine(middle);
-        times.clear();
-        area = 0;
-        for (int i = 0; i < keys; ++i) {
-            times.push_back(timeMs([&] { floor.type(QLatin1Char('a')); }));
-            area += floor.paints().area;
+
+        std::vector<double> ours[Kinds], floors[Kinds], allOurs, allFloors;
+        qint64 ourArea = 0, floorArea = 0;
+        for (const QChar c : typed) {
+            const Kind kind = kindOf(c);
+            const double e = timeMs([&] { ed.key(keyFor(c), QString(c)); });
+            ourArea += ed.paints->area;
+            const double f = timeMs([&] { floor.type(c); });
+            floorArea += floor.paints().area;
+            ours[kind].push_back(e);
+            floors[kind].push_back(f);
+            allOurs.push_back(e);
+            allFloors.push_back(f);
         }
-        const Figures floors = figuresOf(times);
-        const qint64 floorArea = area / keys;
-        const QString label = QStringLiteral("keystroke, three assistants on, until painted, %1 MB")
-                                  .arg(mb);
-        printFigures(QStringLiteral("editor: ") + label, ours, "ms", true);
-        printFigures(QStringLiteral("floor: keystroke until painted, %1 MB").arg(mb), floors, "ms",
-                     true);
-        printBeside(label, ours, QStringLiteral("floor"), floors, QStringLiteral("2x floor"));
+        const QString label =
+            QStringLiteral("typed Java, three assistants on, until painted, %1 MB").arg(mb);
+        printFigures(QStringLiteral("editor: ") + label, figuresOf(allOurs), "ms", true);
+        printFigures(QStringLiteral("floor: ") + label, figuresOf(allFloors), "ms", true);
+        printBeside(label, figuresOf(allOurs), QStringLiteral("floor"), figuresOf(allFloors),
+                    QStringLiteral("2x floor"));
+        for (int k = 0; k < Kinds; ++k) {
+            if (ours[k].empty())
+                continue;
+            const QString what = QStringLiteral("typed Java, %1 (%2 keys), %3 MB")
+                                     .arg(QLatin1String(kindNames[k]))
+                                     .arg(ours[k].size())
+                                     .arg(mb);
+            printFigures(QStringLiteral("editor: ") + what, figuresOf(ours[k]), "ms", true);
+            printBeside(what, figuresOf(ours[k]), QStringLiteral("floor"), figuresOf(floors[k]),
+                        QStringLiteral("2x floor"));
+        }
         const QSize vp = ed.view()->viewport()->size();
         summary(QStringLiteral("repainted area per keystroke, %1 MB: editor %2 px, floor %3 px "
                                "(viewport %4x%5 = %6 px)")
                     .arg(mb)
-                    .arg(ourArea)
-                    .arg(floorArea)
+                    .arg(ourArea / typed.size())
+                    .arg(floorArea / typed.size())
                     .arg(vp.width())
                     .arg(vp.height())
                     .arg(qint64(vp.width()) * vp.height()));
+        // What the editor made of it: corrections and completions change
+        // the text, the floor's stays as typed.
+        const QString got = ed.surface().mid(ed.surface().lineIndex(middle), typed.size() + 400);
+        int typos = 0, left = 0;
+        for (const auto &[wrong, right] : javaTypos()) {
+            typos += int(typed.count(wrong));
+            left += int(got.count(wrong));
+        }
+        std::printf("  typos typed %d, corrected by the editor %d\n", typos, typos - left);
+
+        // Enter at the end of an indented line that opens a block, in the
+        // middle: the new line keeps its blanks and gets a unit more; the
+        // lines below move down and are repainted. Beside it the plain Enter
+        // of "Keep indentation" off. The two alternate key by key, so that a
+        // busy machine weighs on both; each is taken back, untimed, before
+        // the next.
+        const int open =
+            ed.surface().indexOf(QStringLiteral("{\r\n    "), ed.surface().lineIndex(middle));
+        ed.surface().clearUndo();
+        std::vector<double> plainTimes, keptTimes;
+        const int enterKeys = 201;
+        for (int i = 0; i < 2 * enterKeys; ++i) {
+            const bool keep = i % 2 == 1;
+            ed.w.preferences().keepindent = keep;
+            if (ed.surface().canUndo())
+                ed.surface().undo();
+            ed.caretTo(open + 1);
+            (keep ? keptTimes : plainTimes).push_back(timeMs([&] {
+                ed.key(Qt::Key_Return, QStringLiteral("\r"));
+            }));
+        }
+        std::printf("the kept line: \"%s\"\n",
+                    qPrintable(ed.surface().lineText(ed.surface().lineFromChar(open) + 1)));
+        ed.surface().undo();
+        ed.w.preferences().keepindent = true;
+        const Figures plainEnter = figuresOf(plainTimes);
+        const Figures keptEnter = figuresOf(keptTimes);
+        printFigures(QStringLiteral("editor: plain Enter, %1 MB").arg(mb), plainEnter, "ms", true);
+        printFigures(QStringLiteral("editor: Enter keeping the indentation, %1 MB").arg(mb),
+                     keptEnter, "ms", true);
+        summary(QStringLiteral("Enter keeping the indentation, until painted, %1 MB: min %2 "
+                               "median %3 p99 %4 ms | plain Enter min %5 median %6 p99 %7 ms "
+                               "(limits median 2 ms, p99 10 ms)")
+                    .arg(mb)
+                    .arg(keptEnter.min, 0, 'f', 3)
+                    .arg(keptEnter.median, 0, 'f', 3)
+                    .arg(keptEnter.p99, 0, 'f', 3)
+                    .arg(plainEnter.min, 0, 'f', 3)
+                    .arg(plainEnter.median, 0, 'f', 3)
+                    .arg(plainEnter.p99, 0, 'f', 3));
     }
 }
 
@@ -277,8 +360,7 @@ void pageDown(BenchPrompter &prompter, int passes)
         ed.caretTo(0);
         QScrollBar *bar = scrollBarOf(ed.view(), Qt::Vertical);
         const int last = ed.surface().lineCount() - 1;
-        editor.add(QStringLiteral("editor"), pass,
-                   pageDownFrames(ed.view(), *ed.paints, bar, [&] {
+        editor.add(QStringLiteral("editor"), pass, pageDownFrames(ed.view(), *ed.paints, bar, [&] {
                        return ed.surface().lineFromChar(ed.surface().selStart()) >= last;
                    }));
     }

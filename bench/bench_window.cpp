@@ -4,13 +4,15 @@
 // text, until the view has painted; beside each, the same engine on a bare
 // surface, and how often the bar and the status text were painted. Real
 // Java source, min and median of 5 runs each, the window's and the engine's
-// runs alternating; wall clock and, beside it, the process's CPU time.
+// runs alternating, each from the same text with the caret at the start
+// (and the texts they leave compared, so that both did the same work);
+// wall clock and, beside it, the process's CPU time.
 //
 //   bench_window        1 MB
 //   bench_window 10     10 MB (the sizes given, in MB)
 #include "benchsupport.h"
 #include "dialogs/findreplace.h"
-#include "dialogs/frmfind.h"
+#include "dialogs/ui/frmfind.h"
 #include "formatting/colorizeall.h"
 #include "formatting/commandhost.h"
 #include "formatting/indenter.h"
@@ -18,10 +20,10 @@
 #include "settings/preferences.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
-#include "shell/frmedit.h"
+#include "shell/ui/frmedit.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -95,12 +97,14 @@ void measureSize(frmedit &w, BenchPrompter &prompter, const QString &src, int mb
     auto freshBare = [&] {
         bare.s.setText(src);
         bare.s.clearUndo();
+        bare.s.setSelStart(0);
     };
     // The window's runs and the engine's alternate, so that a burst of load
     // from elsewhere on the machine falls on both sides alike.
     auto compare = [&](const char *what, const std::function<void()> &command,
                        const std::function<void()> &engine) {
         Timings window, alone;
+        int differed = 0;
         for (int i = 0; i < runs; ++i) {
             fresh();
             window.time([&] {
@@ -116,12 +120,21 @@ void measureSize(frmedit &w, BenchPrompter &prompter, const QString &src, int mb
             barStages = stages;
             freshBare();
             alone.time(engine);
+            // The baseline does the same work: the same text comes out.
+            if (s->text() != bare.s.text())
+                ++differed;
         }
         const QString label = QStringLiteral("%1, %2 MB, from the window until painted")
                                   .arg(QLatin1String(what))
                                   .arg(mb);
         const QString engineLabel =
             QStringLiteral("engine alone: %1, %2 MB").arg(QLatin1String(what)).arg(mb);
+        if (differed)
+            std::printf("the window's text and the engine's differ after %d of %d runs: the "
+                        "figures below do not compare the same work\n",
+                        differed, runs);
+        else
+            std::printf("the window's text and the engine's are the same after every run\n");
         printFigures(QStringLiteral("window: ") + label, figuresOf(window.wall));
         printFigures(engineLabel, figuresOf(alone.wall));
         printFigures(QStringLiteral("window, CPU: ") + label, figuresOf(window.cpu));
@@ -148,10 +161,8 @@ void measureSize(frmedit &w, BenchPrompter &prompter, const QString &src, int mb
 
     compare("Colorize all", menu("colorizeallrtf"),
             [&] { ColorizeAllStages(bare.s, bare.prefs, nullptr); });
-    compare("AutoIndent all", menu("indentallrtf"), [&] {
-        const Preferences &p = bare.prefs;
-        IndentAllLines(bare.s, p.indentstring, p.blockBeginning, p.blockEnding, nullptr);
-    });
+    compare("AutoIndent all", menu("indentallrtf"),
+            [&] { IndentAllLines(bare.s, IndentSyntax::fromPreferences(bare.prefs), nullptr); });
     compare("Spell correct all (300 pairs)", menu("spellcorrectallrtf"),
             [&] { spellcorrectallrtf(bare); });
 
@@ -164,18 +175,21 @@ void measureSize(frmedit &w, BenchPrompter &prompter, const QString &src, int mb
         std::printf("no find/replace dialog: Replace All not measured\n");
         return;
     }
-    compare("Replace All (final -> FINAL, match case)", [&] {
-        find->findChild<QComboBox *>(QStringLiteral("cboFind"))->setCurrentText(from);
-        find->findChild<QComboBox *>(QStringLiteral("cboReplace"))->setCurrentText(to);
-        find->findChild<QCheckBox *>(QStringLiteral("chkMatchCase"))->setChecked(true);
-        find->cmdReplaceAll_Click();
-    }, [&] {
-        FindReplace model(bare.s, bare.prompts);
-        model.setFindText(from);
-        model.setReplaceText(to);
-        model.setMatchCase(true);
-        model.replaceAll();
-    });
+    compare(
+        "Replace All (final -> FINAL, match case)",
+        [&] {
+            find->findChild<QComboBox *>(QStringLiteral("cboFind"))->setCurrentText(from);
+            find->findChild<QComboBox *>(QStringLiteral("cboReplace"))->setCurrentText(to);
+            find->findChild<QCheckBox *>(QStringLiteral("chkMatchCase"))->setChecked(true);
+            find->cmdReplaceAll_Click();
+        },
+        [&] {
+            FindReplace model(bare.s, bare.prompts);
+            model.setFindText(from);
+            model.setReplaceText(to);
+            model.setMatchCase(true);
+            model.replaceAll();
+        });
     std::printf("Replace All: %s\n", qPrintable(prompter.lastMessage));
     std::printf("engine's Replace All: %s\n", qPrintable(bare.prompts.lastMessage));
     find->hide();
@@ -192,8 +206,8 @@ int main(int argc, char **argv)
             sizes << a.toInt();
     if (sizes.isEmpty())
         sizes << 1;
-    const QString largest = reportedJavaSource(qsizetype(*std::max_element(sizes.begin(), sizes.end()))
-                                               * 1024 * 1024);
+    const QString largest =
+        reportedJavaSource(qsizetype(*std::max_element(sizes.begin(), sizes.end())) * 1024 * 1024);
     if (largest.isEmpty())
         return 0;
     BenchPrompter prompter{MsgAnswer::Yes};
@@ -207,6 +221,7 @@ int main(int argc, char **argv)
         save(QStringLiteral("lststo%1").arg(i + 1), pairs[i].second);
     }
 
+    ownFolders();
     frmedit w(QString(), &prompter, ProbePlaces{});
     w.resize(1000, 760);
     w.show();
@@ -214,8 +229,8 @@ int main(int argc, char **argv)
         std::printf("the window was not shown; figures leave out painting\n");
     for (const int mb : sizes) {
         const QString src = javaSource(qsizetype(mb) * 1024 * 1024);
-        std::printf("input: %s, \"final\" %lld times\n",
-                    qPrintable(javaSourceOrigin()), qlonglong(src.count(QStringLiteral("final"))));
+        std::printf("input: %s, \"final\" %lld times\n", qPrintable(javaSourceOrigin()),
+                    qlonglong(src.count(QStringLiteral("final"))));
         measureSize(w, prompter, src, mb);
     }
     std::printf("(%d messages answered on the way)\n", prompter.messages);

@@ -5,20 +5,22 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPlainTextEdit>
-#include <QTest>
-#include <QTextBlock>
-#include <QVBoxLayout>
-#include <sys/resource.h>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
 #include <QTextStream>
+#include <QVBoxLayout>
 #include <cstdio>
+#include <memory>
+#include <sys/resource.h>
 
 namespace qln::bench {
 
@@ -230,12 +232,13 @@ void sendKey(QWidget *w, Qt::Key key, const QString &text, Qt::KeyboardModifiers
 Qt::Key keyFor(QChar c)
 {
     const char16_t u = c.toUpper().unicode();
-    if ((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'))
+    // Printable ASCII keys are numbered by their (upper case) character.
+    if (u >= 0x20 && u <= 0x7E)
         return Qt::Key(u);
-    if (u == ' ')
-        return Qt::Key_Space;
-    if (u == '.')
-        return Qt::Key_Period;
+    if (u == '\r' || u == '\n')
+        return Qt::Key_Return;
+    if (u == '\t')
+        return Qt::Key_Tab;
     return Qt::Key_unknown;
 }
 
@@ -326,11 +329,79 @@ void assistantsOn(BenchPrompter &prompter)
     save(QStringLiteral("tree"),
          QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt"));
     save(QStringLiteral("dropdowncbo"), QStringLiteral("0"));
-    save(QStringLiteral("fromtocount"), QStringLiteral("50"));
-    for (int i = 1; i <= 50; ++i) {
-        save(QStringLiteral("lstsfrom%1").arg(i), QStringLiteral("qlnwrong%1").arg(i));
-        save(QStringLiteral("lststo%1").arg(i), QStringLiteral("right%1").arg(i));
+    // The typos typedJava() makes come first, then 50 that never occur.
+    const QList<QPair<QString, QString>> typos = javaTypos();
+    save(QStringLiteral("fromtocount"), QString::number(typos.size() + 50));
+    for (int i = 0; i < typos.size(); ++i) {
+        save(QStringLiteral("lstsfrom%1").arg(i + 1), typos[i].first);
+        save(QStringLiteral("lststo%1").arg(i + 1), typos[i].second);
     }
+    for (int i = 1; i <= 50; ++i) {
+        const int n = int(typos.size()) + i;
+        save(QStringLiteral("lstsfrom%1").arg(n), QStringLiteral("qlnwrong%1").arg(i));
+        save(QStringLiteral("lststo%1").arg(n), QStringLiteral("right%1").arg(i));
+    }
+    ownFolders();
+}
+
+QList<QPair<QString, QString>> javaTypos()
+{
+    // Sorted by the wrong form.
+    return {{QStringLiteral("Stirng"), QStringLiteral("String")},
+            {QStringLiteral("flase"), QStringLiteral("false")},
+            {QStringLiteral("nulll"), QStringLiteral("null")},
+            {QStringLiteral("pirvate"), QStringLiteral("private")},
+            {QStringLiteral("pubilc"), QStringLiteral("public")},
+            {QStringLiteral("retrun"), QStringLiteral("return")},
+            {QStringLiteral("thorw"), QStringLiteral("throw")},
+            {QStringLiteral("tihs"), QStringLiteral("this")},
+            {QStringLiteral("viod"), QStringLiteral("void")}};
+}
+
+QString typedJava(qsizetype length)
+{
+    // Statements of a method body further into the kit than the documents
+    // reach, one a line, with the typos of javaTypos() in place of every
+    // other word they correct; a line of names that complete first.
+    const QString src = javaSource(3 * 1024 * 1024).mid(2 * 1024 * 1024);
+    QStringList lines = src.split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty())
+        lines.removeFirst(); // cut anywhere
+    lines.prepend(QStringLiteral("String name = String.valueOf(System.out.hashCode());"));
+    QString out;
+    QHash<QString, int> seen;
+    for (const QString &raw : std::as_const(lines)) {
+        if (out.size() >= length)
+            break;
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('*')) || line.startsWith(QLatin1Char('/'))
+            || line.startsWith(QLatin1Char('@')) || line.size() > 100)
+            continue;
+        QString typed = line;
+        for (const auto &[wrong, right] : javaTypos()) {
+            qsizetype at = 0;
+            while ((at = typed.indexOf(right, at)) >= 0) {
+                const qsizetype end = at + right.size();
+                const bool whole = (at == 0 || !typed[at - 1].isLetterOrNumber())
+                                   && (end == typed.size() || !typed[end].isLetterOrNumber());
+                if (whole && seen[right]++ % 2 == 0)
+                    typed.replace(at, right.size(), wrong);
+                at += right.size();
+            }
+        }
+        out += typed + QLatin1Char('\r');
+    }
+    return out.left(length);
+}
+
+void ownFolders()
+{
+    // Kept until the program ends: a window may still write at its end.
+    static std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    folders.push_back(std::make_unique<QTemporaryDir>());
+    const QString base = folders.back()->path();
+    qputenv("XDG_STATE_HOME", (base + QStringLiteral("/state")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (base + QStringLiteral("/config")).toLocal8Bit());
 }
 
 QList<QPair<QString, QString>> spellingPairs(const QString &src)

@@ -83,7 +83,11 @@ class PaintCounter : public QObject {
 public:
     explicit PaintCounter(QWidget *widget);
     ~PaintCounter() override;
-    void reset() { paints = 0; area = 0; }
+    void reset()
+    {
+        paints = 0;
+        area = 0;
+    }
     int paints = 0;
     qint64 area = 0;
 
@@ -146,12 +150,27 @@ public:
     std::optional<QString> file(const FileDialogRequest &) override;
     std::optional<QColor> color(const QColor &) override { return std::nullopt; }
     std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
-    std::optional<QString> folder(const QString &, const QString &) override { return std::nullopt; }
+    std::optional<QString> folder(const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
 };
 
-// Factory settings with colouring, spelling correction (a list of 50 pairs,
-// none of which occurs) and completion on, with the shipped object tree.
+// Factory settings with colouring, spelling correction (the pairs of
+// javaTypos(), then 50 that never occur) and completion on, with the
+// shipped object tree; the next window gets its own folders (ownFolders).
 void assistantsOn(BenchPrompter &prompter);
+// Common typos of Java words and their corrections.
+QList<QPair<QString, QString>> javaTypos();
+// About `length` characters of Java as a user types it: real statements of
+// the kit's source, one a line (ended by a lone CR, the Enter key), every
+// other word of javaTypos() misspelled, and a first line of names that
+// complete (String.valueOf, System.out). Empty without a kit.
+QString typedJava(qsizetype length);
+// The next window made gets settings and recovery folders of its own
+// (XDG_CONFIG_HOME and XDG_STATE_HOME pointed at a new temporary folder),
+// so that no window finds another's recovery copy or settings file.
+void ownFolders();
 
 // 300 spelling pairs sorted by their wrong forms: the 100 most frequent
 // words of src, each replaced by itself with an "X" added, then 200

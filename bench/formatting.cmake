@@ -15,3 +15,8 @@ add_executable(bench_hardening bench_hardening.cpp
   ${PROJECT_SOURCE_DIR}/tests/formatting/enginesupport.cpp)
 target_include_directories(bench_hardening PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(bench_hardening PRIVATE quillon_core quillon_benchsupport)
+
+# "AutoIndent all" over the kit's java/util sources: the share of lines
+# that keep their indentation, by kind of line.
+add_executable(bench_javaindent bench_javaindent.cpp)
+target_link_libraries(bench_javaindent PRIVATE quillon_core quillon_benchsupport)

@@ -1,9 +1,9 @@
 #include "completion/objecttree.h"
 
-#include "completion/treesearch.h"
-#include "settings/settingsstore.h"
 #include "base/pathutil.h"
 #include "base/prompter.h"
+#include "completion/treesearch.h"
+#include "settings/settingsstore.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -108,16 +108,17 @@ void showNotFound(const QString &path, SettingsStore &store, Prompter &prompter)
         const QStringList lines{
             QStringLiteral("The object Tree File was not found"),
             QStringLiteral("Would you like to turn off this message?"),
-            QStringLiteral("If you choose no, this message will appear each time the program loads"),
+            QStringLiteral(
+                "If you choose no, this message will appear each time the program loads"),
             QStringLiteral("if object tree has not been located "),
             QString(),
             QStringLiteral("You can locate existing object tree file by going"),
             QString(),
             QStringLiteral("Edit>Preferences>General>Locate existing object tree"),
         };
-        const MsgAnswer a = prompter.message(lines.join(kCrLf),
-                                             QStringLiteral("object tree file no found"),
-                                             MsgIcon::Question, MsgButtons::YesNo);
+        const MsgAnswer a =
+            prompter.message(lines.join(kCrLf), QStringLiteral("object tree file no found"),
+                             MsgIcon::Question, MsgButtons::YesNo);
         if (a == MsgAnswer::Yes)
             store.save(kPrefs, kTreeKey, QString());
     }
@@ -176,9 +177,10 @@ void offerSortedCopy(QString &path, const ObjectTree &tree, SettingsStore &store
         QStringLiteral("Would you like to do so now?"),
     };
     if (prompter.message(question.join(kCrLf),
-                         QStringLiteral("File [") + SplitPath(path, 3) +
-                             QStringLiteral("] not sorted"),
-                         MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
+                         QStringLiteral("File [") + SplitPath(path, 3)
+                             + QStringLiteral("] not sorted"),
+                         MsgIcon::Question, MsgButtons::YesNo)
+        != MsgAnswer::Yes)
         return;
 
     QString chosen;
@@ -200,8 +202,8 @@ void offerSortedCopy(QString &path, const ObjectTree &tree, SettingsStore &store
         }
         if (QFileInfo::exists(chosen)) {
             const MsgAnswer a = prompter.message(
-                QStringLiteral("File already exists") + kCrLf +
-                    QStringLiteral("Are you sure you want to overwrite the current file?"),
+                QStringLiteral("File already exists") + kCrLf
+                    + QStringLiteral("Are you sure you want to overwrite the current file?"),
                 QStringLiteral("File already exists"), MsgIcon::Question, MsgButtons::YesNoCancel);
             if (a == MsgAnswer::No)
                 continue;
@@ -214,8 +216,8 @@ void offerSortedCopy(QString &path, const ObjectTree &tree, SettingsStore &store
     if (!writeSortedCopy(chosen, tree)) {
         prompter.message(QStringLiteral("The output File directory is write protected or there's "
                                         "not enough free space on the disk"),
-                         QStringLiteral("Error saving file [") + SplitPath(path, 3) +
-                             QLatin1Char(']'),
+                         QStringLiteral("Error saving file [") + SplitPath(path, 3)
+                             + QLatin1Char(']'),
                          MsgIcon::Critical, MsgButtons::Ok);
         return;
     }
@@ -284,15 +286,14 @@ void quickSort(QString *a, int low, int high, const std::function<void()> &yield
     }
 }
 
-
 QString tooLarge()
 {
     return QStringLiteral("is larger than %1 MB").arg(kMaxTreeFileBytes >> 20);
 }
 
 // The load once the file's bytes are read, with the wait window up.
-void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree,
-                   SettingsStore &store, Prompter &prompter, const TreeLoadHooks &hooks)
+void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree, SettingsStore &store,
+                   Prompter &prompter, const TreeLoadHooks &hooks)
 {
     auto hideWait = [&] {
         if (hooks.hideWait)

@@ -56,8 +56,7 @@ void LoadObjectTree(QString &path, ObjectTree &tree, SettingsStore &store, Promp
 // The same load over a file's bytes already in memory; path names the file
 // in the messages and in the offer to keep a sorted copy.
 void LoadObjectTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree,
-                         SettingsStore &store, Prompter &prompter,
-                         const TreeLoadHooks &hooks = {});
+                         SettingsStore &store, Prompter &prompter, const TreeLoadHooks &hooks = {});
 
 // Whether entries 1..upper bound are in ascending binary (UTF-16 code unit)
 // order; equal neighbours count as sorted.
@@ -79,7 +78,6 @@ void AutoTreeSearchTicked(bool ticked, ObjectTree &tree, SettingsStore &store, P
 bool LocateObjectTree(Prompter &prompter, SettingsStore &store);
 
 // The filter of the tree file dialogs, in the program's pipe form.
-inline const QString kTreeFileFilter =
-    QStringLiteral("Text Files(*.txt)|*.txt|All Files(*.*)|*.*");
+inline const QString kTreeFileFilter = QStringLiteral("Text Files(*.txt)|*.txt|All Files(*.*)|*.*");
 
 } // namespace qln

@@ -2,7 +2,8 @@
 target_sources(quillon_core PRIVATE
   completion/objecttree.h completion/objecttree.cpp
   completion/treesearch.h completion/treesearch.cpp
-  completion/nameresolve.h completion/nameresolve.cpp)
+  completion/nameresolve.h completion/nameresolve.cpp
+  completion/javatokens.h completion/classoutline.cpp)
 
 # The factory object tree, its help text and the program that made the tree
 # lie next to the executable; the build needs no Java kit.

@@ -42,8 +42,8 @@ namespace {
 bool isNameChar(QChar c)
 {
     const char16_t u = c.unicode();
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-           u == '.' || u == '_';
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '.'
+           || u == '_';
 }
 
 // (low + high) / 2 with a half rounded to the even neighbour, as the
@@ -213,20 +213,86 @@ int PreselectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QStr
     return SelectTreeItem(box, arrmatch, key2);
 }
 
-bool InsertTreeChoice(Surface &surface, int selected, const QStringList &arrmatch,
-                      const QString &key2, int savedCaret)
+bool IsNameBeingTyped(const QString &key2)
 {
-    bool inserted = false;
-    if (selected >= 1 && selected < arrmatch.size()) {
-        const QString &name = arrmatch.at(selected);
-        const int start = savedCaret - int(key2.size());
-        if (!name.isEmpty() && start >= 0 && savedCaret <= surface.length()) {
-            surface.setSelection(start, int(key2.size()));
-            surface.setSelText(name);
-            inserted = true;
-        }
+    return std::all_of(key2.begin(), key2.end(), [](QChar c) {
+        return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+    });
+}
+
+TreeChoiceText CompilableChoice(const QString &name)
+{
+    const qsizetype open = name.indexOf(QLatin1Char('('));
+    if (open < 0)
+        return TreeChoiceText{name, int(name.size()), QString()};
+    const qsizetype close = name.indexOf(QLatin1Char(')'), open);
+    const QString parameters = close < 0 ? name.mid(open) : name.mid(open, close + 1 - open);
+    const QString text = name.left(open) + QStringLiteral("()");
+    if (parameters.mid(1).remove(QLatin1Char(')')).trimmed().isEmpty())
+        return TreeChoiceText{text, int(text.size()), QString()};
+    return TreeChoiceText{text, int(open) + 1, parameters};
+}
+
+namespace {
+
+// The last name of a key ending in ".": "java.io.PrintStream." -> "PrintStream".
+QStringView lastName(const QString &key)
+{
+    QStringView k(key);
+    if (k.endsWith(QLatin1Char('.')))
+        k.chop(1);
+    return k.mid(k.lastIndexOf(QLatin1Char('.')) + 1);
+}
+
+} // namespace
+
+bool KeyNamesValue(const QString &typedKey1, const QString &resolvedKey1)
+{
+    if (resolvedKey1.isEmpty())
+        return false;
+    return lastName(typedKey1) != lastName(resolvedKey1);
+}
+
+void DropConstructors(TreeBoxModel &box, QStringList &arrmatch, const QString &key1)
+{
+    const QStringView type = lastName(key1);
+    if (type.isEmpty())
+        return;
+    const int n = int(std::min<qsizetype>(arrmatch.size() - 1, qsizetype(box.items.size())));
+    int selected = 0;
+    QStringList names{QString()};
+    std::vector<TreeBoxItem> items;
+    for (int i = 1; i <= n; ++i) {
+        const QString &text = box.items[size_t(i - 1)].text;
+        const qsizetype open = text.indexOf(QLatin1Char('('));
+        if (open >= 0 && QStringView(text).left(open) == type)
+            continue; // no return type, and the type's name: a constructor
+        if (i == box.selected)
+            selected = int(names.size());
+        names << arrmatch.at(i);
+        items.push_back(box.items[size_t(i - 1)]);
     }
-    return inserted;
+    arrmatch = std::move(names);
+    box.items = std::move(items);
+    box.selected = selected;
+}
+
+bool InsertTreeChoice(Surface &surface, int selected, const QStringList &arrmatch,
+                      const QString &key2, int savedCaret, TreeChoiceText *inserted)
+{
+    if (selected < 1 || selected >= arrmatch.size())
+        return false;
+    const QString &name = arrmatch.at(selected);
+    const int start = savedCaret - int(key2.size());
+    if (name.isEmpty() || start < 0 || savedCaret > surface.length())
+        return false;
+    const TreeChoiceText choice = CompilableChoice(name);
+    surface.setSelection(start, int(key2.size()));
+    surface.setSelText(choice.text);
+    surface.setSelStart(start + choice.caret);
+    if (inserted)
+        *inserted = choice;
+    return true;
 }
 
 QPoint PlaceTreeBox(const TreeBoxPlacement &p)

@@ -95,11 +95,39 @@ int SelectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString
 // when key 2 holds a "(" (the user is already typing the parameters).
 int PreselectTreeItem(TreeBoxModel &box, const QStringList &arrmatch, const QString &key2);
 
-// Replaces the key2.length() characters that end at savedCaret by the name
-// of the selected item. Returns whether a name was inserted (no selection,
-// an empty name or a range outside the text insert nothing).
+// Whether key 2 is a name being typed: nothing yet, or Java identifier
+// characters only (letters, digits, "_" and "$"). The box opens only then,
+// so a ";", ")" or blank after a chosen name never brings it back.
+bool IsNameBeingTyped(const QString &key2);
+
+// What choosing a name puts in the text, so that it compiles: a method its
+// name and "()" ("indexOf(String)" -> "indexOf()"), a field or type its
+// name. The caret goes between the parentheses of a method that takes
+// parameters, after them when it takes none, after a name.
+struct TreeChoiceText {
+    QString text;
+    int caret = 0;      // within text
+    QString parameters; // "(String)", or "" when the caret goes after text
+};
+TreeChoiceText CompilableChoice(const QString &name);
+
+// Whether key 1 as typed ("sb.", "System.out.") names a value, a variable
+// or a field, rather than a package or type ("String.", "java.awt.Color."):
+// its last name is not the last name of the key it resolved to.
+bool KeyNamesValue(const QString &typedKey1, const QString &resolvedKey1);
+
+// Takes out of box and arrmatch the constructors of the type key1 names
+// (items whose text is the type's simple name with a parameter list): after
+// a value they never compile.
+void DropConstructors(TreeBoxModel &box, QStringList &arrmatch, const QString &key1);
+
+// Replaces the key2.length() characters that end at savedCaret by what the
+// selected name inserts (CompilableChoice) and puts the caret where it
+// says. Returns whether a name was inserted (no selection, an empty name or
+// a range outside the text insert nothing); `inserted`, when given, then
+// holds what went in.
 bool InsertTreeChoice(Surface &surface, int selected, const QStringList &arrmatch,
-                      const QString &key2, int savedCaret);
+                      const QString &key2, int savedCaret, TreeChoiceText *inserted = nullptr);
 
 // The numbers the placement at the caret works from (twips, except where
 // said). lines = caret line + 1 - first visible line (0-based lines).

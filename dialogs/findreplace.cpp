@@ -132,8 +132,8 @@ int replaceBatched(Surface &surface, const QString &findText, const QString &rep
     const bool checkRight = wholeWord && Surface::isWordCharacter(findText.back());
 
     std::vector<Surface::Piece> pieces;
-    int first = -1;    // start of the first replaced match
-    int lastEnd = -1;  // end of the last replaced match
+    int first = -1;   // start of the first replaced match
+    int lastEnd = -1; // end of the last replaced match
     int replaced = 0;
     // The character before the text following the last replacement, as it
     // stands after that replacement; none at the start of the text.
@@ -200,8 +200,8 @@ int replaceBatched(Surface &surface, const QString &findText, const QString &rep
 
 } // namespace
 
-int replaceEvery(Surface &surface, const QString &findText, const QString &replaceText,
-                 int options, ReplaceMode mode)
+int replaceEvery(Surface &surface, const QString &findText, const QString &replaceText, int options,
+                 ReplaceMode mode)
 {
     if (findText.isEmpty())
         return 0;
@@ -307,8 +307,7 @@ bool FindReplace::find()
 bool FindReplace::searchForward()
 {
     // Past the start of a current match, so it is not found again. No wrap.
-    const int start =
-        m_surface.selLength() > 0 ? m_surface.selStart() + 1 : m_surface.selStart();
+    const int start = m_surface.selLength() > 0 ? m_surface.selStart() + 1 : m_surface.selStart();
     if (m_surface.find(m_findText, start, -1, surfaceOptions()) >= 0)
         return true;
     notFound();

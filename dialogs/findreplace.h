@@ -24,8 +24,8 @@ enum class ReplaceMode { OneAtATime, Batched };
 // (whatever the options say), else the run stops with it selected. Text the
 // run has put in is never searched again. options are Surface find options.
 // Returns the number of replacements.
-int replaceEvery(Surface &surface, const QString &findText, const QString &replaceText,
-                 int options, ReplaceMode mode);
+int replaceEvery(Surface &surface, const QString &findText, const QString &replaceText, int options,
+                 ReplaceMode mode);
 
 // The shared history of the two boxes after a search with these texts:
 // entries (the find box's list, top to bottom) plus each new non-empty text,

@@ -1,8 +1,8 @@
 #include "formatting/casechange.h"
 
-#include "formatting/commandhost.h"
 #include "base/editorstate.h"
 #include "base/prompter.h"
+#include "formatting/commandhost.h"
 #include "surface/surface.h"
 
 #include <vector>
@@ -14,8 +14,8 @@ namespace {
 bool isDelimiter(QChar c)
 {
     const char16_t u = c.unicode();
-    return !((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z')
-             || u == '.' || u == '_');
+    return !((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '.'
+             || u == '_');
 }
 
 // The walks change a character only into one other character of Latin-1:

@@ -17,9 +17,9 @@ bool IsWordDelimiter(const QString &text);
 
 // The main window's three automatic-feature check boxes.
 struct AutoFeatureSwitches {
-    bool autoSyntaxColor = false; // chkautosyntaxcolor
+    bool autoSyntaxColor = false;  // chkautosyntaxcolor
     bool autoSpellCorrect = false; // chkautospellcorrect
-    bool autoTreeSearch = false;  // chkautotreesearch
+    bool autoTreeSearch = false;   // chkautotreesearch
 };
 
 // With any switch on, asks (Yes/No, question icon) whether to turn the

@@ -1,9 +1,9 @@
 #include "formatting/colorizeall.h"
 
+#include "base/editorstate.h"
 #include "formatting/commandhost.h"
 #include "settings/convert.h"
 #include "settings/preferences.h"
-#include "base/editorstate.h"
 #include "surface/surface.h"
 
 #include <cmath>
@@ -125,9 +125,32 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
                   kIgnorePlaceholder, prefs.singleLineComment, strings, comments, fs, 4, 5);
     }
 
-    // Stage 3: multi-line comments over the whole text.
+    // Stage 3: text blocks, then multi-line comments, over the whole text.
+    // The rest of a line a text block closes on is coloured again as a line
+    // of its own: the line pass read it as if the text block were code.
     say(QStringLiteral("Please wait. Stage 3 of 3"));
     setProgress(progress, 0);
+    const BgrColor keywords = colourOrBlack(prefs.ckeywordcolor);
+    const BgrColor others = colourOrBlack(prefs.cothercolor);
+    const BgrColor more = colourOrBlack(prefs.cmorecolor);
+    ColorTextBlocks(
+        surface, prefs.string1, prefs.string2, prefs.ignoreString, fs, 4, strings, comments,
+        prefs.multiLineCommentStart, prefs.multiLineCommentEnd, [&](int from, int lineFeed) {
+            if (lineFeed < 0 && !lastLineToo)
+                return;
+            const int to = lineFeed < 0 ? surface.length() : lineFeed;
+            surface.setStyleRanges({{from, to - from}}, plain);
+            int st = from;
+            ColorWordList(prefs.arrckeyword, prefs.ckeywordcount, fs, 1, st, to, surface, keywords,
+                          nullptr, 0, 0);
+            ColorWordList(prefs.arrcother, prefs.cothercount, fs, 2, st, to, surface, others,
+                          nullptr, 0, 0);
+            ColorWordList(prefs.arrcmore, prefs.cmorecount, fs, 3, st, to, surface, more, nullptr,
+                          0, 0);
+            int a = from, b = to;
+            ColorLine(a, b, surface, prefs.string1, prefs.string2, prefs.ignoreString,
+                      kIgnorePlaceholder, prefs.singleLineComment, strings, comments, fs, 4, 5);
+        });
     int blockStart = -1, blockEnd = length;
     ColorBlockComments(blockStart, blockEnd, surface, fs, 5, strings, comments,
                        prefs.multiLineCommentStart, prefs.multiLineCommentEnd);

@@ -4,8 +4,8 @@
 // whether to go on; hides and disables the editor while it runs and reports
 // its three stages in the status bar and on the progress bar.
 
-#include "formatting/formatrtf.h"
 #include "base/prompter.h"
+#include "formatting/formatrtf.h"
 
 #include <QString>
 #include <functional>
@@ -39,7 +39,9 @@ QString ColorizeTimeQuestion(int length);
 // The colouring itself, without the window's part: reset the whole text to
 // the text colour with no styles, stage 1 the three word lists, stage 2
 // strings and single-line comments line by line (a last line without a
-// line break is skipped), stage 3 multi-line comments. `status` receives
+// line break is skipped), stage 3 text blocks (ColorTextBlocks; the rest
+// of a line a text block closes on is coloured again as a line: words,
+// strings, comments) and multi-line comments. `status` receives
 // "Please wait. Stage N of 3" before each stage; progress (may be null)
 // receives the stage values. Colours that do not convert read as 0.
 // With lastLineToo, stage 2 colours the text after the last line feed as

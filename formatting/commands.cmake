@@ -6,4 +6,4 @@ target_sources(quillon_core PRIVATE
   formatting/casechange.h formatting/casechange.cpp
   formatting/templates.h formatting/templates.cpp)
 target_sources(quillon_widgets PRIVATE
-  formatting/frmstructures.h formatting/frmstructures.cpp)
+  formatting/ui/frmstructures.h formatting/ui/frmstructures.cpp)

@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -82,17 +83,6 @@ int findIn(QStringView window, const QString &needle, int from)
     if (caseless && needle.size() == 1)
         return int(window.indexOf(needle.front(), from, Qt::CaseSensitive));
     return int(window.indexOf(needle, from, caseless ? Qt::CaseSensitive : Qt::CaseInsensitive));
-}
-
-// Masking is off for an ignore string or placeholder that would split or
-// join lines, and for an empty placeholder (nothing would mark the spot).
-bool maskingOn(const QString &ignore, const QString &placeholder)
-{
-    auto hasBreak = [](const QString &s) {
-        return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
-    };
-    return !ignore.isEmpty() && !placeholder.isEmpty() && !hasBreak(ignore)
-           && !hasBreak(placeholder);
 }
 
 // Appends [from, to) of a 0/1 mark array (offset by base) as ranges.
@@ -279,60 +269,112 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
 
 namespace {
 
-struct Occurrence {
-    int pos;    // in the original text
-    int bufPos; // in the masked text
-    int length; // of the ignore string as it stood
+// A run of characters that neither opens nor closes a string: an ignore
+// string, or the escape with the character it takes along.
+struct Inert {
+    int pos;
+    int length;
 };
 
-// One line while its strings are found: the text of [lo, hi) with every
-// ignore string exchanged for the placeholder (a view of the surface's own
-// text when the line has none), and which characters the string pass has
-// coloured. Colours of untouched characters are read from the surface: a
-// placeholder shows the format of the ignore string's first character.
-struct MaskedLine {
+bool usableIgnore(const QString &ignore)
+{
+    return !ignore.isEmpty() && !ignore.contains(QLatin1Char('\r'))
+           && !ignore.contains(QLatin1Char('\n'));
+}
+
+// Searching for characters without letter case (a backslash) need not
+// fold case, and is many times faster.
+Qt::CaseSensitivity caseOf(QChar a, QChar b)
+{
+    auto caseless = [](QChar c) { return c.toLower() == c && c.toUpper() == c; };
+    return caseless(a) && caseless(b) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+}
+
+bool startsAt(QStringView text, int pos, const QString &needle)
+{
+    return QStringView(text).mid(pos, needle.size()).compare(needle, Qt::CaseInsensitive) == 0;
+}
+
+// The inert runs of [from, to), found left to right: at each position the
+// ignore string first, then the escape and the character after it. Letter
+// case is ignored, as the ignore string was searched for.
+void findInert(QStringView text, int from, int to, const QString &ignore, const QString &escape,
+               std::vector<Inert> &out)
+{
+    out.clear();
+    const bool withIgnore = usableIgnore(ignore);
+    const bool withEscape = !escape.isEmpty();
+    if (!withIgnore && !withEscape)
+        return;
+    const QChar a = withIgnore ? ignore.front() : escape.front();
+    const QChar b = withEscape ? escape.front() : a;
+    const Qt::CaseSensitivity cs = caseOf(a, b);
+    const QStringView window = text.left(to);
+    for (int i = from; i < to;) {
+        qsizetype next = window.indexOf(a, i, cs);
+        if (b != a) {
+            const qsizetype other = window.indexOf(b, i, cs);
+            if (other >= 0 && (next < 0 || other < next))
+                next = other;
+        }
+        if (next < 0)
+            break;
+        i = int(next);
+        if (withIgnore && i + int(ignore.size()) <= to && startsAt(window, i, ignore)) {
+            out.push_back(Inert{i, int(ignore.size())});
+            i += int(ignore.size());
+        } else if (withEscape && i + int(escape.size()) < to && startsAt(window, i, escape)) {
+            out.push_back(Inert{i, int(escape.size()) + 1});
+            i += int(escape.size()) + 1;
+        } else {
+            ++i;
+        }
+    }
+}
+
+// One line while its strings are found: which characters the string pass
+// has coloured, the colours of the others read from the surface.
+struct LineStrings {
     const Surface *surface = nullptr;
+    QStringView window; // surface positions, up to the line's end
     int lo = 0;
-    QStringView buf;
-    const std::vector<Occurrence> *occurrences = nullptr;
-    int placeholderLength = 0;
+    const std::vector<Inert> *inert = nullptr;
     std::vector<quint8> *coloured = nullptr; // 1: strings style written
     BgrColor stringsColor = 0;
 
-    BgrColor baseColor(int j) const
-    {
-        // The last occurrence whose placeholder starts at or before j.
-        const auto it = std::upper_bound(
-            occurrences->begin(), occurrences->end(), j,
-            [](int v, const Occurrence &o) { return v < o.bufPos; });
-        if (it == occurrences->begin())
-            return surface->formatAt(lo + j).color;
-        const Occurrence &o = *(it - 1);
-        if (j < o.bufPos + placeholderLength)
-            return surface->formatAt(o.pos).color;
-        return surface->formatAt(o.pos + o.length + (j - o.bufPos - placeholderLength)).color;
-    }
     std::optional<BgrColor> colorOf(int pos, int n) const
     {
         std::optional<BgrColor> c;
-        for (int j = pos - lo; j < pos - lo + n; ++j) {
-            const BgrColor cj = (*coloured)[size_t(j)] ? stored(stringsColor) : baseColor(j);
-            if (c && *c != cj)
+        for (int i = pos; i < pos + n; ++i) {
+            const BgrColor ci =
+                (*coloured)[size_t(i - lo)] ? stored(stringsColor) : surface->formatAt(i).color;
+            if (c && *c != ci)
                 return std::nullopt;
-            c = cj;
+            c = ci;
         }
         return c;
     }
+    // The first occurrence of needle from `from` that overlaps no inert run.
     int find(const QString &needle, int from) const
     {
-        const int p = findIn(buf, needle, std::max(from, 0) - lo);
-        return p < 0 ? -1 : p + lo;
+        const int n = int(needle.size());
+        // The runs are sorted and disjoint; the search only moves forward.
+        auto it = inert->begin();
+        for (int p = findIn(window, needle, std::max(from, lo)); p != -1;) {
+            it = std::upper_bound(it, inert->end(), p,
+                                  [](int v, const Inert &r) { return v < r.pos + r.length; });
+            if (it == inert->end() || it->pos >= p + n)
+                return p;
+            // Any occurrence that starts before this run's end overlaps it.
+            p = findIn(window, needle, std::max(p + 1, it->pos + it->length));
+        }
+        return -1;
     }
 };
 
 // One string whose opening delimiter the caller found at p (the first
 // occurrence after scan).
-int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int p)
+int stringSpan(LineStrings &line, const QString &delimiter, BgrColor color, int p)
 {
     const int n = int(delimiter.size());
     const auto c = line.colorOf(p, n);
@@ -353,19 +395,31 @@ int stringSpan(MaskedLine &line, const QString &delimiter, BgrColor color, int p
 // Buffers reused from line to line: colourize-all calls ColorLine once per
 // line of the document.
 struct LineScratch {
-    std::vector<Occurrence> occurrences;
-    QString masked;
-    std::vector<quint8> coloured, marks;
+    std::vector<Inert> inert;
+    std::vector<quint8> marks;
     Ranges strings, comments;
 };
 
 } // namespace
+
+QString EscapeOf(const QString &ignore, const QString &delimiter1, const QString &delimiter2)
+{
+    if (!usableIgnore(ignore) || ignore.size() < 2)
+        return QString();
+    const QString escape = ignore.chopped(1);
+    for (QChar c : escape)
+        if (delimiter1.contains(c, Qt::CaseInsensitive)
+            || delimiter2.contains(c, Qt::CaseInsensitive))
+            return QString();
+    return escape;
+}
 
 void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1,
                const QString &delimiter2, const QString &ignore, const QString &placeholder,
                const QString &comment, BgrColor stringsColor, BgrColor commentsColor,
                const FontStyleTable &fontstyle, int stringsCategory, int commentsCategory)
 {
+    Q_UNUSED(placeholder);
     if (end < 0)
         return;
     if (start == -1)
@@ -379,45 +433,21 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
     const QStringView window = surface.span(0, hi);
     thread_local LineScratch scratch;
     LineScratch &sc = scratch;
-    auto &occurrences = sc.occurrences;
-    occurrences.clear();
-    const int pl = int(placeholder.size());
-
-    // The masked copy of the line.
-    if (maskingOn(ignore, placeholder)) {
-        int cur = lo;
-        for (int m; (m = findIn(window, ignore, cur)) != -1; cur = m + int(ignore.size()))
-            occurrences.push_back(Occurrence{m, 0, int(ignore.size())});
-    }
-    MaskedLine line;
+    findInert(window, lo, hi, ignore, EscapeOf(ignore, delimiter1, delimiter2), sc.inert);
+    auto &marks = sc.marks;
+    marks.assign(size_t(hi - lo), 0);
+    LineStrings line;
     line.surface = &surface;
+    line.window = window;
     line.lo = lo;
-    line.occurrences = &occurrences;
-    line.placeholderLength = pl;
-    line.coloured = &sc.coloured;
+    line.inert = &sc.inert;
+    line.coloured = &marks;
     line.stringsColor = stringsColor;
-    if (occurrences.empty()) {
-        line.buf = window.mid(lo);
-    } else {
-        QString &m = sc.masked;
-        m.resize(0);
-        int i = lo;
-        for (Occurrence &o : occurrences) {
-            m.append(window.mid(i, o.pos - i));
-            o.bufPos = int(m.size());
-            m.append(placeholder);
-            i = o.pos + o.length;
-        }
-        m.append(window.mid(i, hi - i));
-        line.buf = m;
-    }
-    sc.coloured.assign(size_t(line.buf.size()), 0);
-    const int maskedEnd = end + int(occurrences.size()) * (pl - int(ignore.size()));
 
-    // Strings, in masked positions. The scan only moves forward, so the
-    // next occurrence of a delimiter found earlier stays valid until the
-    // scan passes it, and a delimiter that is not on the rest of the line
-    // is never searched again: the line is read a bounded number of times.
+    // Strings. The scan only moves forward, so the next occurrence of a
+    // delimiter found earlier stays valid until the scan passes it, and a
+    // delimiter that is not on the rest of the line is never searched
+    // again: the line is read a bounded number of times.
     int scan = start == 0 ? -1 : start;
     int a = line.find(delimiter1, start);
     int b = line.find(delimiter2, start);
@@ -429,57 +459,17 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
             a = line.find(delimiter1, scan + 1);
         if (b != -1 && b < scan + 1)
             b = line.find(delimiter2, scan + 1);
-        if (scan + 1 > maskedEnd)
+        if (scan + 1 > end)
             break;
     }
 
-    // Back to the original text: each ignore string takes the format its
-    // placeholder's first character had.
-    auto &marks = sc.marks;
-    if (occurrences.empty()) {
-        marks.swap(sc.coloured);
-    } else {
-        marks.assign(size_t(hi - lo), 0);
-        int i = lo, j = 0;
-        auto copyPlain = [&](int upTo) {
-            for (; i < upTo; ++i, ++j)
-                marks[size_t(i - lo)] = sc.coloured[size_t(j)];
-        };
-        for (const Occurrence &o : occurrences) {
-            copyPlain(o.pos);
-            std::fill_n(marks.begin() + (o.pos - lo), o.length, sc.coloured[size_t(o.bufPos)]);
-            i = o.pos + o.length;
-            j = o.bufPos + pl;
-        }
-        copyPlain(hi);
-    }
-
-    // Single-line comments, on the original text. After the masking is
-    // undone each ignore string carries the format its placeholder's first
-    // character had; the comment pass reads and overwrites that.
-    auto originalColor = [&](int i) {
-        const auto it = std::upper_bound(occurrences.begin(), occurrences.end(), i,
-                                         [](int v, const Occurrence &o) { return v < o.pos; });
-        if (it != occurrences.begin() && i < (it - 1)->pos + (it - 1)->length)
-            return surface.formatAt((it - 1)->pos).color;
-        return surface.formatAt(i).color;
-    };
-    auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
-        std::optional<BgrColor> c;
-        for (int i = pos; i < pos + n; ++i) {
-            const quint8 m = marks[size_t(i - lo)];
-            const BgrColor ci = m == 1 ? stored(stringsColor) : originalColor(i);
-            if (c && *c != ci)
-                return std::nullopt;
-            c = ci;
-        }
-        return c;
-    };
+    // Single-line comments: a marker counts unless the string pass (or an
+    // earlier colouring) left it in the strings colour.
     // The first marker taken colours to the line's end; every later marker
     // lies in that comment and would colour the same characters again.
     bool commented = false;
     for (int m = findIn(window, comment, start); m != -1; m = findIn(window, comment, m + 1)) {
-        const auto c = colorOf(m, int(comment.size()));
+        const auto c = line.colorOf(m, int(comment.size()));
         if (c && *c != stringsColor) {
             std::fill(marks.begin() + (m - lo), marks.end(), quint8(2));
             commented = true;
@@ -494,16 +484,6 @@ void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1
         collectRuns(marks, 2, lo, sc.comments);
     if (!sc.strings.empty())
         surface.setStyleRanges(sc.strings, styleOf(fontstyle, stringsCategory, stringsColor));
-    for (const Occurrence &o : occurrences) {
-        // Equal formats are one palette entry: comparing addresses suffices.
-        const CharFormat *first = &surface.formatAt(o.pos);
-        for (int k = 1; k < o.length; ++k) {
-            if (&surface.formatAt(o.pos + k) != first) {
-                surface.setFormat(o.pos + 1, o.length - 1, CharFormat(*first));
-                break;
-            }
-        }
-    }
     if (!sc.comments.empty())
         surface.setStyleRanges(sc.comments, styleOf(fontstyle, commentsCategory, commentsColor));
 }
@@ -551,8 +531,8 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
     auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
         std::optional<BgrColor> c;
         for (int i = pos; i < pos + n; ++i) {
-            const BgrColor ci = !written.empty() && written[size_t(i)] ? writtenColor
-                                                                        : surface.formatAt(i).color;
+            const BgrColor ci =
+                !written.empty() && written[size_t(i)] ? writtenColor : surface.formatAt(i).color;
             if (c && *c != ci)
                 return std::nullopt;
             c = ci;
@@ -593,6 +573,166 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
     }
     if (!ranges.empty())
         surface.setStyleRanges(ranges, styleOf(fontstyle, category, commentsColor));
+}
+
+// --- text blocks ---------------------------------------------------------------------
+
+namespace {
+
+// The inert run (ignore string, or escape and the character after it) that
+// starts at i, or 0 characters when none does.
+int inertAt(QStringView text, int i, const QString &ignore, const QString &escape)
+{
+    const int n = int(text.size());
+    if (usableIgnore(ignore) && i + int(ignore.size()) <= n && startsAt(text, i, ignore))
+        return int(ignore.size());
+    if (!escape.isEmpty() && i + int(escape.size()) < n && startsAt(text, i, escape))
+        return int(escape.size()) + 1;
+    return 0;
+}
+
+// The first occurrence of needle from `from` that overlaps none of the
+// inert runs found left to right from `from`; -1 when there is none.
+int findOutsideInert(QStringView text, const QString &needle, int from, const QString &ignore,
+                     const QString &escape)
+{
+    const bool withIgnore = usableIgnore(ignore);
+    const QChar a = withIgnore ? ignore.front() : escape.isEmpty() ? QChar() : escape.front();
+    const QChar b = escape.isEmpty() ? a : escape.front();
+    const int n = int(needle.size());
+    int i = from;
+    int t = findIn(text, needle, i);
+    while (t >= 0) {
+        // The next place an inert run may start.
+        qsizetype c = -1;
+        if (withIgnore || !escape.isEmpty()) {
+            const QStringView head = text.left(std::min<qsizetype>(text.size(), t + n));
+            c = head.indexOf(a, i, caseOf(a, b));
+            if (b != a) {
+                const qsizetype other = head.indexOf(b, i, caseOf(a, b));
+                if (other >= 0 && (c < 0 || other < c))
+                    c = other;
+            }
+        }
+        if (c < 0)
+            return t;
+        const int run = inertAt(text, int(c), ignore, escape);
+        i = int(c) + std::max(run, 1);
+        if (t < i && run > 0)
+            t = findIn(text, needle, i);
+    }
+    return -1;
+}
+
+// The first opening run of a text block from `from`: as javac has it,
+// only blanks (spaces, tabs, form feeds, a carriage return) may follow it
+// on its line, so a line holds at most one, at its end, and at most one
+// text block closes on any line.
+int nextOpener(QStringView all, const QString &block, int from)
+{
+    const int n = int(all.size()), nb = int(block.size());
+    auto blank = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\f')
+               || c == QLatin1Char('\r');
+    };
+    for (int start = std::max(from, 0); start <= n;) {
+        const qsizetype feed = all.indexOf(QLatin1Char('\n'), start);
+        const int end = feed < 0 ? n : int(feed);
+        int k = end;
+        while (k > start && blank(all[k - 1]))
+            --k;
+        if (k - nb >= start && startsAt(all, k - nb, block))
+            return k - nb;
+        if (feed < 0)
+            return -1;
+        start = end + 1;
+    }
+    return -1;
+}
+
+} // namespace
+
+void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString &delimiter2,
+                     const QString &ignore, const FontStyleTable &fontstyle, int category,
+                     BgrColor stringsColor, BgrColor commentsColor, const QString &startMarker,
+                     const QString &endMarker, const std::function<void(int, int)> &recolourLine)
+{
+    if (delimiter1.isEmpty())
+        return;
+    const QString block = delimiter1.repeated(3);
+    const QString escape = EscapeOf(ignore, delimiter1, delimiter2);
+    const bool comments = !startMarker.isEmpty() && !endMarker.isEmpty();
+    const int nb = int(block.size());
+    const int ns = int(startMarker.size()), ne = int(endMarker.size());
+    // Comments and text blocks passed so far, as ColorBlockComments will
+    // colour the comments: 1 comments colour, 2 strings colour.
+    std::vector<quint8> written;
+    auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
+        std::optional<BgrColor> c;
+        for (int i = pos; i < pos + n; ++i) {
+            const quint8 w = written.empty() ? 0 : written[size_t(i)];
+            const BgrColor ci = w == 1   ? stored(commentsColor)
+                                : w == 2 ? stored(stringsColor)
+                                         : surface.formatAt(i).color;
+            if (c && *c != ci)
+                return std::nullopt;
+            c = ci;
+        }
+        return c;
+    };
+    auto isColoured = [&](int pos, int n) {
+        const auto c = colorOf(pos, n);
+        return c && (*c == stringsColor || *c == commentsColor);
+    };
+    auto mark = [&](int from, int to, quint8 value) {
+        if (written.empty())
+            written.assign(size_t(surface.length()), 0);
+        std::fill(written.begin() + from, written.begin() + to, value);
+    };
+
+    // The next opening run and start marker are kept until the scan passes
+    // them, so the text is read about once whatever it holds.
+    int t = -2, p = comments ? -2 : -1;
+    for (int scan = -1;;) {
+        // The text changes only in format: a fresh view after each recolouring.
+        const QStringView all = surface.span(0, surface.length());
+        if (t == -2 || (t >= 0 && t < scan + 1))
+            t = nextOpener(all, block, scan + 1);
+        if (p == -2 || (p >= 0 && p < scan + 1))
+            p = findIn(all, startMarker, scan + 1);
+        if (t == -1) // no text block further on: the comments no longer matter
+            return;
+        if (p != -1 && (t == -1 || p <= t)) {
+            // A multi-line comment, found as ColorBlockComments finds it.
+            scan = p;
+            if (isColoured(p, ns))
+                continue;
+            int q = findIn(all, endMarker, p + 2);
+            while (q != -1 && isColoured(q, ne))
+                q = findIn(all, endMarker, q + 2);
+            if (q == -1)
+                return;
+            scan = q;
+            mark(p, q + ne, 1);
+            continue;
+        }
+        scan = t;
+        if (isColoured(t, nb))
+            continue;
+        const int close = findOutsideInert(all, block, t + nb, ignore, escape);
+        if (close == -1)
+            return;
+        if (close > t + nb) {
+            surface.setStyleRanges({{t + nb, close - (t + nb)}},
+                                   styleOf(fontstyle, category, stringsColor));
+            mark(t + nb, close, 2);
+        }
+        scan = close + nb - 1;
+        const int rest = close + nb;
+        const int feed = int(all.indexOf(QLatin1Char('\n'), rest));
+        if (recolourLine && rest < (feed < 0 ? int(all.size()) : feed))
+            recolourLine(rest, feed);
+    }
 }
 
 // --- masking -----------------------------------------------------------------------

@@ -27,6 +27,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 namespace qln {
 
@@ -58,23 +59,31 @@ int ColorWordList(const QStringList &words, int count, const FontStyleTable &fon
 
 // Colours the strings and then the single-line comment of one line:
 // start is the line feed before the line (-1 or 0 for the first line), end
-// the line feed that ends it.
+// the line feed that ends it; a start inside a line colours from there on.
 // end == -1 (any negative end): returns at once (a last line without a line
-// break). start == -1 becomes 0. While strings are found each occurrence of `ignore` (e.g. a
-// backslash and a double quote) is exchanged with `placeholder`, so an
-// escaped delimiter neither opens nor closes a string; the text is exactly
-// as before when the call returns, and so is end (which moves meanwhile).
+// break). start == -1 becomes 0.
 // Strings: the first of delimiter1 / delimiter2 (delimiter2 on a tie) opens
 // a string closed by the next same delimiter on the line (ColorStringSpan);
 // the scan goes on after the closing one. Unterminated strings are not
-// coloured. Comments: each occurrence of `comment` whose characters all
-// carry a colour other than stringsColor colours from it to end.
-// An ignore string or placeholder containing a line break, or an empty
-// placeholder, disables masking.
+// coloured. A delimiter that overlaps an inert run neither opens nor closes
+// a string. The inert runs are found from start, left to right: each
+// occurrence of `ignore` (not matching case), and the escape (EscapeOf)
+// with the character after it, so that with the factory backslash and
+// double quote "C:\\" ends at its last quote and '\'' is one literal.
+// Comments: each occurrence of `comment` whose characters all carry a
+// colour other than stringsColor colours from it to end. The text is not
+// changed; `placeholder` is not used (it is kept for the callers that name
+// the masking of earlier versions).
 void ColorLine(int &start, int &end, Surface &surface, const QString &delimiter1,
                const QString &delimiter2, const QString &ignore, const QString &placeholder,
                const QString &comment, BgrColor stringsColor, BgrColor commentsColor,
                const FontStyleTable &fontstyle, int stringsCategory, int commentsCategory);
+
+// The escape of an ignore string: the ignore string without its last
+// character (a backslash for the factory backslash and double quote), when
+// that is not empty and shares no character with either delimiter; else
+// empty. An ignore string holding a line break has none.
+QString EscapeOf(const QString &ignore, const QString &delimiter1, const QString &delimiter2);
 
 // One string: finds `delimiter` from scan + 1 (to end). Not found: returns
 // scan. If that delimiter already carries `color`, returns its position.
@@ -97,6 +106,27 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
                         int category, BgrColor stringsColor, BgrColor commentsColor,
                         const QString &startMarker, const QString &endMarker);
 
+// Colours the text blocks of the whole text: three delimiter1 in a row
+// (""" for the double quote) followed by nothing but blanks on their line
+// open one, and the next three that overlap no
+// inert run (as ColorLine finds them, from just after the opening three)
+// close it, however many lines later. Everything strictly between the two
+// takes stringsColor and the category's styles: nothing in a text block is
+// a comment. An opening run whose characters all carry the strings or
+// comments colour is passed over (it lies in a string or a single-line
+// comment), and so is everything from a multi-line comment's start marker
+// to its end marker, found as ColorBlockComments finds them (which runs
+// after this). An opening run that is never closed, or a comment that never
+// ends, ends the search. When a text block closes before its line does,
+// recolourLine(from, lineFeed) is called for the rest of that line (lineFeed
+// -1 on a last line without one): the line pass read that rest as if the
+// line started outside the text block, and the caller colours it again as
+// a line of its own.
+void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString &delimiter2,
+                     const QString &ignore, const FontStyleTable &fontstyle, int category,
+                     BgrColor stringsColor, BgrColor commentsColor, const QString &startMarker,
+                     const QString &endMarker, const std::function<void(int, int)> &recolourLine);
+
 // Replaces each occurrence of `ignore` in [start, end) (not matching case)
 // by `placeholder`, returning the end moved by the change of length. The
 // new text takes the format of the occurrence's first character. These two
@@ -104,7 +134,8 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
 // operation so the text ends as it was. When the unmask does not give back
 // exactly the text the mask started from (or runs without a mask before
 // it) and has changed the text, the surface's undo history is cleared, as
-// it no longer describes the text.
+// it no longer describes the text. ColorLine reads escapes in place and
+// does not call them.
 int MaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
                    const QString &placeholder);
 // The reverse: each occurrence of `placeholder` in [start, end) becomes

@@ -29,6 +29,12 @@ char16_t fold(QChar c)
     return char16_t(QChar::toCaseFolded(char32_t(c.unicode())));
 }
 
+// A match right after a "." names a member: it is left alone.
+bool followsDot(const Surface &surface, int at)
+{
+    return at > 0 && surface.at(at - 1) == QLatin1Char('.');
+}
+
 bool isPlainWord(const QString &w)
 {
     return !w.isEmpty() && std::all_of(w.begin(), w.end(), isWord);
@@ -73,10 +79,19 @@ void correctBySearch(const QStringList &wrong, const QStringList &right, int cou
             continue;
         const QString &w = wrong[i];
         const QString &r = right[i];
-        while (surface.find(w, surface.selStart(), end, FindWholeWord) >= 0) {
-            lengthChange += int(r.size() - w.size());
-            surface.setSelText(r);
+        int found, caret = start;
+        while ((found = surface.find(w, surface.selStart(), end, FindWholeWord)) >= 0) {
+            if (followsDot(surface, found)) {
+                surface.setSelStart(found + int(w.size()));
+                continue;
+            }
+            const QString put = CasePatterned(surface.span(found, int(w.size())), r);
+            lengthChange += int(put.size() - w.size());
+            surface.setSelText(put);
+            caret = surface.selStart();
         }
+        // A member passed over does not move the caret.
+        surface.setSelStart(caret);
     }
 }
 
@@ -85,9 +100,9 @@ void correctBySearch(const QStringList &wrong, const QStringList &right, int cou
 struct WrongWords {
     QStringList wrong;
     int pairs = -1;
-    bool plain = false;              // every wrong form is a plain word
-    std::vector<QString> keys;       // folded, distinct
-    std::vector<int> pairKey;        // pair -> key
+    bool plain = false;        // every wrong form is a plain word
+    std::vector<QString> keys; // folded, distinct
+    std::vector<int> pairKey;  // pair -> key
     std::unordered_map<quint64, std::vector<int>> keysByHash;
     std::vector<bool> lengthUsed;
 
@@ -216,7 +231,7 @@ bool correctByIndex(const QStringList &wrong, const QStringList &right, int coun
         while (j < len && isWord(text.at(j)))
             ++j;
         const int k = keyOf(text.span(i, j - i));
-        if (k >= 0) {
+        if (k >= 0 && !followsDot(text, i)) {
             slotsByKey[size_t(k)].push_back(int(slotList.size()));
             slotList.push_back(Slot{i, j - i, {}, {}, false, false});
         }
@@ -277,17 +292,23 @@ bool correctByIndex(const QStringList &wrong, const QStringList &right, int coun
                 while (d < curLen && isWord(cur[d]))
                     ++d;
                 const QStringView token = QStringView(cur).mid(c, d - c);
-                if (!stopped && foldEquals(token, folded)) {
+                // What precedes the token: the slot's own text, or before
+                // its first character the text outside it, which no
+                // replacement changes.
+                const bool afterDot =
+                    c > 0 ? cur[c - 1] == QLatin1Char('.') : followsDot(text, s.origStart);
+                if (!stopped && !afterDot && foldEquals(token, folded)) {
                     const int at = base + int(out.size());
                     if (at > bound - n) {
                         stopped = true;
                     } else {
                         const int o = s.origin[size_t(c)];
                         const int formatOf = o >= 0 ? o : -1 - o;
-                        out += r;
-                        origin.insert(origin.end(), size_t(r.size()), -1 - formatOf);
-                        lengthChange += int(r.size()) - n;
-                        caret = at + int(r.size());
+                        const QString put = CasePatterned(token, r);
+                        out += put;
+                        origin.insert(origin.end(), size_t(put.size()), -1 - formatOf);
+                        lengthChange += int(put.size()) - n;
+                        caret = at + int(put.size());
                         replaced = true;
                         c = d;
                         continue;
@@ -383,26 +404,31 @@ bool mayMatch(const Surface &text, const WrongWords &words, int from, int to)
 
 } // namespace
 
-std::optional<std::pair<int, int>> SpellWordSpan(const QStringList &wrongForms, int count,
-                                                 const Surface &surface, int from, int to,
-                                                 int lineFrom, int lineTo)
+QString CasePatterned(QStringView replaced, const QString &right)
 {
-    const int pairs = std::min<int>(count, int(wrongForms.size()) - 1);
-    for (int i = 1; i <= pairs; ++i)
-        if (!isPlainWord(wrongForms[i]))
-            return std::nullopt;
-    lineFrom = std::max(lineFrom, 0);
-    lineTo = std::min(lineTo, surface.length());
-    from = std::clamp(from, lineFrom, lineTo);
-    to = std::clamp(to, from, lineTo);
-    while (from > lineFrom && isWord(surface.at(from - 1)))
-        --from;
-    while (to < lineTo && isWord(surface.at(to)))
-        ++to;
-    if ((from > 0 && foldsIntoWord(surface.at(from - 1)))
-        || (to < surface.length() && foldsIntoWord(surface.at(to))))
-        return std::nullopt;
-    return std::make_pair(from, to);
+    int letters = 0, capitals = 0;
+    for (QChar c : replaced) {
+        if (c.isLetter()) {
+            ++letters;
+            capitals += c.isUpper() ? 1 : 0;
+        }
+    }
+    const bool firstCapital = !replaced.isEmpty() && replaced.front().isUpper();
+    if (letters > 1 && capitals == letters)
+        return right.toUpper();
+    if (firstCapital && capitals == 1 && !right.isEmpty())
+        return right.front().toUpper() + right.mid(1);
+    return right;
+}
+
+int FinishedWordStart(const Surface &surface, int at)
+{
+    int start = at;
+    while (start > 0 && isWord(surface.at(start - 1)))
+        --start;
+    if (start == at || followsDot(surface, start))
+        return -1;
+    return start;
 }
 
 int spellProgressStep(int count)
@@ -424,8 +450,8 @@ void SpellCorrectRange(const QStringList &wrongForms, const QStringList &rightFo
     if (start == -1)
         start = 0;
     // Entries beyond the lists are skipped; their pairs still advance the bar.
-    const int pairs = std::max(
-        0, std::min<int>(count, int(std::min(wrongForms.size(), rightForms.size())) - 1));
+    const int pairs =
+        std::max(0, std::min<int>(count, int(std::min(wrongForms.size(), rightForms.size())) - 1));
     const int from = std::max(0, start);
     const int to = end < 0 || end > surface.length() ? surface.length() : end;
     const WrongWords &words = wrongWordsOf(wrongForms, pairs);

@@ -6,8 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-#include <utility>
+#include <QStringView>
 
 namespace qln {
 
@@ -16,13 +15,14 @@ class ProgressSink;
 class Surface;
 
 // For i = 1 .. count (index 0 of the lists is unused), replaces every
-// whole-word, any-case occurrence of wrongForms[i] within [start, end) by
-// rightForms[i], pair after pair, each pair seeing the text as the earlier
-// ones left it. Each search of a pair continues after the text it inserted;
-// `end` stays where it was passed even as the text moves. A start above 0
-// is moved one character back first. lengthChange grows by
-// (right length - wrong length) for every replacement. When progress is
-// visible its value is set to step * i for pair i, where step is 100 / count
+// whole-word, any-case occurrence of wrongForms[i] within [start, end) that
+// does not follow a "." (a member: obj.teh()) by rightForms[i] in the
+// letter case of what it replaces (CasePatterned), pair after pair, each
+// pair seeing the text as the earlier ones left it. Words are runs of
+// letters, digits, "_" and "$", as Java names are. Each search of a pair continues after the text
+// it inserted; `end` stays where it was passed even as the text moves. A start above 0 is moved one
+// character back first. lengthChange grows by (right length - wrong length) for every replacement.
+// When progress is visible its value is set to step * i for pair i, where step is 100 / count
 // rounded half to even (values above 100 are refused by the bar). Inserted
 // text takes the format of the first character it replaces; the caret ends
 // after the last replacement of the last pair, or at start when that pair
@@ -31,16 +31,16 @@ void SpellCorrectRange(const QStringList &wrongForms, const QStringList &rightFo
                        int &lengthChange, int &start, int end, Surface &surface,
                        ProgressSink *progress);
 
-// The words an edit of [from, to) touched within the line [lineFrom,
-// lineTo): from the start of the word that ends at `from` to the end of the
-// word that starts at `to`, as (start, end). Correcting that span gives what
-// correcting the whole line gives when the rest of the line holds no word
-// to correct. Empty when that cannot be told word by word: some wrong form
-// is not made of word characters only, or a character beside the span
-// case-folds into a word character (a match could reach across it).
-std::optional<std::pair<int, int>> SpellWordSpan(const QStringList &wrongForms, int count,
-                                                 const Surface &surface, int from, int to,
-                                                 int lineFrom, int lineTo);
+// The right form in the letter case of the word it replaces: a word in
+// capitals gives capitals (TEH -> THE), a capitalised word (or one capital
+// letter) a capitalised right form (Teh -> The), any other the right form
+// as it is stored.
+QString CasePatterned(QStringView replaced, const QString &right);
+
+// Where the word that a character typed at `at` finishes begins: the run of
+// word characters right before `at`. -1 when there is none or it follows a
+// "." (a member's name, not a word).
+int FinishedWordStart(const Surface &surface, int at);
 
 // The progress step of SpellCorrectRange for `count` pairs.
 int spellProgressStep(int count);

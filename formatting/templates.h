@@ -17,10 +17,17 @@ QString templateKey(int k);
 // Template k as stored in the section "Preferences"; empty when absent.
 QString templateText(int k);
 
+// What a template leaves to be filled in first.
+inline constexpr char kTemplateField[] = "<>=";
+
 // Inserts template k at the caret (replacing the selection) in the text
-// colour of the preferences, so the new text starts uncoloured. Nothing
-// else: no indentation is added, and the suppression flags stay clear so
-// the change handler processes the line where the caret ends.
+// colour of the preferences, so the new text starts uncoloured, as one
+// edit. With "Keep indentation" off nothing else happens: no indentation
+// is added and the caret ends after the template. With it on, each line of
+// the template after the first takes the caret line's indentation (blank
+// lines none), blanks that would be left alone on the caret's line go, and
+// the template's first "<>=" is selected. The suppression flags stay clear
+// so the change handler processes the line where the caret ends.
 void insertTemplate(CommandHost &host, int k);
 
 // The texts the dialog's "Defaults" button writes. They are the first-run

@@ -1,12 +1,13 @@
 #include "formatting/typingassist.h"
 
-#include "formatting/formatrtf.h"
-#include "formatting/spellcorrect.h"
-#include "settings/convert.h"
-#include "settings/prefmodel.h"
-#include "settings/preferences.h"
 #include "base/editorstate.h"
 #include "base/keytable.h"
+#include "formatting/formatrtf.h"
+#include "formatting/indentkeys.h"
+#include "formatting/spellcorrect.h"
+#include "settings/convert.h"
+#include "settings/preferences.h"
+#include "settings/prefmodel.h"
 #include "surface/surface.h"
 
 #include <QObject>
@@ -24,14 +25,13 @@ class PositionTracker {
 public:
     PositionTracker(Surface &surface, int &pos) : m_pos(pos)
     {
-        m_connection = QObject::connect(
-            &surface, &Surface::textReplaced,
-            [this](int at, int removed, int, int added, bool) {
-                if (at + removed <= m_pos)
-                    m_pos += added - removed;
-                else if (at < m_pos)
-                    m_pos = at + added; // the edit covered the position
-            });
+        m_connection = QObject::connect(&surface, &Surface::textReplaced,
+                                        [this](int at, int removed, int, int added, bool) {
+                                            if (at + removed <= m_pos)
+                                                m_pos += added - removed;
+                                            else if (at < m_pos)
+                                                m_pos = at + added; // the edit covered the position
+                                        });
     }
     ~PositionTracker() { QObject::disconnect(m_connection); }
 
@@ -52,8 +52,8 @@ TypingAssist::TypingAssist(TypingHost &host) : m_host(host)
         QObject::connect(&s, &Surface::textAboutToBeReplaced,
                          [this](int at, int removed) { onTextAboutToBeReplaced(at, removed); }),
         QObject::connect(&s, &Surface::textReplaced,
-                         [this](int at, int removed, int removedBreaks, int added, bool) {
-                             onTextReplaced(at, removed, removedBreaks, added);
+                         [this](int at, int removed, int removedBreaks, int added, bool fromView) {
+                             onTextReplaced(at, removed, removedBreaks, added, fromView);
                          }),
         QObject::connect(&s, &Surface::formatsChanged,
                          [this](int start, int length) { onFormatsChanged(start, length); }),
@@ -100,11 +100,27 @@ std::vector<std::pair<int, int>> TypingAssist::keptWords() const
     return out;
 }
 
-void TypingAssist::onTextReplaced(int at, int removed, int removedBreaks, int added)
+void TypingAssist::onTextReplaced(int at, int removed, int removedBreaks, int added, bool fromView)
 {
     noteDirty(at, removed, added);
     trackEdit(at, removed, removedBreaks, added);
     const Surface &s = m_host.surface();
+    if (!m_inHandler && !editorState().suppressChange) {
+        ++m_editsSinceChange;
+        m_typedAt = fromView && added == 1 && !s.isApplyingHistory() ? at : -1;
+    }
+    if (m_hint.open >= 0) {
+        // The parentheses move with the text; an edit that takes either
+        // away ends the hint.
+        for (int *p : {&m_hint.open, &m_hint.close}) {
+            if (at + removed <= *p)
+                *p += added - removed;
+            else if (at <= *p)
+                m_hint = ParameterHint{};
+            if (m_hint.open < 0)
+                break;
+        }
+    }
     // Edits the handler makes itself (corrections, masking) and those of
     // Undo and Redo only move the kept words. Any other edit releases a
     // kept word it changes or extends (typing on it, deleting into it,
@@ -176,13 +192,12 @@ void TypingAssist::keepWordsAround(int from, int to)
 
 // --- the line the handler last treated ---------------------------------------------
 //
-// Colouring and correcting a line whole costs time in proportion to its
-// length. A very long line is treated whole once; after that, while every
-// edit stays within it, nothing else changes any formats and the edits
-// bring in no syntax character, what colouring it whole would give differs
-// from what it has only around the edits, provided colouring it whole
-// changed nothing beyond it. Likewise a line that correcting whole left
-// unchanged needs correcting only in the words the edits touched.
+// Colouring a line whole costs time in proportion to its length. A very
+// long line is coloured whole once; after that, while every edit stays
+// within it, nothing else changes any formats and the edits bring in no
+// syntax character, what colouring it whole would give differs from what it
+// has only around the edits, provided colouring it whole changed nothing
+// beyond it. (Corrections look at one word only, whatever the line.)
 
 TypingAssist::SyntaxRules TypingAssist::currentRules() const
 {
@@ -202,8 +217,8 @@ TypingAssist::SyntaxRules TypingAssist::currentRules() const
     r.moreCount = p.cmorecount;
     r.fontstyle = p.fontstyle;
     // The colours are kept as text: they are read again only when it changes.
-    const std::array<QString, 6> texts = {p.ctextcolor,  p.ckeywordcolor,  p.cothercolor,
-                                          p.cmorecolor,  p.cstringscolor, p.ccommentscolor};
+    const std::array<QString, 6> texts = {p.ctextcolor, p.ckeywordcolor, p.cothercolor,
+                                          p.cmorecolor, p.cstringscolor, p.ccommentscolor};
     if (texts != m_colourTexts) {
         m_colourTexts = texts;
         m_parsedColours = Colours{colourOr(texts[0]), colourOr(texts[1]), colourOr(texts[2]),
@@ -278,8 +293,6 @@ void TypingAssist::trackEdit(int at, int removed, int removedBreaks, int added)
         return;
     const Surface &s = m_host.surface();
     const bool own = m_inHandler;
-    if (own)
-        ++m_ownEdits;
     const bool inside = at >= m_line.first && at + removed <= m_line.end && removedBreaks == 0;
     if (!inside || (!own && (editorState().suppressChange || s.isApplyingHistory()))) {
         m_line = TrackedLine{};
@@ -287,9 +300,8 @@ void TypingAssist::trackEdit(int at, int removed, int removedBreaks, int added)
     }
     m_line.end += added - removed;
     if (own) {
-        // A correction: the line is no longer what colouring or correcting
-        // it whole gave.
-        m_line.coloured = m_line.corrected = false;
+        // A correction: the line is no longer what colouring it whole gave.
+        m_line.coloured = false;
         return;
     }
     if (!m_line.plainEdits)
@@ -337,34 +349,25 @@ bool TypingAssist::outsideUnchanged() const
     return true;
 }
 
-void TypingAssist::correctLine(int lineStart, int nextBreak)
+void TypingAssist::correctFinishedWord(int at)
 {
     Surface &s = m_host.surface();
     const Preferences &p = m_host.preferences();
-    // The line is corrected around the kept words, the last part first so
-    // that the bounds of the parts before it stay where they are.
-    std::vector<std::pair<int, int>> parts;
-    int from = lineStart;
-    for (const KeptWord &k : m_kept) {
-        const int end = k.start + int(k.text.size());
-        if (end <= lineStart || k.start >= nextBreak)
-            continue;
-        if (s.span(k.start, int(k.text.size())) != k.text)
-            continue;
-        parts.emplace_back(from, k.start);
-        // A start above 0 is taken one character back: past the word's
-        // last character, onto the character that ends it.
-        from = end + 1;
-    }
-    parts.emplace_back(from, nextBreak);
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
-        if (it->first >= it->second)
-            continue;
-        int lengthChange = 0;
-        int start = it->first;
-        SpellCorrectRange(p.arrsfrom, p.arrsto, p.fromtocount, lengthChange, start, it->second, s,
-                          nullptr);
-    }
+    // Only a character that cannot go on a Java name finishes a word; a
+    // line break leaves the word standing at its line's end as it is.
+    const QChar typed = s.at(at);
+    if (Surface::isWordCharacter(typed) || typed == QLatin1Char('\r') || typed == QLatin1Char('\n'))
+        return;
+    const int start = FinishedWordStart(s, at);
+    if (start < 0)
+        return;
+    // A word Undo or Redo put back stays as it is.
+    for (const KeptWord &k : m_kept)
+        if (k.start == start && k.start + int(k.text.size()) == at)
+            return;
+    int lengthChange = 0;
+    int from = start;
+    SpellCorrectRange(p.arrsfrom, p.arrsto, p.fromtocount, lengthChange, from, at, s, nullptr);
 }
 
 bool TypingAssist::boxReady() const
@@ -414,14 +417,14 @@ void TypingAssist::colourWords(int from, int to)
     s.setStyleRanges({{from, to - from}}, Surface::TextStyle{c.text, false, false, false});
     // The engine takes its positions by reference: give it copies.
     int start = from;
-    ColorWordList(p.arrckeyword, p.ckeywordcount, p.fontstyle, CatKeyword, start, to, s,
-                  c.keyword, nullptr, 0, 0);
-    start = from;
-    ColorWordList(p.arrcother, p.cothercount, p.fontstyle, CatOther, start, to, s, c.other,
+    ColorWordList(p.arrckeyword, p.ckeywordcount, p.fontstyle, CatKeyword, start, to, s, c.keyword,
                   nullptr, 0, 0);
     start = from;
-    ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, to, s, c.more, nullptr,
+    ColorWordList(p.arrcother, p.cothercount, p.fontstyle, CatOther, start, to, s, c.other, nullptr,
                   0, 0);
+    start = from;
+    ColorWordList(p.arrcmore, p.cmorecount, p.fontstyle, CatMore, start, to, s, c.more, nullptr, 0,
+                  0);
 }
 
 void TypingAssist::colourLines(int from, int to)
@@ -463,9 +466,9 @@ bool TypingAssist::colourAroundEdit(int from, int to)
         const BgrColor left = colourAt(from - 1);
         if (colourAt(to) == left && (left == c.comments || left == c.strings)) {
             if (to > from)
-                s.setStyleRanges({{from, to - from}},
-                                 categoryStyle(p, left == c.comments ? CatComment : CatString,
-                                               left));
+                s.setStyleRanges(
+                    {{from, to - from}},
+                    categoryStyle(p, left == c.comments ? CatComment : CatString, left));
             return true;
         }
     }
@@ -582,8 +585,7 @@ void TypingAssist::colourBlockComment(int from, int to, bool insideBefore, bool 
         int pos = from;
         while (pos > 0) {
             // The text up to where a marker starting before pos can end.
-            const int p0 =
-                int(s.span(0, pos - 1 + int(open.size())).lastIndexOf(open, pos - 1));
+            const int p0 = int(s.span(0, pos - 1 + int(open.size())).lastIndexOf(open, pos - 1));
             if (p0 < 0)
                 break;
             const BgrColor c = s.formatAt(p0).color;
@@ -712,29 +714,18 @@ void TypingAssist::onChange()
     m_line.plainEdits = true;
     m_dirtyFrom = m_dirtyTo = -1;
 
-    if (sw.autoSpellCorrect && !history && nextBreak >= 0) {
-        // The caret follows the corrections made before it; a correction
-        // after it leaves it where it is. All corrections of one change are
-        // one undo step of their own, after the edit that caused them.
+    // A word is corrected once the character typed right after it finishes
+    // it, never while it is still being typed.
+    const int typedAt = m_editsSinceChange == 1 ? m_typedAt : -1;
+    m_editsSinceChange = 0;
+    m_typedAt = -1;
+    if (sw.autoSpellCorrect && !history && typedAt >= 0 && typedAt < s.length()) {
+        // The caret follows the correction made before it. The corrections
+        // of one change are one undo step of their own, after the edit
+        // that caused them.
         PositionTracker track(s, m_savedCaret);
         Surface::UndoGroup step(s);
-        const Preferences &p = m_host.preferences();
-        std::optional<std::pair<int, int>> words;
-        if (windowed && m_line.corrected)
-            words = SpellWordSpan(p.arrsfrom, p.fromtocount, s, dirtyFrom, dirtyTo, lineFirst,
-                                  nextBreak);
-        const int ownBefore = m_ownEdits;
-        if (words) {
-            correctLine(words->first, words->second);
-            ++m_correctedAround;
-        } else {
-            correctLine(lineStart, nextBreak);
-        }
-        // Corrections end what is known of the line (see trackEdit).
-        if (m_ownEdits == ownBefore && m_line.first >= 0)
-            m_line.corrected = true;
-    } else {
-        m_line.corrected = false;
+        correctFinishedWord(typedAt);
     }
 
     const bool justInserted = m_justInserted;
@@ -776,13 +767,24 @@ void TypingAssist::runCompletion(const QString &textBeforeCaret)
         return; // right after an insertion: keep the box closed
     m_key1 = GetTreeKey(textBeforeCaret, 1);
     m_key2 = GetTreeKey(textBeforeCaret, 2);
+    // The box opens only while a name is being typed after the dot: never
+    // after a ";", ")" or a blank.
+    if (!IsNameBeingTyped(m_key2))
+        m_key1.clear();
+    const QString typedKey1 = m_key1;
     if (!m_key1.isEmpty())
         m_key1 = resolveKey(m_key1, m_savedCaret - int(m_key2.size()) - int(m_key1.size()));
-    if (m_key1 != m_previousKey1 || m_box.items.empty())
-        SearchTree(m_box, m_host.objectTree().arrtree, m_key1, m_arrmatch,
+    // After a value ("sb.", "System.out.") a constructor never compiles.
+    const bool value = KeyNamesValue(typedKey1, m_key1);
+    const bool changed = m_key1 != m_previousKey1 || value != m_previousValue;
+    if (changed || m_box.items.empty()) {
+        SearchTree(m_box, m_resolver.searchTree(m_host.objectTree().arrtree), m_key1, m_arrmatch,
                    m_host.surfaceWidthTwips());
-    const bool changed = m_key1 != m_previousKey1;
+        if (value)
+            DropConstructors(m_box, m_arrmatch, m_key1);
+    }
     m_previousKey1 = m_key1;
+    m_previousValue = value;
     if (m_box.items.empty()) {
         m_host.syncBox(m_box);
         return;
@@ -820,13 +822,35 @@ QString TypingAssist::resolveKey(const QString &key1, int keyStart)
 bool TypingAssist::insertChoice()
 {
     // The inserted completion is one undo step, whatever it takes.
-    Surface::UndoGroup step(m_host.surface());
-    const bool inserted = InsertTreeChoice(m_host.surface(), m_box.selected, m_arrmatch, m_key2,
-                                           m_savedCaret);
+    const int chosen = m_box.selected;
+    TreeChoiceText choice;
+    bool inserted = false;
+    {
+        Surface::UndoGroup step(m_host.surface());
+        inserted =
+            InsertTreeChoice(m_host.surface(), chosen, m_arrmatch, m_key2, m_savedCaret, &choice);
+    }
     m_host.setSurfacePainted(true);
     m_box.visible = false;
     m_host.syncBox(m_box);
+    if (inserted && !choice.parameters.isEmpty()) {
+        // The caret stands between the parentheses: the status bar shows
+        // the parameters until it leaves them.
+        const int caret = m_host.surface().selStart();
+        m_hint = ParameterHint{caret - 1, caret, m_box.items[size_t(chosen - 1)].text};
+    } else if (inserted) {
+        m_hint = ParameterHint{};
+    }
     return inserted;
+}
+
+QString TypingAssist::parameterHint() const
+{
+    const Surface &s = m_host.surface();
+    const int caret = s.selStart();
+    if (m_hint.open < 0 || s.selLength() != 0 || caret <= m_hint.open || caret > m_hint.close)
+        return QString();
+    return m_hint.text;
 }
 
 bool TypingAssist::onKeyDown(int key, Qt::KeyboardModifiers modifiers)
@@ -863,8 +887,7 @@ bool TypingAssist::onKeyDown(int key, Qt::KeyboardModifiers modifiers)
         consumed = true;
         break;
     }
-    default:
-        break;
+    default: break;
     }
 
     const KeyCommand command = inText ? inText->id : KeyCommand::None;
@@ -896,12 +919,18 @@ bool TypingAssist::onKeyDown(int key, Qt::KeyboardModifiers modifiers)
         state.suppressChange = false;
         consumed = true;
         break;
-    default:
-        break;
+    default: break;
     }
     state.suppressSelChange = false;
-    if (consumed && (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier)
-        onSelChange(); // the style buttons follow the new style
+    // Enter, Tab, Shift+Tab and a closing brace as the indentation wants them.
+    if (!consumed && runIndentKey(s, m_host.preferences(), command, key, modifiers))
+        return true;
+    // The style buttons follow the new style; the status bar the inserted
+    // completion.
+    if (consumed
+        && ((modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier
+            || (inBox && inBox->id == KeyCommand::InsertCompletion)))
+        onSelChange();
     return consumed;
 }
 
@@ -917,6 +946,12 @@ void TypingAssist::onSelChange()
     if (editorState().suppressSelChange)
         return;
     m_host.updateStatusBar();
+    // The hint ends for good once the caret leaves the parentheses.
+    const QString hint = parameterHint();
+    if (hint.isEmpty())
+        m_hint = ParameterHint{};
+    else
+        m_host.showParameterHint(hint);
     Surface &s = m_host.surface();
     if (s.selLength() == 0)
         return;
@@ -936,13 +971,13 @@ void TypingAssist::boxKeyDown(int key)
             m_justInserted = false;
         m_host.setDefaultPointer();
         m_host.focusSurface();
+        onSelChange();
         break;
     case KeyCommand::CloseBox:
         clearBox();
         m_host.focusSurface();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -955,6 +990,7 @@ void TypingAssist::boxActivated(int item)
             m_justInserted = false;
         m_host.setDefaultPointer();
         m_host.focusSurface();
+        onSelChange();
     }
     m_arrowFlag = false;
 }

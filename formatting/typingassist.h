@@ -53,10 +53,13 @@ public:
     virtual void setDefaultPointer() = 0;
 
     virtual void updateStatusBar() = 0;
+    // Adds to the status bar, just updated, the parameter list of the
+    // method whose parentheses hold the caret ("" adds nothing).
+    virtual void showParameterHint(const QString &hint) = 0;
     // The font boxes and the Bold, Italic and Underline buttons.
     virtual void showSelectionFormat(const std::optional<QString> &fontName,
-                                     const std::optional<double> &fontSize, bool bold,
-                                     bool italic, bool underline) = 0;
+                                     const std::optional<double> &fontSize, bool bold, bool italic,
+                                     bool underline) = 0;
     // Alt+L, Alt+U, Alt+I, Alt+C: the case commands ('L', 'U', 'I', 'C').
     virtual void runCaseCommand(char which) = 0;
 };
@@ -95,25 +98,28 @@ public:
     // Words that Undo or Redo put back and that the corrections made while
     // typing leave alone until an edit touches them: (start, length).
     std::vector<std::pair<int, int>> keptWords() const;
+    // The parameter list shown while the caret stands within the
+    // parentheses of the method the last choice inserted, else "".
+    QString parameterHint() const;
 
-    // Lines at least this long are coloured and corrected only around each
-    // edit once the handler has treated them whole (a shorter length is for
+    // Lines at least this long are coloured only around each edit once the
+    // handler has coloured them whole (a shorter length is for
     // tests that compare the two ways).
     static constexpr int kWindowedLineLength = 2048;
     void setWindowedLineLength(int length) { m_windowedLength = length; }
-    // How many changes were coloured, and how many corrected, around the
-    // edit rather than over the whole line.
+    // How many changes were coloured around the edit rather than over the
+    // whole line.
     int colouredAround() const { return m_colouredAround; }
-    int correctedAround() const { return m_correctedAround; }
 
 private:
     struct KeptWord {
         int start;
         QString text;
     };
-    void correctLine(int lineStart, int nextBreak);
+    // Corrects the word that the character typed at `at` has finished.
+    void correctFinishedWord(int at);
     void onTextAboutToBeReplaced(int at, int removed);
-    void onTextReplaced(int at, int removed, int removedBreaks, int added);
+    void onTextReplaced(int at, int removed, int removedBreaks, int added, bool fromView);
     void trackEdit(int at, int removed, int removedBreaks, int added);
     void onFormatsChanged(int start, int length);
     void noteDirty(int at, int removed, int added);
@@ -151,7 +157,7 @@ private:
     // The change an insertion of a completion makes does not show the box
     // again, so the next Enter types a line break.
     bool m_justInserted = false;
-    bool m_inHandler = false; // the change handler is editing the surface
+    bool m_inHandler = false;     // the change handler is editing the surface
     std::vector<KeptWord> m_kept; // sorted by start
     std::array<QMetaObject::Connection, 4> m_connections;
     // The colours of the preferences as numbers, read once per change.
@@ -184,17 +190,15 @@ private:
     // The caret's line as the handler last left it, followed through the
     // edits since then while they stay within it.
     struct TrackedLine {
-        int first = -1; // its first character
-        int end = -1;   // its line feed, or the length of the text
-        bool coloured = false;  // its formats are what colouring it whole gives
-        bool corrected = false; // correcting it whole would change nothing
+        int first = -1;        // its first character
+        int end = -1;          // its line feed, or the length of the text
+        bool coloured = false; // its formats are what colouring it whole gives
         // The edits since the handler last ran added, removed and joined no
         // line breaks or syntax characters.
         bool plainEdits = true;
         SyntaxRules rules; // those it was coloured with
     } m_line;
     int m_windowedLength = kWindowedLineLength;
-    int m_ownEdits = 0; // edits the handler made itself
     // While the handler colours a long line whole: the formats it found
     // outside the line before changing them, from the line outwards.
     struct Outside {
@@ -205,7 +209,20 @@ private:
     void onFormatsAboutToChange(int start, int length);
     bool outsideUnchanged() const;
     int m_colouredAround = 0;
-    int m_correctedAround = 0;
+    // The edits since the last change event, and where the last of them
+    // typed one character in the view (-1: it did not).
+    int m_editsSinceChange = 0;
+    int m_typedAt = -1;
+    // The parentheses of the method the last choice inserted, followed
+    // through the edits, and what the status bar shows for them.
+    struct ParameterHint {
+        int open = -1; // the "(", or -1: no hint
+        int close = -1;
+        QString text;
+    } m_hint;
+    // Whether the name before the last key 1 named a value, so that the
+    // type's constructors were left out.
+    bool m_previousValue = false;
     // The span of the text changed since the last change event (-1: none).
     int m_dirtyFrom = -1;
     int m_dirtyTo = -1;

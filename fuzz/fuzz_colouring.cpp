@@ -48,9 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The document: the rest of the input, each byte a piece of Java-like text.
     static const QStringList pieces{
-        "int", "x", " ", "\"", "'", "\\", "\\\"", "//", "/*", "*/", "/", "*", "#", "\\#", "\r\n",
-        "\n", "{", "}", ";", "_QLNSpecChar_", "a", "Q", "$", "(*", "*)", "''", "\t", "it's",
-        "\u00e9", "String", "\"\"", "--"};
+        "int",  "x", " ", "\"",  "'",    "\\", "\\\"", "//",   "/*",     "*/",
+        "/",    "*", "#", "\\#", "\r\n", "\n", "{",    "}",    ";",      "_QLNSpecChar_",
+        "a",    "Q", "$", "(*",  "*)",   "''", "\t",   "it's", "\u00e9", "String",
+        "\"\"", "--"};
     QString text;
     while (!in.atEnd() && text.size() < 600)
         text += pieces.at(in.byte() % pieces.size());

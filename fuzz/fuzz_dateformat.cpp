@@ -89,8 +89,7 @@ QString describedPattern(const QDateTime &moment, const QString &format, const Q
 QString shownSeparator(const QLocale &locale)
 {
     // By code point: some locales write digits outside the first plane.
-    const QList<uint> shown =
-        locale.toString(QDate(2033, 11, 22), QLocale::ShortFormat).toUcs4();
+    const QList<uint> shown = locale.toString(QDate(2033, 11, 22), QLocale::ShortFormat).toUcs4();
     qsizetype i = 0;
     while (i < shown.size() && !QChar::isDigit(shown.at(i)))
         ++i;
@@ -99,7 +98,8 @@ QString shownSeparator(const QLocale &locale)
     const qsizetype from = i;
     while (i < shown.size() && !QChar::isDigit(shown.at(i)))
         ++i;
-    const QString between = QString::fromUcs4(reinterpret_cast<const char32_t *>(shown.constData()) + from, i - from);
+    const QString between =
+        QString::fromUcs4(reinterpret_cast<const char32_t *>(shown.constData()) + from, i - from);
     for (QChar c : between)
         if (c.isLetter())
             return QStringLiteral("/");
@@ -122,8 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::Input in(data, size);
     const QLocale &locale = allLocales().at(in.below(int(allLocales().size())));
     const QDate date(1 + in.below(9999), 1 + in.below(12), 1 + in.below(28));
-    const QTime time = in.below(8) == 0 ? QTime(0, 0)
-                                        : QTime(in.below(24), in.below(60), in.below(60));
+    const QTime time =
+        in.below(8) == 0 ? QTime(0, 0) : QTime(in.below(24), in.below(60), in.below(60));
     const QDateTime moment(date, time);
     FUZZ_CHECK(moment.isValid());
 

@@ -49,7 +49,8 @@ bool matchesAt(const QString &text, int p, const QString &needle, bool matchCase
 {
     if (p < 0 || p + needle.size() > text.size())
         return false;
-    return QStringView(text).mid(p, needle.size())
+    return QStringView(text)
+               .mid(p, needle.size())
                .compare(needle, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive)
            == 0;
 }
@@ -257,7 +258,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         FUZZ_CHECK(count == oneCount);
         const auto after = snapshot(d);
-        FUZZ_CHECK(std::get<0>(after) == one.text() && std::get<1>(after) == std::get<1>(snapshot(one)));
+        FUZZ_CHECK(std::get<0>(after) == one.text()
+                   && std::get<1>(after) == std::get<1>(snapshot(one)));
         if (count == 0) {
             FUZZ_CHECK(std::get<0>(after) == std::get<0>(before) && d.canUndo() == couldUndo);
             continue;

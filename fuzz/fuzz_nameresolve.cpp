@@ -59,17 +59,86 @@ const QStringList &fullTree()
 }
 
 // Pieces of Java the document is made of.
-const QStringList kPieces{
-    "package org.demo;", "import java.util.*;", "import java.util.List;", "import java.awt.*;",
-    "import static java.lang.Math.*;", "import java . util . Map;", "\r\n", "\n", " ", "  ",
-    ";", ".", "=", "(", ")", "{", "}", "[]", "<String>", ",", "//", "/*", "*/", "\"", "String",
-    "List", "Color", "System", "Map.Entry", "Thread.State", "Helper", "java.awt.Color", "s",
-    "list", "c", "e", "h", "out", "tint", "new ", "return ", "final ", "for (", " : ", "class A",
-    "int", "x"};
+const QStringList kPieces{"package org.demo;",
+                          "import java.util.*;",
+                          "import java.util.List;",
+                          "import java.awt.*;",
+                          "import static java.lang.Math.*;",
+                          "import java . util . Map;",
+                          "\r\n",
+                          "\n",
+                          " ",
+                          "  ",
+                          ";",
+                          ".",
+                          "=",
+                          "(",
+                          ")",
+                          "{",
+                          "}",
+                          "[]",
+                          "<String>",
+                          ",",
+                          "//",
+                          "/*",
+                          "*/",
+                          "\"",
+                          "String",
+                          "List",
+                          "Color",
+                          "System",
+                          "Map.Entry",
+                          "Thread.State",
+                          "Helper",
+                          "java.awt.Color",
+                          "s",
+                          "list",
+                          "c",
+                          "e",
+                          "h",
+                          "out",
+                          "tint",
+                          "new ",
+                          "return ",
+                          "final ",
+                          "for (",
+                          " : ",
+                          "class A",
+                          "int",
+                          "x",
+                          "var ",
+                          "this",
+                          "super",
+                          " extends Thread",
+                          "enum ",
+                          ".trim()",
+                          "\"a\"",
+                          "get(0)",
+                          "/ *",
+                          "'",
+                          "\\"};
 
-const QStringList kKeys{"String.", "list.", "System.out.", "c.", "Map.Entry.", "java.lang.",
-                        "s.", "e.", "h.tint.", "Thread.State.", "List.", "Color.", "x.", "h.",
-                        "org.demo.Helper.", "s.parts.", "", "s"};
+const QStringList kKeys{".",
+                        "this.",
+                        "super.",
+                        "String.",
+                        "list.",
+                        "System.out.",
+                        "c.",
+                        "Map.Entry.",
+                        "java.lang.",
+                        "s.",
+                        "e.",
+                        "h.tint.",
+                        "Thread.State.",
+                        "List.",
+                        "Color.",
+                        "x.",
+                        "h.",
+                        "org.demo.Helper.",
+                        "s.parts.",
+                        "",
+                        "s"};
 
 QString piecesText(fuzz::Input &in, int count)
 {
@@ -90,7 +159,7 @@ QString freshResolve(const QString &text, int keyStart, const QString &key1,
     prepareJavaImports(imports, tree);
     const QString plain =
         ResolveTreeKey(text, keyStart, key1, tree, imports, nullptr, kDeclarationWindow);
-    if (!plain.isEmpty() || key1.count(QLatin1Char('.')) < 2)
+    if (!plain.isEmpty())
         return plain;
     const TreeTypeIndex types(tree);
     return ResolveTreeKey(text, keyStart, key1, tree, imports, &types, kDeclarationWindow);
@@ -124,9 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             s.replace(at, in.below(std::min(12, len - at) + 1), QString());
             break;
         }
-        case 3:
-            s.undo();
-            break;
+        case 3: s.undo(); break;
         default:
             tree = tree == &fullTree() ? &partial : &fullTree();
             cached.reset();
@@ -150,8 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const JavaImports plain = readJavaImports(text);
         JavaImports prepared = plain;
         prepareJavaImports(prepared, *tree);
-        const QString type = QStringList{"String", "List", "Color", "Map.Entry", "Helper",
-                                         "Thread.State", "java.awt.Color", "Entry"}
+        const QString type = QStringList{"String", "List",         "Color",          "Map.Entry",
+                                         "Helper", "Thread.State", "java.awt.Color", "Entry"}
                                  .at(in.below(8));
         FUZZ_CHECK(qualifyTypeName(type, plain, *tree) == qualifyTypeName(type, prepared, *tree));
     }

@@ -24,10 +24,10 @@ namespace {
 // surrogate pair, a byte-order mark, and stand-ins of stray bytes (C3 and
 // A9 typed side by side make a valid sequence in the written line).
 const QStringList kTyped = {
-    QStringLiteral("a"),      QStringLiteral(" "),      QStringLiteral("\t"),
-    QStringLiteral("\u00E9"), QStringLiteral("\u00FF"), QStringLiteral("\u20AC"),
+    QStringLiteral("a"),      QStringLiteral(" "),          QStringLiteral("\t"),
+    QStringLiteral("\u00E9"), QStringLiteral("\u00FF"),     QStringLiteral("\u20AC"),
     QStringLiteral("\uFEFF"), QStringLiteral("\U0001F600"), QStringLiteral("\uF7C3"),
-    QStringLiteral("\uF7A9"), QStringLiteral("\uF780"), QStringLiteral("\uF7FF"),
+    QStringLiteral("\uF7A9"), QStringLiteral("\uF780"),     QStringLiteral("\uF7FF"),
 };
 
 // The lines of file bytes without their breaks (CR LF, LF or CR), as the

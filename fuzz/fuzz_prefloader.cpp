@@ -3,9 +3,9 @@
 // dialog's Save writes from the controls as loaded, Load reads back into
 // the same controls (saved again, the store is the same, key for key).
 #include "fuzzsupport.h"
+#include "settings/preferences.h"
 #include "settings/prefloader.h"
 #include "settings/prefmodel.h"
-#include "settings/preferences.h"
 #include "settings/settingsstore.h"
 
 #include <QFile>
@@ -34,10 +34,7 @@ public:
     }
     void removeAll() override { m_data.clear(); }
     QStringList sections() const override { return m_data.keys(); }
-    QStringList keys(const QString &section) const override
-    {
-        return m_data.value(section).keys();
-    }
+    QStringList keys(const QString &section) const override { return m_data.value(section).keys(); }
     const QMap<QString, QMap<QString, QString>> &data() const { return m_data; }
 
 private:

@@ -22,7 +22,7 @@ using namespace qln::fuzz;
 namespace {
 
 const QString kAlphabet = QStringLiteral("ab {};\r\n\u00e9\u20ac\uFEFF") + QChar(0) + QChar(0xD83D)
-    + QChar(0xDE00) + QChar(0xDC00);
+                          + QChar(0xDE00) + QChar(0xDC00);
 
 bool sameDetails(const RecoveryRecord &a, const RecoveryRecord &b)
 {
@@ -58,7 +58,8 @@ void readAnything(const QByteArray &bytes)
         return;
     FUZZ_CHECK(r->intactBytes > 0 && r->intactBytes <= bytes.size());
     FUZZ_CHECK(r->complete == (r->intactBytes == bytes.size()));
-    const std::optional<RecoveryReading> prefix = readRecovery(QByteArrayView(bytes).first(r->intactBytes));
+    const std::optional<RecoveryReading> prefix =
+        readRecovery(QByteArrayView(bytes).first(r->intactBytes));
     FUZZ_CHECK(prefix && prefix->complete && sameRecord(prefix->record, r->record));
     const std::optional<RecoveryRecord> again = decodeRecovery(encodeRecovery(r->record));
     FUZZ_CHECK(again && sameRecord(*again, r->record));
@@ -101,8 +102,9 @@ void journalOfEdits(Input &in)
     if (cut < base) {
         FUZZ_CHECK(!r);
     } else {
-        const auto at = std::prev(std::upper_bound(
-            states.begin(), states.end(), cut, [](qsizetype c, const auto &s) { return c < s.first; }));
+        const auto at =
+            std::prev(std::upper_bound(states.begin(), states.end(), cut,
+                                       [](qsizetype c, const auto &s) { return c < s.first; }));
         FUZZ_CHECK(r && r->intactBytes == at->first && r->complete == (cut == at->first));
         FUZZ_CHECK(sameRecord(r->record, at->second));
     }
@@ -111,7 +113,8 @@ void journalOfEdits(Input &in)
     // garbage.
     QByteArray tail;
     if (in.flag())
-        tail = encodeRecoveryEdit({int(model.text.size()) + 1 + in.below(4), 0, QStringLiteral("x")});
+        tail =
+            encodeRecoveryEdit({int(model.text.size()) + 1 + in.below(4), 0, QStringLiteral("x")});
     else if (in.flag())
         tail = encodeRecoveryEdit({0, int(model.text.size()) + 1, QString()});
     else

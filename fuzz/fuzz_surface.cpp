@@ -43,7 +43,8 @@ void checkInvariants(const Surface &s)
         }
     }
     FUZZ_CHECK(s.lineCount() == line + 1);
-    FUZZ_CHECK(s.selStart() >= 0 && s.selLength() >= 0 && s.selStart() + s.selLength() <= s.length());
+    FUZZ_CHECK(s.selStart() >= 0 && s.selLength() >= 0
+               && s.selStart() + s.selLength() <= s.length());
 }
 
 // Formatted clipboard data, sometimes well formed, sometimes not.
@@ -96,8 +97,9 @@ struct Mirror {
         QObject::connect(&s, &Surface::textReplaced, &s,
                          [this, &s](int pos, int removed, int removedBreaks, int added, bool) {
                              FUZZ_CHECK(pos >= 0 && removed >= 0 && pos + removed <= text.size());
-                             FUZZ_CHECK(removedBreaks
-                                        == QStringView(text).mid(pos, removed).count(QLatin1Char('\n')));
+                             FUZZ_CHECK(
+                                 removedBreaks
+                                 == QStringView(text).mid(pos, removed).count(QLatin1Char('\n')));
                              text.replace(pos, removed, s.mid(pos, added));
                              formats.erase(formats.begin() + pos, formats.begin() + pos + removed);
                              for (int i = 0; i < added; ++i)
@@ -150,20 +152,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                       in.flag());
             s.notifyChanged();
             break;
-        case 1:
-            s.setSelection(in.below(len + 1), in.below(len + 1));
-            break;
+        case 1: s.setSelection(in.below(len + 1), in.below(len + 1)); break;
         case 2: {
             std::unique_ptr<QMimeData> mime(formattedData(in));
             s.insertMimeData(mime.get(), in.below(4) != 0);
             break;
         }
-        case 3:
-            s.setSelColor(in.u32());
-            break;
-        case 4:
-            s.setSelFontSize(in.below(3) == 0 ? 0 : 6 + in.below(40));
-            break;
+        case 3: s.setSelColor(in.u32()); break;
+        case 4: s.setSelFontSize(in.below(3) == 0 ? 0 : 6 + in.below(40)); break;
         case 5: {
             std::vector<std::pair<int, int>> ranges;
             for (int i = in.below(4); i >= 0; --i)
@@ -187,12 +183,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             s.replacePieces(in.below(len + 3) - 1, in.below(len + 3) - 1, pieces);
             break;
         }
-        case 7:
-            s.undo();
-            break;
-        case 8:
-            s.redo();
-            break;
+        case 7: s.undo(); break;
+        case 8: s.redo(); break;
         case 9: {
             // A mask and unmask pair, as the colouring engine's callers make
             // it; sometimes with a placeholder already in the text.
@@ -205,12 +197,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             UnmaskIgnoreText(from, masked, s, ignore, kIgnorePlaceholder);
             break;
         }
-        case 10:
-            s.setSelText(in.text(10, kAlphabet));
-            break;
-        default:
-            s.setSelBold(in.flag());
-            break;
+        case 10: s.setSelText(in.text(10, kAlphabet)); break;
+        default: s.setSelBold(in.flag()); break;
         }
         if (trace)
             std::fprintf(stderr, "step %d: op %d -> [%s] undo %d redo %d\n", step, op,

@@ -38,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::ensureApplication();
     if (size < 4)
         return 0;
-    Cuts cuts{(uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
-               uint32_t(data[3]) << 24) |
-              1u};
+    Cuts cuts{(uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16
+               | uint32_t(data[3]) << 24)
+              | 1u};
     const QByteArray output(reinterpret_cast<const char *>(data + 4), qsizetype(size - 4));
 
     // The whole output at once: the text the box must hold, and what the
@@ -104,8 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(locations.count() == int(expectedLocations.size()));
     for (int i = 0; i < locations.count(); ++i) {
         const ToolLocation &got = locations.at(i), &want = expectedLocations[size_t(i)];
-        FUZZ_CHECK(got.sameSpot(want) && got.linkStart == want.linkStart &&
-                   got.linkLength == want.linkLength);
+        FUZZ_CHECK(got.sameSpot(want) && got.linkStart == want.linkStart
+                   && got.linkLength == want.linkLength);
     }
     return 0;
 }

@@ -89,8 +89,10 @@ struct Model {
     void record(int pos, int removed, const QString &ins, bool fromView)
     {
         redo.clear();
-        Edit e{pos, text.mid(pos, removed),
-               {formats.begin() + pos, formats.begin() + pos + removed}, int(ins.size())};
+        Edit e{pos,
+               text.mid(pos, removed),
+               {formats.begin() + pos, formats.begin() + pos + removed},
+               int(ins.size())};
         if (groupDepth > 0 && groupStepOpen && !undo.empty()) {
             undo.back().edits.push_back(e);
             undo.back().id = nextId++;
@@ -168,9 +170,8 @@ struct Model {
                 keep(p.source, p.length);
             } else {
                 ins += p.text;
-                const CharFormat f = p.formatOf >= 0 && p.formatOf < len
-                                         ? formats[size_t(p.formatOf)]
-                                         : typed;
+                const CharFormat f =
+                    p.formatOf >= 0 && p.formatOf < len ? formats[size_t(p.formatOf)] : typed;
                 insFormats.insert(insFormats.end(), size_t(p.text.size()), f);
             }
         }
@@ -191,7 +192,8 @@ struct Model {
         for (auto it = s.edits.rbegin(); it != s.edits.rend(); ++it) {
             const Edit &e = *it;
             inverse.edits.push_back(
-                Edit{e.pos, text.mid(e.pos, e.insertedLength),
+                Edit{e.pos,
+                     text.mid(e.pos, e.insertedLength),
                      {formats.begin() + e.pos, formats.begin() + e.pos + e.insertedLength},
                      int(e.removedText.size())});
             put(e.pos, e.insertedLength, e.removedText, e.removedFormats);

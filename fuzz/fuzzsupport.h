@@ -17,12 +17,12 @@ namespace qln::fuzz {
 
 // Stops the run with a message when an invariant does not hold; the
 // fuzzer keeps the input that did it.
-#define FUZZ_CHECK(cond)                                                                        \
-    do {                                                                                        \
-        if (!(cond)) {                                                                          \
+#define FUZZ_CHECK(cond)                                                                       \
+    do {                                                                                       \
+        if (!(cond)) {                                                                         \
             std::fprintf(stderr, "invariant failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
-            std::abort();                                                                       \
-        }                                                                                       \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (0)
 
 inline void ensureApplication()
@@ -43,10 +43,8 @@ public:
         ++asked;
         switch (request.buttons) {
         case MsgButtons::Ok:
-        case MsgButtons::OkCancel:
-            return MsgAnswer::Ok;
-        default:
-            return MsgAnswer::No;
+        case MsgButtons::OkCancel: return MsgAnswer::Ok;
+        default: return MsgAnswer::No;
         }
     }
     using Prompter::message;

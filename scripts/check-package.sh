@@ -10,14 +10,8 @@ set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-${QUILLON_BUILD:-$root/build}}"
 
-missing=""
-for tool in cmake cpack dpkg-deb dpkg-shlibdeps file apt-get desktop-file-validate appstreamcli; do
-  command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
-done
-if [ -n "$missing" ]; then
-  echo "check-package.sh: missing:$missing (apt-get install cmake dpkg-dev file desktop-file-utils appstream)" >&2
-  exit 1
-fi
+# Installs what it needs when missing (as root; otherwise it names them).
+"$root/scripts/deps.sh" --package
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quillon quillon-toolwatch

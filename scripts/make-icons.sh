@@ -2,7 +2,7 @@
 # Draws the bundled window picture of the splash and about windows. The
 # toolbar's pictures come from the icon theme (scripts/deps.sh installs
 # one); a bundled drawing is added here only for a button no theme name fits.
-# Run from anywhere; writes into shell/icons/.
+# Run from anywhere; writes into shell/ui/icons/.
 set -e
 cd "$(dirname "$0")/../shell/icons"
 FONT=DejaVu-Sans-Bold

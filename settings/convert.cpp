@@ -27,8 +27,8 @@ double toNumber(const QString &text)
 qint32 toWhole(const QString &text)
 {
     const double d = std::nearbyint(toNumber(text)); // ties to even by default
-    if (d < double(std::numeric_limits<qint32>::min()) ||
-        d > double(std::numeric_limits<qint32>::max()))
+    if (d < double(std::numeric_limits<qint32>::min())
+        || d > double(std::numeric_limits<qint32>::max()))
         throw ConversionError(text, "whole number out of range");
     return qint32(d);
 }
@@ -89,8 +89,8 @@ double leadingNumber(const QString &text)
 
 bool isTreeSearchOn(const QString &text)
 {
-    return text.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0 ||
-           text == QLatin1String("1");
+    return text.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0
+           || text == QLatin1String("1");
 }
 
 QString boolText(bool on)

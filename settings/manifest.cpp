@@ -1,7 +1,7 @@
 #include "settings/manifest.h"
 
-#include "settings/settingsstore.h"
 #include "base/prompter.h"
+#include "settings/settingsstore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,11 +26,11 @@ QString restartMessage()
 void reportFolderReadOnly(const QString &manifestPath, bool enabling, Prompter &prompter)
 {
     const QString folder = QFileInfo(manifestPath).path();
-    const QString text = QStringLiteral("The Program directory") + kCrLf + folder + kCrLf +
-                         QStringLiteral("appears to be Read Only") + kCrLf + kCrLf +
-                         QStringLiteral("Cannot ") +
-                         (enabling ? QStringLiteral("enable") : QStringLiteral("disable")) +
-                         QStringLiteral(" XP style");
+    const QString text = QStringLiteral("The Program directory") + kCrLf + folder + kCrLf
+                         + QStringLiteral("appears to be Read Only") + kCrLf + kCrLf
+                         + QStringLiteral("Cannot ")
+                         + (enabling ? QStringLiteral("enable") : QStringLiteral("disable"))
+                         + QStringLiteral(" XP style");
     prompter.message(text, QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok);
 }
 
@@ -39,22 +39,22 @@ void reportFolderReadOnly(const QString &manifestPath, bool enabling, Prompter &
 QByteArray manifestText(const QString &programName)
 {
     const QStringList lines = {
-        QStringLiteral("<?xml version=") + q("1.0") + QStringLiteral("  encoding=") + q("UTF-8") +
-            QStringLiteral("  standalone=") + q("yes") + QStringLiteral("?>"),
-        QStringLiteral("<assembly xmlns=") + q("urn:schemas-microsoft-com:asm.v1") +
-            QStringLiteral("  manifestVersion=") + q("1.0") + QStringLiteral(">"),
-        QStringLiteral("<assemblyIdentity processorArchitecture=") + q("x86") +
-            QStringLiteral("  version=") + q("1.0.0.0") + QStringLiteral("  type=") + q("win32") +
-            QStringLiteral("  name=") + q(programName + QStringLiteral(".exe")) +
-            QStringLiteral("/>"),
+        QStringLiteral("<?xml version=") + q("1.0") + QStringLiteral("  encoding=") + q("UTF-8")
+            + QStringLiteral("  standalone=") + q("yes") + QStringLiteral("?>"),
+        QStringLiteral("<assembly xmlns=") + q("urn:schemas-microsoft-com:asm.v1")
+            + QStringLiteral("  manifestVersion=") + q("1.0") + QStringLiteral(">"),
+        QStringLiteral("<assemblyIdentity processorArchitecture=") + q("x86")
+            + QStringLiteral("  version=") + q("1.0.0.0") + QStringLiteral("  type=") + q("win32")
+            + QStringLiteral("  name=") + q(programName + QStringLiteral(".exe"))
+            + QStringLiteral("/>"),
         QStringLiteral("<description>Quillon.exe_XPTheme</description>"),
         QStringLiteral("<dependency>"),
         QStringLiteral("<dependentAssembly>"),
-        QStringLiteral("<assemblyIdentity type=") + q("win32") + QStringLiteral("  name=") +
-            q("Microsoft.Windows.Common-Controls") + QStringLiteral("  version=") + q("6.0.0.0") +
-            QStringLiteral("  publicKeyToken=") + q("6595b64144ccf1df") +
-            QStringLiteral("  language=") + q("*") +
-            QStringLiteral("  processorArchitecture=") + q("x86") + QStringLiteral("/>"),
+        QStringLiteral("<assemblyIdentity type=") + q("win32") + QStringLiteral("  name=")
+            + q("Microsoft.Windows.Common-Controls") + QStringLiteral("  version=") + q("6.0.0.0")
+            + QStringLiteral("  publicKeyToken=") + q("6595b64144ccf1df")
+            + QStringLiteral("  language=") + q("*") + QStringLiteral("  processorArchitecture=")
+            + q("x86") + QStringLiteral("/>"),
         QStringLiteral("</dependentAssembly>"),
         QStringLiteral("</dependency>"),
         QStringLiteral("</assembly>"),
@@ -79,8 +79,8 @@ bool setVisualStyleManifest(bool on, const QString &manifestPath, Prompter &prom
             return true;
         QSaveFile file(manifestPath);
         file.setDirectWriteFallback(false);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(manifestText(manifestProgramName(manifestPath))) < 0 || !file.commit()) {
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(manifestText(manifestProgramName(manifestPath))) < 0 || !file.commit()) {
             reportFolderReadOnly(manifestPath, true, prompter);
             return false;
         }
@@ -99,15 +99,16 @@ bool setVisualStyleManifest(bool on, const QString &manifestPath, Prompter &prom
 bool deleteAllSettings(Prompter &prompter)
 {
     const QString question =
-        QStringLiteral("Are you sure you want to delete QLN entries from regiistry?") + kCrLf +
-        QStringLiteral("NOTE: after you rerun the program the defaults will be loaded");
+        QStringLiteral("Are you sure you want to delete QLN entries from regiistry?") + kCrLf
+        + QStringLiteral("NOTE: after you rerun the program the defaults will be loaded");
     if (prompter.message(question, QStringLiteral("Confirm Deletion"), MsgIcon::Question,
-                         MsgButtons::YesNo) != MsgAnswer::Yes)
+                         MsgButtons::YesNo)
+        != MsgAnswer::Yes)
         return false;
     DeleteSetting(kApp);
     settingsStore().sync();
-    prompter.message(QStringLiteral("The program will now close,") +
-                         QStringLiteral(" you can run the program later if you want"),
+    prompter.message(QStringLiteral("The program will now close,")
+                         + QStringLiteral(" you can run the program later if you want"),
                      QStringLiteral("The program must be closed"), MsgIcon::Information,
                      MsgButtons::Ok);
     return true;

@@ -29,6 +29,11 @@ struct Preferences {
     QString string1, string2, ignoreString, blockBeginning, blockEnding;
 
     QString indentstring;
+    // "Keep indentation": Enter, a typed closing brace and the templates
+    // follow the caret line's indentation.
+    bool keepindent = true;
+    // "Line numbers": the margin of numbers beside the text.
+    bool linenumbers = true;
     bool setfocusontreebox = false;
     bool autocbopos = true;
 

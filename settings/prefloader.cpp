@@ -1,10 +1,10 @@
 #include "settings/prefloader.h"
 
+#include "base/pathutil.h"
+#include "base/prompter.h"
 #include "settings/convert.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
-#include "base/pathutil.h"
-#include "base/prompter.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,16 +22,24 @@ namespace {
 
 // The eight reserved-string boxes of the dialog, in schema order.
 constexpr std::array<QString PrefModel::*, 8> kReservedBoxes = {
-    &PrefModel::txtgSingleLineComment, &PrefModel::txtgMultiLineCommentStart,
-    &PrefModel::txtgMultiLineCommentEnd, &PrefModel::txtgString1,
-    &PrefModel::txtgString2, &PrefModel::txtgignore,
-    &PrefModel::txtgBlockBeggining, &PrefModel::txtgBlockEnding,
+    &PrefModel::txtgSingleLineComment,
+    &PrefModel::txtgMultiLineCommentStart,
+    &PrefModel::txtgMultiLineCommentEnd,
+    &PrefModel::txtgString1,
+    &PrefModel::txtgString2,
+    &PrefModel::txtgignore,
+    &PrefModel::txtgBlockBeggining,
+    &PrefModel::txtgBlockEnding,
 };
 constexpr std::array<QString Preferences::*, 8> kReservedValues = {
-    &Preferences::singleLineComment, &Preferences::multiLineCommentStart,
-    &Preferences::multiLineCommentEnd, &Preferences::string1,
-    &Preferences::string2, &Preferences::ignoreString,
-    &Preferences::blockBeginning, &Preferences::blockEnding,
+    &Preferences::singleLineComment,
+    &Preferences::multiLineCommentStart,
+    &Preferences::multiLineCommentEnd,
+    &Preferences::string1,
+    &Preferences::string2,
+    &Preferences::ignoreString,
+    &Preferences::blockBeginning,
+    &Preferences::blockEnding,
 };
 
 // Colour buttons of the dialog, in the order they are saved.
@@ -225,9 +233,8 @@ QList<int> kitVersion(const QString &folder)
 {
     QFile release(folder + QStringLiteral("/release"));
     if (release.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        static const QRegularExpression re(
-            QStringLiteral("^JAVA_VERSION=\"?([^\"\\r\\n]*)"),
-            QRegularExpression::MultilineOption);
+        static const QRegularExpression re(QStringLiteral("^JAVA_VERSION=\"?([^\"\\r\\n]*)"),
+                                           QRegularExpression::MultilineOption);
         const auto m = re.match(QString::fromUtf8(release.read(64 * 1024)));
         if (m.hasMatch()) {
             const QList<int> v = parseVersion(m.captured(1));
@@ -378,6 +385,21 @@ LoadOutcome loadDefPref(SettingsStore &store, PrefModel &model, Prompter &prompt
     } catch (const ConversionError &) {
         // The rest of the controls keep what they held.
     }
+    // Read apart from the others, so that it neither stops them nor is
+    // stopped by them; a store written before the switch existed has it on,
+    // as first run writes it.
+    resumeNext([&] {
+        const auto keep = store.find(kPreferences, key("keepindent"));
+        model.chkkeepindent =
+            toWhole(keep.value_or(schema::factoryDefault(kPreferences, key("keepindent")))) != 0;
+    });
+    // Read on its own, so that a bad value elsewhere does not stop it; a
+    // store written before the margin existed shows it, as first run does.
+    resumeNext([&] {
+        const auto shown = store.find(kPreferences, key("linenumbers"));
+        model.chklinenumbers =
+            toWhole(shown.value_or(schema::factoryDefault(kPreferences, key("linenumbers")))) != 0;
+    });
     return LoadOutcome::Loaded;
 }
 
@@ -398,6 +420,8 @@ void SaveDefPref(const PrefModel &model, SettingsStore &store)
     store.save(P, key("opta2"), boolText(!model.opta1));
     store.save(P, key("txtaindnum"), model.txtaindnum);
     store.save(P, key("chksautosc"), checkText(model.chksautosc));
+    store.save(P, key("keepindent"), checkText(model.chkkeepindent));
+    store.save(P, key("linenumbers"), checkText(model.chklinenumbers));
 
     const qsizetype pairs = model.lstsfrom.size();
     store.save(P, schema::spellingFrom.countKey, QString::number(pairs));
@@ -494,6 +518,8 @@ void load_properties(SettingsStore &store, const PrefModel &model, Preferences &
                 QString(int(std::floor(n)), tabs ? QLatin1Char('\t') : QLatin1Char(' '));
     });
 
+    prefs.keepindent = model.chkkeepindent;
+    prefs.linenumbers = model.chklinenumbers;
     prefs.setfocusontreebox = model.chkgsetfocuscbox;
     prefs.autocbopos = !model.optgfixedcbopos;
 }

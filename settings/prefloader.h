@@ -6,9 +6,11 @@
 // "red") stops the routine that reads it, as a runtime error would: FirstRun,
 // loadDefPref and load_arrays return early with what they had done so far
 // kept; load_properties skips only the one value. None of them throws.
+// loadDefPref reads "Keep indentation" (keepindent) apart from the rest: a
+// bad value leaves only that box as it was, and an absent one reads as on.
 
-#include "settings/prefmodel.h"
 #include "settings/preferences.h"
+#include "settings/prefmodel.h"
 
 #include <QStringList>
 #include <functional>
@@ -50,8 +52,8 @@ struct SplashHooks {
 // writes fheight and fwidth as given and centres the window on the screen
 // for ftop and fleft: (screen - window) / 2.
 struct DesignedValues {
-    QString fontName;  // deffontname
-    QString fontSize;  // deffontsize, as text (e.g. "10")
+    QString fontName; // deffontname
+    QString fontSize; // deffontsize, as text (e.g. "10")
     float heightTwips = 0, widthTwips = 0;
     float screenHeightTwips = 0, screenWidthTwips = 0;
 };

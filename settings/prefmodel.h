@@ -29,6 +29,8 @@ struct PrefModel {
     // "Allignment Options".
     bool opta1 = true; // opta2 is the opposite
     QString txtaindnum;
+    bool chkkeepindent = true;  // "Keep indentation"
+    bool chklinenumbers = true; // "Line numbers"
 
     // "Spelling corrections".
     QStringList lstsfrom, lststo;

@@ -12,14 +12,65 @@ const WordList recentFiles{QStringLiteral("count"), QStringLiteral("file")};
 namespace {
 
 const char *const kKeywords[] = {
-    "abstract",  "boolean",   "break",      "byte",       "case",         "catch",
-    "char",      "class",     "const",      "continue",   "default",      "do",
-    "double",    "else",      "extends",    "final",      "finally",      "float",
-    "for",       "goto",      "if",         "implements", "import",       "instanceof",
-    "int",       "interface", "long",       "native",     "new",          "package",
-    "private",   "protected", "public",     "return",     "short",        "static",
-    "strictftp", "super",     "switch",     "synchronized", "this",       "throw",
-    "throws",    "transient", "try",        "void",       "volatile",     "while",
+    "abstract",
+    "boolean",
+    "break",
+    "byte",
+    "case",
+    "catch",
+    "char",
+    "class",
+    "const",
+    "continue",
+    "default",
+    "do",
+    "double",
+    "else",
+    "extends",
+    "final",
+    "finally",
+    "float",
+    "for",
+    "goto",
+    "if",
+    "implements",
+    "import",
+    "instanceof",
+    "int",
+    "interface",
+    "long",
+    "native",
+    "new",
+    "package",
+    "private",
+    "protected",
+    "public",
+    "return",
+    "short",
+    "static",
+    "strictftp",
+    "super",
+    "switch",
+    "synchronized",
+    "this",
+    "throw",
+    "throws",
+    "transient",
+    "try",
+    "void",
+    "volatile",
+    "while",
+    // Added later, after the list above, so that its entries keep their
+    // numbers: the words the language gained, and "strictfp" spelled right
+    // ("strictftp" stays, so stores written with it read the same).
+    "assert",
+    "enum",
+    "strictfp",
+    "var",
+    "record",
+    "sealed",
+    "permits",
+    "yield",
 };
 const char *const kOthers[] = {"null", "true", "false"};
 const char *const kMores[] = {"{", "}", ";"};
@@ -68,6 +119,10 @@ std::vector<Entry> build()
     factory(QStringLiteral("opta1"), Form::Flag, QStringLiteral("1"));
     factory(QStringLiteral("opta2"), Form::Flag, QStringLiteral("0"));
     factory(QStringLiteral("txtaindnum"), Form::Text, QStringLiteral("1"));
+    // Enter, a typed closing brace and the templates keep the indentation.
+    factory(QStringLiteral("keepindent"), Form::Check, QStringLiteral("1"));
+    // The line-number margin beside the text.
+    factory(QStringLiteral("linenumbers"), Form::Check, QStringLiteral("1"));
 
     // Typing-time switches.
     factory(QStringLiteral("chksautosc"), Form::Check, QStringLiteral("1"));
@@ -91,11 +146,10 @@ std::vector<Entry> build()
     // Statement templates.
     const QStringList tk = templateKeys();
     factory(tk[0], Form::Text, crlfLines({QStringLiteral("if ( <>= ) { }")}));
-    factory(tk[1], Form::Text,
-            crlfLines({"if ( <>= )", "{", "", "}", "else", "{", "", "}"}));
+    factory(tk[1], Form::Text, crlfLines({"if ( <>= )", "{", "", "}", "else", "{", "", "}"}));
     factory(tk[2], Form::Text,
-            crlfLines({"switch ( )", "{", "", "case :", "", "  break;", "case :", "",
-                       "  break;", "case :", "", "}"}));
+            crlfLines({"switch ( )", "{", "", "case :", "", "  break;", "case :", "", "  break;",
+                       "case :", "", "}"}));
     factory(tk[3], Form::Text, crlfLines({"for  ( = ; <>= ; ++)", "{", "", "}"}));
     factory(tk[4], Form::Text, crlfLines({"while ( <>= )", "{", "", "}"}));
     factory(tk[5], Form::Text, crlfLines({"do", "{", "", "}while ( <>= );"}));
@@ -148,6 +202,9 @@ std::vector<Entry> build()
     // Saved by other parts of the program.
     add(P, QStringLiteral("rtftextcolor"), Form::Colour, Origin::Later);
     add(P, QStringLiteral("lastfilename"), Form::Text, Origin::Later);
+    // 0 normal, 2 maximised, 3 full screen; the geometry keys keep the
+    // normal geometry meanwhile.
+    add(P, QStringLiteral("fwindowstate"), Form::Count, Origin::Later);
     add(P, spellingFrom.countKey, Form::Count, Origin::Later);
     // The File menu keeps its recent documents in a section of their own.
     add(kRecent, recentFiles.countKey, Form::Count, Origin::Later);
@@ -175,8 +232,7 @@ const Entry *find(const QString &section, const QString &key)
 QString factoryDefault(const QString &section, const QString &key)
 {
     const Entry *e = find(section, key);
-    return e && (e->origin == Origin::Factory || e->origin == Origin::Marker) ? e->def
-                                                                              : QString();
+    return e && (e->origin == Origin::Factory || e->origin == Origin::Marker) ? e->def : QString();
 }
 
 QString styleKey(int category, int flag)
@@ -202,10 +258,14 @@ QString wholeWordKey(int category)
 const QStringList &reservedStringKeys()
 {
     static const QStringList keys{
-        QStringLiteral("SingleLineComment_String"), QStringLiteral("MultiLineCommentStart_String"),
-        QStringLiteral("MultiLineCommentEnd_String"), QStringLiteral("String1_String"),
-        QStringLiteral("String2_String"),           QStringLiteral("Ignore_String"),
-        QStringLiteral("BlockBeggining_String"),    QStringLiteral("BlockEnding_String"),
+        QStringLiteral("SingleLineComment_String"),
+        QStringLiteral("MultiLineCommentStart_String"),
+        QStringLiteral("MultiLineCommentEnd_String"),
+        QStringLiteral("String1_String"),
+        QStringLiteral("String2_String"),
+        QStringLiteral("Ignore_String"),
+        QStringLiteral("BlockBeggining_String"),
+        QStringLiteral("BlockEnding_String"),
     };
     return keys;
 }
@@ -213,8 +273,8 @@ const QStringList &reservedStringKeys()
 const QStringList &templateKeys()
 {
     static const QStringList keys{
-        QStringLiteral("insertif"),      QStringLiteral("insertifelse"),
-        QStringLiteral("insertswitch"),  QStringLiteral("insertforloop"),
+        QStringLiteral("insertif"),        QStringLiteral("insertifelse"),
+        QStringLiteral("insertswitch"),    QStringLiteral("insertforloop"),
         QStringLiteral("insertwhileloop"), QStringLiteral("insertdowhileloop"),
     };
     return keys;

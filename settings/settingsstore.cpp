@@ -13,9 +13,9 @@ namespace {
 const QStringList &knownSections()
 {
     static const QStringList names{
-        QStringLiteral("Preferences"),      QStringLiteral("JavaX-Compile"),
-        QStringLiteral("JavaX-Run"),        QStringLiteral("JavaX-Appletviewer"),
-        QStringLiteral("JavaX-Jar"),        QStringLiteral("JavaX-Native2Ascii"),
+        QStringLiteral("Preferences"), QStringLiteral("JavaX-Compile"),
+        QStringLiteral("JavaX-Run"),   QStringLiteral("JavaX-Appletviewer"),
+        QStringLiteral("JavaX-Jar"),   QStringLiteral("JavaX-Native2Ascii"),
         QStringLiteral("Recent"),
     };
     return names;

@@ -11,4 +11,4 @@ target_sources(quillon_core PRIVATE
   settings/spellinglist.h settings/spellinglist.cpp
   settings/manifest.h settings/manifest.cpp)
 target_sources(quillon_widgets PRIVATE
-  settings/frmpref.h settings/frmpref.cpp)
+  settings/ui/frmpref.h settings/ui/frmpref.cpp)

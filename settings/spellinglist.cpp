@@ -81,8 +81,8 @@ SpellingListRead parseSpellingList(const QString &text)
             ++end;
         const QStringView line = QStringView(text).mid(pos, end - pos);
         ++lineNo;
-        if (end < n && text[end] == QLatin1Char('\r') && end + 1 < n &&
-            text[end + 1] == QLatin1Char('\n'))
+        if (end < n && text[end] == QLatin1Char('\r') && end + 1 < n
+            && text[end + 1] == QLatin1Char('\n'))
             ++end;
         pos = end + 1;
 
@@ -149,8 +149,8 @@ bool writeSpellingList(const QString &path, const QStringList &from, const QStri
 {
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly) || file.write(spellingListText(from, to)) < 0 ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(spellingListText(from, to)) < 0
+        || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -19,8 +19,8 @@ struct SpellingListRead {
         NotText,    // the file holds NUL or other control bytes
         TooLarge,   // more bytes or pairs than a spelling list may have
     } status = Ok;
-    QStringList from, to; // fields as written in the file
-    int skipped = 0;      // non-blank lines that did not hold a pair
+    QStringList from, to;     // fields as written in the file
+    int skipped = 0;          // non-blank lines that did not hold a pair
     int firstSkippedLine = 0; // 1-based; 0 when none was skipped
 };
 

@@ -173,7 +173,7 @@ FileStamp FileStamp::of(const QString &path)
 bool FileStamp::sameVersion(const FileStamp &other) const
 {
     return exists == other.exists && size == other.size && modifiedNs == other.modifiedNs
-        && inode == other.inode && device == other.device;
+           && inode == other.inode && device == other.device;
 }
 
 QString FileStamp::toText() const
@@ -261,7 +261,7 @@ bool DiskChangeCheck::confirmOverwrite(const QString &path, Prompter &prompter) 
                                 .arg(path),
                             QStringLiteral("File changed on disk"), MsgIcon::Exclamation,
                             MsgButtons::YesNo)
-        == MsgAnswer::Yes;
+           == MsgAnswer::Yes;
 }
 
 DiskChangeCheck::Outcome DiskChangeCheck::checkOnActivation(bool documentModified,

@@ -94,9 +94,9 @@ public:
     bool confirmOverwrite(const QString &path, Prompter &prompter) const;
 
     enum class Outcome {
-        Nothing,       // unchanged, or the user kept the document as it is
-        Reload,        // the user asked to read the file again
-        KeepModified,  // the file is gone: the document alone holds the text
+        Nothing,      // unchanged, or the user kept the document as it is
+        Reload,       // the user asked to read the file again
+        KeepModified, // the file is gone: the document alone holds the text
     };
     // The window was activated: looks at the file once. Each change is
     // reported once; the next activation stays quiet until the file

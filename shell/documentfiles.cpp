@@ -1,11 +1,11 @@
 #include "shell/documentfiles.h"
 
+#include "base/editorstate.h"
+#include "base/pathutil.h"
 #include "settings/convert.h"
 #include "settings/preferences.h"
 #include "settings/settingsstore.h"
 #include "shell/documenttitle.h"
-#include "base/editorstate.h"
-#include "base/pathutil.h"
 #include "shell/recovery.h"
 #include "shell/savefile.h"
 #include "surface/surface.h"
@@ -30,8 +30,9 @@ const QString kSavedAsUtf8 =
 // Said at Open when a UTF-8 file holds bytes that are not UTF-8.
 QString strayBytesNote(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 byte is not UTF-8; it is kept as it is")
-                      : QStringLiteral("%1 bytes are not UTF-8; they are kept as they are").arg(count);
+    return count == 1
+               ? QStringLiteral("1 byte is not UTF-8; it is kept as it is")
+               : QStringLiteral("%1 bytes are not UTF-8; they are kept as they are").arg(count);
 }
 
 QString kiloBytes(qint64 bytes)
@@ -44,6 +45,22 @@ QString kiloBytes(qint64 bytes)
 QString notRegularFile(const QString &path, const QString &kind)
 {
     return QStringLiteral("%1 is %2, not a regular file.").arg(path, kind);
+}
+
+// Why a file could not be opened as a document, naming it.
+QString readProblem(const QString &path, const FileRead &read)
+{
+    switch (read.result) {
+    case FileRead::Missing: return QStringLiteral("%1 does not exist.").arg(path);
+    case FileRead::Special: return notRegularFile(path, read.detail);
+    case FileRead::Failed:
+        return read.detail.isEmpty()
+                   ? QStringLiteral("%1 cannot be read.").arg(path)
+                   : QStringLiteral("%1 cannot be read: %2.").arg(path, read.detail);
+    case FileRead::Read: break;
+    }
+    // Read, but not text: a NUL byte is never part of a text file.
+    return QStringLiteral("%1 holds NUL bytes: it is not a text file.").arg(path);
 }
 
 } // namespace
@@ -70,16 +87,18 @@ bool CheckDiskSpace(const QString &text, const std::optional<DiskSpace> &space, 
     if (space->free >= size)
         return true;
     const QString message =
-        QStringLiteral("There's not ehough space to save this file\r\n") +
-        QStringLiteral("Total Disk Space ~") + kiloBytes(space->total) + QStringLiteral(" KBytes\r\n") +
-        QStringLiteral("Free Space ~ ") + kiloBytes(space->free) + QStringLiteral(" KBytes\r\n") +
-        QStringLiteral("Code Size ~ ") + kiloBytes(size) + QStringLiteral(" KBytes\r\n") +
+        QStringLiteral("There's not ehough space to save this file\r\n")
+        + QStringLiteral("Total Disk Space ~") + kiloBytes(space->total)
+        + QStringLiteral(" KBytes\r\n") + QStringLiteral("Free Space ~ ") + kiloBytes(space->free)
+        + QStringLiteral(" KBytes\r\n") + QStringLiteral("Code Size ~ ") + kiloBytes(size)
+        + QStringLiteral(" KBytes\r\n") +
         // The save is all or nothing: Yes tries it, and a failed try leaves
         // the file on disk as it was.
         QStringLiteral("If you choose yes the file will be saved if it fits; if it does not, the "
                        "file stays unchanged");
     return prompter.message(message, QStringLiteral("Do you wish to continue?"), MsgIcon::Critical,
-                            MsgButtons::YesNo) == MsgAnswer::Yes;
+                            MsgButtons::YesNo)
+           == MsgAnswer::Yes;
 }
 
 DocumentFiles::DocumentFiles(DocumentHost &host, Prompter &prompter, Surface &rtfedit,
@@ -87,7 +106,9 @@ DocumentFiles::DocumentFiles(DocumentHost &host, Prompter &prompter, Surface &rt
     : m_host(host), m_prompter(prompter), m_rtfedit(rtfedit), m_rtftemp(rtftemp),
       m_preferences(preferences)
 {
-    m_launcher = [](const QString &program) { return QProcess::startDetached(program, {}); };
+    m_launcher = [](const QString &program, const QStringList &arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
 }
 
 bool DocumentFiles::isModified() const
@@ -139,8 +160,7 @@ DocumentFiles::Leave DocumentFiles::offerToSave()
         m_declinedAt = m_rtfedit.revision();
         m_declineFinal = false;
         return Leave::Discarded;
-    default:
-        return Leave::Stay;
+    default: return Leave::Stay;
     }
 }
 
@@ -189,7 +209,7 @@ void DocumentFiles::New()
     clearDocument();
 }
 
-void DocumentFiles::NewWindow()
+void DocumentFiles::NewWindow(const QString &file)
 {
     m_host.SaveWindowSettings();
     SettingsStore &store = settingsStore();
@@ -198,7 +218,8 @@ void DocumentFiles::NewWindow()
     // The new instance reads the store as soon as it starts.
     store.sync();
     if (m_launcher)
-        m_launcher(QCoreApplication::applicationFilePath());
+        m_launcher(QCoreApplication::applicationFilePath(),
+                   file.isEmpty() ? QStringList() : QStringList{file});
 }
 
 void DocumentFiles::Open()
@@ -253,6 +274,14 @@ bool DocumentFiles::openFile(const QString &path)
     return file.has_value();
 }
 
+void DocumentFiles::startNamed(const QString &path)
+{
+    clearDocument();
+    m_path = absolutePath(path);
+    m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
+    m_host.setStatusText(QStringLiteral("New file: %1 is made at the first Save").arg(m_path));
+}
+
 bool DocumentFiles::load(const QString &path)
 {
     std::optional<LoadedFile> file = readForDocument(path, nullptr);
@@ -269,14 +298,22 @@ std::optional<DocumentFiles::LoadedFile> DocumentFiles::readForDocument(const QS
     m_host.setStatusText(kPleaseWait);
     m_host.setHourglass(true);
 
-    // Read first: a file that cannot be read leaves the document alone.
-    FileRead read = readRegularFile(path);
+    // Read first: a file that cannot be read leaves the document alone. One
+    // too large for the surface is not read at all; one that grew past that
+    // while it was read is refused after.
+    const FileStamp before = FileStamp::of(path);
+    FileRead read;
+    bool tooLarge = before.size > kMaxFileBytes;
+    if (!tooLarge)
+        read = readRegularFile(path);
     std::optional<DecodedText> decoded;
     if (read.result == FileRead::Read)
-        decoded = decodeText(read.bytes);
+        decoded = decodeText(read.bytes, &tooLarge);
     if (!decoded) {
-        if (problem && read.result == FileRead::Special)
-            *problem = notRegularFile(path, read.detail);
+        if (problem && tooLarge)
+            *problem = fileTooLargeText(std::max(before.size, qint64(read.bytes.size())));
+        else if (problem)
+            *problem = readProblem(path, read);
         m_host.setHourglass(false);
         m_host.setStatusText(statusBefore);
         return std::nullopt;
@@ -297,8 +334,7 @@ void DocumentFiles::show(LoadedFile &&file)
         m_rtfedit.setSelStyle(textColour(), false, false, false);
         if (!fontName.isEmpty())
             m_rtfedit.setFontName(fontName);
-        m_rtfedit.setText(file.decoded.text);
-        file.decoded.text.clear(); // the surface holds the only copy
+        m_rtfedit.setText(std::move(file.decoded.text)); // the surface's own now
         m_rtfedit.setClean();
         m_host.documentLoaded();
         m_rtfedit.setSelStart(0);
@@ -327,15 +363,12 @@ void DocumentFiles::markModified()
 void DocumentFiles::checkFileOnDisk()
 {
     switch (m_disk.checkOnActivation(isModified(), m_prompter)) {
-    case DiskChangeCheck::Outcome::Reload:
-        replaceWith(m_path);
-        break;
+    case DiskChangeCheck::Outcome::Reload: replaceWith(m_path); break;
     case DiskChangeCheck::Outcome::KeepModified:
         markModified();
         notify(DocumentEvent::KeptModified);
         break;
-    case DiskChangeCheck::Outcome::Nothing:
-        break;
+    case DiskChangeCheck::Outcome::Nothing: break;
     }
 }
 
@@ -415,9 +448,7 @@ bool DocumentFiles::Save()
         m_host.setHourglass(false);
         m_host.setStatusText(statusBefore);
         return false;
-    case SaveFileResult::Failed:
-        showSaveError();
-        return false;
+    case SaveFileResult::Failed: showSaveError(); return false;
     }
     m_rtfedit.setClean();
     m_host.setCaption(documentCaption(SplitPath(m_path, 3)));
@@ -444,8 +475,8 @@ bool DocumentFiles::SaveAs()
         return false;
     if (QFileInfo::exists(chosen)) {
         const MsgAnswer answer = m_prompter.message(
-            QStringLiteral("Do you wish to overwrite the file?"), QStringLiteral("File already exists"),
-            MsgIcon::Question, MsgButtons::YesNoCancel);
+            QStringLiteral("Do you wish to overwrite the file?"),
+            QStringLiteral("File already exists"), MsgIcon::Question, MsgButtons::YesNoCancel);
         if (answer == MsgAnswer::Cancel) {
             m_path.clear();
             return false;
@@ -478,7 +509,13 @@ void DocumentFiles::InsertFile()
     }
     if (read.result != FileRead::Read)
         return;
-    std::optional<DecodedText> decoded = decodeText(read.bytes);
+    bool tooLarge = false;
+    std::optional<DecodedText> decoded = decodeText(read.bytes, &tooLarge);
+    if (tooLarge) {
+        m_host.setStatusText(
+            QStringLiteral("Not inserted: %1 is too large").arg(SplitPath(chosen, 3)));
+        return;
+    }
     if (!decoded) {
         m_host.setStatusText(QStringLiteral("Not inserted: %1 holds NUL bytes, so it is not a "
                                             "text file")

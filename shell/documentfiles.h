@@ -5,8 +5,8 @@
 // path and the format of the file the document came from; it reaches the
 // main window only through DocumentHost.
 
-#include "shell/diskchange.h"
 #include "base/prompter.h"
+#include "shell/diskchange.h"
 #include "surface/textfile.h"
 
 #include <QString>
@@ -36,15 +36,15 @@ public:
     virtual ~DocumentHost() = default;
     virtual QString caption() const = 0;
     virtual void setCaption(const QString &caption) = 0;
-    virtual QString statusText() const = 0;          // status panel 1
+    virtual QString statusText() const = 0;              // status panel 1
     virtual void setStatusText(const QString &text) = 0; // shown at once
     virtual void setHourglass(bool on) = 0;
     // Stops (false) or starts again (true) painting the document's view
     // while a file is read into it.
     virtual void setSurfacePainted(bool painted) = 0;
     virtual QString dialogFontName() const = 0;
-    virtual QString fontListText() const = 0;  // cbofontlist
-    virtual QString fontSizeText() const = 0;  // cbofontsize
+    virtual QString fontListText() const = 0; // cbofontlist
+    virtual QString fontSizeText() const = 0; // cbofontsize
     virtual double windowTopTwips() const = 0;
     virtual void SaveWindowSettings() = 0;
     // Closes the window; its close sequence runs.
@@ -120,7 +120,9 @@ public:
 
     // The commands.
     void New();
-    void NewWindow();
+    // A second instance of the program, below this window; on `file`
+    // when one is given (a file dropped with others on the window).
+    void NewWindow(const QString &file = QString());
     void Open();
     // Both answer whether the file was written.
     bool Save();
@@ -151,6 +153,9 @@ public:
     // (naming what is there when it is not a regular file). No save
     // question: for the start-up file.
     bool openFile(const QString &path);
+    // The start-up file when nothing is at its path: an empty, unmodified
+    // document with that name, which the first Save creates.
+    void startNamed(const QString &path);
 
     // Opens the file at path as Open does after its file dialog: the save
     // question first when the document is modified (Cancel, or a save that
@@ -166,7 +171,7 @@ public:
 
     // How New Window starts the second instance; by default the running
     // executable, detached. Tests replace it.
-    using Launcher = std::function<bool(const QString &program)>;
+    using Launcher = std::function<bool(const QString &program, const QStringList &arguments)>;
     void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
 
 private:

@@ -37,8 +37,8 @@ QString stripCommandLineQuotes(const QString &text)
 QString commandLineReply(const QStringList &arguments)
 {
     const QString line = commandLineText(arguments);
-    if ((line != QLatin1String("--help") && line != QLatin1String("--version")) ||
-        QFileInfo::exists(line))
+    if ((line != QLatin1String("--help") && line != QLatin1String("--version"))
+        || QFileInfo::exists(line))
         return QString();
     if (line == QLatin1String("--version"))
         return QStringLiteral("Quillon " QUILLON_VERSION "\n");

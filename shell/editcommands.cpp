@@ -1,7 +1,7 @@
 #include "shell/editcommands.h"
 
-#include "settings/convert.h"
 #include "base/editorstate.h"
+#include "settings/convert.h"
 #include "surface/surface.h"
 
 #include <cmath>
@@ -83,32 +83,33 @@ void selectAll(Surface &surface, const StatusHooks &hooks)
         hooks.setStatusText(QStringLiteral("Done"));
 }
 
-void gotoLine(Surface &surface, Prompter &prompter)
+int firstNonBlank(const Surface &surface, int line)
+{
+    const int start = surface.lineIndex(line);
+    const int end = start + surface.lineLength(line);
+    int pos = start;
+    while (pos < end
+           && (surface.at(pos) == QLatin1Char(' ') || surface.at(pos) == QLatin1Char('\t')))
+        ++pos;
+    return pos;
+}
+
+int gotoLine(const Surface &surface, Prompter &prompter)
 {
     for (;;) {
         const auto answer = prompter.input(QStringLiteral("Goto "), QStringLiteral("Goto line"));
         const double number = answer ? leadingNumber(*answer) : 0;
         if (number == 0 || !std::isfinite(number))
-            return;
+            return -1;
         // Line numbers are whole; a fraction rounds half to even.
         const double line = std::nearbyint(number - 1);
-        const int pos = (line >= 0 && line < surface.lineCount())
-                            ? surface.lineIndex(int(line))
-                            : -1;
-        if (pos >= 0) {
-            surface.setSelStart(pos);
-            const int lf = surface.find(QStringLiteral("\n"), pos);
-            surface.setSelStart(pos);
-            // On the last line there is no line feed: the caret stays at
-            // the line's start with nothing selected.
-            surface.setSelLength(lf - pos);
-            return;
-        }
+        if (line >= 0 && line < surface.lineCount())
+            return firstNonBlank(surface, int(line));
         const MsgAnswer again = prompter.message(
             QStringLiteral("Line doesn't existWould you like to try another line?"),
             QStringLiteral("Line not found"), MsgIcon::Question, MsgButtons::YesNo);
         if (again != MsgAnswer::Yes)
-            return;
+            return -1;
     }
 }
 

@@ -33,10 +33,14 @@ void editUndo(Surface &surface);
 void editRedo(Surface &surface);
 void selectAll(Surface &surface, const StatusHooks &hooks);
 
-// Asks "Goto " / "Goto line" and selects the line's text and its CR; a line
-// beyond the end offers to try another. An answer whose number value is 0
-// does nothing.
-void gotoLine(Surface &surface, Prompter &prompter);
+// Asks "Goto " / "Goto line" and gives where that line's code starts (its
+// first non-blank) for the caret to land on, nothing selected; a line beyond
+// the end offers to try another. An answer whose number value is 0, or no
+// answer, gives -1. The surface is not touched.
+int gotoLine(const Surface &surface, Prompter &prompter);
+// Where a line's code starts: its first character that is not a blank or a
+// tab (the line's end when it holds nothing else).
+int firstNonBlank(const Surface &surface, int line);
 
 // The font dialog: the selection takes the chosen name, size, bold, italic
 // and underline. Cancelling changes nothing.

@@ -140,7 +140,8 @@ std::optional<QString> decodeTextKeepingAll(QByteArrayView bytes)
         } else if (x >= 0xE0 && x <= 0xEF) {
             if (!cont(i + 1) || !cont(i + 2) || (x == 0xE0 && b[i + 1] < 0xA0))
                 return std::nullopt;
-            const char16_t u = char16_t(((x & 0x0F) << 12) | ((b[i + 1] & 0x3F) << 6) | (b[i + 2] & 0x3F));
+            const char16_t u =
+                char16_t(((x & 0x0F) << 12) | ((b[i + 1] & 0x3F) << 6) | (b[i + 2] & 0x3F));
             if (QChar::isLowSurrogate(u) && loneHigh)
                 return std::nullopt; // a pair is written as one four-byte sequence
             loneHigh = QChar::isHighSurrogate(u);
@@ -151,7 +152,7 @@ std::optional<QString> decodeTextKeepingAll(QByteArrayView bytes)
                 || (x == 0xF4 && b[i + 1] > 0x8F))
                 return std::nullopt;
             const char32_t cp = (char32_t(x & 0x07) << 18) | (char32_t(b[i + 1] & 0x3F) << 12)
-                | (char32_t(b[i + 2] & 0x3F) << 6) | char32_t(b[i + 3] & 0x3F);
+                                | (char32_t(b[i + 2] & 0x3F) << 6) | char32_t(b[i + 3] & 0x3F);
             *d++ = QChar::highSurrogate(cp);
             *d++ = QChar::lowSurrogate(cp);
             i += 4;
@@ -317,7 +318,8 @@ std::optional<RecoveryReading> readVersion1(QByteArrayView bytes)
 class ReplayText {
 public:
     explicit ReplayText(QStringView text)
-        : m_buf(size_t(text.size()) + kGap), m_gapStart(text.size()), m_gapEnd(qsizetype(m_buf.size()))
+        : m_buf(size_t(text.size()) + kGap), m_gapStart(text.size()),
+          m_gapEnd(qsizetype(m_buf.size()))
     {
         if (!text.isEmpty())
             std::memcpy(m_buf.data(), text.utf16(), size_t(text.size()) * sizeof(char16_t));
@@ -330,7 +332,8 @@ public:
         if (text.size() > m_gapEnd - m_gapStart)
             grow(text.size());
         if (!text.isEmpty())
-            std::memcpy(m_buf.data() + m_gapStart, text.utf16(), size_t(text.size()) * sizeof(char16_t));
+            std::memcpy(m_buf.data() + m_gapStart, text.utf16(),
+                        size_t(text.size()) * sizeof(char16_t));
         m_gapStart += text.size();
     }
     QString text() const
@@ -351,12 +354,14 @@ private:
     {
         if (pos < m_gapStart) {
             const qsizetype n = m_gapStart - pos;
-            std::memmove(m_buf.data() + m_gapEnd - n, m_buf.data() + pos, size_t(n) * sizeof(char16_t));
+            std::memmove(m_buf.data() + m_gapEnd - n, m_buf.data() + pos,
+                         size_t(n) * sizeof(char16_t));
             m_gapStart = pos;
             m_gapEnd -= n;
         } else if (pos > m_gapStart) {
             const qsizetype n = pos - m_gapStart;
-            std::memmove(m_buf.data() + m_gapStart, m_buf.data() + m_gapEnd, size_t(n) * sizeof(char16_t));
+            std::memmove(m_buf.data() + m_gapStart, m_buf.data() + m_gapEnd,
+                         size_t(n) * sizeof(char16_t));
             m_gapStart = pos;
             m_gapEnd += n;
         }
@@ -367,7 +372,8 @@ private:
         const qsizetype capacity = qMax(qsizetype(m_buf.size()) * 2, size() + need + kGap);
         std::vector<char16_t> bigger(size_t(capacity), 0);
         std::memcpy(bigger.data(), m_buf.data(), size_t(m_gapStart) * sizeof(char16_t));
-        std::memcpy(bigger.data() + capacity - tail, m_buf.data() + m_gapEnd, size_t(tail) * sizeof(char16_t));
+        std::memcpy(bigger.data() + capacity - tail, m_buf.data() + m_gapEnd,
+                    size_t(tail) * sizeof(char16_t));
         m_buf.swap(bigger);
         m_gapEnd = capacity - tail;
     }
@@ -497,7 +503,8 @@ QByteArray encodeRecovery(const RecoveryRecord &record)
 
 QByteArray encodeRecoveryEdit(const RecoveryEdit &edit)
 {
-    return record(kEditRecord, quint32(edit.pos), quint32(edit.removed), encodeTextKeepingAll(edit.text));
+    return record(kEditRecord, quint32(edit.pos), quint32(edit.removed),
+                  encodeTextKeepingAll(edit.text));
 }
 
 QByteArray encodeRecoveryDetails(const RecoveryRecord &details)
@@ -517,7 +524,8 @@ std::optional<RecoveryReading> readRecovery(QByteArrayView bytes)
     RecoveryReading reading;
     RecoveryRecord &record = reading.record;
     QHash<QByteArray, QByteArray> fields;
-    if (!parseDetailLines(bytes.sliced(kMagic.size(), headerEnd + 1 - kMagic.size()), record, &fields))
+    if (!parseDetailLines(bytes.sliced(kMagic.size(), headerEnd + 1 - kMagic.size()), record,
+                          &fields))
         return std::nullopt;
     bool lengthOk = false, crcOk = false;
     const qint64 length = fields.value("length").toLongLong(&lengthOk);
@@ -589,8 +597,8 @@ std::optional<RecoveryReading> readRecoveryFile(const QString &file, QString *er
         return std::nullopt;
     };
     // Not through a symbolic link, and without waiting on a pipe or device.
-    const int fd = ::open(QFile::encodeName(file).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(errno == ELOOP ? QStringLiteral("it is a symbolic link") : errnoText(errno));
     struct stat st = {};
@@ -733,8 +741,8 @@ bool DocumentRecovery::start()
         return false;
     }
     // The copies hold the user's text: the folder is the user's alone.
-    QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                        | QFileDevice::ExeOwner);
+    QFile::setPermissions(m_folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     m_id = sessionId();
     m_lock = makeLock(m_folder + QLatin1Char('/') + m_id + QStringLiteral(".lock"));
     if (!m_lock->tryLock(0)) {
@@ -752,8 +760,9 @@ bool DocumentRecovery::start()
 void DocumentRecovery::follow(Surface &surface)
 {
     m_surface = &surface;
-    connect(&surface, &Surface::textReplaced, this,
-            [this](int pos, int removed, int, int added, bool) { onReplaced(pos, removed, added); });
+    connect(
+        &surface, &Surface::textReplaced, this,
+        [this](int pos, int removed, int, int added, bool) { onReplaced(pos, removed, added); });
     connect(&surface, &Surface::changed, this, &DocumentRecovery::noteEdit);
 }
 
@@ -845,7 +854,7 @@ void DocumentRecovery::writeNow()
 bool DocumentRecovery::upToDate() const
 {
     return m_fileMayExist && m_surface && m_writtenRevision == m_surface->revision()
-        && sameDetails(m_source.details(), m_writtenDetails);
+           && sameDetails(m_source.details(), m_writtenDetails);
 }
 
 QByteArray DocumentRecovery::pendingRecords(const RecoveryRecord &details) const
@@ -880,11 +889,12 @@ void DocumentRecovery::writePending()
     }
     const RecoveryRecord details = m_source.details();
     QByteArray records;
-    bool full = !m_haveBase;
+    const bool full = !m_haveBase;
+    // Compacted once the records outgrow the text they change.
+    bool compact = false;
     if (!full) {
         records = pendingRecords(details);
-        // Compacted once the records outgrow the text they change.
-        full = m_journalBytes + records.size() > m_surface->length();
+        compact = m_journalBytes + records.size() > m_surface->length();
     }
     m_pending.clear();
     m_pendingChars = 0;
@@ -909,14 +919,24 @@ void DocumentRecovery::writePending()
         });
         return;
     }
-    m_journalBytes += records.size();
-    m_worker.start([this, file, disk = m_disk, records = std::move(records)] {
+    m_journalBytes = compact ? 0 : m_journalBytes + records.size();
+    m_worker.start([this, file, compact, disk = m_disk, records = std::move(records)] {
         yieldToTheWindow();
         QString error = QStringLiteral("the copy it adds to is missing");
-        const bool ok = disk->journalOk && appendRecoveryFile(file, records, &error);
+        bool ok = disk->journalOk && appendRecoveryFile(file, records, &error);
+        // The journal read back is the text as it is now: the new full copy
+        // comes from it, on this thread, and the window thread never copies
+        // the text for it.
+        if (ok && compact) {
+            std::optional<RecoveryReading> reading = readRecoveryFile(file, &error);
+            ok = reading && reading->complete && writeRecoveryFile(file, reading->record, &error);
+            if (reading && !reading->complete)
+                error = QStringLiteral("it is damaged or incomplete");
+        }
         disk->journalOk = ok;
         QMetaObject::invokeMethod(
-            this, [this, ok, error] { writeDone(ok, false, error); }, Qt::QueuedConnection);
+            this, [this, ok, compact, error] { writeDone(ok, compact, error); },
+            Qt::QueuedConnection);
     });
 }
 
@@ -977,7 +997,7 @@ void DocumentRecovery::writeBeforeEnd()
     if (m_haveBase && m_disk->journalOk) {
         const QByteArray records = pendingRecords(details);
         done = m_journalBytes + records.size() <= m_surface->length()
-            && appendRecoveryFile(file, records);
+               && appendRecoveryFile(file, records);
         if (done)
             m_journalBytes += records.size();
     }
@@ -1039,9 +1059,10 @@ std::vector<DocumentRecovery::Orphan> DocumentRecovery::claimOrphans(QStringList
     if (!m_enabled)
         return found;
     QDir dir(m_folder);
-    const QFileInfoList files = dir.entryInfoList(
-        {QLatin1Char('*') + kSuffix}, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-        QDir::Time | QDir::Reversed);
+    const QFileInfoList files =
+        dir.entryInfoList({QLatin1Char('*') + kSuffix},
+                          QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                          QDir::Time | QDir::Reversed);
     for (const QFileInfo &info : files) {
         const QString id = info.fileName().chopped(kSuffix.size());
         if (id == m_id)
@@ -1053,12 +1074,14 @@ std::vector<DocumentRecovery::Orphan> DocumentRecovery::claimOrphans(QStringList
                 *skipped << info.absoluteFilePath();
             continue;
         }
-        std::shared_ptr<QLockFile> lock = makeLock(m_folder + QLatin1Char('/') + id + QStringLiteral(".lock"));
+        std::shared_ptr<QLockFile> lock =
+            makeLock(m_folder + QLatin1Char('/') + id + QStringLiteral(".lock"));
         // A lock that cannot be taken belongs to an editor that is running.
         if (!lock->tryLock(0))
             continue;
         // Half-written copies of that editor are of no use.
-        for (const QString &temp : dir.entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files))
+        for (const QString &temp :
+             dir.entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files))
             dir.remove(temp);
         found.push_back(Orphan{info.absoluteFilePath(), lock});
     }
@@ -1121,15 +1144,17 @@ void offerRecovery(DocumentRecovery &recovery, Prompter &prompter,
         const QString name = record.path.isEmpty() ? QStringLiteral("a new document") : record.path;
         QString question;
         if (reading->complete)
-            question = QStringLiteral("Unsaved changes to %1 were found from a session that did not "
-                                      "end normally. Recover them?")
-                           .arg(name);
+            question =
+                QStringLiteral("Unsaved changes to %1 were found from a session that did not "
+                               "end normally. Recover them?")
+                    .arg(name);
         else
-            question = QStringLiteral("Unsaved changes to %1 were found from a session that did not "
-                                      "end normally, but their recovery file is damaged: only the "
-                                      "changes made before the damage can be recovered. The file is "
-                                      "left where it is:\r\n%2\r\n\r\nRecover what is intact?")
-                           .arg(name, QDir::toNativeSeparators(orphan.file));
+            question =
+                QStringLiteral("Unsaved changes to %1 were found from a session that did not "
+                               "end normally, but their recovery file is damaged: only the "
+                               "changes made before the damage can be recovered. The file is "
+                               "left where it is:\r\n%2\r\n\r\nRecover what is intact?")
+                    .arg(name, QDir::toNativeSeparators(orphan.file));
         const MsgAnswer answer = prompter.message(question, QStringLiteral("Recover Document"),
                                                   MsgIcon::Question, MsgButtons::YesNo);
         // A damaged file stays where it is, whatever the answer.

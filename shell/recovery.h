@@ -14,8 +14,8 @@
 // back at the next start. Each running editor holds a lock on its own
 // files, so two editors never take each other's copies.
 
-#include "shell/diskchange.h"
 #include "base/prompter.h"
+#include "shell/diskchange.h"
 #include "surface/textfile.h"
 
 #include <QAbstractNativeEventFilter>
@@ -212,7 +212,7 @@ private:
     // The journal on disk (or queued for it) holds a full copy that the
     // pending edits follow on from.
     bool m_haveBase = false;
-    qint64 m_journalBytes = 0; // records after the full copy
+    qint64 m_journalBytes = 0;           // records after the full copy
     std::vector<RecoveryEdit> m_pending; // edits since the last write
     qint64 m_pendingChars = 0;
     RecoveryRecord m_writtenDetails;

@@ -20,7 +20,7 @@ bool confirmSaveAsUtf8(const QString &path, Prompter &prompter)
                QStringLiteral("Save as UTF-8? Every non-ASCII character will be written in UTF-8."),
                QStringLiteral("Save [") + path + QLatin1Char(']'), MsgIcon::Question,
                MsgButtons::YesNo)
-        == MsgAnswer::Yes;
+           == MsgAnswer::Yes;
 }
 
 bool folderIsWritable(const QString &folder)
@@ -80,7 +80,8 @@ SaveFileResult saveDocumentFile(const QString &path, const QString &crlfText,
             MsgButtons::YesNo);
         if (answer != MsgAnswer::Yes)
             return SaveFileResult::Declined;
-        return writeInPlace(path, crlfText, format) ? SaveFileResult::Saved : SaveFileResult::Failed;
+        return writeInPlace(path, crlfText, format) ? SaveFileResult::Saved
+                                                    : SaveFileResult::Failed;
     }
 
     if (!writeTextFile(path, crlfText, format))

@@ -10,11 +10,19 @@ target_sources(quillon_core PRIVATE
   shell/diskchange.h shell/diskchange.cpp
   shell/recovery.h shell/recovery.cpp)
 target_sources(quillon_widgets PRIVATE
-  shell/qtprompter.h shell/qtprompter.cpp
-  shell/frmedit.h shell/frmedit.cpp shell/frmeditcontrols.cpp
-  shell/frmsplash.h shell/frmsplash.cpp
-  shell/frmwait.h shell/frmwait.cpp
-  shell/shell_icons.qrc)
+  shell/ui/qtprompter.h shell/ui/qtprompter.cpp
+  shell/ui/frmedit.h shell/ui/frmedit.cpp shell/ui/frmeditcontrols.cpp
+  shell/ui/frmsplash.h shell/ui/frmsplash.cpp
+  shell/ui/frmwait.h shell/ui/frmwait.cpp
+  shell/ui/lockkeys.h shell/ui/lockkeys.cpp
+  shell/ui/shell_icons.qrc)
+# The lock keys' states come from the X server where there is one.
+find_package(X11)
+if(X11_FOUND AND X11_Xkb_FOUND)
+  target_link_libraries(quillon_widgets PRIVATE X11::X11)
+  set_source_files_properties(shell/ui/lockkeys.cpp PROPERTIES
+    COMPILE_DEFINITIONS QUILLON_HAVE_X11)
+endif()
 
 # Edit and Format menu commands.
 target_sources(quillon_core PRIVATE shell/editcommands.h shell/editcommands.cpp)
@@ -23,11 +31,11 @@ include(shell/dialogs.cmake)
 # The completion box and the window's adapters for the formatting commands
 # and the typing-time assistance.
 target_sources(quillon_widgets PRIVATE
-  shell/completionbox.h shell/completionbox.cpp
-  shell/windowhosts.h shell/windowhosts.cpp)
+  shell/ui/completionbox.h shell/ui/completionbox.cpp
+  shell/ui/windowhosts.h shell/ui/windowhosts.cpp)
 
 # The File menu's recent documents.
 target_sources(quillon_core PRIVATE shell/recentfiles.h shell/recentfiles.cpp)
-target_sources(quillon_widgets PRIVATE shell/recentmenu.h shell/recentmenu.cpp)
+target_sources(quillon_widgets PRIVATE shell/ui/recentmenu.h shell/ui/recentmenu.cpp)
 # Saving a document file: atomic, keeping owner and group.
 target_sources(quillon_core PRIVATE shell/savefile.h shell/savefile.cpp)

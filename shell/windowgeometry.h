@@ -3,6 +3,10 @@
 // window reachable on the screen. Everything here is in twips; conversion to
 // pixels happens only where the window is actually moved.
 
+#include <QMargins>
+#include <QRect>
+#include <vector>
+
 namespace qln {
 
 struct WindowGeometry {
@@ -36,6 +40,20 @@ struct PixelGeometry {
 // session to the next.
 WindowGeometry toTwipsGeometry(const PixelGeometry &g, double dpi);
 PixelGeometry toPixelGeometry(const WindowGeometry &g, double dpi);
+
+// Moves and shrinks a window so that all of it, frame included, lies on one
+// screen: `g` is the frame's corner and the inner size, `frame` the frame's
+// margins around the inner area, `screens` the screens' available areas
+// (the primary first). The screen taken is the one the frame overlaps most,
+// or, overlapping none, the one nearest its centre. A window larger than
+// that screen shrinks to it, then moves as little as needed to lie on it.
+// With no screen it stays as it is.
+PixelGeometry fitOnScreens(PixelGeometry g, const QMargins &frame,
+                           const std::vector<QRect> &screens);
+
+// How the window was shown when it closed, stored beside its normal
+// geometry (which stays the size it comes back to when no longer maximised).
+enum class WindowShowState { Normal = 0, Maximized = 2, FullScreen = 3 };
 
 // The same size, centred on the screen.
 WindowGeometry centredWindowGeometry(WindowGeometry g, double screenWidth, double screenHeight);

@@ -1,8 +1,8 @@
 #include "shell/windowsettings.h"
 
+#include "base/pathutil.h"
 #include "settings/convert.h"
 #include "settings/settingsstore.h"
-#include "base/pathutil.h"
 
 #include <cmath>
 
@@ -35,6 +35,11 @@ RestoredWindowSettings readWindowSettings(const SettingsStore &store, double scr
     } catch (const ConversionError &) {
         // A value that is not a number ends the restore here.
     }
+    const QString state = get("fwindowstate").trimmed();
+    if (state == QLatin1String("2"))
+        out.showState = WindowShowState::Maximized;
+    else if (state == QLatin1String("3"))
+        out.showState = WindowShowState::FullScreen;
     return out;
 }
 
@@ -54,6 +59,7 @@ void writeWindowSettings(SettingsStore &store, const WindowSettingsSnapshot &s)
     put("fwidth", twips(s.geometry.width));
     put("rtfbgcolor", colourText(s.background));
     put("rtftextcolor", s.textColor);
+    put("fwindowstate", QString::number(int(s.showState)));
     store.sync();
 }
 

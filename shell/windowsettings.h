@@ -32,6 +32,9 @@ struct RestoredWindowSettings {
     std::optional<QString> documentPath;
     std::optional<WindowGeometry> geometry; // already clamped to the screen
     std::optional<BgrColor> background;
+    // Read on its own (the geometry's restore rules do not stop it); an
+    // absent or unknown value is Normal.
+    WindowShowState showState = WindowShowState::Normal;
 };
 
 RestoredWindowSettings readWindowSettings(const SettingsStore &store, double screenWidthTwips,
@@ -44,11 +47,13 @@ struct WindowSettingsSnapshot {
     QString documentPath; // the current document path
     WindowGeometry geometry;
     BgrColor background = 0xFFFFFF;
-    QString textColor;    // decimal text of the in-memory text colour
+    QString textColor; // decimal text of the in-memory text colour
+    WindowShowState showState = WindowShowState::Normal;
 };
 
 // Writes deffontname, deffontsize, lastfilename, ftop, fleft, fheight,
-// fwidth, rtfbgcolor and rtftextcolor, in that order.
+// fwidth, rtfbgcolor, rtftextcolor and fwindowstate, in that order. The
+// geometry is always the normal one, also when the window is maximised.
 void writeWindowSettings(SettingsStore &store, const WindowSettingsSnapshot &snapshot);
 
 } // namespace qln

@@ -22,8 +22,14 @@ inline BgrColor fromQColor(const QColor &c)
 }
 
 // 1440 twips make an inch.
-inline double twipsToPixels(double twips, double dpi) { return twips * dpi / 1440.0; }
-inline double pixelsToTwips(double pixels, double dpi) { return pixels * 1440.0 / dpi; }
+inline double twipsToPixels(double twips, double dpi)
+{
+    return twips * dpi / 1440.0;
+}
+inline double pixelsToTwips(double pixels, double dpi)
+{
+    return pixels * 1440.0 / dpi;
+}
 
 struct CharFormat {
     BgrColor color = 0;

@@ -1,8 +1,10 @@
 #pragma once
 // Storage for the surface: arrays with a gap at the last edit, so an edit
 // costs the distance the gap moves plus the characters it changes, never
-// the length of the whole array.
+// the length of the whole array. The array is a std::vector, or for text a
+// QString, so that a decoded file becomes the text without a copy.
 
+#include <QString>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -12,10 +14,23 @@
 
 namespace qln {
 
-template <typename T> class GapBuffer {
+template <typename T, typename Storage = std::vector<T>> class GapBuffer {
     static_assert(std::is_trivially_copyable_v<T>, "the gap moves by memmove");
 
 public:
+    // Takes data as the whole content, without a copy; its spare capacity,
+    // if it holds the only reference, becomes the gap at the end.
+    void adopt(Storage &&data)
+    {
+        m_data = std::move(data);
+        m_gapStart = qsizetype(m_data.size());
+        if constexpr (std::is_same_v<Storage, QString>) {
+            if (m_data.isDetached())
+                m_data.resize(m_data.capacity());
+        }
+        m_gapEnd = qsizetype(m_data.size());
+    }
+
     int size() const { return int(qsizetype(m_data.size()) - gapLength()); }
     bool isEmpty() const { return size() == 0; }
     // Where the gap is, as a position in the content.
@@ -77,8 +92,8 @@ public:
                          size_t(n) * sizeof(T));
         } else if (pos > m_gapStart) {
             const qsizetype n = pos - m_gapStart;
-            std::memmove(static_cast<void *>(m_data.data() + m_gapStart),
-                         m_data.data() + m_gapEnd, size_t(n) * sizeof(T));
+            std::memmove(static_cast<void *>(m_data.data() + m_gapStart), m_data.data() + m_gapEnd,
+                         size_t(n) * sizeof(T));
         }
         m_gapStart = pos;
         m_gapEnd = pos + gap;
@@ -88,8 +103,7 @@ private:
     qsizetype gapLength() const { return m_gapEnd - m_gapStart; }
     size_t index(int i) const { return size_t(i < m_gapStart ? i : i + gapLength()); }
 
-    template <typename Self, typename F>
-    static void pieces(Self *self, int start, int length, F &f)
+    template <typename Self, typename F> static void pieces(Self *self, int start, int length, F &f)
     {
         if (length <= 0)
             return;
@@ -112,7 +126,7 @@ private:
         const qsizetype oldSize = size();
         if (removed == oldSize && removed > 0) {
             // Everything goes: start over rather than move anything.
-            std::vector<T>().swap(m_data);
+            Storage().swap(m_data);
             m_gapStart = m_gapEnd = 0;
         } else {
             moveGap(pos);
@@ -140,7 +154,7 @@ private:
     void regrow(qsizetype capacity)
     {
         const qsizetype tail = qsizetype(m_data.size()) - m_gapEnd;
-        std::vector<T> data(static_cast<size_t>(capacity));
+        Storage data = allocate(capacity);
         // An empty vector may hold no array at all, and memcpy wants one
         // even for nothing: copy only what is there.
         if (m_gapStart > 0)
@@ -153,7 +167,15 @@ private:
         m_gapEnd = capacity - tail;
     }
 
-    std::vector<T> m_data;
+    static Storage allocate(qsizetype capacity)
+    {
+        if constexpr (std::is_same_v<Storage, QString>)
+            return QString(capacity, Qt::Uninitialized);
+        else
+            return Storage(static_cast<size_t>(capacity));
+    }
+
+    Storage m_data;
     qsizetype m_gapStart = 0;
     qsizetype m_gapEnd = 0;
 };

@@ -149,11 +149,38 @@ void LineLayouts::chunkLine(int line, Line &e) const
     placePieces(e);
 }
 
+QTextOption LineLayouts::textOption() const
+{
+    QTextOption option;
+    option.setTabStopDistance(kTabStop);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft);
+    option.setWrapMode(m_wrapWidth > 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                       : QTextOption::NoWrap);
+    return option;
+}
+
+bool LineLayouts::rowEndsAt(int from, int length, int following) const
+{
+    // The row and what follows, as far as a row can reach: where its
+    // first row ends. (A small layout of its own, not counted as built.)
+    const int reach =
+        length + std::min(following, int(m_wrapWidth / std::max(1.0, m_averageWidth / 4)) + 8);
+    QTextLayout probe(m_surface.mid(from, reach), m_font, m_device);
+    probe.setTextOption(textOption());
+    probe.setFormats(formatRanges(from, reach, -1));
+    probe.beginLayout();
+    QTextLine row = probe.createLine();
+    row.setLineWidth(m_wrapWidth);
+    probe.endLayout();
+    return row.textStart() + row.textLength() <= length;
+}
+
 void LineLayouts::estimatePiece(Piece &p) const
 {
     p.width = p.length * m_averageWidth;
-    p.height = wraps() ? std::max(1.0, std::ceil(p.width / m_wrapWidth)) * m_lineSpacing
-                       : m_lineSpacing;
+    p.height =
+        wraps() ? std::max(1.0, std::ceil(p.width / m_wrapWidth)) * m_lineSpacing : m_lineSpacing;
 }
 
 void LineLayouts::placePieces(Line &e) const
@@ -204,8 +231,7 @@ size_t LineLayouts::pieceAtY(const Line &e, double y)
     return it == e.pieces.begin() ? 0 : size_t(it - e.pieces.begin() - 1);
 }
 
-QList<QTextLayout::FormatRange> LineLayouts::formatRanges(int from, int length,
-                                                          int preeditAt) const
+QList<QTextLayout::FormatRange> LineLayouts::formatRanges(int from, int length, int preeditAt) const
 {
     QList<QTextLayout::FormatRange> ranges;
     QHash<const CharFormat *, QTextCharFormat> converted;
@@ -248,12 +274,8 @@ QTextLayout *LineLayouts::layout(int line, Line &e, size_t index) const
     const int lineStart = m_surface.lineIndex(line);
     const int from = lineStart + p.start;
     auto layout = std::make_unique<QTextLayout>(m_surface.mid(from, p.length), m_font, m_device);
-    QTextOption option;
-    option.setTabStopDistance(kTabStop);
-    option.setTextDirection(Qt::LeftToRight);
-    option.setAlignment(Qt::AlignLeft);
+    QTextOption option = textOption();
     const int wrap = m_wrapWidth;
-    option.setWrapMode(wrap > 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     // A piece of a long line that does not wrap starts where the one before
     // it ended, part way into the line's tab grid: its tab stops are that
     // grid, shifted. (Only where the pieces before are measured: an
@@ -266,8 +288,7 @@ QTextLayout *LineLayouts::layout(int line, Line &e, size_t index) const
         // Enough stops for a piece of ordinary text; tabs beyond them fall
         // back to the piece's own grid.
         const qsizetype tabs = layout->text().count(QLatin1Char('\t'));
-        const int stops =
-            int(std::min<double>(512, tabs + p.length * m_maxWidth / kTabStop + 2));
+        const int stops = int(std::min<double>(512, tabs + p.length * m_maxWidth / kTabStop + 2));
         QList<QTextOption::Tab> grid;
         grid.reserve(stops);
         for (int k = 0; k < stops; ++k)
@@ -316,9 +337,32 @@ QTextLayout *LineLayouts::layout(int line, Line &e, size_t index) const
     layout->endLayout();
     ++m_layoutsBuilt;
 
+    // A piece of a wrapped line whose last row would take in text of the
+    // next piece, laid out with it, gives that row to the next piece: the
+    // border then lies where the whole line's rows break.
+    if (e.chunked && wrap > 0 && index + 1 < e.pieces.size() && !e.pieces[index + 1].followsRows
+        && preeditAt < 0 && layout->lineCount() > 1) {
+        const QTextLine lastRow = layout->lineAt(layout->lineCount() - 1);
+        const int rowStart = lastRow.textStart();
+        Piece &next = e.pieces[index + 1];
+        next.followsRows = true;
+        if (!rowEndsAt(from + rowStart, p.length - rowStart, next.length)) {
+            const int moved = p.length - rowStart;
+            next.start -= moved;
+            next.length += moved;
+            next.layout.reset();
+            next.height += lastRow.height();
+            if (index + 2 < e.pieces.size())
+                e.pieces[index + 2].followsRows = false;
+            p.length = rowStart;
+            p.height = std::max(m_lineSpacing, p.height - lastRow.height());
+            return this->layout(line, e, index);
+        }
+    }
+
     const double height = std::max(std::ceil(y), m_lineSpacing);
-    const bool moved = !p.measured || std::abs(p.width - width) > 0.01
-                       || std::abs(p.height - height) > 0.01;
+    const bool moved =
+        !p.measured || std::abs(p.width - width) > 0.01 || std::abs(p.height - height) > 0.01;
     if (e.chunked && wrap > 0 && m_pieceResized)
         m_pieceResized(line, p.y, p.height, height);
     p.width = width;
@@ -479,8 +523,8 @@ int LineLayouts::positionInLine(int l, double x, int piece, int row) const
     // starts: step back before it so the caret stays on this row.
     const bool lastRow = row >= n - 1 && i + 1 == e.pieces.size();
     if (wraps() && !lastRow && col >= tl.textStart() + tl.textLength() && tl.textLength() > 0)
-        col = previousPosition(lineStart + p.start + tl.textStart() + tl.textLength())
-              - lineStart - p.start;
+        col = previousPosition(lineStart + p.start + tl.textStart() + tl.textLength()) - lineStart
+              - p.start;
     return snapPosition(lineStart + p.start + std::clamp(col, 0, p.length));
 }
 
@@ -648,6 +692,7 @@ LineLayouts::Change LineLayouts::textReplaced(int pos, int removed, int removedB
         // replaces, plus what was typed.
         Piece merged;
         merged.start = e.pieces[a].start;
+        merged.followsRows = e.pieces[a].followsRows;
         merged.length = length - removed + added;
         for (size_t i = a; i <= b; ++i) {
             merged.width += e.pieces[i].width;
@@ -658,6 +703,8 @@ LineLayouts::Change LineLayouts::textReplaced(int pos, int removed, int removedB
         e.pieces[a] = std::move(merged);
         for (size_t i = a + 1; i < e.pieces.size(); ++i)
             e.pieces[i].start += added - removed;
+        if (a + 1 < e.pieces.size())
+            e.pieces[a + 1].followsRows = false; // the edited piece's rows end elsewhere
         if (e.pieces[a].length > 2 * kChunk || e.pieces[a].length == 0) {
             m_lines.erase(it); // cut into pieces again
             return change;
@@ -723,9 +770,14 @@ std::pair<int, int> LineLayouts::formatsChanged(int start, int length)
             continue;
         }
         const int lineStart = m_surface.lineIndex(it->first);
-        for (Piece &p : e.pieces)
-            if (lineStart + p.start < start + length && lineStart + p.start + p.length >= start)
+        for (size_t i = 0; i < e.pieces.size(); ++i) {
+            Piece &p = e.pieces[i];
+            if (lineStart + p.start < start + length && lineStart + p.start + p.length >= start) {
                 p.layout.reset();
+                if (i + 1 < e.pieces.size())
+                    e.pieces[i + 1].followsRows = false; // restyled rows may end elsewhere
+            }
+        }
         ++it;
     }
     return {first, last};

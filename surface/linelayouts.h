@@ -25,7 +25,9 @@ class Surface;
 class LineLayouts {
 public:
     // Lines longer than this are laid out in pieces of about kChunk
-    // characters; where lines wrap, each piece wraps on its own.
+    // characters. Where lines wrap, each piece wraps on its own, and a
+    // piece laid out moves the border to the next one to where the rows of
+    // the whole line break: no row ends early at a border.
     static constexpr int kLongLine = 4096;
     static constexpr int kChunk = 2048;
     // The distance between tab stops.
@@ -45,6 +47,10 @@ public:
         double width = 0;
         double height = 0;
         bool measured = false;
+        // Where lines wrap: the piece is known to start where the rows of
+        // the whole line break (the piece before it, laid out, ends its
+        // last row here). Until then the seam may end a row early.
+        bool followsRows = false;
         std::unique_ptr<QTextLayout> layout;
     };
     struct Line {
@@ -135,8 +141,8 @@ public:
     // Called when a piece of a long wrapped line, measured, turned out
     // taller or shorter than it was taken to be: the line's rows below
     // that piece's top moved by newHeight - oldHeight.
-    void setPieceResized(std::function<void(int line, double pieceTop, double oldHeight,
-                                            double newHeight)> handler)
+    void setPieceResized(
+        std::function<void(int line, double pieceTop, double oldHeight, double newHeight)> handler)
     {
         m_pieceResized = std::move(handler);
     }
@@ -162,10 +168,10 @@ public:
     // --- following the surface --------------------------------------------
     // What an edit did to the cache, for the view to repaint.
     struct Change {
-        int first = 0;           // the first line the edit touched
-        int addedBreaks = 0;     // line breaks in the new text
-        int delta = 0;           // lines added (negative: removed)
-        bool whole = false;      // the whole text was replaced
+        int first = 0;       // the first line the edit touched
+        int addedBreaks = 0; // line breaks in the new text
+        int delta = 0;       // lines added (negative: removed)
+        bool whole = false;  // the whole text was replaced
         // The height of the edited line before the edit, where lines wrap
         // and the line had been laid out (-1: not known).
         double oldHeight = -1;
@@ -192,6 +198,10 @@ private:
     void chunkLine(int line, Line &entry) const;
     void estimatePiece(Piece &piece) const;
     void placePieces(Line &entry) const;
+    QTextOption textOption() const;
+    // Whether the row of [from, from + length) ends there (where lines
+    // wrap) when `following` more characters of the line come after it.
+    bool rowEndsAt(int from, int length, int following) const;
 
     const Surface &m_surface;
     mutable std::unordered_map<int, Line> m_lines;

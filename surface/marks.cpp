@@ -44,6 +44,25 @@ bool Marks::remove(MarkId id)
     return true;
 }
 
+int Marks::remove(std::vector<MarkId> ids)
+{
+    std::sort(ids.begin(), ids.end());
+    for (MarkId id : ids)
+        m_ended.erase(id);
+    int from = -1, to = -1, removed = 0;
+    std::erase_if(m_live, [&](const Mark &m) {
+        if (!std::binary_search(ids.begin(), ids.end(), m.id))
+            return false;
+        from = from < 0 ? m.start : std::min(from, m.start);
+        to = std::max(to, m.end());
+        ++removed;
+        return true;
+    });
+    if (removed > 0)
+        emit changed(from, to - from);
+    return removed;
+}
+
 void Marks::clear()
 {
     m_ended.clear();
@@ -125,11 +144,12 @@ std::vector<Marks::Before> Marks::adjust(int pos, int removed, int added)
     while (it != m_live.end()) {
         Mark &m = *it;
         const int s = m.start, e = m.end();
-        const bool overlapsRemoval = removed > 0 && (m.length > 0 ? s < end && e > pos
-                                                                  : s > pos && s < end);
+        const bool overlapsRemoval =
+            removed > 0 && (m.length > 0 ? s < end && e > pos : s > pos && s < end);
         if (overlapsRemoval)
             before.push_back({m.id, s, m.length});
-        const bool ended = removed > 0 && (m.length > 0 ? pos <= s && e <= end : s > pos && s < end);
+        const bool ended =
+            removed > 0 && (m.length > 0 ? pos <= s && e <= end : s > pos && s < end);
         if (ended) {
             m_ended.emplace(m.id, m);
             touch(s, e);

@@ -76,8 +76,7 @@ void Surface::setFormat(int start, int length, const CharFormat &format)
     emit formatsChanged(start, length);
 }
 
-void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
-                             const TextStyle &style)
+void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges, const TextStyle &style)
 {
     {
         qint64 from = length(), to = 0;
@@ -99,7 +98,12 @@ void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges,
 
 void Surface::setText(const QString &text)
 {
-    replace(0, length(), text);
+    setText(QString(text));
+}
+
+void Surface::setText(QString &&text)
+{
+    replace(0, length(), std::move(text), false, nullptr);
     clearUndo();
     setSelInternal(0, 0, true);
 }
@@ -165,10 +169,10 @@ bool Surface::replacePieces(int pos, int removed, const std::vector<Piece> &piec
         keep(pos + removed - 1, 1);
     // Normalising changes the length exactly when the text is not clean.
     const bool clean = normalizeLineBreaks(text).size() == text.size();
-    return replace(pos, removed, text, false, clean ? &formats : nullptr);
+    return replace(pos, removed, std::move(text), false, clean ? &formats : nullptr);
 }
 
-bool Surface::replace(int pos, int removed, const QString &rawText, bool fromView,
+bool Surface::replace(int pos, int removed, QString rawText, bool fromView,
                       const std::vector<FormatIndex> *newFormats)
 {
     const int len = length();
@@ -189,7 +193,7 @@ bool Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
     // before that is refused without being copied.
     if (qint64(len) - removed + rawText.size() > kMaxLength)
         return false;
-    const QString text = normalizeLineBreaks(rawText);
+    QString text = normalizeLineBreaks(std::move(rawText));
     if (qint64(len) - removed + text.size() > kMaxLength)
         return false;
     const int inserted = int(text.size());
@@ -205,10 +209,10 @@ bool Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
         e.removedFormats.reserve(size_t(removed));
         m_store.appendFormats(pos, removed, e.removedFormats);
         e.insertedLength = inserted;
-        const bool typed = fromView && removed == 0 && inserted == 1
-                           && text.at(0) != QLatin1Char('\r');
-        const bool startsWord = typed && pos > 0 && isWordCharacter(text.at(0))
-                                && !isWordCharacter(at(pos - 1));
+        const bool typed =
+            fromView && removed == 0 && inserted == 1 && text.at(0) != QLatin1Char('\r');
+        const bool startsWord =
+            typed && pos > 0 && isWordCharacter(text.at(0)) && !isWordCharacter(at(pos - 1));
         recorded = m_history.record(std::move(e), typed, startsWord);
     }
     if (!fromView)
@@ -216,8 +220,8 @@ bool Surface::replace(int pos, int removed, const QString &rawText, bool fromVie
 
     // New text takes the format for typed text unless it comes with its own.
     const bool ownFormats = newFormats && newFormats->size() == size_t(inserted);
-    const int removedBreaks =
-        m_store.replace(pos, removed, text, ownFormats ? newFormats->data() : nullptr, m_insertFormat);
+    const int removedBreaks = m_store.replace(
+        pos, removed, std::move(text), ownFormats ? newFormats->data() : nullptr, m_insertFormat);
 
     m_lastMarksBefore = m_marks->adjust(pos, removed, inserted);
     if (recorded)
@@ -361,7 +365,8 @@ void Surface::setSelFontName(const QString &name)
 std::optional<double> Surface::selFontSize() const
 {
     const double base = m_baseFontSize;
-    return readSelection([base](const CharFormat &f) { return f.fontSize > 0 ? f.fontSize : base; });
+    return readSelection(
+        [base](const CharFormat &f) { return f.fontSize > 0 ? f.fontSize : base; });
 }
 void Surface::setSelFontSize(double points)
 {
@@ -629,8 +634,7 @@ void Surface::insertMimeData(const QMimeData *data, bool withFormatting)
     QString text;
     std::vector<FormatIndex> formats;
     switch (readMimeData(data, withFormatting, text, &formats)) {
-    case MimeContent::None:
-        return;
+    case MimeContent::None: return;
     case MimeContent::Formatted:
         if (refusesText(text))
             return;

@@ -44,6 +44,9 @@ public:
     // Replaces everything; the new text takes the format for typed text.
     // Line breaks of any style (CR LF, CR, LF) become CR LF.
     void setText(const QString &text);
+    // The same taking the text over: a file's decoded text becomes the
+    // surface's own without a copy.
+    void setText(QString &&text);
     int length() const { return m_store.length(); }
     // Positions are ints: an edit that would make the text longer than this
     // is refused and changes nothing.
@@ -245,9 +248,10 @@ public:
     const Marks &marks() const { return *m_marks; }
 
     // Turns any line-break style into CR LF.
-    static QString normalizeLineBreaks(const QString &text)
+    // A text with CR LF breaks only comes back without a copy.
+    static QString normalizeLineBreaks(QString text)
     {
-        return TextStore::normalizeLineBreaks(text);
+        return TextStore::normalizeLineBreaks(std::move(text));
     }
 
 signals:
@@ -286,7 +290,8 @@ private:
     enum class MimeContent { None, Plain, Formatted };
     MimeContent readMimeData(const QMimeData *data, bool withFormatting, QString &text,
                              std::vector<FormatIndex> *formats);
-    template <typename Get> auto readSelection(Get get) const -> std::optional<decltype(get(CharFormat()))>;
+    template <typename Get>
+    auto readSelection(Get get) const -> std::optional<decltype(get(CharFormat()))>;
     void updateInsertFormatFromCaret();
     void setSelInternal(int start, int length, bool byProgram);
     // Selection set by the view the user works in.
@@ -296,7 +301,7 @@ private:
     void applyStep(bool redo);
     // replace() with a format per inserted character (nullptr: the format
     // for typed text).
-    bool replace(int pos, int removed, const QString &text, bool fromView,
+    bool replace(int pos, int removed, QString text, bool fromView,
                  const std::vector<FormatIndex> *formats);
 
     TextStore m_store;

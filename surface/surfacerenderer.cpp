@@ -100,8 +100,7 @@ void paintSign(QPainter &painter, MarkStyle::Sign sign, const QRectF &box)
         painter.drawPoint(QPointF(c.x(), c.y() - r / 2.2));
         painter.drawLine(QPointF(c.x(), c.y() - r / 8), QPointF(c.x(), c.y() + r / 2));
         break;
-    case MarkStyle::Sign::None:
-        break;
+    case MarkStyle::Sign::None: break;
     }
     painter.restore();
 }
@@ -217,9 +216,9 @@ void SurfaceRenderer::paint(QPainter &painter, const QRegion &region, const Fram
                 if (m->style.background.isValid() && !m->style.wholeLines
                     && inPiece(m->start, m->end(), &a, &b))
                     forEachRowSpan(*layout, a, b, [&](const QTextLine &row, double x1, double x2) {
-                        painter.fillRect(QRectF(origin.x() + x1, origin.y() + row.y(), x2 - x1,
-                                                row.height()),
-                                         m->style.background);
+                        painter.fillRect(
+                            QRectF(origin.x() + x1, origin.y() + row.y(), x2 - x1, row.height()),
+                            m->style.background);
                     });
             QList<QTextLayout::FormatRange> sel;
             const int selA = std::max(f.selFrom, lineStart + p.start);
@@ -242,10 +241,10 @@ void SurfaceRenderer::paint(QPainter &painter, const QRegion &region, const Fram
                     underlineGap = std::max(1.0, QFontMetricsF(layouts.font()).underlinePos());
                 forEachRowSpan(*layout, a, b, [&](const QTextLine &row, double x1, double x2) {
                     const double top = origin.y() + row.y();
-                    const double under = std::min(top + row.ascent() + underlineGap,
-                                                  top + row.height() - 3);
-                    paintUnderline(painter, st.underline, colour, origin.x() + x1,
-                                   origin.x() + x2, under);
+                    const double under =
+                        std::min(top + row.ascent() + underlineGap, top + row.height() - 3);
+                    paintUnderline(painter, st.underline, colour, origin.x() + x1, origin.x() + x2,
+                                   under);
                 });
             }
         }
@@ -298,10 +297,11 @@ void SurfaceRenderer::paint(QPainter &painter, const QRegion &region, const Fram
     }
     if (f.margin > 0)
         painter.setClipping(false);
-    const double size = std::min(f.margin - 4, layouts.lineSpacing() - 2);
+    const double box = f.signWidth > 0 ? f.signWidth : f.margin;
+    const double size = std::min(box - 4, layouts.lineSpacing() - 2);
     const double inset = (layouts.lineSpacing() - size) / 2;
     for (const auto &[top, m] : signs)
-        paintSign(painter, m->style.sign, QRectF((f.margin - size) / 2, top + inset, size, size));
+        paintSign(painter, m->style.sign, QRectF((box - size) / 2, top + inset, size, size));
 }
 
 } // namespace qln

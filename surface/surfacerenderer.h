@@ -23,17 +23,18 @@ public:
     // What is painted where.
     struct Frame {
         int topLine = 0;
-        double top = 0;    // y of the top line's top edge
-        double left = 0;   // x where lines start, scrolled sideways
-        double margin = 0; // the sign margin at the left: text shows right of it
-        double width = 0;  // the painted area's size
+        double top = 0;       // y of the top line's top edge
+        double left = 0;      // x where lines start, scrolled sideways
+        double margin = 0;    // the sign margin at the left: text shows right of it
+        double signWidth = 0; // the part of the margin the signs are centred in; 0: all
+        double width = 0;     // the painted area's size
         double height = 0;
         int selFrom = 0;
         int selTo = 0;
-        int caret = -1;     // -1: no caret shown
+        int caret = -1;         // -1: no caret shown
         bool overwrite = false; // the caret as a block over the next character
-        int dropCaret = -1; // where a drag would drop; -1: nowhere
-        QPalette palette;   // Text, Highlight and HighlightedText are used
+        int dropCaret = -1;     // where a drag would drop; -1: nowhere
+        QPalette palette;       // Text, Highlight and HighlightedText are used
     };
     // Paints the lines reaching into `region`, from frame.topLine down to
     // the bottom of the frame. Lines outside the region are passed over.

@@ -1,14 +1,18 @@
 #include "surface/textfile.h"
 
 #include "surface/surface.h"
+#include "surface/textscan.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <cstring>
 
 namespace qln {
+
+static_assert(kMaxFileBytes == TextStore::kMaxLength, "a file's text must fit the surface");
 
 namespace {
 
@@ -117,55 +121,33 @@ Utf8Reading readUtf8KeepingStrayBytes(QByteArrayView body)
     return out;
 }
 
-// The first stand-in at or after from, or -1.
-qsizetype nextStrayByte(QStringView text, qsizetype from)
-{
-    const char16_t *d = text.utf16();
-    const qsizetype n = text.size();
-    for (qsizetype i = from; i < n; ++i)
-        if (isStrayByte(d[i]))
-            return i;
-    return -1;
-}
-
-QByteArray toUtf8KeepingStrayBytes(QStringView text)
-{
-    qsizetype at = nextStrayByte(text, 0);
-    if (at < 0)
-        return text.toUtf8();
-    QByteArray out;
-    out.reserve(text.size() + text.size() / 8);
-    qsizetype from = 0;
-    while (at >= 0) {
-        out += text.sliced(from, at - from).toUtf8();
-        out += char(text[at].unicode() - kStrayByteBase);
-        from = at + 1;
-        at = nextStrayByte(text, from);
-    }
-    out += text.sliced(from).toUtf8();
-    return out;
-}
-
-QByteArray toLatin1KeepingStrayBytes(QStringView text)
-{
-    QByteArray out = text.toLatin1();
-    for (qsizetype at = nextStrayByte(text, 0); at >= 0; at = nextStrayByte(text, at + 1))
-        out[at] = char(text[at].unicode() - kStrayByteBase);
-    return out;
-}
-
 } // namespace
 
 bool latin1CanHold(QStringView text)
 {
-    for (QChar c : text)
-        if (c.unicode() > 0xFF && !isStrayByte(c.unicode()))
-            return false;
-    return true;
+    // Anything above U+00FF but the stand-ins.
+    return indexOfRange(text, 0, 0x100, kStrayByteBase + 0x7F) < 0
+           && indexOfRange(text, 0, kStrayByteBase + 0x100, 0xFFFF) < 0;
 }
 
-std::optional<DecodedText> decodeText(const QByteArray &bytes)
+QString fileTooLargeText(qint64 bytes)
 {
+    return QStringLiteral("The file is too large to open: it holds %1 bytes, and the editor "
+                          "holds at most %2 characters.")
+        .arg(QLocale::c().toString(bytes), QLocale::c().toString(kMaxFileBytes));
+}
+
+std::optional<DecodedText> decodeText(const QByteArray &bytes, bool *tooLarge)
+{
+    if (tooLarge)
+        *tooLarge = false;
+    auto refuseTooLarge = [tooLarge]() -> std::optional<DecodedText> {
+        if (tooLarge)
+            *tooLarge = true;
+        return std::nullopt;
+    };
+    if (bytes.size() > kMaxFileBytes)
+        return refuseTooLarge();
     // A NUL byte means the file is not text (a binary, or a wide encoding
     // the editor does not write back).
     if (bytes.contains('\0'))
@@ -193,48 +175,88 @@ std::optional<DecodedText> decodeText(const QByteArray &bytes)
         }
     }
 
-    // The line-break style is the one the file uses most.
-    qsizetype crlf = 0, lf = 0, cr = 0;
-    const QChar *d = text.constData();
+    // The line-break style is the one the file uses most. The text gets
+    // room for a gap beyond its end, which the surface edits in.
+    LineBreakCount breaks;
     const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (d[i] == QLatin1Char('\r')) {
-            if (i + 1 < n && d[i + 1] == QLatin1Char('\n')) {
-                ++crlf;
-                ++i;
-            } else {
-                ++cr;
-            }
-        } else if (d[i] == QLatin1Char('\n')) {
-            ++lf;
-        }
-    }
-    if (crlf >= lf && crlf >= cr && crlf > 0)
+    out.text = toCrLf(std::move(text), &breaks, 4096 + n / 32);
+    if (out.text.size() > kMaxFileBytes)
+        return refuseTooLarge();
+    if (breaks.crlf >= breaks.lf && breaks.crlf >= breaks.cr && breaks.crlf > 0)
         out.format.lineBreak = TextFileFormat::CrLf;
-    else if (cr > lf)
+    else if (breaks.cr > breaks.lf)
         out.format.lineBreak = TextFileFormat::Cr;
     else
         out.format.lineBreak = TextFileFormat::Lf;
-    out.text = Surface::normalizeLineBreaks(text);
     return out;
 }
 
 QByteArray encodeText(const QString &crlfText, const TextFileFormat &format)
 {
-    QString text = crlfText;
-    if (format.lineBreak == TextFileFormat::Lf)
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    else if (format.lineBreak == TextFileFormat::Cr)
-        text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
-
     // A character Latin-1 cannot hold must not be lost: such a text is
     // written as UTF-8 instead.
-    if (format.encoding == TextFileFormat::Latin1 && latin1CanHold(text))
-        return toLatin1KeepingStrayBytes(text);
-    QByteArray bytes = toUtf8KeepingStrayBytes(text);
-    if (format.byteOrderMark && format.encoding == TextFileFormat::Utf8)
-        bytes.prepend("\xEF\xBB\xBF");
-    return bytes;
+    const bool latin1 = format.encoding == TextFileFormat::Latin1 && latin1CanHold(crlfText);
+    const bool mark = format.byteOrderMark && format.encoding == TextFileFormat::Utf8;
+    QStringEncoder encoder(latin1 ? QStringEncoder::Latin1 : QStringEncoder::Utf8,
+                           QStringEncoder::Flag::Stateless);
+    const QStringView text(crlfText);
+    const qsizetype n = text.size();
+    QByteArray out(encoder.requiredSpace(n) + 3, Qt::Uninitialized);
+    char *w = out.data();
+    if (mark) {
+        std::memcpy(w, "\xEF\xBB\xBF", 3);
+        w += 3;
+    }
+    // The text goes in pieces between the characters that are not simply
+    // encoded: CR LF breaks to be written in another style, stand-ins, and
+    // surrogates (a lone one is written as "?", as QString::toUtf8 does).
+    const bool breaksChange = format.lineBreak != TextFileFormat::CrLf;
+    const char lineBreak = format.lineBreak == TextFileFormat::Cr ? '\r' : '\n';
+    auto orEnd = [n](qsizetype at) { return at < 0 ? n : at; };
+    auto findCr = [&](qsizetype from) {
+        return breaksChange ? orEnd(text.indexOf(u'\r', from)) : n;
+    };
+    auto findStandIn = [&](qsizetype from) {
+        return orEnd(indexOfRange(text, from, kStrayByteBase + 0x80, kStrayByteBase + 0xFF));
+    };
+    auto findSurrogate = [&](qsizetype from) {
+        return latin1 ? n : orEnd(indexOfRange(text, from, 0xD800, 0xDFFF));
+    };
+    qsizetype nextCr = findCr(0), nextStandIn = findStandIn(0), nextSurrogate = findSurrogate(0);
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype at = std::min({nextCr, nextStandIn, nextSurrogate});
+        w = encoder.appendToBuffer(w, text.sliced(from, at - from));
+        if (at >= n)
+            break;
+        const char16_t c = text[at].unicode();
+        from = at + 1;
+        if (at == nextStandIn) {
+            *w++ = char(c - kStrayByteBase);
+            nextStandIn = findStandIn(from);
+        } else if (at == nextSurrogate) {
+            const char16_t low = from < n ? text[from].unicode() : 0;
+            if (QChar::isHighSurrogate(c) && QChar::isLowSurrogate(low)) {
+                const char32_t cp = QChar::surrogateToUcs4(c, low);
+                *w++ = char(0xF0 | (cp >> 18));
+                *w++ = char(0x80 | ((cp >> 12) & 0x3F));
+                *w++ = char(0x80 | ((cp >> 6) & 0x3F));
+                *w++ = char(0x80 | (cp & 0x3F));
+                ++from;
+            } else {
+                *w++ = '?';
+            }
+            nextSurrogate = findSurrogate(from);
+        } else {
+            // A CR LF pair in the file's style; a lone CR is kept.
+            const bool pair = from < n && text[from] == u'\n';
+            *w++ = pair ? lineBreak : '\r';
+            from += pair ? 1 : 0;
+            nextCr = findCr(from);
+        }
+    }
+    out.truncate(w - out.data());
+    return out;
 }
 
 std::optional<DecodedText> readTextFile(const QString &path, QString *error)
@@ -249,15 +271,19 @@ std::optional<DecodedText> readTextFile(const QString &path, QString *error)
         return fail(QStringLiteral("The file does not exist."));
     if (info.isDir())
         return fail(QStringLiteral("The path names a folder."));
+    if (info.size() > kMaxFileBytes)
+        return fail(fileTooLargeText(info.size()));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
-    auto decoded = decodeText(bytes);
+    bool tooLarge = false;
+    auto decoded = decodeText(bytes, &tooLarge);
     if (!decoded)
-        return fail(QStringLiteral("The file is not a text file."));
+        return fail(tooLarge ? fileTooLargeText(bytes.size())
+                             : QStringLiteral("The file is not a text file."));
     return decoded;
 }
 

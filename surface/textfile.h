@@ -48,15 +48,22 @@ constexpr QChar strayByteChar(unsigned char byte)
 // Whether Latin-1 holds every character of text (stand-ins are their bytes).
 bool latin1CanHold(QStringView text);
 
-// Decodes file bytes; nothing when the bytes are not text (they hold NUL).
-std::optional<DecodedText> decodeText(const QByteArray &bytes);
+// The most bytes a file can have and still be opened: its text must fit
+// the surface's positions, which no longer file's text does.
+constexpr qint64 kMaxFileBytes = 0x7FFFFFFD;
+// Why a file of that many bytes is not opened.
+QString fileTooLargeText(qint64 bytes);
+
+// Decodes file bytes; nothing when the bytes are not text (they hold NUL)
+// or when their text is longer than a surface holds (tooLarge is then set).
+std::optional<DecodedText> decodeText(const QByteArray &bytes, bool *tooLarge = nullptr);
 // Encodes CR LF text in the given format; stand-ins become their bytes. A
 // Latin-1 text holding a character Latin-1 cannot store is written as UTF-8
 // rather than lose it (DocumentFiles asks the user before that happens).
 QByteArray encodeText(const QString &crlfText, const TextFileFormat &format);
 
 // Reads a whole file; nothing (and a reason in error) when it is missing,
-// a folder, unreadable or not text.
+// a folder, unreadable, not text or too large (the file is then not read).
 std::optional<DecodedText> readTextFile(const QString &path, QString *error = nullptr);
 // Replaces the file atomically; on failure the old file is unchanged.
 bool writeTextFile(const QString &path, const QString &crlfText, const TextFileFormat &format,

@@ -1,5 +1,7 @@
 #include "surface/textstore.h"
 
+#include "surface/textscan.h"
+
 namespace qln {
 
 TextStore::TextStore()
@@ -8,42 +10,9 @@ TextStore::TextStore()
     m_paletteIndex.insert(CharFormat{}, 0);
 }
 
-QString TextStore::normalizeLineBreaks(const QString &text)
+QString TextStore::normalizeLineBreaks(QString text)
 {
-    // Fast path: nothing to do when every CR is followed by LF and every
-    // LF is preceded by CR.
-    const qsizetype n = text.size();
-    const QChar *d = text.constData();
-    bool clean = true;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (d[i] == QLatin1Char('\r')) {
-            if (i + 1 >= n || d[i + 1] != QLatin1Char('\n')) {
-                clean = false;
-                break;
-            }
-            ++i;
-        } else if (d[i] == QLatin1Char('\n')) {
-            clean = false;
-            break;
-        }
-    }
-    if (clean)
-        return text;
-    QString out;
-    out.reserve(n + n / 16 + 2);
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = d[i];
-        if (c == QLatin1Char('\r')) {
-            out += QLatin1String("\r\n");
-            if (i + 1 < n && d[i + 1] == QLatin1Char('\n'))
-                ++i;
-        } else if (c == QLatin1Char('\n')) {
-            out += QLatin1String("\r\n");
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return toCrLf(std::move(text));
 }
 
 // --- text ---------------------------------------------------------------------
@@ -69,7 +38,7 @@ void TextStore::appendText(int pos, int length, QString &out) const
                         [&out](const QChar *p, int, int k) { out.append(QStringView(p, k)); });
 }
 
-int TextStore::replace(int pos, int removed, const QString &text, const FormatIndex *formats,
+int TextStore::replace(int pos, int removed, QString text, const FormatIndex *formats,
                        FormatIndex fill)
 {
     const int len = length();
@@ -80,17 +49,16 @@ int TextStore::replace(int pos, int removed, const QString &text, const FormatIn
     const int first = m_lineStarts.upperBound(pos, len);
     const int last = removed > 0 ? m_lineStarts.upperBound(pos + removed, len) : first;
     std::vector<int> added;
-    const QChar *chars = text.constData();
-    for (int i = 0; i < inserted; ++i)
-        if (chars[i] == QLatin1Char('\n'))
-            added.push_back(pos + i + 1);
+    const QStringView view(text);
+    for (qsizetype i = view.indexOf(u'\n'); i >= 0; i = view.indexOf(u'\n', i + 1))
+        added.push_back(pos + int(i) + 1);
     m_lineStarts.replace(first, last, added, len);
 
-    m_text.replace(pos, removed, chars, inserted);
-    if (formats)
-        m_formats.replace(pos, removed, formats, inserted);
+    if (pos == 0 && removed == len && !formats)
+        m_text.adopt(std::move(text));
     else
-        m_formats.replaceFill(pos, removed, fill, inserted);
+        m_text.replace(pos, removed, text.constData(), inserted);
+    m_formats.replace(pos, removed, formats, inserted, fill);
     return last - first;
 }
 
@@ -233,59 +201,57 @@ TextStore::FormatIndex TextStore::intern(const CharFormat &format)
 
 void TextStore::appendFormats(int pos, int length, std::vector<FormatIndex> &out) const
 {
-    m_formats.forEachPiece(pos, length, [&out](const FormatIndex *p, int, int n) {
-        out.insert(out.end(), p, p + n);
-    });
+    m_formats.forEachRun(
+        pos, length, [&out](int, int n, FormatIndex f) { out.insert(out.end(), size_t(n), f); });
 }
 
 void TextStore::fillFormats(int start, int length, FormatIndex index)
 {
-    m_formats.forEachPieceMutable(start, length,
-                                  [index](FormatIndex *f, int, int n) { std::fill_n(f, n, index); });
+    m_formats.map(start, length, [index](FormatIndex) { return index; });
 }
 
 std::pair<int, int> TextStore::setStyle(const std::vector<std::pair<int, int>> &ranges,
                                         const TextStyle &style)
 {
-    // One palette look-up per distinct old format, shared by all ranges.
-    QHash<FormatIndex, FormatIndex> remap;
-    bool haveLast = false;
-    FormatIndex lastFrom = 0, lastTo = 0;
-    int lo = length(), hi = 0;
+    // The style is the same for every range, so overlapping ranges join;
+    // taken in order, the runs' gap only moves forward.
+    std::vector<std::pair<int, int>> spans; // [start, end)
+    spans.reserve(ranges.size());
     for (const auto &[rawStart, rawLength] : ranges) {
         if (rawLength <= 0)
             continue;
         const int start = int(std::clamp<qint64>(rawStart, 0, length()));
         const int stop = int(std::clamp<qint64>(qint64(rawStart) + rawLength, 0, length()));
-        if (stop <= start)
-            continue;
-        m_formats.forEachPieceMutable(start, stop - start, [&](FormatIndex *f, int offset, int n) {
-            for (int k = 0; k < n; ++k) {
-                const FormatIndex from = f[k];
-                if (!haveLast || from != lastFrom) {
-                    auto it = remap.constFind(from);
-                    if (it != remap.constEnd()) {
-                        lastTo = it.value();
-                    } else {
-                        CharFormat cf = m_palette[from];
-                        cf.color = style.color & 0xFFFFFF;
-                        cf.bold = style.bold;
-                        cf.italic = style.italic;
-                        cf.underline = style.underline;
-                        lastTo = intern(cf);
-                        remap.insert(from, lastTo);
-                    }
-                    lastFrom = from;
-                    haveLast = true;
-                }
-                if (from != lastTo) {
-                    f[k] = lastTo;
-                    const int i = start + offset + k;
-                    lo = std::min(lo, i);
-                    hi = std::max(hi, i + 1);
-                }
-            }
-        });
+        if (stop > start)
+            spans.emplace_back(start, stop);
+    }
+    std::sort(spans.begin(), spans.end());
+    // One palette look-up per distinct old format, shared by all ranges.
+    QHash<FormatIndex, FormatIndex> remap;
+    auto restyle = [&](FormatIndex from) {
+        auto it = remap.constFind(from);
+        if (it != remap.constEnd())
+            return it.value();
+        CharFormat cf = m_palette[from];
+        cf.color = style.color & 0xFFFFFF;
+        cf.bold = style.bold;
+        cf.italic = style.italic;
+        cf.underline = style.underline;
+        const FormatIndex to = intern(cf);
+        remap.insert(from, to);
+        return to;
+    };
+    int lo = length(), hi = 0;
+    for (size_t i = 0; i < spans.size();) {
+        const int start = spans[i].first;
+        int stop = spans[i].second;
+        for (++i; i < spans.size() && spans[i].first <= stop; ++i)
+            stop = std::max(stop, spans[i].second);
+        const auto [from, to] = m_formats.map(start, stop - start, restyle);
+        if (from < to) {
+            lo = std::min(lo, from);
+            hi = std::max(hi, to);
+        }
     }
     return {lo, std::max(lo, hi)};
 }
@@ -294,21 +260,8 @@ std::vector<TextStore::FormatRun> TextStore::formatRuns(int start, int length) c
 {
     std::vector<FormatRun> runs;
     clampRange(start, length);
-    // Runs are found piece by piece; a run reaching across the gap joins
-    // the one before it.
-    m_formats.forEachPiece(start, length, [&](const FormatIndex *f, int offset, int n) {
-        int i = 0;
-        while (i < n) {
-            const FormatIndex idx = f[i];
-            int j = i + 1;
-            while (j < n && f[j] == idx)
-                ++j;
-            if (i == 0 && !runs.empty() && runs.back().format == &m_palette[idx])
-                runs.back().length += j;
-            else
-                runs.push_back(FormatRun{offset + i, j - i, &m_palette[idx]});
-            i = j;
-        }
+    m_formats.forEachRun(start, length, [&](int from, int n, FormatIndex f) {
+        runs.push_back(FormatRun{from - start, n, &m_palette[f]});
     });
     return runs;
 }

@@ -1,12 +1,13 @@
 #pragma once
 // The text of a surface with a format per character and a table of line
-// starts. Every line break is CR LF (two characters). Text and formats are
-// gap buffers whose gap sits at the last edit; formats are indices into a
-// palette of distinct formats that only grows, so an index held anywhere
-// (an undo entry) never goes stale. Storage only: no selection, history or
-// signals; Surface adds those.
+// starts. Every line break is CR LF (two characters). The text is a gap
+// buffer whose gap sits at the last edit, the formats are runs (FormatRuns);
+// formats are indices into a palette of distinct formats that only grows,
+// so an index held anywhere (an undo entry) never goes stale. Storage only: no selection, history
+// or signals; Surface adds those.
 
 #include "surface/charformat.h"
+#include "surface/formatruns.h"
 #include "surface/gapbuffer.h"
 
 #include <QHash>
@@ -70,20 +71,23 @@ public:
         return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
     }
     // Turns any line-break style into CR LF.
-    static QString normalizeLineBreaks(const QString &text);
+    // A text with CR LF breaks only comes back without a copy.
+    static QString normalizeLineBreaks(QString text);
 
     // --- edits ------------------------------------------------------------------
     // Replaces [pos, pos + removed) (in the text, not inside a line break)
     // by text (clean CR LF text that fits kMaxLength), with one format per
     // character from formats, or all in fill when formats is nullptr.
-    // Returns how many line breaks were removed.
-    int replace(int pos, int removed, const QString &text, const FormatIndex *formats,
-                FormatIndex fill);
+    // Returns how many line breaks were removed. Text that replaces the
+    // whole content in one format becomes the store's own, without a copy.
+    int replace(int pos, int removed, QString text, const FormatIndex *formats, FormatIndex fill);
 
     // --- formats ----------------------------------------------------------------
     FormatIndex intern(const CharFormat &format);
     const CharFormat &format(FormatIndex index) const { return m_palette[index]; }
     FormatIndex formatIndexAt(int pos) const { return m_formats.at(pos); } // pos in the text
+    // How many runs of equal format the text holds.
+    int formatRunCount() const { return m_formats.runCount(); }
     void appendFormats(int pos, int length, std::vector<FormatIndex> &out) const;
     // Clamps [start, start + length) to the text.
     void clampRange(int &start, int &length) const
@@ -129,8 +133,8 @@ private:
     bool wholeWordAt(int pos, int len, const QString &needle) const;
 
     // span() may move the text's gap, hence mutable.
-    mutable GapBuffer<QChar> m_text;
-    GapBuffer<FormatIndex> m_formats;
+    mutable GapBuffer<QChar, QString> m_text;
+    FormatRuns m_formats;
     std::vector<CharFormat> m_palette;
     QHash<CharFormat, FormatIndex> m_paletteIndex;
     LineStarts m_lineStarts;
@@ -138,44 +142,30 @@ private:
 
 template <typename Mutate> bool TextStore::mutateFormats(int start, int length, Mutate mutate)
 {
-    // Most ranges hold one or two formats: remember the last mapping.
-    bool haveLast = false;
-    FormatIndex lastFrom = 0, lastTo = 0;
-    bool changed = false;
-    m_formats.forEachPieceMutable(start, length, [&](FormatIndex *f, int, int n) {
-        for (int i = 0; i < n; ++i) {
-            const FormatIndex from = f[i];
-            if (!haveLast || from != lastFrom) {
-                CharFormat cf = m_palette[from];
-                mutate(cf);
-                lastTo = intern(cf);
-                lastFrom = from;
-                haveLast = true;
-            }
-            if (lastTo != from) {
-                f[i] = lastTo;
-                changed = true;
-            }
-        }
+    // Each run asks once; most ranges hold one or two formats.
+    QHash<FormatIndex, FormatIndex> done;
+    const auto [lo, hi] = m_formats.map(start, length, [&](FormatIndex from) {
+        auto it = done.constFind(from);
+        if (it != done.constEnd())
+            return it.value();
+        CharFormat cf = m_palette[from];
+        mutate(cf);
+        const FormatIndex to = intern(cf);
+        done.insert(from, to);
+        return to;
     });
-    return changed;
+    return lo < hi;
 }
 
 template <typename Get>
 auto TextStore::commonValue(int start, int length, Get get) const
     -> std::optional<decltype(get(CharFormat()))>
 {
-    FormatIndex lastSame = m_formats.at(start);
-    const auto first = get(m_palette[lastSame]);
+    const auto first = get(m_palette[m_formats.at(start)]);
     bool mixed = false;
-    m_formats.forEachPiece(start, length, [&](const FormatIndex *f, int, int n) {
-        for (int i = 0; i < n && !mixed; ++i) {
-            if (f[i] == lastSame)
-                continue;
-            if (!(get(m_palette[f[i]]) == first))
-                mixed = true;
-            lastSame = f[i];
-        }
+    m_formats.forEachRun(start, length, [&](int, int, FormatIndex f) {
+        if (!mixed && !(get(m_palette[f]) == first))
+            mixed = true;
     });
     if (mixed)
         return std::nullopt;

@@ -10,6 +10,10 @@ quillon_add_test(tst_documents
   shell/tst_documents.cpp)
 quillon_add_test(tst_typing
   shell/tst_typing.cpp)
+# Enter, Tab, Shift+Tab, Home, closing braces and templates keeping the
+# indentation, keys in and text out.
+quillon_add_test(tst_indentkeys
+  shell/tst_indentkeys.cpp)
 # Every key of the main window and its dialogs bound once.
 quillon_add_test(tst_shortcuts
   shell/tst_shortcuts.cpp)
@@ -31,3 +35,26 @@ quillon_add_test(tst_recentfiles
   shell/tst_recentfiles.cpp)
 quillon_add_test(tst_savefile
   shell/tst_savefile.cpp)
+quillon_add_test(tst_windowview
+  shell/tst_windowview.cpp)
+# The lock keys' panels are read from an X server: once more on a virtual
+# one, where the test sets Caps Lock through the X11 library.
+if(X11_FOUND AND X11_Xkb_FOUND)
+  target_link_libraries(tst_frmedit PRIVATE X11::X11)
+  target_compile_definitions(tst_frmedit PRIVATE QUILLON_HAVE_X11)
+endif()
+# The X primary selection and the middle click exist only on an X server:
+# the same test once more on a virtual one, where there is one.
+find_program(QUILLON_XVFB_RUN xvfb-run)
+if(QUILLON_XVFB_RUN)
+  add_test(NAME tst_windowview_x11
+    COMMAND ${QUILLON_XVFB_RUN} -a $<TARGET_FILE:tst_windowview> primarySelectionAndMiddleClick)
+  set_tests_properties(tst_windowview_x11 PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_LOGGING_RULES=qt.qpa.*=false${QUILLON_SANITIZER_ENV};LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/x11-leaks.supp"
+    TIMEOUT 300)
+  add_test(NAME tst_frmedit_x11
+    COMMAND ${QUILLON_XVFB_RUN} -a $<TARGET_FILE:tst_frmedit> lockPanelsFollowTheKeyboard)
+  set_tests_properties(tst_frmedit_x11 PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_LOGGING_RULES=qt.qpa.*=false${QUILLON_SANITIZER_ENV};LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/x11-leaks.supp"
+    TIMEOUT 300)
+endif()

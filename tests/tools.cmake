@@ -13,3 +13,6 @@ add_dependencies(tst_dosoutputs tst_toolchild)
 quillon_add_test(tst_toollocations tools/tst_toollocations.cpp)
 # From a real kit's output to the code, through the main window.
 quillon_add_test(tst_toolerrors tools/tst_toolerrors.cpp)
+# Java packages: what the dialog derives from them, archive entries, the
+# main window beside the dialog; the package project with the installed kit.
+quillon_add_test(tst_toolpackages tools/tst_toolpackages.cpp)

@@ -1,10 +1,11 @@
 #include "tools/commandlanguage.h"
 
-#include "formatting/formatrtf.h"
-#include "settings/schema.h"
 #include "base/pathutil.h"
 #include "base/prompter.h"
+#include "formatting/formatrtf.h"
+#include "settings/schema.h"
 #include "surface/surface.h"
+#include "tools/javapackage.h"
 #include "tools/toolmodes.h"
 
 #include <QFileInfo>
@@ -36,12 +37,12 @@ QStringList boxNames(bool archiveInUse)
 // character must not touch another word character on that side.
 bool wholeWordAt(const QString &text, qsizetype pos, const QString &needle)
 {
-    if (Surface::isWordCharacter(needle.front()) && pos > 0 &&
-        Surface::isWordCharacter(text.at(pos - 1)))
+    if (Surface::isWordCharacter(needle.front()) && pos > 0
+        && Surface::isWordCharacter(text.at(pos - 1)))
         return false;
     const qsizetype after = pos + needle.size();
-    if (Surface::isWordCharacter(needle.back()) && after < text.size() &&
-        Surface::isWordCharacter(text.at(after)))
+    if (Surface::isWordCharacter(needle.back()) && after < text.size()
+        && Surface::isWordCharacter(text.at(after)))
         return false;
     return true;
 }
@@ -79,15 +80,15 @@ bool isBoxPart(const QString &token, bool archiveInUse)
     const qsizetype dot = token.indexOf(QLatin1Char('.'));
     if (dot < 0)
         return false;
-    return boxNames(archiveInUse).contains(token.left(dot)) &&
-           partNames().contains(token.mid(dot + 1));
+    return boxNames(archiveInUse).contains(token.left(dot))
+           && partNames().contains(token.mid(dot + 1));
 }
 
 bool isLiteral(const QString &token)
 {
     // A lone double quote is an unclosed literal, not an empty one.
-    return token.size() >= 2 && token.front() == QLatin1Char('"') &&
-           token.back() == QLatin1Char('"');
+    return token.size() >= 2 && token.front() == QLatin1Char('"')
+           && token.back() == QLatin1Char('"');
 }
 
 QString operandValue(const QString &token, const FileBoxes &boxes)
@@ -96,7 +97,9 @@ QString operandValue(const QString &token, const FileBoxes &boxes)
     const int n = token.mid(kTextBox.size(), dot - kTextBox.size()).toInt();
     const QString text = boxes.box(n);
     const QString part = token.mid(dot + 1);
-    auto is = [&](const char *name) { return part.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+    auto is = [&](const char *name) {
+        return part.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
     if (is("Text"))
         return text;
     if (is("Path"))
@@ -210,7 +213,8 @@ bool ParseCode(const QString &code, bool archiveInUse, QStringList *tokens)
         while (pos < n && code.at(pos) == QLatin1Char(' '))
             ++pos;
         qsizetype end = pos;
-        while (end < n && !(code.at(end) == QLatin1Char(' ') && cls[size_t(end)] != CodeClass::Literal))
+        while (end < n
+               && !(code.at(end) == QLatin1Char(' ') && cls[size_t(end)] != CodeClass::Literal))
             ++end;
         const QString token = code.mid(pos, end - pos);
         pos = end;
@@ -226,7 +230,8 @@ bool ParseCode(const QString &code, bool archiveInUse, QStringList *tokens)
     if (!kept.isEmpty() && kept.last() == QLatin1String("&"))
         return done(false);
     for (const QString &t : kept)
-        if (!(isBoxPart(t, archiveInUse) || t == QLatin1String("&") || t == kOptions || isLiteral(t)))
+        if (!(isBoxPart(t, archiveInUse) || t == QLatin1String("&") || t == kOptions
+              || isLiteral(t)))
             return done(false);
     return done(true);
 }
@@ -244,8 +249,8 @@ QString escapeForShell(const QString &text, bool keepWildcards)
             out += QLatin1Char('\'') + c + QLatin1Char('\'');
             continue;
         }
-        if (special.contains(c) ||
-            (!keepWildcards && (c == QLatin1Char('*') || c == QLatin1Char('?'))))
+        if (special.contains(c)
+            || (!keepWildcards && (c == QLatin1Char('*') || c == QLatin1Char('?'))))
             out += QLatin1Char('\\');
         out += c;
     }
@@ -288,7 +293,16 @@ std::optional<QString> EvaluateCode(const QString &code, const CodeContext &cont
         } else if (t.startsWith(kTextBox, Qt::CaseInsensitive) && !isLiteral(t)) {
             const qsizetype dot = t.indexOf(QLatin1Char('.'));
             const int n = t.mid(kTextBox.size(), dot - kTextBox.size()).toInt();
-            out += fileBoxArgument(context.boxes.box(n), operandValue(t, context.boxes));
+            const bool qualified =
+                n == 1 && !context.className.isEmpty()
+                && t.mid(dot + 1).compare(QLatin1String("FileName"), Qt::CaseInsensitive) == 0;
+            QString value = qualified ? context.className : operandValue(t, context.boxes);
+            // A code that writes the package itself ("a.b." & TextBox1.FileName)
+            // keeps working: the package is not given twice.
+            const qsizetype lastDot = value.lastIndexOf(QLatin1Char('.'));
+            if (qualified && lastDot > 0 && out.endsWith(value.left(lastDot + 1)))
+                value = value.mid(lastDot + 1);
+            out += fileBoxArgument(context.boxes.box(n), value);
         } else {
             out += t.mid(1, t.size() - 2);
         }
@@ -304,8 +318,8 @@ std::optional<QString> EvaluateCode(const QString &code, const CodeContext &cont
 
 bool isJarMode(const QString &mode)
 {
-    return mode.compare(QLatin1String("Jar"), Qt::CaseInsensitive) == 0 ||
-           mode.compare(QLatin1String("JAR (JAVA ARCHIVE TOOL)"), Qt::CaseInsensitive) == 0;
+    return mode.compare(QLatin1String("Jar"), Qt::CaseInsensitive) == 0
+           || mode.compare(QLatin1String("JAR (JAVA ARCHIVE TOOL)"), Qt::CaseInsensitive) == 0;
 }
 
 QString defaultCode(const QString &mode)
@@ -359,8 +373,12 @@ BuildOutcome BuildCommandLine(JavaXState &state, Prompter &prompter)
 {
     if (!state.ready)
         return BuildOutcome::NotReady;
+    const DerivedArguments derived = deriveArguments(state);
     CodeContext context = codeContext(state);
-    context.options = BuildOptionString(state);
+    context.options = BuildOptionString(derived.optionState);
+    context.className = derived.className;
+    if (derived.jarInputsSet)
+        context.extractExtra = derived.jarInputs;
     if (const std::optional<QString> line = EvaluateCode(state.code, context)) {
         state.commandLine = *line;
         return BuildOutcome::Built;
@@ -379,7 +397,8 @@ BuildOutcome BuildCommandLine(JavaXState &state, Prompter &prompter)
 void colourCode(Surface &codingBox, bool archiveInUse)
 {
     const int length = codingBox.length();
-    codingBox.setStyleRanges({{0, length}}, Surface::TextStyle{kCodeOtherColour, false, false, false});
+    codingBox.setStyleRanges({{0, length}},
+                             Surface::TextStyle{kCodeOtherColour, false, false, false});
 
     // One style row: bold, whole word; literals (category 4) plain.
     FontStyleTable style{};
@@ -391,17 +410,19 @@ void colourCode(Surface &codingBox, bool archiveInUse)
     boxes << QStringLiteral("TextBox1") << QStringLiteral("TextBox2")
           << (archiveInUse ? QStringLiteral("TextBox3") : QString()) << kOptions;
     int start = 0;
-    ColorWordList(parts, int(parts.size() - 1), style, 1, start, length, codingBox, kCodeKeywordColour,
-                  nullptr, 0, 0);
-    ColorWordList(boxes, int(boxes.size() - 1), style, 1, start, length, codingBox, kCodeKeywordColour,
-                  nullptr, 0, 0);
+    ColorWordList(parts, int(parts.size() - 1), style, 1, start, length, codingBox,
+                  kCodeKeywordColour, nullptr, 0, 0);
+    ColorWordList(boxes, int(boxes.size() - 1), style, 1, start, length, codingBox,
+                  kCodeKeywordColour, nullptr, 0, 0);
     style[1][4] = false;
-    const QStringList separators{QString(), QStringLiteral(" "), QStringLiteral("&"), QStringLiteral(".")};
-    ColorWordList(separators, 3, style, 1, start, length, codingBox, kCodeSeparatorColour, nullptr, 0, 0);
+    const QStringList separators{QString(), QStringLiteral(" "), QStringLiteral("&"),
+                                 QStringLiteral(".")};
+    ColorWordList(separators, 3, style, 1, start, length, codingBox, kCodeSeparatorColour, nullptr,
+                  0, 0);
 
     int end = length;
-    ColorLine(start, end, codingBox, QStringLiteral("\""), QString(), QString(), QString(), QString(),
-              kCodeLiteralColour, kCodeOtherColour, style, 4, 5);
+    ColorLine(start, end, codingBox, QStringLiteral("\""), QString(), QString(), QString(),
+              QString(), kCodeLiteralColour, kCodeOtherColour, style, 4, 5);
 }
 
 } // namespace qln

@@ -66,6 +66,8 @@ struct CodeContext {
     QString options;       // the option string (BuildOptionString)
     QString manifestExtra; // Jar: "-m"'s argument when ticked
     QString extractExtra;  // Jar: "-x"'s argument when ticked, else box 1 (escaped)
+    QString className;     // Run: what TextBox1.FileName gives instead ("" for the name;
+                           // a package the code writes before it is not repeated)
 };
 
 // The command line the code gives, or nothing for an invalid code.
@@ -106,7 +108,9 @@ enum class BuildOutcome {
     InvalidDefaultLoaded, // invalid; the user took the default code (state.code), not evaluated yet
     InvalidBlink,         // invalid; the user declined: caret to 0 and blink the coding box
 };
-// Rebuilds the option string and evaluates the code into state.commandLine.
+// Rebuilds the option string and evaluates the code into state.commandLine,
+// with the arguments the input's package adds (deriveArguments; the state
+// and its code are not changed by them).
 // An invalid code opens the editing panel (panelOpen, run button disabled),
 // keeps the previous command line and asks the "Invalid Code" question.
 // Counts as success for Built and InvalidDefaultLoaded.

@@ -82,8 +82,7 @@ QString exitCodeMarker(int code)
     return QStringLiteral("[Done, exit code %1]\r\n").arg(code);
 }
 
-DOSOutputs::DOSOutputs(Prompter &prompter, QObject *parent)
-    : QObject(parent), m_prompter(prompter)
+DOSOutputs::DOSOutputs(Prompter &prompter, QObject *parent) : QObject(parent), m_prompter(prompter)
 {
     qRegisterMetaType<qln::RunEnd>();
 }
@@ -302,12 +301,13 @@ bool DOSOutputs::launchInTerminal(const QString &commandLine, const QString &fol
         processguard::remove(*group);
         terminal->deleteLater();
     });
-    QObject::connect(terminal, &QProcess::errorOccurred, terminal, [terminal, group](QProcess::ProcessError e) {
-        if (e != QProcess::FailedToStart)
-            return;
-        processguard::remove(*group);
-        terminal->deleteLater();
-    });
+    QObject::connect(terminal, &QProcess::errorOccurred, terminal,
+                     [terminal, group](QProcess::ProcessError e) {
+                         if (e != QProcess::FailedToStart)
+                             return;
+                         processguard::remove(*group);
+                         terminal->deleteLater();
+                     });
     terminal->start();
     *group = terminal->processId();
     if (*group <= 0)
@@ -322,8 +322,8 @@ QStringList closingMarkers(const QString &mode, const RunEnd &end)
     QStringList markers;
     if (end.stopped)
         return {kStoppedMarker};
-    if (mode.compare(QLatin1String("Compile"), Qt::CaseInsensitive) == 0 && end.started &&
-        !end.crashed && end.exitCode == 0 && !end.printed)
+    if (mode.compare(QLatin1String("Compile"), Qt::CaseInsensitive) == 0 && end.started
+        && !end.crashed && end.exitCode == 0 && !end.printed)
         markers << kCompiledMarker;
     markers << (end.started && end.exitCode != 0 ? exitCodeMarker(end.exitCode) : kDoneMarker);
     return markers;

@@ -28,8 +28,8 @@ inline const QString kStoppedMarker = QStringLiteral("[Stopped]\r\n");
 // "[Done, exit code N]" + CR LF: the tool ended with a code other than 0.
 QString exitCodeMarker(int code);
 inline const QString kDroppedMarker = QStringLiteral("[Earlier output dropped]\r\n");
-inline constexpr quint32 kMarkerColour = 16711680;     // blue, bold
-inline constexpr quint32 kToolOutputColour = 356435;   // olive green, bold
+inline constexpr quint32 kMarkerColour = 16711680;   // blue, bold
+inline constexpr quint32 kToolOutputColour = 356435; // olive green, bold
 
 inline const QString kCommandLineEmpty = QStringLiteral("Command Line empty");
 inline const QString kCreatePipeFailed = QStringLiteral("CreatePipe failed. Error: ");

@@ -107,6 +107,10 @@ void frmDosX::collectLocations(const QString &chunk, bool toTheEnd)
             if (std::optional<ToolLocation> loc =
                     parseToolLocation(QStringView(text + from, end - from)))
                 m_locations->add(std::move(*loc));
+            else
+                m_locations->addOtherLine(QStringView(text + from, end - from));
+        } else {
+            m_locations->addOtherLine(QStringView()); // a line too long to tell anything
         }
         m_skippingLine = false;
         from = next;
@@ -238,7 +242,8 @@ void frmDosX::findLinks(bool toTheEnd)
         return;
     // Underlined in the output's own colour; a link is a whole location.
     NoUndo quiet(box);
-    box.setStyleRanges(links, Surface::TextStyle{m_style.color, m_style.bold, m_style.italic, true});
+    box.setStyleRanges(links,
+                       Surface::TextStyle{m_style.color, m_style.bold, m_style.italic, true});
 }
 
 } // namespace qln

@@ -94,7 +94,7 @@ private:
     int m_outputStart = 0; // where the run's output starts in the box
     int m_scanFrom = 0;    // the first box position not yet searched for links
     ToolLocations *m_locations = nullptr;
-    QString m_partialLine; // the output's last line, still to be completed
+    QString m_partialLine;       // the output's last line, still to be completed
     bool m_skippingLine = false; // the line so far is too long to be a location
 };
 

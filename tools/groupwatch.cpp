@@ -94,8 +94,8 @@ bool memberRunning(pid_t group) noexcept
             at += entry->reclen;
             if (entry->name[0] < '1' || entry->name[0] > '9')
                 continue;
-            running = readStat(proc, entry->name, state, memberGroup) && memberGroup == group &&
-                      !ended(state);
+            running = readStat(proc, entry->name, state, memberGroup) && memberGroup == group
+                      && !ended(state);
         }
     }
     ::close(proc);

@@ -11,12 +11,12 @@ namespace qln {
 
 // How a slot's argument is entered.
 enum class EntryKind {
-    None,              // a switch without an argument
-    Text,              // typed
-    FolderBrowse,      // typed, or chosen with the folder browser
-    FolderOrArchive,   // typed, or a folder or a .jar/.zip file (Run's -classpath)
-    FileBrowse,        // typed, or a file chosen with the file dialog (Jar's -m)
-    EncodingList,      // chosen from the encoding list, which may also be typed into
+    None,            // a switch without an argument
+    Text,            // typed
+    FolderBrowse,    // typed, or chosen with the folder browser
+    FolderOrArchive, // typed, or a folder or a .jar/.zip file (Run's -classpath)
+    FileBrowse,      // typed, or a file chosen with the file dialog (Jar's -m)
+    EncodingList,    // chosen from the encoding list, which may also be typed into
 };
 
 // One row of a mode's option catalogue.
@@ -26,23 +26,26 @@ struct OptionDef {
     QString description; // the check box's tool tip
     QString placeholder; // the argument box's tool tip ("" without an argument)
     EntryKind entry = EntryKind::None;
-    int row = -1;        // grid row the slot is shown on (its slot unless the layout moves it)
+    int row = -1; // grid row the slot is shown on (its slot unless the layout moves it)
 };
 
 inline constexpr int kOptionSlots = 13;
 
 // chkOPT(i), txtOPT(i) and CmdOPTBROWSE(i) of one slot.
 struct OptionSlot {
-    OptionDef def;            // empty switchText: the slot is not used by the mode
-    bool ticked = false;      // chkOPT(i)
-    QString argument;         // txtOPT(i); slot 6's holds the encoding code
+    OptionDef def;       // empty switchText: the slot is not used by the mode
+    bool ticked = false; // chkOPT(i)
+    QString argument;    // txtOPT(i); slot 6's holds the encoding code
     bool argumentEnabled = false;
     bool used() const { return !def.switchText.isEmpty(); }
-    bool hasArgument() const { return def.entry != EntryKind::None && def.entry != EntryKind::EncodingList; }
+    bool hasArgument() const
+    {
+        return def.entry != EntryKind::None && def.entry != EntryKind::EncodingList;
+    }
     bool hasBrowse() const
     {
-        return def.entry == EntryKind::FolderBrowse || def.entry == EntryKind::FolderOrArchive ||
-               def.entry == EntryKind::FileBrowse;
+        return def.entry == EntryKind::FolderBrowse || def.entry == EntryKind::FolderOrArchive
+               || def.entry == EntryKind::FileBrowse;
     }
 };
 
@@ -69,8 +72,8 @@ struct FileBoxes {
 };
 
 struct JavaXState {
-    QString mode;          // the dialog's caption: the current mode as it was passed
-    bool ready = false;    // cleared while a mode loads; rebuilding waits for it
+    QString mode;       // the dialog's caption: the current mode as it was passed
+    bool ready = false; // cleared while a mode loads; rebuilding waits for it
 
     FileBoxes boxes;
     QString archiveCaption;    // fra2
@@ -79,14 +82,14 @@ struct JavaXState {
     bool archiveShown = false; // fra2 visible
 
     std::array<OptionSlot, kOptionSlots> options; // the 13 slots of the option grid
-    bool encodingVisible = false; // CboEncoding
+    bool encodingVisible = false;                 // CboEncoding
     bool encodingEnabled = false;
-    QString encodingText;         // CboEncoding's text
-    QString other;                // txtother
-    bool showOptions = true;      // the grid is expanded ("^")
+    QString encodingText;    // CboEncoding's text
+    QString other;           // txtother
+    bool showOptions = true; // the grid is expanded ("^")
 
-    QString code;        // rtfCommandLineOptions
-    QString commandLine; // rtfCommandLine: the result of the last valid evaluation
+    QString code;                        // rtfCommandLineOptions
+    QString commandLine;                 // rtfCommandLine: the result of the last valid evaluation
     bool ignoreDashes = false;           // chkIgnoreDashes
     bool leaveSpaces = true;             // chkLeaveSpaceBetweenOptions
     bool launchInSeparateWindow = false; // chkLaunchInSeparateWindow

@@ -54,8 +54,8 @@ extern "C" void onSignal(int sig, siginfo_t *info, void *context)
     const struct sigaction &before = g_previous[i];
     if ((before.sa_flags & SA_SIGINFO) && before.sa_sigaction) {
         before.sa_sigaction(sig, info, context);
-    } else if (!(before.sa_flags & SA_SIGINFO) && before.sa_handler != SIG_DFL &&
-               before.sa_handler != SIG_IGN) {
+    } else if (!(before.sa_flags & SA_SIGINFO) && before.sa_handler != SIG_DFL
+               && before.sa_handler != SIG_IGN) {
         before.sa_handler(sig);
     } else {
         // The default action, in two steps: a second signal ends the
@@ -93,7 +93,8 @@ void install()
         g_installed = false;
         return;
     }
-    g_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    g_notifier =
+        new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(g_notifier, &QSocketNotifier::activated, g_notifier, [] { onPipe(); });
 
     for (int i = 0; i < kSignalCount; ++i) {

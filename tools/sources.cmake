@@ -19,12 +19,14 @@ target_sources(quillon_core PRIVATE
   tools/javaxmodel.h
   tools/commandlanguage.h tools/commandlanguage.cpp
   tools/toolmodes.h tools/toolmodes.cpp
+  tools/javapackage.h tools/javapackage.cpp
   tools/processguard.h tools/processguard.cpp
   tools/toolwatch.h tools/toolwatch.cpp
   tools/terminal.h tools/terminal.cpp
   tools/toollocations.h tools/toollocations.cpp
+  tools/compilermarkers.h tools/compilermarkers.cpp
   tools/dosoutputs.h tools/dosoutputs.cpp
   tools/frmdosx.h tools/frmdosx.cpp)
 # The tool dialog.
 target_sources(quillon_widgets PRIVATE
-  tools/frmjavax.h tools/frmjavax.cpp)
+  tools/ui/frmjavax.h tools/ui/frmjavax.cpp)

@@ -72,7 +72,8 @@ QStringList keepOpenCommand(const QString &commandLine, qint64 program)
             QStringLiteral("sh"),      commandLine,          QString::number(program)};
 }
 
-std::optional<TerminalLaunch> terminalLaunch(const QString &commandLine, const QString &terminalVariable,
+std::optional<TerminalLaunch> terminalLaunch(const QString &commandLine,
+                                             const QString &terminalVariable,
                                              const ExecutableLookup &find)
 {
     for (const QString &candidate : terminalSearchOrder()) {

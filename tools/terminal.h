@@ -20,7 +20,7 @@ const QStringList &terminalSearchOrder();
 QString noTerminalMessage();
 
 struct TerminalLaunch {
-    QString program;     // the terminal's executable
+    QString program;       // the terminal's executable
     QStringList arguments; // its options, then the program to run and its arguments
 };
 
@@ -34,7 +34,8 @@ QString findOnPath(const QString &name);
 // watched on behalf of this program (see keepOpenCommand).
 // terminalVariable is the value of $TERMINAL ("" when unset; it may hold
 // options after the program). Nothing when no terminal is installed.
-std::optional<TerminalLaunch> terminalLaunch(const QString &commandLine, const QString &terminalVariable,
+std::optional<TerminalLaunch> terminalLaunch(const QString &commandLine,
+                                             const QString &terminalVariable,
                                              const ExecutableLookup &find = findOnPath);
 
 // The program and arguments a terminal runs: sh running the command line

@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <iterator>
+
 namespace qln {
 
 namespace {
@@ -46,9 +49,11 @@ std::optional<ToolLocation> parseToolLocation(QStringView line)
     ToolLocation loc;
     QRegularExpressionMatch m = messagePattern().match(line);
     if (m.hasMatch()) {
-        loc.kind = m.capturedView(3) == QLatin1String("error") ? ToolLocation::Error : ToolLocation::Warning;
+        loc.kind = m.capturedView(3) == QLatin1String("error") ? ToolLocation::Error
+                                                               : ToolLocation::Warning;
         loc.file = m.captured(1);
         loc.line = m.capturedView(2).toInt();
+        loc.message = line.sliced(m.capturedEnd(0)).trimmed().toString();
         loc.linkStart = 0;
         loc.linkLength = int(line.size());
     } else {
@@ -83,7 +88,8 @@ QStringList searchFoldersOf(const JavaXState &state, const QString &workingFolde
             continue;
         static const QRegularExpression separators(QStringLiteral("[:;]"));
         for (const QString &entry : s.argument.trimmed().split(separators, Qt::SkipEmptyParts)) {
-            const QString folder = inFolder(workingFolder.isEmpty() ? QDir::currentPath() : workingFolder, entry);
+            const QString folder =
+                inFolder(workingFolder.isEmpty() ? QDir::currentPath() : workingFolder, entry);
             if (QFileInfo(folder).isDir())
                 *into << folder;
         }
@@ -111,14 +117,17 @@ QString resolveLocation(const ToolLocation &location, const LocationContext &con
     // below a source root hold it.
     const qsizetype dot = location.className.lastIndexOf(QLatin1Char('.'));
     const QString packageFolder =
-        dot < 0 ? QString() : location.className.left(dot).replace(QLatin1Char('.'), QLatin1Char('/'));
+        dot < 0 ? QString()
+                : location.className.left(dot).replace(QLatin1Char('.'), QLatin1Char('/'));
     QStringList roots{context.documentFolder, context.workingFolder};
     roots << context.searchFolders;
     for (const QString &root : roots) {
         if (root.isEmpty())
             continue;
         for (const QString &relative :
-             {location.file, packageFolder.isEmpty() ? QString() : packageFolder + QLatin1Char('/') + location.file}) {
+             {location.file, packageFolder.isEmpty()
+                                 ? QString()
+                                 : packageFolder + QLatin1Char('/') + location.file}) {
             if (relative.isEmpty())
                 continue;
             const QString path = inFolder(root, relative);
@@ -129,9 +138,13 @@ QString resolveLocation(const ToolLocation &location, const LocationContext &con
     return QString();
 }
 
-QString locationStatus(int index, int count)
+QString locationStatus(const ToolLocations &list, int index)
 {
-    return QStringLiteral("Error %1 of %2").arg(index + 1).arg(count);
+    const ToolLocation::Kind kind = list.at(index).kind;
+    const bool warning = kind == ToolLocation::Warning;
+    return (warning ? QStringLiteral("Warning %1 of %2") : QStringLiteral("Error %1 of %2"))
+        .arg(list.ordinalOf(index) + 1)
+        .arg(list.countOf(kind));
 }
 
 void ToolLocations::begin(const LocationContext &context)
@@ -139,7 +152,39 @@ void ToolLocations::begin(const LocationContext &context)
     m_list.clear();
     m_context = context;
     m_current = -1;
+    m_linesAfterMessage = -1;
+    m_detailsOpen = false;
     m_resolved.clear();
+    std::fill(std::begin(m_counts), std::end(m_counts), 0);
+    std::fill(std::begin(m_dropped), std::end(m_dropped), 0);
+}
+
+int ToolLocations::ordinalOf(int i) const
+{
+    const ToolLocation &loc = at(i);
+    return loc.ordinal - m_dropped[loc.kind];
+}
+
+void ToolLocations::addOtherLine(QStringView line)
+{
+    if (m_detailsOpen) {
+        // "  symbol:   variable y" and the like, below the caret line.
+        m_detailsOpen = line.startsWith(QLatin1String("  ")) && line.contains(QLatin1Char(':'))
+                        && !m_list.empty();
+        if (m_detailsOpen) {
+            ToolLocation &last = m_list.back();
+            last.message += QStringLiteral("; ") + line.toString().simplified();
+        }
+        return;
+    }
+    if (m_linesAfterMessage < 0 || ++m_linesAfterMessage < 2)
+        return; // the message's source line comes first
+    m_linesAfterMessage = -1;
+    const QStringView code = line.trimmed();
+    if (code == QLatin1String("^") && !m_list.empty()) {
+        m_list.back().column = int(line.indexOf(QLatin1Char('^')));
+        m_detailsOpen = true;
+    }
 }
 
 void ToolLocations::add(ToolLocation location)
@@ -148,10 +193,19 @@ void ToolLocations::add(ToolLocation location)
     if (!m_list.empty() && m_list.back().file == location.file) {
         location.file = m_list.back().file;
         location.className = m_list.back().className == location.className ? m_list.back().className
-                                                                            : location.className;
+                                                                           : location.className;
     }
+    m_linesAfterMessage = location.kind == ToolLocation::Frame ? -1 : 0;
+    m_detailsOpen = false;
+    // Numbered from the start of the run; those dropped from the front are
+    // subtracted when asked.
+    location.ordinal = m_counts[location.kind] + m_dropped[location.kind];
+    ++m_counts[location.kind];
     m_list.push_back(std::move(location));
     if (int(m_list.size()) > kMaxLocations) {
+        const ToolLocation::Kind gone = m_list.front().kind;
+        --m_counts[gone];
+        ++m_dropped[gone];
         m_list.pop_front();
         if (m_current >= 0)
             --m_current;
@@ -171,8 +225,9 @@ QString ToolLocations::resolve(int i)
     if (i < 0 || i >= count())
         return QString();
     const ToolLocation &loc = m_list[size_t(i)];
-    const QString key = loc.kind == ToolLocation::Frame ? loc.className + QLatin1Char('/') + loc.file
-                                                        : QLatin1Char(':') + loc.file;
+    const QString key = loc.kind == ToolLocation::Frame
+                            ? loc.className + QLatin1Char('/') + loc.file
+                            : QLatin1Char(':') + loc.file;
     auto it = m_resolved.constFind(key);
     if (it != m_resolved.constEnd())
         return *it;

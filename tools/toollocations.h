@@ -24,6 +24,9 @@ struct ToolLocation {
     QString file;      // messages: the path as printed; frames: the file name
     QString className; // frames: the qualified class ("pkg.Outer$Inner"); "" for messages
     int line = 0;      // 1-based
+    int column = -1;   // 0-based, from the compiler's caret line; -1: not given
+    QString message;   // messages: the words after "error: " or "warning: "
+    int ordinal = 0;   // kept by ToolLocations: the how-manieth of its kind (from 0)
     int linkStart = 0; // the part of the output line shown as a link
     int linkLength = 0;
 
@@ -56,8 +59,11 @@ QStringList searchFoldersOf(const JavaXState &state, const QString &workingFolde
 // and below the class's package folders.
 QString resolveLocation(const ToolLocation &location, const LocationContext &context);
 
-// The status bar's words for location index (0-based) of count.
-QString locationStatus(int index, int count);
+// The status bar's words for location index of the list: errors and
+// warnings are counted apart ("Error 2 of 3", "Warning 1 of 1"); the frames
+// of a stack trace count as errors.
+class ToolLocations;
+QString locationStatus(const ToolLocations &list, int index);
 
 // The locations of the last run.
 class ToolLocations {
@@ -68,9 +74,18 @@ public:
     // A new run: the list empties.
     void begin(const LocationContext &context);
     void add(ToolLocation location);
+    // Each line of output that named no location, in order: the
+    // compiler's caret line (blanks and a "^", two lines below its
+    // message) gives that message its column, and the indented lines
+    // right after it ("  symbol: ...") join its words.
+    void addOtherLine(QStringView line);
     int count() const { return int(m_list.size()); }
     const ToolLocation &at(int i) const { return m_list[size_t(i)]; }
     const LocationContext &context() const { return m_context; }
+    // How many locations of a kind the list holds.
+    int countOf(ToolLocation::Kind kind) const { return m_counts[kind]; }
+    // Where location i stands among those of its kind (from 0).
+    int ordinalOf(int i) const;
 
     // The location gone to last, -1 before the first.
     int current() const { return m_current; }
@@ -89,7 +104,11 @@ private:
     std::deque<ToolLocation> m_list;
     LocationContext m_context;
     int m_current = -1;
+    int m_linesAfterMessage = -1; // -1: no message waits for its caret line
+    bool m_detailsOpen = false;   // lines of the last message's details may follow
     QHash<QString, QString> m_resolved;
+    int m_counts[3] = {0, 0, 0};  // per kind
+    int m_dropped[3] = {0, 0, 0}; // per kind, gone from the front of a long list
 };
 
 } // namespace qln

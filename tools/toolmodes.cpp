@@ -1,10 +1,11 @@
 #include "tools/toolmodes.h"
 
+#include "base/pathutil.h"
+#include "base/prompter.h"
 #include "settings/convert.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
-#include "base/pathutil.h"
-#include "base/prompter.h"
+#include "tools/javapackage.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,7 +19,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 OptionDef opt(int slot, const char *sw, const QString &description, const char *placeholder,
               EntryKind entry, int row = -1)
 {
-    return OptionDef{slot, QString::fromLatin1(sw), description, QString::fromLatin1(placeholder),
+    return OptionDef{slot,  QString::fromLatin1(sw), description, QString::fromLatin1(placeholder),
                      entry, row < 0 ? slot : row};
 }
 
@@ -30,43 +31,64 @@ QString vmDescription(const char *vm)
 std::vector<ModeDef> buildModes()
 {
     using E = EntryKind;
-    const QString gHelp =
-        QStringLiteral("-g").leftJustified(26) + QStringLiteral("Generate all debugging info") +
-        kCrLf + QStringLiteral("-g:none").leftJustified(26) +
-        QStringLiteral("Generate no debugging info") + kCrLf +
-        QStringLiteral("-g:{lines,vars,source}").leftJustified(26) +
-        QStringLiteral("Generate only some debugging info");
+    const QString gHelp = QStringLiteral("-g").leftJustified(26)
+                          + QStringLiteral("Generate all debugging info") + kCrLf
+                          + QStringLiteral("-g:none").leftJustified(26)
+                          + QStringLiteral("Generate no debugging info") + kCrLf
+                          + QStringLiteral("-g:{lines,vars,source}").leftJustified(26)
+                          + QStringLiteral("Generate only some debugging info");
 
-    ModeDef compile{QStringLiteral("Compile"), QStringLiteral("Compiler"), QStringLiteral("Compile"),
-                    false, QString(), true, {}};
+    ModeDef compile{QStringLiteral("Compile"),
+                    QStringLiteral("Compiler"),
+                    QStringLiteral("Compile"),
+                    false,
+                    QString(),
+                    true,
+                    {}};
     compile.options = {
-        opt(0, "-classpath", QStringLiteral("Specify where to find user class files"), "<path>", E::FolderBrowse),
-        opt(1, "-sourcepath", QStringLiteral("Specify where to find input source files"), "<path>", E::FolderBrowse),
-        opt(2, "-bootclasspath", QStringLiteral("Override location of bootstrap class files"), "<path>", E::FolderBrowse),
-        opt(3, "-extdirs", QStringLiteral("Override location of installed extensions"), "<dirs>", E::FolderBrowse),
-        opt(4, "-d", QStringLiteral("Specify where to place generated class files"), "<directory>", E::FolderBrowse),
-        opt(5, "-target", QStringLiteral("Generate class files for specific VM version"), "<release>", E::Text),
-        opt(6, "-encoding", QStringLiteral("Specify character encoding used by source files"), "<encoding>", E::EncodingList),
+        opt(0, "-classpath", QStringLiteral("Specify where to find user class files"), "<path>",
+            E::FolderBrowse),
+        opt(1, "-sourcepath", QStringLiteral("Specify where to find input source files"), "<path>",
+            E::FolderBrowse),
+        opt(2, "-bootclasspath", QStringLiteral("Override location of bootstrap class files"),
+            "<path>", E::FolderBrowse),
+        opt(3, "-extdirs", QStringLiteral("Override location of installed extensions"), "<dirs>",
+            E::FolderBrowse),
+        opt(4, "-d", QStringLiteral("Specify where to place generated class files"), "<directory>",
+            E::FolderBrowse),
+        opt(5, "-target", QStringLiteral("Generate class files for specific VM version"),
+            "<release>", E::Text),
+        opt(6, "-encoding", QStringLiteral("Specify character encoding used by source files"),
+            "<encoding>", E::EncodingList),
         opt(7, "-g", gHelp, ":none or :{lines,vars,source}", E::Text),
-        opt(8, "-O", QStringLiteral("Optimize; may hinder debugging or enlarge class file"), "", E::None),
+        opt(8, "-O", QStringLiteral("Optimize; may hinder debugging or enlarge class file"), "",
+            E::None),
         opt(9, "-nowarn", QStringLiteral("Generate no warnings"), "", E::None),
-        opt(10, "-verbose", QStringLiteral("Output messages about what the compiler is doing"), "", E::None),
-        opt(11, "-deprecation", QStringLiteral("Output source locations where deprecated APIs are us"), "", E::None),
+        opt(10, "-verbose", QStringLiteral("Output messages about what the compiler is doing"), "",
+            E::None),
+        opt(11, "-deprecation",
+            QStringLiteral("Output source locations where deprecated APIs are us"), "", E::None),
     };
 
-    ModeDef run{QStringLiteral("Run"), QStringLiteral("Interpreter"), QStringLiteral("Run"), false,
-                QString(), true, {}};
+    ModeDef run{QStringLiteral("Run"),
+                QStringLiteral("Interpreter"),
+                QStringLiteral("Run"),
+                false,
+                QString(),
+                true,
+                {}};
     run.options = {
-        opt(0, "-classpath", QStringLiteral("set search path for application classes and resources"),
+        opt(0, "-classpath",
+            QStringLiteral("set search path for application classes and resources"),
             "<directories and zip/jar files separated by ;>", E::FolderOrArchive),
         opt(1, "-D", QStringLiteral("set a system property"), "<name>=<value>", E::Text),
         opt(2, "-verbose", QStringLiteral("enable verbose output"), "[:class|gc|jni]", E::Text),
         opt(3, "-hotspot", vmDescription("hotspot"), "", E::None),
         opt(4, "-server", vmDescription("server"), "", E::None),
         opt(7, "-classic",
-            vmDescription("classic") + kCrLf +
-                QStringLiteral("If present, the option to select the VM must be first.") + kCrLf +
-                QStringLiteral("The default VM is -hotspot."),
+            vmDescription("classic") + kCrLf
+                + QStringLiteral("If present, the option to select the VM must be first.") + kCrLf
+                + QStringLiteral("The default VM is -hotspot."),
             "", E::None),
         opt(8, "-version", QStringLiteral("print product version and exit"), "", E::None),
         opt(9, "-showversion", QStringLiteral("print product version and continue"), "", E::None),
@@ -74,33 +96,49 @@ std::vector<ModeDef> buildModes()
         opt(11, "-X", QStringLiteral("print help on non-standard options"), "", E::None),
     };
 
-    ModeDef applet{QStringLiteral("Appletviewer"), QStringLiteral("Appletviewer"),
-                   QStringLiteral("View"), false, QString(), true, {}};
+    ModeDef applet{QStringLiteral("Appletviewer"),
+                   QStringLiteral("Appletviewer"),
+                   QStringLiteral("View"),
+                   false,
+                   QString(),
+                   true,
+                   {}};
     applet.options = {
-        opt(0, "-debug", QStringLiteral("Start the applet viewer in the Java debugger"), "", E::None),
-        opt(6, "-encoding", QStringLiteral("Specify character encoding used by HTML files"), "<encoding>",
-            E::EncodingList, 1),
-        opt(7, "-J", QStringLiteral("Pass argument to the java interpreter"), "<runtime flag>", E::Text),
+        opt(0, "-debug", QStringLiteral("Start the applet viewer in the Java debugger"), "",
+            E::None),
+        opt(6, "-encoding", QStringLiteral("Specify character encoding used by HTML files"),
+            "<encoding>", E::EncodingList, 1),
+        opt(7, "-J", QStringLiteral("Pass argument to the java interpreter"), "<runtime flag>",
+            E::Text),
     };
 
-    ModeDef jar{QStringLiteral("Jar"), QStringLiteral("JAR (Java Archive Tool)"), QStringLiteral("Jar"),
-                true, QStringLiteral("Archive"), true, {}};
+    ModeDef jar{QStringLiteral("Jar"),
+                QStringLiteral("JAR (Java Archive Tool)"),
+                QStringLiteral("Jar"),
+                true,
+                QStringLiteral("Archive"),
+                true,
+                {}};
     jar.options = {
         opt(0, "-c", QStringLiteral("create new archive"), "", E::None),
         opt(1, "-t", QStringLiteral("list table of contents for archive"), "", E::None),
-        opt(2, "-x", QStringLiteral("extract named (or all) files from archive"), "<file(s)>", E::Text),
-        opt(3, "-m", QStringLiteral("include manifest information from specified manifest file"), "<file>",
-            E::FileBrowse),
+        opt(2, "-x", QStringLiteral("extract named (or all) files from archive"), "<file(s)>",
+            E::Text),
+        opt(3, "-m", QStringLiteral("include manifest information from specified manifest file"),
+            "<file>", E::FileBrowse),
         opt(4, "-M", QStringLiteral("do not create a manifest file for the entries"), "", E::None),
         opt(5, "-u", QStringLiteral("update existing archive"), "", E::None),
         opt(7, "-v", QStringLiteral("generate verbose output on standard output"), "", E::None),
         opt(8, "-0", QStringLiteral("store only; use no ZIP compression"), "", E::None),
-        opt(9, "-i", QStringLiteral("generate index information for the specified jar files"), "", E::None),
-        opt(10, "-C", QStringLiteral("change to the specified directory and include the following file"), "",
+        opt(9, "-i", QStringLiteral("generate index information for the specified jar files"), "",
+            E::None),
+        opt(10, "-C",
+            QStringLiteral("change to the specified directory and include the following file"), "",
             E::None),
     };
 
-    ModeDef native{QStringLiteral("Native2Ascii"), QString(), QString(), true, QString(), false, {}};
+    ModeDef native{
+        QStringLiteral("Native2Ascii"), QString(), QString(), true, QString(), false, {}};
     return {compile, run, applet, jar, native};
 }
 
@@ -153,10 +191,8 @@ QString optionArgument(const OptionSlot &s)
     switch (s.def.entry) {
     case EntryKind::FolderBrowse:
     case EntryKind::FolderOrArchive:
-    case EntryKind::FileBrowse:
-        return shellPath(s.argument, false);
-    default:
-        return s.argument;
+    case EntryKind::FileBrowse: return shellPath(s.argument, false);
+    default: return s.argument;
     }
 }
 
@@ -224,8 +260,7 @@ QString BuildOptionString(const JavaXState &state)
             continue;
         const QString &sw = s.def.switchText;
         result += sep + (state.ignoreDashes ? sw.mid(1) : sw);
-        const bool argumentAtEnd =
-            jar && (sw == QLatin1String("-m") || sw == QLatin1String("-x"));
+        const bool argumentAtEnd = jar && (sw == QLatin1String("-m") || sw == QLatin1String("-x"));
         if (!s.argument.isEmpty() && !argumentAtEnd)
             result += QLatin1Char(' ') + optionArgument(s);
     }
@@ -383,7 +418,8 @@ BuildOutcome LoadJavaXMode(JavaXState &state, const QString &mode, SettingsStore
     codeChanged(state, code ? *code : defaultCode(mode), prompter);
     state.ignoreDashes = readFlag(store, section, toolkeys::kIgnoreDashes, false);
     state.leaveSpaces = readFlag(store, section, toolkeys::kLeaveSpaces, false);
-    state.launchInSeparateWindow = readFlag(store, section, toolkeys::kLaunchInSeparateWindow, false);
+    state.launchInSeparateWindow =
+        readFlag(store, section, toolkeys::kLaunchInSeparateWindow, false);
     state.boxes.executable = store.get(section, toolkeys::kExe);
     loadOptions(state, store);
     applyTicks(state);
@@ -400,8 +436,7 @@ void PickDefaultInput(JavaXState &state, const QString &documentPath, SettingsSt
     // A "*" is a pattern (no document yet) unless a file has that name.
     if (!namesNoFile(documentPath) && FileExists(documentPath))
         base = documentPath;
-    else if (namesNoFile(last) ||
-             !FileExists(SplitPath(last, 2) + QLatin1Char('*')))
+    else if (namesNoFile(last) || !FileExists(SplitPath(last, 2) + QLatin1Char('*')))
         base = documentPath;
     else
         base = last;
@@ -418,25 +453,32 @@ void PickDefaultInput(JavaXState &state, const QString &documentPath, SettingsSt
 
     const QString &mode = state.mode;
     if (modeIs(mode, "Compile")) {
-        setInputBox(state, firstExisting({stem + QStringLiteral(".java")}, folder + QStringLiteral("*.java")),
-                    store);
+        setInputBox(
+            state,
+            firstExisting({stem + QStringLiteral(".java")}, folder + QStringLiteral("*.java")),
+            store);
     } else if (modeIs(mode, "Run")) {
-        setInputBox(state, firstExisting({stem + QStringLiteral(".class")}, folder + QStringLiteral("*.class")),
-                    store);
+        setInputBox(
+            state,
+            firstExisting({stem + QStringLiteral(".class")}, folder + QStringLiteral("*.class")),
+            store);
     } else if (modeIs(mode, "Appletviewer")) {
         if (!FileExists(stem + QStringLiteral(".ht*")))
             setInputBox(state,
-                        !last.isEmpty() && FileExists(last) ? last : folder + QStringLiteral("*.ht*"),
+                        !last.isEmpty() && FileExists(last) ? last
+                                                            : folder + QStringLiteral("*.ht*"),
                         store);
         else
-            setInputBox(state,
-                        firstExisting({stem + QStringLiteral(".htm"), stem + QStringLiteral(".html")},
-                                      stem + QStringLiteral(".ht*")),
-                        store);
+            setInputBox(
+                state,
+                firstExisting({stem + QStringLiteral(".htm"), stem + QStringLiteral(".html")},
+                              stem + QStringLiteral(".ht*")),
+                store);
     } else if (isJarMode(mode)) {
         setInputBox(state, FileExists(stem + QStringLiteral(".*")) ? base : QString(), store);
         const QString lastArchive = store.get(section, toolkeys::kLastArchive);
-        setArchiveBox(state, !lastArchive.isEmpty() && FileExists(lastArchive) ? lastArchive : QString(),
+        setArchiveBox(state,
+                      !lastArchive.isEmpty() && FileExists(lastArchive) ? lastArchive : QString(),
                       store);
     } else {
         setInputBox(state, base, store);
@@ -455,18 +497,18 @@ bool CheckInputBox(FileBox box, const QString &text, const QString &label, Promp
     }
     if (!FileExists(text)) {
         const MsgAnswer a = prompter.message(
-            label + QStringLiteral(" path is not correct") + kCrLf +
-                QStringLiteral("Do you wish to continue execution?"),
+            label + QStringLiteral(" path is not correct") + kCrLf
+                + QStringLiteral("Do you wish to continue execution?"),
             label + QStringLiteral(" not found"), MsgIcon::Question, MsgButtons::YesNo);
         if (a != MsgAnswer::Yes)
             return false;
     }
     // A file whose name holds "*" is one file, not many.
     if (SplitPath(text, 3).contains(QLatin1Char('*')) && !QFileInfo::exists(text)) {
-        const MsgAnswer a = prompter.message(
-            QStringLiteral("The Input File references to multiple files in folder") + kCrLf +
-                SplitPath(text, 2),
-            QStringLiteral("Continue?"), MsgIcon::Question, MsgButtons::YesNo);
+        const MsgAnswer a =
+            prompter.message(QStringLiteral("The Input File references to multiple files in folder")
+                                 + kCrLf + SplitPath(text, 2),
+                             QStringLiteral("Continue?"), MsgIcon::Question, MsgButtons::YesNo);
         if (a != MsgAnswer::Yes)
             return false;
     }
@@ -475,20 +517,11 @@ bool CheckInputBox(FileBox box, const QString &text, const QString &label, Promp
 
 namespace {
 
-// The folder of a box's path when it exists, else "" (the run then starts
-// in the program's current folder, as a failed change of folder leaves it).
-QString existingFolderOf(const QString &path)
-{
-    if (path.isEmpty())
-        return QString();
-    const QString folder = SplitPath(path, 2);
-    return QFileInfo(folder).isDir() ? folder : QString();
-}
-
 bool askContinue(Prompter &prompter, const QString &first, const QString &title)
 {
-    return prompter.message(first + kCrLf + QStringLiteral("Do you wish to continue execution?"), title,
-                            MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes;
+    return prompter.message(first + kCrLf + QStringLiteral("Do you wish to continue execution?"),
+                            title, MsgIcon::Question, MsgButtons::YesNo)
+           == MsgAnswer::Yes;
 }
 
 // Compile's -d and the -encoding of Compile and Appletviewer.
@@ -513,7 +546,8 @@ bool checkOptionArguments(JavaXState &state, const QString &workingFolder, bool 
             }
         }
         if (s.def.switchText == QLatin1String("-encoding") && s.argument.isEmpty()) {
-            if (!askContinue(prompter, QStringLiteral("Encoding is not correct"), QStringLiteral("Error")))
+            if (!askContinue(prompter, QStringLiteral("Encoding is not correct"),
+                             QStringLiteral("Error")))
                 return false;
         }
     }
@@ -522,6 +556,47 @@ bool checkOptionArguments(JavaXState &state, const QString &workingFolder, bool 
 
 } // namespace
 
+namespace {
+
+// The folder of a box's path when it exists, else "" (the run then starts
+// in the program's current folder, as a failed change of folder leaves it,
+// and as a file named without a folder means).
+QString existingFolderOf(const QString &path)
+{
+    // A bare file name lies in the current folder, not in the root.
+    if (path.isEmpty() || !path.contains(QLatin1Char('/')))
+        return QString();
+    const QString folder = SplitPath(path, 2);
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+// A package whose folder does not match, or whose root cannot be read, is
+// said before the run; the user may go on.
+bool checkPackagePlace(const JavaXState &state, Prompter &prompter)
+{
+    const QString text = packagePlaceMessage(deriveArguments(state).place);
+    return text.isEmpty() || askContinue(prompter, text, kPackageMessageTitle);
+}
+
+// The kit's own message when it has no applet viewer at all.
+bool checkAppletviewer(const QString &executable, Prompter &prompter)
+{
+    if (!kitLacksAppletviewer(executable))
+        return CheckInputBox(FileBox::Executable, executable, QStringLiteral("Appletviewer"),
+                             prompter);
+    prompter.message(kNoAppletviewerMessage, QStringLiteral("Appletviewer file not found"),
+                     MsgIcon::Exclamation, MsgButtons::Ok);
+    return false;
+}
+
+} // namespace
+
+QString runFolderOf(const JavaXState &state)
+{
+    return existingFolderOf(isJarMode(state.mode) ? state.boxes.archive.trimmed()
+                                                  : state.boxes.inFile.trimmed());
+}
+
 RunPlan prepareRun(JavaXState &state, Prompter &prompter)
 {
     RunPlan plan;
@@ -529,33 +604,40 @@ RunPlan prepareRun(JavaXState &state, Prompter &prompter)
     b.inFile = b.inFile.trimmed();
     b.archive = b.archive.trimmed();
     b.executable = b.executable.trimmed();
-    plan.workingFolder = existingFolderOf(b.inFile);
+    plan.workingFolder = runFolderOf(state);
 
     const QString &mode = state.mode;
     if (modeIs(mode, "Compile")) {
-        plan.proceed = CheckInputBox(FileBox::Input, b.inFile, QStringLiteral("Input File"), prompter) &&
-                       CheckInputBox(FileBox::Executable, b.executable, QStringLiteral("Compiler"), prompter) &&
-                       checkOptionArguments(state, plan.workingFolder, true, prompter);
+        plan.proceed =
+            CheckInputBox(FileBox::Input, b.inFile, QStringLiteral("Input File"), prompter)
+            && CheckInputBox(FileBox::Executable, b.executable, QStringLiteral("Compiler"),
+                             prompter)
+            && checkOptionArguments(state, plan.workingFolder, true, prompter)
+            && checkPackagePlace(state, prompter);
     } else if (modeIs(mode, "Run")) {
-        plan.proceed = CheckInputBox(FileBox::Input, b.inFile, QStringLiteral("Input File"), prompter) &&
-                       CheckInputBox(FileBox::Executable, b.executable, QStringLiteral("Interpreter"), prompter);
+        plan.proceed =
+            CheckInputBox(FileBox::Input, b.inFile, QStringLiteral("Input File"), prompter)
+            && CheckInputBox(FileBox::Executable, b.executable, QStringLiteral("Interpreter"),
+                             prompter)
+            && checkPackagePlace(state, prompter);
     } else if (modeIs(mode, "Appletviewer")) {
         plan.proceed =
-            CheckInputBox(FileBox::Input, b.inFile, QStringLiteral("Input File"), prompter) &&
-            CheckInputBox(FileBox::Executable, b.executable, QStringLiteral("Appletviewer"), prompter) &&
-            checkOptionArguments(state, plan.workingFolder, false, prompter);
+            CheckInputBox(FileBox::Input, b.inFile, QStringLiteral("Input File"), prompter)
+            && checkAppletviewer(b.executable, prompter)
+            && checkOptionArguments(state, plan.workingFolder, false, prompter);
     } else if (isJarMode(mode)) {
-        plan.workingFolder = existingFolderOf(b.archive);
         // A new archive (-c ticked) does not exist yet: its folder must.
         bool creating = false;
         for (const OptionSlot &s : state.options)
             if (s.ticked && s.def.switchText == QLatin1String("-c"))
                 creating = true;
-        const QString archiveCheck =
-            creating && !b.archive.isEmpty() && !FileExists(b.archive) ? SplitPath(b.archive, 2) : b.archive;
+        const QString archiveCheck = creating && !b.archive.isEmpty() && !FileExists(b.archive)
+                                         ? SplitPath(b.archive, 2)
+                                         : b.archive;
         plan.proceed =
-            CheckInputBox(FileBox::Archive, archiveCheck, QStringLiteral("Archive"), prompter) &&
-            CheckInputBox(FileBox::Executable, b.executable, QStringLiteral("Java Archive Tool"), prompter);
+            CheckInputBox(FileBox::Archive, archiveCheck, QStringLiteral("Archive"), prompter)
+            && CheckInputBox(FileBox::Executable, b.executable, QStringLiteral("Java Archive Tool"),
+                             prompter);
     } else {
         plan.proceed = false; // Native2Ascii runs nothing
     }

@@ -37,9 +37,10 @@ const QStringList &encodingList();
 inline const QString kEncodingTip = QStringLiteral("<encoding>");
 inline const QString kSelectText = QStringLiteral("<Select>");
 inline const QString kOtherCaption = QStringLiteral("Other");
-inline const QString kIgnoreDashesCaption = QStringLiteral("Ignore Dashes (eg. -classpath as classpath)");
-inline const QString kLeaveSpacesCaption =
-    QStringLiteral("Leave Space between options (eg. -classpath  -d) If unchecked (eg. -classpath-d)");
+inline const QString kIgnoreDashesCaption =
+    QStringLiteral("Ignore Dashes (eg. -classpath as classpath)");
+inline const QString kLeaveSpacesCaption = QStringLiteral(
+    "Leave Space between options (eg. -classpath  -d) If unchecked (eg. -classpath-d)");
 inline const QString kLaunchSeparateCaption = QStringLiteral("Launch in separate window");
 inline const QString kLaunchModeCaption = QStringLiteral("Launch Mode");
 inline const QString kOptionNotSupported = QStringLiteral("Option not supported");
@@ -71,8 +72,14 @@ inline const QString kOtherOptions = QStringLiteral("otherOPT");
 inline const QString kShowOptions = QStringLiteral("showOptions");
 inline const QString kLastInFile = QStringLiteral("LastInFile");
 inline const QString kLastArchive = QStringLiteral("Lasttxt2");
-inline QString chk(int slot) { return QStringLiteral("chk") + QString::number(slot); }
-inline QString txt(int slot) { return QStringLiteral("txt") + QString::number(slot); }
+inline QString chk(int slot)
+{
+    return QStringLiteral("chk") + QString::number(slot);
+}
+inline QString txt(int slot)
+{
+    return QStringLiteral("txt") + QString::number(slot);
+}
 } // namespace toolkeys
 // "JavaX-" + mode.
 QString toolSectionOf(const QString &mode);
@@ -128,12 +135,20 @@ bool CheckInputBox(FileBox box, const QString &text, const QString &label, Promp
 
 // What the run button does before handing over to the runner.
 struct RunPlan {
-    bool proceed = false;  // false: the run ends here (a check failed, or Native2Ascii)
-    QString workingFolder; // the input file's folder (Jar: the archive's), "" to keep the current one
+    bool proceed = false; // false: the run ends here (a check failed, or Native2Ascii)
+    QString
+        workingFolder; // the input file's folder (Jar: the archive's), "" to keep the current one
 };
+// The folder a run starts in: the input file's (Jar: the archive's) when it
+// exists, else "" (the program's current folder).
+QString runFolderOf(const JavaXState &state);
+
 // Trims the three boxes, works out the working folder and runs the checks
 // of the mode with their questions. A "-d" output folder that does not
 // exist may be replaced by "./" (the working folder) when the user goes on.
+// A Compile or Run whose input lies in a folder that does not match its
+// package, or under a root that cannot be read, says so and asks whether to
+// go on. An Appletviewer run on a kit without one says that the kit has none.
 RunPlan prepareRun(JavaXState &state, Prompter &prompter);
 
 } // namespace qln

@@ -63,8 +63,8 @@ void closeFrom(int first, int last) noexcept
 #endif
     rlimit limit{};
     int end = last;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-        rlim_t(end) >= limit.rlim_cur)
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+        && rlim_t(end) >= limit.rlim_cur)
         end = int(limit.rlim_cur) - 1;
     if (end > 65535)
         end = 65535;
@@ -196,8 +196,8 @@ bool prepare()
     if (!g_helperChosen.exchange(true)) {
         QString helper;
         if (QCoreApplication::instance()) {
-            const QFileInfo next(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                                 QLatin1String(kHelperName));
+            const QFileInfo next(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                                 + QLatin1String(kHelperName));
             if (next.isFile() && next.isExecutable())
                 helper = next.absoluteFilePath();
         }

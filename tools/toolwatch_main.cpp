@@ -25,8 +25,8 @@ bool number(const char *text, long &value)
 int main(int argc, char **argv)
 {
     long group = 0, gone = 0, handle = 0;
-    if (argc != 4 || !number(argv[1], group) || !number(argv[2], gone) ||
-        !number(argv[3], handle) || group <= 0 || gone < 0)
+    if (argc != 4 || !number(argv[1], group) || !number(argv[2], gone) || !number(argv[3], handle)
+        || group <= 0 || gone < 0)
         return 2;
     qln::groupwatch::detachAndWatch(pid_t(group), int(gone), int(handle));
 }

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/requirekit.h"
+
 using namespace qln;
 
 namespace {
@@ -49,8 +51,8 @@ QStringList readTreeLines(const QString &path, QString *formatError)
         const QString &line = lines.at(i);
         if (i == lines.size() - 1 && line.isEmpty())
             break;
-        if (line.size() < 3 || !line.startsWith(QLatin1Char('"')) || !line.endsWith(QLatin1Char('"'))
-            || line.contains(QLatin1Char('\n'))) {
+        if (line.size() < 3 || !line.startsWith(QLatin1Char('"'))
+            || !line.endsWith(QLatin1Char('"')) || line.contains(QLatin1Char('\n'))) {
             *formatError = QStringLiteral("line %1: %2").arg(i + 1).arg(line.left(80));
             return {};
         }
@@ -115,8 +117,7 @@ void TstGenerator::shippedTreeFollowsTheOrderRules()
 void TstGenerator::generatorCoversThePlatform()
 {
     const QString java = javaLauncher();
-    if (java.isEmpty())
-        QSKIP("no Java kit on this machine");
+    QLN_REQUIRE_KIT(!java.isEmpty(), "the Java kit's java launcher");
     const QString generator =
         QCoreApplication::applicationDirPath() + QStringLiteral("/GenerateObjectTree.java");
     QVERIFY(QFile::exists(generator));

@@ -1,10 +1,10 @@
 // The object tree file: fields, sort, missing and bad files, the sorted-copy
 // offer, the "Auto Tree Search" box, locating a file, the shipped tree
 // loaded and searched.
+#include "base/pathutil.h"
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "settings/settingsstore.h"
-#include "base/pathutil.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
 #include "support/seed.h"
@@ -17,25 +17,37 @@
 #include <algorithm>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 using qln::test::readFile;
+using qln::test::ScriptedPrompter;
 
 namespace {
 
 const QString kNotFoundText = QStringLiteral(
     "The object Tree File was not found\r\nWould you like to turn off this message?\r\n"
     "If you choose no, this message will appear each time the program loads\r\n"
-    "if object tree has not been located \r\n\r\nYou can locate existing object tree file by going\r\n"
+    "if object tree has not been located \r\n\r\nYou can locate existing object tree file by "
+    "going\r\n"
     "\r\nEdit>Preferences>General>Locate existing object tree");
 const QString kFilter = QStringLiteral("Text Files(*.txt);;All Files(*)");
 
 // A message box as one comparable line: title, icon, buttons, text.
 QString msg(const QString &title, MsgIcon icon, MsgButtons buttons, const QString &text)
 {
-    return QStringLiteral("[%1] icon %2 buttons %3: %4").arg(title).arg(int(icon)).arg(int(buttons)).arg(text);
+    return QStringLiteral("[%1] icon %2 buttons %3: %4")
+        .arg(title)
+        .arg(int(icon))
+        .arg(int(buttons))
+        .arg(text);
 }
-QString shown(const MessageRequest &m) { return msg(m.title, m.icon, m.buttons, m.text); }
-QStringList treeOf(QStringList entries) { entries.prepend(QString()); return entries; }
+QString shown(const MessageRequest &m)
+{
+    return msg(m.title, m.icon, m.buttons, m.text);
+}
+QStringList treeOf(QStringList entries)
+{
+    entries.prepend(QString());
+    return entries;
+}
 
 const QStringList kLoadEvents{"show:Loading object tree", "text:Sorting object tree", "hide"};
 struct Fixture {
@@ -52,7 +64,10 @@ struct Fixture {
         hooks.setWaitText = [this](const QString &t) { events << "text:" + t; };
         hooks.hideWait = [this] { events << "hide"; };
     }
-    MemorySettingsBackend &memory() { return static_cast<MemorySettingsBackend &>(store.backend()); }
+    MemorySettingsBackend &memory()
+    {
+        return static_cast<MemorySettingsBackend &>(store.backend());
+    }
     QString file(const QString &name, const QByteArray &bytes)
     {
         if (!test::writeFile(dir.filePath(name), bytes))
@@ -79,7 +94,8 @@ private slots:
         QTest::newRow("after quote") << "\"a\"xyz,b" << QStringList{"a", "b"};
         QTest::newRow("unclosed quote") << "\"a,b\r\nc" << QStringList{"a,b", "c"};
         QTest::newRow("inner quote") << "a\"b" << QStringList{"a\"b"};
-        QTest::newRow("overlong") << "a\r\n" + QString(5000, 'x') + "\r\nb" << QStringList{"a", "b"};
+        QTest::newRow("overlong") << "a\r\n" + QString(5000, 'x') + "\r\nb"
+                                  << QStringList{"a", "b"};
     }
     void readFields()
     {
@@ -111,7 +127,8 @@ private slots:
             std::sort(expected.begin(), expected.end());
             int yields = 0;
             SortTree(arr, 0, n, [&] { ++yields; });
-            QVERIFY2(arr == expected && IsTreeSorted(arr) && yields >= 1, qPrintable(QString::number(run)));
+            QVERIFY2(arr == expected && IsTreeSorted(arr) && yields >= 1,
+                     qPrintable(QString::number(run)));
         }
     }
 
@@ -123,8 +140,9 @@ private slots:
                                            "java.awt.\xc3\xa9t\xc3\xa9.-p-c\r\n");
         const QString original = path;
         fx.load(path);
-        QCOMPARE(fx.tree.arrtree, treeOf({"java.awt.-p-p", "java.awt.Color.-p-c", "java.awt.F(a, b).-p-m",
-                                          QStringLiteral("java.awt.\u00e9t\u00e9.-p-c")}));
+        QCOMPARE(fx.tree.arrtree,
+                 treeOf({"java.awt.-p-p", "java.awt.Color.-p-c", "java.awt.F(a, b).-p-m",
+                         QStringLiteral("java.awt.\u00e9t\u00e9.-p-c")}));
         QCOMPARE(fx.tree.treecount, 4);
         QVERIFY(fx.prompter.asked().empty() && fx.memory().writes().empty());
         QCOMPARE(fx.events, kLoadEvents);
@@ -144,12 +162,24 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("transcript");
         QTest::addColumn<QString>("savedTo");
-        QTest::newRow("No") << "No" << "S" << "";
-        QTest::newRow("new file") << "Yes ?sorted.txt Ok" << "S D M:sorted.txt" << "sorted.txt";
-        QTest::newRow("overwrite No, Cancel") << "Yes ?other.txt No ?other.txt Cancel" << "S D O D O" << "";
-        QTest::newRow("overwrite itself") << "Yes ?tree.txt Yes Ok" << "S D O M:tree.txt" << "tree.txt";
-        QTest::newRow("read-only, cancel") << "Yes ?locked.txt Ok -" << "S D R D" << "";
-        QTest::newRow("write fails") << "Yes ?missing/folder/sorted.txt Ok" << "S D W" << "";
+        QTest::newRow("No") << "No"
+                            << "S"
+                            << "";
+        QTest::newRow("new file") << "Yes ?sorted.txt Ok"
+                                  << "S D M:sorted.txt"
+                                  << "sorted.txt";
+        QTest::newRow("overwrite No, Cancel") << "Yes ?other.txt No ?other.txt Cancel"
+                                              << "S D O D O"
+                                              << "";
+        QTest::newRow("overwrite itself") << "Yes ?tree.txt Yes Ok"
+                                          << "S D O M:tree.txt"
+                                          << "tree.txt";
+        QTest::newRow("read-only, cancel") << "Yes ?locked.txt Ok -"
+                                           << "S D R D"
+                                           << "";
+        QTest::newRow("write fails") << "Yes ?missing/folder/sorted.txt Ok"
+                                     << "S D W"
+                                     << "";
     }
     void sortedCopyFlows()
     {
@@ -169,8 +199,10 @@ private slots:
             else if (step.startsWith('?'))
                 fx.prompter.answerText(folder + "/" + step.mid(1));
             else
-                fx.prompter.answer(step == "Yes" ? MsgAnswer::Yes : step == "No" ? MsgAnswer::No
-                                   : step == "Ok" ? MsgAnswer::Ok : MsgAnswer::Cancel);
+                fx.prompter.answer(step == "Yes"  ? MsgAnswer::Yes
+                                   : step == "No" ? MsgAnswer::No
+                                   : step == "Ok" ? MsgAnswer::Ok
+                                                  : MsgAnswer::Cancel);
         }
         fx.load(path);
 
@@ -184,28 +216,41 @@ private slots:
         }
         QStringList expected;
         for (const QString &code : transcript.split(' '))
-            expected << (code == "D" ? QStringLiteral("file dialog")
-                : code == "S" ? msg("File [tree.txt] not sorted", MsgIcon::Question, MsgButtons::YesNo,
-                                    "The File \r\n" + folder + "/tree.txt\r\nwas not sorted\r\nTo prevent the sorting "
-                                    "of the array every time the program loads\r\nyou can save the file in sorted "
+            expected
+                << (code == "D" ? QStringLiteral("file dialog")
+                    : code == "S"
+                        ? msg("File [tree.txt] not sorted", MsgIcon::Question, MsgButtons::YesNo,
+                              "The File \r\n" + folder
+                                  + "/tree.txt\r\nwas not sorted\r\nTo prevent the sorting "
+                                    "of the array every time the program loads\r\nyou can save the "
+                                    "file in sorted "
                                     "order\r\nWould you like to do so now?")
-                : code == "O" ? msg("File already exists", MsgIcon::Question, MsgButtons::YesNoCancel,
-                                    "File already exists\r\nAre you sure you want to overwrite the current file?")
-                : code == "R" ? msg("Error saving file [" + folder + "/locked.txt]", MsgIcon::Critical,
-                                    MsgButtons::Ok, "The file you are trying to save is read only")
-                : code == "W" ? msg("Error saving file [tree.txt]", MsgIcon::Critical, MsgButtons::Ok,
-                                    "The output File directory is write protected or there's not enough free "
-                                    "space on the disk")
-                : msg(QString(), MsgIcon::Information, MsgButtons::Ok, "The new loacation of the object tree "
-                      "file is\r\n" + folder + "/" + code.mid(2) + "\r\n\r\nYou can change the location by going"
-                      "\r\n\r\nEdit>Preferences>General>Locate existing object tree\r\n\r\nand choosing the file you want"));
+                    : code == "O"
+                        ? msg("File already exists", MsgIcon::Question, MsgButtons::YesNoCancel,
+                              "File already exists\r\nAre you sure you want to overwrite the "
+                              "current file?")
+                    : code == "R"
+                        ? msg("Error saving file [" + folder + "/locked.txt]", MsgIcon::Critical,
+                              MsgButtons::Ok, "The file you are trying to save is read only")
+                    : code == "W" ? msg(
+                          "Error saving file [tree.txt]", MsgIcon::Critical, MsgButtons::Ok,
+                          "The output File directory is write protected or there's not enough free "
+                          "space on the disk")
+                                  : msg(QString(), MsgIcon::Information, MsgButtons::Ok,
+                                        "The new loacation of the object tree "
+                                        "file is\r\n"
+                                            + folder + "/" + code.mid(2)
+                                            + "\r\n\r\nYou can change the location by going"
+                                              "\r\n\r\nEdit>Preferences>General>Locate existing "
+                                              "object tree\r\n\r\nand choosing the file you want"));
         QCOMPARE(asked, expected);
         QCOMPARE(fx.prompter.pending(), 0);
         const QStringList sorted = treeOf({"Z.-p-p", "a.-p-p", "c.x(d, e).-p-m"});
         QCOMPARE(fx.tree.arrtree, sorted);
         QCOMPARE(fx.tree.treecount, 3);
         QCOMPARE(fx.events, kLoadEvents);
-        QCOMPARE(readFile(fx.dir.filePath("other.txt")) + readFile(locked), QByteArray("keep meold"));
+        QCOMPARE(readFile(fx.dir.filePath("other.txt")) + readFile(locked),
+                 QByteArray("keep meold"));
         if (savedTo.isEmpty()) {
             QCOMPARE(path, original);
             QCOMPARE(readFile(original), unsorted);
@@ -215,12 +260,14 @@ private slots:
             QCOMPARE(path, target);
             QCOMPARE(fx.pref("tree"), target);
             QCOMPARE(fx.memory().writes().size(), size_t(1));
-            QCOMPARE(readFile(target), QByteArray("\"Z.-p-p\"\r\n\"a.-p-p\"\r\n\"c.x(d, e).-p-m\"\r\n"));
+            QCOMPARE(readFile(target),
+                     QByteArray("\"Z.-p-p\"\r\n\"a.-p-p\"\r\n\"c.x(d, e).-p-m\"\r\n"));
             Fixture again; // the copy loads without a question
             again.load(path);
             QVERIFY(again.prompter.asked().empty() && again.tree.arrtree == sorted);
         }
-        QStringList files = QStringList{"locked.txt", "other.txt", "tree.txt", savedTo}.filter(".txt");
+        QStringList files =
+            QStringList{"locked.txt", "other.txt", "tree.txt", savedTo}.filter(".txt");
         files.removeDuplicates();
         files.sort();
         QCOMPARE(QDir(folder).entryList(QDir::Files), files);
@@ -240,7 +287,8 @@ private slots:
         QTest::newRow("absent, No") << "absent.txt" << QByteArray() << no << "";
         QTest::newRow("folder") << "." << QByteArray() << no << "";
         QTest::newRow("slash") << "/" << QByteArray() << -1 << "";
-        QTest::newRow("binary") << "bad.txt" << QByteArray("java.awt.-p-p\r\n\0\x01\x02", 18) << ok << "is not a text file";
+        QTest::newRow("binary") << "bad.txt" << QByteArray("java.awt.-p-p\r\n\0\x01\x02", 18) << ok
+                                << "is not a text file";
         QTest::newRow("no tags") << "bad.txt" << QByteArray("just some\r\nwords, here\r\n") << ok
                                  << "holds no tagged entries (such as java.awt.Color.-p-c)";
         QTest::newRow("too many") << "bad.txt" << QByteArray("a.-p-p,").repeated(2000001) << ok
@@ -268,17 +316,20 @@ private slots:
         for (const auto &a : fx.prompter.asked())
             asked << shown(a.message);
         if (answer >= 0)
-            expected << (reason.isEmpty()
-                             ? msg("object tree file no found", MsgIcon::Question, MsgButtons::YesNo, kNotFoundText)
-                             : msg("Error loading file [bad.txt]", MsgIcon::Critical, MsgButtons::Ok,
-                                   "The object tree file\r\n" + path + "\r\n" + reason +
-                                       "\r\n\r\nNothing was loaded and Auto Tree Search has been turned off."));
+            expected << (reason.isEmpty() ? msg("object tree file no found", MsgIcon::Question,
+                                                MsgButtons::YesNo, kNotFoundText)
+                                          : msg("Error loading file [bad.txt]", MsgIcon::Critical,
+                                                MsgButtons::Ok,
+                                                "The object tree file\r\n" + path + "\r\n" + reason
+                                                    + "\r\n\r\nNothing was loaded and Auto Tree "
+                                                      "Search has been turned off."));
         QCOMPARE(asked, expected);
         QCOMPARE(fx.tree.arrtree, treeOf({"kept.-p-p"})); // nothing loaded, nothing lost
         QCOMPARE(fx.tree.treecount, 1);
         QCOMPARE(fx.pref("tree") + " " + fx.pref("autotreesearch"),
                  (answer == int(MsgAnswer::Yes) ? "" : "<unset>") + QStringLiteral(" 0"));
-        QCOMPARE(fx.events, reason.isEmpty() ? QStringList() : QStringList({"show:Loading object tree", "hide"}));
+        QCOMPARE(fx.events, reason.isEmpty() ? QStringList()
+                                             : QStringList({"show:Loading object tree", "hide"}));
     }
 
     void testProbe()
@@ -289,8 +340,10 @@ private slots:
         for (int i = 0; i < kMaxTreeProbes; ++i)
             fx.prompter.answer(MsgAnswer::Ok);
         fx.load(p);
-        QCOMPARE(shown(fx.prompter.asked().at(0).message), msg("QLN", MsgIcon::None, MsgButtons::Ok, "1"));
-        QCOMPARE(fx.prompter.messages(), QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
+        QCOMPARE(shown(fx.prompter.asked().at(0).message),
+                 msg("QLN", MsgIcon::None, MsgButtons::Ok, "1"));
+        QCOMPARE(fx.prompter.messages(),
+                 QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
         QCOMPARE(fx.tree.treecount, 51);
     }
 
@@ -320,7 +373,8 @@ private slots:
         fx.prompter.cancel();
         QVERIFY(!LocateObjectTree(fx.prompter, fx.store));
         const FileDialogRequest &first = fx.prompter.asked()[0].file;
-        QVERIFY(first.mode == FileDialogRequest::Open && first.startPath == path && first.filter == kFilter);
+        QVERIFY(first.mode == FileDialogRequest::Open && first.startPath == path
+                && first.filter == kFilter);
         QCOMPARE(fx.pref("tree"), path);
         fx.store.save(kPrefs, "tree", fx.dir.filePath("gone.txt"));
         fx.prompter.answerText(path);

@@ -11,7 +11,11 @@ using namespace qln;
 
 namespace {
 
-QStringList treeOf(QStringList entries) { entries.prepend(QString()); return entries; }
+QStringList treeOf(QStringList entries)
+{
+    entries.prepend(QString());
+    return entries;
+}
 
 // The box's items as "text/image".
 QStringList shown(const TreeBoxModel &box)
@@ -22,7 +26,8 @@ QStringList shown(const TreeBoxModel &box)
     return out;
 }
 
-TreeBoxModel search(const QStringList &tree, const QString &key1, QStringList &arrmatch, int width = 100000)
+TreeBoxModel search(const QStringList &tree, const QString &key1, QStringList &arrmatch,
+                    int width = 100000)
 {
     TreeBoxModel box;
     SearchTree(box, tree, key1, arrmatch, width);
@@ -37,7 +42,8 @@ private slots:
     void tagImages()
     {
         QCOMPARE(treeTagImage("a.b.-rfv"), 13);
-        QCOMPARE(QString::fromLatin1(kTreeTags[12].caption), QStringLiteral("Protected final variable"));
+        QCOMPARE(QString::fromLatin1(kTreeTags[12].caption),
+                 QStringLiteral("Protected final variable"));
         QCOMPARE(treeTagImage("a.b-p-c"), 0); // no dot before the tag
     }
 
@@ -46,21 +52,38 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("key1");
         QTest::addColumn<QString>("key2");
-        QTest::newRow("assignment") << "x = y + java.awt.Co" << "java.awt." << "Co";
-        QTest::newRow("ends with dot") << "a=java.util." << "java.util." << "";
-        QTest::newRow("underscore, digits") << "!a_b.c1.d" << "a_b.c1." << "d";
-        QTest::newRow("parameters") << "s = java.lang.String.valueOf(x" << "java.lang.String." << "valueOf(x";
-        QTest::newRow("dollar") << "$x.y" << "x." << "y";
-        QTest::newRow("accented") << "\u00e9java.x" << "java." << "x";
-        QTest::newRow("no dot") << "int x = 5" << "" << "";
-        QTest::newRow("lone dot") << "." << "." << "";
+        QTest::newRow("assignment") << "x = y + java.awt.Co"
+                                    << "java.awt."
+                                    << "Co";
+        QTest::newRow("ends with dot") << "a=java.util."
+                                       << "java.util."
+                                       << "";
+        QTest::newRow("underscore, digits") << "!a_b.c1.d"
+                                            << "a_b.c1."
+                                            << "d";
+        QTest::newRow("parameters") << "s = java.lang.String.valueOf(x"
+                                    << "java.lang.String."
+                                    << "valueOf(x";
+        QTest::newRow("dollar") << "$x.y"
+                                << "x."
+                                << "y";
+        QTest::newRow("accented") << "\u00e9java.x"
+                                  << "java."
+                                  << "x";
+        QTest::newRow("no dot") << "int x = 5"
+                                << ""
+                                << "";
+        QTest::newRow("lone dot") << "."
+                                  << "."
+                                  << "";
     }
     void getTreeKey()
     {
         QFETCH(QString, text);
         QFETCH(QString, key1);
         QFETCH(QString, key2);
-        QCOMPARE(GetTreeKey(text, 1) + "|" + GetTreeKey(text, 2) + "|" + GetTreeKey(text, 3), key1 + "|" + key2 + "|");
+        QCOMPARE(GetTreeKey(text, 1) + "|" + GetTreeKey(text, 2) + "|" + GetTreeKey(text, 3),
+                 key1 + "|" + key2 + "|");
     }
 
     void findTreeEntry()
@@ -73,7 +96,9 @@ private slots:
                 arr << QStringLiteral("k%1").arg(i * 2, 3, 10, QLatin1Char('0'));
             for (int i = 1; i <= n; ++i) {
                 QCOMPARE(FindTreeEntry(arr, arr[i]), i);
-                QCOMPARE(FindTreeEntry(arr, "k" + QString::number(i * 2 - 1).rightJustified(3, '0')), -1);
+                QCOMPARE(
+                    FindTreeEntry(arr, "k" + QString::number(i * 2 - 1).rightJustified(3, '0')),
+                    -1);
             }
             QCOMPARE(FindTreeEntry(arr, QStringLiteral("m")), -1);
         }
@@ -96,11 +121,12 @@ private slots:
 
         // Dotted member texts, deeper descendants, unknown tags and untagged
         // entries are skipped; the scan ends at the first entry outside key 1.
-        const QStringList strings = treeOf({
-            "java.lang.String.-p-c", "java.lang.String.String valueOf(char).-p-m",
-            "java.lang.String.boolean equals(java.lang.Object).-p-m", "java.lang.String.CASE.Inner.-p-v",
-            "java.lang.String.int hash.-x-v", "java.lang.String.untagged", "java.lang.String.int length().-p-m",
-            "java.lang.StringBuilder.-p-c", "java.lang.String.int late().-p-m"});
+        const QStringList strings =
+            treeOf({"java.lang.String.-p-c", "java.lang.String.String valueOf(char).-p-m",
+                    "java.lang.String.boolean equals(java.lang.Object).-p-m",
+                    "java.lang.String.CASE.Inner.-p-v", "java.lang.String.int hash.-x-v",
+                    "java.lang.String.untagged", "java.lang.String.int length().-p-m",
+                    "java.lang.StringBuilder.-p-c", "java.lang.String.int late().-p-m"});
         box = search(strings, "java.lang.String.", arrmatch);
         QCOMPARE(shown(box), QStringList({"int length()/6", "String valueOf(char)/6"}));
         QCOMPARE(arrmatch, QStringList({"", "length()", "valueOf(char)"}));
@@ -125,7 +151,8 @@ private slots:
     {
         QFETCH(QString, tag);
         QStringList arrmatch;
-        const TreeBoxModel box = search(treeOf({"a.B." + tag, "a.B.int size().-p-m", "a.C.-p-c"}), "a.B.", arrmatch);
+        const TreeBoxModel box =
+            search(treeOf({"a.B." + tag, "a.B.int size().-p-m", "a.C.-p-c"}), "a.B.", arrmatch);
         QCOMPARE(shown(box), QStringList{"int size()/6"});
         QCOMPARE(arrmatch, QStringList({"", "size()"}));
     }
@@ -134,14 +161,22 @@ private slots:
     {
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("name");
-        QTest::newRow("method") << "Color brighter()" << "brighter()";
-        QTest::newRow("no return type") << "valueOf(char c)" << "valueOf(char c)";
-        QTest::newRow("after the list") << "int f() throws X" << "f()";
-        QTest::newRow("blank before (") << "void run (int)" << "(int)";
-        QTest::newRow("class") << "Color" << "Color";
-        QTest::newRow("final field") << "final Color black" << "black";
-        QTest::newRow("open ( only") << "int f(" << "f(";
-        QTest::newRow(") before (") << "a) b(c" << "b(c";
+        QTest::newRow("method") << "Color brighter()"
+                                << "brighter()";
+        QTest::newRow("no return type") << "valueOf(char c)"
+                                        << "valueOf(char c)";
+        QTest::newRow("after the list") << "int f() throws X"
+                                        << "f()";
+        QTest::newRow("blank before (") << "void run (int)"
+                                        << "(int)";
+        QTest::newRow("class") << "Color"
+                               << "Color";
+        QTest::newRow("final field") << "final Color black"
+                                     << "black";
+        QTest::newRow("open ( only") << "int f("
+                                     << "f(";
+        QTest::newRow(") before (") << "a) b(c"
+                                    << "b(c";
     }
     void matchName()
     {
@@ -167,7 +202,8 @@ private slots:
             }
             std::vector<int> order(n);
             std::iota(order.begin(), order.end(), 1);
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return arrmatch[a] < arrmatch[b]; });
+            std::stable_sort(order.begin(), order.end(),
+                             [&](int a, int b) { return arrmatch[a] < arrmatch[b]; });
             QStringList names{QString()};
             TreeBoxModel expected;
             for (int i : order)
@@ -206,7 +242,8 @@ private slots:
         QVERIFY(!InsertTreeChoice(s, 1, arrmatch, "br", caret)); // empty name
         QVERIFY(!InsertTreeChoice(s, 3, arrmatch, "br", caret)); // past the list
         QVERIFY(!InsertTreeChoice(s, 2, arrmatch, "br", 999));   // caret outside
-        QVERIFY(!InsertTreeChoice(s, 2, arrmatch, "c = java.awt.Color.brr", caret)); // key 2 too long
+        QVERIFY(
+            !InsertTreeChoice(s, 2, arrmatch, "c = java.awt.Color.brr", caret)); // key 2 too long
         QVERIFY(InsertTreeChoice(s, 2, arrmatch, "br", caret));
         QCOMPARE(s.text(), QStringLiteral("c = java.awt.Color.brighter();\r\nnext"));
         QCOMPARE(s.selStart(), caret - 2 + 10);
@@ -215,24 +252,100 @@ private slots:
         QCOMPARE(s.text(), QStringLiteral("c = brighter()java.awt.Color.brighter();\r\nnext"));
     }
 
+    // What a choice inserts compiles: a method its name and "()", the caret
+    // between them when it takes parameters; a field or type its name.
+    void insertedChoiceCompiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("line"); // after the choice, the caret at "|"
+        QTest::addColumn<QString>("parameters");
+        QTest::newRow("no parameters") << "length()"
+                                       << "s.length()|;"
+                                       << "";
+        QTest::newRow("parameters") << "indexOf(String)"
+                                    << "s.indexOf(|);"
+                                    << "(String)";
+        QTest::newRow("named") << "valueOf(char c)"
+                               << "s.valueOf(|);"
+                               << "(char c)";
+        QTest::newRow("blank list") << "f( )"
+                                    << "s.f()|;"
+                                    << "";
+        QTest::newRow("unclosed") << "g(int"
+                                  << "s.g(|);"
+                                  << "(int";
+        QTest::newRow("field") << "CASE_INSENSITIVE_ORDER"
+                               << "s.CASE_INSENSITIVE_ORDER|;"
+                               << "";
+    }
+    void insertedChoiceCompiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, line);
+        QFETCH(QString, parameters);
+        Surface s;
+        s.setText(QStringLiteral("s.le;"));
+        TreeChoiceText inserted;
+        QVERIFY(InsertTreeChoice(s, 1, QStringList{QString(), name}, "le", 4, &inserted));
+        QCOMPARE(s.text(), QString(line).remove(QLatin1Char('|')));
+        QCOMPARE(s.selStart(), int(line.indexOf(QLatin1Char('|'))));
+        QCOMPARE(inserted.parameters, parameters);
+    }
+
+    // After a value ("sb.", "System.out.") the box holds no constructors;
+    // after a type or package named as such it does.
+    void constructorsOnlyAfterATypeName()
+    {
+        QVERIFY(KeyNamesValue("sb.", "java.lang.StringBuilder."));
+        QVERIFY(KeyNamesValue("System.out.", "java.io.PrintStream."));
+        QVERIFY(!KeyNamesValue("String.", "java.lang.String."));
+        QVERIFY(!KeyNamesValue("java.awt.", "java.awt."));
+        QVERIFY(!KeyNamesValue("Map.Entry.", "java.util.Map.Entry."));
+        QVERIFY(!KeyNamesValue("nothing.", ""));
+
+        const QStringList tree =
+            treeOf({"java.io.PrintStream.-p-c", "java.io.PrintStream.PrintStream append(char).-p-m",
+                    "java.io.PrintStream.PrintStream(File).-p-m",
+                    "java.io.PrintStream.OutputStream out.-r-v",
+                    "java.io.PrintStream.PrintStream(String).-p-m",
+                    "java.io.PrintStream.void print(int).-p-m"});
+        QStringList arrmatch;
+        TreeBoxModel box = search(tree, "java.io.PrintStream.", arrmatch);
+        QCOMPARE(arrmatch.size(), 6);
+        QCOMPARE(SelectTreeItem(box, arrmatch, "pr"), 1); // PrintStream(File) sorts first
+        DropConstructors(box, arrmatch, "java.io.PrintStream.");
+        QCOMPARE(shown(box), QStringList({"PrintStream append(char)/6", "OutputStream out/12",
+                                          "void print(int)/6"}));
+        QCOMPARE(arrmatch, QStringList({"", "append(char)", "out", "print(int)"}));
+        QCOMPARE(box.selected, 0); // the chosen constructor went
+        QCOMPARE(SelectTreeItem(box, arrmatch, "pr"), 3);
+        DropConstructors(box, arrmatch, "java.io.PrintStream.");
+        QCOMPARE(box.selected, 3); // kept with its item
+    }
+
     // Surface top 400, height 6000 (middle 3200); box height 1500; client
     // width 12000. v: text length, font size, lines, box width, client height.
     void placeTreeBox_data()
     {
         QTest::addColumn<QList<int>>("v");
         QTest::addColumn<QPoint>("pos");
-        QTest::newRow("upper half") << QList<int>{10, 10, 2, 2000, 9000} << QPoint(1000, 400 + 400 + 300);
-        QTest::newRow("lower half") << QList<int>{10, 10, 15, 2000, 9000} << QPoint(1000, 400 + 3000 + 600);
+        QTest::newRow("upper half")
+            << QList<int>{10, 10, 2, 2000, 9000} << QPoint(1000, 400 + 400 + 300);
+        QTest::newRow("lower half")
+            << QList<int>{10, 10, 15, 2000, 9000} << QPoint(1000, 400 + 3000 + 600);
         QTest::newRow("right edge") << QList<int>{110, 10, 2, 2000, 9000} << QPoint(10000, 1100);
         QTest::newRow("too wide") << QList<int>{10, 10, 2, 15000, 9000} << QPoint(0, 1100);
         QTest::newRow("below bottom") << QList<int>{10, 10, 30, 2000, 6000} << QPoint(1000, 4500);
-        QTest::newRow("far right") << QList<int>{50000000, 72, 2, 2000, 90000} << QPoint(10000, 400 + 2880 + 4320);
+        QTest::newRow("far right")
+            << QList<int>{50000000, 72, 2, 2000, 90000} << QPoint(10000, 400 + 2880 + 4320);
     }
     void placeTreeBox()
     {
         QFETCH(QList<int>, v);
         QFETCH(QPoint, pos);
-        QCOMPARE(PlaceTreeBox(TreeBoxPlacement{v[0], v[1], v[2], 0, v[3], 1500, 400, 6000, 12000, v[4]}), pos);
+        QCOMPARE(
+            PlaceTreeBox(TreeBoxPlacement{v[0], v[1], v[2], 0, v[3], 1500, 400, 6000, 12000, v[4]}),
+            pos);
     }
 
     void boxStaysInsideTheClientArea()
@@ -247,9 +360,11 @@ private slots:
         qln::test::SeededRandom rng;
         auto upTo = [&rng](int n) { return int(rng.bounded(n)); };
         for (int round = 0; round < 2000; ++round) {
-            const int cw = 3000 + upTo(20000), sw = cw - upTo(300), top = upTo(1000), sh = 2000 + upTo(10000);
+            const int cw = 3000 + upTo(20000), sw = cw - upTo(300), top = upTo(1000),
+                      sh = 2000 + upTo(10000);
             const QString name(1 + upTo(400), QLatin1Char('n'));
-            const int bw = search(treeOf({"p.-p-p", "p." + name + ".-p-c"}), "p.", arrmatch, sw).width;
+            const int bw =
+                search(treeOf({"p.-p-p", "p." + name + ".-p-c"}), "p.", arrmatch, sw).width;
             QVERIFY(bw <= sw);
             const QPoint at = PlaceTreeBox({upTo(3000), 1 + upTo(72), upTo(80), upTo(cw), bw,
                                             300 + upTo(4000), top, sh, cw, top + sh + upTo(500)});
@@ -264,12 +379,17 @@ private slots:
         QTest::addColumn<QSize>("box");
         QTest::addColumn<QRect>("expected");
         const QSize box(300, 25);
-        QTest::newRow("below the line at the caret") << QRect(100, 200, 2, 20) << box << QRect(100, 220, 300, 25);
-        QTest::newRow("right edge: left as far as needed") << QRect(900, 200, 2, 20) << box << QRect(700, 220, 300, 25);
-        QTest::newRow("bottom edge: up as far as needed") << QRect(100, 770, 2, 20) << box << QRect(100, 775, 300, 25);
+        QTest::newRow("below the line at the caret")
+            << QRect(100, 200, 2, 20) << box << QRect(100, 220, 300, 25);
+        QTest::newRow("right edge: left as far as needed")
+            << QRect(900, 200, 2, 20) << box << QRect(700, 220, 300, 25);
+        QTest::newRow("bottom edge: up as far as needed")
+            << QRect(100, 770, 2, 20) << box << QRect(100, 775, 300, 25);
         QTest::newRow("both edges") << QRect(990, 790, 2, 20) << box << QRect(700, 775, 300, 25);
-        QTest::newRow("left of the bounds") << QRect(-50, 10, 2, 20) << box << QRect(0, 30, 300, 25);
-        QTest::newRow("wider than the bounds") << QRect(400, 10, 2, 20) << QSize(1500, 25) << QRect(0, 30, 1500, 25);
+        QTest::newRow("left of the bounds")
+            << QRect(-50, 10, 2, 20) << box << QRect(0, 30, 300, 25);
+        QTest::newRow("wider than the bounds")
+            << QRect(400, 10, 2, 20) << QSize(1500, 25) << QRect(0, 30, 1500, 25);
     }
     void boxBelowCaret()
     {

@@ -1,7 +1,7 @@
 // Date and time insertion: the format language against a fixed moment and
 // fixed locales, and the frmDateTime window with its stored custom format.
 #include "dialogs/datetimeformat.h"
-#include "dialogs/frmdatetime.h"
+#include "dialogs/ui/frmdatetime.h"
 #include "settings/settingsstore.h"
 #include "surface/surface.h"
 
@@ -27,8 +27,8 @@ struct Window {
         store.save(kPrefs, QStringLiteral("CustomDateTime"), stored);
         surface.setText(QStringLiteral("int x;\r\n"));
         surface.setSelStart(8);
-        dialog = std::make_unique<frmDateTime>(surface, QStringLiteral("//"), store, nullptr,
-                                               [] { return kMoment; }, kUs);
+        dialog = std::make_unique<frmDateTime>(
+            surface, QStringLiteral("//"), store, nullptr, [] { return kMoment; }, kUs);
         dialog->show();
     }
     template <typename T> T *control(const char *name)
@@ -61,7 +61,8 @@ private slots:
         QTest::newRow("mm/dd/yyyy, German separator") << "mm/dd/yyyy" << kGerman << "12.05.2026";
         QTest::newRow("mm/dd/yyyy, C locale has no separator: slash")
             << "mm/dd/yyyy" << QLocale::c() << "12/05/2026";
-        QTest::newRow("named formats ignore case") << "Long Date" << kUs << "Saturday, December 5, 2026";
+        QTest::newRow("named formats ignore case")
+            << "Long Date" << kUs << "Saturday, December 5, 2026";
         QTest::newRow("mm alone is the month") << "mm" << kUs << "12";
         QTest::newRow("mm after hh is minutes") << "hh:mm" << kUs << "14:07";
         QTest::newRow("mm after ss is the month") << "ss mm" << kUs << "09 12";

@@ -1,17 +1,17 @@
 // Find and replace: both search directions, Replace, Replace All with its
 // count and stop rule (checked against a one-replacement-at-a-time
 // reference), the shared history, and the frmFind window offscreen.
-#include "dialogs/findreplace.h"
-#include "dialogs/frmfind.h"
 #include "base/editorstate.h"
+#include "dialogs/findreplace.h"
+#include "dialogs/ui/frmfind.h"
 #include "support/scriptedprompter.h"
 #include "surface/surface.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,7 +27,11 @@ namespace {
 // Records whether the surface's view was painted when each message came up.
 struct WatchingPrompter : ScriptedPrompter {
     explicit WatchingPrompter(const bool &painted) : painted(painted) {}
-    MsgAnswer message(const MessageRequest &r) override { visible.push_back(painted); return ScriptedPrompter::message(r); }
+    MsgAnswer message(const MessageRequest &r) override
+    {
+        visible.push_back(painted);
+        return ScriptedPrompter::message(r);
+    }
     using ScriptedPrompter::message;
     const bool &painted;
     std::vector<bool> visible;
@@ -42,8 +46,13 @@ QStringList said(const ScriptedPrompter &p)
     QStringList out;
     for (const auto &a : p.asked()) {
         const MessageRequest &m = a.message;
-        const bool plain = m.title.isEmpty() && m.icon == MsgIcon::None && m.buttons == MsgButtons::Ok;
-        out << (plain ? m.text : QStringLiteral("%1|%2|%3|%4").arg(m.text, m.title).arg(int(m.icon)).arg(int(m.buttons)));
+        const bool plain =
+            m.title.isEmpty() && m.icon == MsgIcon::None && m.buttons == MsgButtons::Ok;
+        out << (plain ? m.text
+                      : QStringLiteral("%1|%2|%3|%4")
+                            .arg(m.text, m.title)
+                            .arg(int(m.icon))
+                            .arg(int(m.buttons)));
     }
     return out;
 }
@@ -106,8 +115,15 @@ struct FindWindow {
     ScriptedPrompter prompter;
     frmFind dialog{surface, &view, prompter, &owner};
 
-    template <typename T> T *control(const char *name) { return dialog.findChild<T *>(QLatin1String(name)); }
-    void send(QEvent::Type type) { QEvent event(type); QCoreApplication::sendEvent(&dialog, &event); }
+    template <typename T> T *control(const char *name)
+    {
+        return dialog.findChild<T *>(QLatin1String(name));
+    }
+    void send(QEvent::Type type)
+    {
+        QEvent event(type);
+        QCoreApplication::sendEvent(&dialog, &event);
+    }
 };
 
 const int W = FindWholeWord, C = FindMatchCase;
@@ -140,7 +156,14 @@ private slots:
     {
         // "var" inside my_var at 7, the word var at 13, Var at 19; -1: not found, selection kept.
         const QString t = QStringLiteral("int my_var = var;\r\nVar x;");
-        const struct { const char *name; QString text; bool up; int selStart, selLength; QString needle; int options, expected; } rows[] = {
+        const struct {
+            const char *name;
+            QString text;
+            bool up;
+            int selStart, selLength;
+            QString needle;
+            int options, expected;
+        } rows[] = {
             {"down after caret", t, false, 0, 0, "var", 0, 7},
             {"down no wrap", t, false, 17, 0, "my_var", 0, -1},
             {"down past current match", t, false, 7, 3, "var", 0, 13},
@@ -161,9 +184,15 @@ private slots:
             e.p.answer(MsgAnswer::Ok);
             QVERIFY2(e.fr.find(), r.name);
             const bool miss = r.expected < 0; // the message comes up over the shown surface
-            QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5").arg(r.name, said(e.p).join(',')).arg(e.s.selStart()).arg(e.s.selLength()).arg(e.painted),
-                     QStringLiteral("%1: %2 %3 %4 1").arg(r.name, miss ? kNotFound : QString())
-                         .arg(miss ? r.selStart : r.expected).arg(miss ? r.selLength : int(r.needle.size())));
+            QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5")
+                         .arg(r.name, said(e.p).join(','))
+                         .arg(e.s.selStart())
+                         .arg(e.s.selLength())
+                         .arg(e.painted),
+                     QStringLiteral("%1: %2 %3 %4 1")
+                         .arg(r.name, miss ? kNotFound : QString())
+                         .arg(miss ? r.selStart : r.expected)
+                         .arg(miss ? r.selLength : int(r.needle.size())));
             QCOMPARE(e.p.visible, std::vector<bool>(miss ? 1 : 0, true));
         }
     }
@@ -184,12 +213,14 @@ private slots:
                 const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
                 for (int pos = text.size(); pos >= 0; pos -= int(rng.bounded(1, 900))) {
                     const QStringView before = QStringView(text).left(pos);
-                    const qsizetype expected = before.lastIndexOf(QLatin1String(needle), before.size() - n, cs);
+                    const qsizetype expected =
+                        before.lastIndexOf(QLatin1String(needle), before.size() - n, cs);
                     e.s.setSelStart(pos);
                     e.p.answer(MsgAnswer::Ok);
                     e.fr.searchBackward();
                     const bool miss = expected < 0 || pos < n;
-                    QVERIFY2(miss ? e.s.selStart() == pos && e.s.selLength() == 0 : e.s.selStart() == int(expected),
+                    QVERIFY2(miss ? e.s.selStart() == pos && e.s.selLength() == 0
+                                  : e.s.selStart() == int(expected),
                              (QByteArray(needle) + " from " + QByteArray::number(pos)).constData());
                 }
             }
@@ -210,7 +241,12 @@ private slots:
     void replace()
     {
         // The middle occurrence selected, or the caret just before it.
-        const struct { bool up; int selStart, selLength; QString before, find, repl, text; int sel; } rows[] = {
+        const struct {
+            bool up;
+            int selStart, selLength;
+            QString before, find, repl, text;
+            int sel;
+        } rows[] = {
             {false, 3, 0, "cat cat cat", "cat", "tiger", "cat cat cat", 4},
             {false, 4, 3, "cat cat cat", "cat", "tiger", "cat tiger cat", 10},
             {true, 4, 3, "cat cat cat", "cat", "tiger", "cat tiger cat", 0},
@@ -222,14 +258,23 @@ private slots:
         for (const auto &r : rows) {
             Engine e(r.before, r.selStart, r.selLength, r.find, r.repl, 0, r.up);
             QVERIFY(e.fr.replace());
-            QCOMPARE((std::tuple{e.s.text(), e.s.selStart(), e.s.selLength()}), (std::tuple{r.text, r.sel, int(r.find.size())}));
+            QCOMPARE((std::tuple{e.s.text(), e.s.selStart(), e.s.selLength()}),
+                     (std::tuple{r.text, r.sel, int(r.find.size())}));
             QVERIFY(e.p.asked().empty());
         }
     }
 
     void replaceAll()
     {
-        const struct { const char *name; QString text; int selStart, selLength; QString find, repl; int options; QString want; int count, wantStart, wantLength; } rows[] = {
+        const struct {
+            const char *name;
+            QString text;
+            int selStart, selLength;
+            QString find, repl;
+            int options;
+            QString want;
+            int count, wantStart, wantLength;
+        } rows[] = {
             {"x by xx", "x = x + x;", 0, 0, "x", "xx", 0, "xx = xx + xx;", 3, 12, 0},
             {"from the top", "ab ab ab", 8, 0, "ab", "c", 0, "c c c", 3, 5, 0},
             {"other selection", "ab ab ab", 0, 2, "b", "c", 0, "ab ab ab", 0, 0, 2},
@@ -240,8 +285,10 @@ private slots:
             {"not present", "abc", 1, 0, "zz", "y", 0, "abc", 0, 1, 0},
             // Each lone line feed goes in as CR LF: the search goes on after
             // all of it, never into the ";" just put in.
-            {"line feed in replacement", "foo();\r\nfoo();\r\n", 0, 0, ";", "\n;", 0, "foo()\r\n;\r\nfoo()\r\n;\r\n", 2, 18, 0},
-            {"carriage return in replacement", "a;b;", 0, 0, ";", ";\r", 0, "a;\r\nb;\r\n", 2, 8, 0},
+            {"line feed in replacement", "foo();\r\nfoo();\r\n", 0, 0, ";", "\n;", 0,
+             "foo()\r\n;\r\nfoo()\r\n;\r\n", 2, 18, 0},
+            {"carriage return in replacement", "a;b;", 0, 0, ";", ";\r", 0, "a;\r\nb;\r\n", 2, 8,
+             0},
         };
         // Suspended: one edit, unless a text holds a line break; declined: the
         // change handler stays live and sees one edit per replacement. Either
@@ -259,12 +306,29 @@ private slots:
                 });
                 e.p.answer(MsgAnswer::Ok);
                 const int count = e.fr.replaceAll();
-                QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5 %6 %7").arg(r.name).arg(count).arg(e.s.text()).arg(e.s.selStart()).arg(e.s.selLength()).arg(said(e.p).join(',')).arg(e.painted),
-                         QStringLiteral("%1: %2 %3 %4 %5 %2 items replaced 1").arg(r.name).arg(r.count).arg(r.want).arg(r.wantStart).arg(r.wantLength));
+                QCOMPARE(QStringLiteral("%1: %2 %3 %4 %5 %6 %7")
+                             .arg(r.name)
+                             .arg(count)
+                             .arg(e.s.text())
+                             .arg(e.s.selStart())
+                             .arg(e.s.selLength())
+                             .arg(said(e.p).join(','))
+                             .arg(e.painted),
+                         QStringLiteral("%1: %2 %3 %4 %5 %2 items replaced 1")
+                             .arg(r.name)
+                             .arg(r.count)
+                             .arg(r.want)
+                             .arg(r.wantStart)
+                             .arg(r.wantLength));
                 if (r.selLength == 0) // rows without a starting selection
-                    QCOMPARE((std::tuple{QString(r.name), changes}),
-                             (std::tuple{QString(r.name), suspend && !r.repl.contains(QLatin1Char('\r')) && !r.repl.contains(QLatin1Char('\n')) ? std::min(count, 1) : count}));
-                QCOMPARE((std::tuple{QString(r.name), offers, flagsHeld}), (std::tuple{QString(r.name), 1, true}));
+                    QCOMPARE(
+                        (std::tuple{QString(r.name), changes}),
+                        (std::tuple{QString(r.name), suspend && !r.repl.contains(QLatin1Char('\r'))
+                                                             && !r.repl.contains(QLatin1Char('\n'))
+                                                         ? std::min(count, 1)
+                                                         : count}));
+                QCOMPARE((std::tuple{QString(r.name), offers, flagsHeld}),
+                         (std::tuple{QString(r.name), 1, true}));
                 QVERIFY(!editorState().suppressChange && !editorState().suppressSelChange);
             }
         }
@@ -274,10 +338,12 @@ private slots:
     {
         // Small alphabets make adjacent, overlapping and case-differing matches
         // and word boundaries next to replacements common.
-        const QStringList pieces{"a", "b", "a", "b", "ab", "ba", "A", "B", "_", " ", "x", "\r\n", "$", "-"};
+        const QStringList pieces{"a", "b", "a", "b", "ab",   "ba", "A",
+                                 "B", "_", " ", "x", "\r\n", "$",  "-"};
         const QStringList tight{"a", " ", "a ", "b", "-", "ab"};
         const QStringList finds{"a", "ab", "ba", "aa", "Ab", " a", "a_", "b$", "a ", "b-"};
-        const QStringList replaces{"", "a", "b", "ab", "aab", "x", "_", "A", " ", "bab", "\na", "a\r", "\n"};
+        const QStringList replaces{"",  "a", "b",   "ab",  "aab", "x", "_",
+                                   "A", " ", "bab", "\na", "a\r", "\n"};
         const BgrColor colors[] = {0, 255, 16711680, 4227072};
         QRandomGenerator rng(20261205);
         int nonTrivial = 0;
@@ -298,7 +364,8 @@ private slots:
                 s->setText(text);
                 QRandomGenerator colourRng{quint32(round)};
                 for (int k = 0; k < 4; ++k) {
-                    s->setSelection(int(colourRng.bounded(text.size() + 1)), int(colourRng.bounded(6)));
+                    s->setSelection(int(colourRng.bounded(text.size() + 1)),
+                                    int(colourRng.bounded(6)));
                     s->setSelColor(colors[colourRng.bounded(4)]);
                     s->setSelBold(colourRng.bounded(2));
                 }
@@ -314,12 +381,19 @@ private slots:
             for (Surface *s : {&ref, &one, &batched})
                 s->setSelection(selStart, selLength);
             const int refCount = referenceReplaceAll(ref, findText, replaceText, options);
-            const int oneCount = replaceEvery(one, findText, replaceText, options, ReplaceMode::OneAtATime);
-            const int batchedCount = replaceEvery(batched, findText, replaceText, options, ReplaceMode::Batched);
-            const QByteArray where = QStringLiteral("round %1: \"%2\" find \"%3\" by \"%4\" options %5")
-                                         .arg(round).arg(text, findText, replaceText).arg(options).toUtf8();
+            const int oneCount =
+                replaceEvery(one, findText, replaceText, options, ReplaceMode::OneAtATime);
+            const int batchedCount =
+                replaceEvery(batched, findText, replaceText, options, ReplaceMode::Batched);
+            const QByteArray where =
+                QStringLiteral("round %1: \"%2\" find \"%3\" by \"%4\" options %5")
+                    .arg(round)
+                    .arg(text, findText, replaceText)
+                    .arg(options)
+                    .toUtf8();
             QVERIFY2(oneCount == refCount && snapshot(one) == snapshot(ref), where.constData());
-            QVERIFY2(batchedCount == refCount && snapshot(batched) == snapshot(ref), where.constData());
+            QVERIFY2(batchedCount == refCount && snapshot(batched) == snapshot(ref),
+                     where.constData());
             if (refCount > 1)
                 ++nonTrivial;
         }
@@ -328,13 +402,17 @@ private slots:
 
     void historyRefill()
     {
-        const struct { QStringList entries; QString find, repl; QStringList want; } rows[] = {
+        const struct {
+            QStringList entries;
+            QString find, repl;
+            QStringList want;
+        } rows[] = {
             {{}, "a", "", {"a"}},
-            {{"a"}, "b", "c", {"c", "b", "a"}},      // new texts appended, list reversed
+            {{"a"}, "b", "c", {"c", "b", "a"}},           // new texts appended, list reversed
             {{"c", "b", "a"}, "a", "b", {"a", "b", "c"}}, // known texts only reverse
-            {{"a"}, "x", "x", {"x", "a"}},           // added once
-            {{"a"}, "A", "", {"A", "a"}},            // exact comparison
-            {{"", "a"}, "", "", {"a"}},              // empty entries dropped
+            {{"a"}, "x", "x", {"x", "a"}},                // added once
+            {{"a"}, "A", "", {"A", "a"}},                 // exact comparison
+            {{"", "a"}, "", "", {"a"}},                   // empty entries dropped
         };
         for (const auto &r : rows)
             QCOMPARE(refilledHistory(r.entries, r.find, r.repl), r.want);
@@ -349,8 +427,8 @@ private slots:
             captions << w.control<QPushButton>(name)->text();
         for (const char *name : {"chkWholeWord", "chkMatchCase"})
             captions << w.control<QCheckBox>(name)->text();
-        QCOMPARE(captions, (QStringList{"Find - Replace", "&Find", "&Replace", "Replace &All", "&Cancel",
-                                        "Find &Whole Word Only", "Match Ca&se"}));
+        QCOMPARE(captions, (QStringList{"Find - Replace", "&Find", "&Replace", "Replace &All",
+                                        "&Cancel", "Find &Whole Word Only", "Match Ca&se"}));
         QVERIFY(w.control<QRadioButton>("optdown")->isChecked());
 
         w.owner.resize(500, 300);
@@ -370,7 +448,8 @@ private slots:
         connect(&w.surface, &Surface::selChanged, &w.dialog,
                 [&] { paintedAtMove.push_back(w.view.isPainted()); });
         QTest::mouseClick(w.control<QPushButton>("cmdFind"), Qt::LeftButton);
-        QCOMPARE((std::tuple{w.surface.selStart(), w.surface.selLength(), cboFind->count()}), (std::tuple{14, 3, 1}));
+        QCOMPARE((std::tuple{w.surface.selStart(), w.surface.selLength(), cboFind->count()}),
+                 (std::tuple{14, 3, 1}));
         QCOMPARE(paintedAtMove, std::vector<bool>{false});
         QVERIFY(w.view.isPainted());
         w.surface.disconnect(&w.dialog);
@@ -381,10 +460,12 @@ private slots:
         QTest::mouseClick(w.control<QPushButton>("cmdReplaceAll"), Qt::LeftButton);
         QCOMPARE(said(w.prompter), QStringList{"3 items replaced"});
         QCOMPARE(w.surface.text(), QStringLiteral("int count = 1;\r\ncount = count + 1;"));
-        QCOMPARE((QStringList{cboFind->currentText(), cboReplace->currentText()}), (QStringList{"var", "count"}));
+        QCOMPARE((QStringList{cboFind->currentText(), cboReplace->currentText()}),
+                 (QStringList{"var", "count"}));
         // Both boxes offer the same history, newest on top.
         for (QComboBox *combo : {cboFind, cboReplace})
-            QCOMPARE((QStringList{combo->itemText(0), combo->itemText(1), QString::number(combo->count())}),
+            QCOMPARE((QStringList{combo->itemText(0), combo->itemText(1),
+                                  QString::number(combo->count())}),
                      (QStringList{"count", "var", "2"}));
     }
 
@@ -429,7 +510,8 @@ private slots:
         w.dialog.showFromMenu();
         w.send(QEvent::WindowActivate);
         QCOMPARE(cboFind->currentText(), QStringLiteral("abc"));
-        QVERIFY(w.control<QCheckBox>("chkMatchCase")->isChecked() && w.control<QRadioButton>("optUp")->isChecked());
+        QVERIFY(w.control<QCheckBox>("chkMatchCase")->isChecked()
+                && w.control<QRadioButton>("optUp")->isChecked());
         QTest::keyClick(cboFind->lineEdit(), Qt::Key_Escape);
         QVERIFY(!w.dialog.isVisible());
     }

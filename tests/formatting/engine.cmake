@@ -12,3 +12,9 @@ quillon_add_test(tst_formatrtf_diff formatting/tst_formatrtf_diff.cpp)
 target_link_libraries(tst_formatrtf_diff PRIVATE quillon_enginetestsupport)
 quillon_add_test(tst_colorizeall formatting/tst_colorizeall.cpp)
 target_link_libraries(tst_colorizeall PRIVATE quillon_enginetestsupport)
+# Colouring and indentation against the expected files of formatting/golden
+# (scripts/regen-golden.sh rewrites them).
+quillon_add_test(tst_golden formatting/tst_golden.cpp formatting/fakehost.h)
+target_link_libraries(tst_golden PRIVATE quillon_enginetestsupport)
+target_compile_definitions(tst_golden PRIVATE
+  QUILLON_GOLDEN_DIR="${CMAKE_CURRENT_SOURCE_DIR}/formatting/golden")

@@ -1,8 +1,8 @@
 #include "formatting/enginesupport.h"
 
+#include "base/prompter.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
-#include "base/prompter.h"
 #include "surface/surface.h"
 
 #include <memory>

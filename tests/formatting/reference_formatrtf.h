@@ -25,6 +25,10 @@ int ColorStringSpan(const FontStyleTable &fontstyle, int category, const QString
 void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleTable &fontstyle,
                         int category, BgrColor stringsColor, BgrColor commentsColor,
                         const QString &startMarker, const QString &endMarker);
+void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString &delimiter2,
+                     const QString &ignore, const FontStyleTable &fontstyle, int category,
+                     BgrColor stringsColor, BgrColor commentsColor, const QString &startMarker,
+                     const QString &endMarker, const std::function<void(int, int)> &recolourLine);
 int MaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,
                    const QString &placeholder);
 int UnmaskIgnoreText(int start, int end, Surface &surface, const QString &ignore,

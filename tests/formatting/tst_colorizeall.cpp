@@ -1,10 +1,10 @@
 // Colourize-all through the window interface: the save question, the time
 // estimate and its question, the prepare / stages / finish sequence as the
 // window sees it, and empty word lists. The colouring itself is tst_formatrtf's.
+#include "base/editorstate.h"
 #include "formatting/colorizeall.h"
 #include "formatting/commandhost.h"
 #include "formatting/enginesupport.h"
-#include "base/editorstate.h"
 #include "support/scriptedprompter.h"
 #include "surface/surface.h"
 
@@ -74,7 +74,11 @@ QString javaOfLength(int n)
 // A message box in one string: title, icon, buttons and text.
 QString box(const MessageRequest &m)
 {
-    return QStringLiteral("%1|%2|%3|%4").arg(m.title).arg(int(m.icon)).arg(int(m.buttons)).arg(m.text);
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(m.title)
+        .arg(int(m.icon))
+        .arg(int(m.buttons))
+        .arg(m.text);
 }
 
 void expectNoRun(FakeHost &h, const QString &text)
@@ -108,7 +112,8 @@ private slots:
         QCOMPARE(box(h.asker.asked().front().message),
                  box({QStringLiteral("Approximately 0 minutes 11.25 seconds to 0 minutes 33.75 "
                                      "seconds needed on a 933 MHz computer for the process"),
-                      QStringLiteral("Do you wish to continue?"), MsgIcon::Question, MsgButtons::YesNo}));
+                      QStringLiteral("Do you wish to continue?"), MsgIcon::Question,
+                      MsgButtons::YesNo}));
         expectNoRun(h, text);
         h.asker.answer(MsgAnswer::Yes);
         QVERIFY(colorizeallrtf(h));
@@ -128,7 +133,11 @@ private slots:
     {
         const QString text = QStringLiteral("int a;\r\n");
         const QString plain = QStringLiteral("Document [A.java] - Quillon"), modified = plain + "*";
-        struct Row { QString caption; int answer; bool saved, runs; }; // answer -1: no question
+        struct Row {
+            QString caption;
+            int answer;
+            bool saved, runs;
+        }; // answer -1: no question
         const Row rows[] = {{plain, -1, false, true},
                             {QStringLiteral("Document [A*.java] - Quillon"), -1, false, true},
                             {modified, int(MsgAnswer::Yes), true, true},
@@ -168,7 +177,8 @@ private slots:
         // Prepared before the first stage, undone before "Done".
         QCOMPARE(h.events, (QStringList{"busy", "disable", "status", "status", "status", "enable",
                                         "idle", "focus", "status"}));
-        const QList<bool> during{false, false, true, true, true}, after{true, true, false, false, false};
+        const QList<bool> during{false, false, true, true, true},
+            after{true, true, false, false, false};
         QCOMPARE(h.atStatus, (QList<QList<bool>>{during, during, during, after}));
         QCOMPARE(QPair(h.doc.selStart(), h.doc.selLength()), QPair(0, 0));
 
@@ -177,7 +187,8 @@ private slots:
         const std::vector<int> &v = h.bar.values;
         QVERIFY(v.size() > 6);
         QCOMPARE(v[0], 2); // first keyword: 1 * 100 / 54
-        QCOMPARE(std::vector<int>(v.end() - 6, v.end()), (std::vector<int>{100, 25, 50, 75, 0, 100}));
+        QCOMPARE(std::vector<int>(v.end() - 6, v.end()),
+                 (std::vector<int>{100, 25, 50, 75, 0, 100}));
         for (size_t i = 1; i + 5 < v.size(); ++i)
             QVERIFY(v[i] > v[i - 1]);
 

@@ -1,7 +1,8 @@
-// The colouring engine on the cases that show its rules: escaped quotes,
-// apostrophes in comments, URLs in strings, block comment markers, braces,
-// whole words, mixed-colour markers and masking. Every case runs on the
-// production engine and on the plain reference engine alike.
+// The colouring engine on the cases that show its rules and that the
+// golden files (tst_golden) cannot: colourize-all without the ignore
+// string or the last line, each routine alone, mixed-colour markers and
+// masking. Every case runs on the production engine and on the plain
+// reference engine alike.
 #include "formatting/colorizeall.h"
 #include "formatting/enginesupport.h"
 #include "formatting/formatrtf.h"
@@ -18,13 +19,15 @@ using namespace qln::enginetest;
 namespace {
 
 enum class Engine { Production, Reference };
+// The settings colourize-all runs with.
+enum { Factory, NoIgnoreString, HashComments };
 
 // One letter per character: K keyword, O other, M more, S string,
 // C comment, . text; line breaks are left out and lines joined by "|".
 QString tags(const Surface &s)
 {
-    static const QHash<BgrColor, char> letters{
-        {255, 'K'}, {16711680, 'O'}, {16711935, 'M'}, {4227072, 'S'}, {8355711, 'C'}, {0, '.'}};
+    static const QHash<BgrColor, char> letters{{255, 'K'},     {16711680, 'O'}, {16711935, 'M'},
+                                               {4227072, 'S'}, {8355711, 'C'},  {0, '.'}};
     QString out;
     for (int i = 0; i < s.length(); ++i) {
         const QChar ch = s.text().at(i);
@@ -34,8 +37,8 @@ QString tags(const Surface &s)
     return out;
 }
 
-int wordList(Engine e, const QStringList &words, const FontStyleTable &fs, int category,
-             int &start, int end, Surface &s, BgrColor color, ProgressSink *progress = nullptr,
+int wordList(Engine e, const QStringList &words, const FontStyleTable &fs, int category, int &start,
+             int end, Surface &s, BgrColor color, ProgressSink *progress = nullptr,
              double factor = 0, int done = 0)
 {
     const auto f = e == Engine::Production ? &ColorWordList : &ref::ColorWordList;
@@ -46,8 +49,8 @@ int wordList(Engine e, const QStringList &words, const FontStyleTable &fs, int c
 void colorLine(Engine e, int &start, int &end, Surface &s, const Preferences &p)
 {
     const auto f = e == Engine::Production ? &ColorLine : &ref::ColorLine;
-    f(start, end, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder,
-      p.singleLineComment, 4227072, 8355711, p.fontstyle, 4, 5);
+    f(start, end, s, p.string1, p.string2, p.ignoreString, kIgnorePlaceholder, p.singleLineComment,
+      4227072, 8355711, p.fontstyle, 4, 5);
 }
 
 // Block comments over the whole text, which is first reset to the default format.
@@ -72,51 +75,6 @@ class TstFormatRtf : public QObject {
 
 private slots:
     void initTestCase() { m_prefs = factoryPreferences(); }
-
-    void colourizeCases_data()
-    {
-        QTest::addColumn<int>("engine");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ignoreEscapes");
-        QTest::addColumn<QString>("expected");
-        const QString d12(12, QLatin1Char('.'));
-        struct Case { const char *name; QString text, expected; bool ignoreEscapes = true; };
-        const Case cases[] = {
-            {"escaped quote", "String s = \"a\\\"b\";\r\n", d12 + "SSSS.M|"},
-            {"no ignore string", "String s = \"a\\\"b\";\r\n", d12 + "SS...M|", false},
-            {"apostrophe in comment", "int x; // it's here\r\n", "KKK..M." + QString(12, 'C') + "|"},
-            {"URL in string", "String u = \"http://x.org\";\r\n", d12 + QString(12, 'S') + ".M|"},
-            {"/**/", "x /**/ int y;\r\n", "..CCCC.KKK..M|"},
-            {"// in /* */", "/* start // note */\r\nint a;\r\n/* second */\r\nint b;\r\n",
-             QString(19, 'C') + "|CCCCCC|" + QString(12, 'C') + "|KKK..M|"},
-            {"whole word", "int_x $int int2 int\r\n", "................KKK|"},
-            {"char then string", "char c = 'x'; String s = \"y\";\r\n", "KKKK......S.M" + d12 + ".S.M|"},
-            {"unterminated string", "x = \"abc + 'd';\r\n", d12 + "S.M|"},
-            {"last line unbroken", "int a;\r\nint \"s\" x;", "KKK..M|KKK......M"},
-            {"// in string in /* */", "/* \"//\" */ x\r\n", "CCCCCCCCCC..|"},
-        };
-        for (const Case &c : cases)
-            for (Engine e : {Engine::Production, Engine::Reference})
-                QTest::addRow("%s (%s)", c.name, e == Engine::Production ? "production" : "reference")
-                    << int(e) << c.text << c.ignoreEscapes << c.expected;
-    }
-    void colourizeCases()
-    {
-        QFETCH(int, engine);
-        QFETCH(QString, text);
-        QFETCH(bool, ignoreEscapes);
-        QFETCH(QString, expected);
-        Preferences p = m_prefs;
-        if (!ignoreEscapes)
-            p.ignoreString.clear();
-        Surface s;
-        s.setText(text);
-        Engine(engine) == Engine::Production ? ColorizeAllStages(s, p, nullptr)
-                                             : ref::ColorizeAllStages(s, p, nullptr);
-        QCOMPARE(tags(s), expected);
-        for (int i = 0; i < s.length(); ++i)
-            QCOMPARE(s.formatAt(i).italic, s.formatAt(i).color == 8355711);
-    }
 
     void routines_data()
     {
@@ -147,14 +105,14 @@ private slots:
         QCOMPARE(tags(s).section('|', 1, 1),
                  "....." + QString(30, 'S') + "....." + "SS..." + QString(9, 'C'));
 
-        // The escape takes the format of its first character.
+        // An escape outside strings keeps the formats it had.
         s.setText(QStringLiteral("x \\\" y\r\n"));
         s.setFormat(2, 1, CharFormat{111, true, false, false, QStringLiteral("Mono"), 12});
         s.setFormat(3, 1, CharFormat{222, false, true, false, QString(), 0});
         start = -1, lineEnd = 7;
         colorLine(e, start, lineEnd, s, m_prefs);
-        QCOMPARE(s.formatAt(3), s.formatAt(2));
-        QCOMPARE(s.formatAt(3).fontName, QStringLiteral("Mono"));
+        QCOMPARE(s.formatAt(2), (CharFormat{111, true, false, false, QStringLiteral("Mono"), 12}));
+        QCOMPARE(s.formatAt(3).color, BgrColor(222));
 
         // A single-line marker whose two characters differ in colour is not a comment.
         s.setText(QStringLiteral("a // b\r\n"));
@@ -221,40 +179,86 @@ private slots:
         QCOMPARE(bar.values, (std::vector<int>{50, 62, 75}));
     }
 
-    // A comment marker that begins inside an ignore string: once the
-    // masking is undone the marker is ordinary text, so the comment runs
-    // from the marker itself, in both engines.
-    void commentMarkerInsideIgnoreString_data()
+    // Colourize-all on whole texts, "|" a line break in text and result.
+    // Java as javac reads it: a backslash in a literal takes the next
+    // character along, text blocks run across lines and hold no comments,
+    // and the factory list knows the newer keywords. Without an ignore string
+    // escapes are plain text; a last line needs no break. With "\\#" as the
+    // ignore string and "#" as comment marker, a marker inside the ignore
+    // string is ordinary text once the masking is undone, so the comment runs
+    // from the marker itself.
+    void colourizeAll_data()
     {
         QTest::addColumn<int>("engine");
+        QTest::addColumn<int>("settings");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        const struct { const char *name; QString text, expected; } rows[] = {
-            {"marker after the escape character", QStringLiteral("a \\# b\r\n"), QStringLiteral("...CCC|")},
-            {"escape alone on its line", QStringLiteral("\\#\r\n"), QStringLiteral(".C|")},
-            {"escape in a string, then one outside", QStringLiteral("x = \"\\#\"; \\# c\r\n"),
-             QStringLiteral(".....SS....CCC|")},
+        const struct {
+            const char *name;
+            int settings;
+            const char *text, *expected;
+        } rows[] = {
+            {"no ignore string", NoIgnoreString, "String s = \"a\\\"b\";|", "............SS...M|"},
+            {"last line unbroken", Factory, "int a;|int \"s\" x;", "KKK..M|KKK......M"},
+            {"marker after the escape character", HashComments, "a \\# b|", "...CCC|"},
+            {"escape alone on its line", HashComments, "\\#|", ".C|"},
+            {"escape in a string, then one outside", HashComments, "x = \"\\#\"; \\# c|",
+             ".....SS....CCC|"},
+            {"string ending in a backslash", Factory,
+             "String p = \"C:\\\\\"; int x = 1; String q = \"ok\";|",
+             "............SSSS.M.KKK......M.............SS.M|"},
+            {"character literals", Factory, "c = '\\\\'; d = '\\''; e = '\"'; s = \"x\";|",
+             ".....SS.M......SS.M......S.M......S.M|"},
+            {"newer keywords", Factory,
+             "enum E { A } record R(int v) { assert v > 0; } sealed interface I permits R {}|"
+             "var v = switch (k) { default -> { yield 1; } }; strictfp strictftp|",
+             "KKKK...M...M.KKKKKK...KKK....M.KKKKKK......M.M.KKKKKK.KKKKKKKKK...KKKKKKK...MM|"
+             "KKK.....KKKKKK.....M.KKKKKKK....M.KKKKK..M.M.MM.KKKKKKKK.KKKKKKKKK|"},
+            {"text block holding comment markers", Factory,
+             "String s = \"\"\"|  it's // here|  /* x */ \"q\"|  \"\"\";|int y;|",
+             "..............|SSSSSSSSSSSSSS|SSSSSSSSSSSSS|SS...M|KKK..M|"},
+            {"code after a text block on its line", Factory,
+             "s = \"\"\"|a|\"\"\".formatted(\"b\" + 'c'); // d|",
+             ".......|S|...............S.....S..M.CCCC|"},
+            {"escaped quotes in a text block", Factory, "s = \"\"\"|a \\\"\"\" b|\"\"\";|int c;|",
+             ".......|SSSSSSSS|...M|KKK..M|"},
+            {"text block quotes in comments", Factory,
+             "// \"\"\"|int a; /* \"\"\" */ int b;|\"x\";|",
+             "CCCCCC|KKK..M.CCCCCCCCC.KKK..M|.S.M|"},
+            {"unterminated text block", Factory, "s = \"\"\"|int a; // c|", ".......|KKK..M.CCCC|"},
+            {"three quotes with text after them", Factory, "x = \"\"\"a\"\"\" + \"// b\";|int c;|",
+             ".......S.......SSSS.M|KKK..M|"},
         };
         for (const auto &r : rows)
             for (Engine e : {Engine::Production, Engine::Reference})
-                QTest::addRow("%s (%s)", r.name, e == Engine::Production ? "production" : "reference")
-                    << int(e) << r.text << r.expected;
+                QTest::addRow("%s (%s)", r.name,
+                              e == Engine::Production ? "production" : "reference")
+                    << int(e) << r.settings
+                    << QString::fromUtf8(r.text).replace('|', QStringLiteral("\r\n"))
+                    << QString::fromUtf8(r.expected);
     }
-    void commentMarkerInsideIgnoreString()
+    void colourizeAll()
     {
         QFETCH(int, engine);
+        QFETCH(int, settings);
         QFETCH(QString, text);
         QFETCH(QString, expected);
         Preferences p = m_prefs;
-        p.ignoreString = QStringLiteral("\\#");
-        p.singleLineComment = QStringLiteral("#");
-        p.arrcmore = QStringList{QString()};
-        p.cmorecount = 0;
+        if (settings == NoIgnoreString) {
+            p.ignoreString.clear();
+        } else if (settings == HashComments) {
+            p.ignoreString = QStringLiteral("\\#");
+            p.singleLineComment = QStringLiteral("#");
+            p.arrcmore = QStringList{QString()};
+            p.cmorecount = 0;
+        }
         Surface s;
         s.setText(text);
         Engine(engine) == Engine::Production ? ColorizeAllStages(s, p, nullptr)
                                              : ref::ColorizeAllStages(s, p, nullptr);
         QCOMPARE(tags(s), expected);
+        for (int i = 0; i < s.length(); ++i)
+            QCOMPARE(s.formatAt(i).italic, s.formatAt(i).color == 8355711);
     }
 
     // Masking edits the text without recording undo; the pair must leave an
@@ -265,11 +269,14 @@ private slots:
         QTest::addColumn<QString>("ignore");
         QTest::addColumn<bool>("unmaskOnly");
         QTest::addColumn<bool>("textComesBack");
-        QTest::newRow("escapes only") << "s = \"a\\\"b\";" << "\\\"" << false << true;
-        QTest::newRow("placeholder already in the text")
-            << "s = \"_QLNSpecChar_ \\\"\";" << "\\\"" << false << false;
-        QTest::newRow("escape in another letter case") << "aqa" << "Q" << false << false;
-        QTest::newRow("unmask without a mask") << "_QLNSpecChar_!" << "\\\"" << true << false;
+        QTest::newRow("escapes only") << "s = \"a\\\"b\";"
+                                      << "\\\"" << false << true;
+        QTest::newRow("placeholder already in the text") << "s = \"_QLNSpecChar_ \\\"\";"
+                                                         << "\\\"" << false << false;
+        QTest::newRow("escape in another letter case") << "aqa"
+                                                       << "Q" << false << false;
+        QTest::newRow("unmask without a mask") << "_QLNSpecChar_!"
+                                               << "\\\"" << true << false;
     }
     void maskingKeepsUndoTrue()
     {
@@ -315,7 +322,8 @@ private slots:
         QCOMPARE(formats.at(0), (QVariantList{3, 7}));
         QCOMPARE(sel.count(), 0);
         QCOMPARE(tags(s), "..?OOOOO.O");
-        QCOMPARE(s.formatAt(3), (CharFormat{0xFF0000, true, false, false, QStringLiteral("Mono"), 14}));
+        QCOMPARE(s.formatAt(3),
+                 (CharFormat{0xFF0000, true, false, false, QStringLiteral("Mono"), 14}));
         // Writing what is there already changes nothing.
         s.setStyleRanges({{3, 5}}, Surface::TextStyle{0xFF0000, true, false, false});
         QCOMPARE(formats.count(), 1);

@@ -1,19 +1,18 @@
 // The production engine against the plain reference engine: generated
 // documents and settings (custom lists with overlapping and punctuation
 // words, empty lists, whole word on and off, custom markers and delimiters,
-// equal colours, pre-existing formats), single routine calls with odd
+// escapes, text blocks, equal colours, pre-existing formats), single routine calls with odd
 // positions, and real Java source from the installed kit. Every character's
 // format, the text, the returned and the by-reference positions and the
 // progress values must be the same.
 #include "formatting/colorizeall.h"
-#include "support/requirekit.h"
 #include "formatting/enginesupport.h"
 #include "formatting/formatrtf.h"
 #include "formatting/reference_formatrtf.h"
+#include "javasource.h"
+#include "support/requirekit.h"
 #include "surface/surface.h"
 
-#include <QDir>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -33,9 +32,9 @@ QString pickOf(QRandomGenerator &rng, const QStringList &items)
     return items.at(rng.bounded(int(items.size())));
 }
 
-const QStringList kExtraWords = {"a",  "aa", "aaa", "in", "int", "/",  "*",  "//", "\"", "'",
-                                 "\\", "{",  "}",   "{{", ";",   "->", "$x", "_",  "",   "e\u00e9",
-                                 "String", "x1", "*/", "/*", "ab", "ba"};
+const QStringList kExtraWords = {"a", "aa",      "aaa",    "in", "int", "/",  "*",  "//", "\"",
+                                 "'", "\\",      "{",      "}",  "{{",  ";",  "->", "$x", "_",
+                                 "",  "e\u00e9", "String", "x1", "*/",  "/*", "ab", "ba"};
 
 QStringList randomList(QRandomGenerator &rng, const QStringList &factory, int &count)
 {
@@ -87,8 +86,8 @@ Preferences randomPrefs(QRandomGenerator &rng, const Preferences &factory)
 
 QString randomText(QRandomGenerator &rng, const Preferences &p, int approxLength)
 {
-    const QStringList idents{"x",      "count", "_int",   "int_", "$int",  "interface_x", "e\u00e9",
-                             "String", "ab",    "aaaa",   "in2",  "Int",   "NULL",        "nullx"};
+    const QStringList idents{"x",      "count", "_int", "int_", "$int", "interface_x", "e\u00e9",
+                             "String", "ab",    "aaaa", "in2",  "Int",  "NULL",        "nullx"};
     QString t;
     while (t.size() < approxLength) {
         switch (rng.bounded(16)) {
@@ -97,7 +96,8 @@ QString randomText(QRandomGenerator &rng, const Preferences &p, int approxLength
         case 2: t += pickOf(rng, p.arrcother.mid(1) + p.arrcmore.mid(1) + QStringList{"{"}); break;
         case 3: {
             const QString d = rng.bounded(2) ? p.string1 : p.string2;
-            t += d + pickOf(rng, {"abc", "a\\\"b", "\\\\", "it's", "http://x", "/*", "", "\\'"}) + d;
+            t +=
+                d + pickOf(rng, {"abc", "a\\\"b", "\\\\", "it's", "http://x", "/*", "", "\\'"}) + d;
             break;
         }
         case 4: t += QStringLiteral("'x'"); break;
@@ -108,7 +108,10 @@ QString randomText(QRandomGenerator &rng, const Preferences &p, int approxLength
         case 9: t += pickOf(rng, {"\n", "\r"}); break;
         case 10: t += p.ignoreString; break;
         case 11: t += pickOf(rng, {"_QLNSpecChar_", "_qlnspecchar_", "\\\"", "\\"}); break;
-        case 12: t += pickOf(rng, {"\"", "'", "\"\"", "'''"}); break;
+        case 12:
+            t += pickOf(rng, {"\"", "'", "\"\"", "'''", "\"\"\"", p.string1.repeated(3), "\\\\\"",
+                              "'\\''"});
+            break;
         case 13: t += pickOf(rng, {"/*/", "/**/", "*/*", "//", "{{", "}}"}); break;
         default: t += pickOf(rng, {" ", "  ", "\t", " = ", "(", ")", ";", ".", "+"}); break;
         }
@@ -152,33 +155,6 @@ QString compareAll(const Surface &a, const Surface &b)
     for (int i = 0; i < a.length(); ++i)
         if (!(a.formatAt(i) == b.formatAt(i)))
             return QStringLiteral("font differs at %1").arg(i);
-    return QString();
-}
-
-QString javaUtilSource(int maxChars, QString *origin)
-{
-    QStringList zips;
-    const QDir jvm(QStringLiteral("/usr/lib/jvm"));
-    for (const QString &kit : jvm.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-        zips << jvm.filePath(kit + QStringLiteral("/lib/src.zip"));
-    if (!qEnvironmentVariableIsEmpty("JAVA_HOME"))
-        zips.prepend(qEnvironmentVariable("JAVA_HOME") + QStringLiteral("/lib/src.zip"));
-    for (const QString &zip : zips) {
-        if (!QFile::exists(zip))
-            continue;
-        QProcess unzip;
-        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip,
-                                              QStringLiteral("java.base/java/util/*.java")});
-        if (!unzip.waitForFinished(60000))
-            continue;
-        const QString all = QString::fromUtf8(unzip.readAllStandardOutput());
-        if (all.isEmpty())
-            continue;
-        *origin = zip;
-        // Cut at a line end, so the last line keeps its break.
-        const int cut = int(all.left(maxChars).lastIndexOf(QLatin1Char('\n')));
-        return all.left(cut + 1);
-    }
     return QString();
 }
 
@@ -251,7 +227,7 @@ private slots:
                     lfs.push_back(i);
             const BgrColor strings = pick(rng, kColours), comments = pick(rng, kColours);
             for (int call = 0; call < 6; ++call) {
-                const int kind = rng.bounded(5);
+                const int kind = rng.bounded(6);
                 int s1 = randomPosition(rng, a, lfs), e1 = randomPosition(rng, a, lfs);
                 if (kind == 1 && rng.bounded(3)) {
                     // A real line: the line feed before it and the one after.
@@ -263,7 +239,11 @@ private slots:
                 const QString textBefore = a.text();
                 int ra = 0, rb = 0;
                 const QString what = QStringLiteral("seed %1 call %2 kind %3 start %4 end %5")
-                                         .arg(seed).arg(call).arg(kind).arg(s1).arg(e1);
+                                         .arg(seed)
+                                         .arg(call)
+                                         .arg(kind)
+                                         .arg(s1)
+                                         .arg(e1);
                 switch (kind) {
                 case 0: {
                     const int cat = rng.bounded(1, 4);
@@ -274,7 +254,8 @@ private slots:
                     pa.setVisible(true);
                     pb.setVisible(true);
                     ra = ColorWordList(words, count, p.fontstyle, cat, s1, e1, a, c, &pa, 2.5, 3);
-                    rb = ref::ColorWordList(words, count, p.fontstyle, cat, s2, e2, b, c, &pb, 2.5, 3);
+                    rb = ref::ColorWordList(words, count, p.fontstyle, cat, s2, e2, b, c, &pb, 2.5,
+                                            3);
                     QVERIFY2(pa.values == pb.values, qPrintable(what));
                     break;
                 }
@@ -306,14 +287,42 @@ private slots:
                     ra = UnmaskIgnoreText(s1, ra, a, p.ignoreString, kIgnorePlaceholder);
                     rb = ref::UnmaskIgnoreText(s2, rb, b, p.ignoreString, kIgnorePlaceholder);
                     break;
+                case 5: {
+                    // The rest of each closing line is handed back: both
+                    // engines must hand back the same pieces.
+                    QList<int> pa, pb;
+                    auto mark = [](Surface &s, QList<int> &pieces) {
+                        return [&s, &pieces](int from, int lineFeed) {
+                            pieces << from << lineFeed;
+                            s.setFormat(from, (lineFeed < 0 ? s.length() : lineFeed) - from,
+                                        CharFormat{0x654321, true, false, false, QString(), 0});
+                        };
+                    };
+                    ColorTextBlocks(a, p.string1, p.string2, p.ignoreString, p.fontstyle, 4,
+                                    strings, comments, p.multiLineCommentStart,
+                                    p.multiLineCommentEnd, mark(a, pa));
+                    ref::ColorTextBlocks(b, p.string1, p.string2, p.ignoreString, p.fontstyle, 4,
+                                         strings, comments, p.multiLineCommentStart,
+                                         p.multiLineCommentEnd, mark(b, pb));
+                    QVERIFY2(pa == pb, qPrintable(what + QStringLiteral(": lines handed back")));
+                    break;
                 }
-                QVERIFY2(ra == rb, qPrintable(what + QStringLiteral(": returned %1 vs %2").arg(ra).arg(rb)));
-                QVERIFY2(s1 == s2 && e1 == e2, qPrintable(what + QStringLiteral(": by reference %1,%2 vs %3,%4").arg(s1).arg(e1).arg(s2).arg(e2)));
+                }
+                QVERIFY2(ra == rb,
+                         qPrintable(what + QStringLiteral(": returned %1 vs %2").arg(ra).arg(rb)));
+                QVERIFY2(s1 == s2 && e1 == e2,
+                         qPrintable(what
+                                    + QStringLiteral(": by reference %1,%2 vs %3,%4")
+                                          .arg(s1)
+                                          .arg(e1)
+                                          .arg(s2)
+                                          .arg(e2)));
                 const QString diff = compareAll(a, b);
                 QVERIFY2(diff.isEmpty(), qPrintable(what + QStringLiteral(": ") + diff));
                 // Only the exchange routines change the text.
                 if (kind != 4)
-                    QVERIFY2(a.text() == textBefore, qPrintable(what + QStringLiteral(": text changed")));
+                    QVERIFY2(a.text() == textBefore,
+                             qPrintable(what + QStringLiteral(": text changed")));
             }
         }
     }
@@ -327,10 +336,8 @@ private slots:
     void colourizeAllOnRealJava()
     {
         QFETCH(int, variant);
-        QString origin;
-        const QString src = javaUtilSource(variant == 0 ? 400000 : 150000, &origin);
+        const QString src = test::kitJavaSource(variant == 0 ? 400000 : 150000);
         QLN_REQUIRE_KIT(!src.isEmpty(), "a Java kit with lib/src.zip");
-        qInfo("%s: %lld characters of java/util", qPrintable(origin), qlonglong(src.size()));
         Preferences p = m_factory;
         if (variant == 1) {
             p.fontstyle[1][4] = false;

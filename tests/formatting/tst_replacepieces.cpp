@@ -41,9 +41,10 @@ private slots:
         QSignalSpy replaced(&s, &Surface::textReplaced);
         QSignalSpy changed(&s, &Surface::changed);
         // "a" + "XY" (format of "c") + "\r\nd" + "Z" (format of the CR) + "f"
-        s.replacePieces(0, 8, {Piece{0, 1, {}, -1}, Piece{-1, 0, QStringLiteral("XY"), 2},
-                               Piece{3, 3, {}, -1}, Piece{-1, 0, QStringLiteral("Z"), 3},
-                               Piece{7, 1, {}, -1}});
+        s.replacePieces(0, 8,
+                        {Piece{0, 1, {}, -1}, Piece{-1, 0, QStringLiteral("XY"), 2},
+                         Piece{3, 3, {}, -1}, Piece{-1, 0, QStringLiteral("Z"), 3},
+                         Piece{7, 1, {}, -1}});
         QCOMPARE(s.text(), QStringLiteral("aXY\r\ndZf"));
         QCOMPARE(colours(s), (std::vector<BgrColor>{1, 1, 1, 2, 2, 3, 2, 3}));
         QCOMPARE(replaced.count(), 1);

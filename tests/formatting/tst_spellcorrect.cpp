@@ -2,11 +2,11 @@
 // surface's own find and replace, its progress steps and range rules, and
 // the "&Spell correct all" command.
 #include "fakehost.h"
-#include "support/requirekit.h"
 #include "javasource.h"
+#include "support/requirekit.h"
 
-#include "formatting/spellcorrect.h"
 #include "base/editorstate.h"
+#include "formatting/spellcorrect.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -17,7 +17,8 @@ using namespace qln::test;
 
 namespace {
 
-// Search by search on the surface, as the routine is described.
+// Search by search on the surface, as the routine is described, passing
+// over matches right after a "." and keeping the replaced word's case.
 void referenceSpell(const QStringList &wrong, const QStringList &right, int count, int &change,
                     int &start, int end, Surface &s, ProgressSink *progress)
 {
@@ -32,10 +33,18 @@ void referenceSpell(const QStringList &wrong, const QStringList &right, int coun
         s.setSelStart(start);
         if (progress && progress->isVisible())
             progress->setValue(step * i);
-        while (s.find(wrong[i], s.selStart(), end, FindWholeWord) >= 0) {
-            change += int(right[i].size() - wrong[i].size());
-            s.setSelText(right[i]);
+        int at, caret = start;
+        while ((at = s.find(wrong[i], s.selStart(), end, FindWholeWord)) >= 0) {
+            if (at > 0 && s.at(at - 1) == QLatin1Char('.')) {
+                s.setSelStart(at + int(wrong[i].size()));
+                continue;
+            }
+            const QString put = CasePatterned(s.selText(), right[i]);
+            change += int(put.size() - wrong[i].size());
+            s.setSelText(put);
+            caret = s.selStart();
         }
+        s.setSelStart(caret); // after the last replacement, or at start
     }
 }
 
@@ -73,8 +82,9 @@ void compareWithReference(const QString &text, const Pairs &p, int start, int en
     for (Surface *s : {&ref, &fast}) {
         s->setText(text);
         for (int i = 0; i < s->length(); i += 2)
-            s->setFormat(i, 1, CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF),
-                                          false, (i / 2) % 3 == 0, false, QString(), 0});
+            s->setFormat(i, 1,
+                         CharFormat{BgrColor((i % 251) * 40503u & 0xFFFFFF), false,
+                                    (i / 2) % 3 == 0, false, QString(), 0});
     }
     RecordingProgress refBar, fastBar;
     refBar.setVisible(barVisible);
@@ -100,8 +110,8 @@ QString pick(QRandomGenerator &rng, const QStringList &from)
 
 QString randomText(QRandomGenerator &rng, int words)
 {
-    const QStringList vocab{"teh", "Teh", "TEH", "tehran", "x", "X", "xx", "p", "q", "r",
-                            "foo_bar", "$x", "a", "int", "Int", "retrun", "é", "ab1"};
+    const QStringList vocab{"teh", "Teh",     "TEH", "tehran", "x",   "X",   "xx",     "p", "q",
+                            "r",   "foo_bar", "$x",  "a",      "int", "Int", "retrun", "é", "ab1"};
     const QStringList gaps{" ", "  ", ".", "(", ");\r\n", "\r\n", "\t", " + ", "é ", "-"};
     QString t;
     for (int i = 0; i < words; ++i)
@@ -118,7 +128,14 @@ private slots:
 
     void wordsAndRanges()
     {
-        QCOMPARE(correct("TEH Teh teh tehran", {{"teh", "the"}}), QStringLiteral("the the the tehran"));
+        // Whole Java names only, in the case they were written, never a
+        // member after a ".".
+        QCOMPARE(correct("TEH Teh teh tehran teh_count $teh tehName", {{"teh", "the"}}),
+                 QStringLiteral("THE The the tehran teh_count $teh tehName"));
+        QCOMPARE(correct("obj.teh(teh); a. teh", {{"teh", "the"}}),
+                 QStringLiteral("obj.teh(the); a. the"));
+        QCOMPARE(correct("u U tEH i I", {{"i", "I"}, {"u", "you"}, {"teh", "the"}}),
+                 QStringLiteral("you You the I I"));
         // Pairs apply in order: a later pair sees what an earlier one wrote.
         QCOMPARE(correct("p", {{"p", "q"}, {"q", "r"}}), QStringLiteral("r"));
         // A right form holding its wrong form does not loop.
@@ -171,9 +188,10 @@ private slots:
     void equalsTheReference()
     {
         QRandomGenerator rng(77);
-        const QStringList wrong{"teh", "x", "p", "q", "int", "retrun", "A", "XX", "foo_bar", "$x", "é"};
-        const QStringList right{"the", "xx", "q", "r", "Integer", "return", "", "x x", "p",
-                                "a.b", "teh teh", "é", "X"};
+        const QStringList wrong{"teh", "x",  "p",       "q",  "int", "retrun",
+                                "A",   "XX", "foo_bar", "$x", "é"};
+        const QStringList right{"the", "xx", "q",   "r",       "Integer", "return", "",
+                                "x x", "p",  "a.b", "teh teh", "é",       "X"};
         for (int round = 0; round < 150 && !QTest::currentTestFailed(); ++round) {
             // Long texts go through the word index, short ones search by search.
             const QString text = randomText(rng, round % 5 == 0 ? 20 : 400 + rng.bounded(800));
@@ -192,8 +210,9 @@ private slots:
 
         const QString src = kitJavaSource(150000);
         QLN_REQUIRE_KIT(!src.isEmpty(), "a Java kit with lib/src.zip");
-        Pairs p{{"int", "Integer"}, {"return", "retrun"}, {"retrun", "return x"}, {"THE", "a"},
-                {"null", ""},       {"E", "T"},           {"i", "index"},           {"Integer", "int"}};
+        Pairs p{{"int", "Integer"}, {"return", "retrun"}, {"retrun", "return x"},
+                {"THE", "a"},       {"null", ""},         {"E", "T"},
+                {"i", "index"},     {"Integer", "int"}};
         for (int i = 0; i < 60; ++i)
             p.add(QStringLiteral("nosuchword%1").arg(i), QStringLiteral("x"));
         compareWithReference(src, p, 0, int(src.size()));
@@ -213,14 +232,15 @@ private slots:
                 [&] { captionDuringRun = host.caption(); });
         spellcorrectallrtf(host);
         QVERIFY(host.prompts.asked().empty());
-        QCOMPARE(host.m_surface.text(), QStringLiteral("the end\r\nthe"));
+        QCOMPARE(host.m_surface.text(), QStringLiteral("the end\r\nThe"));
         QCOMPARE(captionDuringRun, QStringLiteral("Spellcorrecting words"));
         QCOMPARE(host.bar.given, std::vector<int>{100});
         // Now modified, it asks first; Cancel stops before anything.
         host.log.clear();
         host.prompts.answer(MsgAnswer::Cancel);
         spellcorrectallrtf(host);
-        QCOMPARE(host.prompts.messages(), QStringList{QStringLiteral("Would you like to save the file?")});
+        QCOMPARE(host.prompts.messages(),
+                 QStringList{QStringLiteral("Would you like to save the file?")});
         QVERIFY(host.log.isEmpty());
         // An empty caption stays empty.
         host.m_caption.clear();

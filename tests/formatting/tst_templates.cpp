@@ -2,15 +2,15 @@
 // texts, and the "Edit Structures" dialog's OK, Cancel and Defaults.
 #include "fakehost.h"
 
-#include "formatting/frmstructures.h"
+#include "base/editorstate.h"
 #include "formatting/templates.h"
+#include "formatting/ui/frmstructures.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
-#include "base/editorstate.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
-#include <QPushButton>
 #include <QApplication>
+#include <QPushButton>
 #include <QTest>
 
 using namespace qln;
@@ -46,6 +46,7 @@ private slots:
                     kCrLf + QStringLiteral("if ( <>= ) { }") + kCrLf);
         FakeHost host;
         host.prefs.ctextcolor = QStringLiteral("16711680");
+        host.prefs.keepindent = false; // in as stored, the caret after it
         Surface &s = host.m_surface;
         s.setText(QStringLiteral("abcdef"));
         CharFormat red;
@@ -79,17 +80,20 @@ private slots:
             insertTemplate(host, k);
         QCOMPARE(s.text(), before);
         QCOMPARE(templateKey(6), QStringLiteral("insertdowhileloop"));
-    }
 
-    void defaultsButtonTexts()
-    {
-        QCOMPARE(defaultsButtonTemplate(3),
-                 QStringLiteral("\r\nswitch ( )\r\n{\r\n\r\ncase :\r\n\r\ncase :\r\n\r\n}\r\n"));
-        QVERIFY(defaultsButtonTemplate(3) != schema::factoryDefault(kPrefs, templateKey(3)));
-        QCOMPARE(defaultsButtonTemplate(6),
-                 QStringLiteral("\r\ndo\r\n{\r\n\r\n}while ( <>= );\r\n"));
-        for (int k : {2, 4, 5})
-            QCOMPARE(defaultsButtonTemplate(k), schema::factoryDefault(kPrefs, templateKey(k)));
+        // Keeping the indentation: the lines after the first at the caret
+        // line's blanks, in the text colour, the field selected, one step.
+        host.prefs.keepindent = true;
+        s.setText(QStringLiteral("{\r\n\t  "));
+        s.setFormat(0, s.length(), red);
+        s.setSelStart(s.length());
+        insertTemplate(host, 1);
+        QCOMPARE(s.text(), QStringLiteral("{\r\n\r\n\t  if ( <>= ) { }\r\n"));
+        QCOMPARE(s.selText(), QStringLiteral("<>="));
+        for (int i = 3; i < s.length(); ++i)
+            QCOMPARE(s.formatAt(i).color, BgrColor(16711680));
+        s.undo();
+        QCOMPARE(s.text(), QStringLiteral("{\r\n\t  "));
     }
 
     void dialogOkStoresCancelDiscards()
@@ -135,8 +139,14 @@ private slots:
         QTest::mouseClick(dlg.templateButton(3), Qt::LeftButton);
         QTest::mouseClick(dlg.cmddefaults(), Qt::LeftButton);
         // Written to the store before OK or Cancel; the box shows "if".
-        for (int k = 1; k <= kTemplateCount; ++k)
-            QCOMPARE(stored(k), defaultsButtonTemplate(k));
+        // Switch gets the button's own text, the others (do-while among
+        // them) the factory settings.
+        for (int k : {1, 2, 4, 5, 6})
+            QCOMPARE(stored(k), schema::factoryDefault(kPrefs, templateKey(k)));
+        QCOMPARE(stored(3),
+                 QStringLiteral("\r\nswitch ( )\r\n{\r\n\r\ncase :\r\n\r\ncase :\r\n\r\n}\r\n"));
+        QVERIFY(stored(3) != schema::factoryDefault(kPrefs, templateKey(3)));
+        QCOMPARE(stored(6), QStringLiteral("\r\ndo\r\n{\r\n\r\n}while ( <>= );\r\n"));
         QCOMPARE(dlg.rtfstructure()->surface()->text(), defaultsButtonTemplate(1));
         QCOMPARE(dlg.editor().current(), 1);
         QTest::mouseClick(dlg.cmdcancel(), Qt::LeftButton);
@@ -193,9 +203,9 @@ private slots:
             while (w && w->focusPolicy() == Qt::NoFocus)
                 w = w->nextInFocusChain();
         }
-        QCOMPARE(order, (QStringList{"cmdif", "cmdifelse", "cmdswitch", "cmdforloop", "cmdwhileloop",
-                                     "cmddowhileloop", "rtfstructure", "cmddefaults", "cmdok",
-                                     "cmdcancel"}));
+        QCOMPARE(order, (QStringList{"cmdif", "cmdifelse", "cmdswitch", "cmdforloop",
+                                     "cmdwhileloop", "cmddowhileloop", "rtfstructure",
+                                     "cmddefaults", "cmdok", "cmdcancel"}));
         dlg->reject();
         QTRY_VERIFY(dlg.isNull());
     }

@@ -7,12 +7,12 @@
 #include "fakehost.h"
 #include "typingsupport.h"
 
+#include "base/editorstate.h"
 #include "dialogs/findreplace.h"
 #include "formatting/casechange.h"
 #include "formatting/indenter.h"
 #include "formatting/templates.h"
 #include "formatting/typingassist.h"
-#include "base/editorstate.h"
 #include "support/testenv.h"
 
 #include <QRandomGenerator>
@@ -42,18 +42,28 @@ private slots:
         QTest::addColumn<QString>("typedResult");
         QTest::addColumn<QStringList>("undos");
         // One step per word (a blank stays with the word before it), the
-        // correction right after the character that made it.
-        QTest::newRow("a wich b")
-            << "|\r\n" << "a wich b" << "a which b\r\n"
-            << QStringList{"a which \r\n", "a which\r\n", "a wich\r\n", "a \r\n", "\r\n"};
-        QTest::newRow("teh") << "|\r\n" << "teh" << "the\r\n"
-                             << QStringList{"teh\r\n", "\r\n"};
+        // correction right after the character that finished the word.
+        QTest::newRow("a wich b") << "|\r\n"
+                                  << "a wich b"
+                                  << "a which b\r\n"
+                                  << QStringList{"a which \r\n", "a wich \r\n", "a \r\n", "\r\n"};
+        QTest::newRow("teh unfinished") << "|\r\n"
+                                        << "teh"
+                                        << "teh\r\n"
+                                        << QStringList{"\r\n"};
         QTest::newRow("two on one line")
-            << "x |\r\n" << "adn teh." << "x and the.\r\n"
-            << QStringList{"x and the\r\n", "x and teh\r\n", "x and \r\n", "x and\r\n",
-                           "x adn\r\n", "x \r\n"};
-        // The last line has no line break after it: nothing is corrected there.
-        QTest::newRow("line breaks") << "|" << "int\nteh\n" << "int\r\nteh\r\n"
+            << "x |\r\n"
+            << "adn teh."
+            << "x and the.\r\n"
+            << QStringList{"x and teh.\r\n", "x and \r\n", "x adn \r\n", "x \r\n"};
+        // The last line is corrected like any other; a line break leaves the
+        // word at the end of its line as it was typed.
+        QTest::newRow("last line") << "|"
+                                   << "teh;"
+                                   << "the;" << QStringList{"teh;", ""};
+        QTest::newRow("line breaks") << "|"
+                                     << "int\nteh\n"
+                                     << "int\r\nteh\r\n"
                                      << QStringList{"int\r\nteh", "int\r\n", "int", ""};
     }
 
@@ -84,20 +94,24 @@ private slots:
     {
         Editor e;
         e.s().setText(QStringLiteral("\r\n"));
-        e.type(QStringLiteral("teh"));
-        QCOMPARE(e.s().text(), QStringLiteral("the\r\n"));
+        e.type(QStringLiteral("teh "));
+        QCOMPARE(e.s().text(), QStringLiteral("the \r\n"));
         e.s().undo();
-        QCOMPARE(e.s().text(), QStringLiteral("teh\r\n"));
-        QCOMPARE(e.s().selStart(), 3);
-        // Typing elsewhere on the line corrects nothing.
-        e.type(QStringLiteral(" x adn "));
-        QCOMPARE(e.s().text(), QStringLiteral("teh x and \r\n"));
+        QCOMPARE(e.s().text(), QStringLiteral("teh \r\n"));
+        // Another character that ends a word, right after it, and typing
+        // elsewhere on the line leave it as it is.
+        e.s().setSelStart(3);
+        e.type(QStringLiteral(","));
+        e.s().setSelStart(e.s().length() - 2);
+        e.type(QStringLiteral("x adn "));
+        QCOMPARE(e.s().text(), QStringLiteral("teh, x and \r\n"));
         // Typing on the word itself releases it.
         e.s().setSelStart(3);
         e.backspace();
-        QCOMPARE(e.s().text(), QStringLiteral("te x and \r\n"));
         e.type(QStringLiteral("h"));
-        QCOMPARE(e.s().text(), QStringLiteral("the x and \r\n"));
+        QCOMPARE(e.s().text(), QStringLiteral("teh, x and \r\n"));
+        e.type(QStringLiteral(";"));
+        QCOMPARE(e.s().text(), QStringLiteral("the;, x and \r\n"));
     }
 
     void randomEditsUndoAndRedoExactly_data()
@@ -157,21 +171,17 @@ private slots:
                 }
                 break;
             }
-            case 5: // indent all: the notice, then the run
-                e.host.prompts.answer(MsgAnswer::Ok);
+            case 5: // indent all
                 indentallrtf(e.host);
-                e.host.m_caption = QStringLiteral("Document [A.java] - Quillon"); // no save question
+                e.host.m_caption =
+                    QStringLiteral("Document [A.java] - Quillon"); // no save question
                 break;
             case 6:
                 s.setSelStart(rng.bounded(len + 1));
                 insertTemplate(e.host, 1 + rng.bounded(kTemplateCount));
                 break;
-            case 7:
-                s.undo();
-                break;
-            default:
-                s.redo();
-                break;
+            case 7: s.undo(); break;
+            default: s.redo(); break;
             }
             QCOMPARE(e.host.prompts.pending(), 0);
             ++steps;

@@ -33,6 +33,7 @@ public:
     bool dropDownOnShow() const override { return false; }
     void setDefaultPointer() override {}
     void updateStatusBar() override {}
+    void showParameterHint(const QString &) override {}
     void showSelectionFormat(const std::optional<QString> &, const std::optional<double> &, bool,
                              bool, bool) override
     {
@@ -92,6 +93,5 @@ struct Editor {
     HeadlessTyping typingHost{host};
     TypingAssist assist{typingHost};
 };
-
 
 } // namespace qln::test

@@ -2,26 +2,26 @@
 // word lists and spelling pairs, list files, the colour rule, number boxes,
 // the style manifest box, closing and the help window. Load Defaults:
 // tst_frmedit and tst_unsaved, through the main window.
+#include "dialogs/ui/frmhelp.h"
 #include "settings/convert.h"
-#include "settings/frmpref.h"
 #include "settings/prefsession.h"
 #include "settings/settingsstore.h"
-#include "dialogs/frmhelp.h"
+#include "settings/ui/frmpref.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QSignalSpy>
-#include <QApplication>
-#include <QFontDatabase>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,13 +42,24 @@ QStringList items(QListWidget *list)
 }
 
 // A message box as one comparable line: title, icon, buttons, text.
-QString msg(const QString &title, MsgIcon icon, const QString &text, MsgButtons buttons = MsgButtons::Ok)
+QString msg(const QString &title, MsgIcon icon, const QString &text,
+            MsgButtons buttons = MsgButtons::Ok)
 {
-    return QStringLiteral("[%1] icon %2 buttons %3: %4").arg(title).arg(int(icon)).arg(int(buttons)).arg(text);
+    return QStringLiteral("[%1] icon %2 buttons %3: %4")
+        .arg(title)
+        .arg(int(icon))
+        .arg(int(buttons))
+        .arg(text);
 }
-QString shown(const MessageRequest &m) { return msg(m.title, m.icon, m.text, m.buttons); }
+QString shown(const MessageRequest &m)
+{
+    return msg(m.title, m.icon, m.text, m.buttons);
+}
 // A caption as the user reads it: without the mnemonic marker.
-QString visible(QString caption) { return caption.remove('&'); }
+QString visible(QString caption)
+{
+    return caption.remove('&');
+}
 
 struct Dialog {
     QTemporaryDir dir;
@@ -60,7 +71,8 @@ struct Dialog {
 
     Dialog()
     {
-        setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
+        setSettingsStore(
+            std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
         FirstRunInputs inputs;
         inputs.manifestPath = dir.filePath("quillon.exe.manifest");
         session = std::make_unique<PreferencesSession>(settingsStore(), prompter, shared, inputs);
@@ -80,7 +92,10 @@ struct Dialog {
     }
     void click(const char *button) { w<QPushButton>(button)->click(); }
     bool applyEnabled() const { return w<QPushButton>("cmdapply")->isEnabled(); }
-    QString stored(const QString &key) const { return settingsStore().get("Preferences", key, "<absent>"); }
+    QString stored(const QString &key) const
+    {
+        return settingsStore().get("Preferences", key, "<absent>");
+    }
     QString lastMessage() const { return shown(prompter.asked().back().message); }
     const PrefModel &model() const { return session->model(); }
     void pair(const QString &from, const QString &to, const char *button = "cmdsadd")
@@ -116,11 +131,12 @@ private slots:
             captions << visible(tabs->tabText(i));
         for (const char *button : {"cmddefaults", "cmdapply", "cmdok", "cmdcancel"})
             captions << visible(d.w<QPushButton>(button)->text());
-        QCOMPARE(captions, (QStringList{"General", "Allignment Options", "Spelling corrections",
-                                        "Coloring and Font", "Load Defaults", "Apply", "OK", "Cancel"}));
+        QCOMPARE(captions,
+                 (QStringList{"General", "Allignment Options", "Spelling corrections",
+                              "Coloring and Font", "Load Defaults", "Apply", "OK", "Cancel"}));
         for (int i = 0; i < tabs->count(); ++i)
             QVERIFY(tabs->tabText(i).contains('&'));
-        QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 48);
+        QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 56);
         QCOMPARE(items(d.w<QListWidget>("lstcother")), (QStringList{"null", "true", "false"}));
         QCOMPARE(d.w<QCheckBox>("chkckeywordwholeword")->text(), QStringLiteral("Wole word"));
         // Comments are italic by default: the pressed button shows it.
@@ -129,15 +145,15 @@ private slots:
 
         d.dlg->showPreferences();
         QVERIFY(!d.main.isEnabled());
-        d.prompter.answerText("assert");
+        d.prompter.answerText("module");
         d.click("cmdckeywordadd");
-        QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 49);
+        QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 57);
         d.pair("recieve", "receive");
         QVERIFY(d.applyEnabled());
         d.click("cmdcancel"); // the lists as stored again
-        QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 48);
+        QCOMPARE(d.w<QListWidget>("lstckeyword")->count(), 56);
         QCOMPARE(d.w<QListWidget>("lstsfrom")->count() + d.model().lststo.size(), 0);
-        QCOMPARE(d.stored("ckeywordcount"), QStringLiteral("48"));
+        QCOMPARE(d.stored("ckeywordcount"), QStringLiteral("56"));
         QVERIFY(d.main.isEnabled() && !d.dlg->isVisible());
 
         // Apply and OK store the pairs lower-cased and sorted.
@@ -156,9 +172,21 @@ private slots:
         // Binary order: the capital B comes before every small letter.
         QCOMPARE(items(d.w<QListWidget>("lstsfrom")), (QStringList{"Bx", "adn", "teh"}));
         QCOMPARE(items(d.w<QListWidget>("lststo")), (QStringList{"By", "and", "the"}));
-        QCOMPARE(d.stored("fromtocount") + d.stored("lstsfrom3") + d.stored("lststo3"), QStringLiteral("3tehthe"));
+        QCOMPARE(d.stored("fromtocount") + d.stored("lstsfrom3") + d.stored("lststo3"),
+                 QStringLiteral("3tehthe"));
         QCOMPARE(d.shared.arrsfrom.mid(1), (QStringList{"Bx", "adn", "teh"}));
         QVERIFY(!d.applyEnabled() && d.dlg->isVisible());
+
+        // "Keep indentation", on by default, goes to the store and the
+        // shared values with Apply.
+        auto *keep = d.w<QCheckBox>("chkkeepindent");
+        QCOMPARE(keep->text(), QStringLiteral("Keep indentation"));
+        QVERIFY(keep->isChecked() && d.shared.keepindent);
+        keep->click();
+        QVERIFY(d.applyEnabled());
+        d.click("cmdapply");
+        QVERIFY(!d.shared.keepindent);
+        QCOMPARE(d.stored("keepindent"), QStringLiteral("0"));
 
         d.pair("Zz", "Z");
         d.click("cmdok");
@@ -172,29 +200,32 @@ private slots:
         Dialog d;
         const PrefModel before = d.model();
         for (auto [button, word, list] : {std::tuple{"cmdckeywordadd", "While", "Keyword"},
-                                          {"cmdcmoreadd", "null", "Other"}, {"cmdckeywordadd", "{", "More"}}) {
+                                          {"cmdcmoreadd", "null", "Other"},
+                                          {"cmdckeywordadd", "{", "More"}}) {
             d.prompter.clear();
             d.prompter.answerText(word);
             d.prompter.answer(MsgAnswer::Ok);
             d.click(button);
             QCOMPARE(d.prompter.asked()[0].title + ": " + d.prompter.asked()[0].prompt,
                      QStringLiteral("Add word: Enter the word to add "));
-            QCOMPARE(d.lastMessage(), msg(QStringLiteral("Field already exists in %1 list").arg(list),
-                                          MsgIcon::Exclamation, "The field will not be added to the list"));
+            QCOMPARE(d.lastMessage(),
+                     msg(QStringLiteral("Field already exists in %1 list").arg(list),
+                         MsgIcon::Exclamation, "The field will not be added to the list"));
         }
-        QVERIFY(d.model().lstckeyword == before.lstckeyword && d.model().lstcmore == before.lstcmore);
+        QVERIFY(d.model().lstckeyword == before.lstckeyword
+                && d.model().lstcmore == before.lstcmore);
         QVERIFY(!d.applyEnabled());
 
         auto *more = d.w<QListWidget>("lstcmore");
-        d.prompter.answerText("Assert");
+        d.prompter.answerText("Module");
         d.prompter.answerText(""); // an empty answer adds nothing
         d.prompter.cancel();
         for (int i = 0; i < 3; ++i)
             d.click("cmdcmoreadd");
-        QCOMPARE(items(more), (QStringList{"{", "}", ";", "Assert"}));
+        QCOMPARE(items(more), (QStringList{"{", "}", ";", "Module"}));
         more->setCurrentRow(1);
         d.click("cmdcmoreremove");
-        QCOMPARE(items(more), (QStringList{"{", ";", "Assert"}));
+        QCOMPARE(items(more), (QStringList{"{", ";", "Module"}));
         QCOMPARE(more->currentRow(), 1);
         d.click("cmdcmoreremoveall");
         QCOMPARE(more->count(), 0);
@@ -223,8 +254,9 @@ private slots:
         d.w<QListWidget>("lstsfrom")->setCurrentRow(1);
         d.prompter.answer(MsgAnswer::Ok);
         d.pair("Teh", "x", "cmdschange");
-        QCOMPARE(d.lastMessage(), msg("Duplicate item", MsgIcon::None, "No Changes will be made to the list\r\n"
-                                                                        "Identical field found in \"From\" list"));
+        QCOMPARE(d.lastMessage(), msg("Duplicate item", MsgIcon::None,
+                                      "No Changes will be made to the list\r\n"
+                                      "Identical field found in \"From\" list"));
         QCOMPARE(d.model().lstsfrom, (QStringList{"teh", "adn"}));
 
         // Change of the selected pair onto its own wrong form moves it last.
@@ -236,7 +268,8 @@ private slots:
         // Change with an empty box would make a pair of nothing.
         d.prompter.answer(MsgAnswer::Ok);
         d.pair("TEH", "", "cmdschange");
-        QCOMPARE(d.lastMessage(), msg("Null value", MsgIcon::Exclamation, "Please input value in both from and to fields"));
+        QCOMPARE(d.lastMessage(), msg("Null value", MsgIcon::Exclamation,
+                                      "Please input value in both from and to fields"));
         QCOMPARE(d.model().lstsfrom, (QStringList{"adn", "teh"}));
 
         d.click("cmdsremoveall");
@@ -252,8 +285,9 @@ private slots:
         d.prompter.answerText(path);
         d.prompter.answer(MsgAnswer::Ok);
         d.click("cmdssave");
-        QVERIFY(d.prompter.asked()[0].file.mode == FileDialogRequest::Save &&
-                d.prompter.asked()[0].file.filter == QStringLiteral("Text Files(*.txt);;All Files(*)"));
+        QVERIFY(d.prompter.asked()[0].file.mode == FileDialogRequest::Save
+                && d.prompter.asked()[0].file.filter
+                       == QStringLiteral("Text Files(*.txt);;All Files(*)"));
         QCOMPARE(d.lastMessage(), msg("Reminding", MsgIcon::Information, "File saved"));
         QCOMPARE(readFile(path), QByteArray("\"teh\",\"The\"\r\n\"adn\",\"and\"\r\n"));
 
@@ -261,8 +295,10 @@ private slots:
         QVERIFY(writeFile(path, "\"Recieve\",\"receive\"\r\n\"teh\",\"The\"\r\n"));
         d.loadList(path);
         QCOMPARE(shown(d.prompter.asked()[0].message),
-                 msg("Continue?", MsgIcon::Question, "The current list will be lost if you load new list\r\n"
-                     "Do you wish to continue", MsgButtons::YesNo));
+                 msg("Continue?", MsgIcon::Question,
+                     "The current list will be lost if you load new list\r\n"
+                     "Do you wish to continue",
+                     MsgButtons::YesNo));
         QCOMPARE(d.prompter.asked()[1].file.mode, FileDialogRequest::Open);
         QCOMPARE(items(d.w<QListWidget>("lstsfrom")), (QStringList{"recieve", "teh"}));
         QCOMPARE(items(d.w<QListWidget>("lststo")), (QStringList{"receive", "The"}));
@@ -297,7 +333,8 @@ private slots:
         QVERIFY(writeFile(partial, "\"a\",\"b\"\r\n\r\n\"lonely\"\r\n\"c\",\"d\"\r\n"));
         d.loadList(partial);
         QCOMPARE(items(d.w<QListWidget>("lstsfrom")), (QStringList{"a", "c"}));
-        QCOMPARE(d.lastMessage(), msg("Load List", MsgIcon::Exclamation, "1 line(s) of the file did not hold a "
+        QCOMPARE(d.lastMessage(), msg("Load List", MsgIcon::Exclamation,
+                                      "1 line(s) of the file did not hold a "
                                       "pair of words and were skipped\r\nThe first one is line 3"));
     }
 
@@ -319,7 +356,8 @@ private slots:
         d.prompter.answer(MsgAnswer::Ok);
         d.prompter.answerColor(QColor(1, 2, 3));
         d.click("cmdccommentscolor");
-        QCOMPARE(shown(d.prompter.asked()[2].message), msg("", MsgIcon::None, "You must choose a diferent color"));
+        QCOMPARE(shown(d.prompter.asked()[2].message),
+                 msg("", MsgIcon::None, "You must choose a diferent color"));
         QCOMPARE(m.cmdccommentscolor, fromQColor(QColor(1, 2, 3)));
         QVERIFY(d.w<QPushButton>("cmdccommentscolor")->styleSheet().contains("#010203"));
         d.click("cmdok");
@@ -371,7 +409,8 @@ private slots:
         y->setText("31999");
         QCOMPARE(d.prompter.messages().size(), 2);
         d.click("cmdok");
-        QCOMPARE(d.stored("defcbotreeposy") + " " + d.stored("fixedcbotreepos"), QStringLiteral("31999 True"));
+        QCOMPARE(d.stored("defcbotreeposy") + " " + d.stored("fixedcbotreepos"),
+                 QStringLiteral("31999 True"));
 
         // The style manifest box writes and removes the manifest.
         auto *box = d.w<QCheckBox>("chkusexptheme");
@@ -399,7 +438,8 @@ private slots:
         QTest::newRow("Escape in a text box") << int(Qt::Key_Escape) << "txtgString1" << false;
         QTest::newRow("Escape on OK") << int(Qt::Key_Escape) << "cmdok" << false;
         QTest::newRow("Enter in a text box") << int(Qt::Key_Return) << "txtgString1" << true;
-        QTest::newRow("keypad Enter in the indent box") << int(Qt::Key_Enter) << "txtaindnum" << true;
+        QTest::newRow("keypad Enter in the indent box")
+            << int(Qt::Key_Enter) << "txtaindnum" << true;
         QTest::newRow("Enter on Cancel") << int(Qt::Key_Return) << "cmdcancel" << false;
     }
 
@@ -452,7 +492,9 @@ private slots:
         QVERIFY(d.w<QRadioButton>("optgfixedcbopos")->isChecked());
         reached = tabWalk();
         const qsizetype fixed = reached.indexOf("optgfixedcbopos");
-        QVERIFY2(fixed > 0 && reached.mid(fixed + 1, 2) == (QStringList{"txtgdefcboposX", "txtgdefcboposY"}),
+        QVERIFY2(fixed > 0
+                     && reached.mid(fixed + 1, 2)
+                            == (QStringList{"txtgdefcboposX", "txtgdefcboposY"}),
                  qPrintable(reached.join(' ')));
 
         // The word lists take the editor's font name and background and

@@ -1,8 +1,8 @@
 // The help window's panels, texts and legend pictures, and the about
 // window's texts, links and system-information button.
-#include "completion/icons/completionicons.h"
-#include "shell/frmabout.h"
-#include "dialogs/frmhelp.h"
+#include "completion/ui/icons/completionicons.h"
+#include "dialogs/ui/frmhelp.h"
+#include "shell/ui/frmabout.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
@@ -23,10 +23,13 @@ private slots:
     {
         frmhelp help;
         QCOMPARE(help.windowTitle(), QStringLiteral("Help"));
-        QVERIFY(help.findChild<QLabel *>("lblatshelp")->text().contains(QStringLiteral(
-            "\r\nwhen you hit the Enter key or the Space key, the program will automatically "
-            "insert the selected text in combobox")));
-        const QStringList tree = help.findChild<QLabel *>("lblobjecttreehelp")->text().split("\r\n");
+        QVERIFY(help.findChild<QLabel *>("lblatshelp")
+                    ->text()
+                    .contains(QStringLiteral("\r\nwhen you hit the Enter key or the Space key, the "
+                                             "program will automatically "
+                                             "insert the selected text in combobox")));
+        const QStringList tree =
+            help.findChild<QLabel *>("lblobjecttreehelp")->text().split("\r\n");
         QCOMPARE(tree.size(), 3);
         QVERIFY(tree[0].startsWith("The generate option (which is not supported yet)"));
         QCOMPARE(help.findChild<QPushButton *>("cmdlegend")->text(), QStringLiteral("View Legend"));

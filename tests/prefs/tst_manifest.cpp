@@ -30,13 +30,17 @@ const char *kExpected =
     "</dependency>\r\n"
     "</assembly>\r\n";
 
-const QString kRestart = QStringLiteral(
-    "The program must be restarted for changes to XP style to take effect");
+const QString kRestart =
+    QStringLiteral("The program must be restarted for changes to XP style to take effect");
 
 // A message as "title|icon|buttons|text", for one exact comparison.
 QString shown(const MessageRequest &m)
 {
-    return QStringLiteral("%1|%2|%3|%4").arg(m.title).arg(int(m.icon)).arg(int(m.buttons)).arg(m.text);
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(m.title)
+        .arg(int(m.icon))
+        .arg(int(m.buttons))
+        .arg(m.text);
 }
 QString msg(const char *title, MsgIcon icon, MsgButtons buttons, const QString &text)
 {
@@ -57,7 +61,8 @@ private slots:
         QVERIFY(setVisualStyleManifest(true, path, p));
         QCOMPARE(test::readFile(path), QByteArray(kExpected));
         QCOMPARE(p.asked().size(), size_t(1));
-        QCOMPARE(shown(p.asked().at(0).message), msg("", MsgIcon::None, MsgButtons::Ok, kRestart)); // "QLN"
+        QCOMPARE(shown(p.asked().at(0).message),
+                 msg("", MsgIcon::None, MsgButtons::Ok, kRestart)); // "QLN"
 
         // Ticking with a file present keeps it and says nothing.
         p.clear();
@@ -90,8 +95,8 @@ private slots:
         QVERIFY(!setVisualStyleManifest(true, dir.filePath("bin/quillon.exe.manifest"), p));
         QCOMPARE(shown(p.asked().at(0).message),
                  msg("Error", MsgIcon::Critical, MsgButtons::Ok,
-                     "The Program directory\r\n" + dir.filePath("bin") +
-                         "\r\nappears to be Read Only\r\n\r\nCannot enable XP style"));
+                     "The Program directory\r\n" + dir.filePath("bin")
+                         + "\r\nappears to be Read Only\r\n\r\nCannot enable XP style"));
 
         // A manifest that cannot be removed keeps the box ticked.
         QVERIFY(QDir(dir.path()).mkpath("stuck.exe.manifest/inside"));
@@ -104,7 +109,8 @@ private slots:
 
     void loadDefaults()
     {
-        setSettingsStore(std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
+        setSettingsStore(
+            std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
         SettingsStore &store = settingsStore();
         PrefModel model;
         test::ScriptedPrompter p;
@@ -117,10 +123,11 @@ private slots:
         QVERIFY(!deleteAllSettings(p));
         QCOMPARE(int(store.backend().keys("Preferences").size()), keys);
         QCOMPARE(store.get("JavaX-Compile", "IgnoreDashes"), QStringLiteral("1"));
-        QCOMPARE(shown(p.asked().at(0).message),
-                 msg("Confirm Deletion", MsgIcon::Question, MsgButtons::YesNo,
-                     "Are you sure you want to delete QLN entries from regiistry?\r\nNOTE: after you "
-                     "rerun the program the defaults will be loaded"));
+        QCOMPARE(
+            shown(p.asked().at(0).message),
+            msg("Confirm Deletion", MsgIcon::Question, MsgButtons::YesNo,
+                "Are you sure you want to delete QLN entries from regiistry?\r\nNOTE: after you "
+                "rerun the program the defaults will be loaded"));
 
         // Yes removes every section and says the program closes.
         p.clear();
@@ -136,7 +143,8 @@ private slots:
         PrefModel fresh;
         p.clear();
         QCOMPARE(FirstRun(store, fresh, p, FirstRunInputs{}), LoadOutcome::Loaded);
-        QCOMPARE(fresh.lstckeyword.size(), 48);
+        QCOMPARE(fresh.lstckeyword.size(), 56);
+        QVERIFY(fresh.lstckeyword.contains("strictfp") && fresh.lstckeyword.contains("strictftp"));
     }
 };
 

@@ -1,7 +1,8 @@
 // Printing to PDF files: page counts, the copy of the document with its
 // formats, the line width given to the surface, and the print dialog path
 // with its selection option.
-#include "shell/print.h"
+#include "shell/ui/print.h"
+#include "support/scriptedprompter.h"
 #include "surface/surface.h"
 
 #include <QFile>
@@ -110,11 +111,14 @@ private slots:
         PdfPrinter pdf;
         const PrintLineWidth w = SetPrintLineWidth(s, pdf.printer, 360, 360, 360, 360);
         // A4 is 595 x 842 points of 20 twips each, less 360 twips either side.
-        QVERIFY2(qAbs(w.lineWidth - (595 * 20 - 720)) <= 2, qPrintable(QString::number(w.lineWidth)));
-        QVERIFY2(qAbs(w.pageHeight - (842 * 20 - 720)) <= 2, qPrintable(QString::number(w.pageHeight)));
+        QVERIFY2(qAbs(w.lineWidth - (595 * 20 - 720)) <= 2,
+                 qPrintable(QString::number(w.lineWidth)));
+        QVERIFY2(qAbs(w.pageHeight - (842 * 20 - 720)) <= 2,
+                 qPrintable(QString::number(w.pageHeight)));
         QCOMPARE(s.rightMargin(), w.lineWidth);
         s.setRightMargin(100000);
-        QCOMPARE(printDocument(s, pdf.printer, printJobTitle(QStringLiteral("/src/Hello.java"))), 1);
+        QCOMPARE(printDocument(s, pdf.printer, printJobTitle(QStringLiteral("/src/Hello.java"))),
+                 1);
         QCOMPARE(s.rightMargin(), w.lineWidth);
         // the job is named after the document's file
         QCOMPARE(pdf.printer.docName(), QStringLiteral("Hello.java"));
@@ -162,15 +166,41 @@ private slots:
         QCOMPARE(pdfPages(all.path), allPages);
     }
 
-    void noPrinterDoesNothing()
+    // With no printer, the plain printing call does nothing; the menu's
+    // says so and offers a PDF file instead.
+    void noPrinterOffersPdf()
     {
         if (!QPrinterInfo::defaultPrinter().isNull())
             QSKIP("this machine has a default printer");
         Surface s;
-        s.setText(QStringLiteral("text"));
+        s.setText(QStringLiteral("class A {}\r\n"));
         const int margin = s.rightMargin();
         QCOMPARE(printDocument(s), 0);
         QCOMPARE(s.rightMargin(), margin);
+
+        test::ScriptedPrompter prompter;
+        prompter.answer(MsgAnswer::No);
+        QCOMPARE(printDocumentOrPdf(s, prompter, QStringLiteral("/w/A.java")), 0);
+        QCOMPARE(prompter.messages(), QStringList{"No printer is set up on this computer.\r\n"
+                                                  "Print to a PDF file instead?"});
+
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("A"));
+        prompter.clear();
+        prompter.answer(MsgAnswer::Yes);
+        prompter.answerText(pdf); // no suffix: ".pdf" is added
+        QCOMPARE(printDocumentOrPdf(s, prompter, QStringLiteral("/w/A.java")), 1);
+        QCOMPARE(prompter.asked().at(1).file.startPath, QStringLiteral("/w/A.pdf"));
+        QCOMPARE(pdfPages(pdf + QStringLiteral(".pdf")), 1);
+
+        // A file that cannot be written is said.
+        prompter.clear();
+        prompter.answer(MsgAnswer::Yes);
+        prompter.answerText(dir.filePath(QStringLiteral("no/such/folder/B.pdf")));
+        prompter.answer(MsgAnswer::Ok);
+        QCOMPARE(printDocumentOrPdf(s, prompter, QString()), 0);
+        QVERIFY(prompter.messages().last().startsWith("The PDF file could not be written"));
+        QCOMPARE(prompter.asked().at(1).file.startPath, QStringLiteral("Document.pdf"));
     }
 };
 

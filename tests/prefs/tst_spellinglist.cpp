@@ -21,9 +21,11 @@ private slots:
         QTest::addColumn<int>("firstSkipped");
 
         QTest::newRow("bare fields, blanks trimmed, LF")
-            << "  teh ,  the \nadn,and" << QStringList{"teh", "adn"} << QStringList{"the", "and"} << 0 << 0;
+            << "  teh ,  the \nadn,and" << QStringList{"teh", "adn"} << QStringList{"the", "and"}
+            << 0 << 0;
         QTest::newRow("CR line ends, blank lines ignored")
-            << "\"a\",\"b\"\r\r\n \r\"c\",\"d\"\r" << QStringList{"a", "c"} << QStringList{"b", "d"} << 0 << 0;
+            << "\"a\",\"b\"\r\r\n \r\"c\",\"d\"\r" << QStringList{"a", "c"} << QStringList{"b", "d"}
+            << 0 << 0;
         QTest::newRow("comma and doubled quote inside quotes, third field ignored")
             << "\"a,b\",\"c\"\n\"say\"\"\",\"x\",\"y\"" << QStringList{"a,b", "say\""}
             << QStringList{"c", "x"} << 0 << 0;
@@ -34,8 +36,8 @@ private slots:
         QTest::newRow("empty fields skipped") << "\"\",\"x\"\n\"y\",\"\"\n\"a\",\"b\""
                                               << QStringList{"a"} << QStringList{"b"} << 2 << 1;
         // An open quote ends with its line; the following lines still read.
-        QTest::newRow("unbalanced quote")
-            << "\"teh,\"the\"\r\n\"adn\",\"and\"\r\n" << QStringList{"adn"} << QStringList{"and"} << 1 << 1;
+        QTest::newRow("unbalanced quote") << "\"teh,\"the\"\r\n\"adn\",\"and\"\r\n"
+                                          << QStringList{"adn"} << QStringList{"and"} << 1 << 1;
         QTest::newRow("unbalanced second field")
             << "\"teh\",\"the\r\n\"adn\",\"and\"" << QStringList{"teh", "adn"}
             << QStringList{"the", "and"} << 0 << 0;
@@ -101,20 +103,22 @@ private slots:
             return test::writeFile(dir.filePath(name), bytes) ? dir.filePath(name) : QString();
         };
         // Binary data is refused as a whole.
-        const SpellingListRead bin =
-            readSpellingList(write("bin.txt", QByteArray("\"a\",\"b\"\r\n\x00\x01\x02\xff\xfe", 14)));
+        const SpellingListRead bin = readSpellingList(
+            write("bin.txt", QByteArray("\"a\",\"b\"\r\n\x00\x01\x02\xff\xfe", 14)));
         QCOMPARE(bin.status, SpellingListRead::NotText);
         QVERIFY(bin.from.isEmpty());
         QCOMPARE(readSpellingList(dir.filePath("absent.txt")).status, SpellingListRead::Unreadable);
 
         // Latin-1 text that is not UTF-8 still reads.
-        const SpellingListRead latin = readSpellingList(write("latin.txt", "\"caf\xe9\",\"x\"\r\n"));
+        const SpellingListRead latin =
+            readSpellingList(write("latin.txt", "\"caf\xe9\",\"x\"\r\n"));
         QCOMPARE(latin.status, SpellingListRead::Ok);
         QCOMPARE(latin.from, QStringList{QString::fromLatin1("caf\xe9")});
 
         // A byte-order mark is not part of the first word; a second one is
         // text (here it makes the first field a bare one).
-        QCOMPARE(readSpellingList(write("bom.txt", "\xEF\xBB\xBF\"a\",\"b\"")).from, QStringList{"a"});
+        QCOMPARE(readSpellingList(write("bom.txt", "\xEF\xBB\xBF\"a\",\"b\"")).from,
+                 QStringList{"a"});
         QCOMPARE(readSpellingList(write("bom2.txt", "\xEF\xBB\xBF\xEF\xBB\xBF\"a\",\"b\"")).from,
                  QStringList{QStringLiteral("\uFEFF\"a\"")});
         QCOMPARE(readSpellingList(write("bom3.txt", "\xEF\xBB\xBFx,y\r\n\xEF\xBB\xBFz,w")).from,

@@ -1,11 +1,11 @@
 // First run: the keys and their order, the factory values, the marker, the
 // kit probe and the object tree probe.
 #include "settings/convert.h"
-#include "support/requirekit.h"
 #include "settings/prefloader.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
 #include "support/files.h"
+#include "support/requirekit.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 
@@ -47,13 +47,18 @@ QString makeKit(const QString &root, const QString &name, const QStringList &fil
     for (const QString &f : files)
         writeFile(kit + "/" + f);
     if (!releaseVersion.isEmpty())
-        writeFile(kit + "/release", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"" + releaseVersion.toUtf8() + "\"\n");
+        writeFile(kit + "/release",
+                  "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"" + releaseVersion.toUtf8() + "\"\n");
     return kit;
 }
 
-const QStringList kAllTools{"bin/javac", "bin/java", "bin/appletviewer", "bin/jar", "bin/native2ascii", "src.jar"};
+const QStringList kAllTools{"bin/javac", "bin/java",         "bin/appletviewer",
+                            "bin/jar",   "bin/native2ascii", "src.jar"};
 
-QString exe(const SettingsStore &s, const QString &mode) { return s.get("JavaX-" + mode, "exe", "<absent>"); }
+QString exe(const SettingsStore &s, const QString &mode)
+{
+    return s.get("JavaX-" + mode, "exe", "<absent>");
+}
 
 } // namespace
 
@@ -97,9 +102,10 @@ private slots:
         // Spot checks of the table's order against the stated sequence.
         const int firstStyle = written.indexOf("Preferences/tbrckeywordfont1");
         const int tools = written.indexOf("JavaX-Compile/IgnoreDashes");
-        QCOMPARE(QList<qsizetype>({written.indexOf("Preferences/autotreesearch"), written.indexOf("Preferences/tbrcotherfont1"),
-                                   written.indexOf("Preferences/deffontname"), written.indexOf("Preferences/CustomDateTime"),
-                                   written.size()}),
+        QCOMPARE(QList<qsizetype>({written.indexOf("Preferences/autotreesearch"),
+                                   written.indexOf("Preferences/tbrcotherfont1"),
+                                   written.indexOf("Preferences/deffontname"),
+                                   written.indexOf("Preferences/CustomDateTime"), written.size()}),
                  QList<qsizetype>({8, firstStyle + 1, firstStyle + 16, tools - 1, tools + 21}));
 
         // Every key ends with its table default.
@@ -114,9 +120,18 @@ private slots:
             QVERIFY(!f.store.find("Preferences", key));
 
         // The table's values themselves, for a few keys.
-        QCOMPARE(f.pref("lstckeyword37"), QStringLiteral("strictftp"));
-        QVERIFY(!f.store.find("Preferences", "lstckeyword49"));
-        QCOMPARE(f.pref("Ignore_String") + " " + f.pref("CustomDateTime"), QStringLiteral("\\\" <custom>"));
+        // The keywords the language gained come after the first 48, which keep
+        // their numbers ("strictftp" among them, "strictfp" added).
+        QCOMPARE(f.pref("lstckeyword37") + " " + f.pref("lstckeyword48"),
+                 QStringLiteral("strictftp while"));
+        QStringList added;
+        for (int i = 49; i <= 56; ++i)
+            added << f.pref(QStringLiteral("lstckeyword%1").arg(i));
+        QCOMPARE(added.join(' '),
+                 QStringLiteral("assert enum strictfp var record sealed permits yield"));
+        QVERIFY(!f.store.find("Preferences", "lstckeyword57"));
+        QCOMPARE(f.pref("Ignore_String") + " " + f.pref("CustomDateTime"),
+                 QStringLiteral("\\\" <custom>"));
         // Templates: CR LF before, between and after the lines.
         QCOMPARE(f.pref("insertif"), QStringLiteral("\r\nif ( <>= ) { }\r\n"));
         QCOMPARE(f.pref("insertswitch"),
@@ -126,12 +141,14 @@ private slots:
                  QStringLiteral(R"(textbox2.text & " " & options & " " & textbox1.filename)"));
 
         // Window as designed, centred on the screen.
-        QCOMPARE(QStringList({f.pref("deffontname"), f.pref("deffontsize"), f.pref("fheight"), f.pref("fwidth"),
-                              f.pref("ftop"), f.pref("fleft")}).join(' '),
+        QCOMPARE(QStringList({f.pref("deffontname"), f.pref("deffontsize"), f.pref("fheight"),
+                              f.pref("fwidth"), f.pref("ftop"), f.pref("fleft")})
+                     .join(' '),
                  QStringLiteral("Monospace 10 6000 9000 2760 3180"));
 
         // And the dialog's controls were loaded from what was written.
-        QVERIFY(f.model.lstckeyword.size() == 48 && f.model.tbrstyle[5][2] && !f.model.tbrstyle[5][1]);
+        QVERIFY(f.model.lstckeyword.size() == 56 && f.model.tbrstyle[5][2]
+                && !f.model.tbrstyle[5][1]);
     }
 
     void storeWithMarkerIsNeverRewritten()
@@ -143,14 +160,15 @@ private slots:
         QTemporaryDir root;
         const QString kit = makeKit(root.path(), "jdk", kAllTools);
         QCOMPARE(FirstRun(f.store, f.model, f.prompter, inputs({kit})), LoadOutcome::Loaded);
-        QVERIFY(f.mem->writes().empty() && !f.store.find("Preferences", "SingleLineComment_String"));
+        QVERIFY(f.mem->writes().empty()
+                && !f.store.find("Preferences", "SingleLineComment_String"));
         QCOMPARE(f.model.lstckeyword, QStringList({"", ""}));
 
         // Any marker other than 1 means the defaults are missing.
         Fixture g;
         g.store.save("Preferences", "firstrun", "0");
         FirstRun(g.store, g.model, g.prompter, inputs());
-        QCOMPARE(g.pref("firstrun") + " " + g.pref("ckeywordcount"), QStringLiteral("1 48"));
+        QCOMPARE(g.pref("firstrun") + " " + g.pref("ckeywordcount"), QStringLiteral("1 56"));
 
         // A marker that is not a number abandons first run quietly.
         Fixture h;
@@ -170,9 +188,10 @@ private slots:
             makeKit(root.path(), "new", {"bin/javac", "bin/java", "lib/src.zip"});
         Fixture f;
         FirstRun(f.store, f.model, f.prompter, inputs({old, compilerOnly + "/"}));
-        QCOMPARE(QStringList({exe(f.store, "Compile"), exe(f.store, "Jar"), exe(f.store, "Native2Ascii"), f.pref("src")}),
-                 QStringList({compilerOnly + "/bin/javac", old + "/bin/jar", old + "/bin/native2ascii",
-                              compilerOnly + "/lib/src.zip"}));
+        QCOMPARE(QStringList({exe(f.store, "Compile"), exe(f.store, "Jar"),
+                              exe(f.store, "Native2Ascii"), f.pref("src")}),
+                 QStringList({compilerOnly + "/bin/javac", old + "/bin/jar",
+                              old + "/bin/native2ascii", compilerOnly + "/lib/src.zip"}));
         // The probe comes after the tool sections and before the marker.
         const auto &w = f.mem->writes();
         QCOMPARE(w[w.size() - 2].key + " " + w.back().key, QStringLiteral("src firstrun"));
@@ -180,16 +199,18 @@ private slots:
         // Alone, a kit without jar leaves the Jar tool absent.
         Fixture g;
         FirstRun(g.store, g.model, g.prompter, inputs({compilerOnly, root.path() + "/none"}));
-        QCOMPARE(exe(g.store, "Compile") + " " + exe(g.store, "Jar"), compilerOnly + "/bin/javac <absent>");
+        QCOMPARE(exe(g.store, "Compile") + " " + exe(g.store, "Jar"),
+                 compilerOnly + "/bin/javac <absent>");
     }
 
     void kitFoldersInVersionOrder()
     {
         QTemporaryDir root;
         const QString r = root.path();
-        for (const char *name : {"jdk-11.0.2", "java-1.8.0-openjdk-amd64", "java-17-openjdk-amd64", "java-9", "java-7-x"})
+        for (const char *name : {"jdk-11.0.2", "java-1.8.0-openjdk-amd64", "java-17-openjdk-amd64",
+                                 "java-9", "java-7-x"})
             makeKit(r, name, {"bin/javac"});
-        makeKit(r, "zulu", {"bin/javac"}, "21.0.1");   // version from release only
+        makeKit(r, "zulu", {"bin/javac"}, "21.0.1");     // version from release only
         makeKit(r, "jdk-99", {"bin/javac"}, "1.7.0_80"); // release wins over the name
         QVERIFY(QFile::link(r + "/java-17-openjdk-amd64", r + "/java-1.17.0-openjdk-amd64"));
         QVERIFY(writeFile(r + "/.hidden.jinfo"));

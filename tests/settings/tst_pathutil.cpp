@@ -23,13 +23,41 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("ext");
         QTest::addColumn<QString>("title");
-        QTest::newRow("two dots") << "/a/b.c.java" << "/a/" << "b.c.java" << ".java" << "b.c";
-        QTest::newRow("no dot") << "/src/Makefile" << "/src/" << "Makefile" << "" << "Makefile";
-        QTest::newRow("no folder") << "A.java" << "/" << "A.java" << ".java" << "A";
-        QTest::newRow("folder only") << "/a/b/" << "/a/b/" << "" << "" << "";
-        QTest::newRow("dot in folder") << "/x.y/z" << "/x.y/" << "z" << "" << "z";
-        QTest::newRow("trailing dot") << "/a/b." << "/a/" << "b." << "." << "b";
-        QTest::newRow("empty") << "" << "" << "" << "" << "";
+        QTest::newRow("two dots") << "/a/b.c.java"
+                                  << "/a/"
+                                  << "b.c.java"
+                                  << ".java"
+                                  << "b.c";
+        QTest::newRow("no dot") << "/src/Makefile"
+                                << "/src/"
+                                << "Makefile"
+                                << ""
+                                << "Makefile";
+        QTest::newRow("no folder") << "A.java"
+                                   << "/"
+                                   << "A.java"
+                                   << ".java"
+                                   << "A";
+        QTest::newRow("folder only") << "/a/b/"
+                                     << "/a/b/"
+                                     << ""
+                                     << ""
+                                     << "";
+        QTest::newRow("dot in folder") << "/x.y/z"
+                                       << "/x.y/"
+                                       << "z"
+                                       << ""
+                                       << "z";
+        QTest::newRow("trailing dot") << "/a/b."
+                                      << "/a/"
+                                      << "b."
+                                      << "."
+                                      << "b";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << ""
+                               << ""
+                               << "";
     }
     void splitPath()
     {
@@ -67,6 +95,9 @@ private slots:
         QVERIFY(!FileExists(d + "/*.class"));
         QVERIFY(!FileExists(d + "/M?n.java"));
         QVERIFY(!FileExists(d + "/nowhere/*.java"));
+        // A star of the pattern is never a literal one, even facing a star.
+        QVERIFY(wildcardMatch(u"*ba", u"*a") && wildcardMatch(u"a*b", u"a*")
+                && !wildcardMatch(u"*b", u"*a"));
 
         QTemporaryDir empty;
         QVERIFY(!FileExists(empty.path() + "/*"));
@@ -85,7 +116,8 @@ private slots:
                                                 | QFile::ReadOther));
         QVERIFY(isReadOnlyFile(path));
         // Writable by its group only: the owner may not write it unless root.
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser | QFile::WriteGroup));
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser | QFile::WriteGroup));
         QCOMPARE(isReadOnlyFile(path), geteuid() != 0);
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser
                                                 | QFile::WriteUser));
@@ -97,8 +129,8 @@ private slots:
     void programFolderAndManifest()
     {
         QCOMPARE(programFolder(), QCoreApplication::applicationDirPath());
-        QCOMPARE(manifestPath(), QCoreApplication::applicationDirPath() +
-                                     "/tst_pathutil.exe.manifest");
+        QCOMPARE(manifestPath(),
+                 QCoreApplication::applicationDirPath() + "/tst_pathutil.exe.manifest");
     }
 };
 

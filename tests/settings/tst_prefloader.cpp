@@ -42,12 +42,16 @@ struct Fixture {
     {
         QStringList out;
         for (int i = 1; i <= pref("fromtocount").toInt(); ++i)
-            out << pref(QStringLiteral("lstsfrom%1").arg(i)) + "=" + pref(QStringLiteral("lststo%1").arg(i));
+            out << pref(QStringLiteral("lstsfrom%1").arg(i)) + "="
+                       + pref(QStringLiteral("lststo%1").arg(i));
         return out;
     }
 };
 
-QStringList entries(const QStringList &arr) { return arr.mid(1); }
+QStringList entries(const QStringList &arr)
+{
+    return arr.mid(1);
+}
 
 } // namespace
 
@@ -68,14 +72,20 @@ private slots:
         QCOMPARE(session->cancel(), LoadOutcome::Loaded);
         QCOMPARE(f.prompter.asked().size(), size_t(1));
         const MessageRequest &m = f.prompter.asked()[0].message;
-        QCOMPARE(QStringLiteral("%1|%2|%3|%4").arg(m.title).arg(int(m.icon)).arg(int(m.buttons)).arg(m.text),
-                 QStringLiteral("Error|%1|%2|").arg(int(MsgIcon::Critical)).arg(int(MsgButtons::YesNo)) +
-                     "It appears that you've uninstalled the program\r\nSome registry entries were not found\r\n"
-                     "Do you want the program to reinstall the registry entries?\r\n"
-                     "If you choose no, the program will close");
+        QCOMPARE(
+            QStringLiteral("%1|%2|%3|%4")
+                .arg(m.title)
+                .arg(int(m.icon))
+                .arg(int(m.buttons))
+                .arg(m.text),
+            QStringLiteral("Error|%1|%2|").arg(int(MsgIcon::Critical)).arg(int(MsgButtons::YesNo))
+                + "It appears that you've uninstalled the program\r\nSome registry entries were "
+                  "not found\r\n"
+                  "Do you want the program to reinstall the registry entries?\r\n"
+                  "If you choose no, the program will close");
         QCOMPARE(f.pref("firstrun"), QStringLiteral("1"));
-        QCOMPARE(session->model().lstckeyword.size(), 48);
-        QCOMPARE(f.prefs.ckeywordcount, 48);
+        QCOMPARE(session->model().lstckeyword.size(), 56);
+        QCOMPARE(f.prefs.ckeywordcount, 56);
         f.store.deleteAll();
         f.prompter.answer(MsgAnswer::No);
         QCOMPARE(session->refresh(), LoadOutcome::Quit);
@@ -94,7 +104,8 @@ private slots:
         f.set("firstrun", "1");
         load_arrays(f.store, f.prefs);
         QCOMPARE(f.prefs.ckeywordcount, 0);
-        QVERIFY(f.prefs.arrckeyword == QStringList{QString()} && f.prefs.arrsfrom == QStringList{QString()});
+        QVERIFY(f.prefs.arrckeyword == QStringList{QString()}
+                && f.prefs.arrsfrom == QStringList{QString()});
 
         // Absent entry keys give empty entries that stay in the list.
         f.set("cothercount", "3");
@@ -104,9 +115,19 @@ private slots:
         QCOMPARE(entries(f.prefs.arrcother), QStringList({"null", "", "false"}));
 
         f.model.txtaindnum = "9";
+        f.model.chkkeepindent = false;
         f.loadDef();
         QCOMPARE(f.model.lstcother, QStringList({"null", "", "false"}));
         QVERIFY(f.model.txtaindnum.isEmpty() && !f.model.optgautotreesearchyes);
+        // "Keep indentation" came later than the store: absent, it is on;
+        // a value that is no number leaves the box as it was.
+        QVERIFY(f.model.chkkeepindent);
+        f.set("keepindent", "0");
+        f.loadDef();
+        QVERIFY(!f.model.chkkeepindent);
+        f.set("keepindent", "maybe");
+        f.loadDef();
+        QVERIFY(!f.model.chkkeepindent);
     }
 
     void staleEntriesBeyondTheCount()
@@ -172,6 +193,33 @@ private slots:
         QCOMPARE(f.prefs.arrsfrom.last(), QStringLiteral("last"));
     }
 
+    // "Line numbers": on from first run, read and saved with the other
+    // controls; a bad stored value leaves the control as it was and stops
+    // nothing else.
+    void lineNumbersSwitch()
+    {
+        Fixture f;
+        f.firstRun();
+        QCOMPARE(f.pref("linenumbers"), QStringLiteral("1"));
+        QVERIFY(f.model.chklinenumbers);
+        load_properties(f.store, f.model, f.prefs);
+        QVERIFY(f.prefs.linenumbers);
+        f.set("linenumbers", "0");
+        f.set("txtaindnum", "4");
+        QCOMPARE(f.loadDef(), LoadOutcome::Loaded);
+        QVERIFY(!f.model.chklinenumbers);
+        load_properties(f.store, f.model, f.prefs);
+        QVERIFY(!f.prefs.linenumbers);
+        f.set("linenumbers", "yes please");
+        f.set("txtaindnum", "3");
+        f.loadDef();
+        QVERIFY(!f.model.chklinenumbers);
+        QCOMPARE(f.model.txtaindnum, QStringLiteral("3"));
+        f.model.chklinenumbers = true;
+        SaveDefPref(f.model, f.store);
+        QCOMPARE(f.pref("linenumbers"), QStringLiteral("1"));
+    }
+
     void badValuesInLoadProperties()
     {
         Fixture f;
@@ -189,7 +237,8 @@ private slots:
         load_properties(f.store, f.model, f.prefs);
         QVERIFY(f.prefs.fontstyle[5][2] && f.prefs.fontstyle[5][3] && f.prefs.fontstyle[1][1]);
         QVERIFY(f.prefs.fontstyle[1][4] && !f.prefs.fontstyle[2][4]);
-        QCOMPARE(f.prefs.ckeywordcolor + " " + f.prefs.cstringscolor, QStringLiteral("red 4227072"));
+        QCOMPARE(f.prefs.ckeywordcolor + " " + f.prefs.cstringscolor,
+                 QStringLiteral("red 4227072"));
         // Reserved strings and flags come from the controls, not the store.
         QCOMPARE(f.prefs.singleLineComment + f.prefs.ignoreString, QStringLiteral("#\\\""));
         QVERIFY(f.prefs.setfocusontreebox);
@@ -206,12 +255,24 @@ private slots:
         QTest::addColumn<QString>("opta1");
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("unit");
-        QTest::newRow("tabs") << "True" << "4" << "\t\t\t\t";
-        QTest::newRow("blanks") << "False" << "4" << "    ";
-        QTest::newRow("flag 1") << "1" << "2" << "\t\t";
-        QTest::newRow("no number") << "True" << "abc" << "";
-        QTest::newRow("absurd") << "True" << "2000000000" << "";
-        QTest::newRow("bad flag") << "maybe" << "3" << "   ";
+        QTest::newRow("tabs") << "True"
+                              << "4"
+                              << "\t\t\t\t";
+        QTest::newRow("blanks") << "False"
+                                << "4"
+                                << "    ";
+        QTest::newRow("flag 1") << "1"
+                                << "2"
+                                << "\t\t";
+        QTest::newRow("no number") << "True"
+                                   << "abc"
+                                   << "";
+        QTest::newRow("absurd") << "True"
+                                << "2000000000"
+                                << "";
+        QTest::newRow("bad flag") << "maybe"
+                                  << "3"
+                                  << "   ";
     }
     void indentString()
     {
@@ -240,14 +301,18 @@ private slots:
         edited.tbrstyle[5][2] = false;
         edited.cmdctextcolor = 0x123456;
         edited.chkcmorewholeword = true;
+        QVERIFY(f.model.chkkeepindent && f.pref("keepindent") == "1"); // first run's
+        edited.chkkeepindent = false;
         f.mem->clearWrites();
         SaveDefPref(edited, f.store);
-        QCOMPARE(f.pref("opta1") + f.pref("opta2") + f.pref("autotreesearch") + f.pref("ctextcolor"),
-                 "FalseTrueFalse" + QString::number(0x123456));
+        QCOMPARE(f.pref("opta1") + f.pref("opta2") + f.pref("autotreesearch") + f.pref("ctextcolor")
+                     + f.pref("keepindent"),
+                 "FalseTrueFalse" + QString::number(0x123456) + "0");
         // Saving never touches the marker or the keys other parts own.
         for (const auto &w : f.mem->writes())
-            QVERIFY2(w.key != "firstrun" && !w.key.startsWith("insert") && w.key != "chkautosyntaxcolor"
-                         && w.key != "CustomDateTime", qPrintable(w.key));
+            QVERIFY2(w.key != "firstrun" && !w.key.startsWith("insert")
+                         && w.key != "chkautosyntaxcolor" && w.key != "CustomDateTime",
+                     qPrintable(w.key));
 
         PrefModel loaded;
         loaded.opta1 = true;
@@ -259,11 +324,15 @@ private slots:
         loadDefPref(f.store, loaded, f.prompter, manifest);
         QVERIFY(loaded.chkusexptheme);
         QVERIFY(!loaded.opta1 && !loaded.optgautotreesearchyes && loaded.chkcmorewholeword);
+        QVERIFY(!loaded.chkkeepindent);
+        load_properties(f.store, loaded, f.prefs);
+        QVERIFY(!f.prefs.keepindent);
         QCOMPARE(loaded.txtgBlockEnding, QStringLiteral("end"));
         QCOMPARE(loaded.lstsfrom + loaded.lststo, QStringList({"teh", "the"}));
         QCOMPARE(loaded.lstckeyword, edited.lstckeyword);
         QCOMPARE(loaded.tbrstyle, edited.tbrstyle);
-        QVERIFY(loaded.cmdctextcolor == BgrColor(0x123456) && loaded.cmdcmorecolor == BgrColor(16711935));
+        QVERIFY(loaded.cmdctextcolor == BgrColor(0x123456)
+                && loaded.cmdcmorecolor == BgrColor(16711935));
     }
 
     void spellingSortOnApplyAndOk()
@@ -278,7 +347,8 @@ private slots:
         const QStringList to{"y", "x", "and", "and2", "the", "the2"};
         QCOMPARE(entries(f.prefs.arrsfrom), QStringList({"B", "a", "adn", "adn", "teh", "teh"}));
         QVERIFY(entries(f.prefs.arrsto) == to && session->model().lststo == to);
-        QCOMPARE(f.storedSpelling(), QStringList({"B=y", "a=x", "adn=and", "adn=and2", "teh=the", "teh=the2"}));
+        QCOMPARE(f.storedSpelling(),
+                 QStringList({"B=y", "a=x", "adn=and", "adn=and2", "teh=the", "teh=the2"}));
 
         session->model().lstsfrom = {"teh", "adn"};
         session->model().lststo = {"the", "and"};
@@ -334,7 +404,8 @@ private slots:
         f.set("fheight", "abc");
         QStringList treeLoads;
         f.session(&treeLoads);
-        QCOMPARE(treeLoads, loads ? QStringList{"/opt/trees/JDK1.3.1TreeSorted.txt"} : QStringList{});
+        QCOMPARE(treeLoads,
+                 loads ? QStringList{"/opt/trees/JDK1.3.1TreeSorted.txt"} : QStringList{});
         QCOMPARE(f.prefs.ckeywordcount, 0);
         QCOMPARE(f.prefs.ctextcolor, QStringLiteral("red"));
         if (value != "yes") // an unreadable flag stops loadDefPref before the indent box

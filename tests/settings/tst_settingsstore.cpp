@@ -121,8 +121,9 @@ private slots:
             store.sync();
             QCOMPARE(store.get("Preferences", "firstrun"), QStringLiteral("1"));
             QCOMPARE(store.problem(),
-                     "The settings file " + pipe + " is a named pipe (FIFO), not a regular file, "
-                     "so it was not read. Settings are kept only until the program ends.");
+                     "The settings file " + pipe
+                         + " is a named pipe (FIFO), not a regular file, "
+                           "so it was not read. Settings are kept only until the program ends.");
             QVERIFY(!unblocker.blocked());
         }
         QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());

@@ -2,8 +2,12 @@
 //   recoverychild STATE FILE TEXT [--interval=MS] [--delay=MS] [--max-delay=MS] [--then=WHAT]
 // uses STATE as XDG_STATE_HOME, opens FILE ("" for a new document) and
 // types TEXT into the editing surface: all at once, or one character every
-// MS milliseconds. It prints "session <file>" (its recovery copy) at start,
-// "typed <n>" after each character it typed and "problem <message>" for
+// MS milliseconds. With --edits=SEED it makes the edits of
+// nextScriptedEdit(SEED) instead, one every MS milliseconds, until it is
+// killed, printing "edited <n>" after the n-th ("diverged" and ending when
+// the surface did not take one as given). It prints "session <file>" (its
+// recovery copy) at start, "typed <n>" after each character it typed and
+// "problem <message>" for
 // what the recovery reports; --delay and --max-delay set the recovery's
 // pause and longest wait. Right after the last character, with no pause:
 //   wait     (the default) prints "written <file>" once a copy is on disk
@@ -16,11 +20,12 @@
 //            program destroyed its window;
 //   block    holds the event loop for a minute.
 
+#include "scriptededits.h"
 #include "settings/prefloader.h"
-#include "shell/frmedit.h"
 #include "shell/recovery.h"
+#include "shell/ui/frmedit.h"
 #include "support/testenv.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -48,7 +53,10 @@ public:
         return request.buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
     }
     using Prompter::message;
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return {}; }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
     std::optional<QString> file(const FileDialogRequest &) override { return {}; }
     std::optional<QColor> color(const QColor &) override { return {}; }
     std::optional<FontChoice> font(const FontChoice &) override { return {}; }
@@ -147,7 +155,21 @@ int main(int argc, char **argv)
 
     QTimer typing;
     int typed = 0;
-    if (interval <= 0) {
+    QRandomGenerator script(quint32(option(args, QStringLiteral("--edits"), 0)));
+    QString expected = surface->text();
+    if (textOption(args, QStringLiteral("--edits"), QString()) != QString()) {
+        QObject::connect(&typing, &QTimer::timeout, [&] {
+            const test::ScriptedEdit edit = test::nextScriptedEdit(script, expected);
+            edit.applyTo(expected);
+            surface->replace(edit.pos, edit.removed, edit.text);
+            if (surface->text() != expected) {
+                say(QStringLiteral("diverged"));
+                std::exit(3);
+            }
+            say(QStringLiteral("edited %1").arg(++typed));
+        });
+        typing.start(qMax(interval, 1));
+    } else if (interval <= 0) {
         QTest::keyClicks(window.rtfedit(), text);
         say(QStringLiteral("typed %1").arg(text.size()));
         finished();

@@ -16,8 +16,8 @@
 #include <sys/stat.h>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 using qln::test::readFile;
+using qln::test::ScriptedPrompter;
 using qln::test::writeFile;
 
 namespace {
@@ -38,7 +38,15 @@ timespec modifiedTime(const QString &path)
 }
 
 // How another program changes the file; the file holds `before` (5 bytes).
-enum class Change { None, Append, SameSizeNewTime, AtomicReplace, InPlaceTimeKept, ModeOnly, Delete };
+enum class Change {
+    None,
+    Append,
+    SameSizeNewTime,
+    AtomicReplace,
+    InPlaceTimeKept,
+    ModeOnly,
+    Delete
+};
 
 // Leaves the file changed as `how` says. The atomic replace keeps size and
 // modification time to the nanosecond, so only the file's identity differs.
@@ -46,8 +54,7 @@ bool changeFile(const QString &path, Change how)
 {
     const timespec before = modifiedTime(path);
     switch (how) {
-    case Change::None:
-        return true;
+    case Change::None: return true;
     case Change::Append: {
         QFile f(path);
         return f.open(QIODevice::Append) && f.write("// more\n") == 8;
@@ -60,15 +67,15 @@ bool changeFile(const QString &path, Change how)
     case Change::AtomicReplace: {
         const QString temp = path + QStringLiteral(".new");
         return writeFile(temp, "other") && setModifiedTime(temp, before)
-            && ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
+               && ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData())
+                      == 0;
     }
     case Change::InPlaceTimeKept: // the same file, same size, its time put back
         return writeFile(path, "other") && setModifiedTime(path, before);
     case Change::ModeOnly:
         return QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadGroup
                                                | QFile::ReadOther);
-    case Change::Delete:
-        return QFile::remove(path);
+    case Change::Delete: return QFile::remove(path);
     }
     return false;
 }
@@ -77,7 +84,10 @@ QString describe(const Asked &a)
 {
     if (a.kind != Asked::Message)
         return QStringLiteral("<not a message>");
-    return QStringLiteral("%1|%2|%3").arg(a.message.title).arg(int(a.message.icon)).arg(int(a.message.buttons));
+    return QStringLiteral("%1|%2|%3")
+        .arg(a.message.title)
+        .arg(int(a.message.icon))
+        .arg(int(a.message.buttons));
 }
 
 } // namespace
@@ -179,7 +189,8 @@ private slots:
         if (asked) {
             const Asked &a = m_prompter.asked().front();
             QCOMPARE(describe(a), QStringLiteral("File changed on disk|%1|%2")
-                                      .arg(int(MsgIcon::Exclamation)).arg(int(MsgButtons::YesNo)));
+                                      .arg(int(MsgIcon::Exclamation))
+                                      .arg(int(MsgButtons::YesNo)));
             QVERIFY(a.message.text.contains(m_file));
         }
         const bool written = answer != int(MsgAnswer::No);
@@ -201,10 +212,11 @@ private slots:
         auto w = openSettled(m_file);
         edit(*w);
         QVERIFY(changeFile(m_file, Change::Append));
-        m_prompter.answerText(m_file);        // Save As: the same file
-        m_prompter.answer(MsgAnswer::Yes);    // "Do you wish to overwrite the file?"
+        m_prompter.answerText(m_file);     // Save As: the same file
+        m_prompter.answer(MsgAnswer::Yes); // "Do you wish to overwrite the file?"
         w->menuItem(QStringLiteral("Save_as"))->trigger();
-        QCOMPARE(m_prompter.messages(), QStringList{QStringLiteral("Do you wish to overwrite the file?")});
+        QCOMPARE(m_prompter.messages(),
+                 QStringList{QStringLiteral("Do you wish to overwrite the file?")});
         QCOMPARE(readFile(m_file), QByteArray("class!"));
     }
 
@@ -212,28 +224,38 @@ private slots:
     {
         QTest::addColumn<Change>("change");
         QTest::addColumn<bool>("edited");
-        QTest::addColumn<int>("answer");      // -1: an OK box, -2: nothing asked
-        QTest::addColumn<QString>("title");   // of the box
-        QTest::addColumn<QString>("text");    // the document afterwards
-        QTest::addColumn<bool>("modified");   // afterwards
+        QTest::addColumn<int>("answer");    // -1: an OK box, -2: nothing asked
+        QTest::addColumn<QString>("title"); // of the box
+        QTest::addColumn<QString>("text");  // the document afterwards
+        QTest::addColumn<bool>("modified"); // afterwards
         const int yes = int(MsgAnswer::Yes), no = int(MsgAnswer::No);
-        QTest::newRow("unchanged") << Change::None << false << -2 << "" << "class" << false;
+        QTest::newRow("unchanged") << Change::None << false << -2 << ""
+                                   << "class" << false;
         QTest::newRow("unedited, reload Yes")
-            << Change::SameSizeNewTime << false << yes << "File changed on disk" << "other" << false;
+            << Change::SameSizeNewTime << false << yes << "File changed on disk"
+            << "other" << false;
         QTest::newRow("unedited, reload No")
-            << Change::Append << false << no << "File changed on disk" << "class" << false;
+            << Change::Append << false << no << "File changed on disk"
+            << "class" << false;
         QTest::newRow("unedited, atomic replace, reload Yes")
-            << Change::AtomicReplace << false << yes << "File changed on disk" << "other" << false;
+            << Change::AtomicReplace << false << yes << "File changed on disk"
+            << "other" << false;
         QTest::newRow("unedited, in place with size and time kept, reload Yes")
-            << Change::InPlaceTimeKept << false << yes << "File changed on disk" << "other" << false;
+            << Change::InPlaceTimeKept << false << yes << "File changed on disk"
+            << "other" << false;
         QTest::newRow("edited, in place with size and time kept: a warning")
-            << Change::InPlaceTimeKept << true << -1 << "File changed on disk" << "class!" << true;
-        QTest::newRow("mode only") << Change::ModeOnly << false << -2 << "" << "class" << false;
+            << Change::InPlaceTimeKept << true << -1 << "File changed on disk"
+            << "class!" << true;
+        QTest::newRow("mode only") << Change::ModeOnly << false << -2 << ""
+                                   << "class" << false;
         QTest::newRow("edited: a warning only")
-            << Change::Append << true << -1 << "File changed on disk" << "class!" << true;
+            << Change::Append << true << -1 << "File changed on disk"
+            << "class!" << true;
         QTest::newRow("unedited, deleted: kept as unsaved")
-            << Change::Delete << false << -1 << "File deleted" << "class" << true;
-        QTest::newRow("edited, deleted") << Change::Delete << true << -1 << "File deleted" << "class!" << true;
+            << Change::Delete << false << -1 << "File deleted"
+            << "class" << true;
+        QTest::newRow("edited, deleted") << Change::Delete << true << -1 << "File deleted"
+                                         << "class!" << true;
     }
 
     void activationLooksAtTheFile()

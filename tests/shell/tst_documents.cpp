@@ -8,14 +8,15 @@
 #include "shell/recovery.h"
 #include "support/specialfiles.h"
 #include "support/windowtest.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 using qln::test::readFile;
+using qln::test::ScriptedPrompter;
 using qln::test::writeFile;
 
 namespace {
@@ -36,15 +37,15 @@ QString msg(const QString &text, const QString &title, MsgIcon icon, MsgButtons 
 
 QString shown(const Asked &a)
 {
-    return a.kind != Asked::Message ? QStringLiteral("<not a message>")
-                                    : msg(a.message.text, a.message.title, a.message.icon,
-                                          a.message.buttons);
+    return a.kind != Asked::Message
+               ? QStringLiteral("<not a message>")
+               : msg(a.message.text, a.message.title, a.message.icon, a.message.buttons);
 }
 
 bool isFileDialog(const Asked &a, FileDialogRequest::Mode mode)
 {
     return a.kind == Asked::File && a.file.mode == mode
-        && a.file.filter == QLatin1String("Java Files(*.java);;Text Files(*.txt);;All Files(*)");
+           && a.file.filter == QLatin1String("Java Files(*.java);;Text Files(*.txt);;All Files(*)");
 }
 
 QString caption(const QString &name) // "A.java*" -> "Document [A.java] - Quillon*"
@@ -66,7 +67,7 @@ class TestDocuments : public QObject, test::WindowTest {
         if (!file.isEmpty() && !writeFile(file, bytes))
             qFatal("cannot write %s", qPrintable(file));
         auto w = open(file);
-        w->documents().setLauncher([](const QString &) {
+        w->documents().setLauncher([](const QString &, const QStringList &) {
             qFatal("a test must not start a second instance");
             return false;
         });
@@ -115,8 +116,8 @@ private slots:
         auto w = start();
         w->move(100, 200);
         QStringList started;
-        w->documents().setLauncher([&](const QString &program) {
-            started << program << pref("ftop") << pref("fleft");
+        w->documents().setLauncher([&](const QString &program, const QStringList &arguments) {
+            started << program << pref("ftop") << pref("fleft") << arguments.join(' ');
             return true;
         });
         run(*w, "newwindow");
@@ -124,6 +125,7 @@ private slots:
         QCOMPARE(started.value(0), QCoreApplication::applicationFilePath());
         QCOMPARE(started.value(1).toDouble(), std::round(w->geometryTwips().top + 400));
         QCOMPARE(started.value(2).toDouble(), std::round(w->geometryTwips().left));
+        QCOMPARE(started.value(3), QString()); // on no file
     }
 
     void newAndOpenAskToSaveFirst_data()
@@ -180,16 +182,24 @@ private slots:
     void openRefusesWhatIsNotText_data()
     {
         QTest::addColumn<QByteArray>("content"); // null: no file
-        QTest::newRow("NUL bytes") << QByteArray("\xCA\xFE\xBA\xBE\0\0\0\x34", 8);
-        QTest::newRow("missing") << QByteArray();
+        QTest::addColumn<qint64>("size");        // > 0: a sparse file of that size
+        QTest::addColumn<QString>("why");        // after the file's path
+        QTest::newRow("NUL bytes") << QByteArray("\xCA\xFE\xBA\xBE\0\0\0\x34", 8) << qint64(0)
+                                   << " holds NUL bytes: it is not a text file.";
+        QTest::newRow("missing") << QByteArray() << qint64(0) << " does not exist.";
+        QTest::newRow("too large") << QByteArray("") << kMaxFileBytes + 1 << QString();
     }
 
     void openRefusesWhatIsNotText()
     {
         QFETCH(QByteArray, content);
+        QFETCH(qint64, size);
+        QFETCH(QString, why);
         const QString bad = path(QStringLiteral("Bad.java"));
         if (!content.isNull())
             QVERIFY(writeFile(bad, content));
+        if (size > 0)
+            QVERIFY(QFile::resize(bad, size));
         const QString good = path(QStringLiteral("Good.java"));
         auto w = start(good, "class Good {}\n", true);
         const QString text = w->surface()->text();
@@ -198,7 +208,8 @@ private slots:
         m_prompter.answer(MsgAnswer::Ok);
         run(*w, "Open");
         QCOMPARE(shown(m_prompter.asked().at(2)),
-                 msg("Error opening file", "Error", MsgIcon::Critical, MsgButtons::Ok));
+                 msg("Error opening file\r\n\r\n" + (size > 0 ? fileTooLargeText(size) : bad + why),
+                     "Error", MsgIcon::Critical, MsgButtons::Ok));
         // The saved document is still there, named and unmodified.
         QCOMPARE(w->surface()->text(), text);
         QCOMPARE(w->windowTitle(), caption("Good.java"));
@@ -208,7 +219,10 @@ private slots:
         modify(*w, QStringLiteral("more"));
         run(*w, "Save");
         QCOMPARE(readFile(good), QByteArray("class Good {}\n// edit\nmore"));
-        QCOMPARE(readFile(bad), content.isNull() ? "<unreadable>" : content);
+        if (size > 0)
+            QCOMPARE(QFileInfo(bad).size(), size);
+        else
+            QCOMPARE(readFile(bad), content.isNull() ? "<unreadable>" : content);
     }
 
     void saveAsOntoAnExistingFileAsks()
@@ -221,8 +235,8 @@ private slots:
         m_prompter.answer(MsgAnswer::Cancel);
         run(*w, "Save_as");
         QCOMPARE(shown(m_prompter.asked().at(1)),
-                 msg("Do you wish to overwrite the file?", "File already exists",
-                     MsgIcon::Question, MsgButtons::YesNoCancel));
+                 msg("Do you wish to overwrite the file?", "File already exists", MsgIcon::Question,
+                     MsgButtons::YesNoCancel));
         QCOMPARE(w->documentPath(), QString());
         // No: asked for a name again, the second one is used. Yes: overwritten.
         for (const char *second : {"F.java", "E.java"}) {
@@ -243,8 +257,8 @@ private slots:
         const QString copy = path(QStringLiteral("Copy.java"));
         auto w = start(file, "class RO {}\n", true);
         // chmod 444: read-only for everyone; root too is asked.
-        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup
-                                                | QFile::ReadOther));
+        QVERIFY(
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         m_prompter.answer(MsgAnswer::Yes);
         m_prompter.answerText(copy);
         run(*w, "Save");
@@ -279,8 +293,10 @@ private slots:
         connect(w->surface(), &Surface::changed, w.get(), [&] {
             const EditorState &e = editorState();
             seen << QStringLiteral("%1%2 painted=%3 hourglass=%4 %5")
-                        .arg(e.suppressChange).arg(e.suppressSelChange)
-                        .arg(w->rtfedit()->isPainted()).arg(bool(QApplication::overrideCursor()))
+                        .arg(e.suppressChange)
+                        .arg(e.suppressSelChange)
+                        .arg(w->rtfedit()->isPainted())
+                        .arg(bool(QApplication::overrideCursor()))
                         .arg(w->statusPanel(1)->text());
         });
         m_prompter.answerText(file);
@@ -288,8 +304,9 @@ private slots:
         QVERIFY(!seen.isEmpty() || bytes.isEmpty()); // loading nothing changes nothing
         for (const QString &line : seen)
             QCOMPARE(line, QStringLiteral("11 painted=0 hourglass=1 Please wait"));
-        QVERIFY(w->rtfedit()->isVisible() && w->rtfedit()->isPainted() && !QApplication::overrideCursor()
-                && !editorState().suppressChange && !editorState().suppressSelChange);
+        QVERIFY(w->rtfedit()->isVisible() && w->rtfedit()->isPainted()
+                && !QApplication::overrideCursor() && !editorState().suppressChange
+                && !editorState().suppressSelChange);
         QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Done"));
         QVERIFY(!w->surface()->canUndo());
 
@@ -347,8 +364,9 @@ private slots:
         // A file holding NUL bytes is no text: refused with a note, no box.
         m_prompter.answerText(binary);
         run(*w, "infile");
-        QCOMPARE(w->statusPanel(1)->text(),
-                 QStringLiteral("Not inserted: Part.class holds NUL bytes, so it is not a text file"));
+        QCOMPARE(
+            w->statusPanel(1)->text(),
+            QStringLiteral("Not inserted: Part.class holds NUL bytes, so it is not a text file"));
         QCOMPARE(w->surface()->text(), QStringLiteral("class Doc {\r\n}\r\n"));
         QCOMPARE(w->windowTitle(), caption("Doc.java"));
         m_prompter.clear();
@@ -380,12 +398,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         w->rtfedit()->setFocus();
 
-        for (const char *line : {"class Typed {", "    int x;"}) {
+        // Enter keeps the indentation (a tab after the brace), and the
+        // closing brace lines up with its opening one.
+        for (const char *line : {"class Typed {", "int x;"}) {
             QTest::keyClicks(w->rtfedit(), QLatin1String(line));
             QTest::keyClick(w->rtfedit(), Qt::Key_Return);
         }
         QTest::keyClicks(w->rtfedit(), QStringLiteral("}"));
-        const QString typed = QStringLiteral("class Typed {\r\n    int x;\r\n}");
+        const QString typed = QStringLiteral("class Typed {\r\n\tint x;\r\n}");
         QCOMPARE(w->surface()->text(), typed);
 
         const QString file = path(QStringLiteral("Typed.java"));
@@ -402,7 +422,7 @@ private slots:
         m_prompter.answerText(file);
         QTest::keyClick(w->rtfedit(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(w->surface()->text(), typed);
-        QCOMPARE(w->rtfedit()->surface()->text(), QStringLiteral("class Typed {\r\n    int x;\r\n}"));
+        QCOMPARE(w->rtfedit()->surface()->text(), QStringLiteral("class Typed {\r\n\tint x;\r\n}"));
     }
 
     // A relative path is taken against the folder current when it is given,
@@ -444,8 +464,8 @@ private slots:
 
         // A recovered copy naming a relative path (an older editor's) says
         // nothing of its folder: Save asks for a name instead of guessing.
-        w->documents().openRecovered(
-            RecoveryRecord{QStringLiteral("R.java"), std::nullopt, FileStamp{}, QStringLiteral("x")});
+        w->documents().openRecovered(RecoveryRecord{QStringLiteral("R.java"), std::nullopt,
+                                                    FileStamp{}, QStringLiteral("x")});
         QCOMPARE(w->documentPath(), QString());
         m_prompter.cancel();
         run(*w, "Save");
@@ -493,9 +513,8 @@ private slots:
                                     "read. Settings are kept only until the program ends.")
                          .arg(settings, kind),
                      "Settings file", MsgIcon::Exclamation, MsgButtons::Ok));
-        QCOMPARE(shown(m_prompter.asked().at(1)),
-                 msg("Error opening file\r\n\r\n" + named, "Error", MsgIcon::Critical,
-                     MsgButtons::Ok));
+        QCOMPARE(shown(m_prompter.asked().at(1)), msg("Error opening file\r\n\r\n" + named, "Error",
+                                                      MsgIcon::Critical, MsgButtons::Ok));
         QCOMPARE(w->documentPath(), QString());
         QVERIFY(w->surface()->text().isEmpty());
 

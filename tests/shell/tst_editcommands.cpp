@@ -1,14 +1,14 @@
 // The Edit and Format menu commands: goto line, select all, clipboard,
 // font and background choices, and the enabling of the two menus.
+#include "base/editorstate.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
 #include "shell/editcommands.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
+#include "shell/ui/frmedit.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,25 +43,24 @@ private slots:
     void gotoLine_data()
     {
         QTest::addColumn<QStringList>("answers"); // "?Y"/"?N": a message answer, "!": cancel
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QString>("selected");
-        QTest::newRow("2: line and CR") << QStringList{"2"} << 5 << "two\r";
-        QTest::newRow("last line") << QStringList{"3"} << 10 << "";
-        QTest::newRow("0") << QStringList{"0"} << 1 << "ne";
-        QTest::newRow("text") << QStringList{"abc"} << 1 << "ne";
-        QTest::newRow("empty") << QStringList{""} << 1 << "ne";
-        QTest::newRow("cancelled") << QStringList{"!"} << 1 << "ne";
-        QTest::newRow("9, again: 2 lines") << QStringList{"9", "?Y", "2 lines"} << 5 << "two\r";
-        QTest::newRow("-1, not again") << QStringList{"-1", "?N"} << 1 << "ne";
+        QTest::addColumn<int>("landing");         // where the caret is to land; -1: nowhere
+        QTest::newRow("2: its code") << QStringList{"2"} << 9;
+        QTest::newRow("last line") << QStringList{"3"} << 14;
+        QTest::newRow("blank line: its end") << QStringList{"4"} << 24;
+        QTest::newRow("0") << QStringList{"0"} << -1;
+        QTest::newRow("text") << QStringList{"abc"} << -1;
+        QTest::newRow("empty") << QStringList{""} << -1;
+        QTest::newRow("cancelled") << QStringList{"!"} << -1;
+        QTest::newRow("9, again: 2 lines") << QStringList{"9", "?Y", "2 lines"} << 9;
+        QTest::newRow("-1, not again") << QStringList{"-1", "?N"} << -1;
     }
 
     void gotoLine()
     {
         QFETCH(QStringList, answers);
-        QFETCH(int, start);
-        QFETCH(QString, selected);
+        QFETCH(int, landing);
         Surface s;
-        s.setText(QStringLiteral("one\r\ntwo\r\nthree"));
+        s.setText(QStringLiteral("one\r\n \t  two\r\nthree\r\n \t "));
         s.setSelection(1, 2);
         for (const QString &a : answers) {
             if (a.startsWith('?'))
@@ -71,9 +70,9 @@ private slots:
             else
                 m_prompter.answerText(a);
         }
-        qln::gotoLine(s, m_prompter);
-        QCOMPARE(s.selStart(), start);
-        QCOMPARE(s.selText(), selected);
+        QCOMPARE(qln::gotoLine(s, m_prompter), landing);
+        QCOMPARE(s.selStart(), 1); // the window lands the caret, not the command
+        QCOMPARE(s.selLength(), 2);
         const auto &asked = m_prompter.asked();
         QCOMPARE(asked.size(), size_t(answers.size()));
         QCOMPARE(asked[0].prompt + '|' + asked[0].title, QStringLiteral("Goto |Goto line"));
@@ -175,9 +174,9 @@ private slots:
             emit edit->aboutToShow();
             emit format->aboutToShow();
             QString out;
-            for (const char *name : {"Cut", "Copy", "plaintextcut", "plaintextcopy", "Paste",
-                                     "plaintextpaste", "lowercase", "uppercase", "invertcase",
-                                     "capitalize"})
+            for (const char *name :
+                 {"Cut", "Copy", "plaintextcut", "plaintextcopy", "Paste", "plaintextpaste",
+                  "lowercase", "uppercase", "invertcase", "capitalize"})
                 out += QLatin1Char(w.menuItem(QLatin1String(name))->isEnabled() ? '1' : '0');
             return out;
         };
@@ -192,6 +191,7 @@ private slots:
         m_prompter.answerText(QStringLiteral("2"));
         w.menuItem(QStringLiteral("gotoline"))->trigger();
         QCOMPARE(w.surface()->selStart(), 3);
+        QCOMPARE(w.surface()->selLength(), 0);
         w.menuItem(QStringLiteral("selectall"))->trigger();
         QCOMPARE(w.surface()->selLength(), 4);
         QCOMPARE(w.statusPanel(1)->text(), QStringLiteral("Done"));

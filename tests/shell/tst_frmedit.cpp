@@ -1,17 +1,19 @@
 // The main window driven offscreen as a user and the rest of the program drive it; the
 // prompts are scripted.
 
-#include "settings/frmpref.h"
+#include "base/editorstate.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
-#include "shell/frmsplash.h"
-#include "shell/frmwait.h"
+#include "settings/ui/frmpref.h"
+#include "shell/ui/frmedit.h"
+#include "shell/ui/frmsplash.h"
+#include "shell/ui/frmwait.h"
+#include "support/contrast.h"
+#include "support/files.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,10 +26,17 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+
+#ifdef QUILLON_HAVE_X11
+// Last: Xlib's macros (None, Bool, ...) clash with names above.
+#include <X11/XKBlib.h>
+#endif
 
 using namespace qln;
 using qln::test::ScriptedPrompter;
@@ -198,12 +207,27 @@ private slots:
         QCOMPARE(w->documentPath(), path);
         QCOMPARE(w->surface()->text(), QStringLiteral("class A {\r\n}\r\n"));
 
-        // A file that cannot be read: an empty document without a path, so that a
-        // later Save cannot overwrite it.
+        // Nothing at the path: a new document of that name, which the first
+        // Save creates.
+        const QString missing = m_dir->filePath(QStringLiteral("new/Missing.java"));
+        w = start(QLatin1Char('"') + missing + '"');
+        QVERIFY(m_prompter.asked().empty() && w->isVisible());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Document [Missing.java] - Quillon"));
+        QCOMPARE(w->documentPath(), missing);
+        QVERIFY(w->surface()->text().isEmpty() && !QFileInfo::exists(missing));
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("new")));
+        w->surface()->setSelText(QStringLiteral("class Missing {}"));
+        w->menuItem("Save")->trigger();
+        QCOMPARE(test::readFile(missing), QByteArray("class Missing {}"));
+
+        // Something that cannot be read: the message names it and why, and
+        // the document is empty without a path, so that a later Save cannot
+        // overwrite it.
         m_prompter.answer(MsgAnswer::Ok);
-        w = start(QLatin1Char('"') + m_dir->filePath(QStringLiteral("Missing.java")) + '"');
+        w = start(QLatin1Char('"') + m_dir->path() + '"');
         QVERIFY(w->isVisible() && !focusTimerActive(*w));
-        QCOMPARE(m_prompter.messages(), QStringList{"Error opening file"});
+        QCOMPARE(m_prompter.messages(), QStringList{"Error opening file\r\n\r\n" + m_dir->path()
+                                                    + " is a folder, not a regular file."});
         QCOMPARE(w->windowTitle(), QStringLiteral("Document [] - Quillon"));
         QCOMPARE(w->documentPath() + w->surface()->text(), QString());
     }
@@ -211,10 +235,16 @@ private slots:
     void geometryIsClampedOnRestore()
     {
         const QSizeF sc = frmedit::screenTwips();
-        const struct { double stored[4], expected[4]; } rows[] = {
+        const struct {
+            double stored[4], expected[4];
+        } rows[] = {
             {{0, 0, 300, 1845}, {0, 0, 510, 1845}},
-            {{0, sc.width() + 3000, 3000, 4500}, {0, sc.width() - 1000, 3000, 4500}},
-            {{sc.height(), -5000, 3000, 3000}, {sc.height() - 510, -1500, 3000, 3000}}};
+            // Past the right edge: the clamp leaves 1000 twips on the
+            // screen, then the whole window moves onto it.
+            {{0, sc.width() + 3000, 3000, 4500}, {0, sc.width() - 4500, 3000, 4500}},
+            {{sc.height(), -5000, 3000, 3000}, {sc.height() - 3000, 0, 3000, 3000}},
+            // Stored on a larger screen: shrunk to this one.
+            {{-200, 100, sc.height() * 3, sc.width() * 2}, {0, 0, sc.height(), sc.width()}}};
         const char *keys[] = {"ftop", "fleft", "fheight", "fwidth"};
         for (const auto &row : rows) {
             for (int i = 0; i < 4; ++i)
@@ -229,6 +259,98 @@ private slots:
                 QVERIFY2(qAbs(pref(keys[i]).toDouble() - row.expected[i]) <= pixelTwips(), what);
             }
         }
+    }
+
+    // Maximised is stored beside the normal geometry, not as it: the next
+    // session comes back maximised and returns to the normal size.
+    void maximisedStateIsStoredApart()
+    {
+        auto w = start();
+        w->resize(500, 400);
+        QTRY_COMPARE(w->size(), QSize(500, 400));
+        const frmedit::Twips normal = w->geometryTwips();
+        w->showMaximized();
+        QTRY_VERIFY(w->isMaximized() && w->width() > 500);
+        w->SaveWindowSettings();
+        QCOMPARE(pref("fwindowstate"), QStringLiteral("2"));
+        QVERIFY(qAbs(pref("fwidth").toDouble() - normal.width) <= pixelTwips());
+        QVERIFY(qAbs(pref("fheight").toDouble() - normal.height) <= pixelTwips());
+        w.reset();
+
+        auto again = start();
+        QTRY_VERIFY(again->isMaximized());
+        again->showNormal();
+        QTRY_COMPARE(again->size(), QSize(500, 400));
+        again->SaveWindowSettings();
+        QCOMPARE(pref("fwindowstate"), QStringLiteral("0"));
+    }
+
+    // CAPS, NUM and SCRL show the keyboard's locks where the window system
+    // tells them (greyed when off) and are hidden where it does not.
+    void lockPanelsFollowTheKeyboard()
+    {
+        auto w = start();
+        QLabel *caps = w->statusPanel(3);
+        QCOMPARE(caps->text() + w->statusPanel(4)->text() + w->statusPanel(5)->text(),
+                 QStringLiteral("CAPSNUMSCRL"));
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+            for (int panel = 3; panel <= 5; ++panel)
+                QTRY_VERIFY(w->statusPanel(panel)->isHidden());
+            return;
+        }
+#ifdef QUILLON_HAVE_X11
+        Display *display = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
+        XSync(display, False);
+        QTRY_VERIFY(!caps->isHidden() && caps->isEnabled());
+        XkbLockModifiers(display, XkbUseCoreKbd, LockMask, 0);
+        XSync(display, False);
+        QTRY_VERIFY(!caps->isHidden() && !caps->isEnabled());
+#else
+        QSKIP("built without the X11 library");
+#endif
+    }
+
+    // The bars around the text take the desktop's palette, light or dark:
+    // the status panels' and switches' text is readable on them, whatever
+    // the text area's own background.
+    void barsReadableInLightAndDarkPalettes()
+    {
+        const QPalette light = QApplication::palette();
+        QPalette dark;
+        for (auto [role, colour] : {std::pair{QPalette::Window, QColor(0x2b2b2b)},
+                                    {QPalette::WindowText, QColor(0xeeeeee)},
+                                    {QPalette::Base, QColor(0x1e1e1e)},
+                                    {QPalette::Text, QColor(0xeeeeee)},
+                                    {QPalette::Button, QColor(0x353535)},
+                                    {QPalette::ButtonText, QColor(0xeeeeee)}})
+            dark.setColor(role, colour);
+        setPref("rtfbgcolor", QStringLiteral("16777215")); // a white text area
+        for (const QPalette &palette : {light, dark}) {
+            QApplication::setPalette(palette);
+            auto w = start();
+            w->statusPanel(1)->setText(QStringLiteral("Done"));
+            QTest::qWait(50);
+            QStringList faults;
+            for (int panel : {1, 2, 6}) {
+                const double ratio = test::textContrast(w->statusPanel(panel)->grab().toImage());
+                if (ratio < 4.5)
+                    faults << QStringLiteral("panel %1: %2").arg(panel).arg(ratio);
+            }
+            for (QCheckBox *box : w->findChildren<QCheckBox *>()) {
+                if (!box->isVisible())
+                    continue;
+                QStyleOptionButton option;
+                option.initFrom(box);
+                const QRect text =
+                    box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+                const double ratio = test::textContrast(box->grab(text).toImage());
+                if (ratio < 4.5)
+                    faults << box->text() + QStringLiteral(": %1").arg(ratio);
+            }
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral(", "))));
+        }
+        QApplication::setPalette(light);
     }
 
     void badGeometryKeepsDesignedSize()
@@ -278,7 +400,7 @@ private slots:
         for (const auto &write : m_mem->writes())
             keys += write.key + ' ';
         QCOMPARE(keys, QStringLiteral("deffontname deffontsize lastfilename ftop fleft "
-                                                "fheight fwidth rtfbgcolor rtftextcolor "));
+                                      "fheight fwidth rtfbgcolor rtftextcolor fwindowstate "));
         QCOMPARE(pref("deffontsize"), QStringLiteral("14"));
         QCOMPARE(pref("lastfilename"), m_dir->path() + QStringLiteral("/*.java"));
         QCOMPARE(pref("rtftextcolor"), pref("ctextcolor"));
@@ -336,14 +458,16 @@ private slots:
         auto *spell = w->findChild<QCheckBox *>(QStringLiteral("chkautospellcorrect"));
         auto *syntax = w->findChild<QCheckBox *>(QStringLiteral("chkautosyntaxcolor"));
         // Another window changes the store; activation shows it without writing.
-        const char *rows[][3] = {{"1", "1", "11"}, {"tRuE", "0", "10"}, {"yes", "2", "01"},
-                                 {"", "", "00"}};
+        const char *rows[][3] = {
+            {"1", "1", "11"}, {"tRuE", "0", "10"}, {"yes", "2", "01"}, {"", "", "00"}};
         for (const auto &row : rows) {
             setPref("autotreesearch", QLatin1String(row[0]));
             setPref("chksautosc", QLatin1String(row[1]));
             m_mem->clearWrites();
             w->Form_Activate();
-            QCOMPARE(QStringLiteral("%1 %2 -> %3%4").arg(row[0], row[1]).arg(tree->isChecked())
+            QCOMPARE(QStringLiteral("%1 %2 -> %3%4")
+                         .arg(row[0], row[1])
+                         .arg(tree->isChecked())
                          .arg(spell->isChecked()),
                      QStringLiteral("%1 %2 -> %3").arg(row[0], row[1], row[2]));
             QVERIFY(m_mem->writes().empty());

@@ -4,7 +4,7 @@
 
 #include "shell/documentfiles.h"
 #include "shell/recentfiles.h"
-#include "shell/recentmenu.h"
+#include "shell/ui/recentmenu.h"
 #include "support/windowtest.h"
 
 #include <QAction>
@@ -92,8 +92,10 @@ private slots:
         settingsStore().save("Recent", "count", "12");
         for (int i = 1; i <= 12; ++i)
             settingsStore().save("Recent", QStringLiteral("file%1").arg(i),
-                                 i == 2 ? QString() : i == 3 ? QStringLiteral("/p/1")
-                                 : i == 5 ? QStringLiteral("R.java") : QStringLiteral("/p/%1").arg(i));
+                                 i == 2   ? QString()
+                                 : i == 3 ? QStringLiteral("/p/1")
+                                 : i == 5 ? QStringLiteral("R.java")
+                                          : QStringLiteral("/p/%1").arg(i));
         QCOMPARE(recent.paths(), (QStringList{"/p/1", "/p/4", "/p/6", "/p/7", "/p/8"}));
         settingsStore().save("Recent", "count", "x");
         QVERIFY(recent.paths().isEmpty());
@@ -121,8 +123,9 @@ private slots:
         m_prompter.answerText(c);
         QVERIFY(w.documents().SaveAs());
         w.recentFilesMenu()->refresh();
-        QCOMPARE(menuTexts(menu), (QStringList{"&1 " + c, "&2 " + b, "&3 " + QString(a).replace("&", "&&"),
-                                               "-", "Clear List"}));
+        QCOMPARE(menuTexts(menu),
+                 (QStringList{"&1 " + c, "&2 " + b, "&3 " + QString(a).replace("&", "&&"), "-",
+                              "Clear List"}));
 
         // Choosing an entry opens it (asking to save a modified document first).
         w.surface()->setSelText("x");

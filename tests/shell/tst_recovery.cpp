@@ -4,8 +4,10 @@
 // through the scripted prompter (damaged journals, symbolic links and other
 // odd entries included), failed writes, two editors that keep apart, and
 // editors ended by signals, a fatal error, exit() or their window
-// destroyed, whose text the next start offers back.
+// destroyed, whose text the next start offers back, and editors killed
+// amid random edits, whose copy holds a text they had.
 
+#include "scriptededits.h"
 #include "shell/documentfiles.h"
 #include "shell/recovery.h"
 #include "support/windowtest.h"
@@ -53,7 +55,7 @@ bool sameRecord(const RecoveryRecord &a, const RecoveryRecord &b)
                  : QStringLiteral("none");
     };
     return a.path == b.path && a.text == b.text && a.stamp == b.stamp
-        && formatKey(a.format) == formatKey(b.format);
+           && formatKey(a.format) == formatKey(b.format);
 }
 
 QStringList copiesIn(const QString &folder)
@@ -70,9 +72,10 @@ QString fileText(const QString &file)
 // A full copy as the first version of the program wrote it.
 QByteArray version1File(const QString &path, const QByteArray &body)
 {
-    return "QLN recovery 1\npath " + QUrl::toPercentEncoding(path, "/") + "\nformat UTF-8 nobom CRLF\n"
-        + "stamp none\nlength " + QByteArray::number(body.size()) + "\nsha1 "
-        + QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex() + "\n\n" + body;
+    return "QLN recovery 1\npath " + QUrl::toPercentEncoding(path, "/")
+           + "\nformat UTF-8 nobom CRLF\n" + "stamp none\nlength " + QByteArray::number(body.size())
+           + "\nsha1 " + QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex() + "\n\n"
+           + body;
 }
 
 // Pieces of random text: ASCII, accents, a euro sign, a character outside
@@ -81,10 +84,11 @@ QByteArray version1File(const QString &path, const QByteArray &body)
 QString randomText(QRandomGenerator &rng, int pieces)
 {
     static const QString kPieces[] = {
-        QStringLiteral("a"), QStringLiteral("Zq"), QStringLiteral(" "), QStringLiteral("{"),
-        QStringLiteral("\u00e9"), QStringLiteral("\u20ac"), QStringLiteral("\U0001F600"),
-        QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r"),
-        QStringLiteral("\uFEFF"), QString(QChar(0xD83D)), QStringLiteral("\t")};
+        QStringLiteral("a"),          QStringLiteral("Zq"),     QStringLiteral(" "),
+        QStringLiteral("{"),          QStringLiteral("\u00e9"), QStringLiteral("\u20ac"),
+        QStringLiteral("\U0001F600"), QStringLiteral("\r\n"),   QStringLiteral("\n"),
+        QStringLiteral("\r"),         QStringLiteral("\uFEFF"), QString(QChar(0xD83D)),
+        QStringLiteral("\t")};
     QString out;
     for (int i = 0; i < pieces; ++i)
         out += kPieces[rng.bounded(int(std::size(kPieces)))];
@@ -105,8 +109,7 @@ void randomEdit(Surface &surface, QRandomGenerator &rng)
         if (surface.canRedo())
             surface.redo();
         return;
-    default:
-        break;
+    default: break;
     }
     const int pos = rng.bounded(length + 1);
     int removed = rng.bounded(qMin(length - pos, 12) + 1);
@@ -198,9 +201,11 @@ private slots:
         QCOMPARE(defaultRecoveryFolder(), m_folder);
         const QByteArray old = qgetenv("XDG_STATE_HOME");
         qputenv("XDG_STATE_HOME", "relative/path"); // not absolute: ignored
-        QCOMPARE(defaultRecoveryFolder(), QDir::homePath() + QStringLiteral("/.local/state/QLN/recovery"));
+        QCOMPARE(defaultRecoveryFolder(),
+                 QDir::homePath() + QStringLiteral("/.local/state/QLN/recovery"));
         qunsetenv("XDG_STATE_HOME");
-        QCOMPARE(defaultRecoveryFolder(), QDir::homePath() + QStringLiteral("/.local/state/QLN/recovery"));
+        QCOMPARE(defaultRecoveryFolder(),
+                 QDir::homePath() + QStringLiteral("/.local/state/QLN/recovery"));
         qputenv("XDG_STATE_HOME", old);
     }
 
@@ -209,15 +214,24 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("format"); // -1 none, else encoding*100 + bom*10 + break
-        QTest::newRow("new document") << "" << "class A {\r\n}" << -1;
-        QTest::newRow("empty text") << "/tmp/E.java" << "" << 0;
-        QTest::newRow("Latin-1, LF") << "/tmp/L.java" << QStringLiteral("gr\u00fc\u00df\r\n") << 101;
-        QTest::newRow("UTF-8 BOM, CR") << "/tmp/B.java" << QStringLiteral("\u20ac \U0001F600") << 12;
-        QTest::newRow("leading U+FEFF") << "/tmp/F.java" << QStringLiteral("\uFEFF\uFEFFclass F {}") << 0;
+        QTest::newRow("new document") << ""
+                                      << "class A {\r\n}" << -1;
+        QTest::newRow("empty text") << "/tmp/E.java"
+                                    << "" << 0;
+        QTest::newRow("Latin-1, LF")
+            << "/tmp/L.java" << QStringLiteral("gr\u00fc\u00df\r\n") << 101;
+        QTest::newRow("UTF-8 BOM, CR")
+            << "/tmp/B.java" << QStringLiteral("\u20ac \U0001F600") << 12;
+        QTest::newRow("leading U+FEFF")
+            << "/tmp/F.java" << QStringLiteral("\uFEFF\uFEFFclass F {}") << 0;
         QTest::newRow("lone surrogates, NUL")
-            << "/tmp/S.java" << QStringLiteral("a") + QChar(0xDC00) + QChar(0xD800) + QChar(0) + "b" << 0;
-        QTest::newRow("odd path") << QStringLiteral("/tmp/a b/%41\n\u00e9.java") << "x\r\n\r\n" << 0;
-        QTest::newRow("header-like text") << "/p" << "QLN recovery 2\nlength 3\n\n" << 0;
+            << "/tmp/S.java" << QStringLiteral("a") + QChar(0xDC00) + QChar(0xD800) + QChar(0) + "b"
+            << 0;
+        QTest::newRow("odd path") << QStringLiteral("/tmp/a b/%41\n\u00e9.java") << "x\r\n\r\n"
+                                  << 0;
+        QTest::newRow("header-like text") << "/p"
+                                          << "QLN recovery 2\nlength 3\n\n"
+                                          << 0;
     }
 
     void recordsRoundTrip()
@@ -235,9 +249,11 @@ private slots:
         QVERIFY(sameRecord(*back, r));
         // The same text reached through records after a full copy of
         // something else, the details changed on the way.
-        RecoveryRecord start{QStringLiteral("/old"), std::nullopt, FileStamp{}, QStringLiteral("old\r\ntext")};
+        RecoveryRecord start{QStringLiteral("/old"), std::nullopt, FileStamp{},
+                             QStringLiteral("old\r\ntext")};
         const QByteArray journal = encodeRecovery(start) + encodeRecoveryEdit({0, 3, text.left(2)})
-            + encodeRecoveryDetails(r) + encodeRecoveryEdit({int(text.left(2).size()), 6, text.mid(2)});
+                                   + encodeRecoveryDetails(r)
+                                   + encodeRecoveryEdit({int(text.left(2).size()), 6, text.mid(2)});
         const std::optional<RecoveryReading> replayed = readRecovery(journal);
         QVERIFY(replayed && replayed->complete);
         QVERIFY(sameRecord(replayed->record, r));
@@ -246,7 +262,8 @@ private slots:
     void earlierFullCopiesAreRead()
     {
         // Every character, a leading U+FEFF included.
-        const QByteArray body = "\xef\xbb\xbf" "class A {}\r\n";
+        const QByteArray body = "\xef\xbb\xbf"
+                                "class A {}\r\n";
         const std::optional<RecoveryRecord> r = decodeRecovery(version1File(m_file, body));
         QVERIFY(r);
         QCOMPARE(r->text, QStringLiteral("\uFEFFclass A {}\r\n"));
@@ -257,7 +274,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         const QString doc = QStringLiteral("/tmp/D.java");
-        const QByteArray good = encodeRecovery(record(doc, QStringLiteral("class Doc {}\r\nint x;\r\n")));
+        const QByteArray good =
+            encodeRecovery(record(doc, QStringLiteral("class Doc {}\r\nint x;\r\n")));
         QVERIFY(decodeRecovery(good));
         // Cut short anywhere: journalCutAnywhereKeepsTheWholeRecords.
         QByteArray flipped = good;
@@ -319,9 +337,57 @@ private slots:
         QVERIFY(f.recovery.fullCopiesDone() > 1);
     }
 
+    // Small edits all over the text until the records outgrow it: the
+    // journal is compacted into a full copy of itself, with nothing after
+    // it. When the journal was damaged meanwhile (cut inside its last
+    // record), compacting it fails: that is said once, and the next copy is
+    // a full one of the text, so the copy never holds a wrong text.
+    void journalIsCompactedFromItself()
+    {
+        Followed f(m_folder);
+        f.details = record(m_file, QString());
+        QSignalSpy problems(&f.recovery, &DocumentRecovery::problem);
+        f.surface.setText(QString(300, QLatin1Char('.')));
+        QVERIFY(f.flush());
+        QCOMPARE(f.recovery.fullCopiesDone(), 1);
+        auto plainCopySize = [&] {
+            RecoveryRecord r = f.details;
+            r.text = f.surface.text();
+            return qint64(encodeRecovery(r).size());
+        };
+        int step = 0;
+        auto edit = [&] {
+            ++step;
+            f.surface.replace((step * 37) % 290, 1, QStringLiteral("x%1").arg(step % 10));
+            const std::optional<RecoveryReading> copy = f.flush();
+            QVERIFY(copy && copy->complete);
+            QCOMPARE(copy->record.text, f.surface.text());
+        };
+        while (f.recovery.fullCopiesDone() == 1 && step < 100)
+            edit();
+        QCOMPARE(f.recovery.fullCopiesDone(), 2);
+        QCOMPARE(QFileInfo(f.recovery.sessionFile()).size(), plainCopySize());
+
+        edit(); // one record after the new full copy
+        const QString file = f.recovery.sessionFile();
+        QVERIFY(::truncate(QFile::encodeName(file).constData(), QFileInfo(file).size() - 2) == 0);
+        const int full = f.recovery.fullCopiesDone();
+        while (f.recovery.fullCopiesDone() == full && step < 200) {
+            ++step;
+            f.surface.replace((step * 37) % 290, 1, QStringLiteral("y"));
+            f.flush();
+        }
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems.front().front().toString().contains(QLatin1String("damaged")),
+                 qPrintable(problems.front().front().toString()));
+        edit(); // the full copy of the text, then records again
+        QCOMPARE(f.recovery.fullCopiesDone(), full + 1);
+    }
+
     // A copy cut at any byte (an editor killed while appending, a full
-    // disk): the full copy and every whole record are read, the rest is
-    // reported as damage; a cut inside the full copy is refused.
+    // disk) or torn (a power loss): the full copy and every whole record
+    // are read, the rest is reported as damage; a cut inside the full copy
+    // is refused.
     void journalCutAnywhereKeepsTheWholeRecords()
     {
         QRandomGenerator rng(11);
@@ -344,12 +410,31 @@ private slots:
                 QVERIFY2(!r, qPrintable(QStringLiteral("cut at %1").arg(cut)));
                 continue;
             }
-            auto whole = std::prev(std::upper_bound(states.begin(), states.end(), cut,
-                                                    [](qint64 c, const auto &s) { return c < s.first; }));
+            auto whole =
+                std::prev(std::upper_bound(states.begin(), states.end(), cut,
+                                           [](qint64 c, const auto &s) { return c < s.first; }));
             QVERIFY2(r, qPrintable(QStringLiteral("cut at %1").arg(cut)));
             QCOMPARE(r->intactBytes, whole->first);
             QCOMPARE(r->complete, cut == whole->first);
             QCOMPARE(r->record.text, whole->second);
+        }
+        // A torn append: the file grew, but what follows a whole record is
+        // zeros, or the next record with one byte changed. That record
+        // alone is lost.
+        for (size_t i = 0; i + 1 < states.size(); ++i) {
+            const qint64 at = states[i].first, next = states[i + 1].first;
+            if (next == at)
+                continue; // an undo with nothing to undo
+            QByteArray zeros = bytes;
+            zeros.replace(at, bytes.size() - at, QByteArray(bytes.size() - at, '\0'));
+            QByteArray flipped = bytes.first(next);
+            flipped[at + rng.bounded(next - at)] ^= char(1 << rng.bounded(8));
+            for (const QByteArray &torn : {zeros, flipped}) {
+                const std::optional<RecoveryReading> r = readRecovery(torn);
+                QVERIFY2(r && !r->complete, qPrintable(QStringLiteral("torn at %1").arg(at)));
+                QCOMPARE(r->intactBytes, at);
+                QCOMPARE(r->record.text, states[i].second);
+            }
         }
     }
 
@@ -426,7 +511,8 @@ private slots:
             m_prompter.answer(MsgAnswer::No);
             w->menuItem(how)->trigger();
         } else if (how.startsWith(QLatin1String("close"))) {
-            m_prompter.answer(how.endsWith(QLatin1String("No")) ? MsgAnswer::No : MsgAnswer::Cancel);
+            m_prompter.answer(how.endsWith(QLatin1String("No")) ? MsgAnswer::No
+                                                                : MsgAnswer::Cancel);
             w->close();
         }
         w->recovery().waitForWrites();
@@ -452,8 +538,8 @@ private slots:
         QFETCH(int, answer);
         const QString text = QStringLiteral("class Doc {\r\n  // gr\u00fc\u00df\r\n}");
         const TextFileFormat latin1{TextFileFormat::Latin1, false, TextFileFormat::Lf};
-        const QString orphan =
-            leaveOrphan(QStringLiteral("4242-1-0"), record(named ? m_file : QString(), text, latin1));
+        const QString orphan = leaveOrphan(QStringLiteral("4242-1-0"),
+                                           record(named ? m_file : QString(), text, latin1));
         QVERIFY(!orphan.isEmpty());
         m_prompter.answer(MsgAnswer(answer));
         auto w = open();
@@ -476,7 +562,8 @@ private slots:
         QCOMPARE(w->windowTitle(), QStringLiteral("Document [%1] - Quillon*")
                                        .arg(named ? QStringLiteral("Doc.java") : QString()));
         // The text stays safe in this editor's own copy until it is saved.
-        QCOMPARE(copiesIn(m_folder), QStringList{QFileInfo(w->recovery().sessionFile()).fileName()});
+        QCOMPARE(copiesIn(m_folder),
+                 QStringList{QFileInfo(w->recovery().sessionFile()).fileName()});
         QCOMPARE(copyText(*w), text);
         if (!named)
             return;
@@ -501,9 +588,11 @@ private slots:
 
     void oneDocumentPerStart()
     {
-        const QString first = leaveOrphan(QStringLiteral("1-1-0"), record(m_file, QStringLiteral("one")));
+        const QString first =
+            leaveOrphan(QStringLiteral("1-1-0"), record(m_file, QStringLiteral("one")));
         QTest::qWait(20); // the second copy is the newer one
-        const QString second = leaveOrphan(QStringLiteral("2-1-0"), record(QString(), QStringLiteral("two")));
+        const QString second =
+            leaveOrphan(QStringLiteral("2-1-0"), record(QString(), QStringLiteral("two")));
         m_prompter.answer(MsgAnswer::Yes);
         auto w = open();
         QCOMPARE(m_prompter.messages(), QStringList{question(m_file)}); // the oldest first
@@ -604,8 +693,8 @@ private slots:
         w->recovery().writeNow(); // an appended record: refused
         w->recovery().waitForWrites();
         const QString refused = statusMessage(*w);
-        QVERIFY2(refused.startsWith(
-                     QStringLiteral("Crash recovery could not write its copy (it is a symbolic link)")),
+        QVERIFY2(refused.startsWith(QStringLiteral(
+                     "Crash recovery could not write its copy (it is a symbolic link)")),
                  qPrintable(refused));
         append(*w, QStringLiteral(" three"));
         QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one two three")); // a full copy
@@ -629,8 +718,9 @@ private slots:
             QVERIFY(limit.ok());
             QCOMPARE(copyText(*w), QStringLiteral("<no copy>"));
         }
-        QCOMPARE(statusMessage(*w), QStringLiteral("Crash recovery could not write its copy (%1): %2")
-                                        .arg(QString::fromLocal8Bit(std::strerror(EFBIG)), copy));
+        QCOMPARE(statusMessage(*w),
+                 QStringLiteral("Crash recovery could not write its copy (%1): %2")
+                     .arg(QString::fromLocal8Bit(std::strerror(EFBIG)), copy));
         QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one"));
         {
             test::FileSizeLimit limit(rlim_t(QFileInfo(copy).size() + 4));
@@ -701,8 +791,10 @@ private slots:
             struct rlimit none = {0, 0}; // SIGQUIT leaves no core file
             ::setrlimit(RLIMIT_CORE, &none);
         });
-        startChild(child, text, {QStringLiteral("--interval=10"), QStringLiteral("--delay=3600000"),
-                                 QStringLiteral("--max-delay=%1").arg(maxDelay), QStringLiteral("--then=") + how});
+        startChild(child, text,
+                   {QStringLiteral("--interval=10"), QStringLiteral("--delay=3600000"),
+                    QStringLiteral("--max-delay=%1").arg(maxDelay),
+                    QStringLiteral("--then=") + how});
 
         // What it typed, and when the line saying so arrived.
         QElapsedTimer clock;
@@ -718,8 +810,7 @@ private slots:
                     typed.emplace_back(clock.elapsed(), line.mid(6).toInt());
                     if (firstTyped < 0)
                         firstTyped = clock.elapsed();
-                }
-                else if (line.startsWith(QLatin1String("session ")))
+                } else if (line.startsWith(QLatin1String("session ")))
                     copy = line.mid(8);
             }
         };
@@ -774,6 +865,92 @@ private slots:
         QVERIFY(!QFile::exists(copy));
     }
 
+    // Another editor makes a stream of random edits (small ones, blocks
+    // pasted, most of the text removed), its copy written every few of
+    // them, and is killed with SIGKILL at a random moment: the text offered
+    // back is exactly one the editor went through (the edits replayed on a
+    // plain string say which), made no earlier than maxDelay() (and a
+    // second for the write) before the kill.
+    void killedAmidRandomEditsRecoversATextItHad_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : {21u, 22u, 23u, 24u, 25u})
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void killedAmidRandomEditsRecoversATextItHad()
+    {
+        QFETCH(quint32, seed);
+        const int maxDelay = 60;
+        QProcess child;
+        startChild(child, QString(),
+                   {QStringLiteral("--edits=%1").arg(seed), QStringLiteral("--interval=3"),
+                    QStringLiteral("--delay=15"), QStringLiteral("--max-delay=%1").arg(maxDelay)});
+        const qint64 killAfter = 1500 + QRandomGenerator(seed).bounded(2000);
+        QElapsedTimer clock;
+        clock.start();
+        std::vector<std::pair<qint64, int>> edited{{0, 0}};
+        qint64 firstEdit = -1, killedAt = -1;
+        QByteArray rest;
+        while (child.state() == QProcess::Running && clock.elapsed() < 60000) {
+            child.waitForReadyRead(50);
+            rest += child.readAll();
+            qsizetype nl;
+            while ((nl = rest.indexOf('\n')) >= 0) {
+                const QByteArray line = rest.left(nl);
+                rest.remove(0, nl + 1);
+                QVERIFY2(line != "diverged", "the surface changed an edit");
+                if (line.startsWith("edited ")) {
+                    edited.emplace_back(clock.elapsed(), line.mid(7).toInt());
+                    if (firstEdit < 0)
+                        firstEdit = clock.elapsed();
+                }
+            }
+            if (killedAt < 0 && firstEdit >= 0 && clock.elapsed() - firstEdit >= killAfter) {
+                killedAt = clock.elapsed();
+                ::kill(pid_t(child.processId()), SIGKILL);
+            }
+        }
+        if (killedAt < 0) {
+            child.kill();
+            child.waitForFinished();
+            QFAIL("the editor made no edit");
+        }
+        QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        const int last = edited.back().second;
+        int sure = 0;
+        for (const auto &[when, count] : edited)
+            if (when <= killedAt - maxDelay - 1000)
+                sure = count;
+
+        // Every text the editor had, from its first to one edit past the
+        // last it reported (it may have been killed before saying so).
+        QRandomGenerator script(seed);
+        QString model = QStringLiteral("class Doc {}\r\n");
+        std::vector<QString> states{model};
+        for (int i = 0; i <= last; ++i) {
+            test::nextScriptedEdit(script, model).applyTo(model);
+            states.push_back(model);
+        }
+
+        m_prompter.answer(MsgAnswer::Yes);
+        auto w = open();
+        QCOMPARE(m_prompter.messages(), QStringList{question(m_file)});
+        const QString recovered = w->surface()->text();
+        int which = -1;
+        for (int k = int(states.size()) - 1; k >= 0 && which < 0; --k)
+            if (states[k] == recovered)
+                which = k;
+        QVERIFY2(which >= sure,
+                 qPrintable(QStringLiteral("recovered the text after edit %1 of %2, %3 sure")
+                                .arg(which)
+                                .arg(last)
+                                .arg(sure)));
+        QVERIFY(sure > 0);
+        QVERIFY(w->recovery().fullCopiesDone() >= 1); // taken over as this editor's own copy
+    }
+
     // The copy is written from the event loop; when that is held up, a
     // second signal still ends the editor at once.
     void secondSignalEndsAtOnce()
@@ -803,7 +980,8 @@ private slots:
     {
         QFETCH(QString, typed);
         QProcess child;
-        startChild(child, typed, {QStringLiteral("--delay=3600000"), QStringLiteral("--then=wait")});
+        startChild(child, typed,
+                   {QStringLiteral("--delay=3600000"), QStringLiteral("--then=wait")});
         const QByteArray out = waitForOutput(child, "typed ");
         QVERIFY2(out.contains("typed "), out.constData());
         QVERIFY(!QDir(m_folder).entryList(QDir::Files | QDir::Hidden).isEmpty()); // the lock

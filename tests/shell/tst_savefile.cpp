@@ -7,7 +7,7 @@
 #include "shell/documentfiles.h"
 #include "shell/savefile.h"
 #include "support/windowtest.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -75,16 +75,16 @@ private slots:
         const QString file = path("InPlace.java");
         QVERIFY(writeFile(file, "old\n"));
         const QString link = path("Link.java");
-        QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()), 0);
+        QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()),
+                 0);
         const ino_t inode = statOf(file).st_ino;
 
         // The folder's writability is what the caller found; here it is told
         // "not writable", which root cannot otherwise be shown.
         m_prompter.answer(yes ? MsgAnswer::Yes : MsgAnswer::No);
-        const SaveFileResult result =
-            saveDocumentFile(file, QStringLiteral("new\r\n"), TextFileFormat{TextFileFormat::Utf8, false,
-                                                                              TextFileFormat::Lf},
-                             m_prompter, false);
+        const SaveFileResult result = saveDocumentFile(
+            file, QStringLiteral("new\r\n"),
+            TextFileFormat{TextFileFormat::Utf8, false, TextFileFormat::Lf}, m_prompter, false);
         QCOMPARE(result, yes ? SaveFileResult::Saved : SaveFileResult::Declined);
         const MessageRequest &asked = m_prompter.asked().back().message;
         QCOMPARE(asked.title, "Save [" + file + "]");
@@ -113,11 +113,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("secondLine"); // as shown
         QTest::addColumn<QString>("note");
-        QTest::newRow("a stray byte")
-            << QByteArray("class A {\n  // caf\xc3\xa9\n  // \xff\n}\n") << QStringLiteral("  // café")
-            << QStringLiteral("1 byte is not UTF-8; it is kept as it is");
+        QTest::newRow("a stray byte") << QByteArray("class A {\n  // caf\xc3\xa9\n  // \xff\n}\n")
+                                      << QStringLiteral("  // café")
+                                      << QStringLiteral("1 byte is not UTF-8; it is kept as it is");
         QTest::newRow("a mark and Latin-1 bytes, crlf")
-            << QByteArray("\xEF\xBB\xBF" "class A {\r\n  // caf\xE9 na\xEFve\r\n  // \xC3\xA9t\xE9\r\n}\r\n")
+            << QByteArray("\xEF\xBB\xBF"
+                          "class A {\r\n  // caf\xE9 na\xEFve\r\n  // \xC3\xA9t\xE9\r\n}\r\n")
             << QStringLiteral("  // caf\uF7E9 na\uF7EFve")
             << QStringLiteral("3 bytes are not UTF-8; they are kept as they are");
     }
@@ -186,8 +187,9 @@ private slots:
         m_prompter.answer(MsgAnswer::No);
         QVERIFY(!w.documents().Save());
         const MessageRequest &asked = m_prompter.asked().back().message;
-        QCOMPARE(asked.text,
-                 QStringLiteral("Save as UTF-8? Every non-ASCII character will be written in UTF-8."));
+        QCOMPARE(
+            asked.text,
+            QStringLiteral("Save as UTF-8? Every non-ASCII character will be written in UTF-8."));
         QCOMPARE(asked.title, "Save [" + file + "]");
         QCOMPARE(int(asked.buttons), int(MsgButtons::YesNo));
         QCOMPARE(int(asked.icon), int(MsgIcon::Question));
@@ -196,8 +198,8 @@ private slots:
         QVERIFY(w.windowTitle().endsWith(QLatin1Char('*')));
         QCOMPARE(w.documentFormat()->encoding, TextFileFormat::Latin1);
         QCOMPARE(w.statusPanel(1)->text(), status); // not left at "Please wait"
-        m_prompter.answer(MsgAnswer::Yes); // "Do you wish to save the file?"
-        m_prompter.answer(MsgAnswer::No);  // "Save as UTF-8? ..."
+        m_prompter.answer(MsgAnswer::Yes);          // "Do you wish to save the file?"
+        m_prompter.answer(MsgAnswer::No);           // "Save as UTF-8? ..."
         QCOMPARE(w.documents().offerToSave(), DocumentFiles::Leave::Stay);
         QCOMPARE(readFile(file), latin1);
 
@@ -225,7 +227,8 @@ private slots:
         frmedit w(file, &m_prompter, ProbePlaces{});
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QGuiApplication::clipboard()->setText(QStringLiteral("int") + QChar(0) + QStringLiteral("x;"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("int") + QChar(0)
+                                              + QStringLiteral("x;"));
         for (const char *item : {"Paste", "plaintextpaste"}) {
             w.statusPanel(1)->clear();
             w.surface()->setSelStart(w.surface()->length());

@@ -1,10 +1,10 @@
-// The shell's core rules without any window: window geometry clamps, the
-// window settings read and written, captions, the command line and the
-// status text.
+// The shell's core rules without any window: window geometry clamps and
+// the fit on the screens, the window settings read and written, captions,
+// the command line and the status text.
 
+#include "base/editorstate.h"
 #include "settings/settingsstore.h"
 #include "shell/documenttitle.h"
-#include "base/editorstate.h"
 #include "shell/statustext.h"
 #include "shell/windowgeometry.h"
 #include "shell/windowsettings.h"
@@ -23,7 +23,8 @@ using G = WindowGeometry; // top, left, height, width
 namespace qln {
 char *toString(const PixelGeometry &g)
 {
-    return QTest::toString(QStringLiteral("{x %1, y %2, w %3, h %4}").arg(g.x).arg(g.y).arg(g.width).arg(g.height));
+    return QTest::toString(
+        QStringLiteral("{x %1, y %2, w %3, h %4}").arg(g.x).arg(g.y).arg(g.width).arg(g.height));
 }
 char *toString(const G &g)
 {
@@ -37,6 +38,7 @@ constexpr double kScreenW = 19200;
 constexpr double kScreenH = 15360;
 
 Q_DECLARE_METATYPE(qln::WindowGeometry)
+Q_DECLARE_METATYPE(qln::PixelGeometry)
 
 class TestShellCore : public QObject {
     Q_OBJECT
@@ -46,6 +48,8 @@ private slots:
     void readStopsAtFirstBadValue_data();
     void readStopsAtFirstBadValue();
     void writeKeepsOrder();
+    void fitsOnScreens_data();
+    void fitsOnScreens();
     void tenSessionsLeaveTheWindowWhereItWas_data();
     void tenSessionsLeaveTheWindowWhereItWas();
     void captions();
@@ -90,18 +94,26 @@ void TestShellCore::readStopsAtFirstBadValue_data()
     QTest::addColumn<int>("restored");  // how many of the five values are set
     QTest::addColumn<double>("size");   // the font size restored
     QTest::newRow("all good") << QString() << QString() << 5 << 12.0;
-    QTest::newRow("size with unit") << "deffontsize" << "12pt" << 5 << 12.0;
+    QTest::newRow("size with unit") << "deffontsize"
+                                    << "12pt" << 5 << 12.0;
     // sizes no font can take give the factory size; the rest is restored
-    QTest::newRow("size zero") << "deffontsize" << "0" << 5 << 10.0;
-    QTest::newRow("size negative") << "deffontsize" << "-4" << 5 << 10.0;
-    QTest::newRow("size text") << "deffontsize" << "big" << 5 << 10.0;
-    QTest::newRow("size huge") << "deffontsize" << "2000000000" << 5 << 10.0;
+    QTest::newRow("size zero") << "deffontsize"
+                               << "0" << 5 << 10.0;
+    QTest::newRow("size negative") << "deffontsize"
+                                   << "-4" << 5 << 10.0;
+    QTest::newRow("size text") << "deffontsize"
+                               << "big" << 5 << 10.0;
+    QTest::newRow("size huge") << "deffontsize"
+                               << "2000000000" << 5 << 10.0;
     QTest::newRow("size absent") << "deffontsize" << QString() << 5 << 10.0;
-    QTest::newRow("size largest") << "deffontsize" << "1638" << 5 << 1638.0;
-    QTest::newRow("height not a number") << "fheight" << "tall" << 3 << 12.0;
+    QTest::newRow("size largest") << "deffontsize"
+                                  << "1638" << 5 << 1638.0;
+    QTest::newRow("height not a number") << "fheight"
+                                         << "tall" << 3 << 12.0;
     QTest::newRow("top absent") << "ftop" << QString() << 3 << 12.0;
     QTest::newRow("no last file: the pattern alone") << "lastfilename" << QString() << 5 << 12.0;
-    QTest::newRow("colour not a number") << "rtfbgcolor" << "white" << 4 << 12.0;
+    QTest::newRow("colour not a number") << "rtfbgcolor"
+                                         << "white" << 4 << 12.0;
 }
 
 void TestShellCore::readStopsAtFirstBadValue()
@@ -137,6 +149,56 @@ void TestShellCore::readStopsAtFirstBadValue()
         QCOMPARE(*r.background, BgrColor(255));
 }
 
+void TestShellCore::fitsOnScreens_data()
+{
+    QTest::addColumn<QList<QRect>>("screens"); // available areas, primary first
+    QTest::addColumn<PixelGeometry>("stored"); // frame corner, inner size
+    QTest::addColumn<int>("screen");           // the screen it must end on
+    // A window stored on a 2560 x 1600 screen, restored on each common
+    // screen at scale factors 1, 1.5 and 2 (the screen in logical pixels,
+    // less a 30-pixel panel).
+    const PixelGeometry big{1500, 900, 1400, 1000};
+    for (const QSize size : {QSize(1024, 768), QSize(1280, 1024), QSize(2560, 1600)})
+        for (const double scale : {1.0, 1.5, 2.0}) {
+            const QRect area(0, 30, int(size.width() / scale), int(size.height() / scale) - 30);
+            QTest::addRow("%dx%d at %g", size.width(), size.height(), scale)
+                << QList<QRect>{area} << big << 0;
+        }
+    const QList<QRect> two{QRect(0, 0, 1280, 1024), QRect(1280, 0, 1920, 1080)};
+    QTest::newRow("on the second screen, stays") << two << PixelGeometry{1500, 100, 800, 600} << 1;
+    QTest::newRow("across both, mostly the second")
+        << two << PixelGeometry{1000, 100, 800, 600} << 1;
+    QTest::newRow("off every screen, to the nearest")
+        << two << PixelGeometry{5000, -3000, 800, 600} << 1;
+    QTest::newRow("left of the primary") << two << PixelGeometry{-2000, 500, 800, 600} << 0;
+}
+
+// The frame (inner size plus margins) ends wholly on one screen, no larger
+// than it was, and a window that was already there does not move.
+void TestShellCore::fitsOnScreens()
+{
+    QFETCH(QList<QRect>, screens);
+    QFETCH(PixelGeometry, stored);
+    QFETCH(int, screen);
+    const QMargins frame(4, 28, 4, 4);
+    const std::vector<QRect> areas(screens.begin(), screens.end());
+    const PixelGeometry fit = fitOnScreens(stored, frame, areas);
+    const QRect outer(fit.x, fit.y, fit.width + 8, fit.height + 32);
+    QVERIFY2(
+        screens[screen].contains(outer),
+        qPrintable(
+            QStringLiteral("%1,%2 %3x%4").arg(fit.x).arg(fit.y).arg(fit.width).arg(fit.height)));
+    QVERIFY(fit.width <= stored.width && fit.height <= stored.height);
+    const QRect before(stored.x, stored.y, stored.width + 8, stored.height + 32);
+    if (screens[screen].contains(before))
+        QCOMPARE(fit, stored);
+    // Only what does not fit shrinks: a window that fits keeps its size.
+    if (stored.width + 8 <= screens[screen].width())
+        QCOMPARE(fit.width, stored.width);
+    QCOMPARE(fitOnScreens(fit, frame, areas), fit);
+    QCOMPARE(fitOnScreens(stored, frame, {}), stored);
+}
+
 void TestShellCore::tenSessionsLeaveTheWindowWhereItWas_data()
 {
     QTest::addColumn<double>("dpi");
@@ -161,7 +223,8 @@ void TestShellCore::tenSessionsLeaveTheWindowWhereItWas()
     SettingsStore store(std::make_unique<MemorySettingsBackend>());
     PixelGeometry window = start;
     for (int session = 0; session < 10; ++session) {
-        writeWindowSettings(store, {"Mono", "10", QString(), toTwipsGeometry(window, dpi), 0xFFFFFF, "0"});
+        writeWindowSettings(store,
+                            {"Mono", "10", QString(), toTwipsGeometry(window, dpi), 0xFFFFFF, "0"});
         const RestoredWindowSettings r = readWindowSettings(store, screenW, screenH);
         QVERIFY(r.geometry);
         window = toPixelGeometry(*r.geometry, dpi);
@@ -175,15 +238,23 @@ void TestShellCore::writeKeepsOrder()
     MemorySettingsBackend *mem = backend.get();
     SettingsStore store(std::move(backend));
     const G geometry{150, -1500, 7005, 9000.4};
-    writeWindowSettings(store, {"Mono", "11", "/w/Hello.java", geometry, 0x00FF00, "255"});
+    writeWindowSettings(store, {"Mono", "11", "/w/Hello.java", geometry, 0x00FF00, "255",
+                                WindowShowState::Maximized});
+    QCOMPARE(readWindowSettings(store, kScreenW, kScreenH).showState, WindowShowState::Maximized);
     QStringList written;
     for (const auto &w : mem->writes())
         written << w.section + QLatin1Char('/') + w.key + QLatin1Char('=') + w.value;
-    QCOMPARE(written.join(' '), QStringLiteral(
-        "Preferences/deffontname=Mono Preferences/deffontsize=11 "
-        "Preferences/lastfilename=/w/Hello.java Preferences/ftop=150 Preferences/fleft=-1500 "
-        "Preferences/fheight=7005 Preferences/fwidth=9000 Preferences/rtfbgcolor=65280 "
-        "Preferences/rtftextcolor=255"));
+    QCOMPARE(
+        written.join(' '),
+        QStringLiteral(
+            "Preferences/deffontname=Mono Preferences/deffontsize=11 "
+            "Preferences/lastfilename=/w/Hello.java Preferences/ftop=150 Preferences/fleft=-1500 "
+            "Preferences/fheight=7005 Preferences/fwidth=9000 Preferences/rtfbgcolor=65280 "
+            "Preferences/rtftextcolor=255 Preferences/fwindowstate=2"));
+    for (const char *odd : {"", "1", "7", "big"}) {
+        store.save(kPrefs, QStringLiteral("fwindowstate"), QLatin1String(odd));
+        QCOMPARE(readWindowSettings(store, kScreenW, kScreenH).showState, WindowShowState::Normal);
+    }
 }
 
 void TestShellCore::captions()
@@ -208,19 +279,24 @@ void TestShellCore::commandLine_data()
     QTest::newRow("none") << QStringList{"quillon"} << QString() << QString();
     QTest::newRow("plain") << QStringList{"quillon", "/a/B.java"} << "/a/B.java" << QString();
     QTest::newRow("quoted") << QStringList{"quillon", "\"/a/B.java\""} << "/a/B.java" << QString();
-    QTest::newRow("blanks joined") << QStringList{"quillon", "/my", "B.java"} << "/my B.java" << QString();
-    QTest::newRow("leading quote only") << QStringList{"quillon", "\"/a/B.java"} << "/a/B.java" << QString();
-    QTest::newRow("trailing quote only") << QStringList{"quillon", "/a/B.java\""} << "/a/B.java" << QString();
-    QTest::newRow("one pair only") << QStringList{"quillon", "\"\"/a/B\"\""} << "\"/a/B\"" << QString();
+    QTest::newRow("blanks joined")
+        << QStringList{"quillon", "/my", "B.java"} << "/my B.java" << QString();
+    QTest::newRow("leading quote only")
+        << QStringList{"quillon", "\"/a/B.java"} << "/a/B.java" << QString();
+    QTest::newRow("trailing quote only")
+        << QStringList{"quillon", "/a/B.java\""} << "/a/B.java" << QString();
+    QTest::newRow("one pair only")
+        << QStringList{"quillon", "\"\"/a/B\"\""} << "\"/a/B\"" << QString();
     QTest::newRow("help") << QStringList{"quillon", "--help"} << "--help"
                           << "Usage: quillon [FILE]\n";
     QTest::newRow("version") << QStringList{"quillon", "--version"} << "--version"
                              << QStringLiteral("Quillon " QUILLON_VERSION "\n");
-    QTest::newRow("help and more") << QStringList{"quillon", "--help", "x"} << "--help x" << QString();
+    QTest::newRow("help and more")
+        << QStringList{"quillon", "--help", "x"} << "--help x" << QString();
     QTest::newRow("both") << QStringList{"quillon", "--help", "--version"} << "--help --version"
                           << QString();
-    QTest::newRow("quoted help is a file") << QStringList{"quillon", "\"--help\""} << "--help"
-                                           << QString();
+    QTest::newRow("quoted help is a file")
+        << QStringList{"quillon", "\"--help\""} << "--help" << QString();
 }
 
 void TestShellCore::commandLine()

@@ -5,15 +5,15 @@
 // naming both owners.
 
 #include "base/keytable.h"
-#include "dialogs/frmfind.h"
-#include "dialogs/frmhelp.h"
-#include "settings/frmpref.h"
-#include "shell/frmedit.h"
+#include "dialogs/ui/frmfind.h"
+#include "dialogs/ui/frmhelp.h"
+#include "settings/ui/frmpref.h"
+#include "shell/ui/frmedit.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
-#include "surface/surfaceview.h"
-#include "tools/frmjavax.h"
+#include "surface/ui/surfaceview.h"
 #include "tools/toolmodes.h"
+#include "tools/ui/frmjavax.h"
 
 #include <QAbstractButton>
 #include <QAction>

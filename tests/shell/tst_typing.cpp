@@ -1,27 +1,27 @@
 // Help while typing, through the real main window (offscreen): the edited
 // line is recoloured and corrected at once, and typing a qualified name
 // offers its members in the completion box.
+#include "base/editorstate.h"
 #include "completion/objecttree.h"
+#include "formatting/colorizeall.h"
+#include "formatting/typingassist.h"
 #include "settings/convert.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
-#include "shell/completionbox.h"
 #include "shell/documentfiles.h"
-#include "base/editorstate.h"
-#include "shell/frmedit.h"
-#include "formatting/colorizeall.h"
-#include "formatting/typingassist.h"
+#include "shell/ui/completionbox.h"
+#include "shell/ui/frmedit.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -76,8 +76,9 @@ private slots:
     void openingColoursTheDocument();
     void documentOnTheCommandLineIsColoured();
     void insertFileColoursTheDocument();
-    void correctionKeepsCaretAfterWord();
-    void correctionAfterCaretLeavesCaret();
+    void correctsFinishedWordsOnly_data();
+    void correctsFinishedWordsOnly();
+    void correctionUndoneByOneStepAndSpellCorrectAll();
     void allSwitchesOffOnlyMarksModified();
     void completionOffersMembersAndEnterInserts();
     void arrowsMoveInTheBoxAndEscapeEmptiesIt();
@@ -89,6 +90,9 @@ private slots:
     void simpleNamesComplete();
     void boxOpensBelowTheCaretLine();
     void focusOnTheBoxKeepsEveryCharacter();
+    void completionInsertsWhatCompiles();
+    void everyNonNameKeyReachesTheDocument_data();
+    void everyNonNameKeyReachesTheDocument();
 
 private:
     std::unique_ptr<frmedit> start(const QString &spelling = QString());
@@ -104,8 +108,8 @@ void TstTyping::init()
     m_prompter.clear();
     QVERIFY(test::installFactorySettings(m_prompter));
     // The factory tree lies next to the program, as it does when installed.
-    const QString tree = QCoreApplication::applicationDirPath()
-                         + QStringLiteral("/JDK1.3.1TreeSorted.txt");
+    const QString tree =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt");
     QVERIFY2(QFile::exists(tree), qPrintable(tree));
     setPref("tree", tree);
     setPref("dropdowncbo", QStringLiteral("0")); // no popup list in these tests
@@ -124,12 +128,15 @@ void TstTyping::cleanup()
 
 std::unique_ptr<frmedit> TstTyping::start(const QString &spelling)
 {
-    if (!spelling.isEmpty()) {
-        const QStringList pair = spelling.split(QLatin1Char('='));
-        setPref("fromtocount", QStringLiteral("1"));
-        setPref("lstsfrom1", pair[0]);
-        setPref("lststo1", pair[1]);
+    // "wrong=right;wrong=right..."
+    const QStringList pairs = spelling.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (int i = 0; i < pairs.size(); ++i) {
+        const QStringList pair = pairs[i].split(QLatin1Char('='));
+        setPref(qPrintable(QStringLiteral("lstsfrom%1").arg(i + 1)), pair[0]);
+        setPref(qPrintable(QStringLiteral("lststo%1").arg(i + 1)), pair[1]);
     }
+    if (!pairs.isEmpty())
+        setPref("fromtocount", QString::number(pairs.size()));
     auto w = std::make_unique<frmedit>(QString(), &m_prompter, ProbePlaces{});
     if (!QTest::qWaitForWindowExposed(w.get()))
         return nullptr;
@@ -178,7 +185,8 @@ void TstTyping::typedTopToBottomIsColouredLineByLine()
     QCOMPARE(s->formatAt(line(2) + 3).color, kKeyword);
     QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
     type(QStringLiteral("x */ int b;"));
-    QCOMPARE(s->text(), QStringLiteral("int a = 1;\r\nString t = \"int\";\r\n/* int\r\nx */ int b;"));
+    QCOMPARE(s->text(),
+             QStringLiteral("int a = 1;\r\nString t = \"int\";\r\n/* int\r\nx */ int b;"));
     // Closing the comment coloured it from its start, and not the code after it.
     for (int pos = line(2); pos < line(3) + 4; ++pos)
         QVERIFY2(s->formatAt(pos).color == kComment, qPrintable(QString::number(pos)));
@@ -191,16 +199,25 @@ void TstTyping::blockCommentKeepsItsColourThroughEdits_data()
 {
     QTest::addColumn<QString>("document"); // "|" marks the caret
     QTest::addColumn<QString>("typed");    // "<" is Backspace
-    QTest::newRow("inside") << "int a;\r\n/*\r\nint |x\r\n*/\r\nint b;\r\n" << "y int";
-    QTest::newRow("on the opening line") << "int a; /* one|\r\ntwo\r\n*/ int b;\r\n" << " int";
-    QTest::newRow("on the closing line") << "/*\r\none\r\n*/ int |b;\r\n" << "x";
-    QTest::newRow("closing it early") << "/*\r\none\r\n|two int\r\nthree */\r\nint c;\r\n" << "*/";
-    QTest::newRow("opening a comment") << "int a;\r\n|int b;\r\nint c; /* x */\r\nint d;\r\n" << "/*";
-    QTest::newRow("removing its end") << "/* a\r\nb */| int c;\r\nint d; /* e */\r\n" << "<<";
-    QTest::newRow("removing its start") << "int a;\r\n/*| b\r\nint c; */\r\nint d;\r\n" << "<";
-    QTest::newRow("string inside") << "/*\r\n|\r\n*/\r\nint x = \"a\";\r\n" << "\"int\"";
+    QTest::newRow("inside") << "int a;\r\n/*\r\nint |x\r\n*/\r\nint b;\r\n"
+                            << "y int";
+    QTest::newRow("on the opening line") << "int a; /* one|\r\ntwo\r\n*/ int b;\r\n"
+                                         << " int";
+    QTest::newRow("on the closing line") << "/*\r\none\r\n*/ int |b;\r\n"
+                                         << "x";
+    QTest::newRow("closing it early") << "/*\r\none\r\n|two int\r\nthree */\r\nint c;\r\n"
+                                      << "*/";
+    QTest::newRow("opening a comment") << "int a;\r\n|int b;\r\nint c; /* x */\r\nint d;\r\n"
+                                       << "/*";
+    QTest::newRow("removing its end") << "/* a\r\nb */| int c;\r\nint d; /* e */\r\n"
+                                      << "<<";
+    QTest::newRow("removing its start") << "int a;\r\n/*| b\r\nint c; */\r\nint d;\r\n"
+                                        << "<";
+    QTest::newRow("string inside") << "/*\r\n|\r\n*/\r\nint x = \"a\";\r\n"
+                                   << "\"int\"";
     QTest::newRow("end marker behind a line comment")
-        << "/* a // b */\r\n|\r\nint c; */\r\nint d;\r\n" << "x";
+        << "/* a // b */\r\n|\r\nint c; */\r\nint d;\r\n"
+        << "x";
 }
 
 void TstTyping::blockCommentKeepsItsColourThroughEdits()
@@ -261,7 +278,9 @@ void TstTyping::commentsInTheTextColourStayCheap()
     s->setText(text);
     ColorizeDocument(*s, m_w->preferences());
     const int far = s->lineIndex(10);
-    s->setFormat(far, 1, CharFormat{kString, false, false, false, QString(), 0}); // a wrong colour far from the typing
+    s->setFormat(far, 1,
+                 CharFormat{kString, false, false, false, QString(),
+                            0});            // a wrong colour far from the typing
     s->setSelStart(s->lineIndex(1000) + 9); // after "qq1000 zz"
     type(QStringLiteral(" int"));
     QCOMPARE(s->formatAt(s->lineIndex(1000) + 10).color, kKeyword);
@@ -333,47 +352,111 @@ void TstTyping::insertFileColoursTheDocument()
     QCOMPARE(s->formatAt(s->lineIndex(2) + 4).color, kKeyword); // class
 }
 
-void TstTyping::correctionKeepsCaretAfterWord()
+void TstTyping::correctsFinishedWordsOnly_data()
+{
+    QTest::addColumn<QString>("before"); // the caret at "|"
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("after"); // the caret at "|"
+    // With the pairs teh -> the and recieve -> receive.
+    QTest::newRow("blank finishes") << "|\r\n"
+                                    << "String teh "
+                                    << "String the |\r\n";
+    QTest::newRow("at the line's end") << "|\r\n"
+                                       << "x = teh"
+                                       << "x = teh|\r\n";
+    QTest::newRow("longer name") << "|\r\n"
+                                 << "int tehName = 1;"
+                                 << "int tehName = 1;|\r\n";
+    QTest::newRow("tehran") << "|\r\n"
+                            << "tehran "
+                            << "tehran |\r\n";
+    QTest::newRow("underscore") << "|\r\n"
+                                << "teh_count++;"
+                                << "teh_count++;|\r\n";
+    QTest::newRow("dollar") << "|\r\n"
+                            << "teh$ $teh "
+                            << "teh$ $teh |\r\n";
+    QTest::newRow("recieveData") << "|\r\n"
+                                 << "void recieveData() {"
+                                 << "void recieveData() {|\r\n";
+    QTest::newRow("member") << "|\r\n"
+                            << "obj.teh();"
+                            << "obj.teh();|\r\n";
+    QTest::newRow("capitals") << "|\r\n"
+                              << "TEH "
+                              << "THE |\r\n";
+    QTest::newRow("capitalised") << "|\r\n"
+                                 << "Teh, teh("
+                                 << "The, the(|\r\n";
+    QTest::newRow("comment") << "|\r\n"
+                             << "// recieve it"
+                             << "// receive it|\r\n";
+    QTest::newRow("last line") << "|"
+                               << "teh;"
+                               << "the;|";
+    QTest::newRow("line break") << "|\r\n"
+                                << "teh\n"
+                                << "teh\r\n|\r\n";
+    // A blank typed inside a name splits it: the first part is finished.
+    QTest::newRow("split") << "teh|String\r\n"
+                           << " "
+                           << "the |String\r\n";
+    // Typing elsewhere on a line leaves its other words alone.
+    QTest::newRow("elsewhere") << "a| teh recieve\r\n"
+                               << "b "
+                               << "ab | teh recieve\r\n";
+    // The caret follows a correction that changes the length before it.
+    QTest::newRow("longer") << "|\r\n"
+                            << "recieve "
+                            << "receive |\r\n";
+}
+
+void TstTyping::correctsFinishedWordsOnly()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, typed);
+    QFETCH(QString, after);
+    m_w = start(QStringLiteral("teh=the;recieve=receive"));
+    Surface *s = m_w->surface();
+    s->setText(QString(before).remove(QLatin1Char('|')));
+    s->setSelStart(int(before.indexOf(QLatin1Char('|'))));
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('\n'))
+            QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
+        else
+            type(QString(c));
+        // The box would take Enter: these tests are about words.
+        QTest::keyClick(m_w->rtfedit(), Qt::Key_Escape);
+    }
+    QCOMPARE(s->text(), QString(after).remove(QLatin1Char('|')));
+    QCOMPARE(s->selStart(), int(after.indexOf(QLatin1Char('|'))));
+    QCOMPARE(m_w->rtfedit()->positionAt(m_w->rtfedit()->caretRect().center()), s->selStart());
+}
+
+void TstTyping::correctionUndoneByOneStepAndSpellCorrectAll()
 {
     m_w = start(QStringLiteral("teh=the"));
     Surface *s = m_w->surface();
     s->setText(QStringLiteral("\r\n"));
     s->setSelStart(0);
-    type(QStringLiteral("String teh"));
-    // At the end of the line teh already stands as a whole word.
-    QCOMPARE(s->text(), QStringLiteral("String the\r\n"));
-    QCOMPARE(s->selStart(), 10);
-    // In front of other text it waits until it is a whole word.
-    s->setSelStart(0);
-    type(QStringLiteral("Teh"));
-    QCOMPARE(s->text(), QStringLiteral("TehString the\r\n"));
-    type(QStringLiteral(" "));
-    QCOMPARE(s->text(), QStringLiteral("the String the\r\n"));
-    QCOMPARE(s->selStart(), 4);
+    type(QStringLiteral("Teh "));
+    QCOMPARE(s->text(), QStringLiteral("The \r\n"));
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(s->text(), QStringLiteral("Teh \r\n"));
+    QCOMPARE(s->selStart(), 3);
+    // Another character right after it, and typing on, leave it alone.
+    type(QStringLiteral(","));
+    QTest::keyClick(m_w->rtfedit(), Qt::Key_End);
+    type(QStringLiteral("x "));
+    QCOMPARE(s->text(), QStringLiteral("Teh, x \r\n"));
 
-    // A correction that changes the length before the caret moves it.
-    m_w->surface()->setClean();
-    m_w->close();
-    m_w.reset();
-    m_w = start(QStringLiteral("adress=address"));
-    s = m_w->surface();
-    s->setText(QStringLiteral("\r\n"));
-    s->setSelStart(0);
-    type(QStringLiteral("adress "));
-    QCOMPARE(s->text(), QStringLiteral("address \r\n"));
-    QCOMPARE(s->selStart(), 8);
-    QCOMPARE(m_w->rtfedit()->positionAt(m_w->rtfedit()->caretRect().center()), 8);
-}
-
-void TstTyping::correctionAfterCaretLeavesCaret()
-{
-    m_w = start(QStringLiteral("adress=address"));
-    Surface *s = m_w->surface();
-    s->setText(QStringLiteral("a  adress\r\n"));
-    s->setSelStart(1);
-    type(QStringLiteral("b"));
-    QCOMPARE(s->text(), QStringLiteral("ab  address\r\n"));
-    QCOMPARE(s->selStart(), 2); // right after the typed b, not moved by the correction
+    // The menu command follows the same rule over the whole document.
+    s->setText(QStringLiteral("TEH teh.teh tehName teh_x teh\r\nobj.teh(Teh);"));
+    s->setClean(); // nothing to save first
+    QAction *all = m_w->menuItem(QStringLiteral("spellcorrectallrtf"));
+    QVERIFY(all);
+    all->trigger();
+    QCOMPARE(s->text(), QStringLiteral("THE the.teh tehName teh_x the\r\nobj.teh(The);"));
 }
 
 void TstTyping::allSwitchesOffOnlyMarksModified()
@@ -653,6 +736,151 @@ void TstTyping::focusOnTheBoxKeepsEveryCharacter()
     QCOMPARE(s->text(), QStringLiteral("x = java.awt.C"));
     QTest::keyClick(QApplication::focusWidget(), 'O');
     QCOMPARE(s->text(), QStringLiteral("x = java.awt.CO"));
+}
+
+void TstTyping::completionInsertsWhatCompiles()
+{
+    m_w = start();
+    Surface *s = m_w->surface();
+    SurfaceView *view = m_w->rtfedit();
+    CompletionBox *box = m_w->cbotree();
+    auto items = [&] {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i)
+            out << box->itemText(i);
+        return out;
+    };
+    auto status = [&] { return m_w->statusPanel(1)->text(); };
+    auto line = [&] { return s->lineText(s->lineFromChar(s->selStart())); };
+    auto column = [&] { return s->selStart() - s->lineIndex(s->lineFromChar(s->selStart())); };
+    s->setText(QStringLiteral("\r\n"));
+    s->setSelStart(0);
+
+    // A method without parameters: its name and "()", the caret after them.
+    // The ";" typed next keeps the box shut, so Enter breaks the line.
+    type(QStringLiteral("String field = null; field.le"));
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->currentText(), QStringLiteral("int length()"));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(line(), QStringLiteral("String field = null; field.length()"));
+    QCOMPARE(column(), int(line().size()));
+    type(QStringLiteral(";"));
+    QVERIFY(box->isHidden());
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(s->text(), QStringLiteral("String field = null; field.length();\r\n\r\n"));
+
+    // After a value its type's constructors are not offered; a method with
+    // parameters leaves the caret between its parentheses and shows them in
+    // the status bar until the caret leaves.
+    type(QStringLiteral("System.out.pr"));
+    QVERIFY(box->isVisible());
+    QVERIFY(!items().isEmpty());
+    for (const QString &item : items())
+        QVERIFY2(!item.startsWith(QStringLiteral("PrintStream(")), qPrintable(item));
+    const QString chosen = box->currentText();
+    QVERIFY2(chosen.startsWith(QStringLiteral("void print(")), qPrintable(chosen));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(line(), QStringLiteral("System.out.print()"));
+    QCOMPARE(column(), 17);
+    QVERIFY2(status().contains(chosen), qPrintable(status()));
+    type(QStringLiteral("x"));
+    QCOMPARE(line(), QStringLiteral("System.out.print(x)"));
+    QVERIFY2(status().contains(chosen), qPrintable(status()));
+    QTest::keyClick(view, Qt::Key_End);
+    QVERIFY2(!status().contains(chosen), qPrintable(status()));
+    QTest::keyClick(view, Qt::Key_Left);
+    QVERIFY2(!status().contains(chosen), qPrintable(status())); // the hint has ended
+
+    QTest::keyClick(view, Qt::Key_End);
+    QTest::keyClick(view, Qt::Key_Return);
+    type(QStringLiteral("StringBuilder sb = null; sb.ind"));
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->currentText(), QStringLiteral("int indexOf(String)"));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(line(), QStringLiteral("StringBuilder sb = null; sb.indexOf()"));
+    QCOMPARE(column(), int(line().size()) - 1);
+    QVERIFY2(status().contains(QStringLiteral("int indexOf(String)")), qPrintable(status()));
+    // Undo takes the whole choice back.
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(line(), QStringLiteral("StringBuilder sb = null; sb.ind"));
+
+    // A type named as such still offers its constructors, and a field or
+    // type goes in as its name.
+    QTest::keyClick(view, Qt::Key_Escape);
+    QTest::keyClick(view, Qt::Key_End);
+    QTest::keyClick(view, Qt::Key_Return);
+    type(QStringLiteral("java.awt.Color."));
+    QVERIFY(items().contains(QStringLiteral("Color(int, int, int)")));
+    type(QStringLiteral("BLA"));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(line(), QStringLiteral("java.awt.Color.BLACK"));
+    type(QStringLiteral("; java.awt.Color c = null; c."));
+    QVERIFY(box->isVisible());
+    QVERIFY(items().contains(QStringLiteral("Color brighter()")));
+    for (const QString &item : items())
+        QVERIFY2(!item.startsWith(QStringLiteral("Color(")), qPrintable(item));
+
+    // The box opens only while a name is typed after the dot.
+    for (const QString &after : {QStringLiteral(" "), QStringLiteral(")"), QStringLiteral(";")}) {
+        type(QStringLiteral("br") + after);
+        QVERIFY2(box->isHidden(), qPrintable(after));
+        type(QStringLiteral(" c."));
+    }
+    // With nothing chosen Enter closes the box and breaks the line.
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->currentIndex(), -1);
+    const int lines = s->lineCount();
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(s->lineCount(), lines + 1);
+    QVERIFY(box->isHidden());
+}
+
+void TstTyping::everyNonNameKeyReachesTheDocument_data()
+{
+    QTest::addColumn<QString>("focus"); // where the keys go while the box shows
+    QTest::newRow("text") << "text";
+    QTest::newRow("box") << "box";
+    QTest::newRow("dropped list") << "list";
+}
+
+void TstTyping::everyNonNameKeyReachesTheDocument()
+{
+    QFETCH(QString, focus);
+    setPref("setfocusontreebox", QLatin1String(focus == QLatin1String("box") ? "1" : "0"));
+    m_w = start();
+    QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+    Surface *s = m_w->surface();
+    CompletionBox *box = m_w->cbotree();
+    const QString keys = QStringLiteral(";,)(. +-*/=<>!&|^%?:[]{}\"'@#~\\\n");
+    for (const QChar c : keys) {
+        const QString what = c == QLatin1Char('\n') ? QStringLiteral("Enter") : QString(c);
+        s->setText(QStringLiteral("\r\n"));
+        s->setSelStart(0);
+        m_w->rtfedit()->setFocus();
+        for (const QChar k : QStringLiteral("java.awt.Co"))
+            QTest::keyClick(QApplication::focusWidget(), k.toLatin1());
+        QVERIFY2(box->isVisible(), qPrintable(what));
+        QWidget *target = QApplication::focusWidget();
+        if (focus == QLatin1String("list")) {
+            box->showPopup();
+            target = box->view();
+        }
+        QCOMPARE(target == box || target == box->view(), focus != QLatin1String("text"));
+        const QString chosen = m_w->typing().arrmatch().at(box->currentIndex() + 1);
+        QVERIFY2(chosen.startsWith(QStringLiteral("Co")), qPrintable(chosen));
+
+        if (c == QLatin1Char('\n'))
+            QTest::keyClick(target, Qt::Key_Return);
+        else
+            QTest::keyClick(target, c.toLatin1());
+        QString expected = QStringLiteral("java.awt.Co") + c;
+        if (c == QLatin1Char('\n'))
+            expected = QStringLiteral("java.awt.") + chosen; // chosen, no line break
+        else if (c == QLatin1Char(' ') && focus != QLatin1String("text"))
+            expected = QStringLiteral("java.awt.") + chosen + c; // chosen, then the blank
+        QCOMPARE(s->text(), expected + QStringLiteral("\r\n"));
+        QVERIFY2(box->isHidden(), qPrintable(what));
+    }
 }
 
 QTEST_MAIN(TstTyping)

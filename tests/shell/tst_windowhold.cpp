@@ -3,9 +3,9 @@
 // window is never disabled (so nothing restyles), and it is free again
 // afterwards, also when the command stops early. Driven offscreen.
 #include "formatting/indenter.h"
-#include "shell/windowhosts.h"
+#include "shell/ui/windowhosts.h"
 #include "support/windowtest.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAction>
 #include <QDialog>
@@ -247,7 +247,7 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("answers"); // OK answers the command asks for
         QTest::newRow("Colorize all") << "colorizeallrtf" << 0;
-        QTest::newRow("AutoIndent all") << "indentallrtf" << 1;
+        QTest::newRow("AutoIndent all") << "indentallrtf" << 0;
     }
 
     void inputDuringACommandIsDropped()
@@ -271,15 +271,16 @@ private slots:
         const int triggeredBefore = m_triggered;
 
         bool poked = false, enabledThroughout = true;
-        QMetaObject::Connection c = connect(m_w->progress(), &QProgressBar::valueChanged, this, [&] {
-            enabledThroughout = enabledThroughout && m_w->isEnabled();
-            if (poked)
-                return;
-            poked = true;
-            for (Input input : {Input::Typing, Input::DeleteKey, Input::Click, Input::MenuKey,
-                                Input::ToolButton, Input::Drop, Input::Close})
-                send(input);
-        });
+        QMetaObject::Connection c =
+            connect(m_w->progress(), &QProgressBar::valueChanged, this, [&] {
+                enabledThroughout = enabledThroughout && m_w->isEnabled();
+                if (poked)
+                    return;
+                poked = true;
+                for (Input input : {Input::Typing, Input::DeleteKey, Input::Click, Input::MenuKey,
+                                    Input::ToolButton, Input::Drop, Input::Close})
+                    send(input);
+            });
         const QString poking = run();
         disconnect(c);
         QVERIFY(poked);
@@ -302,19 +303,24 @@ private slots:
         QTest::addColumn<QString>("setup"); // "long", "modified", "wide indent" or ""
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<bool>("changed");
-        const int ok = int(MsgAnswer::Ok), no = int(MsgAnswer::No),
-                  cancel = int(MsgAnswer::Cancel);
-        QTest::newRow("Colorize all") << "colorizeallrtf" << "" << QList<int>{} << false;
-        QTest::newRow("Colorize all, No to the time question")
-            << "colorizeallrtf" << "long" << QList<int>{no} << false;
-        QTest::newRow("AutoIndent all") << "indentallrtf" << "" << QList<int>{ok} << true;
+        const int ok = int(MsgAnswer::Ok), no = int(MsgAnswer::No), cancel = int(MsgAnswer::Cancel);
+        QTest::newRow("Colorize all") << "colorizeallrtf"
+                                      << "" << QList<int>{} << false;
+        QTest::newRow("Colorize all, No to the time question") << "colorizeallrtf"
+                                                               << "long" << QList<int>{no} << false;
+        QTest::newRow("AutoIndent all") << "indentallrtf"
+                                        << "" << QList<int>{} << true;
         QTest::newRow("AutoIndent all, Cancel at the save question")
-            << "indentallrtf" << "modified" << QList<int>{ok, cancel} << false;
+            << "indentallrtf"
+            << "modified" << QList<int>{cancel} << false;
         QTest::newRow("AutoIndent all, refused as too large")
-            << "indentallrtf" << "wide indent" << QList<int>{ok, ok} << false;
-        QTest::newRow("Spell correct all") << "spellcorrectallrtf" << "" << QList<int>{} << false;
+            << "indentallrtf"
+            << "wide indent" << QList<int>{ok} << false;
+        QTest::newRow("Spell correct all") << "spellcorrectallrtf"
+                                           << "" << QList<int>{} << false;
         QTest::newRow("Spell correct all, Cancel at the save question")
-            << "spellcorrectallrtf" << "modified" << QList<int>{cancel} << false;
+            << "spellcorrectallrtf"
+            << "modified" << QList<int>{cancel} << false;
     }
 
     void windowIsFreeAfterEveryEnding()

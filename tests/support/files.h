@@ -23,7 +23,7 @@ inline bool writeFile(const QString &path, const QByteArray &bytes = {}, bool ex
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()
-        && (!executable || f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeUser));
+           && (!executable || f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeUser));
 }
 
 // While it lives, a write beyond `bytes` fails. The signal the kernel

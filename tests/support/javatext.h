@@ -8,8 +8,8 @@ namespace qln::test {
 // Words and blanks, exactly `length` characters, one line.
 inline QString wordyLine(int length)
 {
-    static const QString words[] = {QStringLiteral("int "), QStringLiteral("value "),
-                                    QStringLiteral("= "), QStringLiteral("count; "),
+    static const QString words[] = {QStringLiteral("int "),    QStringLiteral("value "),
+                                    QStringLiteral("= "),      QStringLiteral("count; "),
                                     QStringLiteral("return "), QStringLiteral("x1 ")};
     QString line;
     for (int i = 0; line.size() < length; ++i)

@@ -17,20 +17,21 @@ inline bool underCi()
 
 inline QByteArray missingKitText(const char *what)
 {
-    return QByteArray(what) +
-           " is missing: install the Debian packages openjdk-17-jdk-headless and openjdk-17-source "
-           "(sh scripts/deps.sh does)";
+    return QByteArray(what)
+           + " is missing: install the Debian packages openjdk-17-jdk-headless and "
+             "openjdk-17-source "
+             "(sh scripts/deps.sh does)";
 }
 
 } // namespace qln::test
 
 // `present`: whether what the test needs is there; `what`: what it needs,
 // e.g. "the Java kit's lib/src.zip".
-#define QLN_REQUIRE_KIT(present, what)                                                         \
-    do {                                                                                       \
-        if (!(present)) {                                                                      \
-            if (qln::test::underCi())                                                          \
-                QFAIL(qln::test::missingKitText(what).constData());                            \
-            QSKIP(qln::test::missingKitText(what).constData());                                \
-        }                                                                                      \
+#define QLN_REQUIRE_KIT(present, what)                              \
+    do {                                                            \
+        if (!(present)) {                                           \
+            if (qln::test::underCi())                               \
+                QFAIL(qln::test::missingKitText(what).constData()); \
+            QSKIP(qln::test::missingKitText(what).constData());     \
+        }                                                           \
     } while (false)

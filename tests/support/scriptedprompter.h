@@ -14,9 +14,9 @@ class ScriptedPrompter : public Prompter {
 public:
     struct Asked {
         enum Kind { Message, Input, File, Color, Font, Folder } kind;
-        MessageRequest message;    // Message
-        QString prompt, title;     // Input, Folder
-        FileDialogRequest file;    // File
+        MessageRequest message; // Message
+        QString prompt, title;  // Input, Folder
+        FileDialogRequest file; // File
     };
 
     // Queue answers in the order they will be asked. A message answer is a
@@ -31,7 +31,11 @@ public:
     // Texts of the messages shown, in order.
     QStringList messages() const;
     int pending() const { return int(m_answers.size()); }
-    void clear() { m_answers.clear(); m_asked.clear(); }
+    void clear()
+    {
+        m_answers.clear();
+        m_asked.clear();
+    }
 
     MsgAnswer message(const MessageRequest &request) override;
     using Prompter::message;

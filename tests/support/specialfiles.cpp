@@ -21,7 +21,7 @@ bool makeFifo(const QString &path)
 bool makeSocketFile(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
-    sockaddr_un address {};
+    sockaddr_un address{};
     if (size_t(name.size()) >= sizeof address.sun_path)
         return false;
     address.sun_family = AF_UNIX;
@@ -29,7 +29,8 @@ bool makeSocketFile(const QString &path)
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     if (fd < 0)
         return false;
-    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    const bool bound =
+        ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     ::close(fd);
     return bound;
 }

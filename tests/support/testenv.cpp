@@ -20,7 +20,8 @@ std::optional<QByteArray> g_outerConfig, g_outerState; // nothing: unset
 
 std::optional<QByteArray> variable(const char *name)
 {
-    return qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt;
+    return qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name))
+                                           : std::nullopt;
 }
 
 void setVariable(const char *name, const std::optional<QByteArray> &value)

@@ -10,7 +10,7 @@
 namespace qln {
 class MemorySettingsBackend;
 class Prompter;
-}
+} // namespace qln
 
 namespace qln::test {
 

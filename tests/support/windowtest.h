@@ -9,7 +9,7 @@
 #include "base/editorstate.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
-#include "shell/frmedit.h"
+#include "shell/ui/frmedit.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"

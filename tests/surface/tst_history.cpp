@@ -92,8 +92,8 @@ void TstHistory::stepsFromGroupsAndTyping()
         p.edit(0, 0, QStringLiteral("x"), true); // somewhere else
         p.type(QStringLiteral("f"));
         QCOMPARE(p.text, QStringLiteral("xab cd\r\nef"));
-        QCOMPARE(p.undoAll(), QStringList({"xab cd\r\ne", "ab cd\r\ne", "ab cd\r\n", "ab cd",
-                                           "ab ", ""}));
+        QCOMPARE(p.undoAll(),
+                 QStringList({"xab cd\r\ne", "ab cd\r\ne", "ab cd\r\n", "ab cd", "ab ", ""}));
         // Redo makes each step again, in order.
         QVERIFY(p.step(true) && p.step(true));
         QCOMPARE(p.text, QStringLiteral("ab cd"));

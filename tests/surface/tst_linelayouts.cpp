@@ -53,6 +53,8 @@ private slots:
     void tabsLineUpAcrossPieces();
     void seamsKeepCharactersWhole();
     void wrappedPiecesFollowOneAnother();
+    void wrappedLongLineBreaksAsOneLayout_data();
+    void wrappedLongLineBreaksAsOneLayout();
     void editsLayOutOnlyWhatChanged();
     void randomEditsMatchAFreshCache_data();
     void randomEditsMatchAFreshCache();
@@ -250,7 +252,11 @@ void TstLineLayouts::wrappedPiecesFollowOneAnother()
         if (last.y >= 0) {
             const bool later = at.y == last.y ? at.x > last.x : at.y >= last.y + at.height;
             QVERIFY2(later, qPrintable(QStringLiteral("%1 at %2,%3 after %4,%5")
-                                           .arg(pos).arg(at.x).arg(at.y).arg(last.x).arg(last.y)));
+                                           .arg(pos)
+                                           .arg(at.x)
+                                           .arg(at.y)
+                                           .arg(last.x)
+                                           .arg(last.y)));
             rows += at.y > last.y;
         }
         last = at;
@@ -261,6 +267,91 @@ void TstLineLayouts::wrappedPiecesFollowOneAnother()
     for (const LineLayouts::Piece &p : l.line(0).pieces)
         height += p.height;
     QCOMPARE(l.lineHeight(0), height);
+}
+
+// Where each row of a line starts, wrapped at `width` as one layout.
+std::vector<int> rowStartsOfOneLayout(const QString &text, const QFont &font, int width)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setTabStopDistance(LineLayouts::kTabStop);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    std::vector<int> starts;
+    layout.beginLayout();
+    for (QTextLine tl = layout.createLine(); tl.isValid(); tl = layout.createLine()) {
+        tl.setLineWidth(width);
+        starts.push_back(tl.textStart());
+    }
+    layout.endLayout();
+    return starts;
+}
+
+// Where each row of the cache's line 0 starts, walking down its rows.
+std::vector<int> rowStartsOf(const LineLayouts &l)
+{
+    std::vector<int> starts;
+    int line = 0;
+    size_t piece = 0;
+    int row = 0;
+    do
+        starts.push_back(l.positionInLine(0, 0, int(piece), row));
+    while (l.stepRow(line, piece, row, 1) && line == 0);
+    return starts;
+}
+
+void TstLineLayouts::wrappedLongLineBreaksAsOneLayout_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("lookFirst"); // a position laid out before the walk
+    QTest::newRow("words") << wordyLine(10500) << 0;
+    QTest::newRow("words, the middle laid out first") << wordyLine(10500) << 6000;
+    QString tabs;
+    while (tabs.size() < 9000)
+        tabs += QStringLiteral("\tif (a) {\tb = c;\t} ");
+    QTest::newRow("tabs") << tabs << 0;
+    QTest::newRow("one long word") << QString(9000, QLatin1Char('x')) << 4500;
+}
+
+void TstLineLayouts::wrappedLongLineBreaksAsOneLayout()
+{
+    // A long line comes in pieces, but where it wraps no row ends early at
+    // a piece's border: its rows start where those of the whole line laid
+    // out at once start, before and after edits near the borders.
+    QFETCH(QString, text);
+    QFETCH(int, lookFirst);
+    Surface s;
+    s.setText(text + QStringLiteral("\r\nafter"));
+    Follower f(s);
+    LineLayouts &l = f.layouts;
+    const int width = 300;
+    l.setWrapWidth(width);
+    QVERIFY(l.line(0).chunked);
+    l.placeOf(lookFirst);
+    QCOMPARE(rowStartsOf(l), rowStartsOfOneLayout(s.lineText(0), l.font(), width));
+    for (int at : {2048, 4090, 100, 6150}) {
+        s.replace(at, 0, QStringLiteral("ab "));
+        l.placeOf(at);
+        QCOMPARE(rowStartsOf(l), rowStartsOfOneLayout(s.lineText(0), l.font(), width));
+        s.replace(at + 1, 5, QString());
+        QCOMPARE(rowStartsOf(l), rowStartsOfOneLayout(s.lineText(0), l.font(), width));
+    }
+    // A word typed a letter at a time near a border, rows followed as the
+    // view follows them.
+    const int at = int(l.line(0).pieces[1].start) - 3;
+    for (int i = 0; i < 60; ++i) {
+        s.replace(at + i, 0, QStringLiteral("a"));
+        l.placeOf(at + i + 1);
+    }
+    QCOMPARE(rowStartsOf(l), rowStartsOfOneLayout(s.lineText(0), l.font(), width));
+    // Each row's text shows at the left edge, one row below the last.
+    double y = -1;
+    for (int start : rowStartsOf(l)) {
+        const LineLayouts::Place at = l.placeOf(start);
+        QCOMPARE(at.x, 0.0);
+        QVERIFY(at.y > y);
+        y = at.y;
+    }
 }
 
 void TstLineLayouts::editsLayOutOnlyWhatChanged()
@@ -400,12 +491,8 @@ void TstLineLayouts::randomEditsMatchAFreshCache()
         const int start = s.lineIndex(line);
         const int at = start + rng.bounded(s.lineLength(line) + 1);
         switch (rng.bounded(6)) {
-        case 0:
-            s.replace(at, 0, QStringLiteral("q"));
-            break;
-        case 1:
-            s.replace(at, 0, QStringLiteral("\r\n"));
-            break;
+        case 0: s.replace(at, 0, QStringLiteral("q")); break;
+        case 1: s.replace(at, 0, QStringLiteral("\r\n")); break;
         case 2: // to some way into the line below
             s.replace(at, std::min(s.length(), at + rng.bounded(40)) - at, QString());
             break;

@@ -27,11 +27,13 @@ private slots:
 
 void TstSurface::lineArithmeticAndEdits()
 {
-    struct Row { QString text; int pos, line, lineStart; };
+    struct Row {
+        QString text;
+        int pos, line, lineStart;
+    };
     const Row rows[] = {
-        {"ab\r\nc", 4, 1, 4}, {"ab\r\nc", 2, 0, 0}, {"ab\r\nc", 3, 0, 0},
-        {"ab\r\nc", 5, 1, 4}, {"ab\r\n", 4, 1, 4},  {"", 0, 0, 0},
-        {"\r\n\r\n\r\n", 4, 2, 4}, {"a\r\nb", 99, 1, 3},
+        {"ab\r\nc", 4, 1, 4}, {"ab\r\nc", 2, 0, 0}, {"ab\r\nc", 3, 0, 0},      {"ab\r\nc", 5, 1, 4},
+        {"ab\r\n", 4, 1, 4},  {"", 0, 0, 0},        {"\r\n\r\n\r\n", 4, 2, 4}, {"a\r\nb", 99, 1, 3},
     };
     for (const Row &r : rows) {
         Surface s;
@@ -74,7 +76,11 @@ void TstSurface::lineArithmeticAndEdits()
 
 void TstSurface::find()
 {
-    struct Row { const char *name; QString text, needle; int start, end, options, expected; };
+    struct Row {
+        const char *name;
+        QString text, needle;
+        int start, end, options, expected;
+    };
     const QString t = QStringLiteral("int x = interface; int_y $int int");
     const Row rows[] = {
         {"from start", t, "int", 1, -1, 0, 8},
@@ -289,6 +295,23 @@ void TstSurface::marksFollowTheirText()
     QVERIFY(!s.marks().find(head));
     QVERIFY(s.marks().find(line2));
     QCOMPARE(s.marks().touching(0, s.length()).size(), size_t(s.marks().count()));
+
+    // Many removed at once, live and ended alike, in one announcement over
+    // the range they covered; an ended one stays gone through undo, and
+    // marks not named stay.
+    const MarkId a = s.marks().add(0, 1, wave), b = s.marks().add(2, 1, wave),
+                 c = s.marks().add(3, 1, wave);
+    s.replace(3, 1, QStringLiteral("Q")); // ends c
+    QVERIFY(!s.marks().find(c));
+    spy.clear();
+    QCOMPARE(s.marks().remove(std::vector<MarkId>{b, a, c, gone}), 2);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.front().at(0).toInt(), 0);
+    QCOMPARE(spy.front().at(1).toInt(), 3);
+    s.undo();
+    QVERIFY(!s.marks().find(a) && !s.marks().find(b) && !s.marks().find(c));
+    QVERIFY(s.marks().find(line2));
+    QCOMPARE(s.marks().remove(std::vector<MarkId>{a}), 0);
 }
 
 // Every mark is compared with the characters it covers: characters typed
@@ -333,8 +356,8 @@ void TstSurface::marksMatchACharacterModel()
             || (pos > 0 && s.at(pos - 1) == QLatin1Char('\r')) || (removed == 0 && ins.isEmpty()))
             continue;
         for (Model &m : model) {
-            const bool inside = pos > 0 && pos + removed < int(m.in.size())
-                                && m.in[size_t(pos - 1)] && m.in[size_t(pos + removed)];
+            const bool inside = pos > 0 && pos + removed < int(m.in.size()) && m.in[size_t(pos - 1)]
+                                && m.in[size_t(pos + removed)];
             m.in.erase(m.in.begin() + pos, m.in.begin() + pos + removed);
             m.in.insert(m.in.begin() + pos, size_t(ins.size()), inside);
         }
@@ -404,4 +427,3 @@ void TstSurface::clipboard()
 
 QTEST_MAIN(TstSurface)
 #include "tst_surface.moc"
-

@@ -1,15 +1,61 @@
 // The editing view as assistive technology sees it: one editable text with
 // "\n" line breaks and offsets counted that way, whose text, caret,
 // selection and edits are the surface's.
-#include "surface/surfaceaccessible.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceaccessible.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QAccessible>
 #include <QTest>
+#include <functional>
+#include <utility>
 
 using namespace qln;
 
 namespace {
+
+// What the view reported to assistive technology, one line an event.
+struct Reports {
+    QStringList lines;
+    Reports()
+    {
+        SurfaceAccessible::setReportSink([this](QAccessibleEvent *e) { lines << describe(e); });
+    }
+    static QString describe(QAccessibleEvent *e)
+    {
+        switch (e->type()) {
+        case QAccessible::TextInserted: {
+            auto *i = static_cast<QAccessibleTextInsertEvent *>(e);
+            return QStringLiteral("insert %1 '%2'").arg(i->changePosition()).arg(i->textInserted());
+        }
+        case QAccessible::TextRemoved: {
+            auto *r = static_cast<QAccessibleTextRemoveEvent *>(e);
+            return QStringLiteral("remove %1 '%2'").arg(r->changePosition()).arg(r->textRemoved());
+        }
+        case QAccessible::TextUpdated: {
+            auto *u = static_cast<QAccessibleTextUpdateEvent *>(e);
+            return QStringLiteral("replace %1 '%2' by '%3'")
+                .arg(u->changePosition())
+                .arg(u->textRemoved(), u->textInserted());
+        }
+        case QAccessible::TextSelectionChanged: {
+            auto *sel = static_cast<QAccessibleTextSelectionEvent *>(e);
+            return QStringLiteral("select %1-%2")
+                .arg(sel->selectionStart())
+                .arg(sel->selectionEnd());
+        }
+        case QAccessible::TextCaretMoved:
+            return QStringLiteral("caret %1")
+                .arg(static_cast<QAccessibleTextCursorEvent *>(e)->cursorPosition());
+        default: return QStringLiteral("event %1").arg(int(e->type()));
+        }
+    }
+    // The reports so far, emptied.
+    QStringList take()
+    {
+        QCoreApplication::processEvents();
+        return std::exchange(lines, {});
+    }
+};
 
 QString newlines(QString text)
 {
@@ -39,6 +85,8 @@ private slots:
     void geometryFollowsCaretRects();
     void scrollToSubstringShowsIt();
     void attributesDescribeFormatRuns();
+    void editEventsCarryTheChangedText();
+    void caretEventsFollowOnlyTheUsersCaret();
 
 private:
     QAccessibleTextInterface *text() const;
@@ -65,6 +113,7 @@ void TstSurfaceAccessible::init()
 
 void TstSurfaceAccessible::cleanup()
 {
+    SurfaceAccessible::setReportSink({});
     delete m_view;
     m_view = nullptr;
     delete m_document;
@@ -110,8 +159,7 @@ void TstSurfaceAccessible::textInViewCounting_data()
     QTest::newRow("one line") << QStringLiteral("int x;");
     QTest::newRow("CR LF breaks") << QStringLiteral("ab\r\ncd\r\n\r\nef");
     QTest::newRow("ends with a break") << QStringLiteral("a\r\n");
-    QTest::newRow("surrogate pair before a break")
-        << QStringLiteral("x\U0001F600\r\n\U0001F600y");
+    QTest::newRow("surrogate pair before a break") << QStringLiteral("x\U0001F600\r\n\U0001F600y");
     QTest::newRow("empty") << QString();
 }
 
@@ -215,14 +263,16 @@ void TstSurfaceAccessible::editsAreOneUndoStepEach_data()
     // View text "ab\ncd\nef".
     QTest::newRow("insert at a line start") << "insert" << 3 << 3 << "X\nY"
                                             << "ab\r\nX\r\nYcd\r\nef" << 6;
-    QTest::newRow("insert at the end") << "insert" << 8 << 8 << "!" << "ab\r\ncd\r\nef!" << 9;
+    QTest::newRow("insert at the end") << "insert" << 8 << 8 << "!"
+                                       << "ab\r\ncd\r\nef!" << 9;
     QTest::newRow("delete a line break") << "delete" << 2 << 3 << QString() << "abcd\r\nef" << 2;
     QTest::newRow("delete across breaks") << "delete" << 1 << 7 << QString() << "af" << 1;
-    QTest::newRow("delete backwards range") << "delete" << 5 << 3 << QString() << "ab\r\n\r\nef"
-                                            << 3;
-    QTest::newRow("replace across a break") << "replace" << 1 << 4 << "--" << "a--d\r\nef" << 3;
-    QTest::newRow("replace with lines") << "replace" << 6 << 8 << "e\r\nf\rg" << "ab\r\ncd\r\ne\r\nf\r\ng"
-                                        << 11;
+    QTest::newRow("delete backwards range")
+        << "delete" << 5 << 3 << QString() << "ab\r\n\r\nef" << 3;
+    QTest::newRow("replace across a break") << "replace" << 1 << 4 << "--"
+                                            << "a--d\r\nef" << 3;
+    QTest::newRow("replace with lines") << "replace" << 6 << 8 << "e\r\nf\rg"
+                                        << "ab\r\ncd\r\ne\r\nf\r\ng" << 11;
 }
 
 void TstSurfaceAccessible::editsAreOneUndoStepEach()
@@ -459,6 +509,67 @@ void TstSurfaceAccessible::attributesDescribeFormatRuns()
     t->attributes(5, &start, &end);
     QCOMPARE(start, 5);
     QCOMPARE(end, 6);
+}
+
+void TstSurfaceAccessible::editEventsCarryTheChangedText()
+{
+    // Insertions, removals and replacements are reported with the text
+    // they took away and put in, line breaks as "\n", at view offsets.
+    Surface *s = m_view->surface();
+    s->setText(QStringLiteral("abc\r\ndef"));
+    Reports reports;
+    s->setSelection(1, 1);
+    reports.take();
+    QTest::keyClick(m_view, Qt::Key_Delete);
+    QCOMPARE(reports.take(),
+             QStringList({QStringLiteral("remove 1 'b'"), QStringLiteral("select 0-0"),
+                          QStringLiteral("caret 1")}));
+    QTest::keyClick(m_view, Qt::Key_End);
+    reports.take();
+    QTest::keyClick(m_view, Qt::Key_Delete); // the line break
+    QCOMPARE(reports.take(), QStringList({QStringLiteral("remove 2 '\n'")}));
+    s->setSelection(1, 3);
+    reports.take();
+    QTest::keyClicks(m_view, QStringLiteral("Z"));
+    QCOMPARE(reports.take(),
+             QStringList({QStringLiteral("replace 1 'cde' by 'Z'"), QStringLiteral("select 0-0"),
+                          QStringLiteral("caret 2")}));
+    QTest::keyClick(m_view, Qt::Key_Return);
+    QCOMPARE(reports.take(),
+             QStringList({QStringLiteral("insert 2 '\n'"), QStringLiteral("caret 3")}));
+    s->undo();
+    QCOMPARE(reports.take(),
+             QStringList({QStringLiteral("remove 2 '\n'"), QStringLiteral("caret 2")}));
+}
+
+void TstSurfaceAccessible::caretEventsFollowOnlyTheUsersCaret()
+{
+    // The typing-time handlers select what they work on and put the caret
+    // back: assistive technology hears of the user's caret only, once a
+    // move, never of the handler's selections.
+    Surface *s = m_view->surface();
+    s->setText(QStringLiteral("int a;\r\nint b;"));
+    s->setSelStart(3);
+    QObject::connect(s, &Surface::changed, m_view, [s] {
+        const int caret = s->selStart();
+        const int line = s->lineFromChar(caret);
+        s->setSelection(s->lineIndex(line), s->lineLength(line)); // colours the line
+        s->setSelection(0, 1);
+        s->setSelStart(caret);
+    });
+    Reports reports;
+    QTest::keyClicks(m_view, QStringLiteral("x"));
+    QCOMPARE(reports.take(),
+             QStringList({QStringLiteral("insert 3 'x'"), QStringLiteral("caret 4")}));
+    QTest::keyClick(m_view, Qt::Key_Right);
+    QCOMPARE(reports.take(), QStringList({QStringLiteral("caret 5")}));
+    QTest::keyClick(m_view, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(m_view, Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(reports.take(), QStringList({QStringLiteral("select 3-5")}));
+    // A caret put back where it was tells nothing.
+    s->setSelection(0, 2);
+    s->setSelection(3, 2);
+    QCOMPARE(reports.take(), QStringList());
 }
 
 QTEST_MAIN(TstSurfaceAccessible)

@@ -67,14 +67,15 @@ private slots:
         const qint32 big = std::numeric_limits<qint32>::max();
         QTest::newRow("well formed") << "hello" << std::vector<Run>{{2}, {3, false}} << -1 << true;
         QTest::newRow("empty runs") << "hello" << std::vector<Run>{{0}, {5}, {0}} << -1 << true;
-        QTest::newRow("negative then long run") << "hello" << std::vector<Run>{{-100000}, {100005}}
-                                                << -1 << false;
+        QTest::newRow("negative then long run")
+            << "hello" << std::vector<Run>{{-100000}, {100005}} << -1 << false;
         QTest::newRow("run past the text") << "hello" << std::vector<Run>{{6}} << -1 << false;
         QTest::newRow("runs short of the text") << "hello" << std::vector<Run>{{4}} << -1 << false;
         QTest::newRow("sum wraps the int range")
             << "hello" << std::vector<Run>{{big}, {big}, {2}, {5}} << -1 << false;
         QTest::newRow("NaN size") << "hello" << std::vector<Run>{{5, true, nan}} << -1 << false;
-        QTest::newRow("infinite size") << "hello" << std::vector<Run>{{5, true, inf}} << -1 << false;
+        QTest::newRow("infinite size")
+            << "hello" << std::vector<Run>{{5, true, inf}} << -1 << false;
         QTest::newRow("negative size") << "hello" << std::vector<Run>{{5, true, -3}} << -1 << false;
         QTest::newRow("huge size") << "hello" << std::vector<Run>{{5, true, 1e300}} << -1 << false;
         QTest::newRow("zero size") << "hello" << std::vector<Run>{{5, true, 0}} << -1 << false;

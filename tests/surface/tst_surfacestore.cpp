@@ -6,6 +6,7 @@
 // its gap and grown and shrunk; the gap buffer itself is checked on its
 // own, from empty and back to empty. This file is built with the undefined
 // behaviour sanitizer, which stops the run on any fault in it.
+#include "support/seed.h"
 #include "surface/gapbuffer.h"
 #include "surface/surface.h"
 #include "surface/textstore.h"
@@ -57,7 +58,8 @@ struct Model {
                bool record)
     {
         if (record) {
-            undo.push_back({pos, text.mid(pos, removed),
+            undo.push_back({pos,
+                            text.mid(pos, removed),
                             {colors.begin() + pos, colors.begin() + pos + removed},
                             int(ins.size())});
             redo.clear();
@@ -89,7 +91,8 @@ struct Model {
             return;
         const Edit e = from.back();
         from.pop_back();
-        to.push_back({e.pos, text.mid(e.pos, e.insertedLength),
+        to.push_back({e.pos,
+                      text.mid(e.pos, e.insertedLength),
                       {colors.begin() + e.pos, colors.begin() + e.pos + e.insertedLength},
                       int(e.removedText.size())});
         apply(e.pos, e.insertedLength, e.removedText, e.removedColors, false);
@@ -196,8 +199,8 @@ void compare(Surface &s, const Model &m, QRandomGenerator &rng, bool sampled)
 // plain string the way a contiguous text is searched, or -1.
 int naiveIndexOf(const QString &text, const QString &needle, int start, int end, int options)
 {
-    const Qt::CaseSensitivity cs = (options & FindMatchCase) ? Qt::CaseSensitive
-                                                             : Qt::CaseInsensitive;
+    const Qt::CaseSensitivity cs =
+        (options & FindMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const QStringView window = QStringView(text).left(end);
     for (qsizetype p = window.indexOf(needle, std::max(0, start), cs); p >= 0;
          p = window.indexOf(needle, p + 1, cs)) {
@@ -227,6 +230,7 @@ private slots:
     void largeGrowthAndShrink();
     void spanIsContiguousWhereverTheGapIs();
     void gapBufferFromEmptyAgreesWithVector();
+    void formatRunsAgreeWithAFormatPerCharacter();
 };
 
 void TstSurfaceStore::agreesWithPlainModel_data()
@@ -270,7 +274,8 @@ void TstSurfaceStore::agreesWithPlainModel()
         QString what;
         if (op < 45) {
             // Typing, deleting and overtyping.
-            const int removed = rng.bounded(3) == 0 ? int(rng.bounded(std::min(8, len - at) + 1)) : 0;
+            const int removed =
+                rng.bounded(3) == 0 ? int(rng.bounded(std::min(8, len - at) + 1)) : 0;
             const QString ins = randomText(rng, maxInsert);
             const BgrColor color = s.insertFormat().color;
             what = QStringLiteral("replace %1 %2 by %3 chars").arg(at).arg(removed).arg(ins.size());
@@ -295,9 +300,8 @@ void TstSurfaceStore::agreesWithPlainModel()
                     const int formatOf = int(rng.bounded(len + 2)) - 1;
                     pieces.push_back({-1, 0, t, formatOf});
                     ins += t;
-                    const BgrColor c = formatOf >= 0 && formatOf < len
-                                           ? m.colors[size_t(formatOf)]
-                                           : s.insertFormat().color;
+                    const BgrColor c = formatOf >= 0 && formatOf < len ? m.colors[size_t(formatOf)]
+                                                                       : s.insertFormat().color;
                     insColors.insert(insColors.end(), size_t(t.size()), c);
                 }
             }
@@ -499,8 +503,8 @@ void TstSurfaceStore::gapBufferFromEmptyAgreesWithVector()
             const int op = int(rng.bounded(10));
             if (op < 5) {
                 // Sometimes everything goes, which starts the storage over.
-                const int removed = rng.bounded(6) == 0 ? size - pos
-                                                        : int(rng.bounded(size - pos + 1));
+                const int removed =
+                    rng.bounded(6) == 0 ? size - pos : int(rng.bounded(size - pos + 1));
                 std::vector<Value> added(rng.bounded(op == 0 ? 9000 : 12));
                 for (Value &v : added)
                     v = Value(rng.bounded(65536));
@@ -528,10 +532,137 @@ void TstSurfaceStore::gapBufferFromEmptyAgreesWithVector()
             QCOMPARE(buffer.size(), int(model.size()));
             std::vector<Value> copy(model.size());
             buffer.copyTo(0, buffer.size(), copy.data());
-            QVERIFY2(copy == model, qPrintable(QStringLiteral("round %1 step %2").arg(round).arg(step)));
+            QVERIFY2(copy == model,
+                     qPrintable(QStringLiteral("round %1 step %2").arg(round).arg(step)));
             if (!model.empty()) {
                 const int i = int(rng.bounded(int(model.size())));
                 QCOMPARE(buffer.at(i), model[size_t(i)]);
+            }
+        }
+    }
+}
+
+void TstSurfaceStore::formatRunsAgreeWithAFormatPerCharacter()
+{
+    // The store keeps formats as runs; the model keeps one per character.
+    // Random edits (with formats of their own, in one format, replacing
+    // everything) and format changes (fills, mutations, styles over ranges
+    // in any order) must leave every reading the same, and the runs as few
+    // as the model's changes of format allow.
+    using Index = TextStore::FormatIndex;
+    test::SeededRandom rng;
+    for (int round = 0; round < 40; ++round) {
+        TextStore s;
+        QString text;
+        std::vector<Index> model;
+        std::vector<Index> palette;
+        for (int c = 0; c < 5; ++c) {
+            CharFormat f;
+            f.color = BgrColor(c);
+            f.bold = c == 3;
+            palette.push_back(s.intern(f));
+        }
+        auto anyFormat = [&] { return palette[rng.bounded(int(palette.size()))]; };
+        for (int step = 0; step < 150; ++step) {
+            const int len = int(text.size());
+            const int pos = int(rng.bounded(len + 1));
+            const int span = int(rng.bounded(len - pos + 1));
+            const int op = int(rng.bounded(10));
+            if (op < 4) {
+                const QString ins(int(rng.bounded(op == 0 ? 200 : 8)),
+                                  QLatin1Char('a' + step % 26));
+                std::vector<Index> formats(size_t(ins.size()));
+                // Formats of their own come in runs, as pasted text has them.
+                for (size_t i = 0; i < formats.size(); ++i)
+                    formats[i] = i > 0 && rng.bounded(4) != 0 ? formats[i - 1] : anyFormat();
+                const Index fill = anyFormat();
+                const bool own = rng.bounded(2) == 0;
+                const bool all = rng.bounded(12) == 0;
+                const int at = all ? 0 : pos, removed = all ? len : span;
+                s.replace(at, removed, ins, own ? formats.data() : nullptr, fill);
+                text.replace(at, removed, ins);
+                model.erase(model.begin() + at, model.begin() + at + removed);
+                if (own)
+                    model.insert(model.begin() + at, formats.begin(), formats.end());
+                else
+                    model.insert(model.begin() + at, size_t(ins.size()), fill);
+            } else if (op < 5) {
+                const Index f = anyFormat();
+                s.fillFormats(pos, span, f);
+                std::fill_n(model.begin() + pos, span, f);
+            } else if (op < 7) {
+                const BgrColor color = rng.bounded(3);
+                const bool changed =
+                    s.mutateFormats(pos, span, [color](CharFormat &f) { f.color = color; });
+                bool expected = false;
+                for (int i = pos; i < pos + span; ++i) {
+                    CharFormat f = s.format(model[size_t(i)]);
+                    f.color = color;
+                    const Index to = s.intern(f);
+                    expected = expected || to != model[size_t(i)];
+                    model[size_t(i)] = to;
+                }
+                QCOMPARE(changed, expected);
+            } else {
+                std::vector<std::pair<int, int>> ranges;
+                for (int k = int(rng.bounded(5)); k > 0; --k)
+                    ranges.emplace_back(int(rng.bounded(len + 6)) - 3, int(rng.bounded(40)) - 5);
+                const TextStore::TextStyle style{BgrColor(rng.bounded(3)), rng.bounded(2) == 0,
+                                                 false, false};
+                const auto [lo, hi] = s.setStyle(ranges, style);
+                int expectLo = len, expectHi = 0;
+                for (const auto &[start, length] : ranges) {
+                    for (int i = std::max(start, 0); i < std::min(start + length, len); ++i) {
+                        CharFormat f = s.format(model[size_t(i)]);
+                        f.color = style.color;
+                        f.bold = style.bold;
+                        f.italic = f.underline = false;
+                        const Index to = s.intern(f);
+                        if (to != model[size_t(i)]) {
+                            expectLo = std::min(expectLo, i);
+                            expectHi = std::max(expectHi, i + 1);
+                        }
+                        model[size_t(i)] = to;
+                    }
+                }
+                if (expectLo < expectHi)
+                    QCOMPARE(std::make_pair(lo, hi), std::make_pair(expectLo, expectHi));
+                else
+                    QCOMPARE(lo, hi);
+            }
+            QCOMPARE(s.text(), text);
+            std::vector<Index> all;
+            s.appendFormats(0, s.length(), all);
+            QVERIFY2(
+                all == model,
+                qPrintable(QStringLiteral("round %1 step %2 op %3").arg(round).arg(step).arg(op)));
+            int changes = 0;
+            for (size_t i = 1; i < model.size(); ++i)
+                changes += model[i] != model[i - 1] ? 1 : 0;
+            QCOMPARE(s.formatRunCount(), model.empty() ? 0 : changes + 1);
+            if (!model.empty()) {
+                const int i = int(rng.bounded(int(model.size())));
+                QCOMPARE(s.formatIndexAt(i), model[size_t(i)]);
+                const int from = int(rng.bounded(int(model.size())));
+                const int n = 1 + int(rng.bounded(int(model.size()) - from));
+                // Runs of a range cover it in order, each as long as its format lasts.
+                int at = 0;
+                for (const TextStore::FormatRun &r : s.formatRuns(from, n)) {
+                    QCOMPARE(r.start, at);
+                    for (int k = 0; k < r.length; ++k)
+                        QCOMPARE(r.format, &s.format(model[size_t(from + at + k)]));
+                    at += r.length;
+                    if (at < n)
+                        QVERIFY(r.format != &s.format(model[size_t(from + at)]));
+                }
+                QCOMPARE(at, n);
+                const bool same =
+                    std::all_of(model.begin() + from, model.begin() + from + n, [&](Index f) {
+                        return s.format(f).bold == s.format(model[size_t(from)]).bold;
+                    });
+                const auto bold =
+                    s.commonValue(from, n, [](const CharFormat &f) { return f.bold; });
+                QCOMPARE(bold.has_value(), same);
             }
         }
     }

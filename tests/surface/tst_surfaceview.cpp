@@ -1,10 +1,12 @@
 // The surface shown in its view: whatever the user does in the view lands
 // in the surface, whatever the program does to the surface (its text, its
 // colours, its marks) is shown, and the view lays out only what it must.
+#include "support/contrast.h"
 #include "support/javatext.h"
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPaintEvent>
@@ -46,22 +48,10 @@ int countNear(const QImage &image, const QRect &r, const QColor &want)
     return n;
 }
 
-double luminance(const QColor &c)
-{
-    auto channel = [](double v) {
-        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
-// The contrast ratio of two colours (1 to 21).
-double contrast(const QColor &a, const QColor &b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 } // namespace
+
+using qln::test::contrast;
+using qln::test::luminance;
 
 class TstSurfaceView : public QObject {
     Q_OBJECT
@@ -93,6 +83,9 @@ private slots:
     void sidewaysRangeMovesInSteps();
     void wrappedLinesFarBelowComeIntoView();
     void scrollBarMovesThroughATallWrappedLine();
+    void wrappedScrollBarAgreesWithTheView_data();
+    void wrappedScrollBarAgreesWithTheView();
+    void upwardDragSelectKeepsItsEndInView();
 
 private:
     void paintNow();
@@ -215,7 +208,7 @@ void TstSurfaceView::replacingManyLinesRedrawsTheChangedOnes()
     const int first = s->lineIndex(1);
     const int end = s->lineIndex(12) + s->lineLength(12);
     QStringList replaced = lines.mid(1, 12);
-    replaced[2] = QStringLiteral("int y3 = 3;");  // line 3
+    replaced[2] = QStringLiteral("int y3 = 3;");    // line 3
     replaced[9] = QStringLiteral("long x10 = 10;"); // line 10
     QRegion painted;
     PaintSpy spy(&painted);
@@ -265,7 +258,8 @@ void TstSurfaceView::manyHiddenChangesArePaintedWhenShown()
         int n = 0;
         for (int x = a.left() + 1; x < b.left(); ++x)
             for (int y = a.top(); y <= a.bottom(); ++y) {
-                const QColor c = image.pixelColor(x * image.devicePixelRatio(), y * image.devicePixelRatio());
+                const QColor c =
+                    image.pixelColor(x * image.devicePixelRatio(), y * image.devicePixelRatio());
                 n += c.red() > 160 && c.green() < 90 && c.blue() < 90;
             }
         return n;
@@ -377,7 +371,8 @@ void TstSurfaceView::narrowMarginWrapsAtItsWidth()
     // A line far too long to lay out whole wraps in pieces: its end is
     // reached downwards, nothing scrolls sideways, and a keystroke there
     // lays out little.
-    s->setText(QString(300000, QLatin1Char('y')) + QStringLiteral("\r\n") + QString(300, QLatin1Char('x')));
+    s->setText(QString(300000, QLatin1Char('y')) + QStringLiteral("\r\n")
+               + QString(300, QLatin1Char('x')));
     s->setSelStart(s->lineLength(0));
     paintNow();
     const QRect end = m_view->caretRect();
@@ -475,10 +470,10 @@ void TstSurfaceView::coloursArePainted()
         const QRect b = m_view->caretRect(s->lineIndex(line) + to);
         return countNear(image, QRect(a.topLeft(), QPoint(b.left() - 1, a.bottom())), want);
     };
-    QVERIFY(countColour(0, 6, 0, QColor(0, 0, 255)) > 5);     // the keyword is blue
-    QCOMPARE(countColour(7, 12, 0, QColor(0, 0, 255)), 0);    // "class" is not
-    QVERIFY(countColour(7, 12, 0, QColor(0, 0, 0)) > 5);      // but black
-    QVERIFY(countColour(0, 15, 1, QColor(0, 170, 0)) > 5);    // the comment is green
+    QVERIFY(countColour(0, 6, 0, QColor(0, 0, 255)) > 5);  // the keyword is blue
+    QCOMPARE(countColour(7, 12, 0, QColor(0, 0, 255)), 0); // "class" is not
+    QVERIFY(countColour(7, 12, 0, QColor(0, 0, 0)) > 5);   // but black
+    QVERIFY(countColour(0, 15, 1, QColor(0, 170, 0)) > 5); // the comment is green
     QCOMPARE(countColour(0, 15, 1, QColor(0, 0, 255)), 0);
     // A selection paints in the highlight colour.
     s->setSelection(s->lineIndex(1) + 3, 6);
@@ -530,9 +525,9 @@ void TstSurfaceView::marksArePaintedAndFollowEdits()
     };
     auto check = [&](const QImage &image) {
         const int a = marks.find(alpha)->start, b = a + 8;
-        QVERIFY(countNear(image, chars(a, a + 5), red) > 5);        // under "alpha"
-        QCOMPARE(countNear(image, chars(a - 4, a - 1), red), 0);    // not under "int"
-        QVERIFY(countNear(image, chars(b, b + 4), yellow) > 40);    // behind "beta"
+        QVERIFY(countNear(image, chars(a, a + 5), red) > 5);     // under "alpha"
+        QCOMPARE(countNear(image, chars(a - 4, a - 1), red), 0); // not under "int"
+        QVERIFY(countNear(image, chars(b, b + 4), yellow) > 40); // behind "beta"
         QCOMPARE(countNear(image, chars(a, a + 5), yellow), 0);
         const int banded = s->lineFromChar(marks.find(bandId)->start);
         for (int line = 0; line < s->lineCount(); ++line)
@@ -718,16 +713,17 @@ void TstSurfaceView::randomEditingKeepsPositionsWhole()
     if (wrapped)
         s->setRightMargin(1440 * 3);
     const QString pair = QString::fromUcs4(U"\U0001F600");
-    const QString longLine = wrapped ? QStringLiteral("ab cd\t").repeated(1500)
-                                     : QString(5000, QLatin1Char('x'));
+    const QString longLine =
+        wrapped ? QStringLiteral("ab cd\t").repeated(1500) : QString(5000, QLatin1Char('x'));
     s->setText(QStringLiteral("int a;\r\n\tb") + pair + QStringLiteral("e\u0301\r\n") + longLine
                + QStringLiteral("\r\n\u05e9\u05dc\u05d5\u05dd"));
     paintNow();
     QRandomGenerator rng(7);
-    const Qt::Key keys[] = {Qt::Key_Left,     Qt::Key_Right,  Qt::Key_Up,     Qt::Key_Down,
-                            Qt::Key_Home,     Qt::Key_End,    Qt::Key_PageUp, Qt::Key_PageDown,
+    const Qt::Key keys[] = {Qt::Key_Left,      Qt::Key_Right,  Qt::Key_Up,     Qt::Key_Down,
+                            Qt::Key_Home,      Qt::Key_End,    Qt::Key_PageUp, Qt::Key_PageDown,
                             Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Return, Qt::Key_Tab};
-    const QString typed[] = {QStringLiteral("q"), pair, QStringLiteral("\u0302"), QStringLiteral(" ")};
+    const QString typed[] = {QStringLiteral("q"), pair, QStringLiteral("\u0302"),
+                             QStringLiteral(" ")};
     auto inside = [s](int pos) {
         return pos > 0 && pos < s->length()
                && ((s->at(pos - 1) == QLatin1Char('\r') && s->at(pos) == QLatin1Char('\n'))
@@ -760,7 +756,8 @@ void TstSurfaceView::randomEditingKeepsPositionsWhole()
         if (i % 50 == 0)
             paintNow();
         const int a = s->selStart(), b = s->selStart() + s->selLength();
-        QVERIFY2(!inside(a) && !inside(b), qPrintable(QStringLiteral("step %1: %2..%3").arg(i).arg(a).arg(b)));
+        QVERIFY2(!inside(a) && !inside(b),
+                 qPrintable(QStringLiteral("step %1: %2..%3").arg(i).arg(a).arg(b)));
     }
     // Line starts still follow the line feeds.
     int lines = 1;
@@ -832,9 +829,9 @@ void TstSurfaceView::downWalksEveryWrappedRow()
         QVERIFY2(now > caret,
                  qPrintable(QStringLiteral("Down %1 stayed at %2").arg(presses).arg(now)));
         const QRect at = m_view->caretRect();
-        QVERIFY2(at.top() - m_view->caretRect(caret).top() == rowHeight,
-                 qPrintable(
-                     QStringLiteral("Down %1 from %2 to %3").arg(presses).arg(caret).arg(now)));
+        QVERIFY2(
+            at.top() - m_view->caretRect(caret).top() == rowHeight,
+            qPrintable(QStringLiteral("Down %1 from %2 to %3").arg(presses).arg(caret).arg(now)));
         QVERIFY(at.left() <= x0 + rowHeight);
         caret = now;
         if (presses % 25 == 0) {
@@ -852,12 +849,18 @@ void TstSurfaceView::downWalksEveryWrappedRow()
         QTest::keyClick(m_view, Qt::Key_Up);
     QCOMPARE(m_view->caretRect().top(), m_view->caretRect(0).top());
     QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
-    // End and Home take the whole line, all of its pieces.
+    // End goes to the row's end first, and pressed again takes the rest of
+    // the line, all of its pieces; Home the same way back.
+    QTest::keyClick(m_view, Qt::Key_End);
+    QCOMPARE(m_view->caretRect().top(), m_view->caretRect(0).top());
+    QVERIFY(s->selStart() > 0 && s->selStart() < length);
     QTest::keyClick(m_view, Qt::Key_End);
     QCOMPARE(s->selStart(), length);
     paintNow();
     QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
     QCOMPARE(m_view->positionAt(m_view->caretRect().center()), length);
+    QTest::keyClick(m_view, Qt::Key_Home, Qt::ShiftModifier);
+    QVERIFY(s->selLength() > 0 && s->selLength() < length);
     QTest::keyClick(m_view, Qt::Key_Home, Qt::ShiftModifier);
     QCOMPARE(s->selLength(), length);
 }
@@ -931,9 +934,9 @@ void TstSurfaceView::sidewaysRangeMovesInSteps()
         paintNow();
         const int grown = m_view->caretRect().left() + h->value() - x0;
         QVERIFY(grown > 512);
-        QVERIFY2(ranges.count() >= 1 && ranges.count() <= grown / 256 + 1,
-                 qPrintable(
-                     QStringLiteral("%1 changes over %2 px").arg(ranges.count()).arg(grown)));
+        QVERIFY2(
+            ranges.count() >= 1 && ranges.count() <= grown / 256 + 1,
+            qPrintable(QStringLiteral("%1 changes over %2 px").arg(ranges.count()).arg(grown)));
         // Shortened again: the range follows it down.
         const int max = h->maximum();
         for (int i = 0; i < 150; ++i)
@@ -1018,7 +1021,7 @@ void TstSurfaceView::scrollBarMovesThroughATallWrappedLine()
     const int firstRow = m_view->caretRect(0).top();
     const QPoint topLeft(m_view->caretRect(0).left(), firstRow + 2); // where rows start
     QCOMPARE(m_view->positionAt(topLeft), 0);
-    v->setValue(v->maximum() / 4); // half way into the first of two lines
+    v->setValue(v->maximum() / 2); // half way into the first of two lines
     paintNow();
     const int middle = m_view->positionAt(topLeft);
     QVERIFY2(middle > length / 3 && middle < 2 * length / 3, qPrintable(QString::number(middle)));
@@ -1029,9 +1032,11 @@ void TstSurfaceView::scrollBarMovesThroughATallWrappedLine()
     QTest::keyClicks(m_view, QStringLiteral("q"));
     paintNow();
     QCOMPARE(m_view->positionAt(topLeft), middle);
-    v->setValue(v->maximum());
+    v->setValue(v->maximum()); // the second line's row at the bottom
     paintNow();
-    QCOMPARE(m_view->positionAt(topLeft), s->lineIndex(1));
+    const QRect end = m_view->caretRect(s->length());
+    QVERIFY(end.bottom() <= m_view->viewport()->height());
+    QVERIFY(end.bottom() > m_view->viewport()->height() - 2 * end.height());
     v->setValue(0);
     paintNow();
     QCOMPARE(m_view->positionAt(topLeft), 0);
@@ -1052,6 +1057,113 @@ void TstSurfaceView::scrollBarMovesThroughATallWrappedLine()
     paintNow();
     QCOMPARE(m_view->firstVisibleLine(), 150);
     QCOMPARE(v->value(), 150);
+}
+
+void TstSurfaceView::wrappedScrollBarAgreesWithTheView_data()
+{
+    QTest::addColumn<QString>("text");
+    QString shortFile;
+    for (int i = 0; i < 60; ++i)
+        shortFile +=
+            QStringLiteral("    int value%1 = count + %1; // and a comment to wrap\r\n").arg(i);
+    QTest::newRow("short file") << shortFile + QStringLiteral("}");
+    QTest::newRow("10,500-character line") << wordyLine(10500);
+    QString big;
+    big.reserve(10 * 1024 * 1024 + 100);
+    const QString line = wordyLine(70) + QStringLiteral("\r\n");
+    while (big.size() < 10 * 1024 * 1024)
+        big += line;
+    QTest::newRow("10 MB file") << big + QStringLiteral("last");
+}
+
+void TstSurfaceView::wrappedScrollBarAgreesWithTheView()
+{
+    // Where lines wrap, the thumb dragged to the bottom shows the last rows
+    // at the bottom of the view (not a blank view, not the top), the thumb
+    // at the top shows the first, and the caret taken to the end puts the
+    // thumb at the bottom.
+    QFETCH(QString, text);
+    Surface *s = m_view->surface();
+    wrapAtThreeInches(s);
+    s->setText(text);
+    s->setSelStart(0);
+    paintNow();
+    QScrollBar *v = m_view->verticalScrollBar();
+    const QRect area = m_view->viewport()->rect();
+    const int row = m_view->caretRect(0).height();
+    const auto showsEnd = [&] {
+        const QRect end = m_view->caretRect(s->length());
+        // The last row sits at the bottom of the view, whole.
+        return end.top() >= 0 && end.bottom() <= area.bottom()
+               && area.bottom() - end.bottom() <= 2 * row;
+    };
+    const auto topRowShown = [&] {
+        // The top of the view shows text: a position whose row is there.
+        const QPoint topLeft(m_view->caretRect(0).left(), 3);
+        const QRect at = m_view->caretRect(m_view->positionAt(topLeft));
+        return at.top() <= 3 && at.bottom() >= 3;
+    };
+    QVERIFY(v->maximum() > 0);
+
+    v->setSliderDown(true); // a drag of the thumb
+    v->setSliderPosition(v->maximum() / 2);
+    v->setSliderPosition(v->maximum());
+    v->setSliderDown(false);
+    paintNow();
+    QVERIFY2(showsEnd(), qPrintable(QStringLiteral("end at %1 in a view %2 high")
+                                        .arg(m_view->caretRect(s->length()).top())
+                                        .arg(area.height())));
+    QVERIFY(topRowShown());
+    QCOMPARE(v->value(), v->maximum());
+
+    v->setValue(0);
+    paintNow();
+    QCOMPARE(m_view->positionAt(QPoint(m_view->caretRect(0).left(), 3)), 0);
+
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    paintNow();
+    QVERIFY(showsEnd());
+    QVERIFY(topRowShown());
+    QCOMPARE(v->value(), v->maximum());
+    // Page Down at the end moves neither the thumb nor the view.
+    const int endTop = m_view->caretRect(s->length()).top();
+    QTest::keyClick(m_view, Qt::Key_PageDown);
+    paintNow();
+    QCOMPARE(v->value(), v->maximum());
+    QCOMPARE(m_view->caretRect(s->length()).top(), endTop);
+}
+
+void TstSurfaceView::upwardDragSelectKeepsItsEndInView()
+{
+    // A selection dragged above the view scrolls up with the mouse; its
+    // end stays on the top line in sight, never on the line above.
+    Surface *s = m_view->surface();
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += QStringLiteral("line %1\r\n").arg(i);
+    s->setText(text);
+    s->setSelStart(0);
+    paintNow();
+    m_view->verticalScrollBar()->setValue(100);
+    paintNow();
+    QWidget *vp = m_view->viewport();
+    const int press = s->lineIndex(105) + 2;
+    QTest::mousePress(vp, Qt::LeftButton, {}, m_view->caretRect(press).center());
+    const QPoint above(20, -15);
+    QTest::mouseMove(vp, above);
+    QCOMPARE(s->selStart() + s->selLength(), press);
+    QVERIFY2(s->lineFromChar(s->selStart()) >= m_view->firstVisibleLine(),
+             qPrintable(QStringLiteral("end on line %1, view from %2")
+                            .arg(s->lineFromChar(s->selStart()))
+                            .arg(m_view->firstVisibleLine())));
+    // Held there, the view scrolls up; the end follows the top line.
+    QCursor::setPos(vp->mapToGlobal(above));
+    QTRY_VERIFY(m_view->firstVisibleLine() < 97);
+    QVERIFY(vp->rect().contains(m_view->caretRect(s->selStart()).center()));
+    QVERIFY(s->lineFromChar(s->selStart()) >= m_view->firstVisibleLine());
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, above);
+    QVERIFY(vp->rect().contains(m_view->caretRect(s->selStart()).center()));
+    QCOMPARE(s->selStart() + s->selLength(), press);
 }
 
 QTEST_MAIN(TstSurfaceView)

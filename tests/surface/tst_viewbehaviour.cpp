@@ -2,7 +2,7 @@
 // keys, mouse, drops, input methods, the clipboard and awkward text. Only
 // the view's public face is used (its surface, caret rectangles, positions
 // at points, its viewport and signals), so any view of a surface must pass.
-#include "surface/surfaceview.h"
+#include "surface/ui/surfaceview.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -161,32 +161,29 @@ void TstViewBehaviour::keyboardMovesAndSelects_data()
     QTest::newRow("shift+home") << t << 2 << keys({{Qt::Key_Home, shift}}) << 0 << 2;
     QTest::newRow("shift+down") << t << 2 << keys({{Qt::Key_Down, shift}}) << 2 << 12;
     QTest::newRow("shift+up") << t << 14 << keys({{Qt::Key_Up, shift}}) << 2 << 12;
-    QTest::newRow("shift+down twice") << t << 2
-                                      << keys({{Qt::Key_Down, shift}, {Qt::Key_Down, shift}})
-                                      << 2 << 25;
+    QTest::newRow("shift+down twice")
+        << t << 2 << keys({{Qt::Key_Down, shift}, {Qt::Key_Down, shift}}) << 2 << 25;
     QTest::newRow("down on the last line goes to its end")
         << t << 14 << keys({{Qt::Key_Down, none}, {Qt::Key_Down, none}}) << 28 << 0;
-    QTest::newRow("ctrl+shift+right, a word") << t << 0 << keys({{Qt::Key_Right, ctrl | shift}})
-                                              << 0 << 6;
-    QTest::newRow("ctrl+shift+left, a word") << t << 8 << keys({{Qt::Key_Left, ctrl | shift}})
-                                             << 6 << 2;
+    QTest::newRow("ctrl+shift+right, a word")
+        << t << 0 << keys({{Qt::Key_Right, ctrl | shift}}) << 0 << 6;
+    QTest::newRow("ctrl+shift+left, a word")
+        << t << 8 << keys({{Qt::Key_Left, ctrl | shift}}) << 6 << 2;
     QTest::newRow("ctrl+home") << t << 14 << keys({{Qt::Key_Home, ctrl}}) << 0 << 0;
     QTest::newRow("ctrl+end") << t << 14 << keys({{Qt::Key_End, ctrl}}) << 28 << 0;
-    QTest::newRow("ctrl+shift+home") << t << 14 << keys({{Qt::Key_Home, ctrl | shift}}) << 0
-                                     << 14;
-    QTest::newRow("ctrl+shift+end") << t << 14 << keys({{Qt::Key_End, ctrl | shift}}) << 14
-                                    << 14;
+    QTest::newRow("ctrl+shift+home") << t << 14 << keys({{Qt::Key_Home, ctrl | shift}}) << 0 << 14;
+    QTest::newRow("ctrl+shift+end") << t << 14 << keys({{Qt::Key_End, ctrl | shift}}) << 14 << 14;
     QTest::newRow("end stops before CR LF") << t << 12 << keys({{Qt::Key_End, none}}) << 23 << 0;
     QTest::newRow("home of second line") << t << 23 << keys({{Qt::Key_Home, none}}) << 12 << 0;
     QTest::newRow("right passes CR LF") << t << 10 << keys({{Qt::Key_Right, none}}) << 12 << 0;
     QTest::newRow("left passes CR LF") << t << 12 << keys({{Qt::Key_Left, none}}) << 10 << 0;
-    QTest::newRow("shift+right selects CR LF") << t << 10 << keys({{Qt::Key_Right, shift}}) << 10
-                                               << 2;
-    QTest::newRow("shift+left selects CR LF") << t << 12 << keys({{Qt::Key_Left, shift}}) << 10
-                                              << 2;
+    QTest::newRow("shift+right selects CR LF")
+        << t << 10 << keys({{Qt::Key_Right, shift}}) << 10 << 2;
+    QTest::newRow("shift+left selects CR LF")
+        << t << 12 << keys({{Qt::Key_Left, shift}}) << 10 << 2;
     QTest::newRow("shift+left shrinks from the caret's end")
-        << t << 2
-        << keys({{Qt::Key_Right, shift}, {Qt::Key_Right, shift}, {Qt::Key_Left, shift}}) << 2 << 1;
+        << t << 2 << keys({{Qt::Key_Right, shift}, {Qt::Key_Right, shift}, {Qt::Key_Left, shift}})
+        << 2 << 1;
     QTest::newRow("ctrl+shift+home keeps the anchor")
         << t << 14 << keys({{Qt::Key_Right, ctrl | shift}, {Qt::Key_Home, ctrl | shift}}) << 0
         << 14;
@@ -194,37 +191,36 @@ void TstViewBehaviour::keyboardMovesAndSelects_data()
         << t << 2 << keys({{Qt::Key_End, shift}, {Qt::Key_Left, none}}) << 2 << 0;
 
     const QString longLine = QString(50000, QLatin1Char('x')) + QStringLiteral("\r\nshort");
-    QTest::newRow("end of a long line") << longLine << 0 << keys({{Qt::Key_End, none}}) << 50000
-                                        << 0;
-    QTest::newRow("home of a long line") << longLine << 49000 << keys({{Qt::Key_Home, none}}) << 0
-                                         << 0;
-    QTest::newRow("shift+end of a long line") << longLine << 10 << keys({{Qt::Key_End, shift}})
-                                              << 10 << 49990;
+    QTest::newRow("end of a long line")
+        << longLine << 0 << keys({{Qt::Key_End, none}}) << 50000 << 0;
+    QTest::newRow("home of a long line")
+        << longLine << 49000 << keys({{Qt::Key_Home, none}}) << 0 << 0;
+    QTest::newRow("shift+end of a long line")
+        << longLine << 10 << keys({{Qt::Key_End, shift}}) << 10 << 49990;
     QTest::newRow("down from a long line's end")
         << longLine << 0 << keys({{Qt::Key_End, none}, {Qt::Key_Down, none}}) << 50007 << 0;
 
     // "a", a surrogate pair, CR LF, "b": the pair is positions 1 and 2.
     const QString pair = QStringLiteral("a") + kSmile + QStringLiteral("\r\nb");
-    QTest::newRow("end before a pair at line end") << pair << 0 << keys({{Qt::Key_End, none}})
-                                                   << 3 << 0;
-    QTest::newRow("home from after a pair") << pair << 3 << keys({{Qt::Key_Home, none}}) << 0
-                                            << 0;
+    QTest::newRow("end before a pair at line end")
+        << pair << 0 << keys({{Qt::Key_End, none}}) << 3 << 0;
+    QTest::newRow("home from after a pair") << pair << 3 << keys({{Qt::Key_Home, none}}) << 0 << 0;
     QTest::newRow("right over a pair") << pair << 1 << keys({{Qt::Key_Right, none}}) << 3 << 0;
     QTest::newRow("left over a pair") << pair << 3 << keys({{Qt::Key_Left, none}}) << 1 << 0;
-    QTest::newRow("shift+left selects a pair") << pair << 3 << keys({{Qt::Key_Left, shift}}) << 1
-                                               << 2;
+    QTest::newRow("shift+left selects a pair")
+        << pair << 3 << keys({{Qt::Key_Left, shift}}) << 1 << 2;
     QTest::newRow("right over a pair then CR LF")
         << pair << 1 << keys({{Qt::Key_Right, none}, {Qt::Key_Right, none}}) << 5 << 0;
 
     // "e" with an acute accent as a combining mark, then "x".
     const QString marks = QStringLiteral("e\u0301x\u0302\u0323y");
-    QTest::newRow("right over a combining sequence") << marks << 0 << keys({{Qt::Key_Right, none}})
-                                                     << 2 << 0;
-    QTest::newRow("left over a combining sequence") << marks << 2 << keys({{Qt::Key_Left, none}})
-                                                    << 0 << 0;
+    QTest::newRow("right over a combining sequence")
+        << marks << 0 << keys({{Qt::Key_Right, none}}) << 2 << 0;
+    QTest::newRow("left over a combining sequence")
+        << marks << 2 << keys({{Qt::Key_Left, none}}) << 0 << 0;
     QTest::newRow("right over two marks") << marks << 2 << keys({{Qt::Key_Right, none}}) << 5 << 0;
-    QTest::newRow("shift+left over two marks") << marks << 5 << keys({{Qt::Key_Left, shift}}) << 2
-                                               << 3;
+    QTest::newRow("shift+left over two marks")
+        << marks << 5 << keys({{Qt::Key_Left, shift}}) << 2 << 3;
 }
 
 void TstViewBehaviour::keyboardMovesAndSelects()
@@ -264,32 +260,32 @@ void TstViewBehaviour::editingKeys_data()
     const QString pair = QStringLiteral("a") + kSmile + QStringLiteral("b");
     QTest::newRow("typing") << lines << 1 << 0 << typed(QStringLiteral("xyz")) << "axyzb\r\ncd"
                             << 4;
-    QTest::newRow("typing over a selection") << lines << 0 << 2 << typed(QStringLiteral("q"))
-                                             << "q\r\ncd" << 1;
+    QTest::newRow("typing over a selection")
+        << lines << 0 << 2 << typed(QStringLiteral("q")) << "q\r\ncd" << 1;
     QTest::newRow("typing over a selection with CR LF")
         << lines << 1 << 4 << typed(QStringLiteral("-")) << "a-d" << 2;
-    QTest::newRow("enter makes CR LF") << QStringLiteral("ab") << 1 << 0 << key(Qt::Key_Return)
-                                       << "a\r\nb" << 3;
-    QTest::newRow("shift+enter makes CR LF") << QStringLiteral("ab") << 1 << 0
-                                             << key(Qt::Key_Return, Qt::ShiftModifier) << "a\r\nb"
-                                             << 3;
+    QTest::newRow("enter makes CR LF")
+        << QStringLiteral("ab") << 1 << 0 << key(Qt::Key_Return) << "a\r\nb" << 3;
+    QTest::newRow("shift+enter makes CR LF")
+        << QStringLiteral("ab") << 1 << 0 << key(Qt::Key_Return, Qt::ShiftModifier) << "a\r\nb"
+        << 3;
     QTest::newRow("keypad enter makes CR LF")
         << QStringLiteral("ab") << 2 << 0 << key(Qt::Key_Enter, Qt::KeypadModifier) << "ab\r\n"
         << 4;
-    QTest::newRow("enter at a line end") << lines << 2 << 0 << key(Qt::Key_Return)
-                                         << "ab\r\n\r\ncd" << 4;
-    QTest::newRow("backspace after CR LF") << lines << 4 << 0 << key(Qt::Key_Backspace) << "abcd"
-                                           << 2;
+    QTest::newRow("enter at a line end")
+        << lines << 2 << 0 << key(Qt::Key_Return) << "ab\r\n\r\ncd" << 4;
+    QTest::newRow("backspace after CR LF")
+        << lines << 4 << 0 << key(Qt::Key_Backspace) << "abcd" << 2;
     QTest::newRow("delete before CR LF") << lines << 2 << 0 << key(Qt::Key_Delete) << "abcd" << 2;
     QTest::newRow("backspace over a selection with CR LF")
         << lines << 1 << 4 << key(Qt::Key_Backspace) << "ad" << 1;
-    QTest::newRow("delete over a selection with CR LF") << lines << 2 << 2 << key(Qt::Key_Delete)
-                                                        << "abcd" << 2;
-    QTest::newRow("backspace after a pair") << pair << 3 << 0 << key(Qt::Key_Backspace) << "ab"
-                                            << 1;
+    QTest::newRow("delete over a selection with CR LF")
+        << lines << 2 << 2 << key(Qt::Key_Delete) << "abcd" << 2;
+    QTest::newRow("backspace after a pair")
+        << pair << 3 << 0 << key(Qt::Key_Backspace) << "ab" << 1;
     QTest::newRow("delete before a pair") << pair << 1 << 0 << key(Qt::Key_Delete) << "ab" << 1;
-    QTest::newRow("backspace at the start") << lines << 0 << 0 << key(Qt::Key_Backspace) << lines
-                                            << 0;
+    QTest::newRow("backspace at the start")
+        << lines << 0 << 0 << key(Qt::Key_Backspace) << lines << 0;
     QTest::newRow("delete at the end") << lines << 6 << 0 << key(Qt::Key_Delete) << lines << 6;
     QTest::newRow("backspace takes the last mark")
         << QStringLiteral("e\u0301x") << 2 << 0 << key(Qt::Key_Backspace) << "ex" << 1;
@@ -298,9 +294,9 @@ void TstViewBehaviour::editingKeys_data()
     QTest::newRow("tab") << lines << 0 << 0 << key(Qt::Key_Tab) << "\tab\r\ncd" << 1;
     const QString words = QStringLiteral("alpha beta\r\ngamma");
     const auto ctrl = Qt::ControlModifier;
-    QTest::newRow("ctrl+backspace takes a word") << words << 17 << 0
-                                                 << key(Qt::Key_Backspace, ctrl) << "alpha beta\r\n"
-                                                 << 12;
+    QTest::newRow("ctrl+backspace takes a word")
+        << words << 17 << 0 << key(Qt::Key_Backspace, ctrl) << "alpha beta\r\n"
+        << 12;
     QTest::newRow("ctrl+backspace at a line's start takes the break")
         << words << 12 << 0 << key(Qt::Key_Backspace, ctrl) << "alpha betagamma" << 10;
     QTest::newRow("ctrl+backspace leaves the blank before the word")
@@ -583,8 +579,8 @@ void TstViewBehaviour::inputMethodCommits_data()
     QTest::addColumn<int>("caretAfter");
     QTest::newRow("composed character") << QStringLiteral("caf") << 3 << QStringLiteral("é") << 0
                                         << 0 << QStringLiteral("café") << 4;
-    QTest::newRow("on the second line") << QStringLiteral("a\r\nb") << 4 << QStringLiteral("ü")
-                                        << 0 << 0 << QStringLiteral("a\r\nbü") << 5;
+    QTest::newRow("on the second line") << QStringLiteral("a\r\nb") << 4 << QStringLiteral("ü") << 0
+                                        << 0 << QStringLiteral("a\r\nbü") << 5;
     QTest::newRow("replaces the previous character")
         << QStringLiteral("x\r\nmu") << 5 << QStringLiteral("ü") << -1 << 1
         << QStringLiteral("x\r\nmü") << 5;
@@ -641,8 +637,7 @@ void TstViewBehaviour::inputMethodQueryFollowsCaret()
     }
     // Typing moves the answers with the caret.
     QTest::keyClicks(m_view, QStringLiteral("ab"));
-    QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(),
-             QStringLiteral("thirdab"));
+    QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("thirdab"));
     QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
     QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect(),
              m_view->caretRect().translated(m_view->viewport()->pos()));
@@ -783,9 +778,9 @@ void TstViewBehaviour::awkwardTextKeepsBoundaries_data()
         << hebrew.repeated(2000)
                + QStringLiteral("\r\n\u0645\u0631\u062D\u0628\u0627 123 "
                                 "\u0628\u0627\u0644\u0639\u0627\u0644\u0645\r\nx");
-    QTest::newRow("surrogate pairs at line ends")
-        << QStringLiteral("abc") + kSmile + QStringLiteral("\r\n") + kSmile + QStringLiteral("\r\nx")
-               + kSmile;
+    QTest::newRow("surrogate pairs at line ends") << QStringLiteral("abc") + kSmile
+                                                         + QStringLiteral("\r\n") + kSmile
+                                                         + QStringLiteral("\r\nx") + kSmile;
 }
 
 void TstViewBehaviour::awkwardTextKeepsBoundaries()
@@ -808,17 +803,25 @@ void TstViewBehaviour::awkwardTextKeepsBoundaries()
         Qt::KeyboardModifiers mods;
     };
     const Step steps[] = {
-        {"End", Qt::Key_End, Qt::NoModifier},          {"Left", Qt::Key_Left, Qt::NoModifier},
-        {"Left", Qt::Key_Left, Qt::NoModifier},        {"Home", Qt::Key_Home, Qt::NoModifier},
-        {"Right", Qt::Key_Right, Qt::NoModifier},      {"Right", Qt::Key_Right, Qt::NoModifier},
+        {"End", Qt::Key_End, Qt::NoModifier},
+        {"Left", Qt::Key_Left, Qt::NoModifier},
+        {"Left", Qt::Key_Left, Qt::NoModifier},
+        {"Home", Qt::Key_Home, Qt::NoModifier},
+        {"Right", Qt::Key_Right, Qt::NoModifier},
+        {"Right", Qt::Key_Right, Qt::NoModifier},
         {"Shift+Right", Qt::Key_Right, Qt::ShiftModifier},
         {"Ctrl+Right", Qt::Key_Right, Qt::ControlModifier},
-        {"End", Qt::Key_End, Qt::NoModifier},          {"Right", Qt::Key_Right, Qt::NoModifier},
-        {"Left", Qt::Key_Left, Qt::NoModifier},        {"Down", Qt::Key_Down, Qt::NoModifier},
-        {"End", Qt::Key_End, Qt::NoModifier},          {"Left", Qt::Key_Left, Qt::NoModifier},
+        {"End", Qt::Key_End, Qt::NoModifier},
+        {"Right", Qt::Key_Right, Qt::NoModifier},
+        {"Left", Qt::Key_Left, Qt::NoModifier},
+        {"Down", Qt::Key_Down, Qt::NoModifier},
+        {"End", Qt::Key_End, Qt::NoModifier},
+        {"Left", Qt::Key_Left, Qt::NoModifier},
         {"Shift+Home", Qt::Key_Home, Qt::ShiftModifier},
-        {"Ctrl+End", Qt::Key_End, Qt::ControlModifier}, {"Left", Qt::Key_Left, Qt::NoModifier},
-        {"Up", Qt::Key_Up, Qt::NoModifier},            {"Right", Qt::Key_Right, Qt::NoModifier},
+        {"Ctrl+End", Qt::Key_End, Qt::ControlModifier},
+        {"Left", Qt::Key_Left, Qt::NoModifier},
+        {"Up", Qt::Key_Up, Qt::NoModifier},
+        {"Right", Qt::Key_Right, Qt::NoModifier},
     };
     for (const Step &step : steps) {
         QTest::keyClick(m_view, step.key, step.mods);
@@ -893,7 +896,8 @@ void TstViewBehaviour::hiddenSurfaceKeepsInStep()
         if (line > 0)
             QVERIFY(pointAt(start).y() > pointAt(s->lineIndex(line - 1)).y());
     }
-    QVERIFY(m_view->caretRect(s->lineIndex(3) + 8).left() > m_view->caretRect(s->lineIndex(3)).left());
+    QVERIFY(m_view->caretRect(s->lineIndex(3) + 8).left()
+            > m_view->caretRect(s->lineIndex(3)).left());
     click(s->lineIndex(3) + 4);
     QTest::keyClicks(m_view, QStringLiteral("-"));
     QCOMPARE(s->text(), QStringLiteral("zero\r\ntwo\r\nthree\r\nfour-teen\r\n"));

@@ -1,13 +1,13 @@
 // The command-line coding language: normalisation, validation, colouring,
 // evaluation with shell escaping, the Jar extras, the length limit and the
 // "Invalid Code" question.
+#include "base/pathutil.h"
 #include "settings/settingsstore.h"
 #include "support/scriptedprompter.h"
-#include "toolsupport.h"
 #include "surface/surface.h"
-#include "base/pathutil.h"
 #include "tools/commandlanguage.h"
 #include "tools/toolmodes.h"
+#include "toolsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,9 +16,9 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 using qln::test::factoryStore;
 using qln::test::kitBin;
+using qln::test::ScriptedPrompter;
 using qln::test::stateFor;
 
 namespace {
@@ -46,29 +46,37 @@ private slots:
         QTest::addColumn<QString>("normal");
         QTest::addColumn<QStringList>("tokens");
         const QStringList invalid;
-        QTest::newRow("default code") << false << "textbox2.text & \" \" & options & \" \" & textbox1.text"
+        QTest::newRow("default code")
+            << false << "textbox2.text & \" \" & options & \" \" & textbox1.text"
             << "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text"
             << QStringList{"TextBox2.Text", "\" \"", "Options", "\" \"", "TextBox1.Text"};
-        QTest::newRow("upper case, runs of blanks around & shrink") << false
-            << "TEXTBOX2.TEXT    &   options" << "TextBox2.Text & Options"
-            << QStringList{"TextBox2.Text", "Options"};
-        QTest::newRow("blanks inside a literal shrink too")
-            << false << "\"a    b\"" << "\"a b\"" << QStringList{"\"a b\""};
-        QTest::newRow("keyword inside a literal is rewritten, & in it stays") << false
-            << "\"a & options\"" << "\"a & Options\"" << QStringList{"\"a & Options\""};
-        QTest::newRow("textbox3 outside Jar") << false << "textbox3.text" << "textbox3.Text" << invalid;
-        QTest::newRow("textbox3 in Jar")
-            << true << "textbox3.text" << "TextBox3.Text" << QStringList{"TextBox3.Text"};
-        QTest::newRow("keyword inside a longer word is left")
-            << false << "textboxes.texts" << "textboxes.texts" << invalid;
-        QTest::newRow("trailing blank stays") << false << "options " << "Options " << invalid;
-        QTest::newRow("no blanks around &") << false << "TextBox1.Text&TextBox2.Text" << QString() << invalid;
+        QTest::newRow("upper case, runs of blanks around & shrink")
+            << false << "TEXTBOX2.TEXT    &   options"
+            << "TextBox2.Text & Options" << QStringList{"TextBox2.Text", "Options"};
+        QTest::newRow("blanks inside a literal shrink too") << false << "\"a    b\""
+                                                            << "\"a b\"" << QStringList{"\"a b\""};
+        QTest::newRow("keyword inside a literal is rewritten, & in it stays")
+            << false << "\"a & options\""
+            << "\"a & Options\"" << QStringList{"\"a & Options\""};
+        QTest::newRow("textbox3 outside Jar") << false << "textbox3.text"
+                                              << "textbox3.Text" << invalid;
+        QTest::newRow("textbox3 in Jar") << true << "textbox3.text"
+                                         << "TextBox3.Text" << QStringList{"TextBox3.Text"};
+        QTest::newRow("keyword inside a longer word is left") << false << "textboxes.texts"
+                                                              << "textboxes.texts" << invalid;
+        QTest::newRow("trailing blank stays") << false << "options "
+                                              << "Options " << invalid;
+        QTest::newRow("no blanks around &")
+            << false << "TextBox1.Text&TextBox2.Text" << QString() << invalid;
         QTest::newRow("trailing &") << false << "TextBox1.Text &" << QString() << invalid;
-        QTest::newRow("unclosed literal") << false << "TextBox1.Text & \"abc" << QString() << invalid;
+        QTest::newRow("unclosed literal")
+            << false << "TextBox1.Text & \"abc" << QString() << invalid;
         QTest::newRow("unknown word") << false << "TextBox1.Text & foo" << QString() << invalid;
-        QTest::newRow("box without a part") << false << "TextBox1 & Options" << QString() << invalid;
+        QTest::newRow("box without a part")
+            << false << "TextBox1 & Options" << QString() << invalid;
         QTest::newRow("not normalised") << false << "textbox1.text" << QString() << invalid;
-        QTest::newRow("empty") << false << "" << "" << invalid;
+        QTest::newRow("empty") << false << ""
+                               << "" << invalid;
     }
     void normaliseAndParse()
     {
@@ -91,9 +99,9 @@ private slots:
     {
         const std::pair<bool, QString> cases[] = {
             {false, "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text"},
-            {false, "TextBox1.Texts & foo.bar"},           // stray word and dot
-            {true, "TextBox3.FileExt & Options"},          // TextBox3 in Jar
-            {false, "Options & \"abc \"def\" \"x"}};       // unclosed literal
+            {false, "TextBox1.Texts & foo.bar"},     // stray word and dot
+            {true, "TextBox3.FileExt & Options"},    // TextBox3 in Jar
+            {false, "Options & \"abc \"def\" \"x"}}; // unclosed literal
         for (const auto &[archive, code] : cases) {
             Surface box;
             box.setText(code);
@@ -129,10 +137,15 @@ private slots:
         QTest::newRow("& adds no blank")
             << "TextBox1.FileName & TextBox1.FileExt" << myClass << "My\\ Class.java";
         QTest::newRow("path") << "TextBox1.Path" << myClass << "/src/";
-        QTest::newRow("name without dot") << "TextBox1.FileName" << "/src/Makefile" << "Makefile";
-        QTest::newRow("semicolon is escaped")
-            << "TextBox1.Text" << "/src/a;rm x.java" << "/src/a\\;rm\\ x.java";
-        QTest::newRow("wildcards stay") << "TextBox1.Text" << "/src/*.java" << "/src/*.java";
+        QTest::newRow("name without dot") << "TextBox1.FileName"
+                                          << "/src/Makefile"
+                                          << "Makefile";
+        QTest::newRow("semicolon is escaped") << "TextBox1.Text"
+                                              << "/src/a;rm x.java"
+                                              << "/src/a\\;rm\\ x.java";
+        QTest::newRow("wildcards stay") << "TextBox1.Text"
+                                        << "/src/*.java"
+                                        << "/src/*.java";
         QTest::newRow("literals and options are not escaped")
             << "\"echo a;b\" & Options" << myClass << "echo a;b -verbose ";
         QTest::newRow("box 2 is the executable outside Jar")
@@ -160,8 +173,15 @@ private slots:
     // as exactly one argument each, and nothing they spell runs.
     void escapedNamesSurviveTheShell()
     {
-        const QStringList names{"it's \"$HOME\" `id`.java", "a|b>c<d&e[1]{2}(3)#~=!\\.java", "a\tb\nc.java",
-                                "out dir", "$(touch pwned)", "a;touch pwned", "a&touch pwned|cat", "-leading", "*"};
+        const QStringList names{"it's \"$HOME\" `id`.java",
+                                "a|b>c<d&e[1]{2}(3)#~=!\\.java",
+                                "a\tb\nc.java",
+                                "out dir",
+                                "$(touch pwned)",
+                                "a;touch pwned",
+                                "a&touch pwned|cat",
+                                "-leading",
+                                "*"};
         for (const QString &name : names)
             for (const bool path : {false, true}) {
                 if (!path && name == QLatin1String("*"))
@@ -169,11 +189,14 @@ private slots:
                 QTemporaryDir dir;
                 QProcess sh;
                 sh.setWorkingDirectory(dir.path());
-                sh.start("/bin/sh", {"-c", "printf '%s|' " + (path ? shellPath(name, false) : shellEscape(name)) + " 'end'"});
+                sh.start("/bin/sh", {"-c", "printf '%s|' "
+                                               + (path ? shellPath(name, false) : shellEscape(name))
+                                               + " 'end'"});
                 QVERIFY(sh.waitForFinished(30000));
                 const QString arrives = path && name.startsWith('-') ? "./" + name : name;
                 QCOMPARE(QString::fromUtf8(sh.readAllStandardOutput()), arrives + "|end|");
-                QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+                QVERIFY(
+                    QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
             }
     }
 
@@ -185,8 +208,10 @@ private slots:
         QTest::newRow("plain") << "/src/A.java" << true << "/src/A.java";
         QTest::newRow("empty stays empty") << "" << false << "";
         QTest::newRow("blank") << "/out dir/" << false << "/out\\ dir/";
-        QTest::newRow("command substitution") << "/tmp/x/$(touch p)" << false << "/tmp/x/\\$\\(touch\\ p\\)";
-        QTest::newRow("backticks and quotes") << "`id` 'a' \"b\"" << false << "\\`id\\`\\ \\'a\\'\\ \\\"b\\\"";
+        QTest::newRow("command substitution")
+            << "/tmp/x/$(touch p)" << false << "/tmp/x/\\$\\(touch\\ p\\)";
+        QTest::newRow("backticks and quotes")
+            << "`id` 'a' \"b\"" << false << "\\`id\\`\\ \\'a\\'\\ \\\"b\\\"";
         QTest::newRow("; & |") << "a;b&c|d" << false << "a\\;b\\&c\\|d";
         QTest::newRow("line break") << "a\nb" << false << "a'\n'b";
         QTest::newRow("leading dash") << "-version.java" << false << "./-version.java";
@@ -271,9 +296,10 @@ private slots:
         QCOMPARE(p.asked().size(), size_t(1));
         const MessageRequest &q = p.asked()[0].message;
         QCOMPARE(q.title, QStringLiteral("Invalid Code"));
-        QCOMPARE(q.text, QStringLiteral("The code for command line that you may have changed is invalid\r\n"
-                                        "Do you want to load the Default code?\r\n"
-                                        "If you need help on coding click the help button"));
+        QCOMPARE(q.text,
+                 QStringLiteral("The code for command line that you may have changed is invalid\r\n"
+                                "Do you want to load the Default code?\r\n"
+                                "If you need help on coding click the help button"));
         QCOMPARE(q.icon, MsgIcon::Exclamation);
         QCOMPARE(q.buttons, MsgButtons::YesNo);
         QCOMPARE(s.commandLine, before);

@@ -6,11 +6,11 @@
 #include "support/requirekit.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
-#include "toolsupport.h"
 #include "tools/commandlanguage.h"
 #include "tools/dosoutputs.h"
 #include "tools/processguard.h"
 #include "tools/terminal.h"
+#include "toolsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,9 +22,9 @@
 #include <csignal>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 using qln::test::kitBin;
 using qln::test::readFile;
+using qln::test::ScriptedPrompter;
 using qln::test::writeFile;
 
 namespace {
@@ -110,8 +110,8 @@ QString stubTerminal(const QString &folder, const QString &name)
                          .arg(folder)
                          .toUtf8(),
                      true)
-        ? path
-        : QString();
+               ? path
+               : QString();
 }
 
 } // namespace
@@ -173,9 +173,9 @@ private slots:
             c = run(dos, QStringLiteral("printf '%%1s%2 ok, caf\\303\\251\\342\\202' ''")
                              .arg(256 - count)
                              .arg(escaped));
-            const QString expected = QString(256 - count, ' ') +
-                                     QString(count, QChar::ReplacementCharacter) +
-                                     QString::fromUtf8(" ok, caf\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd");
+            const QString expected =
+                QString(256 - count, ' ') + QString(count, QChar::ReplacementCharacter)
+                + QString::fromUtf8(" ok, caf\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd");
             QCOMPARE(dos.Outputs(), expected);
             QCOMPARE(c.chunks.join(QString()), expected);
         }
@@ -196,7 +196,8 @@ private slots:
         QVERIFY(c.chunks.join(QString()) == expected);
         // Of 10 MB only the last 4 MB (and at most half a megabyte more) are kept.
         const QString kept = dos.Outputs();
-        QVERIFY2(kept.size() >= DOSOutputs::kKeptOutput && kept.size() <= DOSOutputs::kKeptOutput + 512 * 1024,
+        QVERIFY2(kept.size() >= DOSOutputs::kKeptOutput
+                     && kept.size() <= DOSOutputs::kKeptOutput + 512 * 1024,
                  qPrintable(QString::number(kept.size())));
         QVERIFY(expected.endsWith(kept));
     }
@@ -208,7 +209,8 @@ private slots:
         ScriptedPrompter p;
         DOSOutputs dos(p);
         QSignalSpy finished(&dos, &DOSOutputs::finished);
-        QVERIFY(dos.ExecuteCommand("sleep 100 & echo $! > " + shellEscape(pidFile) + "; sleep 100"));
+        QVERIFY(
+            dos.ExecuteCommand("sleep 100 & echo $! > " + shellEscape(pidFile) + "; sleep 100"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, kGenerous);
         const qint64 child = readPid(pidFile);
         QVERIFY(child > 0 && processAlive(child));
@@ -253,15 +255,25 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("markers");
         const QStringList compiled{kCompiledMarker, kDoneMarker};
-        QTest::newRow("compile, silent") << "Compile" << "true" << 0 << compiled;
-        QTest::newRow("compile, only blanks") << "compile" << "printf ' \n\t\n'" << 0 << compiled;
-        QTest::newRow("compile, warnings") << "Compile" << "echo 'A.java:1: warning: x'" << 0 << QStringList{kDoneMarker};
-        QTest::newRow("compile, silent failure") << "Compile" << "exit 2" << 2 << QStringList{exitCodeMarker(2)};
-        QTest::newRow("compile, errors") << "Compile" << "echo 'A.java:1: error: x'; exit 1" << 1
-                                         << QStringList{"[Done, exit code 1]\r\n"};
-        QTest::newRow("run, silent") << "Run" << "true" << 0 << QStringList{kDoneMarker};
-        QTest::newRow("run, exit 3") << "Run" << "echo out; exit 3" << 3 << QStringList{exitCodeMarker(3)};
-        QTest::newRow("run, killed by a signal") << "Run" << "kill -9 $$" << 137 << QStringList{exitCodeMarker(137)};
+        QTest::newRow("compile, silent") << "Compile"
+                                         << "true" << 0 << compiled;
+        QTest::newRow("compile, only blanks") << "compile"
+                                              << "printf ' \n\t\n'" << 0 << compiled;
+        QTest::newRow("compile, warnings")
+            << "Compile"
+            << "echo 'A.java:1: warning: x'" << 0 << QStringList{kDoneMarker};
+        QTest::newRow("compile, silent failure") << "Compile"
+                                                 << "exit 2" << 2 << QStringList{exitCodeMarker(2)};
+        QTest::newRow("compile, errors")
+            << "Compile"
+            << "echo 'A.java:1: error: x'; exit 1" << 1 << QStringList{"[Done, exit code 1]\r\n"};
+        QTest::newRow("run, silent") << "Run"
+                                     << "true" << 0 << QStringList{kDoneMarker};
+        QTest::newRow("run, exit 3") << "Run"
+                                     << "echo out; exit 3" << 3 << QStringList{exitCodeMarker(3)};
+        QTest::newRow("run, killed by a signal")
+            << "Run"
+            << "kill -9 $$" << 137 << QStringList{exitCodeMarker(137)};
     }
     void endsAndClosingMarkers()
     {
@@ -294,7 +306,8 @@ private slots:
         QVERIFY(dos.ExecuteCommand("read a; read b; echo \"$b-$a\"; cat; echo end"));
         QVERIFY(dos.isInputOpen());
         QVERIFY(dos.writeInput("one\n") && dos.writeInput(QString::fromUtf8("tw\xc3\xb6\n")));
-        QTRY_VERIFY_WITH_TIMEOUT(dos.Outputs().contains(QString::fromUtf8("tw\xc3\xb6-one\n")), kGenerous);
+        QTRY_VERIFY_WITH_TIMEOUT(dos.Outputs().contains(QString::fromUtf8("tw\xc3\xb6-one\n")),
+                                 kGenerous);
         QVERIFY(dos.writeInput("copied\n"));
         QTRY_VERIFY_WITH_TIMEOUT(dos.Outputs().endsWith("copied\n"), kGenerous);
         dos.closeInput();
@@ -312,23 +325,32 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("options");
         const QStringList e{"-e"};
-        QTest::newRow("none") << QStringList{} << "" << "" << QStringList{};
-        QTest::newRow("$TERMINAL set but not installed") << QStringList{} << "alacritty" << "" << QStringList{};
-        QTest::newRow("xterm alone") << QStringList{"xterm"} << "" << "/usr/bin/xterm" << e;
+        QTest::newRow("none") << QStringList{} << ""
+                              << "" << QStringList{};
+        QTest::newRow("$TERMINAL set but not installed") << QStringList{} << "alacritty"
+                                                         << "" << QStringList{};
+        QTest::newRow("xterm alone") << QStringList{"xterm"} << ""
+                                     << "/usr/bin/xterm" << e;
         QTest::newRow("the system's choice first")
-            << QStringList{"xterm", "konsole", "x-terminal-emulator", "gnome-terminal"} << "alacritty"
+            << QStringList{"xterm", "konsole", "x-terminal-emulator", "gnome-terminal"}
+            << "alacritty"
             << "/usr/bin/x-terminal-emulator" << e;
         QTest::newRow("$TERMINAL before the desktops'")
-            << QStringList{"xterm", "gnome-terminal", "alacritty"} << "alacritty" << "/usr/bin/alacritty" << e;
+            << QStringList{"xterm", "gnome-terminal", "alacritty"} << "alacritty"
+            << "/usr/bin/alacritty" << e;
         QTest::newRow("$TERMINAL with a path and options")
-            << QStringList{"xterm", "/opt/term/bin/myterm"} << "/opt/term/bin/myterm --hold-off -T \"a b\""
+            << QStringList{"xterm", "/opt/term/bin/myterm"}
+            << "/opt/term/bin/myterm --hold-off -T \"a b\""
             << "/opt/term/bin/myterm" << QStringList{"--hold-off", "-T", "a b", "-e"};
-        QTest::newRow("$TERMINAL naming gnome-terminal") << QStringList{"gnome-terminal"} << "gnome-terminal"
-                                                          << "/usr/bin/gnome-terminal" << QStringList{"--"};
-        QTest::newRow("gnome-terminal takes --") << QStringList{"xterm", "gnome-terminal", "konsole"} << ""
-                                                 << "/usr/bin/gnome-terminal" << QStringList{"--"};
-        QTest::newRow("konsole before xfce4-terminal") << QStringList{"xterm", "xfce4-terminal", "konsole"} << ""
-                                                       << "/usr/bin/konsole" << e;
+        QTest::newRow("$TERMINAL naming gnome-terminal")
+            << QStringList{"gnome-terminal"} << "gnome-terminal"
+            << "/usr/bin/gnome-terminal" << QStringList{"--"};
+        QTest::newRow("gnome-terminal takes --")
+            << QStringList{"xterm", "gnome-terminal", "konsole"} << ""
+            << "/usr/bin/gnome-terminal" << QStringList{"--"};
+        QTest::newRow("konsole before xfce4-terminal")
+            << QStringList{"xterm", "xfce4-terminal", "konsole"} << ""
+            << "/usr/bin/konsole" << e;
         QTest::newRow("xfce4-terminal takes -x") << QStringList{"xterm", "xfce4-terminal"} << ""
                                                  << "/usr/bin/xfce4-terminal" << QStringList{"-x"};
     }
@@ -344,7 +366,8 @@ private slots:
             return name.startsWith('/') ? name : "/usr/bin/" + name;
         };
         const QString command = "javac 'My Class.java'; echo $HOME";
-        const std::optional<TerminalLaunch> launch = terminalLaunch(command, terminalVariable, find);
+        const std::optional<TerminalLaunch> launch =
+            terminalLaunch(command, terminalVariable, find);
         if (program.isEmpty()) {
             QVERIFY(!launch);
             return;
@@ -372,7 +395,8 @@ private slots:
         const QString window = bin.filePath("window.txt");
         QTRY_VERIFY_WITH_TIMEOUT(readFile(window).endsWith("Press Enter to close"), kGenerous);
         QCOMPARE(QString::fromUtf8(readFile(window)),
-                 "from the tool\n" + QDir(folder).canonicalPath() + "\n\n[Done, exit code 4]\nPress Enter to close");
+                 "from the tool\n" + QDir(folder).canonicalPath()
+                     + "\n\n[Done, exit code 4]\nPress Enter to close");
         QVERIFY(readFile(bin.filePath("called.txt")).startsWith("-e\n/bin/sh\n-c\n"));
         // The terminal ended after Enter: the guard forgets its group.
         QTRY_COMPARE_WITH_TIMEOUT(processguard::count(), groups, kGenerous);
@@ -418,10 +442,10 @@ private slots:
         // says it runs: when the editor ends at once, they are known.
         const QString note = " & echo $! >> " + started + "; ";
         QString command =
-            "/bin/sleep 1000" + note +
-            "/bin/sh -c 'trap \"\" TERM HUP; /bin/sleep 1000 & exec /bin/sleep 1000'" + note +
-            "(/bin/sleep 1000 & /bin/sleep 1000)" + note + "echo $$ >> " + started +
-            "; echo $$ > " + shellEscape(pidFile) + "; wait";
+            "/bin/sleep 1000" + note
+            + "/bin/sh -c 'trap \"\" TERM HUP; /bin/sleep 1000 & exec /bin/sleep 1000'" + note
+            + "(/bin/sleep 1000 & /bin/sleep 1000)" + note + "echo $$ >> " + started
+            + "; echo $$ > " + shellEscape(pidFile) + "; wait";
         int members = 6;
         if (how == "java") {
             const QString bin = kitBin();
@@ -437,8 +461,8 @@ private slots:
                               "        Thread.sleep(1000000);\n"
                               "    }\n"
                               "}\n"));
-            command = "exec " + shellEscape(bin + "java") + " " +
-                      shellEscape(dir.filePath("Spawner.java")) + " " + shellEscape(pidFile);
+            command = "exec " + shellEscape(bin + "java") + " "
+                      + shellEscape(dir.filePath("Spawner.java")) + " " + shellEscape(pidFile);
             how = "captured";
             members = 10;
         }
@@ -449,12 +473,13 @@ private slots:
             // program script makes both), which the kernel hangs up when
             // the stand-in ends, as when a terminal window goes. The
             // arguments are "/bin/sh -c SCRIPT sh COMMAND EDITOR".
-            QVERIFY(writeFile(dir.filePath("xterm"),
-                              "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
-                              "export SHELL=/bin/sh SCRIPT=\"$3\" COMMAND=\"$5\" EDITOR=\"$6\"\n"
-                              "exec /usr/bin/script -qec '/bin/sh -c \"$SCRIPT\" sh \"$COMMAND\" \"$EDITOR\"' "
-                              "/dev/null > /dev/null 2>&1\n",
-                              true));
+            QVERIFY(writeFile(
+                dir.filePath("xterm"),
+                "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"
+                "export SHELL=/bin/sh SCRIPT=\"$3\" COMMAND=\"$5\" EDITOR=\"$6\"\n"
+                "exec /usr/bin/script -qec '/bin/sh -c \"$SCRIPT\" sh \"$COMMAND\" \"$EDITOR\"' "
+                "/dev/null > /dev/null 2>&1\n",
+                true));
         } else if (terminal == "server") { // runs the tool elsewhere and ends at once
             QVERIFY(writeFile(dir.filePath("xterm"),
                               "#!/bin/sh\n[ \"$1\" = -e ] && shift\n"

@@ -38,15 +38,16 @@ void TstFrmDosX::outputArrivesStyledAtTheEnd()
     QCOMPARE(box.length(), before);
     QCOMPARE(done.count(), 0);
     // Standard output and error both arrive; more than 256 bytes in all.
-    const QString command =
-        QStringLiteral("  printf 'out\\n'; printf 'err\\n' 1>&2; yes x | head -n 1000 | tr -d '\\n'  ");
+    const QString command = QStringLiteral(
+        "  printf 'out\\n'; printf 'err\\n' 1>&2; yes x | head -n 1000 | tr -d '\\n'  ");
     QVERIFY(host.DosExecute(command, &box, Surface::TextStyle{356435, true, false, false}));
     QVERIFY(done.wait(20000));
     const QString expected = QStringLiteral("out\nerr\n") + QString(1000, QLatin1Char('x'));
     QCOMPARE(host.text(), expected);
     QCOMPARE(done.at(0).at(0).toString(), expected);
     // The box holds it after what was there, in CR LF, coloured and bold.
-    QCOMPARE(box.text().mid(before), QStringLiteral("out\r\nerr\r\n") + QString(1000, QLatin1Char('x')));
+    QCOMPARE(box.text().mid(before),
+             QStringLiteral("out\r\nerr\r\n") + QString(1000, QLatin1Char('x')));
     QCOMPARE(box.formatAt(before).color, 356435u);
     QVERIFY(box.formatAt(box.length() - 1).bold);
     QCOMPARE(box.formatAt(0).color, 0u);
@@ -59,7 +60,8 @@ constexpr int kGenerous = 120000;
 const Surface::TextStyle kOlive{356435, true, false, false};
 
 // Runs the command into the box and waits for its end.
-RunEnd runInto(frmDosX &host, Surface &box, const QString &command, const QString &folder = QString())
+RunEnd runInto(frmDosX &host, Surface &box, const QString &command,
+               const QString &folder = QString())
 {
     QSignalSpy done(&host, &frmDosX::finished);
     if (!host.DosExecute(command, &box, kOlive, folder))
@@ -93,11 +95,13 @@ void TstFrmDosX::endlessOutputIsBounded()
     Surface box; // recording undo steps, as a fresh surface does
     box.setText(QStringLiteral("tool\r\n[Executing]\r\n"));
     const int before = box.length();
-    const RunEnd end = runInto(host, box, QStringLiteral("seq 1 600000 | sed 's/$/ a line of output/'"));
+    const RunEnd end =
+        runInto(host, box, QStringLiteral("seq 1 600000 | sed 's/$/ a line of output/'"));
     QVERIFY(end.started && end.exitCode == 0);
     QVERIFY(host.dropped());
     const qsizetype kept = frmDosX::kKeptOutput, slack = 512 * 1024;
-    QVERIFY2(host.text().size() >= kept && host.text().size() <= kept + slack, qPrintable(QString::number(host.text().size())));
+    QVERIFY2(host.text().size() >= kept && host.text().size() <= kept + slack,
+             qPrintable(QString::number(host.text().size())));
     QVERIFY(host.text().endsWith(QStringLiteral("\n600000 a line of output\n")));
 
     const QString text = box.text();
@@ -107,7 +111,8 @@ void TstFrmDosX::endlessOutputIsBounded()
     QVERIFY(box.length() - outputStart <= kept + slack);
     QVERIFY(box.length() - outputStart >= kept);
     // Whole lines only, in order, up to the last.
-    const QStringList lines = text.mid(outputStart).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lines =
+        text.mid(outputStart).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     const int first = lines.first().section(' ', 0, 0).toInt();
     QCOMPARE(lines.last(), QStringLiteral("600000 a line of output"));
     QCOMPARE(lines.size(), 600000 - first + 1);
@@ -135,9 +140,11 @@ void TstFrmDosX::linksAreUnderlinedAndCollected()
     const RunEnd end = runInto(host, box, script);
     QVERIFY(end.started);
     QCOMPARE(locations.count(), 4);
-    QCOMPARE(locations.at(0).file + ":" + QString::number(locations.at(0).line), QStringLiteral("src/Bad.java:2"));
+    QCOMPARE(locations.at(0).file + ":" + QString::number(locations.at(0).line),
+             QStringLiteral("src/Bad.java:2"));
     QCOMPARE(locations.at(1).kind, ToolLocation::Warning);
-    QCOMPARE(locations.at(2).className + ":" + QString::number(locations.at(2).line), QStringLiteral("Thrower:7"));
+    QCOMPARE(locations.at(2).className + ":" + QString::number(locations.at(2).line),
+             QStringLiteral("Thrower:7"));
     QCOMPARE(locations.at(3).line, 3); // the last line, without a line break
     auto underlined = [&](const QString &part) {
         const int at = int(box.text().indexOf(part));
@@ -171,7 +178,8 @@ void TstFrmDosX::typedInputIsShownAndSent()
 
     host.objDOS().setInputOpen(true);
     QSignalSpy done(&host, &frmDosX::finished);
-    QVERIFY(host.DosExecute(QStringLiteral("printf 'Name: '; read n; echo \"Hello, $n\""), &box, kOlive));
+    QVERIFY(host.DosExecute(QStringLiteral("printf 'Name: '; read n; echo \"Hello, $n\""), &box,
+                            kOlive));
     QTRY_VERIFY_WITH_TIMEOUT(box.text().endsWith(QStringLiteral("Name: ")), kGenerous);
     QVERIFY(host.sendInput(QStringLiteral("Ann"), typed));
     QVERIFY(done.wait(kGenerous));
@@ -215,8 +223,8 @@ Shown replay(const QStringList &chunks, bool shown)
     for (int i = 0; i < box.length(); ++i)
         result.underlines += box.formatAt(i).underline ? QLatin1Char('u') : QLatin1Char('-');
     for (int i = 0; i < locations.count(); ++i)
-        result.locations << locations.at(i).file + QLatin1Char(' ') + locations.at(i).className +
-                                QLatin1Char(':') + QString::number(locations.at(i).line);
+        result.locations << locations.at(i).file + QLatin1Char(' ') + locations.at(i).className
+                                + QLatin1Char(':') + QString::number(locations.at(i).line);
     return result;
 }
 
@@ -250,9 +258,10 @@ void TstFrmDosX::anyCutOfTheOutputGivesTheSameLinesAndLinks()
 
     // A line too long to be a message is neither a link nor a location,
     // even when its end, arriving alone, reads like one.
-    const QString longLine = QString(70000, QLatin1Char('x')) + QStringLiteral("A.java:1: error: x\r\n");
-    const Shown tooLong = replay({longLine.left(35000), longLine.mid(35000, 35000), longLine.mid(70000),
-                                  QStringLiteral("B.java:2: error: y\r\n")},
+    const QString longLine =
+        QString(70000, QLatin1Char('x')) + QStringLiteral("A.java:1: error: x\r\n");
+    const Shown tooLong = replay({longLine.left(35000), longLine.mid(35000, 35000),
+                                  longLine.mid(70000), QStringLiteral("B.java:2: error: y\r\n")},
                                  true);
     QCOMPARE(tooLong.locations, QStringList{"B.java :2"});
     QCOMPARE(tooLong.underlines.count(QLatin1Char('u')), 18);

@@ -4,12 +4,12 @@
 #include "support/requirekit.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
-#include "toolsupport.h"
 #include "surface/surface.h"
 #include "tools/dosoutputs.h"
 #include "tools/frmdosx.h"
-#include "tools/frmjavax.h"
 #include "tools/terminal.h"
+#include "tools/ui/frmjavax.h"
+#include "toolsupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,10 +25,10 @@
 #include <QTimer>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 using qln::test::factoryStore;
 using qln::test::kitBin;
 using qln::test::readFile;
+using qln::test::ScriptedPrompter;
 using qln::test::writeFile;
 
 namespace {
@@ -75,7 +75,10 @@ struct Session {
     QPushButton *button(const QString &name) { return c<QPushButton>(name); }
     QCheckBox *check(const QString &name) { return c<QCheckBox>(name); }
     QString commandLine() { return dialog->commandLineBox().text(); }
-    QString saved(const QString &mode, const QString &key) { return store->get("JavaX-" + mode, key); }
+    QString saved(const QString &mode, const QString &key)
+    {
+        return store->get("JavaX-" + mode, key);
+    }
     bool idle() { return !dialog->isRunning() && !commandLine().contains("[Executing]"); }
 
     // Types into a line edit as the user would.
@@ -114,8 +117,8 @@ bool markerStyled(const Surface &box, const QString &marker)
     return at >= 0 && styled(box, at, int(marker.size()), kBlue, true);
 }
 
-const char *const kHello =
-    "class Greeter {\n    public static void main(String[] a) { System.out.println(\"Hello from My Project\"); }\n}\n";
+const char *const kHello = "class Greeter {\n    public static void main(String[] a) { "
+                           "System.out.println(\"Hello from My Project\"); }\n}\n";
 
 } // namespace
 
@@ -126,7 +129,7 @@ private slots:
     {
         Session s;
         frmJavaX *d = s.open("Compile");
-        QVERIFY(frmJavaX::instance() == d && !s.owner.isEnabled() && d->isEnabled());
+        QVERIFY(frmJavaX::instance() == d && s.owner.isEnabled() && d->isEnabled());
         QCOMPARE(d->windowTitle(), QStringLiteral("Compile"));
 
         // Hiding the grid is remembered for the mode's next opening.
@@ -135,7 +138,8 @@ private slots:
         QVERIFY(grid->isVisibleTo(d) && toggle->text() == "^");
         toggle->click();
         QVERIFY(!grid->isVisibleTo(d));
-        QCOMPARE(toggle->text() + s.store->get("Javax-Compile", "showOptions"), QStringLiteral("v0"));
+        QCOMPARE(toggle->text() + s.store->get("Javax-Compile", "showOptions"),
+                 QStringLiteral("v0"));
         s.choose("Run");
         QVERIFY(grid->isVisibleTo(d));
         s.choose("Compile");
@@ -146,24 +150,30 @@ private slots:
         // Title, run button, executable frame, archive frame ("-" when hidden).
         auto labels = [&] {
             auto *archive = s.c<QGroupBox>("fra2");
-            return QStringList{d->windowTitle(), s.button("cmdJavaX")->text(), s.c<QGroupBox>("FraJavaX")->title(),
+            return QStringList{d->windowTitle(), s.button("cmdJavaX")->text(),
+                               s.c<QGroupBox>("FraJavaX")->title(),
                                archive->isHidden() ? QStringLiteral("-") : archive->title()};
         };
         QCOMPARE(labels(), (QStringList{"Compile", "Compile", "Compiler", "-"}));
         auto *modes = s.c<QComboBox>("cboJavaX");
         // Every mode but the current one, none chosen.
-        QCOMPARE(QStringLiteral("%1 %2 %3").arg(modes->count()).arg(modes->currentIndex()).arg(modes->placeholderText()),
+        QCOMPARE(QStringLiteral("%1 %2 %3")
+                     .arg(modes->count())
+                     .arg(modes->currentIndex())
+                     .arg(modes->placeholderText()),
                  QStringLiteral("4 -1 <Select>"));
 
         s.choose("Jar");
         QCOMPARE(labels(), (QStringList{"Jar", "Jar", "JAR (Java Archive Tool)", "Archive"}));
-        QVERIFY(s.button("CmdOPTBROWSE_3")->isVisibleTo(d) && !s.button("CmdOPTBROWSE_0")->isVisibleTo(d));
+        QVERIFY(s.button("CmdOPTBROWSE_3")->isVisibleTo(d)
+                && !s.button("CmdOPTBROWSE_0")->isVisibleTo(d));
         QTRY_COMPARE(modes->currentIndex(), -1);
 
         // Run keeps the slots of its VM switches; 5 and 6 stay hidden.
         s.choose("Run");
         QCOMPARE(s.check("chkOPT_7")->text(), QStringLiteral("-classic"));
-        QVERIFY(s.check("chkOPT_5")->isHidden() && s.check("chkOPT_6")->isHidden() && s.c<QComboBox>("CboEncoding")->isHidden());
+        QVERIFY(s.check("chkOPT_5")->isHidden() && s.check("chkOPT_6")->isHidden()
+                && s.c<QComboBox>("CboEncoding")->isHidden());
 
         // Native2Ascii has no catalogue, and running it does nothing.
         s.prompter.answer(MsgAnswer::Ok);
@@ -207,28 +217,35 @@ private slots:
         auto *enc = s.c<QComboBox>("CboEncoding");
         enc->setCurrentIndex(enc->findText("Dutch (nl) Cp1252"));
         s.type("txtother", "-Xlint");
-        QCOMPARE(s.commandLine(), "/kit/bin/javac  -d out -encoding Cp1252 -verbose -Xlint " + shellEscape(doc));
+        QCOMPARE(s.commandLine(),
+                 "/kit/bin/javac  -d out -encoding Cp1252 -verbose -Xlint " + shellEscape(doc));
 
         // Leading blanks go, the path is saved.
         s.type("txtJavaX", "  /other/javac");
-        QCOMPARE(s.edit("txtJavaX")->text() + "|" + s.saved("Compile", "exe"), QStringLiteral("/other/javac|/other/javac"));
+        QCOMPARE(s.edit("txtJavaX")->text() + "|" + s.saved("Compile", "exe"),
+                 QStringLiteral("/other/javac|/other/javac"));
 
         // Save, untick, load: the ticks come back.
         s.button("cmdSaveOptions")->click();
-        QCOMPARE(s.saved("Compile", "chk10") + "|" + s.saved("Compile", "txt4"), QStringLiteral("1|out"));
+        QCOMPARE(s.saved("Compile", "chk10") + "|" + s.saved("Compile", "txt4"),
+                 QStringLiteral("1|out"));
         s.check("chkOPT_10")->click();
         QVERIFY(!s.commandLine().contains("-verbose"));
         s.button("cmdLoadOptions")->click();
-        QCOMPARE(s.commandLine(), "/other/javac  -d out -encoding Cp1252 -verbose -Xlint " + shellEscape(doc));
+        QCOMPARE(s.commandLine(),
+                 "/other/javac  -d out -encoding Cp1252 -verbose -Xlint " + shellEscape(doc));
 
         // Dashes dropped and no blanks between options, through the panel.
         s.button("cmdCommandLineOptionsOkAbort")->click();
-        QVERIFY(s.c<QWidget>("rtfCommandLineOptions")->isVisibleTo(d) && !s.c<QWidget>("rtfCommandLine")->isVisibleTo(d));
+        QVERIFY(s.c<QWidget>("rtfCommandLineOptions")->isVisibleTo(d)
+                && !s.c<QWidget>("rtfCommandLine")->isVisibleTo(d));
         s.check("chkIgnoreDashes")->click();
         s.check("chkLeaveSpaceBetweenOptions")->click();
         s.button("cmdCommandLineOptionsOkAbort")->click();
-        QVERIFY(s.commandLine().startsWith("/other/javac d out") && s.commandLine().contains("encoding Cp1252verbose"));
-        QCOMPARE(s.saved("Compile", "IgnoreDashes") + s.saved("Compile", "LeaveSpaces"), QStringLiteral("10"));
+        QVERIFY(s.commandLine().startsWith("/other/javac d out")
+                && s.commandLine().contains("encoding Cp1252verbose"));
+        QCOMPARE(s.saved("Compile", "IgnoreDashes") + s.saved("Compile", "LeaveSpaces"),
+                 QStringLiteral("10"));
         QVERIFY(s.prompter.asked().empty());
 
         // /other/javac does not exist: neither a run nor Options Help starts.
@@ -238,9 +255,11 @@ private slots:
         s.button("cmdOptionsHelp")->click();
         QCOMPARE(s.prompter.asked().size(), size_t(2));
         QCOMPARE(msg(s.prompter.asked()[0].message),
-                 msg("Compiler file not found", "Make sure Compiler path is correct", MsgIcon::Exclamation));
+                 msg("Compiler file not found", "Make sure Compiler path is correct",
+                     MsgIcon::Exclamation));
         QCOMPARE(msg(s.prompter.asked()[1].message),
-                 msg("Options Help", "Please specify valid Compiler\r\nCompiler not found", MsgIcon::Critical));
+                 msg("Options Help", "Please specify valid Compiler\r\nCompiler not found",
+                     MsgIcon::Critical));
         QVERIFY(s.idle());
 
         // A missing input file, declined: no run either.
@@ -277,7 +296,8 @@ private slots:
         panel->click();
         QCOMPARE(s.prompter.messages().size(), 1);
         QCOMPARE(s.prompter.asked()[0].message.title, QStringLiteral("Invalid Code"));
-        QVERIFY(panel->text() == "OK" && !s.button("cmdJavaX")->isEnabled() && code.selStart() == 0);
+        QVERIFY(panel->text() == "OK" && !s.button("cmdJavaX")->isEnabled()
+                && code.selStart() == 0);
         auto *blink = d->findChild<QTimer *>("Timer1");
         QVERIFY(blink->isActive());
         QCOMPARE(s.commandLine(), QStringLiteral("/kit/bin/java -cp . Hello")); // kept
@@ -288,8 +308,10 @@ private slots:
         s.prompter.answer(MsgAnswer::Yes);
         panel->click();
         QVERIFY(!blink->isActive() && code.backColor() == BgrColor(16777215));
-        QCOMPARE(code.text(), QStringLiteral("TextBox2.Text & \" \" & Options & \" \" & TextBox1.FileName"));
-        QCOMPARE(panel->text() + "|" + s.commandLine(), QStringLiteral("Options...|/kit/bin/java   Hello"));
+        QCOMPARE(code.text(),
+                 QStringLiteral("TextBox2.Text & \" \" & Options & \" \" & TextBox1.FileName"));
+        QCOMPARE(panel->text() + "|" + s.commandLine(),
+                 QStringLiteral("Options...|/kit/bin/java   Hello"));
 
         // 256 characters: one message, 255 remain.
         s.prompter.clear();
@@ -297,7 +319,8 @@ private slots:
         s.prompter.answer(MsgAnswer::Ok);
         code.setText("\"" + QString(254, 'x') + "\"");
         QCOMPARE(s.prompter.asked().size(), size_t(1));
-        QCOMPARE(msg(s.prompter.asked()[0].message), msg("", "Maximum 255 characters allowed", MsgIcon::Exclamation));
+        QCOMPARE(msg(s.prompter.asked()[0].message),
+                 msg("", "Maximum 255 characters allowed", MsgIcon::Exclamation));
         QCOMPARE(code.length(), 255);
     }
 
@@ -318,22 +341,26 @@ private slots:
         s.button("cmdBrowseJavaX")->click();
         QCOMPARE(lastFile().startPath, bin + "/javac");
         const QString filter = lastFile().filter, apps = filter.section(";;", 0, 0);
-        QVERIFY2(apps.startsWith("Applications(*.exe ") && apps.contains(" javac ") && apps.contains(" mytool")
-                     && !apps.contains("notes") && filter.section(";;", 1) == "All Files(*)", qPrintable(filter));
+        QVERIFY2(apps.startsWith("Applications(*.exe ") && apps.contains(" javac ")
+                     && apps.contains(" mytool") && !apps.contains("notes")
+                     && filter.section(";;", 1) == "All Files(*)",
+                 qPrintable(filter));
         QCOMPARE(s.saved("Compile", "exe"), bin + "/mytool");
 
         // A cancelled dialog leaves the box as it was.
         s.type("txtInFIle", tmp.filePath("A.java"));
         s.prompter.cancel();
         s.button("cmdBrosweInFile")->click();
-        QCOMPARE(lastFile().filter + "|" + lastFile().startPath, "Java Files(*.java);;All Files(*)|" + tmp.filePath("A.java"));
+        QCOMPARE(lastFile().filter + "|" + lastFile().startPath,
+                 "Java Files(*.java);;All Files(*)|" + tmp.filePath("A.java"));
         QCOMPARE(s.edit("txtInFIle")->text(), tmp.filePath("A.java"));
 
         // -d: the folder browser.
         s.check("chkOPT_4")->click();
         s.prompter.answerText(tmp.filePath("classes/"));
         s.button("CmdOPTBROWSE_4")->click();
-        QVERIFY(asked.back().kind == ScriptedPrompter::Asked::Folder && asked.back().title == "Select \"-d\" directory");
+        QVERIFY(asked.back().kind == ScriptedPrompter::Asked::Folder
+                && asked.back().title == "Select \"-d\" directory");
         QVERIFY(s.commandLine().contains("-d " + tmp.filePath("classes/")));
 
         // Run's -classpath: folders, then an archive appended.
@@ -348,9 +375,13 @@ private slots:
         s.prompter.answer(MsgAnswer::Yes);
         s.button("CmdOPTBROWSE_0")->click();
         QCOMPARE(s.edit("txtOPT_0")->text(), tmp.filePath("lib/") + ":" + tmp.filePath("x.jar"));
-        QCOMPARE(msg(asked[0].message), msg("Browse for folders?", "Browse for folders? (no for files)", MsgIcon::Question, MsgButtons::YesNo));
-        QCOMPARE(asked[3].file.filter, QStringLiteral("Jar Files(*.jar);;ZIP Files(*.zip);;All Files(*)"));
-        QCOMPARE(msg(asked[4].message), msg("Append?", "Would you like to append to existing text?", MsgIcon::Question, MsgButtons::YesNo));
+        QCOMPARE(msg(asked[0].message),
+                 msg("Browse for folders?", "Browse for folders? (no for files)", MsgIcon::Question,
+                     MsgButtons::YesNo));
+        QCOMPARE(asked[3].file.filter,
+                 QStringLiteral("Jar Files(*.jar);;ZIP Files(*.zip);;All Files(*)"));
+        QCOMPARE(msg(asked[4].message), msg("Append?", "Would you like to append to existing text?",
+                                            MsgIcon::Question, MsgButtons::YesNo));
 
         // Jar: the archive is saved as a new file while -c is ticked.
         s.choose("Jar");
@@ -360,7 +391,8 @@ private slots:
         s.check("chkOPT_0")->click();
         s.prompter.answerText(tmp.filePath("new.jar"));
         s.button("cmdBrowse2")->click();
-        QVERIFY(lastFile().mode == FileDialogRequest::Save && lastFile().filter == "Java Archive Files(*.jar);;All Files(*)");
+        QVERIFY(lastFile().mode == FileDialogRequest::Save
+                && lastFile().filter == "Java Archive Files(*.jar);;All Files(*)");
         QCOMPARE(s.saved("Jar", "Lasttxt2"), tmp.filePath("new.jar"));
     }
 
@@ -376,16 +408,19 @@ private slots:
         s.button("cmdJavaX")->click();
         QTRY_VERIFY_WITH_TIMEOUT(s.commandLine().contains("started"), kGenerous);
         // Everything but Stop waits; the owner stays disabled.
-        QVERIFY(s.button("cmdStop")->isEnabled() && !s.button("cmdJavaX")->isEnabled() && !s.button("cmdClose")->isEnabled());
-        QVERIFY(!s.c<QGroupBox>("fraOptions")->isEnabled() && !s.owner.isEnabled());
+        QVERIFY(s.button("cmdStop")->isEnabled() && !s.button("cmdJavaX")->isEnabled()
+                && !s.button("cmdClose")->isEnabled());
+        QVERIFY(!s.c<QGroupBox>("fraOptions")->isEnabled() && s.owner.isEnabled());
 
         // Escape stops it; the dialog stays open.
         QTest::keyClick(d, Qt::Key_Escape);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kGenerous);
-        QVERIFY2(s.dialog && s.commandLine().endsWith("started\r\n[Stopped]\r\n") && !s.commandLine().contains("[Congrats"), qPrintable(s.commandLine()));
+        QVERIFY2(s.dialog && s.commandLine().endsWith("started\r\n[Stopped]\r\n")
+                     && !s.commandLine().contains("[Congrats"),
+                 qPrintable(s.commandLine()));
         QVERIFY(markerStyled(d->commandLineBox(), "[Stopped]"));
-        QVERIFY(s.button("cmdJavaX")->isEnabled() && s.button("cmdClose")->isEnabled() && !s.button("cmdStop")->isEnabled()
-                && !s.owner.isEnabled());
+        QVERIFY(s.button("cmdJavaX")->isEnabled() && s.button("cmdClose")->isEnabled()
+                && !s.button("cmdStop")->isEnabled() && s.owner.isEnabled());
 
         // The Stop button does the same.
         s.button("cmdJavaX")->click();
@@ -404,14 +439,16 @@ private slots:
         QTemporaryDir tmp;
         const QString doc = tmp.filePath("A.class"), tool = tmp.filePath("chatty");
         QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(tool, "#!/bin/sh\n[ $# -eq 0 ] && echo 'Usage: tool <options>' 1>&2\n", true));
+        QVERIFY(writeFile(tool, "#!/bin/sh\n[ $# -eq 0 ] && echo 'Usage: tool <options>' 1>&2\n",
+                          true));
         Session s;
         frmJavaX *d = s.open("Run", doc, tool);
         s.prompter.answer(MsgAnswer::Ok);
         s.button("cmdOptionsHelp")->click();
         QVERIFY(QTest::qWaitFor([&] { return !d->isRunning(); }, kGenerous));
         QCOMPARE(s.prompter.asked().size(), size_t(1));
-        QCOMPARE(msg(s.prompter.asked()[0].message), msg("Options Help", "Usage: tool <options>", MsgIcon::Information));
+        QCOMPARE(msg(s.prompter.asked()[0].message),
+                 msg("Options Help", "Usage: tool <options>", MsgIcon::Information));
         QCOMPARE(s.commandLine(), QStringLiteral("Usage: tool <options>\r\n"));
         QCOMPARE(d->commandLineBox().formatAt(0).color, kOlive);
     }
@@ -425,11 +462,12 @@ private slots:
         QTemporaryDir tmp, bin;
         const QString doc = tmp.filePath("A.class");
         QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(tmp.filePath("tool"), "#!/bin/sh\npwd > where.txt\necho 'in the dialog'\n", true));
+        QVERIFY(writeFile(tmp.filePath("tool"),
+                          "#!/bin/sh\npwd > where.txt\necho 'in the dialog'\n", true));
         test::ScopedVariable path("PATH", bin.path().toUtf8()), terminal("TERMINAL", QByteArray());
         QVERIFY(writeFile(bin.filePath("xterm"),
-                          "#!/bin/sh\n[ \"$1\" = -e ] && shift\n\"$@\" > '" + bin.filePath("window.txt").toUtf8() +
-                              "' 2>&1 < /dev/null\n",
+                          "#!/bin/sh\n[ \"$1\" = -e ] && shift\n\"$@\" > '"
+                              + bin.filePath("window.txt").toUtf8() + "' 2>&1 < /dev/null\n",
                           true));
         Session s;
         s.store->save("JavaX-Run", "LaunchInSeparateWindow", "1");
@@ -439,7 +477,8 @@ private slots:
         QVERIFY(s.idle() && !s.commandLine().contains("[Done]"));
         const QString where = tmp.filePath("where.txt"), window = bin.filePath("window.txt");
         QTRY_VERIFY_WITH_TIMEOUT(readFile(window).contains("Press Enter to close"), kGenerous);
-        QCOMPARE(QDir(QString::fromUtf8(readFile(where).trimmed())).canonicalPath(), QDir(tmp.path()).canonicalPath());
+        QCOMPARE(QDir(QString::fromUtf8(readFile(where).trimmed())).canonicalPath(),
+                 QDir(tmp.path()).canonicalPath());
         QVERIFY(readFile(window).startsWith("in the dialog\n\n[Done]\n"));
         QVERIFY(s.prompter.asked().empty());
 
@@ -449,8 +488,10 @@ private slots:
         QCOMPARE(s.prompter.asked().size(), size_t(1));
         const MessageRequest &m = s.prompter.asked()[0].message;
         QCOMPARE(m.text, noTerminalMessage());
-        QVERIFY(m.text.contains("xterm") && m.text.contains("gnome-terminal") && m.text.contains("konsole"));
-        QVERIFY2(s.commandLine().endsWith("[Executing]\r\nin the dialog\r\n[Done]\r\n"), qPrintable(s.commandLine()));
+        QVERIFY(m.text.contains("xterm") && m.text.contains("gnome-terminal")
+                && m.text.contains("konsole"));
+        QVERIFY2(s.commandLine().endsWith("[Executing]\r\nin the dialog\r\n[Done]\r\n"),
+                 qPrintable(s.commandLine()));
     }
 
     // Return runs the tool from any box: the run button is the default and
@@ -465,7 +506,8 @@ private slots:
         frmJavaX *d = s.open("Compile", doc, tool);
         QVERIFY(s.button("cmdJavaX")->isDefault());
         for (QPushButton *b : d->findChildren<QPushButton *>())
-            QVERIFY2(b == s.button("cmdJavaX") || (!b->isDefault() && !b->autoDefault()), qPrintable(b->objectName()));
+            QVERIFY2(b == s.button("cmdJavaX") || (!b->isDefault() && !b->autoDefault()),
+                     qPrintable(b->objectName()));
         QSignalSpy finished(d, &frmJavaX::runFinished);
         for (const char *box : {"txtInFIle", "txtJavaX", "txtother"}) {
             s.edit(box)->setFocus();
@@ -513,13 +555,16 @@ private slots:
         QTemporaryDir tmp;
         const QString doc = tmp.filePath("A.class"), tool = tmp.filePath("java");
         QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(tool, "#!/bin/sh\nread a; read b; echo \"got $a and $b\"; cat; echo 'input ended'\n", true));
+        QVERIFY(writeFile(
+            tool, "#!/bin/sh\nread a; read b; echo \"got $a and $b\"; cat; echo 'input ended'\n",
+            true));
         Session s;
         frmJavaX *d = s.open("Run", doc, tool);
         QWidget *row = d->findChild<QWidget *>("picInput");
         QVERIFY(row && row->isHidden());
         s.button("cmdJavaX")->click();
-        QVERIFY(row->isVisible() && d->focusWidget() == s.edit("txtInput") && s.edit("txtInput")->isEnabled());
+        QVERIFY(row->isVisible() && d->focusWidget() == s.edit("txtInput")
+                && s.edit("txtInput")->isEnabled());
         QTest::keyClicks(s.edit("txtInput"), "one");
         QTest::keyClick(s.edit("txtInput"), Qt::Key_Return);
         QCOMPARE(s.edit("txtInput")->text(), QString());
@@ -530,7 +575,8 @@ private slots:
         s.button("cmdCloseInput")->click();
         QVERIFY(!s.edit("txtInput")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!d->isRunning(), kGenerous);
-        QVERIFY2(s.commandLine().endsWith("[Executing]\r\none\r\ntwo\r\ngot one and two\r\ninput ended\r\n[Done]\r\n"),
+        QVERIFY2(s.commandLine().endsWith(
+                     "[Executing]\r\none\r\ntwo\r\ngot one and two\r\ninput ended\r\n[Done]\r\n"),
                  qPrintable(s.commandLine()));
         QVERIFY(row->isHidden());
 
@@ -542,7 +588,8 @@ private slots:
         s.button("cmdJavaX")->click();
         QVERIFY(row->isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(!d->isRunning(), kGenerous);
-        QVERIFY2(s.commandLine().endsWith("got  and \r\ninput ended\r\n[Done]\r\n"), qPrintable(s.commandLine()));
+        QVERIFY2(s.commandLine().endsWith("got  and \r\ninput ended\r\n[Done]\r\n"),
+                 qPrintable(s.commandLine()));
     }
 
     // Every value that names a file or folder reaches the tool as exactly
@@ -570,7 +617,8 @@ private slots:
         const QString argv = tmp.filePath("argv.txt");
         // Arguments end with NUL: a name may hold a line break.
         const QString tool = root + "/kit " + name + "/javac";
-        QVERIFY(writeFile(tool, "#!/bin/sh\nprintf '%s\\0' \"$@\" > " + shellEscape(argv).toUtf8() + "\n", true));
+        QVERIFY(writeFile(
+            tool, "#!/bin/sh\nprintf '%s\\0' \"$@\" > " + shellEscape(argv).toUtf8() + "\n", true));
         const QString source = root + "/src/" + name + ".java";
         QVERIFY(writeFile(source, "class A {}\n"));
         QStringList folders;
@@ -606,8 +654,9 @@ private slots:
             s.button("CmdOPTBROWSE_" + QString::number(slot))->click();
         }
         QVERIFY(s.run());
-        QCOMPARE(recorded(), (QStringList{"-classpath", folders[0], "-sourcepath", folders[1], "-bootclasspath",
-                                          folders[2], "-extdirs", folders[3], "-d", folders[4], source}));
+        QCOMPARE(recorded(),
+                 (QStringList{"-classpath", folders[0], "-sourcepath", folders[1], "-bootclasspath",
+                              folders[2], "-extdirs", folders[3], "-d", folders[4], source}));
         QVERIFY(noMarker());
         QVERIFY(s.prompter.asked().size() == 7 && d->isEnabled());
 
@@ -676,24 +725,27 @@ private slots:
         QVERIFY(styled(box, 0, int(line.size()), 0, false));
         QVERIFY(styled(box, int(line.size()), int(text.size() - line.size()), kBlue, true));
         QVERIFY(QFile::exists(dir + "/Greeter.class"));
-        QVERIFY(d->isEnabled() && s.button("cmdJavaX")->isEnabled() && !s.owner.isEnabled());
+        QVERIFY(d->isEnabled() && s.button("cmdJavaX")->isEnabled() && s.owner.isEnabled());
 
         // A compile error: the compiler's words between the markers, no congratulations.
         QVERIFY(writeFile(dir + "/Bad.java", "public class Bad {\n    int x = ;\n}\n"));
         s.type("txtInFIle", dir + "/Bad.java");
         QVERIFY(s.run());
         text = s.commandLine();
-        const qsizetype from = text.indexOf("[Executing]\r\n") + 13, to = text.indexOf("[Done, exit code 1]");
+        const qsizetype from = text.indexOf("[Executing]\r\n") + 13,
+                        to = text.indexOf("[Done, exit code 1]");
         QVERIFY2(from > 13 && to > from, qPrintable(text));
         const QString between = text.mid(from, to - from);
-        QVERIFY2(between.contains("Bad.java:2: error") && !text.contains("[Congrats"), qPrintable(text));
+        QVERIFY2(between.contains("Bad.java:2: error") && !text.contains("[Congrats"),
+                 qPrintable(text));
         QVERIFY(styled(box, int(from), int(between.size()), kOlive, true));
         QVERIFY(markerStyled(box, "[Executing]") && markerStyled(box, "[Done, exit code 1]"));
 
         s.choose("Run");
         s.type("txtInFIle", dir + "/Greeter.class");
         QVERIFY(s.run());
-        QVERIFY2(s.commandLine().endsWith("[Executing]\r\nHello from My Project\r\n[Done]\r\n"), qPrintable(s.commandLine()));
+        QVERIFY2(s.commandLine().endsWith("[Executing]\r\nHello from My Project\r\n[Done]\r\n"),
+                 qPrintable(s.commandLine()));
 
         // An archive in the same folder, then its listing.
         s.choose("Jar");
@@ -707,7 +759,8 @@ private slots:
         s.type("txtInFIle", QString());
         QVERIFY(s.run());
         const QString listing = s.commandLine();
-        QVERIFY2(listing.contains("Greeter.class\r\n") && listing.contains("META-INF/MANIFEST.MF"), qPrintable(listing));
+        QVERIFY2(listing.contains("Greeter.class\r\n") && listing.contains("META-INF/MANIFEST.MF"),
+                 qPrintable(listing));
         QVERIFY(s.prompter.asked().empty() && d->isEnabled());
     }
 };

@@ -2,10 +2,10 @@
 // store, the default input file and the checks before a run.
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
-#include "support/scriptedprompter.h"
 #include "support/files.h"
-#include "toolsupport.h"
+#include "support/scriptedprompter.h"
 #include "tools/toolmodes.h"
+#include "toolsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,9 +14,9 @@
 #include <algorithm>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 using qln::test::factoryStore;
 using qln::test::kitBin;
+using qln::test::ScriptedPrompter;
 using qln::test::stateFor;
 
 namespace {
@@ -58,12 +58,19 @@ private slots:
         for (const ModeDef &m : toolModes())
             names << m.name;
         QCOMPARE(names, schema::modes());
-        QCOMPARE(FillModeList("Compile"), (QStringList{"Run", "Appletviewer", "Jar", "Native2Ascii"}));
-        QCOMPARE(FillModeList("Native2Ascii"), (QStringList{"Compile", "Run", "Appletviewer", "Jar"}));
+        QCOMPARE(FillModeList("Compile"),
+                 (QStringList{"Run", "Appletviewer", "Jar", "Native2Ascii"}));
+        QCOMPARE(FillModeList("Native2Ascii"),
+                 (QStringList{"Compile", "Run", "Appletviewer", "Jar"}));
         QCOMPARE(FillModeList("run"), names); // exact comparison
 
         // "switch=argument" ticks, dashes dropped, blanks kept, archive, other options.
-        const struct { const char *mode; QStringList ticks; bool dropDashes, spaces; QString archive, other, want; } rows[] = {
+        const struct {
+            const char *mode;
+            QStringList ticks;
+            bool dropDashes, spaces;
+            QString archive, other, want;
+        } rows[] = {
             {"Compile", {"-d=/out", "-verbose="}, false, true, "", "", " -d /out -verbose "},
             {"Jar", {"-c=", "-v="}, true, false, "/w/a.jar", "", "fcv"},
             {"Compile", {"-classpath=/lib"}, true, true, "", "", " classpath /lib "},
@@ -89,14 +96,20 @@ private slots:
         auto store = factoryStore();
         ScriptedPrompter p;
         const QString sec = "JavaX-Compile";
-        for (const auto &[key, value] : {std::pair{"exe", "/jdk/bin/javac"}, {"chk4", "1"}, {"txt4", "/out"},
-                                         {"chk10", "True"}, {"txt6", "SJIS"}, {"otherOPT", "-Xlint"}})
+        for (const auto &[key, value] : {std::pair{"exe", "/jdk/bin/javac"},
+                                         {"chk4", "1"},
+                                         {"txt4", "/out"},
+                                         {"chk10", "True"},
+                                         {"txt6", "SJIS"},
+                                         {"otherOPT", "-Xlint"}})
             store->save(sec, key, value);
         JavaXState s;
         QCOMPARE(LoadJavaXMode(s, "Compile", *store, p, QString()), BuildOutcome::Built);
         QVERIFY(p.asked().empty() && s.ready && !s.archiveShown && s.encodingVisible);
-        QCOMPARE((QStringList{s.executableCaption, s.encodingText}), (QStringList{"Compiler", "SJIS"}));
-        QVERIFY(s.options[4].ticked && s.options[4].argumentEnabled && !s.options[5].argumentEnabled);
+        QCOMPARE((QStringList{s.executableCaption, s.encodingText}),
+                 (QStringList{"Compiler", "SJIS"}));
+        QVERIFY(s.options[4].ticked && s.options[4].argumentEnabled
+                && !s.options[5].argumentEnabled);
         QVERIFY(s.leaveSpaces && !s.ignoreDashes);
         QCOMPARE(s.commandLine, QStringLiteral("/jdk/bin/javac  -d /out -verbose -Xlint *.java"));
         // A missing showOptions reads as shown and is stored back.
@@ -109,7 +122,8 @@ private slots:
         resetDialog(s, *store);
         QCOMPARE(store->get(sec, "exe"), QStringLiteral("/jdk/bin/javac"));
         LoadJavaXMode(s, "Run", *store, p, QString());
-        QVERIFY(!s.options[5].ticked && !s.options[5].used() && !s.showOptions && !s.encodingVisible);
+        QVERIFY(!s.options[5].ticked && !s.options[5].used() && !s.showOptions
+                && !s.encodingVisible);
 
         // Native2Ascii has no catalogue.
         p.answer(MsgAnswer::Ok);
@@ -141,7 +155,8 @@ private slots:
         QVERIFY(!s.panelOpen && s.runEnabled);
         QCOMPARE(s.commandLine, QStringLiteral("java -version"));
         QStringList saved;
-        for (const char *key : {"CommandLineOptions", "LaunchInSeparateWindow", "LeaveSpaces", "IgnoreDashes"})
+        for (const char *key :
+             {"CommandLineOptions", "LaunchInSeparateWindow", "LeaveSpaces", "IgnoreDashes"})
             saved << store->get("JavaX-Run", key);
         QCOMPARE(saved, (QStringList{"\"java -version\"", "1", "1", "0"}));
         QCOMPARE(p.asked().size(), size_t(1));
@@ -157,14 +172,16 @@ private slots:
         fileBoxChanged(s, FileBox::Input, "  /w/A.class", *store, p);
         fileBoxChanged(s, FileBox::Archive, " /w/a.jar", *store, p);
         fileBoxChanged(s, FileBox::Executable, "/jdk/bin/jar", *store, p);
-        QCOMPARE((QStringList{store->get("JavaX-Jar", "LastInFile"), store->get("JavaX-Jar", "Lasttxt2"), store->get("JavaX-Jar", "exe")}),
+        QCOMPARE((QStringList{store->get("JavaX-Jar", "LastInFile"),
+                              store->get("JavaX-Jar", "Lasttxt2"), store->get("JavaX-Jar", "exe")}),
                  (QStringList{"/w/A.class", "/w/a.jar", "/jdk/bin/jar"}));
         QCOMPARE(s.commandLine, QStringLiteral("/jdk/bin/jar -f   /w/a.jar  /w/A.class"));
 
         QVERIFY(tick(s, {"-m=/w/m.mf"}));
         s.other = "-J-Xmx64m";
         saveOptions(s, *store);
-        QCOMPARE((QStringList{store->get("JavaX-Jar", "chk3"), store->get("JavaX-Jar", "chk0")}), (QStringList{"1", "0"}));
+        QCOMPARE((QStringList{store->get("JavaX-Jar", "chk3"), store->get("JavaX-Jar", "chk0")}),
+                 (QStringList{"1", "0"}));
         JavaXState t = stateFor("Jar");
         loadOptions(t, *store);
         QVERIFY(t.options[3].ticked && !t.options[0].ticked);
@@ -175,19 +192,61 @@ private slots:
     // Paths start with "@/", the test's own folder.
     void pickDefaultInput()
     {
-        const QStringList javaAndClass{"@/src/A.java", "@/src/A.class", "@/src/B.java"}, aJava{"@/w/A.java"};
-        const struct { const char *name, *mode; QStringList files; QString document, lastIn, lastArchive, input, archive; } rows[] = {
+        const QStringList javaAndClass{"@/src/A.java", "@/src/A.class", "@/src/B.java"},
+            aJava{"@/w/A.java"};
+        const struct {
+            const char *name, *mode;
+            QStringList files;
+            QString document, lastIn, lastArchive, input, archive;
+        } rows[] = {
             {"compile doc", "Compile", javaAndClass, "@/src/A.java", "", "", "@/src/A.java", ""},
-            {"compile no such source", "Compile", {"@/src/Notes.txt", "@/src/B.java"}, "@/src/Notes.txt", "", "", "@/src/*.java", ""},
-            {"compile last input", "Compile", javaAndClass, "", "@/src/B.java", "", "@/src/B.java", ""},
-            {"compile last wildcard", "Compile", javaAndClass, "", "@/src/*.java", "", "*.java", ""},
+            {"compile no such source",
+             "Compile",
+             {"@/src/Notes.txt", "@/src/B.java"},
+             "@/src/Notes.txt",
+             "",
+             "",
+             "@/src/*.java",
+             ""},
+            {"compile last input", "Compile", javaAndClass, "", "@/src/B.java", "", "@/src/B.java",
+             ""},
+            {"compile last wildcard", "Compile", javaAndClass, "", "@/src/*.java", "", "*.java",
+             ""},
             {"run class", "Run", javaAndClass, "@/src/A.java", "", "", "@/src/A.class", ""},
             {"run no class", "Run", aJava, "@/w/A.java", "", "", "@/w/*.class", ""},
-            {"applet htm first", "Appletviewer", {"@/w/A.java", "@/w/A.htm", "@/w/A.html"}, "@/w/A.java", "", "", "@/w/A.htm", ""},
-            {"applet other page", "Appletviewer", {"@/w/A.java", "@/w/A.htmx"}, "@/w/A.java", "", "", "@/w/A.ht*", ""},
-            {"applet last page", "Appletviewer", {"@/w/A.java", "@/p/page.html"}, "@/w/A.java", "@/p/page.html", "", "@/p/page.html", ""},
+            {"applet htm first",
+             "Appletviewer",
+             {"@/w/A.java", "@/w/A.htm", "@/w/A.html"},
+             "@/w/A.java",
+             "",
+             "",
+             "@/w/A.htm",
+             ""},
+            {"applet other page",
+             "Appletviewer",
+             {"@/w/A.java", "@/w/A.htmx"},
+             "@/w/A.java",
+             "",
+             "",
+             "@/w/A.ht*",
+             ""},
+            {"applet last page",
+             "Appletviewer",
+             {"@/w/A.java", "@/p/page.html"},
+             "@/w/A.java",
+             "@/p/page.html",
+             "",
+             "@/p/page.html",
+             ""},
             {"applet no page", "Appletviewer", aJava, "@/w/A.java", "", "", "@/w/*.ht*", ""},
-            {"jar archive", "Jar", {"@/w/A.java", "@/w/a.jar"}, "@/w/A.java", "", "@/w/a.jar", "@/w/A.java", "@/w/a.jar"},
+            {"jar archive",
+             "Jar",
+             {"@/w/A.java", "@/w/a.jar"},
+             "@/w/A.java",
+             "",
+             "@/w/a.jar",
+             "@/w/A.java",
+             "@/w/a.jar"},
             {"jar archive gone", "Jar", aJava, "@/w/A.java", "", "@/w/a.jar", "@/w/A.java", ""},
             {"jar no doc", "Jar", aJava, "", "", "", "", ""},
         };
@@ -205,8 +264,9 @@ private slots:
             s.boxes.archive = "previous";
             PickDefaultInput(s, under(d, r.document), *store);
             const QString archive = sec == "JavaX-Jar" ? s.boxes.archive : under(d, r.archive);
-            QCOMPARE((QStringList{r.name, s.boxes.inFile, archive, store->get(sec, "LastInFile")}),
-                     (QStringList{r.name, under(d, r.input), under(d, r.archive), under(d, r.input)}));
+            QCOMPARE(
+                (QStringList{r.name, s.boxes.inFile, archive, store->get(sec, "LastInFile")}),
+                (QStringList{r.name, under(d, r.input), under(d, r.archive), under(d, r.input)}));
         }
     }
 
@@ -217,24 +277,97 @@ private slots:
         const QString notFound = "Input File not found|Input File path is not correct\r\n"
                                  "Do you wish to continue execution?";
         const QString noArchive = "Archive file not found|Make sure Archive path is correct";
-        const struct { const char *name, *mode, *inFile, *archive, *exe; QStringList ticks; const char *answers; QStringList asked; bool proceed; } rows[] = {
-            {"missing input, no", "Compile", "@/Gone.java", "", "@/javac", {}, "N", {notFound}, false},
-            {"missing input, yes, no compiler", "Compile", "@/Gone.java", "", "@/nojavac", {}, "YO",
-             {notFound, "Compiler file not found|Make sure Compiler path is correct"}, false},
-            {"several files", "Compile", "@/*.java", "", "@/javac", {}, "Y",
-             {"Continue?|The Input File references to multiple files in folder\r\n@/"}, true},
-            {"-d without folder", "Compile", "@/A.java", "", "@/javac", {"-d="}, "Y",
-             {"Output path not found|Output path does not exist\r\nDo you wish to continue execution?"}, true},
+        const struct {
+            const char *name, *mode, *inFile, *archive, *exe;
+            QStringList ticks;
+            const char *answers;
+            QStringList asked;
+            bool proceed;
+        } rows[] = {
+            {"missing input, no",
+             "Compile",
+             "@/Gone.java",
+             "",
+             "@/javac",
+             {},
+             "N",
+             {notFound},
+             false},
+            {"missing input, yes, no compiler",
+             "Compile",
+             "@/Gone.java",
+             "",
+             "@/nojavac",
+             {},
+             "YO",
+             {notFound, "Compiler file not found|Make sure Compiler path is correct"},
+             false},
+            {"several files",
+             "Compile",
+             "@/*.java",
+             "",
+             "@/javac",
+             {},
+             "Y",
+             {"Continue?|The Input File references to multiple files in folder\r\n@/"},
+             true},
+            {"-d without folder",
+             "Compile",
+             "@/A.java",
+             "",
+             "@/javac",
+             {"-d="},
+             "Y",
+             {"Output path not found|Output path does not exist\r\nDo you wish to continue "
+              "execution?"},
+             true},
             {"-d to a folder", "Compile", "@/A.java", "", "@/javac", {"-d=out"}, "", {}, true},
-            {"-encoding empty", "Compile", "@/A.java", "", "@/javac", {"-encoding="}, "N",
-             {"Error|Encoding is not correct\r\nDo you wish to continue execution?"}, false},
-            {"no interpreter", "Run", "@/A.class", "", "@/nojava", {}, "O",
-             {"Interpreter file not found|Make sure Interpreter path is correct"}, false},
-            {"archive missing", "Jar", "@/A.class", "@/new.jar", "@/jar", {}, "O", {noArchive}, false},
+            {"-encoding empty",
+             "Compile",
+             "@/A.java",
+             "",
+             "@/javac",
+             {"-encoding="},
+             "N",
+             {"Error|Encoding is not correct\r\nDo you wish to continue execution?"},
+             false},
+            {"no interpreter",
+             "Run",
+             "@/A.class",
+             "",
+             "@/nojava",
+             {},
+             "O",
+             {"Interpreter file not found|Make sure Interpreter path is correct"},
+             false},
+            {"archive missing",
+             "Jar",
+             "@/A.class",
+             "@/new.jar",
+             "@/jar",
+             {},
+             "O",
+             {noArchive},
+             false},
             {"new archive -c", "Jar", "@/A.class", "@/new.jar", "@/jar", {"-c="}, "", {}, true},
-            {"new archive, no folder", "Jar", "@/A.class", "@/nowhere/new.jar", "@/jar", {"-c="}, "O", {noArchive}, false},
-            {"no jar tool", "Jar", "@/A.class", "@/a.jar", "@/nojar", {}, "O",
-             {"Java Archive Tool file not found|Make sure Java Archive Tool path is correct"}, false},
+            {"new archive, no folder",
+             "Jar",
+             "@/A.class",
+             "@/nowhere/new.jar",
+             "@/jar",
+             {"-c="},
+             "O",
+             {noArchive},
+             false},
+            {"no jar tool",
+             "Jar",
+             "@/A.class",
+             "@/a.jar",
+             "@/nojar",
+             {},
+             "O",
+             {"Java Archive Tool file not found|Make sure Java Archive Tool path is correct"},
+             false},
             {"native2ascii", "Native2Ascii", "@/A.java", "", "@/javac", {}, "", {}, false},
         };
         for (const auto &r : rows) {
@@ -262,9 +395,14 @@ private slots:
             QCOMPARE(s.boxes.inFile, under(d, r.inFile)); // trimmed
             if (r.proceed)
                 QCOMPARE(QDir(plan.workingFolder).canonicalPath(), QDir(d).canonicalPath());
-            if (r.ticks == QStringList{"-d="}) // going on without the folder writes to the working one
+            if (r.ticks
+                == QStringList{"-d="}) // going on without the folder writes to the working one
                 QCOMPARE(s.options[4].argument, QStringLiteral("./"));
         }
+        // A file named without a folder runs in the current folder, not "/".
+        JavaXState bare = stateFor("Compile");
+        bare.boxes.inFile = QStringLiteral("A.java");
+        QCOMPARE(runFolderOf(bare), QString());
     }
 };
 
