@@ -48,6 +48,14 @@ int countNear(const QImage &image, const QRect &r, const QColor &want)
     return n;
 }
 
+using test::wordyLine;
+
+// Lines wrap at three printed inches (narrower than the test's view).
+void wrapAtThreeInches(Surface *s)
+{
+    s->setRightMargin(1440 * 3);
+}
+
 } // namespace
 
 using qln::test::contrast;
@@ -58,17 +66,13 @@ class TstSurfaceView : public QObject {
 private slots:
     void init();
     void cleanup();
-    void programEditsAreShownAtTheirPlace();
-    void hiddenSurfaceLaysNothingOut();
-    void hidingAroundAnEditRepaintsOnlyThatLine();
+    void editsRepaintOnlyTheirLine();
     void manyHiddenChangesArePaintedWhenShown();
-    void hiddenWidgetCatchesUpWhenShown();
     void replacingManyLinesRedrawsTheChangedOnes();
     void keyDownCanConsume();
     void changeHandlerMayEditWhileTyping();
-    void caretFollowsSelectionByProgram();
     void narrowMarginWrapsAtItsWidth();
-    void colouringALineRepaintsThatLine();
+    void longLineIsLaidOutInPieces_data();
     void longLineIsLaidOutInPieces();
     void coloursArePainted();
     void marksArePaintedAndFollowEdits();
@@ -76,7 +80,6 @@ private slots:
     void pageDownScrollsByLines();
     void randomEditingKeepsPositionsWhole_data();
     void randomEditingKeepsPositionsWhole();
-    void wrappedLongLineIsLaidOutInPieces();
     void downWalksEveryWrappedRow();
     void sidewaysRangeFollowsTheWidestLine_data();
     void sidewaysRangeFollowsTheWidestLine();
@@ -89,6 +92,19 @@ private slots:
 
 private:
     void paintNow();
+    // The region the viewport paints while `act` runs and just after.
+    template <typename Act> QRegion paintedBy(Act act)
+    {
+        QTest::qWait(20);
+        QRegion painted;
+        PaintSpy spy(&painted);
+        m_view->viewport()->installEventFilter(&spy);
+        act();
+        m_view->flush();
+        QTest::qWait(20);
+        m_view->viewport()->removeEventFilter(&spy);
+        return painted;
+    }
     Surface *m_document = nullptr;
     SurfaceView *m_view = nullptr;
 };
@@ -117,51 +133,12 @@ void TstSurfaceView::paintNow()
     m_view->viewport()->repaint();
 }
 
-void TstSurfaceView::programEditsAreShownAtTheirPlace()
+void TstSurfaceView::editsRepaintOnlyTheirLine()
 {
-    Surface *s = m_view->surface();
-    s->setText(QStringLiteral("line one\r\nline two\r\n"));
-    s->setSelection(5, 3);
-    s->setSelText(QStringLiteral("1\r\nand a half"));
-    paintNow();
-    // The caret is after "and a half" on the second line, where the view
-    // shows it and where a click there puts it back.
-    QCOMPARE(s->selStart(), 18);
-    const QRect caret = m_view->caretRect();
-    QVERIFY(caret.top() > m_view->caretRect(0).bottom() - 1);
-    QCOMPARE(m_view->positionAt(caret.center()), 18);
-    QCOMPARE(m_view->positionAt(m_view->caretRect(s->lineIndex(2)).center()), s->lineIndex(2));
-}
-
-void TstSurfaceView::hiddenSurfaceLaysNothingOut()
-{
-    Surface *s = m_view->surface();
-    s->setText(QStringLiteral("a\r\nb\r\nc"));
-    paintNow();
-    m_view->setPainted(false);
-    QVERIFY(m_view->hasFocus()); // hiding does not take the focus away
-    const quint64 before = m_view->layoutsBuilt();
-    for (int i = 0; i < 100; ++i) {
-        s->setSelStart(s->length());
-        s->setSelText(QStringLiteral("\r\nline"));
-        s->setSelection(0, 1);
-        s->setSelColor(16711680);
-    }
-    QCoreApplication::processEvents();
-    QCOMPARE(m_view->layoutsBuilt(), before);
-    m_view->setPainted(true);
-    paintNow();
-    QVERIFY(m_view->layoutsBuilt() > before);
-    // Shown as it is now: the caret's line is where the surface has it.
-    s->setSelStart(s->lineIndex(2));
-    paintNow();
-    QCOMPARE(m_view->positionAt(m_view->caretRect().center()), s->lineIndex(2));
-}
-
-void TstSurfaceView::hidingAroundAnEditRepaintsOnlyThatLine()
-{
-    // The typing-time handlers hide the surface while they colour and
-    // correct the caret's line: showing it again repaints that line only.
+    // A line coloured by the program, a key typed into a line, and a key
+    // typed while the typing-time handlers hide the surface to colour and
+    // correct the caret's line: each repaints that line only (and the
+    // caret), the last one lays out that line once.
     Surface *s = m_view->surface();
     QString text;
     for (int i = 0; i < 100; ++i)
@@ -169,9 +146,20 @@ void TstSurfaceView::hidingAroundAnEditRepaintsOnlyThatLine()
     s->setText(text);
     s->setSelStart(s->lineIndex(5) + 3);
     paintNow();
-    QTest::qWait(20);
-    QRegion painted;
-    PaintSpy spy(&painted);
+    const QRect line3 = m_view->caretRect(s->lineIndex(3));
+    const QRect line5 = m_view->caretRect(s->lineIndex(5));
+    QRegion painted = paintedBy([s] {
+        CharFormat red;
+        red.color = 255;
+        s->setFormat(s->lineIndex(3), 3, red);
+    });
+    QVERIFY(painted.boundingRect().intersects(line3));
+    QVERIFY2(painted.boundingRect().height() < 3 * line3.height(),
+             "only the coloured line is repainted");
+    painted = paintedBy([this] { QTest::keyClicks(m_view, QStringLiteral("q")); });
+    QVERIFY(painted.boundingRect().intersects(line5));
+    QVERIFY(painted.boundingRect().height() < 3 * line5.height());
+
     connect(s, &Surface::changed, this, [this, s] {
         const int caret = s->selStart();
         m_view->setPainted(false);
@@ -183,14 +171,10 @@ void TstSurfaceView::hidingAroundAnEditRepaintsOnlyThatLine()
         s->setSelStart(caret);
     });
     const quint64 before = m_view->layoutsBuilt();
-    m_view->viewport()->installEventFilter(&spy);
-    QTest::keyClicks(m_view, QStringLiteral("y"));
-    QTest::qWait(20);
-    m_view->viewport()->removeEventFilter(&spy);
+    painted = paintedBy([this] { QTest::keyClicks(m_view, QStringLiteral("y")); });
     QCOMPARE(m_view->layoutsBuilt(), before + 1);
-    const QRect line = m_view->caretRect(s->lineIndex(5));
-    QVERIFY(painted.boundingRect().intersects(line));
-    QVERIFY(painted.boundingRect().height() <= 3 * line.height());
+    QVERIFY(painted.boundingRect().intersects(line5));
+    QVERIFY(painted.boundingRect().height() <= 3 * line5.height());
 }
 
 void TstSurfaceView::replacingManyLinesRedrawsTheChangedOnes()
@@ -204,22 +188,18 @@ void TstSurfaceView::replacingManyLinesRedrawsTheChangedOnes()
         lines << QStringLiteral("int x%1 = %1;").arg(i);
     s->setText(lines.join(QStringLiteral("\r\n")));
     paintNow();
-    QTest::qWait(20);
     const int first = s->lineIndex(1);
     const int end = s->lineIndex(12) + s->lineLength(12);
     QStringList replaced = lines.mid(1, 12);
     replaced[2] = QStringLiteral("int y3 = 3;");    // line 3
     replaced[9] = QStringLiteral("long x10 = 10;"); // line 10
-    QRegion painted;
-    PaintSpy spy(&painted);
     const quint64 before = m_view->layoutsBuilt();
-    m_view->viewport()->installEventFilter(&spy);
-    m_view->setPainted(false);
-    s->replace(first, end - first, replaced.join(QStringLiteral("\r\n")));
-    s->setSelStart(0);
-    m_view->setPainted(true);
-    QTest::qWait(20);
-    m_view->viewport()->removeEventFilter(&spy);
+    const QRegion painted = paintedBy([&] {
+        m_view->setPainted(false);
+        s->replace(first, end - first, replaced.join(QStringLiteral("\r\n")));
+        s->setSelStart(0);
+        m_view->setPainted(true);
+    });
     QCOMPARE(m_view->layoutsBuilt(), before + 2);
     const int lineHeight = m_view->caretRect(s->lineIndex(3)).height();
     // (Lines 0 and 12 hold the caret before and after.)
@@ -278,21 +258,6 @@ void TstSurfaceView::manyHiddenChangesArePaintedWhenShown()
     QVERIFY(redPixels() > 5);
 }
 
-void TstSurfaceView::hiddenWidgetCatchesUpWhenShown()
-{
-    m_view->hide();
-    Surface *s = m_view->surface();
-    s->setText(QStringLiteral("x\r\ny"));
-    s->setSelStart(1);
-    s->setSelText(QStringLiteral("zzzz"));
-    m_view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view));
-    paintNow();
-    // The caret after the inserted text shows right of the first line's start.
-    QVERIFY(m_view->caretRect().left() > m_view->caretRect(0).left() + 10);
-    QCOMPARE(m_view->positionAt(m_view->caretRect().center()), 5);
-}
-
 void TstSurfaceView::keyDownCanConsume()
 {
     connect(m_view, &SurfaceView::keyDown, this, [](KeyEventInfo *info) {
@@ -325,26 +290,6 @@ void TstSurfaceView::changeHandlerMayEditWhileTyping()
     QCOMPARE(s->selText(), QStringLiteral("t"));
 }
 
-void TstSurfaceView::caretFollowsSelectionByProgram()
-{
-    Surface *s = m_view->surface();
-    s->setText(QStringLiteral("one\r\ntwo\r\nthree"));
-    s->setSelection(5, 3);
-    m_view->flush();
-    QTest::keyClicks(m_view, QStringLiteral("2"));
-    QCOMPARE(s->text(), QStringLiteral("one\r\n2\r\nthree"));
-    // A selection far down scrolls into view.
-    QString many;
-    for (int i = 0; i < 500; ++i)
-        many += QStringLiteral("row %1\r\n").arg(i);
-    s->setText(many);
-    s->setSelection(s->lineIndex(400), 3);
-    QCoreApplication::processEvents();
-    const QRect caret = m_view->caretRect();
-    QVERIFY(m_view->viewport()->rect().contains(caret.center()));
-    QCOMPARE(m_view->positionAt(caret.center()), s->lineIndex(400) + 3);
-}
-
 void TstSurfaceView::narrowMarginWrapsAtItsWidth()
 {
     Surface *s = m_view->surface();
@@ -368,88 +313,62 @@ void TstSurfaceView::narrowMarginWrapsAtItsWidth()
     // The second line starts below all of the first.
     QVERIFY(m_view->caretRect(s->lineIndex(1)).top() > m_view->caretRect(299).top());
     QCOMPARE(m_view->horizontalScrollBar()->maximum(), 0);
-    // A line far too long to lay out whole wraps in pieces: its end is
-    // reached downwards, nothing scrolls sideways, and a keystroke there
-    // lays out little.
-    s->setText(QString(300000, QLatin1Char('y')) + QStringLiteral("\r\n")
-               + QString(300, QLatin1Char('x')));
-    s->setSelStart(s->lineLength(0));
-    paintNow();
-    const QRect end = m_view->caretRect();
-    QVERIFY(m_view->viewport()->rect().contains(end.center()));
-    QCOMPARE(m_view->positionAt(end.center()), s->lineLength(0));
-    QCOMPARE(m_view->horizontalScrollBar()->maximum(), 0);
-    const quint64 before = m_view->layoutsBuilt();
-    QTest::keyClicks(m_view, QStringLiteral("z"));
-    paintNow();
-    QVERIFY(m_view->layoutsBuilt() - before <= 3);
-    QCOMPARE(s->at(s->lineLength(0) - 1), QLatin1Char('z'));
-    // The short line below still wraps.
-    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
-    paintNow();
-    QVERIFY(m_view->caretRect().top() > m_view->caretRect(s->lineIndex(1)).top());
 }
 
-void TstSurfaceView::colouringALineRepaintsThatLine()
+void TstSurfaceView::longLineIsLaidOutInPieces_data()
 {
-    Surface *s = m_view->surface();
-    QString text;
-    for (int i = 0; i < 100; ++i)
-        text += QStringLiteral("int x%1 = %1;\r\n").arg(i);
-    s->setText(text);
-    paintNow();
-    QTest::qWait(20);
-    QRegion painted;
-    PaintSpy spy(&painted);
-    m_view->viewport()->installEventFilter(&spy);
-    CharFormat red;
-    red.color = 255;
-    s->setFormat(s->lineIndex(3), 3, red);
-    m_view->flush();
-    QTest::qWait(20);
-    m_view->viewport()->removeEventFilter(&spy);
-    const QRect line = m_view->caretRect(s->lineIndex(3));
-    QVERIFY(painted.boundingRect().intersects(line));
-    QVERIFY2(painted.boundingRect().height() < 3 * line.height(),
-             "only the coloured line is repainted");
-
-    // Typing into a line repaints that line (and the caret), not the rest.
-    painted = QRegion();
-    m_view->viewport()->installEventFilter(&spy);
-    s->setSelStart(s->lineIndex(5));
-    QCoreApplication::processEvents();
-    painted = QRegion();
-    QTest::keyClicks(m_view, QStringLiteral("q"));
-    QCoreApplication::processEvents();
-    m_view->viewport()->removeEventFilter(&spy);
-    QVERIFY(painted.boundingRect().height() < 3 * line.height());
+    QTest::addColumn<bool>("wrapped");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("typedAt");
+    QTest::newRow("two million characters")
+        << false << QString(2 * 1024 * 1024, QLatin1Char('w')) << 0;
+    QTest::newRow("sixty thousand, wrapping") << true << wordyLine(60000) << 30001;
 }
 
 void TstSurfaceView::longLineIsLaidOutInPieces()
 {
+    QFETCH(bool, wrapped);
+    QFETCH(QString, line);
+    QFETCH(int, typedAt);
     Surface *s = m_view->surface();
-    s->setText(QString(2 * 1024 * 1024, QLatin1Char('w')));
+    if (wrapped)
+        wrapAtThreeInches(s);
+    s->setText(line + QStringLiteral("\r\nafter"));
     s->setSelStart(0);
-    paintNow();
     quint64 before = m_view->layoutsBuilt();
-    // Typing near the start lays out a piece, not two million characters:
-    // at most a few pieces per keystroke.
+    paintNow();
+    // The view shows a few hundred characters: a piece or two is laid
+    // out, not the whole line; a keystroke lays out the piece it lands in.
+    QVERIFY2(m_view->layoutsBuilt() - before <= 3,
+             qPrintable(QString::number(m_view->layoutsBuilt() - before)));
+    s->setSelStart(typedAt);
+    m_view->ensureCursorVisible();
+    paintNow();
+    before = m_view->layoutsBuilt();
     QTest::keyClicks(m_view, QStringLiteral("abc"));
     paintNow();
-    QVERIFY(m_view->layoutsBuilt() - before <= 6);
+    QVERIFY2(m_view->layoutsBuilt() - before <= 6,
+             qPrintable(QString::number(m_view->layoutsBuilt() - before)));
+    QCOMPARE(s->mid(typedAt, 3), QStringLiteral("abc"));
+    QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
     before = m_view->layoutsBuilt();
     m_view->viewport()->repaint();
     QCOMPARE(m_view->layoutsBuilt(), before);
-    // The far end: reachable, on screen, and its position found again.
+    // The far end (End twice where the line wraps): reachable, on screen,
+    // its position found again; the line scrolls sideways only unwrapped.
+    QTest::keyClick(m_view, Qt::Key_End);
     QTest::keyClick(m_view, Qt::Key_End);
     paintNow();
-    QCOMPARE(s->selStart(), s->length());
+    QCOMPARE(s->selStart(), s->lineLength(0));
     const QRect caret = m_view->caretRect();
     QVERIFY(m_view->viewport()->rect().contains(caret.center()));
-    QCOMPARE(m_view->positionAt(caret.center()), s->length());
-    QVERIFY(m_view->horizontalScrollBar()->maximum() > 1000000);
+    QCOMPARE(m_view->positionAt(caret.center()), s->lineLength(0));
+    if (wrapped)
+        QCOMPARE(m_view->horizontalScrollBar()->maximum(), 0);
+    else
+        QVERIFY(m_view->horizontalScrollBar()->maximum() > 1000000);
     QTest::keyClicks(m_view, QStringLiteral("!"));
-    QCOMPARE(s->at(s->length() - 1), QLatin1Char('!'));
+    QCOMPARE(s->at(s->lineLength(0) - 1), QLatin1Char('!'));
 }
 
 void TstSurfaceView::coloursArePainted()
@@ -550,13 +469,7 @@ void TstSurfaceView::marksArePaintedAndFollowEdits()
         return;
 
     // A mark moved by the program repaints the lines it left and reached.
-    QTest::qWait(20);
-    QRegion painted;
-    PaintSpy spy(&painted);
-    m_view->viewport()->installEventFilter(&spy);
-    marks.setRange(bandId, s->lineIndex(3), 2);
-    QTest::qWait(20);
-    m_view->viewport()->removeEventFilter(&spy);
+    const QRegion painted = paintedBy([&] { marks.setRange(bandId, s->lineIndex(3), 2); });
     QVERIFY(painted.intersects(strip(2)) && painted.intersects(strip(3)));
     QVERIFY(!painted.intersects(strip(0)));
 
@@ -682,6 +595,11 @@ void TstSurfaceView::pageDownScrollsByLines()
     QVERIFY(caretLine > 0);
     QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
     QCOMPARE(m_view->firstVisibleLine(), first);
+    // A selection set far down by the program scrolls into view.
+    s->setSelection(s->lineIndex(400), 3);
+    QCoreApplication::processEvents();
+    QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
+    QCOMPARE(m_view->positionAt(m_view->caretRect().center()), s->lineIndex(400) + 3);
     QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(s->lineFromChar(s->selStart()), 1000);
     QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
@@ -765,45 +683,6 @@ void TstSurfaceView::randomEditingKeepsPositionsWhole()
         if (s->at(p) == QLatin1Char('\n'))
             QCOMPARE(s->lineIndex(lines++), p + 1);
     QCOMPARE(s->lineCount(), lines);
-}
-
-namespace {
-
-using test::wordyLine;
-
-// Lines wrap at three printed inches (narrower than the test's view).
-void wrapAtThreeInches(Surface *s)
-{
-    s->setRightMargin(1440 * 3);
-}
-
-} // namespace
-
-void TstSurfaceView::wrappedLongLineIsLaidOutInPieces()
-{
-    Surface *s = m_view->surface();
-    wrapAtThreeInches(s);
-    const QString line = wordyLine(60000);
-    s->setText(line + QStringLiteral("\r\nafter"));
-    s->setSelStart(0);
-    quint64 before = m_view->layoutsBuilt();
-    paintNow();
-    // The view shows a few hundred characters: a piece or two is laid
-    // out, not sixty thousand characters.
-    QVERIFY2(m_view->layoutsBuilt() - before <= 3,
-             qPrintable(QString::number(m_view->layoutsBuilt() - before)));
-    QCOMPARE(m_view->horizontalScrollBar()->maximum(), 0);
-    // A keystroke in the middle lays out the piece it lands in.
-    s->setSelStart(30001);
-    m_view->ensureCursorVisible();
-    paintNow();
-    before = m_view->layoutsBuilt();
-    QTest::keyClicks(m_view, QStringLiteral("q"));
-    paintNow();
-    QVERIFY2(m_view->layoutsBuilt() - before <= 3,
-             qPrintable(QString::number(m_view->layoutsBuilt() - before)));
-    QCOMPARE(s->at(30001), QLatin1Char('q'));
-    QVERIFY(m_view->viewport()->rect().contains(m_view->caretRect().center()));
 }
 
 void TstSurfaceView::downWalksEveryWrappedRow()

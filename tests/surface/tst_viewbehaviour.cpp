@@ -74,24 +74,20 @@ private slots:
     void caretFollowsUndoAndRedo();
     void clickPutsCaret_data();
     void clickPutsCaret();
-    void dragSelectsRange_data();
-    void dragSelectsRange();
-    void doubleClickSelectsWord_data();
-    void doubleClickSelectsWord();
-    void tripleClickSelectsLine();
-    void shiftClickExtends();
+    void mouseSelects_data();
+    void mouseSelects();
     void dropInsertsAtPoint_data();
     void dropInsertsAtPoint();
     void inputMethodCommits_data();
     void inputMethodCommits();
-    void inputMethodQueryFollowsCaret();
     void clipboardKeepsOrDropsColour_data();
     void clipboardKeepsOrDropsColour();
     void nulIsRefusedOnEveryWayIn_data();
     void nulIsRefusedOnEveryWayIn();
     void awkwardTextKeepsBoundaries_data();
     void awkwardTextKeepsBoundaries();
-    void hiddenSurfaceKeepsInStep();
+    void shownOrHiddenKeepsInStep_data();
+    void shownOrHiddenKeepsInStep();
 
 private:
     Surface *surface() const { return m_view->surface(); }
@@ -423,100 +419,86 @@ void TstViewBehaviour::clickPutsCaret()
     QCOMPARE(clicked.size(), 1);
     QCOMPARE(m_view->caretRect(), m_view->caretRect(pos));
     // Right of the line's end: before its line break.
-    const int line = surface()->lineFromChar(pos);
-    const int end = surface()->lineIndex(line) + surface()->lineLength(line);
+    Surface *s = surface();
+    const int line = s->lineFromChar(pos);
+    const int end = s->lineIndex(line) + s->lineLength(line);
     QCOMPARE(m_view->positionAt(pointAt(pos) + QPoint(400, 0)), end);
+    // The input method's answers follow the caret, also as it types; the
+    // rectangle is in the view's own coordinates, not the viewport's.
+    QVERIFY(m_view->testAttribute(Qt::WA_InputMethodEnabled));
+    for (const int typed : {0, 2}) {
+        if (typed)
+            QTest::keyClicks(m_view, QStringLiteral("ab"));
+        QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(), s->lineText(line));
+        QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorPosition).toInt(),
+                 pos - s->lineIndex(line) + typed);
+        QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect(),
+                 m_view->caretRect().translated(m_view->viewport()->pos()));
+    }
+    QVERIFY(m_view->caretRect().left() > m_view->caretRect(pos).left());
 }
 
-void TstViewBehaviour::dragSelectsRange_data()
-{
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<int>("selStart");
-    QTest::addColumn<int>("selLength");
-    QTest::newRow("within a line") << 1 << 4 << 1 << 3;
-    QTest::newRow("backwards within a line") << 9 << 6 << 6 << 3;
-    QTest::newRow("across a line break") << 7 << 15 << 7 << 8;
-    QTest::newRow("backwards across two breaks") << 27 << 2 << 2 << 25;
-}
-
-void TstViewBehaviour::dragSelectsRange()
-{
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(int, selStart);
-    QFETCH(int, selLength);
-    load(QStringLiteral("alpha beta\r\nalpha gamma\r\nend"));
-    QWidget *vp = m_view->viewport();
-    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, pointAt(from));
-    const QPoint a = pointAt(from), b = pointAt(to);
-    // A few steps on the way, as a real drag goes.
-    for (int i = 1; i <= 4; ++i)
-        QTest::mouseMove(vp, a + (b - a) * i / 4);
-    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, b);
-    QCOMPARE(surface()->selStart(), selStart);
-    QCOMPARE(surface()->selLength(), selLength);
-}
-
-void TstViewBehaviour::doubleClickSelectsWord_data()
+void TstViewBehaviour::mouseSelects_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("at");
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QList<int>>("at"); // positions the gesture goes through
     QTest::addColumn<int>("selStart");
     QTest::addColumn<int>("selLength");
-    const QString t = QStringLiteral("int count = a1b2;\r\nfoo_bar x$y $z");
+    // Lines at 0, 12 and 25; the last one has no break after it.
+    const QString t = QStringLiteral("alpha beta\r\nalpha gamma\r\nend");
+    QTest::newRow("drag within a line") << t << "drag" << QList<int>{1, 4} << 1 << 3;
+    QTest::newRow("drag backwards within a line") << t << "drag" << QList<int>{9, 6} << 6 << 3;
+    QTest::newRow("drag across a line break") << t << "drag" << QList<int>{7, 15} << 7 << 8;
+    QTest::newRow("drag backwards across two breaks")
+        << t << "drag" << QList<int>{27, 2} << 2 << 25;
+    // A line is selected with its line break.
+    QTest::newRow("triple click, middle line") << t << "triple" << QList<int>{15} << 12 << 13;
+    QTest::newRow("triple click, last line") << t << "triple" << QList<int>{26} << 25 << 3;
+    // Extending again keeps the first end where the selection began.
+    QTest::newRow("shift+click extends") << t << "shift" << QList<int>{2, 15} << 2 << 13;
+    QTest::newRow("shift+click extends again") << t << "shift" << QList<int>{2, 15, 26} << 2 << 24;
+    QTest::newRow("shift+click back past the anchor")
+        << t << "shift" << QList<int>{2, 15, 26, 1} << 1 << 1;
+    const QString w = QStringLiteral("int count = a1b2;\r\nfoo_bar x$y $z");
     // Line 1 starts at 19: "foo_bar" 19..25, "x$y" 27..29, "$z" 31..32.
-    QTest::newRow("plain word") << t << 6 << 4 << 5;
-    QTest::newRow("letters and digits") << t << 14 << 12 << 4;
-    QTest::newRow("underscore joins") << t << 21 << 19 << 7;
-    QTest::newRow("dollar inside a word") << t << 28 << 27 << 3;
-    QTest::newRow("dollar starts a word") << t << 32 << 31 << 2;
+    QTest::newRow("double click, plain word") << w << "double" << QList<int>{6} << 4 << 5;
+    QTest::newRow("double click, letters and digits") << w << "double" << QList<int>{14} << 12 << 4;
+    QTest::newRow("double click, underscore joins") << w << "double" << QList<int>{21} << 19 << 7;
+    QTest::newRow("double click, dollar inside a word")
+        << w << "double" << QList<int>{28} << 27 << 3;
+    QTest::newRow("double click, dollar starts a word")
+        << w << "double" << QList<int>{32} << 31 << 2;
 }
 
-void TstViewBehaviour::doubleClickSelectsWord()
+void TstViewBehaviour::mouseSelects()
 {
     QFETCH(QString, text);
-    QFETCH(int, at);
+    QFETCH(QString, gesture);
+    QFETCH(QList<int>, at);
     QFETCH(int, selStart);
     QFETCH(int, selLength);
     load(text);
-    QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, pointAt(at));
-    QCOMPARE(surface()->selText(), surface()->mid(selStart, selLength));
+    QWidget *vp = m_view->viewport();
+    if (gesture == QLatin1String("drag")) {
+        const QPoint a = pointAt(at[0]), b = pointAt(at[1]);
+        QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, a);
+        // A few steps on the way, as a real drag goes.
+        for (int i = 1; i <= 4; ++i)
+            QTest::mouseMove(vp, a + (b - a) * i / 4);
+        QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, b);
+    } else if (gesture == QLatin1String("shift")) {
+        click(at[0]);
+        for (int i = 1; i < at.size(); ++i)
+            click(at[i], Qt::ShiftModifier);
+    } else {
+        QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(at[0]));
+        if (gesture == QLatin1String("triple"))
+            QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(at[0]));
+    }
     QCOMPARE(surface()->selStart(), selStart);
     QCOMPARE(surface()->selLength(), selLength);
-}
-
-void TstViewBehaviour::tripleClickSelectsLine()
-{
-    load(QStringLiteral("alpha beta\r\nalpha gamma\r\nend"));
-    QWidget *vp = m_view->viewport();
-    // The middle line, then the last one (which has no break after it).
-    QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(15));
-    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(15));
-    // The line is selected with its line break.
-    QCOMPARE(surface()->selStart(), 12);
-    QCOMPARE(surface()->selLength(), 13);
-    QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(26));
-    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, pointAt(26));
-    QCOMPARE(surface()->selStart(), 25);
-    QCOMPARE(surface()->selLength(), 3);
-}
-
-void TstViewBehaviour::shiftClickExtends()
-{
-    load(QStringLiteral("alpha beta\r\nalpha gamma\r\nend"));
-    click(2);
-    click(15, Qt::ShiftModifier);
-    QCOMPARE(surface()->selStart(), 2);
-    QCOMPARE(surface()->selLength(), 13);
-    // Extending again keeps the first end where the selection began.
-    click(26, Qt::ShiftModifier);
-    QCOMPARE(surface()->selStart(), 2);
-    QCOMPARE(surface()->selLength(), 24);
-    // And backwards past it.
-    click(1, Qt::ShiftModifier);
-    QCOMPARE(surface()->selStart(), 1);
-    QCOMPARE(surface()->selLength(), 1);
+    QCOMPARE(surface()->selText(), surface()->mid(selStart, selLength));
 }
 
 // --- drop -----------------------------------------------------------------------
@@ -616,32 +598,6 @@ void TstViewBehaviour::inputMethodCommits()
     QCOMPARE(surface()->text(), result);
     QCOMPARE(surface()->selStart(), caretAfter);
     QCOMPARE(m_view->caretRect(), m_view->caretRect(caretAfter));
-}
-
-void TstViewBehaviour::inputMethodQueryFollowsCaret()
-{
-    Surface *s = surface();
-    load(QStringLiteral("first line\r\nsecond line\r\nthird"));
-    QVERIFY(m_view->testAttribute(Qt::WA_InputMethodEnabled));
-    const int positions[] = {0, 5, 10, 12, 18, 23, 25, 30};
-    for (int pos : positions) {
-        click(pos);
-        QCOMPARE(s->selStart(), pos);
-        const int line = s->lineFromChar(pos);
-        QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(), s->lineText(line));
-        QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorPosition).toInt(), pos - s->lineIndex(line));
-        // The input method asks the view, so the rectangle is in its own
-        // coordinates, not the viewport's.
-        QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect(),
-                 m_view->caretRect().translated(m_view->viewport()->pos()));
-    }
-    // Typing moves the answers with the caret.
-    QTest::keyClicks(m_view, QStringLiteral("ab"));
-    QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("thirdab"));
-    QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
-    QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect(),
-             m_view->caretRect().translated(m_view->viewport()->pos()));
-    QVERIFY(m_view->caretRect().left() > m_view->caretRect(25).left());
 }
 
 // --- clipboard ------------------------------------------------------------------
@@ -871,23 +827,50 @@ void TstViewBehaviour::awkwardTextKeepsBoundaries()
 
 // --- hidden surface -------------------------------------------------------------
 
-void TstViewBehaviour::hiddenSurfaceKeepsInStep()
+void TstViewBehaviour::shownOrHiddenKeepsInStep_data()
 {
+    QTest::addColumn<QString>("hidden");
+    QTest::newRow("shown") << QString();
+    QTest::newRow("painting off") << QStringLiteral("painting");
+    QTest::newRow("widget hidden") << QStringLiteral("widget");
+}
+
+void TstViewBehaviour::shownOrHiddenKeepsInStep()
+{
+    // Edits by the program and keys typed land whether the view is shown,
+    // its painting is off (nothing is laid out meanwhile) or its widget is
+    // hidden; shown again, every line and the caret are where the surface
+    // has them.
+    QFETCH(QString, hidden);
     Surface *s = surface();
     load(QStringLiteral("one\r\ntwo"), 8);
-    m_view->setPainted(false);
-    // Edits by the program and keys typed while hidden both land.
+    m_view->viewport()->repaint();
+    const quint64 before = m_view->layoutsBuilt();
+    if (hidden == QLatin1String("painting"))
+        m_view->setPainted(false);
+    else if (hidden == QLatin1String("widget"))
+        m_view->hide();
     s->setSelText(QStringLiteral("\r\nthree\r\nfour"));
     QTest::keyClicks(m_view, QStringLiteral("teen"));
     QTest::keyClick(m_view, Qt::Key_Return);
     s->setSelection(0, 3);
     s->setSelText(QStringLiteral("zero"));
+    s->setSelection(0, 1);
+    s->setSelColor(255);
+    s->setSelection(s->lineIndex(3) + 4, 0);
     QCOMPARE(s->text(), QStringLiteral("zero\r\ntwo\r\nthree\r\nfourteen\r\n"));
     QCoreApplication::processEvents();
-    m_view->setPainted(true);
+    if (hidden == QLatin1String("painting")) {
+        QVERIFY(m_view->hasFocus()); // hiding does not take the focus away
+        QCOMPARE(m_view->layoutsBuilt(), before);
+        m_view->setPainted(true);
+    } else if (hidden == QLatin1String("widget")) {
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view));
+    }
     m_view->flush();
-    QCoreApplication::processEvents();
-    // Shown again: every line is where the surface has it.
+    m_view->viewport()->repaint();
+    QVERIFY(m_view->layoutsBuilt() > before);
     for (int line = 0; line < s->lineCount(); ++line) {
         const int start = s->lineIndex(line);
         const int end = start + s->lineLength(line);
@@ -896,9 +879,9 @@ void TstViewBehaviour::hiddenSurfaceKeepsInStep()
         if (line > 0)
             QVERIFY(pointAt(start).y() > pointAt(s->lineIndex(line - 1)).y());
     }
+    QCOMPARE(m_view->caretRect(), m_view->caretRect(s->lineIndex(3) + 4));
     QVERIFY(m_view->caretRect(s->lineIndex(3) + 8).left()
             > m_view->caretRect(s->lineIndex(3)).left());
-    click(s->lineIndex(3) + 4);
     QTest::keyClicks(m_view, QStringLiteral("-"));
     QCOMPARE(s->text(), QStringLiteral("zero\r\ntwo\r\nthree\r\nfour-teen\r\n"));
 }
