@@ -6,7 +6,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -19,7 +18,6 @@ private slots:
     void find();
     void mixedSelectionAndBaseFont();
     void selTextFormatsMovesCaretAndSignals();
-    void lineTableSurvivesRandomEdits();
     void marksFollowTheirText();
     void marksMatchACharacterModel();
     void clipboard();
@@ -184,29 +182,6 @@ void TstSurface::selTextFormatsMovesCaretAndSignals()
     s.notifyChanged();
     s.notifyChanged();
     QCOMPARE(changes, 2);
-}
-
-void TstSurface::lineTableSurvivesRandomEdits()
-{
-    Surface s;
-    qln::test::SeededRandom rng;
-    const QStringList pieces{"a", "\r\n", "bc\r\nd", "", "\r\n\r\n", "xyz", "\n", "\r"};
-    for (int round = 0; round < 2000; ++round) {
-        const int pos = int(rng.bounded(s.length() + 1));
-        const int len = int(rng.bounded(std::min(6, s.length() - pos) + 1));
-        s.replace(pos, len, pieces[int(rng.bounded(pieces.size()))]);
-    }
-    const QString t = s.text();
-    QVERIFY(!t.contains(QRegularExpression(QStringLiteral("\r(?!\n)|(?<!\r)\n"))));
-    QList<int> starts{0};
-    for (int i = 0; i < t.size(); ++i)
-        if (t.at(i) == QLatin1Char('\n'))
-            starts << i + 1;
-    QCOMPARE(s.lineCount(), starts.size());
-    for (int line = 0; line < starts.size(); ++line) {
-        QCOMPARE(s.lineIndex(line), starts[line]);
-        QCOMPARE(s.lineFromChar(starts[line]), line);
-    }
 }
 
 static QString markedText(const Surface &s, MarkId id)

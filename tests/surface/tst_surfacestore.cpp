@@ -228,7 +228,6 @@ private slots:
     void findAcrossTheGap_data();
     void findAcrossTheGap();
     void largeGrowthAndShrink();
-    void spanIsContiguousWhereverTheGapIs();
     void gapBufferFromEmptyAgreesWithVector();
     void formatRunsAgreeWithAFormatPerCharacter();
 };
@@ -468,22 +467,6 @@ void TstSurfaceStore::largeGrowthAndShrink()
     QCOMPARE(s.length(), 0);
     QCOMPARE(s.lineCount(), 1);
     QCOMPARE(s.span(0, 5).size(), 0);
-}
-
-void TstSurfaceStore::spanIsContiguousWhereverTheGapIs()
-{
-    TextStore s;
-    s.replace(0, 0, QStringLiteral("0123456789\r\nabcdefghij"), nullptr, 0);
-    // The text before the caret is read as one view while typing at the
-    // caret; a second span then moves the gap out of its own range.
-    for (int caret : {0, 5, 10, 12, 22}) {
-        s.replace(caret, 0, QStringLiteral("x"), nullptr, 0);
-        QCOMPARE(s.span(0, caret + 1).toString(), s.text().left(caret + 1));
-        const int a = std::max(0, caret - 2);
-        QCOMPARE(s.span(a, 5).toString(), s.text().mid(a, 5));
-        s.replace(caret, 1, QString(), nullptr, 0);
-    }
-    QCOMPARE(s.text(), QStringLiteral("0123456789\r\nabcdefghij"));
 }
 
 void TstSurfaceStore::gapBufferFromEmptyAgreesWithVector()
