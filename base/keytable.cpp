@@ -134,6 +134,10 @@ const std::vector<KeyCommandDef> &table()
         menu(K::ViewStandardToolbar, "viewStandardtoolbar", "Shift+Ctrl+F1"),
         menu(K::ViewFormattingToolbar, "viewformattingtoolbar", "Shift+Ctrl+F2"),
         menu(K::ViewStatusBar, "viewstatusbar", "Shift+Ctrl+F3"),
+        // The switches of the formatting band.
+        menu(K::AutoTreeSearch, "formatautotreesearch", "Ctrl+Shift+T"),
+        menu(K::AutoSpellCorrect, "formatautospellcorrect", "Ctrl+Shift+S"),
+        menu(K::AutoSyntaxColor, "formatautosyntaxcolor", "Ctrl+Shift+C"),
 
         // The case commands' captions name their keys; the typing assistance
         // runs them from the text.

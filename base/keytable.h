@@ -107,6 +107,9 @@ enum class KeyCommand {
     ViewStandardToolbar,
     ViewFormattingToolbar,
     ViewStatusBar,
+    AutoTreeSearch,
+    AutoSpellCorrect,
+    AutoSyntaxColor,
     // The typing assistance.
     LowerCase,
     UpperCase,

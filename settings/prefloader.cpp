@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
@@ -126,7 +129,7 @@ template <class F> void resumeNext(F &&step)
 QString designedValue(const QString &k, const DesignedValues &d)
 {
     if (k == QLatin1String("deffontname"))
-        return d.fontName;
+        return fixedPitchFamily(d.fontName);
     if (k == QLatin1String("deffontsize"))
         return d.fontSize;
     if (k == QLatin1String("fheight"))
@@ -314,6 +317,21 @@ ProbePlaces defaultProbePlaces()
         places.kitFolders << QDir::cleanPath(javaHome);
     places.programFolder = programFolder();
     return places;
+}
+
+QString fixedPitchFamily(const QString &wanted)
+{
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return wanted; // no font database
+    if (QFontDatabase::hasFamily(wanted) && QFontDatabase::isFixedPitch(wanted))
+        return wanted;
+    const QFontInfo desktop(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    if (desktop.fixedPitch())
+        return desktop.family();
+    for (const QString &family : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(family) && !QFontDatabase::isPrivateFamily(family))
+            return family;
+    return desktop.family();
 }
 
 LoadOutcome FirstRun(SettingsStore &store, PrefModel &model, Prompter &prompter,

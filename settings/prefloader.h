@@ -52,7 +52,7 @@ struct SplashHooks {
 // writes fheight and fwidth as given and centres the window on the screen
 // for ftop and fleft: (screen - window) / 2.
 struct DesignedValues {
-    QString fontName; // deffontname
+    QString fontName; // deffontname, given way to fixedPitchFamily's choice
     QString fontSize; // deffontsize, as text (e.g. "10")
     float heightTwips = 0, widthTwips = 0;
     float screenHeightTwips = 0, screenWidthTwips = 0;
@@ -65,6 +65,12 @@ struct FirstRunInputs {
     QString manifestPath; // passed on to loadDefPref
     SplashHooks splash;
 };
+
+// The family the surface starts with: the one asked for when this machine
+// has it and it is fixed-width; else the desktop's fixed-width font, or the
+// first fixed-width family installed when that font is proportional too.
+// Without a GUI application (no font database) the one asked for.
+QString fixedPitchFamily(const QString &wanted);
 
 // Writes the factory defaults when the store lacks the "firstrun" marker
 // (a store whose marker is 1 is never rewritten), then calls loadDefPref.

@@ -15,6 +15,7 @@ target_sources(quillon_widgets PRIVATE
   shell/ui/frmsplash.h shell/ui/frmsplash.cpp
   shell/ui/frmwait.h shell/ui/frmwait.cpp
   shell/ui/lockkeys.h shell/ui/lockkeys.cpp
+  shell/ui/lineeditaccessible.h shell/ui/lineeditaccessible.cpp
   shell/ui/shell_icons.qrc)
 # The lock keys' states come from the X server where there is one.
 find_package(X11)

@@ -37,6 +37,10 @@ quillon_add_test(tst_savefile
   shell/tst_savefile.cpp)
 quillon_add_test(tst_windowview
   shell/tst_windowview.cpp)
+# Assistive technology's questions about the main window's texts, each
+# boundary at each offset.
+quillon_add_test(tst_accessiblequery
+  shell/tst_accessiblequery.cpp)
 # The lock keys' panels are read from an X server: once more on a virtual
 # one, where the test sets Caps Lock through the X11 library.
 if(X11_FOUND AND X11_Xkb_FOUND)

@@ -29,6 +29,7 @@
 #include "shell/ui/frmedit.h"
 #include "shell/ui/frmsplash.h"
 #include "shell/ui/frmwait.h"
+#include "shell/ui/lineeditaccessible.h"
 #include "shell/ui/lockkeys.h"
 #include "shell/ui/print.h"
 #include "shell/ui/qtprompter.h"
@@ -227,6 +228,11 @@ void frmedit::buildFormattingBand()
     m_cblf->setMovable(false);
     m_cblf->setFloatable(false);
 
+    // Assistive technology reads the font boxes' text (and every other
+    // one-line box's) through the program's own interface: Qt's own can
+    // loop for ever over a word at the end of the text.
+    LineEditAccessible::install();
+
     m_cbofontlist = new QComboBox(m_cblf);
     m_cbofontlist->setObjectName(QStringLiteral("cbofontlist"));
     m_cbofontlist->setEditable(true);
@@ -253,8 +259,38 @@ void frmedit::buildFormattingBand()
     m_cblf->addWidget(m_chkautospellcorrect);
     m_cblf->addWidget(m_chkautosyntaxcolor);
 
-    connect(m_cbofontlist, &QComboBox::activated, this, &frmedit::cbofontlist_Click);
+    // After a choice in a font box typing goes on in the text.
+    connect(m_cbofontlist, &QComboBox::activated, this, [this] {
+        cbofontlist_Click();
+        m_rtfedit->setFocus();
+    });
     connect(m_cbofontsize, &QComboBox::activated, this, &frmedit::cbofontsize_Click);
+
+    // A click on a switch leaves the focus where it was, in the text; the
+    // keyboard reaches the switches with Tab (they show the style's focus
+    // mark then) and goes on from them to the font boxes, or presses them
+    // through their Format menu items.
+    const QList<QWidget *> tabOrder = {m_chkautotreesearch, m_chkautospellcorrect,
+                                       m_chkautosyntaxcolor, m_cbofontlist, m_cbofontsize};
+    for (qsizetype i = 0; i < tabOrder.size(); ++i) {
+        if (i < 3)
+            tabOrder[i]->setFocusPolicy(Qt::TabFocus);
+        if (i > 0)
+            setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+    const std::pair<const char *, QCheckBox *> switchItems[] = {
+        {"formatautotreesearch", m_chkautotreesearch},
+        {"formatautospellcorrect", m_chkautospellcorrect},
+        {"formatautosyntaxcolor", m_chkautosyntaxcolor}};
+    for (const auto &[name, box] : switchItems) {
+        QAction *item = menuItem(QLatin1String(name));
+        item->setCheckable(true);
+        connect(box, &QCheckBox::toggled, item, &QAction::setChecked);
+        connect(item, &QAction::triggered, box, [box, item] {
+            box->click();
+            item->setChecked(box->isChecked());
+        });
+    }
     // Only the user's clicks write the switches; Form_Activate sets them
     // from the store without writing anything back.
     connect(m_chkautospellcorrect, &QCheckBox::clicked, this, [this](bool on) {

@@ -1,5 +1,5 @@
-// First run: the keys and their order, the factory values, the marker, the
-// kit probe and the object tree probe.
+// First run: the keys and their order, the factory values, the first font,
+// the marker, the kit probe and the object tree probe.
 #include "settings/convert.h"
 #include "settings/prefloader.h"
 #include "settings/schema.h"
@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,11 +30,20 @@ struct Fixture {
     QString pref(const QString &key) const { return store.get("Preferences", key); }
 };
 
+// A fixed-width family this machine has.
+QString installedFixed()
+{
+    for (const QString &family : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(family) && !QFontDatabase::isPrivateFamily(family))
+            return family;
+    return QString();
+}
+
 FirstRunInputs inputs(const QStringList &kits = {}, const QString &programFolder = {})
 {
     FirstRunInputs in;
     in.places = {kits, programFolder};
-    in.designed = {"Monospace", "10", 6000, 9000, 11520, 15360};
+    in.designed = {installedFixed(), "10", 6000, 9000, 11520, 15360};
     return in;
 }
 
@@ -143,12 +154,38 @@ private slots:
         // Window as designed, centred on the screen.
         QCOMPARE(QStringList({f.pref("deffontname"), f.pref("deffontsize"), f.pref("fheight"),
                               f.pref("fwidth"), f.pref("ftop"), f.pref("fleft")})
-                     .join(' '),
-                 QStringLiteral("Monospace 10 6000 9000 2760 3180"));
+                     .join('|'),
+                 installedFixed() + QStringLiteral("|10|6000|9000|2760|3180"));
 
         // And the dialog's controls were loaded from what was written.
         QVERIFY(f.model.lstckeyword.size() == 56 && f.model.tbrstyle[5][2]
                 && !f.model.tbrstyle[5][1]);
+    }
+
+    // The surface's first font is fixed-width: a designed family this
+    // machine lacks, or a proportional one, gives way to a fixed-width one.
+    void firstFontIsFixedWidth()
+    {
+        QString proportional;
+        for (const QString &family : QFontDatabase::families())
+            if (!QFontDatabase::isFixedPitch(family) && QFontDatabase::hasFamily(family)) {
+                proportional = family;
+                break;
+            }
+        QStringList designed{"No Such Family Qx", installedFixed()};
+        if (!proportional.isEmpty())
+            designed << proportional;
+        for (const QString &name : designed) {
+            Fixture f;
+            FirstRunInputs in = inputs();
+            in.designed.fontName = name;
+            QCOMPARE(FirstRun(f.store, f.model, f.prompter, in), LoadOutcome::Loaded);
+            const QString written = f.pref("deffontname");
+            QVERIFY2(QFontDatabase::hasFamily(written) && QFontDatabase::isFixedPitch(written)
+                         && QFontInfo(QFont(written)).fixedPitch(),
+                     qPrintable(name + " -> " + written));
+            QCOMPARE(written == name, name == installedFixed()); // only a fixed one is kept
+        }
     }
 
     void storeWithMarkerIsNeverRewritten()
@@ -268,5 +305,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstFirstRun)
+QTEST_MAIN(TstFirstRun)
 #include "tst_firstrun.moc"

@@ -15,12 +15,14 @@
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSet>
@@ -124,7 +126,7 @@ private slots:
         QCOMPARE(w->documentPath(), m_dir->path() + QStringLiteral("/*.java"));
         QCOMPARE(w->cbofontsize()->currentText() + ' ' + w->cbofontlist()->currentText() + ' '
                      + w->surface()->fontName(),
-                 QStringLiteral("10 Monospace Monospace"));
+                 QStringLiteral("10 %1 %1").arg(fixedPitchFamily(QStringLiteral("Monospace"))));
         // No lines wrap: the margin is five screen widths.
         QCOMPARE(w->surface()->rightMargin(), int(frmedit::screenTwips().width() * 5));
         QVERIFY(w->isLoaded() && w->isVisible() && focusTimerActive(*w));
@@ -479,6 +481,69 @@ private slots:
         syntax->click();
         QCOMPARE(pref("chksautosc") + pref("chkautosyntaxcolor"), QStringLiteral("10"));
         QCOMPARE(m_mem->writes().size(), size_t(2));
+    }
+
+    // The text keeps the focus: after a click on a switch or a choice in a
+    // font box typing goes on in the document. The keyboard reaches the
+    // switches with Tab, and the font boxes after them, with a focus mark on
+    // the control it is on; the Format menu's items press the switches.
+    void textKeepsTheFocus()
+    {
+        auto w = start();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        SurfaceView *text = w->rtfedit();
+        text->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), text);
+        const std::pair<QCheckBox *, const char *> switches[] = {
+            {w->chkautotreesearch(), "formatautotreesearch"},
+            {w->chkautospellcorrect(), "formatautospellcorrect"},
+            {w->chkautosyntaxcolor(), "formatautosyntaxcolor"}};
+        for (const auto &[box, name] : switches) {
+            QAction *item = w->menuItem(QLatin1String(name));
+            QVERIFY(item && item->isCheckable() && !item->shortcuts().isEmpty());
+            for (bool byMenu : {false, true}) {
+                const bool was = box->isChecked();
+                QCOMPARE(item->isChecked(), was);
+                if (byMenu)
+                    item->trigger();
+                else
+                    QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
+                QCOMPARE(QStringLiteral("%1 %2").arg(box->isChecked()).arg(item->isChecked()),
+                         QStringLiteral("%1 %1").arg(!was));
+                QCOMPARE(QApplication::focusWidget(), text);
+            }
+        }
+        QCOMPARE(pref("chkautosyntaxcolor") + pref("chksautosc"),
+                 w->chkautosyntaxcolor()->isChecked() ? QStringLiteral("11")
+                                                      : QStringLiteral("00"));
+
+        for (QComboBox *box : {w->cbofontsize(), w->cbofontlist()}) {
+            QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+            QTRY_VERIFY(box->hasFocus());
+            box->showPopup();
+            QTest::keyClick(box->view(), Qt::Key_Down);
+            QTest::keyClick(box->view(), Qt::Key_Return);
+            QTRY_COMPARE(QApplication::focusWidget(), text);
+        }
+        QCOMPARE(w->surface()->fontName(), w->cbofontlist()->currentText());
+        QCOMPARE(QString::number(w->surface()->fontSize()), w->cbofontsize()->currentText());
+
+        w->resize(1600, w->height()); // the whole band shows, none in its overflow
+        QTRY_VERIFY(w->chkautosyntaxcolor()->isVisible());
+        w->chkautotreesearch()->setFocus(Qt::TabFocusReason);
+        const QImage unmarked = w->chkautospellcorrect()->grab().toImage();
+        for (QWidget *next :
+             std::initializer_list<QWidget *>{w->chkautospellcorrect(), w->chkautosyntaxcolor(),
+                                              w->cbofontlist(), w->cbofontsize()}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY2(next->hasFocus(), qPrintable(next->objectName()));
+            if (next == w->chkautospellcorrect())
+                QVERIFY(next->grab().toImage() != unmarked); // the focus mark
+        }
+        text->setFocus();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
+        QVERIFY(w->surface()->text().contains(QStringLiteral("abc")));
     }
 
     void captionFollowsTheDocumentAndStatusUnlessSuppressed()
