@@ -7,4 +7,6 @@ target_sources(quillon_widgets PRIVATE
   dialogs/ui/frmdatetime.h dialogs/ui/frmdatetime.cpp
   # The help and legend windows the main window, the preferences dialog and
   # the tool dialog open.
-  dialogs/ui/frmhelp.h dialogs/ui/frmhelp.cpp)
+  dialogs/ui/frmhelp.h dialogs/ui/frmhelp.cpp
+  # Every window on its screen.
+  dialogs/ui/screenfit.h dialogs/ui/screenfit.cpp)

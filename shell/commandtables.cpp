@@ -9,7 +9,7 @@ const std::vector<MenuDef> &menuTree()
     static const std::vector<MenuDef> tree = {
         {"file",
          "&File",
-         {{"newwindow", "New Window"},
+         {{"newwindow", "New &Window"},
           {"new", "&New"},
           {"Open", "&Open"},
           {nullptr, nullptr},
@@ -17,21 +17,21 @@ const std::vector<MenuDef> &menuTree()
           {"Save_as", "Save &As..."},
           {nullptr, nullptr},
           {"printa", "&Print"},
-          {"printd", "Print..."},
+          {"printd", "P&rint..."},
           {nullptr, nullptr},
           {"Exit", "E&xit"}}},
         {"Edit",
          "&Edit",
          {{"undo", "&Undo"},
-          {"redo", "Redo"},
+          {"redo", "Re&do"},
           {nullptr, nullptr},
           {"Cut", "Cu&t"},
           {"Copy", "&Copy"},
           {"Paste", "Past&e\tCtrl+V"},
           {"plaintext{", "P&lain text"},
-          {"plaintextcut", "Cut"},
-          {"plaintextcopy", "Copy"},
-          {"plaintextpaste", "Paste"},
+          {"plaintextcut", "Cu&t"},
+          {"plaintextcopy", "&Copy"},
+          {"plaintextpaste", "&Paste"},
           {"}", nullptr},
           {"selectall", "&Select All"},
           {nullptr, nullptr},
@@ -49,10 +49,10 @@ const std::vector<MenuDef> &menuTree()
           {"indentallrtf", "Auto&Indent all"},
           {nullptr, nullptr},
           {"changecase{", "C&hange Case"},
-          {"lowercase", "lowercase\tAlt+L"},
-          {"uppercase", "UPPERCASE\tAlt+U"},
-          {"invertcase", "Invert Case\tAlt+I"},
-          {"capitalize", "Capitalize\tAlt+C"},
+          {"lowercase", "&lowercase\tAlt+L"},
+          {"uppercase", "&UPPERCASE\tAlt+U"},
+          {"invertcase", "&Invert Case\tAlt+I"},
+          {"capitalize", "&Capitalize\tAlt+C"},
           {"}", nullptr},
           {nullptr, nullptr},
           {"font", "&Font..."},
@@ -84,8 +84,8 @@ const std::vector<MenuDef> &menuTree()
           {"jar", "&Java Archive Tool..."},
           {"htmlconverter", "&Html converter..."},
           {"native2asciiconverter", "&Native 2 ASCII converter..."},
-          {"javadoc", "Javadoc..."},
-          {"javap", "Javap..."},
+          {"javadoc", "Java&doc..."},
+          {"javap", "Java&p..."},
           {nullptr, nullptr},
           {"nexterror", "Ne&xt Error"},
           {"previouserror", "Pre&vious Error"}}},
@@ -94,7 +94,7 @@ const std::vector<MenuDef> &menuTree()
          {{"viewStandardtoolbar", "&Standard Toolbar"},
           {"viewformattingtoolbar", "&Formatting Toolbar"},
           {"viewstatusbar", "S&tatus Bar"}}},
-        {"help", "Help", {{"about", "About"}}},
+        {"help", "&Help", {{"about", "&About"}}},
     };
     return tree;
 }
@@ -125,7 +125,6 @@ const std::vector<ToolbarEntry> &toolbarItems()
         {"compile", "Compile", "system-run", nullptr},
         {"appletviewer", "Appletviewer", "applications-internet", nullptr},
         {"jar", "Java Archive Tool", "package-x-generic", nullptr},
-        {"htmlconverter", "Html converter", "text-html", nullptr},
         {nullptr, nullptr, nullptr, nullptr},
         {"autoindentall", "Autoindent all", "format-indent-more", nullptr},
         {"colorizeall", "Colorize all", "format-fill-color preferences-desktop-theme", nullptr},
@@ -138,7 +137,7 @@ const std::vector<ToolbarEntry> &toolbarItems()
 }
 
 // Which menu command a toolbar key runs; keys not listed do something of
-// their own (the style buttons) or nothing (htmlconverter).
+// their own (the style buttons).
 const char *menuCommandOfKey(const char *key)
 {
     static const std::pair<const char *, const char *> map[] = {

@@ -37,7 +37,8 @@ struct ToolbarEntry {
 const std::vector<ToolbarEntry> &toolbarItems();
 
 // The menu command a toolbar key runs, or nullptr for keys that act on
-// their own (the style buttons) or do nothing (htmlconverter).
+// their own (the style buttons). The Html converter has no button: the
+// converter does not exist, and its menu item stays hidden.
 const char *menuCommandOfKey(const char *key);
 
 } // namespace qln

@@ -62,3 +62,7 @@ if(QUILLON_XVFB_RUN)
     ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_LOGGING_RULES=qt.qpa.*=false${QUILLON_SANITIZER_ENV};LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/x11-leaks.supp"
     TIMEOUT 300)
 endif()
+# Every window by keyboard and on the screen: Alt letters, Tab order,
+# Escape, and the window within the screen's usable area.
+quillon_add_test(tst_keyboardwalk
+  shell/tst_keyboardwalk.cpp)

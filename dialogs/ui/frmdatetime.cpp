@@ -1,5 +1,6 @@
 #include "dialogs/ui/frmdatetime.h"
 
+#include "dialogs/ui/screenfit.h"
 #include "settings/settingsstore.h"
 #include "surface/surface.h"
 
@@ -24,7 +25,7 @@ frmDateTime::frmDateTime(Surface &surface, const QString &commentMarker, Setting
     setObjectName(QStringLiteral("frmDateTime"));
     setWindowTitle(QStringLiteral("Qln - Date / Time"));
 
-    auto *fra = new QGroupBox(QStringLiteral("Formats"), this);
+    auto *fra = new QGroupBox(QStringLiteral("&Formats"), this);
     lstDateTime = new QListWidget(fra);
     lstDateTime->setObjectName(QStringLiteral("lstDateTime"));
     auto *fraLayout = new QVBoxLayout(fra);
@@ -58,6 +59,11 @@ frmDateTime::frmDateTime(Surface &surface, const QString &commentMarker, Setting
     layout->addWidget(lblDateTime);
     layout->addWidget(txtcustom);
     resize(380, 340);
+    // Tab reads the list, the buttons beside it, then the box below.
+    setTabOrder(lstDateTime, cmdinsert);
+    setTabOrder(cmdinsert, cmdCancel);
+    setTabOrder(cmdCancel, txtcustom);
+    keepOnScreen(this);
 
     // Load: the list shows the moment of opening and is not refreshed.
     lstDateTime->addItems(dateTimeEntries(m_clock(), m_locale));

@@ -1,5 +1,6 @@
 #include "dialogs/ui/frmfind.h"
 
+#include "dialogs/ui/screenfit.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
 
@@ -41,12 +42,12 @@ frmFind::frmFind(Surface &surface, SurfaceView *view, Prompter &prompter, QWidge
     lblReplace->setBuddy(cboReplace);
 
     auto *fra = new QGroupBox(QStringLiteral("Search Options"), this);
-    optUp = new QRadioButton(QStringLiteral("Up"), fra);
+    optUp = new QRadioButton(QStringLiteral("&Up"), fra);
     optUp->setObjectName(QStringLiteral("optUp"));
-    optdown = new QRadioButton(QStringLiteral("&Down"), fra);
+    optdown = new QRadioButton(QStringLiteral("D&own"), fra);
     optdown->setObjectName(QStringLiteral("optdown"));
     optdown->setChecked(true);
-    chkWholeWord = new QCheckBox(QStringLiteral("Find &Whole Word Only"), fra);
+    chkWholeWord = new QCheckBox(QStringLiteral("Find W&hole Word Only"), fra);
     chkWholeWord->setObjectName(QStringLiteral("chkWholeWord"));
     chkMatchCase = new QCheckBox(QStringLiteral("Match Ca&se"), fra);
     chkMatchCase->setObjectName(QStringLiteral("chkMatchCase"));
@@ -88,6 +89,7 @@ frmFind::frmFind(Surface &surface, SurfaceView *view, Prompter &prompter, QWidge
     layout->addLayout(buttons);
     setSizeGripEnabled(false);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    keepOnScreen(this);
 
     connect(cmdFind, &QPushButton::clicked, this, &frmFind::cmdFind_Click);
     connect(cmdReplace, &QPushButton::clicked, this, &frmFind::cmdReplace_Click);

@@ -1,6 +1,7 @@
 #include "dialogs/ui/frmhelp.h"
 
 #include "completion/ui/icons/completionicons.h"
+#include "dialogs/ui/screenfit.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -9,6 +10,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -201,15 +204,24 @@ frmhelp::frmhelp() : QWidget(nullptr, Qt::Dialog)
     m_panels[2] = buildLegendPanel();
     m_panels[3] = buildJavaxCodePanel();
 
-    // All four panels share one cell: the same place and size.
-    auto *stack = new QGridLayout;
+    // All four panels share one cell: the same place and size, scrolled
+    // when the screen is too small for the text.
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("helpPage"));
+    auto *stack = new QGridLayout(page);
     stack->setContentsMargins(0, 0, 0, 0);
     for (QWidget *p : m_panels) {
         stack->addWidget(p, 0, 0);
         p->hide();
     }
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("helpScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(page);
 
-    m_cmdok = new QPushButton(QStringLiteral("OK"), this);
+    m_cmdok = new QPushButton(QStringLiteral("&OK"), this);
     m_cmdok->setObjectName(QStringLiteral("cmdok"));
     m_cmdok->setDefault(true);
     connect(m_cmdok, &QPushButton::clicked, this, &frmhelp::cmdok_Click);
@@ -219,9 +231,13 @@ frmhelp::frmhelp() : QWidget(nullptr, Qt::Dialog)
     buttons->addWidget(m_cmdok);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(stack, 1);
+    layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
     resize(520, 420);
+    keepOnScreen(this);
+    // Escape is OK, as in every dialog; the owner is given back.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &frmhelp::cmdok_Click);
 }
 
 frmhelp::~frmhelp()
@@ -250,7 +266,7 @@ QWidget *frmhelp::buildAutoTreeSearchPanel()
     picture->setObjectName(QStringLiteral("imgatshelp"));
     picture->setPixmap(completionSample());
     picture->setAlignment(Qt::AlignHCenter);
-    auto *legend = new QPushButton(QStringLiteral("View Legend"), panel);
+    auto *legend = new QPushButton(QStringLiteral("View &Legend"), panel);
     legend->setObjectName(QStringLiteral("cmdlegend"));
     connect(legend, &QPushButton::clicked, this, &frmhelp::cmdlegend_Click);
 

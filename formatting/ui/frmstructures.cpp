@@ -1,5 +1,6 @@
 #include "formatting/ui/frmstructures.h"
 
+#include "dialogs/ui/screenfit.h"
 #include "formatting/commandhost.h"
 #include "surface/ui/surfaceview.h"
 
@@ -11,11 +12,12 @@ namespace qln {
 
 frmstructures::frmstructures(QWidget *parent) : QDialog(parent)
 {
+    setObjectName(QStringLiteral("frmstructures"));
     setWindowTitle(QStringLiteral("Edit Structures"));
     auto *layout = new QVBoxLayout(this);
     auto *templates = new QHBoxLayout;
-    const char *const captions[kTemplateCount] = {"if",       "if else",    "switch",
-                                                  "for loop", "while loop", "do while loop"};
+    const char *const captions[kTemplateCount] = {"&if",       "if &else",    "&switch",
+                                                  "&for loop", "&while loop", "do w&hile loop"};
     const char *const names[kTemplateCount] = {"cmdif",      "cmdifelse",    "cmdswitch",
                                                "cmdforloop", "cmdwhileloop", "cmddowhileloop"};
     for (int k = 1; k <= kTemplateCount; ++k) {
@@ -42,11 +44,11 @@ frmstructures::frmstructures(QWidget *parent) : QDialog(parent)
     });
 
     auto *buttons = new QHBoxLayout;
-    m_cmdok = new QPushButton(QStringLiteral("OK"), this);
+    m_cmdok = new QPushButton(QStringLiteral("&OK"), this);
     m_cmdok->setObjectName(QStringLiteral("cmdok"));
-    m_cmdcancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cmdcancel = new QPushButton(QStringLiteral("&Cancel"), this);
     m_cmdcancel->setObjectName(QStringLiteral("cmdcancel"));
-    m_cmddefaults = new QPushButton(QStringLiteral("Defaults"), this);
+    m_cmddefaults = new QPushButton(QStringLiteral("&Defaults"), this);
     m_cmddefaults->setObjectName(QStringLiteral("cmddefaults"));
     for (QPushButton *b : {m_cmdok, m_cmdcancel, m_cmddefaults})
         b->setAutoDefault(false);
@@ -75,6 +77,7 @@ frmstructures::frmstructures(QWidget *parent) : QDialog(parent)
     });
 
     resize(560, 360);
+    keepOnScreen(this);
     m_editor.load();
     showTemplate(1);
 }

@@ -3,6 +3,7 @@
 #include "base/pathutil.h"
 #include "base/prompter.h"
 #include "dialogs/ui/frmhelp.h"
+#include "dialogs/ui/screenfit.h"
 #include "settings/convert.h"
 #include "settings/manifest.h"
 #include "settings/prefsession.h"
@@ -44,14 +45,15 @@ struct ReservedBox {
     const char *label;
 };
 const ReservedBox kReserved[8] = {
-    {&PrefModel::txtgSingleLineComment, "txtgSingleLineComment", "Single Line Comment"},
-    {&PrefModel::txtgMultiLineCommentStart, "txtgMultiLineCommentStart", "Multiline Comment Start"},
-    {&PrefModel::txtgMultiLineCommentEnd, "txtgMultiLineCommentEnd", "Multiline Comment End"},
-    {&PrefModel::txtgString1, "txtgString1", "String 1"},
-    {&PrefModel::txtgString2, "txtgString2", "String 2"},
-    {&PrefModel::txtgignore, "txtgignore", "Ignore"},
-    {&PrefModel::txtgBlockBeggining, "txtgBlockBeggining", "Block Beggining"},
-    {&PrefModel::txtgBlockEnding, "txtgBlockEnding", "Block Ending"},
+    {&PrefModel::txtgSingleLineComment, "txtgSingleLineComment", "&Single Line Comment"},
+    {&PrefModel::txtgMultiLineCommentStart, "txtgMultiLineCommentStart",
+     "Multiline Comment S&tart"},
+    {&PrefModel::txtgMultiLineCommentEnd, "txtgMultiLineCommentEnd", "Multiline Comment E&nd"},
+    {&PrefModel::txtgString1, "txtgString1", "String &1"},
+    {&PrefModel::txtgString2, "txtgString2", "String &2"},
+    {&PrefModel::txtgignore, "txtgignore", "&Ignore"},
+    {&PrefModel::txtgBlockBeggining, "txtgBlockBeggining", "&Block Beggining"},
+    {&PrefModel::txtgBlockEnding, "txtgBlockEnding", "Bloc&k Ending"},
 };
 
 QString name(const char *n)
@@ -154,6 +156,7 @@ frmpref::frmpref(PreferencesSession &session, Prompter &prompter, QWidget *mainW
         + QSize(pageArea->contentsMargins().left() * 2, pageArea->contentsMargins().top() * 2));
     tbsOptions_Click(0);
     resize(sizeHint());
+    keepOnScreen(this);
 }
 
 frmpref::~frmpref()
@@ -215,10 +218,10 @@ QWidget *frmpref::buildGeneralPage()
     m_fraifitemfound = named(new QGroupBox(QStringLiteral("If item was found"), tree),
                              QStringLiteral("fragifitemfound"));
     m_chkgsetfocuscbox =
-        named(new QCheckBox(QStringLiteral("Set Focus on combo box"), m_fraifitemfound),
+        named(new QCheckBox(QStringLiteral("Set &Focus on combo box"), m_fraifitemfound),
               QStringLiteral("chkgsetfocuscbox"));
     m_chkgdropdowncbo =
-        named(new QCheckBox(QStringLiteral("Drop down combo box"), m_fraifitemfound),
+        named(new QCheckBox(QStringLiteral("Drop down co&mbo box"), m_fraifitemfound),
               QStringLiteral("chkgdropdowncbo"));
     auto *found = new QVBoxLayout(m_fraifitemfound);
     found->addWidget(m_chkgsetfocuscbox);
@@ -235,14 +238,16 @@ QWidget *frmpref::buildGeneralPage()
     m_txtgdefcboposX = named(new QLineEdit(m_fracbopos), QStringLiteral("txtgdefcboposX"));
     m_txtgdefcboposY = named(new QLineEdit(m_fracbopos), QStringLiteral("txtgdefcboposY"));
     m_lblgdefcboposX =
-        named(new QLabel(QStringLiteral("X"), m_fracbopos), QStringLiteral("lblgdefcboposX"));
+        named(new QLabel(QStringLiteral("&X"), m_fracbopos), QStringLiteral("lblgdefcboposX"));
     m_lblgdefcboposY =
-        named(new QLabel(QStringLiteral("Y"), m_fracbopos), QStringLiteral("lblgdefcboposY"));
+        named(new QLabel(QStringLiteral("&Y"), m_fracbopos), QStringLiteral("lblgdefcboposY"));
     m_lblgautopos = named(new QLabel(QStringLiteral("Autopositioning may not be accurate. You "
                                                     "may choose fixed if you like"),
                                      m_fracbopos),
                           QStringLiteral("lblgautopos"));
     m_lblgautopos->setWordWrap(true);
+    m_lblgdefcboposX->setBuddy(m_txtgdefcboposX);
+    m_lblgdefcboposY->setBuddy(m_txtgdefcboposY);
     for (QLineEdit *box : {m_txtgdefcboposX, m_txtgdefcboposY})
         box->setMaximumWidth(70);
     auto *pos = new QGridLayout(m_fracbopos);
@@ -269,9 +274,9 @@ QWidget *frmpref::buildGeneralPage()
             [this] { positionBox_Change(m_txtgdefcboposY, QStringLiteral("Y")); });
 
     auto *cmdglegend =
-        named(new QPushButton(QStringLiteral(" Legend..."), tree), QStringLiteral("cmdglegend"));
+        named(new QPushButton(QStringLiteral(" L&egend..."), tree), QStringLiteral("cmdglegend"));
     auto *cmdgatshelp =
-        named(new QPushButton(QStringLiteral("Help"), tree), QStringLiteral("cmdgatshelp"));
+        named(new QPushButton(QStringLiteral("&Help"), tree), QStringLiteral("cmdgatshelp"));
     connect(cmdglegend, &QPushButton::clicked, this,
             [this] { showHelp(int(frmhelp::Panel::Legend)); });
     connect(cmdgatshelp, &QPushButton::clicked, this,
@@ -292,12 +297,12 @@ QWidget *frmpref::buildGeneralPage()
     auto *objectTree = named(new QGroupBox(QStringLiteral("Package and class tree"), page),
                              QStringLiteral("fragobjecttree"));
     auto *cmdglocate =
-        named(new QPushButton(QStringLiteral("Locate existing object tree"), objectTree),
+        named(new QPushButton(QStringLiteral("Locate existing ob&ject tree"), objectTree),
               QStringLiteral("cmdglocatetree"));
     auto *cmdggenerate = named(
-        new QPushButton(QStringLiteral("Genarate object tree and save to a file"), objectTree),
+        new QPushButton(QStringLiteral("Genarate object tree and sa&ve to a file"), objectTree),
         QStringLiteral("cmdggeneratetree"));
-    auto *cmdgtreehelp = named(new QPushButton(QStringLiteral("What's this?"), objectTree),
+    auto *cmdgtreehelp = named(new QPushButton(QStringLiteral("&What's this?"), objectTree),
                                QStringLiteral("cmdgtreehelp"));
     connect(cmdglocate, &QPushButton::clicked, this, [this] {
         if (locateObjectTree)
@@ -312,9 +317,28 @@ QWidget *frmpref::buildGeneralPage()
     objectTreeLayout->addWidget(cmdgtreehelp);
 
     m_chkusexptheme =
-        named(new QCheckBox(QStringLiteral("Use WinXP styles (for XP users only)"), page),
+        named(new QCheckBox(QStringLiteral("&Use WinXP styles (for XP users only)"), page),
               QStringLiteral("chkusexptheme"));
     connect(m_chkusexptheme, &QCheckBox::clicked, this, &frmpref::chkusexptheme_Click);
+
+    // Tab reads the left column, then the right one, each from the top.
+    QWidget *order[] = {m_reserved[7],
+                        cmdglocate,
+                        cmdggenerate,
+                        cmdgtreehelp,
+                        m_optgautotreesearchyes,
+                        m_optgautotreesearchno,
+                        cmdglegend,
+                        cmdgatshelp,
+                        m_chkgsetfocuscbox,
+                        m_chkgdropdowncbo,
+                        m_optgautocbopos,
+                        m_optgfixedcbopos,
+                        m_txtgdefcboposX,
+                        m_txtgdefcboposY,
+                        m_chkusexptheme};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     auto *left = new QVBoxLayout;
     left->addWidget(reserved);
@@ -334,9 +358,9 @@ QWidget *frmpref::buildAllignmentPage()
     auto *page = named(new QWidget(this), QStringLiteral("picallignmentopt"));
     auto *indent =
         named(new QGroupBox(QStringLiteral("Indent"), page), QStringLiteral("fraindent"));
-    m_opta1 = named(new QRadioButton(QStringLiteral("Use tabs to indent"), indent),
+    m_opta1 = named(new QRadioButton(QStringLiteral("Use &tabs to indent"), indent),
                     QStringLiteral("opta1"));
-    m_opta2 = named(new QRadioButton(QStringLiteral("Use spaces to indent"), indent),
+    m_opta2 = named(new QRadioButton(QStringLiteral("Use &spaces to indent"), indent),
                     QStringLiteral("opta2"));
     auto *indentLayout = new QVBoxLayout(indent);
     indentLayout->addWidget(m_opta1);
@@ -344,7 +368,7 @@ QWidget *frmpref::buildAllignmentPage()
     bindSwitch(m_opta1, &PrefModel::opta1, [this] { showIndentCaption(); });
 
     m_fraindnum =
-        named(new QGroupBox(QStringLiteral("Indent Number"), page), QStringLiteral("fraindnum"));
+        named(new QGroupBox(QStringLiteral("Indent &Number"), page), QStringLiteral("fraindnum"));
     // More than a hundred tabs or blanks is no indentation anyone wants, and
     // a larger number once removed all indentation.
     m_txtaindnum = named(new QSpinBox(m_fraindnum), QStringLiteral("txtaindnum"));
@@ -357,11 +381,11 @@ QWidget *frmpref::buildAllignmentPage()
 
     // Enter, a typed closing brace and the templates follow the caret
     // line's indentation.
-    m_chkkeepindent = named(new QCheckBox(QStringLiteral("Keep indentation"), page),
+    m_chkkeepindent = named(new QCheckBox(QStringLiteral("&Keep indentation"), page),
                             QStringLiteral("chkkeepindent"));
     bindSwitch(m_chkkeepindent, &PrefModel::chkkeepindent);
     // The margin of line numbers (and the compiler's signs) beside the text.
-    m_chklinenumbers = named(new QCheckBox(QStringLiteral("Line numbers"), page),
+    m_chklinenumbers = named(new QCheckBox(QStringLiteral("L&ine numbers"), page),
                              QStringLiteral("chklinenumbers"));
     bindSwitch(m_chklinenumbers, &PrefModel::chklinenumbers);
 
@@ -386,16 +410,16 @@ QWidget *frmpref::buildSpellingPage()
     m_txtsto = named(new QLineEdit(page), QStringLiteral("txtsto"));
     m_cmdsadd = named(new QPushButton(QStringLiteral("Add"), page), QStringLiteral("cmdsadd"));
     m_cmdschange =
-        named(new QPushButton(QStringLiteral("Change"), page), QStringLiteral("cmdschange"));
+        named(new QPushButton(QStringLiteral("C&hange"), page), QStringLiteral("cmdschange"));
     m_cmdsremove =
-        named(new QPushButton(QStringLiteral("Remove"), page), QStringLiteral("cmdsremove"));
-    m_cmdsremoveall =
-        named(new QPushButton(QStringLiteral("Remove All"), page), QStringLiteral("cmdsremoveall"));
+        named(new QPushButton(QStringLiteral("Re&move"), page), QStringLiteral("cmdsremove"));
+    m_cmdsremoveall = named(new QPushButton(QStringLiteral("R&emove All"), page),
+                            QStringLiteral("cmdsremoveall"));
     m_cmdsload =
-        named(new QPushButton(QStringLiteral("Load List"), page), QStringLiteral("cmdsload"));
+        named(new QPushButton(QStringLiteral("Load L&ist"), page), QStringLiteral("cmdsload"));
     m_cmdssave =
-        named(new QPushButton(QStringLiteral("Save list"), page), QStringLiteral("cmdssave"));
-    m_chksautosc = named(new QCheckBox(QStringLiteral("Automatically correct spelling when "
+        named(new QPushButton(QStringLiteral("Sa&ve list"), page), QStringLiteral("cmdssave"));
+    m_chksautosc = named(new QCheckBox(QStringLiteral("A&utomatically correct spelling when "
                                                       "writing code"),
                                        page),
                          QStringLiteral("chksautosc"));
@@ -424,9 +448,12 @@ QWidget *frmpref::buildSpellingPage()
     bindSwitch(m_chksautosc, &PrefModel::chksautosc);
 
     auto *grid = new QGridLayout;
-    grid->addWidget(named(new QLabel(QStringLiteral("From"), page), QStringLiteral("lblsfrom")), 0,
-                    0);
-    grid->addWidget(named(new QLabel(QStringLiteral("To"), page), QStringLiteral("lblsto")), 0, 1);
+    auto *lblsfrom = named(new QLabel(QStringLiteral("&From"), page), QStringLiteral("lblsfrom"));
+    auto *lblsto = named(new QLabel(QStringLiteral("&To"), page), QStringLiteral("lblsto"));
+    lblsfrom->setBuddy(m_lstsfrom);
+    lblsto->setBuddy(m_lststo);
+    grid->addWidget(lblsfrom, 0, 0);
+    grid->addWidget(lblsto, 0, 1);
     grid->addWidget(m_lstsfrom, 1, 0);
     grid->addWidget(m_lststo, 1, 1);
     grid->addWidget(m_txtsfrom, 2, 0);
@@ -547,12 +574,12 @@ QWidget *frmpref::buildColoringPage()
     auto *page = named(new QWidget(this), QStringLiteral("piccoloringandfont"));
     m_pages[3] = page;
     auto *lists = new QHBoxLayout;
-    lists->addWidget(buildWordListFrame(QStringLiteral("Keywords"), QStringLiteral("keyword"),
-                                        CatKeyword, QStringLiteral("Wole word")));
-    lists->addWidget(buildWordListFrame(QStringLiteral("Other"), QStringLiteral("other"), CatOther,
-                                        QStringLiteral("Whole word")));
-    lists->addWidget(buildWordListFrame(QStringLiteral("More"), QStringLiteral("more"), CatMore,
-                                        QStringLiteral("Whole word")));
+    lists->addWidget(buildWordListFrame(QStringLiteral("&Keywords"), QStringLiteral("keyword"),
+                                        CatKeyword, QStringLiteral("&Wole word")));
+    lists->addWidget(buildWordListFrame(QStringLiteral("O&ther"), QStringLiteral("other"), CatOther,
+                                        QStringLiteral("W&hole word")));
+    lists->addWidget(buildWordListFrame(QStringLiteral("&More"), QStringLiteral("more"), CatMore,
+                                        QStringLiteral("Whol&e word")));
 
     auto simpleFrame = [this, page](const QString &caption, const QString &base,
                                     BgrColor PrefModel::*colour, int category) {
@@ -567,12 +594,12 @@ QWidget *frmpref::buildColoringPage()
         return frame;
     };
     auto *others = new QHBoxLayout;
-    others->addWidget(simpleFrame(QStringLiteral("Comments"), QStringLiteral("comments"),
+    others->addWidget(simpleFrame(QStringLiteral("Comme&nts"), QStringLiteral("comments"),
                                   &PrefModel::cmdccommentscolor, CatComment));
-    others->addWidget(simpleFrame(QStringLiteral("Strings"), QStringLiteral("strings"),
+    others->addWidget(simpleFrame(QStringLiteral("&Strings"), QStringLiteral("strings"),
                                   &PrefModel::cmdcstringscolor, CatString));
     others->addWidget(
-        simpleFrame(QStringLiteral("Text"), QStringLiteral("text"), &PrefModel::cmdctextcolor, 0));
+        simpleFrame(QStringLiteral("Te&xt"), QStringLiteral("text"), &PrefModel::cmdctextcolor, 0));
 
     auto *layout = new QVBoxLayout(page);
     layout->addLayout(lists, 1);
@@ -762,8 +789,8 @@ void frmpref::showPositionControls()
 
 void frmpref::showIndentCaption()
 {
-    m_fraindnum->setTitle(m_opta1->isChecked() ? QStringLiteral("Number of tabs")
-                                               : QStringLiteral("Number of spaces"));
+    m_fraindnum->setTitle(m_opta1->isChecked() ? QStringLiteral("&Number of tabs")
+                                               : QStringLiteral("&Number of spaces"));
 }
 
 void frmpref::positionBox_Change(QLineEdit *box, const QString &placeholder)

@@ -1,6 +1,7 @@
 #include "shell/ui/frmabout.h"
 
 #include "base/prompter.h"
+#include "dialogs/ui/screenfit.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -10,6 +11,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -117,7 +119,7 @@ frmAbout::frmAbout(Prompter &prompter, QWidget *owner)
     lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
     lblDisclaimer->setWordWrap(true);
 
-    auto *cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    auto *cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
@@ -156,6 +158,10 @@ frmAbout::frmAbout(Prompter &prompter, QWidget *owner)
     layout->addWidget(line);
     layout->addLayout(bottom);
     resize(460, 300);
+    keepOnScreen(this);
+    // Escape is OK, as in every dialog.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &frmAbout::cmdOK_Click);
 }
 
 frmAbout *frmAbout::showAbout(Prompter &prompter, QWidget *owner)

@@ -33,7 +33,7 @@ void RecentFilesMenu::refresh()
     }
     if (!paths.isEmpty())
         m_menu->addSeparator();
-    QAction *clear = m_menu->addAction(QStringLiteral("Clear List"));
+    QAction *clear = m_menu->addAction(QStringLiteral("&Clear List"));
     clear->setObjectName(QStringLiteral("clearrecentfiles"));
     clear->setEnabled(!paths.isEmpty());
     connect(clear, &QAction::triggered, this, [this] {

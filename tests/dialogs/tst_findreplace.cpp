@@ -428,7 +428,7 @@ private slots:
         for (const char *name : {"chkWholeWord", "chkMatchCase"})
             captions << w.control<QCheckBox>(name)->text();
         QCOMPARE(captions, (QStringList{"Find - Replace", "&Find", "&Replace", "Replace &All",
-                                        "&Cancel", "Find &Whole Word Only", "Match Ca&se"}));
+                                        "&Cancel", "Find W&hole Word Only", "Match Ca&se"}));
         QVERIFY(w.control<QRadioButton>("optdown")->isChecked());
 
         w.owner.resize(500, 300);

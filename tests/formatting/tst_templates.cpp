@@ -105,7 +105,7 @@ private slots:
             QCOMPARE(dlg.windowTitle(), QStringLiteral("Edit Structures"));
             Surface *box = dlg.rtfstructure()->surface();
             QCOMPARE(box->text(), QStringLiteral("t1"));
-            QCOMPARE(dlg.templateButton(4)->text(), QStringLiteral("for loop"));
+            QCOMPARE(dlg.templateButton(4)->text(), QStringLiteral("&for loop"));
             QTest::mouseClick(dlg.templateButton(4), Qt::LeftButton);
             QCOMPARE(box->text(), QStringLiteral("t4"));
             box->setSelStart(2);

@@ -32,7 +32,8 @@ private slots:
             help.findChild<QLabel *>("lblobjecttreehelp")->text().split("\r\n");
         QCOMPARE(tree.size(), 3);
         QVERIFY(tree[0].startsWith("The generate option (which is not supported yet)"));
-        QCOMPARE(help.findChild<QPushButton *>("cmdlegend")->text(), QStringLiteral("View Legend"));
+        QCOMPARE(help.findChild<QPushButton *>("cmdlegend")->text(),
+                 QStringLiteral("View &Legend"));
         auto *code = help.findChild<QPlainTextEdit *>("txtjavaxcodehelp");
         QVERIFY(code->isReadOnly());
         QVERIFY(code->toPlainText().contains(QLatin1String(".FileTitle")));

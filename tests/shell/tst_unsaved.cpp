@@ -391,7 +391,7 @@ private slots:
         auto w = start();
         const QList<QAction *> items = w->findChild<QMenu *>(QStringLiteral("Edit"))->actions();
         QCOMPARE(items.value(0)->text(), QStringLiteral("&Undo"));
-        QCOMPARE(items.value(1)->text(), QStringLiteral("Redo"));
+        QCOMPARE(items.value(1)->text(), QStringLiteral("Re&do"));
         QCOMPARE(items.value(1)->shortcuts(),
                  (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")),
                                       QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));

@@ -293,7 +293,7 @@ private slots:
         QVERIFY(prefs);
         auto *box = prefs->findChild<QCheckBox *>(QStringLiteral("chklinenumbers"));
         QVERIFY(box && box->isChecked());
-        QCOMPARE(box->text(), QStringLiteral("Line numbers"));
+        QCOMPARE(box->text(), QStringLiteral("L&ine numbers"));
         box->click();
         QVERIFY(view->lineNumbers()); // until applied
         prefs->findChild<QPushButton *>(QStringLiteral("cmdapply"))->click();

@@ -152,7 +152,8 @@ private slots:
             auto *archive = s.c<QGroupBox>("fra2");
             return QStringList{d->windowTitle(), s.button("cmdJavaX")->text(),
                                s.c<QGroupBox>("FraJavaX")->title(),
-                               archive->isHidden() ? QStringLiteral("-") : archive->title()};
+                               archive->isHidden() ? QStringLiteral("-") : archive->title()}
+                .replaceInStrings(QStringLiteral("&"), QString());
         };
         QCOMPARE(labels(), (QStringList{"Compile", "Compile", "Compiler", "-"}));
         auto *modes = s.c<QComboBox>("cboJavaX");
@@ -296,7 +297,7 @@ private slots:
         panel->click();
         QCOMPARE(s.prompter.messages().size(), 1);
         QCOMPARE(s.prompter.asked()[0].message.title, QStringLiteral("Invalid Code"));
-        QVERIFY(panel->text() == "OK" && !s.button("cmdJavaX")->isEnabled()
+        QVERIFY(panel->text() == "O&K" && !s.button("cmdJavaX")->isEnabled()
                 && code.selStart() == 0);
         auto *blink = d->findChild<QTimer *>("Timer1");
         QVERIFY(blink->isActive());
@@ -311,7 +312,7 @@ private slots:
         QCOMPARE(code.text(),
                  QStringLiteral("TextBox2.Text & \" \" & Options & \" \" & TextBox1.FileName"));
         QCOMPARE(panel->text() + "|" + s.commandLine(),
-                 QStringLiteral("Options...|/kit/bin/java   Hello"));
+                 QStringLiteral("Opt&ions...|/kit/bin/java   Hello"));
 
         // 256 characters: one message, 255 remain.
         s.prompter.clear();

@@ -6,6 +6,7 @@
 #include "base/pathutil.h"
 #include "base/prompter.h"
 #include "dialogs/ui/frmhelp.h"
+#include "dialogs/ui/screenfit.h"
 #include "settings/settingsstore.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
@@ -25,6 +26,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -78,6 +82,67 @@ const QStringList &kitToolNames()
     return names;
 }
 
+// The Alt letters of the captions that stay; the mode's own captions (the
+// executable's and archive's frames, the run button) take free ones.
+const QString kFixedLetters = QStringLiteral("fsloaikpdbwncthe");
+
+// Marks a letter of each caption (none may have one yet) so that no two
+// captions and none of `taken` share one; the captions' first letters are
+// tried first. Captions left without a letter stay as they were.
+QStringList withFreeLetters(const QStringList &captions, const QString &taken)
+{
+    QStringList out = captions;
+    std::function<bool(int, QString)> place = [&](int i, QString used) {
+        if (i == captions.size())
+            return true;
+        const QString &caption = captions.at(i);
+        QList<int> tries;
+        for (int k = 0; k < caption.size(); ++k)
+            if (caption.at(k).isLetter() && (k == 0 || caption.at(k - 1) == QLatin1Char(' ')))
+                tries << k;
+        for (int k = 0; k < caption.size(); ++k)
+            if (caption.at(k).isLetter() && !tries.contains(k))
+                tries << k;
+        for (int k : tries) {
+            const QChar letter = caption.at(k).toLower();
+            if (used.contains(letter))
+                continue;
+            out[i] = caption.left(k) + QLatin1Char('&') + caption.mid(k);
+            if (place(i + 1, used + letter))
+                return true;
+        }
+        out[i] = caption;
+        return caption.isEmpty() && place(i + 1, used);
+    };
+    if (!place(0, taken))
+        return captions;
+    return out;
+}
+
+// The option grid's frame: as tall as the grid while that leaves room for
+// the rest of the dialog on the screen (a third of it), scrolling beyond.
+class OptionGridArea : public QScrollArea {
+public:
+    explicit OptionGridArea(QWidget *parent) : QScrollArea(parent)
+    {
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override
+    {
+        if (!widget())
+            return QScrollArea::sizeHint();
+        QSize hint = widget()->sizeHint();
+        hint.rwidth() += verticalScrollBar()->sizeHint().width();
+        const QScreen *screen = screenOf(window());
+        if (screen)
+            hint.setHeight(std::min(hint.height(), screen->availableGeometry().height() / 3));
+        return hint;
+    }
+};
+
 } // namespace
 
 // --- opening and closing ------------------------------------------------------
@@ -123,6 +188,7 @@ frmJavaX::frmJavaX(Prompter &prompter, SettingsStore &store, QWidget *owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     buildControls();
+    keepOnScreen(this);
     if (owner)
         setWindowOwner(this, owner);
 
@@ -209,7 +275,7 @@ void frmJavaX::buildControls()
         row->addWidget(browse);
         return frame;
     };
-    layout->addWidget(fileBox(frainfile, "frainfile", QStringLiteral("Input File"), txtInFIle,
+    layout->addWidget(fileBox(frainfile, "frainfile", QStringLiteral("Input &File"), txtInFIle,
                               "txtInFIle", cmdBrosweInFile, "cmdBrosweInFile"));
     layout->addWidget(fileBox(fra2, "fra2", QString(), txt2, "txt2", cmdBrowse2, "cmdBrowse2"));
     layout->addWidget(fileBox(FraJavaX, "FraJavaX", QString(), txtJavaX, "txtJavaX", cmdBrowseJavaX,
@@ -219,15 +285,18 @@ void frmJavaX::buildControls()
         named(new QGroupBox(QStringLiteral("Options"), this), QStringLiteral("fraOptions"));
     auto *optionsLayout = new QVBoxLayout(fraOptions);
     m_grid = buildOptionGrid();
-    optionsLayout->addWidget(m_grid);
+    m_gridArea = new OptionGridArea(fraOptions);
+    m_gridArea->setObjectName(QStringLiteral("optionGridArea"));
+    m_gridArea->setWidget(m_grid);
+    optionsLayout->addWidget(m_gridArea, 1);
     auto *optionButtons = new QHBoxLayout;
     cmdshowoptions =
         named(new QPushButton(QStringLiteral("^"), fraOptions), QStringLiteral("cmdshowoptions"));
     cmdshowoptions->setFixedWidth(
         cmdshowoptions->fontMetrics().horizontalAdvance(QStringLiteral("MMM")));
-    cmdSaveOptions = named(new QPushButton(QStringLiteral("Save Options"), fraOptions),
+    cmdSaveOptions = named(new QPushButton(QStringLiteral("&Save Options"), fraOptions),
                            QStringLiteral("cmdSaveOptions"));
-    cmdLoadOptions = named(new QPushButton(QStringLiteral("Load Options"), fraOptions),
+    cmdLoadOptions = named(new QPushButton(QStringLiteral("&Load Options"), fraOptions),
                            QStringLiteral("cmdLoadOptions"));
     optionButtons->addWidget(cmdshowoptions);
     optionButtons->addStretch(1);
@@ -244,10 +313,12 @@ void frmJavaX::buildControls()
     inputRow->setContentsMargins(0, 0, 0, 0);
     txtInput = named(new QLineEdit(picInput), QStringLiteral("txtInput"));
     txtInput->setPlaceholderText(QStringLiteral("Input for the program: Enter sends the line"));
-    cmdCloseInput = named(new QPushButton(QStringLiteral("Close input"), picInput),
+    cmdCloseInput = named(new QPushButton(QStringLiteral("&Close input"), picInput),
                           QStringLiteral("cmdCloseInput"));
     cmdCloseInput->setToolTip(QStringLiteral("End of input for the program"));
-    inputRow->addWidget(new QLabel(QStringLiteral("Input"), picInput));
+    auto *lblInput = new QLabel(QStringLiteral("I&nput"), picInput);
+    lblInput->setBuddy(txtInput);
+    inputRow->addWidget(lblInput);
     inputRow->addWidget(txtInput, 1);
     inputRow->addWidget(cmdCloseInput);
     picInput->hide();
@@ -286,7 +357,7 @@ void frmJavaX::buildControls()
 
 QWidget *frmJavaX::buildOptionGrid()
 {
-    auto *grid = new QWidget(fraOptions);
+    auto *grid = new QWidget;
     grid->setObjectName(QStringLiteral("optionGrid"));
     auto *g = new QGridLayout(grid);
     g->setContentsMargins(0, 0, 0, 0);
@@ -318,14 +389,17 @@ QWidget *frmJavaX::buildOptionGrid()
     CboEncoding->setInsertPolicy(QComboBox::NoInsert);
     CboEncoding->setToolTip(kEncodingTip);
     g->addWidget(CboEncoding, 6, 1);
+    setTabOrder(chkOPT[6], CboEncoding);
     connect(CboEncoding, &QComboBox::currentTextChanged, this, [this](const QString &text) {
         if (m_showing)
             return;
         afterBuild(encodingChanged(m_state, text, m_prompter));
     });
     // No mode uses the last row: "Other" goes there.
-    lblother = named(new QLabel(kOtherCaption, grid), QStringLiteral("lblother"));
+    lblother =
+        named(new QLabel(QLatin1Char('&') + kOtherCaption, grid), QStringLiteral("lblother"));
     txtother = named(new QLineEdit(grid), QStringLiteral("txtother"));
+    lblother->setBuddy(txtother);
     g->addWidget(lblother, kOptionSlots - 1, 0);
     g->addWidget(txtother, kOptionSlots - 1, 1);
     connect(txtother, &QLineEdit::textChanged, this, [this](const QString &t) {
@@ -339,7 +413,7 @@ QWidget *frmJavaX::buildOptionGrid()
 
 QWidget *frmJavaX::buildCommandLineFrame()
 {
-    fraCommandLine = named(new QGroupBox(QStringLiteral("Command Line"), this),
+    fraCommandLine = named(new QGroupBox(QStringLiteral("Comm&and Line"), this),
                            QStringLiteral("fraCommandLine"));
     auto *v = new QVBoxLayout(fraCommandLine);
 
@@ -362,15 +436,19 @@ QWidget *frmJavaX::buildCommandLineFrame()
     v->addWidget(rtfCommandLine, 1);
     v->addWidget(rtfCommandLineOptions, 1);
 
-    chkIgnoreDashes = named(new QCheckBox(kIgnoreDashesCaption, fraCommandLine),
-                            QStringLiteral("chkIgnoreDashes"));
-    chkLeaveSpaceBetweenOptions = named(new QCheckBox(kLeaveSpacesCaption, fraCommandLine),
-                                        QStringLiteral("chkLeaveSpaceBetweenOptions"));
+    chkIgnoreDashes = named(
+        new QCheckBox(QString(kIgnoreDashesCaption).insert(7, QLatin1Char('&')), fraCommandLine),
+        QStringLiteral("chkIgnoreDashes"));
+    chkLeaveSpaceBetweenOptions = named(
+        new QCheckBox(QString(kLeaveSpacesCaption).insert(12, QLatin1Char('&')), fraCommandLine),
+        QStringLiteral("chkLeaveSpaceBetweenOptions"));
     fraCommandLineO =
         named(new QGroupBox(kLaunchModeCaption, fraCommandLine), QStringLiteral("fraCommandLineO"));
     auto *launch = new QHBoxLayout(fraCommandLineO);
-    chkLaunchInSeparateWindow = named(new QCheckBox(kLaunchSeparateCaption, fraCommandLineO),
-                                      QStringLiteral("chkLaunchInSeparateWindow"));
+    chkLaunchInSeparateWindow =
+        named(new QCheckBox(QString(kLaunchSeparateCaption).insert(19, QLatin1Char('&')),
+                            fraCommandLineO),
+              QStringLiteral("chkLaunchInSeparateWindow"));
     launch->addWidget(chkLaunchInSeparateWindow);
     v->addWidget(chkIgnoreDashes);
     v->addWidget(chkLeaveSpaceBetweenOptions);
@@ -381,9 +459,9 @@ QWidget *frmJavaX::buildCommandLineFrame()
 
     auto *buttons = new QHBoxLayout;
     cmdCommandLineOptionsOkAbort =
-        named(new QPushButton(QStringLiteral("Options..."), fraCommandLine),
+        named(new QPushButton(QStringLiteral("Opt&ions..."), fraCommandLine),
               QStringLiteral("cmdCommandLineOptionsOkAbort"));
-    cmdCommandLineHelp = named(new QPushButton(QStringLiteral("Help"), fraCommandLine),
+    cmdCommandLineHelp = named(new QPushButton(QStringLiteral("Hel&p"), fraCommandLine),
                                QStringLiteral("cmdCommandLineHelp"));
     buttons->addStretch(1);
     buttons->addWidget(cmdCommandLineOptionsOkAbort);
@@ -420,21 +498,18 @@ QWidget *frmJavaX::buildButtonRow()
     cboJavaX->setMinimumContentsLength(12);
     cboJavaX->installEventFilter(this);
     cmdJavaX = named(new QPushButton(picJavaX), QStringLiteral("cmdJavaX"));
-    cmdStop = named(new QPushButton(QStringLiteral("Stop"), picJavaX), QStringLiteral("cmdStop"));
+    cmdStop = named(new QPushButton(QStringLiteral("S&top"), picJavaX), QStringLiteral("cmdStop"));
     cmdStop->setToolTip(QStringLiteral("Stop the running tool (Esc)"));
     cmdStop->setEnabled(false);
-    cmdOptionsHelp = named(new QPushButton(QStringLiteral("Options Help"), picJavaX),
+    cmdOptionsHelp = named(new QPushButton(QStringLiteral("Options &Help"), picJavaX),
                            QStringLiteral("cmdOptionsHelp"));
-    cmdJavaXHelp =
-        named(new QPushButton(QStringLiteral("Help"), picJavaX), QStringLiteral("cmdJavaXHelp"));
     cmdClose =
-        named(new QPushButton(QStringLiteral("Close"), picJavaX), QStringLiteral("cmdClose"));
+        named(new QPushButton(QStringLiteral("Clos&e"), picJavaX), QStringLiteral("cmdClose"));
     h->addWidget(cboJavaX);
     h->addStretch(1);
     h->addWidget(cmdJavaX);
     h->addWidget(cmdStop);
     h->addWidget(cmdOptionsHelp);
-    h->addWidget(cmdJavaXHelp);
     h->addWidget(cmdClose);
 
     connect(cboJavaX, &QComboBox::activated, this, [this](int index) {
@@ -445,7 +520,6 @@ QWidget *frmJavaX::buildButtonRow()
     connect(cmdStop, &QPushButton::clicked, this, &frmJavaX::cmdStop_Click);
     connect(cmdOptionsHelp, &QPushButton::clicked, this, &frmJavaX::cmdOptionsHelp_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmJavaX::cmdClose_Click);
-    // cmdJavaXHelp has no action of its own.
     return picJavaX;
 }
 
@@ -581,9 +655,11 @@ void frmJavaX::showState()
     setEditText(txt2, m_state.boxes.archive);
     setEditText(txtJavaX, m_state.boxes.executable);
     fra2->setVisible(m_state.archiveShown);
-    fra2->setTitle(m_state.archiveCaption);
-    FraJavaX->setTitle(m_state.executableCaption);
-    cmdJavaX->setText(m_state.runCaption);
+    const QStringList captions = withFreeLetters(
+        {m_state.executableCaption, m_state.runCaption, m_state.archiveCaption}, kFixedLetters);
+    FraJavaX->setTitle(captions.at(0));
+    cmdJavaX->setText(captions.at(1));
+    fra2->setTitle(captions.at(2));
     if (!isRunning())
         cmdJavaX->setEnabled(m_state.runEnabled);
 
@@ -598,7 +674,12 @@ void frmJavaX::showState()
     if (CboEncoding->currentText() != m_state.encodingText)
         CboEncoding->setEditText(m_state.encodingText);
     setEditText(txtother, m_state.other);
-    m_grid->setVisible(m_state.showOptions);
+    m_gridArea->setVisible(m_state.showOptions);
+    // A few rows of options at least (a fifth of the screen), however
+    // small the window: the dialog grows for them where the screen has room.
+    if (const QScreen *screen = screenOf(this))
+        m_gridArea->setMinimumHeight(
+            std::min(m_grid->sizeHint().height(), screen->availableGeometry().height() / 5));
     cmdshowoptions->setText(m_state.showOptions ? QStringLiteral("^") : QStringLiteral("v"));
 
     chkIgnoreDashes->setChecked(m_state.ignoreDashes);
@@ -611,8 +692,8 @@ void frmJavaX::showState()
     chkIgnoreDashes->setVisible(panel);
     chkLeaveSpaceBetweenOptions->setVisible(panel);
     fraCommandLineO->setVisible(panel);
-    cmdCommandLineOptionsOkAbort->setText(panel ? QStringLiteral("OK")
-                                                : QStringLiteral("Options..."));
+    cmdCommandLineOptionsOkAbort->setText(panel ? QStringLiteral("O&K")
+                                                : QStringLiteral("Opt&ions..."));
     m_showing = false;
 }
 
@@ -960,8 +1041,7 @@ void frmJavaX::setRunningLook(bool running)
     for (QWidget *w : {static_cast<QWidget *>(frainfile), static_cast<QWidget *>(fra2),
                        static_cast<QWidget *>(FraJavaX), static_cast<QWidget *>(fraOptions),
                        static_cast<QWidget *>(fraCommandLine), static_cast<QWidget *>(cboJavaX),
-                       static_cast<QWidget *>(cmdOptionsHelp), static_cast<QWidget *>(cmdJavaXHelp),
-                       static_cast<QWidget *>(cmdClose)})
+                       static_cast<QWidget *>(cmdOptionsHelp), static_cast<QWidget *>(cmdClose)})
         w->setEnabled(!running);
     cmdJavaX->setEnabled(!running && m_state.runEnabled);
     cmdStop->setEnabled(running);
@@ -1101,7 +1181,7 @@ void frmJavaX::cmdOptionsHelp_Click()
         return;
     const QString exe = txtJavaX->text().trimmed();
     if (exe.isEmpty() || !FileExists(exe)) {
-        const QString caption = FraJavaX->title();
+        const QString caption = m_state.executableCaption;
         m_prompter.message(QStringLiteral("Please specify valid ") + caption + kCrLf + caption
                                + QStringLiteral(" not found"),
                            QStringLiteral("Options Help"), MsgIcon::Critical, MsgButtons::Ok);

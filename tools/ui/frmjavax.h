@@ -30,6 +30,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 
 namespace qln {
@@ -205,6 +206,7 @@ private:
 
     QGroupBox *fraOptions = nullptr;
     QWidget *m_grid = nullptr;
+    QScrollArea *m_gridArea = nullptr; // holds m_grid
     std::array<QCheckBox *, kOptionSlots> chkOPT{};
     std::array<QLineEdit *, kOptionSlots> txtOPT{};
     std::array<QPushButton *, 6> CmdOPTBROWSE{};
@@ -230,7 +232,6 @@ private:
     QPushButton *cmdJavaX = nullptr;
     QPushButton *cmdStop = nullptr;
     QPushButton *cmdOptionsHelp = nullptr;
-    QPushButton *cmdJavaXHelp = nullptr;
     QPushButton *cmdClose = nullptr;
 
     QWidget *picInput = nullptr; // shown while a Run is going
