@@ -716,7 +716,8 @@ struct LineIndenter::State {
                 } else if (sym == Sym::Assign || sym == Sym::New || sym == Sym::Return
                            || sym == Sym::Arrow) {
                     st.expression = true;
-                } else if (sym == Sym::Colon && st.tokens == 2 && isWordSym(sig[idx - 1].sym)) {
+                } else if (sym == Sym::Colon && st.tokens == 2 && idx > 0
+                           && isWordSym(sig[idx - 1].sym)) {
                     st.open = false; // a statement label
                     st.kw = Sym::None;
                 }

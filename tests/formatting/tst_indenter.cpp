@@ -289,6 +289,10 @@ private slots:
         QCOMPARE(reindented(lines({"class A {", " // \"\"\"", "/* \"\"\" */", "int y;", "}", ""}),
                             kFour),
                  lines({"class A {", "    // \"\"\"", "    /* \"\"\" */", "    int y;", "}", ""}));
+        // A colon that starts a line after a lone word is no statement label
+        // (the word is on the line before): the line continues the statement.
+        QCOMPARE(reindented(lines({"class A {", "y", ": x;", "}", ""}), kFour),
+                 lines({"class A {", "    y", "        : x;", "}", ""}));
         // A file of closing braces only.
         QCOMPARE(reindented(QStringLiteral("  }\r\n}\r\n\t}\r\n"), kFour),
                  QStringLiteral("}\r\n}\r\n}\r\n"));
