@@ -502,17 +502,11 @@ void SurfaceView::insertMime(const QMimeData *data, int at)
     m_surface->setSelection(at, std::max(0, inserted));
 }
 
+// A drag coming in is taken as one moving over: the drop caret shows at
+// once where the text would land.
 void SurfaceView::dragEnterEvent(QDragEnterEvent *e)
 {
-    if (!droppedFiles(e->mimeData()).isEmpty()) {
-        e->acceptProposedAction();
-        return;
-    }
-    if (!canInsert(e->mimeData())) {
-        e->ignore();
-        return;
-    }
-    e->acceptProposedAction();
+    dragMoveEvent(e);
 }
 
 void SurfaceView::dragMoveEvent(QDragMoveEvent *e)
