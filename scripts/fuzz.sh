@@ -5,6 +5,9 @@
 # the fuzzer keeps go to build-fuzz/corpus/NAME, inputs that crash or break
 # an invariant to build-fuzz/artifacts/NAME. Set FUZZ_PARALLEL=N to run N
 # harnesses at a time, FUZZERS="fuzz_surface ..." to run only some.
+# FUZZ_RUNS=N with FUZZ_SEED=S makes a run repeatable: each harness tries N
+# inputs from the fixed seed S (SECONDS still bounds it), as CI does, so a
+# clean run there stays clean until the code changes.
 # Ends with status 1 when a harness failed to build, start or finish its
 # time, or kept an input that broke it (crash-, timeout-, oom- or leak-
 # files; a slow-unit- file only notes an input that took over 10 s).
@@ -24,6 +27,11 @@ CXX=${CXX:-clang++} cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebIn
 cmake --build "$build" -j"${JOBS:-2}" --target $fuzzers
 
 export QT_QPA_PLATFORM=offscreen
+# Qt's hashes take a random seed per process unless told otherwise.
+[ -n "${FUZZ_SEED:-}" ] && export QT_HASH_SEED=0
+repeat=""
+[ -n "${FUZZ_SEED:-}" ] && repeat="-seed=$FUZZ_SEED"
+[ -n "${FUZZ_RUNS:-}" ] && repeat="$repeat -runs=$FUZZ_RUNS"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
@@ -36,7 +44,7 @@ run() {
     [ -d "$root/fuzz/corpus/$name" ] && seeds="$root/fuzz/corpus/$name"
     echo "== $name: $seconds s"
     # shellcheck disable=SC2086
-    if "$build/fuzz/$name" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
+    if "$build/fuzz/$name" -max_total_time="$seconds" $repeat -timeout=30 -rss_limit_mb=4096 \
         -max_len=4096 -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$name/" \
         "$build/corpus/$name" $seeds >"$build/$name.log" 2>&1; then

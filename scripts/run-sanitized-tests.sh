@@ -13,4 +13,4 @@ build="${QUILLON_BUILD:-$root/build-asan}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_SANITIZE=ON
 cmake --build "$build" -j"$(nproc)"
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
