@@ -74,7 +74,21 @@ protected:
         if (watched != m_window || m_fitting)
             return false;
         switch (event->type()) {
-        case QEvent::Show: fit(); break;
+        case QEvent::Show:
+            m_framedFit = false;
+            fit();
+            break;
+        case QEvent::Move:
+            // The window manager places the window and adds its frame after
+            // it shows: fitted once more when the frame is known, and left
+            // where the user then puts it.
+            if (!m_framedFit && m_window->isVisible() && m_window->windowHandle()
+                && !m_window->windowHandle()->frameMargins().isNull()) {
+                m_framedFit = true;
+                QMetaObject::invokeMethod(
+                    this, [this] { fit(); }, Qt::QueuedConnection);
+            }
+            break;
         case QEvent::Resize:
             // Once the window system has the new size (and the frame
             // around it): a window that grows while it shows.
@@ -98,6 +112,7 @@ private:
     }
     QPointer<QWidget> m_window;
     bool m_fitting = false;
+    bool m_framedFit = false;
 };
 
 } // namespace

@@ -639,6 +639,11 @@ bool frmedit::placeRestoredFrame()
     m_restoreFrameAt.reset();
     if (misplaced)
         move(wanted);
+    // The frame's real margins are known now: the window with its frame
+    // goes wholly on a screen (a scaled screen may round the frame's place
+    // off the one asked for, so this does not wait for an exact match).
+    if (framed && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        fitOnScreen();
     return true;
 }
 
