@@ -493,6 +493,11 @@ QToolBar *frmpref::buildStyleToolbar(const QString &toolbarName, int category, Q
         f.setItalic(flag == 2);
         f.setUnderline(flag == 3);
         a->setFont(f);
+        // A tool bar's buttons take no focus; these are reached with Tab.
+        if (QWidget *button = bar->widgetForAction(a)) {
+            button->setObjectName(toolbarName + QLatin1String(names[flag]));
+            button->setFocusPolicy(Qt::TabFocus);
+        }
         m_style[category][flag] = a;
         connect(a, &QAction::toggled, this, [this, category, flag](bool on) {
             if (m_loading)
@@ -543,14 +548,15 @@ QGroupBox *frmpref::buildWordListFrame(const QString &caption, const QString &ba
                                                          : &PrefModel::cmdcmorecolor;
     QPushButton *colourButton =
         buildColourButton(QStringLiteral("cmdc") + base + QStringLiteral("color"), colour, frame);
+    // Made in reading order, which is the order Tab takes.
+    QToolBar *bar =
+        buildStyleToolbar(QStringLiteral("tbrc") + base + QStringLiteral("font"), category, frame);
     auto *whole = named(new QCheckBox(wholeWordCaption, frame),
                         QStringLiteral("chkc") + base + QStringLiteral("wholeword"));
     m_wholeWord[category] = whole;
     bindSwitch(whole, category == CatKeyword ? &PrefModel::chkckeywordwholeword
                       : category == CatOther ? &PrefModel::chkcotherwholeword
                                              : &PrefModel::chkcmorewholeword);
-    QToolBar *bar =
-        buildStyleToolbar(QStringLiteral("tbrc") + base + QStringLiteral("font"), category, frame);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(4);

@@ -7,12 +7,16 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QStyleOption>
 #include <QVBoxLayout>
 
 // The about picture is the splash picture of the shell's resources, which
@@ -34,6 +38,30 @@ LinkLabel::LinkLabel(const QString &text, QWidget *parent) : QLabel(text, parent
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, pal.color(QPalette::Link));
     setPalette(pal);
+    // Reached with Tab like a button, and pressed with Enter or Space.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space: emit clicked(); return;
+    default: QLabel::keyPressEvent(event);
+    }
+}
+
+void LinkLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.backgroundColor = palette().color(QPalette::Window);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent *event)

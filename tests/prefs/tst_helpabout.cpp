@@ -102,6 +102,13 @@ private slots:
         QTest::mouseClick(email, Qt::LeftButton);
         QTest::mouseClick(updates, Qt::LeftButton);
         QCOMPARE(opened, (QList<QUrl>{QUrl("mailto:" + email->text()), frmAbout::updatesPage()}));
+        // The links are reached with Tab and pressed with Enter or Space.
+        QVERIFY(email->focusPolicy() & Qt::TabFocus);
+        QVERIFY(updates->focusPolicy() & Qt::TabFocus);
+        opened.clear();
+        QTest::keyClick(email, Qt::Key_Return);
+        QTest::keyClick(updates, Qt::Key_Space);
+        QCOMPARE(opened, (QList<QUrl>{QUrl("mailto:" + email->text()), frmAbout::updatesPage()}));
 
         about->findChild<QPushButton *>("cmdOK")->click();
         QTRY_VERIFY(about.isNull());
