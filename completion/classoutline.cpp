@@ -473,13 +473,9 @@ QStringList ownClassTree(const ClassOutline &outline, const QStringList &arrtree
             const QString &e = arrtree.at(i);
             if (!e.startsWith(prefix))
                 break;
-            const qsizetype n = e.size();
-            if (n < prefix.size() + 6 || e.at(n - 5) != u'.' || e.at(n - 4) != u'-'
-                || (e.at(n - 1) != u'm' && e.at(n - 1) != u'v'))
-                continue;
-            const QString text = e.mid(prefix.size(), n - 5 - prefix.size());
-            if (text.contains(QLatin1Char('.')) || text.startsWith(constructor)
-                || own.contains(text))
+            const TreeMember member = treeMember(e, prefix.size());
+            if (!member.kind || member.text.contains(u'.') || member.text.startsWith(constructor)
+                || own.contains(member.text.toString()))
                 continue;
             out.append(key + e.mid(prefix.size()));
         }

@@ -92,6 +92,24 @@ inline int typeEntry(const QStringList &arrtree, const QString &qualified)
     return -1;
 }
 
+// A tree entry "Owner.text.-xyK" seen from its owner's prefix ("Owner."):
+// the member's text and its kind K, 'm' for a method and 'v' for a
+// variable; kind 0 for any other entry.
+struct TreeMember {
+    QStringView text;
+    char16_t kind = 0;
+};
+inline TreeMember treeMember(const QString &entry, qsizetype prefixSize)
+{
+    const qsizetype n = entry.size();
+    if (n < prefixSize + 6 || entry.at(n - 5) != u'.' || entry.at(n - 4) != u'-')
+        return {};
+    const char16_t kind = entry.at(n - 1).unicode();
+    if (kind != u'm' && kind != u'v')
+        return {};
+    return {QStringView(entry).mid(prefixSize, n - 5 - prefixSize), kind};
+}
+
 // The package part of a qualified type name: the longest prefix the tree
 // holds as a package.
 inline QString packageOf(const QStringList &arrtree, const QString &qualified)

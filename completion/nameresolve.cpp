@@ -391,13 +391,10 @@ QString treeMemberType(const QStringList &arrtree, const QString &owner, const Q
         const QString &e = arrtree.at(i);
         if (!e.startsWith(prefix))
             break;
-        const qsizetype n = e.size();
-        if (n < prefix.size() + 6 || e.at(n - 5) != u'.' || e.at(n - 4) != u'-'
-            || e.at(n - 1) != QLatin1Char(call ? 'm' : 'v'))
+        const TreeMember member = treeMember(e, prefix.size());
+        if (member.kind != (call ? u'm' : u'v') || member.text.contains(u'.'))
             continue;
-        const QStringView text = QStringView(e).mid(prefix.size(), n - 5 - prefix.size());
-        if (text.contains(u'.'))
-            continue;
+        const QStringView text = member.text;
         const qsizetype end = call ? text.indexOf(u'(') : text.size();
         if (end < 0 || (!call && text.contains(u'(')))
             continue;

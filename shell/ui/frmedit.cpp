@@ -108,25 +108,6 @@ double toTwips(int pixels)
     return pixelsToTwips(pixels, screenDpi());
 }
 
-// Moves a window so that all of it lies on its screen's available area.
-void keepOnScreen(QWidget *window)
-{
-    const QScreen *screen = window->screen();
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    QRect frame = window->frameGeometry();
-    if (frame.right() > available.right())
-        frame.moveRight(available.right());
-    if (frame.bottom() > available.bottom())
-        frame.moveBottom(available.bottom());
-    if (frame.left() < available.left())
-        frame.moveLeft(available.left());
-    if (frame.top() < available.top())
-        frame.moveTop(available.top());
-    window->move(frame.topLeft());
-}
-
 // The main window as the document commands see it.
 class WindowDocumentHost final : public DocumentHost {
 public:
@@ -526,10 +507,9 @@ void frmedit::showPreferences()
         return;
     }
     if (!m_frmpref->isVisible()) {
-        // Over the main window, wholly on the screen.
+        // Over the main window; the dialog keeps itself wholly on the screen.
         m_frmpref->adjustSize();
         m_frmpref->move(frameGeometry().center() - m_frmpref->rect().center());
-        keepOnScreen(m_frmpref);
     }
     m_frmpref->setEditorLook(surface()->fontName(), surface()->backColor());
     m_frmpref->showPreferences();
@@ -623,21 +603,13 @@ bool frmedit::placeRestoredFrame()
         m_frameMargins = QMargins(in.left() - out.left(), in.top() - out.top(),
                                   out.right() - in.right(), out.bottom() - in.bottom());
     }
-    if (frameGeometry().topLeft() == wanted) {
-        if (framed) {
-            m_restoreFrameAt.reset(); // the frame is known and in place
-            if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
-                fitOnScreen(); // now with the frame's real margins
-        }
-        return framed;
-    }
-    // The inner area at the frame's place is that misplacement; any other
-    // place is a move of its own (the first-run centring, the user).
-    const bool misplaced = framed && geometry().topLeft() == wanted;
-    if (!framed && geometry().topLeft() == wanted)
+    const bool inPlace = frameGeometry().topLeft() == wanted;
+    if (!framed && (inPlace || geometry().topLeft() == wanted))
         return false; // no frame yet
     m_restoreFrameAt.reset();
-    if (misplaced)
+    // The inner area at the frame's place is that misplacement; any other
+    // place is a move of its own (the first-run centring, the user).
+    if (framed && !inPlace && geometry().topLeft() == wanted)
         move(wanted);
     // The frame's real margins are known now: the window with its frame
     // goes wholly on a screen (a scaled screen may round the frame's place
@@ -1043,7 +1015,6 @@ void frmedit::openTool(const QString &mode)
         UpdateStatusBar();
     });
     connect(dialog, &frmJavaX::compileEnded, this, &frmedit::placeCompilerMarkers);
-    keepOnScreen(dialog); // the dialog is tall
 }
 
 void frmedit::gotoToolLocation(int direction)
