@@ -94,7 +94,7 @@ quint64 contentDigest(QByteArrayView bytes)
     return h;
 }
 
-FileRead readRegularFile(const QString &path)
+FileRead readRegularFile(const QString &path, const ReadProgress &progress)
 {
     FileRead out;
     const QByteArray name = QFile::encodeName(path);
@@ -140,7 +140,9 @@ FileRead readRegularFile(const QString &path)
     for (;;) {
         if (used == bytes.size())
             bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
+        const qsizetype want =
+            progress ? std::min<qsizetype>(bytes.size() - used, kReadPiece) : bytes.size() - used;
+        const ssize_t n = ::read(fd, bytes.data() + used, size_t(want));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -152,6 +154,11 @@ FileRead readRegularFile(const QString &path)
         if (n == 0)
             break;
         used += n;
+        if (progress && !progress(used, out.stamp.size)) {
+            out.result = FileRead::Cancelled;
+            ::close(fd);
+            return out;
+        }
     }
     ::close(fd);
     bytes.truncate(used);

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace qln {
@@ -59,10 +60,11 @@ quint64 contentDigest(QByteArrayView bytes);
 // A whole file read for the document.
 struct FileRead {
     enum Result {
-        Read,    // bytes and stamp hold the file
-        Missing, // nothing is there
-        Special, // something other than a regular file is there (detail says what)
-        Failed,  // it could not be opened or read (detail: the system's reason)
+        Read,      // bytes and stamp hold the file
+        Missing,   // nothing is there
+        Special,   // something other than a regular file is there (detail says what)
+        Failed,    // it could not be opened or read (detail: the system's reason)
+        Cancelled, // the progress callback stopped the reading
     } result = Failed;
     QByteArray bytes;
     FileStamp stamp; // Read: the file as it was opened, with the digest of bytes
@@ -71,7 +73,15 @@ struct FileRead {
 // Reads path without ever blocking: only a regular file is opened (a folder,
 // named pipe, socket or device is refused before it is opened), and it is
 // opened non-blocking, so that one swapped in meanwhile is refused too.
-FileRead readRegularFile(const QString &path);
+// The file is read to its end, however long that is when reading gets
+// there (a file that grows meanwhile comes whole, short reads are read on,
+// one deleted meanwhile is read through the open descriptor). progress,
+// when given, is told the bytes read and the size the file had when it
+// was opened after every piece (at most kReadPiece bytes); false from it
+// stops the reading (Cancelled, no bytes).
+using ReadProgress = std::function<bool(qint64 done, qint64 expected)>;
+inline constexpr qint64 kReadPiece = qint64(1) << 20;
+FileRead readRegularFile(const QString &path, const ReadProgress &progress = {});
 
 class DiskChangeCheck {
 public:

@@ -57,6 +57,7 @@ QString readProblem(const QString &path, const FileRead &read)
         return read.detail.isEmpty()
                    ? QStringLiteral("%1 cannot be read.").arg(path)
                    : QStringLiteral("%1 cannot be read: %2.").arg(path, read.detail);
+    case FileRead::Cancelled: return QStringLiteral("Reading %1 was cancelled.").arg(path);
     case FileRead::Read: break;
     }
     // Read, but not text: a NUL byte is never part of a text file.
@@ -109,6 +110,9 @@ DocumentFiles::DocumentFiles(DocumentHost &host, Prompter &prompter, Surface &rt
     m_launcher = [](const QString &program, const QStringList &arguments) {
         return QProcess::startDetached(program, arguments);
     };
+    m_loadPoll = std::make_unique<QTimer>();
+    m_loadPoll->setInterval(50);
+    QObject::connect(m_loadPoll.get(), &QTimer::timeout, [this] { pollLoad(); });
 }
 
 bool DocumentFiles::isModified() const
@@ -205,6 +209,7 @@ void DocumentFiles::New()
 {
     if (!mayLeave())
         return;
+    cancelLoading();
     left();
     clearDocument();
 }
@@ -245,6 +250,9 @@ bool DocumentFiles::openPath(const QString &path)
 
 bool DocumentFiles::replaceWith(const QString &path)
 {
+    cancelLoading();
+    if (startsInBackground(path, true))
+        return false;
     std::optional<LoadedFile> file = readOrSay(path);
     if (!file) {
         stayed();
@@ -268,6 +276,9 @@ std::optional<DocumentFiles::LoadedFile> DocumentFiles::readOrSay(const QString 
 
 bool DocumentFiles::openFile(const QString &path)
 {
+    cancelLoading();
+    if (startsInBackground(path, false))
+        return true;
     std::optional<LoadedFile> file = readOrSay(path);
     if (file)
         show(std::move(*file));
@@ -284,6 +295,9 @@ void DocumentFiles::startNamed(const QString &path)
 
 bool DocumentFiles::load(const QString &path)
 {
+    cancelLoading();
+    if (startsInBackground(path, false))
+        return false;
     std::optional<LoadedFile> file = readForDocument(path, nullptr);
     if (file)
         show(std::move(*file));
@@ -334,9 +348,13 @@ void DocumentFiles::show(LoadedFile &&file)
         m_rtfedit.setSelStyle(textColour(), false, false, false);
         if (!fontName.isEmpty())
             m_rtfedit.setFontName(fontName);
-        m_rtfedit.setText(std::move(file.decoded.text)); // the surface's own now
+        if (file.ready)
+            m_rtfedit.takeContent(*file.ready);
+        else
+            m_rtfedit.setText(std::move(file.decoded.text)); // the surface's own now
         m_rtfedit.setClean();
-        m_host.documentLoaded();
+        if (!file.coloured)
+            m_host.documentLoaded();
         m_rtfedit.setSelStart(0);
     }
     m_host.setSurfacePainted(true);
@@ -351,6 +369,107 @@ void DocumentFiles::show(LoadedFile &&file)
     notify(DocumentEvent::Opened);
     if (m_fileUsed)
         m_fileUsed(m_path);
+}
+
+bool DocumentFiles::startsInBackground(const QString &given, bool replacing)
+{
+    const QString path = absolutePath(given);
+    const FileStamp stamp = FileStamp::of(path);
+    if (!stamp.exists || stamp.size < m_backgroundFrom || stamp.size > kMaxFileBytes)
+        return false;
+    m_statusBeforeLoad = m_host.statusText();
+    m_loadReplacing = replacing;
+    std::function<void(Surface &)> colouring = m_host.colouringForLoad();
+    m_loadColoured = bool(colouring);
+    const quint32 colour = textColour();
+    m_load = std::make_unique<BackgroundLoad>(
+        path, kMaxFileBytes,
+        [colour, colouring = std::move(colouring)](Surface &s, QString &&text) {
+            // As show() fills the window's surface: the text colour, no
+            // font name of its own.
+            s.setSelStyle(colour, false, false, false);
+            s.setText(std::move(text));
+            if (colouring)
+                colouring(s);
+        },
+        [timer = m_loadPoll.get(), this] {
+            QMetaObject::invokeMethod(
+                timer, [this] { pollLoad(); }, Qt::QueuedConnection);
+        });
+    m_rtfedit.setLocked(
+        true,
+        QStringLiteral("Not changed: %1 is being read into the document").arg(SplitPath(path, 3)));
+    m_host.setLoading(true);
+    pollLoad();
+    m_loadPoll->start();
+    return true;
+}
+
+void DocumentFiles::pollLoad()
+{
+    // Cancelled loads still colouring end here once they are done.
+    std::erase_if(m_abandoned, [](const auto &load) { return load->isFinished(); });
+    if (!m_load) {
+        if (m_abandoned.empty())
+            m_loadPoll->stop();
+        return;
+    }
+    if (m_load->isFinished()) {
+        finishLoad();
+        return;
+    }
+    const QString name = SplitPath(m_load->path(), 3);
+    const int percent = m_load->percent();
+    m_host.setStatusText(percent <= 100
+                             ? QStringLiteral("Reading %1: %2%").arg(name).arg(percent)
+                             : (m_loadColoured ? QStringLiteral("Colouring %1").arg(name)
+                                               : QStringLiteral("Reading %1: 100%").arg(name)));
+}
+
+void DocumentFiles::cancelLoading()
+{
+    if (!m_load)
+        return;
+    m_load->cancel();
+    const QString name = SplitPath(m_load->path(), 3);
+    if (!m_load->isFinished())
+        m_abandoned.push_back(std::move(m_load));
+    m_load.reset();
+    m_rtfedit.setLocked(false);
+    m_host.setLoading(false);
+    m_host.setStatusText(QStringLiteral("Not opened: reading %1 was cancelled").arg(name));
+    if (m_loadReplacing)
+        stayed();
+}
+
+void DocumentFiles::finishLoad()
+{
+    std::unique_ptr<BackgroundLoad> load = std::move(m_load);
+    const QString path = load->path();
+    BackgroundLoad::Result r = load->take();
+    load.reset();
+    if (m_abandoned.empty())
+        m_loadPoll->stop();
+    m_rtfedit.setLocked(false);
+    m_host.setLoading(false);
+    if (r.ok()) {
+        if (m_loadReplacing)
+            left();
+        LoadedFile file{path, DecodedText{QString(), r.format, r.strayBytes}, r.read.stamp,
+                        std::move(r.surface), m_loadColoured};
+        show(std::move(file));
+        return;
+    }
+    m_host.setStatusText(m_statusBeforeLoad);
+    QString problem;
+    if (r.tooLarge)
+        problem = fileTooLargeText(r.size);
+    else
+        problem = readProblem(path, r.read);
+    m_prompter.message(kErrorOpening + QStringLiteral("\r\n\r\n") + problem,
+                       QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok);
+    if (m_loadReplacing)
+        stayed();
 }
 
 void DocumentFiles::markModified()
@@ -374,6 +493,7 @@ void DocumentFiles::checkFileOnDisk()
 
 void DocumentFiles::openRecovered(const RecoveryRecord &record)
 {
+    cancelLoading();
     {
         SuppressGuard quiet(true, true);
         m_rtfedit.setSelStart(0);

@@ -6,11 +6,14 @@
 // main window only through DocumentHost.
 
 #include "base/prompter.h"
+#include "shell/backgroundload.h"
 #include "shell/diskchange.h"
 #include "surface/textfile.h"
 
 #include <QString>
+#include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -52,6 +55,13 @@ public:
     // A file was read into the document or inserted into it: the window
     // colours the whole document when it colours while typing.
     virtual void documentLoaded() {}
+    // How a file read in the background is coloured there, on the loading
+    // thread: nothing when the window does not colour while typing. The
+    // job may use only what it holds (its own copy of the preferences).
+    virtual std::function<void(Surface &)> colouringForLoad() { return {}; }
+    // A file is being read in the background (true) or no longer (false):
+    // the window offers to cancel it and keeps its text as it is meanwhile.
+    virtual void setLoading(bool on) { Q_UNUSED(on); }
 };
 
 // The filter every document dialog offers, in the program's own notation.
@@ -163,6 +173,18 @@ public:
     // cannot be read, and then the document stays guarded as it was.
     // Answers whether the document is now that file.
     bool openPath(const QString &path);
+
+    // A file of at least this many bytes is read, decoded and coloured in
+    // the background: load, openFile, openPath and Open come back at once
+    // (load and openPath answer false: the document is not that file yet),
+    // the status bar shows the progress, the document is locked, and the
+    // file is shown when it is ready. A failure is said as when reading in
+    // the foreground; a cancel leaves the document as it was.
+    static constexpr qint64 kBackgroundFrom = qint64(2) << 20;
+    void setBackgroundFrom(qint64 bytes) { m_backgroundFrom = bytes; }
+    bool isLoading() const { return m_load != nullptr; }
+    // Stops reading the file; the document stays as it was before.
+    void cancelLoading();
     // Told the path of every file read into the document or written from it.
     void setFileUsed(std::function<void(const QString &path)> fileUsed)
     {
@@ -180,7 +202,13 @@ private:
         QString path; // absolute
         DecodedText decoded;
         FileStamp stamp;
+        std::unique_ptr<Surface> ready; // made ready in the background
+        bool coloured = false;          // ready, and coloured there
     };
+    // Whether path is read in the background; starts it when it is.
+    bool startsInBackground(const QString &path, bool replacing);
+    void pollLoad();
+    void finishLoad();
     // Reads path for the document with the hourglass up; on failure the
     // status panel is given back and *problem (when asked for) says what
     // the path names when it is not a regular file.
@@ -213,6 +241,15 @@ private:
     std::optional<quint64> m_declinedAt;
     bool m_declineFinal = false;
     std::function<void(const QString &)> m_fileUsed;
+    qint64 m_backgroundFrom = kBackgroundFrom;
+    // Polls the load (and is told when it ends); it outlives the loads.
+    std::unique_ptr<QTimer> m_loadPoll;
+    std::unique_ptr<BackgroundLoad> m_load;
+    bool m_loadReplacing = false; // over a document the user agreed to leave
+    bool m_loadColoured = false;
+    QString m_statusBeforeLoad;
+    // Loads cancelled while still colouring: they end on their own.
+    std::vector<std::unique_ptr<BackgroundLoad>> m_abandoned;
 };
 
 } // namespace qln

@@ -4,7 +4,8 @@ target_sources(quillon_core PRIVATE
   shell/commandtables.h shell/commandtables.cpp
   shell/windowgeometry.h shell/windowgeometry.cpp
   shell/windowsettings.h shell/windowsettings.cpp
-  shell/documentfiles.h shell/documentfiles.cpp)
+  shell/documentfiles.h shell/documentfiles.cpp
+  shell/backgroundload.h shell/backgroundload.cpp)
 # Files changed by other programs, and the copies kept for crash recovery.
 target_sources(quillon_core PRIVATE
   shell/diskchange.h shell/diskchange.cpp

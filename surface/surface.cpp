@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace qln {
 
@@ -108,6 +109,38 @@ void Surface::setText(QString &&text)
     setSelInternal(0, 0, true);
 }
 
+void Surface::takeContent(Surface &from)
+{
+    if (&from == this)
+        return;
+    const int len = length();
+    const CharFormat typed = insertFormat();
+    emit textAboutToBeReplaced(0, len);
+    m_history.breakMerge();
+    const int removedBreaks = lineCount() - 1;
+    m_store = std::exchange(from.m_store, TextStore());
+    from.clearUndo();
+    from.m_selStart = from.m_selLength = 0;
+    m_insertFormat = m_store.intern(typed);
+    m_lastMarksBefore = m_marks->adjust(0, len, length());
+    ++m_revision;
+    m_selStart = m_selLength = 0;
+    m_history.updateModified();
+    emit textReplaced(0, len, removedBreaks, length(), false);
+    if (!m_holdChanged)
+        emit changed();
+    clearUndo();
+    updateInsertFormatFromCaret();
+    emit selectionSetByProgram();
+    emit selChanged();
+}
+
+void Surface::setLocked(bool locked, const QString &note)
+{
+    m_locked = locked;
+    m_lockNote = note;
+}
+
 bool Surface::replace(int pos, int removed, const QString &rawText, bool fromView)
 {
     return replace(pos, removed, rawText, fromView, nullptr);
@@ -175,6 +208,10 @@ bool Surface::replacePieces(int pos, int removed, const std::vector<Piece> &piec
 bool Surface::replace(int pos, int removed, QString rawText, bool fromView,
                       const std::vector<FormatIndex> *newFormats)
 {
+    if (m_locked) {
+        emit textRefused(m_lockNote);
+        return false;
+    }
     const int len = length();
     pos = std::clamp(pos, 0, len);
     removed = std::clamp(removed, 0, len - pos);
@@ -472,6 +509,10 @@ void Surface::applyStep(bool redo)
 {
     if (m_applyingHistory)
         return;
+    if (m_locked) {
+        emit textRefused(m_lockNote);
+        return;
+    }
     std::optional<UndoHistory::Step> step = redo ? m_history.takeRedo() : m_history.takeUndo();
     if (!step)
         return;

@@ -47,6 +47,15 @@ public:
     // The same taking the text over: a file's decoded text becomes the
     // surface's own without a copy.
     void setText(QString &&text);
+    // Replaces everything by from's text and formats, taken over without
+    // a copy (from is left empty): as setText, one edit that undo does not
+    // hold, caret at 0. For a document made ready on another thread.
+    void takeContent(Surface &from);
+    // While locked, every change of the text (edits, undo, redo) is refused
+    // and textRefused says why; formats may still change. takeContent is
+    // the one way in: a file being read for the document comes first.
+    void setLocked(bool locked, const QString &note = QString());
+    bool isLocked() const { return m_locked; }
     int length() const { return m_store.length(); }
     // Positions are ints: an edit that would make the text longer than this
     // is refused and changes nothing.
@@ -317,6 +326,8 @@ private:
     bool m_applyingHistory = false;
     bool m_holdChanged = false; // changed() waits for the end of a step
     bool m_pendingViewChange = false;
+    bool m_locked = false;
+    QString m_lockNote;
     Marks *m_marks;
     std::vector<Marks::Before> m_lastMarksBefore; // of the last replace()
 };

@@ -53,6 +53,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStandardPaths>
@@ -141,18 +142,30 @@ public:
     void closeWindow() override { m_window.close(); }
     void documentLoaded() override
     {
-        // The document named on the command line is read before the window
-        // first shows and sets its check boxes from the store.
-        const bool colour =
-            m_window.isVisible()
-                ? m_window.chkautosyntaxcolor()->isChecked()
-                : leadingNumber(settingsStore().get(kPrefs, QStringLiteral("chkautosyntaxcolor")))
-                      != 0;
-        if (colour)
+        if (coloursWhileTyping())
             ColorizeDocument(*m_window.surface(), m_window.preferences());
     }
+    std::function<void(Surface &)> colouringForLoad() override
+    {
+        if (!coloursWhileTyping())
+            return {};
+        return [prefs = m_window.preferences()](Surface &s) {
+            ColorizeAllStages(s, prefs, nullptr, {}, true);
+        };
+    }
+    void setLoading(bool on) override { m_window.showLoadCancel(on); }
 
 private:
+    bool coloursWhileTyping() const
+    {
+        // The document named on the command line is read before the window
+        // first shows and sets its check boxes from the store.
+        return m_window.isVisible() ? m_window.chkautosyntaxcolor()->isChecked()
+                                    : leadingNumber(settingsStore().get(
+                                          kPrefs, QStringLiteral("chkautosyntaxcolor")))
+                                          != 0;
+    }
+
     frmedit &m_window;
     bool m_hourglass = false;
 };
@@ -762,6 +775,11 @@ bool frmedit::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_client && event->type() == QEvent::Resize)
         Form_Resize();
+    if (watched == m_cancelLoad && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        m_cancelLoad->click();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -1039,6 +1057,22 @@ void frmedit::placeCompilerMarkers()
     m_markers->place(*m_toolLocations, path);
     m_markedPath = path;
     UpdateStatusBar();
+}
+
+void frmedit::showLoadCancel(bool on)
+{
+    if (on == m_cancelLoad->isVisible())
+        return;
+    if (on) {
+        m_cancelLoad->show();
+        if (m_rtfedit->hasFocus())
+            m_cancelLoad->setFocus();
+    } else {
+        const bool hadFocus = m_cancelLoad->hasFocus();
+        m_cancelLoad->hide();
+        if (hadFocus)
+            m_rtfedit->setFocus();
+    }
 }
 
 void frmedit::applyEditorPreferences()

@@ -23,6 +23,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QStatusBar;
 class QTimer;
 class QToolBar;
@@ -92,6 +93,8 @@ public:
     std::optional<TextFileFormat> documentFormat() const;
     // The document commands of the File and Insert menus.
     DocumentFiles &documents() const { return *m_documents; }
+    // The status bar's Cancel for a file read in the background.
+    void showLoadCancel(bool on);
     // The copy of unsaved changes kept for crash recovery.
     DocumentRecovery &recovery() const { return *m_recovery; }
     // The File menu's "Recent Files" list.
@@ -242,6 +245,7 @@ private:
     QStatusBar *m_stb = nullptr;
     QLabel *m_panels[6] = {};
     QProgressBar *m_progress = nullptr;
+    QPushButton *m_cancelLoad = nullptr;
     QTimer *m_Timer1 = nullptr;
     QTimer *m_clock = nullptr;
     QPointer<frmSplash> m_splash;

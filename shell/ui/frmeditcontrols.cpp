@@ -51,6 +51,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QTime>
@@ -326,6 +327,18 @@ void frmedit::buildStatusBar()
     m_progress->setMaximumWidth(200);
     m_stb->addWidget(m_progress);
     m_progress->hide();
+
+    // Cancels a file being read in the background; Escape too while it
+    // has the focus, which it takes from the text while it shows.
+    m_cancelLoad = new QPushButton(QStringLiteral("Cancel"), m_stb);
+    m_cancelLoad->setObjectName(QStringLiteral("cancelload"));
+    m_cancelLoad->installEventFilter(this);
+    m_stb->addWidget(m_cancelLoad);
+    m_cancelLoad->hide();
+    connect(m_cancelLoad, &QPushButton::clicked, this, [this] {
+        if (m_documents)
+            m_documents->cancelLoading();
+    });
 
     // The bar keeps its own panels up to date: the clock, and the lock
     // keys' states (a lock that is off is shown greyed; the three panels

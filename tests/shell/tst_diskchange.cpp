@@ -6,11 +6,15 @@
 // name, same size and time) and an in-place change that puts size and time
 // back (`touch -r`) are noticed too; a change of mode alone is not a change.
 
+#include "shell/backgroundload.h"
 #include "shell/diskchange.h"
 #include "shell/documentfiles.h"
 #include "support/windowtest.h"
 
 #include <QAction>
+#include <QSignalSpy>
+#include <atomic>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -153,6 +157,125 @@ private slots:
         QCOMPARE(replaced.size, first.size);
         QCOMPARE(replaced.modifiedNs, first.modifiedNs);
         QVERIFY(replaced != first);
+    }
+
+    // The file is read to its end as it is then: grown, deleted or of a
+    // size its file system does not tell (a /proc file says 0 and comes
+    // in short reads); the progress stops it at once.
+    void readingFollowsTheFileAsItChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("steady") << "";
+        QTest::newRow("grows") << "grow";
+        QTest::newRow("deleted") << "delete";
+        QTest::newRow("cancelled") << "cancel";
+    }
+    void readingFollowsTheFileAsItChanges()
+    {
+        QFETCH(QString, change);
+        const QByteArray piece(int(kReadPiece), 'x');
+        const QByteArray bytes = piece + piece + "tail";
+        QVERIFY(writeFile(m_file, bytes));
+        int calls = 0;
+        const FileRead read = readRegularFile(m_file, [&](qint64 done, qint64 expected) {
+            ++calls;
+            if (expected != bytes.size() || done > expected + 5)
+                return false;
+            if (calls == 1 && change == QLatin1String("grow")) {
+                QFile f(m_file);
+                return f.open(QIODevice::Append) && f.write("more") == 4;
+            }
+            if (calls == 1 && change == QLatin1String("delete"))
+                return QFile::remove(m_file);
+            return change != QLatin1String("cancel");
+        });
+        if (change == QLatin1String("cancel")) {
+            QCOMPARE(read.result, FileRead::Cancelled);
+            QCOMPARE(calls, 1);
+            QVERIFY(read.bytes.isEmpty());
+            return;
+        }
+        QCOMPARE(read.result, FileRead::Read);
+        QVERIFY(calls >= 3); // one per piece
+        const QByteArray expected = change == QLatin1String("grow") ? bytes + "more" : bytes;
+        QCOMPARE(read.bytes, expected);
+        QCOMPARE(read.stamp.size, qint64(bytes.size())); // as it was opened
+        QCOMPARE(read.stamp.digest, contentDigest(expected));
+
+        const FileRead proc = readRegularFile(QStringLiteral("/proc/self/cmdline"));
+        QCOMPARE(proc.result, FileRead::Read);
+        QCOMPARE(proc.stamp.size, 0);
+        QVERIFY(
+            proc.bytes.startsWith(QFile::encodeName(QCoreApplication::applicationFilePath()) + '\0')
+            || proc.bytes.contains("tst_diskchange"));
+    }
+
+    // A file made ready in the background: read, decoded and prepared on
+    // the loading thread; a cancel while reading or while preparing gives
+    // nothing; refusals say why.
+    void backgroundLoadTakesTheFileOverOrNothing()
+    {
+        const QByteArray piece(int(kReadPiece), ' ');
+        QVERIFY(writeFile(m_file, "class A {}\n" + piece + "\n}\n"));
+        auto colourAll = [](Surface &s, QString &&text) {
+            s.setText(std::move(text));
+            s.setStyleRanges({{0, s.length()}}, {0x0000FF, true, false, false});
+        };
+        BackgroundLoad done(m_file, kMaxFileBytes, colourAll);
+        QTRY_VERIFY(done.isFinished());
+        BackgroundLoad::Result r = done.take();
+        QVERIFY(r.ok());
+        QCOMPARE(r.read.result, FileRead::Read);
+        QCOMPARE(r.surface->text(), "class A {}\r\n" + QString(piece) + "\r\n}\r\n");
+        QCOMPARE(r.surface->formatAt(r.surface->length() - 1).color, 0x0000FFu);
+        QCOMPARE(r.read.stamp.digest, contentDigest(readFile(m_file)));
+
+        // Taken over by the document in one edit it cannot undo.
+        Surface document;
+        document.setText(QStringLiteral("old"));
+        document.setLocked(true, QStringLiteral("busy"));
+        QSignalSpy refused(&document, &Surface::textRefused);
+        QVERIFY(!document.replace(0, 0, QStringLiteral("typed")));
+        document.undo();
+        QCOMPARE(refused.size(), 2);
+        QCOMPARE(refused.at(0).at(0).toString(), QStringLiteral("busy"));
+        document.takeContent(*r.surface);
+        QCOMPARE(document.length(), int(piece.size()) + 17);
+        QVERIFY(document.formatAt(0).bold && !document.canUndo());
+        QCOMPARE(r.surface->length(), 0);
+        QCOMPARE(document.text(), "class A {}\r\n" + QString(piece) + "\r\n}\r\n");
+
+        // Cancelled while preparing: the preparation runs out, nothing comes.
+        std::atomic<bool> preparing{false};
+        BackgroundLoad whilePreparing(m_file, kMaxFileBytes, [&](Surface &s, QString &&text) {
+            preparing = true;
+            s.setText(std::move(text));
+            while (!whilePreparing.isCancelled())
+                std::this_thread::yield();
+        });
+        QTRY_VERIFY(preparing.load());
+        QVERIFY(!whilePreparing.isFinished());
+        whilePreparing.cancel();
+        QTRY_VERIFY(whilePreparing.isFinished());
+        r = whilePreparing.take();
+        QVERIFY(!r.ok());
+        QCOMPARE(r.read.result, FileRead::Cancelled);
+
+        // Cancelled at once: reading stops after its first piece at most.
+        BackgroundLoad atOnce(m_file, kMaxFileBytes, colourAll);
+        atOnce.cancel();
+        r = atOnce.take();
+        QVERIFY(!r.ok());
+        QCOMPARE(r.read.result, FileRead::Cancelled);
+
+        // Too large for the limit, or not text at all.
+        BackgroundLoad large(m_file, 1000, colourAll);
+        r = large.take();
+        QVERIFY(!r.ok() && r.tooLarge && r.size > 1000);
+        QVERIFY(writeFile(m_file, QByteArray("\xCA\xFE\0\0", 4)));
+        BackgroundLoad binary(m_file, kMaxFileBytes, colourAll);
+        r = binary.take();
+        QVERIFY(!r.ok() && r.notText && !r.tooLarge);
     }
 
     void saveAsksBeforeOverwritingAChangedFile_data()

@@ -10,9 +10,12 @@
 #include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
 
+#include "formatting/colorizeall.h"
+
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 
 using namespace qln;
 using qln::test::readFile;
@@ -223,6 +226,84 @@ private slots:
             QCOMPARE(QFileInfo(bad).size(), size);
         else
             QCOMPARE(readFile(bad), content.isNull() ? "<unreadable>" : content);
+    }
+
+    // A large file comes in the background: the window is up and answers
+    // meanwhile, the document keeps its text and refuses edits, the status
+    // bar shows the progress and a Cancel; the file is then shown coloured
+    // as one read at once, or, cancelled, nothing changed.
+    void largeFileOpensInTheBackground_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("open") << "open";
+        QTest::newRow("open, cancelled") << "cancel";
+        QTest::newRow("at start-up") << "start-up";
+    }
+    void largeFileOpensInTheBackground()
+    {
+        QFETCH(QString, how);
+        QByteArray big = "/* a large class */\nclass Big {\n";
+        while (big.size() <= DocumentFiles::kBackgroundFrom)
+            big += "    String s = \"text\"; int x; // note\n";
+        big += "}\n";
+        const QString bigPath = path(QStringLiteral("Big.java"));
+        QVERIFY(writeFile(bigPath, big));
+        settingsStore().save(kPrefs, QStringLiteral("chkautosyntaxcolor"), QStringLiteral("1"));
+
+        std::unique_ptr<frmedit> w;
+        QString before;
+        if (how == QLatin1String("start-up")) {
+            w = open(bigPath);
+            QVERIFY(w->isVisible() && w->surface()->length() == 0);
+        } else {
+            w = start(path(QStringLiteral("Good.java")), "class Good {}\n");
+            before = w->surface()->text();
+            m_prompter.answerText(bigPath);
+            run(*w, "Open");
+        }
+        auto *status = w->findChild<QLabel *>(QStringLiteral("stbPanel1"));
+        auto *cancel = w->findChild<QPushButton *>(QStringLiteral("cancelload"));
+        QVERIFY(w->documents().isLoading() && cancel->isVisible());
+        QVERIFY2(status->text().startsWith(QLatin1String("Reading Big.java: "))
+                     || status->text() == QLatin1String("Colouring Big.java"),
+                 qPrintable(status->text()));
+        QVERIFY(!w->surface()->replace(0, 0, QStringLiteral("typed")));
+        QCOMPARE(w->surface()->text(), before);
+
+        if (how == QLatin1String("cancel")) {
+            QTest::keyClick(cancel, Qt::Key_Escape);
+            QVERIFY(!w->documents().isLoading() && !cancel->isVisible());
+            QCOMPARE(status->text(), QStringLiteral("Not opened: reading Big.java was cancelled"));
+            QTest::qWait(300); // nothing arrives later
+            QCOMPARE(w->surface()->text(), before);
+            QCOMPARE(w->windowTitle(), caption("Good.java"));
+            modify(*w);
+            run(*w, "Save");
+            QCOMPARE(readFile(path(QStringLiteral("Good.java"))), "class Good {}\n// edit\n");
+            QCOMPARE(readFile(bigPath), big);
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!w->documents().isLoading(), 20000);
+        QVERIFY(!cancel->isVisible());
+        QCOMPARE(w->windowTitle(), caption("Big.java"));
+        QCOMPARE(w->surface()->text(), QString::fromLatin1(big).replace("\n", "\r\n"));
+        QVERIFY(!w->surface()->canUndo());
+        // Coloured as the window colours a file it reads at once.
+        Surface fresh;
+        fresh.setSelStyle(w->surface()->formatAt(0).color, false, false, false);
+        fresh.setText(w->surface()->text());
+        ColorizeDocument(fresh, w->preferences());
+        auto colours = [](const Surface &s) {
+            std::vector<std::tuple<int, BgrColor, bool>> out;
+            for (const auto &run : s.formatRuns(0, s.length()))
+                out.emplace_back(run.start, run.format->color, run.format->bold);
+            return out;
+        };
+        QVERIFY(colours(fresh).size() > 100);
+        QVERIFY(colours(*w->surface()) == colours(fresh));
+        append(*w, QStringLiteral("// end"));
+        run(*w, "Save");
+        QCOMPARE(readFile(bigPath), big + "// end");
     }
 
     void saveAsOntoAnExistingFileAsks()
