@@ -1065,10 +1065,11 @@ void frmedit::showLoadCancel(bool on)
         return;
     if (on) {
         m_cancelLoad->show();
-        if (m_rtfedit->hasFocus())
+        // Also for the window about to show with the file named at start.
+        if (m_rtfedit->hasFocus() || !isActiveWindow())
             m_cancelLoad->setFocus();
     } else {
-        const bool hadFocus = m_cancelLoad->hasFocus();
+        const bool hadFocus = focusWidget() == m_cancelLoad;
         m_cancelLoad->hide();
         if (hadFocus)
             m_rtfedit->setFocus();
@@ -1186,7 +1187,10 @@ void frmedit::setStatusText(const QString &text)
 void frmedit::Timer1_Timer()
 {
     m_Timer1->stop();
-    m_rtfedit->setFocus();
+    if (m_cancelLoad->isVisible())
+        m_cancelLoad->setFocus(); // the text waits for its file
+    else
+        m_rtfedit->setFocus();
 }
 
 } // namespace qln
