@@ -241,17 +241,17 @@ void DocumentFiles::Open()
     replaceWith(chosen);
 }
 
-bool DocumentFiles::openPath(const QString &path)
+bool DocumentFiles::openPath(const QString &path, bool largeInBackground)
 {
     if (!mayLeave())
         return false;
-    return replaceWith(path);
+    return replaceWith(path, largeInBackground);
 }
 
-bool DocumentFiles::replaceWith(const QString &path)
+bool DocumentFiles::replaceWith(const QString &path, bool largeInBackground)
 {
     cancelLoading();
-    if (startsInBackground(path, true))
+    if (largeInBackground && startsInBackground(path, true))
         return false;
     std::optional<LoadedFile> file = readOrSay(path);
     if (!file) {

@@ -172,7 +172,9 @@ public:
     // fails, keeps everything), then the file; "Error opening file" when it
     // cannot be read, and then the document stays guarded as it was.
     // Answers whether the document is now that file.
-    bool openPath(const QString &path);
+    // largeInBackground false: even a large file is read before this
+    // returns (for callers that go on with the file at once).
+    bool openPath(const QString &path, bool largeInBackground = true);
 
     // A file of at least this many bytes is read, decoded and coloured in
     // the background: load, openFile, openPath and Open come back at once
@@ -218,7 +220,7 @@ private:
     void show(LoadedFile &&file);
     // Reads path and, only once it is read, gives the current document up
     // for it; otherwise says so, and the document stays guarded.
-    bool replaceWith(const QString &path);
+    bool replaceWith(const QString &path, bool largeInBackground = true);
     void clearDocument();
     QString chooseFile(bool save);
     quint32 textColour() const;

@@ -1087,7 +1087,7 @@ bool frmedit::openToolLocation(const QString &path, int line, int index)
     const bool same =
         !namesNoFile(m_documents->path())
         && QFileInfo(m_documents->path()).canonicalFilePath() == wanted.canonicalFilePath();
-    if (!same && !m_documents->openPath(path))
+    if (!same && !m_documents->openPath(path, false))
         return false;
     // A file the last compile named, opened from its messages, shows them.
     if (!same)
