@@ -18,16 +18,17 @@
 #
 # Each run starts the program with a fresh HOME and XDG folders (no settings,
 # sessions or recovery copies carry over), the caller's locale and no
-# session bus, and samples
-# utime+stime of its process (and of children it has reaped) from
-# /proc/PID/stat every 100 ms. The process counts as idle once its CPU has
-# grown by at most IDLE_TICKS clock ticks (3 unless set) over 2 s: a caret
-# blink and a clock in the status bar keep every editor at about one tick a
-# second. The figure is the CPU at the start of that quiet stretch; VmRSS is
-# read when the stretch ends. A run also checks that a window of the process
-# has the file's name in its title (so no question is pending), keeps a
-# screenshot of the first round, and then ends the program (SIGTERM, then
-# SIGKILL after 5 s, each of its session's processes by id).
+# session bus, and samples utime+stime of its process (and of children it
+# has reaped) from /proc/PID/stat every 100 ms. The process counts as idle
+# once its CPU has grown by at most IDLE_TICKS clock ticks (3 unless set)
+# over 2 s: a caret blink and a clock in the status bar keep every editor at
+# about one tick a second. The figure is the CPU at the start of that quiet
+# stretch; VmRSS is read when the stretch ends. A run then checks that a
+# window of the process has the file's name in its title (an open that
+# failed or waits behind a question is reported and left out of the table),
+# lists the titles of all its windows in its log, keeps a screenshot of the
+# first round, and ends the program (SIGTERM, then SIGKILL after 5 s, each
+# process of its session by id).
 #
 # Rounds interleave the programs: quillon, kate, geany at 10 MB, then
 # quillon, kate at 200 MB, then the next round. A program that is not
