@@ -16,6 +16,9 @@
 #include <QProcess>
 #include <QStorageInfo>
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace qln {
 
@@ -458,6 +461,12 @@ void DocumentFiles::finishLoad()
         LoadedFile file{path, DecodedText{QString(), r.format, r.strayBytes}, r.read.stamp,
                         std::move(r.surface), m_loadColoured};
         show(std::move(file));
+#ifdef __GLIBC__
+        // What the loading thread's heap freed (the file's bytes, the
+        // surface's growth) goes back to the system, not kept for a
+        // thread that has ended.
+        malloc_trim(0);
+#endif
         return;
     }
     m_host.setStatusText(m_statusBeforeLoad);
