@@ -233,6 +233,7 @@ private slots:
         // Taken over by the document in one edit it cannot undo.
         Surface document;
         document.setText(QStringLiteral("old"));
+        QVERIFY(document.replace(0, 0, QStringLiteral("an ")) && document.canUndo());
         document.setLocked(true, QStringLiteral("busy"));
         QSignalSpy refused(&document, &Surface::textRefused);
         QVERIFY(!document.replace(0, 0, QStringLiteral("typed")));
