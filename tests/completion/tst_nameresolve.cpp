@@ -9,6 +9,7 @@
 #include "settings/settingsstore.h"
 #include "shell/ui/completionbox.h"
 #include "shell/ui/frmedit.h"
+#include "support/datarow.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 
 using namespace qln;
+using qln::test::row;
 
 namespace {
 
@@ -159,124 +161,93 @@ void TstNameResolve::resolves_data()
     const QString awtColor = QStringLiteral("java.awt.Color.");
 
     // Qualified names stay as they are.
-    QTest::newRow("qualified package") << "x = java.awt.Co|"
-                                       << "java.awt.";
-    QTest::newRow("qualified class") << "java.awt.Color.br|" << awtColor;
-    QTest::newRow("qualified javax") << "javax.swing.J|"
-                                     << "javax.swing.";
+    row("qualified package", "x = java.awt.Co|", "java.awt.");
+    row("qualified class", "java.awt.Color.br|", awtColor);
+    row("qualified javax", "javax.swing.J|", "javax.swing.");
     // java.lang, and a field of a known type.
-    QTest::newRow("java.lang class") << "String.|"
-                                     << "java.lang.String.";
-    QTest::newRow("field of java.lang class") << "  System.out.pr|"
-                                              << "java.io.PrintStream.";
-    QTest::newRow("nested type of java.lang class") << "Thread.State.|"
-                                                    << "java.lang.Thread.State.";
+    row("java.lang class", "String.|", "java.lang.String.");
+    row("field of java.lang class", "  System.out.pr|", "java.io.PrintStream.");
+    row("nested type of java.lang class", "Thread.State.|", "java.lang.Thread.State.");
     // Imports.
-    QTest::newRow("single-type import")
-        << "import java.awt.Color;\nclass A {\n Color.b|" << awtColor;
-    QTest::newRow("on-demand import") << "import java.awt.*;\nclass A {\n Color.|" << awtColor;
-    QTest::newRow("single-type beats on-demand")
-        << "import java.awt.*;\nimport java.util.List;\n List.|"
-        << "java.util.List.";
-    QTest::newRow("first on-demand package that has it")
-        << "import java.util.*;\nimport java.awt.*;\n List.|"
-        << "java.util.List.";
-    QTest::newRow("static import is no type import") << "import static java.awt.Color.*;\n Color.|"
-                                                     << "";
-    QTest::newRow("import of a missing package hides nothing") << "import com.nowhere.*;\n String.|"
-                                                               << "java.lang.String.";
-    QTest::newRow("imported type missing from the tree") << "import com.nowhere.Thing;\n Thing.|"
-                                                         << "";
-    QTest::newRow("own package") << "package org.demo;\nclass A {\n Helper.|"
-                                 << "org.demo.Helper.";
-    QTest::newRow("import beats own package") << "package org.demo;\nimport java.awt.List;\n List.|"
-                                              << "java.awt.List.";
-    QTest::newRow("imports behind comments")
-        << "/* header */\n// note\npackage org.demo; // x\nimport java.awt . Color;\n Color.|"
-        << awtColor;
+    row("single-type import", "import java.awt.Color;\nclass A {\n Color.b|", awtColor);
+    row("on-demand import", "import java.awt.*;\nclass A {\n Color.|", awtColor);
+    row("single-type beats on-demand", "import java.awt.*;\nimport java.util.List;\n List.|",
+        "java.util.List.");
+    row("first on-demand package that has it", "import java.util.*;\nimport java.awt.*;\n List.|",
+        "java.util.List.");
+    row("static import is no type import", "import static java.awt.Color.*;\n Color.|", "");
+    row("import of a missing package hides nothing", "import com.nowhere.*;\n String.|",
+        "java.lang.String.");
+    row("imported type missing from the tree", "import com.nowhere.Thing;\n Thing.|", "");
+    row("own package", "package org.demo;\nclass A {\n Helper.|", "org.demo.Helper.");
+    row("import beats own package", "package org.demo;\nimport java.awt.List;\n List.|",
+        "java.awt.List.");
+    row("imports behind comments",
+        "/* header */\n// note\npackage org.demo; // x\nimport java.awt . Color;\n Color.|",
+        awtColor);
     // Declarations.
-    QTest::newRow("local with generics")
-        << "import java.util.*;\nvoid f() {\n List<String> list = new ArrayList<>();\n list.|"
-        << "java.util.List.";
-    QTest::newRow("field")
-        << "import java.awt.Color;\nclass A {\n private Color c;\n void f() {\n  c.br|" << awtColor;
-    QTest::newRow("parameter") << "import java.awt.*;\nclass A { void f(int n, Color c) {\n c.|"
-                               << awtColor;
-    QTest::newRow("for-each") << "import java.util.*;\n for (List<String> item : items) {\n  item.|"
-                              << "java.util.List.";
-    QTest::newRow("generics nested deep")
-        << "import java.util.*;\n Map<String, List<Map<String, List<Map<String, List<Map<String, "
-           "List<Map<String, List<String>>>>>>>>>> m = null;\n m.|"
-        << "java.util.Map.";
-    QTest::newRow("qualified declared type") << "java.awt.Color c;\n c.|" << awtColor;
-    QTest::newRow("nested declared type") << "import java.util.Map;\n Map.Entry e;\n e.|"
-                                          << "java.util.Map.Entry.";
-    QTest::newRow("nested type through an import") << "import java.util.Map;\n Map.Entry.|"
-                                                   << "java.util.Map.Entry.";
-    QTest::newRow("declared variable, then its field")
-        << "import java.lang.*;\n System sys;\n sys.out.|"
-        << "java.io.PrintStream.";
-    QTest::newRow("nearest declaration wins (shadowing)")
-        << "import java.awt.*;\nclass A {\n Color x;\n void f() {\n  String x = \"\";\n  x.|"
-        << "java.lang.String.";
-    QTest::newRow("a variable obscures a type of its name")
-        << "import java.awt.*;\n Color String;\n String.|" << awtColor;
-    QTest::newRow("return is no type")
-        << "import java.awt.Color;\n Color c;\n return c;\n c.|" << awtColor;
-    QTest::newRow("words in a comment are no type")
-        << "import java.awt.Color;\n Color c;\n f(); // reset it\n c = null;\n c.|" << awtColor;
-    QTest::newRow("comparison is no initialiser")
-        << "import java.awt.Color;\n Color c;\n if (c == null) { }\n c.|" << awtColor;
+    row("local with generics",
+        "import java.util.*;\nvoid f() {\n List<String> list = new ArrayList<>();\n list.|",
+        "java.util.List.");
+    row("field", "import java.awt.Color;\nclass A {\n private Color c;\n void f() {\n  c.br|",
+        awtColor);
+    row("parameter", "import java.awt.*;\nclass A { void f(int n, Color c) {\n c.|", awtColor);
+    row("for-each", "import java.util.*;\n for (List<String> item : items) {\n  item.|",
+        "java.util.List.");
+    row("generics nested deep",
+        "import java.util.*;\n Map<String, List<Map<String, List<Map<String, List<Map<String, "
+        "List<Map<String, List<String>>>>>>>>>> m = null;\n m.|",
+        "java.util.Map.");
+    row("qualified declared type", "java.awt.Color c;\n c.|", awtColor);
+    row("nested declared type", "import java.util.Map;\n Map.Entry e;\n e.|",
+        "java.util.Map.Entry.");
+    row("nested type through an import", "import java.util.Map;\n Map.Entry.|",
+        "java.util.Map.Entry.");
+    row("declared variable, then its field", "import java.lang.*;\n System sys;\n sys.out.|",
+        "java.io.PrintStream.");
+    row("nearest declaration wins (shadowing)",
+        "import java.awt.*;\nclass A {\n Color x;\n void f() {\n  String x = \"\";\n  x.|",
+        "java.lang.String.");
+    row("a variable obscures a type of its name", "import java.awt.*;\n Color String;\n String.|",
+        awtColor);
+    row("return is no type", "import java.awt.Color;\n Color c;\n return c;\n c.|", awtColor);
+    row("words in a comment are no type",
+        "import java.awt.Color;\n Color c;\n f(); // reset it\n c = null;\n c.|", awtColor);
+    row("comparison is no initialiser",
+        "import java.awt.Color;\n Color c;\n if (c == null) { }\n c.|", awtColor);
     // Unresolvable.
-    QTest::newRow("unknown name") << "foo.|"
-                                  << "";
-    QTest::newRow("primitive variable") << "int n = 1;\n n.|"
-                                        << "";
-    QTest::newRow("array variable") << "String[] a;\n a.|"
-                                    << "";
-    QTest::newRow("varargs parameter") << "void f(String... names) {\n names.|"
-                                       << "";
-    QTest::newRow("primitive field") << "System.count.|"
-                                     << "";
-    QTest::newRow("array field") << "String.parts.|"
-                                 << "";
-    QTest::newRow("field type not in the tree") << "System.in.|"
-                                                << "";
-    QTest::newRow("unknown member") << "String.nothing.|"
-                                    << "";
-    QTest::newRow("declared type unknown") << "Widget w;\n w.|"
-                                           << "";
-    QTest::newRow("after a call") << "String.valueOf(1).|"
-                                  << "";
-    QTest::newRow("method declaration is no variable") << "Color c() {\n}\n c.|"
-                                                       << "";
+    row("unknown name", "foo.|", "");
+    row("primitive variable", "int n = 1;\n n.|", "");
+    row("array variable", "String[] a;\n a.|", "");
+    row("varargs parameter", "void f(String... names) {\n names.|", "");
+    row("primitive field", "System.count.|", "");
+    row("array field", "String.parts.|", "");
+    row("field type not in the tree", "System.in.|", "");
+    row("unknown member", "String.nothing.|", "");
+    row("declared type unknown", "Widget w;\n w.|", "");
+    row("after a call", "String.valueOf(1).|", "");
+    row("method declaration is no variable", "Color c() {\n}\n c.|", "");
     // Many imports, most of them of packages that do not exist.
-    QTest::newRow("10,000 imports, the type in the last")
-        << nowhereImports(10000) + "import java.awt.Color;\n Color c;\n c.|" << awtColor;
-    QTest::newRow("10,000 imports, on demand after them")
-        << nowhereImports(10000) + "import java.awt.*;\n Color.|" << awtColor;
-    QTest::newRow("10,000 imports, java.lang") << nowhereImports(10000) + " String.|"
-                                               << "java.lang.String.";
-    QTest::newRow("10,000 imports, unresolvable") << nowhereImports(10000) + " Color.|"
-                                                  << "";
-    QTest::newRow("the first single-type import of a name wins")
-        << "import java.awt.List;\nimport java.util.List;\n List.|"
-        << "java.awt.List.";
-    QTest::newRow("first of them missing from the tree")
-        << "import com.nowhere.List;\nimport java.util.List;\n List.|"
-        << "";
-    QTest::newRow("package name that is a prefix of a real one") << "import java.aw.*;\n Color.|"
-                                                                 << "";
-    QTest::newRow("unfinished import at the end of the head")
-        << "import java.awt.Color;\nimport java.util\n Color c;\n c.|" << awtColor;
+    row("10,000 imports, the type in the last",
+        nowhereImports(10000) + "import java.awt.Color;\n Color c;\n c.|", awtColor);
+    row("10,000 imports, on demand after them",
+        nowhereImports(10000) + "import java.awt.*;\n Color.|", awtColor);
+    row("10,000 imports, java.lang", nowhereImports(10000) + " String.|", "java.lang.String.");
+    row("10,000 imports, unresolvable", nowhereImports(10000) + " Color.|", "");
+    row("the first single-type import of a name wins",
+        "import java.awt.List;\nimport java.util.List;\n List.|", "java.awt.List.");
+    row("first of them missing from the tree",
+        "import com.nowhere.List;\nimport java.util.List;\n List.|", "");
+    row("package name that is a prefix of a real one", "import java.aw.*;\n Color.|", "");
+    row("unfinished import at the end of the head",
+        "import java.awt.Color;\nimport java.util\n Color c;\n c.|", awtColor);
     // A declaration on a line longer than the scan's window: a "//"
     // before the window still makes the rest of the line a comment.
-    QTest::newRow("long line, declaration")
-        << "import java.awt.Color;\n" + QString(200000, QLatin1Char('x')) + " Color c;\n c.|"
-        << awtColor;
-    QTest::newRow("long line, declaration inside a line comment")
-        << "import java.awt.Color;\n// " + QString(200000, QLatin1Char('x')) + " Color c;\n c.|"
-        << "";
+    row("long line, declaration",
+        "import java.awt.Color;\n" + QString(200000, QLatin1Char('x')) + " Color c;\n c.|",
+        awtColor);
+    row("long line, declaration inside a line comment",
+        "import java.awt.Color;\n// " + QString(200000, QLatin1Char('x')) + " Color c;\n c.|", "");
 }
 
 void TstNameResolve::resolves()
@@ -458,112 +429,84 @@ void TstNameResolve::followsTheCode_data()
     const QString head = QStringLiteral("import java.util.*;\nclass A {\n void f(Object o) {\n");
 
     // var: the initialiser gives the type.
-    QTest::newRow("var new") << head + "  var list = new ArrayList<String>();\n  list.|"
-                             << "java.util.ArrayList.";
-    QTest::newRow("var new qualified") << head + "  var c = new java.awt.Color(1, 2, 3);\n  c.br|"
-                                       << "java.awt.Color.";
-    QTest::newRow("var new anonymous") << head + "  var r = new Thread() { };\n  r.|"
-                                       << "java.lang.Thread.";
-    QTest::newRow("var string literal") << head + "  var s = \"a;b\";\n  s.|" << string;
-    QTest::newRow("var text block") << head + "  var s = \"\"\"\n   x;\"\"\";\n  s.|" << string;
-    QTest::newRow("var concatenation")
-        << head + "  int n = 1;\n  var s = n + \"\";\n  s.|" << string;
-    QTest::newRow("var call chain")
-        << head + "  String s = null;\n  var t = s.trim();\n  t.|" << string;
-    QTest::newRow("var static call") << head + "  var m = Map.of();\n  m.|"
-                                     << "java.util.Map.";
-    QTest::newRow("var of var") << head + "  var a = new StringBuilder();\n  var b = a;\n  b.|"
-                                << builder;
-    QTest::newRow("var cast") << head + "  var s = (String) o;\n  s.|" << string;
-    QTest::newRow("var among declarators")
-        << head + "  var a = new StringBuilder(), ignored = 1;\n  a.|" << builder;
-    QTest::newRow("var for-each over a list")
-        << head + "  List<String> names = null;\n  for (var n : names) {\n   n.|" << string;
-    QTest::newRow("var for-each over an array")
-        << head + "  StringBuilder[] all = {};\n  for (var b : all)\n   b.|" << builder;
-    QTest::newRow("var element of a map")
-        << head + "  Map<String, List<Integer>> m = null;\n  var v = m.get(\"k\");\n  v.|"
-        << "java.util.List.";
-    QTest::newRow("var number") << head + "  var n = 1;\n  n.|"
-                                << "";
-    QTest::newRow("var comparison") << head + "  var b = o == null;\n  b.|"
-                                    << "";
-    QTest::newRow("var of an unknown class") << head + "  var w = new Widget();\n  w.|"
-                                             << "";
-    QTest::newRow("var without initialiser") << head + "  var w;\n  w.|"
-                                             << "";
-    QTest::newRow("var unfinished initialiser") << head + "  var w = new StringBuilder(\n  w.|"
-                                                << "";
+    row("var new", head + "  var list = new ArrayList<String>();\n  list.|",
+        "java.util.ArrayList.");
+    row("var new qualified", head + "  var c = new java.awt.Color(1, 2, 3);\n  c.br|",
+        "java.awt.Color.");
+    row("var new anonymous", head + "  var r = new Thread() { };\n  r.|", "java.lang.Thread.");
+    row("var string literal", head + "  var s = \"a;b\";\n  s.|", string);
+    row("var text block", head + "  var s = \"\"\"\n   x;\"\"\";\n  s.|", string);
+    row("var concatenation", head + "  int n = 1;\n  var s = n + \"\";\n  s.|", string);
+    row("var call chain", head + "  String s = null;\n  var t = s.trim();\n  t.|", string);
+    row("var static call", head + "  var m = Map.of();\n  m.|", "java.util.Map.");
+    row("var of var", head + "  var a = new StringBuilder();\n  var b = a;\n  b.|", builder);
+    row("var cast", head + "  var s = (String) o;\n  s.|", string);
+    row("var among declarators", head + "  var a = new StringBuilder(), ignored = 1;\n  a.|",
+        builder);
+    row("var for-each over a list",
+        head + "  List<String> names = null;\n  for (var n : names) {\n   n.|", string);
+    row("var for-each over an array",
+        head + "  StringBuilder[] all = {};\n  for (var b : all)\n   b.|", builder);
+    row("var element of a map",
+        head + "  Map<String, List<Integer>> m = null;\n  var v = m.get(\"k\");\n  v.|",
+        "java.util.List.");
+    row("var number", head + "  var n = 1;\n  n.|", "");
+    row("var comparison", head + "  var b = o == null;\n  b.|", "");
+    row("var of an unknown class", head + "  var w = new Widget();\n  w.|", "");
+    row("var without initialiser", head + "  var w;\n  w.|", "");
+    row("var unfinished initialiser", head + "  var w = new StringBuilder(\n  w.|", "");
 
     // Chains of calls, fields and indexes.
-    QTest::newRow("call on a variable") << head + "  String s = \" \";\n  s.trim().le|" << string;
-    QTest::newRow("calls in a row")
-        << head + "  String s = null; s.trim().toUpperCase().|" << string;
-    QTest::newRow("erased element of a list")
-        << head + "  List<String> list = null;\n  list.get(0).|" << string;
-    QTest::newRow("value of a map") << head + "  Map<String, Integer> m = null; m.get(\"a\").|"
-                                    << "java.lang.Integer.";
-    QTest::newRow("key of a sorted map")
-        << head + "  TreeMap<String, Integer> m = null; m.firstKey().|" << string;
-    QTest::newRow("wildcard argument")
-        << head + "  List<? extends StringBuilder> l = null; l.get(0).|" << builder;
-    QTest::newRow("raw list element") << head + "  List l = null; l.get(0).|"
-                                      << "java.lang.Object.";
-    QTest::newRow("return type from another package")
-        << head + "  List<String> list = null; list.stream().|"
-        << "java.util.stream.Stream.";
-    QTest::newRow("field then call") << head + "  System.out.checkError().|"
-                                     << "";
-    QTest::newRow("static call then call")
-        << head + "  Thread.currentThread().getName().|" << string;
-    QTest::newRow("overload chosen by its arguments")
-        << head + "  String s = null; s.split(\",\", 2)[0].|" << string;
-    QTest::newRow("string literal") << head + "  \"abc\".|" << string;
-    QTest::newRow("new object") << head + "  new StringBuilder().append(1).|" << builder;
-    QTest::newRow("new generic object") << head + "  new ArrayList<String>(4).get(0).|" << string;
-    QTest::newRow("cast in parentheses") << head + "  ((String) o).|" << string;
-    QTest::newRow("parenthesised") << head + "  String s = null; (s).|" << string;
-    QTest::newRow("array element") << head + "  String[] args = null;\n  args[0].|" << string;
-    QTest::newRow("class literal") << head + "  String.class.|"
-                                   << "java.lang.Class.";
-    QTest::newRow("chain over lines")
-        << head + "  StringBuilder sb = null;\n  sb\n   .append(1)\n   .|" << builder;
-    QTest::newRow("inside an argument list")
-        << head + "  String s = null; f(1, s.trim().|" << string;
-    QTest::newRow("call on a primitive") << head + "  String s = null; s.length().|"
-                                         << "";
-    QTest::newRow("void call") << head + "  System.out.println().|"
-                               << "";
-    QTest::newRow("unknown method") << head + "  String s = null; s.nothing().|"
-                                    << "";
-    QTest::newRow("unknown variable") << head + "  nothing.get(0).|"
-                                      << "";
-    QTest::newRow("index of no array") << head + "  String s = null; s[0].|"
-                                       << "";
-    QTest::newRow("operator before the dot") << head + "  x = 1 + .|"
-                                             << "";
+    row("call on a variable", head + "  String s = \" \";\n  s.trim().le|", string);
+    row("calls in a row", head + "  String s = null; s.trim().toUpperCase().|", string);
+    row("erased element of a list", head + "  List<String> list = null;\n  list.get(0).|", string);
+    row("value of a map", head + "  Map<String, Integer> m = null; m.get(\"a\").|",
+        "java.lang.Integer.");
+    row("key of a sorted map", head + "  TreeMap<String, Integer> m = null; m.firstKey().|",
+        string);
+    row("wildcard argument", head + "  List<? extends StringBuilder> l = null; l.get(0).|",
+        builder);
+    row("raw list element", head + "  List l = null; l.get(0).|", "java.lang.Object.");
+    row("return type from another package", head + "  List<String> list = null; list.stream().|",
+        "java.util.stream.Stream.");
+    row("field then call", head + "  System.out.checkError().|", "");
+    row("static call then call", head + "  Thread.currentThread().getName().|", string);
+    row("overload chosen by its arguments", head + "  String s = null; s.split(\",\", 2)[0].|",
+        string);
+    row("string literal", head + "  \"abc\".|", string);
+    row("new object", head + "  new StringBuilder().append(1).|", builder);
+    row("new generic object", head + "  new ArrayList<String>(4).get(0).|", string);
+    row("cast in parentheses", head + "  ((String) o).|", string);
+    row("parenthesised", head + "  String s = null; (s).|", string);
+    row("array element", head + "  String[] args = null;\n  args[0].|", string);
+    row("class literal", head + "  String.class.|", "java.lang.Class.");
+    row("chain over lines", head + "  StringBuilder sb = null;\n  sb\n   .append(1)\n   .|",
+        builder);
+    row("inside an argument list", head + "  String s = null; f(1, s.trim().|", string);
+    row("call on a primitive", head + "  String s = null; s.length().|", "");
+    row("void call", head + "  System.out.println().|", "");
+    row("unknown method", head + "  String s = null; s.nothing().|", "");
+    row("unknown variable", head + "  nothing.get(0).|", "");
+    row("index of no array", head + "  String s = null; s[0].|", "");
+    row("operator before the dot", head + "  x = 1 + .|", "");
 
     // this, super and the methods of the document's own class.
-    QTest::newRow("this") << inMain("this.|") << "demo.Main.";
-    QTest::newRow("this, field") << inMain("this.items.|") << "java.util.List.";
-    QTest::newRow("this, field, erased element") << inMain("this.items.get(0).|") << string;
-    QTest::newRow("this, own method") << inMain("this.helper(1, null).|") << string;
-    QTest::newRow("this, inherited method")
-        << inMain("this.getContentPane().|") << "java.awt.Container.";
-    QTest::newRow("own method without object") << inMain("helper(1, null).to|") << string;
-    QTest::newRow("inherited method without object")
-        << inMain("getRootPane().|") << "javax.swing.JRootPane.";
-    QTest::newRow("super") << inMain("super.|") << "javax.swing.JFrame.";
-    QTest::newRow("own class by name") << inMain("Main other = null; other.|") << "demo.Main.";
-    QTest::newRow("var of own class") << inMain("var other = new Main(); other.|") << "demo.Main.";
-    QTest::newRow("this outside any class") << "int x;\n this.|"
-                                            << "";
-    QTest::newRow("this in a nested class")
-        << "package p;\nclass Outer {\n int a;\n class Inner {\n  void f() { this.|"
-        << "p.Outer.Inner.";
-    QTest::newRow("this after a nested class")
-        << "class Outer {\n class Inner { }\n void f() { this.|"
-        << "Outer.";
+    row("this", inMain("this.|"), "demo.Main.");
+    row("this, field", inMain("this.items.|"), "java.util.List.");
+    row("this, field, erased element", inMain("this.items.get(0).|"), string);
+    row("this, own method", inMain("this.helper(1, null).|"), string);
+    row("this, inherited method", inMain("this.getContentPane().|"), "java.awt.Container.");
+    row("own method without object", inMain("helper(1, null).to|"), string);
+    row("inherited method without object", inMain("getRootPane().|"), "javax.swing.JRootPane.");
+    row("super", inMain("super.|"), "javax.swing.JFrame.");
+    row("own class by name", inMain("Main other = null; other.|"), "demo.Main.");
+    row("var of own class", inMain("var other = new Main(); other.|"), "demo.Main.");
+    row("this outside any class", "int x;\n this.|", "");
+    row("this in a nested class",
+        "package p;\nclass Outer {\n int a;\n class Inner {\n  void f() { this.|",
+        "p.Outer.Inner.");
+    row("this after a nested class", "class Outer {\n class Inner { }\n void f() { this.|",
+        "Outer.");
 }
 
 void TstNameResolve::followsTheCode()
@@ -584,33 +527,23 @@ void TstNameResolve::thisOffersOwnAndInheritedMembers_data()
     QTest::addColumn<QString>("document");
     QTest::addColumn<QStringList>("offered");
     QTest::addColumn<QStringList>("notOffered");
-    QTest::newRow("class extending a JDK class")
-        << inMain("this.|")
-        << QStringList{"List items",
-                       "int count",
-                       "int limit",
-                       "String label",
-                       "String toString()",
-                       "String helper(int, Map)",
-                       "void run()",
-                       "Container getContentPane()",
-                       "void setTitle(String)",
-                       "int hashCode()"}
-        << QStringList{"Main()",    "JFrame()",           "Fake", "Other", "Node",
-                       "int value", "String toString()#2"};
-    QTest::newRow("class extending nothing")
-        << "class Plain {\n int[] data;\n void f(String... rest) { this.|"
-        << QStringList{"int[] data", "void f(String[])", "int hashCode()", "Class getClass()"}
-        << QStringList{"Object()", "void setTitle(String)"};
-    QTest::newRow("enum")
-        << "enum Colour {\n RED, @Deprecated GREEN(2), BLUE { int x; };\n int v;\n"
-           " Colour() { }\n Colour(int v) { this.|"
-        << QStringList{"Colour RED", "Colour GREEN", "Colour BLUE", "int v", "int ordinal()"}
-        << QStringList{"Deprecated", "int x"};
-    QTest::newRow("record")
-        << "record Point(int x, java.util.List<String> names) {\n double len() { this.|"
-        << QStringList{"int x", "int x()", "List names", "List names()", "double len()"}
-        << QStringList{"Point(int, List)"};
+    row("class extending a JDK class", inMain("this.|"),
+        QStringList{"List items", "int count", "int limit", "String label", "String toString()",
+                    "String helper(int, Map)", "void run()", "Container getContentPane()",
+                    "void setTitle(String)", "int hashCode()"},
+        QStringList{"Main()", "JFrame()", "Fake", "Other", "Node", "int value",
+                    "String toString()#2"});
+    row("class extending nothing", "class Plain {\n int[] data;\n void f(String... rest) { this.|",
+        QStringList{"int[] data", "void f(String[])", "int hashCode()", "Class getClass()"},
+        QStringList{"Object()", "void setTitle(String)"});
+    row("enum",
+        "enum Colour {\n RED, @Deprecated GREEN(2), BLUE { int x; };\n int v;\n"
+        " Colour() { }\n Colour(int v) { this.|",
+        QStringList{"Colour RED", "Colour GREEN", "Colour BLUE", "int v", "int ordinal()"},
+        QStringList{"Deprecated", "int x"});
+    row("record", "record Point(int x, java.util.List<String> names) {\n double len() { this.|",
+        QStringList{"int x", "int x()", "List names", "List names()", "double len()"},
+        QStringList{"Point(int, List)"});
 }
 
 void TstNameResolve::thisOffersOwnAndInheritedMembers()
@@ -829,36 +762,35 @@ void TstNameResolve::outlinesOfDeclarations_data()
     QTest::addColumn<QString>("document");
     QTest::addColumn<QString>("header");
     QTest::addColumn<QStringList>("members");
-    QTest::newRow("bounds are no superclass")
-        << "class Box<T extends Comparable<T>> extends java.util.AbstractList<T> implements "
-           "Runnable {\n T item; public <R> R map(java.util.function.Function<T, R> f) { } |"
-        << "Box class java.util.AbstractList" << QStringList{"T item", "R map(Function)"};
-    QTest::newRow("interface extends interfaces")
-        << "interface Shape extends Comparable<Shape>, Cloneable {\n double area();\n"
-           " default String name() { return \"\"; } |"
-        << "Shape interface " << QStringList{"double area()", "String name()"};
-    QTest::newRow("class literals, record and enum as names")
-        << "class A {\n Object k = String.class; int record = 1; Object enumValue;\n"
-           " void f() { record = 2; } |"
-        << "A class " << QStringList{"Object k", "int record", "Object enumValue", "void f()"};
-    QTest::newRow("annotations, arrays and declarators")
-        << "class A {\n @SuppressWarnings(\"x\") private static final int[] a = {1, 2}, b[];\n"
-           " @Deprecated(since = \"1\") protected java.util.Map<String, int[]> m;\n"
-           " void g(final @SuppressWarnings(\"y\") String... s) throws Exception { } |"
-        << "A class " << QStringList{"int[] a", "int[][] b", "Map m", "void g(String[])"};
-    QTest::newRow("initialisers with braces, lambdas and anonymous classes")
-        << "class A {\n Runnable r = () -> { int inner; };\n Object o = new Object() { int x; "
-           "};\n static { int s; }\n { int i; }\n int after; |"
-        << "A class " << QStringList{"Runnable r", "Object o", "int after"};
-    QTest::newRow("braces and class words in strings and comments")
-        << "class A {\n String s = \"} class B {\"; char c = '}'; // }\n /* } */ int n; "
-           "String t = \"\"\"\n }\n \"\"\"; |"
-        << "A class " << QStringList{"String s", "char c", "int n", "String t"};
-    QTest::newRow("local class in a method")
-        << "package p;\nclass A {\n void f() {\n  class Local extends Thread { int l; |"
-        << "p.A.Local class Thread" << QStringList{"int l"};
-    QTest::newRow("nothing open") << "class A { }\n|"
-                                  << " " << QStringList{};
+    row("bounds are no superclass",
+        "class Box<T extends Comparable<T>> extends java.util.AbstractList<T> implements "
+        "Runnable {\n T item; public <R> R map(java.util.function.Function<T, R> f) { } |",
+        "Box class java.util.AbstractList", QStringList{"T item", "R map(Function)"});
+    row("interface extends interfaces",
+        "interface Shape extends Comparable<Shape>, Cloneable {\n double area();\n"
+        " default String name() { return \"\"; } |",
+        "Shape interface ", QStringList{"double area()", "String name()"});
+    row("class literals, record and enum as names",
+        "class A {\n Object k = String.class; int record = 1; Object enumValue;\n"
+        " void f() { record = 2; } |",
+        "A class ", QStringList{"Object k", "int record", "Object enumValue", "void f()"});
+    row("annotations, arrays and declarators",
+        "class A {\n @SuppressWarnings(\"x\") private static final int[] a = {1, 2}, b[];\n"
+        " @Deprecated(since = \"1\") protected java.util.Map<String, int[]> m;\n"
+        " void g(final @SuppressWarnings(\"y\") String... s) throws Exception { } |",
+        "A class ", QStringList{"int[] a", "int[][] b", "Map m", "void g(String[])"});
+    row("initialisers with braces, lambdas and anonymous classes",
+        "class A {\n Runnable r = () -> { int inner; };\n Object o = new Object() { int x; "
+        "};\n static { int s; }\n { int i; }\n int after; |",
+        "A class ", QStringList{"Runnable r", "Object o", "int after"});
+    row("braces and class words in strings and comments",
+        "class A {\n String s = \"} class B {\"; char c = '}'; // }\n /* } */ int n; "
+        "String t = \"\"\"\n }\n \"\"\"; |",
+        "A class ", QStringList{"String s", "char c", "int n", "String t"});
+    row("local class in a method",
+        "package p;\nclass A {\n void f() {\n  class Local extends Thread { int l; |",
+        "p.A.Local class Thread", QStringList{"int l"});
+    row("nothing open", "class A { }\n|", " ", QStringList{});
 }
 
 void TstNameResolve::outlinesOfDeclarations()

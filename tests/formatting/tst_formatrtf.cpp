@@ -7,6 +7,7 @@
 #include "formatting/enginesupport.h"
 #include "formatting/formatrtf.h"
 #include "formatting/reference_formatrtf.h"
+#include "support/datarow.h"
 #include "surface/surface.h"
 
 #include <QHash>
@@ -15,6 +16,7 @@
 
 using namespace qln;
 using namespace qln::enginetest;
+using qln::test::row;
 
 namespace {
 
@@ -79,8 +81,8 @@ private slots:
     void routines_data()
     {
         QTest::addColumn<int>("engine");
-        QTest::newRow("production") << int(Engine::Production);
-        QTest::newRow("reference") << int(Engine::Reference);
+        row("production", int(Engine::Production));
+        row("reference", int(Engine::Reference));
     }
     void routines()
     {
@@ -269,14 +271,10 @@ private slots:
         QTest::addColumn<QString>("ignore");
         QTest::addColumn<bool>("unmaskOnly");
         QTest::addColumn<bool>("textComesBack");
-        QTest::newRow("escapes only") << "s = \"a\\\"b\";"
-                                      << "\\\"" << false << true;
-        QTest::newRow("placeholder already in the text") << "s = \"_QLNSpecChar_ \\\"\";"
-                                                         << "\\\"" << false << false;
-        QTest::newRow("escape in another letter case") << "aqa"
-                                                       << "Q" << false << false;
-        QTest::newRow("unmask without a mask") << "_QLNSpecChar_!"
-                                               << "\\\"" << true << false;
+        row("escapes only", "s = \"a\\\"b\";", "\\\"", false, true);
+        row("placeholder already in the text", "s = \"_QLNSpecChar_ \\\"\";", "\\\"", false, false);
+        row("escape in another letter case", "aqa", "Q", false, false);
+        row("unmask without a mask", "_QLNSpecChar_!", "\\\"", true, false);
     }
     void maskingKeepsUndoTrue()
     {

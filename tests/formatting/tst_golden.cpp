@@ -7,6 +7,7 @@
 // the plain reference engine. With QUILLON_REGEN_GOLDEN=1 the expected
 // files are written from what the code does now (scripts/regen-golden.sh).
 #include "fakehost.h"
+#include "support/datarow.h"
 
 #include "formatting/colorizeall.h"
 #include "formatting/enginesupport.h"
@@ -22,6 +23,7 @@
 
 using namespace qln;
 using namespace qln::enginetest;
+using qln::test::row;
 
 namespace {
 
@@ -191,7 +193,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         for (const QString &name : inputs(QStringLiteral("colour")))
-            QTest::newRow(qPrintable(name)) << name.chopped(5);
+            row(qPrintable(name), name.chopped(5));
     }
     void colour()
     {
@@ -219,7 +221,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         for (const QString &name : inputs(QStringLiteral("indent")))
-            QTest::newRow(qPrintable(name)) << name.chopped(5);
+            row(qPrintable(name), name.chopped(5));
     }
     void indent()
     {

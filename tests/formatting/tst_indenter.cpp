@@ -4,6 +4,7 @@
 // Java, and the "Auto&Indent all" command's prompts and window handling.
 #include "fakehost.h"
 #include "javasource.h"
+#include "support/datarow.h"
 #include "support/requirekit.h"
 
 #include "base/editorstate.h"
@@ -15,6 +16,7 @@
 
 using namespace qln;
 using namespace qln::test;
+using qln::test::row;
 
 namespace {
 
@@ -220,12 +222,12 @@ private slots:
         };
         for (const Case &c : cases) {
             const QStringList input = c.input.isEmpty() ? scrambled(c.expected) : c.input;
-            QTest::newRow(c.name) << c.unit << lines(input) + QStringLiteral("\r\n")
-                                  << lines(c.expected) + QStringLiteral("\r\n");
+            row(c.name, c.unit, lines(input) + QStringLiteral("\r\n"),
+                lines(c.expected) + QStringLiteral("\r\n"));
         }
         // A last line without a line break stays as it is.
-        QTest::newRow("last line unbroken") << kFour << lines({"class A {", "int x;", "  }"})
-                                            << lines({"class A {", "    int x;", "  }"});
+        row("last line unbroken", kFour, lines({"class A {", "int x;", "  }"}),
+            lines({"class A {", "    int x;", "  }"}));
     }
     void constructs()
     {
@@ -265,7 +267,7 @@ private slots:
             {"empty text", "^", ""},
         };
         for (const auto &r : rows)
-            QTest::newRow(r.name) << QString::fromUtf8(r.text) << QString::fromUtf8(r.expected);
+            row(r.name, QString::fromUtf8(r.text), QString::fromUtf8(r.expected));
     }
     void newLineIndent()
     {
@@ -323,12 +325,12 @@ private slots:
         QTest::addColumn<QString>("unit");
         QTest::addColumn<qint64>("length"); // -1: too large
         const QString braces20000 = QString(QStringLiteral("{\r\n")).repeated(20000);
-        QTest::newRow("20,000 nested braces") << braces20000 << kTab << qint64(-1);
-        QTest::newRow("400 braces, wide unit") << QString(QStringLiteral("{\r\n")).repeated(400)
-                                               << QString(1000, QLatin1Char(' ')) << qint64(-1);
-        QTest::newRow("400 braces, tab") << QString(QStringLiteral("{\r\n")).repeated(400) << kTab
-                                         << qint64(400 * 3 + 399 * 400 / 2);
-        QTest::newRow("blanks go") << QStringLiteral("  x\r\n\ty") << kTab << qint64(5);
+        row("20,000 nested braces", braces20000, kTab, qint64(-1));
+        row("400 braces, wide unit", QString(QStringLiteral("{\r\n")).repeated(400),
+            QString(1000, QLatin1Char(' ')), qint64(-1));
+        row("400 braces, tab", QString(QStringLiteral("{\r\n")).repeated(400), kTab,
+            qint64(400 * 3 + 399 * 400 / 2));
+        row("blanks go", QStringLiteral("  x\r\n\ty"), kTab, qint64(5));
     }
     void refusesTooLargeResult()
     {

@@ -2,6 +2,7 @@
 // ShortPath and ShortFolderPath keep paths as they are: the object tree's
 // and the tool dialog's stored paths show it (tst_objecttree, tst_toolmodes).
 #include "base/pathutil.h"
+#include "support/datarow.h"
 #include "support/files.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 using namespace qln;
+using qln::test::row;
 
 class TstPathUtil : public QObject {
     Q_OBJECT
@@ -23,41 +25,13 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("ext");
         QTest::addColumn<QString>("title");
-        QTest::newRow("two dots") << "/a/b.c.java"
-                                  << "/a/"
-                                  << "b.c.java"
-                                  << ".java"
-                                  << "b.c";
-        QTest::newRow("no dot") << "/src/Makefile"
-                                << "/src/"
-                                << "Makefile"
-                                << ""
-                                << "Makefile";
-        QTest::newRow("no folder") << "A.java"
-                                   << "/"
-                                   << "A.java"
-                                   << ".java"
-                                   << "A";
-        QTest::newRow("folder only") << "/a/b/"
-                                     << "/a/b/"
-                                     << ""
-                                     << ""
-                                     << "";
-        QTest::newRow("dot in folder") << "/x.y/z"
-                                       << "/x.y/"
-                                       << "z"
-                                       << ""
-                                       << "z";
-        QTest::newRow("trailing dot") << "/a/b."
-                                      << "/a/"
-                                      << "b."
-                                      << "."
-                                      << "b";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << ""
-                               << ""
-                               << "";
+        row("two dots", "/a/b.c.java", "/a/", "b.c.java", ".java", "b.c");
+        row("no dot", "/src/Makefile", "/src/", "Makefile", "", "Makefile");
+        row("no folder", "A.java", "/", "A.java", ".java", "A");
+        row("folder only", "/a/b/", "/a/b/", "", "", "");
+        row("dot in folder", "/x.y/z", "/x.y/", "z", "", "z");
+        row("trailing dot", "/a/b.", "/a/", "b.", ".", "b");
+        row("empty", "", "", "", "", "");
     }
     void splitPath()
     {

@@ -6,6 +6,7 @@
 #include "settings/prefsession.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
+#include "support/datarow.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 
@@ -14,6 +15,7 @@
 #include <QTest>
 
 using namespace qln;
+using qln::test::row;
 
 namespace {
 
@@ -152,7 +154,7 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         for (const char *v : {"abc", "-3", "40000"})
-            QTest::newRow(v) << QString(v);
+            row(v, QString(v));
     }
     void badCountsStopLoadArrays()
     {
@@ -255,24 +257,12 @@ private slots:
         QTest::addColumn<QString>("opta1");
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("unit");
-        QTest::newRow("tabs") << "True"
-                              << "4"
-                              << "\t\t\t\t";
-        QTest::newRow("blanks") << "False"
-                                << "4"
-                                << "    ";
-        QTest::newRow("flag 1") << "1"
-                                << "2"
-                                << "\t\t";
-        QTest::newRow("no number") << "True"
-                                   << "abc"
-                                   << "";
-        QTest::newRow("absurd") << "True"
-                                << "2000000000"
-                                << "";
-        QTest::newRow("bad flag") << "maybe"
-                                  << "3"
-                                  << "   ";
+        row("tabs", "True", "4", "\t\t\t\t");
+        row("blanks", "False", "4", "    ");
+        row("flag 1", "1", "2", "\t\t");
+        row("no number", "True", "abc", "");
+        row("absurd", "True", "2000000000", "");
+        row("bad flag", "maybe", "3", "   ");
     }
     void indentString()
     {
@@ -389,7 +379,7 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("loads");
         for (const char *v : {"TRUE", "1", "yes", "-1"})
-            QTest::newRow(v) << QString(v) << (v[0] == 'T' || v[0] == '1');
+            row(v, QString(v), (v[0] == 'T' || v[0] == '1'));
     }
     void autoTreeSearch()
     {

@@ -6,6 +6,7 @@
 // indentation; each of these is one undo step, and Shift+Tab never takes
 // the focus away from the text.
 #include "base/editorstate.h"
+#include "support/datarow.h"
 #include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
 
@@ -14,6 +15,7 @@
 
 using namespace qln;
 using qln::test::readFile;
+using qln::test::row;
 using qln::test::writeFile;
 
 namespace {
@@ -255,9 +257,8 @@ void TstIndentKeys::keys_data()
          "    "},
     };
     for (const Row &r : rows)
-        QTest::newRow(r.name) << QString::fromUtf8(r.unit) << r.keep
-                              << QString::fromUtf8(r.document) << QString::fromUtf8(r.keys)
-                              << QString::fromUtf8(r.expected) << QString::fromUtf8(r.undone);
+        row(r.name, QString::fromUtf8(r.unit), r.keep, QString::fromUtf8(r.document),
+            QString::fromUtf8(r.keys), QString::fromUtf8(r.expected), QString::fromUtf8(r.undone));
 }
 
 void TstIndentKeys::keys()
@@ -370,8 +371,8 @@ void TstIndentKeys::shiftTabNeverMovesTheFocus()
 void TstIndentKeys::documentsKeepTheirLineBreaks_data()
 {
     QTest::addColumn<QByteArray>("breakBytes");
-    QTest::newRow("CR LF") << QByteArray("\r\n");
-    QTest::newRow("LF") << QByteArray("\n");
+    row("CR LF", QByteArray("\r\n"));
+    row("LF", QByteArray("\n"));
 }
 
 void TstIndentKeys::documentsKeepTheirLineBreaks()

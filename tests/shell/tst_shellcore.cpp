@@ -8,6 +8,7 @@
 #include "shell/statustext.h"
 #include "shell/windowgeometry.h"
 #include "shell/windowsettings.h"
+#include "support/datarow.h"
 #include "surface/surface.h"
 
 #include <QDir>
@@ -19,6 +20,7 @@
 using namespace qln;
 
 using G = WindowGeometry; // top, left, height, width
+using qln::test::row;
 
 namespace qln {
 char *toString(const PixelGeometry &g)
@@ -65,17 +67,17 @@ void TestShellCore::clamps_data()
 {
     QTest::addColumn<G>("stored");
     QTest::addColumn<G>("expected");
-    QTest::newRow("inside stays") << G{600, 900, 7000, 9000} << G{600, 900, 7000, 9000};
-    QTest::newRow("height 300 becomes 510") << G{0, 0, 300, 9000} << G{0, 0, 510, 9000};
-    QTest::newRow("height above screen") << G{0, 0, 20000, 9000} << G{0, 0, kScreenH, 9000};
-    QTest::newRow("width 100 becomes 1845") << G{0, 0, 7000, 100} << G{0, 0, 7000, 1845};
-    QTest::newRow("width above screen") << G{0, 0, 7000, 30000} << G{0, 0, 7000, kScreenW};
-    QTest::newRow("top below") << G{15000, 0, 7000, 9000} << G{kScreenH - 510, 0, 7000, 9000};
-    QTest::newRow("negative top") << G{-400, 0, 7000, 9000} << G{0, 0, 7000, 9000};
-    QTest::newRow("left beyond") << G{0, 25000, 7000, 9000} << G{0, kScreenW - 1000, 7000, 9000};
-    QTest::newRow("left -5000 width 3000") << G{0, -5000, 7000, 3000} << G{0, -1500, 7000, 3000};
-    QTest::newRow("1000 still show") << G{0, -2000, 7000, 3000} << G{0, -2000, 7000, 3000};
-    QTest::newRow("clamped width") << G{0, -5000, 7000, 100} << G{0, -922.5, 7000, 1845};
+    row("inside stays", G{600, 900, 7000, 9000}, G{600, 900, 7000, 9000});
+    row("height 300 becomes 510", G{0, 0, 300, 9000}, G{0, 0, 510, 9000});
+    row("height above screen", G{0, 0, 20000, 9000}, G{0, 0, kScreenH, 9000});
+    row("width 100 becomes 1845", G{0, 0, 7000, 100}, G{0, 0, 7000, 1845});
+    row("width above screen", G{0, 0, 7000, 30000}, G{0, 0, 7000, kScreenW});
+    row("top below", G{15000, 0, 7000, 9000}, G{kScreenH - 510, 0, 7000, 9000});
+    row("negative top", G{-400, 0, 7000, 9000}, G{0, 0, 7000, 9000});
+    row("left beyond", G{0, 25000, 7000, 9000}, G{0, kScreenW - 1000, 7000, 9000});
+    row("left -5000 width 3000", G{0, -5000, 7000, 3000}, G{0, -1500, 7000, 3000});
+    row("1000 still show", G{0, -2000, 7000, 3000}, G{0, -2000, 7000, 3000});
+    row("clamped width", G{0, -5000, 7000, 100}, G{0, -922.5, 7000, 1845});
 }
 
 void TestShellCore::clamps()
@@ -93,27 +95,19 @@ void TestShellCore::readStopsAtFirstBadValue_data()
     QTest::addColumn<QString>("value"); // null: the key is absent
     QTest::addColumn<int>("restored");  // how many of the five values are set
     QTest::addColumn<double>("size");   // the font size restored
-    QTest::newRow("all good") << QString() << QString() << 5 << 12.0;
-    QTest::newRow("size with unit") << "deffontsize"
-                                    << "12pt" << 5 << 12.0;
+    row("all good", QString(), QString(), 5, 12.0);
+    row("size with unit", "deffontsize", "12pt", 5, 12.0);
     // sizes no font can take give the factory size; the rest is restored
-    QTest::newRow("size zero") << "deffontsize"
-                               << "0" << 5 << 10.0;
-    QTest::newRow("size negative") << "deffontsize"
-                                   << "-4" << 5 << 10.0;
-    QTest::newRow("size text") << "deffontsize"
-                               << "big" << 5 << 10.0;
-    QTest::newRow("size huge") << "deffontsize"
-                               << "2000000000" << 5 << 10.0;
-    QTest::newRow("size absent") << "deffontsize" << QString() << 5 << 10.0;
-    QTest::newRow("size largest") << "deffontsize"
-                                  << "1638" << 5 << 1638.0;
-    QTest::newRow("height not a number") << "fheight"
-                                         << "tall" << 3 << 12.0;
-    QTest::newRow("top absent") << "ftop" << QString() << 3 << 12.0;
-    QTest::newRow("no last file: the pattern alone") << "lastfilename" << QString() << 5 << 12.0;
-    QTest::newRow("colour not a number") << "rtfbgcolor"
-                                         << "white" << 4 << 12.0;
+    row("size zero", "deffontsize", "0", 5, 10.0);
+    row("size negative", "deffontsize", "-4", 5, 10.0);
+    row("size text", "deffontsize", "big", 5, 10.0);
+    row("size huge", "deffontsize", "2000000000", 5, 10.0);
+    row("size absent", "deffontsize", QString(), 5, 10.0);
+    row("size largest", "deffontsize", "1638", 5, 1638.0);
+    row("height not a number", "fheight", "tall", 3, 12.0);
+    row("top absent", "ftop", QString(), 3, 12.0);
+    row("no last file: the pattern alone", "lastfilename", QString(), 5, 12.0);
+    row("colour not a number", "rtfbgcolor", "white", 4, 12.0);
 }
 
 void TestShellCore::readStopsAtFirstBadValue()
@@ -165,12 +159,10 @@ void TestShellCore::fitsOnScreens_data()
                 << QList<QRect>{area} << big << 0;
         }
     const QList<QRect> two{QRect(0, 0, 1280, 1024), QRect(1280, 0, 1920, 1080)};
-    QTest::newRow("on the second screen, stays") << two << PixelGeometry{1500, 100, 800, 600} << 1;
-    QTest::newRow("across both, mostly the second")
-        << two << PixelGeometry{1000, 100, 800, 600} << 1;
-    QTest::newRow("off every screen, to the nearest")
-        << two << PixelGeometry{5000, -3000, 800, 600} << 1;
-    QTest::newRow("left of the primary") << two << PixelGeometry{-2000, 500, 800, 600} << 0;
+    row("on the second screen, stays", two, PixelGeometry{1500, 100, 800, 600}, 1);
+    row("across both, mostly the second", two, PixelGeometry{1000, 100, 800, 600}, 1);
+    row("off every screen, to the nearest", two, PixelGeometry{5000, -3000, 800, 600}, 1);
+    row("left of the primary", two, PixelGeometry{-2000, 500, 800, 600}, 0);
 }
 
 // The frame (inner size plus margins) ends wholly on one screen, no larger
@@ -204,11 +196,11 @@ void TestShellCore::tenSessionsLeaveTheWindowWhereItWas_data()
     QTest::addColumn<double>("dpi");
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("y");
-    QTest::newRow("96 dpi") << 96.0 << 133 << 77;
-    QTest::newRow("72 dpi") << 72.0 << 1 << 1;
-    QTest::newRow("110 dpi") << 110.0 << 301 << 211;
-    QTest::newRow("144 dpi") << 144.0 << 999 << 5;
-    QTest::newRow("157 dpi, left off the screen") << 157.0 << -40 << 403;
+    row("96 dpi", 96.0, 133, 77);
+    row("72 dpi", 72.0, 1, 1);
+    row("110 dpi", 110.0, 301, 211);
+    row("144 dpi", 144.0, 999, 5);
+    row("157 dpi, left off the screen", 157.0, -40, 403);
 }
 
 // Each session restores the frame where the last one stored it, then
@@ -276,27 +268,19 @@ void TestShellCore::commandLine_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reply");
-    QTest::newRow("none") << QStringList{"quillon"} << QString() << QString();
-    QTest::newRow("plain") << QStringList{"quillon", "/a/B.java"} << "/a/B.java" << QString();
-    QTest::newRow("quoted") << QStringList{"quillon", "\"/a/B.java\""} << "/a/B.java" << QString();
-    QTest::newRow("blanks joined")
-        << QStringList{"quillon", "/my", "B.java"} << "/my B.java" << QString();
-    QTest::newRow("leading quote only")
-        << QStringList{"quillon", "\"/a/B.java"} << "/a/B.java" << QString();
-    QTest::newRow("trailing quote only")
-        << QStringList{"quillon", "/a/B.java\""} << "/a/B.java" << QString();
-    QTest::newRow("one pair only")
-        << QStringList{"quillon", "\"\"/a/B\"\""} << "\"/a/B\"" << QString();
-    QTest::newRow("help") << QStringList{"quillon", "--help"} << "--help"
-                          << "Usage: quillon [FILE]\n";
-    QTest::newRow("version") << QStringList{"quillon", "--version"} << "--version"
-                             << QStringLiteral("Quillon " QUILLON_VERSION "\n");
-    QTest::newRow("help and more")
-        << QStringList{"quillon", "--help", "x"} << "--help x" << QString();
-    QTest::newRow("both") << QStringList{"quillon", "--help", "--version"} << "--help --version"
-                          << QString();
-    QTest::newRow("quoted help is a file")
-        << QStringList{"quillon", "\"--help\""} << "--help" << QString();
+    row("none", QStringList{"quillon"}, QString(), QString());
+    row("plain", QStringList{"quillon", "/a/B.java"}, "/a/B.java", QString());
+    row("quoted", QStringList{"quillon", "\"/a/B.java\""}, "/a/B.java", QString());
+    row("blanks joined", QStringList{"quillon", "/my", "B.java"}, "/my B.java", QString());
+    row("leading quote only", QStringList{"quillon", "\"/a/B.java"}, "/a/B.java", QString());
+    row("trailing quote only", QStringList{"quillon", "/a/B.java\""}, "/a/B.java", QString());
+    row("one pair only", QStringList{"quillon", "\"\"/a/B\"\""}, "\"/a/B\"", QString());
+    row("help", QStringList{"quillon", "--help"}, "--help", "Usage: quillon [FILE]\n");
+    row("version", QStringList{"quillon", "--version"}, "--version",
+        QStringLiteral("Quillon " QUILLON_VERSION "\n"));
+    row("help and more", QStringList{"quillon", "--help", "x"}, "--help x", QString());
+    row("both", QStringList{"quillon", "--help", "--version"}, "--help --version", QString());
+    row("quoted help is a file", QStringList{"quillon", "\"--help\""}, "--help", QString());
 }
 
 void TestShellCore::commandLine()
@@ -334,12 +318,12 @@ void TestShellCore::statusText_data()
     QTest::addColumn<int>("length");
     QTest::addColumn<QString>("expected");
     // Lines: "ab" CR LF "" CR LF "cdef" CR LF "g" CR LF "hijkl" (no final break).
-    QTest::newRow("document start") << 0 << 0 << "Line: 1  Col: 1  Sel: 0";
-    QTest::newRow("empty line 2") << 4 << 0 << "Line: 2  Col: 1  Sel: 0";
-    QTest::newRow("end of line 3") << 10 << 0 << "Line: 3  Col: 5  Sel: 0";
-    QTest::newRow("line 5 third char, two selected") << 17 << 2 << "Line: 5  Col: 3  Sel: 2";
-    QTest::newRow("document end") << 20 << 0 << "Line: 5  Col: 6  Sel: 0";
-    QTest::newRow("selection over a break") << 1 << 4 << "Line: 1  Col: 2  Sel: 4";
+    row("document start", 0, 0, "Line: 1  Col: 1  Sel: 0");
+    row("empty line 2", 4, 0, "Line: 2  Col: 1  Sel: 0");
+    row("end of line 3", 10, 0, "Line: 3  Col: 5  Sel: 0");
+    row("line 5 third char, two selected", 17, 2, "Line: 5  Col: 3  Sel: 2");
+    row("document end", 20, 0, "Line: 5  Col: 6  Sel: 0");
+    row("selection over a break", 1, 4, "Line: 1  Col: 2  Sel: 4");
 }
 
 void TestShellCore::statusText()

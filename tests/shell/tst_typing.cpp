@@ -11,6 +11,7 @@
 #include "shell/documentfiles.h"
 #include "shell/ui/completionbox.h"
 #include "shell/ui/frmedit.h"
+#include "support/datarow.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
@@ -26,6 +27,7 @@
 #include <QTest>
 
 using namespace qln;
+using qln::test::row;
 using qln::test::ScriptedPrompter;
 
 namespace {
@@ -199,25 +201,15 @@ void TstTyping::blockCommentKeepsItsColourThroughEdits_data()
 {
     QTest::addColumn<QString>("document"); // "|" marks the caret
     QTest::addColumn<QString>("typed");    // "<" is Backspace
-    QTest::newRow("inside") << "int a;\r\n/*\r\nint |x\r\n*/\r\nint b;\r\n"
-                            << "y int";
-    QTest::newRow("on the opening line") << "int a; /* one|\r\ntwo\r\n*/ int b;\r\n"
-                                         << " int";
-    QTest::newRow("on the closing line") << "/*\r\none\r\n*/ int |b;\r\n"
-                                         << "x";
-    QTest::newRow("closing it early") << "/*\r\none\r\n|two int\r\nthree */\r\nint c;\r\n"
-                                      << "*/";
-    QTest::newRow("opening a comment") << "int a;\r\n|int b;\r\nint c; /* x */\r\nint d;\r\n"
-                                       << "/*";
-    QTest::newRow("removing its end") << "/* a\r\nb */| int c;\r\nint d; /* e */\r\n"
-                                      << "<<";
-    QTest::newRow("removing its start") << "int a;\r\n/*| b\r\nint c; */\r\nint d;\r\n"
-                                        << "<";
-    QTest::newRow("string inside") << "/*\r\n|\r\n*/\r\nint x = \"a\";\r\n"
-                                   << "\"int\"";
-    QTest::newRow("end marker behind a line comment")
-        << "/* a // b */\r\n|\r\nint c; */\r\nint d;\r\n"
-        << "x";
+    row("inside", "int a;\r\n/*\r\nint |x\r\n*/\r\nint b;\r\n", "y int");
+    row("on the opening line", "int a; /* one|\r\ntwo\r\n*/ int b;\r\n", " int");
+    row("on the closing line", "/*\r\none\r\n*/ int |b;\r\n", "x");
+    row("closing it early", "/*\r\none\r\n|two int\r\nthree */\r\nint c;\r\n", "*/");
+    row("opening a comment", "int a;\r\n|int b;\r\nint c; /* x */\r\nint d;\r\n", "/*");
+    row("removing its end", "/* a\r\nb */| int c;\r\nint d; /* e */\r\n", "<<");
+    row("removing its start", "int a;\r\n/*| b\r\nint c; */\r\nint d;\r\n", "<");
+    row("string inside", "/*\r\n|\r\n*/\r\nint x = \"a\";\r\n", "\"int\"");
+    row("end marker behind a line comment", "/* a // b */\r\n|\r\nint c; */\r\nint d;\r\n", "x");
 }
 
 void TstTyping::blockCommentKeepsItsColourThroughEdits()
@@ -358,57 +350,25 @@ void TstTyping::correctsFinishedWordsOnly_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("after"); // the caret at "|"
     // With the pairs teh -> the and recieve -> receive.
-    QTest::newRow("blank finishes") << "|\r\n"
-                                    << "String teh "
-                                    << "String the |\r\n";
-    QTest::newRow("at the line's end") << "|\r\n"
-                                       << "x = teh"
-                                       << "x = teh|\r\n";
-    QTest::newRow("longer name") << "|\r\n"
-                                 << "int tehName = 1;"
-                                 << "int tehName = 1;|\r\n";
-    QTest::newRow("tehran") << "|\r\n"
-                            << "tehran "
-                            << "tehran |\r\n";
-    QTest::newRow("underscore") << "|\r\n"
-                                << "teh_count++;"
-                                << "teh_count++;|\r\n";
-    QTest::newRow("dollar") << "|\r\n"
-                            << "teh$ $teh "
-                            << "teh$ $teh |\r\n";
-    QTest::newRow("recieveData") << "|\r\n"
-                                 << "void recieveData() {"
-                                 << "void recieveData() {|\r\n";
-    QTest::newRow("member") << "|\r\n"
-                            << "obj.teh();"
-                            << "obj.teh();|\r\n";
-    QTest::newRow("capitals") << "|\r\n"
-                              << "TEH "
-                              << "THE |\r\n";
-    QTest::newRow("capitalised") << "|\r\n"
-                                 << "Teh, teh("
-                                 << "The, the(|\r\n";
-    QTest::newRow("comment") << "|\r\n"
-                             << "// recieve it"
-                             << "// receive it|\r\n";
-    QTest::newRow("last line") << "|"
-                               << "teh;"
-                               << "the;|";
-    QTest::newRow("line break") << "|\r\n"
-                                << "teh\n"
-                                << "teh\r\n|\r\n";
+    row("blank finishes", "|\r\n", "String teh ", "String the |\r\n");
+    row("at the line's end", "|\r\n", "x = teh", "x = teh|\r\n");
+    row("longer name", "|\r\n", "int tehName = 1;", "int tehName = 1;|\r\n");
+    row("tehran", "|\r\n", "tehran ", "tehran |\r\n");
+    row("underscore", "|\r\n", "teh_count++;", "teh_count++;|\r\n");
+    row("dollar", "|\r\n", "teh$ $teh ", "teh$ $teh |\r\n");
+    row("recieveData", "|\r\n", "void recieveData() {", "void recieveData() {|\r\n");
+    row("member", "|\r\n", "obj.teh();", "obj.teh();|\r\n");
+    row("capitals", "|\r\n", "TEH ", "THE |\r\n");
+    row("capitalised", "|\r\n", "Teh, teh(", "The, the(|\r\n");
+    row("comment", "|\r\n", "// recieve it", "// receive it|\r\n");
+    row("last line", "|", "teh;", "the;|");
+    row("line break", "|\r\n", "teh\n", "teh\r\n|\r\n");
     // A blank typed inside a name splits it: the first part is finished.
-    QTest::newRow("split") << "teh|String\r\n"
-                           << " "
-                           << "the |String\r\n";
+    row("split", "teh|String\r\n", " ", "the |String\r\n");
     // Typing elsewhere on a line leaves its other words alone.
-    QTest::newRow("elsewhere") << "a| teh recieve\r\n"
-                               << "b "
-                               << "ab | teh recieve\r\n";
+    row("elsewhere", "a| teh recieve\r\n", "b ", "ab | teh recieve\r\n");
     // The caret follows a correction that changes the length before it.
-    QTest::newRow("longer") << "|\r\n"
-                            << "recieve "
-                            << "receive |\r\n";
+    row("longer", "|\r\n", "recieve ", "receive |\r\n");
 }
 
 void TstTyping::correctsFinishedWordsOnly()
@@ -838,9 +798,9 @@ void TstTyping::completionInsertsWhatCompiles()
 void TstTyping::everyNonNameKeyReachesTheDocument_data()
 {
     QTest::addColumn<QString>("focus"); // where the keys go while the box shows
-    QTest::newRow("text") << "text";
-    QTest::newRow("box") << "box";
-    QTest::newRow("dropped list") << "list";
+    row("text", "text");
+    row("box", "box");
+    row("dropped list", "list");
 }
 
 void TstTyping::everyNonNameKeyReachesTheDocument()

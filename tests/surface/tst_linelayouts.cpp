@@ -2,6 +2,7 @@
 // only): a surface's lines laid out at a width, their heights, where each
 // position shows and which position lies at a point, wrapping, long lines
 // in pieces and the seams between them, and what an edit lays out again.
+#include "support/datarow.h"
 #include "support/javatext.h"
 #include "support/seed.h"
 #include "surface/linelayouts.h"
@@ -17,6 +18,7 @@ using namespace qln;
 
 namespace {
 
+using qln::test::row;
 using test::wordyLine;
 
 // A cache that follows its surface's edits as a view's does.
@@ -304,13 +306,13 @@ void TstLineLayouts::wrappedLongLineBreaksAsOneLayout_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("lookFirst"); // a position laid out before the walk
-    QTest::newRow("words") << wordyLine(10500) << 0;
-    QTest::newRow("words, the middle laid out first") << wordyLine(10500) << 6000;
+    row("words", wordyLine(10500), 0);
+    row("words, the middle laid out first", wordyLine(10500), 6000);
     QString tabs;
     while (tabs.size() < 9000)
         tabs += QStringLiteral("\tif (a) {\tb = c;\t} ");
-    QTest::newRow("tabs") << tabs << 0;
-    QTest::newRow("one long word") << QString(9000, QLatin1Char('x')) << 4500;
+    row("tabs", tabs, 0);
+    row("one long word", QString(9000, QLatin1Char('x')), 4500);
 }
 
 void TstLineLayouts::wrappedLongLineBreaksAsOneLayout()
@@ -432,8 +434,8 @@ void TstLineLayouts::editsLayOutOnlyWhatChanged()
 void TstLineLayouts::randomEditsMatchAFreshCache_data()
 {
     QTest::addColumn<int>("wrap");
-    QTest::newRow("lines as they are") << 0;
-    QTest::newRow("lines wrapping") << 240;
+    row("lines as they are", 0);
+    row("lines wrapping", 240);
 }
 
 void TstLineLayouts::randomEditsMatchAFreshCache()

@@ -1,6 +1,7 @@
 // The editing view as assistive technology sees it: one editable text with
 // "\n" line breaks and offsets counted that way, whose text, caret,
 // selection and edits are the surface's.
+#include "support/datarow.h"
 #include "surface/ui/surfaceaccessible.h"
 #include "surface/ui/surfaceview.h"
 
@@ -10,6 +11,7 @@
 #include <utility>
 
 using namespace qln;
+using qln::test::row;
 
 namespace {
 
@@ -156,11 +158,11 @@ void TstSurfaceAccessible::viewIsAnEditableText()
 void TstSurfaceAccessible::textInViewCounting_data()
 {
     QTest::addColumn<QString>("surfaceText");
-    QTest::newRow("one line") << QStringLiteral("int x;");
-    QTest::newRow("CR LF breaks") << QStringLiteral("ab\r\ncd\r\n\r\nef");
-    QTest::newRow("ends with a break") << QStringLiteral("a\r\n");
-    QTest::newRow("surrogate pair before a break") << QStringLiteral("x\U0001F600\r\n\U0001F600y");
-    QTest::newRow("empty") << QString();
+    row("one line", QStringLiteral("int x;"));
+    row("CR LF breaks", QStringLiteral("ab\r\ncd\r\n\r\nef"));
+    row("ends with a break", QStringLiteral("a\r\n"));
+    row("surrogate pair before a break", QStringLiteral("x\U0001F600\r\n\U0001F600y"));
+    row("empty", QString());
 }
 
 void TstSurfaceAccessible::textInViewCounting()
@@ -261,18 +263,13 @@ void TstSurfaceAccessible::editsAreOneUndoStepEach_data()
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("caret"); // view offset after the edit
     // View text "ab\ncd\nef".
-    QTest::newRow("insert at a line start") << "insert" << 3 << 3 << "X\nY"
-                                            << "ab\r\nX\r\nYcd\r\nef" << 6;
-    QTest::newRow("insert at the end") << "insert" << 8 << 8 << "!"
-                                       << "ab\r\ncd\r\nef!" << 9;
-    QTest::newRow("delete a line break") << "delete" << 2 << 3 << QString() << "abcd\r\nef" << 2;
-    QTest::newRow("delete across breaks") << "delete" << 1 << 7 << QString() << "af" << 1;
-    QTest::newRow("delete backwards range")
-        << "delete" << 5 << 3 << QString() << "ab\r\n\r\nef" << 3;
-    QTest::newRow("replace across a break") << "replace" << 1 << 4 << "--"
-                                            << "a--d\r\nef" << 3;
-    QTest::newRow("replace with lines") << "replace" << 6 << 8 << "e\r\nf\rg"
-                                        << "ab\r\ncd\r\ne\r\nf\r\ng" << 11;
+    row("insert at a line start", "insert", 3, 3, "X\nY", "ab\r\nX\r\nYcd\r\nef", 6);
+    row("insert at the end", "insert", 8, 8, "!", "ab\r\ncd\r\nef!", 9);
+    row("delete a line break", "delete", 2, 3, QString(), "abcd\r\nef", 2);
+    row("delete across breaks", "delete", 1, 7, QString(), "af", 1);
+    row("delete backwards range", "delete", 5, 3, QString(), "ab\r\n\r\nef", 3);
+    row("replace across a break", "replace", 1, 4, "--", "a--d\r\nef", 3);
+    row("replace with lines", "replace", 6, 8, "e\r\nf\rg", "ab\r\ncd\r\ne\r\nf\r\ng", 11);
 }
 
 void TstSurfaceAccessible::editsAreOneUndoStepEach()
@@ -312,11 +309,11 @@ void TstSurfaceAccessible::editsAreOneUndoStepEach()
 void TstSurfaceAccessible::unitsTileTheText_data()
 {
     QTest::addColumn<int>("boundary");
-    QTest::newRow("character") << int(QAccessible::CharBoundary);
-    QTest::newRow("word") << int(QAccessible::WordBoundary);
-    QTest::newRow("sentence") << int(QAccessible::SentenceBoundary);
-    QTest::newRow("line") << int(QAccessible::LineBoundary);
-    QTest::newRow("paragraph") << int(QAccessible::ParagraphBoundary);
+    row("character", int(QAccessible::CharBoundary));
+    row("word", int(QAccessible::WordBoundary));
+    row("sentence", int(QAccessible::SentenceBoundary));
+    row("line", int(QAccessible::LineBoundary));
+    row("paragraph", int(QAccessible::ParagraphBoundary));
 }
 
 void TstSurfaceAccessible::unitsTileTheText()
@@ -399,24 +396,23 @@ void TstSurfaceAccessible::boundariesByExample_data()
     // View text: "alpha beta\nx\U0001F600y\ngamma" (offsets 0..10, 11..15, 16..20).
     const int word = QAccessible::WordBoundary, line = QAccessible::LineBoundary,
               chr = QAccessible::CharBoundary;
-    QTest::newRow("word at") << word << 0 << 8 << "beta" << 6;
-    QTest::newRow("word after") << word << 1 << 2 << " " << 5;
-    QTest::newRow("line at first") << line << 0 << 3 << "alpha beta\n" << 0;
-    QTest::newRow("line at the break") << line << 0 << 10 << "alpha beta\n" << 0;
-    QTest::newRow("line at second") << line << 0 << 11 << "x\U0001F600y\n" << 11;
-    QTest::newRow("line after first") << line << 1 << 3 << "x\U0001F600y\n" << 11;
-    QTest::newRow("line before last") << line << -1 << 18 << "x\U0001F600y\n" << 11;
-    QTest::newRow("last line has no break") << line << 0 << 18 << "gamma" << 16;
-    QTest::newRow("character: the pair whole") << chr << 0 << 12 << "\U0001F600" << 12;
-    QTest::newRow("character: the break") << chr << 0 << 10 << "\n" << 10;
-    QTest::newRow("character before y: the pair") << chr << -1 << 14 << "\U0001F600" << 12;
-    QTest::newRow("character after the pair") << chr << 1 << 12 << "y" << 14;
-    QTest::newRow("word before") << word << -1 << 8 << " " << 5;
-    QTest::newRow("word at the break") << word << 0 << 10 << "\n" << 10;
+    row("word at", word, 0, 8, "beta", 6);
+    row("word after", word, 1, 2, " ", 5);
+    row("line at first", line, 0, 3, "alpha beta\n", 0);
+    row("line at the break", line, 0, 10, "alpha beta\n", 0);
+    row("line at second", line, 0, 11, "x\U0001F600y\n", 11);
+    row("line after first", line, 1, 3, "x\U0001F600y\n", 11);
+    row("line before last", line, -1, 18, "x\U0001F600y\n", 11);
+    row("last line has no break", line, 0, 18, "gamma", 16);
+    row("character: the pair whole", chr, 0, 12, "\U0001F600", 12);
+    row("character: the break", chr, 0, 10, "\n", 10);
+    row("character before y: the pair", chr, -1, 14, "\U0001F600", 12);
+    row("character after the pair", chr, 1, 12, "y", 14);
+    row("word before", word, -1, 8, " ", 5);
+    row("word at the break", word, 0, 10, "\n", 10);
     // A picture character is no letter: it parts the word.
-    QTest::newRow("word after the break") << word << 1 << 10 << "x" << 11;
-    QTest::newRow("whole text") << int(QAccessible::NoBoundary) << 0 << 4
-                                << "alpha beta\nx\U0001F600y\ngamma" << 0;
+    row("word after the break", word, 1, 10, "x", 11);
+    row("whole text", int(QAccessible::NoBoundary), 0, 4, "alpha beta\nx\U0001F600y\ngamma", 0);
 }
 
 void TstSurfaceAccessible::boundariesByExample()

@@ -6,6 +6,7 @@
 // its gap and grown and shrunk; the gap buffer itself is checked on its
 // own, from empty and back to empty. This file is built with the undefined
 // behaviour sanitizer, which stops the run on any fault in it.
+#include "support/datarow.h"
 #include "support/seed.h"
 #include "surface/gapbuffer.h"
 #include "surface/surface.h"
@@ -18,6 +19,7 @@
 #include <vector>
 
 using namespace qln;
+using qln::test::row;
 
 namespace {
 
@@ -237,10 +239,10 @@ void TstSurfaceStore::agreesWithPlainModel_data()
     QTest::addColumn<quint32>("seed");
     QTest::addColumn<int>("steps");
     QTest::addColumn<int>("maxInsert");
-    QTest::newRow("short edits") << 1u << 3000 << 4;
-    QTest::newRow("mixed edits") << 2u << 3000 << 40;
-    QTest::newRow("long pieces") << 3u << 1500 << 400;
-    QTest::newRow("another seed") << 77u << 3000 << 12;
+    row("short edits", 1u, 3000, 4);
+    row("mixed edits", 2u, 3000, 40);
+    row("long pieces", 3u, 1500, 400);
+    row("another seed", 77u, 3000, 12);
 }
 
 void TstSurfaceStore::agreesWithPlainModel()
@@ -403,14 +405,14 @@ void TstSurfaceStore::findAcrossTheGap_data()
     QTest::addColumn<int>("expected");
     // Text: "one twofold two three" (the gap is put where a one-character
     // edit was made and taken back).
-    QTest::newRow("match across the gap") << 6 << "two" << int(FindNone) << 4;
-    QTest::newRow("match ends at the gap") << 7 << "two" << int(FindNone) << 4;
-    QTest::newRow("match starts at the gap") << 4 << "two" << int(FindNone) << 4;
-    QTest::newRow("whole word skips one across the gap") << 6 << "two" << int(FindWholeWord) << 12;
-    QTest::newRow("case across the gap") << 18 << "THREE" << int(FindNone) << 16;
-    QTest::newRow("match case refuses") << 17 << "THREE" << int(FindMatchCase) << -1;
-    QTest::newRow("gap at the end") << 21 << "three" << int(FindWholeWord) << 16;
-    QTest::newRow("gap at the start") << 0 << "one" << int(FindWholeWord) << 0;
+    row("match across the gap", 6, "two", int(FindNone), 4);
+    row("match ends at the gap", 7, "two", int(FindNone), 4);
+    row("match starts at the gap", 4, "two", int(FindNone), 4);
+    row("whole word skips one across the gap", 6, "two", int(FindWholeWord), 12);
+    row("case across the gap", 18, "THREE", int(FindNone), 16);
+    row("match case refuses", 17, "THREE", int(FindMatchCase), -1);
+    row("gap at the end", 21, "three", int(FindWholeWord), 16);
+    row("gap at the start", 0, "one", int(FindWholeWord), 0);
 }
 
 void TstSurfaceStore::findAcrossTheGap()

@@ -2,6 +2,7 @@
 // in the surface, whatever the program does to the surface (its text, its
 // colours, its marks) is shown, and the view lays out only what it must.
 #include "support/contrast.h"
+#include "support/datarow.h"
 #include "support/javatext.h"
 #include "surface/ui/surfaceview.h"
 
@@ -60,6 +61,7 @@ void wrapAtThreeInches(Surface *s)
 
 using qln::test::contrast;
 using qln::test::luminance;
+using qln::test::row;
 
 class TstSurfaceView : public QObject {
     Q_OBJECT
@@ -322,9 +324,8 @@ void TstSurfaceView::longLineIsLaidOutInPieces_data()
     QTest::addColumn<int>("typedAt");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("mostBuilt"); // layouts the typing may build
-    QTest::newRow("two million characters")
-        << false << QString(2 * 1024 * 1024, QLatin1Char('w')) << 0 << "abc" << 6;
-    QTest::newRow("sixty thousand, wrapping") << true << wordyLine(60000) << 30001 << "q" << 3;
+    row("two million characters", false, QString(2 * 1024 * 1024, QLatin1Char('w')), 0, "abc", 6);
+    row("sixty thousand, wrapping", true, wordyLine(60000), 30001, "q", 3);
 }
 
 void TstSurfaceView::longLineIsLaidOutInPieces()
@@ -620,8 +621,8 @@ void TstSurfaceView::pageDownScrollsByLines()
 void TstSurfaceView::randomEditingKeepsPositionsWhole_data()
 {
     QTest::addColumn<bool>("wrapped");
-    QTest::newRow("lines as they are") << false;
-    QTest::newRow("lines wrapping, the long one in pieces") << true;
+    row("lines as they are", false);
+    row("lines wrapping, the long one in pieces", true);
 }
 
 void TstSurfaceView::randomEditingKeepsPositionsWhole()
@@ -751,10 +752,10 @@ void TstSurfaceView::downWalksEveryWrappedRow()
 void TstSurfaceView::sidewaysRangeFollowsTheWidestLine_data()
 {
     QTest::addColumn<QString>("action");
-    QTest::newRow("widest line deleted") << QStringLiteral("delete");
-    QTest::newRow("widest line shortened") << QStringLiteral("shorten");
-    QTest::newRow("short document set") << QStringLiteral("settext");
-    QTest::newRow("widest line replaced by the program") << QStringLiteral("replace");
+    row("widest line deleted", QStringLiteral("delete"));
+    row("widest line shortened", QStringLiteral("shorten"));
+    row("short document set", QStringLiteral("settext"));
+    row("widest line replaced by the program", QStringLiteral("replace"));
 }
 
 void TstSurfaceView::sidewaysRangeFollowsTheWidestLine()
@@ -949,14 +950,14 @@ void TstSurfaceView::wrappedScrollBarAgreesWithTheView_data()
     for (int i = 0; i < 60; ++i)
         shortFile +=
             QStringLiteral("    int value%1 = count + %1; // and a comment to wrap\r\n").arg(i);
-    QTest::newRow("short file") << shortFile + QStringLiteral("}");
-    QTest::newRow("10,500-character line") << wordyLine(10500);
+    row("short file", shortFile + QStringLiteral("}"));
+    row("10,500-character line", wordyLine(10500));
     QString big;
     big.reserve(10 * 1024 * 1024 + 100);
     const QString line = wordyLine(70) + QStringLiteral("\r\n");
     while (big.size() < 10 * 1024 * 1024)
         big += line;
-    QTest::newRow("10 MB file") << big + QStringLiteral("last");
+    row("10 MB file", big + QStringLiteral("last"));
 }
 
 void TstSurfaceView::wrappedScrollBarAgreesWithTheView()

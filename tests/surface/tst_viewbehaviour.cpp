@@ -2,6 +2,7 @@
 // keys, mouse, drops, input methods, the clipboard and awkward text. Only
 // the view's public face is used (its surface, caret rectangles, positions
 // at points, its viewport and signals), so any view of a surface must pass.
+#include "support/datarow.h"
 #include "surface/ui/surfaceview.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QTextBoundaryFinder>
 
 using namespace qln;
+using qln::test::row;
 
 namespace {
 
@@ -151,72 +153,57 @@ void TstViewBehaviour::keyboardMovesAndSelects_data()
     const auto shift = Qt::ShiftModifier;
     const auto ctrl = Qt::ControlModifier;
     const auto none = Qt::NoModifier;
-    QTest::newRow("shift+right") << t << 2 << keys({{Qt::Key_Right, shift}}) << 2 << 1;
-    QTest::newRow("shift+left") << t << 2 << keys({{Qt::Key_Left, shift}}) << 1 << 1;
-    QTest::newRow("shift+end") << t << 2 << keys({{Qt::Key_End, shift}}) << 2 << 8;
-    QTest::newRow("shift+home") << t << 2 << keys({{Qt::Key_Home, shift}}) << 0 << 2;
-    QTest::newRow("shift+down") << t << 2 << keys({{Qt::Key_Down, shift}}) << 2 << 12;
-    QTest::newRow("shift+up") << t << 14 << keys({{Qt::Key_Up, shift}}) << 2 << 12;
-    QTest::newRow("shift+down twice")
-        << t << 2 << keys({{Qt::Key_Down, shift}, {Qt::Key_Down, shift}}) << 2 << 25;
-    QTest::newRow("down on the last line goes to its end")
-        << t << 14 << keys({{Qt::Key_Down, none}, {Qt::Key_Down, none}}) << 28 << 0;
-    QTest::newRow("ctrl+shift+right, a word")
-        << t << 0 << keys({{Qt::Key_Right, ctrl | shift}}) << 0 << 6;
-    QTest::newRow("ctrl+shift+left, a word")
-        << t << 8 << keys({{Qt::Key_Left, ctrl | shift}}) << 6 << 2;
-    QTest::newRow("ctrl+home") << t << 14 << keys({{Qt::Key_Home, ctrl}}) << 0 << 0;
-    QTest::newRow("ctrl+end") << t << 14 << keys({{Qt::Key_End, ctrl}}) << 28 << 0;
-    QTest::newRow("ctrl+shift+home") << t << 14 << keys({{Qt::Key_Home, ctrl | shift}}) << 0 << 14;
-    QTest::newRow("ctrl+shift+end") << t << 14 << keys({{Qt::Key_End, ctrl | shift}}) << 14 << 14;
-    QTest::newRow("end stops before CR LF") << t << 12 << keys({{Qt::Key_End, none}}) << 23 << 0;
-    QTest::newRow("home of second line") << t << 23 << keys({{Qt::Key_Home, none}}) << 12 << 0;
-    QTest::newRow("right passes CR LF") << t << 10 << keys({{Qt::Key_Right, none}}) << 12 << 0;
-    QTest::newRow("left passes CR LF") << t << 12 << keys({{Qt::Key_Left, none}}) << 10 << 0;
-    QTest::newRow("shift+right selects CR LF")
-        << t << 10 << keys({{Qt::Key_Right, shift}}) << 10 << 2;
-    QTest::newRow("shift+left selects CR LF")
-        << t << 12 << keys({{Qt::Key_Left, shift}}) << 10 << 2;
-    QTest::newRow("shift+left shrinks from the caret's end")
-        << t << 2 << keys({{Qt::Key_Right, shift}, {Qt::Key_Right, shift}, {Qt::Key_Left, shift}})
-        << 2 << 1;
-    QTest::newRow("ctrl+shift+home keeps the anchor")
-        << t << 14 << keys({{Qt::Key_Right, ctrl | shift}, {Qt::Key_Home, ctrl | shift}}) << 0
-        << 14;
-    QTest::newRow("left ends a selection at its start")
-        << t << 2 << keys({{Qt::Key_End, shift}, {Qt::Key_Left, none}}) << 2 << 0;
+    row("shift+right", t, 2, keys({{Qt::Key_Right, shift}}), 2, 1);
+    row("shift+left", t, 2, keys({{Qt::Key_Left, shift}}), 1, 1);
+    row("shift+end", t, 2, keys({{Qt::Key_End, shift}}), 2, 8);
+    row("shift+home", t, 2, keys({{Qt::Key_Home, shift}}), 0, 2);
+    row("shift+down", t, 2, keys({{Qt::Key_Down, shift}}), 2, 12);
+    row("shift+up", t, 14, keys({{Qt::Key_Up, shift}}), 2, 12);
+    row("shift+down twice", t, 2, keys({{Qt::Key_Down, shift}, {Qt::Key_Down, shift}}), 2, 25);
+    row("down on the last line goes to its end", t, 14,
+        keys({{Qt::Key_Down, none}, {Qt::Key_Down, none}}), 28, 0);
+    row("ctrl+shift+right, a word", t, 0, keys({{Qt::Key_Right, ctrl | shift}}), 0, 6);
+    row("ctrl+shift+left, a word", t, 8, keys({{Qt::Key_Left, ctrl | shift}}), 6, 2);
+    row("ctrl+home", t, 14, keys({{Qt::Key_Home, ctrl}}), 0, 0);
+    row("ctrl+end", t, 14, keys({{Qt::Key_End, ctrl}}), 28, 0);
+    row("ctrl+shift+home", t, 14, keys({{Qt::Key_Home, ctrl | shift}}), 0, 14);
+    row("ctrl+shift+end", t, 14, keys({{Qt::Key_End, ctrl | shift}}), 14, 14);
+    row("end stops before CR LF", t, 12, keys({{Qt::Key_End, none}}), 23, 0);
+    row("home of second line", t, 23, keys({{Qt::Key_Home, none}}), 12, 0);
+    row("right passes CR LF", t, 10, keys({{Qt::Key_Right, none}}), 12, 0);
+    row("left passes CR LF", t, 12, keys({{Qt::Key_Left, none}}), 10, 0);
+    row("shift+right selects CR LF", t, 10, keys({{Qt::Key_Right, shift}}), 10, 2);
+    row("shift+left selects CR LF", t, 12, keys({{Qt::Key_Left, shift}}), 10, 2);
+    row("shift+left shrinks from the caret's end", t, 2,
+        keys({{Qt::Key_Right, shift}, {Qt::Key_Right, shift}, {Qt::Key_Left, shift}}), 2, 1);
+    row("ctrl+shift+home keeps the anchor", t, 14,
+        keys({{Qt::Key_Right, ctrl | shift}, {Qt::Key_Home, ctrl | shift}}), 0, 14);
+    row("left ends a selection at its start", t, 2,
+        keys({{Qt::Key_End, shift}, {Qt::Key_Left, none}}), 2, 0);
 
     const QString longLine = QString(50000, QLatin1Char('x')) + QStringLiteral("\r\nshort");
-    QTest::newRow("end of a long line")
-        << longLine << 0 << keys({{Qt::Key_End, none}}) << 50000 << 0;
-    QTest::newRow("home of a long line")
-        << longLine << 49000 << keys({{Qt::Key_Home, none}}) << 0 << 0;
-    QTest::newRow("shift+end of a long line")
-        << longLine << 10 << keys({{Qt::Key_End, shift}}) << 10 << 49990;
-    QTest::newRow("down from a long line's end")
-        << longLine << 0 << keys({{Qt::Key_End, none}, {Qt::Key_Down, none}}) << 50007 << 0;
+    row("end of a long line", longLine, 0, keys({{Qt::Key_End, none}}), 50000, 0);
+    row("home of a long line", longLine, 49000, keys({{Qt::Key_Home, none}}), 0, 0);
+    row("shift+end of a long line", longLine, 10, keys({{Qt::Key_End, shift}}), 10, 49990);
+    row("down from a long line's end", longLine, 0,
+        keys({{Qt::Key_End, none}, {Qt::Key_Down, none}}), 50007, 0);
 
     // "a", a surrogate pair, CR LF, "b": the pair is positions 1 and 2.
     const QString pair = QStringLiteral("a") + kSmile + QStringLiteral("\r\nb");
-    QTest::newRow("end before a pair at line end")
-        << pair << 0 << keys({{Qt::Key_End, none}}) << 3 << 0;
-    QTest::newRow("home from after a pair") << pair << 3 << keys({{Qt::Key_Home, none}}) << 0 << 0;
-    QTest::newRow("right over a pair") << pair << 1 << keys({{Qt::Key_Right, none}}) << 3 << 0;
-    QTest::newRow("left over a pair") << pair << 3 << keys({{Qt::Key_Left, none}}) << 1 << 0;
-    QTest::newRow("shift+left selects a pair")
-        << pair << 3 << keys({{Qt::Key_Left, shift}}) << 1 << 2;
-    QTest::newRow("right over a pair then CR LF")
-        << pair << 1 << keys({{Qt::Key_Right, none}, {Qt::Key_Right, none}}) << 5 << 0;
+    row("end before a pair at line end", pair, 0, keys({{Qt::Key_End, none}}), 3, 0);
+    row("home from after a pair", pair, 3, keys({{Qt::Key_Home, none}}), 0, 0);
+    row("right over a pair", pair, 1, keys({{Qt::Key_Right, none}}), 3, 0);
+    row("left over a pair", pair, 3, keys({{Qt::Key_Left, none}}), 1, 0);
+    row("shift+left selects a pair", pair, 3, keys({{Qt::Key_Left, shift}}), 1, 2);
+    row("right over a pair then CR LF", pair, 1,
+        keys({{Qt::Key_Right, none}, {Qt::Key_Right, none}}), 5, 0);
 
     // "e" with an acute accent as a combining mark, then "x".
     const QString marks = QStringLiteral("e\u0301x\u0302\u0323y");
-    QTest::newRow("right over a combining sequence")
-        << marks << 0 << keys({{Qt::Key_Right, none}}) << 2 << 0;
-    QTest::newRow("left over a combining sequence")
-        << marks << 2 << keys({{Qt::Key_Left, none}}) << 0 << 0;
-    QTest::newRow("right over two marks") << marks << 2 << keys({{Qt::Key_Right, none}}) << 5 << 0;
-    QTest::newRow("shift+left over two marks")
-        << marks << 5 << keys({{Qt::Key_Left, shift}}) << 2 << 3;
+    row("right over a combining sequence", marks, 0, keys({{Qt::Key_Right, none}}), 2, 0);
+    row("left over a combining sequence", marks, 2, keys({{Qt::Key_Left, none}}), 0, 0);
+    row("right over two marks", marks, 2, keys({{Qt::Key_Right, none}}), 5, 0);
+    row("shift+left over two marks", marks, 5, keys({{Qt::Key_Left, shift}}), 2, 3);
 }
 
 void TstViewBehaviour::keyboardMovesAndSelects()
@@ -254,53 +241,40 @@ void TstViewBehaviour::editingKeys_data()
     };
     const QString lines = QStringLiteral("ab\r\ncd");
     const QString pair = QStringLiteral("a") + kSmile + QStringLiteral("b");
-    QTest::newRow("typing") << lines << 1 << 0 << typed(QStringLiteral("xyz")) << "axyzb\r\ncd"
-                            << 4;
-    QTest::newRow("typing over a selection")
-        << lines << 0 << 2 << typed(QStringLiteral("q")) << "q\r\ncd" << 1;
-    QTest::newRow("typing over a selection with CR LF")
-        << lines << 1 << 4 << typed(QStringLiteral("-")) << "a-d" << 2;
-    QTest::newRow("enter makes CR LF")
-        << QStringLiteral("ab") << 1 << 0 << key(Qt::Key_Return) << "a\r\nb" << 3;
-    QTest::newRow("shift+enter makes CR LF")
-        << QStringLiteral("ab") << 1 << 0 << key(Qt::Key_Return, Qt::ShiftModifier) << "a\r\nb"
-        << 3;
-    QTest::newRow("keypad enter makes CR LF")
-        << QStringLiteral("ab") << 2 << 0 << key(Qt::Key_Enter, Qt::KeypadModifier) << "ab\r\n"
-        << 4;
-    QTest::newRow("enter at a line end")
-        << lines << 2 << 0 << key(Qt::Key_Return) << "ab\r\n\r\ncd" << 4;
-    QTest::newRow("backspace after CR LF")
-        << lines << 4 << 0 << key(Qt::Key_Backspace) << "abcd" << 2;
-    QTest::newRow("delete before CR LF") << lines << 2 << 0 << key(Qt::Key_Delete) << "abcd" << 2;
-    QTest::newRow("backspace over a selection with CR LF")
-        << lines << 1 << 4 << key(Qt::Key_Backspace) << "ad" << 1;
-    QTest::newRow("delete over a selection with CR LF")
-        << lines << 2 << 2 << key(Qt::Key_Delete) << "abcd" << 2;
-    QTest::newRow("backspace after a pair")
-        << pair << 3 << 0 << key(Qt::Key_Backspace) << "ab" << 1;
-    QTest::newRow("delete before a pair") << pair << 1 << 0 << key(Qt::Key_Delete) << "ab" << 1;
-    QTest::newRow("backspace at the start")
-        << lines << 0 << 0 << key(Qt::Key_Backspace) << lines << 0;
-    QTest::newRow("delete at the end") << lines << 6 << 0 << key(Qt::Key_Delete) << lines << 6;
-    QTest::newRow("backspace takes the last mark")
-        << QStringLiteral("e\u0301x") << 2 << 0 << key(Qt::Key_Backspace) << "ex" << 1;
-    QTest::newRow("delete takes a character with its marks")
-        << QStringLiteral("e\u0301x") << 0 << 0 << key(Qt::Key_Delete) << "x" << 0;
-    QTest::newRow("tab") << lines << 0 << 0 << key(Qt::Key_Tab) << "\tab\r\ncd" << 1;
+    row("typing", lines, 1, 0, typed(QStringLiteral("xyz")), "axyzb\r\ncd", 4);
+    row("typing over a selection", lines, 0, 2, typed(QStringLiteral("q")), "q\r\ncd", 1);
+    row("typing over a selection with CR LF", lines, 1, 4, typed(QStringLiteral("-")), "a-d", 2);
+    row("enter makes CR LF", QStringLiteral("ab"), 1, 0, key(Qt::Key_Return), "a\r\nb", 3);
+    row("shift+enter makes CR LF", QStringLiteral("ab"), 1, 0,
+        key(Qt::Key_Return, Qt::ShiftModifier), "a\r\nb", 3);
+    row("keypad enter makes CR LF", QStringLiteral("ab"), 2, 0,
+        key(Qt::Key_Enter, Qt::KeypadModifier), "ab\r\n", 4);
+    row("enter at a line end", lines, 2, 0, key(Qt::Key_Return), "ab\r\n\r\ncd", 4);
+    row("backspace after CR LF", lines, 4, 0, key(Qt::Key_Backspace), "abcd", 2);
+    row("delete before CR LF", lines, 2, 0, key(Qt::Key_Delete), "abcd", 2);
+    row("backspace over a selection with CR LF", lines, 1, 4, key(Qt::Key_Backspace), "ad", 1);
+    row("delete over a selection with CR LF", lines, 2, 2, key(Qt::Key_Delete), "abcd", 2);
+    row("backspace after a pair", pair, 3, 0, key(Qt::Key_Backspace), "ab", 1);
+    row("delete before a pair", pair, 1, 0, key(Qt::Key_Delete), "ab", 1);
+    row("backspace at the start", lines, 0, 0, key(Qt::Key_Backspace), lines, 0);
+    row("delete at the end", lines, 6, 0, key(Qt::Key_Delete), lines, 6);
+    row("backspace takes the last mark", QStringLiteral("e\u0301x"), 2, 0, key(Qt::Key_Backspace),
+        "ex", 1);
+    row("delete takes a character with its marks", QStringLiteral("e\u0301x"), 0, 0,
+        key(Qt::Key_Delete), "x", 0);
+    row("tab", lines, 0, 0, key(Qt::Key_Tab), "\tab\r\ncd", 1);
     const QString words = QStringLiteral("alpha beta\r\ngamma");
     const auto ctrl = Qt::ControlModifier;
-    QTest::newRow("ctrl+backspace takes a word")
-        << words << 17 << 0 << key(Qt::Key_Backspace, ctrl) << "alpha beta\r\n"
-        << 12;
-    QTest::newRow("ctrl+backspace at a line's start takes the break")
-        << words << 12 << 0 << key(Qt::Key_Backspace, ctrl) << "alpha betagamma" << 10;
-    QTest::newRow("ctrl+backspace leaves the blank before the word")
-        << words << 10 << 0 << key(Qt::Key_Backspace, ctrl) << "alpha \r\ngamma" << 6;
-    QTest::newRow("ctrl+delete takes a word and the blank after it")
-        << words << 0 << 0 << key(Qt::Key_Delete, ctrl) << "beta\r\ngamma" << 0;
-    QTest::newRow("ctrl+delete over a selection takes the selection")
-        << words << 2 << 3 << key(Qt::Key_Delete, ctrl) << "al beta\r\ngamma" << 2;
+    row("ctrl+backspace takes a word", words, 17, 0, key(Qt::Key_Backspace, ctrl), "alpha beta\r\n",
+        12);
+    row("ctrl+backspace at a line's start takes the break", words, 12, 0,
+        key(Qt::Key_Backspace, ctrl), "alpha betagamma", 10);
+    row("ctrl+backspace leaves the blank before the word", words, 10, 0,
+        key(Qt::Key_Backspace, ctrl), "alpha \r\ngamma", 6);
+    row("ctrl+delete takes a word and the blank after it", words, 0, 0, key(Qt::Key_Delete, ctrl),
+        "beta\r\ngamma", 0);
+    row("ctrl+delete over a selection takes the selection", words, 2, 3, key(Qt::Key_Delete, ctrl),
+        "al beta\r\ngamma", 2);
 }
 
 void TstViewBehaviour::editingKeys()
@@ -398,13 +372,13 @@ void TstViewBehaviour::clickPutsCaret_data()
 {
     QTest::addColumn<int>("pos");
     // Over "alpha beta\r\nalpha gamma\r\nend" (lines at 0, 12, 25).
-    QTest::newRow("start") << 0;
-    QTest::newRow("inside a word") << 3;
-    QTest::newRow("line end before CR LF") << 10;
-    QTest::newRow("start of the second line") << 12;
-    QTest::newRow("inside the second line") << 18;
-    QTest::newRow("start of the last line") << 25;
-    QTest::newRow("end of the text") << 28;
+    row("start", 0);
+    row("inside a word", 3);
+    row("line end before CR LF", 10);
+    row("start of the second line", 12);
+    row("inside the second line", 18);
+    row("start of the last line", 25);
+    row("end of the text", 28);
 }
 
 void TstViewBehaviour::clickPutsCaret()
@@ -447,28 +421,24 @@ void TstViewBehaviour::mouseSelects_data()
     QTest::addColumn<int>("selLength");
     // Lines at 0, 12 and 25; the last one has no break after it.
     const QString t = QStringLiteral("alpha beta\r\nalpha gamma\r\nend");
-    QTest::newRow("drag within a line") << t << "drag" << QList<int>{1, 4} << 1 << 3;
-    QTest::newRow("drag backwards within a line") << t << "drag" << QList<int>{9, 6} << 6 << 3;
-    QTest::newRow("drag across a line break") << t << "drag" << QList<int>{7, 15} << 7 << 8;
-    QTest::newRow("drag backwards across two breaks")
-        << t << "drag" << QList<int>{27, 2} << 2 << 25;
+    row("drag within a line", t, "drag", QList<int>{1, 4}, 1, 3);
+    row("drag backwards within a line", t, "drag", QList<int>{9, 6}, 6, 3);
+    row("drag across a line break", t, "drag", QList<int>{7, 15}, 7, 8);
+    row("drag backwards across two breaks", t, "drag", QList<int>{27, 2}, 2, 25);
     // A line is selected with its line break.
-    QTest::newRow("triple click, middle line") << t << "triple" << QList<int>{15} << 12 << 13;
-    QTest::newRow("triple click, last line") << t << "triple" << QList<int>{26} << 25 << 3;
+    row("triple click, middle line", t, "triple", QList<int>{15}, 12, 13);
+    row("triple click, last line", t, "triple", QList<int>{26}, 25, 3);
     // Extending again keeps the first end where the selection began.
-    QTest::newRow("shift+click extends") << t << "shift" << QList<int>{2, 15} << 2 << 13;
-    QTest::newRow("shift+click extends again") << t << "shift" << QList<int>{2, 15, 26} << 2 << 24;
-    QTest::newRow("shift+click back past the anchor")
-        << t << "shift" << QList<int>{2, 15, 26, 1} << 1 << 1;
+    row("shift+click extends", t, "shift", QList<int>{2, 15}, 2, 13);
+    row("shift+click extends again", t, "shift", QList<int>{2, 15, 26}, 2, 24);
+    row("shift+click back past the anchor", t, "shift", QList<int>{2, 15, 26, 1}, 1, 1);
     const QString w = QStringLiteral("int count = a1b2;\r\nfoo_bar x$y $z");
     // Line 1 starts at 19: "foo_bar" 19..25, "x$y" 27..29, "$z" 31..32.
-    QTest::newRow("double click, plain word") << w << "double" << QList<int>{6} << 4 << 5;
-    QTest::newRow("double click, letters and digits") << w << "double" << QList<int>{14} << 12 << 4;
-    QTest::newRow("double click, underscore joins") << w << "double" << QList<int>{21} << 19 << 7;
-    QTest::newRow("double click, dollar inside a word")
-        << w << "double" << QList<int>{28} << 27 << 3;
-    QTest::newRow("double click, dollar starts a word")
-        << w << "double" << QList<int>{32} << 31 << 2;
+    row("double click, plain word", w, "double", QList<int>{6}, 4, 5);
+    row("double click, letters and digits", w, "double", QList<int>{14}, 12, 4);
+    row("double click, underscore joins", w, "double", QList<int>{21}, 19, 7);
+    row("double click, dollar inside a word", w, "double", QList<int>{28}, 27, 3);
+    row("double click, dollar starts a word", w, "double", QList<int>{32}, 31, 2);
 }
 
 void TstViewBehaviour::mouseSelects()
@@ -506,8 +476,8 @@ void TstViewBehaviour::mouseSelects()
 void TstViewBehaviour::dropInsertsAtPoint_data()
 {
     QTest::addColumn<bool>("formatted");
-    QTest::newRow("plain text") << false;
-    QTest::newRow("the program's formatted data") << true;
+    row("plain text", false);
+    row("the program's formatted data", true);
 }
 
 void TstViewBehaviour::dropInsertsAtPoint()
@@ -559,18 +529,16 @@ void TstViewBehaviour::inputMethodCommits_data()
     QTest::addColumn<int>("replaceLength");
     QTest::addColumn<QString>("result");
     QTest::addColumn<int>("caretAfter");
-    QTest::newRow("composed character") << QStringLiteral("caf") << 3 << QStringLiteral("é") << 0
-                                        << 0 << QStringLiteral("café") << 4;
-    QTest::newRow("on the second line") << QStringLiteral("a\r\nb") << 4 << QStringLiteral("ü") << 0
-                                        << 0 << QStringLiteral("a\r\nbü") << 5;
-    QTest::newRow("replaces the previous character")
-        << QStringLiteral("x\r\nmu") << 5 << QStringLiteral("ü") << -1 << 1
-        << QStringLiteral("x\r\nmü") << 5;
-    QTest::newRow("replaces inside the line")
-        << QStringLiteral("x\r\nuber") << 4 << QStringLiteral("Ü") << -1 << 1
-        << QStringLiteral("x\r\nÜber") << 4;
-    QTest::newRow("a character outside the basic plane")
-        << QStringLiteral("a") << 1 << kSmile << 0 << 0 << QStringLiteral("a") + kSmile << 3;
+    row("composed character", QStringLiteral("caf"), 3, QStringLiteral("é"), 0, 0,
+        QStringLiteral("café"), 4);
+    row("on the second line", QStringLiteral("a\r\nb"), 4, QStringLiteral("ü"), 0, 0,
+        QStringLiteral("a\r\nbü"), 5);
+    row("replaces the previous character", QStringLiteral("x\r\nmu"), 5, QStringLiteral("ü"), -1, 1,
+        QStringLiteral("x\r\nmü"), 5);
+    row("replaces inside the line", QStringLiteral("x\r\nuber"), 4, QStringLiteral("Ü"), -1, 1,
+        QStringLiteral("x\r\nÜber"), 4);
+    row("a character outside the basic plane", QStringLiteral("a"), 1, kSmile, 0, 0,
+        QStringLiteral("a") + kSmile, 3);
 }
 
 void TstViewBehaviour::inputMethodCommits()
@@ -607,10 +575,10 @@ void TstViewBehaviour::clipboardKeepsOrDropsColour_data()
     QTest::addColumn<bool>("copyByKey");
     QTest::addColumn<bool>("pasteByKey");
     QTest::addColumn<bool>("coloured");
-    QTest::newRow("ctrl+c, ctrl+v") << true << true << true;
-    QTest::newRow("ctrl+c, paste plain") << true << false << false;
-    QTest::newRow("copy plain, ctrl+v") << false << true << false;
-    QTest::newRow("copy plain, paste plain") << false << false << false;
+    row("ctrl+c, ctrl+v", true, true, true);
+    row("ctrl+c, paste plain", true, false, false);
+    row("copy plain, ctrl+v", false, true, false);
+    row("copy plain, paste plain", false, false, false);
 }
 
 void TstViewBehaviour::clipboardKeepsOrDropsColour()
@@ -653,12 +621,12 @@ void TstViewBehaviour::nulIsRefusedOnEveryWayIn_data()
 {
     QTest::addColumn<QString>("way");
     QTest::addColumn<bool>("formatted");
-    QTest::newRow("ctrl+v, plain text") << QStringLiteral("ctrl+v") << false;
-    QTest::newRow("ctrl+v, the program's formatted data") << QStringLiteral("ctrl+v") << true;
-    QTest::newRow("paste plain") << QStringLiteral("paste plain") << false;
-    QTest::newRow("drop, plain text") << QStringLiteral("drop") << false;
-    QTest::newRow("drop, the program's formatted data") << QStringLiteral("drop") << true;
-    QTest::newRow("input method commit") << QStringLiteral("commit") << false;
+    row("ctrl+v, plain text", QStringLiteral("ctrl+v"), false);
+    row("ctrl+v, the program's formatted data", QStringLiteral("ctrl+v"), true);
+    row("paste plain", QStringLiteral("paste plain"), false);
+    row("drop, plain text", QStringLiteral("drop"), false);
+    row("drop, the program's formatted data", QStringLiteral("drop"), true);
+    row("input method commit", QStringLiteral("commit"), false);
 }
 
 void TstViewBehaviour::nulIsRefusedOnEveryWayIn()
@@ -721,22 +689,18 @@ void TstViewBehaviour::nulIsRefusedOnEveryWayIn()
 void TstViewBehaviour::awkwardTextKeepsBoundaries_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("300,000 of one character")
-        << QString(300000, QLatin1Char('x')) + QStringLiteral("\r\nend");
-    QTest::newRow("100,000 tabs") << QString(100000, QLatin1Char('\t')) + QStringLiteral("\r\nx\t");
-    QTest::newRow("100,000 surrogate pairs") << kSmile.repeated(100000) + QStringLiteral("\r\nend");
+    row("300,000 of one character", QString(300000, QLatin1Char('x')) + QStringLiteral("\r\nend"));
+    row("100,000 tabs", QString(100000, QLatin1Char('\t')) + QStringLiteral("\r\nx\t"));
+    row("100,000 surrogate pairs", kSmile.repeated(100000) + QStringLiteral("\r\nend"));
     const QString marks = QStringLiteral("e\u0301o\u0308\u0304");
-    QTest::newRow("combining characters")
-        << marks.repeated(15000) + QStringLiteral("\r\n\u0301\u0301a\r\n");
+    row("combining characters", marks.repeated(15000) + QStringLiteral("\r\n\u0301\u0301a\r\n"));
     const QString hebrew =
         QStringLiteral("abc \u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD def ");
-    QTest::newRow("right to left")
-        << hebrew.repeated(2000)
-               + QStringLiteral("\r\n\u0645\u0631\u062D\u0628\u0627 123 "
-                                "\u0628\u0627\u0644\u0639\u0627\u0644\u0645\r\nx");
-    QTest::newRow("surrogate pairs at line ends") << QStringLiteral("abc") + kSmile
-                                                         + QStringLiteral("\r\n") + kSmile
-                                                         + QStringLiteral("\r\nx") + kSmile;
+    row("right to left", hebrew.repeated(2000)
+                             + QStringLiteral("\r\n\u0645\u0631\u062D\u0628\u0627 123 "
+                                              "\u0628\u0627\u0644\u0639\u0627\u0644\u0645\r\nx"));
+    row("surrogate pairs at line ends", QStringLiteral("abc") + kSmile + QStringLiteral("\r\n")
+                                            + kSmile + QStringLiteral("\r\nx") + kSmile);
 }
 
 void TstViewBehaviour::awkwardTextKeepsBoundaries()
@@ -830,9 +794,9 @@ void TstViewBehaviour::awkwardTextKeepsBoundaries()
 void TstViewBehaviour::shownOrHiddenKeepsInStep_data()
 {
     QTest::addColumn<QString>("hidden");
-    QTest::newRow("shown") << QString();
-    QTest::newRow("painting off") << QStringLiteral("painting");
-    QTest::newRow("widget hidden") << QStringLiteral("widget");
+    row("shown", QString());
+    row("painting off", QStringLiteral("painting"));
+    row("widget hidden", QStringLiteral("widget"));
 }
 
 void TstViewBehaviour::shownOrHiddenKeepsInStep()
