@@ -20,6 +20,7 @@
 #include <algorithm>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -156,8 +157,7 @@ private slots:
 
 void TstNameResolve::resolves_data()
 {
-    QTest::addColumn<QString>("document");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("document", "expected");
     const QString awtColor = QStringLiteral("java.awt.Color.");
 
     // Qualified names stay as they are.
@@ -422,8 +422,7 @@ QString inMain(const QString &code)
 
 void TstNameResolve::followsTheCode_data()
 {
-    QTest::addColumn<QString>("document");
-    QTest::addColumn<QString>("expected");
+    columns<QString, QString>("document", "expected");
     const QString string = QStringLiteral("java.lang.String.");
     const QString builder = QStringLiteral("java.lang.StringBuilder.");
     const QString head = QStringLiteral("import java.util.*;\nclass A {\n void f(Object o) {\n");
@@ -524,9 +523,7 @@ void TstNameResolve::followsTheCode()
 
 void TstNameResolve::thisOffersOwnAndInheritedMembers_data()
 {
-    QTest::addColumn<QString>("document");
-    QTest::addColumn<QStringList>("offered");
-    QTest::addColumn<QStringList>("notOffered");
+    columns<QString, QStringList, QStringList>("document", "offered", "notOffered");
     row("class extending a JDK class", inMain("this.|"),
         QStringList{"List items", "int count", "int limit", "String label", "String toString()",
                     "String helper(int, Map)", "void run()", "Container getContentPane()",
@@ -759,9 +756,7 @@ void TstNameResolve::keptOutlineFollowsEdits()
 void TstNameResolve::outlinesOfDeclarations_data()
 {
     // The class around "|": "qualified kind super", then its members' texts.
-    QTest::addColumn<QString>("document");
-    QTest::addColumn<QString>("header");
-    QTest::addColumn<QStringList>("members");
+    columns<QString, QString, QStringList>("document", "header", "members");
     row("bounds are no superclass",
         "class Box<T extends Comparable<T>> extends java.util.AbstractList<T> implements "
         "Runnable {\n T item; public <R> R map(java.util.function.Function<T, R> f) { } |",

@@ -18,6 +18,7 @@
 #include <algorithm>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::readFile;
 using qln::test::row;
 using qln::test::ScriptedPrompter;
@@ -87,8 +88,7 @@ class TstObjectTree : public QObject {
 private slots:
     void readFields_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("fields");
+        columns<QString, QStringList>("text", "fields");
         row("line ends", "a\r\nb\nc\rd", QStringList{"a", "b", "c", "d"});
         row("blanks", "  a  \r\n\r\n \t\r\n\"\"\r\n\" \",,b,", QStringList{"a", "b"});
         row("quoted comma", "\"S.String valueOf(char[], int).-p-m\"\r\n",
@@ -160,9 +160,7 @@ private slots:
     // overwrite question, M:name moved-to note, R read-only, W write failed.
     void sortedCopyFlows_data()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("transcript");
-        QTest::addColumn<QString>("savedTo");
+        columns<QString, QString, QString>("script", "transcript", "savedTo");
         row("No", "No", "S", "");
         row("new file", "Yes ?sorted.txt Ok", "S D M:sorted.txt", "sorted.txt");
         row("overwrite No, Cancel", "Yes ?other.txt No ?other.txt Cancel", "S D O D O", "");
@@ -268,9 +266,7 @@ private slots:
     void refusedFiles_data()
     {
         QTest::addColumn<QString>("name"); // "." the folder itself, "/" as it is
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("reason");
+        columns<QByteArray, int, QString>("bytes", "answer", "reason");
         const int yes = int(MsgAnswer::Yes), no = int(MsgAnswer::No), ok = int(MsgAnswer::Ok);
         row("absent, Yes", "absent.txt", QByteArray(), yes, "");
         row("absent, No", "absent.txt", QByteArray(), no, "");

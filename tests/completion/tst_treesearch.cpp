@@ -9,6 +9,7 @@
 #include <numeric>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -51,9 +52,7 @@ private slots:
 
     void getTreeKey_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("key1");
-        QTest::addColumn<QString>("key2");
+        columns<QString, QString, QString>("text", "key1", "key2");
         row("assignment", "x = y + java.awt.Co", "java.awt.", "Co");
         row("ends with dot", "a=java.util.", "java.util.", "");
         row("underscore, digits", "!a_b.c1.d", "a_b.c1.", "d");
@@ -145,8 +144,7 @@ private slots:
 
     void matchName_data()
     {
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<QString>("name");
+        columns<QString, QString>("display", "name");
         row("method", "Color brighter()", "brighter()");
         row("no return type", "valueOf(char c)", "valueOf(char c)");
         row("after the list", "int f() throws X", "f()");
@@ -293,8 +291,7 @@ private slots:
     // width 12000. v: text length, font size, lines, box width, client height.
     void placeTreeBox_data()
     {
-        QTest::addColumn<QList<int>>("v");
-        QTest::addColumn<QPoint>("pos");
+        columns<QList<int>, QPoint>("v", "pos");
         row("upper half", QList<int>{10, 10, 2, 2000, 9000}, QPoint(1000, 400 + 400 + 300));
         row("lower half", QList<int>{10, 10, 15, 2000, 9000}, QPoint(1000, 400 + 3000 + 600));
         row("right edge", QList<int>{110, 10, 2, 2000, 9000}, QPoint(10000, 1100));
@@ -339,9 +336,7 @@ private slots:
     // The box beside the caret: bounds (0,0)-(1000x800); caret line 20 high.
     void boxBelowCaret_data()
     {
-        QTest::addColumn<QRect>("line");
-        QTest::addColumn<QSize>("box");
-        QTest::addColumn<QRect>("expected");
+        columns<QRect, QSize, QRect>("line", "box", "expected");
         const QSize box(300, 25);
         row("below the line at the caret", QRect(100, 200, 2, 20), box, QRect(100, 220, 300, 25));
         row("right edge: left as far as needed", QRect(900, 200, 2, 20), box,

@@ -14,6 +14,7 @@
 #include <QTest>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -53,9 +54,7 @@ private slots:
 
     void formats_data()
     {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QLocale, QString>("format", "locale", "expected");
 
         row("long time, German", "long time", kGerman, "14:07:09");
         row("general date, German", "general date", kGerman, "05.12.26 14:07:09");

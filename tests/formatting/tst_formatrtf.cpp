@@ -16,6 +16,7 @@
 
 using namespace qln;
 using namespace qln::enginetest;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -191,10 +192,7 @@ private slots:
     // from the marker itself.
     void colourizeAll_data()
     {
-        QTest::addColumn<int>("engine");
-        QTest::addColumn<int>("settings");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
+        columns<int, int, QString, QString>("engine", "settings", "text", "expected");
         const struct {
             const char *name;
             int settings;
@@ -267,10 +265,7 @@ private slots:
     // undo history that still describes the text.
     void maskingKeepsUndoTrue_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("ignore");
-        QTest::addColumn<bool>("unmaskOnly");
-        QTest::addColumn<bool>("textComesBack");
+        columns<QString, QString, bool, bool>("text", "ignore", "unmaskOnly", "textComesBack");
         row("escapes only", "s = \"a\\\"b\";", "\\\"", false, true);
         row("placeholder already in the text", "s = \"_QLNSpecChar_ \\\"\";", "\\\"", false, false);
         row("escape in another letter case", "aqa", "Q", false, false);

@@ -16,6 +16,7 @@
 
 using namespace qln;
 using namespace qln::test;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -154,9 +155,7 @@ private slots:
     // the input is given, it is re-indented instead.
     void constructs_data()
     {
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QString, QString>("unit", "input", "expected");
         struct Case {
             const char *name;
             QStringList expected;
@@ -244,8 +243,7 @@ private slots:
     // Enter at "^" with a 2-blank unit: the indentation the new line gets.
     void newLineIndent_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QString>("text", "expected");
         const struct {
             const char *name, *text, *expected;
         } rows[] = {
@@ -321,8 +319,7 @@ private slots:
     // and by the command, which says why.
     void refusesTooLargeResult_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("unit");
+        columns<QString, QString>("text", "unit");
         QTest::addColumn<qint64>("length"); // -1: too large
         const QString braces20000 = QString(QStringLiteral("{\r\n")).repeated(20000);
         row("20,000 nested braces", braces20000, kTab, qint64(-1));

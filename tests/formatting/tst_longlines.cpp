@@ -17,6 +17,7 @@
 
 using namespace qln;
 using namespace qln::test;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -112,8 +113,7 @@ private slots:
     // switches turned off and on, on a document of short and long lines.
     void randomEditsMatchWholeLines_data()
     {
-        QTest::addColumn<quint32>("seed");
-        QTest::addColumn<bool>("lineComment");
+        columns<quint32, bool>("seed", "lineComment");
         QTest::addColumn<bool>("openComment"); // a block comment left open above
         row("plain", 1u, false, false);
         row("line comment", 2u, true, false);

@@ -21,6 +21,7 @@
 
 using namespace qln;
 using namespace qln::test;
+using qln::test::columns;
 using qln::test::row;
 
 class TstUndoHistory : public QObject {
@@ -40,9 +41,7 @@ private slots:
     void correctionIsAStepOfItsOwn_data()
     {
         QTest::addColumn<QString>("start"); // the caret at "|"
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("typedResult");
-        QTest::addColumn<QStringList>("undos");
+        columns<QString, QString, QStringList>("typed", "typedResult", "undos");
         // One step per word (a blank stays with the word before it), the
         // correction right after the character that finished the word.
         row("a wich b", "|\r\n", "a wich b", "a which b\r\n",

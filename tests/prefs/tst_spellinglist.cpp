@@ -9,6 +9,7 @@
 #include <QTest>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 class TstSpellingList : public QObject {
@@ -16,11 +17,8 @@ class TstSpellingList : public QObject {
 private slots:
     void parse_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("from");
-        QTest::addColumn<QStringList>("to");
-        QTest::addColumn<int>("skipped");
-        QTest::addColumn<int>("firstSkipped");
+        columns<QString, QStringList, QStringList, int, int>("text", "from", "to", "skipped",
+                                                             "firstSkipped");
 
         row("bare fields, blanks trimmed, LF", "  teh ,  the \nadn,and", QStringList{"teh", "adn"},
             QStringList{"the", "and"}, 0, 0);

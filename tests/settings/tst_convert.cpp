@@ -5,6 +5,7 @@
 #include <QTest>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 class TstConvert : public QObject {
@@ -12,9 +13,7 @@ class TstConvert : public QObject {
 private slots:
     void booleans_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<bool>("value");
+        columns<QString, bool, bool>("text", "ok", "value");
         row("True", "True", true, true);
         row("false any case", "fAlSe", true, false);
         row("TRUE", "TRUE", true, true);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 class TstPathUtil : public QObject {
@@ -20,11 +21,8 @@ class TstPathUtil : public QObject {
 private slots:
     void splitPath_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("ext");
-        QTest::addColumn<QString>("title");
+        columns<QString, QString, QString, QString, QString>("path", "folder", "name", "ext",
+                                                             "title");
         row("two dots", "/a/b.c.java", "/a/", "b.c.java", ".java", "b.c");
         row("no dot", "/src/Makefile", "/src/", "Makefile", "", "Makefile");
         row("no folder", "A.java", "/", "A.java", ".java", "A");

@@ -15,6 +15,7 @@
 #include <QTest>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -254,9 +255,7 @@ private slots:
 
     void indentString_data()
     {
-        QTest::addColumn<QString>("opta1");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("unit");
+        columns<QString, QString, QString>("opta1", "number", "unit");
         row("tabs", "True", "4", "\t\t\t\t");
         row("blanks", "False", "4", "    ");
         row("flag 1", "1", "2", "\t\t");
@@ -376,8 +375,7 @@ private slots:
     // bad values elsewhere.
     void autoTreeSearch_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("loads");
+        columns<QString, bool>("value", "loads");
         for (const char *v : {"TRUE", "1", "yes", "-1"})
             row(v, QString(v), (v[0] == 'T' || v[0] == '1'));
     }

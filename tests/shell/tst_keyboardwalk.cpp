@@ -40,6 +40,7 @@
 #include <QToolButton>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -323,8 +324,7 @@ private slots:
 
     void fitRectShrinksAndMoves_data()
     {
-        QTest::addColumn<QRect>("frame");
-        QTest::addColumn<QRect>("fitted");
+        columns<QRect, QRect>("frame", "fitted");
         const QRect screen(0, 0, 1024, 768);
         row("inside", QRect(10, 10, 400, 300), QRect(10, 10, 400, 300));
         row("too tall", QRect(100, 50, 600, 861), QRect(100, 0, 600, 768));

@@ -12,6 +12,7 @@
 #include <QMenu>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -49,8 +50,7 @@ private slots:
 
     void listKeepsTheNewestEightOnce_data()
     {
-        QTest::addColumn<QStringList>("added");
-        QTest::addColumn<QStringList>("expected");
+        columns<QStringList, QStringList>("added", "expected");
         row("newest first", names(1, 3), names(3, 1));
         row("eight kept", names(1, 10), names(10, 3));
         row("repeat moves to the top", QStringList{"/p/a", "/p/b", "/p/c", "/p/a"},

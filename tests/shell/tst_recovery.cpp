@@ -29,6 +29,7 @@
 #include <unistd.h>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::readFile;
 using qln::test::row;
 using qln::test::writeFile;
@@ -213,8 +214,7 @@ private slots:
 
     void recordsRoundTrip_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("text");
+        columns<QString, QString>("path", "text");
         QTest::addColumn<int>("format"); // -1 none, else encoding*100 + bom*10 + break
         row("new document", "", "class A {\r\n}", -1);
         row("empty text", "/tmp/E.java", "", 0);
@@ -478,8 +478,7 @@ private slots:
 
     void copyGoesAwayWhenTheDocumentIsSettled_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("kept");
+        columns<QString, bool>("how", "kept");
         row("saved", "Save", false);
         row("New, answered No", "new", false);
         row("window closed, answered No", "close No", false);
@@ -518,8 +517,7 @@ private slots:
 
     void recoveredAtStart_data()
     {
-        QTest::addColumn<bool>("named");
-        QTest::addColumn<int>("answer");
+        columns<bool, int>("named", "answer");
         row("Yes", true, int(MsgAnswer::Yes));
         row("No", true, int(MsgAnswer::No));
         row("a new document, Yes", false, int(MsgAnswer::Yes));

@@ -20,6 +20,7 @@
 using namespace qln;
 
 using G = WindowGeometry; // top, left, height, width
+using qln::test::columns;
 using qln::test::row;
 
 namespace qln {
@@ -65,8 +66,7 @@ private slots:
 
 void TestShellCore::clamps_data()
 {
-    QTest::addColumn<G>("stored");
-    QTest::addColumn<G>("expected");
+    columns<G, G>("stored", "expected");
     row("inside stays", G{600, 900, 7000, 9000}, G{600, 900, 7000, 9000});
     row("height 300 becomes 510", G{0, 0, 300, 9000}, G{0, 0, 510, 9000});
     row("height above screen", G{0, 0, 20000, 9000}, G{0, 0, kScreenH, 9000});
@@ -193,9 +193,7 @@ void TestShellCore::fitsOnScreens()
 
 void TestShellCore::tenSessionsLeaveTheWindowWhereItWas_data()
 {
-    QTest::addColumn<double>("dpi");
-    QTest::addColumn<int>("x");
-    QTest::addColumn<int>("y");
+    columns<double, int, int>("dpi", "x", "y");
     row("96 dpi", 96.0, 133, 77);
     row("72 dpi", 72.0, 1, 1);
     row("110 dpi", 110.0, 301, 211);
@@ -265,9 +263,7 @@ void TestShellCore::commandLine_data()
 {
     // The document the command line names, and the start of what is printed
     // instead of starting ("" when the editor starts).
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("reply");
+    columns<QStringList, QString, QString>("arguments", "path", "reply");
     row("none", QStringList{"quillon"}, QString(), QString());
     row("plain", QStringList{"quillon", "/a/B.java"}, "/a/B.java", QString());
     row("quoted", QStringList{"quillon", "\"/a/B.java\""}, "/a/B.java", QString());
@@ -314,9 +310,7 @@ void TestShellCore::optionNamingAFileOpensIt()
 
 void TestShellCore::statusText_data()
 {
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("expected");
+    columns<int, int, QString>("start", "length", "expected");
     // Lines: "ab" CR LF "" CR LF "cdef" CR LF "g" CR LF "hijkl" (no final break).
     row("document start", 0, 0, "Line: 1  Col: 1  Sel: 0");
     row("empty line 2", 4, 0, "Line: 2  Col: 1  Sel: 0");

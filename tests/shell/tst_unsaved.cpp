@@ -20,6 +20,7 @@
 #include <QPointer>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::readFile;
 using qln::test::row;
 using qln::test::writeFile;
@@ -71,8 +72,7 @@ private slots:
     // used to leave no "*", and the close asked nothing.
     void suspendedCommandsMarkTheDocument_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("result");
+        columns<QString, QString>("command", "result");
         row("Replace All", "replaceall", "z z z");
         row("Capitalize (Alt+C)", "C", "X X X");
         row("Invert Case (Alt+I)", "I", "X X X");

@@ -20,6 +20,7 @@
 #include <QWheelEvent>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -303,8 +304,7 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("setup"); // "long", "modified", "wide indent" or ""
-        QTest::addColumn<QList<int>>("answers");
-        QTest::addColumn<bool>("changed");
+        columns<QList<int>, bool>("answers", "changed");
         const int ok = int(MsgAnswer::Ok), no = int(MsgAnswer::No), cancel = int(MsgAnswer::Cancel);
         row("Colorize all", "colorizeallrtf", "", QList<int>{}, false);
         row("Colorize all, No to the time question", "colorizeallrtf", "long", QList<int>{no},

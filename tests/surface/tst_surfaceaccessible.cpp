@@ -11,6 +11,7 @@
 #include <utility>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -256,11 +257,7 @@ void TstSurfaceAccessible::selectionRoundTrip()
 
 void TstSurfaceAccessible::editsAreOneUndoStepEach_data()
 {
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<QString>("newText");
-    QTest::addColumn<QString>("result");
+    columns<QString, int, int, QString, QString>("op", "from", "to", "newText", "result");
     QTest::addColumn<int>("caret"); // view offset after the edit
     // View text "ab\ncd\nef".
     row("insert at a line start", "insert", 3, 3, "X\nY", "ab\r\nX\r\nYcd\r\nef", 6);
@@ -390,9 +387,7 @@ void TstSurfaceAccessible::boundariesByExample_data()
 {
     QTest::addColumn<int>("boundary");
     QTest::addColumn<int>("direction"); // -1 before, 0 at, 1 after
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("start");
+    columns<int, QString, int>("offset", "expected", "start");
     // View text: "alpha beta\nx\U0001F600y\ngamma" (offsets 0..10, 11..15, 16..20).
     const int word = QAccessible::WordBoundary, line = QAccessible::LineBoundary,
               chr = QAccessible::CharBoundary;

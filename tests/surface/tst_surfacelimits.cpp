@@ -12,6 +12,7 @@
 #include <limits>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -60,10 +61,8 @@ class TstSurfaceLimits : public QObject {
 private slots:
     void untrustedFormattedPaste_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<std::vector<Run>>("runs");
-        QTest::addColumn<int>("claimedRuns");
-        QTest::addColumn<bool>("formatsTaken");
+        columns<QString, std::vector<Run>, int, bool>("text", "runs", "claimedRuns",
+                                                      "formatsTaken");
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
         const qint32 big = std::numeric_limits<qint32>::max();
@@ -112,9 +111,7 @@ private slots:
 
     void formattedPasteOnLineBreak_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("selStart");
-        QTest::addColumn<int>("selLength");
+        columns<QString, int, int>("text", "selStart", "selLength");
         row("the LF selected, line break last", "a\r\n", 2, 1);
         row("the LF selected, text after", "a\r\nbc", 2, 1);
         row("caret on the LF", "a\r\nbc", 2, 0);
@@ -151,8 +148,7 @@ private slots:
 
     void manyDistinctFormats_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("bySelection");
+        columns<int, bool>("count", "bySelection");
         row("66,000 by selection", 66000, true);
         row("70,000 by style ranges", 70000, false);
     }

@@ -19,6 +19,7 @@
 #include <vector>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -236,9 +237,7 @@ private slots:
 
 void TstSurfaceStore::agreesWithPlainModel_data()
 {
-    QTest::addColumn<quint32>("seed");
-    QTest::addColumn<int>("steps");
-    QTest::addColumn<int>("maxInsert");
+    columns<quint32, int, int>("seed", "steps", "maxInsert");
     row("short edits", 1u, 3000, 4);
     row("mixed edits", 2u, 3000, 40);
     row("long pieces", 3u, 1500, 400);
@@ -399,10 +398,7 @@ void TstSurfaceStore::agreesWithPlainModel()
 
 void TstSurfaceStore::findAcrossTheGap_data()
 {
-    QTest::addColumn<int>("gapAt");
-    QTest::addColumn<QString>("needle");
-    QTest::addColumn<int>("options");
-    QTest::addColumn<int>("expected");
+    columns<int, QString, int, int>("gapAt", "needle", "options", "expected");
     // Text: "one twofold two three" (the gap is put where a one-character
     // edit was made and taken back).
     row("match across the gap", 6, "two", int(FindNone), 4);

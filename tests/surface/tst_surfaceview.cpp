@@ -59,6 +59,7 @@ void wrapAtThreeInches(Surface *s)
 
 } // namespace
 
+using qln::test::columns;
 using qln::test::contrast;
 using qln::test::luminance;
 using qln::test::row;
@@ -319,10 +320,7 @@ void TstSurfaceView::narrowMarginWrapsAtItsWidth()
 
 void TstSurfaceView::longLineIsLaidOutInPieces_data()
 {
-    QTest::addColumn<bool>("wrapped");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("typedAt");
-    QTest::addColumn<QString>("typed");
+    columns<bool, QString, int, QString>("wrapped", "line", "typedAt", "typed");
     QTest::addColumn<int>("mostBuilt"); // layouts the typing may build
     row("two million characters", false, QString(2 * 1024 * 1024, QLatin1Char('w')), 0, "abc", 6);
     row("sixty thousand, wrapping", true, wordyLine(60000), 30001, "q", 3);

@@ -14,6 +14,7 @@
 #include <QTextBoundaryFinder>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 namespace {
@@ -135,11 +136,8 @@ void TstViewBehaviour::click(int pos, Qt::KeyboardModifiers mods)
 
 void TstViewBehaviour::keyboardMovesAndSelects_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<QTestEventList>("keys");
-    QTest::addColumn<int>("selStart");
-    QTest::addColumn<int>("selLength");
+    columns<QString, int, QTestEventList, int, int>("text", "caret", "keys", "selStart",
+                                                    "selLength");
 
     // Lines 0..2 start at 0, 12 and 25; all begin "al", so Up and Down
     // keep the column whatever the font.
@@ -222,12 +220,8 @@ void TstViewBehaviour::keyboardMovesAndSelects()
 
 void TstViewBehaviour::editingKeys_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QTestEventList>("keys");
-    QTest::addColumn<QString>("result");
-    QTest::addColumn<int>("caret");
+    columns<QString, int, int, QTestEventList, QString, int>("text", "start", "length", "keys",
+                                                             "result", "caret");
 
     auto key = [](Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTestEventList events;
@@ -414,11 +408,9 @@ void TstViewBehaviour::clickPutsCaret()
 
 void TstViewBehaviour::mouseSelects_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("gesture");
+    columns<QString, QString>("text", "gesture");
     QTest::addColumn<QList<int>>("at"); // positions the gesture goes through
-    QTest::addColumn<int>("selStart");
-    QTest::addColumn<int>("selLength");
+    columns<int, int>("selStart", "selLength");
     // Lines at 0, 12 and 25; the last one has no break after it.
     const QString t = QStringLiteral("alpha beta\r\nalpha gamma\r\nend");
     row("drag within a line", t, "drag", QList<int>{1, 4}, 1, 3);
@@ -522,13 +514,9 @@ void TstViewBehaviour::dropInsertsAtPoint()
 
 void TstViewBehaviour::inputMethodCommits_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<QString>("commit");
+    columns<QString, int, QString>("text", "caret", "commit");
     QTest::addColumn<int>("replaceFrom"); // relative to the caret
-    QTest::addColumn<int>("replaceLength");
-    QTest::addColumn<QString>("result");
-    QTest::addColumn<int>("caretAfter");
+    columns<int, QString, int>("replaceLength", "result", "caretAfter");
     row("composed character", QStringLiteral("caf"), 3, QStringLiteral("é"), 0, 0,
         QStringLiteral("café"), 4);
     row("on the second line", QStringLiteral("a\r\nb"), 4, QStringLiteral("ü"), 0, 0,
@@ -572,9 +560,7 @@ void TstViewBehaviour::inputMethodCommits()
 
 void TstViewBehaviour::clipboardKeepsOrDropsColour_data()
 {
-    QTest::addColumn<bool>("copyByKey");
-    QTest::addColumn<bool>("pasteByKey");
-    QTest::addColumn<bool>("coloured");
+    columns<bool, bool, bool>("copyByKey", "pasteByKey", "coloured");
     row("ctrl+c, ctrl+v", true, true, true);
     row("ctrl+c, paste plain", true, false, false);
     row("copy plain, ctrl+v", false, true, false);
@@ -619,8 +605,7 @@ void TstViewBehaviour::clipboardKeepsOrDropsColour()
 // the document: the text stays as it was and the surface says why.
 void TstViewBehaviour::nulIsRefusedOnEveryWayIn_data()
 {
-    QTest::addColumn<QString>("way");
-    QTest::addColumn<bool>("formatted");
+    columns<QString, bool>("way", "formatted");
     row("ctrl+v, plain text", QStringLiteral("ctrl+v"), false);
     row("ctrl+v, the program's formatted data", QStringLiteral("ctrl+v"), true);
     row("paste plain", QStringLiteral("paste plain"), false);

@@ -17,6 +17,7 @@
 #include <QTest>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::factoryStore;
 using qln::test::kitBin;
 using qln::test::row;
@@ -43,10 +44,7 @@ private slots:
     // and the result parsed into the tokens (none: invalid).
     void normaliseAndParse_data()
     {
-        QTest::addColumn<bool>("archive");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("normal");
-        QTest::addColumn<QStringList>("tokens");
+        columns<bool, QString, QString, QStringList>("archive", "code", "normal", "tokens");
         const QStringList invalid;
         row("default code", false, "textbox2.text & \" \" & options & \" \" & textbox1.text",
             "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text",
@@ -120,9 +118,7 @@ private slots:
     // A null expectation means the code is invalid and evaluates to nothing.
     void evaluate_data()
     {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("inFile");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QString, QString>("code", "inFile", "expected");
         const QString myClass = "/src/My Class.java";
         row("default compile code", "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text",
             myClass, "/jdk/bin/javac  -verbose  /src/My\\ Class.java");
@@ -186,9 +182,7 @@ private slots:
 
     void shellPathRules_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("keepWildcards");
-        QTest::addColumn<QString>("expected");
+        columns<QString, bool, QString>("value", "keepWildcards", "expected");
         row("plain", "/src/A.java", true, "/src/A.java");
         row("empty stays empty", "", false, "");
         row("blank", "/out dir/", false, "/out\\ dir/");

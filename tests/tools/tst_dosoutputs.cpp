@@ -23,6 +23,7 @@
 #include <csignal>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::kitBin;
 using qln::test::readFile;
 using qln::test::row;
@@ -252,10 +253,7 @@ private slots:
     // How a real run ends decides its markers.
     void endsAndClosingMarkers_data()
     {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("markers");
+        columns<QString, QString, int, QStringList>("mode", "command", "exitCode", "markers");
         const QStringList compiled{kCompiledMarker, kDoneMarker};
         row("compile, silent", "Compile", "true", 0, compiled);
         row("compile, only blanks", "compile", "printf ' \n\t\n'", 0, compiled);
@@ -313,10 +311,8 @@ private slots:
     // fixed order, each given the program the way it takes one.
     void terminalSearch_data()
     {
-        QTest::addColumn<QStringList>("installed");
-        QTest::addColumn<QString>("terminalVariable");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("options");
+        columns<QStringList, QString, QString, QStringList>("installed", "terminalVariable",
+                                                            "program", "options");
         const QStringList e{"-e"};
         row("none", QStringList{}, "", "", QStringList{});
         row("$TERMINAL set but not installed", QStringList{}, "alacritty", "", QStringList{});
@@ -397,8 +393,7 @@ private slots:
     // window's script ends those). And a Java program with nine children.
     void toolsEndWithTheProgram_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("sig");
+        columns<QString, int>("how", "sig");
         QTest::addColumn<QString>("terminal"); // how the stand-in terminal runs the tool
         row("captured, returns from main", "captured", 0, "");
         row("captured, SIGTERM", "captured", int(SIGTERM), "");

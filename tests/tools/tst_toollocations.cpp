@@ -11,6 +11,7 @@
 #include <QTest>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::row;
 
 Q_DECLARE_METATYPE(ToolLocation::Kind)
@@ -48,13 +49,8 @@ class TstToolLocations : public QObject {
 private slots:
     void parse_data()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("link");
-        QTest::addColumn<ToolLocation::Kind>("kind");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("linkText");
+        columns<QString, bool, ToolLocation::Kind, QString, QString, int, QString>(
+            "line", "link", "kind", "file", "className", "number", "linkText");
         const auto E = ToolLocation::Error, W = ToolLocation::Warning, F = ToolLocation::Frame;
         row("error, absolute path", "/home/me/src/Bad.java:2: error: illegal start of expression",
             true, E, "/home/me/src/Bad.java", "", 2,

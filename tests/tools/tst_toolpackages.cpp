@@ -28,6 +28,7 @@
 #include <unistd.h>
 
 using namespace qln;
+using qln::test::columns;
 using qln::test::readFile;
 using qln::test::row;
 using qln::test::writeFile;
@@ -167,8 +168,7 @@ private slots:
 
     void declaredPackages_data()
     {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("package");
+        columns<QString, QString>("source", "package");
         row("plain", "package a.b;\nclass A {}", "a.b");
         row("comments and blanks everywhere",
             "\xEF\xBB\xBF// x\n/* package no; */ package /* c */ a . b\n.c // d\n;", "a.b.c");
