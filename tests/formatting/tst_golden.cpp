@@ -172,6 +172,14 @@ QByteArray colourFile(const Surface &s, const Letters &letters)
     return out.toUtf8();
 }
 
+// A row a sample of the folder, named by its file, giving its name.
+void inputRows(const QString &folder)
+{
+    QTest::addColumn<QString>("name");
+    for (const QString &name : inputs(folder))
+        row(qPrintable(name), name.chopped(5));
+}
+
 } // namespace
 
 class TstGolden : public QObject {
@@ -189,12 +197,7 @@ private slots:
                  QStringList());
     }
 
-    void colour_data()
-    {
-        QTest::addColumn<QString>("name");
-        for (const QString &name : inputs(QStringLiteral("colour")))
-            row(qPrintable(name), name.chopped(5));
-    }
+    void colour_data() { inputRows(QStringLiteral("colour")); }
     void colour()
     {
         QFETCH(QString, name);
@@ -217,12 +220,7 @@ private slots:
         }
     }
 
-    void indent_data()
-    {
-        QTest::addColumn<QString>("name");
-        for (const QString &name : inputs(QStringLiteral("indent")))
-            row(qPrintable(name), name.chopped(5));
-    }
+    void indent_data() { inputRows(QStringLiteral("indent")); }
     void indent()
     {
         QFETCH(QString, name);

@@ -12,6 +12,7 @@
 #include "shell/ui/completionbox.h"
 #include "shell/ui/frmedit.h"
 #include "support/datarow.h"
+#include "support/files.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
@@ -61,6 +62,14 @@ QStringList wholeDocumentColours(frmedit &w, const QString &text)
 void setPref(const char *key, const QString &value)
 {
     settingsStore().save(kPrefs, QLatin1String(key), value);
+}
+
+QStringList itemsOf(const CompletionBox *box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
 }
 } // namespace
 
@@ -222,11 +231,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("A.java"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("/* head */\nclass A {\n  String s = \"x\"; // c\n}\nint last = 1; \"y\"");
-        }
+        QVERIFY(test::writeFile(
+            path, "/* head */\nclass A {\n  String s = \"x\"; // c\n}\nint last = 1; \"y\""));
         m_w = start();
         Surface *s = m_w->surface();
         QVERIFY(m_w->documents().load(path));
@@ -249,11 +255,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("C.java"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("/* a */\nint b;");
-        }
+        QVERIFY(test::writeFile(path, "/* a */\nint b;"));
         m_w = std::make_unique<frmedit>(path, &m_prompter, ProbePlaces{});
         Surface *s = m_w->surface();
         QCOMPARE(s->text(), QStringLiteral("/* a */\r\nint b;"));
@@ -264,11 +266,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("B.java"));
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("int x;\n/* a\nb */");
-        }
+        QVERIFY(test::writeFile(path, "int x;\n/* a\nb */"));
         m_w = start();
         Surface *s = m_w->surface();
         s->setText(QStringLiteral("class Z {\r\n"));
@@ -380,9 +378,7 @@ private slots:
         type(QStringLiteral("x = java.awt.Co"));
         CompletionBox *box = m_w->cbotree();
         QVERIFY(box->isVisible());
-        QStringList items;
-        for (int i = 0; i < box->count(); ++i)
-            items << box->itemText(i);
+        const QStringList items = itemsOf(box);
         QVERIFY(items.contains(QStringLiteral("Color")));
         QVERIFY(items.contains(QStringLiteral("event")));
         QVERIFY(!items.contains(QStringLiteral("RED"))); // deeper descendants are not offered
@@ -511,12 +507,7 @@ private slots:
         m_w = start();
         Surface *s = m_w->surface();
         CompletionBox *box = m_w->cbotree();
-        auto items = [&] {
-            QStringList out;
-            for (int i = 0; i < box->count(); ++i)
-                out << box->itemText(i);
-            return out;
-        };
+        auto items = [&] { return itemsOf(box); };
         // (Escape closes the box the package names opened, so Enter breaks the line.)
         type(QStringLiteral("import java.awt.*;"));
         QTest::keyClick(m_w->rtfedit(), Qt::Key_Escape);
@@ -626,12 +617,7 @@ private slots:
         Surface *s = m_w->surface();
         SurfaceView *view = m_w->rtfedit();
         CompletionBox *box = m_w->cbotree();
-        auto items = [&] {
-            QStringList out;
-            for (int i = 0; i < box->count(); ++i)
-                out << box->itemText(i);
-            return out;
-        };
+        auto items = [&] { return itemsOf(box); };
         auto status = [&] { return m_w->statusPanel(1)->text(); };
         auto line = [&] { return s->lineText(s->lineFromChar(s->selStart())); };
         auto column = [&] { return s->selStart() - s->lineIndex(s->lineFromChar(s->selStart())); };
