@@ -2,6 +2,7 @@
 // "\n" line breaks and offsets counted that way, whose text, caret,
 // selection and edits are the surface's.
 #include "support/datarow.h"
+#include "support/viewtest.h"
 #include "surface/ui/surfaceaccessible.h"
 #include "surface/ui/surfaceview.h"
 
@@ -68,7 +69,7 @@ QString newlines(QString text)
 
 } // namespace
 
-class TstSurfaceAccessible : public QObject {
+class TstSurfaceAccessible : public QObject, public test::ViewTest {
     Q_OBJECT
 private slots:
     void initTestCase()
@@ -76,22 +77,11 @@ private slots:
         SurfaceAccessible::install();
         SurfaceAccessible::install(); // twice does no harm
     }
-    void init()
-    {
-        m_document = new Surface;
-        m_view = new SurfaceView(m_document);
-        m_view->resize(600, 400);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view));
-        m_view->setFocus();
-    }
+    void init() { QVERIFY(openView(600, 400)); }
     void cleanup()
     {
         SurfaceAccessible::setReportSink({});
-        delete m_view;
-        m_view = nullptr;
-        delete m_document;
-        m_document = nullptr;
+        closeView();
     }
     void viewIsAnEditableText()
     {
@@ -518,8 +508,6 @@ private:
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(m_view);
         return iface ? iface->editableTextInterface() : nullptr;
     }
-    Surface *m_document = nullptr;
-    SurfaceView *m_view = nullptr;
 };
 
 QTEST_MAIN(TstSurfaceAccessible)

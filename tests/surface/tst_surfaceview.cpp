@@ -4,6 +4,7 @@
 #include "support/contrast.h"
 #include "support/datarow.h"
 #include "support/javatext.h"
+#include "support/viewtest.h"
 #include "surface/ui/surfaceview.h"
 
 #include <QApplication>
@@ -64,25 +65,11 @@ using qln::test::contrast;
 using qln::test::luminance;
 using qln::test::row;
 
-class TstSurfaceView : public QObject {
+class TstSurfaceView : public QObject, public test::ViewTest {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_document = new Surface;
-        m_view = new SurfaceView(m_document);
-        m_view->resize(400, 300);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view));
-        m_view->setFocus();
-    }
-    void cleanup()
-    {
-        delete m_view;
-        m_view = nullptr;
-        delete m_document;
-        m_document = nullptr;
-    }
+    void init() { QVERIFY(openView(400, 300)); }
+    void cleanup() { closeView(); }
     void editsRepaintOnlyTheirLine()
     {
         // A line coloured by the program, a key typed into a line, and a key
@@ -996,8 +983,6 @@ private:
         m_view->viewport()->removeEventFilter(&spy);
         return painted;
     }
-    Surface *m_document = nullptr;
-    SurfaceView *m_view = nullptr;
 };
 
 QTEST_MAIN(TstSurfaceView)

@@ -3,6 +3,7 @@
 // the view's public face is used (its surface, caret rectangles, positions
 // at points, its viewport and signals), so any view of a surface must pass.
 #include "support/datarow.h"
+#include "support/viewtest.h"
 #include "surface/ui/surfaceview.h"
 
 #include <QApplication>
@@ -64,25 +65,11 @@ const QString kSmile = QStringLiteral("\U0001F600"); // a surrogate pair
 
 } // namespace
 
-class TstViewBehaviour : public QObject {
+class TstViewBehaviour : public QObject, public test::ViewTest {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_document = new Surface;
-        m_view = new SurfaceView(m_document);
-        m_view->resize(600, 400);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view));
-        m_view->setFocus();
-    }
-    void cleanup()
-    {
-        delete m_view;
-        m_view = nullptr;
-        delete m_document;
-        m_document = nullptr;
-    }
+    void init() { QVERIFY(openView(600, 400)); }
+    void cleanup() { closeView(); }
     // --- keyboard --------------------------------------------------------------
     void keyboardMovesAndSelects_data()
     {
@@ -778,8 +765,6 @@ private:
     {
         QTest::mouseClick(m_view->viewport(), Qt::LeftButton, mods, pointAt(pos));
     }
-    Surface *m_document = nullptr;
-    SurfaceView *m_view = nullptr;
 };
 
 QTEST_MAIN(TstViewBehaviour)
