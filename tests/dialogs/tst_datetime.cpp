@@ -74,7 +74,6 @@ private slots:
         row("single y literal", "y", kUs, "y");
         row("empty format", "", kUs, "");
     }
-
     void formats()
     {
         QFETCH(QString, format);
@@ -168,7 +167,6 @@ private slots:
         row("Escape in the list", "escape");
         row("window closed", "close");
     }
-
     void cancelStillStoresTheFormat()
     {
         QFETCH(QString, how);

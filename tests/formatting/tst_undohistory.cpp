@@ -55,7 +55,6 @@ private slots:
         row("line breaks", "|", "int\nteh\n", "int\r\nteh\r\n",
             QStringList{"int\r\nteh", "int\r\n", "int", ""});
     }
-
     void correctionIsAStepOfItsOwn()
     {
         QFETCH(QString, start);
@@ -109,7 +108,6 @@ private slots:
         for (quint32 seed = 1; seed <= 40; ++seed)
             row(qPrintable(QStringLiteral("seed %1").arg(seed)), seed);
     }
-
     void randomEditsUndoAndRedoExactly()
     {
         QFETCH(quint32, seed);

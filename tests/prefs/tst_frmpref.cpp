@@ -444,7 +444,6 @@ private slots:
         row("keypad Enter in the indent box", int(Qt::Key_Enter), "txtaindnum", true);
         row("Enter on Cancel", int(Qt::Key_Return), "cmdcancel", false);
     }
-
     void escapeCancelsEnterConfirms()
     {
         QFETCH(int, key);

@@ -56,7 +56,6 @@ private slots:
         row("9, again: 2 lines", QStringList{"9", "?Y", "2 lines"}, 9);
         row("-1, not again", QStringList{"-1", "?N"}, -1);
     }
-
     void gotoLine()
     {
         QFETCH(QStringList, answers);

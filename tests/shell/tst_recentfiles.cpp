@@ -59,7 +59,6 @@ private slots:
         row("relative: made absolute", QStringList{"R.java", "./s/../T.java"},
             QStringList{QDir::currentPath() + "/T.java", QDir::currentPath() + "/R.java"});
     }
-
     void listKeepsTheNewestEightOnce()
     {
         QFETCH(QStringList, added);

@@ -226,7 +226,6 @@ private slots:
         row("odd path", QStringLiteral("/tmp/a b/%41\n\u00e9.java"), "x\r\n\r\n", 0);
         row("header-like text", "/p", "QLN recovery 2\nlength 3\n\n", 0);
     }
-
     void recordsRoundTrip()
     {
         QFETCH(QString, path);
@@ -286,7 +285,6 @@ private slots:
         row("not UTF-8", version1File(doc, "\xfc\xfc"));
         row("earlier version, cut short", version1File(doc, "class A {}").chopped(1));
     }
-
     void damagedCopiesAreRefused()
     {
         QFETCH(QByteArray, bytes);
@@ -306,7 +304,6 @@ private slots:
         for (quint32 seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u})
             QTest::addRow("seed %u", seed) << seed;
     }
-
     void journalFollowsRandomEdits()
     {
         QFETCH(quint32, seed);
@@ -485,7 +482,6 @@ private slots:
         row("window closed, answered Cancel", "close Cancel", true);
         row("window ended without asking", "end", true);
     }
-
     void copyGoesAwayWhenTheDocumentIsSettled()
     {
         QFETCH(QString, how);
@@ -522,7 +518,6 @@ private slots:
         row("No", true, int(MsgAnswer::No));
         row("a new document, Yes", false, int(MsgAnswer::Yes));
     }
-
     void recoveredAtStart()
     {
         QFETCH(bool, named);
@@ -620,7 +615,6 @@ private slots:
         row("garbage after the records", base + one + QByteArray("\0garbage\xff", 9), afterOne);
         row("full copy cut short", base.chopped(2) + one, QString());
     }
-
     void damagedJournalsOfferWhatIsIntact()
     {
         QFETCH(QByteArray, bytes);
@@ -767,7 +761,6 @@ private slots:
         row("exit()", "exit", 0, 3600000);
         row("window destroyed", "destroy", 0, 3600000);
     }
-
     void endedEditorIsOfferedBack()
     {
         QFETCH(QString, how);
@@ -867,7 +860,6 @@ private slots:
         for (quint32 seed : {21u, 22u, 23u, 24u, 25u})
             QTest::addRow("seed %u", seed) << seed;
     }
-
     void killedAmidRandomEditsRecoversATextItHad()
     {
         QFETCH(quint32, seed);
@@ -965,7 +957,6 @@ private slots:
         row("nothing typed", QString());
         row("text typed", QStringLiteral("x"));
     }
-
     void signalEndLeavesOnlyTheCopy()
     {
         QFETCH(QString, typed);

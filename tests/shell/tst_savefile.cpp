@@ -70,7 +70,6 @@ private slots:
         row("Yes writes over the file", true);
         row("No leaves it", false);
     }
-
     void unwritableFolderAsksThenWritesInPlace()
     {
         QFETCH(bool, yes);
@@ -124,7 +123,6 @@ private slots:
             QStringLiteral("  // caf\uF7E9 na\uF7EFve"),
             QStringLiteral("3 bytes are not UTF-8; they are kept as they are"));
     }
-
     void strayBytesStayAsTheyWere()
     {
         QFETCH(QByteArray, bytes);

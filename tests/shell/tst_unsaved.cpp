@@ -77,7 +77,6 @@ private slots:
         row("Capitalize (Alt+C)", "C", "X X X");
         row("Invert Case (Alt+I)", "I", "X X X");
     }
-
     void suspendedCommandsMarkTheDocument()
     {
         QFETCH(QString, command);
@@ -132,7 +131,6 @@ private slots:
         row("Exit, write fails", "Exit", true);
         row("window box, write fails", "", true);
     }
-
     void closeWithAFailedSaveKeepsTheWindow()
     {
         QFETCH(QString, item);
@@ -229,7 +227,6 @@ private slots:
         row("Recent Files, readable", "recent", "good", true);
         row("Open, readable", "Open", "good", true);
     }
-
     void aNoThatLeadsNowhereKeepsTheDocument()
     {
         QFETCH(QString, way);

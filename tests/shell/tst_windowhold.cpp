@@ -181,7 +181,6 @@ private slots:
         row("dropped text", Input::Drop);
         row("closing the window", Input::Close);
     }
-
     void heldWindowTakesNoInput()
     {
         QFETCH(Input, input);
@@ -252,7 +251,6 @@ private slots:
         row("Colorize all", "colorizeallrtf", 0);
         row("AutoIndent all", "indentallrtf", 0);
     }
-
     void inputDuringACommandIsDropped()
     {
         QFETCH(QString, command);
@@ -318,7 +316,6 @@ private slots:
         row("Spell correct all, Cancel at the save question", "spellcorrectallrtf", "modified",
             QList<int>{cancel}, false);
     }
-
     void windowIsFreeAfterEveryEnding()
     {
         QFETCH(QString, command);
