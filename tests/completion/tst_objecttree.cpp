@@ -18,9 +18,7 @@
 #include <algorithm>
 
 using namespace qln;
-using qln::test::columns;
 using qln::test::readFile;
-using qln::test::row;
 using qln::test::ScriptedPrompter;
 
 namespace {

@@ -9,8 +9,6 @@
 #include <numeric>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

@@ -14,8 +14,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

@@ -16,8 +16,6 @@
 
 using namespace qln;
 using namespace qln::enginetest;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

@@ -19,7 +19,6 @@
 
 using namespace qln;
 using namespace qln::enginetest;
-using qln::test::row;
 
 namespace {
 

@@ -17,8 +17,6 @@
 
 using namespace qln;
 using namespace qln::test;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

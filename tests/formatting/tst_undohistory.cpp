@@ -21,8 +21,6 @@
 
 using namespace qln;
 using namespace qln::test;
-using qln::test::columns;
-using qln::test::row;
 
 class TstUndoHistory : public QObject {
     Q_OBJECT

@@ -9,8 +9,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 class TstSpellingList : public QObject {
     Q_OBJECT

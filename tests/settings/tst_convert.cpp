@@ -5,8 +5,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 class TstConvert : public QObject {
     Q_OBJECT

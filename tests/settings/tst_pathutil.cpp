@@ -13,8 +13,6 @@
 #include <unistd.h>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 class TstPathUtil : public QObject {
     Q_OBJECT

@@ -15,8 +15,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

@@ -19,7 +19,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::row;
 using qln::test::ScriptedPrompter;
 
 class TstEditCommands : public QObject {

@@ -15,7 +15,6 @@
 
 using namespace qln;
 using qln::test::readFile;
-using qln::test::row;
 using qln::test::writeFile;
 
 namespace {

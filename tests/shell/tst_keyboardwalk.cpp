@@ -40,8 +40,6 @@
 #include <QToolButton>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

@@ -12,8 +12,6 @@
 #include <QMenu>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

@@ -29,9 +29,7 @@
 #include <unistd.h>
 
 using namespace qln;
-using qln::test::columns;
 using qln::test::readFile;
-using qln::test::row;
 using qln::test::writeFile;
 
 namespace {

@@ -20,7 +20,6 @@
 
 using namespace qln;
 using qln::test::readFile;
-using qln::test::row;
 using qln::test::writeFile;
 
 namespace {

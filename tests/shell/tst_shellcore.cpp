@@ -20,8 +20,6 @@
 using namespace qln;
 
 using G = WindowGeometry; // top, left, height, width
-using qln::test::columns;
-using qln::test::row;
 
 namespace qln {
 char *toString(const PixelGeometry &g)

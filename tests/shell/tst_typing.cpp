@@ -28,7 +28,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::row;
 using qln::test::ScriptedPrompter;
 
 namespace {

@@ -20,9 +20,7 @@
 #include <QPointer>
 
 using namespace qln;
-using qln::test::columns;
 using qln::test::readFile;
-using qln::test::row;
 using qln::test::writeFile;
 
 namespace {

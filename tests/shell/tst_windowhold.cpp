@@ -20,8 +20,6 @@
 #include <QWheelEvent>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

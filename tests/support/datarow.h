@@ -19,3 +19,10 @@ template <typename... Values> void row(const char *name, const Values &...values
 }
 
 } // namespace qln::test
+
+// The tests read qln's names unqualified (using namespace qln); these come
+// with them.
+namespace qln {
+using test::columns;
+using test::row;
+} // namespace qln

@@ -18,7 +18,6 @@ using namespace qln;
 
 namespace {
 
-using qln::test::row;
 using test::wordyLine;
 
 // A cache that follows its surface's edits as a view's does.

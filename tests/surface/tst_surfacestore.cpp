@@ -19,8 +19,6 @@
 #include <vector>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

@@ -60,10 +60,8 @@ void wrapAtThreeInches(Surface *s)
 
 } // namespace
 
-using qln::test::columns;
 using qln::test::contrast;
 using qln::test::luminance;
-using qln::test::row;
 
 class TstSurfaceView : public QObject, public test::ViewTest {
     Q_OBJECT

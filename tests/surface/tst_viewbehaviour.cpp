@@ -15,8 +15,6 @@
 #include <QTextBoundaryFinder>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 namespace {
 

@@ -17,10 +17,8 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::columns;
 using qln::test::factoryStore;
 using qln::test::kitBin;
-using qln::test::row;
 using qln::test::ScriptedPrompter;
 using qln::test::stateFor;
 

@@ -23,10 +23,8 @@
 #include <csignal>
 
 using namespace qln;
-using qln::test::columns;
 using qln::test::kitBin;
 using qln::test::readFile;
-using qln::test::row;
 using qln::test::ScriptedPrompter;
 using qln::test::writeFile;
 

@@ -29,7 +29,6 @@ using namespace qln;
 using qln::test::factoryStore;
 using qln::test::kitBin;
 using qln::test::readFile;
-using qln::test::row;
 using qln::test::ScriptedPrompter;
 using qln::test::writeFile;
 

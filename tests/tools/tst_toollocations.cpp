@@ -11,8 +11,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::columns;
-using qln::test::row;
 
 Q_DECLARE_METATYPE(ToolLocation::Kind)
 
