@@ -98,68 +98,65 @@ QString orderProblem(const QStringList &tree)
 class TstGenerator : public QObject {
     Q_OBJECT
 private slots:
-    void shippedTreeFollowsTheOrderRules();
-    void generatorCoversThePlatform();
+    void shippedTreeFollowsTheOrderRules()
+    {
+        const QString shipped =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt");
+        QString error;
+        const QStringList tree = readTreeLines(shipped, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(tree.size() > 100001);
+        const QString problem = orderProblem(tree);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+    void generatorCoversThePlatform()
+    {
+        const QString java = javaLauncher();
+        QLN_REQUIRE_KIT(!java.isEmpty(), "the Java kit's java launcher");
+        const QString generator =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/GenerateObjectTree.java");
+        QVERIFY(QFile::exists(generator));
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("tree.txt"));
+        QProcess run;
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(java, {generator, out});
+        QVERIFY2(run.waitForFinished(280000), "the generator did not finish");
+        const QString log = QString::fromLocal8Bit(run.readAll());
+        QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, qPrintable(log));
+        qInfo().noquote() << log.trimmed();
+
+        QString error;
+        const QStringList tree = readTreeLines(out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY2(tree.size() - 1 > 100000, qPrintable(QString::number(tree.size() - 1)));
+        const QString problem = orderProblem(tree);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+        auto has = [&](const char *entry) { return FindTreeEntry(tree, QLatin1String(entry)) > 0; };
+        // Inherited members with the tags of their declarations, constructors.
+        QVERIFY(has("javax.swing.JButton.void setText(String).-p-m"));
+        QVERIFY(has("javax.swing.JButton.void addActionListener(ActionListener).-p-m"));
+        QVERIFY(has("javax.swing.JButton.JButton(String, Icon).-p-m"));
+        QVERIFY(has("javax.swing.JButton.boolean equals(Object).-p-m"));
+        QVERIFY(has("javax.swing.JButton.Class getClass().-pfm"));
+        QVERIFY(has("java.util.ArrayList.Stream stream().-p-m")); // a default method of Collection
+        QVERIFY(has("javax.swing.JComponent.AccessibleContext accessibleContext.-r-v"));
+        // The packages the old tree left out, and the names above packages.
+        for (const char *pkg :
+             {"java.nio.file.-p-p", "java.time.-p-p", "java.text.-p-p", "java.math.-p-p",
+              "java.sql.-p-p", "java.util.concurrent.-p-p", "java.util.stream.-p-p",
+              "javax.xml.-p-p", "javax.xml.parsers.-p-p"})
+            QVERIFY2(has(pkg), pkg);
+        QVERIFY(has("java.math.BigDecimal.BigDecimal add(BigDecimal).-p-m"));
+        QVERIFY(has("java.time.LocalDate.-p-c"));
+        // Nested types and enum constants.
+        QVERIFY(has("java.util.Map.Entry.-p-i"));
+        QVERIFY(has("java.lang.Thread.State.State NEW.-pfv"));
+        // Only java.* and javax.*: no packages of other name spaces.
+        QVERIFY(!has("org.w3c.dom.-p-p"));
+    }
 };
-
-void TstGenerator::shippedTreeFollowsTheOrderRules()
-{
-    const QString shipped =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt");
-    QString error;
-    const QStringList tree = readTreeLines(shipped, &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QVERIFY(tree.size() > 100001);
-    const QString problem = orderProblem(tree);
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
-}
-
-void TstGenerator::generatorCoversThePlatform()
-{
-    const QString java = javaLauncher();
-    QLN_REQUIRE_KIT(!java.isEmpty(), "the Java kit's java launcher");
-    const QString generator =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/GenerateObjectTree.java");
-    QVERIFY(QFile::exists(generator));
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("tree.txt"));
-    QProcess run;
-    run.setProcessChannelMode(QProcess::MergedChannels);
-    run.start(java, {generator, out});
-    QVERIFY2(run.waitForFinished(280000), "the generator did not finish");
-    const QString log = QString::fromLocal8Bit(run.readAll());
-    QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, qPrintable(log));
-    qInfo().noquote() << log.trimmed();
-
-    QString error;
-    const QStringList tree = readTreeLines(out, &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QVERIFY2(tree.size() - 1 > 100000, qPrintable(QString::number(tree.size() - 1)));
-    const QString problem = orderProblem(tree);
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
-
-    auto has = [&](const char *entry) { return FindTreeEntry(tree, QLatin1String(entry)) > 0; };
-    // Inherited members with the tags of their declarations, constructors.
-    QVERIFY(has("javax.swing.JButton.void setText(String).-p-m"));
-    QVERIFY(has("javax.swing.JButton.void addActionListener(ActionListener).-p-m"));
-    QVERIFY(has("javax.swing.JButton.JButton(String, Icon).-p-m"));
-    QVERIFY(has("javax.swing.JButton.boolean equals(Object).-p-m"));
-    QVERIFY(has("javax.swing.JButton.Class getClass().-pfm"));
-    QVERIFY(has("java.util.ArrayList.Stream stream().-p-m")); // a default method of Collection
-    QVERIFY(has("javax.swing.JComponent.AccessibleContext accessibleContext.-r-v"));
-    // The packages the old tree left out, and the names above packages.
-    for (const char *pkg : {"java.nio.file.-p-p", "java.time.-p-p", "java.text.-p-p",
-                            "java.math.-p-p", "java.sql.-p-p", "java.util.concurrent.-p-p",
-                            "java.util.stream.-p-p", "javax.xml.-p-p", "javax.xml.parsers.-p-p"})
-        QVERIFY2(has(pkg), pkg);
-    QVERIFY(has("java.math.BigDecimal.BigDecimal add(BigDecimal).-p-m"));
-    QVERIFY(has("java.time.LocalDate.-p-c"));
-    // Nested types and enum constants.
-    QVERIFY(has("java.util.Map.Entry.-p-i"));
-    QVERIFY(has("java.lang.Thread.State.State NEW.-pfv"));
-    // Only java.* and javax.*: no packages of other name spaces.
-    QVERIFY(!has("org.w3c.dom.-p-p"));
-}
 
 QTEST_MAIN(TstGenerator)
 #include "tst_generator.moc"

@@ -5,6 +5,7 @@
 #include "completion/objecttree.h"
 #include "completion/treesearch.h"
 #include "settings/settingsstore.h"
+#include "support/datarow.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
 #include "support/seed.h"
@@ -85,17 +86,15 @@ class TstObjectTree : public QObject {
 private slots:
     void readFields_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("fields");
-        QTest::newRow("line ends") << "a\r\nb\nc\rd" << QStringList{"a", "b", "c", "d"};
-        QTest::newRow("blanks") << "  a  \r\n\r\n \t\r\n\"\"\r\n\" \",,b," << QStringList{"a", "b"};
-        QTest::newRow("quoted comma") << "\"S.String valueOf(char[], int).-p-m\"\r\n"
-                                      << QStringList{"S.String valueOf(char[], int).-p-m"};
-        QTest::newRow("after quote") << "\"a\"xyz,b" << QStringList{"a", "b"};
-        QTest::newRow("unclosed quote") << "\"a,b\r\nc" << QStringList{"a,b", "c"};
-        QTest::newRow("inner quote") << "a\"b" << QStringList{"a\"b"};
-        QTest::newRow("overlong") << "a\r\n" + QString(5000, 'x') + "\r\nb"
-                                  << QStringList{"a", "b"};
+        columns<QString, QStringList>("text", "fields");
+        row("line ends", "a\r\nb\nc\rd", QStringList{"a", "b", "c", "d"});
+        row("blanks", "  a  \r\n\r\n \t\r\n\"\"\r\n\" \",,b,", QStringList{"a", "b"});
+        row("quoted comma", "\"S.String valueOf(char[], int).-p-m\"\r\n",
+            QStringList{"S.String valueOf(char[], int).-p-m"});
+        row("after quote", "\"a\"xyz,b", QStringList{"a", "b"});
+        row("unclosed quote", "\"a,b\r\nc", QStringList{"a,b", "c"});
+        row("inner quote", "a\"b", QStringList{"a\"b"});
+        row("overlong", "a\r\n" + QString(5000, 'x') + "\r\nb", QStringList{"a", "b"});
     }
     void readFields()
     {
@@ -159,27 +158,13 @@ private slots:
     // overwrite question, M:name moved-to note, R read-only, W write failed.
     void sortedCopyFlows_data()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("transcript");
-        QTest::addColumn<QString>("savedTo");
-        QTest::newRow("No") << "No"
-                            << "S"
-                            << "";
-        QTest::newRow("new file") << "Yes ?sorted.txt Ok"
-                                  << "S D M:sorted.txt"
-                                  << "sorted.txt";
-        QTest::newRow("overwrite No, Cancel") << "Yes ?other.txt No ?other.txt Cancel"
-                                              << "S D O D O"
-                                              << "";
-        QTest::newRow("overwrite itself") << "Yes ?tree.txt Yes Ok"
-                                          << "S D O M:tree.txt"
-                                          << "tree.txt";
-        QTest::newRow("read-only, cancel") << "Yes ?locked.txt Ok -"
-                                           << "S D R D"
-                                           << "";
-        QTest::newRow("write fails") << "Yes ?missing/folder/sorted.txt Ok"
-                                     << "S D W"
-                                     << "";
+        columns<QString, QString, QString>("script", "transcript", "savedTo");
+        row("No", "No", "S", "");
+        row("new file", "Yes ?sorted.txt Ok", "S D M:sorted.txt", "sorted.txt");
+        row("overwrite No, Cancel", "Yes ?other.txt No ?other.txt Cancel", "S D O D O", "");
+        row("overwrite itself", "Yes ?tree.txt Yes Ok", "S D O M:tree.txt", "tree.txt");
+        row("read-only, cancel", "Yes ?locked.txt Ok -", "S D R D", "");
+        row("write fails", "Yes ?missing/folder/sorted.txt Ok", "S D W", "");
     }
     void sortedCopyFlows()
     {
@@ -279,21 +264,19 @@ private slots:
     void refusedFiles_data()
     {
         QTest::addColumn<QString>("name"); // "." the folder itself, "/" as it is
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("reason");
+        columns<QByteArray, int, QString>("bytes", "answer", "reason");
         const int yes = int(MsgAnswer::Yes), no = int(MsgAnswer::No), ok = int(MsgAnswer::Ok);
-        QTest::newRow("absent, Yes") << "absent.txt" << QByteArray() << yes << "";
-        QTest::newRow("absent, No") << "absent.txt" << QByteArray() << no << "";
-        QTest::newRow("folder") << "." << QByteArray() << no << "";
-        QTest::newRow("slash") << "/" << QByteArray() << -1 << "";
-        QTest::newRow("binary") << "bad.txt" << QByteArray("java.awt.-p-p\r\n\0\x01\x02", 18) << ok
-                                << "is not a text file";
-        QTest::newRow("no tags") << "bad.txt" << QByteArray("just some\r\nwords, here\r\n") << ok
-                                 << "holds no tagged entries (such as java.awt.Color.-p-c)";
-        QTest::newRow("too many") << "bad.txt" << QByteArray("a.-p-p,").repeated(2000001) << ok
-                                  << "holds more than 2000000 entries";
-        QTest::newRow("too large") << "bad.txt" << QByteArray() << ok << "is larger than 64 MB";
+        row("absent, Yes", "absent.txt", QByteArray(), yes, "");
+        row("absent, No", "absent.txt", QByteArray(), no, "");
+        row("folder", ".", QByteArray(), no, "");
+        row("slash", "/", QByteArray(), -1, "");
+        row("binary", "bad.txt", QByteArray("java.awt.-p-p\r\n\0\x01\x02", 18), ok,
+            "is not a text file");
+        row("no tags", "bad.txt", QByteArray("just some\r\nwords, here\r\n"), ok,
+            "holds no tagged entries (such as java.awt.Color.-p-c)");
+        row("too many", "bad.txt", QByteArray("a.-p-p,").repeated(2000001), ok,
+            "holds more than 2000000 entries");
+        row("too large", "bad.txt", QByteArray(), ok, "is larger than 64 MB");
     }
     void refusedFiles()
     {

@@ -1,6 +1,7 @@
 // The completion search: keys before the caret, members of key 1, the names
 // they insert and their order, pre-selection, insertion and placement.
 #include "completion/treesearch.h"
+#include "support/datarow.h"
 #include "support/seed.h"
 #include "surface/surface.h"
 
@@ -49,33 +50,15 @@ private slots:
 
     void getTreeKey_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("key1");
-        QTest::addColumn<QString>("key2");
-        QTest::newRow("assignment") << "x = y + java.awt.Co"
-                                    << "java.awt."
-                                    << "Co";
-        QTest::newRow("ends with dot") << "a=java.util."
-                                       << "java.util."
-                                       << "";
-        QTest::newRow("underscore, digits") << "!a_b.c1.d"
-                                            << "a_b.c1."
-                                            << "d";
-        QTest::newRow("parameters") << "s = java.lang.String.valueOf(x"
-                                    << "java.lang.String."
-                                    << "valueOf(x";
-        QTest::newRow("dollar") << "$x.y"
-                                << "x."
-                                << "y";
-        QTest::newRow("accented") << "\u00e9java.x"
-                                  << "java."
-                                  << "x";
-        QTest::newRow("no dot") << "int x = 5"
-                                << ""
-                                << "";
-        QTest::newRow("lone dot") << "."
-                                  << "."
-                                  << "";
+        columns<QString, QString, QString>("text", "key1", "key2");
+        row("assignment", "x = y + java.awt.Co", "java.awt.", "Co");
+        row("ends with dot", "a=java.util.", "java.util.", "");
+        row("underscore, digits", "!a_b.c1.d", "a_b.c1.", "d");
+        row("parameters", "s = java.lang.String.valueOf(x", "java.lang.String.", "valueOf(x");
+        row("dollar", "$x.y", "x.", "y");
+        row("accented", "\u00e9java.x", "java.", "x");
+        row("no dot", "int x = 5", "", "");
+        row("lone dot", ".", ".", "");
     }
     void getTreeKey()
     {
@@ -145,7 +128,7 @@ private slots:
     {
         QTest::addColumn<QString>("tag");
         for (const TreeTag &t : kTreeTags)
-            QTest::newRow(t.tag) << QString::fromLatin1(t.tag);
+            row(t.tag, QString::fromLatin1(t.tag));
     }
     void searchFindsParentUnderEveryTag()
     {
@@ -159,24 +142,15 @@ private slots:
 
     void matchName_data()
     {
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("method") << "Color brighter()"
-                                << "brighter()";
-        QTest::newRow("no return type") << "valueOf(char c)"
-                                        << "valueOf(char c)";
-        QTest::newRow("after the list") << "int f() throws X"
-                                        << "f()";
-        QTest::newRow("blank before (") << "void run (int)"
-                                        << "(int)";
-        QTest::newRow("class") << "Color"
-                               << "Color";
-        QTest::newRow("final field") << "final Color black"
-                                     << "black";
-        QTest::newRow("open ( only") << "int f("
-                                     << "f(";
-        QTest::newRow(") before (") << "a) b(c"
-                                    << "b(c";
+        columns<QString, QString>("display", "name");
+        row("method", "Color brighter()", "brighter()");
+        row("no return type", "valueOf(char c)", "valueOf(char c)");
+        row("after the list", "int f() throws X", "f()");
+        row("blank before (", "void run (int)", "(int)");
+        row("class", "Color", "Color");
+        row("final field", "final Color black", "black");
+        row("open ( only", "int f(", "f(");
+        row(") before (", "a) b(c", "b(c");
     }
     void matchName()
     {
@@ -259,24 +233,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("line"); // after the choice, the caret at "|"
         QTest::addColumn<QString>("parameters");
-        QTest::newRow("no parameters") << "length()"
-                                       << "s.length()|;"
-                                       << "";
-        QTest::newRow("parameters") << "indexOf(String)"
-                                    << "s.indexOf(|);"
-                                    << "(String)";
-        QTest::newRow("named") << "valueOf(char c)"
-                               << "s.valueOf(|);"
-                               << "(char c)";
-        QTest::newRow("blank list") << "f( )"
-                                    << "s.f()|;"
-                                    << "";
-        QTest::newRow("unclosed") << "g(int"
-                                  << "s.g(|);"
-                                  << "(int";
-        QTest::newRow("field") << "CASE_INSENSITIVE_ORDER"
-                               << "s.CASE_INSENSITIVE_ORDER|;"
-                               << "";
+        row("no parameters", "length()", "s.length()|;", "");
+        row("parameters", "indexOf(String)", "s.indexOf(|);", "(String)");
+        row("named", "valueOf(char c)", "s.valueOf(|);", "(char c)");
+        row("blank list", "f( )", "s.f()|;", "");
+        row("unclosed", "g(int", "s.g(|);", "(int");
+        row("field", "CASE_INSENSITIVE_ORDER", "s.CASE_INSENSITIVE_ORDER|;", "");
     }
     void insertedChoiceCompiles()
     {
@@ -327,17 +289,14 @@ private slots:
     // width 12000. v: text length, font size, lines, box width, client height.
     void placeTreeBox_data()
     {
-        QTest::addColumn<QList<int>>("v");
-        QTest::addColumn<QPoint>("pos");
-        QTest::newRow("upper half")
-            << QList<int>{10, 10, 2, 2000, 9000} << QPoint(1000, 400 + 400 + 300);
-        QTest::newRow("lower half")
-            << QList<int>{10, 10, 15, 2000, 9000} << QPoint(1000, 400 + 3000 + 600);
-        QTest::newRow("right edge") << QList<int>{110, 10, 2, 2000, 9000} << QPoint(10000, 1100);
-        QTest::newRow("too wide") << QList<int>{10, 10, 2, 15000, 9000} << QPoint(0, 1100);
-        QTest::newRow("below bottom") << QList<int>{10, 10, 30, 2000, 6000} << QPoint(1000, 4500);
-        QTest::newRow("far right")
-            << QList<int>{50000000, 72, 2, 2000, 90000} << QPoint(10000, 400 + 2880 + 4320);
+        columns<QList<int>, QPoint>("v", "pos");
+        row("upper half", QList<int>{10, 10, 2, 2000, 9000}, QPoint(1000, 400 + 400 + 300));
+        row("lower half", QList<int>{10, 10, 15, 2000, 9000}, QPoint(1000, 400 + 3000 + 600));
+        row("right edge", QList<int>{110, 10, 2, 2000, 9000}, QPoint(10000, 1100));
+        row("too wide", QList<int>{10, 10, 2, 15000, 9000}, QPoint(0, 1100));
+        row("below bottom", QList<int>{10, 10, 30, 2000, 6000}, QPoint(1000, 4500));
+        row("far right", QList<int>{50000000, 72, 2, 2000, 90000},
+            QPoint(10000, 400 + 2880 + 4320));
     }
     void placeTreeBox()
     {
@@ -375,21 +334,17 @@ private slots:
     // The box beside the caret: bounds (0,0)-(1000x800); caret line 20 high.
     void boxBelowCaret_data()
     {
-        QTest::addColumn<QRect>("line");
-        QTest::addColumn<QSize>("box");
-        QTest::addColumn<QRect>("expected");
+        columns<QRect, QSize, QRect>("line", "box", "expected");
         const QSize box(300, 25);
-        QTest::newRow("below the line at the caret")
-            << QRect(100, 200, 2, 20) << box << QRect(100, 220, 300, 25);
-        QTest::newRow("right edge: left as far as needed")
-            << QRect(900, 200, 2, 20) << box << QRect(700, 220, 300, 25);
-        QTest::newRow("bottom edge: up as far as needed")
-            << QRect(100, 770, 2, 20) << box << QRect(100, 775, 300, 25);
-        QTest::newRow("both edges") << QRect(990, 790, 2, 20) << box << QRect(700, 775, 300, 25);
-        QTest::newRow("left of the bounds")
-            << QRect(-50, 10, 2, 20) << box << QRect(0, 30, 300, 25);
-        QTest::newRow("wider than the bounds")
-            << QRect(400, 10, 2, 20) << QSize(1500, 25) << QRect(0, 30, 1500, 25);
+        row("below the line at the caret", QRect(100, 200, 2, 20), box, QRect(100, 220, 300, 25));
+        row("right edge: left as far as needed", QRect(900, 200, 2, 20), box,
+            QRect(700, 220, 300, 25));
+        row("bottom edge: up as far as needed", QRect(100, 770, 2, 20), box,
+            QRect(100, 775, 300, 25));
+        row("both edges", QRect(990, 790, 2, 20), box, QRect(700, 775, 300, 25));
+        row("left of the bounds", QRect(-50, 10, 2, 20), box, QRect(0, 30, 300, 25));
+        row("wider than the bounds", QRect(400, 10, 2, 20), QSize(1500, 25),
+            QRect(0, 30, 1500, 25));
     }
     void boxBelowCaret()
     {

@@ -3,6 +3,7 @@
 #include "dialogs/datetimeformat.h"
 #include "dialogs/ui/frmdatetime.h"
 #include "settings/settingsstore.h"
+#include "support/datarow.h"
 #include "surface/surface.h"
 
 #include <QFocusEvent>
@@ -51,30 +52,26 @@ private slots:
 
     void formats_data()
     {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QLocale, QString>("format", "locale", "expected");
 
-        QTest::newRow("long time, German") << "long time" << kGerman << "14:07:09";
-        QTest::newRow("general date, German") << "general date" << kGerman << "05.12.26 14:07:09";
-        QTest::newRow("long date, German") << "long date" << kGerman << "Samstag, 5. Dezember 2026";
-        QTest::newRow("mm/dd/yyyy, German separator") << "mm/dd/yyyy" << kGerman << "12.05.2026";
-        QTest::newRow("mm/dd/yyyy, C locale has no separator: slash")
-            << "mm/dd/yyyy" << QLocale::c() << "12/05/2026";
-        QTest::newRow("named formats ignore case")
-            << "Long Date" << kUs << "Saturday, December 5, 2026";
-        QTest::newRow("mm alone is the month") << "mm" << kUs << "12";
-        QTest::newRow("mm after hh is minutes") << "hh:mm" << kUs << "14:07";
-        QTest::newRow("mm after ss is the month") << "ss mm" << kUs << "09 12";
-        QTest::newRow("codes in capitals") << "DD.MM.YYYY" << kUs << "05.12.2026";
-        QTest::newRow("short codes unpadded") << "d/m h:m:s" << kUs << "5/12 14:7:9";
-        QTest::newRow("month and day names") << "dddd, mmmm d" << kUs << "Saturday, December 5";
-        QTest::newRow("short names, German") << "ddd mmm" << kGerman << "Sa. Dez.";
-        QTest::newRow("other characters literal") << "[#x] @" << kUs << "[#x] @";
-        QTest::newRow("single y literal") << "y" << kUs << "y";
-        QTest::newRow("empty format") << "" << kUs << "";
+        row("long time, German", "long time", kGerman, "14:07:09");
+        row("general date, German", "general date", kGerman, "05.12.26 14:07:09");
+        row("long date, German", "long date", kGerman, "Samstag, 5. Dezember 2026");
+        row("mm/dd/yyyy, German separator", "mm/dd/yyyy", kGerman, "12.05.2026");
+        row("mm/dd/yyyy, C locale has no separator: slash", "mm/dd/yyyy", QLocale::c(),
+            "12/05/2026");
+        row("named formats ignore case", "Long Date", kUs, "Saturday, December 5, 2026");
+        row("mm alone is the month", "mm", kUs, "12");
+        row("mm after hh is minutes", "hh:mm", kUs, "14:07");
+        row("mm after ss is the month", "ss mm", kUs, "09 12");
+        row("codes in capitals", "DD.MM.YYYY", kUs, "05.12.2026");
+        row("short codes unpadded", "d/m h:m:s", kUs, "5/12 14:7:9");
+        row("month and day names", "dddd, mmmm d", kUs, "Saturday, December 5");
+        row("short names, German", "ddd mmm", kGerman, "Sa. Dez.");
+        row("other characters literal", "[#x] @", kUs, "[#x] @");
+        row("single y literal", "y", kUs, "y");
+        row("empty format", "", kUs, "");
     }
-
     void formats()
     {
         QFETCH(QString, format);
@@ -164,11 +161,10 @@ private slots:
     void cancelStillStoresTheFormat_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel button") << "cancel";
-        QTest::newRow("Escape in the list") << "escape";
-        QTest::newRow("window closed") << "close";
+        row("Cancel button", "cancel");
+        row("Escape in the list", "escape");
+        row("window closed", "close");
     }
-
     void cancelStillStoresTheFormat()
     {
         QFETCH(QString, how);

@@ -7,6 +7,7 @@
 #include "formatting/enginesupport.h"
 #include "formatting/formatrtf.h"
 #include "formatting/reference_formatrtf.h"
+#include "support/datarow.h"
 #include "surface/surface.h"
 
 #include <QHash>
@@ -79,8 +80,8 @@ private slots:
     void routines_data()
     {
         QTest::addColumn<int>("engine");
-        QTest::newRow("production") << int(Engine::Production);
-        QTest::newRow("reference") << int(Engine::Reference);
+        row("production", int(Engine::Production));
+        row("reference", int(Engine::Reference));
     }
     void routines()
     {
@@ -189,10 +190,7 @@ private slots:
     // from the marker itself.
     void colourizeAll_data()
     {
-        QTest::addColumn<int>("engine");
-        QTest::addColumn<int>("settings");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
+        columns<int, int, QString, QString>("engine", "settings", "text", "expected");
         const struct {
             const char *name;
             int settings;
@@ -265,18 +263,11 @@ private slots:
     // undo history that still describes the text.
     void maskingKeepsUndoTrue_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("ignore");
-        QTest::addColumn<bool>("unmaskOnly");
-        QTest::addColumn<bool>("textComesBack");
-        QTest::newRow("escapes only") << "s = \"a\\\"b\";"
-                                      << "\\\"" << false << true;
-        QTest::newRow("placeholder already in the text") << "s = \"_QLNSpecChar_ \\\"\";"
-                                                         << "\\\"" << false << false;
-        QTest::newRow("escape in another letter case") << "aqa"
-                                                       << "Q" << false << false;
-        QTest::newRow("unmask without a mask") << "_QLNSpecChar_!"
-                                               << "\\\"" << true << false;
+        columns<QString, QString, bool, bool>("text", "ignore", "unmaskOnly", "textComesBack");
+        row("escapes only", "s = \"a\\\"b\";", "\\\"", false, true);
+        row("placeholder already in the text", "s = \"_QLNSpecChar_ \\\"\";", "\\\"", false, false);
+        row("escape in another letter case", "aqa", "Q", false, false);
+        row("unmask without a mask", "_QLNSpecChar_!", "\\\"", true, false);
     }
     void maskingKeepsUndoTrue()
     {

@@ -10,6 +10,7 @@
 #include "formatting/formatrtf.h"
 #include "formatting/reference_formatrtf.h"
 #include "javasource.h"
+#include "support/datarow.h"
 #include "support/requirekit.h"
 #include "surface/surface.h"
 
@@ -330,8 +331,8 @@ private slots:
     void colourizeAllOnRealJava_data()
     {
         QTest::addColumn<int>("variant");
-        QTest::newRow("factory settings") << 0;
-        QTest::newRow("keywords not whole words, equal string and comment colours") << 1;
+        row("factory settings", 0);
+        row("keywords not whole words, equal string and comment colours", 1);
     }
     void colourizeAllOnRealJava()
     {

@@ -7,6 +7,7 @@
 // the plain reference engine. With QUILLON_REGEN_GOLDEN=1 the expected
 // files are written from what the code does now (scripts/regen-golden.sh).
 #include "fakehost.h"
+#include "support/datarow.h"
 
 #include "formatting/colorizeall.h"
 #include "formatting/enginesupport.h"
@@ -170,6 +171,14 @@ QByteArray colourFile(const Surface &s, const Letters &letters)
     return out.toUtf8();
 }
 
+// A row a sample of the folder, named by its file, giving its name.
+void inputRows(const QString &folder)
+{
+    QTest::addColumn<QString>("name");
+    for (const QString &name : inputs(folder))
+        row(qPrintable(name), name.chopped(5));
+}
+
 } // namespace
 
 class TstGolden : public QObject {
@@ -187,12 +196,7 @@ private slots:
                  QStringList());
     }
 
-    void colour_data()
-    {
-        QTest::addColumn<QString>("name");
-        for (const QString &name : inputs(QStringLiteral("colour")))
-            QTest::newRow(qPrintable(name)) << name.chopped(5);
-    }
+    void colour_data() { inputRows(QStringLiteral("colour")); }
     void colour()
     {
         QFETCH(QString, name);
@@ -215,12 +219,7 @@ private slots:
         }
     }
 
-    void indent_data()
-    {
-        QTest::addColumn<QString>("name");
-        for (const QString &name : inputs(QStringLiteral("indent")))
-            QTest::newRow(qPrintable(name)) << name.chopped(5);
-    }
+    void indent_data() { inputRows(QStringLiteral("indent")); }
     void indent()
     {
         QFETCH(QString, name);

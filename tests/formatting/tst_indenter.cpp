@@ -4,6 +4,7 @@
 // Java, and the "Auto&Indent all" command's prompts and window handling.
 #include "fakehost.h"
 #include "javasource.h"
+#include "support/datarow.h"
 #include "support/requirekit.h"
 
 #include "base/editorstate.h"
@@ -152,9 +153,7 @@ private slots:
     // the input is given, it is re-indented instead.
     void constructs_data()
     {
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QString, QString>("unit", "input", "expected");
         struct Case {
             const char *name;
             QStringList expected;
@@ -220,12 +219,12 @@ private slots:
         };
         for (const Case &c : cases) {
             const QStringList input = c.input.isEmpty() ? scrambled(c.expected) : c.input;
-            QTest::newRow(c.name) << c.unit << lines(input) + QStringLiteral("\r\n")
-                                  << lines(c.expected) + QStringLiteral("\r\n");
+            row(c.name, c.unit, lines(input) + QStringLiteral("\r\n"),
+                lines(c.expected) + QStringLiteral("\r\n"));
         }
         // A last line without a line break stays as it is.
-        QTest::newRow("last line unbroken") << kFour << lines({"class A {", "int x;", "  }"})
-                                            << lines({"class A {", "    int x;", "  }"});
+        row("last line unbroken", kFour, lines({"class A {", "int x;", "  }"}),
+            lines({"class A {", "    int x;", "  }"}));
     }
     void constructs()
     {
@@ -242,8 +241,7 @@ private slots:
     // Enter at "^" with a 2-blank unit: the indentation the new line gets.
     void newLineIndent_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QString>("text", "expected");
         const struct {
             const char *name, *text, *expected;
         } rows[] = {
@@ -265,7 +263,7 @@ private slots:
             {"empty text", "^", ""},
         };
         for (const auto &r : rows)
-            QTest::newRow(r.name) << QString::fromUtf8(r.text) << QString::fromUtf8(r.expected);
+            row(r.name, QString::fromUtf8(r.text), QString::fromUtf8(r.expected));
     }
     void newLineIndent()
     {
@@ -319,16 +317,15 @@ private slots:
     // and by the command, which says why.
     void refusesTooLargeResult_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("unit");
+        columns<QString, QString>("text", "unit");
         QTest::addColumn<qint64>("length"); // -1: too large
         const QString braces20000 = QString(QStringLiteral("{\r\n")).repeated(20000);
-        QTest::newRow("20,000 nested braces") << braces20000 << kTab << qint64(-1);
-        QTest::newRow("400 braces, wide unit") << QString(QStringLiteral("{\r\n")).repeated(400)
-                                               << QString(1000, QLatin1Char(' ')) << qint64(-1);
-        QTest::newRow("400 braces, tab") << QString(QStringLiteral("{\r\n")).repeated(400) << kTab
-                                         << qint64(400 * 3 + 399 * 400 / 2);
-        QTest::newRow("blanks go") << QStringLiteral("  x\r\n\ty") << kTab << qint64(5);
+        row("20,000 nested braces", braces20000, kTab, qint64(-1));
+        row("400 braces, wide unit", QString(QStringLiteral("{\r\n")).repeated(400),
+            QString(1000, QLatin1Char(' ')), qint64(-1));
+        row("400 braces, tab", QString(QStringLiteral("{\r\n")).repeated(400), kTab,
+            qint64(400 * 3 + 399 * 400 / 2));
+        row("blanks go", QStringLiteral("  x\r\n\ty"), kTab, qint64(5));
     }
     void refusesTooLargeResult()
     {

@@ -4,6 +4,7 @@
 // must be what colouring the whole line gives, so each test runs the same keys on two editors, one
 // treating every line whole, and compares them after every key.
 #include "enginesupport.h"
+#include "support/datarow.h"
 #include "typingsupport.h"
 
 #include "base/editorstate.h"
@@ -110,14 +111,13 @@ private slots:
     // switches turned off and on, on a document of short and long lines.
     void randomEditsMatchWholeLines_data()
     {
-        QTest::addColumn<quint32>("seed");
-        QTest::addColumn<bool>("lineComment");
+        columns<quint32, bool>("seed", "lineComment");
         QTest::addColumn<bool>("openComment"); // a block comment left open above
-        QTest::newRow("plain") << 1u << false << false;
-        QTest::newRow("line comment") << 2u << true << false;
-        QTest::newRow("open block comment") << 3u << false << true;
-        QTest::newRow("both") << 4u << true << true;
-        QTest::newRow("plain again") << 5u << false << false;
+        row("plain", 1u, false, false);
+        row("line comment", 2u, true, false);
+        row("open block comment", 3u, false, true);
+        row("both", 4u, true, true);
+        row("plain again", 5u, false, false);
     }
     void randomEditsMatchWholeLines()
     {
@@ -219,9 +219,9 @@ private slots:
     void foreignFormatsAreRecolouredWhole_data()
     {
         QTest::addColumn<QString>("what");
-        QTest::newRow("opened uncoloured") << "open";
-        QTest::newRow("bold by hand") << "bold";
-        QTest::newRow("typed with colouring off") << "off";
+        row("opened uncoloured", "open");
+        row("bold by hand", "bold");
+        row("typed with colouring off", "off");
     }
     void foreignFormatsAreRecolouredWhole()
     {

@@ -5,6 +5,7 @@
 // for byte.
 #include "enginesupport.h"
 #include "fakehost.h"
+#include "support/datarow.h"
 #include "typingsupport.h"
 
 #include "base/editorstate.h"
@@ -38,35 +39,20 @@ private slots:
     void correctionIsAStepOfItsOwn_data()
     {
         QTest::addColumn<QString>("start"); // the caret at "|"
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("typedResult");
-        QTest::addColumn<QStringList>("undos");
+        columns<QString, QString, QStringList>("typed", "typedResult", "undos");
         // One step per word (a blank stays with the word before it), the
         // correction right after the character that finished the word.
-        QTest::newRow("a wich b") << "|\r\n"
-                                  << "a wich b"
-                                  << "a which b\r\n"
-                                  << QStringList{"a which \r\n", "a wich \r\n", "a \r\n", "\r\n"};
-        QTest::newRow("teh unfinished") << "|\r\n"
-                                        << "teh"
-                                        << "teh\r\n"
-                                        << QStringList{"\r\n"};
-        QTest::newRow("two on one line")
-            << "x |\r\n"
-            << "adn teh."
-            << "x and the.\r\n"
-            << QStringList{"x and teh.\r\n", "x and \r\n", "x adn \r\n", "x \r\n"};
+        row("a wich b", "|\r\n", "a wich b", "a which b\r\n",
+            QStringList{"a which \r\n", "a wich \r\n", "a \r\n", "\r\n"});
+        row("teh unfinished", "|\r\n", "teh", "teh\r\n", QStringList{"\r\n"});
+        row("two on one line", "x |\r\n", "adn teh.", "x and the.\r\n",
+            QStringList{"x and teh.\r\n", "x and \r\n", "x adn \r\n", "x \r\n"});
         // The last line is corrected like any other; a line break leaves the
         // word at the end of its line as it was typed.
-        QTest::newRow("last line") << "|"
-                                   << "teh;"
-                                   << "the;" << QStringList{"teh;", ""};
-        QTest::newRow("line breaks") << "|"
-                                     << "int\nteh\n"
-                                     << "int\r\nteh\r\n"
-                                     << QStringList{"int\r\nteh", "int\r\n", "int", ""};
+        row("last line", "|", "teh;", "the;", QStringList{"teh;", ""});
+        row("line breaks", "|", "int\nteh\n", "int\r\nteh\r\n",
+            QStringList{"int\r\nteh", "int\r\n", "int", ""});
     }
-
     void correctionIsAStepOfItsOwn()
     {
         QFETCH(QString, start);
@@ -118,9 +104,8 @@ private slots:
     {
         QTest::addColumn<quint32>("seed");
         for (quint32 seed = 1; seed <= 40; ++seed)
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+            row(qPrintable(QStringLiteral("seed %1").arg(seed)), seed);
     }
-
     void randomEditsUndoAndRedoExactly()
     {
         QFETCH(quint32, seed);

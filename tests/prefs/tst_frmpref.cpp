@@ -7,6 +7,7 @@
 #include "settings/prefsession.h"
 #include "settings/settingsstore.h"
 #include "settings/ui/frmpref.h"
+#include "support/datarow.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
 
@@ -436,14 +437,12 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("focus"); // the control that has the focus
         QTest::addColumn<bool>("stored");   // the edit reached the store
-        QTest::newRow("Escape in a text box") << int(Qt::Key_Escape) << "txtgString1" << false;
-        QTest::newRow("Escape on OK") << int(Qt::Key_Escape) << "cmdok" << false;
-        QTest::newRow("Enter in a text box") << int(Qt::Key_Return) << "txtgString1" << true;
-        QTest::newRow("keypad Enter in the indent box")
-            << int(Qt::Key_Enter) << "txtaindnum" << true;
-        QTest::newRow("Enter on Cancel") << int(Qt::Key_Return) << "cmdcancel" << false;
+        row("Escape in a text box", int(Qt::Key_Escape), "txtgString1", false);
+        row("Escape on OK", int(Qt::Key_Escape), "cmdok", false);
+        row("Enter in a text box", int(Qt::Key_Return), "txtgString1", true);
+        row("keypad Enter in the indent box", int(Qt::Key_Enter), "txtaindnum", true);
+        row("Enter on Cancel", int(Qt::Key_Return), "cmdcancel", false);
     }
-
     void escapeCancelsEnterConfirms()
     {
         QFETCH(int, key);

@@ -1,6 +1,7 @@
 // Spelling-list files: the delimited format written and read back, and the
 // files a user may pick by mistake (bad quotes, missing fields, binary data).
 #include "settings/spellinglist.h"
+#include "support/datarow.h"
 #include "support/files.h"
 
 #include <QFile>
@@ -14,34 +15,27 @@ class TstSpellingList : public QObject {
 private slots:
     void parse_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("from");
-        QTest::addColumn<QStringList>("to");
-        QTest::addColumn<int>("skipped");
-        QTest::addColumn<int>("firstSkipped");
+        columns<QString, QStringList, QStringList, int, int>("text", "from", "to", "skipped",
+                                                             "firstSkipped");
 
-        QTest::newRow("bare fields, blanks trimmed, LF")
-            << "  teh ,  the \nadn,and" << QStringList{"teh", "adn"} << QStringList{"the", "and"}
-            << 0 << 0;
-        QTest::newRow("CR line ends, blank lines ignored")
-            << "\"a\",\"b\"\r\r\n \r\"c\",\"d\"\r" << QStringList{"a", "c"} << QStringList{"b", "d"}
-            << 0 << 0;
-        QTest::newRow("comma and doubled quote inside quotes, third field ignored")
-            << "\"a,b\",\"c\"\n\"say\"\"\",\"x\",\"y\"" << QStringList{"a,b", "say\""}
-            << QStringList{"c", "x"} << 0 << 0;
+        row("bare fields, blanks trimmed, LF", "  teh ,  the \nadn,and", QStringList{"teh", "adn"},
+            QStringList{"the", "and"}, 0, 0);
+        row("CR line ends, blank lines ignored", "\"a\",\"b\"\r\r\n \r\"c\",\"d\"\r",
+            QStringList{"a", "c"}, QStringList{"b", "d"}, 0, 0);
+        row("comma and doubled quote inside quotes, third field ignored",
+            "\"a,b\",\"c\"\n\"say\"\"\",\"x\",\"y\"", QStringList{"a,b", "say\""},
+            QStringList{"c", "x"}, 0, 0);
         // A missing second field must not pair the line with the next one.
-        QTest::newRow("missing second field")
-            << "\"a\",\"b\"\r\n\"lonely\"\r\n\"c\",\"d\"\r\n"
-            << QStringList{"a", "c"} << QStringList{"b", "d"} << 1 << 2;
-        QTest::newRow("empty fields skipped") << "\"\",\"x\"\n\"y\",\"\"\n\"a\",\"b\""
-                                              << QStringList{"a"} << QStringList{"b"} << 2 << 1;
+        row("missing second field", "\"a\",\"b\"\r\n\"lonely\"\r\n\"c\",\"d\"\r\n",
+            QStringList{"a", "c"}, QStringList{"b", "d"}, 1, 2);
+        row("empty fields skipped", "\"\",\"x\"\n\"y\",\"\"\n\"a\",\"b\"", QStringList{"a"},
+            QStringList{"b"}, 2, 1);
         // An open quote ends with its line; the following lines still read.
-        QTest::newRow("unbalanced quote") << "\"teh,\"the\"\r\n\"adn\",\"and\"\r\n"
-                                          << QStringList{"adn"} << QStringList{"and"} << 1 << 1;
-        QTest::newRow("unbalanced second field")
-            << "\"teh\",\"the\r\n\"adn\",\"and\"" << QStringList{"teh", "adn"}
-            << QStringList{"the", "and"} << 0 << 0;
-        QTest::newRow("empty text") << "" << QStringList{} << QStringList{} << 0 << 0;
+        row("unbalanced quote", "\"teh,\"the\"\r\n\"adn\",\"and\"\r\n", QStringList{"adn"},
+            QStringList{"and"}, 1, 1);
+        row("unbalanced second field", "\"teh\",\"the\r\n\"adn\",\"and\"",
+            QStringList{"teh", "adn"}, QStringList{"the", "and"}, 0, 0);
+        row("empty text", "", QStringList{}, QStringList{}, 0, 0);
     }
     void parse()
     {

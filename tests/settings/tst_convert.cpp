@@ -1,5 +1,6 @@
 // Value conversions of stored texts: what converts and what is a bad value.
 #include "settings/convert.h"
+#include "support/datarow.h"
 
 #include <QTest>
 
@@ -10,18 +11,16 @@ class TstConvert : public QObject {
 private slots:
     void booleans_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<bool>("value");
-        QTest::newRow("True") << "True" << true << true;
-        QTest::newRow("false any case") << "fAlSe" << true << false;
-        QTest::newRow("TRUE") << "TRUE" << true << true;
-        QTest::newRow("1") << "1" << true << true;
-        QTest::newRow("0") << "0" << true << false;
-        QTest::newRow("-1") << "-1" << true << true;
-        QTest::newRow("blanks around") << " 0 " << true << false;
-        QTest::newRow("yes") << "yes" << false << false;
-        QTest::newRow("empty") << "" << false << false;
+        columns<QString, bool, bool>("text", "ok", "value");
+        row("True", "True", true, true);
+        row("false any case", "fAlSe", true, false);
+        row("TRUE", "TRUE", true, true);
+        row("1", "1", true, true);
+        row("0", "0", true, false);
+        row("-1", "-1", true, true);
+        row("blanks around", " 0 ", true, false);
+        row("yes", "yes", false, false);
+        row("empty", "", false, false);
     }
     void booleans()
     {

@@ -2,6 +2,7 @@
 // ShortPath and ShortFolderPath keep paths as they are: the object tree's
 // and the tool dialog's stored paths show it (tst_objecttree, tst_toolmodes).
 #include "base/pathutil.h"
+#include "support/datarow.h"
 #include "support/files.h"
 
 #include <QCoreApplication>
@@ -18,46 +19,15 @@ class TstPathUtil : public QObject {
 private slots:
     void splitPath_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("ext");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("two dots") << "/a/b.c.java"
-                                  << "/a/"
-                                  << "b.c.java"
-                                  << ".java"
-                                  << "b.c";
-        QTest::newRow("no dot") << "/src/Makefile"
-                                << "/src/"
-                                << "Makefile"
-                                << ""
-                                << "Makefile";
-        QTest::newRow("no folder") << "A.java"
-                                   << "/"
-                                   << "A.java"
-                                   << ".java"
-                                   << "A";
-        QTest::newRow("folder only") << "/a/b/"
-                                     << "/a/b/"
-                                     << ""
-                                     << ""
-                                     << "";
-        QTest::newRow("dot in folder") << "/x.y/z"
-                                       << "/x.y/"
-                                       << "z"
-                                       << ""
-                                       << "z";
-        QTest::newRow("trailing dot") << "/a/b."
-                                      << "/a/"
-                                      << "b."
-                                      << "."
-                                      << "b";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << ""
-                               << ""
-                               << "";
+        columns<QString, QString, QString, QString, QString>("path", "folder", "name", "ext",
+                                                             "title");
+        row("two dots", "/a/b.c.java", "/a/", "b.c.java", ".java", "b.c");
+        row("no dot", "/src/Makefile", "/src/", "Makefile", "", "Makefile");
+        row("no folder", "A.java", "/", "A.java", ".java", "A");
+        row("folder only", "/a/b/", "/a/b/", "", "", "");
+        row("dot in folder", "/x.y/z", "/x.y/", "z", "", "z");
+        row("trailing dot", "/a/b.", "/a/", "b.", ".", "b");
+        row("empty", "", "", "", "", "");
     }
     void splitPath()
     {
@@ -81,20 +51,13 @@ private slots:
         QDir(d).mkdir("sub");
         for (const char *n : {"Main.java", "Other.txt", "[x].java"})
             QVERIFY(test::writeFile(d + "/" + n));
-        QVERIFY(FileExists(d + "/Main.java"));
-        QVERIFY(FileExists(d + "/sub")); // a folder counts
-        QVERIFY(!FileExists(d + "/main.java"));
-        QVERIFY(!FileExists(d + "/nothing"));
+        // A folder counts; brackets in a pattern are plain characters.
+        for (const char *found : {"/Main.java", "/sub", "/*.java", "/M?in.*", "/*", "/s*", "/[x]*"})
+            QVERIFY2(FileExists(d + found), found);
+        for (const char *missing :
+             {"/main.java", "/nothing", "/*.class", "/M?n.java", "/nowhere/*.java"})
+            QVERIFY2(!FileExists(d + missing), missing);
         QVERIFY(!FileExists(""));
-
-        QVERIFY(FileExists(d + "/*.java"));
-        QVERIFY(FileExists(d + "/M?in.*"));
-        QVERIFY(FileExists(d + "/*"));
-        QVERIFY(FileExists(d + "/s*"));
-        QVERIFY(FileExists(d + "/[x]*")); // brackets are plain characters
-        QVERIFY(!FileExists(d + "/*.class"));
-        QVERIFY(!FileExists(d + "/M?n.java"));
-        QVERIFY(!FileExists(d + "/nowhere/*.java"));
         // A star of the pattern is never a literal one, even facing a star.
         QVERIFY(wildcardMatch(u"*ba", u"*a") && wildcardMatch(u"a*b", u"a*")
                 && !wildcardMatch(u"*b", u"*a"));

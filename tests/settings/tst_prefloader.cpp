@@ -6,6 +6,7 @@
 #include "settings/prefsession.h"
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
+#include "support/datarow.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 
@@ -152,7 +153,7 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         for (const char *v : {"abc", "-3", "40000"})
-            QTest::newRow(v) << QString(v);
+            row(v, QString(v));
     }
     void badCountsStopLoadArrays()
     {
@@ -252,27 +253,13 @@ private slots:
 
     void indentString_data()
     {
-        QTest::addColumn<QString>("opta1");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("unit");
-        QTest::newRow("tabs") << "True"
-                              << "4"
-                              << "\t\t\t\t";
-        QTest::newRow("blanks") << "False"
-                                << "4"
-                                << "    ";
-        QTest::newRow("flag 1") << "1"
-                                << "2"
-                                << "\t\t";
-        QTest::newRow("no number") << "True"
-                                   << "abc"
-                                   << "";
-        QTest::newRow("absurd") << "True"
-                                << "2000000000"
-                                << "";
-        QTest::newRow("bad flag") << "maybe"
-                                  << "3"
-                                  << "   ";
+        columns<QString, QString, QString>("opta1", "number", "unit");
+        row("tabs", "True", "4", "\t\t\t\t");
+        row("blanks", "False", "4", "    ");
+        row("flag 1", "1", "2", "\t\t");
+        row("no number", "True", "abc", "");
+        row("absurd", "True", "2000000000", "");
+        row("bad flag", "maybe", "3", "   ");
     }
     void indentString()
     {
@@ -386,10 +373,9 @@ private slots:
     // bad values elsewhere.
     void autoTreeSearch_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("loads");
+        columns<QString, bool>("value", "loads");
         for (const char *v : {"TRUE", "1", "yes", "-1"})
-            QTest::newRow(v) << QString(v) << (v[0] == 'T' || v[0] == '1');
+            row(v, QString(v), (v[0] == 'T' || v[0] == '1'));
     }
     void autoTreeSearch()
     {

@@ -5,6 +5,7 @@
 #include "settings/settingsstore.h"
 #include "shell/editcommands.h"
 #include "shell/ui/frmedit.h"
+#include "support/datarow.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
@@ -44,17 +45,16 @@ private slots:
     {
         QTest::addColumn<QStringList>("answers"); // "?Y"/"?N": a message answer, "!": cancel
         QTest::addColumn<int>("landing");         // where the caret is to land; -1: nowhere
-        QTest::newRow("2: its code") << QStringList{"2"} << 9;
-        QTest::newRow("last line") << QStringList{"3"} << 14;
-        QTest::newRow("blank line: its end") << QStringList{"4"} << 24;
-        QTest::newRow("0") << QStringList{"0"} << -1;
-        QTest::newRow("text") << QStringList{"abc"} << -1;
-        QTest::newRow("empty") << QStringList{""} << -1;
-        QTest::newRow("cancelled") << QStringList{"!"} << -1;
-        QTest::newRow("9, again: 2 lines") << QStringList{"9", "?Y", "2 lines"} << 9;
-        QTest::newRow("-1, not again") << QStringList{"-1", "?N"} << -1;
+        row("2: its code", QStringList{"2"}, 9);
+        row("last line", QStringList{"3"}, 14);
+        row("blank line: its end", QStringList{"4"}, 24);
+        row("0", QStringList{"0"}, -1);
+        row("text", QStringList{"abc"}, -1);
+        row("empty", QStringList{""}, -1);
+        row("cancelled", QStringList{"!"}, -1);
+        row("9, again: 2 lines", QStringList{"9", "?Y", "2 lines"}, 9);
+        row("-1, not again", QStringList{"-1", "?N"}, -1);
     }
-
     void gotoLine()
     {
         QFETCH(QStringList, answers);

@@ -9,6 +9,7 @@
 #include "dialogs/ui/screenfit.h"
 #include "settings/ui/frmpref.h"
 #include "shell/ui/frmedit.h"
+#include "support/datarow.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "tools/toolmodes.h"
@@ -321,15 +322,13 @@ private slots:
 
     void fitRectShrinksAndMoves_data()
     {
-        QTest::addColumn<QRect>("frame");
-        QTest::addColumn<QRect>("fitted");
+        columns<QRect, QRect>("frame", "fitted");
         const QRect screen(0, 0, 1024, 768);
-        QTest::newRow("inside") << QRect(10, 10, 400, 300) << QRect(10, 10, 400, 300);
-        QTest::newRow("too tall") << QRect(100, 50, 600, 861) << QRect(100, 0, 600, 768);
-        QTest::newRow("off right, bottom")
-            << QRect(900, 700, 300, 200) << QRect(724, 568, 300, 200);
-        QTest::newRow("off left, top") << QRect(-50, -20, 300, 200) << QRect(0, 0, 300, 200);
-        QTest::newRow("larger both ways") << QRect(0, 0, 1069, 819) << screen;
+        row("inside", QRect(10, 10, 400, 300), QRect(10, 10, 400, 300));
+        row("too tall", QRect(100, 50, 600, 861), QRect(100, 0, 600, 768));
+        row("off right, bottom", QRect(900, 700, 300, 200), QRect(724, 568, 300, 200));
+        row("off left, top", QRect(-50, -20, 300, 200), QRect(0, 0, 300, 200));
+        row("larger both ways", QRect(0, 0, 1069, 819), screen);
     }
     void fitRectShrinksAndMoves()
     {

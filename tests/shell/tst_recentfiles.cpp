@@ -5,6 +5,7 @@
 #include "shell/documentfiles.h"
 #include "shell/recentfiles.h"
 #include "shell/ui/recentmenu.h"
+#include "support/datarow.h"
 #include "support/windowtest.h"
 
 #include <QAction>
@@ -47,19 +48,15 @@ private slots:
 
     void listKeepsTheNewestEightOnce_data()
     {
-        QTest::addColumn<QStringList>("added");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("newest first") << names(1, 3) << names(3, 1);
-        QTest::newRow("eight kept") << names(1, 10) << names(10, 3);
-        QTest::newRow("repeat moves to the top")
-            << QStringList{"/p/a", "/p/b", "/p/c", "/p/a"} << QStringList{"/p/a", "/p/c", "/p/b"};
-        QTest::newRow("no name, no start pattern")
-            << QStringList{"/p/a", "", "/p/*.java"} << QStringList{"/p/a"};
-        QTest::newRow("relative: made absolute")
-            << QStringList{"R.java", "./s/../T.java"}
-            << QStringList{QDir::currentPath() + "/T.java", QDir::currentPath() + "/R.java"};
+        columns<QStringList, QStringList>("added", "expected");
+        row("newest first", names(1, 3), names(3, 1));
+        row("eight kept", names(1, 10), names(10, 3));
+        row("repeat moves to the top", QStringList{"/p/a", "/p/b", "/p/c", "/p/a"},
+            QStringList{"/p/a", "/p/c", "/p/b"});
+        row("no name, no start pattern", QStringList{"/p/a", "", "/p/*.java"}, QStringList{"/p/a"});
+        row("relative: made absolute", QStringList{"R.java", "./s/../T.java"},
+            QStringList{QDir::currentPath() + "/T.java", QDir::currentPath() + "/R.java"});
     }
-
     void listKeepsTheNewestEightOnce()
     {
         QFETCH(QStringList, added);

@@ -10,6 +10,7 @@
 #include "scriptededits.h"
 #include "shell/documentfiles.h"
 #include "shell/recovery.h"
+#include "support/datarow.h"
 #include "support/windowtest.h"
 
 #include <QAction>
@@ -211,29 +212,18 @@ private slots:
 
     void recordsRoundTrip_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("text");
+        columns<QString, QString>("path", "text");
         QTest::addColumn<int>("format"); // -1 none, else encoding*100 + bom*10 + break
-        QTest::newRow("new document") << ""
-                                      << "class A {\r\n}" << -1;
-        QTest::newRow("empty text") << "/tmp/E.java"
-                                    << "" << 0;
-        QTest::newRow("Latin-1, LF")
-            << "/tmp/L.java" << QStringLiteral("gr\u00fc\u00df\r\n") << 101;
-        QTest::newRow("UTF-8 BOM, CR")
-            << "/tmp/B.java" << QStringLiteral("\u20ac \U0001F600") << 12;
-        QTest::newRow("leading U+FEFF")
-            << "/tmp/F.java" << QStringLiteral("\uFEFF\uFEFFclass F {}") << 0;
-        QTest::newRow("lone surrogates, NUL")
-            << "/tmp/S.java" << QStringLiteral("a") + QChar(0xDC00) + QChar(0xD800) + QChar(0) + "b"
-            << 0;
-        QTest::newRow("odd path") << QStringLiteral("/tmp/a b/%41\n\u00e9.java") << "x\r\n\r\n"
-                                  << 0;
-        QTest::newRow("header-like text") << "/p"
-                                          << "QLN recovery 2\nlength 3\n\n"
-                                          << 0;
+        row("new document", "", "class A {\r\n}", -1);
+        row("empty text", "/tmp/E.java", "", 0);
+        row("Latin-1, LF", "/tmp/L.java", QStringLiteral("gr\u00fc\u00df\r\n"), 101);
+        row("UTF-8 BOM, CR", "/tmp/B.java", QStringLiteral("\u20ac \U0001F600"), 12);
+        row("leading U+FEFF", "/tmp/F.java", QStringLiteral("\uFEFF\uFEFFclass F {}"), 0);
+        row("lone surrogates, NUL", "/tmp/S.java",
+            QStringLiteral("a") + QChar(0xDC00) + QChar(0xD800) + QChar(0) + "b", 0);
+        row("odd path", QStringLiteral("/tmp/a b/%41\n\u00e9.java"), "x\r\n\r\n", 0);
+        row("header-like text", "/p", "QLN recovery 2\nlength 3\n\n", 0);
     }
-
     void recordsRoundTrip()
     {
         QFETCH(QString, path);
@@ -280,20 +270,19 @@ private slots:
         // Cut short anywhere: journalCutAnywhereKeepsTheWholeRecords.
         QByteArray flipped = good;
         flipped[flipped.size() - 3] = 'Y';
-        QTest::newRow("changed byte") << flipped;
-        QTest::newRow("not ours") << QByteArray("class Doc {}\n");
-        QTest::newRow("binary") << QByteArray("QLN recovery 2\n\0\x01\x02\xff", 19);
+        row("changed byte", flipped);
+        row("not ours", QByteArray("class Doc {}\n"));
+        row("binary", QByteArray("QLN recovery 2\n\0\x01\x02\xff", 19));
         QByteArray badFormat = good;
         badFormat.replace("format UTF-8 nobom CRLF", "format EBCDIC nobom CRLF");
-        QTest::newRow("unknown encoding") << badFormat;
+        row("unknown encoding", badFormat);
         QByteArray noSum = good;
         noSum.remove(noSum.indexOf("crc32"), 15);
-        QTest::newRow("no checksum") << noSum;
+        row("no checksum", noSum);
         // A body that is not UTF-8, with a matching checksum and length.
-        QTest::newRow("not UTF-8") << version1File(doc, "\xfc\xfc");
-        QTest::newRow("earlier version, cut short") << version1File(doc, "class A {}").chopped(1);
+        row("not UTF-8", version1File(doc, "\xfc\xfc"));
+        row("earlier version, cut short", version1File(doc, "class A {}").chopped(1));
     }
-
     void damagedCopiesAreRefused()
     {
         QFETCH(QByteArray, bytes);
@@ -313,7 +302,6 @@ private slots:
         for (quint32 seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u})
             QTest::addRow("seed %u", seed) << seed;
     }
-
     void journalFollowsRandomEdits()
     {
         QFETCH(quint32, seed);
@@ -485,15 +473,13 @@ private slots:
 
     void copyGoesAwayWhenTheDocumentIsSettled_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("saved") << "Save" << false;
-        QTest::newRow("New, answered No") << "new" << false;
-        QTest::newRow("window closed, answered No") << "close No" << false;
-        QTest::newRow("window closed, answered Cancel") << "close Cancel" << true;
-        QTest::newRow("window ended without asking") << "end" << true;
+        columns<QString, bool>("how", "kept");
+        row("saved", "Save", false);
+        row("New, answered No", "new", false);
+        row("window closed, answered No", "close No", false);
+        row("window closed, answered Cancel", "close Cancel", true);
+        row("window ended without asking", "end", true);
     }
-
     void copyGoesAwayWhenTheDocumentIsSettled()
     {
         QFETCH(QString, how);
@@ -525,13 +511,11 @@ private slots:
 
     void recoveredAtStart_data()
     {
-        QTest::addColumn<bool>("named");
-        QTest::addColumn<int>("answer");
-        QTest::newRow("Yes") << true << int(MsgAnswer::Yes);
-        QTest::newRow("No") << true << int(MsgAnswer::No);
-        QTest::newRow("a new document, Yes") << false << int(MsgAnswer::Yes);
+        columns<bool, int>("named", "answer");
+        row("Yes", true, int(MsgAnswer::Yes));
+        row("No", true, int(MsgAnswer::No));
+        row("a new document, Yes", false, int(MsgAnswer::Yes));
     }
-
     void recoveredAtStart()
     {
         QFETCH(bool, named);
@@ -617,20 +601,18 @@ private slots:
         const QByteArray one = encodeRecoveryEdit({14, 0, QStringLiteral("int a;")});
         const QByteArray two = encodeRecoveryEdit({20, 0, QStringLiteral(" int b;")});
         const QString afterOne = QStringLiteral("class Doc {}\r\nint a;");
-        QTest::newRow("cut short in a record") << base + one + two.chopped(3) << afterOne;
-        QTest::newRow("cut short in a record's head") << base + one + two.left(9) << afterOne;
-        QTest::newRow("a record past the end")
-            << base + one + encodeRecoveryEdit({900, 0, "x"}) + two << afterOne;
-        QTest::newRow("a record removing past the end")
-            << base + one + encodeRecoveryEdit({10, 11, ""}) << afterOne;
+        row("cut short in a record", base + one + two.chopped(3), afterOne);
+        row("cut short in a record's head", base + one + two.left(9), afterOne);
+        row("a record past the end", base + one + encodeRecoveryEdit({900, 0, "x"}) + two,
+            afterOne);
+        row("a record removing past the end", base + one + encodeRecoveryEdit({10, 11, ""}),
+            afterOne);
         QByteArray flipped = base + one + two;
         flipped[flipped.size() - 2] = 'X';
-        QTest::newRow("a changed record") << flipped << afterOne;
-        QTest::newRow("garbage after the records")
-            << base + one + QByteArray("\0garbage\xff", 9) << afterOne;
-        QTest::newRow("full copy cut short") << base.chopped(2) + one << QString();
+        row("a changed record", flipped, afterOne);
+        row("garbage after the records", base + one + QByteArray("\0garbage\xff", 9), afterOne);
+        row("full copy cut short", base.chopped(2) + one, QString());
     }
-
     void damagedJournalsOfferWhatIsIntact()
     {
         QFETCH(QByteArray, bytes);
@@ -766,18 +748,17 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<int>("signal"); // 0: the editor ends by itself
         QTest::addColumn<int>("maxDelay");
-        QTest::newRow("SIGKILL") << "stay" << int(SIGKILL) << 400;
-        QTest::newRow("SIGTERM") << "stay" << int(SIGTERM) << 300;
-        QTest::newRow("SIGHUP") << "stay" << int(SIGHUP) << 300;
-        QTest::newRow("SIGINT") << "stay" << int(SIGINT) << 300;
-        QTest::newRow("SIGQUIT") << "stay" << int(SIGQUIT) << 300;
+        row("SIGKILL", "stay", int(SIGKILL), 400);
+        row("SIGTERM", "stay", int(SIGTERM), 300);
+        row("SIGHUP", "stay", int(SIGHUP), 300);
+        row("SIGINT", "stay", int(SIGINT), 300);
+        row("SIGQUIT", "stay", int(SIGQUIT), 300);
         // Nothing written before: the end alone writes the copy.
-        QTest::newRow("SIGTERM, no copy yet") << "stay" << int(SIGTERM) << 3600000;
-        QTest::newRow("fatal error") << "fatal" << 0 << 3600000;
-        QTest::newRow("exit()") << "exit" << 0 << 3600000;
-        QTest::newRow("window destroyed") << "destroy" << 0 << 3600000;
+        row("SIGTERM, no copy yet", "stay", int(SIGTERM), 3600000);
+        row("fatal error", "fatal", 0, 3600000);
+        row("exit()", "exit", 0, 3600000);
+        row("window destroyed", "destroy", 0, 3600000);
     }
-
     void endedEditorIsOfferedBack()
     {
         QFETCH(QString, how);
@@ -877,7 +858,6 @@ private slots:
         for (quint32 seed : {21u, 22u, 23u, 24u, 25u})
             QTest::addRow("seed %u", seed) << seed;
     }
-
     void killedAmidRandomEditsRecoversATextItHad()
     {
         QFETCH(quint32, seed);
@@ -972,10 +952,9 @@ private slots:
     void signalEndLeavesOnlyTheCopy_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::newRow("nothing typed") << QString();
-        QTest::newRow("text typed") << QStringLiteral("x");
+        row("nothing typed", QString());
+        row("text typed", QStringLiteral("x"));
     }
-
     void signalEndLeavesOnlyTheCopy()
     {
         QFETCH(QString, typed);

@@ -6,6 +6,7 @@
 
 #include "shell/documentfiles.h"
 #include "shell/savefile.h"
+#include "support/datarow.h"
 #include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
 
@@ -65,10 +66,9 @@ private slots:
     void unwritableFolderAsksThenWritesInPlace_data()
     {
         QTest::addColumn<bool>("yes");
-        QTest::newRow("Yes writes over the file") << true;
-        QTest::newRow("No leaves it") << false;
+        row("Yes writes over the file", true);
+        row("No leaves it", false);
     }
-
     void unwritableFolderAsksThenWritesInPlace()
     {
         QFETCH(bool, yes);
@@ -113,16 +113,15 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("secondLine"); // as shown
         QTest::addColumn<QString>("note");
-        QTest::newRow("a stray byte") << QByteArray("class A {\n  // caf\xc3\xa9\n  // \xff\n}\n")
-                                      << QStringLiteral("  // café")
-                                      << QStringLiteral("1 byte is not UTF-8; it is kept as it is");
-        QTest::newRow("a mark and Latin-1 bytes, crlf")
-            << QByteArray("\xEF\xBB\xBF"
-                          "class A {\r\n  // caf\xE9 na\xEFve\r\n  // \xC3\xA9t\xE9\r\n}\r\n")
-            << QStringLiteral("  // caf\uF7E9 na\uF7EFve")
-            << QStringLiteral("3 bytes are not UTF-8; they are kept as they are");
+        row("a stray byte", QByteArray("class A {\n  // caf\xc3\xa9\n  // \xff\n}\n"),
+            QStringLiteral("  // café"),
+            QStringLiteral("1 byte is not UTF-8; it is kept as it is"));
+        row("a mark and Latin-1 bytes, crlf",
+            QByteArray("\xEF\xBB\xBF"
+                       "class A {\r\n  // caf\xE9 na\xEFve\r\n  // \xC3\xA9t\xE9\r\n}\r\n"),
+            QStringLiteral("  // caf\uF7E9 na\uF7EFve"),
+            QStringLiteral("3 bytes are not UTF-8; they are kept as they are"));
     }
-
     void strayBytesStayAsTheyWere()
     {
         QFETCH(QByteArray, bytes);

@@ -9,6 +9,7 @@
 #include "shell/recentfiles.h"
 #include "shell/recovery.h"
 #include "shell/ui/recentmenu.h"
+#include "support/datarow.h"
 #include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
 #include "tools/ui/frmjavax.h"
@@ -69,16 +70,11 @@ private slots:
     // used to leave no "*", and the close asked nothing.
     void suspendedCommandsMarkTheDocument_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("Replace All") << "replaceall"
-                                     << "z z z";
-        QTest::newRow("Capitalize (Alt+C)") << "C"
-                                            << "X X X";
-        QTest::newRow("Invert Case (Alt+I)") << "I"
-                                             << "X X X";
+        columns<QString, QString>("command", "result");
+        row("Replace All", "replaceall", "z z z");
+        row("Capitalize (Alt+C)", "C", "X X X");
+        row("Invert Case (Alt+I)", "I", "X X X");
     }
-
     void suspendedCommandsMarkTheDocument()
     {
         QFETCH(QString, command);
@@ -127,13 +123,12 @@ private slots:
     {
         QTest::addColumn<QString>("item"); // how the user leaves
         QTest::addColumn<bool>("named");   // false: a new document, Save As is cancelled
-        QTest::newRow("Exit (Alt+Backspace), Save As cancelled") << "Exit" << false;
-        QTest::newRow("window box, Save As cancelled") << "" << false;
-        QTest::newRow("New, write fails") << "new" << true;
-        QTest::newRow("Exit, write fails") << "Exit" << true;
-        QTest::newRow("window box, write fails") << "" << true;
+        row("Exit (Alt+Backspace), Save As cancelled", "Exit", false);
+        row("window box, Save As cancelled", "", false);
+        row("New, write fails", "new", true);
+        row("Exit, write fails", "Exit", true);
+        row("window box, write fails", "", true);
     }
-
     void closeWithAFailedSaveKeepsTheWindow()
     {
         QFETCH(QString, item);
@@ -223,20 +218,13 @@ private slots:
         QTest::addColumn<QString>("way");  // how the user leaves
         QTest::addColumn<QString>("file"); // what is chosen: "bad" holds a NUL byte
         QTest::addColumn<bool>("leaves");  // the way out happens
-        QTest::newRow("Recent Files, unreadable") << "recent"
-                                                  << "bad" << false;
-        QTest::newRow("error link, unreadable") << "link"
-                                                << "bad" << false;
-        QTest::newRow("Open, unreadable") << "Open"
-                                          << "bad" << false;
-        QTest::newRow("Open, dialog cancelled") << "Open"
-                                                << "" << false;
-        QTest::newRow("Recent Files, readable") << "recent"
-                                                << "good" << true;
-        QTest::newRow("Open, readable") << "Open"
-                                        << "good" << true;
+        row("Recent Files, unreadable", "recent", "bad", false);
+        row("error link, unreadable", "link", "bad", false);
+        row("Open, unreadable", "Open", "bad", false);
+        row("Open, dialog cancelled", "Open", "", false);
+        row("Recent Files, readable", "recent", "good", true);
+        row("Open, readable", "Open", "good", true);
     }
-
     void aNoThatLeadsNowhereKeepsTheDocument()
     {
         QFETCH(QString, way);

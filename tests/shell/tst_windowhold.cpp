@@ -4,6 +4,7 @@
 // afterwards, also when the command stops early. Driven offscreen.
 #include "formatting/indenter.h"
 #include "shell/ui/windowhosts.h"
+#include "support/datarow.h"
 #include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
 
@@ -167,18 +168,17 @@ private slots:
     void heldWindowTakesNoInput_data()
     {
         QTest::addColumn<Input>("input");
-        QTest::newRow("typing") << Input::Typing;
-        QTest::newRow("Delete") << Input::DeleteKey;
-        QTest::newRow("click in the text") << Input::Click;
-        QTest::newRow("menu key Shift+F1") << Input::MenuKey;
-        QTest::newRow("Bold tool button") << Input::ToolButton;
-        QTest::newRow("wheel") << Input::Wheel;
-        QTest::newRow("context menu") << Input::ContextMenu;
-        QTest::newRow("Alt+F opens the menu") << Input::MenuBarKey;
-        QTest::newRow("dropped text") << Input::Drop;
-        QTest::newRow("closing the window") << Input::Close;
+        row("typing", Input::Typing);
+        row("Delete", Input::DeleteKey);
+        row("click in the text", Input::Click);
+        row("menu key Shift+F1", Input::MenuKey);
+        row("Bold tool button", Input::ToolButton);
+        row("wheel", Input::Wheel);
+        row("context menu", Input::ContextMenu);
+        row("Alt+F opens the menu", Input::MenuBarKey);
+        row("dropped text", Input::Drop);
+        row("closing the window", Input::Close);
     }
-
     void heldWindowTakesNoInput()
     {
         QFETCH(Input, input);
@@ -246,10 +246,9 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("answers"); // OK answers the command asks for
-        QTest::newRow("Colorize all") << "colorizeallrtf" << 0;
-        QTest::newRow("AutoIndent all") << "indentallrtf" << 0;
+        row("Colorize all", "colorizeallrtf", 0);
+        row("AutoIndent all", "indentallrtf", 0);
     }
-
     void inputDuringACommandIsDropped()
     {
         QFETCH(QString, command);
@@ -301,28 +300,20 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("setup"); // "long", "modified", "wide indent" or ""
-        QTest::addColumn<QList<int>>("answers");
-        QTest::addColumn<bool>("changed");
+        columns<QList<int>, bool>("answers", "changed");
         const int ok = int(MsgAnswer::Ok), no = int(MsgAnswer::No), cancel = int(MsgAnswer::Cancel);
-        QTest::newRow("Colorize all") << "colorizeallrtf"
-                                      << "" << QList<int>{} << false;
-        QTest::newRow("Colorize all, No to the time question") << "colorizeallrtf"
-                                                               << "long" << QList<int>{no} << false;
-        QTest::newRow("AutoIndent all") << "indentallrtf"
-                                        << "" << QList<int>{} << true;
-        QTest::newRow("AutoIndent all, Cancel at the save question")
-            << "indentallrtf"
-            << "modified" << QList<int>{cancel} << false;
-        QTest::newRow("AutoIndent all, refused as too large")
-            << "indentallrtf"
-            << "wide indent" << QList<int>{ok} << false;
-        QTest::newRow("Spell correct all") << "spellcorrectallrtf"
-                                           << "" << QList<int>{} << false;
-        QTest::newRow("Spell correct all, Cancel at the save question")
-            << "spellcorrectallrtf"
-            << "modified" << QList<int>{cancel} << false;
+        row("Colorize all", "colorizeallrtf", "", QList<int>{}, false);
+        row("Colorize all, No to the time question", "colorizeallrtf", "long", QList<int>{no},
+            false);
+        row("AutoIndent all", "indentallrtf", "", QList<int>{}, true);
+        row("AutoIndent all, Cancel at the save question", "indentallrtf", "modified",
+            QList<int>{cancel}, false);
+        row("AutoIndent all, refused as too large", "indentallrtf", "wide indent", QList<int>{ok},
+            false);
+        row("Spell correct all", "spellcorrectallrtf", "", QList<int>{}, false);
+        row("Spell correct all, Cancel at the save question", "spellcorrectallrtf", "modified",
+            QList<int>{cancel}, false);
     }
-
     void windowIsFreeAfterEveryEnding()
     {
         QFETCH(QString, command);

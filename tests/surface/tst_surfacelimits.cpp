@@ -2,6 +2,7 @@
 // clipboard data from other programs, pastes onto either half of a line
 // break, more distinct formats than a 16-bit index holds, bulk edits with
 // pieces outside the text or a result beyond the int positions.
+#include "support/datarow.h"
 #include "surface/surface.h"
 
 #include <QDataStream>
@@ -58,29 +59,25 @@ class TstSurfaceLimits : public QObject {
 private slots:
     void untrustedFormattedPaste_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<std::vector<Run>>("runs");
-        QTest::addColumn<int>("claimedRuns");
-        QTest::addColumn<bool>("formatsTaken");
+        columns<QString, std::vector<Run>, int, bool>("text", "runs", "claimedRuns",
+                                                      "formatsTaken");
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
         const qint32 big = std::numeric_limits<qint32>::max();
-        QTest::newRow("well formed") << "hello" << std::vector<Run>{{2}, {3, false}} << -1 << true;
-        QTest::newRow("empty runs") << "hello" << std::vector<Run>{{0}, {5}, {0}} << -1 << true;
-        QTest::newRow("negative then long run")
-            << "hello" << std::vector<Run>{{-100000}, {100005}} << -1 << false;
-        QTest::newRow("run past the text") << "hello" << std::vector<Run>{{6}} << -1 << false;
-        QTest::newRow("runs short of the text") << "hello" << std::vector<Run>{{4}} << -1 << false;
-        QTest::newRow("sum wraps the int range")
-            << "hello" << std::vector<Run>{{big}, {big}, {2}, {5}} << -1 << false;
-        QTest::newRow("NaN size") << "hello" << std::vector<Run>{{5, true, nan}} << -1 << false;
-        QTest::newRow("infinite size")
-            << "hello" << std::vector<Run>{{5, true, inf}} << -1 << false;
-        QTest::newRow("negative size") << "hello" << std::vector<Run>{{5, true, -3}} << -1 << false;
-        QTest::newRow("huge size") << "hello" << std::vector<Run>{{5, true, 1e300}} << -1 << false;
-        QTest::newRow("zero size") << "hello" << std::vector<Run>{{5, true, 0}} << -1 << false;
-        QTest::newRow("fewer runs than claimed") << "hello" << std::vector<Run>{{5}} << 3 << false;
-        QTest::newRow("bare line feed") << "a\nb" << std::vector<Run>{{3}} << -1 << false;
+        row("well formed", "hello", std::vector<Run>{{2}, {3, false}}, -1, true);
+        row("empty runs", "hello", std::vector<Run>{{0}, {5}, {0}}, -1, true);
+        row("negative then long run", "hello", std::vector<Run>{{-100000}, {100005}}, -1, false);
+        row("run past the text", "hello", std::vector<Run>{{6}}, -1, false);
+        row("runs short of the text", "hello", std::vector<Run>{{4}}, -1, false);
+        row("sum wraps the int range", "hello", std::vector<Run>{{big}, {big}, {2}, {5}}, -1,
+            false);
+        row("NaN size", "hello", std::vector<Run>{{5, true, nan}}, -1, false);
+        row("infinite size", "hello", std::vector<Run>{{5, true, inf}}, -1, false);
+        row("negative size", "hello", std::vector<Run>{{5, true, -3}}, -1, false);
+        row("huge size", "hello", std::vector<Run>{{5, true, 1e300}}, -1, false);
+        row("zero size", "hello", std::vector<Run>{{5, true, 0}}, -1, false);
+        row("fewer runs than claimed", "hello", std::vector<Run>{{5}}, 3, false);
+        row("bare line feed", "a\nb", std::vector<Run>{{3}}, -1, false);
     }
     void untrustedFormattedPaste()
     {
@@ -112,15 +109,13 @@ private slots:
 
     void formattedPasteOnLineBreak_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("selStart");
-        QTest::addColumn<int>("selLength");
-        QTest::newRow("the LF selected, line break last") << "a\r\n" << 2 << 1;
-        QTest::newRow("the LF selected, text after") << "a\r\nbc" << 2 << 1;
-        QTest::newRow("caret on the LF") << "a\r\nbc" << 2 << 0;
-        QTest::newRow("the CR selected") << "a\r\nbc" << 1 << 1;
-        QTest::newRow("from the LF on") << "a\r\nbc" << 2 << 3;
-        QTest::newRow("up to the CR") << "xa\r\nbc" << 1 << 2;
+        columns<QString, int, int>("text", "selStart", "selLength");
+        row("the LF selected, line break last", "a\r\n", 2, 1);
+        row("the LF selected, text after", "a\r\nbc", 2, 1);
+        row("caret on the LF", "a\r\nbc", 2, 0);
+        row("the CR selected", "a\r\nbc", 1, 1);
+        row("from the LF on", "a\r\nbc", 2, 3);
+        row("up to the CR", "xa\r\nbc", 1, 2);
     }
     void formattedPasteOnLineBreak()
     {
@@ -151,10 +146,9 @@ private slots:
 
     void manyDistinctFormats_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("bySelection");
-        QTest::newRow("66,000 by selection") << 66000 << true;
-        QTest::newRow("70,000 by style ranges") << 70000 << false;
+        columns<int, bool>("count", "bySelection");
+        row("66,000 by selection", 66000, true);
+        row("70,000 by style ranges", 70000, false);
     }
     void manyDistinctFormats()
     {
@@ -188,12 +182,12 @@ private slots:
         using Piece = Surface::Piece;
         QTest::addColumn<std::vector<Piece>>("pieces");
         const int max = std::numeric_limits<int>::max();
-        QTest::newRow("negative length") << std::vector<Piece>{{0, -1, {}, -1}};
-        QTest::newRow("very negative length") << std::vector<Piece>{{2, -2000000000, {}, -1}};
-        QTest::newRow("huge length") << std::vector<Piece>{{0, max, {}, -1}};
-        QTest::newRow("past the end") << std::vector<Piece>{{3, 8, {}, -1}};
-        QTest::newRow("source at the int limit") << std::vector<Piece>{{max, 1, {}, -1}};
-        QTest::newRow("good piece then bad") << std::vector<Piece>{{0, 2, {}, -1}, {1, -1, {}, -1}};
+        row("negative length", std::vector<Piece>{{0, -1, {}, -1}});
+        row("very negative length", std::vector<Piece>{{2, -2000000000, {}, -1}});
+        row("huge length", std::vector<Piece>{{0, max, {}, -1}});
+        row("past the end", std::vector<Piece>{{3, 8, {}, -1}});
+        row("source at the int limit", std::vector<Piece>{{max, 1, {}, -1}});
+        row("good piece then bad", std::vector<Piece>{{0, 2, {}, -1}, {1, -1, {}, -1}});
     }
     void bulkEditRefusesBadPieces()
     {

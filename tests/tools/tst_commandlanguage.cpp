@@ -3,6 +3,7 @@
 // "Invalid Code" question.
 #include "base/pathutil.h"
 #include "settings/settingsstore.h"
+#include "support/datarow.h"
 #include "support/scriptedprompter.h"
 #include "surface/surface.h"
 #include "tools/commandlanguage.h"
@@ -41,42 +42,30 @@ private slots:
     // and the result parsed into the tokens (none: invalid).
     void normaliseAndParse_data()
     {
-        QTest::addColumn<bool>("archive");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("normal");
-        QTest::addColumn<QStringList>("tokens");
+        columns<bool, QString, QString, QStringList>("archive", "code", "normal", "tokens");
         const QStringList invalid;
-        QTest::newRow("default code")
-            << false << "textbox2.text & \" \" & options & \" \" & textbox1.text"
-            << "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text"
-            << QStringList{"TextBox2.Text", "\" \"", "Options", "\" \"", "TextBox1.Text"};
-        QTest::newRow("upper case, runs of blanks around & shrink")
-            << false << "TEXTBOX2.TEXT    &   options"
-            << "TextBox2.Text & Options" << QStringList{"TextBox2.Text", "Options"};
-        QTest::newRow("blanks inside a literal shrink too") << false << "\"a    b\""
-                                                            << "\"a b\"" << QStringList{"\"a b\""};
-        QTest::newRow("keyword inside a literal is rewritten, & in it stays")
-            << false << "\"a & options\""
-            << "\"a & Options\"" << QStringList{"\"a & Options\""};
-        QTest::newRow("textbox3 outside Jar") << false << "textbox3.text"
-                                              << "textbox3.Text" << invalid;
-        QTest::newRow("textbox3 in Jar") << true << "textbox3.text"
-                                         << "TextBox3.Text" << QStringList{"TextBox3.Text"};
-        QTest::newRow("keyword inside a longer word is left") << false << "textboxes.texts"
-                                                              << "textboxes.texts" << invalid;
-        QTest::newRow("trailing blank stays") << false << "options "
-                                              << "Options " << invalid;
-        QTest::newRow("no blanks around &")
-            << false << "TextBox1.Text&TextBox2.Text" << QString() << invalid;
-        QTest::newRow("trailing &") << false << "TextBox1.Text &" << QString() << invalid;
-        QTest::newRow("unclosed literal")
-            << false << "TextBox1.Text & \"abc" << QString() << invalid;
-        QTest::newRow("unknown word") << false << "TextBox1.Text & foo" << QString() << invalid;
-        QTest::newRow("box without a part")
-            << false << "TextBox1 & Options" << QString() << invalid;
-        QTest::newRow("not normalised") << false << "textbox1.text" << QString() << invalid;
-        QTest::newRow("empty") << false << ""
-                               << "" << invalid;
+        row("default code", false, "textbox2.text & \" \" & options & \" \" & textbox1.text",
+            "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text",
+            QStringList{"TextBox2.Text", "\" \"", "Options", "\" \"", "TextBox1.Text"});
+        row("upper case, runs of blanks around & shrink", false, "TEXTBOX2.TEXT    &   options",
+            "TextBox2.Text & Options", QStringList{"TextBox2.Text", "Options"});
+        row("blanks inside a literal shrink too", false, "\"a    b\"", "\"a b\"",
+            QStringList{"\"a b\""});
+        row("keyword inside a literal is rewritten, & in it stays", false, "\"a & options\"",
+            "\"a & Options\"", QStringList{"\"a & Options\""});
+        row("textbox3 outside Jar", false, "textbox3.text", "textbox3.Text", invalid);
+        row("textbox3 in Jar", true, "textbox3.text", "TextBox3.Text",
+            QStringList{"TextBox3.Text"});
+        row("keyword inside a longer word is left", false, "textboxes.texts", "textboxes.texts",
+            invalid);
+        row("trailing blank stays", false, "options ", "Options ", invalid);
+        row("no blanks around &", false, "TextBox1.Text&TextBox2.Text", QString(), invalid);
+        row("trailing &", false, "TextBox1.Text &", QString(), invalid);
+        row("unclosed literal", false, "TextBox1.Text & \"abc", QString(), invalid);
+        row("unknown word", false, "TextBox1.Text & foo", QString(), invalid);
+        row("box without a part", false, "TextBox1 & Options", QString(), invalid);
+        row("not normalised", false, "textbox1.text", QString(), invalid);
+        row("empty", false, "", "", invalid);
     }
     void normaliseAndParse()
     {
@@ -127,31 +116,20 @@ private slots:
     // A null expectation means the code is invalid and evaluates to nothing.
     void evaluate_data()
     {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("inFile");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QString, QString>("code", "inFile", "expected");
         const QString myClass = "/src/My Class.java";
-        QTest::newRow("default compile code")
-            << "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text" << myClass
-            << "/jdk/bin/javac  -verbose  /src/My\\ Class.java";
-        QTest::newRow("& adds no blank")
-            << "TextBox1.FileName & TextBox1.FileExt" << myClass << "My\\ Class.java";
-        QTest::newRow("path") << "TextBox1.Path" << myClass << "/src/";
-        QTest::newRow("name without dot") << "TextBox1.FileName"
-                                          << "/src/Makefile"
-                                          << "Makefile";
-        QTest::newRow("semicolon is escaped") << "TextBox1.Text"
-                                              << "/src/a;rm x.java"
-                                              << "/src/a\\;rm\\ x.java";
-        QTest::newRow("wildcards stay") << "TextBox1.Text"
-                                        << "/src/*.java"
-                                        << "/src/*.java";
-        QTest::newRow("literals and options are not escaped")
-            << "\"echo a;b\" & Options" << myClass << "echo a;b -verbose ";
-        QTest::newRow("box 2 is the executable outside Jar")
-            << "TextBox2.FileTitle" << myClass << "javac";
-        QTest::newRow("double literal") << "\"a\"\"b\"" << myClass << "a\"\"b";
-        QTest::newRow("invalid: TextBox3 outside Jar") << "TextBox3.Text" << myClass << QString();
+        row("default compile code", "TextBox2.Text & \" \" & Options & \" \" & TextBox1.Text",
+            myClass, "/jdk/bin/javac  -verbose  /src/My\\ Class.java");
+        row("& adds no blank", "TextBox1.FileName & TextBox1.FileExt", myClass, "My\\ Class.java");
+        row("path", "TextBox1.Path", myClass, "/src/");
+        row("name without dot", "TextBox1.FileName", "/src/Makefile", "Makefile");
+        row("semicolon is escaped", "TextBox1.Text", "/src/a;rm x.java", "/src/a\\;rm\\ x.java");
+        row("wildcards stay", "TextBox1.Text", "/src/*.java", "/src/*.java");
+        row("literals and options are not escaped", "\"echo a;b\" & Options", myClass,
+            "echo a;b -verbose ");
+        row("box 2 is the executable outside Jar", "TextBox2.FileTitle", myClass, "javac");
+        row("double literal", "\"a\"\"b\"", myClass, "a\"\"b");
+        row("invalid: TextBox3 outside Jar", "TextBox3.Text", myClass, QString());
     }
     void evaluate()
     {
@@ -202,23 +180,19 @@ private slots:
 
     void shellPathRules_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("keepWildcards");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "/src/A.java" << true << "/src/A.java";
-        QTest::newRow("empty stays empty") << "" << false << "";
-        QTest::newRow("blank") << "/out dir/" << false << "/out\\ dir/";
-        QTest::newRow("command substitution")
-            << "/tmp/x/$(touch p)" << false << "/tmp/x/\\$\\(touch\\ p\\)";
-        QTest::newRow("backticks and quotes")
-            << "`id` 'a' \"b\"" << false << "\\`id\\`\\ \\'a\\'\\ \\\"b\\\"";
-        QTest::newRow("; & |") << "a;b&c|d" << false << "a\\;b\\&c\\|d";
-        QTest::newRow("line break") << "a\nb" << false << "a'\n'b";
-        QTest::newRow("leading dash") << "-version.java" << false << "./-version.java";
-        QTest::newRow("leading dash and blank") << "-d x" << false << "./-d\\ x";
-        QTest::newRow("dash inside") << "/a/-b" << false << "/a/-b";
-        QTest::newRow("wildcards as wildcards") << "src/*.jav?" << true << "src/*.jav?";
-        QTest::newRow("wildcards as names") << "lib/*" << false << "lib/\\*";
+        columns<QString, bool, QString>("value", "keepWildcards", "expected");
+        row("plain", "/src/A.java", true, "/src/A.java");
+        row("empty stays empty", "", false, "");
+        row("blank", "/out dir/", false, "/out\\ dir/");
+        row("command substitution", "/tmp/x/$(touch p)", false, "/tmp/x/\\$\\(touch\\ p\\)");
+        row("backticks and quotes", "`id` 'a' \"b\"", false, "\\`id\\`\\ \\'a\\'\\ \\\"b\\\"");
+        row("; & |", "a;b&c|d", false, "a\\;b\\&c\\|d");
+        row("line break", "a\nb", false, "a'\n'b");
+        row("leading dash", "-version.java", false, "./-version.java");
+        row("leading dash and blank", "-d x", false, "./-d\\ x");
+        row("dash inside", "/a/-b", false, "/a/-b");
+        row("wildcards as wildcards", "src/*.jav?", true, "src/*.jav?");
+        row("wildcards as names", "lib/*", false, "lib/\\*");
     }
     void shellPathRules()
     {

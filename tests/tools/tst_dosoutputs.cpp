@@ -2,6 +2,7 @@
 // the closing markers, standard input, the terminal of a separate window,
 // and tools ended with the program. Whole runs of the installed kit are
 // tst_frmjavax's.
+#include "support/datarow.h"
 #include "support/files.h"
 #include "support/requirekit.h"
 #include "support/scriptedprompter.h"
@@ -250,30 +251,18 @@ private slots:
     // How a real run ends decides its markers.
     void endsAndClosingMarkers_data()
     {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("markers");
+        columns<QString, QString, int, QStringList>("mode", "command", "exitCode", "markers");
         const QStringList compiled{kCompiledMarker, kDoneMarker};
-        QTest::newRow("compile, silent") << "Compile"
-                                         << "true" << 0 << compiled;
-        QTest::newRow("compile, only blanks") << "compile"
-                                              << "printf ' \n\t\n'" << 0 << compiled;
-        QTest::newRow("compile, warnings")
-            << "Compile"
-            << "echo 'A.java:1: warning: x'" << 0 << QStringList{kDoneMarker};
-        QTest::newRow("compile, silent failure") << "Compile"
-                                                 << "exit 2" << 2 << QStringList{exitCodeMarker(2)};
-        QTest::newRow("compile, errors")
-            << "Compile"
-            << "echo 'A.java:1: error: x'; exit 1" << 1 << QStringList{"[Done, exit code 1]\r\n"};
-        QTest::newRow("run, silent") << "Run"
-                                     << "true" << 0 << QStringList{kDoneMarker};
-        QTest::newRow("run, exit 3") << "Run"
-                                     << "echo out; exit 3" << 3 << QStringList{exitCodeMarker(3)};
-        QTest::newRow("run, killed by a signal")
-            << "Run"
-            << "kill -9 $$" << 137 << QStringList{exitCodeMarker(137)};
+        row("compile, silent", "Compile", "true", 0, compiled);
+        row("compile, only blanks", "compile", "printf ' \n\t\n'", 0, compiled);
+        row("compile, warnings", "Compile", "echo 'A.java:1: warning: x'", 0,
+            QStringList{kDoneMarker});
+        row("compile, silent failure", "Compile", "exit 2", 2, QStringList{exitCodeMarker(2)});
+        row("compile, errors", "Compile", "echo 'A.java:1: error: x'; exit 1", 1,
+            QStringList{"[Done, exit code 1]\r\n"});
+        row("run, silent", "Run", "true", 0, QStringList{kDoneMarker});
+        row("run, exit 3", "Run", "echo out; exit 3", 3, QStringList{exitCodeMarker(3)});
+        row("run, killed by a signal", "Run", "kill -9 $$", 137, QStringList{exitCodeMarker(137)});
     }
     void endsAndClosingMarkers()
     {
@@ -320,39 +309,28 @@ private slots:
     // fixed order, each given the program the way it takes one.
     void terminalSearch_data()
     {
-        QTest::addColumn<QStringList>("installed");
-        QTest::addColumn<QString>("terminalVariable");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("options");
+        columns<QStringList, QString, QString, QStringList>("installed", "terminalVariable",
+                                                            "program", "options");
         const QStringList e{"-e"};
-        QTest::newRow("none") << QStringList{} << ""
-                              << "" << QStringList{};
-        QTest::newRow("$TERMINAL set but not installed") << QStringList{} << "alacritty"
-                                                         << "" << QStringList{};
-        QTest::newRow("xterm alone") << QStringList{"xterm"} << ""
-                                     << "/usr/bin/xterm" << e;
-        QTest::newRow("the system's choice first")
-            << QStringList{"xterm", "konsole", "x-terminal-emulator", "gnome-terminal"}
-            << "alacritty"
-            << "/usr/bin/x-terminal-emulator" << e;
-        QTest::newRow("$TERMINAL before the desktops'")
-            << QStringList{"xterm", "gnome-terminal", "alacritty"} << "alacritty"
-            << "/usr/bin/alacritty" << e;
-        QTest::newRow("$TERMINAL with a path and options")
-            << QStringList{"xterm", "/opt/term/bin/myterm"}
-            << "/opt/term/bin/myterm --hold-off -T \"a b\""
-            << "/opt/term/bin/myterm" << QStringList{"--hold-off", "-T", "a b", "-e"};
-        QTest::newRow("$TERMINAL naming gnome-terminal")
-            << QStringList{"gnome-terminal"} << "gnome-terminal"
-            << "/usr/bin/gnome-terminal" << QStringList{"--"};
-        QTest::newRow("gnome-terminal takes --")
-            << QStringList{"xterm", "gnome-terminal", "konsole"} << ""
-            << "/usr/bin/gnome-terminal" << QStringList{"--"};
-        QTest::newRow("konsole before xfce4-terminal")
-            << QStringList{"xterm", "xfce4-terminal", "konsole"} << ""
-            << "/usr/bin/konsole" << e;
-        QTest::newRow("xfce4-terminal takes -x") << QStringList{"xterm", "xfce4-terminal"} << ""
-                                                 << "/usr/bin/xfce4-terminal" << QStringList{"-x"};
+        row("none", QStringList{}, "", "", QStringList{});
+        row("$TERMINAL set but not installed", QStringList{}, "alacritty", "", QStringList{});
+        row("xterm alone", QStringList{"xterm"}, "", "/usr/bin/xterm", e);
+        row("the system's choice first",
+            QStringList{"xterm", "konsole", "x-terminal-emulator", "gnome-terminal"}, "alacritty",
+            "/usr/bin/x-terminal-emulator", e);
+        row("$TERMINAL before the desktops'", QStringList{"xterm", "gnome-terminal", "alacritty"},
+            "alacritty", "/usr/bin/alacritty", e);
+        row("$TERMINAL with a path and options", QStringList{"xterm", "/opt/term/bin/myterm"},
+            "/opt/term/bin/myterm --hold-off -T \"a b\"", "/opt/term/bin/myterm",
+            QStringList{"--hold-off", "-T", "a b", "-e"});
+        row("$TERMINAL naming gnome-terminal", QStringList{"gnome-terminal"}, "gnome-terminal",
+            "/usr/bin/gnome-terminal", QStringList{"--"});
+        row("gnome-terminal takes --", QStringList{"xterm", "gnome-terminal", "konsole"}, "",
+            "/usr/bin/gnome-terminal", QStringList{"--"});
+        row("konsole before xfce4-terminal", QStringList{"xterm", "xfce4-terminal", "konsole"}, "",
+            "/usr/bin/konsole", e);
+        row("xfce4-terminal takes -x", QStringList{"xterm", "xfce4-terminal"}, "",
+            "/usr/bin/xfce4-terminal", QStringList{"-x"});
     }
     void terminalSearch()
     {
@@ -413,22 +391,20 @@ private slots:
     // window's script ends those). And a Java program with nine children.
     void toolsEndWithTheProgram_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("sig");
+        columns<QString, int>("how", "sig");
         QTest::addColumn<QString>("terminal"); // how the stand-in terminal runs the tool
-        QTest::newRow("captured, returns from main") << "captured" << 0 << "";
-        QTest::newRow("captured, SIGTERM") << "captured" << int(SIGTERM) << "";
-        QTest::newRow("captured, SIGHUP") << "captured" << int(SIGHUP) << "";
-        QTest::newRow("captured, SIGINT") << "captured" << int(SIGINT) << "";
-        QTest::newRow("captured, SIGKILL") << "captured" << int(SIGKILL) << "";
-        QTest::newRow("captured, SIGKILL, watched by a copy") << "copy" << int(SIGKILL) << "";
-        QTest::newRow("Java program, SIGKILL") << "java" << int(SIGKILL) << "";
-        QTest::newRow("terminal, returns from main") << "terminal" << 0 << "child";
-        QTest::newRow("terminal, SIGTERM") << "terminal" << int(SIGTERM) << "child";
-        QTest::newRow("terminal, SIGKILL") << "terminal" << int(SIGKILL) << "child";
-        QTest::newRow("terminal with a session of its own, SIGKILL")
-            << "terminal" << int(SIGKILL) << "session";
-        QTest::newRow("terminal server, SIGKILL") << "terminal" << int(SIGKILL) << "server";
+        row("captured, returns from main", "captured", 0, "");
+        row("captured, SIGTERM", "captured", int(SIGTERM), "");
+        row("captured, SIGHUP", "captured", int(SIGHUP), "");
+        row("captured, SIGINT", "captured", int(SIGINT), "");
+        row("captured, SIGKILL", "captured", int(SIGKILL), "");
+        row("captured, SIGKILL, watched by a copy", "copy", int(SIGKILL), "");
+        row("Java program, SIGKILL", "java", int(SIGKILL), "");
+        row("terminal, returns from main", "terminal", 0, "child");
+        row("terminal, SIGTERM", "terminal", int(SIGTERM), "child");
+        row("terminal, SIGKILL", "terminal", int(SIGKILL), "child");
+        row("terminal with a session of its own, SIGKILL", "terminal", int(SIGKILL), "session");
+        row("terminal server, SIGKILL", "terminal", int(SIGKILL), "server");
     }
     void toolsEndWithTheProgram()
     {

@@ -1,5 +1,6 @@
 // The tool dialog driven as a user drives it, offscreen, up to whole runs
 // of the installed Java kit.
+#include "support/datarow.h"
 #include "support/files.h"
 #include "support/requirekit.h"
 #include "support/scriptedprompter.h"
@@ -600,15 +601,15 @@ private slots:
     void hostileNamesReachTheToolIntact_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("blank") << "out dir";
-        QTest::newRow("quotes") << "it's \"q\"";
-        QTest::newRow("command substitution") << "$(touch pwned)";
-        QTest::newRow("backticks") << "`touch pwned`";
-        QTest::newRow("semicolon") << "a;touch pwned";
-        QTest::newRow("ampersand and bar") << "a&touch pwned|cat";
-        QTest::newRow("line break") << "new\nline";
-        QTest::newRow("leading dash") << "-rf";
-        QTest::newRow("a star") << "a*b";
+        row("blank", "out dir");
+        row("quotes", "it's \"q\"");
+        row("command substitution", "$(touch pwned)");
+        row("backticks", "`touch pwned`");
+        row("semicolon", "a;touch pwned");
+        row("ampersand and bar", "a&touch pwned|cat");
+        row("line break", "new\nline");
+        row("leading dash", "-rf");
+        row("a star", "a*b");
     }
     void hostileNamesReachTheToolIntact()
     {

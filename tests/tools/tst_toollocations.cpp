@@ -1,5 +1,6 @@
 // Places a tool's output names: which lines are links and what they name,
 // where their files are found, and the walk through them with F4.
+#include "support/datarow.h"
 #include "support/files.h"
 #include "tools/toollocations.h"
 #include "toolsupport.h"
@@ -46,62 +47,41 @@ class TstToolLocations : public QObject {
 private slots:
     void parse_data()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("link");
-        QTest::addColumn<ToolLocation::Kind>("kind");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("linkText");
+        columns<QString, bool, ToolLocation::Kind, QString, QString, int, QString>(
+            "line", "link", "kind", "file", "className", "number", "linkText");
         const auto E = ToolLocation::Error, W = ToolLocation::Warning, F = ToolLocation::Frame;
-        QTest::newRow("error, absolute path")
-            << "/home/me/src/Bad.java:2: error: illegal start of expression" << true << E
-            << "/home/me/src/Bad.java"
-            << "" << 2 << "/home/me/src/Bad.java:2: error: illegal start of expression";
-        QTest::newRow("error, blanks and a colon in the path")
-            << "My Project/a:b/My Class.java:117: error: ';' expected" << true << E
-            << "My Project/a:b/My Class.java"
-            << "" << 117 << "My Project/a:b/My Class.java:117: error: ';' expected";
-        QTest::newRow("warning") << "A.java:5: warning: [removal] Integer(int) is deprecated"
-                                 << true << W << "A.java"
-                                 << "" << 5
-                                 << "A.java:5: warning: [removal] Integer(int) is deprecated";
-        QTest::newRow("a note names no line")
-            << "Note: A.java uses unchecked or unsafe operations." << false << E << ""
-            << "" << 0 << "";
-        QTest::newRow("javac's summary") << "1 error" << false << E << ""
-                                         << "" << 0 << "";
-        QTest::newRow("the source line quoted") << "        int x = ;" << false << E << ""
-                                                << "" << 0 << "";
-        QTest::newRow("not an error word") << "A.java:3: note: something" << false << E << ""
-                                           << "" << 0 << "";
-        QTest::newRow("line 0") << "A.java:0: error: x" << false << E << ""
-                                << "" << 0 << "";
-        QTest::newRow("frame") << "\tat Thrower.deep(Thrower.java:7)" << true << F << "Thrower.java"
-                               << "Thrower" << 7 << "at Thrower.deep(Thrower.java:7)";
-        QTest::newRow("frame in a package, a module first")
-            << "\tat java.base/java.util.ArrayList.get(ArrayList.java:427)" << true << F
-            << "ArrayList.java"
-            << "java.util.ArrayList" << 427
-            << "at java.base/java.util.ArrayList.get(ArrayList.java:427)";
-        QTest::newRow("frame with a class loader, an inner class and a lambda")
-            << "    at app//com.acme.Outer$Inner.lambda$run$0(Outer.java:31) " << true << F
-            << "Outer.java"
-            << "com.acme.Outer$Inner" << 31
-            << "at app//com.acme.Outer$Inner.lambda$run$0(Outer.java:31)";
-        QTest::newRow("constructor frame") << "\tat p.A.<init>(A.java:4)" << true << F << "A.java"
-                                           << "p.A" << 4 << "at p.A.<init>(A.java:4)";
-        QTest::newRow("native method")
-            << "\tat java.base/jdk.internal.misc.Unsafe.park(Native Method)" << false << F << ""
-            << "" << 0 << "";
-        QTest::newRow("unknown source") << "\tat A.main(Unknown Source)" << false << F << ""
-                                        << "" << 0 << "";
-        QTest::newRow("exception line")
-            << "Exception in thread \"main\" java.lang.IllegalStateException: A.java:3" << false
-            << F << ""
-            << "" << 0 << "";
-        QTest::newRow("more frames") << "\t... 3 more" << false << F << ""
-                                     << "" << 0 << "";
+        row("error, absolute path", "/home/me/src/Bad.java:2: error: illegal start of expression",
+            true, E, "/home/me/src/Bad.java", "", 2,
+            "/home/me/src/Bad.java:2: error: illegal start of expression");
+        row("error, blanks and a colon in the path",
+            "My Project/a:b/My Class.java:117: error: ';' expected", true, E,
+            "My Project/a:b/My Class.java", "", 117,
+            "My Project/a:b/My Class.java:117: error: ';' expected");
+        row("warning", "A.java:5: warning: [removal] Integer(int) is deprecated", true, W, "A.java",
+            "", 5, "A.java:5: warning: [removal] Integer(int) is deprecated");
+        row("a note names no line", "Note: A.java uses unchecked or unsafe operations.", false, E,
+            "", "", 0, "");
+        row("javac's summary", "1 error", false, E, "", "", 0, "");
+        row("the source line quoted", "        int x = ;", false, E, "", "", 0, "");
+        row("not an error word", "A.java:3: note: something", false, E, "", "", 0, "");
+        row("line 0", "A.java:0: error: x", false, E, "", "", 0, "");
+        row("frame", "\tat Thrower.deep(Thrower.java:7)", true, F, "Thrower.java", "Thrower", 7,
+            "at Thrower.deep(Thrower.java:7)");
+        row("frame in a package, a module first",
+            "\tat java.base/java.util.ArrayList.get(ArrayList.java:427)", true, F, "ArrayList.java",
+            "java.util.ArrayList", 427, "at java.base/java.util.ArrayList.get(ArrayList.java:427)");
+        row("frame with a class loader, an inner class and a lambda",
+            "    at app//com.acme.Outer$Inner.lambda$run$0(Outer.java:31) ", true, F, "Outer.java",
+            "com.acme.Outer$Inner", 31, "at app//com.acme.Outer$Inner.lambda$run$0(Outer.java:31)");
+        row("constructor frame", "\tat p.A.<init>(A.java:4)", true, F, "A.java", "p.A", 4,
+            "at p.A.<init>(A.java:4)");
+        row("native method", "\tat java.base/jdk.internal.misc.Unsafe.park(Native Method)", false,
+            F, "", "", 0, "");
+        row("unknown source", "\tat A.main(Unknown Source)", false, F, "", "", 0, "");
+        row("exception line",
+            "Exception in thread \"main\" java.lang.IllegalStateException: A.java:3", false, F, "",
+            "", 0, "");
+        row("more frames", "\t... 3 more", false, F, "", "", 0, "");
     }
     void parse()
     {

@@ -5,6 +5,7 @@
 // while the tool dialog is open. The package project is compiled, run and
 // archived with the installed kit through the main window.
 #include "shell/documentfiles.h"
+#include "support/datarow.h"
 #include "support/requirekit.h"
 #include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
@@ -165,37 +166,24 @@ private slots:
 
     void declaredPackages_data()
     {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("package");
-        QTest::newRow("plain") << "package a.b;\nclass A {}"
-                               << "a.b";
-        QTest::newRow("comments and blanks everywhere")
-            << "\xEF\xBB\xBF// x\n/* package no; */ package /* c */ a . b\n.c // d\n;"
-            << "a.b.c";
-        QTest::newRow("annotations") << "@Deprecated @a.B(x = \")\", y = (1)) package p;"
-                                     << "p";
-        QTest::newRow("letters of any script, _ and $") << "package été._x.$y2;"
-                                                        << "été._x.$y2";
-        QTest::newRow("none") << "import java.util.List;\nclass A {}"
-                              << "";
-        QTest::newRow("only in a comment") << "// package a;\nclass A {}"
-                                           << "";
-        QTest::newRow("not the keyword") << "packages a;"
-                                         << "";
-        QTest::newRow("empty part") << "package a..b;"
-                                    << "";
-        QTest::newRow("no semicolon") << "package a.b"
-                                      << "";
-        QTest::newRow("part is a number") << "package a.1b;"
-                                          << "";
-        QTest::newRow("unterminated comment") << "/* package a;"
-                                              << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        columns<QString, QString>("source", "package");
+        row("plain", "package a.b;\nclass A {}", "a.b");
+        row("comments and blanks everywhere",
+            "\xEF\xBB\xBF// x\n/* package no; */ package /* c */ a . b\n.c // d\n;", "a.b.c");
+        row("annotations", "@Deprecated @a.B(x = \")\", y = (1)) package p;", "p");
+        row("letters of any script, _ and $", "package été._x.$y2;", "été._x.$y2");
+        row("none", "import java.util.List;\nclass A {}", "");
+        row("only in a comment", "// package a;\nclass A {}", "");
+        row("not the keyword", "packages a;", "");
+        row("empty part", "package a..b;", "");
+        row("no semicolon", "package a.b", "");
+        row("part is a number", "package a.1b;", "");
+        row("unterminated comment", "/* package a;", "");
+        row("empty", "", "");
         QStringList fifty;
         for (int i = 0; i < 50; ++i)
             fifty << QStringLiteral("p%1").arg(i);
-        QTest::newRow("fifty parts") << "package " + fifty.join('.') + ";" << fifty.join('.');
+        row("fifty parts", "package " + fifty.join('.') + ";", fifty.join('.'));
     }
     void declaredPackages()
     {
