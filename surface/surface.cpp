@@ -135,6 +135,23 @@ void Surface::takeContent(Surface &from)
     emit selChanged();
 }
 
+bool Surface::takeFormats(Surface &from)
+{
+    const int len = length();
+    if (&from == this || from.length() != len)
+        return false;
+    const CharFormat typed = insertFormat();
+    emit formatsAboutToChange(0, len);
+    m_store.takeFormats(from.m_store);
+    clearUndo(); // its steps index the palette that went
+    from.clearUndo();
+    from.m_selStart = from.m_selLength = 0;
+    m_insertFormat = m_store.intern(typed);
+    updateInsertFormatFromCaret();
+    emit formatsChanged(0, len);
+    return true;
+}
+
 void Surface::setLocked(bool locked, const QString &note)
 {
     m_locked = locked;

@@ -51,6 +51,10 @@ public:
     // a copy (from is left empty): as setText, one edit that undo does not
     // hold, caret at 0. For a document made ready on another thread.
     void takeContent(Surface &from);
+    // Takes from's formats over whole when from holds the same text (the
+    // document coloured on another thread while this one showed it); the
+    // undo steps go. False, changing nothing, when the lengths differ.
+    bool takeFormats(Surface &from);
     // While locked, every change of the text (edits, undo, redo) is refused
     // and textRefused says why; formats may still change. takeContent is
     // the one way in: a file being read for the document comes first.
