@@ -65,6 +65,50 @@ BgrColor stored(BgrColor c)
     return c & 0xFFFFFF;
 }
 
+// The colours a pass will have written before it writes them: characters
+// marked as comment or string read as that colour, the rest as the
+// surface holds them.
+class PendingColours {
+public:
+    enum Mark : quint8 { None, Comment, String };
+    PendingColours(const Surface &surface, BgrColor strings, BgrColor comments)
+        : m_surface(surface), m_strings(strings), m_comments(comments)
+    {
+    }
+    // The one colour of [pos, pos + n), or none when it is mixed.
+    std::optional<BgrColor> colorOf(int pos, int n) const
+    {
+        std::optional<BgrColor> c;
+        for (int i = pos; i < pos + n; ++i) {
+            const quint8 w = m_marks.empty() ? quint8(None) : m_marks[size_t(i)];
+            const BgrColor ci = w == Comment  ? stored(m_comments)
+                                : w == String ? stored(m_strings)
+                                              : m_surface.formatAt(i).color;
+            if (c && *c != ci)
+                return std::nullopt;
+            c = ci;
+        }
+        return c;
+    }
+    // Inside a string or comment already.
+    bool isColoured(int pos, int n) const
+    {
+        const auto c = colorOf(pos, n);
+        return c && (*c == m_strings || *c == m_comments);
+    }
+    void mark(int from, int to, Mark value)
+    {
+        if (m_marks.empty())
+            m_marks.assign(size_t(m_surface.length()), None);
+        std::fill(m_marks.begin() + from, m_marks.begin() + to, value);
+    }
+
+private:
+    const Surface &m_surface;
+    BgrColor m_strings, m_comments;
+    std::vector<quint8> m_marks;
+};
+
 // Search with the surface's rules (no options: letter case ignored) in a
 // window: a match must lie wholly in [from, window.size()).
 int findIn(QStringView window, const QString &needle, int from)
@@ -526,23 +570,7 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
         return;
     // Which characters this call has coloured already; they read as the
     // comments colour from then on.
-    std::vector<quint8> written;
-    const BgrColor writtenColor = stored(commentsColor);
-    auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
-        std::optional<BgrColor> c;
-        for (int i = pos; i < pos + n; ++i) {
-            const BgrColor ci =
-                !written.empty() && written[size_t(i)] ? writtenColor : surface.formatAt(i).color;
-            if (c && *c != ci)
-                return std::nullopt;
-            c = ci;
-        }
-        return c;
-    };
-    auto isColoured = [&](int pos, int n) {
-        const auto c = colorOf(pos, n);
-        return c && (*c == stringsColor || *c == commentsColor);
-    };
+    PendingColours written(surface, stringsColor, commentsColor);
     const int ns = int(startMarker.size()), ne = int(endMarker.size());
     const QStringView all = surface.span(0, len);
     Ranges ranges;
@@ -553,12 +581,12 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
         if (p == -1)
             break;
         scan = p;
-        if (isColoured(p, ns))
+        if (written.isColoured(p, ns))
             continue;
         int q = findIn(all, endMarker, p + 2);
         if (q == -1)
             break;
-        while (isColoured(q, ne)) {
+        while (written.isColoured(q, ne)) {
             q = findIn(all, endMarker, q + 2);
             if (q == -1)
                 break;
@@ -566,9 +594,7 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
         if (q == -1)
             break;
         scan = q;
-        if (written.empty())
-            written.assign(size_t(len), 0);
-        std::fill(written.begin() + p, written.begin() + q + ne, quint8(1));
+        written.mark(p, q + ne, PendingColours::Comment);
         ranges.emplace_back(p, q + ne - p);
     }
     if (!ranges.empty())
@@ -665,30 +691,8 @@ void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString 
     const int nb = int(block.size());
     const int ns = int(startMarker.size()), ne = int(endMarker.size());
     // Comments and text blocks passed so far, as ColorBlockComments will
-    // colour the comments: 1 comments colour, 2 strings colour.
-    std::vector<quint8> written;
-    auto colorOf = [&](int pos, int n) -> std::optional<BgrColor> {
-        std::optional<BgrColor> c;
-        for (int i = pos; i < pos + n; ++i) {
-            const quint8 w = written.empty() ? 0 : written[size_t(i)];
-            const BgrColor ci = w == 1   ? stored(commentsColor)
-                                : w == 2 ? stored(stringsColor)
-                                         : surface.formatAt(i).color;
-            if (c && *c != ci)
-                return std::nullopt;
-            c = ci;
-        }
-        return c;
-    };
-    auto isColoured = [&](int pos, int n) {
-        const auto c = colorOf(pos, n);
-        return c && (*c == stringsColor || *c == commentsColor);
-    };
-    auto mark = [&](int from, int to, quint8 value) {
-        if (written.empty())
-            written.assign(size_t(surface.length()), 0);
-        std::fill(written.begin() + from, written.begin() + to, value);
-    };
+    // colour the comments.
+    PendingColours written(surface, stringsColor, commentsColor);
 
     // The next opening run and start marker are kept until the scan passes
     // them, so the text is read about once whatever it holds.
@@ -705,19 +709,19 @@ void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString 
         if (p != -1 && (t == -1 || p <= t)) {
             // A multi-line comment, found as ColorBlockComments finds it.
             scan = p;
-            if (isColoured(p, ns))
+            if (written.isColoured(p, ns))
                 continue;
             int q = findIn(all, endMarker, p + 2);
-            while (q != -1 && isColoured(q, ne))
+            while (q != -1 && written.isColoured(q, ne))
                 q = findIn(all, endMarker, q + 2);
             if (q == -1)
                 return;
             scan = q;
-            mark(p, q + ne, 1);
+            written.mark(p, q + ne, PendingColours::Comment);
             continue;
         }
         scan = t;
-        if (isColoured(t, nb))
+        if (written.isColoured(t, nb))
             continue;
         const int close = findOutsideInert(all, block, t + nb, ignore, escape);
         if (close == -1)
@@ -725,7 +729,7 @@ void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString 
         if (close > t + nb) {
             surface.setStyleRanges({{t + nb, close - (t + nb)}},
                                    styleOf(fontstyle, category, stringsColor));
-            mark(t + nb, close, 2);
+            written.mark(t + nb, close, PendingColours::String);
         }
         scan = close + nb - 1;
         const int rest = close + nb;
