@@ -271,10 +271,15 @@ std::optional<DocumentFiles::LoadedFile> DocumentFiles::readOrSay(const QString 
     QString problem;
     std::optional<LoadedFile> file = readForDocument(path, &problem);
     if (!file)
-        m_prompter.message(problem.isEmpty() ? kErrorOpening
-                                             : kErrorOpening + QStringLiteral("\r\n\r\n") + problem,
-                           QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok);
+        sayNotOpened(problem);
     return file;
+}
+
+void DocumentFiles::sayNotOpened(const QString &problem)
+{
+    m_prompter.message(problem.isEmpty() ? kErrorOpening
+                                         : kErrorOpening + QStringLiteral("\r\n\r\n") + problem,
+                       QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok);
 }
 
 bool DocumentFiles::openFile(const QString &path)
@@ -335,7 +340,7 @@ std::optional<DocumentFiles::LoadedFile> DocumentFiles::readForDocument(const QS
         m_host.setStatusText(statusBefore);
         return std::nullopt;
     }
-    return LoadedFile{path, std::move(*decoded), read.stamp};
+    return LoadedFile{path, std::move(*decoded), read.stamp, nullptr, false};
 }
 
 void DocumentFiles::show(LoadedFile &&file)
@@ -374,6 +379,28 @@ void DocumentFiles::show(LoadedFile &&file)
         m_fileUsed(m_path);
 }
 
+namespace {
+
+// A surface filled on the loading thread as show() fills the window's: the
+// text colour, no font name of its own.
+void fillAsShown(Surface &s, QString &&text, quint32 colour)
+{
+    s.setSelStyle(colour, false, false, false);
+    s.setText(std::move(text));
+}
+
+// What the loading thread's heap freed (the file's bytes, a copy of the
+// text, the surfaces' growth) goes back to the system, not kept for a
+// thread that has ended.
+void releaseFreedHeap()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+} // namespace
+
 bool DocumentFiles::startsInBackground(const QString &given, bool replacing)
 {
     const QString path = absolutePath(given);
@@ -397,12 +424,10 @@ bool DocumentFiles::startsInBackground(const QString &given, bool replacing)
             const qsizetype feed = text.lastIndexOf(QLatin1Char('\n'), kPreviewLength);
             const qsizetype cut = feed > 0 ? feed + 1 : kPreviewLength;
             Surface start;
-            start.setSelStyle(colour, false, false, false);
-            start.setText(text.left(cut));
+            fillAsShown(start, text.left(cut), colour);
             colouring(start);
             auto shown = std::make_unique<Surface>();
-            shown->setSelStyle(colour, false, false, false);
-            shown->setText(QString(text)); // shares the text until one of them writes
+            fillAsShown(*shown, QString(text), colour); // shares the text until one writes
             for (const Surface::FormatRun &run : start.formatRuns(0, start.length()))
                 shown->setFormat(run.start, run.length, *run.format);
             return shown;
@@ -411,10 +436,7 @@ bool DocumentFiles::startsInBackground(const QString &given, bool replacing)
     m_load = std::make_unique<BackgroundLoad>(
         path, kMaxFileBytes,
         [colour, colouring = std::move(colouring)](Surface &s, QString &&text) {
-            // As show() fills the window's surface: the text colour, no
-            // font name of its own.
-            s.setSelStyle(colour, false, false, false);
-            s.setText(std::move(text));
+            fillAsShown(s, std::move(text), colour);
             if (colouring)
                 colouring(s);
         },
@@ -504,9 +526,7 @@ void DocumentFiles::finishLoad()
             m_rtfedit.takeFormats(*r.surface);
         m_host.setStatusText(m_statusAfterLoad);
         r = BackgroundLoad::Result{};
-#ifdef __GLIBC__
-        malloc_trim(0);
-#endif
+        releaseFreedHeap();
         return;
     }
     if (r.ok()) {
@@ -515,22 +535,11 @@ void DocumentFiles::finishLoad()
         LoadedFile file{path, DecodedText{QString(), r.format, r.strayBytes}, r.read.stamp,
                         std::move(r.surface), m_loadColoured};
         show(std::move(file));
-#ifdef __GLIBC__
-        // What the loading thread's heap freed (the file's bytes, the
-        // surface's growth) goes back to the system, not kept for a
-        // thread that has ended.
-        malloc_trim(0);
-#endif
+        releaseFreedHeap();
         return;
     }
     m_host.setStatusText(m_statusBeforeLoad);
-    QString problem;
-    if (r.tooLarge)
-        problem = fileTooLargeText(r.size);
-    else
-        problem = readProblem(path, r.read);
-    m_prompter.message(kErrorOpening + QStringLiteral("\r\n\r\n") + problem,
-                       QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok);
+    sayNotOpened(r.tooLarge ? fileTooLargeText(r.size) : readProblem(path, r.read));
     if (m_loadReplacing)
         stayed();
 }

@@ -219,6 +219,8 @@ private:
     // the path names when it is not a regular file.
     std::optional<LoadedFile> readForDocument(const QString &path, QString *problem);
     std::optional<LoadedFile> readOrSay(const QString &path);
+    // "Error opening file", with the problem below it when there is one.
+    void sayNotOpened(const QString &problem);
     // Makes the document the file read.
     void show(LoadedFile &&file);
     // Reads path and, only once it is read, gives the current document up

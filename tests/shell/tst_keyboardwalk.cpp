@@ -116,7 +116,7 @@ bool isInput(QWidget *w)
     if (qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)
         || qobject_cast<QAbstractItemView *>(w))
         return true;
-    if (auto *edit = qobject_cast<QLineEdit *>(w))
+    if (qobject_cast<QLineEdit *>(w))
         return !qobject_cast<QComboBox *>(w->parentWidget())
                && !qobject_cast<QAbstractSpinBox *>(w->parentWidget());
     if (auto *text = qobject_cast<QPlainTextEdit *>(w))
