@@ -1,6 +1,7 @@
 // Starts the editor: the whole command line names the document to open
 // ("--help" and "--version" alone print and exit).
 
+#include "base/heapuse.h"
 #include "base/pathutil.h"
 #include "shell/documenttitle.h"
 #include "shell/recovery.h"
@@ -22,6 +23,7 @@ int main(int argc, char *argv[])
         std::fputs(reply.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    qln::keepLargeBlocksMapped();
     QApplication app(argc, argv);
     // From the start: a signal, a lost display or a file size limit never
     // costs the unsaved text.

@@ -10,6 +10,7 @@
 //                                    "open ms rss-kB hwm-kB" and, with
 //                                    colour, "colour ms rss-kB hwm-kB" after
 //                                    "&Colorize all"
+#include "base/heapuse.h"
 #include "benchsupport.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
@@ -180,6 +181,8 @@ int main(int argc, char **argv)
     // Never touch the user's own settings.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    // The heap as the program sets it (for the floor too: one process).
+    keepLargeBlocksMapped();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 3 && args.at(1) == QLatin1String("--open"))

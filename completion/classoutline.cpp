@@ -448,7 +448,7 @@ ClassOutline outlineClassAt(QStringView text, int pos, const QString &package)
     return outlineOf(text, scan, package);
 }
 
-QStringList ownClassTree(const ClassOutline &outline, const QStringList &arrtree,
+QStringList ownClassTree(const ClassOutline &outline, const TreeEntries &arrtree,
                          const QString &superQualified)
 {
     QStringList out;
@@ -470,14 +470,14 @@ QStringList ownClassTree(const ClassOutline &outline, const QStringList &arrtree
         const QString constructor =
             superQualified.mid(superQualified.lastIndexOf(QLatin1Char('.')) + 1) + QLatin1Char('(');
         for (qsizetype i = parent + 1; i < arrtree.size(); ++i) {
-            const QString &e = arrtree.at(i);
+            const QStringView e = arrtree.at(i);
             if (!e.startsWith(prefix))
                 break;
             const TreeMember member = treeMember(e, prefix.size());
             if (!member.kind || member.text.contains(u'.') || member.text.startsWith(constructor)
                 || own.contains(member.text.toString()))
                 continue;
-            out.append(key + e.mid(prefix.size()));
+            out.append(key + e.mid(prefix.size()).toString());
         }
     }
     std::sort(out.begin(), out.end());

@@ -82,7 +82,7 @@ inline bool keywordAt(QStringView t, qsizetype i, QLatin1String word)
 }
 
 // The entry of a class or interface of this qualified name, or -1.
-inline int typeEntry(const QStringList &arrtree, const QString &qualified)
+inline int typeEntry(const TreeEntries &arrtree, const QString &qualified)
 {
     for (const char *tag : {".-p-c", ".-p-i", ".-r-c", ".-r-i"}) {
         const int at = FindTreeEntry(arrtree, qualified + QLatin1String(tag));
@@ -99,7 +99,7 @@ struct TreeMember {
     QStringView text;
     char16_t kind = 0;
 };
-inline TreeMember treeMember(const QString &entry, qsizetype prefixSize)
+inline TreeMember treeMember(QStringView entry, qsizetype prefixSize)
 {
     const qsizetype n = entry.size();
     if (n < prefixSize + 6 || entry.at(n - 5) != u'.' || entry.at(n - 4) != u'-')
@@ -107,12 +107,12 @@ inline TreeMember treeMember(const QString &entry, qsizetype prefixSize)
     const char16_t kind = entry.at(n - 1).unicode();
     if (kind != u'm' && kind != u'v')
         return {};
-    return {QStringView(entry).mid(prefixSize, n - 5 - prefixSize), kind};
+    return {entry.mid(prefixSize, n - 5 - prefixSize), kind};
 }
 
 // The package part of a qualified type name: the longest prefix the tree
 // holds as a package.
-inline QString packageOf(const QStringList &arrtree, const QString &qualified)
+inline QString packageOf(const TreeEntries &arrtree, const QString &qualified)
 {
     for (qsizetype dot = qualified.lastIndexOf(QLatin1Char('.')); dot > 0;
          dot = qualified.lastIndexOf(QLatin1Char('.'), dot - 1)) {
@@ -128,7 +128,7 @@ inline QString packageOf(const QStringList &arrtree, const QString &qualified)
 // package, java.lang, the document's imports, then the one type of that
 // name in the whole tree (or the first of several).
 inline QString qualifyMemberType(const QString &simple, const QString &owner,
-                                 const JavaImports &imports, const QStringList &arrtree,
+                                 const JavaImports &imports, const TreeEntries &arrtree,
                                  const TreeTypeIndex *types)
 {
     const QString pkg = packageOf(arrtree, owner);

@@ -232,7 +232,7 @@ QString findDeclaredType(const Surface &surface, int before, QStringView name, i
     return findDeclaration(surface, before, name, window).type;
 }
 
-void prepareJavaImports(JavaImports &imports, const QStringList &arrtree)
+void prepareJavaImports(JavaImports &imports, const TreeEntries &arrtree)
 {
     imports.singleBySimple.clear();
     for (const QString &single : imports.singleTypes) {
@@ -245,21 +245,19 @@ void prepareJavaImports(JavaImports &imports, const QStringList &arrtree)
     QStringList kept;
     for (const QString &pkg : std::as_const(imports.onDemand)) {
         const QString prefix = pkg + QLatin1Char('.');
-        const auto first = arrtree.size() > 1
-                               ? std::lower_bound(arrtree.begin() + 1, arrtree.end(), prefix)
-                               : arrtree.end();
-        if (first != arrtree.end() && first->startsWith(prefix))
+        const qsizetype first = arrtree.lowerBound(prefix);
+        if (first < arrtree.size() && arrtree.at(first).startsWith(prefix))
             kept.append(pkg);
     }
     imports.onDemand = kept;
     imports.prepared = true;
 }
 
-TreeTypeIndex::TreeTypeIndex(const QStringList &arrtree)
+TreeTypeIndex::TreeTypeIndex(const TreeEntries &arrtree)
 {
     m_bySimple.reserve(16384);
     for (qsizetype i = 1; i < arrtree.size(); ++i) {
-        const QString &e = arrtree.at(i);
+        const QStringView e = arrtree.at(i);
         const qsizetype n = e.size();
         // Classes and interfaces only: ".-p-c", ".-p-i", ".-r-c", ".-r-i".
         if (n < 6 || e.at(n - 5) != u'.' || e.at(n - 4) != u'-' || e.at(n - 2) != u'-')
@@ -267,18 +265,18 @@ TreeTypeIndex::TreeTypeIndex(const QStringList &arrtree)
         const QChar access = e.at(n - 3), kind = e.at(n - 1);
         if ((access != u'p' && access != u'r') || (kind != u'c' && kind != u'i'))
             continue;
-        const QStringView qualified = QStringView(e).left(n - 5);
+        const QStringView qualified = e.left(n - 5);
         const qsizetype dot = qualified.lastIndexOf(u'.');
         m_bySimple[qualified.mid(dot + 1).toString()].append(qualified.toString());
     }
 }
 
-bool treeHasType(const QStringList &arrtree, const QString &qualified)
+bool treeHasType(const TreeEntries &arrtree, const QString &qualified)
 {
     return typeEntry(arrtree, qualified) > 0;
 }
 
-QString qualifyTypeName(const QString &name, const JavaImports &imports, const QStringList &arrtree)
+QString qualifyTypeName(const QString &name, const JavaImports &imports, const TreeEntries &arrtree)
 {
     if (name.isEmpty())
         return QString();
@@ -325,7 +323,7 @@ public:
     virtual QString text(int pos, int length) = 0;
     virtual JavaDeclaration declaration(const QString &name, int before) = 0;
     virtual const ClassOutline &outline(int pos) = 0;
-    virtual QStringList ownTree(const ClassOutline &outline, const QStringList &arrtree,
+    virtual QStringList ownTree(const ClassOutline &outline, const TreeEntries &arrtree,
                                 const QString &superQualified)
     {
         return ownClassTree(outline, arrtree, superQualified);
@@ -379,7 +377,7 @@ constexpr int kMaxDepth = 16;
 constexpr int kMaxLookups = 32;
 
 // The type of the tree's member text "Type name" or "Type name(...)".
-QString treeMemberType(const QStringList &arrtree, const QString &owner, const QString &name,
+QString treeMemberType(const TreeEntries &arrtree, const QString &owner, const QString &name,
                        bool call, int argc)
 {
     const int parent = typeEntry(arrtree, owner);
@@ -388,7 +386,7 @@ QString treeMemberType(const QStringList &arrtree, const QString &owner, const Q
     const QString prefix = owner + QLatin1Char('.');
     QString first;
     for (qsizetype i = parent + 1; i < arrtree.size(); ++i) {
-        const QString &e = arrtree.at(i);
+        const QStringView e = arrtree.at(i);
         if (!e.startsWith(prefix))
             break;
         const TreeMember member = treeMember(e, prefix.size());
@@ -427,7 +425,7 @@ int stripDims(QString &type)
 
 class Evaluator {
 public:
-    Evaluator(DocumentReader &doc, const QStringList &tree, const JavaImports &imports,
+    Evaluator(DocumentReader &doc, const TreeEntries &tree, const JavaImports &imports,
               const TreeTypeIndex *types, int ownPos)
         : m_doc(doc), m_tree(tree), m_imports(imports), m_types(types), m_ownPos(ownPos)
     {
@@ -455,7 +453,7 @@ private:
     JType member(const JType &owner, const QString &name, bool call, int argc);
 
     DocumentReader &m_doc;
-    const QStringList &m_tree;
+    const TreeEntries &m_tree;
     const JavaImports &m_imports;
     const TreeTypeIndex *m_types;
     int m_ownPos;
@@ -973,7 +971,7 @@ qsizetype chainStart(QStringView p, bool atStart)
 }
 
 QString resolveWith(DocumentReader &doc, int keyStart, const QString &key1,
-                    const QStringList &arrtree, const JavaImports &imports,
+                    const TreeEntries &arrtree, const JavaImports &imports,
                     const TreeTypeIndex *types, bool &neededIndex, QStringList *ownTree)
 {
     neededIndex = false;
@@ -1044,7 +1042,7 @@ public:
     {
         return m_resolver.outline(m_surface, pos, m_package);
     }
-    QStringList ownTree(const ClassOutline &outline, const QStringList &arrtree,
+    QStringList ownTree(const ClassOutline &outline, const TreeEntries &arrtree,
                         const QString &superQualified) override
     {
         return m_resolver.ownTree(outline, arrtree, superQualified);
@@ -1060,7 +1058,7 @@ private:
 } // namespace
 
 QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
-                       const QStringList &arrtree, const JavaImports &imports,
+                       const TreeEntries &arrtree, const JavaImports &imports,
                        const TreeTypeIndex *types, int window, QStringList *ownTree)
 {
     TextReader doc(text, window, imports.package);
@@ -1075,10 +1073,11 @@ NameResolver::~NameResolver()
 }
 
 QString NameResolver::resolve(const Surface &surface, int keyStart, const QString &key1,
-                              const QStringList &arrtree)
+                              const TreeEntries &arrtree)
 {
     watch(surface);
     m_ownTree.clear();
+    m_ownEntries = TreeEntries();
     if (key1.isEmpty() || !key1.endsWith(QLatin1Char('.')))
         return QString();
     const JavaImports &heads = imports(surface, arrtree);
@@ -1088,10 +1087,14 @@ QString NameResolver::resolve(const Surface &surface, int keyStart, const QStrin
         resolveWith(doc, keyStart, key1, arrtree, heads, nullptr, neededIndex, &m_ownTree);
     // The index places a member's type found nowhere nearer; it is built
     // the first time a resolution needs it.
-    if (!resolved.isEmpty() || !neededIndex)
+    if (!resolved.isEmpty() || !neededIndex) {
+        m_ownEntries = TreeEntries(m_ownTree);
         return resolved;
-    return resolveWith(doc, keyStart, key1, arrtree, heads, &types(arrtree), neededIndex,
-                       &m_ownTree);
+    }
+    const QString placed =
+        resolveWith(doc, keyStart, key1, arrtree, heads, &types(arrtree), neededIndex, &m_ownTree);
+    m_ownEntries = TreeEntries(m_ownTree);
+    return placed;
 }
 
 void NameResolver::membersEdited(int pos, int removed, int added)
@@ -1116,18 +1119,18 @@ void NameResolver::membersEdited(int pos, int removed, int added)
     move(m_membersClose);
 }
 
-QStringList NameResolver::ownTree(const ClassOutline &outline, const QStringList &arrtree,
+QStringList NameResolver::ownTree(const ClassOutline &outline, const TreeEntries &arrtree,
                                   const QString &superQualified)
 {
     // Kept while the members read, the class and the tree are the same.
     const QString key = QString::number(m_memberReads) + QLatin1Char(' ') + outline.qualified
                         + QLatin1Char(' ') + superQualified + QLatin1Char(' ')
                         + QString::number(outline.members.size());
-    if (key != m_ownTreeKey || m_ownTreeData != arrtree.constData()
+    if (key != m_ownTreeKey || m_ownTreeData != arrtree.identity()
         || m_ownTreeSize != arrtree.size()) {
         m_ownTreeKept = ownClassTree(outline, arrtree, superQualified);
         m_ownTreeKey = key;
-        m_ownTreeData = arrtree.constData();
+        m_ownTreeData = arrtree.identity();
         m_ownTreeSize = arrtree.size();
     }
     return m_ownTreeKept;
@@ -1185,6 +1188,7 @@ void NameResolver::reset()
     m_treeData = nullptr;
     m_treeSize = -1;
     m_ownTree.clear();
+    m_ownEntries = TreeEntries();
     m_outlinePos = -1;
     m_scans.clear();
     m_membersValid = false;
@@ -1240,7 +1244,7 @@ void NameResolver::watch(const Surface &surface)
                                });
 }
 
-const JavaImports &NameResolver::imports(const Surface &surface, const QStringList &arrtree)
+const JavaImports &NameResolver::imports(const Surface &surface, const TreeEntries &arrtree)
 {
     if (!m_haveImports) {
         // The head is read from a growing prefix until reading it stopped
@@ -1256,7 +1260,7 @@ const JavaImports &NameResolver::imports(const Surface &surface, const QStringLi
         m_haveImports = true;
         m_importsTree = nullptr;
     }
-    if (m_importsTree != arrtree.constData() || m_importsTreeSize != arrtree.size()) {
+    if (m_importsTree != arrtree.identity() || m_importsTreeSize != arrtree.size()) {
         // Reading drops nothing; preparing for this tree drops packages of
         // which it holds nothing, so start again from the whole list.
         if (m_importsTree != nullptr) {
@@ -1264,15 +1268,15 @@ const JavaImports &NameResolver::imports(const Surface &surface, const QStringLi
             return imports(surface, arrtree);
         }
         prepareJavaImports(m_imports, arrtree);
-        m_importsTree = arrtree.constData();
+        m_importsTree = arrtree.identity();
         m_importsTreeSize = arrtree.size();
     }
     return m_imports;
 }
 
-const TreeTypeIndex &NameResolver::types(const QStringList &arrtree)
+const TreeTypeIndex &NameResolver::types(const TreeEntries &arrtree)
 {
-    const void *data = arrtree.constData();
+    const void *data = arrtree.identity();
     if (data != m_treeData || arrtree.size() != m_treeSize) {
         m_types = TreeTypeIndex(arrtree);
         m_treeData = data;

@@ -8,9 +8,11 @@
 // Plain functions over a text snapshot; NameResolver reads a Surface in
 // parts and keeps what stays the same from one keystroke to the next.
 
+#include "completion/treeentries.h"
 #include <QHash>
 #include <QMetaObject>
 #include <QPointer>
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -45,7 +47,7 @@ JavaImports readJavaImports(QStringView text);
 // Makes the lookups of qualifyTypeName quick for a long list of imports,
 // with the same answers: single-type imports by their simple names, and
 // on-demand packages of which the tree holds no entry left out.
-void prepareJavaImports(JavaImports &imports, const QStringList &arrtree);
+void prepareJavaImports(JavaImports &imports, const TreeEntries &arrtree);
 
 // The declaration of a variable as findDeclaration finds it.
 struct JavaDeclaration {
@@ -77,7 +79,7 @@ QString findDeclaredType(QStringView text, int before, QStringView name, int win
 class TreeTypeIndex {
 public:
     TreeTypeIndex() = default;
-    explicit TreeTypeIndex(const QStringList &arrtree);
+    explicit TreeTypeIndex(const TreeEntries &arrtree);
     // Qualified names of the types called `simple`, in tree order.
     QStringList qualified(const QString &simple) const { return m_bySimple.value(simple); }
     bool isEmpty() const { return m_bySimple.isEmpty(); }
@@ -87,7 +89,7 @@ private:
 };
 
 // Whether the tree holds a class or interface of this qualified name.
-bool treeHasType(const QStringList &arrtree, const QString &qualified);
+bool treeHasType(const TreeEntries &arrtree, const QString &qualified);
 
 // The qualified name of a type named in the document: a single-type import
 // ending in it, then a type of an on-demand imported package, then
@@ -95,7 +97,7 @@ bool treeHasType(const QStringList &arrtree, const QString &qualified);
 // first part so and appends the rest ("Map.Entry"), unless it is already a
 // qualified name of the tree. "" when none is in the tree.
 QString qualifyTypeName(const QString &name, const JavaImports &imports,
-                        const QStringList &arrtree);
+                        const TreeEntries &arrtree);
 
 // A member of the class a position lies in, as the document declares it.
 struct OwnMember {
@@ -164,7 +166,7 @@ ClassOutline outlineOf(QStringView text, const OutlineScan &scan, const QString 
 // that class's qualified name; ownTree (may be null) then receives the
 // members to offer for it (see ownClassTree), and is emptied otherwise.
 QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
-                       const QStringList &arrtree, const JavaImports &imports,
+                       const TreeEntries &arrtree, const JavaImports &imports,
                        const TreeTypeIndex *types, int window, QStringList *ownTree = nullptr);
 
 // The members a class of the document offers after `this.`: those it
@@ -172,7 +174,7 @@ QString ResolveTreeKey(QStringView text, int keyStart, const QString &key1,
 // "" for none), constructors left out, as a small tree in the loader's order
 // (entry 0 empty) under the class's qualified name. A member the class
 // declares hides an inherited one of the same text.
-QStringList ownClassTree(const ClassOutline &outline, const QStringList &arrtree,
+QStringList ownClassTree(const ClassOutline &outline, const TreeEntries &arrtree,
                          const QString &superQualified);
 
 // How far back the declaration scan looks, in characters.
@@ -204,19 +206,19 @@ public:
     NameResolver &operator=(const NameResolver &) = delete;
 
     QString resolve(const Surface &surface, int keyStart, const QString &key1,
-                    const QStringList &arrtree);
+                    const TreeEntries &arrtree);
     // The tree to search the last resolved key in: the members of the
     // document's own class after `this.` (see ownClassTree), else arrtree.
-    const QStringList &searchTree(const QStringList &arrtree) const
+    const TreeEntries &searchTree(const TreeEntries &arrtree) const
     {
-        return m_ownTree.isEmpty() ? arrtree : m_ownTree;
+        return m_ownTree.isEmpty() ? arrtree : m_ownEntries;
     }
     // Forget everything (another tree was loaded).
     void reset();
     // outlineClassAt over the surface, kept while its text and pos stay.
     const ClassOutline &outline(const Surface &surface, int pos, const QString &package);
     // ownClassTree for the outline, kept while it stays the same.
-    QStringList ownTree(const ClassOutline &outline, const QStringList &arrtree,
+    QStringList ownTree(const ClassOutline &outline, const TreeEntries &arrtree,
                         const QString &superQualified);
     // How often the document was read for a class outline, and for the
     // members of a class's body.
@@ -226,8 +228,8 @@ public:
     int headReads() const { return m_headReads; }
 
 private:
-    const JavaImports &imports(const Surface &surface, const QStringList &arrtree);
-    const TreeTypeIndex &types(const QStringList &arrtree);
+    const JavaImports &imports(const Surface &surface, const TreeEntries &arrtree);
+    const TreeTypeIndex &types(const TreeEntries &arrtree);
     void watch(const Surface &surface);
     void membersEdited(int pos, int removed, int added);
 
@@ -242,6 +244,7 @@ private:
     const void *m_treeData = nullptr;
     qsizetype m_treeSize = -1;
     QStringList m_ownTree;
+    TreeEntries m_ownEntries; // m_ownTree packed for the search
     ClassOutline m_outline;
     quint64 m_outlineRevision = 0;
     int m_outlinePos = -1;

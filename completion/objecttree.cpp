@@ -1,5 +1,6 @@
 #include "completion/objecttree.h"
 
+#include "base/heapuse.h"
 #include "base/pathutil.h"
 #include "base/prompter.h"
 #include "completion/treesearch.h"
@@ -327,13 +328,13 @@ void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree, Set
     if (!anyTagged)
         return refuse(QStringLiteral("holds no tagged entries (such as java.awt.Color.-p-c)"));
 
-    tree.treecount = int(fields.size());
+    const int count = int(fields.size());
     fields.prepend(QString());
-    tree.arrtree = std::move(fields);
 
     if (hooks.setWaitText)
         hooks.setWaitText(QStringLiteral("Sorting object tree"));
-    if (!IsTreeSorted(tree.arrtree)) {
+    const bool sorted = IsTreeSorted(fields);
+    if (!sorted) {
         // The window stays responsive if it hears from the sort a few
         // dozen times a second; a yield per partition pass of a large tree
         // would cost more than the sort.
@@ -348,9 +349,14 @@ void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree, Set
                 }
             };
         }
-        SortTree(tree.arrtree, 0, tree.treecount, yield);
-        offerSortedCopy(path, tree, store, prompter);
+        SortTree(fields, 0, count, yield);
     }
+    tree.arrtree = TreeEntries(fields);
+    tree.treecount = count;
+    fields.clear();
+    releaseFreedHeap(); // the strings the tree was read into
+    if (!sorted)
+        offerSortedCopy(path, tree, store, prompter);
     hideWait();
 }
 
@@ -358,7 +364,7 @@ void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree, Set
 
 void ObjectTree::clear()
 {
-    arrtree = QStringList{QString()};
+    arrtree = TreeEntries();
     treecount = 0;
 }
 
@@ -367,12 +373,22 @@ QStringList readTreeFields(const QString &text)
     return readFields(text, INT_MAX, nullptr);
 }
 
-bool IsTreeSorted(const QStringList &arr)
+template <typename Entries> bool entriesSorted(const Entries &arr)
 {
     for (qsizetype i = 1; i + 1 < arr.size(); ++i)
         if (arr.at(i + 1) < arr.at(i))
             return false;
     return true;
+}
+
+bool IsTreeSorted(const QStringList &arr)
+{
+    return entriesSorted(arr);
+}
+
+bool IsTreeSorted(const TreeEntries &arr)
+{
+    return entriesSorted(arr);
 }
 
 void SortTree(QStringList &arr, int low, int high, const std::function<void()> &yield)

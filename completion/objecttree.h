@@ -4,6 +4,8 @@
 // runtime's delimited format), loading, the sort check, the sort and the
 // offer to keep a sorted copy.
 
+#include "completion/treeentries.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,7 +18,7 @@ class SettingsStore;
 
 // arrtree[0] is always the empty entry; entries 1..treecount are the tree.
 struct ObjectTree {
-    QStringList arrtree{QString()};
+    TreeEntries arrtree;
     int treecount = 0;
 
     // Back to no tree: the empty entry 0 alone.
@@ -61,6 +63,7 @@ void LoadObjectTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tre
 // Whether entries 1..upper bound are in ascending binary (UTF-16 code unit)
 // order; equal neighbours count as sorted.
 bool IsTreeSorted(const QStringList &arr);
+bool IsTreeSorted(const TreeEntries &arr);
 
 // Sorts entries low..high in place, ascending binary order. Calls yield once
 // per pass of the partitioning loop.

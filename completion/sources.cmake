@@ -1,6 +1,6 @@
 # Sources of this subsystem (core first, then widgets).
 target_sources(quillon_core PRIVATE
-  completion/objecttree.h completion/objecttree.cpp
+  completion/treeentries.h completion/objecttree.h completion/objecttree.cpp
   completion/treesearch.h completion/treesearch.cpp
   completion/nameresolve.h completion/nameresolve.cpp
   completion/javatokens.h completion/classoutline.cpp)

@@ -75,13 +75,13 @@ QString GetTreeKey(const QString &text, int mode)
     return text.mid(start, dot + 1 - start);
 }
 
-int FindTreeEntry(const QStringList &arr, const QString &text)
+int FindTreeEntry(const TreeEntries &arr, const QString &text)
 {
     int low = 1;
     int high = int(arr.size()) - 1;
     while (low <= high) {
         const int mid = midHalfEven(low, high);
-        const QString &e = arr.at(mid);
+        const QStringView e = arr.at(mid);
         if (e == text)
             return mid;
         if (text < e)
@@ -112,7 +112,7 @@ void MatchName(QStringList &arrmatch, int item, const QString &display)
     arrmatch[item] = name;
 }
 
-void SearchTree(TreeBoxModel &box, const QStringList &arrtree, const QString &key1,
+void SearchTree(TreeBoxModel &box, const TreeEntries &arrtree, const QString &key1,
                 QStringList &arrmatch, int surfaceWidthTwips)
 {
     box.items.clear();
@@ -135,10 +135,10 @@ void SearchTree(TreeBoxModel &box, const QStringList &arrtree, const QString &ke
     box.visible = false;
     const qsizetype k = key1.size();
     for (qsizetype i = parent + 1; i < arrtree.size(); ++i) {
-        const QString &entry = arrtree.at(i);
+        const QStringView entry = arrtree.at(i);
         if (!entry.startsWith(key1))
             break;
-        const QStringView rest = QStringView(entry).mid(k);
+        const QStringView rest = entry.mid(k);
         const qsizetype firstDot = rest.indexOf(QLatin1Char('.'));
         if (firstDot >= 0 && rest.indexOf(QLatin1Char('.'), firstDot + 1) >= 0) {
             // A deeper descendant, or a member text with a dot of its own.
@@ -147,10 +147,9 @@ void SearchTree(TreeBoxModel &box, const QStringList &arrtree, const QString &ke
             // of the run below that parent holds nothing to offer: skip to
             // its end at once (a package's run is most of the tree).
             if (firstDot + 1 < rest.size() && rest.at(firstDot + 1) > QLatin1Char('-')) {
-                QString after = entry.left(k + firstDot + 1);
+                QString after = entry.left(k + firstDot + 1).toString();
                 after.back() = QLatin1Char('/'); // the first text past every "parent." entry
-                const auto end = std::lower_bound(arrtree.begin() + i + 1, arrtree.end(), after);
-                i = (end - arrtree.begin()) - 1;
+                i = arrtree.lowerBound(after, i + 1) - 1;
             }
             continue;
         }

@@ -4,9 +4,11 @@
 // pre-selection, the insertion of a choice and the box's placement. The box
 // itself is a widget; here it is a plain model the widget mirrors.
 
+#include "completion/treeentries.h"
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -72,11 +74,11 @@ struct TreeBoxModel {
 // Fills box and arrmatch with the direct members of key1 found in the
 // sorted arrtree, sized for the longest text but never wider than the
 // editing surface, sorted by the names they insert. The box is left hidden.
-void SearchTree(TreeBoxModel &box, const QStringList &arrtree, const QString &key1,
+void SearchTree(TreeBoxModel &box, const TreeEntries &arrtree, const QString &key1,
                 QStringList &arrmatch, int surfaceWidthTwips);
 
 // Binary search of entries 1..upper bound for text; its index or -1.
-int FindTreeEntry(const QStringList &arr, const QString &text);
+int FindTreeEntry(const TreeEntries &arr, const QString &text);
 
 // Stores at arrmatch[item] the name that the display text inserts:
 // "Color brighter()" -> "brighter()", "final Color black" -> "black".

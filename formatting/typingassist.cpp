@@ -809,7 +809,7 @@ void TypingAssist::runCompletion(const QString &textBeforeCaret)
 QString TypingAssist::resolveKey(const QString &key1, int keyStart)
 {
     // Typing after the dot keeps the name before it: resolve it once.
-    const QStringList &arrtree = m_host.objectTree().arrtree;
+    const TreeEntries &arrtree = m_host.objectTree().arrtree;
     if (key1 == m_rawKey1 && keyStart == m_rawKeyStart && arrtree.size() == m_rawTreeSize)
         return m_resolvedKey1;
     m_rawKey1 = key1;

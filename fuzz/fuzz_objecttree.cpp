@@ -52,13 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(IsTreeSorted(arr));
     std::sort(fields.begin(), fields.end());
     FUZZ_CHECK(arr.mid(1) == fields);
+    const TreeEntries packed(arr);
+    FUZZ_CHECK(packed.size() == arr.size() && packed.mid(0) == arr);
     for (int i = 1; i < arr.size(); i += std::max<int>(1, int(arr.size()) / 16)) {
-        const int found = FindTreeEntry(arr, arr.at(i));
+        const int found = FindTreeEntry(packed, arr.at(i));
         FUZZ_CHECK(found >= 1 && arr.at(found) == arr.at(i));
     }
     // A text the tree does not hold is not found.
     const QString probe = text.left(8).trimmed();
-    const int at = FindTreeEntry(arr, probe);
+    const int at = FindTreeEntry(packed, probe);
     FUZZ_CHECK(at == -1 ? !arr.mid(1).contains(probe) : at >= 1 && arr.at(at) == probe);
 
     // The search with keys taken from the text itself: every item listed
@@ -66,13 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString line = text.left(200);
     const QString key1 = GetTreeKey(line, 1);
     const QString key2 = GetTreeKey(line, 2);
-    for (const QStringList *source : {&arr, &tree.arrtree}) {
+    for (const TreeEntries *source : {&packed, static_cast<const TreeEntries *>(&tree.arrtree)}) {
         TreeBoxModel box;
         QStringList matches;
         SearchTree(box, *source, key1, matches, 5000);
         FUZZ_CHECK(box.items.empty() || matches.size() > qsizetype(box.items.size()));
         if (!box.items.empty()) {
-            const auto under = std::count_if(source->cbegin() + 1, source->cend(),
+            const QStringList entries = source->mid(1);
+            const auto under = std::count_if(entries.cbegin(), entries.cend(),
                                              [&](const QString &e) { return e.startsWith(key1); });
             FUZZ_CHECK(qsizetype(box.items.size()) <= under);
         }

@@ -1,6 +1,7 @@
 #include "shell/documentfiles.h"
 
 #include "base/editorstate.h"
+#include "base/heapuse.h"
 #include "base/pathutil.h"
 #include "settings/convert.h"
 #include "settings/preferences.h"
@@ -16,9 +17,6 @@
 #include <QProcess>
 #include <QStorageInfo>
 #include <cmath>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace qln {
 
@@ -387,16 +385,6 @@ void fillAsShown(Surface &s, QString &&text, quint32 colour)
 {
     s.setSelStyle(colour, false, false, false);
     s.setText(std::move(text));
-}
-
-// What the loading thread's heap freed (the file's bytes, a copy of the
-// text, the surfaces' growth) goes back to the system, not kept for a
-// thread that has ended.
-void releaseFreedHeap()
-{
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
 }
 
 } // namespace

@@ -60,9 +60,7 @@ void FormatRuns::splice(int first, int last, int newLength)
     // distance from the end.
     m_runs.replace(first, last - first, m_pieces.data(), int(m_pieces.size()));
     m_length = newLength;
-    // Room for the pieces of everyday edits is kept; that of a large one goes.
-    if (m_pieces.capacity() > 4096)
-        std::vector<Run>().swap(m_pieces);
+    releaseLargePieces();
 }
 
 void FormatRuns::replace(int pos, int removed, const FormatIndex *formats, int count,

@@ -69,6 +69,12 @@ private:
     // Replaces runs [first, last) by m_pieces (their keys the starts in the
     // text as it is after the edit, which makes the text newLength long).
     void splice(int first, int last, int newLength);
+    // Room for the pieces of everyday edits is kept; that of a large one goes.
+    void releaseLargePieces()
+    {
+        if (m_pieces.capacity() > 4096)
+            std::vector<Run>().swap(m_pieces);
+    }
     // Appends a run to m_pieces unless it continues the last one.
     void addPiece(int start, FormatIndex format)
     {
@@ -111,8 +117,10 @@ template <typename Map> std::pair<int, int> FormatRuns::map(int start, int lengt
         if (e > end)
             addPiece(std::max(s, end), f);
     }
-    if (lo >= hi)
+    if (lo >= hi) {
+        releaseLargePieces(); // a look that changed nothing keeps no room either
         return {0, 0};
+    }
     splice(first, last, m_length);
     return {lo, hi};
 }

@@ -68,6 +68,7 @@ QString orderProblem(const QStringList &tree)
 {
     if (!IsTreeSorted(tree))
         return QStringLiteral("not in ascending binary order");
+    const TreeEntries entries(tree);
     for (qsizetype i = 1; i < tree.size(); ++i) {
         const QString &e = tree.at(i);
         if (i > 1 && tree.at(i - 1) == e)
@@ -83,7 +84,7 @@ QString orderProblem(const QStringList &tree)
         const QString parentKey = withoutTag.left(dot + 1);
         bool found = false;
         for (const TreeTag &t : kTreeTags)
-            if (FindTreeEntry(tree, parentKey + QLatin1String(t.tag)) > 0) {
+            if (FindTreeEntry(entries, parentKey + QLatin1String(t.tag)) > 0) {
                 found = true;
                 break;
             }
@@ -133,7 +134,10 @@ private slots:
         const QString problem = orderProblem(tree);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
-        auto has = [&](const char *entry) { return FindTreeEntry(tree, QLatin1String(entry)) > 0; };
+        const TreeEntries entries(tree);
+        auto has = [&](const char *entry) {
+            return FindTreeEntry(entries, QLatin1String(entry)) > 0;
+        };
         // Inherited members with the tags of their declarations, constructors.
         QVERIFY(has("javax.swing.JButton.void setText(String).-p-m"));
         QVERIFY(has("javax.swing.JButton.void addActionListener(ActionListener).-p-m"));

@@ -24,7 +24,7 @@ using namespace qln;
 namespace {
 
 // A small tree in the loader's order, entry 0 empty.
-QStringList smallTree()
+TreeEntries smallTree()
 {
     QStringList entries{
         "java.-p-p",
@@ -65,19 +65,19 @@ QStringList smallTree()
     };
     std::sort(entries.begin(), entries.end());
     entries.prepend(QString());
-    return entries;
+    return TreeEntries(entries);
 }
 
 // The tree shipped with the program, as the loader keeps it.
-const QStringList &shippedTree()
+const TreeEntries &shippedTree()
 {
-    static const QStringList tree = [] {
+    static const TreeEntries tree = [] {
         QFile f(QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt"));
         if (!f.open(QIODevice::ReadOnly))
-            return QStringList();
+            return TreeEntries();
         QStringList entries = readTreeFields(QString::fromUtf8(f.readAll()));
         entries.prepend(QString());
-        return entries;
+        return TreeEntries(entries);
     }();
     return tree;
 }
@@ -98,7 +98,7 @@ Key keyBefore(const QString &text, int caret)
 
 // Resolves the key before the caret, marked "|" in the document, over the
 // plain text.
-QString resolveAtCaret(const QString &document, const QStringList &tree)
+QString resolveAtCaret(const QString &document, const TreeEntries &tree)
 {
     const int caret = int(document.indexOf(QLatin1Char('|')));
     const QString text = QString(document).remove(caret, 1);
@@ -109,7 +109,7 @@ QString resolveAtCaret(const QString &document, const QStringList &tree)
 }
 
 // The same through a resolver reading a surface (CR LF line breaks).
-QString resolveOnSurface(NameResolver &resolver, const Surface &surface, const QStringList &tree)
+QString resolveOnSurface(NameResolver &resolver, const Surface &surface, const TreeEntries &tree)
 {
     const Key key = keyBefore(surface.mid(0, surface.selStart()), surface.selStart());
     return resolver.resolve(surface, key.start, key.key1, tree);
@@ -260,7 +260,7 @@ private slots:
     {
         QFETCH(QString, document);
         QFETCH(QString, expected);
-        const QStringList tree = smallTree();
+        const TreeEntries tree = smallTree();
         QVERIFY(IsTreeSorted(tree));
         QCOMPARE(resolveAtCaret(document, tree), expected);
         // The resolver over a surface answers the same, also a second time.
@@ -283,7 +283,7 @@ private slots:
     }
     void resolverFollowsEditedImports()
     {
-        const QStringList tree = smallTree();
+        const TreeEntries tree = smallTree();
         NameResolver resolver;
         Surface surface;
         setDocument(surface, QStringLiteral("class A {\n Color c;\n c.|"));
@@ -332,7 +332,7 @@ private slots:
     }
     void headIsReadOnlyWhenItMayChange()
     {
-        const QStringList tree = smallTree();
+        const TreeEntries tree = smallTree();
         NameResolver resolver;
         Surface surface;
         setDocument(surface,
@@ -359,7 +359,7 @@ private slots:
     }
     void largeInputs()
     {
-        const QStringList tree = smallTree();
+        const TreeEntries tree = smallTree();
         // 10,000 import lines, many of packages that do not exist.
         QString text;
         for (int i = 0; i < 10000; ++i)
@@ -489,7 +489,7 @@ private slots:
     {
         QFETCH(QString, document);
         QFETCH(QString, expected);
-        const QStringList &tree = shippedTree();
+        const TreeEntries &tree = shippedTree();
         QVERIFY(tree.size() > 100000);
         QCOMPARE(resolveAtCaret(document, tree), expected);
         Surface surface;
@@ -524,7 +524,7 @@ private slots:
         QFETCH(QString, document);
         QFETCH(QStringList, offered);
         QFETCH(QStringList, notOffered);
-        const QStringList &tree = shippedTree();
+        const TreeEntries &tree = shippedTree();
         Surface surface;
         setDocument(surface, document);
         NameResolver resolver;
@@ -552,7 +552,7 @@ private slots:
         QCOMPARE(ResolveTreeKey(text, k.start, k.key1, tree, readJavaImports(text), nullptr,
                                 kDeclarationWindow, &own),
                  key);
-        QCOMPARE(own, resolver.searchTree(tree));
+        QVERIFY(TreeEntries(own) == resolver.searchTree(tree));
         // Another key afterwards searches the object tree again.
         QVERIFY(resolver.resolve(surface, 0, QStringLiteral("java.lang.String."), tree)
                 == QStringLiteral("java.lang.String."));
@@ -560,7 +560,7 @@ private slots:
     }
     void badInputStaysBounded()
     {
-        const QStringList &tree = shippedTree();
+        const TreeEntries &tree = shippedTree();
         // Over the plain text and over a surface, with the same answer.
         auto resolveBoth = [&](const QString &document, QString &got) {
             got = resolveAtCaret(document, tree);
@@ -628,7 +628,7 @@ private slots:
         setDocument(surface, big);
         NameResolver resolver;
         QCOMPARE(resolveOnSurface(resolver, surface, tree), QStringLiteral("Big."));
-        const QStringList &own = resolver.searchTree(tree);
+        const QStringList own = resolver.searchTree(tree).mid(1);
         QVERIFY(own.contains(QStringLiteral("Big.int f0.-p-v")));
         QVERIFY(own.contains(QStringLiteral("Big.String m%1(int).-p-m").arg(fields - 1)));
         QVERIFY(own.contains(QStringLiteral("Big.void start().-p-m"))); // from Thread
@@ -641,7 +641,7 @@ private slots:
     }
     void keptOutlineFollowsEdits()
     {
-        const QStringList &tree = shippedTree();
+        const TreeEntries &tree = shippedTree();
         // Long enough for the resolver to keep states of its scan on the way.
         QString filler;
         for (int i = 0; i < 1000; ++i)
@@ -661,7 +661,8 @@ private slots:
                 ResolveTreeKey(text, k.start, k.key1, tree, readJavaImports(text), nullptr,
                                kDeclarationWindow, &plain);
             QVERIFY2(resolver.resolve(surface, k.start, k.key1, tree) == expected, step);
-            QVERIFY2(resolver.searchTree(tree) == (plain.isEmpty() ? tree : plain), step);
+            QVERIFY2(resolver.searchTree(tree) == (plain.isEmpty() ? tree : TreeEntries(plain)),
+                     step);
         };
         auto edit = [&](int pos, int removed, const QString &text) {
             int caret = surface.selStart();
@@ -678,7 +679,8 @@ private slots:
         check("first");
         QCOMPARE(resolver.outlineReads(), 1);
         QCOMPARE(resolver.memberReads(), 1);
-        QVERIFY(resolver.searchTree(tree).contains(QStringLiteral("demo.Main.int f999().-p-m")));
+        QVERIFY(
+            resolver.searchTree(tree).mid(1).contains(QStringLiteral("demo.Main.int f999().-p-m")));
 
         // Again on the same text, and keys that need no class: nothing read.
         check("again");
@@ -702,24 +704,28 @@ private slots:
         edit(before(QStringLiteral("    private")), 0, QStringLiteral("int added; "));
         check("field added");
         QCOMPARE(resolver.memberReads(), 2);
-        QVERIFY(resolver.searchTree(tree).contains(QStringLiteral("demo.Main.int added.-p-v")));
+        QVERIFY(
+            resolver.searchTree(tree).mid(1).contains(QStringLiteral("demo.Main.int added.-p-v")));
 
         // Characters that can open or close a block or a comment, in a method
         // or next to where a blank goes: read again, still right.
         const int reads = resolver.memberReads();
         edit(before(QStringLiteral("return 5 /")), 0, QStringLiteral("} int g() { "));
         check("brace typed in a method");
-        QVERIFY(resolver.searchTree(tree).contains(QStringLiteral("demo.Main.int g().-p-m")));
+        QVERIFY(
+            resolver.searchTree(tree).mid(1).contains(QStringLiteral("demo.Main.int g().-p-m")));
         edit(before(QStringLiteral("* 3;")) + 1, 1, QString()); // "2 *3"
         check("blank after a star taken");
         const int nine = before(QStringLiteral("return 9 / 2;")) + 9;
         edit(nine, 3, QStringLiteral("/2"));    // "9 /2": no comment yet
         edit(nine + 1, 1, QStringLiteral("*")); // "9 /*"
         check("comment opened in a method");
-        QVERIFY(!resolver.searchTree(tree).contains(QStringLiteral("demo.Main.int f10().-p-m")));
+        QVERIFY(
+            !resolver.searchTree(tree).mid(1).contains(QStringLiteral("demo.Main.int f10().-p-m")));
         edit(nine, 2, QStringLiteral("/ 2"));
         check("comment closed again");
-        QVERIFY(resolver.searchTree(tree).contains(QStringLiteral("demo.Main.int f10().-p-m")));
+        QVERIFY(
+            resolver.searchTree(tree).mid(1).contains(QStringLiteral("demo.Main.int f10().-p-m")));
         QVERIFY(resolver.memberReads() > reads);
 
         // A class added after this one's end leaves its members as read.

@@ -12,10 +12,10 @@ using namespace qln;
 
 namespace {
 
-QStringList treeOf(QStringList entries)
+TreeEntries treeOf(QStringList entries)
 {
     entries.prepend(QString());
-    return entries;
+    return TreeEntries(entries);
 }
 
 // The box's items as "text/image".
@@ -27,7 +27,7 @@ QStringList shown(const TreeBoxModel &box)
     return out;
 }
 
-TreeBoxModel search(const QStringList &tree, const QString &key1, QStringList &arrmatch,
+TreeBoxModel search(const TreeEntries &tree, const QString &key1, QStringList &arrmatch,
                     int width = 100000)
 {
     TreeBoxModel box;
@@ -74,11 +74,12 @@ private slots:
         // Every entry of trees of 1..40 entries, nothing between them, nor
         // entry 0; capitals sort first.
         for (int n = 1; n <= 40; ++n) {
-            QStringList arr{QStringLiteral("m")};
+            QStringList list{QStringLiteral("m")};
             for (int i = 1; i <= n; ++i)
-                arr << QStringLiteral("k%1").arg(i * 2, 3, 10, QLatin1Char('0'));
+                list << QStringLiteral("k%1").arg(i * 2, 3, 10, QLatin1Char('0'));
+            const TreeEntries arr(list);
             for (int i = 1; i <= n; ++i) {
-                QCOMPARE(FindTreeEntry(arr, arr[i]), i);
+                QCOMPARE(FindTreeEntry(arr, list[i]), i);
                 QCOMPARE(
                     FindTreeEntry(arr, "k" + QString::number(i * 2 - 1).rightJustified(3, '0')),
                     -1);
@@ -90,7 +91,7 @@ private slots:
 
     void searchOffersDirectMembers()
     {
-        const QStringList tree = treeOf({"java.awt.-p-p", "java.awt.Color.-p-c",
+        const TreeEntries tree = treeOf({"java.awt.-p-p", "java.awt.Color.-p-c",
                                          "java.awt.Color.RED.-p-v", "java.awt.event.-p-p"});
         TreeBoxModel box;
         box.visible = true;
@@ -104,7 +105,7 @@ private slots:
 
         // Dotted member texts, deeper descendants, unknown tags and untagged
         // entries are skipped; the scan ends at the first entry outside key 1.
-        const QStringList strings =
+        const TreeEntries strings =
             treeOf({"java.lang.String.-p-c", "java.lang.String.String valueOf(char).-p-m",
                     "java.lang.String.boolean equals(java.lang.Object).-p-m",
                     "java.lang.String.CASE.Inner.-p-v", "java.lang.String.int hash.-x-v",
@@ -121,7 +122,7 @@ private slots:
         QVERIFY(box.items.empty() && box.selected == 0);
         QCOMPARE(arrmatch, QStringList{QString()});
         QVERIFY(search(tree, QString(), arrmatch).items.empty());
-        QVERIFY(search(QStringList{QString()}, "java.awt.", arrmatch).items.empty());
+        QVERIFY(search(TreeEntries(), "java.awt.", arrmatch).items.empty());
     }
 
     void searchFindsParentUnderEveryTag_data()
@@ -265,7 +266,7 @@ private slots:
         QVERIFY(!KeyNamesValue("Map.Entry.", "java.util.Map.Entry."));
         QVERIFY(!KeyNamesValue("nothing.", ""));
 
-        const QStringList tree =
+        const TreeEntries tree =
             treeOf({"java.io.PrintStream.-p-c", "java.io.PrintStream.PrintStream append(char).-p-m",
                     "java.io.PrintStream.PrintStream(File).-p-m",
                     "java.io.PrintStream.OutputStream out.-r-v",
@@ -312,7 +313,7 @@ private slots:
         // Never wider than the surface; wherever the caret, placed within
         // the client area's width.
         QStringList arrmatch;
-        const QStringList wide = treeOf({"p.-p-p", "p." + QString(200, 'x') + ".-p-c"});
+        const TreeEntries wide = treeOf({"p.-p-p", "p." + QString(200, 'x') + ".-p-c"});
         QCOMPARE(search(wide, "p.", arrmatch, 6000).width, 6000);
         QCOMPARE(search(wide, "p.", arrmatch).width, 85 * 200 + 615);
 
