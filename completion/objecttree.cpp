@@ -36,21 +36,22 @@ bool isLineEnd(QChar c)
     return c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
-QString trimBlanks(QStringView s)
+QStringView trimBlanks(QStringView s)
 {
     qsizetype from = 0, to = s.size();
     while (from < to && isBlank(s.at(from)))
         ++from;
     while (to > from && isBlank(s.at(to - 1)))
         --to;
-    return s.mid(from, to - from).toString();
+    return s.mid(from, to - from);
 }
 
-// The fields of the text, as readTreeFields describes, at most maxFields of
-// them; *tooMany tells whether more were there.
-QStringList readFields(const QString &text, int maxFields, bool *tooMany)
+// Calls add(field) for the fields of the text, as readTreeFields describes,
+// at most maxFields of them; *tooMany tells whether more were there.
+template <typename Add>
+void readFields(const QString &text, qsizetype maxFields, bool *tooMany, Add &&add)
 {
-    QStringList out;
+    qsizetype count = 0;
     const qsizetype n = text.size();
     const QChar *d = text.constData();
     qsizetype i = 0;
@@ -80,17 +81,17 @@ QStringList readFields(const QString &text, int maxFields, bool *tooMany)
         }
         if (end - start > kMaxTreeFieldLength + 64)
             continue; // far too long even before trimming
-        QString field = trimBlanks(QStringView(d + start, end - start));
+        const QStringView field = trimBlanks(QStringView(d + start, end - start));
         if (field.isEmpty() || field.size() > kMaxTreeFieldLength)
             continue;
-        if (out.size() >= maxFields) {
+        if (count >= maxFields) {
             if (tooMany)
                 *tooMany = true;
             break;
         }
-        out.append(std::move(field));
+        ++count;
+        add(field);
     }
-    return out;
 }
 
 QString decodeTreeText(const QByteArray &bytes)
@@ -309,32 +310,37 @@ void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree, Set
     if (bytes.contains('\0'))
         return refuse(QStringLiteral("is not a text file"));
 
+    // The fields go straight into their packed form: no string per entry.
     bool tooMany = false;
-    QStringList fields = readFields(decodeTreeText(bytes), kMaxTreeEntries, &tooMany);
+    TreeEntries entries;
+    readFields(decodeTreeText(bytes), kMaxTreeEntries, &tooMany,
+               [&entries](QStringView field) { entries.append(field); });
     if (tooMany)
         return refuse(QStringLiteral("holds more than %1 entries").arg(kMaxTreeEntries));
+    entries.squeeze();
 
     const QString probe = QStringLiteral("test.test");
     int probes = 0;
     bool anyTagged = false;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (fields.at(i) == probe && probes < kMaxTreeProbes) {
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        if (entries.at(i) == probe && probes < kMaxTreeProbes) {
             ++probes;
-            prompter.message(QString::number(i), kApp, MsgIcon::None, MsgButtons::Ok);
+            prompter.message(QString::number(i - 1), kApp, MsgIcon::None, MsgButtons::Ok);
         }
-        if (!anyTagged && treeTagImage(fields.at(i)) > 0)
+        if (!anyTagged && treeTagImage(entries.at(i)) > 0)
             anyTagged = true;
     }
     if (!anyTagged)
         return refuse(QStringLiteral("holds no tagged entries (such as java.awt.Color.-p-c)"));
 
-    const int count = int(fields.size());
-    fields.prepend(QString());
-
+    const int count = int(entries.size() - 1);
     if (hooks.setWaitText)
         hooks.setWaitText(QStringLiteral("Sorting object tree"));
-    const bool sorted = IsTreeSorted(fields);
+    const bool sorted = IsTreeSorted(entries);
     if (!sorted) {
+        // Sorted as strings, then packed again.
+        QStringList fields = entries.mid(0);
+        entries = TreeEntries();
         // The window stays responsive if it hears from the sort a few
         // dozen times a second; a yield per partition pass of a large tree
         // would cost more than the sort.
@@ -350,11 +356,12 @@ void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree, Set
             };
         }
         SortTree(fields, 0, count, yield);
+        entries = TreeEntries(fields);
+        fields.clear();
+        releaseFreedHeap(); // the strings the tree was sorted as
     }
-    tree.arrtree = TreeEntries(fields);
+    tree.arrtree = std::move(entries);
     tree.treecount = count;
-    fields.clear();
-    releaseFreedHeap(); // the strings the tree was read into
     if (!sorted)
         offerSortedCopy(path, tree, store, prompter);
     hideWait();
@@ -370,7 +377,9 @@ void ObjectTree::clear()
 
 QStringList readTreeFields(const QString &text)
 {
-    return readFields(text, INT_MAX, nullptr);
+    QStringList out;
+    readFields(text, INT_MAX, nullptr, [&out](QStringView field) { out.append(field.toString()); });
+    return out;
 }
 
 template <typename Entries> bool entriesSorted(const Entries &arr)

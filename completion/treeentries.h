@@ -24,10 +24,21 @@ public:
             total += list.at(i).size();
         m_chars.reserve(total);
         m_ends.reserve(size_t(std::max<qsizetype>(list.size() - 1, 0)));
-        for (qsizetype i = 1; i < list.size(); ++i) {
-            m_chars += list.at(i);
-            m_ends.push_back(quint32(m_chars.size()));
-        }
+        for (qsizetype i = 1; i < list.size(); ++i)
+            append(list.at(i));
+    }
+
+    // Adds an entry at the end.
+    void append(QStringView entry)
+    {
+        m_chars += entry;
+        m_ends.push_back(quint32(m_chars.size()));
+    }
+    // Lets go of the room kept for more entries.
+    void squeeze()
+    {
+        m_chars.squeeze();
+        m_ends.shrink_to_fit();
     }
 
     // The number of entries, entry 0 included.

@@ -26,11 +26,11 @@ const std::array<TreeTag, 13> kTreeTags = {{
     {"-rfv", 13, "Protected final variable"},
 }};
 
-int treeTagImage(const QString &entry)
+int treeTagImage(QStringView entry)
 {
     if (entry.size() < 5 || entry.at(entry.size() - 5) != QLatin1Char('.'))
         return 0;
-    const QStringView tag = QStringView(entry).right(4);
+    const QStringView tag = entry.right(4);
     for (const TreeTag &t : kTreeTags)
         if (tag == QLatin1String(t.tag))
             return t.image;
@@ -155,7 +155,7 @@ void SearchTree(TreeBoxModel &box, const TreeEntries &arrtree, const QString &ke
         }
         if (rest.isEmpty())
             continue;
-        const int image = treeTagImage(rest.toString());
+        const int image = treeTagImage(rest);
         if (image <= 0)
             continue;
         const QString display = rest.left(rest.size() - 5).toString();

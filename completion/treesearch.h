@@ -29,7 +29,7 @@ struct TreeTag {
 extern const std::array<TreeTag, 13> kTreeTags;
 
 // Image number (1..13) of an entry whose text ends with "." + a tag, else 0.
-int treeTagImage(const QString &entry);
+int treeTagImage(QStringView entry);
 
 // The text before the caret on the current line -> key 1 (mode 1: the
 // qualified name before the caret up to and including its last ".") or

@@ -21,7 +21,7 @@ QStringList treeFrom(QStringList entries)
     return entries;
 }
 
-const QStringList &fullTree()
+const QStringList &fullList()
 {
     static const QStringList tree = treeFrom({
         "java.-p-p",
@@ -55,6 +55,12 @@ const QStringList &fullTree()
         "org.demo.Helper.-p-c",
         "org.demo.Helper.Color tint.-pfv",
     });
+    return tree;
+}
+
+const TreeEntries &fullTree()
+{
+    static const TreeEntries tree(fullList());
     return tree;
 }
 
@@ -151,7 +157,7 @@ QString piecesText(fuzz::Input &in, int count)
 // A resolution from nothing kept: the head read and prepared now, the type
 // index built now, in the resolver's order (without the index first).
 QString freshResolve(const QString &text, int keyStart, const QString &key1,
-                     const QStringList &tree)
+                     const TreeEntries &tree)
 {
     if (key1.isEmpty() || !key1.endsWith(QLatin1Char('.')))
         return QString();
@@ -172,10 +178,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::ensureApplication();
     fuzz::Input in(data, size);
     // Now and then a tree without some of its entries (another tree loaded).
-    QStringList partial = fullTree();
+    QStringList partialList = fullList();
     for (int i = in.below(4); i > 0; --i)
-        partial.removeAt(1 + in.below(int(partial.size()) - 1));
-    const QStringList *tree = &fullTree();
+        partialList.removeAt(1 + in.below(int(partialList.size()) - 1));
+    const TreeEntries partial(partialList);
+    const TreeEntries *tree = &fullTree();
 
     Surface s;
     s.setText(piecesText(in, 30));

@@ -42,10 +42,10 @@ class TstTreeSearch : public QObject {
 private slots:
     void tagImages()
     {
-        QCOMPARE(treeTagImage("a.b.-rfv"), 13);
+        QCOMPARE(treeTagImage(u"a.b.-rfv"), 13);
         QCOMPARE(QString::fromLatin1(kTreeTags[12].caption),
                  QStringLiteral("Protected final variable"));
-        QCOMPARE(treeTagImage("a.b-p-c"), 0); // no dot before the tag
+        QCOMPARE(treeTagImage(u"a.b-p-c"), 0); // no dot before the tag
     }
 
     void getTreeKey_data()
