@@ -10,6 +10,7 @@
 #include "shell/ui/completionbox.h"
 #include "shell/ui/frmedit.h"
 #include "support/datarow.h"
+#include "support/javatext.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
 #include "surface/surface.h"
@@ -125,10 +126,7 @@ void setDocument(Surface &surface, const QString &document)
 // n import lines of packages that do not exist, one a line.
 QString nowhereImports(int n)
 {
-    QString text;
-    for (int i = 0; i < n; ++i)
-        text += QStringLiteral("import com.nowhere%1.*;\n").arg(i);
-    return text;
+    return test::numbered(QStringLiteral("import com.nowhere%1.*;\n"), n);
 }
 
 } // namespace
@@ -361,9 +359,7 @@ private slots:
     {
         const QStringList tree = smallTree();
         // 10,000 import lines, many of packages that do not exist.
-        QString text;
-        for (int i = 0; i < 10000; ++i)
-            text += QStringLiteral("import com.nowhere%1.*;\r\n").arg(i);
+        QString text = test::numbered(QStringLiteral("import com.nowhere%1.*;\r\n"), 10000);
         text += QStringLiteral("import java.awt.Color;\r\nclass A {\r\n Color c;\r\n");
         // A 10 MB body in which c is used but not declared again.
         const QString filler = QStringLiteral("  c = c.brighter(); int i = 0; // filler line\r\n");
@@ -643,9 +639,7 @@ private slots:
     {
         const QStringList &tree = shippedTree();
         // Long enough for the resolver to keep states of its scan on the way.
-        QString filler;
-        for (int i = 0; i < 1000; ++i)
-            filler += QStringLiteral("    int f%1() { return %1 / 2; }\n").arg(i);
+        QString filler = test::numbered(QStringLiteral("    int f%1() { return %1 / 2; }\n"), 1000);
         QString document = inMain(QStringLiteral("int y = 2 * 3; this.|"));
         document.insert(document.indexOf(QStringLiteral("    void run()")), filler);
         Surface surface;

@@ -340,9 +340,7 @@ private slots:
     void editsLayOutOnlyWhatChanged()
     {
         Surface s;
-        QString text;
-        for (int i = 0; i < 200; ++i)
-            text += QStringLiteral("int value%1 = %1;\r\n").arg(i);
+        QString text = test::numbered(QStringLiteral("int value%1 = %1;\r\n"), 200);
         s.setText(text + wordyLine(10000));
         Follower f(s);
         LineLayouts &l = f.layouts;

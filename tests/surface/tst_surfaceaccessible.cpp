@@ -2,6 +2,7 @@
 // "\n" line breaks and offsets counted that way, whose text, caret,
 // selection and edits are the surface's.
 #include "support/datarow.h"
+#include "support/javatext.h"
 #include "support/viewtest.h"
 #include "surface/ui/surfaceaccessible.h"
 #include "surface/ui/surfaceview.h"
@@ -394,9 +395,7 @@ private slots:
     void scrollToSubstringShowsIt()
     {
         Surface *s = m_view->surface();
-        QString doc;
-        for (int i = 0; i < 300; ++i)
-            doc += QStringLiteral("line %1 of the document\r\n").arg(i);
+        QString doc = test::numbered(QStringLiteral("line %1 of the document\r\n"), 300);
         s->setText(doc);
         m_view->flush();
         const int line = 250;

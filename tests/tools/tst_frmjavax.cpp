@@ -50,6 +50,7 @@ QString msg(const char *title, const char *text, MsgIcon icon, MsgButtons button
 
 // One open dialog with its owner, prompter and store; closed at the end.
 struct Session {
+    QTemporaryDir tmp;
     QWidget owner;
     ScriptedPrompter prompter;
     std::unique_ptr<SettingsStore> store = factoryStore();
@@ -63,6 +64,17 @@ struct Session {
         owner.show();
         dialog = frmJavaX::open(mode, document, prompter, *store, &owner);
         return dialog;
+    }
+    // The dialog on a document of the session's folder, with a stand-in
+    // tool (a shell script, tmp/tool) as the mode's executable; null when
+    // the files could not be written.
+    frmJavaX *openOn(const QString &mode, const QString &document, const QByteArray &text,
+                     const QByteArray &script)
+    {
+        if (!writeFile(tmp.filePath(document), text)
+            || !writeFile(tmp.filePath("tool"), "#!/bin/sh\n" + script, true))
+            return nullptr;
+        return open(mode, tmp.filePath(document), tmp.filePath("tool"));
     }
     ~Session()
     {
@@ -400,12 +412,10 @@ private slots:
 
     void stoppingAToolThatNeverEnds()
     {
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.java"), tool = tmp.filePath("forever");
-        QVERIFY(writeFile(doc, "class A {}\n"));
-        QVERIFY(writeFile(tool, "#!/bin/sh\necho started\nexec sleep 1000\n", true));
         Session s;
-        frmJavaX *d = s.open("Compile", doc, tool);
+        frmJavaX *d =
+            s.openOn("Compile", "A.java", "class A {}\n", "echo started\nexec sleep 1000\n");
+        QVERIFY(d);
         QSignalSpy finished(d, &frmJavaX::runFinished);
         s.button("cmdJavaX")->click();
         QTRY_VERIFY_WITH_TIMEOUT(s.commandLine().contains("started"), kGenerous);
@@ -438,13 +448,10 @@ private slots:
     // output is tst_frmdosx's.)
     void optionsHelp()
     {
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.class"), tool = tmp.filePath("chatty");
-        QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(tool, "#!/bin/sh\n[ $# -eq 0 ] && echo 'Usage: tool <options>' 1>&2\n",
-                          true));
         Session s;
-        frmJavaX *d = s.open("Run", doc, tool);
+        frmJavaX *d =
+            s.openOn("Run", "A.class", "", "[ $# -eq 0 ] && echo 'Usage: tool <options>' 1>&2\n");
+        QVERIFY(d);
         s.prompter.answer(MsgAnswer::Ok);
         s.button("cmdOptionsHelp")->click();
         QVERIFY(QTest::qWaitFor([&] { return !d->isRunning(); }, kGenerous));
@@ -461,11 +468,7 @@ private slots:
     // packages, and the tool runs in the dialog.
     void separateWindow()
     {
-        QTemporaryDir tmp, bin;
-        const QString doc = tmp.filePath("A.class");
-        QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(tmp.filePath("tool"),
-                          "#!/bin/sh\npwd > where.txt\necho 'in the dialog'\n", true));
+        QTemporaryDir bin;
         test::ScopedVariable path("PATH", bin.path().toUtf8()), terminal("TERMINAL", QByteArray());
         QVERIFY(writeFile(bin.filePath("xterm"),
                           "#!/bin/sh\n[ \"$1\" = -e ] && shift\n\"$@\" > '"
@@ -473,14 +476,14 @@ private slots:
                           true));
         Session s;
         s.store->save("JavaX-Run", "LaunchInSeparateWindow", "1");
-        s.open("Run", doc, tmp.filePath("tool"));
+        QVERIFY(s.openOn("Run", "A.class", "", "pwd > where.txt\necho 'in the dialog'\n"));
         QVERIFY(s.check("chkLaunchInSeparateWindow")->isChecked());
         s.button("cmdJavaX")->click();
         QVERIFY(s.idle() && !s.commandLine().contains("[Done]"));
-        const QString where = tmp.filePath("where.txt"), window = bin.filePath("window.txt");
+        const QString where = s.tmp.filePath("where.txt"), window = bin.filePath("window.txt");
         QTRY_VERIFY_WITH_TIMEOUT(readFile(window).contains("Press Enter to close"), kGenerous);
         QCOMPARE(QDir(QString::fromUtf8(readFile(where).trimmed())).canonicalPath(),
-                 QDir(tmp.path()).canonicalPath());
+                 QDir(s.tmp.path()).canonicalPath());
         QVERIFY(readFile(window).startsWith("in the dialog\n\n[Done]\n"));
         QVERIFY(s.prompter.asked().empty());
 
@@ -500,12 +503,9 @@ private slots:
     // no Browse button is.
     void returnRuns()
     {
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.java"), tool = tmp.filePath("tool");
-        QVERIFY(writeFile(doc, "class A {}\n"));
-        QVERIFY(writeFile(tool, "#!/bin/sh\necho ran\n", true));
         Session s;
-        frmJavaX *d = s.open("Compile", doc, tool);
+        frmJavaX *d = s.openOn("Compile", "A.java", "class A {}\n", "echo ran\n");
+        QVERIFY(d);
         QVERIFY(s.button("cmdJavaX")->isDefault());
         for (QPushButton *b : d->findChildren<QPushButton *>())
             QVERIFY2(b == s.button("cmdJavaX") || (!b->isDefault() && !b->autoDefault()),
@@ -554,14 +554,10 @@ private slots:
     // give the tool no input.
     void runInput()
     {
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.class"), tool = tmp.filePath("java");
-        QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(
-            tool, "#!/bin/sh\nread a; read b; echo \"got $a and $b\"; cat; echo 'input ended'\n",
-            true));
         Session s;
-        frmJavaX *d = s.open("Run", doc, tool);
+        frmJavaX *d = s.openOn("Run", "A.class", "",
+                               "read a; read b; echo \"got $a and $b\"; cat; echo 'input ended'\n");
+        QVERIFY(d);
         QWidget *row = d->findChild<QWidget *>("picInput");
         QVERIFY(row && row->isHidden());
         s.button("cmdJavaX")->click();
@@ -583,10 +579,10 @@ private slots:
         QVERIFY(row->isHidden());
 
         // Compile: no box, and a tool that reads gets end of input at once.
-        QVERIFY(writeFile(tmp.filePath("A.java"), "class A {}\n"));
+        QVERIFY(writeFile(s.tmp.filePath("A.java"), "class A {}\n"));
         s.choose("Compile");
-        s.type("txtInFIle", tmp.filePath("A.java"));
-        s.type("txtJavaX", tool);
+        s.type("txtInFIle", s.tmp.filePath("A.java"));
+        s.type("txtJavaX", s.tmp.filePath("tool"));
         s.button("cmdJavaX")->click();
         QVERIFY(row->isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(!d->isRunning(), kGenerous);
