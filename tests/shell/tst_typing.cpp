@@ -13,8 +13,10 @@
 #include "shell/ui/frmedit.h"
 #include "support/datarow.h"
 #include "support/files.h"
+#include "support/javatext.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
+#include "support/windowtest.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
 
@@ -72,14 +74,12 @@ QStringList itemsOf(const CompletionBox *box)
 }
 } // namespace
 
-class TstTyping : public QObject {
+class TstTyping : public QObject, test::WindowTest {
     Q_OBJECT
 private slots:
     void init()
     {
-        m_env = std::make_unique<test::TestEnv>();
-        m_prompter.clear();
-        QVERIFY(test::installFactorySettings(m_prompter));
+        initWindowTest();
         // The factory tree lies next to the program, as it does when installed.
         const QString tree =
             QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt");
@@ -94,15 +94,11 @@ private slots:
             m_w->close();
             m_w.reset();
         }
-        QCOMPARE(m_prompter.pending(), 0);
-        editorState() = EditorState{};
+        cleanupWindowTest();
     }
     void keywordColouredAsTyped()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
+        Surface *s = startOn(QStringLiteral("|\r\n"));
         type(QStringLiteral("int interface"));
         QCOMPARE(s->text(), QStringLiteral("int interface\r\n"));
         QCOMPARE(s->formatAt(0).color, kKeyword);
@@ -185,10 +181,9 @@ private slots:
     {
         m_w = start();
         Surface *s = m_w->surface();
-        QString text = QStringLiteral("/*\r\n");
-        for (int i = 0; i < 2000; ++i)
-            text += QStringLiteral("int line %1\r\n").arg(i);
-        text += QStringLiteral("*/\r\nint end;\r\n");
+        const QString text = QStringLiteral("/*\r\n")
+                             + test::numbered(QStringLiteral("int line %1\r\n"), 2000)
+                             + QStringLiteral("*/\r\nint end;\r\n");
         s->setText(text);
         ColorizeDocument(*s, m_w->preferences());
         // Two characters of the comment in the wrong colour: one on the line
@@ -212,9 +207,7 @@ private slots:
         setPref("ccommentscolor", QStringLiteral("0"));
         m_w = start();
         Surface *s = m_w->surface();
-        QString text;
-        for (int i = 0; i < 2000; ++i)
-            text += QStringLiteral("qq%1 zz\r\n").arg(i); // nothing to colour
+        QString text = test::numbered(QStringLiteral("qq%1 zz\r\n"), 2000); // nothing to colour
         s->setText(text);
         ColorizeDocument(*s, m_w->preferences());
         const int far = s->lineIndex(10);
@@ -266,10 +259,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("B.java"));
         QVERIFY(test::writeFile(path, "int x;\n/* a\nb */"));
-        m_w = start();
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("class Z {\r\n"));
-        s->setSelStart(0);
+        Surface *s = startOn(QStringLiteral("|class Z {\r\n"));
         m_prompter.answerText(path);
         m_w->documents().InsertFile();
         QCOMPARE(s->text(), QStringLiteral("int x;\r\n/* a\r\nb */class Z {\r\n"));
@@ -308,10 +298,7 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QString, typed);
         QFETCH(QString, after);
-        m_w = start(QStringLiteral("teh=the;recieve=receive"));
-        Surface *s = m_w->surface();
-        s->setText(QString(before).remove(QLatin1Char('|')));
-        s->setSelStart(int(before.indexOf(QLatin1Char('|'))));
+        Surface *s = startOn(before, QStringLiteral("teh=the;recieve=receive"));
         for (const QChar c : typed) {
             if (c == QLatin1Char('\n'))
                 QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
@@ -326,10 +313,7 @@ private slots:
     }
     void correctionUndoneByOneStepAndSpellCorrectAll()
     {
-        m_w = start(QStringLiteral("teh=the"));
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
+        Surface *s = startOn(QStringLiteral("|\r\n"), QStringLiteral("teh=the"));
         type(QStringLiteral("Teh "));
         QCOMPARE(s->text(), QStringLiteral("The \r\n"));
         QTest::keyClick(m_w->rtfedit(), Qt::Key_Z, Qt::ControlModifier);
@@ -354,10 +338,7 @@ private slots:
         setPref("chksautosc", QStringLiteral("0"));
         setPref("chkautosyntaxcolor", QStringLiteral("0"));
         setPref("autotreesearch", QStringLiteral("0"));
-        m_w = start(QStringLiteral("teh=the"));
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelection(0, 0);
+        Surface *s = startOn(QStringLiteral("|\r\n"), QStringLiteral("teh=the"));
         s->setSelColor(kString); // typed text would be green
         s->setClean();
         QCOMPARE(m_w->windowTitle(), QStringLiteral("Document [] - Quillon"));
@@ -369,11 +350,8 @@ private slots:
     }
     void completionOffersMembersAndEnterInserts()
     {
-        m_w = start();
+        Surface *s = startOn(QStringLiteral("|\r\n"));
         QVERIFY(m_w->objectTree().treecount > 1000);
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
         type(QStringLiteral("x = java.awt.Co"));
         CompletionBox *box = m_w->cbotree();
         QVERIFY(box->isVisible());
@@ -400,10 +378,7 @@ private slots:
     }
     void arrowsMoveInTheBoxAndEscapeEmptiesIt()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
+        Surface *s = startOn(QStringLiteral("|\r\n"));
         type(QStringLiteral("java.lang.String."));
         CompletionBox *box = m_w->cbotree();
         QVERIFY(box->isVisible());
@@ -488,10 +463,7 @@ private slots:
     void insertKeyOverwrites()
     {
         setPref("autotreesearch", QStringLiteral("0"));
-        m_w = start();
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("abcd\r\n"));
-        s->setSelStart(1);
+        Surface *s = startOn(QStringLiteral("a|bcd\r\n"));
         QTest::keyClick(m_w->rtfedit(), Qt::Key_Insert);
         QVERIFY(!m_w->statusPanel(6)->isEnabled());
         type(QStringLiteral("XYZW"));
@@ -612,16 +584,13 @@ private slots:
     }
     void completionInsertsWhatCompiles()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = startOn(QStringLiteral("|\r\n"));
         SurfaceView *view = m_w->rtfedit();
         CompletionBox *box = m_w->cbotree();
         auto items = [&] { return itemsOf(box); };
         auto status = [&] { return m_w->statusPanel(1)->text(); };
         auto line = [&] { return s->lineText(s->lineFromChar(s->selStart())); };
         auto column = [&] { return s->selStart() - s->lineIndex(s->lineFromChar(s->selStart())); };
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
 
         // A method without parameters: its name and "()", the caret after them.
         // The ";" typed next keeps the box shut, so Enter breaks the line.
@@ -750,6 +719,16 @@ private slots:
     }
 
 private:
+    // The window started (see start()) on a document in which "|" marks the
+    // caret; its surface.
+    Surface *startOn(const QString &document, const QString &spelling = QString())
+    {
+        m_w = start(spelling);
+        Surface *s = m_w->surface();
+        s->setText(QString(document).remove(QLatin1Char('|')));
+        s->setSelStart(int(document.indexOf(QLatin1Char('|'))));
+        return s;
+    }
     std::unique_ptr<frmedit> start(const QString &spelling = QString())
     {
         // "wrong=right;wrong=right..."
@@ -761,15 +740,13 @@ private:
         }
         if (!pairs.isEmpty())
             setPref("fromtocount", QString::number(pairs.size()));
-        auto w = std::make_unique<frmedit>(QString(), &m_prompter, ProbePlaces{});
+        auto w = open();
         if (!QTest::qWaitForWindowExposed(w.get()))
             return nullptr;
         w->rtfedit()->setFocus();
         return w;
     }
     void type(const QString &text) { QTest::keyClicks(m_w->rtfedit(), text); }
-    std::unique_ptr<test::TestEnv> m_env;
-    ScriptedPrompter m_prompter;
     std::unique_ptr<frmedit> m_w;
 };
 

@@ -30,14 +30,6 @@ const QString kSuspend = QStringLiteral(
     "Would you like to turn off the autotreesearch, autocolorize and autospellcorrect features "
     "during the process?\r\nIf you choose yes, it will speed up the process significantly");
 
-template <class T> T *visibleTopLevel()
-{
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
 } // namespace
 
 class TestUnsaved : public QObject, test::WindowTest {
@@ -178,7 +170,7 @@ private slots:
         w->surface()->setSelText(QStringLiteral("unsaved"));
         const QStringList &events = recordEvents(*w);
         w->menuItem(QStringLiteral("preferences"))->trigger();
-        frmpref *prefs = visibleTopLevel<frmpref>();
+        frmpref *prefs = shownWindow<frmpref>();
         QVERIFY(prefs);
         m_prompter.answer(MsgAnswer::Cancel);
         m_settings->clearWrites();

@@ -54,6 +54,14 @@ protected:
         w.surface()->setSelText(text);
     }
     static bool marked(const frmedit &w) { return w.windowTitle().endsWith(QLatin1Char('*')); }
+    // The shown top-level window of type T, if any.
+    template <class T> static T *shownWindow()
+    {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
+                return t;
+        return nullptr;
+    }
 
     std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<QTemporaryDir> m_dir;
