@@ -57,16 +57,6 @@ Snapshot snapshot(SettingsBackend &b)
     return out;
 }
 
-QString pref(const char *key)
-{
-    return settingsStore().get(kPrefs, QLatin1String(key));
-}
-
-void setPref(const char *key, const QString &value)
-{
-    settingsStore().save(kPrefs, QLatin1String(key), value);
-}
-
 // One pixel of the offscreen screen in twips: restored positions are exact to a pixel.
 double pixelTwips()
 {

@@ -60,11 +60,6 @@ QStringList wholeDocumentColours(frmedit &w, const QString &text)
     return coloursOf(fresh);
 }
 
-void setPref(const char *key, const QString &value)
-{
-    settingsStore().save(kPrefs, QLatin1String(key), value);
-}
-
 QStringList itemsOf(const CompletionBox *box)
 {
     QStringList out;

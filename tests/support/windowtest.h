@@ -22,6 +22,16 @@
 
 namespace qln::test {
 
+// A value of the program's preferences in the installed settings store.
+inline QString pref(const char *key)
+{
+    return settingsStore().get(kPrefs, QLatin1String(key));
+}
+inline void setPref(const char *key, const QString &value)
+{
+    settingsStore().save(kPrefs, QLatin1String(key), value);
+}
+
 class WindowTest {
 protected:
     void initWindowTest()
@@ -70,3 +80,10 @@ protected:
 };
 
 } // namespace qln::test
+
+// The tests read qln's names unqualified (using namespace qln); these come
+// with them.
+namespace qln {
+using test::pref;
+using test::setPref;
+} // namespace qln
