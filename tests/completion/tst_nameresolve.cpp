@@ -13,6 +13,7 @@
 #include "support/javatext.h"
 #include "support/scriptedprompter.h"
 #include "support/testenv.h"
+#include "support/windowtest.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
 
@@ -156,9 +157,11 @@ QString inMain(const QString &code)
     return QString(kMain).replace(QStringLiteral("@@"), code);
 }
 
-class TstNameResolve : public QObject {
+class TstNameResolve : public QObject, test::WindowTest {
     Q_OBJECT
 private slots:
+    void init() { initWindowTest(); }
+    void cleanup() { cleanupWindowTest(); }
     void resolves_data()
     {
         columns<QString, QString>("document", "expected");
@@ -773,45 +776,35 @@ private slots:
     }
     void windowCompletesChainsAndThis()
     {
-        test::TestEnv env;
-        test::ScriptedPrompter prompter;
-        QVERIFY(test::installFactorySettings(prompter));
-        settingsStore().save(kPrefs, QStringLiteral("tree"),
-                             QCoreApplication::applicationDirPath()
-                                 + QStringLiteral("/JDK1.3.1TreeSorted.txt"));
-        settingsStore().save(kPrefs, QStringLiteral("dropdowncbo"), QStringLiteral("0"));
-        frmedit w(QString(), &prompter, ProbePlaces{});
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.rtfedit()->setFocus();
-        QVERIFY(w.objectTree().treecount > 100000);
-        Surface *s = w.surface();
-        CompletionBox *box = w.cbotree();
-        auto items = [&] {
-            QStringList out;
-            for (int i = 0; i < box->count(); ++i)
-                out << box->itemText(i);
-            return out;
-        };
+        setPref("tree", QCoreApplication::applicationDirPath() + "/JDK1.3.1TreeSorted.txt");
+        setPref("dropdowncbo", QStringLiteral("0"));
+        const std::unique_ptr<frmedit> w = open();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->rtfedit()->setFocus();
+        QVERIFY(w->objectTree().treecount > 100000);
+        Surface *s = w->surface();
+        CompletionBox *box = w->cbotree();
+        auto items = [&] { return itemsOf(box); };
         s->setText(inMain(QStringLiteral("\n")));
         s->setSelStart(int(s->text().indexOf(QStringLiteral("\r\n\r\n    }"))) + 2);
         const QString typed = QStringLiteral("String s = \"\"; s.trim().le");
-        QTest::keyClicks(w.rtfedit(), typed);
+        QTest::keyClicks(w->rtfedit(), typed);
         QVERIFY(box->isVisible());
-        QCOMPARE(w.typing().key1(), QStringLiteral("java.lang.String."));
+        QCOMPARE(w->typing().key1(), QStringLiteral("java.lang.String."));
         QVERIFY(items().contains(QStringLiteral("int length()")));
         QVERIFY(box->currentText().startsWith(QStringLiteral("int le")));
-        QTest::keyClick(w.rtfedit(), Qt::Key_Escape);
+        QTest::keyClick(w->rtfedit(), Qt::Key_Escape);
 
-        QTest::keyClick(w.rtfedit(), Qt::Key_Return);
-        QTest::keyClicks(w.rtfedit(), QStringLiteral("var b = new StringBuilder(); b.appe"));
+        QTest::keyClick(w->rtfedit(), Qt::Key_Return);
+        QTest::keyClicks(w->rtfedit(), QStringLiteral("var b = new StringBuilder(); b.appe"));
         QVERIFY(box->isVisible());
-        QCOMPARE(w.typing().key1(), QStringLiteral("java.lang.StringBuilder."));
-        QTest::keyClick(w.rtfedit(), Qt::Key_Escape);
+        QCOMPARE(w->typing().key1(), QStringLiteral("java.lang.StringBuilder."));
+        QTest::keyClick(w->rtfedit(), Qt::Key_Escape);
 
-        QTest::keyClick(w.rtfedit(), Qt::Key_Return);
-        QTest::keyClicks(w.rtfedit(), QStringLiteral("this.hel"));
+        QTest::keyClick(w->rtfedit(), Qt::Key_Return);
+        QTest::keyClicks(w->rtfedit(), QStringLiteral("this.hel"));
         QVERIFY(box->isVisible());
-        QCOMPARE(w.typing().key1(), QStringLiteral("demo.Main."));
+        QCOMPARE(w->typing().key1(), QStringLiteral("demo.Main."));
         const QStringList offered = items();
         QVERIFY(offered.contains(QStringLiteral("String helper(int, Map)")));
         QVERIFY(offered.contains(QStringLiteral("List items")));
@@ -819,13 +812,13 @@ private slots:
         QVERIFY(box->currentText().startsWith(QStringLiteral("String helper")));
         // Enter inserts the chosen member.
         const int before = s->selStart();
-        QTest::keyClick(w.rtfedit(), Qt::Key_Return);
+        QTest::keyClick(w->rtfedit(), Qt::Key_Return);
         QVERIFY(box->isHidden());
         QVERIFY(s->mid(before - 8, 30).startsWith(QStringLiteral("this.helper(")));
 
         // Back to the object tree for the next key.
-        QTest::keyClick(w.rtfedit(), Qt::Key_Return);
-        QTest::keyClicks(w.rtfedit(), QStringLiteral("System.out.printl"));
+        QTest::keyClick(w->rtfedit(), Qt::Key_Return);
+        QTest::keyClicks(w->rtfedit(), QStringLiteral("System.out.printl"));
         QVERIFY(box->isVisible());
         QVERIFY(box->currentText().contains(QStringLiteral("println(")));
         s->setClean();

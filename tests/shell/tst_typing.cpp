@@ -60,13 +60,6 @@ QStringList wholeDocumentColours(frmedit &w, const QString &text)
     return coloursOf(fresh);
 }
 
-QStringList itemsOf(const CompletionBox *box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
 } // namespace
 
 class TstTyping : public QObject, test::WindowTest {

@@ -9,6 +9,7 @@
 #include "base/editorstate.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
+#include "shell/ui/completionbox.h"
 #include "shell/ui/frmedit.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
@@ -64,6 +65,14 @@ protected:
         w.surface()->setSelText(text);
     }
     static bool marked(const frmedit &w) { return w.windowTitle().endsWith(QLatin1Char('*')); }
+    // What the completion box offers, in its order.
+    static QStringList itemsOf(const CompletionBox *box)
+    {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i)
+            out << box->itemText(i);
+        return out;
+    }
     // The shown top-level window of type T, if any.
     template <class T> static T *shownWindow()
     {
