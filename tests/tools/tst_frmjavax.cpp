@@ -211,8 +211,7 @@ private slots:
     void optionsRebuildTheCommandLine()
     {
         Session s;
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.java");
+        const QString doc = s.tmp.filePath("A.java");
         QVERIFY(writeFile(doc, "class A {}\n"));
         frmJavaX *d = s.open("Compile", doc, "/kit/bin/javac");
         QCOMPARE(s.commandLine(), "/kit/bin/javac   " + shellEscape(doc));
@@ -278,7 +277,7 @@ private slots:
 
         // A missing input file, declined: no run either.
         s.type("txtJavaX", "/bin/true");
-        s.type("txtInFIle", tmp.filePath("Missing.java"));
+        s.type("txtInFIle", s.tmp.filePath("Missing.java"));
         s.prompter.answer(MsgAnswer::No);
         s.button("cmdJavaX")->click();
         QCOMPARE(s.prompter.asked().back().message.title, QStringLiteral("Input File not found"));
@@ -287,10 +286,9 @@ private slots:
 
     void codingBoxNormalisesValidatesAndBlinks()
     {
-        QTemporaryDir tmp;
-        QVERIFY(writeFile(tmp.filePath("Hello.class"), ""));
         Session s;
-        frmJavaX *d = s.open("Run", tmp.filePath("Hello.java"), "/kit/bin/java");
+        QVERIFY(writeFile(s.tmp.filePath("Hello.class"), ""));
+        frmJavaX *d = s.open("Run", s.tmp.filePath("Hello.java"), "/kit/bin/java");
         QPushButton *panel = s.button("cmdCommandLineOptionsOkAbort");
         panel->click();
         Surface &code = d->codingBox();
@@ -341,8 +339,7 @@ private slots:
     void browseButtons()
     {
         Session s;
-        QTemporaryDir tmp;
-        const QString bin = tmp.filePath("kit/bin");
+        const QString bin = s.tmp.filePath("kit/bin");
         QVERIFY(writeFile(bin + "/mytool", "#!/bin/sh\n", true));
         QVERIFY(writeFile(bin + "/notes", "text\n"));
         QVERIFY(writeFile(bin + "/javac", "#!/bin/sh\n", true));
@@ -362,33 +359,34 @@ private slots:
         QCOMPARE(s.saved("Compile", "exe"), bin + "/mytool");
 
         // A cancelled dialog leaves the box as it was.
-        s.type("txtInFIle", tmp.filePath("A.java"));
+        s.type("txtInFIle", s.tmp.filePath("A.java"));
         s.prompter.cancel();
         s.button("cmdBrosweInFile")->click();
         QCOMPARE(lastFile().filter + "|" + lastFile().startPath,
-                 "Java Files(*.java);;All Files(*)|" + tmp.filePath("A.java"));
-        QCOMPARE(s.edit("txtInFIle")->text(), tmp.filePath("A.java"));
+                 "Java Files(*.java);;All Files(*)|" + s.tmp.filePath("A.java"));
+        QCOMPARE(s.edit("txtInFIle")->text(), s.tmp.filePath("A.java"));
 
         // -d: the folder browser.
         s.check("chkOPT_4")->click();
-        s.prompter.answerText(tmp.filePath("classes/"));
+        s.prompter.answerText(s.tmp.filePath("classes/"));
         s.button("CmdOPTBROWSE_4")->click();
         QVERIFY(asked.back().kind == ScriptedPrompter::Asked::Folder
                 && asked.back().title == "Select \"-d\" directory");
-        QVERIFY(s.commandLine().contains("-d " + tmp.filePath("classes/")));
+        QVERIFY(s.commandLine().contains("-d " + s.tmp.filePath("classes/")));
 
         // Run's -classpath: folders, then an archive appended.
         s.choose("Run");
         s.check("chkOPT_0")->click();
         s.prompter.clear();
         s.prompter.answer(MsgAnswer::Yes);
-        s.prompter.answerText(tmp.filePath("lib/"));
+        s.prompter.answerText(s.tmp.filePath("lib/"));
         s.button("CmdOPTBROWSE_0")->click();
         s.prompter.answer(MsgAnswer::No);
-        s.prompter.answerText(tmp.filePath("x.jar"));
+        s.prompter.answerText(s.tmp.filePath("x.jar"));
         s.prompter.answer(MsgAnswer::Yes);
         s.button("CmdOPTBROWSE_0")->click();
-        QCOMPARE(s.edit("txtOPT_0")->text(), tmp.filePath("lib/") + ":" + tmp.filePath("x.jar"));
+        QCOMPARE(s.edit("txtOPT_0")->text(),
+                 s.tmp.filePath("lib/") + ":" + s.tmp.filePath("x.jar"));
         QCOMPARE(msg(asked[0].message),
                  msg("Browse for folders?", "Browse for folders? (no for files)", MsgIcon::Question,
                      MsgButtons::YesNo));
@@ -399,15 +397,15 @@ private slots:
 
         // Jar: the archive is saved as a new file while -c is ticked.
         s.choose("Jar");
-        s.prompter.answerText(tmp.filePath("new.jar"));
+        s.prompter.answerText(s.tmp.filePath("new.jar"));
         s.button("cmdBrowse2")->click();
         QCOMPARE(lastFile().mode, FileDialogRequest::Open);
         s.check("chkOPT_0")->click();
-        s.prompter.answerText(tmp.filePath("new.jar"));
+        s.prompter.answerText(s.tmp.filePath("new.jar"));
         s.button("cmdBrowse2")->click();
         QVERIFY(lastFile().mode == FileDialogRequest::Save
                 && lastFile().filter == "Java Archive Files(*.jar);;All Files(*)");
-        QCOMPARE(s.saved("Jar", "Lasttxt2"), tmp.filePath("new.jar"));
+        QCOMPARE(s.saved("Jar", "Lasttxt2"), s.tmp.filePath("new.jar"));
     }
 
     void stoppingAToolThatNeverEnds()
@@ -526,8 +524,9 @@ private slots:
     // absolute path, so the tool, started in the file's folder, finds it.
     void relativeDocumentPathIsMadeAbsolute()
     {
-        QTemporaryDir tmp;
-        const QString source = tmp.filePath("samples/Hello.java"), tool = tmp.filePath("kit/javac");
+        Session s;
+        const QString source = s.tmp.filePath("samples/Hello.java"),
+                      tool = s.tmp.filePath("kit/javac");
         QVERIFY(writeFile(source, kHello));
         QVERIFY(writeFile(tool,
                           "#!/bin/sh\n"
@@ -535,10 +534,9 @@ private slots:
                           "echo \"compiled $1\"\n",
                           true));
         const QString before = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(tmp.path()));
-        Session s;
+        QVERIFY(QDir::setCurrent(s.tmp.path()));
         s.open("Compile", "samples/Hello.java", tool);
-        const QString absolute = QDir(tmp.path()).filePath("samples/Hello.java");
+        const QString absolute = QDir(s.tmp.path()).filePath("samples/Hello.java");
         QCOMPARE(s.dialog->documentPath(), absolute);
         QCOMPARE(s.edit("txtInFIle")->text(), absolute);
         const bool ran = s.run();
@@ -610,9 +608,9 @@ private slots:
     void hostileNamesReachTheToolIntact()
     {
         QFETCH(QString, name);
-        QTemporaryDir tmp;
-        const QString root = tmp.path() + "/" + name; // every path below holds the name
-        const QString argv = tmp.filePath("argv.txt");
+        Session s;
+        const QString root = s.tmp.path() + "/" + name; // every path below holds the name
+        const QString argv = s.tmp.filePath("argv.txt");
         // Arguments end with NUL: a name may hold a line break.
         const QString tool = root + "/kit " + name + "/javac";
         QVERIFY(writeFile(
@@ -634,13 +632,12 @@ private slots:
             return args;
         };
         auto noMarker = [&] {
-            for (const QString &where : {tmp.path(), root, root + "/src", QDir::currentPath()})
+            for (const QString &where : {s.tmp.path(), root, root + "/src", QDir::currentPath()})
                 if (QFileInfo::exists(where + "/pwned"))
                     return false;
             return true;
         };
 
-        Session s;
         frmJavaX *d = s.open("Compile");
         s.prompter.answerText(tool);
         s.button("cmdBrowseJavaX")->click();
@@ -707,10 +704,9 @@ private slots:
     {
         const QString bin = kitBin();
         QLN_REQUIRE_KIT(!bin.isEmpty(), "a Java development kit with javac, java and jar");
-        QTemporaryDir tmp;
-        const QString dir = tmp.filePath("My Project"), source = dir + "/My Class.java";
-        QVERIFY(writeFile(source, kHello));
         Session s;
+        const QString dir = s.tmp.filePath("My Project"), source = dir + "/My Class.java";
+        QVERIFY(writeFile(source, kHello));
         s.store->save("JavaX-Run", "exe", bin + "java");
         s.store->save("JavaX-Jar", "exe", bin + "jar");
         frmJavaX *d = s.open("Compile", source, bin + "javac");
