@@ -11,8 +11,6 @@
 #include "shell/ui/frmedit.h"
 #include "support/datarow.h"
 #include "support/javatext.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
 #include "support/windowtest.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"

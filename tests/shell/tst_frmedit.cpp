@@ -10,8 +10,6 @@
 #include "shell/ui/frmwait.h"
 #include "support/contrast.h"
 #include "support/files.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
 #include "support/windowtest.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
@@ -42,7 +40,6 @@
 #endif
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 
 namespace {
 

@@ -10,8 +10,6 @@
 #include "settings/ui/frmpref.h"
 #include "shell/ui/frmedit.h"
 #include "support/datarow.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
 #include "support/windowtest.h"
 #include "tools/toolmodes.h"
 #include "tools/ui/frmjavax.h"

@@ -9,8 +9,6 @@
 #include "dialogs/ui/frmhelp.h"
 #include "settings/ui/frmpref.h"
 #include "shell/ui/frmedit.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
 #include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
 #include "tools/toolmodes.h"

@@ -14,8 +14,6 @@
 #include "support/datarow.h"
 #include "support/files.h"
 #include "support/javatext.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
 #include "support/windowtest.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
@@ -30,7 +28,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 
 namespace {
 constexpr BgrColor kKeyword = 255, kString = 4227072, kComment = 8355711;
