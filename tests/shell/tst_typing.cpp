@@ -102,8 +102,7 @@ private slots:
     }
     void typedTopToBottomIsColouredLineByLine()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         QVERIFY(s->text().isEmpty());
         auto line = [&](int n) { return s->lineIndex(n); };
         type(QStringLiteral("int a = 1;"));
@@ -146,8 +145,7 @@ private slots:
     {
         QFETCH(QString, document);
         QFETCH(QString, typed);
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         const int caret = int(document.indexOf(QLatin1Char('|')));
         document.remove(caret, 1);
         s->setText(document);
@@ -164,8 +162,7 @@ private slots:
     }
     void typingInsideALongCommentTouchesOnlyItsLine()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         const QString text = QStringLiteral("/*\r\n")
                              + test::numbered(QStringLiteral("int line %1\r\n"), 2000)
                              + QStringLiteral("*/\r\nint end;\r\n");
@@ -190,8 +187,7 @@ private slots:
         // Comments as black as the text: a line feed tells nothing about
         // comments, and typing must not colour the whole document again.
         setPref("ccommentscolor", QStringLiteral("0"));
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         QString text = test::numbered(QStringLiteral("qq%1 zz\r\n"), 2000); // nothing to colour
         s->setText(text);
         ColorizeDocument(*s, m_w->preferences());
@@ -210,8 +206,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("A.java"));
         QVERIFY(test::writeFile(
             path, "/* head */\nclass A {\n  String s = \"x\"; // c\n}\nint last = 1; \"y\""));
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         QVERIFY(m_w->documents().load(path));
         QCOMPARE(m_prompter.pending(), 0);
         QCOMPARE(s->formatAt(0).color, kComment);
@@ -389,8 +384,7 @@ private slots:
     }
     void completionOnLastLineWithoutBreak()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         type(QStringLiteral("java.io.F"));
         QCOMPARE(s->text(), QStringLiteral("java.io.F"));
         QVERIFY(m_w->cbotree()->isVisible());
@@ -398,8 +392,7 @@ private slots:
     }
     void altAndCtrlShortcuts()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         s->setText(QStringLiteral("word\r\n"));
         s->setSelection(0, 4);
         int changes = 0;
@@ -417,7 +410,7 @@ private slots:
     }
     void clickHidesTheBox()
     {
-        m_w = start();
+        start();
         type(QStringLiteral("java.util."));
         QVERIFY(m_w->cbotree()->isVisible());
         QTest::mouseClick(m_w->rtfedit()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
@@ -426,8 +419,7 @@ private slots:
     void droppedListLetsTypingThrough()
     {
         setPref("dropdowncbo", QStringLiteral("1"));
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         type(QStringLiteral("java."));
         CompletionBox *box = m_w->cbotree();
         QVERIFY(box->view()->isVisible()); // the list dropped down for the new key
@@ -460,8 +452,7 @@ private slots:
     }
     void simpleNamesComplete()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         CompletionBox *box = m_w->cbotree();
         auto items = [&] { return itemsOf(box); };
         // (Escape closes the box the package names opened, so Enter breaks the line.)
@@ -499,8 +490,7 @@ private slots:
     }
     void boxOpensBelowTheCaretLine()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         SurfaceView *view = m_w->rtfedit();
         CompletionBox *box = m_w->cbotree();
         const QRect screen = box->screen()->availableGeometry();
@@ -547,7 +537,7 @@ private slots:
     void focusOnTheBoxKeepsEveryCharacter()
     {
         setPref("setfocusontreebox", QStringLiteral("1"));
-        m_w = start();
+        start();
         QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
         Surface *s = m_w->surface();
         const QString typed = QStringLiteral("x = java.awt.Co");
@@ -667,7 +657,7 @@ private slots:
     {
         QFETCH(QString, focus);
         setPref("setfocusontreebox", QLatin1String(focus == QLatin1String("box") ? "1" : "0"));
-        m_w = start();
+        start();
         QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
         Surface *s = m_w->surface();
         CompletionBox *box = m_w->cbotree();
@@ -708,13 +698,14 @@ private:
     // caret; its surface.
     Surface *startOn(const QString &document, const QString &spelling = QString())
     {
-        m_w = start(spelling);
-        Surface *s = m_w->surface();
+        Surface *s = start(spelling);
         s->setText(QString(document).remove(QLatin1Char('|')));
         s->setSelStart(int(document.indexOf(QLatin1Char('|'))));
         return s;
     }
-    std::unique_ptr<frmedit> start(const QString &spelling = QString())
+    // The window (m_w), shown and focused, with the spelling pairs given;
+    // its surface.
+    Surface *start(const QString &spelling = QString())
     {
         // "wrong=right;wrong=right..."
         const QStringList pairs = spelling.split(QLatin1Char(';'), Qt::SkipEmptyParts);
@@ -725,11 +716,11 @@ private:
         }
         if (!pairs.isEmpty())
             setPref("fromtocount", QString::number(pairs.size()));
-        auto w = open();
-        if (!QTest::qWaitForWindowExposed(w.get()))
+        m_w = open();
+        if (!QTest::qWaitForWindowExposed(m_w.get()))
             return nullptr;
-        w->rtfedit()->setFocus();
-        return w;
+        m_w->rtfedit()->setFocus();
+        return m_w->surface();
     }
     void type(const QString &text) { QTest::keyClicks(m_w->rtfedit(), text); }
     std::unique_ptr<frmedit> m_w;
