@@ -35,10 +35,12 @@ const QString kSuspend = QStringLiteral(
 class TestUnsaved : public QObject, test::WindowTest {
     Q_OBJECT
 
+    // A shown main window on the file that launches no other program.
     std::unique_ptr<frmedit> start(const QString &file = QString())
     {
         auto w = open(file);
         w->documents().setLauncher([](const QString &, const QStringList &) { return false; });
+        w->show();
         return w;
     }
     // The names of the document events from now on, as they happen.
@@ -128,7 +130,6 @@ private slots:
         const QString file = path(QStringLiteral("Small.java"));
         QVERIFY(writeFile(file, "class Small {}\n"));
         auto w = start(named ? file : QString());
-        w->show();
         const QString big = QStringLiteral("    int field = 1;\r\n").repeated(20000);
         w->surface()->setSelText(named ? big : QStringLiteral("typed"));
         const QString text = w->surface()->text();
@@ -166,7 +167,6 @@ private slots:
     void loadDefaultsAsksToSaveFirst()
     {
         auto w = start();
-        w->show();
         w->surface()->setSelText(QStringLiteral("unsaved"));
         const QStringList &events = recordEvents(*w);
         w->menuItem(QStringLiteral("preferences"))->trigger();
@@ -228,7 +228,6 @@ private slots:
         QVERIFY(writeFile(other, file == QLatin1String("bad") ? QByteArray("class\0Bad {}\n", 13)
                                                               : QByteArray("class Good {}\n")));
         auto w = start(doc);
-        w->show();
         w->surface()->setSelText(QStringLiteral("typed "));
         const QString text = w->surface()->text();
         const QStringList &events = recordEvents(*w);
@@ -294,7 +293,6 @@ private slots:
         settingsStore().save(kPrefs, QStringLiteral("chksautosc"), QStringLiteral("1"));
         settingsStore().save(kPrefs, QStringLiteral("autotreesearch"), QStringLiteral("0"));
         auto w = start();
-        w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         Surface *s = w->surface();
         {
@@ -338,7 +336,6 @@ private slots:
         const QString file = path(QStringLiteral("S.java"));
         QVERIFY(writeFile(file, "teh a\nb teh\nteh"));
         auto w = start(file);
-        w->show();
         w->menuItem(QStringLiteral("spellcorrectallrtf"))->trigger(); // unmodified: no question
         QCOMPARE(w->surface()->text(), QStringLiteral("the a\r\nb the\r\nthe"));
         QVERIFY(marked(*w));
@@ -352,7 +349,6 @@ private slots:
     void closingWithAToolDialogAsksOnce()
     {
         auto w = start();
-        w->show();
         w->menuItem(QStringLiteral("run"))->trigger();
         QPointer<frmJavaX> tool = frmJavaX::instance();
         QVERIFY(tool);
@@ -382,7 +378,6 @@ private slots:
     void sessionEndAsksOnce()
     {
         auto w = start();
-        w->show();
         w->surface()->setSelText(QStringLiteral("typed"));
         QVERIFY(w->commitData(false)); // nothing can be asked
         m_prompter.answer(MsgAnswer::Cancel);
