@@ -186,9 +186,7 @@ private slots:
         // "ab" and a tab, again and again: every tab ends on the tab grid, also
         // where the line is laid out in separate pieces.
         Surface s;
-        QString line;
-        for (int i = 0; i < 3000; ++i)
-            line += QStringLiteral("ab\t");
+        const QString line = QStringLiteral("ab\t").repeated(3000);
         s.setText(line);
         LineLayouts l(s);
         const LineLayouts::Line &entry = l.line(0);
