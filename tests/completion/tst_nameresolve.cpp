@@ -10,8 +10,8 @@
 #include "shell/ui/completionbox.h"
 #include "shell/ui/frmedit.h"
 #include "support/datarow.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
+#include "support/javatext.h"
+#include "support/windowtest.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
 
@@ -125,10 +125,7 @@ void setDocument(Surface &surface, const QString &document)
 // n import lines of packages that do not exist, one a line.
 QString nowhereImports(int n)
 {
-    QString text;
-    for (int i = 0; i < n; ++i)
-        text += QStringLiteral("import com.nowhere%1.*;\n").arg(i);
-    return text;
+    return test::numbered(QStringLiteral("import com.nowhere%1.*;\n"), n);
 }
 
 } // namespace
@@ -158,9 +155,11 @@ QString inMain(const QString &code)
     return QString(kMain).replace(QStringLiteral("@@"), code);
 }
 
-class TstNameResolve : public QObject {
+class TstNameResolve : public QObject, test::WindowTest {
     Q_OBJECT
 private slots:
+    void init() { initWindowTest(); }
+    void cleanup() { cleanupWindowTest(); }
     void resolves_data()
     {
         columns<QString, QString>("document", "expected");
@@ -361,9 +360,7 @@ private slots:
     {
         const TreeEntries tree = smallTree();
         // 10,000 import lines, many of packages that do not exist.
-        QString text;
-        for (int i = 0; i < 10000; ++i)
-            text += QStringLiteral("import com.nowhere%1.*;\r\n").arg(i);
+        QString text = test::numbered(QStringLiteral("import com.nowhere%1.*;\r\n"), 10000);
         text += QStringLiteral("import java.awt.Color;\r\nclass A {\r\n Color c;\r\n");
         // A 10 MB body in which c is used but not declared again.
         const QString filler = QStringLiteral("  c = c.brighter(); int i = 0; // filler line\r\n");
@@ -643,9 +640,7 @@ private slots:
     {
         const TreeEntries &tree = shippedTree();
         // Long enough for the resolver to keep states of its scan on the way.
-        QString filler;
-        for (int i = 0; i < 1000; ++i)
-            filler += QStringLiteral("    int f%1() { return %1 / 2; }\n").arg(i);
+        QString filler = test::numbered(QStringLiteral("    int f%1() { return %1 / 2; }\n"), 1000);
         QString document = inMain(QStringLiteral("int y = 2 * 3; this.|"));
         document.insert(document.indexOf(QStringLiteral("    void run()")), filler);
         Surface surface;
@@ -785,45 +780,35 @@ private slots:
     }
     void windowCompletesChainsAndThis()
     {
-        test::TestEnv env;
-        test::ScriptedPrompter prompter;
-        QVERIFY(test::installFactorySettings(prompter));
-        settingsStore().save(kPrefs, QStringLiteral("tree"),
-                             QCoreApplication::applicationDirPath()
-                                 + QStringLiteral("/JDK1.3.1TreeSorted.txt"));
-        settingsStore().save(kPrefs, QStringLiteral("dropdowncbo"), QStringLiteral("0"));
-        frmedit w(QString(), &prompter, ProbePlaces{});
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.rtfedit()->setFocus();
-        QVERIFY(w.objectTree().treecount > 100000);
-        Surface *s = w.surface();
-        CompletionBox *box = w.cbotree();
-        auto items = [&] {
-            QStringList out;
-            for (int i = 0; i < box->count(); ++i)
-                out << box->itemText(i);
-            return out;
-        };
+        setPref("tree", QCoreApplication::applicationDirPath() + "/JDK1.3.1TreeSorted.txt");
+        setPref("dropdowncbo", QStringLiteral("0"));
+        const std::unique_ptr<frmedit> w = open();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->rtfedit()->setFocus();
+        QVERIFY(w->objectTree().treecount > 100000);
+        Surface *s = w->surface();
+        CompletionBox *box = w->cbotree();
+        auto items = [&] { return itemsOf(box); };
         s->setText(inMain(QStringLiteral("\n")));
         s->setSelStart(int(s->text().indexOf(QStringLiteral("\r\n\r\n    }"))) + 2);
         const QString typed = QStringLiteral("String s = \"\"; s.trim().le");
-        QTest::keyClicks(w.rtfedit(), typed);
+        QTest::keyClicks(w->rtfedit(), typed);
         QVERIFY(box->isVisible());
-        QCOMPARE(w.typing().key1(), QStringLiteral("java.lang.String."));
+        QCOMPARE(w->typing().key1(), QStringLiteral("java.lang.String."));
         QVERIFY(items().contains(QStringLiteral("int length()")));
         QVERIFY(box->currentText().startsWith(QStringLiteral("int le")));
-        QTest::keyClick(w.rtfedit(), Qt::Key_Escape);
+        QTest::keyClick(w->rtfedit(), Qt::Key_Escape);
 
-        QTest::keyClick(w.rtfedit(), Qt::Key_Return);
-        QTest::keyClicks(w.rtfedit(), QStringLiteral("var b = new StringBuilder(); b.appe"));
+        QTest::keyClick(w->rtfedit(), Qt::Key_Return);
+        QTest::keyClicks(w->rtfedit(), QStringLiteral("var b = new StringBuilder(); b.appe"));
         QVERIFY(box->isVisible());
-        QCOMPARE(w.typing().key1(), QStringLiteral("java.lang.StringBuilder."));
-        QTest::keyClick(w.rtfedit(), Qt::Key_Escape);
+        QCOMPARE(w->typing().key1(), QStringLiteral("java.lang.StringBuilder."));
+        QTest::keyClick(w->rtfedit(), Qt::Key_Escape);
 
-        QTest::keyClick(w.rtfedit(), Qt::Key_Return);
-        QTest::keyClicks(w.rtfedit(), QStringLiteral("this.hel"));
+        QTest::keyClick(w->rtfedit(), Qt::Key_Return);
+        QTest::keyClicks(w->rtfedit(), QStringLiteral("this.hel"));
         QVERIFY(box->isVisible());
-        QCOMPARE(w.typing().key1(), QStringLiteral("demo.Main."));
+        QCOMPARE(w->typing().key1(), QStringLiteral("demo.Main."));
         const QStringList offered = items();
         QVERIFY(offered.contains(QStringLiteral("String helper(int, Map)")));
         QVERIFY(offered.contains(QStringLiteral("List items")));
@@ -831,13 +816,13 @@ private slots:
         QVERIFY(box->currentText().startsWith(QStringLiteral("String helper")));
         // Enter inserts the chosen member.
         const int before = s->selStart();
-        QTest::keyClick(w.rtfedit(), Qt::Key_Return);
+        QTest::keyClick(w->rtfedit(), Qt::Key_Return);
         QVERIFY(box->isHidden());
         QVERIFY(s->mid(before - 8, 30).startsWith(QStringLiteral("this.helper(")));
 
         // Back to the object tree for the next key.
-        QTest::keyClick(w.rtfedit(), Qt::Key_Return);
-        QTest::keyClicks(w.rtfedit(), QStringLiteral("System.out.printl"));
+        QTest::keyClick(w->rtfedit(), Qt::Key_Return);
+        QTest::keyClicks(w->rtfedit(), QStringLiteral("System.out.printl"));
         QVERIFY(box->isVisible());
         QVERIFY(box->currentText().contains(QStringLiteral("println(")));
         s->setClean();

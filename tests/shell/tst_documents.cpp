@@ -27,11 +27,6 @@ namespace {
 using Asked = ScriptedPrompter::Asked;
 const QString kSaveFirst = QStringLiteral("Do you wish to save the file?");
 
-QString pref(const char *key)
-{
-    return settingsStore().get(kPrefs, QLatin1String(key));
-}
-
 // A message as one string: text, title, icon and buttons.
 QString msg(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {

@@ -10,8 +10,7 @@
 #include "shell/ui/frmwait.h"
 #include "support/contrast.h"
 #include "support/files.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
+#include "support/windowtest.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
 
@@ -41,7 +40,6 @@
 #endif
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 
 namespace {
 
@@ -56,16 +54,6 @@ Snapshot snapshot(SettingsBackend &b)
     return out;
 }
 
-QString pref(const char *key)
-{
-    return settingsStore().get(kPrefs, QLatin1String(key));
-}
-
-void setPref(const char *key, const QString &value)
-{
-    settingsStore().save(kPrefs, QLatin1String(key), value);
-}
-
 // One pixel of the offscreen screen in twips: restored positions are exact to a pixel.
 double pixelTwips()
 {
@@ -77,49 +65,21 @@ bool focusTimerActive(const frmedit &w)
     return w.findChild<QTimer *>(QStringLiteral("Timer1"))->isActive();
 }
 
-template <class T> T *visibleTopLevel()
-{
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
 } // namespace
 
-class TestFrmedit : public QObject {
+// Each test starts with the defaults in place, as a previous run left
+// them: no splash.
+class TestFrmedit : public QObject, test::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<frmedit> start(const QString &commandLine = QString())
-    {
-        return std::make_unique<frmedit>(commandLine, &m_prompter, ProbePlaces{});
-    }
-
-    std::unique_ptr<test::TestEnv> m_env;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    ScriptedPrompter m_prompter;
-    MemorySettingsBackend *m_mem = nullptr;
-
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<test::TestEnv>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_prompter.clear();
-        // Defaults in place, as a previous run left them: no splash.
-        m_mem = test::installFactorySettings(m_prompter);
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(m_prompter.pending(), 0); // every scripted answer was asked for
-        editorState() = EditorState{};
-    }
+    void init() { initWindowTest(); }
+    void cleanup() { cleanupWindowTest(); }
 
     void startupBuildsTheWindowMenusAndBars()
     {
         setPref("lastfilename", m_dir->filePath(QStringLiteral("Old.java")));
-        auto w = start();
+        auto w = open();
         QCOMPARE(w->windowTitle(), QStringLiteral("Document [] - Quillon"));
         QVERIFY(m_prompter.asked().empty() && w->surface()->text().isEmpty());
         // The first Open dialog starts in the last document's folder.
@@ -185,7 +145,7 @@ private slots:
         w->toolbarButton("Preferences")->trigger();
         QCOMPARE(preferences.count(), 1);
         QVERIFY(!w->isEnabled());
-        visibleTopLevel<frmpref>()->close();
+        shownWindow<frmpref>()->close();
         QVERIFY(w->isEnabled());
         // The Bold button inverts the selection's bold and shows the result.
         w->surface()->setText(QStringLiteral("int x;"));
@@ -199,20 +159,18 @@ private slots:
 
     void commandLineOpensOrLeavesNoPath()
     {
-        const QString path = m_dir->filePath(QStringLiteral("My A.java"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("class A {\n}\n") > 0);
-        f.close();
-        auto w = start(QLatin1Char('"') + path + QLatin1Char('"'));
+        const QString file = path(QStringLiteral("My A.java"));
+        QVERIFY(test::writeFile(file, "class A {\n}\n"));
+        auto w = open(QLatin1Char('"') + file + QLatin1Char('"'));
         QVERIFY(m_prompter.asked().empty() && focusTimerActive(*w));
         QCOMPARE(w->windowTitle(), QStringLiteral("Document [My A.java] - Quillon"));
-        QCOMPARE(w->documentPath(), path);
+        QCOMPARE(w->documentPath(), file);
         QCOMPARE(w->surface()->text(), QStringLiteral("class A {\r\n}\r\n"));
 
         // Nothing at the path: a new document of that name, which the first
         // Save creates.
         const QString missing = m_dir->filePath(QStringLiteral("new/Missing.java"));
-        w = start(QLatin1Char('"') + missing + '"');
+        w = open(QLatin1Char('"') + missing + '"');
         QVERIFY(m_prompter.asked().empty() && w->isVisible());
         QCOMPARE(w->windowTitle(), QStringLiteral("Document [Missing.java] - Quillon"));
         QCOMPARE(w->documentPath(), missing);
@@ -226,7 +184,7 @@ private slots:
         // the document is empty without a path, so that a later Save cannot
         // overwrite it.
         m_prompter.answer(MsgAnswer::Ok);
-        w = start(QLatin1Char('"') + m_dir->path() + '"');
+        w = open(QLatin1Char('"') + m_dir->path() + '"');
         QVERIFY(w->isVisible() && !focusTimerActive(*w));
         QCOMPARE(m_prompter.messages(), QStringList{"Error opening file\r\n\r\n" + m_dir->path()
                                                     + " is a folder, not a regular file."});
@@ -251,7 +209,7 @@ private slots:
         for (const auto &row : rows) {
             for (int i = 0; i < 4; ++i)
                 setPref(keys[i], QString::number(row.stored[i]));
-            auto w = start();
+            auto w = open();
             const frmedit::Twips g = w->geometryTwips();
             const double got[] = {g.top, g.left, g.height, g.width};
             w->SaveWindowSettings(); // what is restored is what is written back
@@ -267,7 +225,7 @@ private slots:
     // session comes back maximised and returns to the normal size.
     void maximisedStateIsStoredApart()
     {
-        auto w = start();
+        auto w = open();
         w->resize(500, 400);
         QTRY_COMPARE(w->size(), QSize(500, 400));
         const frmedit::Twips normal = w->geometryTwips();
@@ -279,7 +237,7 @@ private slots:
         QVERIFY(qAbs(pref("fheight").toDouble() - normal.height) <= pixelTwips());
         w.reset();
 
-        auto again = start();
+        auto again = open();
         QTRY_VERIFY(again->isMaximized());
         again->showNormal();
         QTRY_COMPARE(again->size(), QSize(500, 400));
@@ -291,7 +249,7 @@ private slots:
     // tells them (greyed when off) and are hidden where it does not.
     void lockPanelsFollowTheKeyboard()
     {
-        auto w = start();
+        auto w = open();
         QLabel *caps = w->statusPanel(3);
         QCOMPARE(caps->text() + w->statusPanel(4)->text() + w->statusPanel(5)->text(),
                  QStringLiteral("CAPSNUMSCRL"));
@@ -330,7 +288,7 @@ private slots:
         setPref("rtfbgcolor", QStringLiteral("16777215")); // a white text area
         for (const QPalette &palette : {light, dark}) {
             QApplication::setPalette(palette);
-            auto w = start();
+            auto w = open();
             w->statusPanel(1)->setText(QStringLiteral("Done"));
             QTest::qWait(50);
             QStringList faults;
@@ -359,7 +317,7 @@ private slots:
     {
         setPref("fheight", QStringLiteral("tall"));
         setPref("rtfbgcolor", QStringLiteral("255"));
-        auto w = start();
+        auto w = open();
         // The designed size stays and the restore stops there: the background stays white.
         QVERIFY(qAbs(w->geometryTwips().width - 12000) <= pixelTwips()
                 && qAbs(w->geometryTwips().height - 9000) <= pixelTwips());
@@ -369,37 +327,37 @@ private slots:
 
     void closeCancelKeepsEverything()
     {
-        auto unchanged = start();
+        auto unchanged = open();
         QVERIFY(unchanged->close()); // without changes nothing is asked
         QVERIFY(m_prompter.asked().empty());
-        auto w = start();
+        auto w = open();
         w->surface()->setSelText(QStringLiteral("class A {}"));
         w->move(w->pos() + QPoint(40, 30)); // a geometry that would be written
-        const Snapshot before = snapshot(*m_mem);
-        m_mem->clearWrites();
+        const Snapshot before = snapshot(*m_settings);
+        m_settings->clearWrites();
 
         m_prompter.answer(MsgAnswer::Cancel);
         QVERIFY(!w->close());
         QCOMPARE(m_prompter.messages(), QStringList{"Do you wish to save the file?"});
         QVERIFY(w->isVisible());
-        QVERIFY(m_mem->writes().empty());
-        QCOMPARE(snapshot(*m_mem), before);
+        QVERIFY(m_settings->writes().empty());
+        QCOMPARE(snapshot(*m_settings), before);
         QCOMPARE(w->windowTitle(), QStringLiteral("Document [] - Quillon*"));
     }
 
     void closeNoWritesWindowSettings()
     {
         setPref("lastfilename", m_dir->filePath(QStringLiteral("Old.java")));
-        auto w = start();
+        auto w = open();
         w->surface()->setSelText(QStringLiteral("x"));
         w->cbofontsize()->setCurrentText(QStringLiteral("14"));
-        m_mem->clearWrites();
+        m_settings->clearWrites();
 
         m_prompter.answer(MsgAnswer::No);
         QVERIFY(w->close());
         QVERIFY(!w->isVisible());
         QString keys;
-        for (const auto &write : m_mem->writes())
+        for (const auto &write : m_settings->writes())
             keys += write.key + ' ';
         QCOMPARE(keys, QStringLiteral("deffontname deffontsize lastfilename ftop fleft "
                                       "fheight fwidth rtfbgcolor rtftextcolor fwindowstate "));
@@ -410,24 +368,24 @@ private slots:
 
     void loadDefaultsEndsAtOnce()
     {
-        auto w = start(); // unmodified: no save question (the other case is tested with it)
+        auto w = open(); // unmodified: no save question (the other case is tested with it)
         w->menuItem("preferences")->trigger();
-        frmpref *prefs = visibleTopLevel<frmpref>();
+        frmpref *prefs = shownWindow<frmpref>();
         QVERIFY(prefs);
         m_prompter.answer(MsgAnswer::Yes); // "Confirm Deletion"
         m_prompter.answer(MsgAnswer::Ok);  // "The program must be closed"
-        m_mem->clearWrites();
+        m_settings->clearWrites();
         prefs->cmddefaults_Click();
         QTRY_VERIFY(!w->isVisible());
         // Every setting is gone and none was written back: no window settings.
-        QVERIFY(m_mem->writes().empty());
-        QVERIFY(m_mem->sections().isEmpty());
+        QVERIFY(m_settings->writes().empty());
+        QVERIFY(m_settings->sections().isEmpty());
         QCOMPARE(m_prompter.asked().size(), size_t(2));
     }
 
     void viewTogglesGiveTheSurfaceTheSpace()
     {
-        auto w = start();
+        auto w = open();
         w->resize(700, 500);
         QApplication::processEvents();
         auto *stb = w->findChild<QStatusBar *>(QStringLiteral("stb"));
@@ -455,7 +413,7 @@ private slots:
 
     void switchesShowTheStoreAndWriteTheirKeys()
     {
-        auto w = start();
+        auto w = open();
         auto *tree = w->findChild<QCheckBox *>(QStringLiteral("chkautotreesearch"));
         auto *spell = w->findChild<QCheckBox *>(QStringLiteral("chkautospellcorrect"));
         auto *syntax = w->findChild<QCheckBox *>(QStringLiteral("chkautosyntaxcolor"));
@@ -465,22 +423,22 @@ private slots:
         for (const auto &row : rows) {
             setPref("autotreesearch", QLatin1String(row[0]));
             setPref("chksautosc", QLatin1String(row[1]));
-            m_mem->clearWrites();
+            m_settings->clearWrites();
             w->Form_Activate();
             QCOMPARE(QStringLiteral("%1 %2 -> %3%4")
                          .arg(row[0], row[1])
                          .arg(tree->isChecked())
                          .arg(spell->isChecked()),
                      QStringLiteral("%1 %2 -> %3").arg(row[0], row[1], row[2]));
-            QVERIFY(m_mem->writes().empty());
+            QVERIFY(m_settings->writes().empty());
         }
         setPref("chkautosyntaxcolor", QStringLiteral("1"));
         w->Form_Activate();
-        m_mem->clearWrites();
+        m_settings->clearWrites();
         spell->click();
         syntax->click();
         QCOMPARE(pref("chksautosc") + pref("chkautosyntaxcolor"), QStringLiteral("10"));
-        QCOMPARE(m_mem->writes().size(), size_t(2));
+        QCOMPARE(m_settings->writes().size(), size_t(2));
     }
 
     // The text keeps the focus: after a click on a switch or a choice in a
@@ -489,7 +447,7 @@ private slots:
     // the control it is on; the Format menu's items press the switches.
     void textKeepsTheFocus()
     {
-        auto w = start();
+        auto w = open();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         SurfaceView *text = w->rtfedit();
@@ -548,7 +506,7 @@ private slots:
 
     void captionFollowsTheDocumentAndStatusUnlessSuppressed()
     {
-        auto w = start();
+        auto w = open();
         Surface *s = w->surface();
         {
             // The marker comes from the document, whatever the handlers do.
@@ -578,10 +536,10 @@ private slots:
         // A store without defaults: first use writes them behind the splash.
         setSettingsStore(
             std::make_unique<SettingsStore>(std::make_unique<MemorySettingsBackend>()));
-        auto w = start();
+        auto w = open();
         QVERIFY(w->isLoaded() && !pref("fwidth").isEmpty());
         QCOMPARE(pref("firstrun"), QStringLiteral("1"));
-        frmSplash *splash = visibleTopLevel<frmSplash>();
+        frmSplash *splash = shownWindow<frmSplash>();
         QVERIFY(splash);
         QCOMPARE(splash->findChild<QLabel *>(QStringLiteral("lblWarning"))->text(),
                  QStringLiteral("Please wait while configuring setings for first use"));

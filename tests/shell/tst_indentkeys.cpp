@@ -64,11 +64,6 @@ QString plain(const Surface &s)
     return s.text().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-void setPref(const char *key, const QString &value)
-{
-    settingsStore().save(kPrefs, QLatin1String(key), value);
-}
-
 // The unit as the preferences dialog sets it: "tab", or a number of blanks.
 void setUnit(const QString &unit)
 {

@@ -10,8 +10,7 @@
 #include "settings/ui/frmpref.h"
 #include "shell/ui/frmedit.h"
 #include "support/datarow.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
+#include "support/windowtest.h"
 #include "tools/toolmodes.h"
 #include "tools/ui/frmjavax.h"
 
@@ -290,11 +289,9 @@ QWidget *newWindow(const QWidgetList &before)
 
 } // namespace
 
-class TstKeyboardWalk : public QObject {
+class TstKeyboardWalk : public QObject, test::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<test::TestEnv> m_env;
-    test::ScriptedPrompter m_prompter;
     std::unique_ptr<frmedit> m_w;
 
 private slots:
@@ -306,10 +303,8 @@ private slots:
 
     void init()
     {
-        m_env = std::make_unique<test::TestEnv>();
-        m_prompter.clear();
-        test::installFactorySettings(m_prompter);
-        m_w = std::make_unique<frmedit>(QString(), &m_prompter, ProbePlaces{});
+        initWindowTest();
+        m_w = open();
         m_w->show();
     }
 
@@ -317,7 +312,7 @@ private slots:
     {
         m_w.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(m_prompter.pending(), 0);
+        cleanupWindowTest();
     }
 
     void fitRectShrinksAndMoves_data()
@@ -364,10 +359,7 @@ private slots:
         faults << walk(find) << escapeFaults(find);
 
         m_w->menuItem(QStringLiteral("preferences"))->trigger();
-        QPointer<frmpref> pref;
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (auto *p = qobject_cast<frmpref *>(top); p && p->isVisible())
-                pref = p;
+        QPointer<frmpref> pref = shownWindow<frmpref>();
         QVERIFY(pref);
         auto *pages = pref->findChild<QTabBar *>(QStringLiteral("tbsOptions"));
         for (int i = 0; i < pages->count(); ++i) {
@@ -414,10 +406,7 @@ private slots:
                 faults << QStringLiteral("frmJavaX: %1 lies outside the dialog").arg(name);
         }
         tool->findChild<QPushButton *>(QStringLiteral("cmdCommandLineHelp"))->click();
-        frmhelp *codeHelp = nullptr;
-        for (QWidget *top : QApplication::topLevelWidgets())
-            if (auto *h = qobject_cast<frmhelp *>(top); h && h->isVisible())
-                codeHelp = h;
+        frmhelp *codeHelp = shownWindow<frmhelp>();
         QVERIFY(codeHelp && codeHelp->isPanelVisible(frmhelp::Panel::JavaxCode));
         faults << walk(codeHelp, QStringLiteral("tool")) << escapeFaults(codeHelp);
         if (!tool->isEnabled())

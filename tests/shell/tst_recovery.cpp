@@ -486,7 +486,6 @@ private slots:
         QFETCH(bool, kept);
         auto w = open(m_file);
         append(*w, QStringLiteral("// one"));
-        w->recovery().writeNow();
         QCOMPARE(copyText(*w), QStringLiteral("class Doc {}\r\n// one"));
         const QString copy = w->recovery().sessionFile();
         append(*w, QStringLiteral(" two")); // not yet written when the window goes
@@ -727,12 +726,10 @@ private slots:
     {
         auto first = open(m_file);
         append(*first, QStringLiteral("// first"));
-        first->recovery().writeNow();
         QCOMPARE(copyText(*first), QStringLiteral("class Doc {}\r\n// first"));
         auto second = open(); // asks nothing: the first editor is still running
         QVERIFY(m_prompter.asked().empty());
         append(*second, QStringLiteral("second"));
-        second->recovery().writeNow();
         QCOMPARE(copyText(*second), QStringLiteral("second"));
         QCOMPARE(copyText(*first), QStringLiteral("class Doc {}\r\n// first"));
         QVERIFY(first->recovery().sessionFile() != second->recovery().sessionFile());

@@ -9,8 +9,7 @@
 #include "dialogs/ui/frmhelp.h"
 #include "settings/ui/frmpref.h"
 #include "shell/ui/frmedit.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
+#include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
 #include "tools/toolmodes.h"
 #include "tools/ui/frmjavax.h"
@@ -147,37 +146,25 @@ QStringList windowConflicts(QWidget *window, const QString &state = QString())
     return keys.conflicts(name);
 }
 
-template <class T> T *shownWindow()
-{
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
 } // namespace
 
-class TstShortcuts : public QObject {
+class TstShortcuts : public QObject, test::WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<test::TestEnv> m_env;
-    test::ScriptedPrompter m_prompter;
     std::unique_ptr<frmedit> m_w;
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<test::TestEnv>();
-        m_prompter.clear();
-        test::installFactorySettings(m_prompter);
-        m_w = std::make_unique<frmedit>(QString(), &m_prompter, ProbePlaces{});
+        initWindowTest();
+        m_w = open();
     }
 
     void cleanup()
     {
         m_w.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(m_prompter.pending(), 0);
+        cleanupWindowTest();
     }
 
     // Each written key is one known key, and each menu command names a

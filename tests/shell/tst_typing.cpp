@@ -13,8 +13,8 @@
 #include "shell/ui/frmedit.h"
 #include "support/datarow.h"
 #include "support/files.h"
-#include "support/scriptedprompter.h"
-#include "support/testenv.h"
+#include "support/javatext.h"
+#include "support/windowtest.h"
 #include "surface/surface.h"
 #include "surface/ui/surfaceview.h"
 
@@ -28,7 +28,6 @@
 #include <QTest>
 
 using namespace qln;
-using qln::test::ScriptedPrompter;
 
 namespace {
 constexpr BgrColor kKeyword = 255, kString = 4227072, kComment = 8355711;
@@ -58,28 +57,14 @@ QStringList wholeDocumentColours(frmedit &w, const QString &text)
     return coloursOf(fresh);
 }
 
-void setPref(const char *key, const QString &value)
-{
-    settingsStore().save(kPrefs, QLatin1String(key), value);
-}
-
-QStringList itemsOf(const CompletionBox *box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
 } // namespace
 
-class TstTyping : public QObject {
+class TstTyping : public QObject, test::WindowTest {
     Q_OBJECT
 private slots:
     void init()
     {
-        m_env = std::make_unique<test::TestEnv>();
-        m_prompter.clear();
-        QVERIFY(test::installFactorySettings(m_prompter));
+        initWindowTest();
         // The factory tree lies next to the program, as it does when installed.
         const QString tree =
             QCoreApplication::applicationDirPath() + QStringLiteral("/JDK1.3.1TreeSorted.txt");
@@ -94,15 +79,11 @@ private slots:
             m_w->close();
             m_w.reset();
         }
-        QCOMPARE(m_prompter.pending(), 0);
-        editorState() = EditorState{};
+        cleanupWindowTest();
     }
     void keywordColouredAsTyped()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
+        Surface *s = startOn(QStringLiteral("|\r\n"));
         type(QStringLiteral("int interface"));
         QCOMPARE(s->text(), QStringLiteral("int interface\r\n"));
         QCOMPARE(s->formatAt(0).color, kKeyword);
@@ -121,8 +102,7 @@ private slots:
     }
     void typedTopToBottomIsColouredLineByLine()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         QVERIFY(s->text().isEmpty());
         auto line = [&](int n) { return s->lineIndex(n); };
         type(QStringLiteral("int a = 1;"));
@@ -165,8 +145,7 @@ private slots:
     {
         QFETCH(QString, document);
         QFETCH(QString, typed);
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         const int caret = int(document.indexOf(QLatin1Char('|')));
         document.remove(caret, 1);
         s->setText(document);
@@ -183,12 +162,10 @@ private slots:
     }
     void typingInsideALongCommentTouchesOnlyItsLine()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
-        QString text = QStringLiteral("/*\r\n");
-        for (int i = 0; i < 2000; ++i)
-            text += QStringLiteral("int line %1\r\n").arg(i);
-        text += QStringLiteral("*/\r\nint end;\r\n");
+        Surface *s = start();
+        const QString text = QStringLiteral("/*\r\n")
+                             + test::numbered(QStringLiteral("int line %1\r\n"), 2000)
+                             + QStringLiteral("*/\r\nint end;\r\n");
         s->setText(text);
         ColorizeDocument(*s, m_w->preferences());
         // Two characters of the comment in the wrong colour: one on the line
@@ -210,11 +187,8 @@ private slots:
         // Comments as black as the text: a line feed tells nothing about
         // comments, and typing must not colour the whole document again.
         setPref("ccommentscolor", QStringLiteral("0"));
-        m_w = start();
-        Surface *s = m_w->surface();
-        QString text;
-        for (int i = 0; i < 2000; ++i)
-            text += QStringLiteral("qq%1 zz\r\n").arg(i); // nothing to colour
+        Surface *s = start();
+        QString text = test::numbered(QStringLiteral("qq%1 zz\r\n"), 2000); // nothing to colour
         s->setText(text);
         ColorizeDocument(*s, m_w->preferences());
         const int far = s->lineIndex(10);
@@ -232,8 +206,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("A.java"));
         QVERIFY(test::writeFile(
             path, "/* head */\nclass A {\n  String s = \"x\"; // c\n}\nint last = 1; \"y\""));
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         QVERIFY(m_w->documents().load(path));
         QCOMPARE(m_prompter.pending(), 0);
         QCOMPARE(s->formatAt(0).color, kComment);
@@ -266,10 +239,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("B.java"));
         QVERIFY(test::writeFile(path, "int x;\n/* a\nb */"));
-        m_w = start();
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("class Z {\r\n"));
-        s->setSelStart(0);
+        Surface *s = startOn(QStringLiteral("|class Z {\r\n"));
         m_prompter.answerText(path);
         m_w->documents().InsertFile();
         QCOMPARE(s->text(), QStringLiteral("int x;\r\n/* a\r\nb */class Z {\r\n"));
@@ -308,10 +278,7 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QString, typed);
         QFETCH(QString, after);
-        m_w = start(QStringLiteral("teh=the;recieve=receive"));
-        Surface *s = m_w->surface();
-        s->setText(QString(before).remove(QLatin1Char('|')));
-        s->setSelStart(int(before.indexOf(QLatin1Char('|'))));
+        Surface *s = startOn(before, QStringLiteral("teh=the;recieve=receive"));
         for (const QChar c : typed) {
             if (c == QLatin1Char('\n'))
                 QTest::keyClick(m_w->rtfedit(), Qt::Key_Return);
@@ -326,10 +293,7 @@ private slots:
     }
     void correctionUndoneByOneStepAndSpellCorrectAll()
     {
-        m_w = start(QStringLiteral("teh=the"));
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
+        Surface *s = startOn(QStringLiteral("|\r\n"), QStringLiteral("teh=the"));
         type(QStringLiteral("Teh "));
         QCOMPARE(s->text(), QStringLiteral("The \r\n"));
         QTest::keyClick(m_w->rtfedit(), Qt::Key_Z, Qt::ControlModifier);
@@ -354,10 +318,7 @@ private slots:
         setPref("chksautosc", QStringLiteral("0"));
         setPref("chkautosyntaxcolor", QStringLiteral("0"));
         setPref("autotreesearch", QStringLiteral("0"));
-        m_w = start(QStringLiteral("teh=the"));
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelection(0, 0);
+        Surface *s = startOn(QStringLiteral("|\r\n"), QStringLiteral("teh=the"));
         s->setSelColor(kString); // typed text would be green
         s->setClean();
         QCOMPARE(m_w->windowTitle(), QStringLiteral("Document [] - Quillon"));
@@ -369,11 +330,8 @@ private slots:
     }
     void completionOffersMembersAndEnterInserts()
     {
-        m_w = start();
+        Surface *s = startOn(QStringLiteral("|\r\n"));
         QVERIFY(m_w->objectTree().treecount > 1000);
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
         type(QStringLiteral("x = java.awt.Co"));
         CompletionBox *box = m_w->cbotree();
         QVERIFY(box->isVisible());
@@ -400,10 +358,7 @@ private slots:
     }
     void arrowsMoveInTheBoxAndEscapeEmptiesIt()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
+        Surface *s = startOn(QStringLiteral("|\r\n"));
         type(QStringLiteral("java.lang.String."));
         CompletionBox *box = m_w->cbotree();
         QVERIFY(box->isVisible());
@@ -429,8 +384,7 @@ private slots:
     }
     void completionOnLastLineWithoutBreak()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         type(QStringLiteral("java.io.F"));
         QCOMPARE(s->text(), QStringLiteral("java.io.F"));
         QVERIFY(m_w->cbotree()->isVisible());
@@ -438,8 +392,7 @@ private slots:
     }
     void altAndCtrlShortcuts()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         s->setText(QStringLiteral("word\r\n"));
         s->setSelection(0, 4);
         int changes = 0;
@@ -457,7 +410,7 @@ private slots:
     }
     void clickHidesTheBox()
     {
-        m_w = start();
+        start();
         type(QStringLiteral("java.util."));
         QVERIFY(m_w->cbotree()->isVisible());
         QTest::mouseClick(m_w->rtfedit()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
@@ -466,8 +419,7 @@ private slots:
     void droppedListLetsTypingThrough()
     {
         setPref("dropdowncbo", QStringLiteral("1"));
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         type(QStringLiteral("java."));
         CompletionBox *box = m_w->cbotree();
         QVERIFY(box->view()->isVisible()); // the list dropped down for the new key
@@ -488,10 +440,7 @@ private slots:
     void insertKeyOverwrites()
     {
         setPref("autotreesearch", QStringLiteral("0"));
-        m_w = start();
-        Surface *s = m_w->surface();
-        s->setText(QStringLiteral("abcd\r\n"));
-        s->setSelStart(1);
+        Surface *s = startOn(QStringLiteral("a|bcd\r\n"));
         QTest::keyClick(m_w->rtfedit(), Qt::Key_Insert);
         QVERIFY(!m_w->statusPanel(6)->isEnabled());
         type(QStringLiteral("XYZW"));
@@ -503,8 +452,7 @@ private slots:
     }
     void simpleNamesComplete()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         CompletionBox *box = m_w->cbotree();
         auto items = [&] { return itemsOf(box); };
         // (Escape closes the box the package names opened, so Enter breaks the line.)
@@ -542,8 +490,7 @@ private slots:
     }
     void boxOpensBelowTheCaretLine()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = start();
         SurfaceView *view = m_w->rtfedit();
         CompletionBox *box = m_w->cbotree();
         const QRect screen = box->screen()->availableGeometry();
@@ -590,7 +537,7 @@ private slots:
     void focusOnTheBoxKeepsEveryCharacter()
     {
         setPref("setfocusontreebox", QStringLiteral("1"));
-        m_w = start();
+        start();
         QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
         Surface *s = m_w->surface();
         const QString typed = QStringLiteral("x = java.awt.Co");
@@ -612,16 +559,13 @@ private slots:
     }
     void completionInsertsWhatCompiles()
     {
-        m_w = start();
-        Surface *s = m_w->surface();
+        Surface *s = startOn(QStringLiteral("|\r\n"));
         SurfaceView *view = m_w->rtfedit();
         CompletionBox *box = m_w->cbotree();
         auto items = [&] { return itemsOf(box); };
         auto status = [&] { return m_w->statusPanel(1)->text(); };
         auto line = [&] { return s->lineText(s->lineFromChar(s->selStart())); };
         auto column = [&] { return s->selStart() - s->lineIndex(s->lineFromChar(s->selStart())); };
-        s->setText(QStringLiteral("\r\n"));
-        s->setSelStart(0);
 
         // A method without parameters: its name and "()", the caret after them.
         // The ";" typed next keeps the box shut, so Enter breaks the line.
@@ -713,7 +657,7 @@ private slots:
     {
         QFETCH(QString, focus);
         setPref("setfocusontreebox", QLatin1String(focus == QLatin1String("box") ? "1" : "0"));
-        m_w = start();
+        start();
         QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
         Surface *s = m_w->surface();
         CompletionBox *box = m_w->cbotree();
@@ -750,7 +694,18 @@ private slots:
     }
 
 private:
-    std::unique_ptr<frmedit> start(const QString &spelling = QString())
+    // The window started (see start()) on a document in which "|" marks the
+    // caret; its surface.
+    Surface *startOn(const QString &document, const QString &spelling = QString())
+    {
+        Surface *s = start(spelling);
+        s->setText(QString(document).remove(QLatin1Char('|')));
+        s->setSelStart(int(document.indexOf(QLatin1Char('|'))));
+        return s;
+    }
+    // The window (m_w), shown and focused, with the spelling pairs given;
+    // its surface.
+    Surface *start(const QString &spelling = QString())
     {
         // "wrong=right;wrong=right..."
         const QStringList pairs = spelling.split(QLatin1Char(';'), Qt::SkipEmptyParts);
@@ -761,15 +716,13 @@ private:
         }
         if (!pairs.isEmpty())
             setPref("fromtocount", QString::number(pairs.size()));
-        auto w = std::make_unique<frmedit>(QString(), &m_prompter, ProbePlaces{});
-        if (!QTest::qWaitForWindowExposed(w.get()))
+        m_w = open();
+        if (!QTest::qWaitForWindowExposed(m_w.get()))
             return nullptr;
-        w->rtfedit()->setFocus();
-        return w;
+        m_w->rtfedit()->setFocus();
+        return m_w->surface();
     }
     void type(const QString &text) { QTest::keyClicks(m_w->rtfedit(), text); }
-    std::unique_ptr<test::TestEnv> m_env;
-    ScriptedPrompter m_prompter;
     std::unique_ptr<frmedit> m_w;
 };
 

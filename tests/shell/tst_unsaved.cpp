@@ -30,23 +30,17 @@ const QString kSuspend = QStringLiteral(
     "Would you like to turn off the autotreesearch, autocolorize and autospellcorrect features "
     "during the process?\r\nIf you choose yes, it will speed up the process significantly");
 
-template <class T> T *visibleTopLevel()
-{
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
-            return t;
-    return nullptr;
-}
-
 } // namespace
 
 class TestUnsaved : public QObject, test::WindowTest {
     Q_OBJECT
 
+    // A shown main window on the file that launches no other program.
     std::unique_ptr<frmedit> start(const QString &file = QString())
     {
         auto w = open(file);
         w->documents().setLauncher([](const QString &, const QStringList &) { return false; });
+        w->show();
         return w;
     }
     // The names of the document events from now on, as they happen.
@@ -136,7 +130,6 @@ private slots:
         const QString file = path(QStringLiteral("Small.java"));
         QVERIFY(writeFile(file, "class Small {}\n"));
         auto w = start(named ? file : QString());
-        w->show();
         const QString big = QStringLiteral("    int field = 1;\r\n").repeated(20000);
         w->surface()->setSelText(named ? big : QStringLiteral("typed"));
         const QString text = w->surface()->text();
@@ -174,11 +167,10 @@ private slots:
     void loadDefaultsAsksToSaveFirst()
     {
         auto w = start();
-        w->show();
         w->surface()->setSelText(QStringLiteral("unsaved"));
         const QStringList &events = recordEvents(*w);
         w->menuItem(QStringLiteral("preferences"))->trigger();
-        frmpref *prefs = visibleTopLevel<frmpref>();
+        frmpref *prefs = shownWindow<frmpref>();
         QVERIFY(prefs);
         m_prompter.answer(MsgAnswer::Cancel);
         m_settings->clearWrites();
@@ -236,7 +228,6 @@ private slots:
         QVERIFY(writeFile(other, file == QLatin1String("bad") ? QByteArray("class\0Bad {}\n", 13)
                                                               : QByteArray("class Good {}\n")));
         auto w = start(doc);
-        w->show();
         w->surface()->setSelText(QStringLiteral("typed "));
         const QString text = w->surface()->text();
         const QStringList &events = recordEvents(*w);
@@ -302,7 +293,6 @@ private slots:
         settingsStore().save(kPrefs, QStringLiteral("chksautosc"), QStringLiteral("1"));
         settingsStore().save(kPrefs, QStringLiteral("autotreesearch"), QStringLiteral("0"));
         auto w = start();
-        w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         Surface *s = w->surface();
         {
@@ -346,7 +336,6 @@ private slots:
         const QString file = path(QStringLiteral("S.java"));
         QVERIFY(writeFile(file, "teh a\nb teh\nteh"));
         auto w = start(file);
-        w->show();
         w->menuItem(QStringLiteral("spellcorrectallrtf"))->trigger(); // unmodified: no question
         QCOMPARE(w->surface()->text(), QStringLiteral("the a\r\nb the\r\nthe"));
         QVERIFY(marked(*w));
@@ -360,7 +349,6 @@ private slots:
     void closingWithAToolDialogAsksOnce()
     {
         auto w = start();
-        w->show();
         w->menuItem(QStringLiteral("run"))->trigger();
         QPointer<frmJavaX> tool = frmJavaX::instance();
         QVERIFY(tool);
@@ -390,7 +378,6 @@ private slots:
     void sessionEndAsksOnce()
     {
         auto w = start();
-        w->show();
         w->surface()->setSelText(QStringLiteral("typed"));
         QVERIFY(w->commitData(false)); // nothing can be asked
         m_prompter.answer(MsgAnswer::Cancel);

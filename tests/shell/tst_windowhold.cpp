@@ -5,6 +5,7 @@
 #include "formatting/indenter.h"
 #include "shell/ui/windowhosts.h"
 #include "support/datarow.h"
+#include "support/javatext.h"
 #include "support/windowtest.h"
 #include "surface/ui/surfaceview.h"
 
@@ -39,10 +40,7 @@ enum class Input {
 
 QString sampleText()
 {
-    QString text;
-    for (int i = 0; i < 200; ++i)
-        text += QStringLiteral("int value%1 = compute(%1);\r\n").arg(i);
-    return text;
+    return test::numbered(QStringLiteral("int value%1 = compute(%1);\r\n"), 200);
 }
 
 QWidget *openPopup()

@@ -70,14 +70,6 @@ std::pair<int, int> inkColumns(const QImage &image, int x0, int x1, int top, int
     return {first, last};
 }
 
-frmpref *shownPreferences()
-{
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *p = qobject_cast<frmpref *>(top); p && p->isVisible())
-            return p;
-    return nullptr;
-}
-
 } // namespace
 
 class TstWindowView : public QObject, test::WindowTest {
@@ -289,7 +281,7 @@ private slots:
 
         // Off in the preferences: the text starts at the left edge again.
         w->menuItem(QStringLiteral("preferences"))->trigger();
-        frmpref *prefs = shownPreferences();
+        frmpref *prefs = shownWindow<frmpref>();
         QVERIFY(prefs);
         auto *box = prefs->findChild<QCheckBox *>(QStringLiteral("chklinenumbers"));
         QVERIFY(box && box->isChecked());

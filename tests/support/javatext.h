@@ -17,4 +17,13 @@ inline QString wordyLine(int length)
     return line.left(length);
 }
 
+// `count` copies of `pattern`, the n-th with its %1 replaced by n (from 0).
+inline QString numbered(const QString &pattern, int count)
+{
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += pattern.arg(i);
+    return text;
+}
+
 } // namespace qln::test

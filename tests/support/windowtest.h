@@ -9,6 +9,7 @@
 #include "base/editorstate.h"
 #include "settings/prefloader.h"
 #include "settings/settingsstore.h"
+#include "shell/ui/completionbox.h"
 #include "shell/ui/frmedit.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
@@ -21,6 +22,16 @@
 #include <memory>
 
 namespace qln::test {
+
+// A value of the program's preferences in the installed settings store.
+inline QString pref(const char *key)
+{
+    return settingsStore().get(kPrefs, QLatin1String(key));
+}
+inline void setPref(const char *key, const QString &value)
+{
+    settingsStore().save(kPrefs, QLatin1String(key), value);
+}
 
 class WindowTest {
 protected:
@@ -54,6 +65,22 @@ protected:
         w.surface()->setSelText(text);
     }
     static bool marked(const frmedit &w) { return w.windowTitle().endsWith(QLatin1Char('*')); }
+    // What the completion box offers, in its order.
+    static QStringList itemsOf(const CompletionBox *box)
+    {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i)
+            out << box->itemText(i);
+        return out;
+    }
+    // The shown top-level window of type T, if any.
+    template <class T> static T *shownWindow()
+    {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *t = qobject_cast<T *>(top); t && t->isVisible())
+                return t;
+        return nullptr;
+    }
 
     std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -62,3 +89,10 @@ protected:
 };
 
 } // namespace qln::test
+
+// The tests read qln's names unqualified (using namespace qln); these come
+// with them.
+namespace qln {
+using test::pref;
+using test::setPref;
+} // namespace qln

@@ -186,9 +186,7 @@ private slots:
         // "ab" and a tab, again and again: every tab ends on the tab grid, also
         // where the line is laid out in separate pieces.
         Surface s;
-        QString line;
-        for (int i = 0; i < 3000; ++i)
-            line += QStringLiteral("ab\t");
+        const QString line = QStringLiteral("ab\t").repeated(3000);
         s.setText(line);
         LineLayouts l(s);
         const LineLayouts::Line &entry = l.line(0);
@@ -340,9 +338,7 @@ private slots:
     void editsLayOutOnlyWhatChanged()
     {
         Surface s;
-        QString text;
-        for (int i = 0; i < 200; ++i)
-            text += QStringLiteral("int value%1 = %1;\r\n").arg(i);
+        QString text = test::numbered(QStringLiteral("int value%1 = %1;\r\n"), 200);
         s.setText(text + wordyLine(10000));
         Follower f(s);
         LineLayouts &l = f.layouts;

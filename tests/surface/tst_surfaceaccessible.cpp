@@ -2,6 +2,7 @@
 // "\n" line breaks and offsets counted that way, whose text, caret,
 // selection and edits are the surface's.
 #include "support/datarow.h"
+#include "support/javatext.h"
 #include "support/viewtest.h"
 #include "surface/ui/surfaceaccessible.h"
 #include "surface/ui/surfaceview.h"
@@ -159,10 +160,13 @@ private slots:
         QAccessibleTextInterface *t = text();
         QVERIFY(t);
         QCOMPARE(t->selectionCount(), 0);
-        int start = -1, end = -1;
-        t->selection(0, &start, &end);
-        QCOMPARE(start, 0);
-        QCOMPARE(end, 0);
+        // The first selection as a pair of view offsets.
+        auto selection = [t] {
+            int start = -1, end = -1;
+            t->selection(0, &start, &end);
+            return std::pair(start, end);
+        };
+        QCOMPARE(selection(), std::pair(0, 0));
 
         // Across a line break: "b\nc" in view offsets is "b\r\nc" on the surface.
         t->setSelection(0, 1, 4);
@@ -170,9 +174,7 @@ private slots:
         QCOMPARE(s->selLength(), 4);
         QCOMPARE(s->selText(), QStringLiteral("b\r\nc"));
         QCOMPARE(t->selectionCount(), 1);
-        t->selection(0, &start, &end);
-        QCOMPARE(start, 1);
-        QCOMPARE(end, 4);
+        QCOMPARE(selection(), std::pair(1, 4));
         QCOMPARE(t->cursorPosition(), 4);
 
         // Selections made in the view read back in view counting.
@@ -180,17 +182,13 @@ private slots:
         m_view->flush();
         QTest::keyClick(m_view, Qt::Key_Down, Qt::ShiftModifier);
         QTest::keyClick(m_view, Qt::Key_End, Qt::ShiftModifier);
-        t->selection(0, &start, &end);
-        QCOMPARE(start, 0);
-        QCOMPARE(end, 5);
-        QCOMPARE(t->text(start, end), QStringLiteral("ab\ncd"));
+        QCOMPARE(selection(), std::pair(0, 5));
+        QCOMPARE(t->text(0, 5), QStringLiteral("ab\ncd"));
 
         // A new selection replaces the old, in either direction.
         t->addSelection(8, 6);
         QCOMPARE(s->selText(), QStringLiteral("ef"));
-        t->selection(0, &start, &end);
-        QCOMPARE(start, 6);
-        QCOMPARE(end, 8);
+        QCOMPARE(selection(), std::pair(6, 8));
         t->removeSelection(0);
         QCOMPARE(t->selectionCount(), 0);
         QCOMPARE(t->cursorPosition(), 8);
@@ -394,9 +392,7 @@ private slots:
     void scrollToSubstringShowsIt()
     {
         Surface *s = m_view->surface();
-        QString doc;
-        for (int i = 0; i < 300; ++i)
-            doc += QStringLiteral("line %1 of the document\r\n").arg(i);
+        QString doc = test::numbered(QStringLiteral("line %1 of the document\r\n"), 300);
         s->setText(doc);
         m_view->flush();
         const int line = 250;

@@ -75,10 +75,7 @@ private slots:
         // correct the caret's line: each repaints that line only (and the
         // caret), the last one lays out that line once.
         Surface *s = m_view->surface();
-        QString text;
-        for (int i = 0; i < 100; ++i)
-            text += QStringLiteral("int x%1 = %1;\r\n").arg(i);
-        s->setText(text);
+        s->setText(test::numbered(QStringLiteral("int x%1 = %1;\r\n"), 100));
         s->setSelStart(s->lineIndex(5) + 3);
         paintNow();
         const QRect line3 = m_view->caretRect(s->lineIndex(3));
@@ -116,12 +113,7 @@ private slots:
         // A bulk command colours line after line of the hidden surface; past a
         // number of changes the view stops following them one by one and lays
         // out afresh when shown, the last change on a visible line included.
-        Surface *s = m_view->surface();
-        QString text;
-        for (int i = 0; i < 100; ++i)
-            text += QStringLiteral("int x%1 = %1;\r\n").arg(i);
-        s->setText(text);
-        s->setSelStart(0);
+        Surface *s = show(test::numbered(QStringLiteral("int x%1 = %1;\r\n"), 100));
         m_view->clearFocus(); // no caret in the picture
         paintNow();
         auto redPixels = [&] {
@@ -507,13 +499,7 @@ private slots:
     }
     void pageDownScrollsByLines()
     {
-        Surface *s = m_view->surface();
-        QString text;
-        for (int i = 0; i < 1000; ++i)
-            text += QStringLiteral("line %1\r\n").arg(i);
-        s->setText(text);
-        s->setSelStart(0);
-        paintNow();
+        Surface *s = show(test::numbered(QStringLiteral("line %1\r\n"), 1000));
         QCOMPARE(m_view->verticalScrollBar()->value(), 0);
         QTest::keyClick(m_view, Qt::Key_PageDown);
         const int first = m_view->verticalScrollBar()->value();
@@ -611,12 +597,8 @@ private slots:
     }
     void downWalksEveryWrappedRow()
     {
-        Surface *s = m_view->surface();
-        wrapAtThreeInches(s);
         const int length = 12000;
-        s->setText(wordyLine(length) + QStringLiteral("\r\nafter"));
-        s->setSelStart(0);
-        paintNow();
+        Surface *s = show(wordyLine(length) + QStringLiteral("\r\nafter"), true);
         // From part way along the first row, each Down goes one row down
         // (never two at a piece's border), never further right.
         s->setSelStart(20);
@@ -750,15 +732,11 @@ private slots:
         // Many lines that wrap into many rows each: a caret set far below,
         // Ctrl+End and Page Down all show the caret's row, and Page Down skips
         // no rows.
-        Surface *s = m_view->surface();
-        wrapAtThreeInches(s);
         QString text;
         for (int i = 0; i < 300; ++i)
             text += QStringLiteral("// %1 ").arg(i) + wordyLine(i % 3 == 0 ? 900 : 40)
                     + QStringLiteral("\r\n");
-        s->setText(text);
-        s->setSelStart(0);
-        paintNow();
+        Surface *s = show(text, true);
         QWidget *vp = m_view->viewport();
         const int target = s->lineIndex(249) + 700;
         s->setSelection(target, 0);
@@ -808,12 +786,8 @@ private slots:
     {
         // One wrapped line many times taller than the view: the scroll bar's
         // thumb is small, and moving it shows rows inside that line.
-        Surface *s = m_view->surface();
-        wrapAtThreeInches(s);
         const int length = 20000;
-        s->setText(wordyLine(length) + QStringLiteral("\r\nafter"));
-        s->setSelStart(0);
-        paintNow();
+        Surface *s = show(wordyLine(length) + QStringLiteral("\r\nafter"), true);
         QScrollBar *v = m_view->verticalScrollBar();
         QVERIFY(v->pageStep() * 10 < v->maximum());
         const int firstRow = m_view->caretRect(0).top();
@@ -841,11 +815,8 @@ private slots:
         QCOMPARE(m_view->positionAt(topLeft), 0);
 
         // Wrapping switched on and off keeps the same line at the top.
-        QString text;
-        for (int i = 0; i < 300; ++i)
-            text += QStringLiteral("int x%1;\r\n").arg(i);
         s->setRightMargin(1440 * 200);
-        s->setText(text);
+        s->setText(test::numbered(QStringLiteral("int x%1;\r\n"), 300));
         paintNow();
         v->setValue(150);
         QCOMPARE(m_view->firstVisibleLine(), 150);
@@ -880,11 +851,7 @@ private slots:
         // at the top shows the first, and the caret taken to the end puts the
         // thumb at the bottom.
         QFETCH(QString, text);
-        Surface *s = m_view->surface();
-        wrapAtThreeInches(s);
-        s->setText(text);
-        s->setSelStart(0);
-        paintNow();
+        Surface *s = show(text, true);
         QScrollBar *v = m_view->verticalScrollBar();
         const QRect area = m_view->viewport()->rect();
         const int row = m_view->caretRect(0).height();
@@ -933,13 +900,7 @@ private slots:
     {
         // A selection dragged above the view scrolls up with the mouse; its
         // end stays on the top line in sight, never on the line above.
-        Surface *s = m_view->surface();
-        QString text;
-        for (int i = 0; i < 200; ++i)
-            text += QStringLiteral("line %1\r\n").arg(i);
-        s->setText(text);
-        s->setSelStart(0);
-        paintNow();
+        Surface *s = show(test::numbered(QStringLiteral("line %1\r\n"), 200));
         m_view->verticalScrollBar()->setValue(100);
         paintNow();
         QWidget *vp = m_view->viewport();
@@ -967,6 +928,18 @@ private:
     {
         m_view->flush();
         m_view->viewport()->repaint();
+    }
+    // The view's surface holding `text`, the caret at its start, painted;
+    // `wrapped` wraps its lines at three inches first.
+    Surface *show(const QString &text, bool wrapped = false)
+    {
+        Surface *s = m_view->surface();
+        if (wrapped)
+            wrapAtThreeInches(s);
+        s->setText(text);
+        s->setSelStart(0);
+        paintNow();
+        return s;
     }
     // The region the viewport paints while `act` runs and just after.
     template <typename Act> QRegion paintedBy(Act act)

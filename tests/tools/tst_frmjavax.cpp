@@ -50,6 +50,7 @@ QString msg(const char *title, const char *text, MsgIcon icon, MsgButtons button
 
 // One open dialog with its owner, prompter and store; closed at the end.
 struct Session {
+    QTemporaryDir tmp;
     QWidget owner;
     ScriptedPrompter prompter;
     std::unique_ptr<SettingsStore> store = factoryStore();
@@ -63,6 +64,17 @@ struct Session {
         owner.show();
         dialog = frmJavaX::open(mode, document, prompter, *store, &owner);
         return dialog;
+    }
+    // The dialog on a document of the session's folder, with a stand-in
+    // tool (a shell script, tmp/tool) as the mode's executable; null when
+    // the files could not be written.
+    frmJavaX *openOn(const QString &mode, const QString &document, const QByteArray &text,
+                     const QByteArray &script)
+    {
+        if (!writeFile(tmp.filePath(document), text)
+            || !writeFile(tmp.filePath("tool"), "#!/bin/sh\n" + script, true))
+            return nullptr;
+        return open(mode, tmp.filePath(document), tmp.filePath("tool"));
     }
     ~Session()
     {
@@ -199,8 +211,7 @@ private slots:
     void optionsRebuildTheCommandLine()
     {
         Session s;
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.java");
+        const QString doc = s.tmp.filePath("A.java");
         QVERIFY(writeFile(doc, "class A {}\n"));
         frmJavaX *d = s.open("Compile", doc, "/kit/bin/javac");
         QCOMPARE(s.commandLine(), "/kit/bin/javac   " + shellEscape(doc));
@@ -266,7 +277,7 @@ private slots:
 
         // A missing input file, declined: no run either.
         s.type("txtJavaX", "/bin/true");
-        s.type("txtInFIle", tmp.filePath("Missing.java"));
+        s.type("txtInFIle", s.tmp.filePath("Missing.java"));
         s.prompter.answer(MsgAnswer::No);
         s.button("cmdJavaX")->click();
         QCOMPARE(s.prompter.asked().back().message.title, QStringLiteral("Input File not found"));
@@ -275,10 +286,9 @@ private slots:
 
     void codingBoxNormalisesValidatesAndBlinks()
     {
-        QTemporaryDir tmp;
-        QVERIFY(writeFile(tmp.filePath("Hello.class"), ""));
         Session s;
-        frmJavaX *d = s.open("Run", tmp.filePath("Hello.java"), "/kit/bin/java");
+        QVERIFY(writeFile(s.tmp.filePath("Hello.class"), ""));
+        frmJavaX *d = s.open("Run", s.tmp.filePath("Hello.java"), "/kit/bin/java");
         QPushButton *panel = s.button("cmdCommandLineOptionsOkAbort");
         panel->click();
         Surface &code = d->codingBox();
@@ -329,8 +339,7 @@ private slots:
     void browseButtons()
     {
         Session s;
-        QTemporaryDir tmp;
-        const QString bin = tmp.filePath("kit/bin");
+        const QString bin = s.tmp.filePath("kit/bin");
         QVERIFY(writeFile(bin + "/mytool", "#!/bin/sh\n", true));
         QVERIFY(writeFile(bin + "/notes", "text\n"));
         QVERIFY(writeFile(bin + "/javac", "#!/bin/sh\n", true));
@@ -350,33 +359,34 @@ private slots:
         QCOMPARE(s.saved("Compile", "exe"), bin + "/mytool");
 
         // A cancelled dialog leaves the box as it was.
-        s.type("txtInFIle", tmp.filePath("A.java"));
+        s.type("txtInFIle", s.tmp.filePath("A.java"));
         s.prompter.cancel();
         s.button("cmdBrosweInFile")->click();
         QCOMPARE(lastFile().filter + "|" + lastFile().startPath,
-                 "Java Files(*.java);;All Files(*)|" + tmp.filePath("A.java"));
-        QCOMPARE(s.edit("txtInFIle")->text(), tmp.filePath("A.java"));
+                 "Java Files(*.java);;All Files(*)|" + s.tmp.filePath("A.java"));
+        QCOMPARE(s.edit("txtInFIle")->text(), s.tmp.filePath("A.java"));
 
         // -d: the folder browser.
         s.check("chkOPT_4")->click();
-        s.prompter.answerText(tmp.filePath("classes/"));
+        s.prompter.answerText(s.tmp.filePath("classes/"));
         s.button("CmdOPTBROWSE_4")->click();
         QVERIFY(asked.back().kind == ScriptedPrompter::Asked::Folder
                 && asked.back().title == "Select \"-d\" directory");
-        QVERIFY(s.commandLine().contains("-d " + tmp.filePath("classes/")));
+        QVERIFY(s.commandLine().contains("-d " + s.tmp.filePath("classes/")));
 
         // Run's -classpath: folders, then an archive appended.
         s.choose("Run");
         s.check("chkOPT_0")->click();
         s.prompter.clear();
         s.prompter.answer(MsgAnswer::Yes);
-        s.prompter.answerText(tmp.filePath("lib/"));
+        s.prompter.answerText(s.tmp.filePath("lib/"));
         s.button("CmdOPTBROWSE_0")->click();
         s.prompter.answer(MsgAnswer::No);
-        s.prompter.answerText(tmp.filePath("x.jar"));
+        s.prompter.answerText(s.tmp.filePath("x.jar"));
         s.prompter.answer(MsgAnswer::Yes);
         s.button("CmdOPTBROWSE_0")->click();
-        QCOMPARE(s.edit("txtOPT_0")->text(), tmp.filePath("lib/") + ":" + tmp.filePath("x.jar"));
+        QCOMPARE(s.edit("txtOPT_0")->text(),
+                 s.tmp.filePath("lib/") + ":" + s.tmp.filePath("x.jar"));
         QCOMPARE(msg(asked[0].message),
                  msg("Browse for folders?", "Browse for folders? (no for files)", MsgIcon::Question,
                      MsgButtons::YesNo));
@@ -387,25 +397,23 @@ private slots:
 
         // Jar: the archive is saved as a new file while -c is ticked.
         s.choose("Jar");
-        s.prompter.answerText(tmp.filePath("new.jar"));
+        s.prompter.answerText(s.tmp.filePath("new.jar"));
         s.button("cmdBrowse2")->click();
         QCOMPARE(lastFile().mode, FileDialogRequest::Open);
         s.check("chkOPT_0")->click();
-        s.prompter.answerText(tmp.filePath("new.jar"));
+        s.prompter.answerText(s.tmp.filePath("new.jar"));
         s.button("cmdBrowse2")->click();
         QVERIFY(lastFile().mode == FileDialogRequest::Save
                 && lastFile().filter == "Java Archive Files(*.jar);;All Files(*)");
-        QCOMPARE(s.saved("Jar", "Lasttxt2"), tmp.filePath("new.jar"));
+        QCOMPARE(s.saved("Jar", "Lasttxt2"), s.tmp.filePath("new.jar"));
     }
 
     void stoppingAToolThatNeverEnds()
     {
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.java"), tool = tmp.filePath("forever");
-        QVERIFY(writeFile(doc, "class A {}\n"));
-        QVERIFY(writeFile(tool, "#!/bin/sh\necho started\nexec sleep 1000\n", true));
         Session s;
-        frmJavaX *d = s.open("Compile", doc, tool);
+        frmJavaX *d =
+            s.openOn("Compile", "A.java", "class A {}\n", "echo started\nexec sleep 1000\n");
+        QVERIFY(d);
         QSignalSpy finished(d, &frmJavaX::runFinished);
         s.button("cmdJavaX")->click();
         QTRY_VERIFY_WITH_TIMEOUT(s.commandLine().contains("started"), kGenerous);
@@ -438,13 +446,10 @@ private slots:
     // output is tst_frmdosx's.)
     void optionsHelp()
     {
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.class"), tool = tmp.filePath("chatty");
-        QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(tool, "#!/bin/sh\n[ $# -eq 0 ] && echo 'Usage: tool <options>' 1>&2\n",
-                          true));
         Session s;
-        frmJavaX *d = s.open("Run", doc, tool);
+        frmJavaX *d =
+            s.openOn("Run", "A.class", "", "[ $# -eq 0 ] && echo 'Usage: tool <options>' 1>&2\n");
+        QVERIFY(d);
         s.prompter.answer(MsgAnswer::Ok);
         s.button("cmdOptionsHelp")->click();
         QVERIFY(QTest::qWaitFor([&] { return !d->isRunning(); }, kGenerous));
@@ -461,11 +466,7 @@ private slots:
     // packages, and the tool runs in the dialog.
     void separateWindow()
     {
-        QTemporaryDir tmp, bin;
-        const QString doc = tmp.filePath("A.class");
-        QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(tmp.filePath("tool"),
-                          "#!/bin/sh\npwd > where.txt\necho 'in the dialog'\n", true));
+        QTemporaryDir bin;
         test::ScopedVariable path("PATH", bin.path().toUtf8()), terminal("TERMINAL", QByteArray());
         QVERIFY(writeFile(bin.filePath("xterm"),
                           "#!/bin/sh\n[ \"$1\" = -e ] && shift\n\"$@\" > '"
@@ -473,14 +474,14 @@ private slots:
                           true));
         Session s;
         s.store->save("JavaX-Run", "LaunchInSeparateWindow", "1");
-        s.open("Run", doc, tmp.filePath("tool"));
+        QVERIFY(s.openOn("Run", "A.class", "", "pwd > where.txt\necho 'in the dialog'\n"));
         QVERIFY(s.check("chkLaunchInSeparateWindow")->isChecked());
         s.button("cmdJavaX")->click();
         QVERIFY(s.idle() && !s.commandLine().contains("[Done]"));
-        const QString where = tmp.filePath("where.txt"), window = bin.filePath("window.txt");
+        const QString where = s.tmp.filePath("where.txt"), window = bin.filePath("window.txt");
         QTRY_VERIFY_WITH_TIMEOUT(readFile(window).contains("Press Enter to close"), kGenerous);
         QCOMPARE(QDir(QString::fromUtf8(readFile(where).trimmed())).canonicalPath(),
-                 QDir(tmp.path()).canonicalPath());
+                 QDir(s.tmp.path()).canonicalPath());
         QVERIFY(readFile(window).startsWith("in the dialog\n\n[Done]\n"));
         QVERIFY(s.prompter.asked().empty());
 
@@ -500,12 +501,9 @@ private slots:
     // no Browse button is.
     void returnRuns()
     {
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.java"), tool = tmp.filePath("tool");
-        QVERIFY(writeFile(doc, "class A {}\n"));
-        QVERIFY(writeFile(tool, "#!/bin/sh\necho ran\n", true));
         Session s;
-        frmJavaX *d = s.open("Compile", doc, tool);
+        frmJavaX *d = s.openOn("Compile", "A.java", "class A {}\n", "echo ran\n");
+        QVERIFY(d);
         QVERIFY(s.button("cmdJavaX")->isDefault());
         for (QPushButton *b : d->findChildren<QPushButton *>())
             QVERIFY2(b == s.button("cmdJavaX") || (!b->isDefault() && !b->autoDefault()),
@@ -526,8 +524,9 @@ private slots:
     // absolute path, so the tool, started in the file's folder, finds it.
     void relativeDocumentPathIsMadeAbsolute()
     {
-        QTemporaryDir tmp;
-        const QString source = tmp.filePath("samples/Hello.java"), tool = tmp.filePath("kit/javac");
+        Session s;
+        const QString source = s.tmp.filePath("samples/Hello.java"),
+                      tool = s.tmp.filePath("kit/javac");
         QVERIFY(writeFile(source, kHello));
         QVERIFY(writeFile(tool,
                           "#!/bin/sh\n"
@@ -535,10 +534,9 @@ private slots:
                           "echo \"compiled $1\"\n",
                           true));
         const QString before = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(tmp.path()));
-        Session s;
+        QVERIFY(QDir::setCurrent(s.tmp.path()));
         s.open("Compile", "samples/Hello.java", tool);
-        const QString absolute = QDir(tmp.path()).filePath("samples/Hello.java");
+        const QString absolute = QDir(s.tmp.path()).filePath("samples/Hello.java");
         QCOMPARE(s.dialog->documentPath(), absolute);
         QCOMPARE(s.edit("txtInFIle")->text(), absolute);
         const bool ran = s.run();
@@ -554,14 +552,10 @@ private slots:
     // give the tool no input.
     void runInput()
     {
-        QTemporaryDir tmp;
-        const QString doc = tmp.filePath("A.class"), tool = tmp.filePath("java");
-        QVERIFY(writeFile(doc, ""));
-        QVERIFY(writeFile(
-            tool, "#!/bin/sh\nread a; read b; echo \"got $a and $b\"; cat; echo 'input ended'\n",
-            true));
         Session s;
-        frmJavaX *d = s.open("Run", doc, tool);
+        frmJavaX *d = s.openOn("Run", "A.class", "",
+                               "read a; read b; echo \"got $a and $b\"; cat; echo 'input ended'\n");
+        QVERIFY(d);
         QWidget *row = d->findChild<QWidget *>("picInput");
         QVERIFY(row && row->isHidden());
         s.button("cmdJavaX")->click();
@@ -583,10 +577,10 @@ private slots:
         QVERIFY(row->isHidden());
 
         // Compile: no box, and a tool that reads gets end of input at once.
-        QVERIFY(writeFile(tmp.filePath("A.java"), "class A {}\n"));
+        QVERIFY(writeFile(s.tmp.filePath("A.java"), "class A {}\n"));
         s.choose("Compile");
-        s.type("txtInFIle", tmp.filePath("A.java"));
-        s.type("txtJavaX", tool);
+        s.type("txtInFIle", s.tmp.filePath("A.java"));
+        s.type("txtJavaX", s.tmp.filePath("tool"));
         s.button("cmdJavaX")->click();
         QVERIFY(row->isHidden());
         QTRY_VERIFY_WITH_TIMEOUT(!d->isRunning(), kGenerous);
@@ -614,9 +608,9 @@ private slots:
     void hostileNamesReachTheToolIntact()
     {
         QFETCH(QString, name);
-        QTemporaryDir tmp;
-        const QString root = tmp.path() + "/" + name; // every path below holds the name
-        const QString argv = tmp.filePath("argv.txt");
+        Session s;
+        const QString root = s.tmp.path() + "/" + name; // every path below holds the name
+        const QString argv = s.tmp.filePath("argv.txt");
         // Arguments end with NUL: a name may hold a line break.
         const QString tool = root + "/kit " + name + "/javac";
         QVERIFY(writeFile(
@@ -638,13 +632,12 @@ private slots:
             return args;
         };
         auto noMarker = [&] {
-            for (const QString &where : {tmp.path(), root, root + "/src", QDir::currentPath()})
+            for (const QString &where : {s.tmp.path(), root, root + "/src", QDir::currentPath()})
                 if (QFileInfo::exists(where + "/pwned"))
                     return false;
             return true;
         };
 
-        Session s;
         frmJavaX *d = s.open("Compile");
         s.prompter.answerText(tool);
         s.button("cmdBrowseJavaX")->click();
@@ -711,10 +704,9 @@ private slots:
     {
         const QString bin = kitBin();
         QLN_REQUIRE_KIT(!bin.isEmpty(), "a Java development kit with javac, java and jar");
-        QTemporaryDir tmp;
-        const QString dir = tmp.filePath("My Project"), source = dir + "/My Class.java";
-        QVERIFY(writeFile(source, kHello));
         Session s;
+        const QString dir = s.tmp.filePath("My Project"), source = dir + "/My Class.java";
+        QVERIFY(writeFile(source, kHello));
         s.store->save("JavaX-Run", "exe", bin + "java");
         s.store->save("JavaX-Jar", "exe", bin + "jar");
         frmJavaX *d = s.open("Compile", source, bin + "javac");

@@ -2,6 +2,7 @@
 // store, the default input file and the checks before a run.
 #include "settings/schema.h"
 #include "settings/settingsstore.h"
+#include "support/datarow.h"
 #include "support/files.h"
 #include "support/scriptedprompter.h"
 #include "tools/toolmodes.h"
@@ -190,216 +191,142 @@ private slots:
     }
 
     // Paths start with "@/", the test's own folder.
-    void pickDefaultInput()
+    void pickDefaultInput_data()
     {
+        columns<QString, QStringList, QString, QString>("mode", "files", "document", "lastIn");
+        columns<QString, QString, QString>("lastArchive", "input", "archive");
         const QStringList javaAndClass{"@/src/A.java", "@/src/A.class", "@/src/B.java"},
             aJava{"@/w/A.java"};
-        const struct {
-            const char *name, *mode;
-            QStringList files;
-            QString document, lastIn, lastArchive, input, archive;
-        } rows[] = {
-            {"compile doc", "Compile", javaAndClass, "@/src/A.java", "", "", "@/src/A.java", ""},
-            {"compile no such source",
-             "Compile",
-             {"@/src/Notes.txt", "@/src/B.java"},
-             "@/src/Notes.txt",
-             "",
-             "",
-             "@/src/*.java",
-             ""},
-            {"compile last input", "Compile", javaAndClass, "", "@/src/B.java", "", "@/src/B.java",
-             ""},
-            {"compile last wildcard", "Compile", javaAndClass, "", "@/src/*.java", "", "*.java",
-             ""},
-            {"run class", "Run", javaAndClass, "@/src/A.java", "", "", "@/src/A.class", ""},
-            {"run no class", "Run", aJava, "@/w/A.java", "", "", "@/w/*.class", ""},
-            {"applet htm first",
-             "Appletviewer",
-             {"@/w/A.java", "@/w/A.htm", "@/w/A.html"},
-             "@/w/A.java",
-             "",
-             "",
-             "@/w/A.htm",
-             ""},
-            {"applet other page",
-             "Appletviewer",
-             {"@/w/A.java", "@/w/A.htmx"},
-             "@/w/A.java",
-             "",
-             "",
-             "@/w/A.ht*",
-             ""},
-            {"applet last page",
-             "Appletviewer",
-             {"@/w/A.java", "@/p/page.html"},
-             "@/w/A.java",
-             "@/p/page.html",
-             "",
-             "@/p/page.html",
-             ""},
-            {"applet no page", "Appletviewer", aJava, "@/w/A.java", "", "", "@/w/*.ht*", ""},
-            {"jar archive",
-             "Jar",
-             {"@/w/A.java", "@/w/a.jar"},
-             "@/w/A.java",
-             "",
-             "@/w/a.jar",
-             "@/w/A.java",
-             "@/w/a.jar"},
-            {"jar archive gone", "Jar", aJava, "@/w/A.java", "", "@/w/a.jar", "@/w/A.java", ""},
-            {"jar no doc", "Jar", aJava, "", "", "", "", ""},
-        };
-        for (const auto &r : rows) {
-            QTemporaryDir dir;
-            const QString d = dir.path(), sec = QStringLiteral("JavaX-") + r.mode;
-            for (const QString &f : r.files)
-                touch(under(d, f));
-            auto store = factoryStore();
-            if (!r.lastIn.isEmpty())
-                store->save(sec, "LastInFile", under(d, r.lastIn));
-            if (!r.lastArchive.isEmpty())
-                store->save(sec, "Lasttxt2", under(d, r.lastArchive));
-            JavaXState s = stateFor(r.mode);
-            s.boxes.archive = "previous";
-            PickDefaultInput(s, under(d, r.document), *store);
-            const QString archive = sec == "JavaX-Jar" ? s.boxes.archive : under(d, r.archive);
-            QCOMPARE(
-                (QStringList{r.name, s.boxes.inFile, archive, store->get(sec, "LastInFile")}),
-                (QStringList{r.name, under(d, r.input), under(d, r.archive), under(d, r.input)}));
-        }
+        row("compile doc", "Compile", javaAndClass, "@/src/A.java", "", "", "@/src/A.java", "");
+        row("compile no such source", "Compile", QStringList{"@/src/Notes.txt", "@/src/B.java"},
+            "@/src/Notes.txt", "", "", "@/src/*.java", "");
+        row("compile last input", "Compile", javaAndClass, "", "@/src/B.java", "", "@/src/B.java",
+            "");
+        row("compile last wildcard", "Compile", javaAndClass, "", "@/src/*.java", "", "*.java", "");
+        row("run class", "Run", javaAndClass, "@/src/A.java", "", "", "@/src/A.class", "");
+        row("run no class", "Run", aJava, "@/w/A.java", "", "", "@/w/*.class", "");
+        row("applet htm first", "Appletviewer",
+            QStringList{"@/w/A.java", "@/w/A.htm", "@/w/A.html"}, "@/w/A.java", "", "", "@/w/A.htm",
+            "");
+        row("applet other page", "Appletviewer", QStringList{"@/w/A.java", "@/w/A.htmx"},
+            "@/w/A.java", "", "", "@/w/A.ht*", "");
+        row("applet last page", "Appletviewer", QStringList{"@/w/A.java", "@/p/page.html"},
+            "@/w/A.java", "@/p/page.html", "", "@/p/page.html", "");
+        row("applet no page", "Appletviewer", aJava, "@/w/A.java", "", "", "@/w/*.ht*", "");
+        row("jar archive", "Jar", QStringList{"@/w/A.java", "@/w/a.jar"}, "@/w/A.java", "",
+            "@/w/a.jar", "@/w/A.java", "@/w/a.jar");
+        row("jar archive gone", "Jar", aJava, "@/w/A.java", "", "@/w/a.jar", "@/w/A.java", "");
+        row("jar no doc", "Jar", aJava, "", "", "", "", "");
+    }
+    void pickDefaultInput()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, files);
+        QFETCH(QString, document);
+        QFETCH(QString, lastIn);
+        QFETCH(QString, lastArchive);
+        QFETCH(QString, input);
+        QFETCH(QString, archive);
+        QTemporaryDir dir;
+        const QString d = dir.path(), sec = QStringLiteral("JavaX-") + mode;
+        for (const QString &f : files)
+            touch(under(d, f));
+        auto store = factoryStore();
+        if (!lastIn.isEmpty())
+            store->save(sec, "LastInFile", under(d, lastIn));
+        if (!lastArchive.isEmpty())
+            store->save(sec, "Lasttxt2", under(d, lastArchive));
+        JavaXState s = stateFor(mode);
+        s.boxes.archive = "previous";
+        PickDefaultInput(s, under(d, document), *store);
+        const QString shown = sec == "JavaX-Jar" ? s.boxes.archive : under(d, archive);
+        QCOMPARE((QStringList{s.boxes.inFile, shown, store->get(sec, "LastInFile")}),
+                 (QStringList{under(d, input), under(d, archive), under(d, input)}));
     }
 
     // The folder "@/" holds A.java, A.class, a.jar, javac, java, jar and out/.
     // Answers are letters: Y(es), N(o), O(k). Questions are "title|text".
-    void runChecks()
+    void runChecks_data()
     {
+        columns<QString, QString, QString, QString>("mode", "inFile", "archive", "exe");
+        columns<QStringList, QString, QStringList, bool>("ticks", "answers", "asked", "proceed");
         const QString notFound = "Input File not found|Input File path is not correct\r\n"
                                  "Do you wish to continue execution?";
-        const QString noArchive = "Archive file not found|Make sure Archive path is correct";
-        const struct {
-            const char *name, *mode, *inFile, *archive, *exe;
-            QStringList ticks;
-            const char *answers;
-            QStringList asked;
-            bool proceed;
-        } rows[] = {
-            {"missing input, no",
-             "Compile",
-             "@/Gone.java",
-             "",
-             "@/javac",
-             {},
-             "N",
-             {notFound},
-             false},
-            {"missing input, yes, no compiler",
-             "Compile",
-             "@/Gone.java",
-             "",
-             "@/nojavac",
-             {},
-             "YO",
-             {notFound, "Compiler file not found|Make sure Compiler path is correct"},
-             false},
-            {"several files",
-             "Compile",
-             "@/*.java",
-             "",
-             "@/javac",
-             {},
-             "Y",
-             {"Continue?|The Input File references to multiple files in folder\r\n@/"},
-             true},
-            {"-d without folder",
-             "Compile",
-             "@/A.java",
-             "",
-             "@/javac",
-             {"-d="},
-             "Y",
-             {"Output path not found|Output path does not exist\r\nDo you wish to continue "
-              "execution?"},
-             true},
-            {"-d to a folder", "Compile", "@/A.java", "", "@/javac", {"-d=out"}, "", {}, true},
-            {"-encoding empty",
-             "Compile",
-             "@/A.java",
-             "",
-             "@/javac",
-             {"-encoding="},
-             "N",
-             {"Error|Encoding is not correct\r\nDo you wish to continue execution?"},
-             false},
-            {"no interpreter",
-             "Run",
-             "@/A.class",
-             "",
-             "@/nojava",
-             {},
-             "O",
-             {"Interpreter file not found|Make sure Interpreter path is correct"},
-             false},
-            {"archive missing",
-             "Jar",
-             "@/A.class",
-             "@/new.jar",
-             "@/jar",
-             {},
-             "O",
-             {noArchive},
-             false},
-            {"new archive -c", "Jar", "@/A.class", "@/new.jar", "@/jar", {"-c="}, "", {}, true},
-            {"new archive, no folder",
-             "Jar",
-             "@/A.class",
-             "@/nowhere/new.jar",
-             "@/jar",
-             {"-c="},
-             "O",
-             {noArchive},
-             false},
-            {"no jar tool",
-             "Jar",
-             "@/A.class",
-             "@/a.jar",
-             "@/nojar",
-             {},
-             "O",
-             {"Java Archive Tool file not found|Make sure Java Archive Tool path is correct"},
-             false},
-            {"native2ascii", "Native2Ascii", "@/A.java", "", "@/javac", {}, "", {}, false},
-        };
-        for (const auto &r : rows) {
-            QTemporaryDir dir;
-            const QString d = dir.path();
-            for (const char *f : {"A.java", "A.class", "a.jar", "javac", "java", "jar"})
-                touch(d + "/" + f);
-            QDir(d).mkdir("out");
-            JavaXState s = stateFor(r.mode);
-            s.boxes.inFile = " " + under(d, r.inFile) + " ";
-            s.boxes.archive = under(d, r.archive);
-            s.boxes.executable = under(d, r.exe);
-            QVERIFY(tick(s, r.ticks));
-            ScriptedPrompter p;
-            for (const char *a = r.answers; *a; ++a)
-                p.answer(*a == 'Y' ? MsgAnswer::Yes : *a == 'N' ? MsgAnswer::No : MsgAnswer::Ok);
-            const RunPlan plan = prepareRun(s, p);
-            QStringList got{r.name}, want{r.name};
-            for (const auto &a : p.asked())
-                got << a.message.title + "|" + a.message.text;
-            for (const QString &a : r.asked)
-                want << under(d, a);
-            QCOMPARE(got, want);
-            QCOMPARE(plan.proceed, r.proceed);
-            QCOMPARE(s.boxes.inFile, under(d, r.inFile)); // trimmed
-            if (r.proceed)
-                QCOMPARE(QDir(plan.workingFolder).canonicalPath(), QDir(d).canonicalPath());
-            if (r.ticks
-                == QStringList{"-d="}) // going on without the folder writes to the working one
-                QCOMPARE(s.options[4].argument, QStringLiteral("./"));
-        }
-        // A file named without a folder runs in the current folder, not "/".
+        const QStringList noArchive{"Archive file not found|Make sure Archive path is correct"};
+        const QStringList none;
+        row("missing input, no", "Compile", "@/Gone.java", "", "@/javac", none, "N",
+            QStringList{notFound}, false);
+        row("missing input, yes, no compiler", "Compile", "@/Gone.java", "", "@/nojavac", none,
+            "YO",
+            QStringList{notFound, "Compiler file not found|Make sure Compiler path is correct"},
+            false);
+        row("several files", "Compile", "@/*.java", "", "@/javac", none, "Y",
+            QStringList{"Continue?|The Input File references to multiple files in folder\r\n@/"},
+            true);
+        row("-d without folder", "Compile", "@/A.java", "", "@/javac", QStringList{"-d="}, "Y",
+            QStringList{"Output path not found|Output path does not exist\r\nDo you wish to "
+                        "continue execution?"},
+            true);
+        row("-d to a folder", "Compile", "@/A.java", "", "@/javac", QStringList{"-d=out"}, "", none,
+            true);
+        row("-encoding empty", "Compile", "@/A.java", "", "@/javac", QStringList{"-encoding="}, "N",
+            QStringList{"Error|Encoding is not correct\r\nDo you wish to continue execution?"},
+            false);
+        row("no interpreter", "Run", "@/A.class", "", "@/nojava", none, "O",
+            QStringList{"Interpreter file not found|Make sure Interpreter path is correct"}, false);
+        row("archive missing", "Jar", "@/A.class", "@/new.jar", "@/jar", none, "O", noArchive,
+            false);
+        row("new archive -c", "Jar", "@/A.class", "@/new.jar", "@/jar", QStringList{"-c="}, "",
+            none, true);
+        row("new archive, no folder", "Jar", "@/A.class", "@/nowhere/new.jar", "@/jar",
+            QStringList{"-c="}, "O", noArchive, false);
+        row("no jar tool", "Jar", "@/A.class", "@/a.jar", "@/nojar", none, "O",
+            QStringList{"Java Archive Tool file not found|Make sure Java Archive Tool path is "
+                        "correct"},
+            false);
+        row("native2ascii", "Native2Ascii", "@/A.java", "", "@/javac", none, "", none, false);
+    }
+    void runChecks()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, inFile);
+        QFETCH(QString, archive);
+        QFETCH(QString, exe);
+        QFETCH(QStringList, ticks);
+        QFETCH(QString, answers);
+        QFETCH(QStringList, asked);
+        QFETCH(bool, proceed);
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        for (const char *f : {"A.java", "A.class", "a.jar", "javac", "java", "jar"})
+            touch(d + "/" + f);
+        QDir(d).mkdir("out");
+        JavaXState s = stateFor(mode);
+        s.boxes.inFile = " " + under(d, inFile) + " ";
+        s.boxes.archive = under(d, archive);
+        s.boxes.executable = under(d, exe);
+        QVERIFY(tick(s, ticks));
+        ScriptedPrompter p;
+        for (const QChar a : answers)
+            p.answer(a == 'Y' ? MsgAnswer::Yes : a == 'N' ? MsgAnswer::No : MsgAnswer::Ok);
+        const RunPlan plan = prepareRun(s, p);
+        QStringList got, want;
+        for (const auto &a : p.asked())
+            got << a.message.title + "|" + a.message.text;
+        for (const QString &a : asked)
+            want << under(d, a);
+        QCOMPARE(got, want);
+        QCOMPARE(plan.proceed, proceed);
+        QCOMPARE(s.boxes.inFile, under(d, inFile)); // trimmed
+        if (proceed)
+            QCOMPARE(QDir(plan.workingFolder).canonicalPath(), QDir(d).canonicalPath());
+        if (ticks == QStringList{"-d="}) // going on without the folder writes to the working one
+            QCOMPARE(s.options[4].argument, QStringLiteral("./"));
+    }
+
+    // A file named without a folder runs in the current folder, not "/".
+    void bareFileRunsInTheCurrentFolder()
+    {
         JavaXState bare = stateFor("Compile");
         bare.boxes.inFile = QStringLiteral("A.java");
         QCOMPARE(runFolderOf(bare), QString());
