@@ -10,7 +10,7 @@ int FormatRuns::runAt(int pos) const
     const int n = runCount();
     if (n <= 1)
         return 0;
-    const int g = std::clamp(m_runs.gapPosition(), 1, n) - 1;
+    const int g = std::clamp(gapPosition(), 1, n) - 1;
     int lo, hi; // the answer lies in [lo, hi]
     if (runStart(g) <= pos) {
         lo = g;
@@ -42,23 +42,56 @@ int FormatRuns::runAt(int pos) const
     return lo;
 }
 
-void FormatRuns::splice(int first, int last, int newLength)
+template <typename R>
+void FormatRuns::spliceInto(GapBuffer<R> &runs, int first, int last, const R *src, int count)
 {
     // Runs between the gap and first change sides, and so their keys.
-    const int gap = m_runs.gapPosition();
+    const int gap = runs.gapPosition();
     const int length = m_length;
-    auto flip = [length](Run *p, int, int n) {
+    auto flip = [length](R *p, int, int n) {
         for (int i = 0; i < n; ++i)
             p[i].key = length - p[i].key;
     };
     if (first < gap)
-        m_runs.forEachPieceMutable(first, gap - first, flip);
+        runs.forEachPieceMutable(first, gap - first, flip);
     else if (first > gap)
-        m_runs.forEachPieceMutable(gap, first - gap, flip);
-    m_runs.moveGap(first);
+        runs.forEachPieceMutable(gap, first - gap, flip);
+    runs.moveGap(first);
     // The new runs lie before the gap (starts); those after it keep their
     // distance from the end.
-    m_runs.replace(first, last - first, m_pieces.data(), int(m_pieces.size()));
+    runs.replace(first, last - first, src, count);
+}
+
+void FormatRuns::widen()
+{
+    const int n = m_narrowRuns.size();
+    std::vector<Run> all(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        all[size_t(i)] = Run{runStart(i), runFormat(i)};
+    // Every key a start: the gap stands at the end.
+    m_wideRuns.adopt(std::move(all));
+    m_narrowRuns = GapBuffer<NarrowRun>();
+    m_wide = true;
+}
+
+void FormatRuns::splice(int first, int last, int newLength)
+{
+    if (!m_wide) {
+        for (const Run &r : m_pieces) {
+            if (r.format > 0xFFFF) {
+                widen();
+                break;
+            }
+        }
+    }
+    if (m_wide) {
+        spliceInto(m_wideRuns, first, last, m_pieces.data(), int(m_pieces.size()));
+    } else {
+        m_narrowPieces.resize(m_pieces.size());
+        for (size_t i = 0; i < m_pieces.size(); ++i)
+            m_narrowPieces[i] = NarrowRun{m_pieces[i].key, quint16(m_pieces[i].format)};
+        spliceInto(m_narrowRuns, first, last, m_narrowPieces.data(), int(m_narrowPieces.size()));
+    }
     m_length = newLength;
     releaseLargePieces();
 }

@@ -5,7 +5,10 @@
 // gap buffer at the last edit; those after the gap hold their distance
 // from the end of the text, which an edit before them does not change, so
 // an edit costs the distance the gap moves plus the runs it touches. No
-// two neighbouring runs have the same format.
+// two neighbouring runs have the same format. A run takes six bytes while
+// every format index fits in 16 bits (a palette of up to 65,536 formats,
+// which real documents stay far below); the first larger index widens
+// every run to eight bytes for good.
 
 #include "surface/gapbuffer.h"
 
@@ -21,7 +24,7 @@ public:
     using FormatIndex = quint32;
 
     int length() const { return m_length; }
-    int runCount() const { return m_runs.size(); }
+    int runCount() const { return m_wide ? m_wideRuns.size() : m_narrowRuns.size(); }
     // The format of the character at pos (0 <= pos < length()).
     FormatIndex at(int pos) const { return runFormat(runAt(pos)); }
 
@@ -56,24 +59,52 @@ private:
         int key; // before the gap: the start; after it: length() - start
         FormatIndex format;
     };
+#pragma pack(push, 1)
+    struct NarrowRun {
+        int key;
+        quint16 format;
+    };
+#pragma pack(pop)
+    static_assert(sizeof(NarrowRun) == 6);
 
+    int gapPosition() const
+    {
+        return m_wide ? m_wideRuns.gapPosition() : m_narrowRuns.gapPosition();
+    }
+    int runKey(int i) const
+    {
+        return m_wide ? m_wideRuns.at(i).key : m_narrowRuns.at(i).key;
+    }
     int runStart(int i) const
     {
-        const Run r = m_runs.at(i);
-        return i < m_runs.gapPosition() ? r.key : m_length - r.key;
+        const int key = runKey(i);
+        return i < gapPosition() ? key : m_length - key;
     }
-    int runEnd(int i) const { return i + 1 < runCount() ? runStart(i + 1) : m_length; }
-    FormatIndex runFormat(int i) const { return m_runs.at(i).format; }
+    int runEnd(int i) const
+    {
+        return i + 1 < runCount() ? runStart(i + 1) : m_length;
+    }
+    FormatIndex runFormat(int i) const
+    {
+        return m_wide ? m_wideRuns.at(i).format : m_narrowRuns.at(i).format;
+    }
     // The run holding pos (the last run for pos >= length()).
     int runAt(int pos) const;
     // Replaces runs [first, last) by m_pieces (their keys the starts in the
     // text as it is after the edit, which makes the text newLength long).
     void splice(int first, int last, int newLength);
+    // Replaces runs [first, last) of runs by the count runs at src.
+    template <typename R>
+    void spliceInto(GapBuffer<R> &runs, int first, int last, const R *src, int count);
+    // Every run from now on takes eight bytes.
+    void widen();
     // Room for the pieces of everyday edits is kept; that of a large one goes.
     void releaseLargePieces()
     {
         if (m_pieces.capacity() > 4096)
             std::vector<Run>().swap(m_pieces);
+        if (m_narrowPieces.capacity() > 4096)
+            std::vector<NarrowRun>().swap(m_narrowPieces);
     }
     // Appends a run to m_pieces unless it continues the last one.
     void addPiece(int start, FormatIndex format)
@@ -82,9 +113,12 @@ private:
             m_pieces.push_back(Run{start, format});
     }
 
-    GapBuffer<Run> m_runs;
+    GapBuffer<NarrowRun> m_narrowRuns; // while !m_wide
+    GapBuffer<Run> m_wideRuns;         // once m_wide
+    bool m_wide = false;
     int m_length = 0;
-    std::vector<Run> m_pieces; // the runs an edit puts in, kept for its room
+    std::vector<Run> m_pieces;             // the runs an edit puts in, kept for its room
+    std::vector<NarrowRun> m_narrowPieces; // the same, narrowed
 };
 
 template <typename Map> std::pair<int, int> FormatRuns::map(int start, int length, Map &&mapping)

@@ -517,7 +517,9 @@ private slots:
         // Random edits (with formats of their own, in one format, replacing
         // everything) and format changes (fills, mutations, styles over ranges
         // in any order) must leave every reading the same, and the runs as few
-        // as the model's changes of format allow.
+        // as the model's changes of format allow. Every fourth round the
+        // palette grows past 16-bit indices and one of those formats comes
+        // in halfway, when runs lie on both sides of the gap.
         using Index = TextStore::FormatIndex;
         test::SeededRandom rng;
         for (int round = 0; round < 40; ++round) {
@@ -531,8 +533,23 @@ private slots:
                 f.bold = c == 3;
                 palette.push_back(s.intern(f));
             }
-            auto anyFormat = [&] { return palette[rng.bounded(int(palette.size()))]; };
-            for (int step = 0; step < 150; ++step) {
+            const bool wide = round % 4 == 3;
+            Index last = 0;
+            for (int c = 0; wide && c < 65536; ++c) {
+                CharFormat f;
+                f.color = BgrColor(100 + c);
+                last = s.intern(f);
+            }
+            if (wide) {
+                QVERIFY(last > 0xFFFF);
+                palette.push_back(last);
+            }
+            int step = 0;
+            auto anyFormat = [&] {
+                const int usable = int(palette.size()) - (wide && step < 75 ? 1 : 0);
+                return palette[rng.bounded(usable)];
+            };
+            for (step = 0; step < 150; ++step) {
                 const int len = int(text.size());
                 const int pos = int(rng.bounded(len + 1));
                 const int span = int(rng.bounded(len - pos + 1));
