@@ -1077,7 +1077,6 @@ QString NameResolver::resolve(const Surface &surface, int keyStart, const QStrin
 {
     watch(surface);
     m_ownTree.clear();
-    m_ownEntries = TreeEntries();
     if (key1.isEmpty() || !key1.endsWith(QLatin1Char('.')))
         return QString();
     const JavaImports &heads = imports(surface, arrtree);
@@ -1087,14 +1086,10 @@ QString NameResolver::resolve(const Surface &surface, int keyStart, const QStrin
         resolveWith(doc, keyStart, key1, arrtree, heads, nullptr, neededIndex, &m_ownTree);
     // The index places a member's type found nowhere nearer; it is built
     // the first time a resolution needs it.
-    if (!resolved.isEmpty() || !neededIndex) {
-        m_ownEntries = TreeEntries(m_ownTree);
+    if (!resolved.isEmpty() || !neededIndex)
         return resolved;
-    }
-    const QString placed =
-        resolveWith(doc, keyStart, key1, arrtree, heads, &types(arrtree), neededIndex, &m_ownTree);
-    m_ownEntries = TreeEntries(m_ownTree);
-    return placed;
+    return resolveWith(doc, keyStart, key1, arrtree, heads, &types(arrtree), neededIndex,
+                       &m_ownTree);
 }
 
 void NameResolver::membersEdited(int pos, int removed, int added)
@@ -1129,6 +1124,7 @@ QStringList NameResolver::ownTree(const ClassOutline &outline, const TreeEntries
     if (key != m_ownTreeKey || m_ownTreeData != arrtree.identity()
         || m_ownTreeSize != arrtree.size()) {
         m_ownTreeKept = ownClassTree(outline, arrtree, superQualified);
+        m_ownTreePacked = TreeEntries(m_ownTreeKept);
         m_ownTreeKey = key;
         m_ownTreeData = arrtree.identity();
         m_ownTreeSize = arrtree.size();
@@ -1188,7 +1184,6 @@ void NameResolver::reset()
     m_treeData = nullptr;
     m_treeSize = -1;
     m_ownTree.clear();
-    m_ownEntries = TreeEntries();
     m_outlinePos = -1;
     m_scans.clear();
     m_membersValid = false;

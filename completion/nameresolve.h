@@ -211,7 +211,7 @@ public:
     // document's own class after `this.` (see ownClassTree), else arrtree.
     const TreeEntries &searchTree(const TreeEntries &arrtree) const
     {
-        return m_ownTree.isEmpty() ? arrtree : m_ownEntries;
+        return m_ownTree.isEmpty() ? arrtree : m_ownTreePacked;
     }
     // Forget everything (another tree was loaded).
     void reset();
@@ -243,8 +243,7 @@ private:
     TreeTypeIndex m_types;
     const void *m_treeData = nullptr;
     qsizetype m_treeSize = -1;
-    QStringList m_ownTree;
-    TreeEntries m_ownEntries; // m_ownTree packed for the search
+    QStringList m_ownTree; // m_ownTreeKept when the last key named the own class
     ClassOutline m_outline;
     quint64 m_outlineRevision = 0;
     int m_outlinePos = -1;
@@ -261,6 +260,7 @@ private:
     bool m_editInBody = false;
     int m_memberReads = 0;
     QStringList m_ownTreeKept;
+    TreeEntries m_ownTreePacked; // m_ownTreeKept packed for the search
     QString m_ownTreeKey;
     const void *m_ownTreeData = nullptr;
     qsizetype m_ownTreeSize = -1;

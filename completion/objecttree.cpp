@@ -313,8 +313,12 @@ void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree, Set
     // The fields go straight into their packed form: no string per entry.
     bool tooMany = false;
     TreeEntries entries;
-    readFields(decodeTreeText(bytes), kMaxTreeEntries, &tooMany,
-               [&entries](QStringView field) { entries.append(field); });
+    {
+        const QString text = decodeTreeText(bytes);
+        entries.reserve(text.size()); // the fields never hold more
+        readFields(text, kMaxTreeEntries, &tooMany,
+                   [&entries](QStringView field) { entries.append(field); });
+    }
     if (tooMany)
         return refuse(QStringLiteral("holds more than %1 entries").arg(kMaxTreeEntries));
     entries.squeeze();

@@ -28,6 +28,8 @@ public:
             append(list.at(i));
     }
 
+    // Room for entries of this many characters in all.
+    void reserve(qsizetype characters) { m_chars.reserve(characters); }
     // Adds an entry at the end.
     void append(QStringView entry)
     {
@@ -43,7 +45,6 @@ public:
 
     // The number of entries, entry 0 included.
     qsizetype size() const { return qsizetype(m_ends.size()) + 1; }
-    bool isEmpty() const { return false; }
     // Entry i (0 <= i < size()); the view lasts as long as this tree.
     QStringView at(qsizetype i) const
     {
@@ -52,7 +53,6 @@ public:
         const qsizetype from = i > 1 ? m_ends[size_t(i - 2)] : 0;
         return QStringView(m_chars).mid(from, m_ends[size_t(i - 1)] - from);
     }
-    QStringView operator[](qsizetype i) const { return at(i); }
     // Entries from..size()-1 as a list.
     QStringList mid(qsizetype from) const
     {

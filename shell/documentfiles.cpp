@@ -442,6 +442,12 @@ bool DocumentFiles::startsInBackground(const QString &given, bool replacing)
     return true;
 }
 
+void DocumentFiles::unlockDocument()
+{
+    m_rtfedit.setLocked(false);
+    m_host.setLoading(false);
+}
+
 void DocumentFiles::pollLoad()
 {
     // Cancelled loads still colouring end here once they are done.
@@ -459,8 +465,7 @@ void DocumentFiles::pollLoad()
     if (!m_previewShown && m_load->hasPreview()) {
         // The file is the document from here on; its colours follow.
         m_previewShown = true;
-        m_rtfedit.setLocked(false);
-        m_host.setLoading(false);
+        unlockDocument();
         if (m_loadReplacing)
             left();
         show(LoadedFile{m_load->path(),
@@ -486,8 +491,7 @@ void DocumentFiles::cancelLoading()
     if (!m_load->isFinished())
         m_abandoned.push_back(std::move(m_load));
     m_load.reset();
-    m_rtfedit.setLocked(false);
-    m_host.setLoading(false);
+    unlockDocument();
     if (m_previewShown) {
         // The file is open already: only the rest of its colours is lost.
         m_host.setStatusText(m_statusAfterLoad);
@@ -506,8 +510,7 @@ void DocumentFiles::finishLoad()
     load.reset();
     if (m_abandoned.empty())
         m_loadPoll->stop();
-    m_rtfedit.setLocked(false);
-    m_host.setLoading(false);
+    unlockDocument();
     if (m_previewShown) {
         // The document shown since the preview takes the colours over.
         if (r.ok())

@@ -214,6 +214,9 @@ private:
     bool startsInBackground(const QString &path, bool replacing);
     void pollLoad();
     void finishLoad();
+    // The document takes edits again and the window no longer offers to
+    // cancel a load.
+    void unlockDocument();
     // Reads path for the document with the hourglass up; on failure the
     // status panel is given back and *problem (when asked for) says what
     // the path names when it is not a regular file.
