@@ -149,6 +149,8 @@ public:
     {
         if (!coloursWhileTyping())
             return {};
+        // ColorizeDocument's stages without its guard: the suppression flags
+        // belong to the window's thread, and the surface has no listeners.
         return [prefs = m_window.preferences()](Surface &s) {
             ColorizeAllStages(s, prefs, nullptr, {}, true);
         };
