@@ -63,14 +63,25 @@ QString ColorizeTimeQuestion(int length)
            + EstimateText(high) + QStringLiteral(" needed on a 933 MHz computer for the process");
 }
 
-void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink *progress,
-                       const std::function<void(const QString &)> &status, bool lastLineToo)
+namespace {
+
+// The stages over [from, to): from is a line start that no text block or
+// comment spans, to a line start or the end of the text. With progress and
+// status the whole text is coloured (from 0 to the end) and both are told
+// of each stage. Returns true when a text block or comment opened before
+// `to` does not close before it; the span is then not fully coloured.
+bool colourStages(Surface &surface, const Preferences &prefs, int from, int to,
+                  ProgressSink *progress, const std::function<void(const QString &)> &status,
+                  bool lastLineToo)
 {
     auto say = [&](const QString &text) {
         if (status)
             status(text);
     };
     const int length = surface.length();
+    const bool toEnd = to >= length;
+    const int limit = toEnd ? -1 : to;
+    to = std::min(to, length);
     const auto &fs = prefs.fontstyle;
 
     // Reset. An empty document has no characters: the format for typed
@@ -79,8 +90,8 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
     if (length == 0) {
         surface.setSelStart(0);
         surface.setSelStyle(plain.color, false, false, false);
-    } else {
-        surface.setStyleRanges({{0, length}}, plain);
+    } else if (to > from) {
+        surface.setStyleRanges({{from, to - from}}, plain);
     }
 
     // Stage 1: the word lists; the bar runs from 0 to 100 across all three.
@@ -88,14 +99,14 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
     const int words = prefs.ckeywordcount + prefs.cothercount + prefs.cmorecount;
     const double factor = words > 0 ? 100.0 / words : 0.0;
     int done = 0;
-    int start = 0;
-    done += ColorWordList(prefs.arrckeyword, prefs.ckeywordcount, fs, 1, start, length, surface,
+    int start = from;
+    done += ColorWordList(prefs.arrckeyword, prefs.ckeywordcount, fs, 1, start, to, surface,
                           colourOrBlack(prefs.ckeywordcolor), progress, factor, done);
-    start = 0;
-    done += ColorWordList(prefs.arrcother, prefs.cothercount, fs, 2, start, length, surface,
+    start = from;
+    done += ColorWordList(prefs.arrcother, prefs.cothercount, fs, 2, start, to, surface,
                           colourOrBlack(prefs.cothercolor), progress, factor, done);
-    start = 0;
-    done += ColorWordList(prefs.arrcmore, prefs.cmorecount, fs, 3, start, length, surface,
+    start = from;
+    done += ColorWordList(prefs.arrcmore, prefs.cmorecount, fs, 3, start, to, surface,
                           colourOrBlack(prefs.cmorecolor), progress, factor, done);
 
     // Stage 2: strings and single-line comments, line by line. The text
@@ -106,12 +117,12 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
     say(QStringLiteral("Please wait. Stage 2 of 3"));
     // Only formats change here, so the line table gives every line feed.
     const int lineCount = surface.lineCount();
-    int next = -1;
-    for (int count = 1;; ++count) {
+    int next = from > 0 ? from - 1 : -1;
+    for (int count = surface.lineFromChar(from) + 1;; ++count) {
         const int previous = next;
         next = count < lineCount ? surface.lineIndex(count) - 1 : -1;
         if (next == -1) {
-            if (lastLineToo && previous + 1 < surface.length()) {
+            if (toEnd && lastLineToo && previous + 1 < surface.length()) {
                 int lineStart = previous, lineEnd = surface.length();
                 ColorLine(lineStart, lineEnd, surface, prefs.string1, prefs.string2,
                           prefs.ignoreString, kIgnorePlaceholder, prefs.singleLineComment, strings,
@@ -119,23 +130,26 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
             }
             break;
         }
+        if (next >= to)
+            break;
         setProgress(progress, count * lineFactor);
         int lineStart = previous, lineEnd = next;
         ColorLine(lineStart, lineEnd, surface, prefs.string1, prefs.string2, prefs.ignoreString,
                   kIgnorePlaceholder, prefs.singleLineComment, strings, comments, fs, 4, 5);
     }
 
-    // Stage 3: text blocks, then multi-line comments, over the whole text.
-    // The rest of a line a text block closes on is coloured again as a line
-    // of its own: the line pass read it as if the text block were code.
+    // Stage 3: text blocks, then multi-line comments. The rest of a line a
+    // text block closes on is coloured again as a line of its own: the line
+    // pass read it as if the text block were code.
     say(QStringLiteral("Please wait. Stage 3 of 3"));
     setProgress(progress, 0);
     const BgrColor keywords = colourOrBlack(prefs.ckeywordcolor);
     const BgrColor others = colourOrBlack(prefs.cothercolor);
     const BgrColor more = colourOrBlack(prefs.cmorecolor);
-    ColorTextBlocks(
+    const bool blockOpen = ColorTextBlocks(
         surface, prefs.string1, prefs.string2, prefs.ignoreString, fs, 4, strings, comments,
-        prefs.multiLineCommentStart, prefs.multiLineCommentEnd, [&](int from, int lineFeed) {
+        prefs.multiLineCommentStart, prefs.multiLineCommentEnd,
+        [&](int from, int lineFeed) {
             if (lineFeed < 0 && !lastLineToo)
                 return;
             const int to = lineFeed < 0 ? surface.length() : lineFeed;
@@ -150,11 +164,45 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
             int a = from, b = to;
             ColorLine(a, b, surface, prefs.string1, prefs.string2, prefs.ignoreString,
                       kIgnorePlaceholder, prefs.singleLineComment, strings, comments, fs, 4, 5);
-        });
-    int blockStart = -1, blockEnd = length;
-    ColorBlockComments(blockStart, blockEnd, surface, fs, 5, strings, comments,
-                       prefs.multiLineCommentStart, prefs.multiLineCommentEnd);
+        },
+        from, limit);
+    if (blockOpen)
+        return true;
+    int blockStart = from > 0 ? from : -1, blockEnd = length;
+    const bool commentOpen =
+        ColorBlockComments(blockStart, blockEnd, surface, fs, 5, strings, comments,
+                           prefs.multiLineCommentStart, prefs.multiLineCommentEnd, limit);
     setProgress(progress, 100);
+    return commentOpen;
+}
+
+} // namespace
+
+void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink *progress,
+                       const std::function<void(const QString &)> &status, bool lastLineToo)
+{
+    surface.stopColouringAhead(); // every character gets its colour here
+    colourStages(surface, prefs, 0, surface.length(), progress, status, lastLineToo);
+}
+
+int ColorizeAhead(Surface &surface, const Preferences &prefs, int from, int upTo)
+{
+    const int length = surface.length();
+    from = std::clamp(from, 0, length);
+    if (from > 0 && from < length && surface.at(from - 1) != QLatin1Char('\n'))
+        from = surface.lineIndex(surface.lineFromChar(from)); // back to its line's start
+    // A span ends at a line start, and where a text block or comment runs on
+    // past it, further on: to where it closes, found by doubling the span.
+    auto lineStartAfter = [&](qint64 pos) {
+        if (pos >= length)
+            return length;
+        const int line = surface.lineFromChar(int(pos));
+        return line + 1 < surface.lineCount() ? surface.lineIndex(line + 1) : length;
+    };
+    int to = lineStartAfter(std::max<qint64>(upTo, from + qint64(kColourAheadSpan)));
+    while (colourStages(surface, prefs, from, to, nullptr, {}, true) && to < length)
+        to = lineStartAfter(to + qint64(to - from));
+    return to;
 }
 
 void ColorizeDocument(Surface &surface, const Preferences &prefs)

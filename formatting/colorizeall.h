@@ -50,6 +50,16 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
                        const std::function<void(const QString &)> &status = {},
                        bool lastLineToo = false);
 
+// Colours a document as far as it is read (see Surface::colourAheadWith):
+// from `from`, a line start that no text block or multi-line comment runs
+// across (0 to begin with), on to the first line start at or after both
+// upTo and kColourAheadSpan characters further; and further still while a
+// text block or comment is open there. Every character before the returned
+// position (a line start, or the length) then has the colours and styles
+// ColorizeDocument would give it.
+constexpr int kColourAheadSpan = 1 << 18;
+int ColorizeAhead(Surface &surface, const Preferences &prefs, int from, int upTo);
+
 // Colours the whole document as one just opened (or with a file inserted)
 // while "Auto Syntax colorizing" is ticked: the stages of colourize-all
 // with the last line coloured too, without questions, progress or status,

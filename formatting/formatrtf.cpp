@@ -71,8 +71,11 @@ BgrColor stored(BgrColor c)
 class PendingColours {
 public:
     enum Mark : quint8 { None, Comment, String };
-    PendingColours(const Surface &surface, BgrColor strings, BgrColor comments)
-        : m_surface(surface), m_strings(strings), m_comments(comments)
+    // Marks are only ever set within [base, end) (end -1: the text's end).
+    PendingColours(const Surface &surface, BgrColor strings, BgrColor comments, int base = 0,
+                   int end = -1)
+        : m_surface(surface), m_strings(strings), m_comments(comments), m_base(base),
+          m_end(end < 0 ? surface.length() : end)
     {
     }
     // The one colour of [pos, pos + n), or none when it is mixed.
@@ -80,7 +83,9 @@ public:
     {
         std::optional<BgrColor> c;
         for (int i = pos; i < pos + n; ++i) {
-            const quint8 w = m_marks.empty() ? quint8(None) : m_marks[size_t(i)];
+            const quint8 w = m_marks.empty() || i < m_base || i >= m_end
+                                 ? quint8(None)
+                                 : m_marks[size_t(i - m_base)];
             const BgrColor ci = w == Comment  ? stored(m_comments)
                                 : w == String ? stored(m_strings)
                                               : m_surface.formatAt(i).color;
@@ -99,13 +104,14 @@ public:
     void mark(int from, int to, Mark value)
     {
         if (m_marks.empty())
-            m_marks.assign(size_t(m_surface.length()), None);
-        std::fill(m_marks.begin() + from, m_marks.begin() + to, value);
+            m_marks.assign(size_t(m_end - m_base), None);
+        std::fill(m_marks.begin() + (from - m_base), m_marks.begin() + (to - m_base), value);
     }
 
 private:
     const Surface &m_surface;
     BgrColor m_strings, m_comments;
+    int m_base, m_end;
     std::vector<quint8> m_marks;
 };
 
@@ -560,19 +566,22 @@ int ColorStringSpan(const FontStyleTable &fontstyle, int category, const QString
 
 // --- multi-line comments ----------------------------------------------------------
 
-void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleTable &fontstyle,
+bool ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleTable &fontstyle,
                         int category, BgrColor stringsColor, BgrColor commentsColor,
-                        const QString &startMarker, const QString &endMarker)
+                        const QString &startMarker, const QString &endMarker, int limit)
 {
     Q_UNUSED(end);
-    const int len = surface.length();
+    const int whole = surface.length();
+    const int len = limit < 0 ? whole : std::min(limit, whole);
     if (startMarker.isEmpty() || endMarker.isEmpty() || len == 0)
-        return;
+        return false;
+    const bool bounded = len < whole;
     // Which characters this call has coloured already; they read as the
     // comments colour from then on.
-    PendingColours written(surface, stringsColor, commentsColor);
+    PendingColours written(surface, stringsColor, commentsColor, std::clamp(start, 0, len), len);
     const int ns = int(startMarker.size()), ne = int(endMarker.size());
     const QStringView all = surface.span(0, len);
+    bool open = false;
     Ranges ranges;
     // start - 1 + 1 without overflow for very small starts.
     qint64 scan = qint64(start) - 1;
@@ -584,21 +593,19 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
         if (written.isColoured(p, ns))
             continue;
         int q = findIn(all, endMarker, p + 2);
-        if (q == -1)
-            break;
-        while (written.isColoured(q, ne)) {
+        while (q != -1 && written.isColoured(q, ne))
             q = findIn(all, endMarker, q + 2);
-            if (q == -1)
-                break;
-        }
-        if (q == -1)
+        if (q == -1) {
+            open = bounded;
             break;
+        }
         scan = q;
         written.mark(p, q + ne, PendingColours::Comment);
         ranges.emplace_back(p, q + ne - p);
     }
     if (!ranges.empty())
         surface.setStyleRanges(ranges, styleOf(fontstyle, category, commentsColor));
+    return open;
 }
 
 // --- text blocks ---------------------------------------------------------------------
@@ -678,13 +685,18 @@ int nextOpener(QStringView all, const QString &block, int from)
 
 } // namespace
 
-void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString &delimiter2,
+bool ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString &delimiter2,
                      const QString &ignore, const FontStyleTable &fontstyle, int category,
                      BgrColor stringsColor, BgrColor commentsColor, const QString &startMarker,
-                     const QString &endMarker, const std::function<void(int, int)> &recolourLine)
+                     const QString &endMarker, const std::function<void(int, int)> &recolourLine,
+                     int from, int limit)
 {
     if (delimiter1.isEmpty())
-        return;
+        return false;
+    const int whole = surface.length();
+    const int len = limit < 0 ? whole : std::min(limit, whole);
+    const bool bounded = len < whole;
+    from = std::clamp(from, 0, len);
     const QString block = delimiter1.repeated(3);
     const QString escape = EscapeOf(ignore, delimiter1, delimiter2);
     const bool comments = !startMarker.isEmpty() && !endMarker.isEmpty();
@@ -692,20 +704,20 @@ void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString 
     const int ns = int(startMarker.size()), ne = int(endMarker.size());
     // Comments and text blocks passed so far, as ColorBlockComments will
     // colour the comments.
-    PendingColours written(surface, stringsColor, commentsColor);
+    PendingColours written(surface, stringsColor, commentsColor, from, len);
 
     // The next opening run and start marker are kept until the scan passes
     // them, so the text is read about once whatever it holds.
     int t = -2, p = comments ? -2 : -1;
-    for (int scan = -1;;) {
+    for (int scan = from - 1;;) {
         // The text changes only in format: a fresh view after each recolouring.
-        const QStringView all = surface.span(0, surface.length());
+        const QStringView all = surface.span(0, len);
         if (t == -2 || (t >= 0 && t < scan + 1))
             t = nextOpener(all, block, scan + 1);
         if (p == -2 || (p >= 0 && p < scan + 1))
             p = findIn(all, startMarker, scan + 1);
         if (t == -1) // no text block further on: the comments no longer matter
-            return;
+            return false;
         if (p != -1 && (t == -1 || p <= t)) {
             // A multi-line comment, found as ColorBlockComments finds it.
             scan = p;
@@ -715,7 +727,7 @@ void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString 
             while (q != -1 && written.isColoured(q, ne))
                 q = findIn(all, endMarker, q + 2);
             if (q == -1)
-                return;
+                return bounded;
             scan = q;
             written.mark(p, q + ne, PendingColours::Comment);
             continue;
@@ -725,7 +737,7 @@ void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString 
             continue;
         const int close = findOutsideInert(all, block, t + nb, ignore, escape);
         if (close == -1)
-            return;
+            return bounded;
         if (close > t + nb) {
             surface.setStyleRanges({{t + nb, close - (t + nb)}},
                                    styleOf(fontstyle, category, stringsColor));

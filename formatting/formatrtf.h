@@ -102,9 +102,12 @@ int ColorStringSpan(const FontStyleTable &fontstyle, int category, const QString
 // itself), and end markers carrying the strings or comments colour are
 // skipped. No end marker: stops. start and end are not changed; end is not
 // used (the search always runs to the end of the text).
-void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleTable &fontstyle,
+// With a limit (>= 0) the text is read as if it ended there: a comment
+// whose end marker lies beyond it is not coloured, the search stops there,
+// and the call returns true ("still open at the limit"); otherwise false.
+bool ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleTable &fontstyle,
                         int category, BgrColor stringsColor, BgrColor commentsColor,
-                        const QString &startMarker, const QString &endMarker);
+                        const QString &startMarker, const QString &endMarker, int limit = -1);
 
 // Colours the text blocks of the whole text: three delimiter1 in a row
 // (""" for the double quote) followed by nothing but blanks on their line
@@ -122,10 +125,15 @@ void ColorBlockComments(int &start, int &end, Surface &surface, const FontStyleT
 // -1 on a last line without one): the line pass read that rest as if the
 // line started outside the text block, and the caller colours it again as
 // a line of its own.
-void ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString &delimiter2,
+// `from` (a line start outside any text block or comment) and `limit` (a
+// line start, or -1 for the end of the text) bound the scan as for
+// ColorBlockComments: true when a text block or comment opened before the
+// limit does not close before it.
+bool ColorTextBlocks(Surface &surface, const QString &delimiter1, const QString &delimiter2,
                      const QString &ignore, const FontStyleTable &fontstyle, int category,
                      BgrColor stringsColor, BgrColor commentsColor, const QString &startMarker,
-                     const QString &endMarker, const std::function<void(int, int)> &recolourLine);
+                     const QString &endMarker, const std::function<void(int, int)> &recolourLine,
+                     int from = 0, int limit = -1);
 
 // Replaces each occurrence of `ignore` in [start, end) (not matching case)
 // by `placeholder`, returning the end moved by the change of length. The

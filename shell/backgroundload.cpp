@@ -7,20 +7,19 @@
 namespace qln {
 
 BackgroundLoad::BackgroundLoad(const QString &path, qint64 maxBytes, Prepare prepare,
-                               std::function<void()> notify, Preview preview)
+                               std::function<void()> notify)
     : m_path(path), m_home(QThread::currentThread()), m_notify(std::move(notify))
 {
-    m_thread =
-        std::thread([this, maxBytes, prepare = std::move(prepare), preview = std::move(preview)] {
-            run(maxBytes, prepare, preview);
-            // The surface belongs to the window's thread from here on: what it
-            // sends reaches its listeners there directly.
-            if (m_result.surface)
-                m_result.surface->moveToThread(m_home);
-            m_finished.store(true);
-            if (m_notify)
-                m_notify();
-        });
+    m_thread = std::thread([this, maxBytes, prepare = std::move(prepare)] {
+        run(maxBytes, prepare);
+        // The surface belongs to the window's thread from here on: what it
+        // sends reaches its listeners there directly.
+        if (m_result.surface)
+            m_result.surface->moveToThread(m_home);
+        m_finished.store(true);
+        if (m_notify)
+            m_notify();
+    });
 }
 
 BackgroundLoad::~BackgroundLoad()
@@ -30,7 +29,7 @@ BackgroundLoad::~BackgroundLoad()
         m_thread.join();
 }
 
-void BackgroundLoad::run(qint64 maxBytes, const Prepare &prepare, const Preview &preview)
+void BackgroundLoad::run(qint64 maxBytes, const Prepare &prepare)
 {
     Result &r = m_result;
     const FileStamp before = FileStamp::of(m_path);
@@ -68,15 +67,6 @@ void BackgroundLoad::run(qint64 maxBytes, const Prepare &prepare, const Preview 
     }
     r.format = decoded->format;
     r.strayBytes = decoded->strayBytes;
-    if (preview) {
-        if (std::unique_ptr<Surface> shown = preview(decoded->text)) {
-            shown->moveToThread(m_home);
-            m_preview = std::move(shown);
-            m_previewReady.store(true);
-            if (m_notify)
-                m_notify();
-        }
-    }
     auto surface = std::make_unique<Surface>();
     if (prepare)
         prepare(*surface, std::move(decoded->text));
@@ -87,13 +77,6 @@ void BackgroundLoad::run(qint64 maxBytes, const Prepare &prepare, const Preview 
         return;
     }
     r.surface = std::move(surface);
-}
-
-std::unique_ptr<Surface> BackgroundLoad::takePreview()
-{
-    if (!m_previewReady.load())
-        return nullptr;
-    return std::move(m_preview);
 }
 
 BackgroundLoad::Result BackgroundLoad::take()

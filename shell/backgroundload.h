@@ -27,17 +27,11 @@ public:
     // would. It must touch nothing but the surface and what it owns.
     using Prepare = std::function<void(Surface &surface, QString &&text)>;
 
-    // Runs on the loading thread before Prepare, given the whole decoded
-    // text: a surface to show at once while Prepare colours the document
-    // (its text the same, coloured at its start only), or none.
-    using Preview = std::function<std::unique_ptr<Surface>(const QString &text)>;
-
     // Starts reading at once. maxBytes: a file longer than that (when it
     // is opened, or once read) is refused as too large. notify, when
-    // given, is called on the loading thread when a preview is ready and
-    // as its last act.
+    // given, is called on the loading thread as its last act.
     BackgroundLoad(const QString &path, qint64 maxBytes, Prepare prepare,
-                   std::function<void()> notify = {}, Preview preview = {});
+                   std::function<void()> notify = {});
     // Cancels, and waits for the thread: a cancel reaches a read within one
     // piece, but colouring runs to its end first.
     ~BackgroundLoad();
@@ -51,14 +45,6 @@ public:
     // done and the text is being made ready.
     int percent() const { return m_percent.load(); }
     bool isFinished() const { return m_finished.load(); }
-    // The preview, once, when there is one (on the window's thread).
-    bool hasPreview() const { return m_previewReady.load() && m_preview; }
-    std::unique_ptr<Surface> takePreview();
-    // Known once a preview is ready or the load finished.
-    TextFileFormat format() const { return m_result.format; }
-    qsizetype strayBytes() const { return m_result.strayBytes; }
-    FileStamp stamp() const { return m_result.read.stamp; }
-
     struct Result {
         FileRead read; // its bytes already given up; Cancelled after cancel()
         bool tooLarge = false;
@@ -73,13 +59,11 @@ public:
     Result take();
 
 private:
-    void run(qint64 maxBytes, const Prepare &prepare, const Preview &preview);
+    void run(qint64 maxBytes, const Prepare &prepare);
 
     QString m_path;
     QThread *m_home; // the thread that started the load
     std::function<void()> m_notify;
-    std::atomic<bool> m_previewReady{false};
-    std::unique_ptr<Surface> m_preview;
     std::atomic<bool> m_cancel{false};
     std::atomic<int> m_percent{0};
     std::atomic<bool> m_finished{false};

@@ -400,27 +400,6 @@ bool DocumentFiles::startsInBackground(const QString &given, bool replacing)
     std::function<void(Surface &)> colouring = m_host.colouringForLoad();
     m_loadColoured = bool(colouring);
     const quint32 colour = textColour();
-    m_previewShown = false;
-    BackgroundLoad::Preview preview;
-    if (colouring) {
-        // The text at once with its first screens coloured: they are
-        // coloured as a document of their own (cut at a line end), while
-        // the whole is coloured after.
-        preview = [colour, colouring](const QString &text) -> std::unique_ptr<Surface> {
-            if (text.size() <= kPreviewLength)
-                return nullptr;
-            const qsizetype feed = text.lastIndexOf(QLatin1Char('\n'), kPreviewLength);
-            const qsizetype cut = feed > 0 ? feed + 1 : kPreviewLength;
-            Surface start;
-            fillAsShown(start, text.left(cut), colour);
-            colouring(start);
-            auto shown = std::make_unique<Surface>();
-            fillAsShown(*shown, QString(text), colour); // shares the text until one writes
-            for (const Surface::FormatRun &run : start.formatRuns(0, start.length()))
-                shown->setFormat(run.start, run.length, *run.format);
-            return shown;
-        };
-    }
     m_load = std::make_unique<BackgroundLoad>(
         path, kMaxFileBytes,
         [colour, colouring = std::move(colouring)](Surface &s, QString &&text) {
@@ -431,8 +410,7 @@ bool DocumentFiles::startsInBackground(const QString &given, bool replacing)
         [timer = m_loadPoll.get(), this] {
             QMetaObject::invokeMethod(
                 timer, [this] { pollLoad(); }, Qt::QueuedConnection);
-        },
-        std::move(preview));
+        });
     m_rtfedit.setLocked(
         true,
         QStringLiteral("Not changed: %1 is being read into the document").arg(SplitPath(path, 3)));
@@ -462,19 +440,6 @@ void DocumentFiles::pollLoad()
         return;
     }
     const QString name = SplitPath(m_load->path(), 3);
-    if (!m_previewShown && m_load->hasPreview()) {
-        // The file is the document from here on; its colours follow.
-        m_previewShown = true;
-        unlockDocument();
-        if (m_loadReplacing)
-            left();
-        show(LoadedFile{m_load->path(),
-                        DecodedText{QString(), m_load->format(), m_load->strayBytes()},
-                        m_load->stamp(), m_load->takePreview(), true});
-        m_statusAfterLoad = m_host.statusText();
-        m_rtfedit.setLocked(true,
-                            QStringLiteral("Not changed: %1 is still being coloured").arg(name));
-    }
     const int percent = m_load->percent();
     m_host.setStatusText(percent <= 100
                              ? QStringLiteral("Reading %1: %2%").arg(name).arg(percent)
@@ -492,11 +457,6 @@ void DocumentFiles::cancelLoading()
         m_abandoned.push_back(std::move(m_load));
     m_load.reset();
     unlockDocument();
-    if (m_previewShown) {
-        // The file is open already: only the rest of its colours is lost.
-        m_host.setStatusText(m_statusAfterLoad);
-        return;
-    }
     m_host.setStatusText(QStringLiteral("Not opened: reading %1 was cancelled").arg(name));
     if (m_loadReplacing)
         stayed();
@@ -511,15 +471,6 @@ void DocumentFiles::finishLoad()
     if (m_abandoned.empty())
         m_loadPoll->stop();
     unlockDocument();
-    if (m_previewShown) {
-        // The document shown since the preview takes the colours over.
-        if (r.ok())
-            m_rtfedit.takeFormats(*r.surface);
-        m_host.setStatusText(m_statusAfterLoad);
-        r = BackgroundLoad::Result{};
-        releaseFreedHeap();
-        return;
-    }
     if (r.ok()) {
         if (m_loadReplacing)
             left();

@@ -183,9 +183,6 @@ public:
     // file is shown when it is ready. A failure is said as when reading in
     // the foreground; a cancel leaves the document as it was.
     static constexpr qint64 kBackgroundFrom = qint64(2) << 20;
-    // While the whole file is coloured, it is shown with its first this
-    // many characters coloured.
-    static constexpr qsizetype kPreviewLength = 64 * 1024;
     void setBackgroundFrom(qint64 bytes) { m_backgroundFrom = bytes; }
     bool isLoading() const { return m_load != nullptr; }
     // Stops reading the file; the document stays as it was before.
@@ -257,8 +254,6 @@ private:
     std::unique_ptr<BackgroundLoad> m_load;
     bool m_loadReplacing = false; // over a document the user agreed to leave
     bool m_loadColoured = false;
-    bool m_previewShown = false; // the file is shown, its colours still coming
-    QString m_statusAfterLoad;
     QString m_statusBeforeLoad;
     // Loads cancelled while still colouring: they end on their own.
     std::vector<std::unique_ptr<BackgroundLoad>> m_abandoned;

@@ -6,7 +6,9 @@
 #include <QDataStream>
 #include <QGuiApplication>
 #include <QIODevice>
+#include <QMetaMethod>
 #include <QMimeData>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -95,6 +97,47 @@ void Surface::setStyleRanges(const std::vector<std::pair<int, int>> &ranges, con
         emit formatsChanged(lo, hi - lo);
 }
 
+// --- colouring ahead ---------------------------------------------------------
+
+void Surface::colourAheadWith(Colourer colourer, int colouredTo)
+{
+    m_colourer = std::move(colourer);
+    m_colouredTo = std::clamp(colouredTo, 0, length());
+    if (m_colouredTo >= length())
+        m_colourer = {};
+}
+
+void Surface::colourAhead(int upTo) const
+{
+    if (!m_colourer || m_colouringAhead || upTo <= m_colouredTo)
+        return;
+    // Formats are filled in as they are first read: the text stays as it is.
+    auto *self = const_cast<Surface *>(this);
+    const int from = m_colouredTo;
+    int to;
+    {
+        self->m_colouringAhead = true;
+        const QSignalBlocker quiet(self);
+        const Colourer colourer = m_colourer; // it may stop colouring ahead itself
+        to = colourer(*self, from, std::min(upTo, length()));
+        self->m_colouringAhead = false;
+    }
+    if (!m_colourer)
+        return; // replaced by a colouring of the whole text
+    self->m_colouredTo = std::clamp(std::max(to, from), 0, length());
+    if (m_colouredTo >= length())
+        self->m_colourer = {};
+    if (isSignalConnected(QMetaMethod::fromSignal(&Surface::formatsChanged)))
+        QMetaObject::invokeMethod(
+            self,
+            [self, from, to] {
+                const int a = std::min(from, self->length()), b = std::min(to, self->length());
+                if (b > a)
+                    emit self->formatsChanged(a, b - a);
+            },
+            Qt::QueuedConnection);
+}
+
 // --- text edits --------------------------------------------------------------
 
 void Surface::setText(const QString &text)
@@ -104,6 +147,7 @@ void Surface::setText(const QString &text)
 
 void Surface::setText(QString &&text)
 {
+    stopColouringAhead();
     replace(0, length(), std::move(text), false, nullptr);
     clearUndo();
     setSelInternal(0, 0, true);
@@ -119,6 +163,8 @@ void Surface::takeContent(Surface &from)
     m_history.breakMerge();
     const int removedBreaks = lineCount() - 1;
     m_store = std::exchange(from.m_store, TextStore());
+    m_colourer = std::exchange(from.m_colourer, {});
+    m_colouredTo = std::exchange(from.m_colouredTo, 0);
     from.clearUndo();
     from.m_selStart = from.m_selLength = 0;
     m_insertFormat = m_store.intern(typed);
@@ -133,23 +179,6 @@ void Surface::takeContent(Surface &from)
     updateInsertFormatFromCaret();
     emit selectionSetByProgram();
     emit selChanged();
-}
-
-bool Surface::takeFormats(Surface &from)
-{
-    const int len = length();
-    if (&from == this || from.length() != len)
-        return false;
-    const CharFormat typed = insertFormat();
-    emit formatsAboutToChange(0, len);
-    m_store.takeFormats(from.m_store);
-    clearUndo(); // its steps index the palette that went
-    from.clearUndo();
-    from.m_selStart = from.m_selLength = 0;
-    m_insertFormat = m_store.intern(typed);
-    updateInsertFormatFromCaret();
-    emit formatsChanged(0, len);
-    return true;
 }
 
 void Surface::setLocked(bool locked, const QString &note)
@@ -280,6 +309,13 @@ bool Surface::replace(int pos, int removed, QString rawText, bool fromView,
     m_lastMarksBefore = m_marks->adjust(pos, removed, inserted);
     if (recorded)
         recorded->marksBefore = m_lastMarksBefore;
+    if (m_colourer && pos < m_colouredTo) {
+        // Still a line start: from where the edit ends, or where it began
+        // when it took the line break before the frontier.
+        int to = pos + removed < m_colouredTo ? m_colouredTo - removed + inserted : pos;
+        to = std::min(to, length());
+        m_colouredTo = to < length() ? m_store.lineIndex(m_store.lineFromChar(to)) : to;
+    }
 
     ++m_revision;
     const int oldStart = m_selStart, oldLength = m_selLength;

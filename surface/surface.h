@@ -14,6 +14,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -51,10 +52,6 @@ public:
     // a copy (from is left empty): as setText, one edit that undo does not
     // hold, caret at 0. For a document made ready on another thread.
     void takeContent(Surface &from);
-    // Takes from's formats over whole when from holds the same text (the
-    // document coloured on another thread while this one showed it); the
-    // undo steps go. False, changing nothing, when the lengths differ.
-    bool takeFormats(Surface &from);
     // While locked, every change of the text (edits, undo, redo) is refused
     // and textRefused says why; formats may still change. takeContent is
     // the one way in: a file being read for the document comes first.
@@ -212,10 +209,30 @@ public:
     // Runs of equal format within [start, start + length), as
     // (offset from start, length, format) triples.
     using FormatRun = TextStore::FormatRun;
+    // Runs past colouredTo() are coloured first.
     std::vector<FormatRun> formatRuns(int start, int length) const
     {
+        if (m_colourer && qint64(start) + length > m_colouredTo)
+            colourAhead(start + length);
         return m_store.formatRuns(start, length);
     }
+
+    // --- colouring ahead ------------------------------------------------
+    // A long document is coloured only as far as it is read: formats from
+    // colouredTo() on are not final yet. The first formatRuns() (drawing,
+    // printing, copying) or colourAhead() that reaches past it has the
+    // colourer colour on from colouredTo() (a line start) to at least the
+    // position asked for; it returns how far it got (a line start, or the
+    // length when it is done). That colouring tells no listener at once:
+    // formatsChanged for it follows from the event loop, as it may run in
+    // the middle of a view's drawing. An edit before colouredTo() moves it
+    // along, back to the start of the line the edit leaves it in.
+    using Colourer = std::function<int(Surface &, int from, int upTo)>;
+    void colourAheadWith(Colourer colourer, int colouredTo);
+    void stopColouringAhead() { m_colourer = {}; }
+    // length() when nothing is left to colour.
+    int colouredTo() const { return m_colourer ? m_colouredTo : length(); }
+    void colourAhead(int upTo) const;
     // Monotonic counter of text edits.
     quint64 revision() const { return m_revision; }
 
@@ -327,6 +344,9 @@ private:
     BgrColor m_backColor = 0xFFFFFF;
     int m_rightMargin = 0;
     quint64 m_revision = 0;
+    Colourer m_colourer;
+    int m_colouredTo = 0;
+    bool m_colouringAhead = false;
     bool m_applyingHistory = false;
     bool m_holdChanged = false; // changed() waits for the end of a step
     bool m_pendingViewChange = false;

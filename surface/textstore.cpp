@@ -186,14 +186,6 @@ int TextStore::indexOf(const QString &needle, int start, int end, int options) c
 
 // --- formats ------------------------------------------------------------------------
 
-void TextStore::takeFormats(TextStore &other)
-{
-    m_formats = std::move(other.m_formats);
-    m_palette = std::move(other.m_palette);
-    m_paletteIndex = std::move(other.m_paletteIndex);
-    other = TextStore();
-}
-
 TextStore::FormatIndex TextStore::intern(const CharFormat &format)
 {
     auto it = m_paletteIndex.constFind(format);

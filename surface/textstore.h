@@ -84,9 +84,6 @@ public:
 
     // --- formats ----------------------------------------------------------------
     FormatIndex intern(const CharFormat &format);
-    // The formats of other, which holds the same text, with the palette
-    // they index, taken over whole; other is left empty.
-    void takeFormats(TextStore &other);
     const CharFormat &format(FormatIndex index) const { return m_palette[index]; }
     FormatIndex formatIndexAt(int pos) const { return m_formats.at(pos); } // pos in the text
     // How many runs of equal format the text holds.

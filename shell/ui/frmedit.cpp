@@ -149,10 +149,15 @@ public:
     {
         if (!coloursWhileTyping())
             return {};
-        // ColorizeDocument's stages without its guard: the suppression flags
-        // belong to the window's thread, and the surface has no listeners.
+        // A large file is coloured as far as it is shown: its first screens
+        // here, the rest as the view, printing or copying reach it. There
+        // are no suppression flags to set: they belong to the window's
+        // thread, and this surface has no listeners.
         return [prefs = m_window.preferences()](Surface &s) {
-            ColorizeAllStages(s, prefs, nullptr, {}, true);
+            auto colourer = [prefs](Surface &surface, int from, int upTo) {
+                return ColorizeAhead(surface, prefs, from, upTo);
+            };
+            s.colourAheadWith(colourer, ColorizeAhead(s, prefs, 0, 0));
         };
     }
     void setLoading(bool on) override { m_window.showLoadCancel(on); }

@@ -62,9 +62,12 @@ QString blockComments(Engine e, Surface &s, const Preferences &p, const QString 
     s.setFormat(0, s.length(), CharFormat{});
     s.setFormat(colourFrom, colourLength, CharFormat{colour, false, false, false, QString(), 0});
     int start = -1, end = s.length();
-    const auto f = e == Engine::Production ? &ColorBlockComments : &ref::ColorBlockComments;
-    f(start, end, s, p.fontstyle, 5, 4227072, 8355711, p.multiLineCommentStart,
-      p.multiLineCommentEnd);
+    if (e == Engine::Production)
+        ColorBlockComments(start, end, s, p.fontstyle, 5, 4227072, 8355711, p.multiLineCommentStart,
+                           p.multiLineCommentEnd);
+    else
+        ref::ColorBlockComments(start, end, s, p.fontstyle, 5, 4227072, 8355711,
+                                p.multiLineCommentStart, p.multiLineCommentEnd);
     return start == -1 ? tags(s) : QStringLiteral("start moved");
 }
 

@@ -217,36 +217,15 @@ private slots:
     {
         const QByteArray piece(int(kReadPiece), ' ');
         QVERIFY(writeFile(m_file, "class A {}\n" + piece + "\n}\n"));
-        Surface document0;
         auto colourAll = [](Surface &s, QString &&text) {
             s.setText(std::move(text));
             s.setStyleRanges({{0, s.length()}}, {0x0000FF, true, false, false});
         };
         std::atomic<int> notified{0};
-        BackgroundLoad done(
-            m_file, kMaxFileBytes, colourAll, [&] { ++notified; },
-            [](const QString &text) {
-                auto shown = std::make_unique<Surface>();
-                shown->setText(text);
-                return shown;
-            });
+        BackgroundLoad done(m_file, kMaxFileBytes, colourAll, [&] { ++notified; });
         QTRY_VERIFY(done.isFinished());
-        QCOMPARE(notified.load(), 2); // the preview, the end
-        QVERIFY(done.hasPreview());
-        const std::unique_ptr<Surface> preview = done.takePreview();
-        QVERIFY(preview && !done.hasPreview());
+        QCOMPARE(notified.load(), 1);
         BackgroundLoad::Result r = done.take();
-        QCOMPARE(preview->text(), r.surface->text());
-        // The colours made meanwhile come over to the surface shown.
-        Surface coloured;
-        colourAll(coloured, preview->text());
-        QVERIFY(preview->formatAt(0).color != 0x0000FFu);
-        QVERIFY(preview->replace(0, 0, QStringLiteral("x")) && preview->replace(0, 1, QString()));
-        QVERIFY(preview->canUndo());
-        QVERIFY(preview->takeFormats(coloured));
-        QCOMPARE(preview->formatAt(preview->length() - 1).color, 0x0000FFu);
-        QVERIFY(preview->formatAt(0).bold && !preview->canUndo() && coloured.length() == 0);
-        QVERIFY(!preview->takeFormats(document0));
         QVERIFY(r.ok());
         QCOMPARE(r.read.result, FileRead::Read);
         QCOMPARE(r.surface->text(), "class A {}\r\n" + QString(piece) + "\r\n}\r\n");
