@@ -185,7 +185,7 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
     colourStages(surface, prefs, 0, surface.length(), progress, status, lastLineToo);
 }
 
-int ColorizeAhead(Surface &surface, const Preferences &prefs, int from, int upTo)
+int ColorizeAhead(Surface &surface, const Preferences &prefs, int from, int upTo, int span)
 {
     const int length = surface.length();
     from = std::clamp(from, 0, length);
@@ -199,7 +199,7 @@ int ColorizeAhead(Surface &surface, const Preferences &prefs, int from, int upTo
         const int line = surface.lineFromChar(int(pos));
         return line + 1 < surface.lineCount() ? surface.lineIndex(line + 1) : length;
     };
-    int to = lineStartAfter(std::max<qint64>(upTo, from + qint64(kColourAheadSpan)));
+    int to = lineStartAfter(std::max<qint64>(upTo, from + qint64(std::max(span, 1))));
     while (colourStages(surface, prefs, from, to, nullptr, {}, true) && to < length)
         to = lineStartAfter(to + qint64(to - from));
     return to;

@@ -58,7 +58,8 @@ void ColorizeAllStages(Surface &surface, const Preferences &prefs, ProgressSink 
 // position (a line start, or the length) then has the colours and styles
 // ColorizeDocument would give it.
 constexpr int kColourAheadSpan = 1 << 18;
-int ColorizeAhead(Surface &surface, const Preferences &prefs, int from, int upTo);
+int ColorizeAhead(Surface &surface, const Preferences &prefs, int from, int upTo,
+                  int span = kColourAheadSpan);
 
 // Colours the whole document as one just opened (or with a file inserted)
 // while "Auto Syntax colorizing" is ticked: the stages of colourize-all

@@ -1,11 +1,13 @@
 // Colourize-all through the window interface: the save question, the time
 // estimate and its question, the prepare / stages / finish sequence as the
-// window sees it, and empty word lists. The colouring itself is tst_formatrtf's.
+// window sees it, and empty word lists; colouring ahead span by span against
+// colouring the whole. The colouring itself is tst_formatrtf's.
 #include "base/editorstate.h"
 #include "formatting/colorizeall.h"
 #include "formatting/commandhost.h"
 #include "formatting/enginesupport.h"
 #include "support/scriptedprompter.h"
+#include "support/seed.h"
 #include "surface/surface.h"
 
 #include <QTest>
@@ -206,6 +208,60 @@ private slots:
         QCOMPARE(h.bar.values, (std::vector<int>{37, 50, 0, 100}));
         QCOMPARE(h.doc.formatAt(0).color, BgrColor(0));
         QCOMPARE(h.doc.formatAt(9).color, BgrColor(4227072));
+    }
+
+    // A document coloured ahead, a span at a time as a view reads on, ends
+    // with every character as colouring it whole gives it, and each step
+    // leaves everything before its frontier final: text blocks, comments
+    // and strings may run across any span.
+    void colouringAheadMatchesColouringTheWhole()
+    {
+        test::SeededRandom rnd;
+        const Preferences prefs = factoryPreferences();
+        const QStringList pieces{"class",  " ",  "int",    "String",     "\r\n",   "\r\n",
+                                 "/*",     "*/", "//",     "\"",         "\"\"\"", "\\",
+                                 "'",      "x",  "return", "\"\"\"\r\n", "/**/",   ";",
+                                 "\t\r\n", "{",  "}",      " \"s\" ",    "//c\r\n"};
+        for (int round = 0; round < 400; ++round) {
+            QString text;
+            for (int i = rnd.bounded(1, 90); i > 0; --i)
+                text += pieces.at(rnd.bounded(int(pieces.size())));
+            Surface whole, ahead;
+            whole.setText(text);
+            ColorizeDocument(whole, prefs);
+            ahead.setText(text);
+            const int span = rnd.bounded(1, 40);
+            ahead.colourAheadWith(
+                [&](Surface &s, int from, int upTo) {
+                    return ColorizeAhead(s, prefs, from, upTo, span);
+                },
+                0);
+            auto sameUpTo = [&](int end) {
+                for (int i = 0; i < end; ++i)
+                    if (!(ahead.formatAt(i) == whole.formatAt(i)))
+                        return false;
+                return true;
+            };
+            while (ahead.colouredTo() < ahead.length()) {
+                const int before = ahead.colouredTo();
+                ahead.colourAhead(before + rnd.bounded(1, 30));
+                const int now = ahead.colouredTo();
+                QVERIFY2(now > before, qPrintable(text));
+                QVERIFY(now == ahead.length() || ahead.at(now - 1) == QLatin1Char('\n'));
+                QVERIFY2(sameUpTo(now), qPrintable(text));
+            }
+            // Reading past the frontier colours on first.
+            Surface read;
+            read.setText(text);
+            read.colourAheadWith(
+                [&](Surface &s, int from, int upTo) {
+                    return ColorizeAhead(s, prefs, from, upTo, span);
+                },
+                0);
+            const auto runs = read.formatRuns(0, read.length());
+            QCOMPARE(read.colouredTo(), read.length());
+            QCOMPARE(runs.size(), whole.formatRuns(0, whole.length()).size());
+        }
     }
 };
 

@@ -386,6 +386,63 @@ private slots:
         QCOMPARE(c.text(), QStringLiteral("xredy"));
         QCOMPARE(c.formatAt(1).color, 16711680u);
     }
+
+    // Colouring ahead: the first format read past the frontier colours on
+    // (telling listeners only later, from the event loop); edits before it
+    // move it, keeping it at a line start; new text and a whole new content
+    // bring their own.
+    void colouringAheadFollowsEdits()
+    {
+        Surface s;
+        s.setText(QStringLiteral("a\r\nbb\r\nccc\r\ndddd\r\n"));
+        QList<QPair<int, int>> asked;
+        const Surface::Colourer colourer = [&asked](Surface &on, int from, int upTo) {
+            asked << qMakePair(from, upTo);
+            on.setStyleRanges({{from, upTo - from}}, {0x0000FF, true, false, false});
+            return on.lineIndex(on.lineFromChar(upTo) + 1) < 0
+                       ? on.length()
+                       : on.lineIndex(on.lineFromChar(upTo) + 1);
+        };
+        s.colourAheadWith(colourer, 7); // "ccc" and on wait
+        QSignalSpy told(&s, &Surface::formatsChanged);
+        s.formatRuns(0, 7);
+        QVERIFY(asked.isEmpty());
+
+        QVERIFY(s.replace(0, 0, QStringLiteral("x\r\n"))); // before: moves along
+        QCOMPARE(s.colouredTo(), 10);
+        QVERIFY(s.replace(12, 1, QStringLiteral("zz"))); // after: stays
+        QCOMPARE(s.colouredTo(), 10);
+        QVERIFY(s.replace(4, 0, QStringLiteral("y"))); // within a line before it
+        QCOMPARE(s.colouredTo(), 11);
+        QVERIFY(s.replace(9, 2, QString())); // its line break: back to the line's start
+        QCOMPARE(s.colouredTo(), 7);
+        QCOMPARE(s.text(), QStringLiteral("x\r\nay\r\nbbcczz\r\ndddd\r\n"));
+
+        const int spied = int(told.size());
+        s.formatRuns(8, 2); // "bc": in the frontier's line
+        QCOMPARE(asked, (QList<QPair<int, int>>{{7, 10}}));
+        QCOMPARE(s.colouredTo(), 15);
+        QVERIFY(s.formatAt(9).bold && !s.formatAt(10).bold);
+        QCOMPARE(int(told.size()), spied); // not while the reader reads
+        QTRY_COMPARE(int(told.size()), spied + 1);
+        QCOMPARE(told.last(), (QList<QVariant>{7, 8}));
+
+        s.colourAhead(s.length()); // to the end: nothing waits any more
+        QCOMPARE(s.colouredTo(), s.length());
+        s.formatRuns(0, s.length());
+        QCOMPARE(asked.size(), 2);
+
+        Surface loaded;
+        loaded.setText(QStringLiteral("p\r\nq\r\n"));
+        loaded.colourAheadWith(colourer, 3);
+        s.takeContent(loaded);
+        QCOMPARE(s.colouredTo(), 3);
+        QCOMPARE(loaded.colouredTo(), loaded.length());
+        s.setText(QStringLiteral("fresh\r\ntext"));
+        QCOMPARE(s.colouredTo(), s.length());
+        s.formatRuns(0, s.length());
+        QCOMPARE(asked.size(), 2);
+    }
 };
 
 QTEST_MAIN(TstSurface)
