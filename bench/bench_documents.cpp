@@ -58,8 +58,8 @@ int openOnly(const QString &path, bool colour)
         std::printf("the window was not shown\n");
     PaintCounter view(w.rtfedit()->viewport());
     prompter.fileName = path;
-    // First the text painted (a large file shows before all of it is
-    // coloured), then the document complete and painted.
+    // First the text painted, then the load complete and painted again (a
+    // large file is coloured as far as it is shown: the rest waits).
     QElapsedTimer clock;
     clock.start();
     w.menuItem(QStringLiteral("Open"))->trigger();

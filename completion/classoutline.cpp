@@ -470,14 +470,14 @@ QStringList ownClassTree(const ClassOutline &outline, const TreeEntries &arrtree
         const QString constructor =
             superQualified.mid(superQualified.lastIndexOf(QLatin1Char('.')) + 1) + QLatin1Char('(');
         for (qsizetype i = parent + 1; i < arrtree.size(); ++i) {
-            const QStringView e = arrtree.at(i);
-            if (!e.startsWith(prefix))
+            if (!arrtree.startsWith(i, prefix))
                 break;
+            const QString e = arrtree.text(i);
             const TreeMember member = treeMember(e, prefix.size());
             if (!member.kind || member.text.contains(u'.') || member.text.startsWith(constructor)
                 || own.contains(member.text.toString()))
                 continue;
-            out.append(key + e.mid(prefix.size()).toString());
+            out.append(key + e.mid(prefix.size()));
         }
     }
     std::sort(out.begin(), out.end());

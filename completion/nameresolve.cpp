@@ -246,7 +246,7 @@ void prepareJavaImports(JavaImports &imports, const TreeEntries &arrtree)
     for (const QString &pkg : std::as_const(imports.onDemand)) {
         const QString prefix = pkg + QLatin1Char('.');
         const qsizetype first = arrtree.lowerBound(prefix);
-        if (first < arrtree.size() && arrtree.at(first).startsWith(prefix))
+        if (first < arrtree.size() && arrtree.startsWith(first, prefix))
             kept.append(pkg);
     }
     imports.onDemand = kept;
@@ -257,7 +257,7 @@ TreeTypeIndex::TreeTypeIndex(const TreeEntries &arrtree)
 {
     m_bySimple.reserve(16384);
     for (qsizetype i = 1; i < arrtree.size(); ++i) {
-        const QStringView e = arrtree.at(i);
+        const QString e = arrtree.text(i);
         const qsizetype n = e.size();
         // Classes and interfaces only: ".-p-c", ".-p-i", ".-r-c", ".-r-i".
         if (n < 6 || e.at(n - 5) != u'.' || e.at(n - 4) != u'-' || e.at(n - 2) != u'-')
@@ -265,7 +265,7 @@ TreeTypeIndex::TreeTypeIndex(const TreeEntries &arrtree)
         const QChar access = e.at(n - 3), kind = e.at(n - 1);
         if ((access != u'p' && access != u'r') || (kind != u'c' && kind != u'i'))
             continue;
-        const QStringView qualified = e.left(n - 5);
+        const QStringView qualified = QStringView(e).left(n - 5);
         const qsizetype dot = qualified.lastIndexOf(u'.');
         m_bySimple[qualified.mid(dot + 1).toString()].append(qualified.toString());
     }
@@ -386,9 +386,9 @@ QString treeMemberType(const TreeEntries &arrtree, const QString &owner, const Q
     const QString prefix = owner + QLatin1Char('.');
     QString first;
     for (qsizetype i = parent + 1; i < arrtree.size(); ++i) {
-        const QStringView e = arrtree.at(i);
-        if (!e.startsWith(prefix))
+        if (!arrtree.startsWith(i, prefix))
             break;
+        const QString e = arrtree.text(i);
         const TreeMember member = treeMember(e, prefix.size());
         if (member.kind != (call ? u'm' : u'v') || member.text.contains(u'.'))
             continue;

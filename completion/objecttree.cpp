@@ -152,7 +152,7 @@ bool writeSortedCopy(const QString &target, const ObjectTree &tree)
     out.reserve(qsizetype(tree.treecount) * 64);
     for (int i = 1; i <= tree.treecount; ++i) {
         out += '"';
-        out += tree.arrtree.at(i).toUtf8();
+        out += tree.arrtree.text(i).toUtf8();
         out += "\"\r\n";
     }
     QSaveFile file(target);
@@ -327,11 +327,11 @@ void loadTreeBytes(const QByteArray &bytes, QString &path, ObjectTree &tree, Set
     int probes = 0;
     bool anyTagged = false;
     for (qsizetype i = 1; i < entries.size(); ++i) {
-        if (entries.at(i) == probe && probes < kMaxTreeProbes) {
+        if (entries.compare(i, probe) == 0 && probes < kMaxTreeProbes) {
             ++probes;
             prompter.message(QString::number(i - 1), kApp, MsgIcon::None, MsgButtons::Ok);
         }
-        if (!anyTagged && treeTagImage(entries.at(i)) > 0)
+        if (!anyTagged && treeTagImage(entries.text(i)) > 0)
             anyTagged = true;
     }
     if (!anyTagged)
@@ -386,7 +386,7 @@ QStringList readTreeFields(const QString &text)
     return out;
 }
 
-template <typename Entries> bool entriesSorted(const Entries &arr)
+bool IsTreeSorted(const QStringList &arr)
 {
     for (qsizetype i = 1; i + 1 < arr.size(); ++i)
         if (arr.at(i + 1) < arr.at(i))
@@ -394,14 +394,12 @@ template <typename Entries> bool entriesSorted(const Entries &arr)
     return true;
 }
 
-bool IsTreeSorted(const QStringList &arr)
-{
-    return entriesSorted(arr);
-}
-
 bool IsTreeSorted(const TreeEntries &arr)
 {
-    return entriesSorted(arr);
+    for (qsizetype i = 1; i + 1 < arr.size(); ++i)
+        if (arr.lessThan(i + 1, i))
+            return false;
+    return true;
 }
 
 void SortTree(QStringList &arr, int low, int high, const std::function<void()> &yield)

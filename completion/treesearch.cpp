@@ -81,10 +81,10 @@ int FindTreeEntry(const TreeEntries &arr, const QString &text)
     int high = int(arr.size()) - 1;
     while (low <= high) {
         const int mid = midHalfEven(low, high);
-        const QStringView e = arr.at(mid);
-        if (e == text)
+        const int c = arr.compare(mid, text);
+        if (c == 0)
             return mid;
-        if (text < e)
+        if (c > 0)
             high = mid - 1;
         else
             low = mid + 1;
@@ -135,10 +135,10 @@ void SearchTree(TreeBoxModel &box, const TreeEntries &arrtree, const QString &ke
     box.visible = false;
     const qsizetype k = key1.size();
     for (qsizetype i = parent + 1; i < arrtree.size(); ++i) {
-        const QStringView entry = arrtree.at(i);
-        if (!entry.startsWith(key1))
+        if (!arrtree.startsWith(i, key1))
             break;
-        const QStringView rest = entry.mid(k);
+        const QString entry = arrtree.text(i);
+        const QStringView rest = QStringView(entry).mid(k);
         const qsizetype firstDot = rest.indexOf(QLatin1Char('.'));
         if (firstDot >= 0 && rest.indexOf(QLatin1Char('.'), firstDot + 1) >= 0) {
             // A deeper descendant, or a member text with a dot of its own.
@@ -147,7 +147,7 @@ void SearchTree(TreeBoxModel &box, const TreeEntries &arrtree, const QString &ke
             // of the run below that parent holds nothing to offer: skip to
             // its end at once (a package's run is most of the tree).
             if (firstDot + 1 < rest.size() && rest.at(firstDot + 1) > QLatin1Char('-')) {
-                QString after = entry.left(k + firstDot + 1).toString();
+                QString after = entry.left(k + firstDot + 1);
                 after.back() = QLatin1Char('/'); // the first text past every "parent." entry
                 i = arrtree.lowerBound(after, i + 1) - 1;
             }

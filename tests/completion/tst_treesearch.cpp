@@ -87,6 +87,21 @@ private slots:
             QCOMPARE(FindTreeEntry(arr, QStringLiteral("m")), -1);
         }
         QCOMPARE(FindTreeEntry(treeOf({"Zeta", "alpha"}), "zeta"), -1);
+
+        // Names beyond Latin-1 (the first one turns the whole tree to
+        // UTF-16) read back, sort and are found as given, before and after it.
+        const QStringList wide{"a.-p-p", "a.b.-p-c", "é.-p-p", "λ.-p-p", "λ.μ.-p-c", "ω.-p-p"};
+        const TreeEntries w = treeOf(wide);
+        QCOMPARE(w.mid(1), wide);
+        for (int i = 0; i < wide.size(); ++i)
+            QCOMPARE(FindTreeEntry(w, wide[i]), i + 1);
+        QCOMPARE(FindTreeEntry(w, QStringLiteral("μ.-p-p")), -1);
+        QCOMPARE(w.lowerBound(u"λ"), 4);
+        QVERIFY(w.lessThan(3, 4) && !w.lessThan(6, 5));
+        QVERIFY(w == treeOf(wide) && !(w == treeOf(wide.mid(0, 5))));
+        QStringList arrmatch;
+        QCOMPARE(shown(search(w, QStringLiteral("λ."), arrmatch)), QStringList{"μ/2"});
+        QCOMPARE(shown(search(w, QStringLiteral("a."), arrmatch)), QStringList{"b/2"});
     }
 
     void searchOffersDirectMembers()
