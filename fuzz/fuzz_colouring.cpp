@@ -1,7 +1,8 @@
 // The colouring engine against the plain reference engine: a document and
 // settings made from the input, formats already on it, then colourize-all
 // and single line colourings on both; text and every character's colour
-// and styles must agree.
+// and styles must agree. Colouring ahead span by span must end as colouring
+// the whole does.
 #include "formatting/colorizeall.h"
 #include "formatting/enginesupport.h"
 #include "formatting/formatrtf.h"
@@ -65,6 +66,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!diff.isEmpty()) {
         std::fprintf(stderr, "colourize-all differs: %s\n", qPrintable(diff));
         std::abort();
+    }
+    // Colouring ahead a span at a time ends as colouring the whole does.
+    {
+        Surface whole, ahead;
+        whole.setText(text);
+        ahead.setText(text);
+        ColorizeAllStages(whole, p, nullptr, {}, true);
+        const int span = 1 + int(size % 37);
+        ahead.colourAheadWith(
+            [&](Surface &s, int from, int upTo) { return ColorizeAhead(s, p, from, upTo, span); },
+            0);
+        while (ahead.colouredTo() < ahead.length()) {
+            const int before = ahead.colouredTo();
+            ahead.colourAhead(before + 1);
+            FUZZ_CHECK(ahead.colouredTo() > before);
+        }
+        diff = enginetest::compareFormats(ahead, whole);
+        if (!diff.isEmpty()) {
+            std::fprintf(stderr, "colouring ahead differs: %s\n", qPrintable(diff));
+            std::abort();
+        }
     }
     // Then each line again over the coloured text, as typing does.
     const BgrColor strings = kColours[1], comments = kColours[2];

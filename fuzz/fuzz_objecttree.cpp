@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ObjectTree tree;
     QString path = QStringLiteral("/nowhere/tree.txt");
     LoadObjectTreeBytes(bytes, path, tree, store, prompter);
-    FUZZ_CHECK(tree.arrtree.size() >= 1 && tree.arrtree.at(0).isEmpty());
+    FUZZ_CHECK(tree.arrtree.size() >= 1 && tree.arrtree.text(0).isEmpty());
     FUZZ_CHECK(tree.treecount == tree.arrtree.size() - 1);
     FUZZ_CHECK(IsTreeSorted(tree.arrtree));
     // Nothing loaded comes with a message (the refusal).
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::sort(fields.begin(), fields.end());
     FUZZ_CHECK(arr.mid(1) == fields);
     const TreeEntries packed(arr);
-    FUZZ_CHECK(packed.size() == arr.size() && packed.mid(0) == arr);
+    FUZZ_CHECK(packed.size() == arr.size() && packed.mid(0) == arr && IsTreeSorted(packed));
     for (int i = 1; i < arr.size(); i += std::max<int>(1, int(arr.size()) / 16)) {
         const int found = FindTreeEntry(packed, arr.at(i));
         FUZZ_CHECK(found >= 1 && arr.at(found) == arr.at(i));
