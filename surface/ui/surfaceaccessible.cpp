@@ -370,6 +370,7 @@ QString SurfaceAccessible::attributes(int offset, int *startOffset, int *endOffs
     const int line = s->lineFromChar(pos);
     const int lineStart = s->lineIndex(line);
     const int column = pos - lineStart;
+    s->colourAhead(pos + 1); // a line break past the coloured part too
     const CharFormat *format = &s->formatAt(pos);
     int from = pos, to = pos + 1;
     if (column < s->lineLength(line)) {
