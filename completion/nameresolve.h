@@ -9,10 +9,10 @@
 // parts and keeps what stays the same from one keystroke to the next.
 
 #include "completion/treeentries.h"
+
 #include <QHash>
 #include <QMetaObject>
 #include <QPointer>
-
 #include <QString>
 #include <QStringList>
 #include <QStringView>

@@ -71,11 +71,9 @@ BgrColor stored(BgrColor c)
 class PendingColours {
 public:
     enum Mark : quint8 { None, Comment, String };
-    // Marks are only ever set within [base, end) (end -1: the text's end).
-    PendingColours(const Surface &surface, BgrColor strings, BgrColor comments, int base = 0,
-                   int end = -1)
-        : m_surface(surface), m_strings(strings), m_comments(comments), m_base(base),
-          m_end(end < 0 ? surface.length() : end)
+    // Marks are only ever set within [base, end).
+    PendingColours(const Surface &surface, BgrColor strings, BgrColor comments, int base, int end)
+        : m_surface(surface), m_strings(strings), m_comments(comments), m_base(base), m_end(end)
     {
     }
     // The one colour of [pos, pos + n), or none when it is mixed.
